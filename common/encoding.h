@@ -1,0 +1,23 @@
+// Text inside the program is Windows-1250 bytes; UTF-8 only at the edges
+// (file names, console, Qt, XML, JSON). These are the full standard tables.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace common {
+
+// UTF-8 to Windows-1250. Characters the code page lacks become `missing`
+// (invalid sequences too, one per bad byte).
+std::string Utf8ToWin1250(std::string_view utf8, char missing = '?');
+
+// Windows-1250 to UTF-8. The five bytes the code page leaves undefined become `missing`.
+std::string Win1250ToUtf8(std::string_view cp1250, char missing = '?');
+
+// Czech literals in the source are UTF-8; this turns one into program text.
+inline std::string Cz(std::string_view utf8) { return Utf8ToWin1250(utf8); }
+
+namespace literals {
+inline std::string operator""_cz(const char* s, std::size_t n) { return Utf8ToWin1250({s, n}); }
+}  // namespace literals
+
+}  // namespace common

@@ -1,0 +1,40 @@
+#include "common/encoding.h"
+
+#include <gtest/gtest.h>
+
+using namespace common;
+using namespace common::literals;
+
+TEST(Encoding, CzechLettersRoundTrip) {
+  const std::string letters = "áčďéěíňóřšťúůýžÁČĎÉĚÍŇÓŘŠŤÚŮÝŽľĽĺĹôÔäÄ";
+  std::string cp = Utf8ToWin1250(letters);
+  ASSERT_EQ(cp.size(), 38u);  // one byte per letter
+  EXPECT_EQ(static_cast<unsigned char>(cp[1]), 0xE8);   // č
+  EXPECT_EQ(static_cast<unsigned char>(cp[16]), 0xC8);  // Č
+  EXPECT_EQ(static_cast<unsigned char>(cp[31]), 0xBC);  // Ľ
+  EXPECT_EQ(Win1250ToUtf8(cp), letters);
+}
+
+TEST(Encoding, EveryDefinedByteRoundTrips) {
+  int undefined = 0;
+  for (int b = 0; b < 256; ++b) {
+    std::string one(1, static_cast<char>(b));
+    std::string u = Win1250ToUtf8(one, '\x01');
+    if (b >= 0x80 && u == "\x01") { ++undefined; continue; }
+    EXPECT_EQ(Utf8ToWin1250(u), one) << "byte " << b;
+  }
+  EXPECT_EQ(undefined, 5);  // 0x81, 0x83, 0x88, 0x90, 0x98
+}
+
+TEST(Encoding, UnmappableAndMalformedInput) {
+  EXPECT_EQ(Utf8ToWin1250("a€b"), "a\x80" "b");
+  EXPECT_EQ(Utf8ToWin1250("a\xE4\xB8\xADz"), "a?z");   // CJK letter the code page lacks
+  EXPECT_EQ(Utf8ToWin1250("a\xC4"), "a?");             // cut sequence
+  EXPECT_EQ(Utf8ToWin1250("\xC0\x80", ' '), "  ");     // overlong form
+  EXPECT_EQ(Win1250ToUtf8("\x98", ' '), " ");
+}
+
+TEST(Encoding, Literal) {
+  EXPECT_EQ("Kód"_cz, std::string("K\xF3" "d"));
+  EXPECT_EQ(Cz("Dělení nulou").size(), 12u);
+}
