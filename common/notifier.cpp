@@ -1,0 +1,89 @@
+#include "common/notifier.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "common/encoding.h"
+#include "common/session.h"
+
+namespace common {
+
+namespace {
+
+void ToConsole(const std::string& text) {
+  std::fprintf(stderr, "%s\n", Win1250ToUtf8(text).c_str());
+}
+
+ConsoleNotifier& DefaultNotifier() {
+  static ConsoleNotifier console;
+  return console;
+}
+
+Notifier* g_notifier = nullptr;
+
+}  // namespace
+
+void ConsoleNotifier::Message(const std::string& text) { ToConsole(text); }
+
+void ConsoleNotifier::BeepMessage(const std::string& text) { ToConsole(text); }
+
+bool ConsoleNotifier::LockWait(const std::string& text, int ms) {
+  ToConsole(text);
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  return false;
+}
+
+void ConsoleNotifier::Beep(unsigned) {}
+
+bool RecordingNotifier::LockWait(const std::string& text, int ms) {
+  calls.push_back({Kind::LockWait, text, ms});
+  if (onWait) onWait(text, ms);
+  return ignoreAnswer;
+}
+
+int RecordingNotifier::Count(Kind kind, const std::string& prefix) const {
+  int n = 0;
+  for (const Call& c : calls)
+    if (c.kind == kind && c.text.compare(0, prefix.size(), prefix) == 0) ++n;
+  return n;
+}
+
+std::vector<std::string> RecordingNotifier::Texts(Kind kind) const {
+  std::vector<std::string> out;
+  for (const Call& c : calls)
+    if (c.kind == kind) out.push_back(c.text);
+  return out;
+}
+
+std::string RecordingNotifier::Dump() const {
+  static const char* const names[] = {"Message", "BeepMessage", "LockWait", "Beep"};
+  std::string out;
+  for (const Call& c : calls) {
+    out += names[static_cast<int>(c.kind)];
+    out += ": ";
+    out += Win1250ToUtf8(c.text);
+    out += '\n';
+  }
+  return out;
+}
+
+Notifier& CurrentNotifier() { return g_notifier ? *g_notifier : DefaultNotifier(); }
+
+void SetNotifier(Notifier* notifier) { g_notifier = notifier; }
+
+void MessageOk(const std::string& text) { CurrentNotifier().Message(text); }
+
+void BeepMessage(const std::string& text) { CurrentNotifier().BeepMessage(text); }
+
+void LockWaitMessage(const std::string& text, int ms) {
+  if (ms < 0) ms = 0;
+  CurrentSession().IgnoreLocks = CurrentNotifier().LockWait(text, ms) ? 1 : 0;
+}
+
+int BeepAsterisk() {
+  CurrentNotifier().Beep(64);
+  return 0;
+}
+
+}  // namespace common

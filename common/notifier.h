@@ -1,0 +1,81 @@
+// Messages and timed waits that need a window. The library calls the current
+// notifier; the user interface puts its own in place, tests a RecordingNotifier.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace common {
+
+class Notifier {
+ public:
+  virtual ~Notifier() = default;
+  // A message box with an OK button; returns when it is closed.
+  virtual void Message(const std::string& text) = 0;
+  // A beep, then the message box.
+  virtual void BeepMessage(const std::string& text) = 0;
+  // The modal wait notice: shows text for ms milliseconds. Returns true when the
+  // user chose to ignore the file protection while it was shown.
+  virtual bool LockWait(const std::string& text, int ms) = 0;
+  // A system beep of the given message-beep type (64 = asterisk).
+  virtual void Beep(unsigned type) = 0;
+};
+
+// Without a window: texts go to standard error as UTF-8, waits sleep.
+class ConsoleNotifier : public Notifier {
+ public:
+  void Message(const std::string& text) override;
+  void BeepMessage(const std::string& text) override;
+  bool LockWait(const std::string& text, int ms) override;
+  void Beep(unsigned type) override;
+};
+
+// Keeps every call for tests. Waits return at once unless onWait is set
+// (a test may sleep there, advance a fake clock or release a held file).
+class RecordingNotifier : public Notifier {
+ public:
+  enum class Kind { Message, BeepMessage, LockWait, Beep };
+  struct Call {
+    Kind kind;
+    std::string text;  // program text (Windows-1250)
+    int ms = 0;        // the wait of LockWait, the beep type of Beep
+  };
+
+  void Message(const std::string& text) override { calls.push_back({Kind::Message, text}); }
+  void BeepMessage(const std::string& text) override { calls.push_back({Kind::BeepMessage, text}); }
+  bool LockWait(const std::string& text, int ms) override;
+  void Beep(unsigned type) override { calls.push_back({Kind::Beep, {}, static_cast<int>(type)}); }
+
+  // Calls of one kind whose text begins with prefix.
+  int Count(Kind kind, const std::string& prefix = {}) const;
+  std::vector<std::string> Texts(Kind kind) const;
+  // All messages of any kind, in order (for failure output).
+  std::string Dump() const;
+
+  std::vector<Call> calls;
+  bool ignoreAnswer = false;                                    // what LockWait returns
+  std::function<void(const std::string& text, int ms)> onWait;  // run inside each LockWait
+};
+
+// The process-wide current notifier (a ConsoleNotifier until replaced).
+Notifier& CurrentNotifier();
+// Replaces it; nullptr puts the console notifier back. The caller keeps ownership.
+void SetNotifier(Notifier* notifier);
+
+class ScopedNotifier {
+ public:
+  explicit ScopedNotifier(Notifier& n) { SetNotifier(&n); }
+  ~ScopedNotifier() { SetNotifier(nullptr); }
+  ScopedNotifier(const ScopedNotifier&) = delete;
+  ScopedNotifier& operator=(const ScopedNotifier&) = delete;
+};
+
+// The program's message routines, through the current notifier.
+void MessageOk(const std::string& text);
+void BeepMessage(const std::string& text);
+// Shows the wait notice and sets the session's IgnoreLocks to the user's answer.
+void LockWaitMessage(const std::string& text, int ms);
+// The asterisk beep; the result is always 0.
+int BeepAsterisk();
+
+}  // namespace common

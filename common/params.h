@@ -1,0 +1,33 @@
+// Key-and-value parameter files ("key : value" lines) read and written through a
+// cache of whole files; changes reach the disk only when the cache is flushed.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace common {
+
+inline constexpr int kParamCacheFiles = 100;
+inline constexpr int kParamMaxKeys = 4000;
+inline constexpr int kParamValueMax = 64;  // a value is cut to this when read from disk
+
+// One cached parameter file.
+struct tSetReg {
+  std::string fileName;  // as given by the caller, upper-cased
+  bool dirty = false;
+  std::vector<std::string> keys;    // case as read or as first written
+  std::vector<std::string> values;  // parallel to keys
+};
+
+// The value of key in fileName (case-insensitive key); empty when the file or the key is absent.
+std::string ReadParam(const std::string& fileName, const std::string& key);
+// Sets the entry in the cached file; an empty value drops the line at the next flush.
+void WriteParam(const std::string& fileName, const std::string& key, const std::string& value);
+// Writes every changed cached file and empties the cache. A file that cannot be
+// written stays cached and changed, and the first failure is raised as IoError
+// after all others were written.
+void FlushParams();
+
+// Parses one line of a parameter file; false when it has no ":".
+bool ParseParamLine(const std::string& line, std::string& key, std::string& value);
+
+}  // namespace common
