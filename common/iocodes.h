@@ -1,0 +1,26 @@
+// The DOS/Windows I/O codes that file messages show. errno is turned into one of
+// these by IoCodeFromErrno (osfile.h), and nowhere else.
+#pragma once
+
+namespace common::io {
+
+inline constexpr int kOk = 0;
+inline constexpr int kFileNotFound = 2;
+inline constexpr int kPathNotFound = 3;
+inline constexpr int kTooManyOpenFiles = 4;
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kInvalidHandle = 6;
+inline constexpr int kNotEnoughMemory = 8;
+inline constexpr int kNotSameDevice = 17;
+inline constexpr int kNoMoreFiles = 18;
+inline constexpr int kGeneralFailure = 31;
+inline constexpr int kSharingViolation = 32;
+inline constexpr int kLockViolation = 33;
+inline constexpr int kFileExists = 80;
+inline constexpr int kInvalidParameter = 87;
+inline constexpr int kDirNotEmpty = 145;
+inline constexpr int kReadPastEnd = 100;    // also a short read
+inline constexpr int kDiskWriteError = 101;  // also a full disk
+inline constexpr int kFileNotOpen = 103;
+
+}  // namespace common::io

@@ -1,0 +1,188 @@
+// Files by their Windows names (Windows-1250 text), with the open modes and sharing
+// of a shared Windows folder, and errors as DOS I/O codes (iocodes.h).
+//
+// Open modes: the low two bits are the access (0 read, 1 write, 2 read and write),
+// 0x10 denies others everything (exclusive). Exclusive opens hold flock(LOCK_EX),
+// every other open holds flock(LOCK_SH), both for as long as the file is open; a
+// conflict gives code 32 (sharing violation), between processes and between two
+// opens in one process alike. Erasing, renaming or replacing a file that any open
+// holds also gives 32, as on Windows.
+//
+// Every operation goes through CurrentFileSystem() (filesystem.h). Routines return 0
+// or an I/O code; ThrowIfError turns a code into IoError for callers that raise.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/filesystem.h"
+#include "common/iocodes.h"
+
+namespace common {
+
+// ---- Open modes ---------------------------------------------------------------
+inline constexpr int kModeReadOnly = 0;
+inline constexpr int kModeWriteOnly = 1;
+inline constexpr int kModeReadWrite = 2;
+inline constexpr int kModeExclusive = 18;  // read and write, deny both to others
+inline constexpr int kModeDenyNone = 66;   // read and write, deny none
+
+// The process-wide default open mode (initially 2) used when a caller gives none.
+int DefaultOpenMode();
+void SetDefaultOpenMode(int mode);
+
+// Sets the default open mode for one scope and puts the old one back.
+class ScopedOpenMode {
+ public:
+  explicit ScopedOpenMode(int mode) : previous_(DefaultOpenMode()) { SetDefaultOpenMode(mode); }
+  ~ScopedOpenMode() { SetDefaultOpenMode(previous_); }
+  ScopedOpenMode(const ScopedOpenMode&) = delete;
+  ScopedOpenMode& operator=(const ScopedOpenMode&) = delete;
+
+ private:
+  int previous_;
+};
+
+// ---- Codes --------------------------------------------------------------------
+enum class IoOp { Other, Read, Write };
+
+// The one errno -> I/O code mapping. ENOENT gives 3 when the folder of realPath is
+// missing, else 2; EIO gives 100 on reads and 101 on writes.
+int IoCodeFromErrno(int err, const std::string& realPath = {}, IoOp op = IoOp::Other);
+
+// Raises IoError{code, name} when code is not 0.
+void ThrowIfError(int code, std::string_view name);
+
+// ---- One open file ------------------------------------------------------------
+class File {
+ public:
+  File() = default;
+  ~File();  // closes; errors are dropped
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens an existing file with the given (or the default) open mode.
+  // 2 missing, 3 folder missing, 5 denied or a folder, 32 held by another open.
+  [[nodiscard]] int Open(std::string_view name, int mode);
+  [[nodiscard]] int Open(std::string_view name) { return Open(name, DefaultOpenMode()); }
+  // Creates the file, or empties an existing one, open for reading and writing with
+  // the sharing of `mode`. A file another open holds is neither emptied nor opened (32).
+  [[nodiscard]] int Create(std::string_view name, int mode);
+  [[nodiscard]] int Create(std::string_view name) { return Create(name, DefaultOpenMode()); }
+
+  bool IsOpen() const { return fd_ >= 0; }
+  const std::string& Name() const { return name_; }      // as given (Windows-1250)
+  const std::string& RealPath() const { return path_; }  // on disk (UTF-8)
+  bool CanWrite() const { return canWrite_; }
+
+  // Reads exactly n bytes at offset; fewer available gives 100 (got says how many came).
+  [[nodiscard]] int ReadAt(std::uint64_t offset, void* buf, std::size_t n);
+  [[nodiscard]] int ReadAt(std::uint64_t offset, void* buf, std::size_t n, std::size_t& got);
+  // Reads up to n bytes; a short count at the end of the file is no error.
+  [[nodiscard]] int ReadSome(std::uint64_t offset, void* buf, std::size_t n, std::size_t& got);
+  // Writes all n bytes at offset or fails with 101 (full disk, write fault) or 5
+  // (opened read only). A failed write that grew the file cuts it back to its old end.
+  [[nodiscard]] int WriteAt(std::uint64_t offset, const void* buf, std::size_t n);
+  // The whole file; WriteWhole also cuts the file to the written length.
+  [[nodiscard]] int ReadWhole(std::string& out);
+  [[nodiscard]] int WriteWhole(std::string_view data);
+
+  [[nodiscard]] int Size(std::uint64_t& size);
+  [[nodiscard]] int Truncate(std::uint64_t size);
+  [[nodiscard]] int Sync();
+  // Last-write time in nanoseconds since the Unix epoch (see clock.h for local time).
+  [[nodiscard]] int GetTime(std::int64_t& mtimeNs);
+  [[nodiscard]] int SetTime(std::int64_t mtimeNs);
+  // Closes and releases the sharing lock. Closing a closed file is no error.
+  int Close();
+
+ private:
+  int OpenWith(std::string_view name, int flags, int mode, bool truncate);
+  int fd_ = -1;
+  bool canWrite_ = false;
+  std::string name_, path_;
+};
+
+// ---- Replacing a file safely ----------------------------------------------------
+// The new version goes to a temporary file in the target's own folder; Commit syncs it
+// and renames it over the target. The target is never erased first; any failure
+// (or destruction without Commit) removes the temporary file and leaves the target as
+// it was. A target that another open holds is not replaced (32).
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  ~FileReplacement();  // aborts unless committed
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  [[nodiscard]] int Begin(std::string_view targetName);
+  File& file() { return file_; }  // write the new contents here
+  [[nodiscard]] int Commit();
+  void Abort();
+  const std::string& TempPath() const { return tempPath_; }
+
+ private:
+  File file_;
+  std::string target_, targetPath_, tempPath_;
+  bool active_ = false;
+};
+
+// The whole new content of a file, through a FileReplacement.
+[[nodiscard]] int ReplaceFileContents(std::string_view targetName, std::string_view data);
+// Moves a finished file over the target (a rename; across file systems a copy into a
+// temporary file in the target's folder, then a rename). The source is gone on success;
+// on failure source and target are as they were.
+[[nodiscard]] int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName);
+
+// ---- Names on disk ------------------------------------------------------------
+// 0 and the facts of the file or folder, or 2/3/... when it is not there.
+[[nodiscard]] int GetFileInfo(std::string_view name, FileStat& st);
+bool FileExists(std::string_view name);       // a regular file
+bool DirectoryExists(std::string_view name);  // a folder
+[[nodiscard]] int FileSize(std::string_view name, std::uint64_t& size);
+// Reads a whole file (opened read only, so an exclusive holder gives 32).
+[[nodiscard]] int ReadFileText(std::string_view name, std::string& out);
+
+// Erases one file; a folder gives 5, a file another open holds gives 32.
+[[nodiscard]] int EraseFile(std::string_view name);
+// Renames a file or folder; an existing new name gives 80, a held file 32.
+[[nodiscard]] int RenameFile(std::string_view oldName, std::string_view newName);
+[[nodiscard]] int MakeDir(std::string_view name);
+[[nodiscard]] int RemoveDir(std::string_view name);
+// Creates the folder and every missing folder above it; existing ones are fine.
+[[nodiscard]] int MakeDirs(std::string_view name);
+
+[[nodiscard]] int GetFileTime(std::string_view name, std::int64_t& mtimeNs);
+[[nodiscard]] int SetFileTime(std::string_view name, std::int64_t mtimeNs);
+
+// The real current folder as Windows-1250 text ending in "/", and changing it.
+std::string CurrentFolder();
+[[nodiscard]] int SetCurrentFolder(std::string_view name);
+
+// ---- Listing ------------------------------------------------------------------
+struct DirItem {
+  std::string name;  // Windows-1250
+  bool isDir = false;
+  bool readOnly = false;
+  std::uint64_t size = 0;
+  std::int64_t mtimeNs = 0;
+};
+
+inline constexpr unsigned kListFiles = 1;
+inline constexpr unsigned kListDirs = 2;
+
+// "*" and "?" against a Windows-1250 name, letters compared without case;
+// "*.*" matches every name, with or without a dot.
+bool MatchMask(std::string_view mask, std::string_view name);
+
+// Lists the folder part of `mask` ("DATA\*.DTA", "par\*", "*.txt"), entries whose
+// names match its last part, sorted by name. Returns 0 when something matched, 18 when
+// nothing did, 3 when the folder is missing. "." and ".." are never listed.
+[[nodiscard]] int ListDirectory(std::string_view mask, std::vector<DirItem>& out,
+                                unsigned what = kListFiles | kListDirs);
+
+}  // namespace common

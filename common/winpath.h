@@ -1,0 +1,64 @@
+// Windows file names to real paths. The program keeps names and folders in
+// Windows form ("par\okna2.par", "X:\DATA\CI10.DTA", "XLS\") as Windows-1250 text;
+// they become real (UTF-8) paths only here, just before the OS call.
+//
+//  - "\" and "/" both separate folders; the real path uses "/".
+//  - "C:\..." goes through the drive map: a letter maps to a folder. By default
+//    "C:" is "/" and no other letter is mapped. "\\server\share" prefixes can be
+//    mapped the same way. An unmapped drive gives code 3 (path not found).
+//  - A name beginning with a separator is taken from the root "/".
+//  - Other names are relative to the process's current folder and stay relative.
+//  - Each part of the path that does not exist with the exact case is matched
+//    case-insensitively (Windows-1250 letters included) against the folder on disk;
+//    a part that matches nothing keeps the case it was given (a new file).
+//  - The "=" prefix of data names is the caller's business, not handled here.
+#pragma once
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace common {
+
+// Drive letters ("C") and UNC prefixes ("\\SERVER\SHARE") to real folders (UTF-8).
+class DriveMap {
+ public:
+  DriveMap();                      // "C:" -> "/"
+  void Clear();                    // no drive at all
+  void Set(std::string_view drive, std::string folder);  // "X", "X:" or "\\srv\share"
+  void Remove(std::string_view drive);
+  // The folder of a drive, empty when it is not mapped.
+  std::string Folder(std::string_view drive) const;
+  // Reads a map file: one "X: /real/folder" (or "X=/real/folder") per line, UTF-8;
+  // blank lines and lines starting with "#" or ";" are skipped. Entries add to (and
+  // override) the current ones. Returns 0, or the I/O code of the open/read; a line
+  // that cannot be understood gives 87 and leaves the map as it was.
+  int Load(const std::string& realPath);
+  const std::map<std::string, std::string>& Entries() const { return map_; }
+
+ private:
+  std::map<std::string, std::string> map_;  // upper-case key without ":" -> folder
+};
+
+// The process-wide drive map used by RealPath.
+DriveMap& Drives();
+
+// Upper-case of one Windows-1250 character / text (Czech and other letters of the code page).
+char UpperCp1250(char c);
+std::string UpperCp1250(std::string_view s);
+// Case-insensitive equality of two Windows-1250 texts.
+bool SameNameCp1250(std::string_view a, std::string_view b);
+
+// Windows name (Windows-1250) to a real path (UTF-8), resolving case against the disk.
+// Returns 0 or an I/O code (3 for an unmapped drive); `real` is set in both cases
+// (on failure to the best guess, for messages).
+int ResolveName(std::string_view winName, std::string& real);
+// The same, raising IoError on failure.
+std::string RealPath(std::string_view winName);
+// Only the text conversion, without looking at the disk (for messages and tests).
+int MapName(std::string_view winName, std::string& real);
+
+// Splits a Windows name into its folder part (with the trailing separator) and the last name.
+std::string_view FolderPart(std::string_view winName);
+std::string_view NamePart(std::string_view winName);
+
+}  // namespace common
