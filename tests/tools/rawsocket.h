@@ -8,7 +8,10 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace testing_support {
 
@@ -43,6 +46,64 @@ class RawSocket {
 
  private:
   int fd_ = -1;
+};
+
+// Accepts one connection and answers each chunk it receives with the next
+// scripted reply (nothing once the script is used up).
+class ScriptedServer {
+ public:
+  explicit ScriptedServer(std::vector<std::string> replies) : replies_(std::move(replies)) {
+    listen_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listen_, 1) != 0)
+      throw std::runtime_error("listen");
+    socklen_t len = sizeof a;
+    getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~ScriptedServer() {
+    shutdown(listen_, SHUT_RDWR);
+    if (conn_ >= 0) shutdown(conn_, SHUT_RDWR);
+    thread_.join();
+    close(listen_);
+    if (conn_ >= 0) close(conn_);
+  }
+  std::uint16_t Port() const { return port_; }
+  std::vector<std::string> Lines() {
+    std::lock_guard l(m_);
+    return lines_;
+  }
+
+ private:
+  void Run() {
+    int c = accept(listen_, nullptr, nullptr);
+    if (c < 0) return;
+    conn_ = c;
+    std::size_t next = 0;
+    char buf[512];
+    for (;;) {
+      ssize_t n = recv(c, buf, sizeof buf, 0);
+      if (n <= 0) return;
+      {
+        std::lock_guard l(m_);
+        lines_.emplace_back(buf, n);
+      }
+      if (next < replies_.size()) {
+        const std::string& r = replies_[next++];
+        ::send(c, r.data(), r.size(), MSG_NOSIGNAL);
+      }
+    }
+  }
+  std::vector<std::string> replies_;
+  std::vector<std::string> lines_;
+  std::mutex m_;
+  int listen_ = -1;
+  int conn_ = -1;
+  std::uint16_t port_ = 0;
+  std::thread thread_;
 };
 
 }  // namespace testing_support

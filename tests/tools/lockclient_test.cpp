@@ -1,0 +1,225 @@
+#include "common/lockclient.h"
+
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "common/encoding.h"
+#include "common/notifier.h"
+#include "common/session.h"
+#include "tests/tools/rawsocket.h"
+#include "tools/lockserver/lockserver.h"
+
+using namespace common;
+using Kind = RecordingNotifier::Kind;
+
+namespace {
+
+const std::string kDir = "C:\\DATA\\";
+const std::string kOrg = "ORG.DTA     ";
+
+struct LockClientTest : ::testing::Test {
+  RecordingNotifier notes;
+  ScopedNotifier scopedNotes{notes};
+  Session session;
+  std::unique_ptr<lockserver::Server> server;
+  LockServerClient client;
+
+  void StartServer(lockserver::Options o = {}) {
+    o.port = 0;
+    server = std::make_unique<lockserver::Server>(std::move(o));
+    server->Start();
+  }
+  void SetUp() override {
+    StartServer();
+    LockServerClient::Timing t;
+    t.replyTimeoutMs = 40;
+    client.SetTiming(t);
+    ASSERT_EQ(client.Connect("127.0.0.1", server->Port()), 0);
+  }
+  // A second workstation holding a lock through its own connection.
+  std::string OtherHolds(const std::string& kind, const std::string& user, testing_support::RawSocket& s) {
+    return s.Ask(FormatLockRequest({"Zamkni", kDir, kOrg, kind, user}));
+  }
+  int Count(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& r : server->Requests()) n += r.starts_with(prefix);
+    return n;
+  }
+};
+
+}  // namespace
+
+TEST_F(LockClientTest, ExactRequestBytes) {
+  EXPECT_TRUE(client.ServerLock(session, kDir, kOrg, "", "01  "));
+  EXPECT_EQ(client.ServerIfVolny(kDir, kOrg, "01  "), "");
+  EXPECT_TRUE(client.ServerUnlock(session, kDir, kOrg, "01  "));
+  EXPECT_TRUE(client.ServerLock(session, kDir, kOrg, "Write", "01  "));  // any kind is a write lock
+  EXPECT_TRUE(client.ServerLock(session, kDir, "JINY.DTA    ", "w", "01  "));
+  auto r = server->Requests();
+  ASSERT_EQ(r.size(), 5u);
+  EXPECT_EQ(r[0], "Zamkni<C:\\DATA\\>ORG.DTA     #$01  ");
+  EXPECT_EQ(r[1], "IfVolny<C:\\DATA\\>ORG.DTA     #p$01  ");
+  EXPECT_EQ(r[2], "Odemkni<C:\\DATA\\>ORG.DTA     #p$01  ");
+  EXPECT_EQ(r[3], "Zamkni<C:\\DATA\\>ORG.DTA     #W$01  ");
+  EXPECT_EQ(r[4], "Zamkni<C:\\DATA\\>JINY.DTA    #W$01  ");
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+}
+
+TEST_F(LockClientTest, IfVolnyReportsTheHolder) {
+  testing_support::RawSocket other(server->Port());
+  ASSERT_EQ(OtherHolds("W", "02  ", other), "OK");
+  EXPECT_EQ(client.ServerIfVolny(kDir, kOrg, "01  "), "W 02");
+  EXPECT_EQ(client.ServerIfVolny(kDir, kOrg, "02  "), "");  // own locks are passed over
+}
+
+TEST_F(LockClientTest, OnlyUpperCaseOkGrants) {
+  testing_support::ScriptedServer scripted({"ok", "ok zamceno", "OK, zamceno"});
+  LockServerClient c;
+  ASSERT_EQ(c.Connect("127.0.0.1", scripted.Port()), 0);
+  EXPECT_TRUE(c.ServerLock(session, kDir, kOrg, "", "01  "));
+  EXPECT_EQ(c.LockReply(), "OK, zamceno");
+  EXPECT_EQ(scripted.Lines().size(), 3u);
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+}
+
+TEST_F(LockClientTest, SilentServerGivesErr50AndTheWaitCanBeLeft) {
+  server->SetSilent(true);
+  EXPECT_EQ(client.ServerIfVolny(kDir, kOrg, "01  "), "ERR 50");
+  auto t = client.timing();
+  t.replyTimeoutMs = 2;
+  t.noticeAfterMs = 1000000;
+  client.SetTiming(t);
+  std::size_t seenAtNotice = 0;
+  notes.onWait = [&](const std::string&, int) {
+    seenAtNotice = server->Requests().size();
+    notes.ignoreAnswer = true;
+  };
+  EXPECT_FALSE(client.ServerLock(session, kDir, kOrg, "W", "01  "));
+  EXPECT_EQ(session.IgnoreLocks, 1);
+  ASSERT_EQ(notes.Count(Kind::LockWait), 1);
+  EXPECT_EQ(notes.Texts(Kind::LockWait)[0], Cz("Soubor je stále obsazený ERR 50"));
+  EXPECT_EQ(notes.calls[0].ms, 2000);
+  // The notice comes with the 51st refusal.
+  for (int i = 0; i < 100 && server->Requests().size() < seenAtNotice; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_EQ(seenAtNotice, 1u + 51u);
+}
+
+TEST_F(LockClientTest, SilentServerNoticeAlsoComesAfterAWhile) {
+  server->SetSilent(true);
+  auto t = client.timing();
+  t.replyTimeoutMs = 5;
+  t.noticeAfterMs = 30;
+  client.SetTiming(t);
+  notes.ignoreAnswer = true;
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.ServerUnlock(session, kDir, kOrg, "01  "));
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+  EXPECT_LT(Count("Odemkni"), 51);
+}
+
+TEST_F(LockClientTest, RefusedUnlockCanBeLeft) {
+  server->SetRefuse(true);
+  auto t = client.timing();
+  t.noticeEvery = 4;
+  client.SetTiming(t);
+  int waits = 0;
+  notes.onWait = [&](const std::string&, int) { notes.ignoreAnswer = ++waits == 3; };
+  EXPECT_FALSE(client.ServerUnlock(session, kDir, kOrg, "01  "));
+  EXPECT_EQ(notes.Count(Kind::LockWait, Cz("Soubor je stále obsazený ERR refused")), 3);
+  EXPECT_EQ(Count("Odemkni"), 12);
+}
+
+TEST_F(LockClientTest, LateGrantIsNotTakenForTheNextRequest) {
+  testing_support::RawSocket other(server->Port());
+  ASSERT_EQ(OtherHolds("W", "02  ", other), "OK");
+  server->SetDelay(60);  // longer than the client's 40 ms
+  // The "OK" for the free file comes late ...
+  EXPECT_EQ(client.ServerIfVolny(kDir, "VOLNY.DTA   ", "01  "), "ERR 50");
+  EXPECT_EQ(client.Unanswered(), 1u);
+  // ... and must not answer the lock request that follows.
+  auto t = client.timing();
+  t.noticeEvery = 1;
+  client.SetTiming(t);
+  notes.ignoreAnswer = true;
+  EXPECT_FALSE(client.ServerLock(session, kDir, kOrg, "W", "01  "));
+  server->SetDelay(0);
+  EXPECT_EQ(server->LockCount(), 1u);  // only the other's
+  EXPECT_EQ(client.ServerIfVolny(kDir, kOrg, "01  "), "W 02");
+}
+
+TEST_F(LockClientTest, LateGrantOfARepeatedLockIsNotTakenTwice) {
+  server->SetDelay(70);
+  EXPECT_TRUE(client.ServerLock(session, kDir, kOrg, "", "01  "));
+  server->SetDelay(0);
+  EXPECT_EQ(Count("Zamkni"), 1);  // the late grant was claimed, nothing was resent
+  EXPECT_EQ(server->LockCount(), 1u);
+  EXPECT_TRUE(client.ServerUnlock(session, kDir, kOrg, "01  "));
+  EXPECT_EQ(server->LockCount(), 0u);
+}
+
+TEST_F(LockClientTest, LateGrantOfAnAbandonedLockIsReleased) {
+  server->SetDelay(150);
+  auto t = client.timing();
+  t.replyTimeoutMs = 10;
+  t.noticeEvery = 1;
+  client.SetTiming(t);
+  notes.ignoreAnswer = true;
+  EXPECT_FALSE(client.ServerLock(session, kDir, kOrg, "W", "01  "));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(server->LockCount(), 1u);  // granted on the server, late
+  server->SetDelay(0);
+  EXPECT_EQ(client.ServerIfVolny(kDir, "JINY.DTA    ", "01  "), "");
+  for (int i = 0; i < 100 && server->LockCount() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(server->LockCount(), 0u);
+  EXPECT_EQ(server->Requests().back(), "Odemkni<C:\\DATA\\>ORG.DTA     #p$01  ");
+}
+
+TEST_F(LockClientTest, KeepAliveAtMostOnce) {
+  client.KeepAliveTimer();
+  client.KeepAliveTimer();
+  EXPECT_EQ(Count("Client<Vata>#$"), 1);
+  LockServerClient other;
+  ASSERT_EQ(other.Connect("127.0.0.1", server->Port()), 0);
+  other.ServerIfVolny(kDir, kOrg, "02  ");
+  other.KeepAliveTimer();  // a lock request came first
+  EXPECT_EQ(Count("Client"), 1);
+}
+
+TEST_F(LockClientTest, UnreachableServer) {
+  std::uint16_t port = server->Port();
+  server.reset();  // nobody listens there now
+  LockServerClient c;
+  EXPECT_EQ(c.Connect("127.0.0.1", port), 99);
+  ASSERT_EQ(notes.Count(Kind::Message), 2) << notes.Dump();
+  EXPECT_EQ(notes.Texts(Kind::Message)[0], "Err 10061");
+  EXPECT_EQ(notes.Texts(Kind::Message)[1], Cz("Server TAVONA není spuštěn, obraťte se na správce sítě."));
+}
+
+TEST_F(LockClientTest, LostServerIsReconnectedOnce) {
+  std::uint16_t port = server->Port();
+  server.reset();
+  lockserver::Options o;
+  o.port = port;
+  server = std::make_unique<lockserver::Server>(o);
+  server->Start();
+  // The old connection is gone; the request reconnects and goes through.
+  EXPECT_EQ(client.ServerIfVolny(kDir, kOrg, "01  "), "");
+  EXPECT_EQ(server->Requests().size(), 1u);
+}
+
+TEST_F(LockClientTest, SessionConnectUsesTheServerName) {
+  Session s;
+  EXPECT_EQ(ConnectLockServer(s), 0);  // no server configured
+  EXPECT_FALSE(CurrentLockClient().Connected());
+  s.LockServerName = "127.0.0.1";
+  LockServerClient c;
+  ScopedLockClient scoped(c);
+  // Port 5050 is the protocol's; only the name comes from the session.
+  EXPECT_EQ(CurrentLockClient().Connect(s.LockServerName, server->Port()), 0);
+  EXPECT_TRUE(c.Connected());
+  DisconnectLockServer(s);
+  EXPECT_FALSE(c.Connected());
+}
