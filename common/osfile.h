@@ -101,7 +101,10 @@ class File {
   int Close();
 
  private:
+  friend class FileReplacement;
+  friend int ReplaceFileFrom(std::string_view, std::string_view);
   int OpenWith(std::string_view name, int flags, int mode, bool truncate);
+  int OpenPath(const std::string& path, int flags, int mode, bool truncate);
   int fd_ = -1;
   bool canWrite_ = false;
   std::string name_, path_;
@@ -111,7 +114,8 @@ class File {
 // The new version goes to a temporary file in the target's own folder; Commit syncs it
 // and renames it over the target. The target is never erased first; any failure
 // (or destruction without Commit) removes the temporary file and leaves the target as
-// it was. A target that another open holds is not replaced (32).
+// it was. A target that any open holds, this process's included, is not replaced (32):
+// close it before Commit.
 class FileReplacement {
  public:
   FileReplacement() = default;
@@ -126,6 +130,7 @@ class FileReplacement {
   const std::string& TempPath() const { return tempPath_; }
 
  private:
+  int CreateTemp();
   File file_;
   std::string target_, targetPath_, tempPath_;
   bool active_ = false;

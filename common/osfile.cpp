@@ -1,0 +1,592 @@
+#include "common/osfile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+
+#include "common/encoding.h"
+#include "common/errors.h"
+#include "common/winpath.h"
+
+namespace common {
+
+namespace {
+std::atomic<int> g_openMode{kModeReadWrite};
+
+FileSystem& Fs() { return CurrentFileSystem(); }
+
+// The folder of a real path ("" for a bare name in the current folder).
+std::string RealFolder(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const std::size_t p = path.rfind('/');
+  if (p == std::string::npos) return {};
+  return p == 0 ? std::string("/") : path.substr(0, p);
+}
+
+std::string RealBase(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const std::size_t p = path.rfind('/');
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+// Holds an exclusive lock on a file for one scope, to show that no open holds it.
+class HeldCheck {
+ public:
+  ~HeldCheck() {
+    if (fd_ >= 0) Fs().Close(fd_);
+  }
+  // 0 when nobody holds the file (or it is no file, or it cannot be looked at), 32 when held.
+  int Acquire(const std::string& path) {
+    FileStat st;
+    if (Fs().StatPath(path, st) != 0 || !st.isRegular) return 0;
+    if (Fs().Open(path, O_RDONLY | O_NONBLOCK, 0, fd_) != 0) {
+      fd_ = -1;
+      return 0;
+    }
+    const int e = Fs().Lock(fd_, LOCK_EX | LOCK_NB);
+    return e == 0 ? 0 : IoCodeFromErrno(e, path);
+  }
+
+ private:
+  int fd_ = -1;
+};
+}  // namespace
+
+int DefaultOpenMode() { return g_openMode.load(); }
+void SetDefaultOpenMode(int mode) { g_openMode.store(mode); }
+
+int IoCodeFromErrno(int err, const std::string& realPath, IoOp op) {
+  switch (err) {
+    case 0: return io::kOk;
+    case ENOENT: {
+      if (realPath.empty()) return io::kFileNotFound;
+      const std::string folder = RealFolder(realPath);
+      FileStat st;
+      if (Fs().StatPath(folder.empty() ? "." : folder, st) != 0 || !st.isDir) return io::kPathNotFound;
+      return io::kFileNotFound;
+    }
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return io::kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return io::kAccessDenied;
+    case EWOULDBLOCK:
+#if EAGAIN != EWOULDBLOCK
+    case EAGAIN:
+#endif
+    case EBUSY:
+    case ETXTBSY: return io::kSharingViolation;
+    case ENOLCK:
+    case EDEADLK: return io::kLockViolation;
+    case EMFILE:
+    case ENFILE: return io::kTooManyOpenFiles;
+    case EBADF: return io::kInvalidHandle;
+    case ENOMEM: return io::kNotEnoughMemory;
+    case EXDEV: return io::kNotSameDevice;
+    case EEXIST: return io::kFileExists;
+    case ENOTEMPTY: return io::kDirNotEmpty;
+    case EINVAL: return io::kInvalidParameter;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return io::kDiskWriteError;
+    default: break;
+  }
+  if (op == IoOp::Read) return io::kReadPastEnd;
+  if (op == IoOp::Write) return io::kDiskWriteError;
+  return io::kGeneralFailure;
+}
+
+void ThrowIfError(int code, std::string_view name) {
+  if (code != 0) throw IoError(code, std::string(name));
+}
+
+// ---- File ---------------------------------------------------------------------
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept
+    : fd_(other.fd_), canWrite_(other.canWrite_), name_(std::move(other.name_)), path_(std::move(other.path_)) {
+  other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    canWrite_ = other.canWrite_;
+    name_ = std::move(other.name_);
+    path_ = std::move(other.path_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+int File::Open(std::string_view name, int mode) {
+  const int access = mode & 3;
+  const int flags = access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR;
+  return OpenWith(name, flags, mode, false);
+}
+
+int File::Create(std::string_view name, int mode) { return OpenWith(name, O_RDWR | O_CREAT, mode, true); }
+
+int File::OpenWith(std::string_view name, int flags, int mode, bool truncate) {
+  Close();
+  std::string path;
+  const int code = ResolveName(name, path);
+  name_ = std::string(name);
+  path_ = path;
+  if (code != 0) return code;
+  return OpenPath(path, flags, mode, truncate);
+}
+
+int File::OpenPath(const std::string& path, int flags, int mode, bool truncate) {
+  Close();
+  path_ = path;
+  if (name_.empty()) name_ = Utf8ToWin1250(path);
+  FileSystem& fs = Fs();
+  int fd = -1;
+  if (int e = fs.Open(path, flags, 0666, fd)) return IoCodeFromErrno(e, path);
+  auto fail = [&](int code) {
+    fs.Close(fd);
+    return code;
+  };
+  FileStat st;
+  if (int e = fs.Stat(fd, st)) return fail(IoCodeFromErrno(e, path));
+  if (st.isDir) return fail(io::kAccessDenied);  // a folder is no file
+  // Exclusive opens exclude every other open; all others exclude only exclusive ones.
+  const bool exclusive = (mode & 0x70) == 0x10;
+  if (int e = fs.Lock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB)) return fail(IoCodeFromErrno(e, path));
+  // Emptied only once the lock shows that no other open holds it.
+  if (truncate && st.size != 0) {
+    if (int e = fs.Truncate(fd, 0)) return fail(IoCodeFromErrno(e, path, IoOp::Write));
+  }
+  fd_ = fd;
+  canWrite_ = (flags & O_ACCMODE) != O_RDONLY;
+  return 0;
+}
+
+int File::ReadAt(std::uint64_t offset, void* buf, std::size_t n) {
+  std::size_t got = 0;
+  return ReadAt(offset, buf, n, got);
+}
+
+int File::ReadAt(std::uint64_t offset, void* buf, std::size_t n, std::size_t& got) {
+  if (int code = ReadSome(offset, buf, n, got)) return code;
+  return got == n ? 0 : io::kReadPastEnd;
+}
+
+int File::ReadSome(std::uint64_t offset, void* buf, std::size_t n, std::size_t& got) {
+  got = 0;
+  if (fd_ < 0) return io::kFileNotOpen;
+  char* p = static_cast<char*>(buf);
+  while (got < n) {
+    std::size_t done = 0;
+    if (int e = Fs().ReadAt(fd_, p + got, n - got, offset + got, done)) return IoCodeFromErrno(e, path_, IoOp::Read);
+    if (done == 0) break;  // end of file
+    got += done;
+  }
+  return 0;
+}
+
+int File::WriteAt(std::uint64_t offset, const void* buf, std::size_t n) {
+  if (fd_ < 0) return io::kFileNotOpen;
+  if (!canWrite_) return io::kAccessDenied;
+  FileSystem& fs = Fs();
+  FileStat before;
+  if (int e = fs.Stat(fd_, before)) return IoCodeFromErrno(e, path_);
+  const char* p = static_cast<const char*>(buf);
+  std::size_t put = 0;
+  int err = 0;
+  while (put < n) {
+    std::size_t done = 0;
+    err = fs.WriteAt(fd_, p + put, n - put, offset + put, done);
+    put += done;
+    if (err != 0) break;
+    if (done == 0) {
+      err = ENOSPC;
+      break;
+    }
+  }
+  if (err == 0) return 0;
+  // Leave no part of a failed write behind the old end of the file.
+  FileStat after;
+  if (fs.Stat(fd_, after) == 0 && after.size > before.size && after.size <= offset + n)
+    fs.Truncate(fd_, before.size);
+  return IoCodeFromErrno(err, path_, IoOp::Write);
+}
+
+int File::ReadWhole(std::string& out) {
+  out.clear();
+  std::uint64_t size = 0;
+  if (int code = Size(size)) return code;
+  out.resize(static_cast<std::size_t>(size));
+  std::size_t got = 0;
+  const int code = ReadSome(0, out.data(), out.size(), got);
+  out.resize(got);
+  return code;
+}
+
+int File::WriteWhole(std::string_view data) {
+  if (int code = WriteAt(0, data.data(), data.size())) return code;
+  return Truncate(data.size());
+}
+
+int File::Size(std::uint64_t& size) {
+  size = 0;
+  if (fd_ < 0) return io::kFileNotOpen;
+  FileStat st;
+  if (int e = Fs().Stat(fd_, st)) return IoCodeFromErrno(e, path_);
+  size = st.size;
+  return 0;
+}
+
+int File::Truncate(std::uint64_t size) {
+  if (fd_ < 0) return io::kFileNotOpen;
+  if (!canWrite_) return io::kAccessDenied;
+  if (int e = Fs().Truncate(fd_, size)) return IoCodeFromErrno(e, path_, IoOp::Write);
+  return 0;
+}
+
+int File::Sync() {
+  if (fd_ < 0) return io::kFileNotOpen;
+  if (int e = Fs().Sync(fd_)) return IoCodeFromErrno(e, path_, IoOp::Write);
+  return 0;
+}
+
+int File::GetTime(std::int64_t& mtimeNs) {
+  mtimeNs = 0;
+  if (fd_ < 0) return io::kFileNotOpen;
+  FileStat st;
+  if (int e = Fs().Stat(fd_, st)) return IoCodeFromErrno(e, path_);
+  mtimeNs = st.mtimeNs;
+  return 0;
+}
+
+int File::SetTime(std::int64_t mtimeNs) {
+  if (fd_ < 0) return io::kFileNotOpen;
+  if (int e = Fs().SetTime(fd_, mtimeNs)) return IoCodeFromErrno(e, path_);
+  return 0;
+}
+
+int File::Close() {
+  if (fd_ < 0) return 0;
+  const int e = Fs().Close(fd_);
+  fd_ = -1;
+  canWrite_ = false;
+  return e == 0 ? 0 : IoCodeFromErrno(e, path_, IoOp::Write);
+}
+
+// ---- Replacing ------------------------------------------------------------------
+
+// A fresh temporary file beside the target.
+int FileReplacement::CreateTemp() {
+  static std::atomic<unsigned> counter{0};
+  const std::string folder = RealFolder(targetPath_);
+  const std::string prefix = (folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/")) + ".~" +
+                             RealBase(targetPath_) + ".";
+  int code = io::kFileExists;
+  for (int attempt = 0; attempt < 100 && code == io::kFileExists; ++attempt) {
+    const auto salt = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^ (static_cast<long long>(getpid()) << 20));
+    tempPath_ = prefix + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
+                std::to_string(salt % 100000);
+    code = file_.OpenPath(tempPath_, O_RDWR | O_CREAT | O_EXCL, kModeExclusive, false);
+  }
+  return code;
+}
+
+FileReplacement::~FileReplacement() { Abort(); }
+
+int FileReplacement::Begin(std::string_view targetName) {
+  Abort();
+  target_ = std::string(targetName);
+  if (int code = ResolveName(targetName, targetPath_)) return code;
+  FileStat old;
+  const bool exists = Fs().StatPath(targetPath_, old) == 0;
+  if (exists && old.isDir) return io::kAccessDenied;
+  file_.name_ = target_;
+  if (int code = CreateTemp()) {
+    tempPath_.clear();
+    return code;
+  }
+  active_ = true;
+  // The new version keeps the permissions of the old one.
+  if (exists) {
+    if (int e = Fs().SetMode(file_.fd_, old.mode)) {
+      Abort();
+      return IoCodeFromErrno(e, targetPath_);
+    }
+  }
+  return 0;
+}
+
+int FileReplacement::Commit() {
+  if (!active_) return io::kFileNotOpen;
+  auto fail = [this](int code) {
+    Abort();
+    return code;
+  };
+  if (int code = file_.Sync()) return fail(code);
+  if (int code = file_.Close()) return fail(code);
+  HeldCheck held;
+  if (int code = held.Acquire(targetPath_)) return fail(code);
+  if (int e = Fs().Rename(tempPath_, targetPath_, true)) return fail(IoCodeFromErrno(e, targetPath_, IoOp::Write));
+  active_ = false;
+  tempPath_.clear();
+  return 0;
+}
+
+void FileReplacement::Abort() {
+  if (!active_) return;
+  file_.Close();
+  Fs().Unlink(tempPath_);
+  tempPath_.clear();
+  active_ = false;
+}
+
+int ReplaceFileContents(std::string_view targetName, std::string_view data) {
+  FileReplacement r;
+  if (int code = r.Begin(targetName)) return code;
+  if (int code = r.file().WriteAt(0, data.data(), data.size())) return code;
+  return r.Commit();
+}
+
+int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName) {
+  std::string source, target;
+  if (int code = ResolveName(sourceName, source)) return code;
+  if (int code = ResolveName(targetName, target)) return code;
+  FileStat st;
+  if (int e = Fs().StatPath(source, st)) return IoCodeFromErrno(e, source);
+  if (!st.isRegular) return io::kAccessDenied;
+  {
+    HeldCheck heldSource, heldTarget;
+    if (int code = heldSource.Acquire(source)) return code;
+    if (int code = heldTarget.Acquire(target)) return code;
+    const int e = Fs().Rename(source, target, true);
+    if (e == 0) return 0;
+    if (e != EXDEV) return IoCodeFromErrno(e, target, IoOp::Write);
+  }
+  // Another file system: copy beside the target, then rename over it.
+  File in;
+  if (int code = in.OpenPath(source, O_RDONLY, kModeReadOnly, false)) return code;
+  FileReplacement r;
+  if (int code = r.Begin(targetName)) return code;
+  std::string buf(1 << 16, '\0');
+  for (std::uint64_t off = 0;;) {
+    std::size_t got = 0;
+    if (int code = in.ReadSome(off, buf.data(), buf.size(), got)) return code;
+    if (got == 0) break;
+    if (int code = r.file().WriteAt(off, buf.data(), got)) return code;
+    off += got;
+  }
+  if (int code = r.file().SetTime(st.mtimeNs)) return code;
+  in.Close();
+  if (int code = r.Commit()) return code;
+  Fs().Unlink(source);  // the target is in place; a source left over harms nothing
+  return 0;
+}
+
+// ---- Names on disk ------------------------------------------------------------
+
+int GetFileInfo(std::string_view name, FileStat& st) {
+  st = {};
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  if (int e = Fs().StatPath(path, st)) return IoCodeFromErrno(e, path);
+  return 0;
+}
+
+bool FileExists(std::string_view name) {
+  FileStat st;
+  return GetFileInfo(name, st) == 0 && st.isRegular;
+}
+
+bool DirectoryExists(std::string_view name) {
+  FileStat st;
+  return GetFileInfo(name, st) == 0 && st.isDir;
+}
+
+int FileSize(std::string_view name, std::uint64_t& size) {
+  size = 0;
+  FileStat st;
+  if (int code = GetFileInfo(name, st)) return code;
+  if (st.isDir) return io::kAccessDenied;
+  size = st.size;
+  return 0;
+}
+
+int ReadFileText(std::string_view name, std::string& out) {
+  out.clear();
+  File f;
+  if (int code = f.Open(name, kModeReadOnly)) return code;
+  return f.ReadWhole(out);
+}
+
+int EraseFile(std::string_view name) {
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  FileStat st;
+  if (int e = Fs().StatPath(path, st)) return IoCodeFromErrno(e, path);
+  if (st.isDir) return io::kAccessDenied;
+  HeldCheck held;
+  if (int code = held.Acquire(path)) return code;
+  if (int e = Fs().Unlink(path)) return IoCodeFromErrno(e, path);
+  return 0;
+}
+
+int RenameFile(std::string_view oldName, std::string_view newName) {
+  std::string from, to;
+  if (int code = ResolveName(oldName, from)) return code;
+  FileStat src;
+  if (int e = Fs().StatPath(from, src)) return IoCodeFromErrno(e, from);
+  if (int code = ResolveName(newName, to)) return code;
+  FileStat dst;
+  if (Fs().StatPath(to, dst) == 0) {
+    if (dst.dev != src.dev || dst.ino != src.ino) return io::kFileExists;
+    // Only the case changes: the new name is taken as given.
+    std::string folder;
+    if (int code = ResolveName(FolderPart(newName), folder)) return code;
+    to = folder + Win1250ToUtf8(NamePart(newName));
+    if (to == from) return 0;
+  }
+  HeldCheck held;
+  if (int code = held.Acquire(from)) return code;
+  if (int e = Fs().Rename(from, to, false)) return IoCodeFromErrno(e, to);
+  return 0;
+}
+
+int MakeDir(std::string_view name) {
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  if (int e = Fs().MakeDir(path)) return IoCodeFromErrno(e, path);
+  return 0;
+}
+
+int RemoveDir(std::string_view name) {
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  if (int e = Fs().RemoveDir(path)) return IoCodeFromErrno(e, path);
+  return 0;
+}
+
+int MakeDirs(std::string_view name) {
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  FileSystem& fs = Fs();
+  for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+    if (pos < path.size() && path[pos] != '/') continue;
+    const std::string part = path.substr(0, pos);
+    FileStat st;
+    if (fs.StatPath(part, st) == 0) {
+      if (!st.isDir) return io::kFileExists;
+      continue;
+    }
+    const int e = fs.MakeDir(part);
+    if (e != 0 && e != EEXIST) return IoCodeFromErrno(e, part);
+  }
+  return 0;
+}
+
+int GetFileTime(std::string_view name, std::int64_t& mtimeNs) {
+  mtimeNs = 0;
+  FileStat st;
+  if (int code = GetFileInfo(name, st)) return code;
+  mtimeNs = st.mtimeNs;
+  return 0;
+}
+
+int SetFileTime(std::string_view name, std::int64_t mtimeNs) {
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  if (int e = Fs().SetTimePath(path, mtimeNs)) return IoCodeFromErrno(e, path);
+  return 0;
+}
+
+std::string CurrentFolder() {
+  std::string buf(4096, '\0');
+  if (!getcwd(buf.data(), buf.size())) return "./";
+  buf.resize(buf.find('\0'));
+  if (buf.empty() || buf.back() != '/') buf += '/';
+  return Utf8ToWin1250(buf);
+}
+
+int SetCurrentFolder(std::string_view name) {
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  if (chdir(path.c_str()) != 0) {
+    const int e = errno;
+    return e == ENOENT ? io::kPathNotFound : IoCodeFromErrno(e, path);
+  }
+  return 0;
+}
+
+// ---- Listing ------------------------------------------------------------------
+
+namespace {
+bool Glob(std::string_view m, std::string_view n) {
+  std::size_t mi = 0, ni = 0, starM = std::string_view::npos, starN = 0;
+  while (ni < n.size()) {
+    if (mi < m.size() && (m[mi] == '?' || UpperCp1250(m[mi]) == UpperCp1250(n[ni]))) {
+      ++mi;
+      ++ni;
+    } else if (mi < m.size() && m[mi] == '*') {
+      starM = mi++;
+      starN = ni;
+    } else if (starM != std::string_view::npos) {
+      mi = starM + 1;
+      ni = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (mi < m.size() && m[mi] == '*') ++mi;
+  return mi == m.size();
+}
+}  // namespace
+
+bool MatchMask(std::string_view mask, std::string_view name) {
+  if (Glob(mask, name)) return true;
+  // "NAME.*" also takes "NAME" without an extension, so "*.*" takes every name.
+  if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" && name.find('.') == std::string_view::npos)
+    return Glob(mask.substr(0, mask.size() - 2), name);
+  return false;
+}
+
+int ListDirectory(std::string_view mask, std::vector<DirItem>& out, unsigned what) {
+  out.clear();
+  std::string_view pattern = NamePart(mask);
+  if (pattern.empty()) pattern = "*";
+  std::string folder;
+  const std::string_view folderName = FolderPart(mask);
+  if (int code = ResolveName(folderName, folder)) return code;
+  FileSystem& fs = Fs();
+  std::vector<DirEntryRaw> entries;
+  if (int e = fs.ListDir(folder.empty() ? "." : folder, entries))
+    return e == ENOENT || e == ENOTDIR ? io::kPathNotFound : IoCodeFromErrno(e, folder);
+  const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  for (const DirEntryRaw& e : entries) {
+    DirItem item;
+    item.name = Utf8ToWin1250(e.name);
+    if (!MatchMask(pattern, item.name)) continue;
+    FileStat st;
+    if (fs.StatPath(prefix + e.name, st) != 0) continue;  // gone meanwhile
+    item.isDir = st.isDir;
+    if (!(what & (item.isDir ? kListDirs : kListFiles))) continue;
+    item.readOnly = st.readOnly;
+    item.size = st.size;
+    item.mtimeNs = st.mtimeNs;
+    out.push_back(std::move(item));
+  }
+  std::sort(out.begin(), out.end(), [](const DirItem& a, const DirItem& b) { return a.name < b.name; });
+  return out.empty() ? io::kNoMoreFiles : 0;
+}
+
+}  // namespace common

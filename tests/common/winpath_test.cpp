@@ -1,0 +1,152 @@
+#include "common/winpath.h"
+
+#include <gtest/gtest.h>
+
+#include "common/encoding.h"
+#include "common/errors.h"
+#include "common/iocodes.h"
+#include "os_tempdir.h"
+
+using namespace common;
+using namespace common::literals;
+using ostest::TempDir;
+
+namespace {
+
+class WinPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Drives() = DriveMap(); }
+  void TearDown() override { Drives() = DriveMap(); }
+
+  static std::string Mapped(std::string_view name, int expectCode = 0) {
+    std::string real;
+    EXPECT_EQ(MapName(name, real), expectCode) << name;
+    return real;
+  }
+  static std::string Resolved(std::string_view name) {
+    std::string real;
+    EXPECT_EQ(ResolveName(name, real), 0) << name;
+    return real;
+  }
+};
+
+TEST_F(WinPathTest, BackslashesAndDriveLetters) {
+  EXPECT_EQ(Mapped("par\\okna2.par"), "par/okna2.par");
+  EXPECT_EQ(Mapped("XLS\\"), "XLS/");
+  EXPECT_EQ(Mapped("\\2\\KodyBank.dta"), "/2/KodyBank.dta");
+  EXPECT_EQ(Mapped("C:\\DATA\\x.dta"), "/DATA/x.dta");
+  EXPECT_EQ(Mapped("c:\\DATA\\\\x.dta"), "/DATA/x.dta");  // lower-case letter, doubled separator
+  EXPECT_EQ(Mapped("C:x.dta"), "/x.dta");
+  Mapped("X:\\DATA\\x.dta", io::kPathNotFound);  // not configured
+
+  Drives().Set("x:", "/srv/firm");
+  EXPECT_EQ(Mapped("X:\\DATA\\x.dta"), "/srv/firm/DATA/x.dta");
+  EXPECT_EQ(Mapped("x:\\"), "/srv/firm/");
+  Drives().Set("C", "/home/user/c");
+  EXPECT_EQ(Mapped("C:\\printer\\print1.txt"), "/home/user/c/printer/print1.txt");
+  Drives().Remove("C:");
+  Mapped("C:\\x", io::kPathNotFound);
+
+  Drives().Set("\\\\server\\share", "/mnt/share");
+  EXPECT_EQ(Mapped("\\\\SERVER\\Share\\data\\a.dta"), "/mnt/share/data/a.dta");
+  Mapped("\\\\other\\share\\a.dta", io::kPathNotFound);
+}
+
+TEST_F(WinPathTest, NamesAreWindows1250InsideAndUtf8OnDisk) {
+  EXPECT_EQ(Mapped("DOKLADY\\"_cz + "Účtový rozvrh.dta"_cz), "DOKLADY/Účtový rozvrh.dta");
+  EXPECT_EQ(UpperCp1250("áčďéěíňóřšťúůýžľĺŕôä"_cz), "ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽĽĹŔÔÄ"_cz);
+  EXPECT_EQ(UpperCp1250("abc xyz ÷ × ß 123"_cz), "ABC XYZ ÷ × ß 123"_cz);
+  EXPECT_TRUE(SameNameCp1250("Číselník.DTA"_cz, "čÍSELNÍK.dta"_cz));
+  EXPECT_FALSE(SameNameCp1250("cislo.dta", "císlo.dta"_cz));
+}
+
+TEST_F(WinPathTest, UnmappedDriveRaises) {
+  EXPECT_THROW(RealPath("Q:\\x.dta"), IoError);
+  try {
+    RealPath("Q:\\x.dta");
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.code, io::kPathNotFound);
+    EXPECT_EQ(e.file, "Q:\\x.dta");
+  }
+}
+
+TEST_F(WinPathTest, DriveMapFile) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  ostest::WriteRaw(dir / "drives.map",
+                   "# drives of this workstation\n"
+                   "X: /srv/data\r\n"
+                   "\n"
+                   "; older form\n"
+                   "y=/srv/y/\n"
+                   "  z:   =  /mnt/z folder  \n"
+                   "\\\\srv\\ucto /mnt/ucto\n");
+  DriveMap map;
+  ASSERT_EQ(map.Load(dir / "drives.map"), 0);
+  EXPECT_EQ(map.Folder("X"), "/srv/data/");
+  EXPECT_EQ(map.Folder("Y:"), "/srv/y/");
+  EXPECT_EQ(map.Folder("z"), "/mnt/z folder/");
+  EXPECT_EQ(map.Folder("\\\\SRV\\UCTO\\"), "/mnt/ucto/");
+  EXPECT_EQ(map.Folder("C"), "/");  // the default stays
+  EXPECT_EQ(map.Entries().size(), 5u);
+
+  // A line that cannot be read changes nothing.
+  ostest::WriteRaw(dir / "bad.map", "W: /srv/w\nthis is no drive\n");
+  EXPECT_EQ(map.Load(dir / "bad.map"), io::kInvalidParameter);
+  EXPECT_EQ(map.Folder("W"), "");
+  ostest::WriteRaw(dir / "rel.map", "W: relative/folder\n");
+  EXPECT_EQ(map.Load(dir / "rel.map"), io::kInvalidParameter);
+  EXPECT_EQ(map.Load(dir / "missing.map"), io::kFileNotFound);
+  EXPECT_EQ(map.Load(dir / "nofolder/x.map"), io::kPathNotFound);
+  EXPECT_EQ(map.Entries().size(), 5u);
+}
+
+TEST_F(WinPathTest, NameInAnotherCaseFindsTheFile) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  ostest::WriteRaw(dir / "Data/CI10.DTA", "x");
+  ostest::WriteRaw(dir / "Data/Účty/ci11.dta", "y");
+  Drives().Set("X", dir.path());
+
+  EXPECT_EQ(Resolved("X:\\DATA\\ci10.dta"), dir / "Data/CI10.DTA");
+  EXPECT_EQ(Resolved("X:\\data\\CI10.DTA"), dir / "Data/CI10.DTA");
+  EXPECT_EQ(Resolved("X:\\DATA\\ÚČTY\\CI11.DTA"_cz), dir / "Data/Účty/ci11.dta");
+  EXPECT_EQ(Resolved(dir.path() + "\\data\\ci10.dta"), dir / "Data/CI10.DTA");
+  // A new file keeps the case it was given, in the folder found on disk.
+  EXPECT_EQ(Resolved("X:\\data\\Novy.DTA"), dir / "Data/Novy.DTA");
+  // Below a missing folder nothing is looked up.
+  EXPECT_EQ(Resolved("X:\\Chybi\\Ci10.dta"), dir / "Chybi/Ci10.dta");
+  EXPECT_EQ(RealPath("X:\\DATA\\"), dir / "Data/");
+}
+
+TEST_F(WinPathTest, RelativeNamesUseTheCurrentFolder) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  ostest::WriteRaw(dir / "par/okna2.par", "");
+  ostest::ScopedCwd cwd(dir.path());
+  EXPECT_EQ(Resolved("PAR\\OKNA2.PAR"), "par/okna2.par");
+  EXPECT_EQ(Resolved("par\\Oknag.par"), "par/Oknag.par");
+  EXPECT_EQ(Resolved(".\\Par\\..\\PAR\\okna2.par"), "./par/../par/okna2.par");
+}
+
+TEST_F(WinPathTest, ExactCaseWinsOverOtherSpellings) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  ostest::WriteRaw(dir / "a.txt", "lower");
+  ostest::WriteRaw(dir / "A.TXT", "upper");
+  EXPECT_EQ(Resolved(dir / "a.txt"), dir / "a.txt");
+  EXPECT_EQ(Resolved(dir / "A.TXT"), dir / "A.TXT");
+  // Neither spelled so: the first by name, every time.
+  EXPECT_EQ(Resolved(dir / "A.txt"), dir / "A.TXT");
+}
+
+TEST_F(WinPathTest, FolderAndNameParts) {
+  EXPECT_EQ(FolderPart("DATA\\SUB\\x.dta"), "DATA\\SUB\\");
+  EXPECT_EQ(NamePart("DATA\\SUB\\x.dta"), "x.dta");
+  EXPECT_EQ(FolderPart("C:x.dta"), "C:");
+  EXPECT_EQ(NamePart("x.dta"), "x.dta");
+  EXPECT_EQ(FolderPart("x.dta"), "");
+  EXPECT_EQ(NamePart("XLS\\"), "");
+}
+
+}  // namespace
