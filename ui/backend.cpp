@@ -1,0 +1,58 @@
+#include "ui/backend.h"
+
+#include <stdexcept>
+
+namespace ui {
+
+namespace {
+Backend* g_backend = nullptr;
+
+std::string& Title() {
+  static std::string title;
+  return title;
+}
+}  // namespace
+
+Backend& CurrentBackend() {
+  if (!g_backend) throw std::logic_error("no window back end is set");
+  return *g_backend;
+}
+
+bool HasBackend() { return g_backend != nullptr; }
+
+void SetBackend(Backend* backend) { g_backend = backend; }
+
+ScopedBackend::ScopedBackend(Backend& b) : previous_(g_backend) { g_backend = &b; }
+ScopedBackend::~ScopedBackend() { g_backend = previous_; }
+
+const std::string& ApplicationTitle() { return Title(); }
+void SetApplicationTitle(std::string title) { Title() = std::move(title); }
+
+int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) {
+  return CurrentBackend().MessageBox(text, caption, buttons, icon);
+}
+
+void ShowMessage(const std::string& text) { MessageBox(text, ApplicationTitle()); }
+
+bool AskYesNo(const std::string& text, const std::string& caption) {
+  return MessageBox(text, caption.empty() ? ApplicationTitle() : caption, MsgButtons::YesNo, MsgIcon::Question) ==
+         mr::Yes;
+}
+
+void Beep(BeepKind kind) { CurrentBackend().Beep(kind); }
+bool ChooseFont(Font& font) { return CurrentBackend().ChooseFont(font); }
+bool ChooseColor(Color& color) { return CurrentBackend().ChooseColor(color); }
+bool ChooseOpenFile(FileDialogRequest& request) { return CurrentBackend().ChooseOpenFile(request); }
+bool ChooseFolder(FolderDialogRequest& request) { return CurrentBackend().ChooseFolder(request); }
+bool ChoosePrinter() { return CurrentBackend().ChoosePrinter(); }
+Rect WorkArea() { return CurrentBackend().WorkArea(); }
+int PixelsPerInch() { return CurrentBackend().PixelsPerInch(); }
+std::int64_t NowMs() { return CurrentBackend().NowMs(); }
+void ProcessMessages() { CurrentBackend().ProcessMessages(); }
+Bitmap GrabForm(Form& form) { return CurrentBackend().GrabForm(form); }
+std::vector<std::string> PrinterNames() { return CurrentBackend().PrinterNames(); }
+std::string CurrentPrinter() { return CurrentBackend().CurrentPrinter(); }
+bool SetCurrentPrinter(const std::string& name) { return CurrentBackend().SetCurrentPrinter(name); }
+std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title) { return CurrentBackend().BeginPrint(title); }
+
+}  // namespace ui
