@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <mutex>
 
 #include "common/iocodes.h"
@@ -76,12 +78,44 @@ void WaitFor(pid_t pid, int timeoutMs, RunResult& result) {
   }
 }
 
+// The program file a bare name means: the first in PATH that may be run. 0, 2 when there is
+// none of that name, 5 when there is one but it may not be run.
+int FindProgram(const std::string& name, std::string& path) {
+  if (name.find('/') != std::string::npos) {
+    path = name;
+    return 0;
+  }
+  const char* env = getenv("PATH");
+  const std::string dirs = env ? env : "/usr/local/bin:/usr/bin:/bin";
+  int code = io::kFileNotFound;
+  std::size_t pos = 0;
+  for (;;) {
+    const std::size_t colon = dirs.find(':', pos);
+    std::string dir = dirs.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
+    if (dir.empty()) dir = ".";
+    const std::string candidate = dir + "/" + name;
+    struct stat st {};
+    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      if (access(candidate.c_str(), X_OK) == 0) {
+        path = candidate;
+        return 0;
+      }
+      code = io::kAccessDenied;
+    }
+    if (colon == std::string::npos) break;
+    pos = colon + 1;
+  }
+  return code;
+}
+
 }  // namespace
 
 int RunProgram(const std::string& program, const std::vector<std::string>& args, const RunOptions& options,
                RunResult& result) {
   result = RunResult{};
   ReapDetached();
+  std::string path;
+  if (int code = FindProgram(program, path)) return code;
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -113,9 +147,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
   argv.push_back(nullptr);
 
   pid_t pid = 0;
-  const bool search = program.find('/') == std::string::npos;
-  const int e = search ? posix_spawnp(&pid, program.c_str(), &actions, &attr, argv.data(), environ)
-                       : posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+  const int e = posix_spawn(&pid, path.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (e != 0) return e == ENOENT ? io::kFileNotFound : IoCodeFromErrno(e);

@@ -34,6 +34,22 @@ TEST(ProcessTest, ExitCodeAndMissingProgram) {
   EXPECT_EQ(Spawn("/no/such/program", {}, r), io::kFileNotFound);
 }
 
+TEST(ProcessTest, ProgramThatMayNotRun) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  ostest::WriteRaw(dir / "tool", "#!/bin/sh\nexit 3\n");
+  chmod((dir / "tool").c_str(), 0644);
+  const char* oldPath = getenv("PATH");
+  const std::string saved = oldPath ? oldPath : "";
+  setenv("PATH", (dir.path() + ":" + saved).c_str(), 1);
+  RunResult r;
+  EXPECT_EQ(Spawn("tool", {}, r), io::kAccessDenied);
+  chmod((dir / "tool").c_str(), 0755);
+  EXPECT_EQ(Spawn("tool", {}, r), 0);
+  setenv("PATH", saved.c_str(), 1);
+  EXPECT_EQ(r.exitCode, 3);
+}
+
 TEST(ProcessTest, ArgumentsGoAsTheyAreWithoutAShell) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
