@@ -13,6 +13,7 @@ inline constexpr int kParamValueMax = 64;  // a value is cut to this when read f
 // One cached parameter file.
 struct tSetReg {
   std::string fileName;  // as given by the caller, upper-cased
+  std::string diskName;  // as first given (the name created on disk)
   bool dirty = false;
   std::vector<std::string> keys;    // case as read or as first written
   std::vector<std::string> values;  // parallel to keys

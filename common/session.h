@@ -1,6 +1,6 @@
 // Process-wide settings and state: what start-up loads from the job file and the
-// parameter files, the kept folders, the job table, the parameter cache and the
-// default open mode. One Session per process; tests reset it between cases.
+// parameter files, the kept folders, the job table and the parameter cache. One
+// Session per process; tests reset it between cases.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -68,8 +68,7 @@ struct Session {
   // --- job file image shared by GetJob and WriteJob ---
   JobImage JobTable{};
 
-  // --- files ---
-  int FileMode = 2;     // default open mode: 0, 2, 18 or 66
+  // --- files (the default open mode is kept by osfile.h) ---
   int IgnoreLocks = 0;  // the answer of the last wait notice
   int ProtocolOn = 1;   // the activity log is written while non-zero
 

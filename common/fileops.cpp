@@ -1,0 +1,193 @@
+#include "common/fileops.h"
+
+#include <limits>
+#include <vector>
+
+#include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/errors.h"
+#include "common/notifier.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
+#include "common/scramble.h"
+#include "common/session.h"
+#include "common/winpath.h"
+
+namespace common {
+
+namespace {
+
+std::string Code(std::string_view mask, int code) { return FormatNumberMask(mask, code); }
+
+// Copies what is left of `in` from offset `from` to `out` at offset `to` in 10,000-byte
+// blocks. The count of copied bytes goes to `copied`.
+int CopyBlocks(File& in, File& out, std::uint64_t to, std::uint64_t& copied) {
+  std::vector<char> buf(kCopyBlock);
+  copied = 0;
+  for (;;) {
+    std::size_t got = 0;
+    if (int code = in.ReadSome(copied, buf.data(), buf.size(), got)) return code;
+    if (got == 0) return 0;
+    if (int code = out.WriteAt(to + copied, buf.data(), got)) return code;
+    copied += got;
+  }
+}
+
+}  // namespace
+
+std::int32_t CheckFile(std::string_view name) {
+  for (;;) {
+    File f;
+    SetDefaultOpenMode(kModeReadOnly);
+    const int code = f.Open(name, kModeReadOnly);
+    SetDefaultOpenMode(kModeDenyNone);
+    if (code == 0) {
+      std::uint64_t size = 0;
+      if (int c = f.Size(size)) return -c;
+      return size > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())
+                 ? std::numeric_limits<std::int32_t>::max()
+                 : static_cast<std::int32_t>(size);
+    }
+    if (code != io::kSharingViolation) return -code;
+    LockWaitMessage("Err" + Code("##### ", code) + std::string(name), 100);
+  }
+}
+
+std::string ReadFirstLine(std::string_view name) {
+  File f;
+  const int code = f.Open(name, kModeReadOnly);
+  if (code == io::kSharingViolation) {
+    MessageOk("Err" + Code("##### ", code) + std::string(name));
+    return {};
+  }
+  if (code != 0) return {};
+  std::string line;
+  char buf[512];
+  for (std::uint64_t off = 0;;) {
+    std::size_t got = 0;
+    if (f.ReadSome(off, buf, sizeof buf, got) != 0) return {};
+    if (got == 0) return line;
+    for (std::size_t i = 0; i < got; ++i) {
+      if (buf[i] == '\r' || buf[i] == '\n' || buf[i] == '\x1A') return line;
+      line += buf[i];
+    }
+    off += got;
+  }
+}
+
+std::int32_t EraseFiles(std::string_view mask) {
+  std::string folder(FolderPart(mask));
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/' && folder.back() != ':') folder += '\\';
+  std::vector<DirItem> items;
+  const int listed = ListDirectory(mask, items, kListFiles | kListDirs);
+  if (listed == io::kPathNotFound) return listed;
+  if (listed == io::kNoMoreFiles) return io::kFileNotFound;  // nothing matched
+  for (const DirItem& item : items) {
+    if (item.isDir || item.name.empty() || item.name.front() == '.') continue;
+    const std::string path = folder + item.name;
+    for (;;) {
+      const int code = EraseFile(path);
+      if (code == 0 || code == io::kFileNotFound) break;
+      if (code == io::kSharingViolation) {
+        LockWaitMessage("Soubor " + path + Cz(" není volný při errasse - err ") + Code("####", code), 100);
+        continue;
+      }
+      MessageOk("Soubor " + path + Cz(" nelze zrušit - err ") + Code("####", code));
+      break;
+    }
+  }
+  return io::kNoMoreFiles;
+}
+
+std::int32_t CopyFileBlocks(std::string_view source, std::string_view target) {
+  if (CheckFile(source) < 1) return 0;
+  File in;
+  if (int code = in.Open(source, kModeReadOnly)) return code;
+  SetDefaultOpenMode(kModeReadWrite);
+  File out;
+  std::uint64_t end = 0;
+  if (CheckFile(target) < 1) {
+    if (int code = out.Create(target, kModeReadWrite)) return code;
+  } else {
+    if (int code = out.Open(target, kModeReadWrite)) return code;
+    if (int code = out.Size(end)) return code;
+  }
+  std::uint64_t copied = 0;
+  int result = CopyBlocks(in, out, end, copied);
+  const int closeIn = in.Close();
+  const int closeOut = out.Close();
+  if (result == 0) result = closeIn ? closeIn : closeOut;
+  return result;
+}
+
+std::int32_t CopyFileKeepDate(std::string_view source, std::string_view target) {
+  if (CheckFile(source) < 0) return 0;
+  File in;
+  if (int code = in.Open(source, kModeReadOnly)) return code;
+  SetDefaultOpenMode(kModeReadWrite);
+  std::int64_t mtime = 0;
+  if (int code = in.GetTime(mtime)) return code;
+
+  FileReplacement r;
+  int code = r.Begin(target);
+  if (code == io::kPathNotFound) {
+    ForceDirs(target);
+    code = r.Begin(target);
+  }
+  if (code) return code;
+  std::uint64_t copied = 0;
+  if ((code = CopyBlocks(in, r.file(), 0, copied))) return code;
+  if ((code = in.Close())) return code;
+  if ((code = r.file().SetTime(mtime))) return code;
+  return r.Commit();
+}
+
+std::int32_t RenameFileOver(std::string_view oldName, std::string_view newName) {
+  const std::string target(newName);
+  for (int failures = 1;; ++failures) {
+    const int code = ReplaceFileFrom(oldName, newName);
+    if (code == 0) return 0;
+    if (code != io::kSharingViolation) {
+      BeepMessage("Err. " + Code("#####", code) + Cz(" při přejmenování na souboru ") + target);
+      return code;
+    }
+    if (failures > 10) {
+      BeepMessage("Soubor " + target + Cz(" nelze zrušit ") + Code("####", code));
+      return code;
+    }
+    LockWaitMessage("Soubor " + target + Cz(" není volný - err ") + Code("####", code), 1000);
+  }
+}
+
+std::int32_t RenameFileSafe(std::string_view oldName, std::string_view newName) {
+  if (oldName.find('?') != std::string_view::npos) return 0;
+  return RenameFileOver(oldName, newName);
+}
+
+namespace {
+
+void ConvertFile(std::string_view fileName, std::string (*convert)(std::string_view, std::string_view)) {
+  if (CheckFile(fileName) < 2) return;
+  const Session& s = CurrentSession();
+  const std::string key = s.ScrambleKey.empty() ? ProgramScrambleKey() : s.ScrambleKey;
+  File f;
+  ThrowIfError(f.Open(fileName, kModeReadWrite), fileName);
+  std::string block(kScrambleBlockSize, '\0');
+  for (std::uint64_t off = 0;;) {
+    std::size_t got = 0;
+    ThrowIfError(f.ReadSome(off, block.data(), block.size(), got), fileName);
+    if (got == 0) break;
+    const std::string done = convert(std::string_view(block.data(), got), key);
+    ThrowIfError(f.WriteAt(off, done.data(), done.size()), fileName);
+    off += got;
+  }
+  ThrowIfError(f.Close(), fileName);
+}
+
+}  // namespace
+
+void ScrambleFile(std::string_view fileName) { ConvertFile(fileName, ScrambleText); }
+
+void UnscrambleFile(std::string_view fileName) { ConvertFile(fileName, UnscrambleText); }
+
+}  // namespace common

@@ -1,0 +1,50 @@
+// File routines that tolerate files held by other workstations: the size probe,
+// first line, erase by mask, the two copy routines, replacing a file, and the
+// in-place scrambling of whole files. Names are Windows names (Windows-1250).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace common {
+
+inline constexpr int kCopyBlock = 10000;
+
+// The size in bytes, or minus the I/O code (-2 missing, -3 folder missing). A file
+// held exclusively elsewhere is waited for in 100 ms notices without limit. Leaves
+// the default open mode at 66.
+std::int32_t CheckFile(std::string_view name);
+
+// The first line (without its line end); empty when the file is missing or unreadable.
+// A file held elsewhere gives one message and the empty text.
+std::string ReadFirstLine(std::string_view name);
+
+// Erases every file matching mask ("DATA\*.WRK"). A file held elsewhere is waited for
+// in 100 ms notices; a file that cannot be erased for another reason gets one message
+// and is skipped. Returns the end code of the listing: 18 after matches, 2 when nothing
+// matched, 3 when the folder is missing.
+std::int32_t EraseFiles(std::string_view mask);
+
+// Appends source to target (a missing or empty target is created). A missing or empty
+// source does nothing. 0 or the first I/O code.
+std::int32_t CopyFileBlocks(std::string_view source, std::string_view target);
+
+// Replaces target by a copy of source with the source's file date; missing folders of
+// target are created. On failure the old target stays as it was. A missing source
+// does nothing. 0 or the I/O code.
+std::int32_t CopyFileKeepDate(std::string_view source, std::string_view target);
+
+// Moves oldName over newName. The target is replaced in one step (across file systems
+// through a copy beside it) and stays as it was when anything fails. A held target is
+// waited for up to 10 times 1000 ms. 0 or the I/O code; failures are shown.
+std::int32_t RenameFileOver(std::string_view oldName, std::string_view newName);
+// The same, but nothing at all (result 0) when oldName contains "?".
+std::int32_t RenameFileSafe(std::string_view oldName, std::string_view newName);
+
+// Scrambles (unscrambles) a file in place in independent 250-byte blocks with the
+// session's key. Files under 2 bytes are left alone. I/O failures raise IoError;
+// blocks already done stay done.
+void ScrambleFile(std::string_view fileName);
+void UnscrambleFile(std::string_view fileName);
+
+}  // namespace common

@@ -1,0 +1,117 @@
+#include "common/params.h"
+
+#include <memory>
+#include <optional>
+
+#include "common/dirs.h"
+#include "common/errors.h"
+#include "common/osfile.h"
+#include "common/pascal.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "common/winpath.h"
+
+namespace common {
+
+namespace {
+
+void AddEntry(tSetReg& reg, std::string key, std::string value) {
+  if (static_cast<int>(reg.keys.size()) < kParamMaxKeys) {
+    reg.keys.push_back(std::move(key));
+    reg.values.push_back(std::move(value));
+  } else {
+    reg.keys.back() = std::move(key);
+    reg.values.back() = std::move(value);
+  }
+}
+
+void LoadParamFile(tSetReg& reg) {
+  std::string text;
+  if (ReadFileText(reg.diskName, text) != 0) return;  // a missing file reads as empty
+  const std::size_t eof = text.find('\x1A');
+  if (eof != std::string::npos) text.resize(eof);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    std::string key, value;
+    if (ParseParamLine(text.substr(start, end - start), key, value)) AddEntry(reg, std::move(key), std::move(value));
+    start = end;
+    if (start < text.size() && text[start] == '\r') ++start;
+    if (start < text.size() && text[start] == '\n') ++start;
+  }
+}
+
+tSetReg& CachedFile(std::string_view fileName) {
+  Session& s = CurrentSession();
+  const std::string upper = UpperCz(fileName);
+  for (auto& reg : s.ParamCache)
+    if (reg->fileName == upper) return *reg;
+  if (static_cast<int>(s.ParamCache.size()) >= kParamCacheFiles) FlushParams();
+  auto reg = std::make_unique<tSetReg>();
+  reg->fileName = upper;
+  reg->diskName = std::string(fileName);
+  LoadParamFile(*reg);
+  s.ParamCache.push_back(std::move(reg));
+  return *s.ParamCache.back();
+}
+
+int FindKey(const tSetReg& reg, std::string_view key) {
+  const std::string upper = UpperCz(key);
+  for (std::size_t i = 0; i < reg.keys.size(); ++i)
+    if (UpperCz(reg.keys[i]) == upper) return static_cast<int>(i);
+  return -1;
+}
+
+int WriteParamFile(const tSetReg& reg) {
+  std::string text;
+  for (std::size_t i = 0; i < reg.keys.size(); ++i)
+    if (!reg.values[i].empty()) text += reg.keys[i] + " : " + reg.values[i] + "\r\n";
+  int code = ReplaceFileContents(reg.diskName, text);
+  if (code == io::kPathNotFound) {
+    ForceDirs(FolderPart(reg.diskName));
+    code = ReplaceFileContents(reg.diskName, text);
+  }
+  return code;
+}
+
+}  // namespace
+
+bool ParseParamLine(const std::string& line, std::string& key, std::string& value) {
+  const int p = Pos(":", line);
+  if (p == 0) return false;
+  key = Copy(line, 1, p - 2);
+  value = Copy(line, p + 2, kParamValueMax);
+  return true;
+}
+
+std::string ReadParam(const std::string& fileName, const std::string& key) {
+  const tSetReg& reg = CachedFile(fileName);
+  const int i = FindKey(reg, key);
+  return i < 0 ? std::string() : reg.values[i];
+}
+
+void WriteParam(const std::string& fileName, const std::string& key, const std::string& value) {
+  tSetReg& reg = CachedFile(fileName);
+  const int i = FindKey(reg, key);
+  if (i >= 0) reg.values[i] = value;
+  else AddEntry(reg, key, value);
+  reg.dirty = true;
+}
+
+void FlushParams() {
+  Session& s = CurrentSession();
+  std::vector<std::unique_ptr<tSetReg>> unwritten;
+  std::optional<IoError> failure;
+  for (auto& reg : s.ParamCache) {
+    if (!reg->dirty) continue;
+    if (const int code = WriteParamFile(*reg)) {
+      if (!failure) failure.emplace(code, reg->diskName);
+      unwritten.push_back(std::move(reg));
+    }
+  }
+  s.ParamCache = std::move(unwritten);
+  if (failure) throw *failure;
+}
+
+}  // namespace common

@@ -1,0 +1,28 @@
+// The start-up configuration: fills the session from "master.job", the data folder's
+// own job file, "UCPARAM.DTA", "arj.par", "sys.par", "par\okna2.par", the user-slot
+// table and the screen. Runs once per session.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace common {
+
+struct Session;
+
+struct StartupOptions {
+  int screenPpiX = 0;  // horizontal pixels per inch of the screen; 0 when unknown
+};
+
+// Loads the settings into the session; a second call on the same session does nothing.
+// Without a "master.job" in the start folder only the data folder's own switches
+// (lock server, personal-data scrambling, "FJ") are read; everything else keeps its
+// initial value and the job table is read once for the whole run.
+void LoadStartupConfig(Session& s, const StartupOptions& options = {});
+void LoadStartupConfig(const StartupOptions& options = {});
+
+// A real folder (Windows-1250, "/" separators) in Windows form through the drive map:
+// "/home/x/" with "C:" on "/" gives "C:\home\x\"; a folder no drive holds keeps its
+// root ("\srv\x\").
+std::string WindowsFolderName(std::string_view realFolder);
+
+}  // namespace common
