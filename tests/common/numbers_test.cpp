@@ -7,21 +7,13 @@
 #include <random>
 
 #include "common/errors.h"
+#include "hex_text.h"
 
 using namespace common;
 
 namespace {
 
-std::string Hex(const Real48Bytes& b) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : b) {
-    if (!out.empty()) out += ' ';
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
+std::string Hex(const Real48Bytes& b) { return testhex::Hex({reinterpret_cast<const char*>(b.data()), b.size()}); }
 
 }  // namespace
 

@@ -4,20 +4,12 @@
 
 #include <random>
 
+#include "hex_text.h"
+
 using namespace common;
+using testhex::Hex;
 
 namespace {
-
-std::string Hex(std::string_view s) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : s) {
-    if (!out.empty()) out += ' ';
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
 
 std::string RandomBytes(std::mt19937& rnd, std::size_t n) {
   std::string s(n, '\0');
