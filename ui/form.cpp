@@ -235,9 +235,9 @@ int Form::ShowModal() {
       Erase(r.modal, form);
       Erase(r.shown, form);
       form->Control::visible_ = false;
-      form->modal_ = false;
       form->Changed(dirty::State);
       backend.FormHidden(*form);
+      form->modal_ = false;
       if (r.lastActive == form) r.lastActive = nullptr;
       if (form->onHide) form->onHide(*form);
       if (previous && previous != form && previous->visible()) previous->MakeActive();

@@ -1,0 +1,83 @@
+#include "ui/headless/printer.h"
+
+#include <cstdio>
+
+#include "common/encoding.h"
+
+namespace ui::headless {
+
+namespace {
+std::string Pos(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
+std::string Box(Rect r) { return Pos(r.left, r.top) + " " + std::to_string(r.width) + "x" + std::to_string(r.height); }
+std::string Hex(Color c) {
+  char buf[16];
+  c = ToRgb(c);
+  std::snprintf(buf, sizeof buf, "#%02X%02X%02X", RedOf(c), GreenOf(c), BlueOf(c));
+  return buf;
+}
+}  // namespace
+
+RecordingPrinter::RecordingPrinter(PrintJob& job, std::function<void(const std::string&)> log)
+    : job_(&job), log_(std::move(log)) {
+  job_->ops.push_back("page 1");
+}
+
+RecordingPrinter::~RecordingPrinter() {
+  if (!job_->ended && !job_->aborted) Abort();
+}
+
+void RecordingPrinter::Open() const {
+  if (job_->ended || job_->aborted) throw HeadlessError("the print job " + common::Win1250ToUtf8(job_->title) + " has ended");
+}
+
+void RecordingPrinter::Op(std::string line) {
+  Open();
+  job_->ops.push_back(std::move(line));
+}
+
+void RecordingPrinter::TextOut(int x, int y, std::string_view text) {
+  if (!fontWritten_ || !(lastFont_ == font)) {
+    Op("font " + common::Win1250ToUtf8(font.name) + " " + std::to_string(font.size) + (font.bold ? " bold" : "") +
+       (font.italic ? " italic" : "") + (font.underline ? " underline" : "") + " " + Hex(font.color));
+    lastFont_ = font;
+    fontWritten_ = true;
+  }
+  Op("text " + Pos(x, y) + " " + common::Win1250ToUtf8(text));
+}
+
+void RecordingPrinter::FillRect(Rect r) { Op("fill " + Box(r) + " " + Hex(brushColor)); }
+void RecordingPrinter::FrameRect(Rect r) { Op("frame " + Box(r) + " " + Hex(penColor)); }
+void RecordingPrinter::Line(Point a, Point b) { Op("line " + Pos(a.x, a.y) + " " + Pos(b.x, b.y)); }
+
+bool RecordingPrinter::StretchDraw(Rect r, const Bitmap& picture) {
+  if (picture.empty()) return false;
+  Op("picture " + Box(r) + " from " + std::to_string(picture.width) + "x" + std::to_string(picture.height));
+  return true;
+}
+
+int RecordingPrinter::TextHeight(std::string_view) { return (font.size * DpiY() + 36) / 72; }
+
+int RecordingPrinter::TextWidth(std::string_view text) {
+  return static_cast<int>(text.size()) * (font.size * DpiX() * 6 / 10 + 36) / 72;
+}
+
+void RecordingPrinter::NewPage() {
+  Open();
+  ++job_->pages;
+  Op("page " + std::to_string(job_->pages));
+}
+
+void RecordingPrinter::EndDoc() {
+  Op("end");
+  job_->ended = true;
+  log_("printed " + common::Win1250ToUtf8(job_->title) + ", " + std::to_string(job_->pages) + (job_->pages == 1 ? " page" : " pages"));
+}
+
+void RecordingPrinter::Abort() {
+  if (job_->ended || job_->aborted) return;
+  job_->ops.push_back("abort");
+  job_->aborted = true;
+  log_("print aborted: " + common::Win1250ToUtf8(job_->title));
+}
+
+}  // namespace ui::headless
