@@ -13,19 +13,19 @@ namespace {
 using ByteMap = std::array<unsigned char, 256>;
 using Pair = std::pair<unsigned char, unsigned char>;
 
-ByteMap Identity() {
+constexpr ByteMap Identity() {
   ByteMap m{};
   for (int i = 0; i < 256; ++i) m[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
   return m;
 }
 
-ByteMap FromPairs(std::initializer_list<Pair> pairs) {
+constexpr ByteMap FromPairs(std::initializer_list<Pair> pairs) {
   ByteMap m = Identity();
   for (const auto& [from, to] : pairs) m[from] = to;
   return m;
 }
 
-ByteMap FromHighHalf(const std::array<unsigned char, 128>& high) {
+constexpr ByteMap FromHighHalf(const std::array<unsigned char, 128>& high) {
   ByteMap m = Identity();
   for (std::size_t i = 0; i < 128; ++i) m[128 + i] = high[i];
   return m;
@@ -37,7 +37,7 @@ std::string Apply(const ByteMap& m, std::string_view s) {
   return out;
 }
 
-const ByteMap kStrip = FromPairs({
+constexpr ByteMap kStrip = FromPairs({
     {138, 'S'}, {141, 'T'}, {142, 'Z'}, {154, 's'}, {157, 't'}, {158, 'z'}, {190, 'l'}, {229, 'l'},
     {193, 'A'}, {197, 'L'}, {200, 'C'}, {201, 'E'}, {204, 'E'}, {205, 'I'}, {207, 'D'}, {210, 'N'},
     {211, 'O'}, {214, 'O'}, {216, 'R'}, {217, 'U'}, {218, 'U'}, {220, 'U'}, {221, 'Y'},
@@ -45,7 +45,7 @@ const ByteMap kStrip = FromPairs({
     {243, 'o'}, {246, 'o'}, {248, 'r'}, {249, 'u'}, {250, 'u'}, {252, 'u'}, {253, 'y'},
 });
 
-const ByteMap kKamenickyTo1250 = FromPairs({
+constexpr ByteMap kKamenickyTo1250 = FromPairs({
     // letters
     {128, 200}, {130, 233}, {131, 239}, {133, 207}, {134, 141}, {135, 232}, {136, 236}, {137, 204},
     {139, 205}, {143, 193}, {144, 201}, {145, 158}, {146, 142}, {148, 246}, {149, 211}, {150, 249},
@@ -60,7 +60,7 @@ const ByteMap kKamenickyTo1250 = FromPairs({
     {191, ' '}, {218, ' '},
 });
 
-const ByteMap k1250ToKamenicky = FromPairs({
+constexpr ByteMap k1250ToKamenicky = FromPairs({
     {138, 155}, {141, 134}, {142, 146}, {154, 168}, {157, 159}, {158, 145},
     {193, 143}, {200, 128}, {201, 144}, {204, 137}, {205, 139}, {207, 133}, {210, 165}, {211, 149},
     {216, 158}, {217, 166}, {218, 151}, {221, 157},
@@ -70,7 +70,7 @@ const ByteMap k1250ToKamenicky = FromPairs({
 
 // Code page 852 bytes 128..255 to Windows-1250: the standard correspondence (as
 // glibc iconv CP852 -> CP1250 gives it), 32 where Windows-1250 lacks the character.
-const ByteMap k852To1250 = FromHighHalf({
+constexpr ByteMap k852To1250 = FromHighHalf({
     199, 252, 233, 226, 228, 249, 230, 231, 179, 235, 213, 245, 238, 143, 196, 198,
     201, 197, 229, 244, 246, 188, 190, 140, 156, 214, 220, 141, 157, 163, 215, 232,
     225, 237, 243, 250, 165, 185, 142, 158, 202, 234, 172, 159, 200, 186, 171, 187,
@@ -84,7 +84,7 @@ const ByteMap k852To1250 = FromHighHalf({
 // Windows-1250 bytes 128..255 to code page 852: the standard correspondence (glibc
 // iconv CP1250 -> CP852), 32 where code page 852 lacks the character, and the
 // program's own choices 160 -> 170, 164 -> 32, 172 -> 32, 183 -> 250, 255 -> 32.
-const ByteMap k1250To852 = FromHighHalf({
+constexpr ByteMap k1250To852 = FromHighHalf({
     32,  32,  32,  32,  32,  32,  32,  32,  32,  32,  230, 32,  151, 155, 166, 141,
     32,  32,  32,  32,  32,  32,  32,  32,  32,  32,  231, 32,  152, 156, 167, 171,
     170, 243, 244, 157, 32,  164, 32,  245, 249, 32,  184, 174, 32,  240, 32,  189,
