@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <sys/file.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "common/clock.h"
 #include "common/dates.h"
@@ -56,6 +58,19 @@ class AppendFile {
     size = st.size;
     return 0;
   }
+  // Holds the file alone for a moment (no other writer is half-way through a record),
+  // so that a torn end can be told from a record being written. False when others
+  // keep writing.
+  bool HoldAlone() {
+    FileSystem& fs = CurrentFileSystem();
+    for (int i = 0; i < 200; ++i) {
+      if (fs.Lock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    fs.Lock(fd_, LOCK_SH);
+    return false;
+  }
+  void Share() { CurrentFileSystem().Lock(fd_, LOCK_SH); }
   int Truncate() {
     const int e = CurrentFileSystem().Truncate(fd_, 0);
     return e ? IoCodeFromErrno(e, path_, IoOp::Write) : 0;
@@ -110,12 +125,18 @@ void LogProtocol(Session& s, std::string_view message) {
   }
 
   std::string data;
-  if (size < 2) {
-    if (size == 1) code = log.Truncate();
-    data = Record(stamp + Cz(" Prázdný protokol"));
-  } else if (size % kProtocolRecordSize != 0) {
-    data.assign(kProtocolRecordSize - size % kProtocolRecordSize, '\0');  // finish a torn record
+  if (size % kProtocolRecordSize != 0 && log.HoldAlone()) {
+    if ((code = log.Size(size)) == 0) {
+      if (size == 1) {
+        code = log.Truncate();
+        size = 0;
+      } else if (size % kProtocolRecordSize != 0) {
+        data.assign(kProtocolRecordSize - size % kProtocolRecordSize, '\0');  // finish a torn record
+      }
+    }
+    log.Share();
   }
+  if (size == 0) data = Record(stamp + Cz(" Prázdný protokol"));
   data += Record(stamp + std::string(message));
   if (code == 0) code = log.Append(data);
   if (code == 0) code = log.Close();
