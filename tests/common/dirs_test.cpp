@@ -12,14 +12,7 @@ using namespace common::literals;
 
 namespace {
 
-class DirsTest : public starttest::StartFolderTest {
- protected:
-  void SetMtime(const std::string& rel, const DateTime& t) const {
-    const std::int64_t ns = UnixNsFromLocal(t);
-    struct timespec times[2] = {{ns / 1000000000, 0}, {ns / 1000000000, 0}};
-    utimensat(AT_FDCWD, At(rel).c_str(), times, 0);
-  }
-};
+using DirsTest = starttest::StartFolderTest;
 
 // ---- Folders ----------------------------------------------------------------------
 
@@ -88,7 +81,7 @@ TEST_F(DirsTest, NumberPlacesMustBeDigitsAndEmptyFilesAreSkipped) {
 
 TEST_F(DirsTest, ListFilesWithDateAndTime) {
   Write("l/A.TXT", "x");
-  SetMtime("l/A.TXT", {2024, 3, 7, 9, 5, 8, 0});
+  SetMtime("l/A.TXT", UnixNsFromLocal({2024, 3, 7, 9, 5, 8, 0}) / 1000000000);
   std::vector<std::string> names;
   ASSERT_EQ(ListFiles("l\\*.TXT", names, 10064, 10), 1);
   const std::uint32_t dos = ToDosDateTime({2024, 3, 7, 9, 5, 8, 0});

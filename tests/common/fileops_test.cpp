@@ -20,18 +20,7 @@ using Kind = common::RecordingNotifier::Kind;
 
 namespace {
 
-class FileOpsTest : public starttest::StartFolderTest {
- protected:
-  std::int64_t MtimeNs(const std::string& rel) const {
-    struct stat st {};
-    stat(At(rel).c_str(), &st);
-    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  }
-  void SetMtime(const std::string& rel, std::int64_t sec) const {
-    struct timespec times[2] = {{sec, 0}, {sec, 0}};
-    utimensat(AT_FDCWD, At(rel).c_str(), times, 0);
-  }
-};
+using FileOpsTest = starttest::StartFolderTest;
 
 // ---- CheckFile --------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // a recording notifier and the default drive map; everything is put back afterwards.
 #pragma once
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -32,6 +33,7 @@ class StartFolderTest : public ::testing::Test {
   }
   void TearDown() override {
     common::ResetSession();
+    common::Drives() = common::DriveMap();
     common::SetDefaultOpenMode(common::kModeReadWrite);
     cwd.reset();
   }
@@ -40,6 +42,16 @@ class StartFolderTest : public ::testing::Test {
   void Write(const std::string& rel, const std::string& data) const { ostest::WriteRaw(At(rel), data); }
   std::string Read(const std::string& rel) const { return ostest::ReadRaw(At(rel)); }
   bool Exists(const std::string& rel) const { return access(At(rel).c_str(), F_OK) == 0; }
+  // File dates in whole seconds since the Unix epoch.
+  void SetMtime(const std::string& rel, std::int64_t sec) const {
+    struct timespec times[2] = {{sec, 0}, {sec, 0}};
+    utimensat(AT_FDCWD, At(rel).c_str(), times, 0);
+  }
+  std::int64_t MtimeNs(const std::string& rel) const {
+    struct stat st {};
+    stat(At(rel).c_str(), &st);
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  }
 
   ostest::TempDir dir;
   std::unique_ptr<ostest::ScopedCwd> cwd;
