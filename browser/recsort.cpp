@@ -1,0 +1,351 @@
+#include "browser/recsort.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+#include "common/clock.h"
+#include "common/errors.h"
+#include "common/filesystem.h"
+#include "common/iocodes.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
+#include "common/winpath.h"
+
+namespace browser {
+
+namespace {
+
+constexpr std::size_t kStagingBytes = 1 << 20;
+constexpr int kWorkNameCount = 9999;  // SORT0000 .. SORT9998
+
+// Reserves a new work file name with an exclusive create, then opens it through the
+// file layer. A taken name is never touched: another number is tried instead.
+int CreateWorkFile(const std::string& folder, common::File& file, std::string& name) {
+  std::mt19937 rng(static_cast<unsigned>(std::random_device{}()) ^
+                   static_cast<unsigned>(common::MonotonicMs()));
+  std::uniform_int_distribution<int> pick(0, kWorkNameCount - 1);
+  const int first = pick(rng);
+  for (int attempt = 0; attempt < 2 * kWorkNameCount; ++attempt) {
+    // Random numbers first; after as many misses as there are names, every number in turn.
+    const int n = attempt < kWorkNameCount ? (attempt == 0 ? first : pick(rng))
+                                           : (first + attempt) % kWorkNameCount;
+    name = folder + "SORT" + common::FormatFloatMask("@@@@", n) + ".WRK";
+    std::string real;
+    if (int code = common::ResolveName(name, real)) return code;
+    int fd = -1;
+    const int e = common::CurrentFileSystem().Open(real, O_CREAT | O_EXCL | O_RDWR, 0666, fd);
+    if (e == EEXIST) continue;
+    if (e != 0) return common::IoCodeFromErrno(e, real);
+    common::CurrentFileSystem().Close(fd);
+    if (int code = file.Open(name, common::kModeExclusive)) {
+      (void)common::EraseFile(name);
+      return code;
+    }
+    return 0;
+  }
+  return common::io::kFileExists;
+}
+
+}  // namespace
+
+bool CountedTextLess(const char* a, const char* b) {
+  const std::size_t la = static_cast<unsigned char>(a[0]);
+  const std::size_t lb = static_cast<unsigned char>(b[0]);
+  const int c = std::memcmp(a + 1, b + 1, std::min(la, lb));
+  return c != 0 ? c < 0 : la < lb;
+}
+
+// The work file: created exclusively, erased when the sort lets it go.
+struct RecordSort::WorkFile {
+  common::File file;
+  std::string name;
+  ~WorkFile() {
+    if (!file.IsOpen()) return;
+    file.Close();
+    (void)common::EraseFile(name);
+  }
+};
+
+// One node of the merge of the spilled runs. A leaf reads one run through its slice
+// of the key buffer; an inner node merges the outputs of its two children exactly as a
+// merge pass over the whole file would: the left key when it is less, else the right.
+struct RecordSort::MergeNode {
+  const char* head = nullptr;  // the node's next key, nullptr when it has none left
+  // Leaf.
+  char* slice = nullptr;
+  std::int64_t sliceKeys = 0, inSlice = 0, pos = 0;
+  std::int64_t nextRecord = 0, remaining = 0;
+  // Inner node.
+  MergeNode* left = nullptr;
+  MergeNode* right = nullptr;
+  bool fromLeft = false;
+};
+
+RecordSort::RecordSort(SortLimits limits) : limits_(std::move(limits)) {}
+
+RecordSort::~RecordSort() { Release(); }
+
+void RecordSort::SortInput() {
+  if (onInput) onInput(*this);
+}
+
+void RecordSort::SortOutput() {
+  if (onOutput) onOutput(*this);
+}
+
+bool RecordSort::SortLess(const char* a, const char* b) {
+  if (less) return less(a, b);
+  return std::memcmp(a, b, static_cast<std::size_t>(keyLength_)) < 0;
+}
+
+const char* RecordSort::Key(std::int32_t offset) const { return buffer_.data() + offset; }
+
+int RecordSort::SortRun(std::int32_t keyLength) {
+  Release();
+  status_ = kSortBadKeyLength;
+  keyLength_ = keyLength;
+  keysInBuffer_ = 0;
+  totalKeys_ = 0;
+  runsWritten_ = 0;
+  keysReturned_ = 0;
+  keysInRuns_ = 0;
+  keysPerBuffer_ = 0;
+  workName_.clear();
+  if (keyLength <= 1) return status_;
+  keysPerBuffer_ = static_cast<std::int32_t>(
+      std::min<std::int64_t>(limits_.bufferBytes / keyLength, limits_.maxKeysPerBuffer));
+  if (keysPerBuffer_ < 1) return status_;
+
+  struct Cleanup {
+    RecordSort* sort;
+    ~Cleanup() { sort->Release(); }
+  } cleanup{this};
+
+  status_ = kSortOk;
+  running_ = true;
+  SortInput();
+  if (keysInBuffer_ > 0) SortMemoryBlock(keysInBuffer_);
+  if (runsWritten_ > 0) {
+    if (keysInBuffer_ > 0 && status_ == kSortOk) SortWriteRun(keysInBuffer_);
+    if (status_ != kSortOk) return status_;
+    StartMerge();
+  }
+  keysReturned_ = 0;
+  SortOutput();
+  return status_;
+}
+
+void RecordSort::SortPut(std::string_view key) {
+  if (static_cast<std::int64_t>(key.size()) < keyLength_)
+    throw common::RangeError("sort key shorter than the key length");
+  PutKey(key.data());
+}
+
+void RecordSort::PutKey(const char* key) {
+  if (!running_ || status_ != kSortOk) return;
+  if (keysInBuffer_ == keysPerBuffer_) {
+    SortMemoryBlock(keysInBuffer_);
+    SortWriteRun(keysInBuffer_);
+    keysInBuffer_ = 0;
+    if (status_ != kSortOk) return;
+  }
+  const std::size_t need = static_cast<std::size_t>(keysInBuffer_ + 1) * static_cast<std::size_t>(keyLength_);
+  if (buffer_.size() < need) {
+    const std::size_t full = static_cast<std::size_t>(keysPerBuffer_) * static_cast<std::size_t>(keyLength_);
+    buffer_.resize(std::min(full, std::max(need, 2 * buffer_.size() + 65536)));
+  }
+  std::memcpy(buffer_.data() + need - static_cast<std::size_t>(keyLength_), key,
+              static_cast<std::size_t>(keyLength_));
+  ++keysInBuffer_;
+  if (totalKeys_ >= limits_.maxKeys)
+    status_ = kSortTooManyKeys;  // the key stays in the buffer but is not counted
+  else
+    ++totalKeys_;
+}
+
+void RecordSort::SortMemoryBlock(std::int32_t n) {
+  a_.resize(static_cast<std::size_t>(n));
+  b_.resize(static_cast<std::size_t>(n));
+  std::int32_t* a = a_.data();
+  std::int32_t* b = b_.data();
+  for (std::int32_t j = 0; j < n; ++j) a[j] = j * keyLength_;
+  // Pair pass: equal neighbours are exchanged too.
+  for (std::int32_t j = 0; j + 1 < n; j += 2)
+    if (!SortLess(Key(a[j]), Key(a[j + 1]))) std::swap(a[j], a[j + 1]);
+  if (n <= 2) return;
+  for (std::int64_t w = 2; w < n; w *= 2) {
+    for (std::int64_t s = 0; s < n; s += 2 * w) {
+      const std::int64_t mid = std::min<std::int64_t>(s + w, n), end = std::min<std::int64_t>(s + 2 * w, n);
+      std::int64_t i = s, k = mid, o = s;
+      while (i < mid && k < end) b[o++] = SortLess(Key(a[i]), Key(a[k])) ? a[i++] : a[k++];
+      while (i < mid) b[o++] = a[i++];
+      while (k < end) b[o++] = a[k++];
+    }
+    std::swap(a, b);  // the merged pass becomes A
+  }
+  if (a != a_.data()) std::copy(a, a + n, a_.data());
+}
+
+void RecordSort::SortWriteRun(std::int32_t n) {
+  if (!work_) {
+    work_ = std::make_unique<WorkFile>();
+    status_ = CreateWorkFile(limits_.workFolder, work_->file, work_->name);
+    if (status_ != kSortOk) {
+      work_.reset();
+      ++runsWritten_;
+      return;
+    }
+    workName_ = work_->name;
+  }
+  const std::size_t len = static_cast<std::size_t>(keyLength_);
+  std::vector<char> staging(std::max(len, kStagingBytes - kStagingBytes % len));
+  std::uint64_t offset = static_cast<std::uint64_t>(keysInRuns_) * len;
+  std::size_t used = 0;
+  auto flush = [&] {
+    if (used == 0) return true;
+    if (int code = work_->file.WriteAt(offset, staging.data(), used)) {
+      status_ = code;
+      return false;
+    }
+    offset += used;
+    used = 0;
+    return true;
+  };
+  for (std::int32_t j = 0; j < n; ++j) {
+    if (used + len > staging.size() && !flush()) break;
+    std::memcpy(staging.data() + used, Key(a_[static_cast<std::size_t>(j)]), len);
+    used += len;
+  }
+  if (status_ == kSortOk) flush();
+  keysInRuns_ += n;
+  ++runsWritten_;
+}
+
+void RecordSort::StartMerge() {
+  const std::int64_t len = keyLength_;
+  const std::int64_t runs = (keysInRuns_ + keysPerBuffer_ - 1) / keysPerBuffer_;
+  // The key buffer is free now: it holds the read slices of the runs.
+  std::int64_t perRun = std::max<std::int64_t>(1, static_cast<std::int64_t>(buffer_.size()) / len / runs);
+  if (static_cast<std::int64_t>(buffer_.size()) < perRun * runs * len)
+    buffer_.resize(static_cast<std::size_t>(perRun * runs * len));
+  a_.clear();
+  a_.shrink_to_fit();
+  b_.clear();
+  b_.shrink_to_fit();
+
+  std::vector<MergeNode*> level;
+  for (std::int64_t r = 0; r < runs; ++r) {
+    auto leaf = std::make_unique<MergeNode>();
+    leaf->slice = buffer_.data() + r * perRun * len;
+    leaf->sliceKeys = perRun;
+    leaf->nextRecord = r * keysPerBuffer_;
+    leaf->remaining = std::min<std::int64_t>(keysPerBuffer_, keysInRuns_ - leaf->nextRecord);
+    level.push_back(leaf.get());
+    nodes_.push_back(std::move(leaf));
+  }
+  // Neighbouring runs are paired level by level; an odd last one goes up as it is.
+  while (level.size() > 1) {
+    std::vector<MergeNode*> up;
+    for (std::size_t i = 0; i < level.size(); i += 2) {
+      if (i + 1 == level.size()) {
+        up.push_back(level[i]);
+        break;
+      }
+      auto node = std::make_unique<MergeNode>();
+      node->left = level[i];
+      node->right = level[i + 1];
+      up.push_back(node.get());
+      nodes_.push_back(std::move(node));
+    }
+    level = std::move(up);
+  }
+  root_ = level.front();
+
+  // Prime every node from the leaves up (children were created before their parents).
+  for (auto& node : nodes_) {
+    if (node->left)
+      Choose(*node);
+    else if (!Refill(*node))
+      return;
+  }
+}
+
+bool RecordSort::Refill(MergeNode& leaf) {
+  leaf.head = nullptr;
+  leaf.pos = leaf.inSlice = 0;
+  if (leaf.remaining == 0) return true;
+  const std::int64_t take = std::min(leaf.sliceKeys, leaf.remaining);
+  const std::uint64_t len = static_cast<std::uint64_t>(keyLength_);
+  if (int code = work_->file.ReadAt(static_cast<std::uint64_t>(leaf.nextRecord) * len, leaf.slice,
+                                    static_cast<std::size_t>(static_cast<std::uint64_t>(take) * len))) {
+    status_ = code;
+    return false;
+  }
+  leaf.nextRecord += take;
+  leaf.remaining -= take;
+  leaf.inSlice = take;
+  leaf.head = leaf.slice;
+  return true;
+}
+
+void RecordSort::Choose(MergeNode& m) {
+  if (m.left->head && m.right->head)
+    m.fromLeft = SortLess(m.left->head, m.right->head);
+  else
+    m.fromLeft = m.left->head != nullptr;  // one side is exhausted: the other is copied
+  m.head = m.fromLeft ? m.left->head : m.right->head;
+}
+
+bool RecordSort::SortEnd() const {
+  if (status_ != kSortOk) return true;
+  if (runsWritten_ > 0) return root_ == nullptr || root_->head == nullptr;
+  return keysReturned_ >= keysInBuffer_;
+}
+
+bool RecordSort::SortGet(std::string& key) {
+  std::string k(static_cast<std::size_t>(keyLength_), '\0');
+  if (!SortGet(k.data())) return false;
+  key = std::move(k);
+  return true;
+}
+
+bool RecordSort::SortGet(void* key) {
+  if (!running_ || SortEnd()) return false;
+  const std::size_t len = static_cast<std::size_t>(keyLength_);
+  if (runsWritten_ == 0) {
+    std::memcpy(key, Key(a_[static_cast<std::size_t>(keysReturned_)]), len);
+    ++keysReturned_;
+    return true;
+  }
+  std::memcpy(key, root_->head, len);
+  ++keysReturned_;
+  // Advance along the path the key came from, then choose again on the way back up.
+  MergeNode* path[64];
+  int depth = 0;
+  MergeNode* m = root_;
+  while (m->left) {
+    path[depth++] = m;
+    m = m->fromLeft ? m->left : m->right;
+  }
+  if (++m->pos < m->inSlice)
+    m->head = m->slice + m->pos * keyLength_;
+  else if (!Refill(*m))
+    return true;
+  while (depth > 0) Choose(*path[--depth]);
+  return true;
+}
+
+void RecordSort::Release() {
+  running_ = false;
+  root_ = nullptr;
+  nodes_.clear();
+  work_.reset();
+  std::vector<char>().swap(buffer_);
+  std::vector<std::int32_t>().swap(a_);
+  std::vector<std::int32_t>().swap(b_);
+}
+
+}  // namespace browser
