@@ -27,7 +27,7 @@ std::string Field(const JobImage& t, int off) {
 void PutField(JobImage& t, int off, std::string_view text) {
   const std::size_t n = std::min(text.size(), kFieldMax);
   t[off] = static_cast<std::uint8_t>(n);
-  std::memcpy(&t[off + 1], text.data(), n);
+  if (n > 0) std::memcpy(&t[off + 1], text.data(), n);
 }
 
 int FindEntry(const JobImage& t, std::string_view name) {
