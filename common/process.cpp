@@ -91,9 +91,8 @@ int FindProgram(const std::string& name, std::string& path) {
   std::size_t pos = 0;
   for (;;) {
     const std::size_t colon = dirs.find(':', pos);
-    std::string dir = dirs.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
-    if (dir.empty()) dir = ".";
-    const std::string candidate = dir + "/" + name;
+    const std::string dir = dirs.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
+    const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
     struct stat st {};
     if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
       if (access(candidate.c_str(), X_OK) == 0) {
