@@ -249,9 +249,13 @@ void Edit::SetText(std::string text) {
 }
 
 void Edit::UserSetText(std::string text) {
-  if (maxLength_ > 0 && static_cast<int>(text.size()) > maxLength_) text.resize(maxLength_);
+  bool cut = maxLength_ > 0 && static_cast<int>(text.size()) > maxLength_;
+  if (cut) text.resize(maxLength_);
   if (text == this->text()) return;
-  SetText(std::move(text));
+  StoreUserText(std::move(text));
+  selStart_ = std::min(selStart_, static_cast<int>(this->text().size()));
+  selLength_ = std::min(selLength_, static_cast<int>(this->text().size()) - selStart_);
+  if (cut) Changed(dirty::Text);
   if (onChange) onChange(*this);
 }
 
@@ -391,7 +395,9 @@ void ComboBox::UserSelect(int index) {
 
 void ComboBox::UserSetText(std::string text) {
   if (text == this->text()) return;
-  SetText(std::move(text));
+  auto at = std::find(items_.begin(), items_.end(), text);
+  itemIndex_ = at == items_.end() ? -1 : static_cast<int>(at - items_.begin());
+  StoreUserText(std::move(text));
   if (onChange) onChange(*this);
 }
 

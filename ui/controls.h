@@ -149,6 +149,8 @@ class Control {
  protected:
   Control(ControlKind kind, Form* form, std::string name, Control* parent);
   void Changed(unsigned bits);
+  // Stores a text the back end already shows (the user typed it).
+  void StoreUserText(std::string text) { text_ = std::move(text); }
   virtual bool Focusable() const { return false; }
 
  private:

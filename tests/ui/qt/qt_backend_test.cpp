@@ -1,0 +1,318 @@
+// The Qt back end under the offscreen platform: real Qt events in, the layer's
+// events out, and the form's state on screen.
+#include <QAbstractItemModel>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "common/encoding.h"
+#include "ui/qt/convert.h"
+#include "ui/qt/qt_backend.h"
+#include "ui/ui.h"
+
+namespace ui {
+namespace {
+
+using namespace common::literals;
+using qt::QtBackend;
+
+QString Utf(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Types text as a keyboard with a Czech layout would: each key event carries the
+// letter, its key code being the upper-case letter.
+void TypeText(QWidget* w, const QString& text) {
+  for (QChar ch : text)
+    QTest::sendKeyEvent(QTest::Click, w, static_cast<Qt::Key>(ch.toUpper().unicode()), QString(ch), Qt::NoModifier);
+}
+
+// A form with a header row and two records in a grid, a search edit and a label.
+struct ListForm {
+  Form form{"TfList"};
+  Grid& grid = form.Add<Grid>("sgRol");
+  Edit& search = form.Add<Edit>("eHled");
+  Label& count = form.Add<Label>("lKolik");
+
+  ListForm() {
+    form.SetCaption("Číselník bank"_cz);
+    form.SetBounds(20, 20, 520, 300);
+    grid.SetBounds(0, 0, 480, 150);
+    grid.SetColCount(3);
+    grid.SetRowCount(3);
+    grid.SetColWidth(0, 10);
+    grid.SetColWidth(1, 80);
+    grid.SetColWidth(2, 300);
+    grid.SetRowHeight(20);
+    grid.SetRowSelect(true);
+    grid.SetColSizing(true);
+    grid.SetCell(1, 0, "Kód"_cz);
+    grid.SetCell(2, 0, "Název"_cz);
+    grid.SetCell(0, 1, "\x11");
+    grid.SetCell(1, 1, "0100");
+    grid.SetCell(2, 1, "Komerční banka"_cz);
+    grid.SetCell(1, 2, "0800");
+    grid.SetCell(2, 2, "Česká spořitelna"_cz);
+    search.SetBounds(70, 160, 150, 22);
+    count.SetBounds(230, 162, 250, 20);
+    count.SetText("Žluťoučký kůň úpěl ďábelské ódy"_cz);
+  }
+};
+
+TEST(UiQtGrid, ShowsCellsHeaderAndMark) {
+  QtBackend qt;
+  ListForm f;
+  f.form.Show();
+  auto* view = qobject_cast<QTableView*>(qt.WidgetOf(f.grid));
+  ASSERT_NE(view, nullptr);
+  QAbstractItemModel* m = view->model();
+  EXPECT_EQ(m->rowCount(), 2);
+  EXPECT_EQ(m->columnCount(), 3);
+  EXPECT_EQ(m->headerData(1, Qt::Horizontal).toString(), Utf("Kód"));
+  EXPECT_EQ(m->data(m->index(0, 2)).toString(), Utf("Komerční banka"));
+  EXPECT_EQ(m->data(m->index(0, 0)).toString(), Utf("\u25C4"));
+  EXPECT_EQ(m->data(m->index(1, 2)).toString(), Utf("Česká spořitelna"));
+  EXPECT_EQ(view->columnWidth(2), 301);
+  EXPECT_EQ(view->horizontalHeader()->height(), 21);
+  f.form.Hide();
+}
+
+TEST(UiQtGrid, PageRepaintChangesCellsWithoutRebuilding) {
+  QtBackend qt;
+  ListForm f;
+  f.form.Show();
+  QWidget* before = qt.WidgetOf(f.grid);
+  auto* view = qobject_cast<QTableView*>(before);
+  QSignalSpy resets(view->model(), &QAbstractItemModel::modelReset);
+  QSignalSpy changes(view->model(), &QAbstractItemModel::dataChanged);
+  f.grid.SetCell(2, 2, "Fio banka");
+  f.grid.SetCell(1, 1, "2010");
+  f.grid.SetRow(2);
+  qt.Flush();
+  EXPECT_EQ(qt.WidgetOf(f.grid), before);
+  EXPECT_EQ(resets.count(), 0);
+  EXPECT_EQ(changes.count(), 1);  // one range for the whole page
+  EXPECT_EQ(view->model()->data(view->model()->index(1, 2)).toString(), Utf("Fio banka"));
+  EXPECT_EQ(view->currentIndex().row(), 1);
+  f.form.Hide();
+}
+
+TEST(UiQtGrid, UserResizedColumnWidthIsReadBack) {
+  QtBackend qt;
+  ListForm f;
+  int reported = -1;
+  f.grid.onColumnResized = [&](Grid&, int col, int w) { reported = col * 1000 + w; };
+  f.form.Show();
+  auto* view = qobject_cast<QTableView*>(qt.WidgetOf(f.grid));
+  view->horizontalHeader()->resizeSection(1, 121);  // as a drag of the header divider does
+  EXPECT_EQ(f.grid.colWidth(1), 120);
+  EXPECT_EQ(reported, 1120);
+  f.form.Hide();
+}
+
+TEST(UiQtKeys, RealKeysReachTheFormAsFoldedCodesAndCharacters) {
+  QtBackend qt;
+  ListForm f;
+  std::vector<int> codes;
+  std::string typed;
+  f.form.keyPreview = true;
+  std::vector<int> modifiers;  // QTest presses the modifiers first, as a keyboard does
+  f.form.onKeyDown = [&](Control&, int& key, Shift s) {
+    bool modifier = key == vk::Shift || key == vk::Ctrl || key == vk::Alt;
+    (modifier ? modifiers : codes).push_back(KeyCode(key, s));
+  };
+  f.grid.onKeyDown = [&](Control&, int& key, Shift) { key = 0; };  // the grid swallows every key
+  f.grid.onKeyPress = [&](Control&, char& ch) { typed += ch; };
+  f.form.Show();
+  QWidget* grid = qt.WidgetOf(f.grid);
+  QTest::keyClick(grid, Qt::Key_F1, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(grid, Qt::Key_F3, Qt::ControlModifier);
+  QTest::keyClick(grid, Qt::Key_Down);
+  QTest::keyClick(grid, Qt::Key_7);
+  QTest::keyClick(grid, Qt::Key_2);
+  QTest::keyClick(grid, Qt::Key_Plus, Qt::KeypadModifier);
+  QTest::keyClick(grid, Qt::Key_Control, Qt::ControlModifier);
+  EXPECT_EQ(codes, (std::vector<int>{2112, 1114, vk::Down, vk::Digit(7), vk::Digit(2), vk::NumPlus}));
+  // Shift then Ctrl for Ctrl+Shift+F1 (Ctrl while Shift is held counts as Shift), Ctrl for
+  // Ctrl+F3, and Ctrl alone keeps its plain code.
+  EXPECT_EQ(modifiers, (std::vector<int>{vk::Shift, 2017, vk::Ctrl, vk::Ctrl, vk::Ctrl}));
+  EXPECT_EQ(typed, "72+");
+  EXPECT_EQ(f.grid.row(), 1);  // the swallowed Down did not move the grid
+  f.form.Hide();
+}
+
+TEST(UiQtKeys, TypingCzechLettersReachesTheEditAsWindows1250) {
+  QtBackend qt;
+  ListForm f;
+  std::string changes;
+  f.search.onChange = [&](Control& c) { changes = c.text(); };
+  f.search.SetMaxLength(6);
+  f.form.Show();
+  f.search.SetFocus();
+  qt.Flush();
+  auto* edit = qobject_cast<QLineEdit*>(qt.WidgetOf(f.search));
+  ASSERT_NE(edit, nullptr);
+  TypeText(edit, Utf("Řežábníček"));
+  EXPECT_EQ(f.search.text(), "Řežábn"_cz);
+  EXPECT_EQ(changes, "Řežábn"_cz);
+  // A key-press handler replaces a character: the edit shows the replacement.
+  f.search.onKeyPress = [](Control&, char& ch) {
+    if (ch == 'n') ch = 'N';
+  };
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  QTest::keyClick(edit, Qt::Key_N);
+  EXPECT_EQ(f.search.text(), "ŘežábN"_cz);
+  EXPECT_EQ(edit->text(), Utf("ŘežábN"));
+  f.form.Hide();
+}
+
+TEST(UiQtText, Windows1250TextShowsAsCzechLetters) {
+  QtBackend qt;
+  ListForm f;
+  f.form.Show();
+  auto* label = qobject_cast<QLabel*>(qt.WidgetOf(f.count));
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->text(), Utf("Žluťoučký kůň úpěl ďábelské ódy"));
+  EXPECT_EQ(qt.WidgetOf(f.form)->windowTitle(), Utf("Číselník bank"));
+  f.count.SetText("Vybráno: 3"_cz);
+  qt.Flush();
+  EXPECT_EQ(label->text(), Utf("Vybráno: 3"));
+  f.form.Hide();
+}
+
+TEST(UiQtModal, ModalInsideModalClosesInOrder) {
+  QtBackend qt;
+  Form outer("Outer"), inner("Inner");
+  std::vector<std::string> order;
+  outer.keyPreview = inner.keyPreview = true;
+  auto press = [&](Form& f, Qt::Key key) {
+    QTimer::singleShot(0, [&qt, &f, key] { QTest::keyClick(qt.WidgetOf(f), key); });
+  };
+  outer.onShow = [&](Form&) { press(outer, Qt::Key_F4); };
+  inner.onShow = [&](Form&) { press(inner, Qt::Key_Escape); };
+  outer.onKeyDown = [&](Control&, int& key, Shift) {
+    if (key == vk::F(4)) {
+      order.push_back("inner opens");
+      int r = inner.ShowModal();
+      order.push_back("inner returned " + std::to_string(r));
+      press(outer, Qt::Key_F2);
+    } else if (key == vk::F(2)) {
+      order.push_back("outer closes");
+      outer.SetModalResult(mr::Ok);
+    }
+  };
+  inner.onKeyDown = [&](Control&, int& key, Shift) {
+    if (key == vk::Esc) {
+      order.push_back("inner closes");
+      inner.Close();
+    }
+  };
+  int r = outer.ShowModal();
+  order.push_back("outer returned " + std::to_string(r));
+  EXPECT_EQ(order, (std::vector<std::string>{"inner opens", "inner closes", "inner returned 2", "outer closes",
+                                             "outer returned 1"}));
+  EXPECT_FALSE(qt.WidgetOf(inner)->isVisible());
+  EXPECT_FALSE(qt.WidgetOf(outer)->isVisible());
+}
+
+TEST(UiQtMouse, ClicksButtonsChecksAndGridCells) {
+  QtBackend qt;
+  ListForm f;
+  auto& ok = f.form.Add<Button>("bOk");
+  ok.SetBounds(400, 160, 75, 25);
+  ok.SetText("OK-F2");
+  auto& check = f.form.Add<CheckBox>("cAll");
+  check.SetBounds(400, 200, 100, 20);
+  check.SetText("Vše"_cz);
+  std::vector<std::string> events;
+  ok.onClick = [&](Control&) { events.push_back("ok"); };
+  check.onClick = [&](Control& c) { events.push_back(static_cast<CheckBox&>(c).checked() ? "on" : "off"); };
+  f.grid.onMouseDown = [&](Control&, MouseButton b, Shift s, int x, int y) {
+    events.push_back("down " + std::to_string(int(b)) + " " + std::to_string(Has(s, Shift::Ctrl)) + " " +
+                     std::to_string(f.grid.MouseToCell(x, y).x) + "," + std::to_string(f.grid.MouseToCell(x, y).y));
+  };
+  f.form.Show();
+  QTest::mouseClick(qt.WidgetOf(ok), Qt::LeftButton);
+  QTest::mouseClick(qt.WidgetOf(check), Qt::LeftButton, Qt::NoModifier, QPoint(6, 10));
+  auto* view = qobject_cast<QTableView*>(qt.WidgetOf(f.grid));
+  Rect cell = f.grid.CellRect(2, 2);
+  QPoint inViewport = view->viewport()->mapFrom(view, QPoint(cell.left + 5, cell.top + 5));
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, inViewport);
+  QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::ControlModifier, inViewport);
+  Rect head = f.grid.CellRect(1, 0);
+  QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    QPoint(head.left + 3, head.top + 3));
+  EXPECT_EQ(events, (std::vector<std::string>{"ok", "on", "down 0 0 2,2", "down 1 1 2,2", "down 0 0 1,0"}));
+  EXPECT_TRUE(check.checked());
+  EXPECT_EQ(f.grid.row(), 2);
+  f.form.Hide();
+}
+
+TEST(UiQtTimers, TimerTicksOnTheEventLoop) {
+  QtBackend qt;
+  Form f("Blink");
+  auto& t = f.AddTimer("Timer2", 10);
+  int ticks = 0;
+  t.onTimer = [&](Timer& self) {
+    if (++ticks == 3) self.Stop();
+  };
+  t.Start();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 2000));
+  QTest::qWait(50);
+  EXPECT_EQ(ticks, 3);
+}
+
+TEST(UiQtPrint, PrintsToAPdfFile) {
+  QtBackend qt;
+  qt.pdfOutput = UI_QT_OUTPUT_DIR "/print-test.pdf";
+  QFile::remove(QString::fromStdString(qt.pdfOutput));
+  EXPECT_EQ(CurrentPrinter(), "PDF");
+  auto p = BeginPrint("Zkouška"_cz);
+  EXPECT_GT(p->PageWidth(), 1000);
+  EXPECT_GE(p->DpiX(), 300);
+  p->font.name = "Courier";
+  p->font.size = 10;
+  p->TextOut(100, 100, "Příliš žluťoučký kůň"_cz);
+  EXPECT_TRUE(p->StretchDraw({100, 300, 400, 200}, Bitmap(40, 20, colors::Red)));
+  p->NewPage();
+  p->TextOut(100, 100, "2");
+  p->EndDoc();
+  QFile pdf(QString::fromStdString(qt.pdfOutput));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+}
+
+// Leaves a picture of a rendered form in the build folder for a reviewer.
+TEST(UiQtGrab, SavesAPictureOfARenderedForm) {
+  QtBackend qt;
+  ListForm f;
+  f.form.SetColor(Rgb(255, 239, 239));
+  f.search.SetText("Příliš"_cz);
+  f.search.SetColor(colors::Yellow);
+  auto& help = f.form.Add<Edit>("lHelp");
+  help.SetBounds(0, 200, 480, 20);
+  help.SetReadOnly(true);
+  help.SetColor(colors::Navy);
+  Font bold = f.form.font();
+  bold.bold = true;
+  bold.color = Rgb(240, 240, 240);
+  help.SetFont(bold);
+  help.SetText("Esc-konec F3-hledej F4-nový Ins-označ Čšřžýáíé"_cz);
+  f.grid.SetRow(2);
+  f.form.Show();
+  Bitmap shot = GrabForm(f.form);
+  EXPECT_EQ(shot.width, f.form.clientWidth());
+  EXPECT_EQ(shot.height, f.form.clientHeight());
+  QImage image = qt::ToQImage(shot);
+  std::string path = UI_QT_OUTPUT_DIR "/form-grab.png";
+  ASSERT_TRUE(image.save(QString::fromStdString(path)));
+  EXPECT_EQ(shot.Pixel(470, 210), colors::Navy);  // the key line's background
+  f.form.Hide();
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,1281 @@
+#include "ui/qt/qt_backend.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QTableView>
+#include <QTimer>
+#include <algorithm>
+#include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "common/clock.h"
+#include "ui/keys.h"
+#include "ui/qt/convert.h"
+#include "ui/qt/painter_canvas.h"
+
+namespace ui::qt {
+
+namespace {
+
+enum class Role { Main, Viewport, Header, Inner };
+
+struct Owner {
+  Control* control;
+  Role role;
+};
+
+// Shows a grid's cells without copying them; row 0 of a grid with a fixed row is
+// the header.
+class GridModel : public QAbstractTableModel {
+ public:
+  explicit GridModel(Grid& g) : g_(g) {}
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : std::max(0, g_.rowCount() - g_.fixedRows());
+  }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : g_.colCount(); }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return CellText(g_.Cell(index.column(), index.row() + g_.fixedRows()));
+    if (role == Qt::BackgroundRole && index.column() < g_.fixedCols()) return ToQColor(g_.fixedColor());
+    return {};
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && g_.fixedRows() > 0 && section < g_.colCount())
+      return CellText(g_.Cell(section, 0));
+    return {};
+  }
+
+  void Reset() {
+    beginResetModel();
+    endResetModel();
+  }
+
+  void CellsChanged(const Rect& r) {
+    if (r.width <= 0) return;
+    int fixed = g_.fixedRows();
+    if (r.top < fixed) emit headerDataChanged(Qt::Horizontal, r.left, r.right() - 1);
+    int first = std::max(r.top, fixed) - fixed, last = r.bottom() - 1 - fixed;
+    if (last >= first) emit dataChanged(index(first, r.left), index(last, r.right() - 1), {Qt::DisplayRole});
+  }
+
+ private:
+  static QString CellText(const std::string& text) {
+    QString s = ToQ(text);
+    s.replace(QChar(0x11), QChar(0x25C4));
+    return s;
+  }
+  Grid& g_;
+};
+
+class PaintBoxWidget : public QWidget {
+ public:
+  PaintBoxWidget(PaintBox& box, QWidget* parent) : QWidget(parent), box_(box) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    PainterCanvas canvas(p);
+    canvas.font = box_.font();
+    canvas.brushColor = box_.color();
+    if (box_.onPaint) box_.onPaint(box_, canvas);
+  }
+
+ private:
+  PaintBox& box_;
+};
+
+class PanelWidget : public QFrame {
+ public:
+  PanelWidget(ui::Panel& panel, QWidget* parent) : QFrame(parent), panel_(panel) {}
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    QFrame::paintEvent(e);
+    if (panel_.text().empty()) return;
+    QPainter p(this);
+    p.setPen(ToQColor(panel_.font().color));
+    p.drawText(rect(), Qt::AlignCenter, ToQ(panel_.text()));
+  }
+
+ private:
+  ui::Panel& panel_;
+};
+
+}  // namespace
+
+namespace {
+
+class FormView;
+
+class Bridge : public QObject {
+ public:
+  explicit Bridge(QtBackend::Impl& impl) : impl_(impl) {}
+  bool eventFilter(QObject* obj, QEvent* ev) override;
+
+ private:
+  QtBackend::Impl& impl_;
+};
+
+// The window of a form: a scroll area whose content holds the control widgets; its
+// size is the form's client area.
+class FormView : public QWidget {
+ public:
+  FormView(QtBackend::Impl& impl, Form& form);
+  Form& form;
+  QScrollArea* scroll;
+  QWidget* content;
+  std::unordered_map<std::uint64_t, QWidget*> widgets;
+  bool applying = false;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
+  bool event(QEvent* e) override;
+
+ private:
+  QtBackend::Impl& impl_;
+};
+
+struct FormPeer : Form::Peer {
+  QPointer<FormView> view;
+  ~FormPeer() override { delete view.data(); }
+};
+
+}  // namespace
+
+struct QtBackend::Impl {
+  explicit Impl(QtBackend& self) : self(self), bridge(*this) {
+    flushTimer.setSingleShot(true);
+    flushTimer.setInterval(0);
+    QObject::connect(&flushTimer, &QTimer::timeout, [this] { Flush(); });
+  }
+
+  QtBackend& self;
+  Bridge bridge;
+  QTimer flushTimer;
+  std::unordered_map<const QObject*, Owner> owners;
+  std::unordered_map<Timer*, QTimer*> timers;
+  std::unordered_map<Form*, QEventLoop*> loops;
+  std::unordered_set<Form*> pending;
+  int syncing = 0;
+  std::string currentPrinter;
+  QEventLoop* mainLoop = nullptr;
+  Form* mainForm = nullptr;
+
+  static FormView* ViewOf(const Form& f) {
+    auto* peer = dynamic_cast<FormPeer*>(f.peer());
+    return peer ? peer->view.data() : nullptr;
+  }
+
+  FormView* Ensure(Form& f) {
+    if (FormView* v = ViewOf(f)) return v;
+    auto peer = std::make_unique<FormPeer>();
+    peer->view = new FormView(*this, f);
+    FormView* v = peer->view;
+    f.SetPeer(std::move(peer));
+    Sync(f, true);
+    return v;
+  }
+
+  void Watch(QObject* obj, Control* c, Role role) {
+    owners[obj] = {c, role};
+    obj->installEventFilter(&bridge);
+  }
+
+  void Unwatch(QWidget* w) {
+    owners.erase(w);
+    for (QObject* child : w->findChildren<QObject*>()) owners.erase(child);
+  }
+
+  void Flush() {
+    if (syncing) return;
+    auto forms = std::move(pending);
+    pending.clear();
+    for (Form* f : forms) Sync(*f, false);
+  }
+
+  void Sync(Form& f, bool all);
+  QWidget* Create(FormView& v, Control& c);
+  void SyncControl(FormView& v, Control& c, bool all);
+  void SyncGrid(QTableView& view, Grid& g, unsigned d);
+  void SyncTabOrder(FormView& v);
+  void SyncContent(FormView& v);
+  void FocusActive(FormView& v);
+  bool Key(QObject* obj, const Owner& owner, QKeyEvent* e);
+  bool Mouse(QObject* obj, const Owner& owner, QEvent* e);
+};
+
+namespace {
+
+FormView::FormView(QtBackend::Impl& impl, Form& f) : form(f), impl_(impl) {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  scroll = new QScrollArea(this);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(false);
+  content = new QWidget;
+  content->setAutoFillBackground(false);
+  scroll->setWidget(content);
+  setAutoFillBackground(true);
+  setFocusPolicy(Qt::StrongFocus);
+  impl_.Watch(this, &form, Role::Main);
+  impl_.Watch(content, &form, Role::Main);
+  QObject::connect(scroll->horizontalScrollBar(), &QScrollBar::valueChanged, [this](int x) {
+    if (!impl_.syncing) form.UserScroll(x, form.scrollPos().y);
+  });
+  QObject::connect(scroll->verticalScrollBar(), &QScrollBar::valueChanged, [this](int y) {
+    if (!impl_.syncing) form.UserScroll(form.scrollPos().x, y);
+  });
+}
+
+void FormView::closeEvent(QCloseEvent* e) {
+  if (applying || !form.visible()) return e->accept();
+  e->ignore();
+  form.UserClose();
+  impl_.Flush();
+}
+
+void FormView::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  scroll->setGeometry(rect());
+  impl_.SyncContent(*this);
+  if (applying || impl_.syncing) return;
+  bool frame = form.borderStyle() != BorderStyle::None;
+  form.UserSetGeometry({x(), y(), width() + (frame ? kFrameWidth : 0), height() + (frame ? kFrameHeight : 0)});
+  impl_.Flush();
+}
+
+void FormView::moveEvent(QMoveEvent* e) {
+  QWidget::moveEvent(e);
+  if (applying || impl_.syncing) return;
+  form.UserSetBounds({x(), y(), form.width(), form.height()});
+}
+
+bool FormView::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && form.visible() && !impl_.syncing) {
+    form.UserActivate();
+    impl_.Flush();
+  }
+  return QWidget::event(e);
+}
+
+bool Bridge::eventFilter(QObject* obj, QEvent* ev) {
+  auto it = impl_.owners.find(obj);
+  if (it == impl_.owners.end()) return false;
+  Owner owner = it->second;
+  switch (ev->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      if (owner.role == Role::Main || owner.role == Role::Inner)
+        return impl_.Key(obj, owner, static_cast<QKeyEvent*>(ev));
+      return false;
+    case QEvent::FocusIn:
+      if ((owner.role == Role::Main || owner.role == Role::Inner) && owner.control->kind() != ControlKind::Form &&
+          !impl_.syncing) {
+        owner.control->form().UserFocus(owner.control);
+        impl_.Flush();
+      }
+      return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+      return impl_.Mouse(obj, owner, ev);
+    case QEvent::Enter:
+      if (owner.role != Role::Inner) owner.control->form().DispatchMouseEnter(*owner.control);
+      impl_.Flush();
+      return false;
+    case QEvent::Leave:
+      if (owner.role != Role::Inner) owner.control->form().DispatchMouseLeave(*owner.control);
+      impl_.Flush();
+      return false;
+    default: return false;
+  }
+}
+
+bool IsScrollArea(ControlKind k) {
+  return k == ControlKind::Grid || k == ControlKind::ListBox || k == ControlKind::Memo;
+}
+
+// The character a key event types, in Windows-1250; 0 for none.
+char CharOf(const QKeyEvent* e, int vkey, Shift s) {
+  if (Has(s, Shift::Alt)) return 0;
+  if (Has(s, Shift::Ctrl) || vkey == vk::Enter || vkey == vk::Esc || vkey == vk::Back || vkey == vk::Tab)
+    return CharForKey(vkey, s);
+  QString text = e->text();
+  if (text.size() != 1 || text[0].unicode() < 32 || text[0].unicode() == 127) return 0;
+  std::string b = FromQ(text);
+  if (b.size() != 1 || (b[0] == '?' && text[0] != QChar('?'))) return 0;
+  return b[0];
+}
+
+}  // namespace
+
+bool QtBackend::Impl::Key(QObject* obj, const Owner& owner, QKeyEvent* e) {
+  Control& target = *owner.control;
+  Form& form = target.form();
+  auto alive = target.AliveToken();
+  int vkey = VirtualKeyOf(e->key(), e->modifiers());
+  Shift shift = ShiftOf(e->modifiers());
+  if (e->key() == Qt::Key_Backtab) shift |= Shift::Shift;
+  if (e->type() == QEvent::KeyRelease) {
+    if (vkey && !e->isAutoRepeat()) form.DispatchKeyUp(target, vkey, shift);
+    Flush();
+    if (!alive.expired()) obj->event(e);
+    return true;
+  }
+  bool keyPass = true;
+  if (vkey) keyPass = form.DispatchKeyDown(target, vkey, shift);
+  char ch = CharOf(e, VirtualKeyOf(e->key(), e->modifiers()), shift);
+  char typed = ch;
+  bool charPass = true;
+  if (ch && !alive.expired() && form.visible() && !form.modalDone()) charPass = form.DispatchKeyPress(target, typed);
+  Flush();
+  if (alive.expired() || !form.visible() || form.modalDone()) return true;
+  auto u = static_cast<unsigned char>(typed);
+  bool printable = charPass && u >= 32 && u != 127;
+  if ((!keyPass && printable) || (keyPass && printable && typed != ch)) {
+    // The native control types the (possibly replaced) character only.
+    QKeyEvent text(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ToQ(std::string(1, typed)));
+    obj->event(&text);
+    Flush();
+    return true;
+  }
+  if (!keyPass || !charPass) return true;
+  obj->event(e);
+  Flush();
+  return true;
+}
+
+bool QtBackend::Impl::Mouse(QObject* obj, const Owner& owner, QEvent* ev) {
+  Control& c = *owner.control;
+  if (owner.role == Role::Inner) return false;
+  if (owner.role == Role::Main && IsScrollArea(c.kind())) return false;  // their viewport reports
+  auto* me = static_cast<QMouseEvent*>(ev);
+  Form& form = c.form();
+  FormView* v = ViewOf(form);
+  if (!v) return false;
+  QWidget* area = c.kind() == ControlKind::Form ? v->content : v->widgets[c.id()];
+  if (!area) return false;
+  QPoint p = area->mapFromGlobal(me->globalPosition().toPoint());
+  Shift shift = ShiftOf(me->modifiers(), me->buttons());
+  MouseButton button = me->button() == Qt::RightButton    ? MouseButton::Right
+                       : me->button() == Qt::MiddleButton ? MouseButton::Middle
+                                                          : MouseButton::Left;
+  auto alive = c.AliveToken();
+  switch (ev->type()) {
+    case QEvent::MouseButtonPress:
+      if (button == MouseButton::Left && c.kind() == ControlKind::Grid) {
+        auto& g = static_cast<Grid&>(c);
+        Point cell = g.MouseToCell(p.x(), p.y());
+        if (cell.x >= g.fixedCols() && cell.y >= g.fixedRows()) g.UserSelectCell(cell.x, cell.y);
+      } else if (button == MouseButton::Left && c.kind() == ControlKind::ListBox) {
+        auto* list = static_cast<QListWidget*>(v->widgets[c.id()]);
+        int row = list->indexAt(list->viewport()->mapFromGlobal(me->globalPosition().toPoint())).row();
+        if (row >= 0) static_cast<ListBox&>(c).UserSelect(row);
+      }
+      if (!alive.expired()) form.DispatchMouseDown(c, button, shift, p.x(), p.y());
+      break;
+    case QEvent::MouseButtonRelease: {
+      form.DispatchMouseUp(c, button, ShiftOf(me->modifiers()), p.x(), p.y());
+      bool clickable = c.kind() != ControlKind::Button && c.kind() != ControlKind::CheckBox &&
+                       c.kind() != ControlKind::RadioButton && c.kind() != ControlKind::ListBox &&
+                       c.kind() != ControlKind::ComboBox && c.kind() != ControlKind::ScrollBar;
+      if (clickable && button == MouseButton::Left && !alive.expired() && area->rect().contains(p))
+        form.DispatchClick(c);
+      break;
+    }
+    case QEvent::MouseButtonDblClick:
+      form.DispatchMouseDown(c, button, shift | Shift::Double, p.x(), p.y());
+      if (!alive.expired() && button == MouseButton::Left) form.DispatchDblClick(c);
+      break;
+    default: form.DispatchMouseMove(c, shift, p.x(), p.y()); break;
+  }
+  Flush();
+  if (alive.expired()) return true;
+  if (owner.role == Role::Viewport || owner.role == Role::Header) return false;
+  obj->event(ev);  // native handling without passing the event on to the parent
+  return true;
+}
+
+void QtBackend::Impl::Sync(Form& f, bool all) {
+  FormView* v = ViewOf(f);
+  if (!v) return;
+  ++syncing;
+  unsigned d = all ? dirty::All : f.dirty();
+  if (d & dirty::Text) v->setWindowTitle(ToQ(f.caption()));
+  if (d & dirty::Style) {
+    QPalette pal = v->palette();
+    pal.setColor(QPalette::Window, ToQColor(f.color()));
+    pal.setColor(QPalette::WindowText, ToQColor(f.font().color));
+    v->setPalette(pal);
+    v->setFont(ToQFont(f.font()));
+    Qt::WindowFlags flags = Qt::Window;
+    if (f.borderStyle() == BorderStyle::None) flags |= Qt::FramelessWindowHint;
+    if (f.borderStyle() == BorderStyle::ToolWindow) flags |= Qt::Tool;
+    if (f.topmost()) flags |= Qt::WindowStaysOnTopHint;
+    if (v->windowFlags() != flags) {
+      bool shown = v->isVisible();
+      v->applying = true;
+      v->setWindowFlags(flags);
+      if (shown) v->show();
+      v->applying = false;
+    }
+  }
+  if (d & dirty::Geometry) {
+    v->applying = true;
+    v->move(f.left(), f.top());
+    v->resize(std::max(1, f.clientWidth()), std::max(1, f.clientHeight()));
+    v->applying = false;
+  }
+  bool created = false, states = false;
+  for (const auto& c : f.controls()) {
+    bool fresh = !v->widgets.count(c->id());
+    created |= fresh;
+    states |= (c->dirty() & (dirty::State | dirty::Geometry)) != 0;
+    SyncControl(*v, *c, fresh || all);
+  }
+  if (created || states || all) SyncTabOrder(*v);
+  if (created || states || all || (d & (dirty::Scroll | dirty::Geometry))) SyncContent(*v);
+  if (d & dirty::Selection) FocusActive(*v);
+  f.ClearDirty();
+  f.ClearChangePending();
+  --syncing;
+}
+
+void QtBackend::Impl::SyncContent(FormView& v) {
+  Form& f = v.form;
+  QSize port = v.size();
+  ++syncing;
+  if (f.autoScroll()) {
+    Point extent = f.ContentExtent();
+    v.scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    v.scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    v.content->resize(std::max(port.width(), extent.x), std::max(port.height(), extent.y));
+    v.scroll->horizontalScrollBar()->setValue(f.scrollPos().x);
+    v.scroll->verticalScrollBar()->setValue(f.scrollPos().y);
+  } else {
+    v.scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    v.scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    v.content->resize(port);
+  }
+  --syncing;
+}
+
+void QtBackend::Impl::SyncTabOrder(FormView& v) {
+  std::vector<Control*> order;
+  for (const auto& c : v.form.controls()) {
+    QWidget* w = v.widgets[c->id()];
+    if (!w || w->focusPolicy() == Qt::NoFocus) continue;
+    order.push_back(c.get());
+  }
+  std::stable_sort(order.begin(), order.end(), [](Control* a, Control* b) { return a->tabOrder() < b->tabOrder(); });
+  for (std::size_t i = 1; i < order.size(); ++i)
+    QWidget::setTabOrder(v.widgets[order[i - 1]->id()], v.widgets[order[i]->id()]);
+}
+
+void QtBackend::Impl::FocusActive(FormView& v) {
+  if (!v.form.visible() || !v.isVisible()) return;
+  Control* c = v.form.activeControl();
+  QWidget* w = c ? v.widgets[c->id()] : nullptr;
+  if (w && w->isVisible() && w->isEnabled()) {
+    QWidget* target = w->focusProxy() ? w->focusProxy() : w;
+    if (QApplication::focusWidget() != target) target->setFocus(Qt::OtherFocusReason);
+  } else if (!c) {
+    v.setFocus(Qt::OtherFocusReason);
+  }
+}
+
+QWidget* QtBackend::Impl::Create(FormView& v, Control& c) {
+  QWidget* parent = v.content;
+  if (c.parent()) parent = v.widgets.at(c.parent()->id());
+  QWidget* w = nullptr;
+  Form& form = c.form();
+  auto flushAfter = [this] { Flush(); };
+  switch (c.kind()) {
+    case ControlKind::Label: {
+      auto* l = new QLabel(parent);
+      l->setTextFormat(Qt::PlainText);
+      w = l;
+      break;
+    }
+    case ControlKind::Edit: {
+      auto* e = new QLineEdit(parent);
+      auto& edit = static_cast<Edit&>(c);
+      QObject::connect(e, &QLineEdit::textEdited, [this, &edit, flushAfter](const QString& t) {
+        if (syncing) return;
+        edit.UserSetText(FromQ(t));
+        flushAfter();
+      });
+      QObject::connect(e, &QLineEdit::selectionChanged, [this, e, &edit] {
+        if (!syncing && e->hasSelectedText()) edit.UserSetSelection(e->selectionStart(), e->selectionLength());
+      });
+      QObject::connect(e, &QLineEdit::cursorPositionChanged, [this, e, &edit](int, int now) {
+        if (!syncing && !e->hasSelectedText()) edit.UserSetSelection(now, 0);
+      });
+      w = e;
+      break;
+    }
+    case ControlKind::Button: {
+      auto* b = new QPushButton(parent);
+      b->setAutoDefault(false);
+      QObject::connect(b, &QPushButton::clicked, [&form, &c, flushAfter] {
+        form.DispatchClick(c);
+        flushAfter();
+      });
+      w = b;
+      break;
+    }
+    case ControlKind::CheckBox: {
+      auto* b = new QCheckBox(parent);
+      auto& check = static_cast<CheckBox&>(c);
+      QObject::connect(b, &QCheckBox::clicked, [&check, flushAfter](bool on) {
+        if (check.checked() != on) check.UserToggle();
+        else if (check.onClick) check.onClick(check);
+        flushAfter();
+      });
+      w = b;
+      break;
+    }
+    case ControlKind::RadioButton: {
+      auto* b = new QRadioButton(parent);
+      b->setAutoExclusive(false);
+      auto& radio = static_cast<RadioButton&>(c);
+      QObject::connect(b, &QRadioButton::clicked, [b, &radio, flushAfter] {
+        radio.UserCheck();
+        b->setChecked(radio.checked());
+        flushAfter();
+      });
+      w = b;
+      break;
+    }
+    case ControlKind::ComboBox: {
+      auto* b = new QComboBox(parent);
+      auto& combo = static_cast<ComboBox&>(c);
+      QObject::connect(b, QOverload<int>::of(&QComboBox::activated), [this, &combo, flushAfter](int i) {
+        if (syncing) return;
+        combo.UserSelect(i);
+        flushAfter();
+      });
+      QObject::connect(b, &QComboBox::editTextChanged, [this, &combo, flushAfter](const QString& t) {
+        if (syncing || combo.style() != ComboStyle::DropDown) return;
+        combo.UserSetText(FromQ(t));
+        flushAfter();
+      });
+      w = b;
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto* l = new QListWidget(parent);
+      auto& list = static_cast<ListBox&>(c);
+      l->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+      QObject::connect(l, &QListWidget::currentRowChanged, [this, &list, flushAfter](int row) {
+        if (syncing || row < 0 || row == list.itemIndex()) return;
+        list.UserSelect(row);
+        flushAfter();
+      });
+      QObject::connect(l->verticalScrollBar(), &QScrollBar::valueChanged, [this, &list](int top) {
+        if (!syncing) list.UserScroll(top);
+      });
+      Watch(l->viewport(), &c, Role::Viewport);
+      w = l;
+      break;
+    }
+    case ControlKind::Memo: {
+      auto* m = new QPlainTextEdit(parent);
+      auto& memo = static_cast<Memo&>(c);
+      QObject::connect(m, &QPlainTextEdit::textChanged, [this, m, &memo, flushAfter] {
+        if (syncing) return;
+        memo.UserSetText(FromQ(m->toPlainText()));
+        flushAfter();
+      });
+      Watch(m->viewport(), &c, Role::Viewport);
+      w = m;
+      break;
+    }
+    case ControlKind::Image: {
+      auto* l = new QLabel(parent);
+      w = l;
+      break;
+    }
+    case ControlKind::Panel: w = new PanelWidget(static_cast<Panel&>(c), parent); break;
+    case ControlKind::ProgressBar: {
+      auto* p = new QProgressBar(parent);
+      p->setTextVisible(false);
+      w = p;
+      break;
+    }
+    case ControlKind::ScrollBar: {
+      auto* s = new QScrollBar(parent);
+      auto& bar = static_cast<ScrollBar&>(c);
+      QObject::connect(s, &QScrollBar::valueChanged, [this, &bar, flushAfter](int value) {
+        if (syncing) return;
+        bar.UserSetPosition(value);
+        flushAfter();
+      });
+      w = s;
+      break;
+    }
+    case ControlKind::Grid: {
+      auto& grid = static_cast<Grid&>(c);
+      auto* t = new QTableView(parent);
+      auto* model = new GridModel(grid);
+      model->setParent(t);
+      t->setModel(model);
+      t->setFrameShape(QFrame::NoFrame);
+      t->verticalHeader()->hide();
+      t->verticalHeader()->setMinimumSectionSize(1);
+      t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+      t->horizontalHeader()->setMinimumSectionSize(0);
+      t->horizontalHeader()->setHighlightSections(false);
+      t->horizontalHeader()->setSectionsClickable(false);
+      t->setSelectionMode(QAbstractItemView::SingleSelection);
+      t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      t->setTabKeyNavigation(false);
+      t->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+      t->setWordWrap(false);
+      t->setCornerButtonEnabled(false);
+      QObject::connect(t->selectionModel(), &QItemSelectionModel::currentChanged,
+                       [this, &grid, flushAfter](const QModelIndex& now, const QModelIndex&) {
+                         if (syncing || !now.isValid()) return;
+                         int row = now.row() + grid.fixedRows();
+                         if (row == grid.row() && now.column() == grid.col()) return;
+                         grid.UserSelectCell(now.column(), row);
+                         flushAfter();
+                       });
+      QObject::connect(t->horizontalHeader(), &QHeaderView::sectionResized,
+                       [this, &grid](int col, int, int size) {
+                         if (!syncing) grid.UserSetColWidth(col, size - grid.gridLineWidth());
+                       });
+      QObject::connect(t->verticalScrollBar(), &QScrollBar::valueChanged, [this, &grid](int top) {
+        if (!syncing) grid.UserScroll(top + grid.fixedRows(), grid.leftCol());
+      });
+      Watch(t->viewport(), &c, Role::Viewport);
+      Watch(t->horizontalHeader(), &c, Role::Header);
+      Watch(t->horizontalHeader()->viewport(), &c, Role::Header);
+      w = t;
+      break;
+    }
+    case ControlKind::PaintBox: w = new PaintBoxWidget(static_cast<PaintBox&>(c), parent); break;
+    case ControlKind::Form: throw std::logic_error("a form is not a control of another form");
+  }
+  Watch(w, &c, Role::Main);
+  bool focusable = c.kind() == ControlKind::Edit || c.kind() == ControlKind::Button ||
+                   c.kind() == ControlKind::CheckBox || c.kind() == ControlKind::RadioButton ||
+                   c.kind() == ControlKind::ComboBox || c.kind() == ControlKind::ListBox ||
+                   c.kind() == ControlKind::Memo || c.kind() == ControlKind::Grid ||
+                   c.kind() == ControlKind::ScrollBar;
+  if (!focusable) w->setFocusPolicy(Qt::NoFocus);
+  v.widgets[c.id()] = w;
+  return w;
+}
+
+namespace {
+
+void SetColors(QWidget* w, QPalette::ColorRole background, Color back, Color text, bool fill) {
+  QPalette pal = w->palette();
+  pal.setColor(background, ToQColor(back));
+  pal.setColor(QPalette::WindowText, ToQColor(text));
+  pal.setColor(QPalette::Text, ToQColor(text));
+  pal.setColor(QPalette::ButtonText, ToQColor(text));
+  w->setPalette(pal);
+  w->setAutoFillBackground(fill);
+}
+
+Qt::CursorShape QtCursor(CursorShape c) {
+  switch (c) {
+    case CursorShape::SizeAll: return Qt::SizeAllCursor;
+    case CursorShape::SizeNWSE: return Qt::SizeFDiagCursor;
+    case CursorShape::SizeWE: return Qt::SizeHorCursor;
+    case CursorShape::SizeNS: return Qt::SizeVerCursor;
+    case CursorShape::Hand: return Qt::PointingHandCursor;
+    case CursorShape::Wait: return Qt::WaitCursor;
+    case CursorShape::IBeam: return Qt::IBeamCursor;
+    default: return Qt::ArrowCursor;
+  }
+}
+
+void ShowPicture(QLabel* l, const Image& img) {
+  if (img.picture().empty()) {
+    l->clear();
+    return;
+  }
+  QPixmap pix = QPixmap::fromImage(ToQImage(img.picture()));
+  l->setAlignment(img.center() ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignTop);
+  if (img.stretch() && img.proportional()) {
+    l->setScaledContents(false);
+    l->setPixmap(pix.scaled(l->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  } else {
+    l->setScaledContents(img.stretch());
+    l->setPixmap(pix);
+  }
+}
+
+}  // namespace
+
+void QtBackend::Impl::SyncControl(FormView& v, Control& c, bool all) {
+  QWidget* w = v.widgets.count(c.id()) ? v.widgets[c.id()] : Create(v, c);
+  unsigned d = all ? dirty::All : c.dirty();
+  bool cells = c.kind() == ControlKind::Grid && static_cast<Grid&>(c).dirtyCells().width > 0;
+  if (!d && !cells) return;
+  if (d & dirty::Geometry) w->setGeometry(c.left(), c.top(), c.width(), c.height());
+  if (d & dirty::State) {
+    w->setVisible(c.visible());
+    w->setEnabled(c.enabled());
+  }
+  if (d & dirty::Style) {
+    w->setFont(ToQFont(c.font()));
+    w->setCursor(QtCursor(c.cursor()));
+    w->setMouseTracking(static_cast<bool>(c.onMouseMove));
+    if (c.kind() == ControlKind::Edit && static_cast<Edit&>(c).autoSelect == false) {
+    }
+  }
+  switch (c.kind()) {
+    case ControlKind::Label: {
+      auto* l = static_cast<QLabel*>(w);
+      auto& label = static_cast<Label&>(c);
+      if (d & dirty::Text) l->setText(ToQ(label.text()));
+      if (d & dirty::Style) {
+        Qt::Alignment a = label.alignment() == Alignment::Right    ? Qt::AlignRight
+                          : label.alignment() == Alignment::Center ? Qt::AlignHCenter
+                                                                   : Qt::AlignLeft;
+        l->setAlignment(a | Qt::AlignTop);
+        l->setWordWrap(label.wordWrap());
+        SetColors(l, QPalette::Window, label.color(), label.font().color, !label.transparent());
+      }
+      break;
+    }
+    case ControlKind::Edit: {
+      auto* e = static_cast<QLineEdit*>(w);
+      auto& edit = static_cast<Edit&>(c);
+      if ((d & dirty::Text) && FromQ(e->text()) != edit.text()) e->setText(ToQ(edit.text()));
+      if (d & dirty::State) {
+        e->setReadOnly(edit.readOnly());
+        e->setMaxLength(edit.maxLength() > 0 ? std::max<int>(edit.maxLength(), static_cast<int>(edit.text().size()))
+                                             : 32767);
+      }
+      if (d & dirty::Style) {
+        e->setFrame(edit.border() != BorderKind::None);
+        e->setEchoMode(edit.passwordChar() ? QLineEdit::Password : QLineEdit::Normal);
+        SetColors(e, QPalette::Base, edit.color(), edit.font().color, false);
+      }
+      if (d & dirty::Selection) {
+        if (edit.selLength() > 0) e->setSelection(edit.selStart(), edit.selLength());
+        else e->setCursorPosition(edit.selStart());
+      }
+      break;
+    }
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton: {
+      auto* b = static_cast<QAbstractButton*>(w);
+      if (d & dirty::Text) b->setText(ToQ(c.text()));
+      if (d & dirty::State) {
+        if (c.kind() == ControlKind::CheckBox) b->setChecked(static_cast<CheckBox&>(c).checked());
+        if (c.kind() == ControlKind::RadioButton) b->setChecked(static_cast<RadioButton&>(c).checked());
+      }
+      if (d & dirty::Style)
+        SetColors(b, c.kind() == ControlKind::Button ? QPalette::Button : QPalette::Window, c.color(),
+                  c.font().color, c.kind() != ControlKind::Button);
+      break;
+    }
+    case ControlKind::ComboBox: {
+      auto* b = static_cast<QComboBox*>(w);
+      auto& combo = static_cast<ComboBox&>(c);
+      if (d & dirty::Style) {
+        bool editable = combo.style() == ComboStyle::DropDown;
+        if (b->isEditable() != editable) {
+          b->setEditable(editable);
+          if (editable && b->lineEdit()) Watch(b->lineEdit(), &c, Role::Inner);
+        }
+        SetColors(b, QPalette::Base, combo.color(), combo.font().color, false);
+      }
+      if (d & dirty::Items) {
+        b->clear();
+        for (const auto& item : combo.items()) b->addItem(ToQ(item));
+      }
+      if (d & (dirty::Items | dirty::Current | dirty::Text)) {
+        b->setCurrentIndex(combo.itemIndex());
+        if (b->isEditable()) b->setEditText(ToQ(combo.text()));
+      }
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto* l = static_cast<QListWidget*>(w);
+      auto& list = static_cast<ListBox&>(c);
+      if (d & dirty::Items) {
+        l->clear();
+        for (const auto& item : list.items()) l->addItem(ToQ(item));
+      }
+      if (d & (dirty::Items | dirty::Current)) l->setCurrentRow(list.itemIndex());
+      if (d & (dirty::Items | dirty::Scroll)) l->verticalScrollBar()->setValue(list.topIndex());
+      if (d & dirty::Style) SetColors(l, QPalette::Base, list.color(), list.font().color, false);
+      break;
+    }
+    case ControlKind::Memo: {
+      auto* m = static_cast<QPlainTextEdit*>(w);
+      auto& memo = static_cast<Memo&>(c);
+      if (d & dirty::Text) {
+        std::string joined;
+        for (std::size_t i = 0; i < memo.lines().size(); ++i) joined += (i ? "\n" : "") + memo.lines()[i];
+        if (FromQ(m->toPlainText()) != joined) m->setPlainText(ToQ(joined));
+      }
+      if (d & dirty::State) m->setReadOnly(memo.readOnly());
+      if (d & dirty::Style) {
+        m->setLineWrapMode(memo.wordWrap() ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        auto policy = [](bool on) { return on ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff; };
+        ScrollBars s = memo.scrollBars();
+        m->setVerticalScrollBarPolicy(policy(s == ScrollBars::Vertical || s == ScrollBars::Both));
+        m->setHorizontalScrollBarPolicy(policy(s == ScrollBars::Horizontal || s == ScrollBars::Both));
+        SetColors(m, QPalette::Base, memo.color(), memo.font().color, false);
+      }
+      break;
+    }
+    case ControlKind::Image:
+      if (d & (dirty::Picture | dirty::Geometry)) ShowPicture(static_cast<QLabel*>(w), static_cast<Image&>(c));
+      break;
+    case ControlKind::Panel: {
+      auto* p = static_cast<QFrame*>(w);
+      auto& panel = static_cast<Panel&>(c);
+      if (d & dirty::Style) {
+        p->setFrameShape(panel.bevel() == Bevel::None && panel.border() == BorderKind::None ? QFrame::NoFrame
+                                                                                           : QFrame::Panel);
+        p->setFrameShadow(panel.bevel() == Bevel::Lowered ? QFrame::Sunken : QFrame::Raised);
+        SetColors(p, QPalette::Window, panel.color(), panel.font().color, true);
+      }
+      if (d & dirty::Text) p->update();
+      break;
+    }
+    case ControlKind::ProgressBar: {
+      auto* p = static_cast<QProgressBar*>(w);
+      auto& bar = static_cast<ProgressBar&>(c);
+      if (d & dirty::State) {
+        p->setRange(bar.min(), bar.max());
+        p->setValue(bar.position());
+      }
+      break;
+    }
+    case ControlKind::ScrollBar: {
+      auto* s = static_cast<QScrollBar*>(w);
+      auto& bar = static_cast<ScrollBar&>(c);
+      if (d & dirty::Style) s->setOrientation(bar.vertical() ? Qt::Vertical : Qt::Horizontal);
+      if (d & dirty::State) {
+        s->setRange(bar.min(), bar.max());
+        s->setValue(bar.position());
+        s->setSingleStep(bar.smallChange);
+        s->setPageStep(std::max(bar.largeChange, bar.pageSize()));
+      }
+      break;
+    }
+    case ControlKind::Grid: SyncGrid(*static_cast<QTableView*>(w), static_cast<Grid&>(c), d); break;
+    case ControlKind::PaintBox:
+      if (d & (dirty::Picture | dirty::Style | dirty::Text)) w->update();
+      break;
+    case ControlKind::Form: break;
+  }
+  c.ClearDirty();
+}
+
+void QtBackend::Impl::SyncGrid(QTableView& t, Grid& g, unsigned d) {
+  auto* model = static_cast<GridModel*>(t.model());
+  int line = g.gridLineWidth();
+  if (d & dirty::Structure) {
+    model->Reset();
+    t.horizontalHeader()->setVisible(g.fixedRows() > 0);
+    t.horizontalHeader()->setFixedHeight(g.rowHeight() + line);
+    t.verticalHeader()->setDefaultSectionSize(g.rowHeight() + line);
+    for (int col = 0; col < g.colCount(); ++col) t.setColumnWidth(col, g.colWidth(col) + line);
+    t.setShowGrid(line > 0);
+    g.ClearDirtyCells();
+  } else {
+    model->CellsChanged(g.dirtyCells());
+    g.ClearDirtyCells();
+  }
+  if (d & (dirty::Style | dirty::Structure)) {
+    t.horizontalHeader()->setSectionResizeMode(g.colSizing() ? QHeaderView::Interactive : QHeaderView::Fixed);
+    t.setSelectionBehavior(g.rowSelect() ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    ScrollBars s = g.scrollBars();
+    t.setVerticalScrollBarPolicy(s == ScrollBars::Vertical || s == ScrollBars::Both ? Qt::ScrollBarAsNeeded
+                                                                                    : Qt::ScrollBarAlwaysOff);
+    t.setHorizontalScrollBarPolicy(s == ScrollBars::Horizontal || s == ScrollBars::Both ? Qt::ScrollBarAsNeeded
+                                                                                        : Qt::ScrollBarAlwaysOff);
+    SetColors(&t, QPalette::Base, g.color(), g.font().color, false);
+    QColor fixed = ToQColor(g.fixedColor()), ink = ToQColor(g.font().color);
+    t.horizontalHeader()->setStyleSheet(QString("QHeaderView::section { background-color: %1; color: %2; "
+                                                "border: 0px; border-right: %3px solid gray; "
+                                                "border-bottom: %3px solid gray; padding-left: 2px; }")
+                                            .arg(fixed.name(), ink.name())
+                                            .arg(line));
+    t.horizontalHeader()->setFont(ToQFont(g.font()));
+  }
+  if (d & (dirty::Current | dirty::Structure)) {
+    if (g.rowCount() > g.fixedRows()) {
+      QModelIndex current = model->index(g.row() - g.fixedRows(), g.col());
+      t.selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect |
+                                                       (g.rowSelect() ? QItemSelectionModel::Rows
+                                                                      : QItemSelectionModel::NoUpdate));
+    }
+  }
+  if (d & (dirty::Scroll | dirty::Structure)) t.verticalScrollBar()->setValue(g.topRow() - g.fixedRows());
+}
+
+// ---------------------------------------------------------------- QtBackend
+
+QtBackend::QtBackend() : impl_(std::make_unique<Impl>(*this)), previous_(HasBackend() ? &CurrentBackend() : nullptr) {
+  if (!QApplication::instance()) throw std::logic_error("the Qt back end needs a QApplication");
+  if (QStyleFactory::keys().contains("Fusion")) QApplication::setStyle("Fusion");
+  impl_->currentPrinter = QPrinterInfo::defaultPrinterName().toStdString();
+  SetBackend(this);
+}
+
+QtBackend::~QtBackend() {
+  for (auto& [timer, qtimer] : impl_->timers) delete qtimer;
+  impl_->timers.clear();
+  SetBackend(previous_);
+}
+
+QWidget* QtBackend::WidgetOf(const Form& form) const { return Impl::ViewOf(form); }
+
+QWidget* QtBackend::WidgetOf(const Control& control) const {
+  FormView* v = Impl::ViewOf(control.form());
+  if (!v) return nullptr;
+  if (&control == &control.form()) return v;
+  auto it = v->widgets.find(control.id());
+  return it == v->widgets.end() ? nullptr : it->second;
+}
+
+QWidget* QtBackend::Realize(Form& form) { return impl_->Ensure(form); }
+
+void QtBackend::Flush() { impl_->Flush(); }
+
+void QtBackend::FormChanged(Form& form) {
+  impl_->pending.insert(&form);
+  if (!impl_->flushTimer.isActive()) impl_->flushTimer.start();
+}
+
+void QtBackend::FormDestroyed(Form& form) {
+  impl_->pending.erase(&form);
+  if (FormView* v = Impl::ViewOf(form)) impl_->Unwatch(v);
+  if (auto it = impl_->loops.find(&form); it != impl_->loops.end()) it->second->quit();
+}
+
+void QtBackend::ControlRemoved(Form& form, Control& control) {
+  FormView* v = Impl::ViewOf(form);
+  if (!v) return;
+  auto it = v->widgets.find(control.id());
+  if (it == v->widgets.end()) return;
+  QWidget* w = it->second;
+  v->widgets.erase(it);
+  impl_->Unwatch(w);
+  w->hide();
+  w->deleteLater();
+}
+
+void QtBackend::FormShown(Form& form) {
+  FormView* v = impl_->Ensure(form);
+  impl_->Sync(form, false);
+  // A window shown while a modal one runs belongs to it, so that it takes input.
+  if (!ModalForms().empty() && ModalForms().back() != &form) {
+    if (FormView* owner = Impl::ViewOf(*ModalForms().back())) {
+      v->applying = true;
+      v->setParent(owner, v->windowFlags());
+      v->applying = false;
+    }
+  }
+  v->show();
+  v->raise();
+  v->activateWindow();
+  impl_->FocusActive(*v);
+}
+
+void QtBackend::FormHidden(Form& form) {
+  if (FormView* v = Impl::ViewOf(form)) {
+    v->applying = true;
+    v->hide();
+    v->setWindowModality(Qt::NonModal);
+    v->applying = false;
+  }
+  if (&form == impl_->mainForm && impl_->mainLoop) impl_->mainLoop->quit();
+  impl_->Flush();
+}
+
+void QtBackend::RunModal(Form& form) {
+  FormView* v = impl_->Ensure(form);
+  impl_->Flush();
+  impl_->Sync(form, false);
+  v->setWindowModality(Qt::ApplicationModal);
+  v->show();
+  v->raise();
+  v->activateWindow();
+  impl_->FocusActive(*v);
+  QEventLoop loop;
+  impl_->loops[&form] = &loop;
+  while (!form.modalDone()) loop.exec();
+  impl_->loops.erase(&form);
+}
+
+void QtBackend::ModalEnded(Form& form) {
+  if (auto it = impl_->loops.find(&form); it != impl_->loops.end()) it->second->quit();
+}
+
+void QtBackend::Run(Form& mainForm) {
+  QEventLoop loop;
+  impl_->mainLoop = &loop;
+  impl_->mainForm = &mainForm;
+  mainForm.Show();
+  while (mainForm.visible()) loop.exec();
+  impl_->mainLoop = nullptr;
+  impl_->mainForm = nullptr;
+}
+
+void QtBackend::ProcessMessages() {
+  impl_->Flush();
+  QCoreApplication::processEvents();
+  impl_->Flush();
+}
+
+void QtBackend::TimerChanged(Timer& timer) {
+  QTimer*& q = impl_->timers[&timer];
+  if (!q) {
+    q = new QTimer;
+    QObject::connect(q, &QTimer::timeout, [this, &timer] {
+      timer.Fire();
+      impl_->Flush();
+    });
+  }
+  if (timer.enabled()) q->start(std::max(timer.interval(), 1));
+  else q->stop();
+}
+
+void QtBackend::TimerDestroyed(Timer& timer) {
+  if (auto it = impl_->timers.find(&timer); it != impl_->timers.end()) {
+    it->second->stop();
+    it->second->deleteLater();
+    impl_->timers.erase(it);
+  }
+}
+
+std::int64_t QtBackend::NowMs() { return common::MonotonicMs(); }
+
+MenuItem* QtBackend::Popup(PopupMenu& menu, Point screen) {
+  impl_->Flush();
+  QMenu q;
+  std::unordered_map<QAction*, MenuItem*> actions;
+  for (const auto& item : menu.items()) {
+    if (!item->visible) continue;
+    if (item->caption == "-") {
+      q.addSeparator();
+      continue;
+    }
+    QAction* a = q.addAction(ToQ(item->caption));
+    a->setEnabled(item->enabled);
+    a->setCheckable(item->checked);
+    a->setChecked(item->checked);
+    actions[a] = item.get();
+  }
+  QAction* chosen = q.exec(QPoint(screen.x, screen.y));
+  return chosen ? actions[chosen] : nullptr;
+}
+
+int QtBackend::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) {
+  impl_->Flush();
+  QMessageBox::Icon qicon = icon == MsgIcon::Information ? QMessageBox::Information
+                            : icon == MsgIcon::Warning   ? QMessageBox::Warning
+                            : icon == MsgIcon::Error     ? QMessageBox::Critical
+                            : icon == MsgIcon::Question  ? QMessageBox::Question
+                                                         : QMessageBox::NoIcon;
+  QMessageBox::StandardButtons set = QMessageBox::Ok;
+  switch (buttons) {
+    case MsgButtons::Ok: set = QMessageBox::Ok; break;
+    case MsgButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case MsgButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
+    case MsgButtons::YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case MsgButtons::RetryCancel: set = QMessageBox::Retry | QMessageBox::Cancel; break;
+  }
+  QMessageBox box(qicon, ToQ(caption), ToQ(text), set);
+  int r = box.exec();
+  switch (r) {
+    case QMessageBox::Ok: return mr::Ok;
+    case QMessageBox::Yes: return mr::Yes;
+    case QMessageBox::No: return mr::No;
+    case QMessageBox::Retry: return mr::Retry;
+    default: return mr::Cancel;
+  }
+}
+
+void QtBackend::Beep(BeepKind) { QApplication::beep(); }
+
+bool QtBackend::ChooseFont(Font& font) {
+  bool ok = false;
+  QFont chosen = QFontDialog::getFont(&ok, ToQFont(font));
+  if (ok) font = FromQFont(chosen, font.color);
+  return ok;
+}
+
+bool QtBackend::ChooseColor(Color& color) {
+  QColor c = QColorDialog::getColor(ToQColor(color));
+  if (!c.isValid()) return false;
+  color = FromQColor(c);
+  return true;
+}
+
+bool QtBackend::ChooseOpenFile(FileDialogRequest& request) {
+  // "Texty|*.txt|Vše|*.*" -> "Texty (*.txt);;Vše (*.*)"
+  QStringList parts = ToQ(request.filter).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + " (" + parts[i + 1].replace(';', ' ') + ")";
+  if (parts.size() == 1 && !parts[0].isEmpty()) filters << parts[0];
+  QString dir = QString::fromStdString(request.directory);
+  if (!request.fileName.empty()) dir += (dir.isEmpty() ? "" : "/") + QString::fromStdString(request.fileName);
+  QString file = QFileDialog::getOpenFileName(nullptr, ToQ(request.title), dir, filters.join(";;"));
+  if (file.isEmpty()) return false;
+  request.fileName = file.toStdString();
+  return true;
+}
+
+bool QtBackend::ChooseFolder(FolderDialogRequest& request) {
+  QString dir = QFileDialog::getExistingDirectory(nullptr, ToQ(request.title), QString::fromStdString(request.directory));
+  if (dir.isEmpty()) return false;
+  request.directory = dir.toStdString();
+  return true;
+}
+
+bool QtBackend::ChoosePrinter() {
+  QPrinter printer;
+  if (!impl_->currentPrinter.empty() && impl_->currentPrinter != "PDF")
+    printer.setPrinterName(QString::fromStdString(impl_->currentPrinter));
+  QPrintDialog dialog(&printer);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  impl_->currentPrinter = printer.outputFormat() == QPrinter::PdfFormat ? "PDF" : printer.printerName().toStdString();
+  return true;
+}
+
+Rect QtBackend::WorkArea() {
+  QScreen* s = QGuiApplication::primaryScreen();
+  if (!s) return {0, 0, 1024, 768};
+  QRect r = s->availableGeometry();
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+int QtBackend::PixelsPerInch() {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? static_cast<int>(s->logicalDotsPerInch() + 0.5) : 96;
+}
+
+Bitmap QtBackend::GrabForm(Form& form) {
+  FormView* v = impl_->Ensure(form);
+  impl_->Flush();
+  return FromQImage(v->grab().toImage());
+}
+
+std::vector<std::string> QtBackend::PrinterNames() {
+  std::vector<std::string> names;
+  for (const QString& n : QPrinterInfo::availablePrinterNames()) names.push_back(n.toStdString());
+  if (!pdfOutput.empty()) names.push_back("PDF");
+  return names;
+}
+
+std::string QtBackend::CurrentPrinter() { return pdfOutput.empty() ? impl_->currentPrinter : "PDF"; }
+
+bool QtBackend::SetCurrentPrinter(const std::string& name) {
+  auto names = PrinterNames();
+  if (std::find(names.begin(), names.end(), name) == names.end()) return false;
+  impl_->currentPrinter = name;
+  return true;
+}
+
+namespace {
+
+class QtPrinter : public PrinterCanvas {
+ public:
+  QtPrinter(std::unique_ptr<QPrinter> printer, const std::string& title) : printer_(std::move(printer)) {
+    printer_->setDocName(ToQ(title));
+    if (!painter_.begin(printer_.get()))
+      throw std::runtime_error("Cannot print on " + printer_->printerName().toStdString());
+  }
+  ~QtPrinter() override {
+    if (!done_) Abort();
+  }
+  void TextOut(int x, int y, std::string_view text) override { PaintText(painter_, *this, x, y, text); }
+  void FillRect(Rect r) override { PaintFill(painter_, *this, r); }
+  void FrameRect(Rect r) override { PaintFrame(painter_, *this, r); }
+  void Line(Point a, Point b) override { PaintLine(painter_, *this, a, b); }
+  bool StretchDraw(Rect r, const Bitmap& picture) override { return PaintPicture(painter_, r, picture); }
+  int TextWidth(std::string_view text) override { return MeasureWidth(painter_, *this, text); }
+  int TextHeight(std::string_view) override { return MeasureHeight(painter_, *this); }
+  int PageWidth() const override { return Page().width(); }
+  int PageHeight() const override { return Page().height(); }
+  int DpiX() const override { return printer_->resolution(); }
+  int DpiY() const override { return printer_->resolution(); }
+  int PageNumber() const override { return page_; }
+  void NewPage() override {
+    printer_->newPage();
+    ++page_;
+  }
+  void EndDoc() override {
+    if (done_) return;
+    painter_.end();
+    done_ = true;
+  }
+  void Abort() override {
+    if (done_) return;
+    printer_->abort();
+    painter_.end();
+    done_ = true;
+  }
+
+ private:
+  QRect Page() const { return printer_->pageLayout().paintRectPixels(printer_->resolution()); }
+  std::unique_ptr<QPrinter> printer_;
+  QPainter painter_;
+  int page_ = 1;
+  bool done_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PrinterCanvas> QtBackend::BeginPrint(const std::string& title) {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (!pdfOutput.empty()) {
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(pdfOutput));
+  } else {
+    if (impl_->currentPrinter.empty()) throw std::runtime_error("No printer is installed");
+    printer->setPrinterName(QString::fromStdString(impl_->currentPrinter));
+  }
+  return std::make_unique<QtPrinter>(std::move(printer), title);
+}
+
+}  // namespace ui::qt

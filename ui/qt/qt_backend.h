@@ -1,0 +1,77 @@
+// The Qt 6 Widgets back end. It shows any Form generically: each control becomes a
+// widget at its geometry (a grid a table view over the grid's cells), forwards the
+// user's keys, mouse and focus to the form's dispatch, and mirrors afterwards only
+// what the handlers changed. Modal forms run in nested event loops, timers are
+// QTimers, dialogs Qt's, printing QPrinter (or a PDF file when pdfOutput is set).
+// It holds no window logic. A QApplication must exist first.
+#pragma once
+#include <QtCore/Qt>
+#include <memory>
+#include <string>
+
+#include "ui/backend.h"
+
+class QWidget;
+
+namespace ui::qt {
+
+class QtBackend : public Backend {
+ public:
+  // Becomes the current back end until destroyed.
+  QtBackend();
+  ~QtBackend() override;
+  QtBackend(const QtBackend&) = delete;
+  QtBackend& operator=(const QtBackend&) = delete;
+
+  // The window of a form and the widget of a control, once the form has been shown
+  // (or Realize called); nullptr before.
+  QWidget* WidgetOf(const Form& form) const;
+  QWidget* WidgetOf(const Control& control) const;
+  // Creates the form's window without showing it.
+  QWidget* Realize(Form& form);
+  // Mirrors every pending change now (normally done after each event).
+  void Flush();
+  // When not empty, print jobs are written to this PDF file instead of a printer.
+  std::string pdfOutput;
+
+  void FormShown(Form& form) override;
+  void FormHidden(Form& form) override;
+  void RunModal(Form& form) override;
+  void ModalEnded(Form& form) override;
+  void FormChanged(Form& form) override;
+  void FormDestroyed(Form& form) override;
+  void ControlRemoved(Form& form, Control& control) override;
+  void Run(Form& mainForm) override;
+  void ProcessMessages() override;
+  void TimerChanged(Timer& timer) override;
+  void TimerDestroyed(Timer& timer) override;
+  std::int64_t NowMs() override;
+  MenuItem* Popup(PopupMenu& menu, Point screen) override;
+  int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
+  void Beep(BeepKind kind) override;
+  bool ChooseFont(Font& font) override;
+  bool ChooseColor(Color& color) override;
+  bool ChooseOpenFile(FileDialogRequest& request) override;
+  bool ChooseFolder(FolderDialogRequest& request) override;
+  bool ChoosePrinter() override;
+  Rect WorkArea() override;
+  int PixelsPerInch() override;
+  Bitmap GrabForm(Form& form) override;
+  std::vector<std::string> PrinterNames() override;
+  std::string CurrentPrinter() override;
+  bool SetCurrentPrinter(const std::string& name) override;
+  std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title) override;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+  Backend* previous_;
+};
+
+// The virtual key of a Qt key (0 when it has none); keypad keys when the keypad
+// modifier is set. The Czech letters of the digit row give the digit keys.
+int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
+Shift ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
+
+}  // namespace ui::qt
