@@ -1,0 +1,118 @@
+#include "browser/entries.h"
+
+#include "browser/dialogs.h"
+#include "common/codepages.h"
+#include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/fileops.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
+#include "common/params.h"
+#include "common/pascal.h"
+#include "common/text.h"
+#include "common/txtfile.h"
+#include "ui/backend.h"
+#include "ui/keys.h"
+
+namespace browser {
+
+using namespace common::literals;
+
+namespace {
+
+struct ReportServices {
+  ReportViewer* viewers[2] = {nullptr, nullptr};
+  ReportWriter* writer = nullptr;
+};
+
+ReportServices& Services() {
+  static ReportServices services;
+  return services;
+}
+
+void ShowInViewer(ReportViewer* viewer, const std::string& name) {
+  const std::string file = name + ".txt";
+  if (common::CheckFile(file) < 3) {
+    ui::ShowMessage("Prázdná tisková sestava"_cz);
+    return;
+  }
+  if (!viewer) return;
+  viewer->SetupReport(file);
+  for (;;) {
+    viewer->SetLastKey(ui::vk::Esc);
+    viewer->ShowReport();
+    if (viewer->LastKey() == ui::vk::Esc) {
+      viewer->SetCurrentRecord(-1);
+      break;
+    }
+    if (viewer->LastKey() == ui::vk::Enter) break;
+  }
+  viewer->CloseBrowse();
+}
+
+constexpr int kHelpLineLength = 80;
+
+std::string TopicKey(std::string_view s) { return common::UpperCz(common::StripDiacritics(s)); }
+
+}  // namespace
+
+void SetReportServices(ReportViewer* first, ReportViewer* second, ReportWriter* writer) {
+  Services() = {{first, second}, writer};
+}
+
+ReportWriter* CurrentReportWriter() { return Services().writer; }
+
+void PrintReport(const std::string& name) { ShowInViewer(Services().viewers[0], name); }
+
+void PrintReport2(const std::string& name) { ShowInViewer(Services().viewers[1], name); }
+
+std::string CzechKeysToDigits(std::string_view text) {
+  static const std::string small = "é+ěščřžýáí"_cz;
+  static const std::string capital = "É+ĚŠČŘŽÝÁÍ"_cz;
+  std::string out(text);
+  for (char& c : out) {
+    std::size_t p = small.find(c);
+    if (p == std::string::npos) p = capital.find(c);
+    if (p != std::string::npos) c = static_cast<char>('0' + p);
+  }
+  return out;
+}
+
+void ShowHelpTopic(const std::string& name, const std::string& topic) {
+  std::string text;
+  if (common::ReadFileText(common::ProgDir(name + ".hlp"), text) != 0) return;
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end;
+    if (start < text.size() && text[start] == '\r') ++start;
+    if (start < text.size() && text[start] == '\n') ++start;
+  }
+
+  (void)common::EraseFile("help.txt");
+  common::tTxt help;
+  common::TxtOpen(help, "help.txt");
+  if (!help.file.IsOpen()) return;
+  help.lineLength = kHelpLineLength;
+  const std::string wanted = TopicKey(topic);
+  int topicLine = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const int n = static_cast<int>(i) + 1;
+    common::TxtWriteLine(help, n, line);
+    if (topicLine == 0 && !line.empty() && line[0] == '$') {
+      const int open = common::Pos("[", line);
+      const int close = common::Pos("]", line, open + 1);
+      if (open > 0 && close > open && TopicKey(common::Copy(line, open + 1, close - open - 1)) == wanted)
+        topicLine = n;
+    }
+  }
+  common::TxtClose(help);
+  common::WriteParam(kOkna2Par, "fPozri Index", common::FormatNumberMask("######", topicLine + 1));
+  PrintReport("help");
+}
+
+}  // namespace browser
