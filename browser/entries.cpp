@@ -10,7 +10,8 @@
 #include "common/params.h"
 #include "common/pascal.h"
 #include "common/text.h"
-#include "common/txtfile.h"
+#include "common/scramble.h"
+#include "common/session.h"
 #include "ui/backend.h"
 #include "ui/keys.h"
 
@@ -51,6 +52,7 @@ void ShowInViewer(ReportViewer* viewer, const std::string& name) {
 }
 
 constexpr int kHelpLineLength = 80;
+constexpr const char* kHelpJob = "help";
 
 std::string TopicKey(std::string_view s) { return common::UpperCz(common::StripDiacritics(s)); }
 
@@ -81,38 +83,36 @@ std::string CzechKeysToDigits(std::string_view text) {
 void ShowHelpTopic(const std::string& name, const std::string& topic) {
   std::string text;
   if (common::ReadFileText(common::ProgDir(name + ".hlp"), text) != 0) return;
-  std::vector<std::string> lines;
+  const common::Session& session = common::CurrentSession();
+  const std::string wanted = TopicKey(topic);
+  std::string help;
+  int topicLine = 0, n = 0;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
+    const std::string line = text.substr(start, end - start);
     start = end;
     if (start < text.size() && text[start] == '\r') ++start;
     if (start < text.size() && text[start] == '\n') ++start;
-  }
-
-  (void)common::EraseFile("help.txt");
-  common::tTxt help;
-  common::TxtOpen(help, "help.txt");
-  if (!help.file.IsOpen()) return;
-  help.lineLength = kHelpLineLength;
-  const std::string wanted = TopicKey(topic);
-  int topicLine = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    const int n = static_cast<int>(i) + 1;
-    common::TxtWriteLine(help, n, line);
+    ++n;
     if (topicLine == 0 && !line.empty() && line[0] == '$') {
       const int open = common::Pos("[", line);
       const int close = common::Pos("]", line, open + 1);
       if (open > 0 && close > open && TopicKey(common::Copy(line, open + 1, close - open - 1)) == wanted)
         topicLine = n;
     }
+    // The work text "help": lines of 80 characters, stored as every report line is.
+    std::string fixed = line;
+    fixed.resize(kHelpLineLength, ' ');
+    help += (session.ScrambleOn ? common::ScrambleText(fixed, session.ScrambleKey) : fixed) + "\r\n";
   }
-  common::TxtClose(help);
+  if (const int code = common::ReplaceFileContents(kHelpJob + std::string(".txt"), help)) {
+    ui::ShowMessage("Err" + common::FormatNumberMask("##### ", code) + kHelpJob + ".txt");
+    return;
+  }
   common::WriteParam(kOkna2Par, "fPozri Index", common::FormatNumberMask("######", topicLine + 1));
-  PrintReport("help");
+  PrintReport(kHelpJob);
 }
 
 }  // namespace browser
