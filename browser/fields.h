@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace browser {
@@ -39,17 +40,22 @@ struct FieldDescriptor {
 };
 
 // The arguments of SetFieldDescriptor by name, so that no argument order matters:
-//   SetFieldDescriptor(Field(1), {.caption = "Kód", .column = 2, .line = 1,
-//                                 .picture = "X", .initialValue = "      "});
+//   SetFieldDescriptor(Field(1), FieldSetup().Caption("Kód").At(2, 1).Picture("X").Initial("      "));
 struct FieldSetup {
   std::string caption;
-  int column = 0;
-  int line = 0;
+  int column = 0;  // edit window: label column in characters
+  int line = 0;    // edit window: line from 1
   std::string picture = " ";
   std::string initialValue;
-  int hintColumn = 0;
+  int hintColumn = 0;  // 0 = no hint label
   int hintLine = 0;
   std::string hint;
+
+  FieldSetup& Caption(std::string v) { caption = std::move(v); return *this; }
+  FieldSetup& At(int col, int ln) { column = col; line = ln; return *this; }
+  FieldSetup& Picture(std::string v) { picture = std::move(v); return *this; }
+  FieldSetup& Initial(std::string v) { initialValue = std::move(v); return *this; }
+  FieldSetup& Hint(std::string text, int col, int ln) { hint = std::move(text); hintColumn = col; hintLine = ln; return *this; }
 };
 
 // Fills one descriptor: texts cut to their limits, value and initial value from the

@@ -874,6 +874,7 @@ void TfRol::ToggleMark(std::int32_t n) {
 void TfRol::ToggleMarks() {
   const std::int32_t current = CursorRow() + Top;
   Current = current;
+  if (current < 1 || current > Count) return;
   if (ActiveOrder > 0) {
     ToggleMark(IndexPositionToRecord(current));
   } else if (BlockEnd > BlockBegin && BlockBegin > 0 && BlockBegin <= current && current <= BlockEnd) {
@@ -892,11 +893,13 @@ void TfRol::MarkBlock() {
 }
 
 void TfRol::SetBlockBegin() {
+  if (Count < 1) return;
   BlockBegin = CursorRow() + Top;
   MarkBlock();
 }
 
 void TfRol::SetBlockEnd() {
+  if (Count < 1) return;
   BlockEnd = CursorRow() + Top;
   MarkBlock();
 }
