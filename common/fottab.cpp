@@ -4,32 +4,26 @@
 #include <cstring>
 
 #include "common/errors.h"
+#include "common/pascal.h"
 
 namespace common {
-namespace {
 
-std::string Counted(const char* at, std::size_t capacity) {
-  std::size_t len = std::min<std::size_t>(static_cast<unsigned char>(at[0]), capacity);
-  return std::string(at + 1, len);
-}
-
-void PutCounted(char* at, std::string_view text, std::size_t capacity) {
-  at[0] = static_cast<char>(capacity);
-  std::memset(at + 1, ' ', capacity);
-  std::memcpy(at + 1, text.data(), std::min(text.size(), capacity));
-}
-
-}  // namespace
-
-std::string FotTable::Entry::Key() const { return Counted(&raw_[0], 12); }
-std::string FotTable::Entry::User() const { return Counted(&raw_[13], 4); }
+std::string FotTable::Entry::Key() const { return GetCounted({raw_.data(), kEntrySize}, 0, 12); }
+std::string FotTable::Entry::User() const { return GetCounted({raw_.data(), kEntrySize}, 13, 4); }
 char FotTable::Entry::Kind() const { return raw_[18] == 0 ? ' ' : raw_[19]; }
 
 void FotTable::Entry::Set(std::string_view key12, std::string_view user4, char kind) {
-  PutCounted(&raw_[0], key12, 12);
-  PutCounted(&raw_[13], user4, 4);
-  raw_[18] = 1;
-  raw_[19] = kind;
+  // Both fields are written full length, blank-padded.
+  std::string key(key12.substr(0, std::min<std::size_t>(key12.size(), 12)));
+  std::string user(user4.substr(0, std::min<std::size_t>(user4.size(), 4)));
+  key.resize(12, ' ');
+  user.resize(4, ' ');
+  std::string e(kEntrySize, ' ');
+  PutCounted(e, 0, key, 12);
+  PutCounted(e, 13, user, 4);
+  e[18] = 1;
+  e[19] = kind;
+  std::memcpy(raw_.data(), e.data(), kEntrySize);
 }
 
 void FotTable::Entry::SetFree() { Set("", "", ' '); }

@@ -42,6 +42,7 @@ class LockServerClient {
   int Connect(const std::string& host, std::uint16_t port = kLockServerPort);
   void Disconnect();
   bool Connected() const { return fd_ >= 0; }
+  const std::string& Host() const { return host_; }  // empty before the first Connect
 
   // Sends one request and returns the reply ("ERR 50" when none came in time);
   // the reply is also kept as LockReply().

@@ -1,0 +1,419 @@
+#include "common/convert.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "common/encoding.h"
+#include "common/errors.h"
+#include "common/fileops.h"
+#include "common/locking.h"
+#include "common/notifier.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
+#include "common/pascal.h"
+#include "common/text.h"
+
+namespace common {
+namespace {
+
+constexpr std::size_t kNameMax = 50;
+constexpr std::size_t kPictureMax = 30;
+constexpr std::int32_t kTextMax = 255;
+
+bool TextLike(std::uint8_t t) {
+  return t <= 4 || t == 9 || t == 10 || t == 13 || (t >= 15 && t <= 17) || (t >= 20 && t <= 24);
+}
+
+// The quoted texts of a line from position p on.
+std::vector<std::string> QuotedTexts(std::string_view line, std::size_t p) {
+  std::vector<std::string> out;
+  while (p < line.size()) {
+    std::size_t open = line.find('"', p);
+    if (open == std::string_view::npos) break;
+    std::size_t close = line.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    out.emplace_back(line.substr(open + 1, close - open - 1));
+    p = close + 1;
+  }
+  return out;
+}
+
+// Type and stored size of a text item by its picture's first character.
+void TextType(PolItem& it) {
+  const char c = it.picture.empty() ? ' ' : it.picture[0];
+  it.stored = it.size + 1;
+  switch (c) {
+    case 'X': it.type = kPolText; break;
+    case 'Y': it.type = kPolTextRight; break;
+    case 'L': it.type = kPolZeroLeft; break;
+    case 'P': it.type = kPolZeroRight; break;
+    case 'D': it.type = kPolDate6; it.stored = 7; break;
+    case 'd': it.type = kPolDate6Iso; it.stored = 7; break;
+    case 'T':
+    case 't': it.type = kPolTime6; it.stored = 7; break;
+    case 'Q': it.type = kPolDate8; it.stored = 9; break;
+    case 'q': it.type = kPolDate8Iso; it.stored = 9; break;
+    case 'x': it.type = kPolText2; break;
+    case 'y': it.type = kPolText2Right; break;
+    case 'l': it.type = kPolZeroLeft2; break;
+    case 'p': it.type = kPolZeroRight2; break;
+    case 'm': it.type = kPolTextOther2; break;
+    default: it.type = kPolTextOther; break;
+  }
+}
+
+// Parses one description line; 0 not an item, 1 an item, -1 a broken text item.
+int ParseItem(std::string_view line, PolItem& it) {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return 0;
+  it = PolItem{};
+  it.name = UpperCz(RemoveSpaces(line.substr(0, colon)));
+  if (it.name.size() > kNameMax) it.name.resize(kNameMax);
+  // The character after ":" is skipped; the next one is the kind.
+  if (colon + 2 >= line.size()) return 0;
+  const char kind = UpperCz(line.substr(colon + 2, 1))[0];
+  it.kind = kind;
+  std::size_t rest = colon + 3;
+  switch (kind) {
+    case 'S': {
+      const std::size_t semi = line.find(';', rest);
+      if (semi == std::string_view::npos) return -1;
+      std::string digits;
+      for (std::size_t i = rest; i < semi; ++i)
+        if (line[i] >= '0' && line[i] <= '9') digits += line[i];
+      if (digits.empty() || digits.size() > 6) return -1;
+      it.size = std::stoi(digits);
+      rest = semi + 1;
+      break;
+    }
+    case 'B': it.type = kPolByte; it.stored = 1; break;
+    case 'W': it.type = kPolWord; it.stored = 2; break;
+    case 'I':
+    case 'L': it.type = kPolInt32; it.stored = 4; break;
+    case 'R': it.type = kPolReal48; it.stored = 6; break;
+    case 'D': it.type = kPolDouble; it.stored = 8; break;
+    case 'C': it.type = kPolCurrency; it.stored = 8; break;
+    default: return 0;  // not an item line
+  }
+  std::vector<std::string> quoted = QuotedTexts(line, rest);
+  if (quoted.size() >= 2) it.picture = quoted[1].substr(0, kPictureMax);
+  if (kind == 'S') TextType(it);
+  if (kind != 'S') it.size = it.stored;
+  return 1;
+}
+
+std::string CountedIn(std::string_view rec, const PolItem& it) {
+  return GetCounted(rec, it.offset, it.stored - 1);  // a length byte beyond the item is clamped
+}
+
+void PutText(std::string& rec, const PolItem& it, std::string_view text) {
+  PutCounted(rec, it.offset, text, it.stored - 1);
+}
+
+// True when the length bytes of the first two text items, in record `recordNo`
+// of the file, equal their declared sizes.
+bool TextItemsFit(File& f, const toPol& pol, std::int64_t recordNo) {
+  if (pol.firstText == 0) return false;
+  for (int n : {pol.firstText, pol.secondText}) {
+    if (n == 0) continue;
+    const PolItem& it = pol.items[n - 1];
+    unsigned char len = 0;
+    const std::uint64_t at = static_cast<std::uint64_t>(recordNo - 1) * pol.recordLength + it.offset;
+    if (f.ReadAt(at, &len, 1) != 0 || len != it.size) return false;
+  }
+  return true;
+}
+
+std::string Fit(std::string_view text, std::uint8_t outType, std::int32_t size) {
+  auto first = [&](std::string s) { return s.substr(0, std::min<std::size_t>(s.size(), size)); };
+  auto last = [&](std::string s) { return s.size() > static_cast<std::size_t>(size) ? s.substr(s.size() - size) : s; };
+  switch (outType) {
+    case kPolText:
+    case kPolTextOther:
+    case 17:
+    case kPolText2:
+    case kPolTextOther2: return first(std::string(text) + std::string(size, ' '));
+    case kPolTextRight:
+    case kPolText2Right: return last(std::string(80, ' ') + std::string(text));
+    case kPolZeroLeft:
+    case kPolZeroLeft2: return first(std::string(text) + std::string(20, '0'));
+    case kPolZeroRight:
+    case kPolZeroRight2: return last(std::string(20, '0') + std::string(text));
+    default: return std::string(text);  // dates and times of another declared size
+  }
+}
+
+// "O" read as "0" and "l" as "1" at 1-based position p.
+std::string RepairDigit(std::string s, int p) {
+  if (static_cast<int>(s.size()) >= p) {
+    if (s[p - 1] == 'O') s[p - 1] = '0';
+    if (s[p - 1] == 'l') s[p - 1] = '1';
+  }
+  return s;
+}
+
+std::string Year4(std::string_view s, int p) {
+  return FormatNumberMask("@@@@", 2000 + TextToInt(Copy(s, p, 2)));
+}
+
+// Numbers as a value; NaN when the type is not numeric.
+double NumberIn(std::string_view rec, const PolItem& it) {
+  switch (it.type) {
+    case kPolByte: return GetLE<std::uint8_t>(rec, it.offset);
+    case kPolWord: return GetLE<std::uint16_t>(rec, it.offset);
+    case kPolInt32: return GetLE<std::int32_t>(rec, it.offset);
+    case kPolReal48: return GetReal48(rec, it.offset);
+    case kPolDouble: return GetLE<double>(rec, it.offset);
+    default: return std::numeric_limits<double>::quiet_NaN();
+  }
+}
+
+bool NumberPairConverts(std::uint8_t from, std::uint8_t to) {
+  switch (from) {
+    case kPolByte: return to == kPolWord || to == kPolInt32;
+    case kPolWord: return to == kPolInt32 || to == kPolReal48;
+    case kPolInt32: return to == kPolReal48;
+    case kPolReal48: return to == kPolDouble || to == kPolCurrency;
+    case kPolDouble: return to == kPolReal48 || to == kPolCurrency;
+    default: return false;
+  }
+}
+
+void PutNumber(std::string& rec, const PolItem& it, double v) {
+  switch (it.type) {
+    case kPolWord: PutLE<std::uint16_t>(rec, it.offset, static_cast<std::uint16_t>(v)); break;
+    case kPolInt32: PutLE<std::int32_t>(rec, it.offset, static_cast<std::int32_t>(v)); break;
+    case kPolDouble: PutLE<double>(rec, it.offset, v); break;
+    case kPolReal48:
+      try {
+        PutReal48(rec, it.offset, v);
+      } catch (const RangeError&) {  // beyond the 6-byte real: the item stays empty
+      }
+      break;
+    case kPolCurrency: {
+      // The amount in ten-thousandths, halves away from zero.
+      const double scaled = std::round(v * kCurrencyScale);
+      if (std::isfinite(scaled) && std::fabs(scaled) < 9.2e18) PutLE<std::int64_t>(rec, it.offset, static_cast<std::int64_t>(scaled));
+      break;
+    }
+    default: break;
+  }
+}
+
+void ConvertItem(std::string_view inRec, const PolItem& i, std::string& outRec, const PolItem& o) {
+  if (i.type == o.type) {
+    if (TextLike(o.type)) {
+      const std::string text = CountedIn(inRec, i);
+      PutText(outRec, o, i.size == o.size ? text : Fit(text, o.type, o.size));
+    } else {
+      std::memcpy(outRec.data() + o.offset, inRec.data() + i.offset, std::min(i.stored, o.stored));
+    }
+    return;
+  }
+  const std::string s = TextLike(i.type) ? CountedIn(inRec, i) : std::string();
+  auto c = [&](std::string_view t, int p, int n) { return Copy(t, p, n); };
+  switch (i.type * 100 + o.type) {
+    case kPolDate6 * 100 + kPolDate6Iso:
+    case kPolDate6Iso * 100 + kPolDate6: PutText(outRec, o, c(s, 5, 2) + c(s, 3, 2) + c(s, 1, 2)); return;
+    case kPolDate8 * 100 + kPolDate8Iso: PutText(outRec, o, c(s, 5, 4) + c(s, 3, 2) + c(s, 1, 2)); return;
+    case kPolDate8Iso * 100 + kPolDate8: PutText(outRec, o, c(s, 7, 2) + c(s, 5, 2) + c(s, 1, 4)); return;
+    case kPolDate6 * 100 + kPolDate8:
+    case kPolDate6 * 100 + kPolDate8Iso: {
+      const std::string r = RepairDigit(s, 5);
+      const std::string year = Year4(r, 5);
+      PutText(outRec, o, o.type == kPolDate8 ? c(r, 1, 4) + year : year + c(r, 3, 2) + c(r, 1, 2));
+      return;
+    }
+    case kPolDate6Iso * 100 + kPolDate8:
+    case kPolDate6Iso * 100 + kPolDate8Iso: {
+      const std::string r = RepairDigit(s, 1);
+      const std::string year = Year4(r, 1);
+      PutText(outRec, o, o.type == kPolDate8 ? c(r, 5, 2) + c(r, 3, 2) + year : year + c(r, 3, 4));
+      return;
+    }
+    default: break;
+  }
+  if (NumberPairConverts(i.type, o.type)) PutNumber(outRec, o, NumberIn(inRec, i));
+  // Any other pair leaves the output item as it was.
+}
+
+void Refuse(std::string_view descName, const std::string& reason) {
+  MessageOk(Cz("Chybný popis položek ") + std::string(descName) + " - " + reason);
+}
+
+class FileLock {
+ public:
+  FileLock(std::string_view path, std::string_view kind) : path_(path), held_(LockFile(path, kind) == LockResult::Held) {}
+  ~FileLock() {
+    if (held_) UnlockFile(path_);
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  std::string path_;
+  bool held_;
+};
+
+}  // namespace
+
+bool PolItem::IsText() const { return TextLike(type); }
+
+bool LoadLayout(std::string_view descName, std::string_view title, toPol& pol, std::string& reason) {
+  pol = toPol{};
+  pol.title = std::string(title.substr(0, std::min<std::size_t>(title.size(), kNameMax)));
+  std::string text;
+  if (int code = ReadFileText(descName, text)) {
+    reason = "Err " + FormatNumberMask("#####", code);
+    return false;
+  }
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    start = end + 1;
+    PolItem it;
+    const int got = ParseItem(line, it);
+    if (got == 0) continue;
+    if (got < 0) {
+      reason = Cz("chybí délka položky ") + it.name;
+      return false;
+    }
+    if (it.IsText() && it.size > kTextMax) {
+      reason = Cz("položka ") + it.name + Cz(" delší než 255");
+      return false;
+    }
+    if (static_cast<int>(pol.items.size()) == kPolMaxItems) {
+      reason = Cz("více než 264 položek");
+      return false;
+    }
+    it.offset = pol.recordLength;
+    pol.recordLength += it.stored;
+    if (pol.recordLength > kPolMaxRecord) {
+      reason = Cz("délka věty nad 10001");
+      return false;
+    }
+    pol.items.push_back(std::move(it));
+    const int number = static_cast<int>(pol.items.size());
+    if (pol.items.back().kind == 'S') {
+      if (pol.firstText == 0)
+        pol.firstText = number;
+      else if (pol.secondText == 0)
+        pol.secondText = number;
+    }
+  }
+  if (pol.items.empty()) {
+    reason = Cz("žádná položka");
+    return false;
+  }
+  return true;
+}
+
+std::string EmptyRecord(const toPol& pol) {
+  std::string rec(pol.recordLength, '\0');
+  for (const PolItem& it : pol.items) {
+    switch (it.type) {
+      case kPolZeroLeft:
+      case kPolZeroRight: PutText(rec, it, std::string(it.size, '0')); break;
+      case kPolDate6:
+      case kPolDate6Iso:
+      case kPolTime6: PutText(rec, it, std::string(6, ' ')); break;
+      case kPolDate8:
+      case kPolDate8Iso: PutText(rec, it, std::string(8, ' ')); break;
+      default:
+        if (it.IsText()) PutText(rec, it, std::string(it.size, ' '));
+        break;
+    }
+  }
+  return rec;
+}
+
+void ConvertRecord(const toPol& in, std::string_view inRecord, const toPol& out, std::string& outRecord) {
+  for (const PolItem& o : out.items)
+    if (o.match > 0) ConvertItem(inRecord, in.items[o.match - 1], outRecord, o);
+}
+
+std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std::string_view inDesc,
+                         std::string_view outDesc) {
+  std::string in(inName);
+  const std::size_t comma = in.find(',');
+  const bool mayBeAbsent = comma != std::string::npos;
+  if (mayBeAbsent) in[comma] = '.';
+  if (CheckFile(inDesc) < 2) {
+    MessageOk(Cz("Chybí popis vstupní položky ") + std::string(inDesc));
+    return 0;
+  }
+  if (CheckFile(outDesc) < 2) {
+    MessageOk(Cz("Chybí popis výstupní položky ") + std::string(outDesc));
+    return 0;
+  }
+  if (!mayBeAbsent && CheckFile(in) < 2) {
+    MessageOk(Cz("Chybí vstupní soubor ") + in);
+    return 0;
+  }
+  const std::string out = outName.empty() ? in : std::string(outName);
+
+  toPol inPol, outPol;
+  std::string reason;
+  if (!LoadLayout(inDesc, in, inPol, reason)) {
+    Refuse(inDesc, reason);
+    return 0;
+  }
+  if (!LoadLayout(outDesc, "prac.wrk", outPol, reason)) {
+    Refuse(outDesc, reason);
+    return 0;
+  }
+  for (PolItem& o : outPol.items) {
+    o.match = 0;
+    for (std::size_t k = 0; k < inPol.items.size(); ++k)
+      if (inPol.items[k].name == o.name) o.match = static_cast<int>(k) + 1;  // the last one wins
+  }
+
+  // No other workstation decides or converts the same file meanwhile.
+  FileLock outLock(out, "W");
+  std::unique_ptr<FileLock> inLock;
+  if (out != in) inLock = std::make_unique<FileLock>(in, "");
+
+  const std::int32_t size = CheckFile(in);
+  if (size < 2) return 0;
+  File src;
+  ThrowIfError(src.Open(in, kModeReadOnly), in);
+  const std::int64_t inCount = size / inPol.recordLength;
+  auto probeRecord = [](std::int64_t count) { return count >= 2 ? 2 : 1; };
+  bool convert = false;
+  if (inPol.recordLength == outPol.recordLength) {
+    // Converted and unconverted files have the same size: the text items decide.
+    convert = size % inPol.recordLength == 0 && !TextItemsFit(src, outPol, probeRecord(inCount)) &&
+              TextItemsFit(src, inPol, probeRecord(inCount));
+  } else if (size == inPol.recordLength) {
+    convert = true;
+  } else if (size == outPol.recordLength) {
+    convert = false;
+  } else if (size % inPol.recordLength == 0 && TextItemsFit(src, inPol, 2)) {
+    // A size that fits both layouts is left alone when the new layout fits as well.
+    convert = !(size % outPol.recordLength == 0 && TextItemsFit(src, outPol, 2));
+  }
+  if (!convert) return 0;
+
+  FileReplacement result;
+  ThrowIfError(result.Begin(out), out);
+  std::string outRec = EmptyRecord(outPol);
+  std::string inRec(inPol.recordLength, '\0');
+  for (std::int64_t r = 0; r < inCount; ++r) {
+    ThrowIfError(src.ReadAt(static_cast<std::uint64_t>(r) * inPol.recordLength, inRec.data(), inRec.size()), in);
+    ConvertRecord(inPol, inRec, outPol, outRec);
+    ThrowIfError(result.file().WriteAt(static_cast<std::uint64_t>(r) * outPol.recordLength, outRec.data(),
+                                       outRec.size()),
+                 out);
+  }
+  src.Close();
+  ThrowIfError(result.Commit(), out);
+  return 1;
+}
+
+}  // namespace common

@@ -1,0 +1,49 @@
+// Advisory file locks between workstations: the lock table "FOT.tab" in the
+// folder of the locked file, or the lock server when the session names one.
+//
+// Every call takes the session it works for, so that two "workstations" (two
+// sessions with their own users) can share one process; the overloads without
+// a session use the current one. Waits go through the current notifier, and
+// every wait can be left through its "ignore protection" answer.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace common {
+
+struct Session;
+
+inline constexpr char kLockTableName[] = "FOT.tab";
+inline constexpr char kUserNamesName[] = "JMENA.tab";
+
+// The lock identity of a full path (Windows form; "\" or "/" separate folders).
+// Folder: upper-cased, cut to 80, up to and including the last separator.
+std::string LockDir(std::string_view path);
+// The first 12 characters of the file name, upper-cased, blank-padded.
+std::string LockName(std::string_view path);
+// The session's user code followed by blanks, 4 characters.
+std::string LockUser(const Session& s);
+
+enum class LockResult {
+  Held,     // the lock was taken: pair it with UnlockFile
+  Skipped,  // nothing to lock (locks off, no folder, the start folder, no file name)
+  GivenUp,  // the user chose to ignore the protection, or the folder is missing
+};
+
+// Takes a lock; an empty kind is a read lock, any other kind a write lock.
+LockResult LockFile(Session& s, std::string_view path, std::string_view kind);
+LockResult LockFile(std::string_view path, std::string_view kind);
+// Releases this user's first lock on the file. False when it could not be
+// released (the user gave up waiting for the table).
+bool UnlockFile(Session& s, std::string_view path);
+bool UnlockFile(std::string_view path);
+// Empty when no other user holds the file, else who holds it.
+std::string IfVolny(Session& s, std::string_view path);
+std::string IfVolny(std::string_view path);
+
+// The 24-character name of a user code ("07") from "JMENA.tab" in the program
+// folder; 24 blanks when unknown. A missing table is created with 100 blank names.
+std::string UserName(Session& s, std::string_view userCode);
+std::string UserName(std::string_view userCode);
+
+}  // namespace common

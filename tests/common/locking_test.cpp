@@ -1,0 +1,376 @@
+#include "common/locking.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "common/encoding.h"
+#include "common/faultfs.h"
+#include "common/fottab.h"
+#include "common/notifier.h"
+#include "common/osfile.h"
+#include "common/session.h"
+#include "common/winpath.h"
+#include "tests/common/os_tempdir.h"
+
+using namespace common;
+using Kind = RecordingNotifier::Kind;
+
+namespace {
+
+// Two or three "workstations" on one data folder X:\DATA\, each a session of its own.
+struct LockTableTest : ::testing::Test {
+  ostest::TempDir tmp;
+  RecordingNotifier notes;
+  ScopedNotifier scopedNotes{notes};
+  Session u1, u2, u3;
+  const std::string org = "X:\\DATA\\ORG.DTA";
+
+  void SetUp() override {
+    ASSERT_TRUE(tmp.ok());
+    std::filesystem::create_directories(tmp / "data");
+    std::filesystem::create_directories(tmp / "prog");
+    Drives().Set("X", tmp.path());
+    int n = 1;
+    for (Session* s : {&u1, &u2, &u3}) {
+      s->CurrentUser = "0" + std::to_string(n++);
+      s->StartDir = "X:\\START\\";
+      s->ProgDirPath = tmp.path() + "/prog/";
+      s->DataDirPath = tmp.path() + "/data/";
+    }
+  }
+  void TearDown() override { Drives().Remove("X"); }
+  std::string Table() const { return ostest::ReadRaw(tmp / "data/FOT.tab"); }
+  FotTable Decoded() const { return FotTable::Decode(Table()); }
+  void Names(std::initializer_list<std::pair<int, std::string>> names) {
+    std::string t;
+    for (int i = 0; i < 100; ++i) t += '\x18' + std::string(24, ' ');
+    for (auto& [n, name] : names) t.replace(n * 25 + 1, name.size(), name);
+    ostest::WriteRaw(tmp / "prog/JMENA.tab", t);
+  }
+};
+
+}  // namespace
+
+TEST_F(LockTableTest, TwoReadersShareAndAWriterWaitsForBoth) {
+  Names({{1, Cz("Novák")}});
+  EXPECT_EQ(LockFile(u1, org, ""), LockResult::Held);
+  EXPECT_EQ(LockFile(u2, org, ""), LockResult::Held);
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+  int waits = 0;
+  notes.onWait = [&](const std::string&, int ms) {
+    EXPECT_EQ(ms, 1000);
+    if (++waits == 2) UnlockFile(u1, org);
+    if (waits == 3) UnlockFile(u2, org);
+  };
+  EXPECT_EQ(LockFile(u3, org, "W"), LockResult::Held);
+  auto texts = notes.Texts(Kind::LockWait);
+  ASSERT_EQ(texts.size(), 3u) << notes.Dump();
+  EXPECT_EQ(texts[0], Cz("Soubor ORG.DTA      R užívá 01   Novák") + std::string(19, ' '));
+  EXPECT_EQ(texts[2], Cz("Soubor ORG.DTA      R užívá 02   ") + std::string(24, ' '));
+  FotTable t = Decoded();
+  EXPECT_EQ(t.at(1).Kind(), 'W');  // the first free entry
+  EXPECT_EQ(t.at(1).User(), "03  ");
+  EXPECT_TRUE(t.at(2).Free());
+  EXPECT_EQ(Table().size(), 1980u);
+}
+
+TEST_F(LockTableTest, EntryBytesOfAReadLock) {
+  EXPECT_EQ(LockFile(u1, "X:\\DATA\\org.dta", ""), LockResult::Held);
+  std::string t = Table();
+  ASSERT_EQ(t.size(), 1980u);
+  const unsigned char want[20] = {0x0c, 0x4f, 0x52, 0x47, 0x2e, 0x44, 0x54, 0x41, 0x20, 0x20,
+                                  0x20, 0x20, 0x20, 0x04, 0x30, 0x31, 0x20, 0x20, 0x01, 0x52};
+  EXPECT_EQ(t.substr(0, 20), std::string(reinterpret_cast<const char*>(want), 20));
+  EXPECT_EQ(t.substr(20), FotTable().Encode().substr(20));
+  EXPECT_TRUE(UnlockFile(u1, org));
+  EXPECT_EQ(Table(), FotTable().Encode());
+}
+
+TEST_F(LockTableTest, OldShortTableIsReadAndWidened) {
+  FotTable old;
+  old.at(23).Set("STARY.DTA   ", "05  ", 'W');
+  std::string bytes = old.Encode().substr(0, 460);
+  ostest::WriteRaw(tmp / "data/FOT.tab", bytes);
+  EXPECT_EQ(IfVolny(u1, "X:\\DATA\\STARY.DTA").substr(0, 5), "W 05 ");
+  EXPECT_EQ(Table().size(), 460u);  // reading changes nothing
+  EXPECT_EQ(LockFile(u1, org, ""), LockResult::Held);
+  std::string now = Table();
+  ASSERT_EQ(now.size(), 1980u);
+  EXPECT_EQ(now.substr(20, 440), bytes.substr(20));
+  EXPECT_EQ(Decoded().at(1).Key(), "ORG.DTA     ");
+}
+
+TEST_F(LockTableTest, IfVolnyNamesOtherHoldersOnly) {
+  Names({{7, Cz("Jana Dvořáková")}});
+  u1.CurrentUser = "07";
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);
+  EXPECT_EQ(IfVolny(u1, org), "");  // own lock
+  EXPECT_EQ(IfVolny(u2, org), Cz("W 07 JANA DVOŘÁKOVÁ") + std::string(10, ' '));
+  EXPECT_EQ(IfVolny(u2, "X:\\DATA\\JINY.DTA"), "");
+}
+
+TEST_F(LockTableTest, PathsThatAreNeverLocked) {
+  u1.LocksOff = 1;
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Skipped);
+  EXPECT_EQ(IfVolny(u1, org), "");
+  EXPECT_TRUE(UnlockFile(u1, org));
+  EXPECT_FALSE(std::filesystem::exists(tmp / "data/FOT.tab"));
+  EXPECT_EQ(LockFile(u2, "ORG.DTA", "W"), LockResult::Skipped);       // no folder
+  EXPECT_EQ(LockFile(u2, "x:/start/ORG.DTA", "W"), LockResult::Skipped);  // the start folder
+  EXPECT_EQ(LockFile(u2, "X:\\DATA\\", "W"), LockResult::Skipped);    // no file name
+  EXPECT_EQ(LockFile(u2, "X:\\DATA\\   ", "W"), LockResult::Skipped);
+  EXPECT_FALSE(std::filesystem::exists(tmp / "data/FOT.tab"));
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+}
+
+TEST_F(LockTableTest, KeyIsTheFirstTwelveCharacters) {
+  EXPECT_EQ(LockName("X:\\DATA\\dlouhejmeno1.dta"), "DLOUHEJMENO1");
+  EXPECT_EQ(LockName("X:\\DATA\\ci10.dta"), "CI10.DTA    ");
+  EXPECT_EQ(LockDir("x:\\data\\ci10.dta"), "X:\\DATA\\");
+  EXPECT_EQ(LockDir("/srv/data/ci10.dta"), "/SRV/DATA/");
+  EXPECT_EQ(LockDir("\\" + std::string(100, 'a') + "\\x.dta"), "\\");  // cut to 80 first
+  EXPECT_EQ(LockUser(u1), "01  ");
+  EXPECT_EQ(LockFile(u1, "X:\\DATA\\dlouhejmeno1.dta", "W"), LockResult::Held);
+  notes.ignoreAnswer = true;
+  EXPECT_EQ(LockFile(u2, "X:\\DATA\\DLOUHEJMENO123.DTA", ""), LockResult::GivenUp);
+  EXPECT_EQ(notes.Count(Kind::LockWait, "Soubor DLOUHEJMENO1 W"), 1);
+}
+
+TEST_F(LockTableTest, OwnConflictAsksAndCanBeLeft) {
+  EXPECT_EQ(LockFile(u1, org, ""), LockResult::Held);
+  int waits = 0;
+  notes.onWait = [&](const std::string&, int) { notes.ignoreAnswer = ++waits == 2; };
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::GivenUp);
+  EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Přístup k souboru ORG.DTA      R je blokován 01  ")), 2);
+  EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Dejte \"Ctrl Alt Del\"")), 2);
+  EXPECT_EQ(u1.IgnoreLocks, 1);
+  FotTable t = Decoded();
+  EXPECT_EQ(t.FindOwn("ORG.DTA     ", "01  "), 1);
+  EXPECT_TRUE(t.at(2).Free());
+}
+
+TEST_F(LockTableTest, UnlockReleasesOneOwnEntry) {
+  EXPECT_EQ(LockFile(u1, org, ""), LockResult::Held);
+  EXPECT_EQ(LockFile(u1, org, ""), LockResult::Held);  // two windows
+  EXPECT_EQ(LockFile(u2, org, ""), LockResult::Held);
+  EXPECT_TRUE(UnlockFile(u1, org));
+  FotTable t = Decoded();
+  EXPECT_TRUE(t.at(1).Free());
+  EXPECT_EQ(t.at(2).User(), "01  ");
+  EXPECT_EQ(t.at(3).User(), "02  ");
+  EXPECT_TRUE(UnlockFile(u3, org));  // holds nothing: nothing changes
+  EXPECT_EQ(Decoded().Encode(), t.Encode());
+}
+
+TEST_F(LockTableTest, BusyTableWaitsAndTheWaitCanBeLeft) {
+  File holder;
+  ASSERT_EQ(holder.Create("X:\\DATA\\FOT.tab", kModeExclusive), 0);
+  int waits = 0;
+  notes.onWait = [&](const std::string&, int) {
+    if (++waits == 3) holder.Close();
+  };
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);
+  EXPECT_EQ(notes.Count(Kind::LockWait, Cz("Je blokován přístup k tabulce sdílení souborů, čekám na uvolnění")), 3);
+  ASSERT_EQ(holder.Open("X:\\DATA\\FOT.tab", kModeExclusive), 0);
+  notes.onWait = nullptr;
+  notes.ignoreAnswer = true;
+  EXPECT_EQ(LockFile(u2, "X:\\DATA\\JINY.DTA", "W"), LockResult::GivenUp);
+  EXPECT_FALSE(UnlockFile(u1, org));
+  EXPECT_EQ(IfVolny(u2, org), "");
+}
+
+TEST_F(LockTableTest, FullTableWaits) {
+  FotTable full;
+  for (int i = 1; i <= 99; ++i) full.at(i).Set("F" + std::to_string(i), "09  ", 'R');
+  ostest::WriteRaw(tmp / "data/FOT.tab", full.Encode());
+  notes.onWait = [&](const std::string&, int) { UnlockFile(u3, "X:\\DATA\\F5"); };
+  u3.CurrentUser = "09";
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);
+  EXPECT_EQ(notes.Count(Kind::LockWait, Cz("Tabulka sdílení souborů je plná, čekám na uvolnění")), 1);
+  EXPECT_EQ(Decoded().at(5).Key(), "ORG.DTA     ");
+}
+
+TEST_F(LockTableTest, MissingFolder) {
+  EXPECT_EQ(LockFile(u1, "X:\\NENI\\ORG.DTA", "W"), LockResult::GivenUp);
+  EXPECT_EQ(notes.Texts(Kind::BeepMessage), std::vector<std::string>{Cz("ERR 3 - neexistuje složka X:\\NENI\\")});
+}
+
+// A failed read of the table is never followed by a write of it: the other
+// workstations' entries survive.
+TEST_F(LockTableTest, FailedTableReadIsRetriedNotWritten) {
+  FotTable t;
+  t.at(1).Set("JINY.DTA    ", "02  ", 'W');
+  t.at(2).Set("TRETI.DTA   ", "03  ", 'R');
+  ostest::WriteRaw(tmp / "data/FOT.tab", t.Encode());
+  FaultFileSystem faults;
+  ScopedFileSystem scoped(faults);
+  faults.Fail(FsOp::Read, EIO, "FOT.tab", 2);
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);
+  EXPECT_EQ(notes.Count(Kind::LockWait, "err cti FOT "), 2) << notes.Dump();
+  FotTable now = Decoded();
+  EXPECT_EQ(now.at(1).Raw(), t.at(1).Raw());
+  EXPECT_EQ(now.at(2).Raw(), t.at(2).Raw());
+  EXPECT_EQ(now.at(3).Key(), "ORG.DTA     ");
+  faults.Fail(FsOp::Read, EIO, "FOT.tab", 1);
+  EXPECT_TRUE(UnlockFile(u1, org));
+  EXPECT_EQ(Decoded().Encode(), t.Encode());
+}
+
+TEST_F(LockTableTest, FailedTableWriteIsNoLock) {
+  FaultFileSystem faults;
+  ScopedFileSystem scoped(faults);
+  EXPECT_EQ(LockFile(u2, "X:\\DATA\\JINY.DTA", ""), LockResult::Held);
+  faults.Fail(FsOp::Write, ENOSPC, "FOT.tab", 1);
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);  // retried from opening the table
+  EXPECT_EQ(notes.Count(Kind::LockWait, "chyba "), 1) << notes.Dump();
+  FotTable t = Decoded();
+  EXPECT_EQ(t.at(2).Key(), "ORG.DTA     ");
+  EXPECT_TRUE(t.at(3).Free());
+  // Given up: no entry, and the caller knows it.
+  faults.Fail(FsOp::Write, ENOSPC, "FOT.tab");
+  notes.ignoreAnswer = true;
+  EXPECT_EQ(LockFile(u3, "X:\\DATA\\TRETI.DTA", ""), LockResult::GivenUp);
+  EXPECT_EQ(notes.Count(Kind::LockWait, "err pis(1) FOT "), 1);
+  faults.Clear();
+  EXPECT_EQ(Decoded().FindOwn("TRETI.DTA   ", "03  "), 0);
+}
+
+// Another workstation creates the table between our "missing" and our creation:
+// its fresh entry must survive.
+TEST_F(LockTableTest, CreatingTheTableNeverWipesAnother) {
+  FotTable theirs;
+  theirs.at(1).Set("JINY.DTA    ", "02  ", 'W');
+  ostest::WriteRaw(tmp / "data/FOT.tab", theirs.Encode());
+  FaultFileSystem faults;
+  ScopedFileSystem scoped(faults);
+  faults.Fail(FsOp::Open, ENOENT, "FOT.tab", 1);  // our first open still saw no table
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);
+  FotTable t = Decoded();
+  EXPECT_EQ(t.at(1).Raw(), theirs.at(1).Raw());
+  EXPECT_EQ(t.at(2).Key(), "ORG.DTA     ");
+}
+
+TEST_F(LockTableTest, NewTableHasNinetyNineFreeEntries) {
+  EXPECT_EQ(IfVolny(u1, org), "");
+  EXPECT_EQ(Table(), FotTable().Encode());
+}
+
+TEST_F(LockTableTest, UserNameTable) {
+  EXPECT_EQ(UserName(u1, "05"), std::string(24, ' '));
+  std::string created = ostest::ReadRaw(tmp / "prog/JMENA.tab");
+  ASSERT_EQ(created.size(), 2500u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(created.substr(i * 25, 25), '\x18' + std::string(24, ' ')) << i;
+  Names({{5, "Petr"}});
+  EXPECT_EQ(UserName(u1, "05"), "Petr" + std::string(20, ' '));
+  EXPECT_EQ(UserName(u1, "99"), std::string(24, ' '));
+  EXPECT_EQ(UserName(u1, "xx"), std::string(24, ' '));
+}
+
+// ---------------------------------------------------------------------------
+// Real processes on one data folder.
+
+namespace {
+
+// Runs body in a child process; its exit code is body's result.
+pid_t Spawn(const std::function<int()>& body) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    int rc = 1;
+    try {
+      rc = body();
+    } catch (...) {
+    }
+    _exit(rc);
+  }
+  return pid;
+}
+
+int ExitCode(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST_F(LockTableTest, ProcessesReadersShareWriterWaitsForBoth) {
+  int toReader[2], fromWriter[2];
+  ASSERT_EQ(pipe(toReader), 0);
+  ASSERT_EQ(pipe(fromWriter), 0);
+  ASSERT_EQ(LockFile(u1, org, ""), LockResult::Held);
+  pid_t reader = Spawn([&] {
+    RecordingNotifier n;
+    ScopedNotifier sn(n);
+    if (LockFile(u2, org, "") != LockResult::Held || !n.calls.empty()) return 2;
+    char c;
+    if (read(toReader[0], &c, 1) != 1) return 3;  // hold it until told
+    return UnlockFile(u2, org) ? 0 : 4;
+  });
+  pid_t writer = Spawn([&] {
+    RecordingNotifier n;
+    ScopedNotifier sn(n);
+    bool told = false;
+    n.onWait = [&](const std::string& text, int) {
+      if (!told && text.find("ORG.DTA") != std::string::npos) {
+        told = true;
+        [[maybe_unused]] ssize_t w = write(fromWriter[1], "w", 1);  // "I am waiting"
+      }
+      usleep(2000);
+    };
+    if (LockFile(u3, org, "W") != LockResult::Held) return 2;
+    return told ? 0 : 5;
+  });
+  char c;
+  ASSERT_EQ(read(fromWriter[0], &c, 1), 1);  // the writer waits now
+  EXPECT_TRUE(UnlockFile(u1, org));
+  usleep(20000);
+  EXPECT_EQ(Decoded().FindOwn("ORG.DTA     ", "03  "), 0);  // still waiting for the reader
+  ASSERT_EQ(write(toReader[1], "g", 1), 1);
+  EXPECT_EQ(ExitCode(reader), 0);
+  EXPECT_EQ(ExitCode(writer), 0);
+  FotTable t = Decoded();
+  EXPECT_NE(t.FindOwn("ORG.DTA     ", "03  "), 0);
+  EXPECT_EQ(t.FindOwn("ORG.DTA     ", "01  "), 0);
+  EXPECT_EQ(t.FindOwn("ORG.DTA     ", "02  "), 0);
+  for (int fd : {toReader[0], toReader[1], fromWriter[0], fromWriter[1]}) close(fd);
+}
+
+// Two processes lock and unlock in a loop: nothing in the table is lost, and
+// the write lock keeps them out of each other's way.
+TEST_F(LockTableTest, ProcessesChangingTheTableAtOnceLoseNothing) {
+  const int rounds = 150;
+  ostest::WriteRaw(tmp / "data/counter", "0");
+  auto worker = [&](Session& s, const std::string& own) {
+    return [&s, own, this, rounds] {
+      RecordingNotifier n;
+      ScopedNotifier sn(n);
+      n.onWait = [](const std::string&, int) { usleep(200); };
+      for (int i = 0; i < rounds; ++i) {
+        if (LockFile(s, own, "") != LockResult::Held) return 2;     // a file of its own
+        if (LockFile(s, org, "W") != LockResult::Held) return 3;    // the shared one
+        int v = std::stoi(ostest::ReadRaw(tmp / "data/counter"));
+        ostest::WriteRaw(tmp / "data/counter", std::to_string(v + 1));
+        if (!UnlockFile(s, org)) return 4;
+        if (!UnlockFile(s, own)) return 5;
+      }
+      return LockFile(s, own, "W") == LockResult::Held ? 0 : 6;  // left in place
+    };
+  };
+  pid_t a = Spawn(worker(u1, "X:\\DATA\\A.DTA"));
+  pid_t b = Spawn(worker(u2, "X:\\DATA\\B.DTA"));
+  EXPECT_EQ(ExitCode(a), 0);
+  EXPECT_EQ(ExitCode(b), 0);
+  EXPECT_EQ(ostest::ReadRaw(tmp / "data/counter"), std::to_string(2 * rounds));
+  FotTable t = Decoded();
+  int used = 0;
+  for (int i = 1; i <= 99; ++i) used += !t.at(i).Free();
+  EXPECT_EQ(used, 2);
+  EXPECT_NE(t.FindOwn("A.DTA       ", "01  "), 0);
+  EXPECT_NE(t.FindOwn("B.DTA       ", "02  "), 0);
+  EXPECT_EQ(Table().size(), 1980u);
+}
