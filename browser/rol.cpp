@@ -5,6 +5,7 @@
 
 #include "browser/dialogs.h"
 #include "browser/entries.h"
+#include "browser/hint.h"
 #include "browser/winsettings.h"
 #include "common/clock.h"
 #include "common/codepages.h"
@@ -1077,9 +1078,7 @@ void TfRol::AppearanceMenu(std::int32_t) {
   if (RolHooks().appearanceMenu) RolHooks().appearanceMenu(*this);
 }
 
-void TfRol::OpenManual() {
-  if (RolHooks().openManual) RolHooks().openManual(*this);
-}
+void TfRol::OpenManual() { ShowInstructions(name()); }
 
 void TfRol::ShowReportList() {
   if (RolHooks().showReportList) RolHooks().showReportList(*this);

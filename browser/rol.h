@@ -68,7 +68,6 @@ struct BrowseSetup {
 // by tests). An empty entry leaves the key without effect.
 struct RolServices {
   std::function<void(TfRol&)> appearanceMenu;  // F11 "Úprava vizáže"
-  std::function<void(TfRol&)> openManual;      // Ctrl+F1: the window's instructions
   std::function<void(TfRol&)> showReportList;  // Ctrl+F2: the list of produced reports
 };
 RolServices& RolHooks();

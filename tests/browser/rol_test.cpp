@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
+#include "browser/hint.h"
 #include "common/params.h"
 #include "tests/browser/rolkit.h"
 
@@ -238,6 +239,33 @@ TEST_F(RolKeys, EachKeyReachesItsOperation) {
     Keys(c.key);
     EXPECT_EQ(list.calls, std::vector<std::string>{c.call}) << c.key;
   }
+}
+
+TEST_F(RolKeys, DialogKeysOpenTheirWindows) {
+  MemList list(MemList::Numbered(25));
+  list.Open();
+  Show(list);
+  // Ctrl+F1: the instructions named after the window.
+  std::string shownHint;
+  backend.AnswerNextModal([&](ui::Form& f) {
+    shownHint = dynamic_cast<browser::TfHint&>(f).HintName;
+    f.Close();
+  });
+  Keys("Ctrl+F1");
+  EXPECT_EQ(shownHint, "fMemList");
+  // F11 and Ctrl+F2 go to the services put in place by the program.
+  std::vector<std::string> used;
+  browser::RolHooks().appearanceMenu = [&](TfRol& r) { used.push_back("menu " + r.name()); };
+  browser::RolHooks().showReportList = [&](TfRol&) { used.push_back("reports"); };
+  Keys("F11 Ctrl+F2");
+  browser::RolHooks() = {};
+  Keys("F11 Ctrl+F2");
+  EXPECT_EQ(used, (std::vector<std::string>{"menu fMemList", "reports"}));
+  // F10: the listing, then the window's popup menu at its left + 15, top + 50.
+  backend.QueueAnswer(ui::headless::Answer::CancelAnswer());
+  Keys("F10");
+  ASSERT_FALSE(backend.journal().empty());
+  EXPECT_NE(backend.journal().back().find("PopupMenu1"), std::string::npos) << backend.journal().back();
 }
 
 TEST_F(RolKeys, CtrlShiftF1IsTheShiftCodeAndDoesNothing) {
