@@ -1,4 +1,5 @@
 #include "common/lockclient.h"
+#include "common/locking.h"
 
 #include <chrono>
 #include <thread>
@@ -222,4 +223,42 @@ TEST_F(LockClientTest, SessionConnectUsesTheServerName) {
   EXPECT_TRUE(c.Connected());
   DisconnectLockServer(s);
   EXPECT_FALSE(c.Connected());
+}
+
+// LockFile, UnlockFile and IfVolny of a session that names a lock server.
+TEST_F(LockClientTest, LockFileGoesToTheServer) {
+  ScopedLockClient scoped(client);
+  session.LockServerName = "127.0.0.1";
+  session.CurrentUser = "01";
+  Session other;
+  other.LockServerName = "127.0.0.1";
+  other.CurrentUser = "02";
+  EXPECT_EQ(LockFile(session, "c:\\data\\org.dta", "w"), LockResult::Held);
+  EXPECT_EQ(LockFile(session, "C:\\DATA\\JINY.DTA", ""), LockResult::Held);
+  EXPECT_EQ(IfVolny(other, "C:\\DATA\\ORG.DTA"), "W 01");
+  EXPECT_EQ(IfVolny(session, "C:\\DATA\\ORG.DTA"), "");
+  EXPECT_TRUE(UnlockFile(session, "C:\\DATA\\ORG.DTA"));
+  EXPECT_EQ(LockFile(session, "ORG.DTA", "W"), LockResult::Skipped);  // no folder: never sent
+  auto r = server->Requests();
+  ASSERT_EQ(r.size(), 5u);
+  EXPECT_EQ(r[0], "Zamkni<C:\\DATA\\>ORG.DTA     #W$01  ");  // the kind goes out as "W"
+  EXPECT_EQ(r[1], "Zamkni<C:\\DATA\\>JINY.DTA    #$01  ");
+  EXPECT_EQ(r[2], "IfVolny<C:\\DATA\\>ORG.DTA     #p$02  ");
+  EXPECT_EQ(r[4], "Odemkni<C:\\DATA\\>ORG.DTA     #p$01  ");
+  EXPECT_EQ(server->LockCount(), 1u);
+}
+
+TEST_F(LockClientTest, SilentServerInLockFile) {
+  ScopedLockClient scoped(client);
+  session.LockServerName = "127.0.0.1";
+  session.CurrentUser = "01";
+  server->SetSilent(true);
+  EXPECT_EQ(IfVolny(session, "C:\\DATA\\ORG.DTA"), "ERR 50");
+  notes.ignoreAnswer = true;
+  auto t = client.timing();
+  t.replyTimeoutMs = 5;
+  t.noticeAfterMs = 20;
+  client.SetTiming(t);
+  EXPECT_EQ(LockFile(session, "C:\\DATA\\ORG.DTA", "W"), LockResult::GivenUp);
+  EXPECT_EQ(session.IgnoreLocks, 1);
 }

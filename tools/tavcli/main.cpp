@@ -2,6 +2,7 @@
 //   tavcli [--clock YYYY-MM-DDTHH:MM:SS] COMMAND ARGS...
 // Arguments and output are UTF-8; inside, texts are Windows-1250 as in the files.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -12,6 +13,9 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/jobfile.h"
+#include "common/lockclient.h"
+#include "common/locking.h"
+#include "common/notifier.h"
 #include "common/params.h"
 #include "common/protocol.h"
 #include "common/session.h"
@@ -94,6 +98,80 @@ int Startup(const Args&) {
   return 0;
 }
 
+// Lock commands: the session as start-up loads it (user "01" when none is set);
+// a wait notice is printed and ends the wait at once, so nothing hangs.
+class GiveUpNotifier : public ConsoleNotifier {
+ public:
+  bool LockWait(const std::string& text, int) override {
+    Message(text);
+    return true;
+  }
+};
+
+Session& LockSession() {
+  LoadStartupConfig();
+  Session& s = CurrentSession();
+  if (s.CurrentUser.empty()) s.CurrentUser = "01";
+  s.LocksOff = 0;
+  return s;
+}
+
+int LockResultOut(LockResult r) {
+  Print(r == LockResult::Held ? "held" : r == LockResult::Skipped ? "skipped" : "given up");
+  return r == LockResult::GivenUp ? 1 : 0;
+}
+
+// KIND: R (read) or W (write).
+std::string LockKind(const std::string& kind) { return kind == "R" || kind == "r" ? "" : "W"; }
+
+int LockCmd(const Args& a) {
+  GiveUpNotifier n;
+  ScopedNotifier scoped(n);
+  return LockResultOut(LockFile(LockSession(), a[1], LockKind(a[0])));
+}
+
+// HOST or HOST:PORT (the port for tests; the program always uses 5050).
+bool ConnectServer(Session& s, const std::string& address) {
+  const std::size_t colon = address.find(':');
+  s.LockServerName = address.substr(0, colon);
+  const int port = colon == std::string::npos ? kLockServerPort : std::atoi(address.c_str() + colon + 1);
+  if (port < 1 || port > 65535) return false;
+  return CurrentLockClient().Connect(s.LockServerName, static_cast<std::uint16_t>(port)) == 0;
+}
+
+int LockServerCmd(const Args& a) {
+  GiveUpNotifier n;
+  ScopedNotifier scoped(n);
+  Session& s = LockSession();
+  if (!ConnectServer(s, a[0])) return 1;
+  const int rc = LockResultOut(LockFile(s, a[2], LockKind(a[1])));
+  DisconnectLockServer(s);
+  return rc;
+}
+
+int IfVolnyServerCmd(const Args& a) {
+  GiveUpNotifier n;
+  ScopedNotifier scoped(n);
+  Session& s = LockSession();
+  if (!ConnectServer(s, a[0])) return 1;
+  Print(IfVolny(s, a[1]));
+  DisconnectLockServer(s);
+  return 0;
+}
+
+int UnlockCmd(const Args& a) {
+  GiveUpNotifier n;
+  ScopedNotifier scoped(n);
+  return UnlockFile(LockSession(), a[0]) ? 0 : 1;
+}
+
+int IfVolnyCmd(const Args& a) {
+  GiveUpNotifier n;
+  ScopedNotifier scoped(n);
+  Print(IfVolny(LockSession(), a[0]));
+  return 0;
+}
+
 struct Command {
   const char* words;  // one or two words
   int args;           // arguments after the words (-1: zero or one)
@@ -110,6 +188,11 @@ const Command kCommands[] = {
     {"datadir", -1, "datadir [NAME]", DataDirCmd},
     {"userslot", 0, "userslot", UserSlot},
     {"startup", 0, "startup", Startup},
+    {"lock --server", 3, "lock --server HOST R|W PATH", LockServerCmd},
+    {"lock", 2, "lock R|W PATH", LockCmd},
+    {"unlock", 1, "unlock PATH", UnlockCmd},
+    {"ifvolny --server", 2, "ifvolny --server HOST PATH", IfVolnyServerCmd},
+    {"ifvolny", 1, "ifvolny PATH", IfVolnyCmd},
 };
 
 int Usage() {
