@@ -5,7 +5,9 @@
 
 #include "common/encoding.h"
 #include "browser/hint.h"
+#include "common/fileops.h"
 #include "common/params.h"
+#include "ui/bitmap.h"
 #include "tests/browser/rolkit.h"
 
 namespace {
@@ -707,6 +709,66 @@ TEST_F(RolMouse, PicturePanelDragIsStored) {
   EXPECT_EQ(list.Panel.width(), 306);
   EXPECT_EQ(list.Image.width(), 300);
   EXPECT_EQ(common::ReadParam("par\\okna2.par", "fMemList ImgWidth"), "000306");
+}
+
+}  // namespace
+
+namespace {
+
+using RolPictures = roltest::RolTest;
+
+TEST_F(RolPictures, TheRecordsPictureIsShownWhenThereIsOne) {
+  MemList list(MemList::Numbered(3));
+  list.Open();
+  Show(list);
+  EXPECT_EQ(list.RecordPictureFile(0), "");  // pictures are off after activation
+  list.PicturesOn = true;
+  EXPECT_EQ(list.RecordPictureFile(4), "000003-04.jpg");
+  ui::SaveJpegFile(ui::Bitmap(8, 6, ui::colors::Red), dir / "000002-00.jpg");
+  ASSERT_EQ(common::ReplaceFileContents("000001-00.jpg", "ab"), 0);
+  ASSERT_EQ(common::ReplaceFileContents("000003-00.jpg", std::string(100, 'x')), 0);
+  Keys("Up");
+  EXPECT_TRUE(list.Panel.visible());
+  EXPECT_EQ(list.Image.picture().width, 8);
+  EXPECT_EQ(list.Image.bounds(), (ui::Rect{3, 3, 320, 570}));
+  Keys("Up");  // two bytes are no picture
+  EXPECT_FALSE(list.Panel.visible());
+  Keys("Down Down");  // an unreadable file is not shown either
+  EXPECT_FALSE(list.Panel.visible());
+}
+
+TEST_F(RolPictures, ScrambledPicturesAreShownFromAnUnscrambledCopy) {
+  common::Session& s = common::CurrentSession();
+  s.ScrambleKey = "KLIC-PRO-TESTY-17";
+  ui::SaveJpegFile(ui::Bitmap(5, 7, ui::colors::Blue), dir / "000001-00.jpg");
+  std::string plain, scrambled;
+  ASSERT_EQ(common::ReadFileText("000001-00.jpg", plain), 0);
+  common::ScrambleFile("000001-00.jpg");
+  ASSERT_EQ(common::ReadFileText("000001-00.jpg", scrambled), 0);
+  ASSERT_NE(plain, scrambled);
+  s.ScrambleOn = 1;
+  MemList list(MemList::Numbered(1));
+  list.Open();
+  list.PicturesOn = true;
+  list.ShowRecordPicture(0);
+  EXPECT_TRUE(list.Panel.visible());
+  EXPECT_EQ(list.Image.picture().height, 7);
+  std::string after;
+  ASSERT_EQ(common::ReadFileText("000001-00.jpg", after), 0);
+  EXPECT_EQ(after, scrambled);  // the stored picture stays scrambled
+}
+
+TEST_F(RolPictures, HelpLineAndScrollBarGiveTheKeysBack) {
+  MemList list(MemList::Numbered(3));
+  list.Open();
+  Show(list);
+  list.FocusControl(&list.lHelp);
+  EXPECT_EQ(list.activeControl(), &list.sgRol);
+  list.FocusControl(&list.ScrollBar1);
+  Keys("Esc");
+  EXPECT_EQ(list.Current, -1);
+  EXPECT_TRUE(list.closeRequested());
+  EXPECT_FALSE(list.visible());
 }
 
 }  // namespace
