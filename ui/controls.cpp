@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "ui/form.h"
+#include "ui/keys.h"
 
 namespace ui {
 
@@ -884,6 +885,24 @@ void Grid::UserSelectCell(int col, int row) {
   row_ = row;
   col_ = col;
   Changed(dirty::Current);
+}
+
+bool Grid::UserMoveByKey(int key) {
+  int row = row_, col = col_, page = std::max(1, VisibleRowCount());
+  int first = fixedRows_, last = rows_ - 1;
+  switch (key) {
+    case vk::Up: row = std::max(first, row - 1); break;
+    case vk::Down: row = std::min(last, row + 1); break;
+    case vk::PgUp: row = std::max(first, row - page); break;
+    case vk::PgDn: row = std::min(last, row + page); break;
+    case vk::Home: row = first; break;
+    case vk::End: row = last; break;
+    case vk::Left: col = std::max(fixedCols_, col - 1); break;
+    case vk::Right: col = std::min(cols_ - 1, col + 1); break;
+    default: return false;
+  }
+  if (row != row_ || col != col_) UserSelectCell(col, row);
+  return true;
 }
 
 void Grid::UserSetColWidth(int col, int w) {

@@ -508,6 +508,9 @@ class Grid : public Control {
 
   // Back end side.
   void UserSelectCell(int col, int row);  // onSelectCell, then the cell becomes current
+  // The grid's own handling of a key nobody swallowed: arrows, pages, Home and End
+  // move the current cell. False when the key is not one of those.
+  bool UserMoveByKey(int key);
   void UserSetColWidth(int col, int w);
   void UserScroll(int topRow, int leftCol);
   // Cells changed since the last ClearDirtyCells: a bounding box, empty when none.

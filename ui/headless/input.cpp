@@ -137,23 +137,6 @@ void SelectBy(ListBox& l, int key) {
   if (i >= 0 && i != l.itemIndex()) l.UserSelect(i);
 }
 
-void MoveInGrid(Grid& g, int key) {
-  int row = g.row(), col = g.col(), page = std::max(1, g.VisibleRowCount());
-  int firstRow = g.fixedRows(), lastRow = g.rowCount() - 1;
-  switch (key) {
-    case vk::Up: row = std::max(firstRow, row - 1); break;
-    case vk::Down: row = std::min(lastRow, row + 1); break;
-    case vk::PgUp: row = std::max(firstRow, row - page); break;
-    case vk::PgDn: row = std::min(lastRow, row + page); break;
-    case vk::Home: row = firstRow; break;
-    case vk::End: row = lastRow; break;
-    case vk::Left: col = std::max(g.fixedCols(), col - 1); break;
-    case vk::Right: col = std::min(g.colCount() - 1, col + 1); break;
-    default: return;
-  }
-  if (row != g.row() || col != g.col()) g.UserSelectCell(col, row);
-}
-
 void ScrollBy(ScrollBar& s, int key) {
   switch (key) {
     case vk::Up:
@@ -206,7 +189,7 @@ bool DefaultKeyDown(Form& form, Control& target, int key, Shift shift) {
       if (key == vk::Down && cb.itemIndex() + 1 < cb.count()) cb.UserSelect(cb.itemIndex() + 1);
       break;
     }
-    case ControlKind::Grid: MoveInGrid(static_cast<Grid&>(target), key); break;
+    case ControlKind::Grid: static_cast<Grid&>(target).UserMoveByKey(key); break;
     case ControlKind::ScrollBar: ScrollBy(static_cast<ScrollBar&>(target), key); break;
     default: break;
   }

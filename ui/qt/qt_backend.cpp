@@ -1,6 +1,5 @@
 #include "ui/qt/qt_backend.h"
 
-#include <QAbstractTableModel>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,7 +9,6 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFrame>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,7 +28,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleFactory>
-#include <QTableView>
 #include <QTimer>
 #include <algorithm>
 #include <stdexcept>
@@ -40,6 +37,7 @@
 #include "common/clock.h"
 #include "ui/keys.h"
 #include "ui/qt/convert.h"
+#include "ui/qt/grid_widget.h"
 #include "ui/qt/painter_canvas.h"
 
 namespace ui::qt {
@@ -51,52 +49,6 @@ enum class Role { Main, Viewport, Header, Inner };
 struct Owner {
   Control* control;
   Role role;
-};
-
-// Shows a grid's cells without copying them; row 0 of a grid with a fixed row is
-// the header.
-class GridModel : public QAbstractTableModel {
- public:
-  explicit GridModel(Grid& g) : g_(g) {}
-
-  int rowCount(const QModelIndex& parent) const override {
-    return parent.isValid() ? 0 : std::max(0, g_.rowCount() - g_.fixedRows());
-  }
-  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : g_.colCount(); }
-
-  QVariant data(const QModelIndex& index, int role) const override {
-    if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return CellText(g_.Cell(index.column(), index.row() + g_.fixedRows()));
-    if (role == Qt::BackgroundRole && index.column() < g_.fixedCols()) return ToQColor(g_.fixedColor());
-    return {};
-  }
-
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && g_.fixedRows() > 0 && section < g_.colCount())
-      return CellText(g_.Cell(section, 0));
-    return {};
-  }
-
-  void Reset() {
-    beginResetModel();
-    endResetModel();
-  }
-
-  void CellsChanged(const Rect& r) {
-    if (r.width <= 0) return;
-    int fixed = g_.fixedRows();
-    if (r.top < fixed) emit headerDataChanged(Qt::Horizontal, r.left, r.right() - 1);
-    int first = std::max(r.top, fixed) - fixed, last = r.bottom() - 1 - fixed;
-    if (last >= first) emit dataChanged(index(first, r.left), index(last, r.right() - 1), {Qt::DisplayRole});
-  }
-
- private:
-  static QString CellText(const std::string& text) {
-    QString s = ToQ(text);
-    s.replace(QChar(0x11), QChar(0x25C4));
-    return s;
-  }
-  Grid& g_;
 };
 
 class PaintBoxWidget : public QWidget {
@@ -230,7 +182,7 @@ struct QtBackend::Impl {
   void Sync(Form& f, bool all);
   QWidget* Create(FormView& v, Control& c);
   void SyncControl(FormView& v, Control& c, bool all);
-  void SyncGrid(QTableView& view, Grid& g, unsigned d);
+  void SyncGrid(GridWidget& w, Grid& g, unsigned d);
   void SyncTabOrder(FormView& v);
   void SyncContent(FormView& v);
   void FocusActive(FormView& v);
@@ -325,9 +277,7 @@ bool Bridge::eventFilter(QObject* obj, QEvent* ev) {
   }
 }
 
-bool IsScrollArea(ControlKind k) {
-  return k == ControlKind::Grid || k == ControlKind::ListBox || k == ControlKind::Memo;
-}
+bool IsScrollArea(ControlKind k) { return k == ControlKind::ListBox || k == ControlKind::Memo; }
 
 // The character a key event types, in Windows-1250; 0 for none.
 char CharOf(const QKeyEvent* e, int vkey, Shift s) {
@@ -648,46 +598,7 @@ QWidget* QtBackend::Impl::Create(FormView& v, Control& c) {
       w = s;
       break;
     }
-    case ControlKind::Grid: {
-      auto& grid = static_cast<Grid&>(c);
-      auto* t = new QTableView(parent);
-      auto* model = new GridModel(grid);
-      model->setParent(t);
-      t->setModel(model);
-      t->setFrameShape(QFrame::NoFrame);
-      t->verticalHeader()->hide();
-      t->verticalHeader()->setMinimumSectionSize(1);
-      t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-      t->horizontalHeader()->setMinimumSectionSize(0);
-      t->horizontalHeader()->setHighlightSections(false);
-      t->horizontalHeader()->setSectionsClickable(false);
-      t->setSelectionMode(QAbstractItemView::SingleSelection);
-      t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-      t->setTabKeyNavigation(false);
-      t->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-      t->setWordWrap(false);
-      t->setCornerButtonEnabled(false);
-      QObject::connect(t->selectionModel(), &QItemSelectionModel::currentChanged,
-                       [this, &grid, flushAfter](const QModelIndex& now, const QModelIndex&) {
-                         if (syncing || !now.isValid()) return;
-                         int row = now.row() + grid.fixedRows();
-                         if (row == grid.row() && now.column() == grid.col()) return;
-                         grid.UserSelectCell(now.column(), row);
-                         flushAfter();
-                       });
-      QObject::connect(t->horizontalHeader(), &QHeaderView::sectionResized,
-                       [this, &grid](int col, int, int size) {
-                         if (!syncing) grid.UserSetColWidth(col, size - grid.gridLineWidth());
-                       });
-      QObject::connect(t->verticalScrollBar(), &QScrollBar::valueChanged, [this, &grid](int top) {
-        if (!syncing) grid.UserScroll(top + grid.fixedRows(), grid.leftCol());
-      });
-      Watch(t->viewport(), &c, Role::Viewport);
-      Watch(t->horizontalHeader(), &c, Role::Header);
-      Watch(t->horizontalHeader()->viewport(), &c, Role::Header);
-      w = t;
-      break;
-    }
+    case ControlKind::Grid: w = new GridWidget(static_cast<Grid&>(c), parent); break;
     case ControlKind::PaintBox: w = new PaintBoxWidget(static_cast<PaintBox&>(c), parent); break;
     case ControlKind::Form: throw std::logic_error("a form is not a control of another form");
   }
@@ -899,7 +810,7 @@ void QtBackend::Impl::SyncControl(FormView& v, Control& c, bool all) {
       }
       break;
     }
-    case ControlKind::Grid: SyncGrid(*static_cast<QTableView*>(w), static_cast<Grid&>(c), d); break;
+    case ControlKind::Grid: SyncGrid(*static_cast<GridWidget*>(w), static_cast<Grid&>(c), d); break;
     case ControlKind::PaintBox:
       if (d & (dirty::Picture | dirty::Style | dirty::Text)) w->update();
       break;
@@ -908,47 +819,13 @@ void QtBackend::Impl::SyncControl(FormView& v, Control& c, bool all) {
   c.ClearDirty();
 }
 
-void QtBackend::Impl::SyncGrid(QTableView& t, Grid& g, unsigned d) {
-  auto* model = static_cast<GridModel*>(t.model());
-  int line = g.gridLineWidth();
-  if (d & dirty::Structure) {
-    model->Reset();
-    t.horizontalHeader()->setVisible(g.fixedRows() > 0);
-    t.horizontalHeader()->setFixedHeight(g.rowHeight() + line);
-    t.verticalHeader()->setDefaultSectionSize(g.rowHeight() + line);
-    for (int col = 0; col < g.colCount(); ++col) t.setColumnWidth(col, g.colWidth(col) + line);
-    t.setShowGrid(line > 0);
-    g.ClearDirtyCells();
-  } else {
-    model->CellsChanged(g.dirtyCells());
-    g.ClearDirtyCells();
+void QtBackend::Impl::SyncGrid(GridWidget& w, Grid& g, unsigned d) {
+  if (d & dirty::Style) {
+    SetColors(&w, QPalette::Base, g.color(), g.font().color, false);
+    w.Restyle();
   }
-  if (d & (dirty::Style | dirty::Structure)) {
-    t.horizontalHeader()->setSectionResizeMode(g.colSizing() ? QHeaderView::Interactive : QHeaderView::Fixed);
-    t.setSelectionBehavior(g.rowSelect() ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-    ScrollBars s = g.scrollBars();
-    t.setVerticalScrollBarPolicy(s == ScrollBars::Vertical || s == ScrollBars::Both ? Qt::ScrollBarAsNeeded
-                                                                                    : Qt::ScrollBarAlwaysOff);
-    t.setHorizontalScrollBarPolicy(s == ScrollBars::Horizontal || s == ScrollBars::Both ? Qt::ScrollBarAsNeeded
-                                                                                        : Qt::ScrollBarAlwaysOff);
-    SetColors(&t, QPalette::Base, g.color(), g.font().color, false);
-    QColor fixed = ToQColor(g.fixedColor()), ink = ToQColor(g.font().color);
-    t.horizontalHeader()->setStyleSheet(QString("QHeaderView::section { background-color: %1; color: %2; "
-                                                "border: 0px; border-right: %3px solid gray; "
-                                                "border-bottom: %3px solid gray; padding-left: 2px; }")
-                                            .arg(fixed.name(), ink.name())
-                                            .arg(line));
-    t.horizontalHeader()->setFont(ToQFont(g.font()));
-  }
-  if (d & (dirty::Current | dirty::Structure)) {
-    if (g.rowCount() > g.fixedRows()) {
-      QModelIndex current = model->index(g.row() - g.fixedRows(), g.col());
-      t.selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect |
-                                                       (g.rowSelect() ? QItemSelectionModel::Rows
-                                                                      : QItemSelectionModel::NoUpdate));
-    }
-  }
-  if (d & (dirty::Scroll | dirty::Structure)) t.verticalScrollBar()->setValue(g.topRow() - g.fixedRows());
+  if (d || g.dirtyCells().width > 0) w.update();
+  g.ClearDirtyCells();
 }
 
 // ---------------------------------------------------------------- QtBackend
