@@ -408,8 +408,9 @@ void TfRol::RepaintPage() {
   lhled.SetBounds(4, under + 3, 70, lhled.height() > 0 ? lhled.height() : 16);
   eHled.SetBounds(78, under, 200, eHled.height() > 0 ? eHled.height() : 22);
   lKolik.SetBounds(290, under + 3, 260, lKolik.height() > 0 ? lKolik.height() : 16);
+  if (ScrollBar1.max() != Count) ScrollBar1.SetRange(0, std::max<std::int32_t>(Count, 0));
   if (Count > 0) ScrollBar1.SetPosition(std::clamp<std::int32_t>(Top + CursorRow(), 0, Count));
-  if (caption() != HeaderLine) SetCaption(HeaderLine);
+  if (!HeaderLine.empty() && caption() != HeaderLine) SetCaption(HeaderLine);
   UpdateCountLabel(CursorRow() + Top);
   PageRepainted();
 }

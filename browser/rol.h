@@ -108,7 +108,7 @@ class TfRol : public ui::Form {
 
   std::string SettingsKey;         // component name; prefix of the stored settings
   std::string Title;
-  std::string HeaderLine;          // shown over the rows (the window caption)
+  std::string HeaderLine;          // shown over the rows as the window caption (when not empty)
   std::string KeyHelpLine;         // shown in lHelp
 
   // Record buffers: RecordBuffer is read, edited and written; ViewBuffer receives

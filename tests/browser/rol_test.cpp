@@ -43,6 +43,15 @@ TEST_F(RolPage, OpensOnTheLastRecordAsTheBottomRow) {
   EXPECT_EQ(list.sgRol.Cell(1, 0), "Text");
   EXPECT_EQ(list.lKolik.text(), common::Cz("     25/     25  Vybráno:      "));
   EXPECT_EQ(list.lHelp.text(), "F1-Help F3-Hledej");
+  EXPECT_EQ(list.caption(), "Test");
+  EXPECT_EQ(list.ScrollBar1.max(), 25);
+  // Records appended by others: the scroll bar follows the count.
+  list.rows.push_back("Row 26");
+  list.Count = 26;
+  list.HeaderLine = "Kod  Nazev";
+  list.RepaintPage();
+  EXPECT_EQ(list.ScrollBar1.max(), 26);
+  EXPECT_EQ(list.caption(), "Kod  Nazev");
 }
 
 TEST_F(RolPage, StartRecordIsHonouredAndClamped) {
