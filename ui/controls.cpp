@@ -91,6 +91,12 @@ void Control::SetVisible(bool v) {
   Changed(dirty::State);
 }
 
+bool Control::VisibleInForm() const {
+  for (const Control* c = this; c && c->kind_ != ControlKind::Form; c = c->parent_)
+    if (!c->visible_) return false;
+  return true;
+}
+
 bool Control::IsShowing() const {
   if (kind_ == ControlKind::Form) return visible_;
   if (!visible_) return false;

@@ -92,6 +92,8 @@ class Control {
   void Hide() { SetVisible(false); }
   // Visible, its parents visible, and its form shown.
   bool IsShowing() const;
+  // Visible with every parent, whether or not the form is shown.
+  bool VisibleInForm() const;
 
   bool enabled() const { return enabled_; }
   void SetEnabled(bool v);

@@ -348,11 +348,7 @@ void Form::SetModalResult(int result) {
 Control* Form::NextTabControl(Control* from, bool forward) const {
   std::vector<Control*> order;
   for (const auto& c : controls_)
-    if (c->Focusable() && c->tabStop && c->IsEnabled()) {
-      bool shown = true;
-      for (const Control* p = c.get(); p; p = p->parent()) shown = shown && p->visible();
-      if (shown) order.push_back(c.get());
-    }
+    if (c->Focusable() && c->tabStop && c->IsEnabled() && c->VisibleInForm()) order.push_back(c.get());
   if (order.empty()) return nullptr;
   std::stable_sort(order.begin(), order.end(), [](Control* a, Control* b) { return a->tabOrder() < b->tabOrder(); });
   auto at = std::find(order.begin(), order.end(), from);

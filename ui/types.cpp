@@ -18,6 +18,17 @@ Color ToRgb(Color c) {
   }
 }
 
+std::string ColorHex(Color c) {
+  static const char* digits = "0123456789ABCDEF";
+  c = ToRgb(c);
+  std::string out = "#";
+  for (int part : {RedOf(c), GreenOf(c), BlueOf(c)}) {
+    out += digits[part >> 4];
+    out += digits[part & 15];
+  }
+  return out;
+}
+
 bool IsMonospace(std::string_view fontName) {
   std::string lower(fontName);
   std::transform(lower.begin(), lower.end(), lower.begin(),

@@ -49,6 +49,8 @@ constexpr Color GrayText = static_cast<Color>(0x80000011u);
 
 // A plain RGB colour for any colour, system colours resolved to this layer's palette.
 Color ToRgb(Color c);
+// "#RRGGBB" of the resolved colour.
+std::string ColorHex(Color c);
 
 struct Font {
   std::string name = "MS Sans Serif";  // Windows-1250, as stored in settings

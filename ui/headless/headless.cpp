@@ -1,7 +1,6 @@
 #include "ui/headless/headless.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 
 #include "common/encoding.h"
@@ -58,12 +57,6 @@ const char* BeepName(BeepKind k) {
   return "default";
 }
 
-std::string ColorText(Color c) {
-  char buf[16];
-  c = ToRgb(c);
-  std::snprintf(buf, sizeof buf, "#%02X%02X%02X", RedOf(c), GreenOf(c), BlueOf(c));
-  return buf;
-}
 
 }  // namespace
 
@@ -217,7 +210,7 @@ bool HeadlessBackend::ChooseFont(Font& font) {
   }
   font = a->font;
   Log("font dialog -> " + Quote(font.name) + " " + std::to_string(font.size) + (font.bold ? " bold" : "") +
-      (font.italic ? " italic" : "") + " " + ColorText(font.color));
+      (font.italic ? " italic" : "") + " " + ColorHex(font.color));
   return true;
 }
 
@@ -228,7 +221,7 @@ bool HeadlessBackend::ChooseColor(Color& color) {
     return false;
   }
   color = a->color;
-  Log("colour dialog -> " + ColorText(color));
+  Log("colour dialog -> " + ColorHex(color));
   return true;
 }
 
@@ -519,7 +512,7 @@ void HeadlessBackend::MoveMouse(Control& c, int x, int y) { c.form().DispatchMou
 Bitmap HeadlessBackend::GrabForm(Form& form) {
   Bitmap bmp(form.clientWidth(), form.clientHeight(), form.color());
   for (const auto& c : form.controls()) {
-    if (!c->IsShowing()) continue;
+    if (!c->VisibleInForm()) continue;  // a hidden form is drawn too
     Point p = c->PositionInForm();
     Rect r{p.x - form.scrollPos().x, p.y - form.scrollPos().y, c->width(), c->height()};
     if (c->kind() == ControlKind::Image && !static_cast<Image&>(*c).picture().empty()) {

@@ -1,6 +1,5 @@
 #include "ui/headless/printer.h"
 
-#include <cstdio>
 
 #include "common/encoding.h"
 
@@ -9,12 +8,6 @@ namespace ui::headless {
 namespace {
 std::string Pos(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
 std::string Box(Rect r) { return Pos(r.left, r.top) + " " + std::to_string(r.width) + "x" + std::to_string(r.height); }
-std::string Hex(Color c) {
-  char buf[16];
-  c = ToRgb(c);
-  std::snprintf(buf, sizeof buf, "#%02X%02X%02X", RedOf(c), GreenOf(c), BlueOf(c));
-  return buf;
-}
 }  // namespace
 
 RecordingPrinter::RecordingPrinter(PrintJob& job, std::function<void(const std::string&)> log)
@@ -38,15 +31,15 @@ void RecordingPrinter::Op(std::string line) {
 void RecordingPrinter::TextOut(int x, int y, std::string_view text) {
   if (!fontWritten_ || !(lastFont_ == font)) {
     Op("font " + common::Win1250ToUtf8(font.name) + " " + std::to_string(font.size) + (font.bold ? " bold" : "") +
-       (font.italic ? " italic" : "") + (font.underline ? " underline" : "") + " " + Hex(font.color));
+       (font.italic ? " italic" : "") + (font.underline ? " underline" : "") + " " + ColorHex(font.color));
     lastFont_ = font;
     fontWritten_ = true;
   }
   Op("text " + Pos(x, y) + " " + common::Win1250ToUtf8(text));
 }
 
-void RecordingPrinter::FillRect(Rect r) { Op("fill " + Box(r) + " " + Hex(brushColor)); }
-void RecordingPrinter::FrameRect(Rect r) { Op("frame " + Box(r) + " " + Hex(penColor)); }
+void RecordingPrinter::FillRect(Rect r) { Op("fill " + Box(r) + " " + ColorHex(brushColor)); }
+void RecordingPrinter::FrameRect(Rect r) { Op("frame " + Box(r) + " " + ColorHex(penColor)); }
 void RecordingPrinter::Line(Point a, Point b) { Op("line " + Pos(a.x, a.y) + " " + Pos(b.x, b.y)); }
 
 bool RecordingPrinter::StretchDraw(Rect r, const Bitmap& picture) {
