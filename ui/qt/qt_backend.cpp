@@ -670,8 +670,6 @@ void QtBackend::Impl::SyncControl(FormView& v, Control& c, bool all) {
     w->setFont(ToQFont(c.font()));
     w->setCursor(QtCursor(c.cursor()));
     w->setMouseTracking(static_cast<bool>(c.onMouseMove));
-    if (c.kind() == ControlKind::Edit && static_cast<Edit&>(c).autoSelect == false) {
-    }
   }
   switch (c.kind()) {
     case ControlKind::Label: {
