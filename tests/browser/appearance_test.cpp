@@ -108,12 +108,11 @@ class AppearanceMenuTest : public dlgtest::DialogTest {
   }
   // Answers the height and width question.
   void AnswerSize(const std::string& height, const std::string& width, bool confirm = true) {
-    ui_.AnswerNextModal([=](ui::Form& f) {
+    ui_.AnswerNextModal([=, this](ui::Form&) {
       ui_.Active().activeControl()->SetText(height);
       ui_.Press(ui::vk::Down);
       ui_.Active().activeControl()->SetText(width);
       ui_.Press(confirm ? ui::vk::Enter : ui::vk::Esc);
-      (void)f;
     });
   }
   std::string Okna2(const std::string& key) { return common::ReadParam(kOkna2Par, key); }
