@@ -84,6 +84,7 @@ void ChoiceWindow::BuildRows(const std::vector<std::string>& items, const Layout
     ui::Font black = row.font();
     black.color = ui::colors::Black;
     row.SetFont(black);
+    row.SetColor(kPaper);
     const int column = i <= kColumn ? i : i - kColumn;  // the second column stands beside the first
     const int top = Px((column + layout.firstTop) * font.LetterHeight * f);
     const int left = i <= kColumn ? cw : Px((l1 + layout.secondLeft) * cw * f);
