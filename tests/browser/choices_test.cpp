@@ -196,6 +196,23 @@ TEST_F(DialogsVyber, F1RunsTheCheckRoutineWithTheCurrentRow) {
   EXPECT_EQ(checked, std::vector<int>{2});
 }
 
+TEST_F(DialogsVyber, F10PrintsThePictureOfTheWindowWhenAPrinterIsChosen) {
+  Choose(Items(3), [&](TfVyber& v) {
+    ui_.Press(ui::vk::F(10));  // the print dialog cancelled: nothing printed
+    EXPECT_TRUE(ui_.printJobs().empty());
+    ui_.QueueAnswer(ui::headless::Answer::PrinterAnswer("Headless"));
+    ui_.Press(ui::vk::F(10));
+    EXPECT_TRUE(v.visible());
+    ui_.Press(ui::vk::Esc);
+  });
+  ASSERT_EQ(ui_.printJobs().size(), 1u);
+  const auto& job = ui_.printJobs().front();
+  EXPECT_TRUE(job.ended);
+  bool picture = false;
+  for (const std::string& op : job.ops) picture = picture || op.rfind("picture ", 0) == 0;
+  EXPECT_TRUE(picture);
+}
+
 class DialogsVolby : public dlgtest::DialogTest {
  protected:
   OptionsResult Tick(const std::vector<std::string>& items, const std::function<void(TfVolby&)>& keys,

@@ -9,6 +9,7 @@
 #include "browser/hint.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/locking.h"
 #include "common/osfile.h"
 #include "common/params.h"
 #include "common/session.h"
@@ -237,6 +238,42 @@ TEST_F(DialogsErr, MessagesAndBeepsGoToTheWindowLayer) {
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"Hotovo", "Pozor"}));
   ASSERT_EQ(ui_.beeps().size(), 2u);
   EXPECT_EQ(ui_.beeps()[1], ui::BeepKind::Asterisk);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace common::literals;
+using namespace browser;
+
+class DialogsLockWait : public dlgtest::DialogTest {
+ protected:
+  browser::DialogNotifier notifier_;
+  common::ScopedNotifier scoped_{notifier_};
+};
+
+// A file another user holds: the notice names the holder every round until the
+// user chooses to ignore the protection.
+TEST_F(DialogsLockWait, AHeldFileIsWaitedForUntilTheProtectionIsIgnored) {
+  WriteFile("data/ORG.DTA", "x");
+  const std::string path = dir_.path() + "/data/ORG.DTA";
+  common::Session other;
+  other.CurrentUser = "07";
+  ASSERT_EQ(common::LockFile(other, path, "W"), common::LockResult::Held);
+  common::CurrentSession().CurrentUser = "01";
+  std::vector<std::string> texts;
+  ui_.OnModal("fErr", [&](ui::Form& f) {
+    texts.push_back(static_cast<TfErr&>(f).Label1.text());
+    if (texts.size() < 3) return ui_.Advance(1000);
+    ui_.AnswerNextModal([&](ui::Form&) { ui_.Press(ui::vk::Letter('A')); });
+    ui_.RightClick(f);
+  });
+  EXPECT_EQ(common::LockFile(path, "W"), common::LockResult::GivenUp);
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[0].rfind("Soubor ORG.DTA", 0), 0u) << common::Win1250ToUtf8(texts[0]);
+  EXPECT_NE(texts[0].find("07"), std::string::npos);
+  EXPECT_TRUE(common::UnlockFile(other, path));
 }
 
 }  // namespace
