@@ -132,6 +132,7 @@ TEST_F(AppearanceMenuItems, F11OpensTheMenuOnceInstalled) {
   ui_.Press(ui::vk::F(11));
   EXPECT_EQ(ModalForms(), std::vector<std::string>{"fVyber"});
   list_.Hide();
+  RolHooks().appearanceMenu = nullptr;
 }
 
 TEST_F(AppearanceMenuItems, FontOfTheWindowWithHeightAndWidthKeptInRange) {
