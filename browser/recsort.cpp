@@ -1,14 +1,11 @@
 #include "browser/recsort.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <random>
 
 #include "common/clock.h"
 #include "common/errors.h"
-#include "common/filesystem.h"
 #include "common/iocodes.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
@@ -33,13 +30,9 @@ int CreateWorkFile(const std::string& folder, common::File& file, std::string& n
     const int n = attempt < kWorkNameCount ? (attempt == 0 ? first : pick(rng))
                                            : (first + attempt) % kWorkNameCount;
     name = folder + "SORT" + common::FormatFloatMask("@@@@", n) + ".WRK";
-    std::string real;
-    if (int code = common::ResolveName(name, real)) return code;
-    int fd = -1;
-    const int e = common::CurrentFileSystem().Open(real, O_CREAT | O_EXCL | O_RDWR, 0666, fd);
-    if (e == EEXIST) continue;
-    if (e != 0) return common::IoCodeFromErrno(e, real);
-    common::CurrentFileSystem().Close(fd);
+    const int created = common::CreateNewFile(name);
+    if (created == common::io::kFileExists) continue;
+    if (created != 0) return created;
     if (int code = file.Open(name, common::kModeExclusive)) {
       (void)common::EraseFile(name);
       return code;

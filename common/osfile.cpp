@@ -351,6 +351,17 @@ void FileReplacement::Abort() {
   active_ = false;
 }
 
+int CreateNewFile(std::string_view name) {
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  int fd = -1;
+  const int e = Fs().Open(path, O_CREAT | O_EXCL | O_RDWR, 0666, fd);
+  if (e == EEXIST) return io::kFileExists;
+  if (e != 0) return IoCodeFromErrno(e, path, IoOp::Write);
+  Fs().Close(fd);
+  return 0;
+}
+
 int ReplaceFileContents(std::string_view targetName, std::string_view data) {
   FileReplacement r;
   if (int code = r.Begin(targetName)) return code;

@@ -152,6 +152,9 @@ bool DirectoryExists(std::string_view name);  // a folder
 // Reads a whole file (opened read only, so an exclusive holder gives 32).
 [[nodiscard]] int ReadFileText(std::string_view name, std::string& out);
 
+// Creates an empty file that must not exist yet (an exclusive create): 0, 80 when the
+// name is taken (the existing file is not touched), or another I/O code.
+[[nodiscard]] int CreateNewFile(std::string_view name);
 // Erases one file; a folder gives 5, a file another open holds gives 32.
 [[nodiscard]] int EraseFile(std::string_view name);
 // Renames a file or folder; an existing new name gives 80, a held file 32.

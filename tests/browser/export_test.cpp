@@ -36,11 +36,11 @@ std::vector<FieldDescriptor> FiveFields() {
           Field("Počet", "#####I", "     ", "   42")};
 }
 
-struct SortExport_sort : ::testing::Test {};
+struct SortExport : ::testing::Test {};
 
 }  // namespace
 
-TEST_F(SortExport_sort, CsvAndDbfNamesFollowTheDataFile) {
+TEST_F(SortExport, CsvAndDbfNamesFollowTheDataFile) {
   EXPECT_EQ(CsvExportName("CI10.DTA"), "XLS\\CI10.CSV");
   EXPECT_EQ(CsvExportName("=/data/2/kodybank.dta"), "XLS\\KODYBANK.CSV");
   EXPECT_EQ(CsvExportName("\\2\\org.dta"), "XLS\\ORG.CSV");
@@ -48,7 +48,7 @@ TEST_F(SortExport_sort, CsvAndDbfNamesFollowTheDataFile) {
   EXPECT_EQ(DbfExportName("org.dta", "X\\"), "X\\ORG.DBF");
 }
 
-TEST_F(SortExport_sort, CsvLinesQuoteTextsAndWriteNumbersWithAComma) {
+TEST_F(SortExport, CsvLinesQuoteTextsAndWriteNumbersWithAComma) {
   auto f = FiveFields();
   EXPECT_EQ(CsvCaptionLine(f), common::Cz("Kód ;Název \"firmy\"       ;Částka      ;Datum ;Počet;\r\n"));
   EXPECT_EQ(CsvNumberLine(5), "01;02;03;04;05;\r\n");
@@ -62,12 +62,12 @@ TEST_F(SortExport_sort, CsvLinesQuoteTextsAndWriteNumbersWithAComma) {
   EXPECT_EQ(CsvRecordLine(std::span(f).subspan(3, 1)), "\"      \";\r\n");
 }
 
-TEST_F(SortExport_sort, CsvTimesAndLongDatesKeepTheirShownForm) {
+TEST_F(SortExport, CsvTimesAndLongDatesKeepTheirShownForm) {
   std::vector<FieldDescriptor> f = {Field("Čas", "T", "      ", "12:30:05"), Field("Den", "Q", "        ", "05.12.2026")};
   EXPECT_EQ(CsvRecordLine(f), "12:30:05;\"05.12.2026\";\r\n");
 }
 
-TEST_F(SortExport_sort, DbfHeaderOfFiveFieldsIs193BytesWithItsDescriptors) {
+TEST_F(SortExport, DbfHeaderOfFiveFieldsIs193BytesWithItsDescriptors) {
   auto f = FiveFields();
   auto layout = DbfLayout(f);
   std::string h = DbfHeader(layout, 7);
@@ -100,7 +100,7 @@ TEST_F(SortExport_sort, DbfHeaderOfFiveFieldsIs193BytesWithItsDescriptors) {
   }
 }
 
-TEST_F(SortExport_sort, DbfRecordsHaveExactlyTheHeadersLength) {
+TEST_F(SortExport, DbfRecordsHaveExactlyTheHeadersLength) {
   auto f = FiveFields();
   auto layout = DbfLayout(f);
   EXPECT_EQ(DbfRecord(layout, f), " 0012" + common::Cz("Škoda \"a.s.\"        ") + "    -1234.50" + "20261205" + "   42");
@@ -115,7 +115,7 @@ TEST_F(SortExport_sort, DbfRecordsHaveExactlyTheHeadersLength) {
   EXPECT_EQ(r, " 7   " + std::string(20, ' ') + "        0.00" + std::string(8, ' ') + "    0");
 }
 
-TEST_F(SortExport_sort, DbfNumbersAreRightAlignedWithAPointAndALeadingSign) {
+TEST_F(SortExport, DbfNumbersAreRightAlignedWithAPointAndALeadingSign) {
   EXPECT_EQ(DbfNumber("  1 234,50-", 10, 2), "  -1234.50");
   EXPECT_EQ(DbfNumber("12,345", 8, 2), "   12.35");  // rounded half away from zero
   EXPECT_EQ(DbfNumber("9.995", 6, 2), " 10.00");
@@ -125,7 +125,7 @@ TEST_F(SortExport_sort, DbfNumbersAreRightAlignedWithAPointAndALeadingSign) {
   EXPECT_EQ(DbfNumber("      ", 5, 0), "    0");
 }
 
-TEST_F(SortExport_sort, DbfDatesGetTheirCenturyOrBlanks) {
+TEST_F(SortExport, DbfDatesGetTheirCenturyOrBlanks) {
   EXPECT_EQ(DbfDate("05.12.26"), "20261205");
   EXPECT_EQ(DbfDate("31.12.95"), "19951231");
   EXPECT_EQ(DbfDate("O5.l2.O1"), "20011205");
@@ -136,7 +136,7 @@ TEST_F(SortExport_sort, DbfDatesGetTheirCenturyOrBlanks) {
   EXPECT_EQ(DbfDate("garbage"), "        ");
 }
 
-TEST_F(SortExport_sort, DbfFieldNamesAreCleanAndUnique) {
+TEST_F(SortExport, DbfFieldNamesAreCleanAndUnique) {
   std::vector<FieldDescriptor> f = {Field("Č.účtu", "X", "  ", ""), Field("Číslo účtu banky", "X", "  ", ""),
                                     Field("Číslo účtu banky", "X", "  ", ""), Field("", "X", "  ", ""),
                                     Field("1. řádek", "X", "  ", ""), Field("Čas", "T", "      ", "12:30:05")};

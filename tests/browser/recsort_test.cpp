@@ -130,7 +130,7 @@ std::vector<std::string> WorkFiles(const std::string& folder) {
 
 bool FirstByteLess(const char* a, const char* b) { return static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]); }
 
-struct SortEngine_sort : ::testing::Test {
+struct SortEngine : ::testing::Test {
   ostest::TempDir tmp;
   SortLimits Small(std::int32_t perLoad) {
     SortLimits l;
@@ -142,7 +142,7 @@ struct SortEngine_sort : ::testing::Test {
 
 }  // namespace
 
-TEST_F(SortEngine_sort, KeyLengthBelowTwoIsRefusedWithoutAnyHook) {
+TEST_F(SortEngine, KeyLengthBelowTwoIsRefusedWithoutAnyHook) {
   for (int len : {1, 0, -5}) {
     SortResult r = Sort({"ab"}, len, Small(10));
     EXPECT_EQ(r.status, 8);
@@ -154,14 +154,14 @@ TEST_F(SortEngine_sort, KeyLengthBelowTwoIsRefusedWithoutAnyHook) {
   EXPECT_EQ(Sort({}, 59, tiny).status, 8);
 }
 
-TEST_F(SortEngine_sort, NoKeysStillRunsTheOutputHookWhichEndsAtOnce) {
+TEST_F(SortEngine, NoKeysStillRunsTheOutputHookWhichEndsAtOnce) {
   SortResult r = Sort({}, 4, Small(10));
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(r.outputRan);
   EXPECT_TRUE(r.out.empty());
 }
 
-TEST_F(SortEngine_sort, EqualKeysFollowTheEnginesOwnOrderInMemoryAndThroughRuns) {
+TEST_F(SortEngine, EqualKeysFollowTheEnginesOwnOrderInMemoryAndThroughRuns) {
   // A first-byte order leaves hundreds of equal keys; their order must be the one of the
   // pass-by-pass algorithm, for one load, for two runs and for odd numbers of runs.
   for (std::size_t count : {1u, 2u, 3u, 7u, 64u, 100u, 1000u, 1237u}) {
@@ -175,14 +175,14 @@ TEST_F(SortEngine_sort, EqualKeysFollowTheEnginesOwnOrderInMemoryAndThroughRuns)
   }
 }
 
-TEST_F(SortEngine_sort, EqualKeysComeOutInReverseInputOrder) {
+TEST_F(SortEngine, EqualKeysComeOutInReverseInputOrder) {
   std::vector<std::string> keys = {"b1", "a1", "b2", "a2", "b3", "a3", "a4"};
   SortResult r = Sort(keys, 2, Small(3), FirstByteLess);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.out, (std::vector<std::string>{"a4", "a3", "a2", "a1", "b3", "b2", "b1"}));
 }
 
-TEST_F(SortEngine_sort, CountedTextsCompareByTheirTextOnly) {
+TEST_F(SortEngine, CountedTextsCompareByTheirTextOnly) {
   auto counted = [](const std::string& text, char tail) {
     std::string k(8, tail);
     k[0] = static_cast<char>(text.size());
@@ -195,7 +195,7 @@ TEST_F(SortEngine_sort, CountedTextsCompareByTheirTextOnly) {
   EXPECT_TRUE(browser::CountedTextLess(counted("A\x9a", 'a').data(), counted("A\xe1", 'a').data()));  // bytes unsigned
 }
 
-TEST_F(SortEngine_sort, SixtyThousandKeysInManyRunsMatchTheReference) {
+TEST_F(SortEngine, SixtyThousandKeysInManyRunsMatchTheReference) {
   auto keys = MakeKeys(60000, 20, 7, 26);
   SortResult r = Sort(keys, 20, Small(4096), FirstByteLess);
   ASSERT_EQ(r.status, 0);
@@ -203,7 +203,7 @@ TEST_F(SortEngine_sort, SixtyThousandKeysInManyRunsMatchTheReference) {
   EXPECT_TRUE(WorkFiles(tmp.path()).empty());
 }
 
-TEST_F(SortEngine_sort, TwoHundredFiftyThousandAndOneKeysSpillTwoRunsThroughOneWorkFile) {
+TEST_F(SortEngine, TwoHundredFiftyThousandAndOneKeysSpillTwoRunsThroughOneWorkFile) {
   // Real limits: 59-byte keys would fit 542,372 times into the buffer, but a load holds
   // 250,000, so one more key writes two runs.
   std::mt19937_64 rng(2024);
@@ -233,7 +233,7 @@ TEST_F(SortEngine_sort, TwoHundredFiftyThousandAndOneKeysSpillTwoRunsThroughOneW
   EXPECT_TRUE(r.out == expect);
 }
 
-TEST_F(SortEngine_sort, ExactlyOneLoadNeedsNoWorkFile) {
+TEST_F(SortEngine, ExactlyOneLoadNeedsNoWorkFile) {
   auto keys = MakeKeys(100, 8, 3, 26);
   ostest::ScopedCwd cwd(tmp.path());
   std::vector<std::string> seen{"none looked"};
@@ -248,7 +248,7 @@ TEST_F(SortEngine_sort, ExactlyOneLoadNeedsNoWorkFile) {
   EXPECT_EQ(r.out.size(), 100u);
 }
 
-TEST_F(SortEngine_sort, TooManyKeysGiveNineAndNothingToTheOutput) {
+TEST_F(SortEngine, TooManyKeysGiveNineAndNothingToTheOutput) {
   auto keys = MakeKeys(30, 6, 5, 26);
   for (std::int32_t perLoad : {100, 7}) {  // without and with runs
     SortLimits l = Small(perLoad);
@@ -263,7 +263,7 @@ TEST_F(SortEngine_sort, TooManyKeysGiveNineAndNothingToTheOutput) {
   EXPECT_EQ(Sort(keys, 6, l).out.size(), 30u);
 }
 
-TEST_F(SortEngine_sort, TakenWorkFileNamesAreNeverReusedOrTouched) {
+TEST_F(SortEngine, TakenWorkFileNamesAreNeverReusedOrTouched) {
   // Every name but one is taken by another user's sort: the engine must find the free
   // one and leave the others as they are.
   for (int n = 0; n < 9999; ++n) {
@@ -289,7 +289,7 @@ TEST_F(SortEngine_sort, TakenWorkFileNamesAreNeverReusedOrTouched) {
   EXPECT_EQ(WorkFiles(tmp.path()).size(), 9999u);
 }
 
-TEST_F(SortEngine_sort, AFullDiskWhileSpillingEndsTheSortAndErasesTheWorkFile) {
+TEST_F(SortEngine, AFullDiskWhileSpillingEndsTheSortAndErasesTheWorkFile) {
   common::FaultFileSystem faults;
   common::ScopedFileSystem scoped(faults);
   faults.Fail(common::FsOp::Write, ENOSPC, "SORT", -1, 1);  // the second spill fails
@@ -299,7 +299,7 @@ TEST_F(SortEngine_sort, AFullDiskWhileSpillingEndsTheSortAndErasesTheWorkFile) {
   EXPECT_TRUE(WorkFiles(tmp.path()).empty());
 }
 
-TEST_F(SortEngine_sort, AReadFailureWhileMergingEndsTheOutput) {
+TEST_F(SortEngine, AReadFailureWhileMergingEndsTheOutput) {
   common::FaultFileSystem faults;
   common::ScopedFileSystem scoped(faults);
   faults.Fail(common::FsOp::Read, EIO, "SORT", -1, 6);  // after the runs' first slices
@@ -312,7 +312,7 @@ TEST_F(SortEngine_sort, AReadFailureWhileMergingEndsTheOutput) {
   EXPECT_TRUE(WorkFiles(tmp.path()).empty());
 }
 
-TEST_F(SortEngine_sort, AnInputHookThatFailsLeavesNoWorkFile) {
+TEST_F(SortEngine, AnInputHookThatFailsLeavesNoWorkFile) {
   RecordSort sort(Small(4));
   sort.onInput = [](RecordSort& s) {
     for (int i = 0; i < 10; ++i) s.SortPut(std::string(6, static_cast<char>('a' + i)));
@@ -323,7 +323,7 @@ TEST_F(SortEngine_sort, AnInputHookThatFailsLeavesNoWorkFile) {
   EXPECT_TRUE(WorkFiles(tmp.path()).empty());
 }
 
-TEST_F(SortEngine_sort, AnEngineCanRunAgainAndAnotherRunsBesideIt) {
+TEST_F(SortEngine, AnEngineCanRunAgainAndAnotherRunsBesideIt) {
   RecordSort outer(Small(3)), inner(Small(3));
   std::vector<std::string> got;
   outer.onInput = [](RecordSort& s) {

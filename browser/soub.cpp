@@ -1,0 +1,914 @@
+#include "browser/soub.h"
+
+#include <fcntl.h>
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "browser/codec.h"
+#include "browser/dialogs.h"
+#include "browser/entries.h"
+#include "browser/export.h"
+#include "browser/hint.h"
+#include "browser/recsort.h"
+#include "browser/winsettings.h"
+#include "common/codepages.h"
+#include "common/dates.h"
+#include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/errors.h"
+#include "common/fileops.h"
+#include "common/filesystem.h"
+#include "common/iocodes.h"
+#include "common/notifier.h"
+#include "common/numbers.h"
+#include "common/params.h"
+#include "common/pascal.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "common/winpath.h"
+
+namespace browser {
+
+namespace {
+
+constexpr int kStates = kMaxFields + 1;  // arrays [0..264]
+constexpr int kSortKeyText = 40;         // column text in a column-sort key
+constexpr int kSortItem = 59;            // counted text of 50, then the position twice
+
+// Appends of several workstations to one data file take turns: each holds an
+// open-file-description lock on one byte far past any record while it finds the
+// true end of the file and writes there. Where the file system has no such locks
+// the append goes on without.
+class AppendLock {
+ public:
+  explicit AppendLock(const std::string& realPath) {
+    if (common::CurrentFileSystem().Open(realPath, O_RDWR, 0, fd_) != 0) {
+      fd_ = -1;
+      return;
+    }
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(0x7FFFFFFF00000000LL);
+    fl.l_len = 1;
+    for (int i = 0; i < 10000; ++i) {  // another holder needs microseconds; give up after 10 s
+      if (fcntl(fd_, F_OFD_SETLK, &fl) == 0) return;
+      if (errno != EAGAIN && errno != EACCES && errno != EINTR) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  ~AppendLock() {
+    if (fd_ >= 0) common::CurrentFileSystem().Close(fd_);
+  }
+  AppendLock(const AppendLock&) = delete;
+  AppendLock& operator=(const AppendLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+std::string User() { return common::CurrentSession().CurrentUser; }
+
+std::string Code(int code) { return common::FormatFloatMask("######", code); }
+
+// The name without a leading "=" and its folders.
+std::string BareDataName(std::string_view name) {
+  if (!name.empty() && name.front() == '=') name.remove_prefix(1);
+  return std::string(common::NamePart(name));
+}
+
+}  // namespace
+
+SoubServices& SoubHooks() {
+  static SoubServices services;
+  return services;
+}
+
+TfSoub::TfSoub(std::string componentName)
+    : TfRol(std::move(componentName)), FieldErrors(kStates, 0), FieldStates(kStates, 1), DbfFolder(kDbfFolder) {}
+
+TfSoub::~TfSoub() {
+  if (data_.IsOpen()) data_.Close();
+}
+
+// ---------------------------------------------------------------- open and close
+
+void TfSoub::OpenBrowse(const BrowseSetup& setup) {
+  ViewMode = setup.viewMode;
+  EditTitle = setup.editTitle;
+  EditKeyLine = setup.editKeyLine;
+  ReadingForView = false;
+  RecordLength = setup.recordLength;
+  Current = setup.startRecord;
+  IndexFilesWanted = RecordLength > 10000;
+  if (IndexFilesWanted) RecordLength -= 10000;
+  FieldCount = std::clamp(setup.fieldCount, 0, kMaxFields);
+  DataFileName = setup.fileName;
+  EditColor = setup.editColor;
+  EditFontColor = setup.editFontColor;
+  MayEdit = MayAdd = MayDelete = true;
+  Changed = false;
+  KeyLineVisible = true;
+  if (RecordLength > 0) {
+    RecordBuffer.resize(static_cast<std::size_t>(RecordLength), '\0');
+    ViewBuffer.resize(static_cast<std::size_t>(RecordLength), '\0');
+  }
+
+  DataFileOpen();
+  ActivateBrowse(setup, Count);
+
+  EditFrame = setup.edit;
+  WrapAround = false;
+  PictureFolder.clear();
+  for (int i = 1; i <= FieldCount; ++i) FieldErrors[static_cast<std::size_t>(i)] = 0;
+}
+
+void TfSoub::FileMessage(const char* action, const std::string& name, int code) const {
+  common::MessageOk("Uz: " + User() + action + name + " err " + Code(code));
+}
+
+bool TfSoub::OpenDataFile(bool opening) {
+  // Opening names the file as given; a reopen names its path.
+  const char* action = opening ? " otvira soubor: " : " Soub: ";
+  const std::string& shown = opening ? DataFileName : DataFilePath;
+  dataOk_ = false;
+  Count = 0;
+  const std::int32_t size = common::CheckFile(DataFilePath);
+  const bool missing = size == -common::io::kFileNotFound;
+  if (size < 0 && !missing) {
+    // Busy, denied, unreachable: the file is left exactly as it is.
+    FileMessage(action, shown, -size);
+    return false;
+  }
+  if (missing) {
+    // Created only when it is not there; one made by someone else meanwhile is kept.
+    const int code = common::CreateNewFile(DataFilePath);
+    if (code != 0 && code != common::io::kFileExists) {
+      FileMessage(action, shown, code);
+      return false;
+    }
+  }
+  int code = data_.Open(DataFilePath, common::DefaultOpenMode());
+  std::uint64_t bytes = 0;
+  if (code == 0) code = data_.Size(bytes);
+  if (code == 0 && bytes == 1) {  // a one-byte file holds no record
+    code = data_.Truncate(0);
+    bytes = 0;
+  }
+  if (code != 0) {
+    data_.Close();
+    FileMessage(action, shown, code);
+    return false;
+  }
+  dataOk_ = RecordLength > 0;
+  Count = RecordLength > 0 ? static_cast<std::int32_t>(std::min<std::uint64_t>(bytes / static_cast<std::uint64_t>(RecordLength),
+                                                                               0x7FFFFFFF))
+                           : 0;
+  return true;
+}
+
+void TfSoub::DataFileOpen() {
+  ActiveOrder = 0;
+  IndexFilesClose();
+  dataOk_ = false;
+  if (!DataFileName.empty()) {
+    DataFilePath = DataFileName.front() == '=' ? DataFileName.substr(1) : common::DataDir(DataFileName);
+    lock_ = common::LockFile(DataFilePath, "");
+    if (IndexFilesWanted) IndexFilesOpen(DataFilePath);
+    OpenDataFile(true);
+  } else {
+    DataFilePath.clear();
+    Count = 0;
+  }
+  SelectionList.clear();
+  if (ViewMode >= 0) {
+    SelectionList.resize(kSelectionEntries + 1);
+    for (int p = 0; p <= kSelectionEntries; ++p) SelectionList[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(p);
+    const std::string name = BareDataName(DataFileName);
+    const std::string folder(common::FolderPart(DataFileName));
+    const std::size_t dot = name.find('.');
+    SelectionPath = common::DataDir(folder + (dot == std::string::npos ? name + "." : name.substr(0, dot + 1)) + "idx");
+    std::string stored;
+    if (ViewMode == 1 && common::CheckFile(SelectionPath) > 2 && common::ReadFileText(SelectionPath, stored) == 0) {
+      const std::size_t entries = std::min<std::size_t>(stored.size() / 2, kSelectionEntries);
+      for (std::size_t p = 1; p <= entries; ++p)
+        SelectionList[p] = common::GetLE<std::uint16_t>(stored, 2 * (p - 1));
+    }
+  }
+  SortedCount = Count;
+  if (Current > Count) Current = Count;
+}
+
+void TfSoub::DataFileReopen() {
+  if (DataFileName.empty()) return;
+  if (data_.IsOpen())
+    if (int code = data_.Close()) FileMessage(" Soub: ", DataFilePath, code);
+  OpenDataFile(false);
+  if (Top > Count - RowsPerPage) Top = Count - RowsPerPage;
+  if (Top < 0) Top = 0;
+}
+
+void TfSoub::DataFileClose() {
+  if (ViewMode == 1 && !SelectionList.empty()) {
+    std::string bytes(kSelectionFileSize, '\0');
+    for (std::size_t p = 1; p <= kSelectionEntries; ++p) common::PutLE<std::uint16_t>(bytes, 2 * (p - 1), SelectionList[p]);
+    if (int code = common::ReplaceFileContents(SelectionPath, bytes)) FileMessage(" Soub: ", DataFilePath, code);
+  }
+  if (!DataFileName.empty()) {
+    if (data_.IsOpen())
+      if (int code = data_.Close()) FileMessage(" Soub: ", DataFilePath, code);
+    IndexFilesClose();
+    if (lock_ == common::LockResult::Held) common::UnlockFile(DataFilePath);
+    lock_ = common::LockResult::Skipped;
+  }
+  dataOk_ = false;
+  SelectionList.clear();
+}
+
+void TfSoub::CloseBrowse() {
+  DataFileClose();
+  for (int i = 1; i <= FieldCount; ++i) Field(i) = FieldDescriptor{};
+  TfRol::CloseBrowse();
+}
+
+bool TfSoub::KeyedView() const {
+  return ViewMode >= 0 && !SelectionList.empty() && Count <= kSelectionEntries;
+}
+
+// ---------------------------------------------------------------- record access
+
+std::int32_t TfSoub::IndexPositionToRecord(std::int32_t p) { return TfRol::IndexPositionToRecord(p); }
+
+std::int32_t TfSoub::IndexPositionToRecord2(std::int32_t p) { return TfRol::IndexPositionToRecord(p); }
+
+std::int32_t TfSoub::SelectionPositionToRecord(std::int32_t p) {
+  if (KeyedView() && p >= 1 && p <= Count) return SelectionList[static_cast<std::size_t>(p)];
+  return p;
+}
+
+std::int32_t TfSoub::PhysicalRecord(std::int32_t p) const {
+  if (KeyedView() && p >= 1 && p <= kSelectionEntries) return SelectionList[static_cast<std::size_t>(p)];
+  return p;
+}
+
+bool TfSoub::ReadPhysical(std::int32_t p, std::string& buffer) {
+  const auto len = static_cast<std::size_t>(std::max(RecordLength, 0));
+  buffer.resize(len, '\0');
+  if (p < 1 || len == 0 || !data_.IsOpen()) return false;
+  const int code = data_.ReadAt(static_cast<std::uint64_t>(p - 1) * len, buffer.data(), len);
+  if (code != 0) {
+    lastCode_ = code;
+    return false;
+  }
+  return true;
+}
+
+void TfSoub::ReadPosition(std::int32_t n, bool viaOverride) {
+  lastIoOk_ = false;
+  if (n < 1 || n > Count || !data_.IsOpen()) return;
+  const std::int32_t p = viaOverride ? IndexPositionToRecord(n) : IndexPositionToRecord2(n);
+  LastPhysicalRecord = p;
+  lastCode_ = common::io::kReadPastEnd;
+  if (!ReadPhysical(PhysicalRecord(p), RecordBuffer)) {
+    FileMessage(" cte soubor: ", DataFileName, lastCode_);
+    return;
+  }
+  lastIoOk_ = true;
+  if (common::CurrentSession().ScrambleOn) AfterReadHook();
+}
+
+void TfSoub::RecordRead(std::int32_t n) { ReadPosition(n, true); }
+
+void TfSoub::RecordReadAt(std::int32_t n) { ReadPosition(n, false); }
+
+void TfSoub::RecordReadForView(std::int32_t n) {
+  if (n < 1 || n > Count) return;
+  const std::int32_t p = IndexPositionToRecord(n);
+  LastPhysicalRecord = p;
+  if (!ReadPhysical(PhysicalRecord(p), ViewBuffer)) {
+    // An unreadable record shows as a blank row; the page goes on.
+    std::fill(ViewBuffer.begin(), ViewBuffer.end(), '\0');
+    return;
+  }
+  if (common::CurrentSession().ScrambleOn) {
+    ReadingForView = true;
+    AfterReadHook();
+    ReadingForView = false;
+  }
+}
+
+void TfSoub::WritePosition(std::int32_t n, bool viaOverride) {
+  lastIoOk_ = false;
+  if (!dataOk_ || !data_.IsOpen()) return;
+  if (appendAt_ == 0 && (n < 1 || n > Count)) return;
+  if (common::CurrentSession().ScrambleOn) BeforeWriteHook();
+  std::int32_t physical = appendAt_;
+  if (physical == 0) {
+    const std::int32_t p = viaOverride ? IndexPositionToRecord(n) : IndexPositionToRecord2(n);
+    if (!viaOverride) LastPhysicalRecord = p;
+    physical = PhysicalRecord(p);
+  }
+  const auto len = static_cast<std::size_t>(RecordLength);
+  RecordBuffer.resize(len, '\0');
+  if (int code = data_.WriteAt(static_cast<std::uint64_t>(physical - 1) * len, RecordBuffer.data(), len)) {
+    FileMessage(" pise soubor: ", DataFileName, code);
+    return;
+  }
+  lastIoOk_ = true;
+}
+
+void TfSoub::RecordWrite(std::int32_t n) { WritePosition(n, true); }
+
+void TfSoub::RecordWriteAt(std::int32_t n) { WritePosition(n, false); }
+
+std::uint32_t TfSoub::RecordChecksum() const {
+  std::uint32_t sum = 0;
+  const auto len = std::min(RecordBuffer.size(), static_cast<std::size_t>(std::max(RecordLength, 0)));
+  for (std::size_t i = 0; i < len; ++i) sum += static_cast<unsigned char>(RecordBuffer[i]);
+  return sum;
+}
+
+void TfSoub::RecordToFields() { browser::RecordToFields(FieldSpan(), RecordBuffer); }
+
+void TfSoub::FieldsToRecord() {
+  std::vector<int> wrong;
+  browser::FieldsToRecord(FieldSpan(), RecordBuffer, &wrong);
+}
+
+void TfSoub::SnapshotFieldValues() {
+  for (FieldDescriptor& d : FieldSpan()) d.valueBeforeEdit = d.value;
+}
+
+void TfSoub::SetOriginalFieldValues() {
+  for (FieldDescriptor& d : FieldSpan()) d.initialValue = d.value;
+}
+
+void TfSoub::RecordToCells() {
+  const std::vector<std::string> texts = RecordToTexts(FieldSpan(), ViewBuffer);
+  for (int c = 1; c <= FieldCount && c < static_cast<int>(ColumnTexts.size()); ++c) {
+    const int f = ColumnOrder[static_cast<std::size_t>(c)];
+    ColumnTexts[static_cast<std::size_t>(c)] = f >= 1 && f <= static_cast<int>(texts.size()) ? texts[static_cast<std::size_t>(f - 1)] : "";
+  }
+}
+
+std::string TfSoub::RecordPictureFile(int k) {
+  return common::DataDir("doklady\\") + PictureFolder + "\\" + RecordPictureKey(Current) + "-" +
+         common::FormatFloatMask("@@", k) + ".jpg";
+}
+
+// ---------------------------------------------------------------- keyed view
+
+std::int32_t TfSoub::SelectionAppend() {
+  if (KeyedView() && Count >= 1) SelectionList[static_cast<std::size_t>(Count)] = static_cast<std::uint16_t>(Count);
+  return Count;
+}
+
+std::int32_t TfSoub::SelectionFindKey(const std::string& key) {
+  std::int32_t pos = 1;
+  bool equal = false;
+  const std::int32_t sorted = std::min(SortedCount, Count);
+  if (sorted >= 1) {
+    const std::string first = RecordKey(1);
+    std::int32_t hi = sorted;
+    if (key <= first) {
+      equal = key == first;
+    } else if (const std::string last = RecordKey(hi); key >= last) {
+      pos = hi;
+      equal = key == last;
+    } else {
+      std::int32_t lo = 1;
+      for (;;) {
+        const std::int32_t mid = (lo + hi) / 2;
+        const std::string k = RecordKey(mid);
+        pos = mid;
+        if (k == key) {
+          equal = true;
+          break;
+        }
+        if (key >= k)
+          lo = mid;
+        else
+          hi = mid;
+        if (hi - lo <= 1) break;
+      }
+    }
+  }
+  if (!equal)
+    for (std::int32_t i = sorted + 1; i <= Count; ++i)
+      if (RecordKey(i) == key) {
+        pos = i;
+        equal = true;
+        break;
+      }
+  return equal ? pos : -pos;
+}
+
+std::int32_t TfSoub::SelectionInsertSorted(std::int32_t p) {
+  if (Count < 2 || !KeyedView() || p < 1 || p > Count) return p;
+  auto& list = SelectionList;
+  const std::uint16_t w = list[static_cast<std::size_t>(p)];
+  const std::string key = RecordKey(p);
+  std::copy(list.begin() + p + 1, list.begin() + Count + 1, list.begin() + p);
+  --Count;
+  const std::int32_t keptSorted = SortedCount;
+  SortedCount = Count;
+  std::int32_t pos = std::abs(SelectionFindKey(key));
+  if (key > RecordKey(pos)) ++pos;
+  SortedCount = keptSorted;
+  std::copy_backward(list.begin() + pos, list.begin() + Count + 1, list.begin() + Count + 2);
+  list[static_cast<std::size_t>(pos)] = w;
+  ++Count;
+  return pos;
+}
+
+// ---------------------------------------------------------------- editing
+
+void TfSoub::EditRecord() {
+  if (Count < 1 || !MayEdit) return;
+  EditingExisting = true;
+  DataFileReopen();
+  const std::int32_t n = Current;
+  if (n >= 1 && n <= Count && dataOk_) {
+    RecordRead(n);
+    if (lastIoOk_) {
+      ChecksumBefore = RecordChecksum();
+      RecordAtEditStart = RecordBuffer;
+      RecordToFields();
+      SnapshotFieldValues();
+      RecordEditDialog();
+      if (!EditAborted) {
+        RecordRead(n);
+        ChecksumAfter = RecordChecksum();
+        // The sum alone misses swapped bytes: the record must be what the edit started from.
+        if (lastIoOk_ && ChecksumAfter == ChecksumBefore && RecordBuffer == RecordAtEditStart) {
+          FieldsToRecord();
+          SetOriginalFieldValues();
+          Changed = true;
+          RecordWrite(n);
+          RepaintPage();
+        } else {
+          common::MessageOk(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
+        }
+      }
+    }
+  }
+  DataFileReopen();
+}
+
+void TfSoub::EditRecordNoCheck() {
+  const std::int32_t n = Current;
+  if (!MayEdit || n < 1 || n > Count || !dataOk_) return;
+  RecordRead(n);
+  if (!lastIoOk_) return;
+  EditingExisting = false;
+  RecordToFields();
+  SnapshotFieldValues();
+  RecordEditDialog();
+  if (!EditAborted) {
+    FieldsToRecord();
+    SetOriginalFieldValues();
+    RecordWrite(n);
+    Changed = true;
+  }
+  EditingExisting = true;
+}
+
+void TfSoub::NewRecord() {
+  if (!common::ReadParam(kZakaktPar, DataFileName).empty()) MayAdd = false;
+  if (!MayAdd || !dataOk_) return;
+  EditingExisting = false;
+  RecordToFields();
+  RecordEditDialog();
+  if (!EditAborted) {
+    FieldsToRecord();
+    SnapshotFieldValues();
+    SetOriginalFieldValues();
+    DataFileReopen();
+    if (AppendRecord()) {
+      GoToRecord(Current, 2);
+      Changed = true;
+      TfRol::NewRecord();
+    }
+  }
+  EditingExisting = true;
+}
+
+bool TfSoub::AppendRecord() {
+  if (!dataOk_ || !data_.IsOpen()) return false;
+  const auto len = static_cast<std::uint64_t>(RecordLength);
+  const std::int32_t before = Count;
+  {
+    AppendLock turn(data_.RealPath());
+    std::uint64_t size = 0;
+    if (int code = data_.Size(size)) {
+      FileMessage(" pise soubor: ", DataFileName, code);
+      return false;
+    }
+    // The true end: records other users appended since the last reopen are kept.
+    const std::uint64_t end = size / len + 1;
+    if (ViewMode >= 0 && end > static_cast<std::uint64_t>(kSelectionEntries)) {
+      common::MessageOk(common::Cz("Výběr souboru ") + DataFileName + common::Cz(" pojme nejvýše 5000 vět"));
+      return false;
+    }
+    if (end > 0x7FFFFFFF) return false;
+    Count = static_cast<std::int32_t>(end);
+    appendAt_ = Count;
+    lastIoOk_ = false;
+    try {
+      RecordWrite(Count);
+    } catch (...) {
+      appendAt_ = 0;
+      Count = before;
+      throw;
+    }
+    appendAt_ = 0;
+    if (!lastIoOk_) {
+      Count = before;
+      return false;
+    }
+  }
+  if (RowsPerPage < MaxRowsPerPage) ++RowsPerPage;
+  if (Count < RowsPerPage) RowsPerPage = Count;
+  Current = SelectionInsertSorted(SelectionAppend());
+  if (sgRol.visible()) LayoutGrid();
+  return true;
+}
+
+void TfSoub::DeleteRecord(std::int32_t) {
+  if (!MayDelete) return;
+  ClearRecord();
+  RecordWrite(Current);
+  EditingExisting = true;
+  Changed = true;
+  RepaintPage();
+}
+
+// ---------------------------------------------------------------- the edit window
+
+void TfSoub::RecordEditDialog() {
+  EditForm form(*this);
+  struct Reset {
+    TfSoub& s;
+    ~Reset() {
+      s.editForm_ = nullptr;
+      s.CurrentField = -1;
+    }
+  } reset{*this};
+  editForm_ = &form;
+  EditAborted = true;
+  form.Build();
+  EditFormBuilt();
+  static EditWindowView windowView;
+  EditFormView* view = SoubHooks().editView ? SoubHooks().editView : &windowView;
+  editView_ = view;
+  form.Show();
+  view->ShowModal(form);
+  editView_ = nullptr;
+  if (!form.closed()) EditAborted = true;
+  form.ToFields();
+  const std::string& k = SettingsKey;
+  const ui::Rect& b = form.finalBounds;
+  StoreInt(k + " AktLeft", "@@@@", std::max(b.left, 0));
+  StoreInt(k + " AktTop", "@@@@", std::max(b.top, 0));
+  StoreInt(k + " AktWidth", "@@@@", std::max(b.width, 0));
+  StoreInt(k + " AktHeight", "@@@@", std::max(b.height, 0));
+  StoreInt(k + " AktPaper", "-@@@@@@@@@@@", form.finalPaper);
+  StoreInt(k + " AktColor", "-@@@@@@@@@@@", form.finalFontColor);
+}
+
+std::string& TfSoub::EditText(int i) {
+  if (!editForm_) throw common::RangeError("no edit window is open");
+  return editForm_->MutableText(i);
+}
+
+void TfSoub::FieldNormalise(int field, std::string& text) { text = NormaliseFieldText(Field(field), text); }
+
+void TfSoub::FieldCheck(int field, std::string& text) {
+  FieldNormalise(field, text);
+  FieldChecked(field, text);
+}
+
+void TfSoub::FieldExit(int, std::string&) {}
+void TfSoub::FieldChecked(int, std::string&) {}
+void TfSoub::EditCancelled() {}
+void TfSoub::EditFormBuilt() {}
+void TfSoub::ClearRecord() {}
+std::string TfSoub::RecordKey(std::int32_t) { return {}; }
+
+void TfSoub::EditAccept() {
+  FinishFlag = true;
+  for (int i = 1; i <= FieldCount; ++i) {
+    if (FieldStates[static_cast<std::size_t>(i)] > 0 && FieldErrors[static_cast<std::size_t>(i)] == 1) {
+      common::MessageOk(common::Cz("Údaj ") + Field(i).caption + "\n" + common::Cz(" je chybný"));
+      FinishFlag = false;
+      return;
+    }
+  }
+  EditAborted = false;
+  if (editForm_) {
+    editForm_->SetTimer(false);
+    editForm_->Close();
+  }
+}
+
+void TfSoub::EditHelp() { ShowHelp(0); }
+void TfSoub::EditFinish() { EditAccept(); }
+void TfSoub::EditKeyF3() {}
+void TfSoub::EditKeyF4() {}
+void TfSoub::EditKeyF5() {}
+void TfSoub::EditKeyF6() {}
+void TfSoub::EditKeyF7() {}
+void TfSoub::EditKeyF8() {}
+void TfSoub::EditKeyF9() {}
+void TfSoub::EditKeyCtrlF3() {}
+void TfSoub::EditKeyCtrlF4() {}
+void TfSoub::EditKeyCtrlF5() {}
+void TfSoub::EditKeyCtrlF6() {}
+void TfSoub::EditKeyCtrlF7() {}
+void TfSoub::EditKeyCtrlF8() {}
+void TfSoub::EditKeyAltF1() {}
+void TfSoub::EditKeyAltF2() {}
+void TfSoub::EditKeyAltF3() {}
+void TfSoub::EditKeyAltF4() {}
+void TfSoub::EditKeyAltF5() {}
+void TfSoub::EditKeyAltF6() {}
+void TfSoub::EditKeyAltF7() {}
+void TfSoub::EditKeyAltF8() {}
+void TfSoub::EditKeyAltF9() {}
+void TfSoub::EditKeyAltF10() {}
+void TfSoub::BeforeWriteHook() {}
+void TfSoub::AfterReadHook() {}
+
+void TfSoub::PrintEditForm() {
+  if (editForm_ && editView_) editView_->PrintImage(*editForm_);
+}
+
+void TfSoub::EditShowInstructions() {
+  ShowInstructions(SettingsKey + common::FormatFloatMask("@@", std::max(CurrentField, 0)));
+}
+
+void TfSoub::EditShowReportList() { ShowReportList(); }
+
+void TfSoub::EditAppearanceMenu() {
+  using common::Cz;
+  const ChoiceResult r = ShowVyber(10, 5, {}, Cz("Úprava vizáže"),
+                                   {Cz(" Změna barvy pozadí"), Cz(" Změna písma a jeho barvy"), Cz(" Výška písmen")});
+  const std::string& k = SettingsKey;
+  if (r.chosen == 1) {
+    ui::Color c = editForm_ ? editForm_->layout().paper : EditColor;
+    if (!ui::ChooseColor(c)) return;
+    StoreInt(k + " FontPaperA", "-@@@@@@@@@@@", c);
+    if (editForm_) editForm_->SetPaper(c);
+  } else if (r.chosen == 2) {
+    ui::Font f = editForm_ ? editForm_->layout().font : ui::Font{};
+    if (!ui::ChooseFont(f)) return;
+    common::WriteParam(kOkna2Par, k + " FontNameA", f.name);
+    StoreInt(k + " FontSizeA", "@@@@-", f.size);
+    common::WriteParam(kOkna2Par, k + " FontStyleA", FontStyleText(f));
+    StoreInt(k + " FontColorA", "-@@@@@@@@@@@", f.color);
+    if (editForm_) editForm_->SetFont(f);
+  } else if (r.chosen == 3) {
+    std::string height = std::to_string(editForm_ ? editForm_->layout().letterHeight : 18);
+    if (!AskString(10, 5, Cz("Výška písmen"), height)) return;
+    StoreInt(k + " VyskaFontuA", "###", std::clamp(common::TextToInt(height), 10, 30));
+  }
+}
+
+void TfSoub::PutFieldText(int n, const std::string& text) {
+  if (!editForm_ || n < 1 || n > FieldCount) return;
+  editForm_->PutText(n, text);
+}
+
+// ---------------------------------------------------------------- templates
+
+std::string TfSoub::TemplateFileName() const {
+  std::string name = BareDataName(DataFileName);
+  name = name.substr(0, name.find('.'));
+  return "par\\" + name.substr(0, std::min<std::size_t>(name.size(), 8)) + ".F12";
+}
+
+void TfSoub::SaveRecordTemplate() {
+  if (Current < 1 || Current > Count) return;
+  RecordRead(Current);
+  if (!lastIoOk_) return;
+  RecordToFields();
+  for (int i = 1; i <= FieldCount; ++i)
+    common::WriteParam(TemplateFileName(), common::FormatFloatMask("@@@", i), Field(i).value);
+}
+
+void TfSoub::SaveEditTemplate() {
+  if (!editForm_) return;
+  editForm_->ToFields();
+  for (int i = 1; i <= FieldCount; ++i)
+    common::WriteParam(TemplateFileName(), common::FormatFloatMask("@@@", i), Field(i).value);
+}
+
+void TfSoub::ApplyRecordTemplate() {
+  if (!MayEdit || !dataOk_ || Current < 1 || Current > Count) return;
+  const std::string question = common::Cz("Skutečně přepsat tento řádek");
+  const bool yes = SoubHooks().askOne ? SoubHooks().askOne(question) : AskOne(10, 10, question);
+  if (!yes) return;
+  RecordRead(Current);
+  if (!lastIoOk_) return;
+  RecordToFields();
+  for (int i = 1; i <= FieldCount; ++i)
+    if (FieldStates[static_cast<std::size_t>(i)] > 0)
+      Field(i).value = common::ReadParam(TemplateFileName(), common::FormatFloatMask("@@@", i));
+  FieldsToRecord();
+  RecordWrite(Current);
+  RepaintPage();
+}
+
+void TfSoub::ApplyEditTemplate() {
+  if (!editForm_) return;
+  for (int i = 1; i <= FieldCount; ++i) {
+    FieldDescriptor& d = Field(i);
+    d.value = editForm_->Text(i);
+    if (FieldStates[static_cast<std::size_t>(i)] > 0) {
+      d.value = common::ReadParam(TemplateFileName(), common::FormatFloatMask("@@@", i));
+      FieldNormalise(i, d.value);
+    }
+  }
+  editForm_->FromFields();
+}
+
+// ---------------------------------------------------------------- exports
+
+namespace {
+
+// An export file written through a replacement: the old file stays until all is written.
+struct ExportOut {
+  common::FileReplacement file;
+  std::uint64_t at = 0;
+  int code = 0;
+  void Put(const std::string& bytes) {
+    if (code == 0) code = file.file().WriteAt(at, bytes.data(), bytes.size());
+    at += bytes.size();
+  }
+};
+
+}  // namespace
+
+int TfSoub::ForExportRecords(const std::function<void()>& each) {
+  for (std::int32_t n = 1; n <= Count; ++n) {
+    if (MarkedCount > 0 && !IsMarked(IndexPositionToRecord(n))) continue;
+    RecordRead(n);
+    if (!lastIoOk_) return lastCode_;
+    RecordToFields();
+    each();
+  }
+  return 0;
+}
+
+void TfSoub::ExportListToExcel() {
+  using common::Cz;
+  DataFileReopen();
+  const std::string name = CsvExportName(DataFileName);
+  ShowBlik(Cz("Vytvoření souboru ") + name + Cz(" pro EXCEL,WORD"));
+  common::ForceDirs("XLS\\");
+  ExportOut out;
+  out.code = out.file.Begin(name);
+  out.Put(CsvCaptionLine(FieldSpan()));
+  out.Put(CsvNumberLine(static_cast<std::size_t>(FieldCount)));
+  if (out.code == 0) out.code = ForExportRecords([&] { out.Put(CsvRecordLine(FieldSpan())); });
+  if (out.code == 0) out.code = out.file.Commit();
+  CloseBlik();
+  if (out.code != 0) {
+    out.file.Abort();
+    FileMessage(" pise soubor: ", name, out.code);
+    return;
+  }
+  ClearMarks();
+  RepaintPage();
+  common::BeepMessage(Cz("Soubor ") + name + Cz(" pro EXCEL,WORD je vytvořen"));
+}
+
+void TfSoub::ExportToDbf() {
+  using common::Cz;
+  const std::string name = DbfExportName(DataFileName, DbfFolder);
+  const std::vector<DbfField> layout = DbfLayout(FieldSpan());
+  if (DbfRecordLength(layout) > kDbfMaxRecord) {
+    common::MessageOk(Cz("Věta pro DBF je delší než 10000 znaků"));
+    return;
+  }
+  ShowBlik(Cz("Vytvoření souboru ") + DataFilePath + Cz(" do DBF"));
+  ExportOut out;
+  out.code = common::MakeDirs(std::string(common::FolderPart(name)));
+  if (out.code == 0) out.code = out.file.Begin(name);
+  out.Put(DbfHeader(layout, 0));
+  std::uint32_t written = 0;
+  if (out.code == 0) out.code = ForExportRecords([&] {
+      out.Put(DbfRecord(layout, FieldSpan()));
+      ++written;
+    });
+  out.Put(std::string(1, '\x1A'));
+  out.at = 0;
+  out.Put(DbfHeader(layout, written));  // the record count, now known
+  if (out.code == 0) out.code = out.file.Commit();
+  CloseBlik();
+  if (out.code != 0) {
+    out.file.Abort();
+    FileMessage(" pise soubor: ", name, out.code);
+    return;
+  }
+  common::MessageOk(Cz("Soubor ") + name + Cz(" je vytvořen"));
+  ClearMarks();
+  RepaintPage();
+}
+
+// ---------------------------------------------------------------- sort by a column
+
+void TfSoub::SortByColumn(int column) {
+  using common::Cz;
+  if (column < 1 || column > ColumnCount || DataFileName.empty()) return;
+  if (!common::IfVolny(DataFilePath).empty()) {
+    common::MessageOk(Cz("Se souborem se pracuje"));
+    return;
+  }
+  const std::int32_t position = Current >= 1 && Current <= Count ? Current : CursorRow() + Top;
+  const std::int32_t remembered = IndexPositionToRecord(position);
+  IndexFilesClose();
+  ActiveOrder = 0;
+  GridColor = SavedGridColor;
+  FontColor = SavedFontColor;
+  auto reopenIndexes = [&] {
+    if (IndexFilesWanted) IndexFilesOpen(DataFilePath);
+    RepaintPage();
+  };
+  if (Count < 2) return reopenIndexes();
+  const std::string header = common::StripRightSp(HeaderTexts[static_cast<std::size_t>(column)]);
+  int field = 0;
+  for (int i = 1; i <= FieldCount && field == 0; ++i)
+    if (common::StripRightSp(Field(i).caption) == header) field = i;
+  if (field == 0) return reopenIndexes();
+
+  ShowBlik(Cz("Moment, třídím"));
+  const FieldDescriptor& d = Field(field);
+  const int offset = FieldOffsets(FieldSpan())[static_cast<std::size_t>(field - 1)];
+  RecordSort sort;
+  sort.less = CountedTextLess;
+  bool readFailed = false;
+  sort.onInput = [&](RecordSort& s) {
+    for (std::int32_t n = 1; n <= Count; ++n) {
+      RecordRead(n);
+      if (!lastIoOk_) {
+        readFailed = true;
+        return;
+      }
+      const std::string value = FieldText(d, RecordBuffer, offset);
+      std::string form;
+      if (d.fieldType == ft::Date || d.fieldType == ft::DateDmy)
+        form = common::SwapDate(common::DateNoDots(value));
+      else if (d.fieldType == ft::DateLong || d.fieldType == ft::DateLongDmy)
+        form = common::Date8ToIso(common::DateNoDots(value.substr(0, 2) + value.substr(3, 2) + value.substr(6)));
+      else
+        form = common::CzSortKey(value);
+      // The position keeps equal texts in record order; only the tail reaches the file.
+      form = form.substr(0, std::min<std::size_t>(form.size(), kSortKeyText));
+      form.resize(kSortKeyText, '\0');
+      form += common::FormatFloatMask("@@@@@@@@@@", n);
+      std::string item(kSortItem, '\0');
+      item[0] = static_cast<char>(form.size());
+      item.replace(1, form.size(), form);
+      common::PutLE<std::int32_t>(item, 51, n);
+      common::PutLE<std::int32_t>(item, 55, n);
+      s.SortPut(item);
+    }
+  };
+  common::FileReplacement index;
+  const std::string indexName = DataFilePath.substr(0, DataFilePath.size() - 1) + "1";
+  int code = index.Begin(indexName);
+  std::uint64_t at = 0;
+  sort.onOutput = [&](RecordSort& s) {
+    std::string item;
+    while (code == 0 && !s.SortEnd() && s.SortGet(item)) {
+      code = index.file().WriteAt(at, item.data() + 51, 8);
+      at += 8;
+    }
+  };
+  int status = code == 0 ? sort.SortRun(kSortItem) : code;
+  if (status == 0 && readFailed) status = lastCode_;
+  if (status == 0) status = code;
+  if (status == 0) status = index.Commit();
+  CloseBlik();
+  if (status != 0) {
+    index.Abort();
+    common::MessageOk("Uz: " + User() + " pise soubor: " + indexName + " err " + Code(status));
+    return reopenIndexes();
+  }
+  IndexFilesOpen(DataFilePath);
+  if (IndexCount(1) >= 1) {
+    ActiveOrder = 1;
+    GridColor = kSortedGridColor;
+    const std::int32_t p = IndexFiles.Find(1, remembered);
+    if (p >= 1 && p <= Count) GoToRecord(p, 0);
+  }
+  RepaintPage();
+}
+
+}  // namespace browser

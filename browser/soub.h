@@ -1,0 +1,203 @@
+// TfSoub: the browser bound to one file of fixed-length records. It opens the data
+// file (creating a missing one), maps list positions to records (active sort order,
+// then the selection list of a keyed view), reads and writes records with the
+// scrambling hooks, appends, marks deletions through a hook, and edits a record in
+// the generated edit window with an optimistic conflict check: the record is read
+// again before the write and must be byte for byte what the edit started from.
+//
+// Record n lies at byte (n - 1) x RecordLength. Records are never removed.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browser/editform.h"
+#include "browser/rol.h"
+#include "common/locking.h"
+#include "common/osfile.h"
+
+namespace browser {
+
+inline constexpr int kSelectionEntries = 5000;
+inline constexpr std::size_t kSelectionFileSize = 10000;  // 5000 x uint16
+inline constexpr const char* kZakaktPar = "par\\zakakt.par";
+
+// Services the record-file browser calls; the program leaves the defaults, tests
+// put fakes in place. Empty entries use the defaults.
+struct SoubServices {
+  EditFormView* editView = nullptr;  // nullptr: the window layer's edit window
+  CalculatorEntry calculator;        // Ctrl+F9 in the edit window
+  std::function<bool(const std::string& question)> askOne;  // Shift+F12 in the list
+};
+SoubServices& SoubHooks();
+
+class TfSoub : public TfRol {
+ public:
+  explicit TfSoub(std::string componentName);
+  ~TfSoub() override;
+
+  // ---------------------------------------------------------------- browse state
+  std::string DataFileName;        // as given; "=" + full path, else under the data folder
+  std::string DataFilePath;        // the full path
+  bool IndexFilesWanted = false;   // record length argument above 10000
+  int ViewMode = -1;               // -1 file order; 0 keyed view; 1 keyed view kept in ".idx"
+  std::string SelectionPath;       // the ".idx" file
+  std::vector<std::uint16_t> SelectionList;  // [0..5000], [0] unused; empty without a keyed view
+  std::int32_t SortedCount = 0;    // leading selection entries known to be in key order
+  bool MayEdit = true, MayAdd = true, MayDelete = true;
+  bool Changed = false;            // a record was written by edit, new record or delete
+  bool EditingExisting = true;
+  bool EditAborted = false;
+  std::uint32_t ChecksumBefore = 0, ChecksumAfter = 0;
+  std::string RecordAtEditStart;   // the bytes the edit started from
+  bool ReadingForView = false;     // while AfterReadHook runs for a display read
+  std::string EditTitle, EditKeyLine;
+  CellFrame EditFrame{45, 1, 90, 15};
+  ui::Color EditColor = ui::Rgb(0xD0, 0xFF, 0xD0), EditFontColor = ui::colors::Black;
+  std::string PictureFolder;       // subfolder of "doklady" with this list's pictures
+
+  // Edit window state.
+  std::vector<std::int32_t> FieldErrors;  // [0..264]: 1 = the field's text is wrong
+  std::vector<std::int32_t> FieldStates;  // [0..264]: -1 hidden, 0 disabled, 1 editable
+  int CurrentField = -1;           // -1 while no edit window is open
+  int LastEditKey = 0;
+  std::string WorkText;            // text of the field being checked
+  bool FinishFlag = false;         // while EditAccept validates
+  bool WrapAround = false;         // Down past the last field goes to field 1 (else accepts)
+  bool EditBarcode = false;
+  std::string EditBarcodeText;     // at most 20
+  bool KeyLineVisible = true;
+
+  // ---------------------------------------------------------------- operations
+  void OpenBrowse(const BrowseSetup& setup);
+  void DataFileOpen();
+  void DataFileReopen();
+  void DataFileClose();
+  // True while the data file is open and may be written.
+  bool DataFileUsable() const { return dataOk_; }
+  // A keyed view in force (view mode 0/1 with at most 5000 records).
+  bool KeyedView() const;
+
+  std::uint32_t RecordChecksum() const;
+  // Field values from / to the record buffer.
+  void RecordToFields();
+  void FieldsToRecord();
+  void SnapshotFieldValues();      // value -> value before edit
+  void SetOriginalFieldValues();   // value -> initial value
+
+  std::int32_t SelectionAppend();
+  std::int32_t SelectionInsertSorted(std::int32_t p);
+  std::int32_t SelectionFindKey(const std::string& key);
+
+  // The generated edit window: built, shown modally, texts taken back into the values.
+  void RecordEditDialog();
+  EditForm* ActiveEditForm() { return editForm_; }
+  // Text of the input of field i while the edit window is open (RangeError otherwise).
+  std::string& EditText(int i);
+  void FieldNormalise(int field, std::string& text);
+
+  // The record template file "par\" + name (8 characters) + ".F12".
+  std::string TemplateFileName() const;
+
+  // ---------------------------------------------------------------- TfRol operations
+  void CloseBrowse() override;
+  std::int32_t IndexPositionToRecord(std::int32_t p) override;
+  std::int32_t SelectionPositionToRecord(std::int32_t p) override;
+  std::string RecordPictureFile(int k) override;
+  void RecordRead(std::int32_t n) override;
+  void RecordReadForView(std::int32_t n) override;
+  void RecordWrite(std::int32_t n) override;
+  void RecordToCells() override;
+  void EditRecord() override;
+  void NewRecord() override;
+  void DeleteRecord(std::int32_t current) override;
+  void EditRecordNoCheck() override;
+  void KeyShiftF10() override {}
+  void ApplyRecordTemplate() override;
+  void SaveRecordTemplate() override;
+  void ExportListToExcel() override;
+  void ExportToDbf() override;
+  void PutFieldText(int n, const std::string& text) override;
+  void SortByColumn(int column) override;
+  void MarkToggled() override {}
+
+  // ---------------------------------------------------------------- own virtual operations
+  virtual void FieldCheck(int field, std::string& text);
+  virtual void FieldExit(int field, std::string& text);
+  virtual void FieldChecked(int field, std::string& text);
+  virtual void EditCancelled();
+  virtual void EditFormBuilt();
+  virtual void EditAccept();
+  virtual void ClearRecord();
+  virtual std::string RecordKey(std::int32_t n);
+  virtual void RecordWriteAt(std::int32_t n);
+  virtual void RecordReadAt(std::int32_t n);
+  // Appends the record buffer as a new last record; false when nothing was written.
+  virtual bool AppendRecord();
+  virtual std::int32_t IndexPositionToRecord2(std::int32_t p);
+  virtual void EditHelp();
+  virtual void EditFinish();
+  virtual void EditKeyF3();
+  virtual void EditKeyF4();
+  virtual void EditKeyF5();
+  virtual void EditKeyF6();
+  virtual void EditKeyF7();
+  virtual void EditKeyF8();
+  virtual void EditKeyF9();
+  virtual void PrintEditForm();
+  virtual void EditAppearanceMenu();
+  virtual void EditShowInstructions();
+  virtual void EditShowReportList();
+  virtual void EditKeyCtrlF3();
+  virtual void EditKeyCtrlF4();
+  virtual void EditKeyCtrlF5();
+  virtual void EditKeyCtrlF6();
+  virtual void EditKeyCtrlF7();
+  virtual void EditKeyCtrlF8();
+  virtual void EditKeyAltF1();
+  virtual void EditKeyAltF2();
+  virtual void EditKeyAltF3();
+  virtual void EditKeyAltF4();
+  virtual void EditKeyAltF5();
+  virtual void EditKeyAltF6();
+  virtual void EditKeyAltF7();
+  virtual void EditKeyAltF8();
+  virtual void EditKeyAltF9();
+  virtual void EditKeyAltF10();
+  virtual void SaveEditTemplate();
+  virtual void ApplyEditTemplate();
+  virtual void BeforeWriteHook();
+  virtual void AfterReadHook();
+
+  // The edit window's folder of a dBASE export (tests point it elsewhere).
+  std::string DbfFolder;
+
+ protected:
+  // The last read or write worked (false after an I/O error or a position out of range).
+  bool lastIoOk() const { return lastIoOk_; }
+
+ private:
+  bool OpenDataFile(bool opening);
+  void FileMessage(const char* action, const std::string& name, int code) const;
+  std::int32_t PhysicalRecord(std::int32_t p) const;
+  bool ReadPhysical(std::int32_t p, std::string& buffer);
+  bool WritePhysical(std::int32_t p);
+  void ReadPosition(std::int32_t n, bool rememberPhysical);
+  void WritePosition(std::int32_t n, bool rememberPhysical);
+  // Reads and decodes the records an export takes (the marked ones when any is
+  // marked) and runs `each` on them; 0 or the I/O code of a read.
+  int ForExportRecords(const std::function<void()>& each);
+
+  common::File data_;
+  bool dataOk_ = false;
+  bool lastIoOk_ = true;
+  int lastCode_ = 0;  // I/O code of the last failed read
+  common::LockResult lock_ = common::LockResult::Skipped;
+  std::int32_t appendAt_ = 0;  // physical record of the append being written
+  EditForm* editForm_ = nullptr;
+  EditFormView* editView_ = nullptr;
+};
+
+}  // namespace browser

@@ -1,0 +1,558 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "common/faultfs.h"
+#include "common/locking.h"
+#include "common/params.h"
+#include "tests/browser/rolkit.h"
+#include "tests/browser/soubkit.h"
+
+namespace {
+
+using soubtest::Ci99;
+using soubtest::kLength;
+using soubtest::Record;
+using RecordBrowser = soubtest::SoubTest;
+using RecordBrowserFaults = soubtest::SoubTest;
+using RecordBrowserKeyed = soubtest::SoubTest;
+using RecordBrowserEdit = soubtest::SoubTest;
+namespace vk = ui::vk;
+
+// ---------------------------------------------------------------- opening
+
+TEST_F(RecordBrowser, LengthAbove10000OpensTheIndexFilesToo) {
+  WriteCi99(12);
+  roltest::WriteIndex(DataPath("CI99.DT1"), {12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
+  Ci99 w;
+  w.Open("CI99.DTA", 10000 + kLength);
+  EXPECT_TRUE(w.IndexFilesWanted);
+  EXPECT_EQ(w.RecordLength, kLength);
+  EXPECT_EQ(w.Count, 12);
+  EXPECT_EQ(w.Current, 12);  // start record 99999
+  EXPECT_EQ(w.IndexCount(1), 12);
+  EXPECT_EQ(w.IndexCount(2), 0);
+  w.SetSortOrder1();
+  EXPECT_EQ(w.ActiveOrder, 1);
+  w.RecordRead(1);
+  EXPECT_EQ(w.RecordBuffer, Record("12", "Položka 12", 12));
+  w.CloseBrowse();
+
+  Ci99 plain;
+  plain.Open("CI99.DTA", kLength);
+  EXPECT_FALSE(plain.IndexFilesWanted);
+  EXPECT_EQ(plain.IndexCount(1), 0);
+  plain.CloseBrowse();
+}
+
+TEST_F(RecordBrowser, StartRecordIsClampedAndAnEmptyFileHasNoCurrentRecord) {
+  WriteCi99(12);
+  Ci99 w;
+  w.Open("CI99.DTA", kLength, -1, 5);
+  EXPECT_EQ(w.Current, 5);
+  w.CloseBrowse();
+  WriteData("EMPTY.DTA", "");
+  w.Open("EMPTY.DTA");
+  EXPECT_EQ(w.Count, 0);
+  EXPECT_EQ(w.Current, 0);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowser, MissingFileIsCreatedAndAOneByteFileHoldsNoRecord) {
+  Ci99 w;
+  w.Open("NEW.DTA");
+  EXPECT_TRUE(std::filesystem::exists(DataPath("NEW.DTA")));
+  EXPECT_EQ(w.Count, 0);
+  EXPECT_TRUE(w.DataFileUsable());
+  w.CloseBrowse();
+  WriteData("ONE.DTA", "x");
+  w.Open("ONE.DTA");
+  EXPECT_EQ(w.Count, 0);
+  EXPECT_EQ(ReadData("ONE.DTA"), "");
+  w.CloseBrowse();
+  EXPECT_TRUE(Messages().empty()) << notes.Dump();
+}
+
+TEST_F(RecordBrowser, FullPathAfterEqualsSignIsUsedUncut) {
+  // A path far longer than 100 characters must not be cut (nor created cut).
+  const std::string deep = dir.path() + "/" + std::string(60, 'a') + "/" + std::string(60, 'b');
+  std::filesystem::create_directories(deep);
+  ostest::WriteRaw(deep + "/CI99.DTA", Record("07", "Sedm", 7));
+  Ci99 w;
+  w.Open("=" + deep + "/CI99.DTA");
+  EXPECT_EQ(w.DataFilePath, deep + "/CI99.DTA");
+  EXPECT_EQ(w.Count, 1);
+  w.RecordRead(1);
+  EXPECT_EQ(w.RecordBuffer, Record("07", "Sedm", 7));
+  w.CloseBrowse();
+  EXPECT_FALSE(std::filesystem::exists(DataPath("CI99.DTA")));
+  EXPECT_TRUE(Messages().empty()) << notes.Dump();
+}
+
+TEST_F(RecordBrowser, ReopenSeesRecordsOtherUsersAppended) {
+  WriteCi99(3);
+  Ci99 a, b("fCi99b");
+  a.Open();
+  b.Open();
+  b.PresetBlank();
+  b.RecordBuffer = Record("04", "Čtvrtá", 4);
+  ASSERT_TRUE(b.AppendRecord());
+  EXPECT_EQ(a.Count, 3);
+  a.DataFileReopen();
+  EXPECT_EQ(a.Count, 4);
+  a.RecordRead(4);
+  EXPECT_EQ(a.RecordBuffer, Record("04", "Čtvrtá", 4));
+  a.CloseBrowse();
+  b.CloseBrowse();
+}
+
+TEST_F(RecordBrowser, OpenRegistersTheFileInUseAndCloseReleasesIt) {
+  WriteCi99(2);
+  common::Session other;
+  other.DataDirPath = common::CurrentSession().DataDirPath;
+  other.ProgDirPath = common::CurrentSession().ProgDirPath;
+  other.CurrentUser = "02";
+  Ci99 w;
+  w.Open();
+  EXPECT_FALSE(common::IfVolny(other, w.DataFilePath).empty());
+  w.CloseBrowse();
+  EXPECT_TRUE(common::IfVolny(other, w.DataFilePath).empty());
+}
+
+TEST_F(RecordBrowser, ReadsAndWritesGoThroughTheScramblingHooksOnlyWhenOn) {
+  WriteCi99(2);
+  Ci99 w;
+  w.Open();
+  w.hooks.clear();
+  w.RecordRead(1);
+  w.RecordWrite(1);
+  w.RecordReadForView(1);
+  EXPECT_TRUE(w.hooks.empty());
+  common::CurrentSession().ScrambleOn = 1;
+  w.RecordRead(1);
+  w.RecordReadForView(2);
+  w.RecordWrite(2);
+  w.RecordReadAt(1);
+  w.RecordWriteAt(1);
+  EXPECT_EQ(w.hooks, (std::vector<std::string>{"after-read", "after-read view", "before-write", "after-read",
+                                               "before-write"}));
+  EXPECT_FALSE(w.ReadingForView);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowser, PositionsOutsideTheListAreIgnored) {
+  WriteCi99(2);
+  const std::string before = ReadData("CI99.DTA");
+  Ci99 w;
+  w.Open();
+  w.RecordBuffer = Record("XX", "Cizí", 9);
+  w.RecordWrite(0);
+  w.RecordWrite(3);
+  w.RecordRead(3);
+  EXPECT_EQ(w.RecordBuffer, Record("XX", "Cizí", 9));
+  EXPECT_EQ(ReadData("CI99.DTA"), before);
+  EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowser, ChecksumIsTheWrappingByteSum) {
+  Ci99 w;
+  w.Open("NEW.DTA");
+  w.RecordBuffer.assign(kLength, '\xFF');
+  EXPECT_EQ(w.RecordChecksum(), 255u * kLength);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowser, PicturesLiveUnderDokladyInTheListsSubfolder) {
+  WriteCi99(2);
+  Ci99 w;
+  w.Open();
+  w.PicturesOn = true;
+  w.PictureFolder = "ORG";
+  w.Current = 123;
+  EXPECT_EQ(w.RecordPictureFile(2), common::CurrentSession().DataDirPath + "doklady\\ORG\\000123-02.jpg");
+  w.CloseBrowse();
+  w.Open();
+  EXPECT_TRUE(w.PictureFolder.empty());  // every opening clears it
+  EXPECT_FALSE(w.PicturesOn);
+  w.CloseBrowse();
+}
+
+// ---------------------------------------------------------------- faults
+
+TEST_F(RecordBrowserFaults, AFileThatCannotBeOpenedIsNeverEmptied) {
+  WriteCi99(5);
+  const std::string before = ReadData("CI99.DTA");
+  for (int err : {EACCES, EIO, ENOLCK, ETIMEDOUT}) {
+    SCOPED_TRACE(err);
+    common::FaultFileSystem faults;
+    common::ScopedFileSystem scoped(faults);
+    faults.Fail(common::FsOp::Open, err, "CI99.DTA");
+    notes.calls.clear();
+    Ci99 w;
+    w.Open();
+    EXPECT_EQ(w.Count, 0);
+    EXPECT_FALSE(w.DataFileUsable());
+    ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
+    EXPECT_EQ(Messages()[0].rfind("Uz: 01 otvira soubor: CI99.DTA err ", 0), 0u) << Messages()[0];
+    // Nothing may write now.
+    w.PresetBlank();
+    EXPECT_FALSE(w.AppendRecord());
+    w.RecordWrite(1);
+    w.NewRecord();
+    EXPECT_EQ(edit.shown, 0);
+    w.CloseBrowse();
+    faults.Clear();
+    EXPECT_EQ(ReadData("CI99.DTA"), before);
+  }
+}
+
+TEST_F(RecordBrowserFaults, AnUnreadableFileKeepsItsBytes) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  WriteCi99(5);
+  const std::string before = ReadData("CI99.DTA");
+  std::filesystem::permissions(DataPath("CI99.DTA"), std::filesystem::perms::none);
+  Ci99 w;
+  w.Open();
+  EXPECT_EQ(w.Count, 0);
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_EQ(Messages()[0], "Uz: 01 otvira soubor: CI99.DTA err      5");
+  w.CloseBrowse();
+  std::filesystem::permissions(DataPath("CI99.DTA"), std::filesystem::perms::owner_all);
+  EXPECT_EQ(ReadData("CI99.DTA"), before);
+}
+
+TEST_F(RecordBrowserFaults, AReopenThatFailsLeavesTheFileAloneAndStopsWrites) {
+  WriteCi99(5);
+  const std::string before = ReadData("CI99.DTA");
+  Ci99 w;
+  w.Open();
+  ASSERT_EQ(w.Count, 5);
+  {
+    common::FaultFileSystem faults;
+    common::ScopedFileSystem scoped(faults);
+    faults.Fail(common::FsOp::Open, EACCES, "CI99.DTA");
+    w.DataFileReopen();
+    EXPECT_EQ(w.Count, 0);
+    EXPECT_FALSE(w.DataFileUsable());
+    w.Current = 1;
+    w.RecordBuffer = Record("XX", "Cizí", 9);
+    w.RecordWrite(1);
+    w.EditRecord();
+  }
+  EXPECT_EQ(edit.shown, 0);
+  EXPECT_EQ(ReadData("CI99.DTA"), before);
+  EXPECT_EQ(Messages().at(0).rfind("Uz: 01 Soub: ", 0), 0u) << notes.Dump();
+  w.DataFileReopen();  // the file is reachable again
+  EXPECT_EQ(w.Count, 5);
+  EXPECT_TRUE(w.DataFileUsable());
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserFaults, AFailedAppendLeavesCountAndFileAsTheyWere) {
+  WriteCi99(2);
+  const std::string before = ReadData("CI99.DTA");
+  Ci99 w;
+  w.Open();
+  common::FaultFileSystem faults;
+  common::ScopedFileSystem scoped(faults);
+  faults.SetDiskSpace(10);
+  w.PresetBlank();
+  EXPECT_FALSE(w.AppendRecord());
+  EXPECT_EQ(w.Count, 2);
+  faults.Clear();
+  EXPECT_EQ(ReadData("CI99.DTA"), before);
+  EXPECT_EQ(Messages().at(0).rfind("Uz: 01 pise soubor: CI99.DTA err    101", 0), 0u) << notes.Dump();
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserFaults, TwoProcessesAppendingAtOnceLoseNoRecord) {
+  WriteCi99(1);
+  constexpr int kEach = 300;
+  std::vector<pid_t> children;
+  for (int child = 0; child < 2; ++child) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int bad = 0;
+      {
+        Ci99 w("fChild" + std::to_string(child));
+        w.Open();
+        for (int i = 0; i < kEach; ++i) {
+          w.RecordBuffer = Record(std::to_string(child), "Zápis " + std::to_string(i), i);
+          if (!w.AppendRecord()) ++bad;
+        }
+        w.CloseBrowse();
+      }
+      _exit(bad == 0 ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const std::string all = ReadData("CI99.DTA");
+  ASSERT_EQ(all.size(), static_cast<std::size_t>((1 + 2 * kEach) * kLength));
+  std::set<std::string> records;
+  for (std::size_t off = kLength; off < all.size(); off += kLength) records.insert(all.substr(off, kLength));
+  EXPECT_EQ(records.size(), static_cast<std::size_t>(2 * kEach));
+  for (int child = 0; child < 2; ++child)
+    for (int i = 0; i < kEach; i += 37)
+      EXPECT_TRUE(records.count(Record(std::to_string(child), "Zápis " + std::to_string(i), i))) << child << " " << i;
+}
+
+// ---------------------------------------------------------------- keyed view
+
+TEST_F(RecordBrowserKeyed, ANewRecordGoesBeforeAnEqualKey) {
+  WriteData("CI99.DTA", Record("A", "první", 1) + Record("C", "druhá", 2) + Record("E", "třetí", 3));
+  Ci99 w;
+  w.keyed = true;
+  w.Open("CI99.DTA", kLength, 0);
+  ASSERT_TRUE(w.KeyedView());
+  w.RecordBuffer = Record("C", "nová", 4);
+  ASSERT_TRUE(w.AppendRecord());
+  EXPECT_EQ(w.Count, 4);
+  EXPECT_EQ(w.Current, 2);
+  EXPECT_EQ(std::vector<std::uint16_t>(w.SelectionList.begin() + 1, w.SelectionList.begin() + 5),
+            (std::vector<std::uint16_t>{1, 4, 2, 3}));
+  EXPECT_EQ(RecordAt("CI99.DTA", 4), Record("C", "nová", 4));  // written at the end of the file
+  w.RecordBuffer = Record("Z", "poslední", 5);
+  ASSERT_TRUE(w.AppendRecord());
+  EXPECT_EQ(w.Current, 5);
+  w.RecordBuffer = Record("0", "nultá", 6);
+  ASSERT_TRUE(w.AppendRecord());
+  EXPECT_EQ(w.Current, 1);
+  w.RecordRead(1);
+  EXPECT_EQ(w.RecordBuffer, Record("0", "nultá", 6));
+  // Only the first three entries are known sorted; later ones are looked through one by one.
+  EXPECT_EQ(w.SelectionFindKey("E"), 5);
+  EXPECT_EQ(w.SelectionFindKey("D"), -3);
+  EXPECT_EQ(w.SelectionFindKey("A"), 2);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserKeyed, AppendWritesAtTheEndWhateverTheStoredSelectionHolds) {
+  WriteCi99(3);
+  // A stored selection list whose entry 4 is not 4: the append must not follow it.
+  std::string idx(10000, '\0');
+  const std::uint16_t entries[] = {1, 2, 3, 2};
+  for (int p = 1; p <= 5000; ++p)
+    common::PutLE<std::uint16_t>(idx, static_cast<std::size_t>(2 * (p - 1)), p <= 4 ? entries[p - 1] : static_cast<std::uint16_t>(p));
+  WriteData("CI99.idx", idx);
+  const std::string before = ReadData("CI99.DTA");
+  Ci99 w;
+  w.keyed = true;
+  w.Open("CI99.DTA", kLength, 1);
+  w.RecordRead(3);
+  EXPECT_EQ(w.RecordBuffer, Record("03", "Položka 3", 3));
+  w.RecordBuffer = Record("025", "Nová", 4);
+  ASSERT_TRUE(w.AppendRecord());
+  EXPECT_EQ(ReadData("CI99.DTA"), before + Record("025", "Nová", 4));
+  EXPECT_EQ(w.Current, 3);
+  EXPECT_EQ(std::vector<std::uint16_t>(w.SelectionList.begin() + 1, w.SelectionList.begin() + 5),
+            (std::vector<std::uint16_t>{1, 2, 4, 3}));
+  w.CloseBrowse();
+  // Closing stores the list: 5000 entries of 16 bits.
+  const std::string stored = ReadData("CI99.idx");
+  ASSERT_EQ(stored.size(), 10000u);
+  EXPECT_EQ(common::GetLE<std::uint16_t>(stored, 2), 2);
+  EXPECT_EQ(common::GetLE<std::uint16_t>(stored, 4), 4);
+  EXPECT_EQ(common::GetLE<std::uint16_t>(stored, 9998), 5000);
+}
+
+TEST_F(RecordBrowserKeyed, MoreThan5000RecordsAreShownInFileOrderAndNotExtended) {
+  WriteCi99(5000);
+  Ci99 w;
+  w.Open("CI99.DTA", kLength, 0);
+  EXPECT_TRUE(w.KeyedView());
+  const std::string before = ReadData("CI99.DTA");
+  w.RecordBuffer = Record("X", "navíc", 1);
+  EXPECT_FALSE(w.AppendRecord());
+  EXPECT_EQ(ReadData("CI99.DTA"), before);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("5000"), std::string::npos);
+  w.CloseBrowse();
+
+  ostest::WriteRaw(DataPath("CI99.DTA"), before + Record("5001", "navíc", 5001));
+  w.Open("CI99.DTA", kLength, 0);
+  EXPECT_FALSE(w.KeyedView());
+  EXPECT_EQ(w.SelectionPositionToRecord(5001), 5001);
+  w.RecordRead(5001);
+  EXPECT_EQ(w.RecordBuffer, Record("5001", "navíc", 5001));
+  w.CloseBrowse();
+}
+
+// ---------------------------------------------------------------- editing
+
+TEST_F(RecordBrowserEdit, AConfirmedEditWritesTheFieldsOverTheFreshRecord) {
+  WriteCi99(5);
+  Ci99 w;
+  w.Open();
+  w.GoToRecord(3, 0);
+  edit.Keys("Down").Type("Nový název").Keys("F2");
+  w.EditRecord();
+  EXPECT_EQ(edit.shown, 1);
+  EXPECT_FALSE(w.EditAborted);
+  EXPECT_TRUE(w.Changed);
+  std::string expect = Record("03", "Nový název", 3);
+  EXPECT_EQ(RecordAt("CI99.DTA", 3).substr(6, 21), expect.substr(6, 21));
+  EXPECT_EQ(RecordAt("CI99.DTA", 3).substr(27), expect.substr(27));
+  EXPECT_EQ(w.Field(2).initialValue, common::Cz("Nový název") + std::string(10, ' '));
+  EXPECT_EQ(w.CurrentField, -1);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, AnotherUsersChangeBetweenStartAndOkIsNeverOverwritten) {
+  WriteCi99(5);
+  Ci99 a, b("fCi99b");
+  a.Open();
+  b.Open();
+  a.GoToRecord(2, 0);
+  // B swaps two bytes of the name: the byte sum stays, the record differs.
+  edit.Type("Moje oprava").Do([&](browser::EditForm&) {
+    b.RecordRead(2);
+    std::swap(b.RecordBuffer[8], b.RecordBuffer[9]);
+    b.RecordWrite(2);
+  });
+  edit.Keys("F2");
+  const std::string theirs = [&] {
+    std::string r = Record("02", "Položka 2", 2);
+    std::swap(r[8], r[9]);
+    return r;
+  }();
+  a.EditRecord();
+  EXPECT_EQ(a.ChecksumBefore, a.ChecksumAfter);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")}));
+  EXPECT_EQ(RecordAt("CI99.DTA", 2), theirs);
+  EXPECT_FALSE(a.Changed);
+  a.CloseBrowse();
+  b.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, EscLeavesTheRecordUntouched) {
+  WriteCi99(3);
+  const std::string before = ReadData("CI99.DTA");
+  Ci99 w;
+  w.Open();
+  edit.Type("Zahozeno").Keys("Esc");
+  w.EditRecord();
+  EXPECT_TRUE(w.EditAborted);
+  EXPECT_FALSE(w.Changed);
+  EXPECT_EQ(ReadData("CI99.DTA"), before);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, MayEditOffStopsEveryEdit) {
+  WriteCi99(3);
+  Ci99 w;
+  w.Open();
+  w.MayEdit = false;
+  w.EditRecord();
+  w.EditRecordNoCheck();
+  EXPECT_EQ(edit.shown, 0);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, EditWithoutCheckReadsTheCurrentRecordFirst) {
+  WriteCi99(4);
+  Ci99 w;
+  w.Open();
+  w.GoToRecord(2, 0);
+  w.RecordBuffer = Record("ZZ", "Řádek z obrazovky", 99);  // what the last paint left
+  edit.Keys("Down").Type("Bez kontroly").Keys("F2");
+  w.EditRecordNoCheck();
+  ASSERT_EQ(edit.seen.size(), 1u);
+  EXPECT_EQ(edit.seen[0][0], "02");  // the current field shows without trailing blanks
+  EXPECT_EQ(RecordAt("CI99.DTA", 2), Record("02", "Bez kontroly", 2));
+  EXPECT_TRUE(w.Changed);
+  EXPECT_TRUE(w.EditingExisting);
+  w.Current = 0;  // no current record: nothing
+  w.EditRecordNoCheck();
+  EXPECT_EQ(edit.shown, 1);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, NewRecordIsAppendedAndBecomesCurrent) {
+  WriteCi99(3);
+  Ci99 w;
+  w.Open();
+  w.PresetBlank();
+  edit.Type("04").Keys("Down").Type("Nová").Keys("Down").Type("44").Keys("F2");
+  w.NewRecord();
+  EXPECT_EQ(w.Count, 4);
+  EXPECT_EQ(w.Current, 4);
+  EXPECT_TRUE(w.Changed);
+  EXPECT_TRUE(w.EditingExisting);
+  EXPECT_EQ(RecordAt("CI99.DTA", 4), Record("04", "Nová", 44));
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, ZakaktParStopsNewRecords) {
+  WriteCi99(3);
+  ostest::WriteRaw(dir / "par/zakakt.par", "CI99.DTA : X\r\n");
+  const std::string before = ReadData("CI99.DTA");
+  Ci99 w;
+  w.Open();
+  w.PresetBlank();
+  w.NewRecord();
+  EXPECT_FALSE(w.MayAdd);
+  EXPECT_EQ(edit.shown, 0);
+  EXPECT_EQ(ReadData("CI99.DTA"), before);
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, F4KeyOpensTheNewRecordWindow) {
+  WriteCi99(3);
+  Ci99 w;
+  w.Open();
+  w.Show();
+  w.PresetBlank();
+  edit.Type("09").Keys("F2");
+  backend.PressKeys("F4");
+  EXPECT_EQ(edit.shown, 1);
+  EXPECT_EQ(w.Count, 4);
+  w.Hide();
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, NewRecordWithAnActiveOrderExtendsTheIndexFiles) {
+  WriteCi99(3);
+  roltest::WriteIndex(DataPath("CI99.DT1"), {3, 2, 1});
+  Ci99 w;
+  w.Open("CI99.DTA", 10000 + kLength);
+  w.SetSortOrder1();
+  w.PresetBlank();
+  edit.Type("04").Keys("F2");
+  w.NewRecord();
+  EXPECT_EQ(w.IndexCount(1), 4);
+  w.CloseBrowse();
+  EXPECT_EQ(ReadData("CI99.DT1").substr(24), std::string("\x04\0\0\0\x04\0\0\0", 8));
+}
+
+TEST_F(RecordBrowserEdit, DeleteRunsTheClearHookAndWritesTheBuffer) {
+  WriteCi99(3);
+  Ci99 w;
+  w.Open();
+  w.GoToRecord(2, 0);
+  w.RecordRead(2);
+  w.MayDelete = false;
+  w.DeleteRecord(2);
+  EXPECT_TRUE(w.hooks.empty());
+  w.MayDelete = true;
+  w.DeleteRecord(2);
+  EXPECT_EQ(w.hooks, std::vector<std::string>{"clear"});
+  EXPECT_TRUE(w.Changed);
+  EXPECT_EQ(RecordAt("CI99.DTA", 2)[0], '\0');
+  w.CloseBrowse();
+}
+
+}  // namespace
