@@ -72,6 +72,7 @@ std::string NormaliseFieldText(const FieldDescriptor& d, std::string_view text) 
     case ft::Date:
     case ft::DateDmy: return common::DateWithDots(common::NormalizeDate(CzechKeysToDigits(text)));
     case ft::Time: {
+      if (Blank(text)) return std::string(8, ' ');
       const std::string t = common::NormalizeTime(CzechKeysToDigits(text));
       return Blank(t) ? std::string(8, ' ') : common::TimeWithColons(t);
     }
