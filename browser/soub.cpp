@@ -90,7 +90,44 @@ SoubServices& SoubHooks() {
 }
 
 TfSoub::TfSoub(std::string componentName)
-    : TfRol(std::move(componentName)), FieldErrors(kStates, 0), FieldStates(kStates, 1), DbfFolder(kDbfFolder) {}
+    : TfRol(std::move(componentName)),
+      KlF4(Add<ui::Button>("KlF4")),
+      KlMez(Add<ui::Button>("KlMez")),
+      KlF8(Add<ui::Button>("KlF8")),
+      KlNajdi(Add<ui::Button>("KlNajdi")),
+      FieldErrors(kStates, 0),
+      FieldStates(kStates, 1),
+      DbfFolder(kDbfFolder) {
+  using common::Cz;
+  const struct {
+    ui::Button& button;
+    const char* caption;
+    std::function<void()> action;
+  } buttons[] = {{KlF4, "Nový", [this] { NewRecord(); }},
+                 {KlMez, "Oprav", [this] { EditRecord(); }},
+                 {KlF8, "Zruš", [this] { DeleteRecord(Current); }},
+                 {KlNajdi, "Hledej", [this] { KlNajdiClick(); }}};
+  for (const auto& b : buttons) {
+    b.button.SetText(Cz(b.caption));
+    b.button.Hide();
+    b.button.onClick = [this, action = b.action](ui::Control&) {
+      action();
+      if (!eHled.Focused() && sgRol.CanFocus()) sgRol.SetFocus();  // the search box keeps it
+    };
+  }
+}
+
+void TfSoub::KlNajdiClick() {
+  if (eHled.enabled()) {
+    if (!eHled.text().empty()) SearchNext();
+    eHled.SetEnabled(false);
+    eHled.SetColor(ui::colors::Window);
+  } else {
+    eHled.SetEnabled(true);
+    eHled.SetColor(ui::colors::Yellow);
+    if (eHled.CanFocus()) eHled.SetFocus();
+  }
+}
 
 TfSoub::~TfSoub() {
   if (data_.IsOpen()) data_.Close();

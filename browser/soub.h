@@ -38,6 +38,12 @@ class TfSoub : public TfRol {
   explicit TfSoub(std::string componentName);
   ~TfSoub() override;
 
+  // Buttons of the window, hidden until a list shows them.
+  ui::Button& KlF4;     // "Nový"
+  ui::Button& KlMez;    // "Oprav"
+  ui::Button& KlF8;     // "Zruš"
+  ui::Button& KlNajdi;  // "Hledej"
+
   // ---------------------------------------------------------------- browse state
   std::string DataFileName;        // as given; "=" + full path, else under the data folder
   std::string DataFilePath;        // the full path
@@ -189,6 +195,7 @@ class TfSoub : public TfRol {
   // Reads and decodes the records an export takes (the marked ones when any is
   // marked) and runs `each` on them; 0 or the I/O code of a read.
   int ForExportRecords(const std::function<void()>& each);
+  void KlNajdiClick();
 
   common::File data_;
   bool dataOk_ = false;

@@ -556,3 +556,37 @@ TEST_F(RecordBrowserEdit, DeleteRunsTheClearHookAndWritesTheBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+using RecordBrowserButtons = soubtest::SoubTest;
+
+TEST_F(RecordBrowserButtons, ButtonsAreHiddenAndRunTheirOperations) {
+  WriteCi99(3);
+  Ci99 w;
+  w.Open();
+  for (ui::Button* b : {&w.KlF4, &w.KlMez, &w.KlF8, &w.KlNajdi}) EXPECT_FALSE(b->visible()) << b->name();
+  EXPECT_EQ(w.KlF8.text(), common::Cz("Zruš"));
+  w.Show();
+  for (ui::Button* b : {&w.KlF4, &w.KlMez, &w.KlF8, &w.KlNajdi}) b->Show();
+  edit.Type("Tlačítko").Keys("Esc");
+  backend.Click(w.KlMez);
+  EXPECT_EQ(edit.shown, 1);
+  EXPECT_EQ(w.activeControl(), &w.sgRol);
+  backend.Click(w.KlF8);
+  EXPECT_EQ(w.hooks, std::vector<std::string>{"clear"});
+  // Hledej: first opens the search box, then searches its text and closes it.
+  backend.Click(w.KlNajdi);
+  EXPECT_TRUE(w.eHled.enabled());
+  EXPECT_EQ(w.activeControl(), &w.eHled);
+  w.eHled.SetText("2");
+  w.GoToRecord(3, 0);
+  backend.Click(w.KlNajdi);
+  EXPECT_FALSE(w.eHled.enabled());
+  EXPECT_EQ(w.Current, 2);
+  EXPECT_EQ(w.activeControl(), &w.sgRol);
+  w.Hide();
+  w.CloseBrowse();
+}
+
+}  // namespace
