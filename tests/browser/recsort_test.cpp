@@ -1,11 +1,11 @@
 #include "browser/recsort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <random>
-#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -121,10 +121,14 @@ SortResult Sort(const std::vector<std::string>& keys, int len, SortLimits limits
 }
 
 std::vector<std::string> WorkFiles(const std::string& folder) {
+  // "SORT" + four digits + ".WRK".
+  auto workName = [](const std::string& n) {
+    return n.size() == 12 && n.rfind("SORT", 0) == 0 && n.substr(8) == ".WRK" &&
+           std::all_of(n.begin() + 4, n.begin() + 8, [](char c) { return c >= '0' && c <= '9'; });
+  };
   std::vector<std::string> names;
-  static const std::regex pattern("SORT[0-9]{4}\\.WRK");
   for (const auto& e : std::filesystem::directory_iterator(folder))
-    if (std::regex_match(e.path().filename().string(), pattern)) names.push_back(e.path().filename().string());
+    if (workName(e.path().filename().string())) names.push_back(e.path().filename().string());
   return names;
 }
 

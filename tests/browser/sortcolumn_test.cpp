@@ -1,7 +1,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <numeric>
-#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,10 +38,11 @@ std::string Records(const std::vector<std::string>& names) {
 
 // Files of the data folder other than the data file, its index files and the lock table.
 std::vector<std::string> Leftovers(const std::string& folder) {
+  static const std::set<std::string> expected = {"CI99.DTA", "CI99.DT1", "CI99.DT2", "CI99.DT3", "CI99.DT4",
+                                                  "FOT.tab", "JMENA.tab"};
   std::vector<std::string> out;
-  static const std::regex expected("CI99\\.(DTA|DT[1-4])|FOT\\.tab|JMENA\\.tab", std::regex::icase);
   for (const auto& e : std::filesystem::directory_iterator(folder))
-    if (!std::regex_match(e.path().filename().string(), expected)) out.push_back(e.path().filename().string());
+    if (!expected.count(e.path().filename().string())) out.push_back(e.path().filename().string());
   return out;
 }
 
