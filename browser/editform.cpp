@@ -560,6 +560,12 @@ class EditWindow : public ui::Form {
 
 }  // namespace
 
+void CloseOnEscKeyDown(ui::Form& form, int& key) {
+  if (key != vk::Esc) return;
+  key = 0;
+  form.Close();
+}
+
 void EditWindowView::ShowModal(EditForm& form) {
   if (!ui::HasBackend()) return;  // nothing to show on: the edit counts as cancelled
   EditWindow window(form);

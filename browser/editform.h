@@ -66,6 +66,9 @@ class EditWindowView : public EditFormView {
   ui::Form* shown_ = nullptr;
 };
 
+// A key-down handler that closes the window it is attached to on Esc.
+void CloseOnEscKeyDown(ui::Form& form, int& key);
+
 // The calculator of Ctrl+F9: the confirmed result, or nothing when it was left.
 using CalculatorEntry = std::function<std::optional<double>(double start)>;
 

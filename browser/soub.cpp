@@ -870,9 +870,11 @@ void TfSoub::SortByColumn(int column) {
   const std::int32_t position = Current >= 1 && Current <= Count ? Current : CursorRow() + Top;
   const std::int32_t remembered = IndexPositionToRecord(position);
   IndexFilesClose();
-  ActiveOrder = 0;
-  GridColor = SavedGridColor;
-  FontColor = SavedFontColor;
+  if (ActiveOrder > 0) {
+    ActiveOrder = 0;
+    GridColor = SavedGridColor;
+    FontColor = SavedFontColor;
+  }
   auto reopenIndexes = [&] {
     if (IndexFilesWanted) IndexFilesOpen(DataFilePath);
     RepaintPage();
@@ -901,8 +903,8 @@ void TfSoub::SortByColumn(int column) {
       std::string form;
       if (d.fieldType == ft::Date || d.fieldType == ft::DateDmy)
         form = common::SwapDate(common::DateNoDots(value));
-      else if (d.fieldType == ft::DateLong || d.fieldType == ft::DateLongDmy)
-        form = common::Date8ToIso(common::DateNoDots(value.substr(0, 2) + value.substr(3, 2) + value.substr(6)));
+      else if (d.fieldType == ft::DateLong || d.fieldType == ft::DateLongDmy)  // DD.MM.YYYY
+        form = common::Date8ToIso(common::Copy(value, 1, 2) + common::Copy(value, 4, 2) + common::Copy(value, 7, 4));
       else
         form = common::CzSortKey(value);
       // The position keeps equal texts in record order; only the tail reaches the file.
@@ -935,12 +937,15 @@ void TfSoub::SortByColumn(int column) {
   CloseBlik();
   if (status != 0) {
     index.Abort();
-    common::MessageOk("Uz: " + User() + " pise soubor: " + indexName + " err " + Code(status));
+    if (!readFailed)  // a record that could not be read has had its message
+      common::MessageOk("Uz: " + User() + " pise soubor: " + indexName + " err " + Code(status));
     return reopenIndexes();
   }
   IndexFilesOpen(DataFilePath);
   if (IndexCount(1) >= 1) {
     ActiveOrder = 1;
+    SavedGridColor = GridColor;
+    SavedFontColor = FontColor;
     GridColor = kSortedGridColor;
     const std::int32_t p = IndexFiles.Find(1, remembered);
     if (p >= 1 && p <= Count) GoToRecord(p, 0);

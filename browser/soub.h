@@ -83,6 +83,8 @@ class TfSoub : public TfRol {
   void DataFileClose();
   // True while the data file is open and may be written.
   bool DataFileUsable() const { return dataOk_; }
+  // The open data file (a list may cut it after sorting its records in place).
+  common::File& DataFile() { return data_; }
   // A keyed view in force (view mode 0/1 with at most 5000 records).
   bool KeyedView() const;
 

@@ -97,31 +97,46 @@ TEST_F(SortByColumn, TwelveRecordsGiveIndexFileOneInColumnOrderWithTiesInRecordO
   w.CloseBrowse();
 }
 
-TEST_F(SortByColumn, NumbersAndDatesSortByTheirValue) {
-  WriteData("CI99.DTA", Records({"a", "b", "c"}));
-  Ci99 w;
-  w.Define();
-  w.Field(3) = browser::FieldDescriptor{};
-  browser::SetFieldDescriptor(w.Field(3), browser::FieldSetup().Caption("Datum").At(2, 3).Picture("D").Initial("      "));
-  // Dates stored YYMMDD: 05.12.26, 01.01.27, 31.12.25.
-  std::string bytes = ReadData("CI99.DTA");
-  const char* dates[] = {"261205", "270101", "251231"};
-  for (int i = 0; i < 3; ++i) {
-    bytes[static_cast<std::size_t>(i * kLength + 27)] = 6;
-    bytes.replace(static_cast<std::size_t>(i * kLength + 28), 3, std::string(dates[i]).substr(0, 3));
+// Dates of the three kinds and a number.
+class Dates : public browser::TfSoub {
+ public:
+  Dates() : TfSoub("fDates") {}
+  void Open() {
+    FieldCount = 4;
+    using browser::FieldSetup;
+    browser::SetFieldDescriptor(Field(1), FieldSetup().Caption("Kratce").At(1, 1).Picture("D").Initial("      "));
+    browser::SetFieldDescriptor(Field(2), FieldSetup().Caption("Dlouze").At(1, 2).Picture("q").Initial("        "));
+    browser::SetFieldDescriptor(Field(3), FieldSetup().Caption("Iso").At(1, 3).Picture("Q").Initial("        "));
+    browser::SetFieldDescriptor(Field(4), FieldSetup().Caption("Pocet").At(1, 4).Picture("#####I").Initial("     "));
+    browser::BrowseSetup s;
+    s.fileName = "DATES.DTA";
+    s.fieldCount = 4;
+    s.recordLength = 7 + 9 + 9 + 4;
+    s.grid = {1, 1, 80, 10};
+    OpenBrowse(s);
   }
-  // The date field takes 7 bytes: make the records 34 long.
-  std::string longer;
-  for (int i = 0; i < 3; ++i) longer += bytes.substr(static_cast<std::size_t>(i * kLength), 27) + std::string(1, 6) + dates[i];
-  WriteData("CI99.DTA", longer);
-  browser::BrowseSetup s;
-  s.fileName = "CI99.DTA";
-  s.fieldCount = 3;
-  s.recordLength = 34;
-  s.grid = {1, 1, 80, 10};
-  w.OpenBrowse(s);
-  w.SortByColumn(3);
-  EXPECT_EQ(IndexEntries(ReadData("CI99.DT1")), (std::vector<std::int32_t>{3, 1, 2}));
+  void Add(const std::string& date, const std::string& count) {
+    for (int i = 1; i <= 3; ++i) Field(i).value = date;
+    Field(4).value = count;
+    RecordBuffer.assign(static_cast<std::size_t>(RecordLength), '\0');
+    FieldsToRecord();
+    ASSERT_TRUE(AppendRecord());
+  }
+};
+
+TEST_F(SortByColumn, DatesSortByYearMonthDay) {
+  Dates w;
+  w.Open();
+  w.Add("05.12.2026", "   10");
+  w.Add("01.01.2027", "    9");
+  w.Add("31.12.2025", "  100");
+  w.Add("", "    0");
+  for (int column = 1; column <= 3; ++column) {
+    w.SortByColumn(column);
+    EXPECT_EQ(IndexEntries(ReadData("DATES.DT1")), (std::vector<std::int32_t>{4, 3, 1, 2})) << column;
+  }
+  w.SortByColumn(4);  // numbers right-aligned in their mask
+  EXPECT_EQ(IndexEntries(ReadData("DATES.DT1")), (std::vector<std::int32_t>{4, 2, 1, 3}));
   w.CloseBrowse();
 }
 
@@ -188,6 +203,24 @@ TEST_F(SortByColumn, AFailedSortLeavesTheOldIndexAndNoWorkFile) {
   EXPECT_TRUE(Leftovers(dir / "data").empty());
   EXPECT_EQ(w.IndexCount(1), 4);  // the old order is still there
   w.CloseBrowse();
+}
+
+TEST_F(SortByColumn, ARecordThatCannotBeReadStopsTheSortBeforeAnyIndexIsWritten) {
+  WriteCi99(6);
+  Ci99 w;
+  {
+    common::FaultFileSystem faults;
+    common::ScopedFileSystem scoped(faults);
+    w.Open();
+    faults.Fail(common::FsOp::Read, EIO, "CI99.DTA", 1, 3);  // the fourth record
+    w.SortByColumn(2);
+    w.CloseBrowse();
+  }
+  EXPECT_FALSE(std::filesystem::exists(DataPath("CI99.DT1")));
+  EXPECT_EQ(w.ActiveOrder, 0);
+  EXPECT_TRUE(Leftovers(dir / "data").empty());
+  const auto m = Messages();
+  EXPECT_EQ(m, std::vector<std::string>{"Uz: 01 cte soubor: CI99.DTA err    100"});
 }
 
 TEST_F(SortByColumn, AKeyedViewIsSortedByItsPositions) {
