@@ -130,7 +130,14 @@ void TfSoub::KlNajdiClick() {
 }
 
 TfSoub::~TfSoub() {
+  // A window destroyed without CloseBrowse still gives its in-use registration back.
   if (data_.IsOpen()) data_.Close();
+  if (lock_ == common::LockResult::Held) {
+    try {
+      common::UnlockFile(DataFilePath);
+    } catch (...) {
+    }
+  }
 }
 
 // ---------------------------------------------------------------- open and close

@@ -171,10 +171,6 @@ TEST_F(SortByColumn, AOneRecordListWritesNoIndexFile) {
 
 TEST_F(SortByColumn, AFileAnotherUserWorksWithIsNotSorted) {
   WriteCi99(4);
-  common::Session other;
-  other.DataDirPath = common::CurrentSession().DataDirPath;
-  other.ProgDirPath = common::CurrentSession().ProgDirPath;
-  other.CurrentUser = "02";
   Ci99 w;
   w.Open();
   ASSERT_EQ(common::LockFile(other, w.DataFilePath, ""), common::LockResult::Held);

@@ -115,10 +115,6 @@ TEST_F(RecordBrowser, ReopenSeesRecordsOtherUsersAppended) {
 
 TEST_F(RecordBrowser, OpenRegistersTheFileInUseAndCloseReleasesIt) {
   WriteCi99(2);
-  common::Session other;
-  other.DataDirPath = common::CurrentSession().DataDirPath;
-  other.ProgDirPath = common::CurrentSession().ProgDirPath;
-  other.CurrentUser = "02";
   Ci99 w;
   w.Open();
   EXPECT_FALSE(common::IfVolny(other, w.DataFilePath).empty());
@@ -587,6 +583,22 @@ TEST_F(RecordBrowserButtons, ButtonsAreHiddenAndRunTheirOperations) {
   EXPECT_EQ(w.activeControl(), &w.sgRol);
   w.Hide();
   w.CloseBrowse();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RecordBrowser, AWindowDestroyedWithoutClosingGivesTheFileBack) {
+  WriteCi99(1);
+  std::string path;
+  {
+    Ci99 w;
+    w.Open();
+    path = w.DataFilePath;
+    EXPECT_FALSE(common::IfVolny(other, path).empty());
+  }
+  EXPECT_TRUE(common::IfVolny(other, path).empty());
 }
 
 }  // namespace

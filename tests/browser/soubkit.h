@@ -158,6 +158,9 @@ class SoubTest : public roltest::RolTest {
     std::filesystem::create_directories(dir / "par");
     browser::SoubHooks() = {};
     browser::SoubHooks().editView = &edit;
+    other.DataDirPath = s.DataDirPath;
+    other.ProgDirPath = s.ProgDirPath;
+    other.CurrentUser = "02";
   }
   void TearDown() override {
     browser::SoubHooks() = {};
@@ -178,6 +181,7 @@ class SoubTest : public roltest::RolTest {
   // Writes pending parameter changes.
   void Flush() { common::FlushParams(); }
 
+  common::Session other;  // a second workstation on the same folders
   common::RecordingNotifier notes;
   common::ScopedNotifier scopedNotes{notes};
   ScriptedEdit edit;
