@@ -41,31 +41,6 @@ bool Wait(Session& s, const std::string& text, int ms) {
   return ignore;
 }
 
-// Creates a file that must not exist yet (never empties one another workstation
-// has just made). 0 created, 80 it exists already, else an I/O code.
-int CreateNewFile(std::string_view name, std::string_view content) {
-  std::string real;
-  int code = ResolveName(name, real);
-  if (code) return code;
-  FileSystem& fs = CurrentFileSystem();
-  int fd = -1;
-  int err = fs.Open(real, O_CREAT | O_EXCL | O_RDWR, 0666, fd);
-  if (err == EEXIST) return io::kFileExists;
-  if (err) return IoCodeFromErrno(err, real, IoOp::Write);
-  std::size_t done = 0, off = 0;
-  while (off < content.size() && err == 0) {
-    err = fs.WriteAt(fd, content.data() + off, content.size() - off, off, done);
-    off += done;
-    if (done == 0 && err == 0) err = ENOSPC;
-  }
-  fs.Close(fd);
-  if (err) {
-    fs.Unlink(real);
-    return IoCodeFromErrno(err, real, IoOp::Write);
-  }
-  return 0;
-}
-
 // What one call works on.
 struct Target {
   std::string dir;    // lock folder text (upper case, cut to 80)

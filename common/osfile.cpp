@@ -351,14 +351,24 @@ void FileReplacement::Abort() {
   active_ = false;
 }
 
-int CreateNewFile(std::string_view name) {
+int CreateNewFile(std::string_view name, std::string_view content) {
   std::string path;
   if (int code = ResolveName(name, path)) return code;
   int fd = -1;
-  const int e = Fs().Open(path, O_CREAT | O_EXCL | O_RDWR, 0666, fd);
-  if (e == EEXIST) return io::kFileExists;
-  if (e != 0) return IoCodeFromErrno(e, path, IoOp::Write);
+  int err = Fs().Open(path, O_CREAT | O_EXCL | O_RDWR, 0666, fd);
+  if (err == EEXIST) return io::kFileExists;
+  if (err != 0) return IoCodeFromErrno(err, path, IoOp::Write);
+  std::size_t done = 0, off = 0;
+  while (off < content.size() && err == 0) {
+    err = Fs().WriteAt(fd, content.data() + off, content.size() - off, off, done);
+    off += done;
+    if (done == 0 && err == 0) err = ENOSPC;
+  }
   Fs().Close(fd);
+  if (err != 0) {
+    Fs().Unlink(path);
+    return IoCodeFromErrno(err, path, IoOp::Write);
+  }
   return 0;
 }
 

@@ -152,9 +152,9 @@ bool DirectoryExists(std::string_view name);  // a folder
 // Reads a whole file (opened read only, so an exclusive holder gives 32).
 [[nodiscard]] int ReadFileText(std::string_view name, std::string& out);
 
-// Creates an empty file that must not exist yet (an exclusive create): 0, 80 when the
-// name is taken (the existing file is not touched), or another I/O code.
-[[nodiscard]] int CreateNewFile(std::string_view name);
+// Creates a file that must not exist yet, holding `content` (an exclusive create): 0, 80 when the
+// name is taken (the existing file is not touched), or another I/O code; a failed write removes it.
+[[nodiscard]] int CreateNewFile(std::string_view name, std::string_view content = {});
 // Erases one file; a folder gives 5, a file another open holds gives 32.
 [[nodiscard]] int EraseFile(std::string_view name);
 // Renames a file or folder; an existing new name gives 80, a held file 32.
