@@ -7,6 +7,7 @@
 #include "common/errors.h"
 #include "common/fileops.h"
 #include "common/jobfile.h"
+#include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/params.h"
@@ -99,11 +100,18 @@ std::string WindowsFolderName(std::string_view realFolder) {
   return bestKey.size() == 1 ? bestKey + ":\\" + rest : bestKey + "\\" + rest;
 }
 
+void LoadDriveMap() {
+  if (!FileExists(kDriveMapName)) return;
+  if (int code = Drives().Load(kDriveMapName))
+    MessageOk(Cz("Chybný řádek v souboru ") + kDriveMapName + " err " + FormatFloatMask("######", code));
+}
+
 void LoadStartupConfig(Session& s, const StartupOptions& options) {
   if (s.StartupDone) return;
   s.StartupDone = true;
 
   s.ScrambleKey = ProgramScrambleKey();
+  LoadDriveMap();
   const std::string dataFolder = DataDir(s, "");
   if (CheckFile(kJobFileName) < 2) {
     ReadDataFolderSwitches(s, dataFolder);

@@ -20,6 +20,12 @@ struct StartupOptions {
 void LoadStartupConfig(Session& s, const StartupOptions& options = {});
 void LoadStartupConfig(const StartupOptions& options = {});
 
+// The drive letters of Windows folder names ("X: /srv/data" per line, UTF-8), read from
+// this file in the start folder before anything else; a bad line is reported and the
+// map stays as it was.
+inline constexpr char kDriveMapName[] = "drives.map";
+void LoadDriveMap();
+
 // A real folder (Windows-1250, "/" separators) in Windows form through the drive map:
 // "/home/x/" with "C:" on "/" gives "C:\home\x\"; a folder no drive holds keeps its
 // root ("\srv\x\").

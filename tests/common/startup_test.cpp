@@ -229,3 +229,21 @@ TEST_F(StartupTest, LargeFontsAndRunningOnce) {
 }
 
 }  // namespace
+
+TEST_F(StartupTest, DriveMapInStartFolderResolvesWindowsDataFolder) {
+  Write("drives.map", "X: " + At("data") + "\n");
+  Write("data.adr", "X:\\\r\n");
+  Write("data/master.job", JobBytes({{"GDPR", "A"}}));
+  LoadStartupConfig();
+  EXPECT_EQ(CurrentSession().ScrambleOn, 1);  // the job file was found through X:
+  Drives().Remove("X:");
+}
+
+TEST_F(StartupTest, MalformedDriveMapIsReportedAndChangesNothing) {
+  RecordingNotifier notes;
+  ScopedNotifier scoped(notes);
+  Write("drives.map", "X: relative/folder\n");
+  LoadStartupConfig();
+  EXPECT_EQ(notes.Count(RecordingNotifier::Kind::Message, "Chybn"_cz), 1);
+  EXPECT_EQ(Drives().Folder("X:"), "");
+}
