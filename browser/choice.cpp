@@ -6,6 +6,7 @@
 #include "browser/hint.h"
 #include "browser/winsettings.h"
 #include "common/encoding.h"
+#include "common/notifier.h"
 
 namespace browser {
 
@@ -46,6 +47,27 @@ void ChoiceWindow::Place(int column, int line, const std::string& leftKey, const
   GetWorkArea(areaWidth, areaHeight);
   SetLeft(std::min(left(), areaWidth - 100));
   SetTop(std::min(top(), areaHeight - 100));
+}
+
+bool ChoiceWindow::ItemsFit(const std::string& title, const std::vector<std::string>& items) {
+  if (static_cast<int>(items.size()) <= kMaxRows) return true;
+  common::BeepMessage(title + " - příliš mnoho parametrů"_cz);
+  return false;
+}
+
+std::vector<std::string> ChoiceWindow::Prepare(const std::string& title, const CheckRoutine& check,
+                                               const std::vector<std::string>& items, const std::string& marks) {
+  std::vector<std::string> shown = items;
+  for (std::size_t i = 0; i < shown.size(); ++i)
+    if (i < marks.size() && marks[i] == '-' && !shown[i].empty() && shown[i][0] != '-') shown[i] = "-" + shown[i];
+  SetCaption(title);
+  Check = check;
+  Build(shown);
+  for (int i = 1; i <= RowCount; ++i) {
+    const std::string& item = shown[static_cast<std::size_t>(i - 1)];
+    Rows[i]->SetEnabled(item.empty() || item[0] != '-');
+  }
+  return shown;
 }
 
 std::string ChoiceWindow::RowText(int i) const {

@@ -16,6 +16,7 @@ class ChoiceWindow : public ui::Form {
  public:
   static constexpr int kMaxRows = 60;
   static constexpr int kColumn = 30;  // rows of the first column
+  static constexpr std::size_t kStoredMarks = 40;  // the shortest stored marks text
 
   ui::Button& F2Klapka;
   std::int32_t RowCount = 0;
@@ -32,6 +33,16 @@ class ChoiceWindow : public ui::Form {
   void Place(int column, int line, const std::string& leftKey, const std::string& topKey);
   // The next (or previous) enabled row after from, wrapping; 0 when none is enabled.
   int NextEnabledRow(int from, bool forward) const;
+
+  // False, after the beeped " - příliš mnoho parametrů" message, for more than kMaxRows items.
+  static bool ItemsFit(const std::string& title, const std::vector<std::string>& items);
+  // Sets the caption and check routine and builds one row per item. An item marked
+  // "-" in marks (one character per item) is forbidden like one starting with "-";
+  // forbidden rows are disabled. Returns the items as the rows were built from them.
+  std::vector<std::string> Prepare(const std::string& title, const CheckRoutine& check,
+                                   const std::vector<std::string>& items, const std::string& marks);
+  // Creates the rows for the shown items in the window's own layout.
+  virtual void Build(const std::vector<std::string>& shownItems) = 0;
 
  protected:
   struct Layout {

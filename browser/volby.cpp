@@ -3,17 +3,11 @@
 #include <algorithm>
 
 #include "browser/dialogs.h"
-#include "common/encoding.h"
-#include "common/notifier.h"
 #include "common/params.h"
 
 namespace browser {
 
-using namespace common::literals;
-
 namespace {
-constexpr std::size_t kMinMarks = 40;
-
 std::string LeftKey(const std::string& caption) { return DialogKey(caption) + " VolbyLeft"; }
 std::string TopKey(const std::string& caption) { return DialogKey(caption) + " VolbyTop"; }
 }  // namespace
@@ -95,7 +89,7 @@ void TfVolby::FormMouseDown(ui::MouseButton button, ui::Shift shift) {
 void TfVolby::FormClose() { StorePosition(*this, LeftKey(caption()), TopKey(caption()), "@@@@@@"); }
 
 void PresetVolbyState(const std::string& title, const std::vector<std::string>& items) {
-  std::string state(std::max(kMinMarks, items.size()), ' ');
+  std::string state(std::max(ChoiceWindow::kStoredMarks, items.size()), ' ');
   for (std::size_t i = 0; i < items.size(); ++i)
     if (!items[i].empty() && items[i][0] == '*') state[i] = '*';
   common::WriteParam(kVolbyPar, title, state);
@@ -104,24 +98,14 @@ void PresetVolbyState(const std::string& title, const std::vector<std::string>& 
 OptionsResult ShowVolby(int column, int line, const CheckRoutine& check, const std::string& title,
                         const std::vector<std::string>& items) {
   OptionsResult result;
-  if (static_cast<int>(items.size()) > ChoiceWindow::kMaxRows) {
-    common::BeepMessage(title + " - příliš mnoho parametrů"_cz);
-    return result;
-  }
+  if (!ChoiceWindow::ItemsFit(title, items)) return result;
   TfVolby& v = fVolby();
   std::string state = common::ReadParam(kVolbyPar, title);
-  std::vector<std::string> shown = items;
-  for (std::size_t i = 0; i < shown.size(); ++i)
-    if (i < state.size() && state[i] == '-' && !shown[i].empty() && shown[i][0] != '-') shown[i] = "-" + shown[i];
-  v.SetCaption(title);
-  v.Check = check;
   v.OptionMarks = state;
-  v.Build(shown);
+  const std::vector<std::string> shown = v.Prepare(title, check, items, state);
   for (int i = 1; i <= v.RowCount; ++i) {
     const std::size_t k = static_cast<std::size_t>(i - 1);
-    const std::string& item = shown[k];
-    v.Rows[i]->SetEnabled(item.empty() || item[0] != '-');
-    v.Row(i).SetChecked((!item.empty() && item[0] == '*') || (k < state.size() && state[k] == '*'));
+    v.Row(i).SetChecked((!shown[k].empty() && shown[k][0] == '*') || (k < state.size() && state[k] == '*'));
   }
   v.Place(column, line, LeftKey(title), TopKey(title));
   v.Confirmed = true;
@@ -130,7 +114,7 @@ OptionsResult ShowVolby(int column, int line, const CheckRoutine& check, const s
 
   result.confirmed = v.Confirmed;
   ClearAnswers();
-  if (state.size() < std::max(kMinMarks, items.size())) state.resize(std::max(kMinMarks, items.size()), ' ');
+  if (state.size() < std::max(ChoiceWindow::kStoredMarks, items.size())) state.resize(std::max(ChoiceWindow::kStoredMarks, items.size()), ' ');
   for (int i = 1; i <= v.RowCount; ++i) {
     const std::size_t k = static_cast<std::size_t>(i - 1);
     const bool ticked = v.Row(i).checked();

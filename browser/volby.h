@@ -22,7 +22,7 @@ class TfVolby : public ChoiceWindow {
   void FormMouseDown(ui::MouseButton button, ui::Shift shift);
   void FormClose();
 
-  void Build(const std::vector<std::string>& shownItems);
+  void Build(const std::vector<std::string>& shownItems) override;
 
  protected:
   ui::Control& MakeRow(int i) override;

@@ -4,7 +4,6 @@
 
 #include "browser/dialogs.h"
 #include "common/encoding.h"
-#include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/params.h"
 #include "common/pascal.h"
@@ -14,8 +13,6 @@ namespace browser {
 using namespace common::literals;
 
 namespace {
-constexpr int kMinMarks = 40;
-
 std::string LeftKey(const std::string& caption) { return DialogKey(caption) + " VyberLeft"; }
 std::string TopKey(const std::string& caption) { return DialogKey(caption) + " VyberTop"; }
 std::string IndexKey(const std::string& caption) { return DialogKey(caption) + " VyberIndex"; }
@@ -124,7 +121,7 @@ void TfVyber::MarkForbiddenRows() {
   PresetVolbyState(title, items);
   const OptionsResult r = ShowVolby(10, 10, nullptr, title, items);
   if (!r.confirmed) return;
-  std::string marks(static_cast<std::size_t>(std::max(kMinMarks, RowCount)), ' ');
+  std::string marks(std::max(kStoredMarks, static_cast<std::size_t>(RowCount)), ' ');
   for (int i = 1; i <= RowCount; ++i)
     if (r.checked[static_cast<std::size_t>(i - 1)]) marks[static_cast<std::size_t>(i - 1)] = '-';
   common::WriteParam(kVyberPar, caption(), marks);
@@ -142,23 +139,10 @@ ChoiceResult ShowVyber(int column, int line, const CheckRoutine& check, const st
   ChoiceResult result;
   result.code = "  ";
   DialogResults().chosen = 0;
-  if (static_cast<int>(items.size()) > ChoiceWindow::kMaxRows) {
-    common::BeepMessage(title + " - příliš mnoho parametrů"_cz);
-    return result;
-  }
+  if (!ChoiceWindow::ItemsFit(title, items)) return result;
   TfVyber& v = fVyber();
-  const std::string marks = common::ReadParam(kVyberPar, title);
-  std::vector<std::string> shown = items;
-  for (std::size_t i = 0; i < shown.size(); ++i)
-    if (i < marks.size() && marks[i] == '-' && !shown[i].empty() && shown[i][0] != '-') shown[i] = "-" + shown[i];
-  v.SetCaption(title);
-  v.Check = check;
-  v.Marks = marks;
-  v.Build(shown);
-  for (int i = 1; i <= v.RowCount; ++i) {
-    const std::string& item = shown[static_cast<std::size_t>(i - 1)];
-    v.Rows[i]->SetEnabled(item.empty() || item[0] != '-');
-  }
+  v.Marks = common::ReadParam(kVyberPar, title);
+  v.Prepare(title, check, items, v.Marks);
   v.Place(column, line, LeftKey(title), TopKey(title));
   const int previous = common::TextToInt(common::ReadParam(kVyberIdx, IndexKey(title)));
   if (v.RowEnabled(previous)) v.Row(previous).SetChecked(true);

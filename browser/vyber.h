@@ -30,7 +30,7 @@ class TfVyber : public ChoiceWindow {
   // the caption and applies them at once.
   void MarkForbiddenRows();
 
-  void Build(const std::vector<std::string>& shownItems);
+  void Build(const std::vector<std::string>& shownItems) override;
 
  protected:
   ui::Control& MakeRow(int i) override;
