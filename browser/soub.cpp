@@ -794,6 +794,12 @@ struct ExportOut {
     if (code == 0) code = file.file().WriteAt(at, bytes.data(), bytes.size());
     at += bytes.size();
   }
+  // Puts the file in place when everything was written, else drops it; the error code.
+  int Finish() {
+    if (code == 0) code = file.Commit();
+    if (code != 0) file.Abort();
+    return code;
+  }
 };
 
 }  // namespace
@@ -820,13 +826,9 @@ void TfSoub::ExportListToExcel() {
   out.Put(CsvCaptionLine(FieldSpan()));
   out.Put(CsvNumberLine(static_cast<std::size_t>(FieldCount)));
   if (out.code == 0) out.code = ForExportRecords([&] { out.Put(CsvRecordLine(FieldSpan())); });
-  if (out.code == 0) out.code = out.file.Commit();
+  const int code = out.Finish();
   CloseBlik();
-  if (out.code != 0) {
-    out.file.Abort();
-    FileMessage(" pise soubor: ", name, out.code);
-    return;
-  }
+  if (code != 0) return FileMessage(" pise soubor: ", name, code);
   ClearMarks();
   RepaintPage();
   common::BeepMessage(Cz("Soubor ") + name + Cz(" pro EXCEL,WORD je vytvořen"));
@@ -853,13 +855,9 @@ void TfSoub::ExportToDbf() {
   out.Put(std::string(1, '\x1A'));
   out.at = 0;
   out.Put(DbfHeader(layout, written));  // the record count, now known
-  if (out.code == 0) out.code = out.file.Commit();
+  const int code = out.Finish();
   CloseBlik();
-  if (out.code != 0) {
-    out.file.Abort();
-    FileMessage(" pise soubor: ", name, out.code);
-    return;
-  }
+  if (code != 0) return FileMessage(" pise soubor: ", name, code);
   common::MessageOk(Cz("Soubor ") + name + Cz(" je vytvořen"));
   ClearMarks();
   RepaintPage();
