@@ -327,7 +327,11 @@ int FileReplacement::Begin(std::string_view targetName) {
   return 0;
 }
 
-int FileReplacement::Commit() {
+int FileReplacement::Commit() { return Finish(true); }
+
+int FileReplacement::CommitNew() { return Finish(false); }
+
+int FileReplacement::Finish(bool replace) {
   if (!active_) return io::kFileNotOpen;
   auto fail = [this](int code) {
     Abort();
@@ -335,9 +339,12 @@ int FileReplacement::Commit() {
   };
   if (int code = file_.Sync()) return fail(code);
   if (int code = file_.Close()) return fail(code);
-  HeldCheck held;
-  if (int code = held.Acquire(targetPath_)) return fail(code);
-  if (int e = Fs().Rename(tempPath_, targetPath_, true)) return fail(IoCodeFromErrno(e, targetPath_, IoOp::Write));
+  if (replace) {
+    HeldCheck held;
+    if (int code = held.Acquire(targetPath_)) return fail(code);
+  }
+  if (int e = Fs().Rename(tempPath_, targetPath_, replace))
+    return fail(e == EEXIST ? io::kFileExists : IoCodeFromErrno(e, targetPath_, IoOp::Write));
   active_ = false;
   tempPath_.clear();
   return 0;
@@ -354,22 +361,12 @@ void FileReplacement::Abort() {
 int CreateNewFile(std::string_view name, std::string_view content) {
   std::string path;
   if (int code = ResolveName(name, path)) return code;
-  int fd = -1;
-  int err = Fs().Open(path, O_CREAT | O_EXCL | O_RDWR, 0666, fd);
-  if (err == EEXIST) return io::kFileExists;
-  if (err != 0) return IoCodeFromErrno(err, path, IoOp::Write);
-  std::size_t done = 0, off = 0;
-  while (off < content.size() && err == 0) {
-    err = Fs().WriteAt(fd, content.data() + off, content.size() - off, off, done);
-    off += done;
-    if (done == 0 && err == 0) err = ENOSPC;
-  }
-  Fs().Close(fd);
-  if (err != 0) {
-    Fs().Unlink(path);
-    return IoCodeFromErrno(err, path, IoOp::Write);
-  }
-  return 0;
+  FileStat st;
+  if (Fs().StatPath(path, st) == 0) return io::kFileExists;
+  FileReplacement r;
+  if (int code = r.Begin(name)) return code;
+  if (int code = r.file().WriteAt(0, content.data(), content.size())) return code;
+  return r.CommitNew();
 }
 
 int ReplaceFileContents(std::string_view targetName, std::string_view data) {

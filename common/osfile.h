@@ -126,11 +126,15 @@ class FileReplacement {
   [[nodiscard]] int Begin(std::string_view targetName);
   File& file() { return file_; }  // write the new contents here
   [[nodiscard]] int Commit();
+  // Moves the new file in only while the target name is still free: 80 (and the
+  // temporary file removed) when the target has appeared meanwhile.
+  [[nodiscard]] int CommitNew();
   void Abort();
   const std::string& TempPath() const { return tempPath_; }
 
  private:
   int CreateTemp();
+  int Finish(bool replace);
   File file_;
   std::string target_, targetPath_, tempPath_;
   bool active_ = false;
@@ -153,7 +157,8 @@ bool DirectoryExists(std::string_view name);  // a folder
 [[nodiscard]] int ReadFileText(std::string_view name, std::string& out);
 
 // Creates a file that must not exist yet, holding `content` (an exclusive create): 0, 80 when the
-// name is taken (the existing file is not touched), or another I/O code; a failed write removes it.
+// name is taken (the existing file is not touched), or another I/O code. The file appears whole
+// or not at all: it is written beside and moved in only while the name is free.
 [[nodiscard]] int CreateNewFile(std::string_view name, std::string_view content = {});
 // Erases one file; a folder gives 5, a file another open holds gives 32.
 [[nodiscard]] int EraseFile(std::string_view name);

@@ -1,7 +1,5 @@
 #include "common/usertab.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
@@ -36,22 +34,14 @@ void LoadTable(Session& s, File& f) {
     s.UserTab[i] = 2 * i + 2 <= static_cast<int>(got) ? LoadLE<std::uint16_t>(buf + 2 * i) : 0;
 }
 
-// Creates the table with only the own slot taken. Written beside it and moved in
-// only when no other workstation has created it meanwhile: 0 when created, 80 when
-// it appeared, another code on failure.
+// Creates the table with only the own slot taken, unless another workstation has
+// created it meanwhile: 0 when created, 80 when it appeared, another code on failure.
 int CreateTable(Session& s, const std::string& path) {
   s.UserTab.fill(0);
   s.UserTab[s.UserNo] = 99;
-  unsigned char buf[kUserTabSize];
-  for (int i = 0; i < kUserTabEntries; ++i) StoreLE<std::uint16_t>(buf + 2 * i, s.UserTab[i]);
-  const std::string temp = path + "." + std::to_string(getpid()) + ".new";
-  File f;
-  int code = f.Create(temp, kModeExclusive);
-  if (code == 0) code = f.WriteAt(0, buf, sizeof buf);
-  if (const int closed = f.Close(); code == 0) code = closed;
-  if (code == 0) code = RenameFile(temp, path);
-  if (code != 0) (void)EraseFile(temp);
-  return code;
+  std::string bytes(kUserTabSize, '\0');
+  for (int i = 0; i < kUserTabEntries; ++i) PutLE<std::uint16_t>(bytes, 2 * i, s.UserTab[i]);
+  return CreateNewFile(path, bytes);
 }
 
 }  // namespace

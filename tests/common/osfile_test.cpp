@@ -371,6 +371,26 @@ TEST_F(OsFileTest, HeldTargetIsNotReplaced) {
   EXPECT_EQ(ostest::Listing(dir.path()), "held.dta");
 }
 
+TEST_F(OsFileTest, NewFileAppearsWholeOrNotAtAll) {
+  ASSERT_EQ(CreateNewFile(Win("JMENA.tab"), "abc"), 0);
+  EXPECT_EQ(ReadRaw(dir / "JMENA.tab"), "abc");
+  ASSERT_EQ(CreateNewFile(Win("empty.tab")), 0);
+  EXPECT_EQ(ReadRaw(dir / "empty.tab"), "");
+  EXPECT_EQ(CreateNewFile(Win("jmena.TAB"), "xyz"), io::kFileExists);  // a taken name keeps its file
+  EXPECT_EQ(ReadRaw(dir / "JMENA.tab"), "abc");
+  EXPECT_EQ(CreateNewFile(Win("nofolder\\a.tab"), "x"), io::kPathNotFound);
+
+  FaultFileSystem fs;
+  ScopedFileSystem use(fs);
+  fs.SetDiskSpace(2);
+  EXPECT_EQ(CreateNewFile(Win("new.tab"), "abcdef"), io::kDiskWriteError);
+  fs.SetDiskSpace(-1);
+  // The name is taken by another workstation while ours is being written.
+  fs.Fail(FsOp::Rename, EEXIST, "new.tab", 1);
+  EXPECT_EQ(CreateNewFile(Win("new.tab"), "ours"), io::kFileExists);
+  EXPECT_EQ(ostest::Listing(dir.path()), "JMENA.tab empty.tab");  // no part-written file, no temporary one
+}
+
 TEST_F(OsFileTest, MoveOverAcrossFileSystemsInjected) {
   WriteRaw(dir / "work/pracovni.wrk", "sorted");
   WriteRaw(dir / "data/ci10.dta", "unsorted");
