@@ -265,8 +265,7 @@ bool LockServerClient::RepeatUntilGranted(Session& s, const LockRequest& r) {
     ++refusals;
     if (refusals >= timing_.noticeEvery || SteadyMs() - lastNotice >= timing_.noticeAfterMs) {
       refusals = 0;
-      bool ignore = CurrentNotifier().LockWait(Cz("Soubor je stále obsazený ") + reply, timing_.noticeMs);
-      s.IgnoreLocks = ignore ? 1 : 0;
+      const bool ignore = LockWaitMessage(s, Cz("Soubor je stále obsazený ") + reply, timing_.noticeMs);
       lastNotice = SteadyMs();
       if (ignore) {
         repeating_.clear();

@@ -34,13 +34,6 @@ std::string SlashesAsBackslashes(std::string s) {
   return s;
 }
 
-// The wait notice; true when the user chose to ignore the protection.
-bool Wait(Session& s, const std::string& text, int ms) {
-  const bool ignore = CurrentNotifier().LockWait(text, ms);
-  s.IgnoreLocks = ignore ? 1 : 0;
-  return ignore;
-}
-
 // What one call works on.
 struct Target {
   std::string dir;    // lock folder text (upper case, cut to 80)
@@ -101,8 +94,8 @@ class TableAccess {
         return Result::GivenUp;
       }
       if (code != 0) {
-        if (Wait(s_, Cz("Je blokován přístup k tabulce sdílení souborů, čekám na uvolnění"), kTableWaitMs))
-          return Result::GivenUp;
+        const std::string text = Cz("Je blokován přístup k tabulce sdílení souborů, čekám na uvolnění");
+        if (LockWaitMessage(s_, text, kTableWaitMs)) return Result::GivenUp;
         continue;
       }
       std::string image(FotTable::kSize, '\0');
@@ -119,7 +112,7 @@ class TableAccess {
         return Result::Open;
       }
       file_.Close();
-      if (Wait(s_, "err cti FOT " + Code5(code), kTableWaitMs)) return Result::GivenUp;
+      if (LockWaitMessage(s_, "err cti FOT " + Code5(code), kTableWaitMs)) return Result::GivenUp;
     }
   }
 
@@ -152,8 +145,8 @@ LockResult LockInTable(Session& s, const Target& t, bool write) {
         const std::string text = Cz("Přístup k souboru ") + e.Key() + " " + e.Kind() + Cz(" je blokován ") + who;
         BeepMessage(text);
         BeepMessage(Cz("Dejte \"Ctrl Alt Del\", ukončete TAVONU a znovu ji nastartujte"));
-        if (Wait(s, text, kTableWaitMs)) return LockResult::GivenUp;
-      } else if (Wait(s, "Soubor " + e.Key() + " " + e.Kind() + Cz(" užívá ") + who, kTableWaitMs)) {
+        if (LockWaitMessage(s, text, kTableWaitMs)) return LockResult::GivenUp;
+      } else if (LockWaitMessage(s, "Soubor " + e.Key() + " " + e.Kind() + Cz(" užívá ") + who, kTableWaitMs)) {
         return LockResult::GivenUp;
       }
       continue;
@@ -161,14 +154,16 @@ LockResult LockInTable(Session& s, const Target& t, bool write) {
     const int free = table.FindFree();
     if (free == 0) {
       if (int code = access.Close()) BeepMessage((write ? "Zamkni W " : "zamkni R ") + Code5(code));
-      if (Wait(s, Cz("Tabulka sdílení souborů je plná, čekám na uvolnění"), kTableWaitMs)) return LockResult::GivenUp;
+      if (LockWaitMessage(s, Cz("Tabulka sdílení souborů je plná, čekám na uvolnění"), kTableWaitMs))
+        return LockResult::GivenUp;
       continue;
     }
     table.at(free).Set(t.key, t.user, kind);
     if (int code = access.Write()) {
       // Not written: the lock is not held. Start again from opening the table.
       access.Close();
-      if (Wait(s, (write ? "chyba " : "err pis(1) FOT ") + Code5(code), kTableWaitMs)) return LockResult::GivenUp;
+      if (LockWaitMessage(s, (write ? "chyba " : "err pis(1) FOT ") + Code5(code), kTableWaitMs))
+        return LockResult::GivenUp;
       continue;
     }
     if (int code = access.Close()) BeepMessage("zamkni end " + Code5(code));
@@ -184,7 +179,7 @@ bool UnlockInTable(Session& s, const Target& t) {
       access.table().at(n).SetFree();
       if (int code = access.Write()) {
         access.Close();
-        if (Wait(s, "chyba " + Code5(code), kTableWaitMs)) return false;
+        if (LockWaitMessage(s, "chyba " + Code5(code), kTableWaitMs)) return false;
         continue;
       }
     }

@@ -76,10 +76,13 @@ void MessageOk(const std::string& text) { CurrentNotifier().Message(text); }
 
 void BeepMessage(const std::string& text) { CurrentNotifier().BeepMessage(text); }
 
-void LockWaitMessage(const std::string& text, int ms) {
-  if (ms < 0) ms = 0;
-  CurrentSession().IgnoreLocks = CurrentNotifier().LockWait(text, ms) ? 1 : 0;
+bool LockWaitMessage(Session& s, const std::string& text, int ms) {
+  const bool ignore = CurrentNotifier().LockWait(text, ms < 0 ? 0 : ms);
+  s.IgnoreLocks = ignore ? 1 : 0;
+  return ignore;
 }
+
+void LockWaitMessage(const std::string& text, int ms) { LockWaitMessage(CurrentSession(), text, ms); }
 
 int BeepAsterisk() {
   CurrentNotifier().Beep(64);

@@ -7,6 +7,8 @@
 
 namespace common {
 
+struct Session;
+
 class Notifier {
  public:
   virtual ~Notifier() = default;
@@ -73,7 +75,9 @@ class ScopedNotifier {
 // The program's message routines, through the current notifier.
 void MessageOk(const std::string& text);
 void BeepMessage(const std::string& text);
-// Shows the wait notice and sets the session's IgnoreLocks to the user's answer.
+// Shows the wait notice and sets the session's IgnoreLocks to the user's answer;
+// true when the user chose to ignore the protection.
+bool LockWaitMessage(Session& s, const std::string& text, int ms);
 void LockWaitMessage(const std::string& text, int ms);
 // The asterisk beep; the result is always 0.
 int BeepAsterisk();
