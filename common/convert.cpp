@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 
+#include "common/dates.h"
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
@@ -217,9 +218,9 @@ void ConvertItem(std::string_view inRec, const PolItem& i, std::string& outRec, 
   auto c = [&](std::string_view t, int p, int n) { return Copy(t, p, n); };
   switch (i.type * 100 + o.type) {
     case kPolDate6 * 100 + kPolDate6Iso:
-    case kPolDate6Iso * 100 + kPolDate6: PutText(outRec, o, c(s, 5, 2) + c(s, 3, 2) + c(s, 1, 2)); return;
-    case kPolDate8 * 100 + kPolDate8Iso: PutText(outRec, o, c(s, 5, 4) + c(s, 3, 2) + c(s, 1, 2)); return;
-    case kPolDate8Iso * 100 + kPolDate8: PutText(outRec, o, c(s, 7, 2) + c(s, 5, 2) + c(s, 1, 4)); return;
+    case kPolDate6Iso * 100 + kPolDate6: PutText(outRec, o, SwapDate(s)); return;
+    case kPolDate8 * 100 + kPolDate8Iso: PutText(outRec, o, Date8ToIso(s)); return;
+    case kPolDate8Iso * 100 + kPolDate8: PutText(outRec, o, IsoToDate8(s)); return;
     case kPolDate6 * 100 + kPolDate8:
     case kPolDate6 * 100 + kPolDate8Iso: {
       const std::string r = RepairDigit(s, 5);
