@@ -80,13 +80,13 @@ TEST_F(AppearanceSettings, WithOknagParPresentThePerWindowKeysAreIgnored) {
 }
 
 TEST_F(AppearanceSettings, LargeFontsAndTheWorkArea) {
-  ui_.pixelsPerInch = 120;
+  backend.pixelsPerInch = 120;
   DetectLargeFonts();
   EXPECT_DOUBLE_EQ(common::CurrentSession().ScreenPpi, 1.25);
-  ui_.pixelsPerInch = 96;
+  backend.pixelsPerInch = 96;
   DetectLargeFonts();
   EXPECT_DOUBLE_EQ(common::CurrentSession().ScreenPpi, 1.0);
-  ui_.workArea = {0, 0, 1366, 728};
+  backend.workArea = {0, 0, 1366, 728};
   int w = 0, h = 0;
   GetWorkArea(w, h);
   EXPECT_EQ(w, 1366);
@@ -99,20 +99,20 @@ class AppearanceMenuTest : public dlgtest::DialogTest {
   AppearanceMenuTest() { list_.Open(); }
   // Chooses menu item n, then lets `then` answer what the item opens.
   void Choose(int n) {
-    ui_.AnswerNextModal([n, this](ui::Form& f) {
+    backend.AnswerNextModal([n, this](ui::Form& f) {
       auto& v = static_cast<TfVyber&>(f);
       EXPECT_EQ(v.caption(), "Úprava vizáže"_cz);
       EXPECT_EQ(v.RowCount, 7);
-      ui_.DoubleClick(*v.Rows[n]);
+      backend.DoubleClick(*v.Rows[n]);
     });
   }
   // Answers the height and width question.
   void AnswerSize(const std::string& height, const std::string& width, bool confirm = true) {
-    ui_.AnswerNextModal([=, this](ui::Form&) {
-      ui_.Active().activeControl()->SetText(height);
-      ui_.Press(ui::vk::Down);
-      ui_.Active().activeControl()->SetText(width);
-      ui_.Press(confirm ? ui::vk::Enter : ui::vk::Esc);
+    backend.AnswerNextModal([=, this](ui::Form&) {
+      backend.Active().activeControl()->SetText(height);
+      backend.Press(ui::vk::Down);
+      backend.Active().activeControl()->SetText(width);
+      backend.Press(confirm ? ui::vk::Enter : ui::vk::Esc);
     });
   }
   std::string Okna2(const std::string& key) { return common::ReadParam(kOkna2Par, key); }
@@ -125,11 +125,11 @@ using AppearanceMenuItems = AppearanceMenuTest;
 TEST_F(AppearanceMenuItems, F11OpensTheMenuOnceInstalled) {
   InstallBrowserDialogs();
   list_.Show();
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     EXPECT_EQ(f.name(), "fVyber");
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
-  ui_.Press(ui::vk::F(11));
+  backend.Press(ui::vk::F(11));
   EXPECT_EQ(ModalForms(), std::vector<std::string>{"fVyber"});
   list_.Hide();
   RolHooks().appearanceMenu = nullptr;
@@ -143,7 +143,7 @@ TEST_F(AppearanceMenuItems, FontOfTheWindowWithHeightAndWidthKeptInRange) {
   chosen.bold = true;
   chosen.color = 0x0000FF;
   Choose(3);
-  ui_.QueueAnswer(headlessAnswer::FontAnswer(chosen));
+  backend.QueueAnswer(headlessAnswer::FontAnswer(chosen));
   AnswerSize("40", "3");
   AppearanceMenu(list_);
   EXPECT_EQ(list_.sgRol.font().name, "Courier New");
@@ -161,7 +161,7 @@ TEST_F(AppearanceMenuItems, FontOfTheWindowWithHeightAndWidthKeptInRange) {
 
 TEST_F(AppearanceMenuItems, AnEscapedSizeQuestionKeepsTheSizes) {
   Choose(3);
-  ui_.QueueAnswer(headlessAnswer::FontAnswer(ui::Font{}));
+  backend.QueueAnswer(headlessAnswer::FontAnswer(ui::Font{}));
   AnswerSize("12", "12", false);
   AppearanceMenu(list_);
   EXPECT_EQ(WindowFont().LetterHeight, 18);
@@ -171,7 +171,7 @@ TEST_F(AppearanceMenuItems, AnEscapedSizeQuestionKeepsTheSizes) {
 TEST_F(AppearanceMenuItems, BackgroundColourOfTheWindow) {
   WriteFile("par/oknag.par", "FontName : Arial\r\n");
   Choose(2);
-  ui_.QueueAnswer(headlessAnswer::ColorAnswer(0x00FFEEDD));
+  backend.QueueAnswer(headlessAnswer::ColorAnswer(0x00FFEEDD));
   AppearanceMenu(list_);
   EXPECT_EQ(list_.color(), 0x00FFEEDD);
   EXPECT_EQ(list_.sgRol.color(), 0x00FFEEDD);
@@ -179,7 +179,7 @@ TEST_F(AppearanceMenuItems, BackgroundColourOfTheWindow) {
   EXPECT_FALSE(Exists("par/oknag.par"));
   // A cancelled colour dialog changes nothing.
   Choose(2);
-  ui_.QueueAnswer(headlessAnswer::CancelAnswer());
+  backend.QueueAnswer(headlessAnswer::CancelAnswer());
   AppearanceMenu(list_);
   EXPECT_EQ(list_.color(), 0x00FFEEDD);
 }
@@ -190,7 +190,7 @@ TEST_F(AppearanceMenuItems, CommonFontForAllWindowsWithItsTwins) {
   chosen.size = 9;
   chosen.italic = true;
   Choose(4);
-  ui_.QueueAnswer(headlessAnswer::FontAnswer(chosen));
+  backend.QueueAnswer(headlessAnswer::FontAnswer(chosen));
   AnswerSize("20", "9");
   AppearanceMenu(list_);
   for (const std::string a : {"", "A"}) {
@@ -218,7 +218,7 @@ TEST_F(AppearanceMenuItems, BackToPerWindowErasesBothFilesWhole) {
 }
 
 TEST_F(AppearanceMenuItems, TheWindowTakesTheWorkAreaSize) {
-  ui_.workArea = {0, 0, 1000, 700};
+  backend.workArea = {0, 0, 1000, 700};
   Choose(6);
   AppearanceMenu(list_);
   EXPECT_EQ(list_.width(), 1000);
@@ -233,7 +233,7 @@ TEST_F(AppearanceMenuItems, TheStandardSettingsReplaceOknagPar) {
     Choose(7);
     AppearanceMenu(list_);
   }
-  EXPECT_EQ(ostest::ReadRaw(dir_ / "par/Oknag.par"), standard);
+  EXPECT_EQ(ostest::ReadRaw(dir / "par/Oknag.par"), standard);
   EXPECT_EQ(Okna2("fMemList Left"), "");
   EXPECT_TRUE(WindowFont().CommonMode);
   ui::Color font = 0, paper = 0;

@@ -25,13 +25,13 @@ class DialogsVyber : public dlgtest::DialogTest {
  protected:
   ChoiceResult Choose(const std::vector<std::string>& items, const std::function<void(TfVyber&)>& keys,
                       const std::string& title = "Typ tiskárny"_cz) {
-    ui_.AnswerNextModal([&](ui::Form& f) { keys(static_cast<TfVyber&>(f)); });
+    backend.AnswerNextModal([&](ui::Form& f) { keys(static_cast<TfVyber&>(f)); });
     return ShowVyber(1, 1, nullptr, title, items);
   }
 };
 
 TEST_F(DialogsVyber, EscChoosesNothingAndStoresIndexZero) {
-  const ChoiceResult r = Choose(Items(3), [&](TfVyber&) { ui_.Press(ui::vk::Esc); });
+  const ChoiceResult r = Choose(Items(3), [&](TfVyber&) { backend.Press(ui::vk::Esc); });
   EXPECT_EQ(r.chosen, 0);
   EXPECT_EQ(r.code, "  ");
   EXPECT_EQ(Answer(1), "  ");
@@ -40,7 +40,7 @@ TEST_F(DialogsVyber, EscChoosesNothingAndStoresIndexZero) {
 }
 
 TEST_F(DialogsVyber, EnterWithNothingCheckedChoosesRowOne) {
-  const ChoiceResult r = Choose(Items(3), [&](TfVyber&) { ui_.Press(ui::vk::Enter); });
+  const ChoiceResult r = Choose(Items(3), [&](TfVyber&) { backend.Press(ui::vk::Enter); });
   EXPECT_EQ(r.chosen, 1);
   EXPECT_EQ(r.code, "01");
   EXPECT_EQ(Answer(1), "01");
@@ -50,15 +50,15 @@ TEST_F(DialogsVyber, EnterWithNothingCheckedChoosesRowOne) {
 
 TEST_F(DialogsVyber, TheLastChoiceIsPreselected) {
   Choose(Items(5), [&](TfVyber&) {
-    ui_.Press(ui::vk::Down);
-    ui_.Press(ui::vk::Down);
-    ui_.Press(ui::vk::F(2));
+    backend.Press(ui::vk::Down);
+    backend.Press(ui::vk::Down);
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_EQ(DialogResults().chosen, 3);
   const ChoiceResult r = Choose(Items(5), [&](TfVyber& v) {
     EXPECT_TRUE(v.Row(3).checked());
     EXPECT_EQ(v.activeControl(), v.Rows[3]);
-    ui_.Press(ui::vk::Enter);
+    backend.Press(ui::vk::Enter);
   });
   EXPECT_EQ(r.chosen, 3);
 }
@@ -66,16 +66,16 @@ TEST_F(DialogsVyber, TheLastChoiceIsPreselected) {
 // A forbidden first row is never chosen by Enter, F2 or the button.
 TEST_F(DialogsVyber, EnterChoosesTheFirstEnabledRowOrNothing) {
   common::WriteParam("par\\VYBER.PAR", "Typ tiskárny"_cz, "-");
-  EXPECT_EQ(Choose(Items(3), [&](TfVyber&) { ui_.Press(ui::vk::Enter); }).chosen, 2);
-  EXPECT_EQ(Choose(Items(3), [&](TfVyber& v) { ui_.Click(v.F2Klapka); }).chosen, 2);
+  EXPECT_EQ(Choose(Items(3), [&](TfVyber&) { backend.Press(ui::vk::Enter); }).chosen, 2);
+  EXPECT_EQ(Choose(Items(3), [&](TfVyber& v) { backend.Click(v.F2Klapka); }).chosen, 2);
   common::WriteParam("par\\VYBER.PAR", "Typ tiskárny"_cz, "---");
-  EXPECT_EQ(Choose(Items(3), [&](TfVyber&) { ui_.Press(ui::vk::F(2)); }).chosen, 0);
+  EXPECT_EQ(Choose(Items(3), [&](TfVyber&) { backend.Press(ui::vk::F(2)); }).chosen, 0);
   // Items the caller marks with "-" are forbidden too; "*" and "-" show as blanks.
   const ChoiceResult r = Choose({"-A zakázaná"_cz, "*B hvězda"_cz, " C volná"_cz}, [&](TfVyber& v) {
     EXPECT_FALSE(v.Rows[1]->enabled());
     EXPECT_EQ(v.Rows[1]->text(), " A zakázaná"_cz);
     EXPECT_EQ(v.Rows[2]->text(), " B hvězda"_cz);
-    ui_.Press(ui::vk::Enter);
+    backend.Press(ui::vk::Enter);
   }, "Jiná volba"_cz);
   EXPECT_EQ(r.chosen, 2);
   EXPECT_EQ(r.code, "B ");
@@ -86,7 +86,7 @@ TEST_F(DialogsVyber, MarksInVyberParDisableTheirRows) {
   std::vector<bool> enabled;
   Choose(Items(5), [&](TfVyber& v) {
     for (int i = 1; i <= 5; ++i) enabled.push_back(v.Rows[i]->enabled());
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(enabled, (std::vector<bool>{false, true, true, false, true}));
 }
@@ -96,12 +96,12 @@ TEST_F(DialogsVyber, DownAndUpSkipDisabledRowsAndWrap) {
   std::vector<int> rows;
   Choose(Items(5), [&](TfVyber& v) {
     for (int i = 0; i < 4; ++i) {
-      ui_.Press(ui::vk::Down);
+      backend.Press(ui::vk::Down);
       rows.push_back(v.activeControl()->tag);
     }
-    ui_.Press(ui::vk::Up);
+    backend.Press(ui::vk::Up);
     rows.push_back(v.activeControl()->tag);
-    ui_.Press(ui::vk::Enter);
+    backend.Press(ui::vk::Enter);
   });
   EXPECT_EQ(rows, (std::vector<int>{3, 5, 2, 3, 2}));
   EXPECT_EQ(DialogResults().chosen, 2);
@@ -109,9 +109,9 @@ TEST_F(DialogsVyber, DownAndUpSkipDisabledRowsAndWrap) {
 
 TEST_F(DialogsVyber, TypedLettersDoNothingAndADoubleClickChooses) {
   const ChoiceResult r = Choose(Items(4), [&](TfVyber& v) {
-    ui_.Type("xyz");
+    backend.Type("xyz");
     EXPECT_TRUE(v.visible() && !v.modalDone());
-    ui_.DoubleClick(*v.Rows[4]);
+    backend.DoubleClick(*v.Rows[4]);
   });
   EXPECT_EQ(r.chosen, 4);
 }
@@ -119,17 +119,17 @@ TEST_F(DialogsVyber, TypedLettersDoNothingAndADoubleClickChooses) {
 TEST_F(DialogsVyber, MarkingRowsTwoAndFiveForbidsExactlyThem) {
   std::vector<bool> enabled;
   Choose(Items(6), [&](TfVyber& v) {
-    ui_.AnswerNextModal([&](ui::Form& f) {
+    backend.AnswerNextModal([&](ui::Form& f) {
       auto& o = static_cast<TfVolby&>(f);
       EXPECT_EQ(o.caption(), "Označ zakázané klapky"_cz);
       EXPECT_EQ(o.RowCount, 6);
-      ui_.Click(o.Row(2));
-      ui_.Click(o.Row(5));
-      ui_.Press(ui::vk::F(2));
+      backend.Click(o.Row(2));
+      backend.Click(o.Row(5));
+      backend.Press(ui::vk::F(2));
     });
-    ui_.ClickAt(v, 2, 2, ui::MouseButton::Right, ui::Shift::Ctrl);
+    backend.ClickAt(v, 2, 2, ui::MouseButton::Right, ui::Shift::Ctrl);
     for (int i = 1; i <= 6; ++i) enabled.push_back(v.Rows[i]->enabled());
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(enabled, (std::vector<bool>{true, false, true, true, false, true}));
   const std::string stored = common::ReadParam("par\\VYBER.PAR", "Typ tiskárny"_cz);
@@ -137,16 +137,16 @@ TEST_F(DialogsVyber, MarkingRowsTwoAndFiveForbidsExactlyThem) {
   // A later marking starts from the rows forbidden now, whatever another list ticked.
   common::WriteParam("par\\VOLBY.PAR", "Označ zakázané klapky"_cz, "******");
   Choose(Items(6), [&](TfVyber& v) {
-    ui_.AnswerNextModal([&](ui::Form& f) {
+    backend.AnswerNextModal([&](ui::Form& f) {
       auto& o = static_cast<TfVolby&>(f);
       std::vector<bool> ticked;
       for (int i = 1; i <= 6; ++i) ticked.push_back(o.Row(i).checked());
       EXPECT_EQ(ticked, (std::vector<bool>{false, true, false, false, true, false}));
-      ui_.Press(ui::vk::Esc);  // cancelled: nothing changes
+      backend.Press(ui::vk::Esc);  // cancelled: nothing changes
     });
-    ui_.ClickAt(v, 2, 2, ui::MouseButton::Right, ui::Shift::Ctrl);
+    backend.ClickAt(v, 2, 2, ui::MouseButton::Right, ui::Shift::Ctrl);
     EXPECT_FALSE(v.Rows[2]->enabled());
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(common::ReadParam("par\\VYBER.PAR", "Typ tiskárny"_cz), stored);
 }
@@ -154,7 +154,7 @@ TEST_F(DialogsVyber, MarkingRowsTwoAndFiveForbidsExactlyThem) {
 TEST_F(DialogsVyber, MoreThanSixtyItemsAreRefused) {
   const ChoiceResult r = ShowVyber(1, 1, nullptr, "Seznam", Items(61));
   EXPECT_EQ(r.chosen, 0);
-  EXPECT_EQ(notes_.Texts(common::RecordingNotifier::Kind::BeepMessage),
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::BeepMessage),
             std::vector<std::string>{"Seznam - příliš mnoho parametrů"_cz});
 }
 
@@ -167,7 +167,7 @@ TEST_F(DialogsVyber, SixtyItemsAllStandInsideTheWindow) {
       EXPECT_GT(v.Rows[i]->left(), v.Rows[i - 30]->left());
       EXPECT_LE(v.Rows[i]->top() + v.Rows[i]->height(), v.height());
     }
-    ui_.DoubleClick(*v.Rows[55]);
+    backend.DoubleClick(*v.Rows[55]);
   });
   EXPECT_EQ(r.chosen, 55);
   EXPECT_EQ(r.code, "55");
@@ -181,16 +181,16 @@ TEST_F(DialogsVyber, TheLayoutFollowsTheLongestItems) {
     EXPECT_EQ(v.Rows[2]->top(), 36);
     EXPECT_EQ(v.height(), 108);
     EXPECT_EQ(v.color(), 15724543);
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
 }
 
 TEST_F(DialogsVyber, F1RunsTheCheckRoutineWithTheCurrentRow) {
   std::vector<int> checked;
-  ui_.AnswerNextModal([&](ui::Form&) {
-    ui_.Press(ui::vk::Down);
-    ui_.Press(ui::vk::F(1));
-    ui_.Press(ui::vk::Esc);
+  backend.AnswerNextModal([&](ui::Form&) {
+    backend.Press(ui::vk::Down);
+    backend.Press(ui::vk::F(1));
+    backend.Press(ui::vk::Esc);
   });
   ShowVyber(1, 1, [&](int n, std::string&) { checked.push_back(n); }, "Kontrola", Items(3));
   EXPECT_EQ(checked, std::vector<int>{2});
@@ -198,15 +198,15 @@ TEST_F(DialogsVyber, F1RunsTheCheckRoutineWithTheCurrentRow) {
 
 TEST_F(DialogsVyber, F10PrintsThePictureOfTheWindowWhenAPrinterIsChosen) {
   Choose(Items(3), [&](TfVyber& v) {
-    ui_.Press(ui::vk::F(10));  // the print dialog cancelled: nothing printed
-    EXPECT_TRUE(ui_.printJobs().empty());
-    ui_.QueueAnswer(ui::headless::Answer::PrinterAnswer("Headless"));
-    ui_.Press(ui::vk::F(10));
+    backend.Press(ui::vk::F(10));  // the print dialog cancelled: nothing printed
+    EXPECT_TRUE(backend.printJobs().empty());
+    backend.QueueAnswer(ui::headless::Answer::PrinterAnswer("Headless"));
+    backend.Press(ui::vk::F(10));
     EXPECT_TRUE(v.visible());
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
-  ASSERT_EQ(ui_.printJobs().size(), 1u);
-  const auto& job = ui_.printJobs().front();
+  ASSERT_EQ(backend.printJobs().size(), 1u);
+  const auto& job = backend.printJobs().front();
   EXPECT_TRUE(job.ended);
   bool picture = false;
   for (const std::string& op : job.ops) picture = picture || op.rfind("picture ", 0) == 0;
@@ -217,7 +217,7 @@ class DialogsVolby : public dlgtest::DialogTest {
  protected:
   OptionsResult Tick(const std::vector<std::string>& items, const std::function<void(TfVolby&)>& keys,
                      const std::string& title = "Sloupce tisku") {
-    ui_.AnswerNextModal([&](ui::Form& f) { keys(static_cast<TfVolby&>(f)); });
+    backend.AnswerNextModal([&](ui::Form& f) { keys(static_cast<TfVolby&>(f)); });
     return ShowVolby(1, 1, nullptr, title, items);
   }
   std::string State() { return common::ReadParam("par\\VOLBY.PAR", "Sloupce tisku"); }
@@ -225,9 +225,9 @@ class DialogsVolby : public dlgtest::DialogTest {
 
 TEST_F(DialogsVolby, TicksAreRememberedAndAnUntickedOptionIsForgotten) {
   OptionsResult r = Tick(Items(4), [&](TfVolby& v) {
-    ui_.Click(v.Row(1));
-    ui_.Click(v.Row(3));
-    ui_.Press(ui::vk::F(2));
+    backend.Click(v.Row(1));
+    backend.Click(v.Row(3));
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_TRUE(r.confirmed);
   EXPECT_EQ(r.checked, (std::vector<bool>{true, false, true, false}));
@@ -239,14 +239,14 @@ TEST_F(DialogsVolby, TicksAreRememberedAndAnUntickedOptionIsForgotten) {
   r = Tick(Items(4), [&](TfVolby& v) {
     EXPECT_TRUE(v.Row(1).checked());
     EXPECT_TRUE(v.Row(3).checked());
-    ui_.Click(v.Row(1));
-    ui_.Press(ui::vk::F(2));
+    backend.Click(v.Row(1));
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_EQ(State(), "  *" + std::string(37, ' '));
   Tick(Items(4), [&](TfVolby& v) {
     EXPECT_FALSE(v.Row(1).checked());
     EXPECT_TRUE(v.Row(3).checked());
-    ui_.Press(ui::vk::F(2));
+    backend.Press(ui::vk::F(2));
   });
 }
 
@@ -256,10 +256,10 @@ TEST_F(DialogsVolby, AForbiddenPlaceStaysForbidden) {
     EXPECT_FALSE(v.Rows[1]->enabled());
     EXPECT_TRUE(v.Row(2).checked());
     // Ctrl + right button makes every option available for this showing.
-    ui_.ClickAt(v, 1, 1, ui::MouseButton::Right, ui::Shift::Ctrl);
+    backend.ClickAt(v, 1, 1, ui::MouseButton::Right, ui::Shift::Ctrl);
     EXPECT_TRUE(v.Rows[1]->enabled());
-    ui_.Click(v.Row(1));
-    ui_.Press(ui::vk::F(2));
+    backend.Click(v.Row(1));
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_EQ(State(), "-*" + std::string(38, ' '));
 }
@@ -267,8 +267,8 @@ TEST_F(DialogsVolby, AForbiddenPlaceStaysForbidden) {
 TEST_F(DialogsVolby, EscCancelsAndStoresNothing) {
   common::WriteParam("par\\VOLBY.PAR", "Sloupce tisku", " *");
   const OptionsResult r = Tick(Items(3), [&](TfVolby& v) {
-    ui_.Click(v.Row(1));
-    ui_.Press(ui::vk::Esc);
+    backend.Click(v.Row(1));
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_FALSE(r.confirmed);
   EXPECT_EQ(State(), " *");
@@ -276,15 +276,15 @@ TEST_F(DialogsVolby, EscCancelsAndStoresNothing) {
 
 TEST_F(DialogsVolby, EnterTogglesTheFocusedBoxAndTheWindowButtonConfirms) {
   const OptionsResult r = Tick(Items(3), [&](TfVolby& v) {
-    ui_.Focus(v.Row(2));
-    ui_.Press(ui::vk::Enter);
+    backend.Focus(v.Row(2));
+    backend.Press(ui::vk::Enter);
     EXPECT_TRUE(v.Row(2).checked());
-    ui_.Press(ui::vk::Down);
+    backend.Press(ui::vk::Down);
     EXPECT_EQ(v.activeControl(), v.Rows[3]);
-    ui_.Press(ui::vk::Enter);
-    ui_.Press(ui::vk::Enter);
-    ui_.Type("a");
-    ui_.CloseWindow(v);
+    backend.Press(ui::vk::Enter);
+    backend.Press(ui::vk::Enter);
+    backend.Type("a");
+    backend.CloseWindow(v);
   });
   EXPECT_TRUE(r.confirmed);
   EXPECT_EQ(r.checked, (std::vector<bool>{false, true, false}));
@@ -294,8 +294,8 @@ TEST_F(DialogsVolby, SixtyOptionsFitAndTheLayoutFollowsTheItems) {
   const OptionsResult r = Tick(Items(60), [&](TfVolby& v) {
     EXPECT_EQ(v.Rows[60]->top(), v.Rows[30]->top());
     EXPECT_EQ(v.Rows[1]->top(), 36);  // the first row stands one row lower than in TfVyber
-    ui_.Click(v.Row(60));
-    ui_.Press(ui::vk::F(2));
+    backend.Click(v.Row(60));
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_TRUE(r.checked[59]);
   EXPECT_EQ(Answer(60), "A");
@@ -337,13 +337,13 @@ TEST_F(DialogsButtons, OnlyTheFirstFortyPushButtonsCount) {
 }
 
 TEST_F(DialogsButtons, EditingTheMaskStoresAndAppliesIt) {
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     auto& v = static_cast<TfVolby&>(f);
     EXPECT_EQ(v.caption(), "Označ zakázané klapky (počet:  4)"_cz);
     EXPECT_EQ(v.RowCount, 4);
-    ui_.Click(v.Row(1));
-    ui_.Click(v.Row(4));
-    ui_.Press(ui::vk::F(2));
+    backend.Click(v.Row(1));
+    backend.Click(v.Row(4));
+    backend.Press(ui::vk::F(2));
   });
   EditDisabledButtons(form_);
   EXPECT_FALSE(Button(1).enabled());
@@ -356,12 +356,12 @@ TEST_F(DialogsButtons, EditingTheMaskStoresAndAppliesIt) {
   Button(4).SetEnabled(true);
   CollectButtons(form_);
   EXPECT_FALSE(Button(1).enabled());
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     auto& v = static_cast<TfVolby&>(f);
     EXPECT_TRUE(v.Row(1).checked());
     EXPECT_TRUE(v.Row(4).checked());
-    ui_.Click(v.Row(1));
-    ui_.Press(ui::vk::F(2));
+    backend.Click(v.Row(1));
+    backend.Press(ui::vk::F(2));
   });
   EditDisabledButtons(form_);
   EXPECT_TRUE(Button(1).enabled());
@@ -370,7 +370,7 @@ TEST_F(DialogsButtons, EditingTheMaskStoresAndAppliesIt) {
 
 TEST_F(DialogsButtons, ACancelledEditChangesNothing) {
   common::WriteParam("par\\VYBER.PAR", "Aktualizace", " -");
-  ui_.AnswerNextModal([&](ui::Form&) { ui_.Press(ui::vk::Esc); });
+  backend.AnswerNextModal([&](ui::Form&) { backend.Press(ui::vk::Esc); });
   EditDisabledButtons(form_);
   EXPECT_EQ(common::ReadParam("par\\VYBER.PAR", "Aktualizace"), " -");
   EXPECT_TRUE(Button(2).enabled());

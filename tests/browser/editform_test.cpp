@@ -319,7 +319,7 @@ TEST_F(EditFormTemplates, ARecordSavedAsTemplateIsAppliedAgain) {
   w.Open();
   w.GoToRecord(2, 0);
   w.SaveRecordTemplate();
-  Flush();
+  FlushParams();
   EXPECT_EQ(common::ReadParam("par\\CI99.F12", "001"), "02   ");
   EXPECT_EQ(common::ReadParam("par\\CI99.F12", "002"), common::Cz("Položka 2") + std::string(11, ' '));
   EXPECT_EQ(common::ReadParam("par\\CI99.F12", "003"), "   2");
@@ -337,7 +337,7 @@ TEST_F(EditFormTemplates, ARecordSavedAsTemplateIsAppliedAgain) {
   // A key missing from the template empties its field; a field of state 0 keeps its value.
   common::WriteParam("par\\CI99.F12", "003", "");
   common::WriteParam("par\\CI99.F12", "001", "77");
-  Flush();
+  FlushParams();
   w.FieldStates[1] = 0;
   w.GoToRecord(1, 0);
   w.ApplyRecordTemplate();
@@ -379,7 +379,7 @@ TEST_F(EditFormTemplates, TheEditWindowSavesAndAppliesTemplates) {
   w.Open();
   edit.Keys("Down").Type("Vzor").Keys("Ctrl+F12 Esc");
   w.EditRecord();
-  Flush();
+  FlushParams();
   EXPECT_EQ(common::ReadParam("par\\CI99.F12", "002"), std::string("Vzor") + std::string(16, ' '));
   EXPECT_EQ(common::ReadParam("par\\CI99.F12", "001"), "02   ");
 

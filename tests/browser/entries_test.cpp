@@ -67,7 +67,7 @@ TEST_F(DialogsPrint, HelpOpensTheViewerAtTheTopicLine) {
   ShowHelpTopic("2\\kalk", "KALKULACKA");
   EXPECT_EQ(first_.setups, std::vector<std::string>{"help.txt"});
   EXPECT_EQ(common::ReadParam("par\\okna2.par", "fPozri Index"), "     5");
-  const std::string help = ostest::ReadRaw(dir_ / "help.txt");
+  const std::string help = ostest::ReadRaw(dir / "help.txt");
   EXPECT_EQ(help.size(), 5u * 82);
   EXPECT_EQ(help.substr(82, 10), "$ [" + "Úvod]  "_cz);
   // A missing help file shows nothing.
@@ -81,7 +81,7 @@ TEST_F(DialogsPrint, HelpLinesAreStoredScrambledWhenScramblingIsOn) {
   common::CurrentSession().ScrambleKey = common::ProgramScrambleKey();
   WriteFile("x.hlp", "Tajny text\r\n");
   ShowHelpTopic("x", "");
-  const std::string help = ostest::ReadRaw(dir_ / "help.txt");
+  const std::string help = ostest::ReadRaw(dir / "help.txt");
   ASSERT_EQ(help.size(), 82u);
   EXPECT_EQ(common::UnscrambleText(help.substr(0, 80), common::ProgramScrambleKey()),
             "Tajny text" + std::string(70, ' '));

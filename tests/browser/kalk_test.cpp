@@ -18,7 +18,7 @@ class DialogsKalk : public dlgtest::DialogTest {
  protected:
   // Shows the calculator seeded with start, runs the keys, returns its result.
   double Run(double start, const std::function<void(TfKalk&)>& keys) {
-    ui_.AnswerNextModal([&](ui::Form& f) { keys(static_cast<TfKalk&>(f)); });
+    backend.AnswerNextModal([&](ui::Form& f) { keys(static_cast<TfKalk&>(f)); });
     return ShowCalculator(start);
   }
 };
@@ -26,9 +26,9 @@ class DialogsKalk : public dlgtest::DialogTest {
 TEST_F(DialogsKalk, AnAdditionWritesThreeTapeLinesOfSeventeenCharacters) {
   std::vector<std::string> tape;
   const double r = Run(100, [&](TfKalk& k) {
-    ui_.Type("5+");
+    backend.Type("5+");
     tape = k.Tape();
-    ui_.Press(ui::vk::F(2));
+    backend.Press(ui::vk::F(2));
   });
   ASSERT_EQ(tape.size(), 3u);
   EXPECT_EQ(tape[0], "         100.00 =");
@@ -44,10 +44,10 @@ TEST_F(DialogsKalk, DivisionByZeroIsRefusedAndKeepsTheResult) {
   std::string display;
   std::vector<std::string> tape;
   Run(144, [&](TfKalk& k) {
-    ui_.Type("12/0/");
+    backend.Type("12/0/");
     display = k.EdtVy.text();
     tape = k.Tape();
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(Boxes(), std::vector<std::string>{"Dělení nulou"_cz});
   EXPECT_EQ(common::TextToFloat(display), 12);
@@ -60,10 +60,10 @@ TEST_F(DialogsKalk, DivisionByZeroIsRefusedAndKeepsTheResult) {
 TEST_F(DialogsKalk, ADigitAfterAnOperationStartsANewOperand) {
   std::string operand;
   const double r = Run(0, [&](TfKalk& k) {
-    ui_.Type("5+3");
+    backend.Type("5+3");
     operand = k.EdtOp.text();
-    ui_.Type("*");
-    ui_.Press(ui::vk::Enter);
+    backend.Type("*");
+    backend.Press(ui::vk::Enter);
   });
   EXPECT_EQ(operand, "3");
   EXPECT_DOUBLE_EQ(r, 15);
@@ -71,8 +71,8 @@ TEST_F(DialogsKalk, ADigitAfterAnOperationStartsANewOperand) {
 
 TEST_F(DialogsKalk, EscapeLeavesItUnconfirmedAndReturnsZero) {
   const double r = Run(100, [&](TfKalk&) {
-    ui_.Type("5+");
-    ui_.Press(ui::vk::Esc);
+    backend.Type("5+");
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(r, 0);
   EXPECT_FALSE(fKalk().Confirmed);
@@ -80,7 +80,7 @@ TEST_F(DialogsKalk, EscapeLeavesItUnconfirmedAndReturnsZero) {
 }
 
 TEST_F(DialogsKalk, TheOkButtonTakesTheResultOver) {
-  const double r = Run(7, [&](TfKalk& k) { ui_.Click(k.Button1); });
+  const double r = Run(7, [&](TfKalk& k) { backend.Click(k.Button1); });
   EXPECT_DOUBLE_EQ(r, 7);
   EXPECT_TRUE(fKalk().Confirmed);
 }
@@ -88,13 +88,13 @@ TEST_F(DialogsKalk, TheOkButtonTakesTheResultOver) {
 TEST_F(DialogsKalk, CClearsResultOperandAndTape) {
   std::vector<std::string> tape;
   const double r = Run(50, [&](TfKalk& k) {
-    ui_.Type("5+");
-    ui_.Type("C");
+    backend.Type("5+");
+    backend.Type("C");
     tape = k.Tape();
     EXPECT_EQ(k.EdtVy.text(), "");
     EXPECT_EQ(k.EdtOp.text(), "");
-    ui_.Type("4+");
-    ui_.Press(ui::vk::F(2));
+    backend.Type("4+");
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_TRUE(tape.empty());
   EXPECT_DOUBLE_EQ(r, 4);
@@ -104,9 +104,9 @@ TEST_F(DialogsKalk, CClearsResultOperandAndTape) {
 TEST_F(DialogsKalk, ResultsOfAThousandMillionAndMoreKeepAllDigits) {
   std::vector<std::string> tape;
   const double r = Run(999999999, [&](TfKalk& k) {
-    ui_.Type("1+");
+    backend.Type("1+");
     tape = k.Tape();
-    ui_.Press(ui::vk::F(2));
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_DOUBLE_EQ(r, 1000000000);
   EXPECT_EQ(browser::DialogResults().CalcResult, "1000000000.00");
@@ -114,8 +114,8 @@ TEST_F(DialogsKalk, ResultsOfAThousandMillionAndMoreKeepAllDigits) {
   EXPECT_EQ(tape.back(), "  1000000000.00 =");
 
   const double big = Run(123456789, [&](TfKalk&) {
-    ui_.Type("1000*");
-    ui_.Press(ui::vk::F(2));
+    backend.Type("1000*");
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_DOUBLE_EQ(big, 123456789000.0);
 }
@@ -123,9 +123,9 @@ TEST_F(DialogsKalk, ResultsOfAThousandMillionAndMoreKeepAllDigits) {
 TEST_F(DialogsKalk, AResultBeyondTwelveDigitsIsRefused) {
   std::string display;
   Run(999999999999.0, [&](TfKalk& k) {
-    ui_.Type("1+");
+    backend.Type("1+");
     display = k.EdtVy.text();
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(Boxes(), std::vector<std::string>{"Výsledek je příliš velký"_cz});
   EXPECT_DOUBLE_EQ(common::TextToFloat(display), 999999999999.0);
@@ -136,11 +136,11 @@ TEST_F(DialogsKalk, F10PrintsTheTapeThroughReportParagon) {
   dlgtest::FakeViewer viewer;
   browser::SetReportServices(&viewer, nullptr, &writer);
   Run(10, [&](TfKalk&) {
-    ui_.Press(ui::vk::F(10));  // an empty tape prints nothing
+    backend.Press(ui::vk::F(10));  // an empty tape prints nothing
     EXPECT_EQ(writer.job, "");
-    ui_.Type("2*");
-    ui_.Press(ui::vk::F(10));
-    ui_.Press(ui::vk::Esc);
+    backend.Type("2*");
+    backend.Press(ui::vk::F(10));
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(writer.job, "Paragon");
   EXPECT_EQ(writer.width, 20);
@@ -151,7 +151,7 @@ TEST_F(DialogsKalk, F10PrintsTheTapeThroughReportParagon) {
 TEST_F(DialogsKalk, ThePositionIsStoredUnderTheCaption) {
   Run(0, [&](TfKalk& k) {
     k.SetBounds(123, 45, k.width(), k.height());
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(common::ReadParam("par\\okna2.par", "Kalkulačka KalkLeft"_cz), "000123");
   EXPECT_EQ(common::ReadParam("par\\okna2.par", "Kalkulačka KalkTop"_cz), "000045");
@@ -159,7 +159,7 @@ TEST_F(DialogsKalk, ThePositionIsStoredUnderTheCaption) {
   int left = 0;
   Run(0, [&](TfKalk& k) {
     left = k.left();
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(left, 123);
 }

@@ -22,12 +22,12 @@ using namespace browser;
 
 class DialogsHint : public dlgtest::DialogTest {
  protected:
-  std::string Folder() const { return dir_.path() + "/NAVODY/"; }
+  std::string Folder() const { return dir.path() + "/NAVODY/"; }
   // Opens the instructions and hands the window to `inside` before Esc closes it.
   void Open(const std::string& name, const std::function<void(TfHint&)>& inside = {}) {
-    ui_.AnswerNextModal([&](ui::Form& f) {
+    backend.AnswerNextModal([&](ui::Form& f) {
       if (inside) inside(static_cast<TfHint&>(f));
-      ui_.Press(ui::vk::Esc);
+      backend.Press(ui::vk::Esc);
     });
     HintLoad(Folder(), name);
   }
@@ -35,7 +35,7 @@ class DialogsHint : public dlgtest::DialogTest {
 
 TEST_F(DialogsHint, AFileOfUnderThreeBytesShowsEmptyAndCreatesTheFolder) {
   Open("fOrg", [](TfHint& h) { EXPECT_TRUE(h.Memo1.lines().empty()); });
-  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "NAVODY"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "NAVODY"));
   EXPECT_FALSE(fHint().HintLoaded);
 
   WriteFile("NAVODY/fOrg.nav", "ab");
@@ -59,17 +59,17 @@ TEST_F(DialogsHint, TheNameLosesBlanksAndAccentsAndDotsAndColonsBecomeUnderscore
 TEST_F(DialogsHint, F2MakesTheTextEditableAndClosingWritesItWithAMarkerLine) {
   WriteFile("NAVODY/fCis.nav", "Prvni\r\n");
   Open("fCis");  // closed without F2: the file is left alone
-  EXPECT_EQ(ostest::ReadRaw(dir_ / "NAVODY/fCis.nav"), "Prvni\r\n");
+  EXPECT_EQ(ostest::ReadRaw(dir / "NAVODY/fCis.nav"), "Prvni\r\n");
 
   Open("fCis", [&](TfHint& h) {
     EXPECT_TRUE(h.Memo1.readOnly());
-    ui_.Focus(h.Memo1);
-    ui_.Press(ui::vk::F(2));
+    backend.Focus(h.Memo1);
+    backend.Press(ui::vk::F(2));
     EXPECT_FALSE(h.Memo1.readOnly());
     h.Memo1.UserSetText("Prvni\r\nDruha");
   });
   const std::string file = Folder() + "fCis.nav";
-  EXPECT_EQ(ostest::ReadRaw(dir_ / "NAVODY/fCis.nav"), "Prvni\r\nDruha\r\n&" + file + "\r\n");
+  EXPECT_EQ(ostest::ReadRaw(dir / "NAVODY/fCis.nav"), "Prvni\r\nDruha\r\n&" + file + "\r\n");
   // The marker disappears on the next load, and the text stays editable in this run.
   std::vector<std::string> lines;
   Open("fCis", [&](TfHint& h) {
@@ -92,26 +92,26 @@ TEST_F(DialogsHint, TheGeometryIsStoredAndUsedNextTime) {
 using DialogsCekej = dlgtest::DialogTest;
 
 TEST_F(DialogsCekej, ZeroMillisecondsClosesAtTheFirstTick) {
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     EXPECT_EQ(f.width(), 10);
-    ui_.Advance(1);
+    backend.Advance(1);
   });
   ShowCekej(0);
   EXPECT_FALSE(fCekej().WaitAborted);
 }
 
 TEST_F(DialogsCekej, TheWaitLastsItsTimeAndEscAbortsIt) {
-  ui_.AnswerNextModal([&](ui::Form& f) {
-    ui_.Advance(499);
+  backend.AnswerNextModal([&](ui::Form& f) {
+    backend.Advance(499);
     EXPECT_TRUE(f.visible() && !f.modalDone());
-    ui_.Advance(1);
+    backend.Advance(1);
   });
   ShowCekej(500);
   EXPECT_FALSE(fCekej().WaitAborted);
 
-  ui_.AnswerNextModal([&](ui::Form&) {
-    ui_.Advance(100);
-    ui_.Press(ui::vk::Esc);
+  backend.AnswerNextModal([&](ui::Form&) {
+    backend.Advance(100);
+    backend.Press(ui::vk::Esc);
   });
   ShowCekej(500);
   EXPECT_TRUE(fCekej().WaitAborted);
@@ -138,11 +138,11 @@ TEST_F(DialogsBlik, ANoticeForTenCharactersIs180PixelsWideAtLeft316) {
 
 TEST_F(DialogsBlik, TheBarAnimatesOneToTenWhileTheNoticeIsActive) {
   ShowBlik("Pracuji");
-  ui_.Advance(300);
+  backend.Advance(300);
   EXPECT_TRUE(fBlik().ProgressBar1.visible());
   EXPECT_EQ(fBlik().ProgressBar1.max(), 10);
   EXPECT_EQ(fBlik().ProgressBar1.position(), 1);
-  ui_.Advance(300 * 10);
+  backend.Advance(300 * 10);
   EXPECT_EQ(fBlik().ProgressBar1.position(), 1);  // 2 .. 10, then 1 again
   BlikProgress(200, 150);
   EXPECT_EQ(fBlik().ProgressBar1.max(), 200);
@@ -153,23 +153,23 @@ TEST_F(DialogsBlik, TheBarAnimatesOneToTenWhileTheNoticeIsActive) {
 
 TEST_F(DialogsBlik, ATimedNoticeBeepsAndClosesAfterItsTime) {
   ShowBlik("predtim");
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     auto& b = static_cast<TfBlik&>(f);
     EXPECT_TRUE(b.topmost());
     EXPECT_EQ(b.color(), 0xD0FFD0);
     EXPECT_FALSE(b.ProgressBar1.visible());
-    ui_.Advance(1999);
+    backend.Advance(1999);
     EXPECT_FALSE(b.modalDone());
-    ui_.Advance(1);
+    backend.Advance(1);
   });
   ShowBlikTimed("Ulozeno", 2000);
-  EXPECT_EQ(notes_.Count(common::RecordingNotifier::Kind::Beep), 1);
+  EXPECT_EQ(notes.Count(common::RecordingNotifier::Kind::Beep), 1);
   EXPECT_FALSE(fBlik().visible());
   EXPECT_EQ(fBlik().color(), ui::colors::White);
 }
 
 TEST_F(DialogsBlik, AnyKeyClosesIt) {
-  ui_.AnswerNextModal([&](ui::Form&) { ui_.Press(ui::vk::Letter('X')); });
+  backend.AnswerNextModal([&](ui::Form&) { backend.Press(ui::vk::Letter('X')); });
   ShowBlikTimed("Hotovo", 60000);
   EXPECT_FALSE(fBlik().visible());
 }
@@ -183,34 +183,34 @@ class DialogsErr : public dlgtest::DialogTest {
 
 TEST_F(DialogsErr, TheNoticeShowsTheTextForItsTimeAndResetsIgnoreLocks) {
   common::CurrentSession().IgnoreLocks = 1;
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     auto& e = static_cast<TfErr&>(f);
     EXPECT_EQ(e.caption(), "Počkejte na uvolnění !!! "_cz);
     EXPECT_EQ(e.Label1.text(), "Soubor CI10.DTA W užívá 07"_cz);
     EXPECT_EQ(common::CurrentSession().IgnoreLocks, 0);
-    ui_.Advance(999);
+    backend.Advance(999);
     EXPECT_FALSE(e.modalDone());
-    ui_.Advance(1);
+    backend.Advance(1);
   });
   common::LockWaitMessage("Soubor CI10.DTA W užívá 07"_cz, 1000);
   EXPECT_EQ(common::CurrentSession().IgnoreLocks, 0);
 }
 
 TEST_F(DialogsErr, ARightClickAndYesIgnoreTheProtection) {
-  ui_.AnswerNextModal([&](ui::Form& f) {
-    ui_.AnswerNextModal([&](ui::Form& q) {
+  backend.AnswerNextModal([&](ui::Form& f) {
+    backend.AnswerNextModal([&](ui::Form& q) {
       EXPECT_EQ(q.caption(), "Došlo k poruše, chcete ignorovat ochranu souborů"_cz);
-      ui_.Press(ui::vk::Letter('A'));
+      backend.Press(ui::vk::Letter('A'));
     });
-    ui_.RightClick(f);
+    backend.RightClick(f);
   });
   common::LockWaitMessage("Tabulka sdílení souborů je plná"_cz, 1000);
   EXPECT_EQ(common::CurrentSession().IgnoreLocks, 1);
 
   // "Ne" keeps the protection; the notice closes either way.
-  ui_.AnswerNextModal([&](ui::Form& f) {
-    ui_.AnswerNextModal([&](ui::Form&) { ui_.Press(ui::vk::Letter('N')); });
-    ui_.RightClick(f);
+  backend.AnswerNextModal([&](ui::Form& f) {
+    backend.AnswerNextModal([&](ui::Form&) { backend.Press(ui::vk::Letter('N')); });
+    backend.RightClick(f);
   });
   common::LockWaitMessage("x", 1000);
   EXPECT_EQ(common::CurrentSession().IgnoreLocks, 0);
@@ -221,11 +221,11 @@ TEST_F(DialogsErr, ASharingViolationIsWaitedOutInTheNotice) {
   common::File holder;
   ASSERT_EQ(holder.Open("held.dta", common::kModeExclusive), 0);
   int rounds = 0;
-  ui_.OnModal("fErr", [&](ui::Form& f) {
+  backend.OnModal("fErr", [&](ui::Form& f) {
     ++rounds;
     EXPECT_EQ(static_cast<TfErr&>(f).Timer1.interval(), 100);
     if (rounds == 2) (void)holder.Close();
-    ui_.Advance(100);
+    backend.Advance(100);
   });
   EXPECT_EQ(common::CheckFile("held.dta"), 5);
   EXPECT_EQ(rounds, 2);
@@ -236,8 +236,8 @@ TEST_F(DialogsErr, MessagesAndBeepsGoToTheWindowLayer) {
   common::BeepMessage("Pozor");
   common::BeepAsterisk();
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"Hotovo", "Pozor"}));
-  ASSERT_EQ(ui_.beeps().size(), 2u);
-  EXPECT_EQ(ui_.beeps()[1], ui::BeepKind::Asterisk);
+  ASSERT_EQ(backend.beeps().size(), 2u);
+  EXPECT_EQ(backend.beeps()[1], ui::BeepKind::Asterisk);
 }
 
 }  // namespace
@@ -257,17 +257,17 @@ class DialogsLockWait : public dlgtest::DialogTest {
 // user chooses to ignore the protection.
 TEST_F(DialogsLockWait, AHeldFileIsWaitedForUntilTheProtectionIsIgnored) {
   WriteFile("data/ORG.DTA", "x");
-  const std::string path = dir_.path() + "/data/ORG.DTA";
+  const std::string path = dir.path() + "/data/ORG.DTA";
   common::Session other;
   other.CurrentUser = "07";
   ASSERT_EQ(common::LockFile(other, path, "W"), common::LockResult::Held);
   common::CurrentSession().CurrentUser = "01";
   std::vector<std::string> texts;
-  ui_.OnModal("fErr", [&](ui::Form& f) {
+  backend.OnModal("fErr", [&](ui::Form& f) {
     texts.push_back(static_cast<TfErr&>(f).Label1.text());
-    if (texts.size() < 3) return ui_.Advance(1000);
-    ui_.AnswerNextModal([&](ui::Form&) { ui_.Press(ui::vk::Letter('A')); });
-    ui_.RightClick(f);
+    if (texts.size() < 3) return backend.Advance(1000);
+    backend.AnswerNextModal([&](ui::Form&) { backend.Press(ui::vk::Letter('A')); });
+    backend.RightClick(f);
   });
   EXPECT_EQ(common::LockFile(path, "W"), common::LockResult::GivenUp);
   ASSERT_EQ(texts.size(), 3u);

@@ -20,7 +20,7 @@ class DialogsDotazy : public dlgtest::DialogTest {
  protected:
   FieldsResult Ask(const std::vector<std::string>& items, const std::function<void(TfDotazy&)>& keys,
                    const std::string& title = "Parametry tisku") {
-    ui_.AnswerNextModal([&](ui::Form& f) { keys(static_cast<TfDotazy&>(f)); });
+    backend.AnswerNextModal([&](ui::Form& f) { keys(static_cast<TfDotazy&>(f)); });
     return AskFields(1, 1, nullptr, title, items);
   }
   // Replaces the text of the focused field as a user would.
@@ -28,7 +28,7 @@ class DialogsDotazy : public dlgtest::DialogTest {
     auto* edit = dynamic_cast<ui::Edit*>(d.activeControl());
     ASSERT_NE(edit, nullptr);
     edit->SelectAll();
-    ui_.Type(text);
+    backend.Type(text);
   }
 };
 
@@ -36,9 +36,9 @@ TEST_F(DialogsDotazy, EnterInAnyFieldConfirmsTheWholeWindow) {
   const FieldsResult r = Ask({"Od", "0001", "Do", "9999", "Text", "          "}, [&](TfDotazy& d) {
     EXPECT_EQ(d.activeControl(), d.Edits[1]);
     Retype(d, "5");
-    ui_.Press(ui::vk::Down);
+    backend.Press(ui::vk::Down);
     Retype(d, "77");
-    ui_.Press(ui::vk::Enter);
+    backend.Press(ui::vk::Enter);
   });
   EXPECT_TRUE(r.confirmed);
   EXPECT_EQ(r.answers, (std::vector<std::string>{"5", "77", "          "}));
@@ -48,14 +48,14 @@ TEST_F(DialogsDotazy, EnterInAnyFieldConfirmsTheWholeWindow) {
 }
 
 TEST_F(DialogsDotazy, F4AndTheButtonConfirmToo) {
-  EXPECT_TRUE(Ask({"A", "1"}, [&](TfDotazy&) { ui_.Press(ui::vk::F(4)); }).confirmed);
-  EXPECT_TRUE(Ask({"A", "1"}, [&](TfDotazy& d) { ui_.Click(d.F2Klapka); }).confirmed);
+  EXPECT_TRUE(Ask({"A", "1"}, [&](TfDotazy&) { backend.Press(ui::vk::F(4)); }).confirmed);
+  EXPECT_TRUE(Ask({"A", "1"}, [&](TfDotazy& d) { backend.Click(d.F2Klapka); }).confirmed);
 }
 
 TEST_F(DialogsDotazy, EscStillFillsTheAnswersButIsNotConfirmed) {
   const FieldsResult r = Ask({"Rok", "2024"}, [&](TfDotazy& d) {
     Retype(d, "1999");
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_FALSE(r.confirmed);
   EXPECT_EQ(Answer(1), "1999");
@@ -67,14 +67,14 @@ TEST_F(DialogsDotazy, DownAndUpWrapAndSkipHeadings) {
   Ask({"A", "1", "Nadpis", "", "C", "3", "D", "4"}, [&](TfDotazy& d) {
     EXPECT_FALSE(d.Edits[2]->visible());
     for (int i = 0; i < 4; ++i) {
-      ui_.Press(ui::vk::Down);
+      backend.Press(ui::vk::Down);
       visited.push_back(d.activeControl()->tag);
     }
-    ui_.Press(ui::vk::Up);
+    backend.Press(ui::vk::Up);
     visited.push_back(d.activeControl()->tag);
-    ui_.Press(ui::vk::Up);
+    backend.Press(ui::vk::Up);
     visited.push_back(d.activeControl()->tag);
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_EQ(visited, (std::vector<int>{3, 4, 1, 3, 1, 4}));
 }
@@ -84,15 +84,15 @@ TEST_F(DialogsDotazy, APairWithoutCaptionAmongRealOnesLosesNoLaterAnswer) {
   const FieldsResult r = Ask({"A", "1", "", "", "C", "3", "", "x", "E", "5"}, [&](TfDotazy& d) {
     EXPECT_EQ(d.FieldCount, 3);
     EXPECT_EQ(d.Edits[2], nullptr);
-    ui_.Press(ui::vk::Down);
+    backend.Press(ui::vk::Down);
     EXPECT_EQ(d.activeControl(), d.Edits[3]);
     Retype(d, "33");
-    ui_.Press(ui::vk::Down);
+    backend.Press(ui::vk::Down);
     EXPECT_EQ(d.activeControl(), d.Edits[5]);
     Retype(d, "55");
-    ui_.Press(ui::vk::Down);
+    backend.Press(ui::vk::Down);
     EXPECT_EQ(d.activeControl(), d.Edits[1]);
-    ui_.Press(ui::vk::F(2));
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_TRUE(r.confirmed);
   EXPECT_EQ(r.answers, (std::vector<std::string>{"1", "", "33", "", "55"}));
@@ -102,7 +102,7 @@ TEST_F(DialogsDotazy, MoreThan120TextsAreRefusedWithABeep) {
   std::vector<std::string> items(122, "x");
   const FieldsResult r = AskFields(1, 1, nullptr, "Sestava", items);
   EXPECT_FALSE(r.confirmed);
-  EXPECT_EQ(notes_.Texts(common::RecordingNotifier::Kind::BeepMessage),
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::BeepMessage),
             std::vector<std::string>{"Sestava - příliš mnoho parametrů"_cz});
   EXPECT_TRUE(ModalForms().empty());
   // Exactly 60 pairs are shown, in two columns.
@@ -112,7 +112,7 @@ TEST_F(DialogsDotazy, MoreThan120TextsAreRefusedWithABeep) {
     EXPECT_EQ(d.FieldCount, 60);
     EXPECT_EQ(d.Labels[31]->top(), d.Labels[1]->top());
     EXPECT_GT(d.Labels[31]->left(), d.Edits[1]->left());
-    ui_.Press(ui::vk::Enter);
+    backend.Press(ui::vk::Enter);
   });
   EXPECT_EQ(ok.answers.size(), 60u);
   EXPECT_EQ(Answer(60), "v60");
@@ -121,19 +121,19 @@ TEST_F(DialogsDotazy, MoreThan120TextsAreRefusedWithABeep) {
 TEST_F(DialogsDotazy, F9StartsTheCalculatorWithTheFieldValue) {
   double seed = 0;
   Ask({"Částka"_cz, "1 234,5"}, [&](TfDotazy& d) {
-    ui_.AnswerNextModal([&](ui::Form& f) {
+    backend.AnswerNextModal([&](ui::Form& f) {
       auto& k = static_cast<TfKalk&>(f);
       seed = k.Display();
-      ui_.Type("C10+");
-      ui_.Press(ui::vk::F(2));
+      backend.Type("C10+");
+      backend.Press(ui::vk::F(2));
     });
-    ui_.Press(ui::vk::F(9));
+    backend.Press(ui::vk::F(9));
     EXPECT_EQ(d.Edits[1]->text(), "10.00");
     // Not confirmed: the field keeps its text.
-    ui_.AnswerNextModal([&](ui::Form&) { ui_.Press(ui::vk::Esc); });
-    ui_.Press(ui::vk::F(9));
+    backend.AnswerNextModal([&](ui::Form&) { backend.Press(ui::vk::Esc); });
+    backend.Press(ui::vk::F(9));
     EXPECT_EQ(d.Edits[1]->text(), "10.00");
-    ui_.Press(ui::vk::Enter);
+    backend.Press(ui::vk::Enter);
   });
   EXPECT_DOUBLE_EQ(seed, 1234.5);
   EXPECT_EQ(Answer(1), "10.00");
@@ -142,25 +142,25 @@ TEST_F(DialogsDotazy, F9StartsTheCalculatorWithTheFieldValue) {
 TEST_F(DialogsDotazy, F10PutsTheChosenFileIntoTheFieldAndRestoresTheFolder) {
   const std::string before = common::CurrentFolder();
   Ask({"Soubor", "                    "}, [&](TfDotazy& d) {
-    ui_.QueueAnswer(ui::headless::Answer::FileAnswer("/tmp/moje data/a.csv"));
-    ui_.Press(ui::vk::F(10));
+    backend.QueueAnswer(ui::headless::Answer::FileAnswer("/tmp/moje data/a.csv"));
+    backend.Press(ui::vk::F(10));
     EXPECT_EQ(d.Edits[1]->text(), "/tmp/mojedata/a.csv");
-    ui_.Press(ui::vk::Enter);
+    backend.Press(ui::vk::Enter);
   });
   EXPECT_EQ(common::CurrentFolder(), before);
 }
 
 TEST_F(DialogsDotazy, F1RunsTheCheckRoutineAndCtrlF1ShowsTheInstructions) {
   std::vector<std::pair<int, std::string>> checked;
-  ui_.AnswerNextModal([&](ui::Form&) {
-    ui_.Press(ui::vk::Down);
-    ui_.Press(ui::vk::F(1));
-    ui_.AnswerNextModal([&](ui::Form& h) {
+  backend.AnswerNextModal([&](ui::Form&) {
+    backend.Press(ui::vk::Down);
+    backend.Press(ui::vk::F(1));
+    backend.AnswerNextModal([&](ui::Form& h) {
       EXPECT_EQ(h.name(), "fHint");
-      ui_.Press(ui::vk::Esc);
+      backend.Press(ui::vk::Esc);
     });
-    ui_.Press(ui::vk::F(1), ui::Shift::Ctrl);
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::F(1), ui::Shift::Ctrl);
+    backend.Press(ui::vk::Esc);
   });
   AskFields(1, 1, [&](int n, std::string& text) { checked.emplace_back(n, text); }, "Tisk",
             {"Od", "1", "Do", "2"});
@@ -171,19 +171,19 @@ TEST_F(DialogsDotazy, F1RunsTheCheckRoutineAndCtrlF1ShowsTheInstructions) {
 TEST_F(DialogsDotazy, PlacedByColumnAndLineOrItsStoredPosition) {
   WindowFont().LetterHeight = 20;
   ui::Rect at;
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     at = f.bounds();
     f.SetBounds(200, 150, f.width(), f.height());
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   AskFields(11, 6, nullptr, "Rozsah tisku sestavy", {"Od", "1"});
   EXPECT_EQ(at.left, 80);
   EXPECT_EQ(at.top, 100);
   // Stored under the first 15 characters of the title.
   EXPECT_EQ(common::ReadParam("par\\okna2.par", "Rozsah tisku se DotazyLeft"), "000200");
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     at = f.bounds();
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   AskFields(11, 6, nullptr, "Rozsah tisku sestavy", {"Od", "1"});
   EXPECT_EQ(at.left, 200);
@@ -192,18 +192,18 @@ TEST_F(DialogsDotazy, PlacedByColumnAndLineOrItsStoredPosition) {
 
 TEST_F(DialogsDotazy, AskStringReplacesTheTextOnlyWhenConfirmed) {
   std::string text = "Praha";
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     auto& d = static_cast<TfDotazy&>(f);
     d.Edits[1]->SetText("Brno");
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   EXPECT_FALSE(AskString(1, 1, "Město"_cz, text));
   EXPECT_EQ(text, "Praha");
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     auto& d = static_cast<TfDotazy&>(f);
     EXPECT_EQ(d.caption(), "");
     d.Edits[1]->SetText("Brno");
-    ui_.Press(ui::vk::F(2));
+    backend.Press(ui::vk::F(2));
   });
   EXPECT_TRUE(AskString(1, 1, "Město"_cz, text));
   EXPECT_EQ(text, "Brno");
@@ -213,14 +213,14 @@ class DialogsDotaz : public dlgtest::DialogTest {
  protected:
   // Asks and answers by `key`; reports which button had the focus and was bold.
   bool Ask(const std::string& question, int key, std::string* focused = nullptr) {
-    ui_.AnswerNextModal([&, key](ui::Form& f) {
+    backend.AnswerNextModal([&, key](ui::Form& f) {
       auto& d = static_cast<TfDotaz&>(f);
       if (focused) {
         *focused = d.activeControl() ? d.activeControl()->text() : "";
         EXPECT_TRUE(static_cast<ui::Button*>(d.activeControl())->font().bold);
         EXPECT_EQ(d.activeControl()->font().size, 10);
       }
-      ui_.Press(key);
+      backend.Press(key);
     });
     return AskOne(0, 0, question);
   }
@@ -243,10 +243,10 @@ TEST_F(DialogsDotaz, AnAnoIsRememberedAsTheNextDefault) {
 
 TEST_F(DialogsDotaz, SizedByTheQuestionAndKeptOnTheWorkArea) {
   ui::Rect at;
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.AnswerNextModal([&](ui::Form& f) {
     at = f.bounds();
     EXPECT_EQ(f.color(), 0xC8C8FF);
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   AskOne(5, 2, "Tisknout?");
   EXPECT_EQ(at.width, 188);
@@ -255,10 +255,10 @@ TEST_F(DialogsDotaz, SizedByTheQuestionAndKeptOnTheWorkArea) {
   EXPECT_EQ(at.top, 44);
 
   common::CurrentSession().ScreenPpi = 1.25;
-  ui_.workArea = {0, 0, 800, 600};
-  ui_.AnswerNextModal([&](ui::Form& f) {
+  backend.workArea = {0, 0, 800, 600};
+  backend.AnswerNextModal([&](ui::Form& f) {
     at = f.bounds();
-    ui_.Press(ui::vk::Esc);
+    backend.Press(ui::vk::Esc);
   });
   AskOne(200, 100, "Přepsat soubor s uloženými parametry?"_cz);
   EXPECT_EQ(at.width, 538);  // (37 + 6) x 8 x 1.25 = 430, x 1.25 again = 537.5

@@ -1,8 +1,6 @@
 // A list of rows in memory on the browser window, shown through the headless back
 // end in a scratch folder of its own (the window settings land there).
 #pragma once
-#include <unistd.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,12 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "browser/rol.h"
-#include "browser/winsettings.h"
 #include "common/osfile.h"
-#include "common/params.h"
-#include "common/session.h"
-#include "tests/common/os_tempdir.h"
-#include "ui/headless/headless.h"
+#include "tests/browser/scratchkit.h"
 #include "ui/keys.h"
 
 namespace roltest {
@@ -86,34 +80,14 @@ class MemList : public browser::TfRol {
   bool useStoredIndex = false;
 };
 
-// A scratch current folder, a fresh session and the headless back end.
-class RolTest : public ::testing::Test {
+class RolTest : public browsertest::ScratchTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.ok());
-    char buf[4096];
-    ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-    oldDir = buf;
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    common::ResetSession();
-    browser::ResetWindowFont();
-  }
-  void TearDown() override {
-    common::ResetSession();
-    browser::ResetWindowFont();
-    EXPECT_EQ(chdir(oldDir.c_str()), 0);
-  }
-
   // Shows the list (not modally) so that keys reach its grid.
   void Show(MemList& list) {
     list.Show();
     ASSERT_EQ(list.activeControl(), &list.sgRol);
   }
   void Keys(std::string_view names) { backend.PressKeys(names); }
-
-  ostest::TempDir dir;
-  std::string oldDir;
-  ui::headless::HeadlessBackend backend;
 };
 
 // An index file of the given record numbers (each entry the number twice).

@@ -3,8 +3,6 @@
 // folder in a scratch folder, a fresh session, the headless back end, a recording
 // notifier, and a scripted edit window in place of the real one.
 #pragma once
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <deque>
@@ -16,17 +14,13 @@
 
 #include "browser/editform.h"
 #include "browser/soub.h"
-#include "browser/winsettings.h"
 #include "common/encoding.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/pascal.h"
 #include "common/params.h"
-#include "common/session.h"
 #include "common/text.h"
 #include "tests/browser/rolkit.h"
-#include "tests/common/os_tempdir.h"
-#include "ui/headless/headless.h"
 #include "ui/keys.h"
 
 namespace soubtest {
@@ -178,12 +172,8 @@ class SoubTest : public roltest::RolTest {
   }
   std::string RecordAt(const std::string& file, int n) const { return ReadData(file).substr(static_cast<std::size_t>((n - 1) * kLength), kLength); }
   std::vector<std::string> Messages() const { return notes.Texts(common::RecordingNotifier::Kind::Message); }
-  // Writes pending parameter changes.
-  void Flush() { common::FlushParams(); }
 
   common::Session other;  // a second workstation on the same folders
-  common::RecordingNotifier notes;
-  common::ScopedNotifier scopedNotes{notes};
   ScriptedEdit edit;
 };
 

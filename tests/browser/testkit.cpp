@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "browser/dialogs.h"
-#include "browser/winsettings.h"
 #include "common/params.h"
 #include "common/session.h"
 
@@ -19,43 +17,30 @@ void FakeWriter::CloseReportOut() {
   std::ofstream(job + ".txt", std::ios::binary) << text;
 }
 
-DialogTest::DialogTest() : cwd_(dir_.path()), scopedNotifier_(notes_) {
-  common::ResetSession();
-  common::CurrentSession().ProgDirPath = dir_.path() + "/";
-  common::CurrentSession().DataDirPath = dir_.path() + "/";
-  std::filesystem::create_directories(dir_ / "par");
-  browser::DestroyDialogWindows();
-  browser::ResetWindowFont();
-  browser::DialogResults() = {};
-  browser::SetReportServices(nullptr, nullptr, nullptr);
+DialogTest::DialogTest() {
+  common::CurrentSession().ProgDirPath = dir.path() + "/";
+  common::CurrentSession().DataDirPath = dir.path() + "/";
+  std::filesystem::create_directories(dir / "par");
 }
-
-DialogTest::~DialogTest() {
-  browser::SetReportServices(nullptr, nullptr, nullptr);
-  browser::DestroyDialogWindows();
-  common::ResetSession();
-}
-
-void DialogTest::FlushParams() { common::FlushParams(); }
 
 std::string DialogTest::FileText(const std::string& rel) {
   common::FlushParams();
-  return ostest::ReadRaw(dir_ / rel);
+  return ostest::ReadRaw(dir / rel);
 }
 
-void DialogTest::WriteFile(const std::string& rel, const std::string& data) { ostest::WriteRaw(dir_ / rel, data); }
+void DialogTest::WriteFile(const std::string& rel, const std::string& data) { ostest::WriteRaw(dir / rel, data); }
 
-bool DialogTest::Exists(const std::string& rel) const { return std::filesystem::exists(dir_ / rel); }
+bool DialogTest::Exists(const std::string& rel) const { return std::filesystem::exists(dir / rel); }
 
 std::vector<std::string> DialogTest::Boxes() const {
   std::vector<std::string> out;
-  for (const auto& m : ui_.messages()) out.push_back(m.text);
+  for (const auto& m : backend.messages()) out.push_back(m.text);
   return out;
 }
 
 std::vector<std::string> DialogTest::ModalForms() const {
   std::vector<std::string> out;
-  for (const std::string& line : ui_.journal())
+  for (const std::string& line : backend.journal())
     if (line.rfind("modal ", 0) == 0) out.push_back(line.substr(6, line.find(' ', 6) - 6));
   return out;
 }

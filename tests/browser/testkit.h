@@ -1,18 +1,14 @@
-// The frame of the dialog tests: a scratch folder as the current folder (with
-// "par\"), a fresh session whose program and data folders are that folder, the
-// headless back end, a recording notifier, and fresh dialog windows and font state.
+// The frame of the dialog tests, and the report viewer and writer they hand to the
+// print entry.
 #pragma once
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "common/notifier.h"
-#include "tests/common/os_tempdir.h"
-#include "ui/headless/headless.h"
-#include "ui/ui.h"
-
 #include "browser/entries.h"
+#include "tests/browser/scratchkit.h"
+#include "ui/ui.h"
 
 namespace dlgtest {
 
@@ -47,27 +43,19 @@ struct FakeWriter : browser::ReportWriter {
   void CloseReportOut() override;
 };
 
-class DialogTest : public ::testing::Test {
+// The scratch folder is both program and data folder, with "par\".
+class DialogTest : public browsertest::ScratchTest {
  protected:
   DialogTest();
-  ~DialogTest() override;
 
   // Writes pending parameter changes, then reads a file of the scratch folder.
   std::string FileText(const std::string& rel);
   void WriteFile(const std::string& rel, const std::string& data);
   bool Exists(const std::string& rel) const;
-  // Writes the cached parameter files and drops the cache (the next read is from disk).
-  void FlushParams();
   // Texts of the message boxes shown so far.
   std::vector<std::string> Boxes() const;
   // Forms shown modally so far, by name.
   std::vector<std::string> ModalForms() const;
-
-  ostest::TempDir dir_;
-  ostest::ScopedCwd cwd_;
-  ui::headless::HeadlessBackend ui_;
-  common::RecordingNotifier notes_;
-  common::ScopedNotifier scopedNotifier_;
 };
 
 }  // namespace dlgtest
