@@ -19,20 +19,6 @@ namespace {
 
 std::string Code(std::string_view mask, int code) { return FormatNumberMask(mask, code); }
 
-// Copies what is left of `in` from offset `from` to `out` at offset `to` in 10,000-byte
-// blocks. The count of copied bytes goes to `copied`.
-int CopyBlocks(File& in, File& out, std::uint64_t to, std::uint64_t& copied) {
-  std::vector<char> buf(kCopyBlock);
-  copied = 0;
-  for (;;) {
-    std::size_t got = 0;
-    if (int code = in.ReadSome(copied, buf.data(), buf.size(), got)) return code;
-    if (got == 0) return 0;
-    if (int code = out.WriteAt(to + copied, buf.data(), got)) return code;
-    copied += got;
-  }
-}
-
 }  // namespace
 
 std::int32_t CheckFile(std::string_view name) {
@@ -112,8 +98,7 @@ std::int32_t CopyFileBlocks(std::string_view source, std::string_view target) {
     if (int code = out.Open(target, kModeReadWrite)) return code;
     if (int code = out.Size(end)) return code;
   }
-  std::uint64_t copied = 0;
-  int result = CopyBlocks(in, out, end, copied);
+  int result = CopyFileData(in, out, end, kCopyBlock);
   const int closeIn = in.Close();
   const int closeOut = out.Close();
   if (result == 0) result = closeIn ? closeIn : closeOut;
@@ -135,8 +120,7 @@ std::int32_t CopyFileKeepDate(std::string_view source, std::string_view target) 
     code = r.Begin(target);
   }
   if (code) return code;
-  std::uint64_t copied = 0;
-  if ((code = CopyBlocks(in, r.file(), 0, copied))) return code;
+  if ((code = CopyFileData(in, r.file(), 0, kCopyBlock))) return code;
   if ((code = in.Close())) return code;
   if ((code = r.file().SetTime(mtime))) return code;
   return r.Commit();

@@ -283,6 +283,17 @@ int File::Close() {
   return e == 0 ? 0 : IoCodeFromErrno(e, path_, IoOp::Write);
 }
 
+int CopyFileData(File& in, File& out, std::uint64_t to, std::size_t block) {
+  std::string buf(block, '\0');
+  for (std::uint64_t off = 0;;) {
+    std::size_t got = 0;
+    if (int code = in.ReadSome(off, buf.data(), buf.size(), got)) return code;
+    if (got == 0) return 0;
+    if (int code = out.WriteAt(to + off, buf.data(), got)) return code;
+    off += got;
+  }
+}
+
 // ---- Replacing ------------------------------------------------------------------
 
 // A fresh temporary file beside the target.
@@ -396,14 +407,7 @@ int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName) {
   if (int code = in.OpenPath(source, O_RDONLY, kModeReadOnly, false)) return code;
   FileReplacement r;
   if (int code = r.Begin(targetName)) return code;
-  std::string buf(1 << 16, '\0');
-  for (std::uint64_t off = 0;;) {
-    std::size_t got = 0;
-    if (int code = in.ReadSome(off, buf.data(), buf.size(), got)) return code;
-    if (got == 0) break;
-    if (int code = r.file().WriteAt(off, buf.data(), got)) return code;
-    off += got;
-  }
+  if (int code = CopyFileData(in, r.file(), 0, 1 << 16)) return code;
   if (int code = r.file().SetTime(st.mtimeNs)) return code;
   in.Close();
   if (int code = r.Commit()) return code;

@@ -110,6 +110,10 @@ class File {
   std::string name_, path_;
 };
 
+// Copies `in` from its start to `out` from offset `to`, `block` bytes at a time.
+// 0 or the first I/O code.
+[[nodiscard]] int CopyFileData(File& in, File& out, std::uint64_t to, std::size_t block);
+
 // ---- Replacing a file safely ----------------------------------------------------
 // The new version goes to a temporary file in the target's own folder; Commit syncs it
 // and renames it over the target. The target is never erased first; any failure
