@@ -191,7 +191,6 @@ class TfSoub : public TfRol {
   void FileMessage(const char* action, const std::string& name, int code) const;
   std::int32_t PhysicalRecord(std::int32_t p) const;
   bool ReadPhysical(std::int32_t p, std::string& buffer);
-  bool WritePhysical(std::int32_t p);
   void ReadPosition(std::int32_t n, bool rememberPhysical);
   void WritePosition(std::int32_t n, bool rememberPhysical);
   // Reads and decodes the records an export takes (the marked ones when any is
