@@ -111,11 +111,13 @@ DateTime SystemClock::Now() const {
   return LocalFromUnixNs(static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec);
 }
 
-std::int64_t SystemClock::MonotonicMs() const {
+std::int64_t SystemMonotonicMs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
 }
+
+std::int64_t SystemClock::MonotonicMs() const { return SystemMonotonicMs(); }
 
 void FakeClock::Advance(std::int64_t ms) {
   if (ms < 0) ms = 0;  // the monotonic clock never goes back

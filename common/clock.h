@@ -36,6 +36,10 @@ class Clock {
   virtual std::int64_t MonotonicMs() const = 0;  // never goes back
 };
 
+// The machine's monotonic milliseconds whatever clock is current: deadlines of
+// real waits (sockets, poll).
+std::int64_t SystemMonotonicMs();
+
 // The real clocks of the machine.
 class SystemClock : public Clock {
  public:

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/notifier.h"
 #include "common/session.h"
@@ -20,11 +20,6 @@ namespace common {
 namespace {
 
 const char kNoReply[] = "ERR 50";
-
-long long SteadyMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 // The Windows Sockets numbers users and help desks know, where one exists.
 int SocketErrorCode(int err) {
@@ -161,10 +156,10 @@ bool LockServerClient::SendLine(const std::string& line) {
 
 std::string LockServerClient::ReceiveChunk(int ms) {
   if (fd_ < 0) return {};
-  long long deadline = SteadyMs() + std::max(ms, 0);
+  long long deadline = SystemMonotonicMs() + std::max(ms, 0);
   for (;;) {
     pollfd p{fd_, POLLIN, 0};
-    int rc = poll(&p, 1, static_cast<int>(std::max(0LL, deadline - SteadyMs())));
+    int rc = poll(&p, 1, static_cast<int>(std::max(0LL, deadline - SystemMonotonicMs())));
     if (rc < 0 && errno == EINTR) continue;
     if (rc <= 0) return {};
     char buf[1024];
@@ -195,9 +190,9 @@ std::string LockServerClient::Exchange(const std::string& line) {
   }
   unanswered_.push_back(line);
   if (unanswered_.size() > 256) unanswered_.pop_front();  // a server that never answers
-  long long deadline = SteadyMs() + timing_.replyTimeoutMs;
+  long long deadline = SystemMonotonicMs() + timing_.replyTimeoutMs;
   for (;;) {
-    long long left = deadline - SteadyMs();
+    long long left = deadline - SystemMonotonicMs();
     if (left < 0) break;
     std::string chunk = ReceiveChunk(static_cast<int>(left));
     if (chunk.empty()) break;
@@ -258,15 +253,15 @@ std::string LockServerClient::Request(const LockRequest& r) {
 bool LockServerClient::RepeatUntilGranted(Session& s, const LockRequest& r) {
   repeating_ = FormatLockRequest(r);
   int refusals = 0;
-  long long lastNotice = SteadyMs();
+  long long lastNotice = SystemMonotonicMs();
   for (;;) {
     std::string reply = Request(r);
     if (LockReplyGrants(reply)) break;
     ++refusals;
-    if (refusals >= timing_.noticeEvery || SteadyMs() - lastNotice >= timing_.noticeAfterMs) {
+    if (refusals >= timing_.noticeEvery || SystemMonotonicMs() - lastNotice >= timing_.noticeAfterMs) {
       refusals = 0;
       const bool ignore = LockWaitMessage(s, Cz("Soubor je stále obsazený ") + reply, timing_.noticeMs);
-      lastNotice = SteadyMs();
+      lastNotice = SystemMonotonicMs();
       if (ignore) {
         repeating_.clear();
         ReleaseOrphans();

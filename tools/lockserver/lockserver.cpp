@@ -10,26 +10,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <deque>
 #include <system_error>
 
+#include "common/clock.h"
 #include "common/fottab.h"
+#include "common/text.h"
 
 namespace lockserver {
 namespace {
 
-long long SteadyMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::string TrimRight(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-std::string Holder(char kind, const std::string& user) { return std::string(1, kind) + " " + TrimRight(user); }
+std::string Holder(char kind, const std::string& user) { return std::string(1, kind) + " " + common::StripRightSp(user); }
 
 [[noreturn]] void ThrowErrno(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
 
@@ -167,7 +158,7 @@ void Server::Serve() {
     fds.clear();
     fds.push_back({wakeRead_, POLLIN, 0});
     fds.push_back({listenFd_, POLLIN, 0});
-    long long now = SteadyMs();
+    long long now = common::SystemMonotonicMs();
     long long nextDue = -1;
     for (auto& c : connections_) {
       fds.push_back({c->fd, POLLIN, 0});
@@ -188,7 +179,7 @@ void Server::Serve() {
       Connection* c = connections_[i - 2].get();
       if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !ReadFrom(*c)) gone.push_back(c);
     }
-    now = SteadyMs();
+    now = common::SystemMonotonicMs();
     for (auto& c : connections_)
       if (std::find(gone.begin(), gone.end(), c.get()) == gone.end()) SendDue(*c, now);
     for (Connection* c : gone) {
@@ -257,7 +248,7 @@ void Server::HandleBuffered(Connection& c) {
     if (opt_.log) opt_.log(line);
     if (opt_.silent) continue;
     if (reply.size() > common::kLockReplyMax) reply.resize(common::kLockReplyMax);
-    c.replies.push_back({SteadyMs() + opt_.delayMs, reply});
+    c.replies.push_back({common::SystemMonotonicMs() + opt_.delayMs, reply});
   }
 }
 
