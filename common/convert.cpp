@@ -129,7 +129,7 @@ bool TextItemsFit(File& f, const toPol& pol, std::int64_t recordNo) {
 }
 
 std::string Fit(std::string_view text, std::uint8_t outType, std::int32_t size) {
-  auto first = [&](std::string s) { return s.substr(0, std::min<std::size_t>(s.size(), size)); };
+  auto first = [&](std::string s) { return s.substr(0, size); };
   auto last = [&](std::string s) { return s.size() > static_cast<std::size_t>(size) ? s.substr(s.size() - size) : s; };
   switch (outType) {
     case kPolText:
@@ -265,7 +265,7 @@ bool PolItem::IsText() const { return TextLike(type); }
 
 bool LoadLayout(std::string_view descName, std::string_view title, toPol& pol, std::string& reason) {
   pol = toPol{};
-  pol.title = std::string(title.substr(0, std::min<std::size_t>(title.size(), kNameMax)));
+  pol.title = std::string(title.substr(0, kNameMax));
   std::string text;
   if (int code = ReadFileText(descName, text)) {
     reason = "Err " + FormatNumberMask("#####", code);

@@ -101,9 +101,9 @@ std::string DateWithDots(std::string_view s) {
 
 std::string DateNoDots(std::string_view s) {
   std::string t;
-  for (char c : s.substr(0, std::min<std::size_t>(s.size(), 8)))
+  for (char c : s.substr(0, 8))
     if (c != '.') t += c;
-  return t.substr(0, std::min<std::size_t>(t.size(), 6));
+  return t.substr(0, 6);
 }
 
 std::string TimeWithColons(std::string_view s) { return Copy(s, 1, 2) + ":" + Copy(s, 3, 2) + ":" + Copy(s, 5, 2); }

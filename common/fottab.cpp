@@ -14,8 +14,7 @@ char FotTable::Entry::Kind() const { return raw_[18] == 0 ? ' ' : raw_[19]; }
 
 void FotTable::Entry::Set(std::string_view key12, std::string_view user4, char kind) {
   // Both fields are written full length, blank-padded.
-  std::string key(key12.substr(0, std::min<std::size_t>(key12.size(), 12)));
-  std::string user(user4.substr(0, std::min<std::size_t>(user4.size(), 4)));
+  std::string key(key12), user(user4);
   key.resize(12, ' ');
   user.resize(4, ' ');
   std::string e(kEntrySize, ' ');

@@ -205,7 +205,7 @@ std::string IfVolnyInTable(Session& s, const Target& t) {
 }  // namespace
 
 std::string LockDir(std::string_view path) {
-  std::string up = UpperCz(path.substr(0, std::min(path.size(), kLockDirLength)));
+  std::string up = UpperCz(path.substr(0, kLockDirLength));
   const std::size_t sep = LastSeparator(up);
   return sep == std::string::npos ? std::string() : up.substr(0, sep + 1);
 }
@@ -213,13 +213,13 @@ std::string LockDir(std::string_view path) {
 std::string LockName(std::string_view path) {
   const std::size_t sep = LastSeparator(path);
   std::string_view name = sep == std::string_view::npos ? path : path.substr(sep + 1);
-  std::string key = UpperCz(name.substr(0, std::min(name.size(), kLockKeyLength)));
+  std::string key = UpperCz(name.substr(0, kLockKeyLength));
   key.resize(kLockKeyLength, ' ');
   return key;
 }
 
 std::string LockUser(const Session& s) {
-  std::string u = s.CurrentUser.substr(0, std::min(s.CurrentUser.size(), kLockUserLength));
+  std::string u = s.CurrentUser;
   u.resize(kLockUserLength, ' ');
   return u;
 }

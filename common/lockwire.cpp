@@ -53,7 +53,7 @@ LockRequestParse ParseLockRequest(std::string_view b) {
   // Command up to "<".
   std::size_t lt = FindWithin(b, '<', 0, kCommandMax);
   if (lt == std::string_view::npos) {
-    std::string_view head = b.substr(0, std::min(b.size(), kCommandMax + 1));
+    std::string_view head = b.substr(0, kCommandMax + 1);
     return incompleteOr(b.size() > kCommandMax || (!head.empty() && !Letters(head)));
   }
   out.request.command = std::string(b.substr(0, lt));

@@ -88,7 +88,7 @@ std::string FixedText(Decimal d, int decimals, bool negative) {
 bool IsPlace(char c) { return c == '#' || c == '@'; }
 
 std::string FormatMask(std::string_view maskIn, const Decimal& value, bool negative, bool zeroLike) {
-  const std::string_view mask = maskIn.substr(0, std::min(maskIn.size(), kMaxText));
+  const std::string_view mask = maskIn.substr(0, kMaxText);
   if (mask.empty()) return {};
   if (zeroLike && mask.back() != '@') return std::string(mask.size(), ' ');
 

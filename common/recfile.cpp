@@ -14,7 +14,7 @@ namespace common {
 namespace {
 
 std::string Name25(const std::string& name) {
-  std::string s = name.substr(0, std::min<std::size_t>(name.size(), 25));
+  std::string s = name;
   s.resize(25, ' ');
   return s;
 }
@@ -28,7 +28,7 @@ char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 bool OpenRecFile(Session& s, tRecFile& h, std::string_view name, std::string_view mode, std::int32_t size) {
   if (h.opened) CloseRecFile(h);
   h.session = &s;
-  h.name = std::string(name.substr(0, std::min<std::size_t>(name.size(), 30)));
+  h.name = std::string(name.substr(0, 30));
   h.path = DataDir(s, name);
   h.recordSize = size;
   h.mode = mode.empty() ? ' ' : Upper(mode[0]);

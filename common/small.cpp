@@ -84,7 +84,7 @@ bool HasNonDigit(std::string_view s) {
 void SplitAddressNumber(std::string_view address, std::string& street, std::string& number) {
   street.clear();
   number.clear();
-  std::string padded(address.substr(0, std::min(address.size(), kAddressWidth)));
+  std::string padded(address.substr(0, kAddressWidth));
   const std::size_t length = padded.size();
   padded.resize(kAddressWidth, ' ');
   const auto numberPart = [](char c) { return IsDigit1to9(c) || c == ' ' || c == '0' || c == '/'; };

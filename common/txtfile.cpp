@@ -66,7 +66,7 @@ void TxtReadLine(tTxt& t, std::int32_t n, std::string& s) {
 
 void TxtWriteLine(tTxt& t, std::int32_t n, std::string_view s) {
   if (n < 1 || n > t.lineCount + 1 || !t.file.IsOpen()) return;
-  std::string line(s.substr(0, std::min<std::size_t>(s.size(), t.lineLength)));
+  std::string line(s);
   line.resize(t.lineLength, ' ');
   Session& ses = SessionOf(t);
   if (ses.ScrambleOn) line = ScrambleText(line, ses.ScrambleKey);
