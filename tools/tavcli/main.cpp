@@ -116,6 +116,13 @@ Session& LockSession() {
   return s;
 }
 
+// What every lock command runs with: the give-up notifier in place, then the session.
+struct LockRun {
+  GiveUpNotifier notifier;
+  ScopedNotifier scoped{notifier};
+  Session& session = LockSession();
+};
+
 int LockResultOut(LockResult r) {
   Print(r == LockResult::Held ? "held" : r == LockResult::Skipped ? "skipped" : "given up");
   return r == LockResult::GivenUp ? 1 : 0;
@@ -125,9 +132,8 @@ int LockResultOut(LockResult r) {
 std::string LockKind(const std::string& kind) { return kind == "R" || kind == "r" ? "" : "W"; }
 
 int LockCmd(const Args& a) {
-  GiveUpNotifier n;
-  ScopedNotifier scoped(n);
-  return LockResultOut(LockFile(LockSession(), a[1], LockKind(a[0])));
+  LockRun run;
+  return LockResultOut(LockFile(run.session, a[1], LockKind(a[0])));
 }
 
 // HOST or HOST:PORT (the port for tests; the program always uses 5050).
@@ -140,9 +146,8 @@ bool ConnectServer(Session& s, const std::string& address) {
 }
 
 int LockServerCmd(const Args& a) {
-  GiveUpNotifier n;
-  ScopedNotifier scoped(n);
-  Session& s = LockSession();
+  LockRun run;
+  Session& s = run.session;
   if (!ConnectServer(s, a[0])) return 1;
   const int rc = LockResultOut(LockFile(s, a[2], LockKind(a[1])));
   DisconnectLockServer(s);
@@ -150,9 +155,8 @@ int LockServerCmd(const Args& a) {
 }
 
 int IfVolnyServerCmd(const Args& a) {
-  GiveUpNotifier n;
-  ScopedNotifier scoped(n);
-  Session& s = LockSession();
+  LockRun run;
+  Session& s = run.session;
   if (!ConnectServer(s, a[0])) return 1;
   Print(IfVolny(s, a[1]));
   DisconnectLockServer(s);
@@ -160,15 +164,13 @@ int IfVolnyServerCmd(const Args& a) {
 }
 
 int UnlockCmd(const Args& a) {
-  GiveUpNotifier n;
-  ScopedNotifier scoped(n);
-  return UnlockFile(LockSession(), a[0]) ? 0 : 1;
+  LockRun run;
+  return UnlockFile(run.session, a[0]) ? 0 : 1;
 }
 
 int IfVolnyCmd(const Args& a) {
-  GiveUpNotifier n;
-  ScopedNotifier scoped(n);
-  Print(IfVolny(LockSession(), a[0]));
+  LockRun run;
+  Print(IfVolny(run.session, a[0]));
   return 0;
 }
 
