@@ -16,7 +16,9 @@ constexpr std::int64_t kDayMs = 24LL * 60 * 60 * 1000;
 
 bool IsDigit1to9(char c) { return c >= '1' && c <= '9'; }
 
-std::string Pad(std::int64_t n, int width) { return AlignText(std::to_string(n), "P", "0", width); }
+std::string Pad(std::int64_t n, int width) {
+  return FormatNumberMask(std::string(width, '@'), static_cast<double>(n));
+}
 
 std::string TimeFields(std::int64_t h, std::int64_t m, std::int64_t s, std::int64_t ms) {
   return Pad(h, 2) + ":" + Pad(m, 2) + ":" + Pad(s, 2) + "." + Pad(ms, 3);
