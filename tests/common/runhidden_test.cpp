@@ -10,14 +10,14 @@
 
 using namespace common;
 
-TEST(RecFileServices, SplitCommandLine) {
+TEST(RunHidden, SplitCommandLine) {
   EXPECT_EQ(SplitCommandLine("  arj  a \"C:\\Moje data\\z.arj\" *.dta "),
             (std::vector<std::string>{"arj", "a", "C:\\Moje data\\z.arj", "*.dta"}));
   EXPECT_EQ(SplitCommandLine("x \"\""), (std::vector<std::string>{"x", ""}));
   EXPECT_TRUE(SplitCommandLine("   ").empty());
 }
 
-TEST(RecFileServices, RunHiddenDoesNotWait) {
+TEST(RunHidden, RunHiddenDoesNotWait) {
   ostest::TempDir tmp;
   const std::string done = tmp / "done";
   auto t0 = std::chrono::steady_clock::now();
