@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 #include "common/encoding.h"
@@ -13,25 +14,24 @@
 
 namespace common {
 
-char UpperCp1250(char ch) {
-  const unsigned char c = static_cast<unsigned char>(ch);
-  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 32);
-  switch (c) {
-    case 0x9A: return static_cast<char>(0x8A);  // š
-    case 0x9C: return static_cast<char>(0x8C);  // ś
-    case 0x9D: return static_cast<char>(0x8D);  // ť
-    case 0x9E: return static_cast<char>(0x8E);  // ž
-    case 0x9F: return static_cast<char>(0x8F);  // ź
-    case 0xB3: return static_cast<char>(0xA3);  // ł
-    case 0xB9: return static_cast<char>(0xA5);  // ą
-    case 0xBA: return static_cast<char>(0xAA);  // ş
-    case 0xBE: return static_cast<char>(0xBC);  // ľ
-    case 0xBF: return static_cast<char>(0xAF);  // ż
-    default: break;
-  }
-  if (c >= 0xE0 && c != 0xF7 && c != 0xFF) return static_cast<char>(c - 32);  // à..ţ, not ÷ and ˙
-  return ch;
+namespace {
+
+// Every letter of the code page that has a capital in it.
+const std::array<char, 256>& UpperTable() {
+  static const std::array<char, 256> table = [] {
+    std::array<char, 256> t{};
+    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<char>(i);
+    const std::string lower = "abcdefghijklmnopqrstuvwxyz" + Cz("šśťžźłąşľżŕáâăäĺćçčéęëěíîďđńňóôőöřůúűüýţ");
+    const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ" + Cz("ŠŚŤŽŹŁĄŞĽŻŔÁÂĂÄĹĆÇČÉĘËĚÍÎĎĐŃŇÓÔŐÖŘŮÚŰÜÝŢ");
+    for (std::size_t i = 0; i < lower.size(); ++i) t[static_cast<unsigned char>(lower[i])] = upper[i];
+    return t;
+  }();
+  return table;
 }
+
+}  // namespace
+
+char UpperCp1250(char c) { return UpperTable()[static_cast<unsigned char>(c)]; }
 
 std::string UpperCp1250(std::string_view s) {
   std::string r(s);

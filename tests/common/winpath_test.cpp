@@ -56,6 +56,7 @@ TEST_F(WinPathTest, NamesAreWindows1250InsideAndUtf8OnDisk) {
   EXPECT_EQ(Mapped("DOKLADY\\"_cz + "Účtový rozvrh.dta"_cz), "DOKLADY/Účtový rozvrh.dta");
   EXPECT_EQ(UpperCp1250("áčďéěíňóřšťúůýžľĺŕôä"_cz), "ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽĽĹŔÔÄ"_cz);
   EXPECT_EQ(UpperCp1250("abc xyz ÷ × ß 123"_cz), "ABC XYZ ÷ × ß 123"_cz);
+  EXPECT_EQ(UpperCp1250("śźłąşżćçęëîđńőöűüţâă"_cz), "ŚŹŁĄŞŻĆÇĘËÎĐŃŐÖŰÜŢÂĂ"_cz);  // the other languages of the code page
   EXPECT_TRUE(SameNameCp1250("Číselník.DTA"_cz, "čÍSELNÍK.dta"_cz));
   EXPECT_FALSE(SameNameCp1250("cislo.dta", "císlo.dta"_cz));
 }
