@@ -98,10 +98,8 @@ std::string UserCode(const Session& s) { return s.CurrentUser.empty() ? std::str
 
 std::string StampText(Session& s) {
   const DateTime now = Now();
-  std::string time = std::to_string(now.hour) + ":" + FormatNumberMask("@@", now.minute) + ":" +
-                     FormatNumberMask("@@", now.second);
-  if (time.size() > 1 && time[1] == ':') time.insert(0, 1, ' ');
-  time.resize(8, ' ');
+  const std::string time = FormatNumberMask("#@", now.hour) + ":" + FormatNumberMask("@@", now.minute) + ":" +
+                           FormatNumberMask("@@", now.second);
   if (s.ComputerId.empty()) s.ComputerId = GetJob(s, "POCITAC").substr(0, 4);
   return TodayText() + " " + time + " " + s.ComputerId + " " + UserCode(s) + " ";
 }
