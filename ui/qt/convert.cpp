@@ -1,5 +1,6 @@
 #include "ui/qt/convert.h"
 
+#include <QFontDatabase>
 #include <cctype>
 
 #include "common/encoding.h"
@@ -28,11 +29,16 @@ QFont ToQFont(const Font& f) {
     q.setFamily("DejaVu Sans Mono");
     q.setStyleHint(QFont::Monospace);
     q.setFixedPitch(true);
+  } else if (!f.name.empty() && QFontDatabase::hasFamily(ToQ(f.name))) {
+    q.setFamily(ToQ(f.name));  // an installed face, chosen in the font dialog
   } else if (lower.find("times") != std::string::npos || lower.find("serif") == 0) {
     q.setFamily("DejaVu Serif");
     q.setStyleHint(QFont::Serif);
-  } else if (lower.find("sans") != std::string::npos || lower == "arial" || lower == "tahoma" ||
-             lower == "verdana" || lower.empty()) {
+  } else if (lower == "ms sans serif" || lower == "arial" || lower == "tahoma" || lower.empty()) {
+    // Narrow faces: the condensed cut keeps texts within the widths windows give them.
+    q.setFamily("DejaVu Sans Condensed");
+    q.setStyleHint(QFont::SansSerif);
+  } else if (lower.find("sans") != std::string::npos || lower == "verdana") {
     q.setFamily("DejaVu Sans");
     q.setStyleHint(QFont::SansSerif);
   } else {

@@ -389,7 +389,8 @@ void QtBackend::Impl::Sync(Form& f, bool all) {
   if (d & dirty::Style) {
     QPalette pal = v->palette();
     pal.setColor(QPalette::Window, ToQColor(f.color()));
-    pal.setColor(QPalette::WindowText, ToQColor(f.font().color));
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+      pal.setColor(g, QPalette::WindowText, ToQColor(f.font().color));
     v->setPalette(pal);
     v->setFont(ToQFont(f.font()));
     Qt::WindowFlags flags = Qt::Window;
@@ -615,13 +616,17 @@ QWidget* QtBackend::Impl::Create(FormView& v, Control& c) {
 
 namespace {
 
+// The background in every state; the text colour only while enabled, so that a
+// disabled control greys its text as the style does. A filled background is
+// painted in `background` (buttons would otherwise fill with their button colour).
 void SetColors(QWidget* w, QPalette::ColorRole background, Color back, Color text, bool fill) {
   QPalette pal = w->palette();
   pal.setColor(background, ToQColor(back));
-  pal.setColor(QPalette::WindowText, ToQColor(text));
-  pal.setColor(QPalette::Text, ToQColor(text));
-  pal.setColor(QPalette::ButtonText, ToQColor(text));
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+    for (QPalette::ColorRole r : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+      pal.setColor(g, r, ToQColor(text));
   w->setPalette(pal);
+  if (fill) w->setBackgroundRole(background);
   w->setAutoFillBackground(fill);
 }
 
@@ -683,6 +688,14 @@ void QtBackend::Impl::SyncControl(FormView& v, Control& c, bool all) {
         l->setAlignment(a | Qt::AlignTop);
         l->setWordWrap(label.wordWrap());
         SetColors(l, QPalette::Window, label.color(), label.font().color, !label.transparent());
+      }
+      // A left-aligned single-line label grows to its text rather than cut it: the
+      // face standing in for the Windows one may be a few pixels wider.
+      if (d & (dirty::Geometry | dirty::Text | dirty::Style)) {
+        int width = c.width();
+        if (label.alignment() == Alignment::Left && !label.wordWrap())
+          width = std::max(width, l->fontMetrics().horizontalAdvance(l->text()));
+        if (l->width() != width) l->resize(width, c.height());
       }
       break;
     }
