@@ -404,9 +404,14 @@ void TfRol::RepaintPage() {
     else PaintRow(r, n);
   }
   lHelp.SetText(common::Copy(KeyHelpLine, CharShift + 1, 250));
-  const int under = sgRol.top() + sgRol.height() + 2;
+  // Right under the grid; where the key line would cover the search row, the row
+  // moves up into the grid's spare last line, never over a record.
+  const int searchHeight = eHled.height() > 0 ? eHled.height() : 22;
+  int under = sgRol.top() + sgRol.height() + 2;
+  if (lHelp.height() > 0 && under + searchHeight > lHelp.top())
+    under = std::max(lHelp.top() - searchHeight - 1, sgRol.top() + sgRol.height() - sgRol.rowHeight());
   lhled.SetBounds(4, under + 3, 70, lhled.height() > 0 ? lhled.height() : 16);
-  eHled.SetBounds(78, under, 200, eHled.height() > 0 ? eHled.height() : 22);
+  eHled.SetBounds(78, under, 200, searchHeight);
   lKolik.SetBounds(290, under + 3, 260, lKolik.height() > 0 ? lKolik.height() : 16);
   if (ScrollBar1.max() != Count) ScrollBar1.SetRange(0, std::max<std::int32_t>(Count, 0));
   if (Count > 0) ScrollBar1.SetPosition(std::clamp<std::int32_t>(Top + CursorRow(), 0, Count));
@@ -471,7 +476,8 @@ void TfRol::LayoutGrid() {
   helpFont.bold = true;
   lHelp.SetFont(helpFont);
   const int helpHeight = rowHeight + 6;
-  lHelp.SetBounds(0, std::max(0, height() - 2 * helpHeight - 15), std::max(0, width() - 6), helpHeight);
+  lHelp.SetBounds(0, std::max(0, height() - 2 * helpHeight - 15), std::max(0, std::min(width() - 6, clientWidth())),
+                 helpHeight);
   RepaintPage();
   PlaceScrollBar();
 }
