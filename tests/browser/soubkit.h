@@ -137,19 +137,26 @@ class Ci99 : public browser::TfSoub {
   std::function<void(int, std::string&)> check;
 };
 
+// Points the session at a scratch folder as program folder, with "data\\" as data
+// folder and "par\\" beside it, as user "01" on "PC01".
+inline common::Session& UseScratchFolders(const std::string& root) {
+  common::Session& s = common::CurrentSession();
+  s.DataDirPath = root + "/data/";
+  s.ProgDirPath = root + "/";
+  s.CurrentUser = "01";
+  s.ComputerId = "PC01";
+  std::filesystem::create_directories(root + "/data");
+  std::filesystem::create_directories(root + "/par");
+  return s;
+}
+
 // The fixture: the browser window's scratch folder with "data\\" and "par\\", the
 // session pointing there.
 class SoubTest : public roltest::RolTest {
  protected:
   void SetUp() override {
     RolTest::SetUp();
-    common::Session& s = common::CurrentSession();
-    s.DataDirPath = dir.path() + "/data/";
-    s.ProgDirPath = dir.path() + "/";
-    s.CurrentUser = "01";
-    s.ComputerId = "PC01";
-    std::filesystem::create_directories(dir / "data");
-    std::filesystem::create_directories(dir / "par");
+    common::Session& s = UseScratchFolders(dir.path());
     browser::SoubHooks() = {};
     browser::SoubHooks().editView = &edit;
     other.DataDirPath = s.DataDirPath;
