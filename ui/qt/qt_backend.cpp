@@ -300,6 +300,8 @@ bool QtBackend::Impl::Key(QObject* obj, const Owner& owner, QKeyEvent* e) {
   int vkey = VirtualKeyOf(e->key(), e->modifiers());
   Shift shift = ShiftOf(e->modifiers());
   if (e->key() == Qt::Key_Backtab) shift |= Shift::Shift;
+  // A modal form that has its result takes no more keys while its loop winds down.
+  if (form.modalDone()) return true;
   if (e->type() == QEvent::KeyRelease) {
     if (vkey && !e->isAutoRepeat()) form.DispatchKeyUp(target, vkey, shift);
     Flush();

@@ -229,6 +229,26 @@ TEST(UiQtModal, ModalInsideModalClosesInOrder) {
   EXPECT_FALSE(qt.WidgetOf(outer)->isVisible());
 }
 
+TEST(UiQtModal, KeysAfterTheResultDoNotReachTheForm) {
+  QtBackend qt;
+  Form dialog("Dialog");
+  dialog.keyPreview = true;
+  std::vector<int> seen;
+  dialog.onShow = [&](Form&) {
+    QTimer::singleShot(0, [&] {
+      QTest::keyClick(qt.WidgetOf(dialog), Qt::Key_F2);      // confirms
+      QTest::keyClick(qt.WidgetOf(dialog), Qt::Key_Escape);  // arrives before the loop returns
+    });
+  };
+  dialog.onKeyDown = [&](Control&, int& key, Shift) {
+    seen.push_back(key);
+    if (key == vk::F(2)) dialog.SetModalResult(mr::Ok);
+    if (key == vk::Esc) dialog.SetModalResult(mr::Cancel);
+  };
+  EXPECT_EQ(dialog.ShowModal(), mr::Ok);
+  EXPECT_EQ(seen, std::vector<int>{vk::F(2)});
+}
+
 TEST(UiQtMouse, ClicksButtonsChecksAndGridCells) {
   QtBackend qt;
   ListForm f;
