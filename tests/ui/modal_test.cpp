@@ -95,16 +95,44 @@ key F2
   EXPECT_NE(out.str().find("modal Level2 \"Level 2\"\n> expect-form Level2\n> key F2\nclosed Level2 ok"), std::string::npos) << out.str();
 }
 
-TEST(UiModal, ScriptEndingInsideAModalFormClosesIt) {
+TEST(UiModal, ScriptEndingInsideAModalFormClosesItAndFails) {
   HeadlessBackend h;
   Chain chain(2);
   std::ostringstream out;
   headless::ScriptRunner runner(h, out);
   runner.AddOpener("chain", [&] { chain.forms[0]->ShowModal(); });
-  runner.Run("open chain\nkey F4\n");
+  try {
+    runner.Run("open chain\nkey F4\n");
+    ADD_FAILURE() << "a script that leaves windows open must fail";
+  } catch (const headless::ScriptError& e) {
+    EXPECT_EQ(e.line, 2);
+    EXPECT_NE(std::string(e.what()).find("Level1, Level0 still open"), std::string::npos) << e.what();
+  }
   EXPECT_EQ(chain.results[1], mr::Cancel);
   EXPECT_TRUE(ModalForms().empty());
   EXPECT_NE(out.str().find("end: closing Level1"), std::string::npos);
+}
+
+// Keys go where a keyboard would send them: those after a key that opens a window go
+// to that window, and keys left when every window has closed fail the script.
+TEST(UiModal, ScriptKeysGoToTheWindowActiveWhenEachArrives) {
+  HeadlessBackend h;
+  Chain chain(3);
+  std::ostringstream out;
+  headless::ScriptRunner runner(h, out);
+  runner.AddOpener("chain", [&] { chain.forms[0]->ShowModal(); });
+  runner.Run("open chain\nkey F4 F4 F2 F2 Esc\n");
+  EXPECT_EQ(chain.results[2], mr::Ok);
+  EXPECT_EQ(chain.results[1], mr::Ok);
+  EXPECT_TRUE(ModalForms().empty());
+
+  try {
+    runner.Run("open chain\nkey Esc F4 F4\n");
+    ADD_FAILURE() << "keys left with no window must fail the script";
+  } catch (const headless::ScriptError& e) {
+    EXPECT_EQ(e.line, 2);
+    EXPECT_NE(std::string(e.what()).find("2 key(s) left with no window"), std::string::npos) << e.what();
+  }
 }
 
 TEST(UiModal, UnansweredModalFormIsAnError) {

@@ -123,11 +123,24 @@ void HeadlessBackend::RunModal(Form& form) {
     handler(form);
     return requireClosed("its handler");
   }
-  while (!finished() && !scriptEnded && scriptPump && scriptPump()) {
+  running_.push_back(&form);
+  try {
+    while (!finished()) {
+      if (!pendingKeys_.empty()) {
+        DrainKeys();
+        continue;
+      }
+      if (scriptEnded || !scriptPump || !scriptPump()) break;
+    }
+  } catch (...) {
+    running_.pop_back();
+    throw;
   }
+  running_.pop_back();
   if (finished()) return;
   if (scriptEnded || closeUnanswered) {
     Log("end: closing " + form.name());
+    if (scriptEnded) leftOpen.push_back(form.name());
     form.SetVisible(false);  // ends the modal run with mr::Cancel
     return;
   }
@@ -330,6 +343,35 @@ Control& HeadlessBackend::Target(Form& f) const {
 }
 
 void HeadlessBackend::Press(int vk, Shift shift) {
+  pendingKeys_.push_back({vk, shift, 0});
+  DrainKeys();
+}
+
+void HeadlessBackend::DrainKeys() {
+  try {
+    // A key that ended the innermost modal window leaves the rest to the window below,
+    // once that window's modal run has returned.
+    while (!pendingKeys_.empty() && (running_.empty() || !running_.back()->modalDone())) DeliverPendingKey();
+  } catch (...) {
+    pendingKeys_.clear();  // the rest of a failed input is not typed later
+    throw;
+  }
+}
+
+bool HeadlessBackend::DeliverPendingKey() {
+  if (pendingKeys_.empty()) return false;
+  if (!ActiveForm()) {
+    std::size_t left = pendingKeys_.size();
+    pendingKeys_.clear();
+    throw HeadlessError(std::to_string(left) + " key(s) left with no window to take them");
+  }
+  PendingKey k = pendingKeys_.front();
+  pendingKeys_.pop_front();
+  k.ch ? DeliverChar(k.ch) : DeliverPress(k.vk, k.shift);
+  return true;
+}
+
+void HeadlessBackend::DeliverPress(int vk, Shift shift) {
   Form& form = Active();
   Control& target = Target(form);
   auto alive = target.AliveToken();
@@ -350,36 +392,47 @@ void HeadlessBackend::Press(int vk, Shift shift) {
 
 void HeadlessBackend::PressKeys(std::string_view names) {
   std::istringstream in{std::string(names)};
+  std::vector<KeyStroke> keys;
   std::string name;
   while (in >> name) {
     auto key = ParseKey(name);
     if (!key) throw HeadlessError("unknown key " + name);
-    Press(*key);
+    keys.push_back(*key);
+  }
+  Press(keys);
+}
+
+void HeadlessBackend::Press(const std::vector<KeyStroke>& keys) {
+  for (const KeyStroke& k : keys) pendingKeys_.push_back({k.vk, k.shift, 0});
+  DrainKeys();
+}
+
+void HeadlessBackend::DeliverChar(char ch) {
+  Form& form = Active();
+  Control& target = Target(form);
+  auto u = static_cast<unsigned char>(ch);
+  int vk = 0;
+  Shift shift = Shift::None;
+  if (u >= 'a' && u <= 'z') vk = vk::Letter(static_cast<char>(u));
+  else if (u >= 'A' && u <= 'Z') vk = vk::Letter(static_cast<char>(u)), shift = Shift::Shift;
+  else if (u >= '0' && u <= '9') vk = vk::Digit(u - '0');
+  else if (u == ' ') vk = vk::Space;
+  auto alive = target.AliveToken();
+  int key = vk;
+  if (vk) form.DispatchKeyDown(target, key, shift);
+  char c = ch;
+  if (!alive.expired() && form.visible() && form.DispatchKeyPress(target, c)) DefaultKeyPress(form, target, c);
+  if (vk && !alive.expired() && form.visible()) {
+    int up = vk;
+    form.DispatchKeyUp(target, up, shift);
   }
 }
 
 void HeadlessBackend::Type(std::string_view text) {
-  for (char ch : text) {
-    Form& form = Active();
-    Control& target = Target(form);
-    auto u = static_cast<unsigned char>(ch);
-    int vk = 0;
-    Shift shift = Shift::None;
-    if (u >= 'a' && u <= 'z') vk = vk::Letter(static_cast<char>(u));
-    else if (u >= 'A' && u <= 'Z') vk = vk::Letter(static_cast<char>(u)), shift = Shift::Shift;
-    else if (u >= '0' && u <= '9') vk = vk::Digit(u - '0');
-    else if (u == ' ') vk = vk::Space;
-    auto alive = target.AliveToken();
-    int key = vk;
-    if (vk) form.DispatchKeyDown(target, key, shift);
-    char c = ch;
-    if (!alive.expired() && form.visible() && form.DispatchKeyPress(target, c)) DefaultKeyPress(form, target, c);
-    if (vk && !alive.expired() && form.visible()) {
-      int up = vk;
-      form.DispatchKeyUp(target, up, shift);
-    }
-  }
+  for (char ch : text) pendingKeys_.push_back({0, Shift::None, ch});
+  DrainKeys();
 }
+
 
 void HeadlessBackend::RequireUsable(const Control& c) const {
   if (!c.IsShowing()) throw HeadlessError(c.name() + " is not shown");

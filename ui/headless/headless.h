@@ -138,6 +138,11 @@ class HeadlessBackend : public Backend {
   void Press(KeyStroke key) { Press(key.vk, key.shift); }
   // Keys by name, separated by blanks: "Ctrl+F2 Down Down Enter".
   void PressKeys(std::string_view names);
+  // Queued together: a key that opens a modal window leaves the rest to that window.
+  void Press(const std::vector<KeyStroke>& keys);
+  // Delivers the keys still waiting (after the window they ended has returned).
+  void DrainKeys();
+  bool KeysPending() const { return !pendingKeys_.empty(); }
   // Types Windows-1250 text character by character.
   void Type(std::string_view text);
   void Focus(Control& c);
@@ -167,8 +172,10 @@ class HeadlessBackend : public Backend {
   std::function<bool()> scriptPump;
   // Takes the script's next command when it is an "answer"; nullopt otherwise.
   std::function<std::optional<Answer>()> scriptAnswer;
-  // The script has ended: modal forms still open close with mr::Cancel.
+  // The script has ended: modal forms still open close with mr::Cancel and are
+  // named in leftOpen.
   bool scriptEnded = false;
+  std::vector<std::string> leftOpen;
 
   // --- Backend ---
   void FormShown(Form& form) override;
@@ -211,6 +218,18 @@ class HeadlessBackend : public Backend {
   Control& Target(Form& f) const;
   void RequireUsable(const Control& c) const;
   void MouseUpAndClick(Control& c, int x, int y, MouseButton b, Shift shift, bool click);
+  // Keys wait in one queue, as in a keyboard buffer: each goes to the window active
+  // when it is taken, so keys typed ahead of a modal window go to that window.
+  struct PendingKey {
+    int vk = 0;
+    Shift shift = Shift::None;
+    char ch = 0;  // typed character; 0 for a pressed key
+  };
+  bool DeliverPendingKey();
+  void DeliverPress(int vk, Shift shift);
+  void DeliverChar(char ch);
+  std::deque<PendingKey> pendingKeys_;
+  std::vector<Form*> running_;  // forms whose modal run is under way, innermost last
 
   Backend* previousBackend_;
   common::FakeClock clock_;

@@ -11,7 +11,7 @@ namespace ui::headless {
 
 const char* ScriptHelp() {
   return R"(Script commands (one a line; "#" starts a comment; words with blanks in "quotes"):
-  open NAME                 open a window the way its caller does (see --list)
+  open NAME [ARGS]          open a window the way its caller does (see --list)
   key KEY [KEY ...]         press keys: F4, Ctrl+F2, Shift+Tab, Alt+F10, Esc, Enter,
                             Tab, Space, Up, Down, Left, Right, PgUp, PgDn, Home, End,
                             Ins, Del, Backspace, A..Z, 0..9, Num0..Num9, Num+, Num-,
@@ -45,8 +45,10 @@ const char* ScriptHelp() {
                             print the active window: caption, controls, texts, grid
   echo TEXT                 print TEXT
 CONTROL is a control of the active window, or FORM.CONTROL. A command that opens
-a modal window hands the next commands to it until it closes. Windows still open
-at the end of the script are closed as by Esc.
+a modal window hands the next commands to it until it closes. Keys and typed text
+go, one at a time, to the window active when each is taken: keys after one that
+opens a window go to that window. Windows still open at the end of the script are
+closed as by Esc, and the script fails; so do keys left with no window.
 )";
 }
 
@@ -173,8 +175,10 @@ ScriptRunner::~ScriptRunner() {
   backend_.onJournal = previousJournal_;
 }
 
+void ScriptRunner::AddOpener(const std::string& name, Opener open) { openers_[Lower(name)] = std::move(open); }
+
 void ScriptRunner::AddOpener(const std::string& name, std::function<void()> open) {
-  openers_[Lower(name)] = std::move(open);
+  AddOpener(name, [open = std::move(open)](const std::vector<std::string>&) { open(); });
 }
 
 std::vector<std::string> ScriptRunner::OpenerNames() const {
@@ -195,7 +199,13 @@ void ScriptRunner::Run(std::string_view script) {
     if (first == std::string::npos || text[first] == '#') continue;
     lines_.push_back({number, text.substr(first)});
   }
+  backend_.leftOpen.clear();
   while (Step()) {
+  }
+  if (!backend_.leftOpen.empty()) {
+    std::string names;
+    for (const auto& n : backend_.leftOpen) names += (names.empty() ? "" : ", ") + n;
+    throw ScriptError(lines_.empty() ? 0 : lines_.back().number, "the script ended with " + names + " still open");
   }
 }
 
@@ -206,6 +216,14 @@ bool ScriptRunner::AtEnd() {
 }
 
 bool ScriptRunner::Step() {
+  if (backend_.KeysPending()) {
+    try {
+      backend_.DrainKeys();
+    } catch (const std::exception& e) {
+      throw ScriptError(next_ ? lines_[next_ - 1].number : 0, e.what());
+    }
+    return true;
+  }
   if (AtEnd()) return false;
   const Line& line = lines_[next_++];
   out_ << "> " << line.text << "\n";
@@ -272,14 +290,18 @@ void ScriptRunner::Execute(const Line& line) {
   if (cmd == "open") {
     auto it = openers_.find(Lower(arg(1)));
     if (it == openers_.end()) throw HeadlessError("nothing to open named " + arg(1));
-    it->second();
+    std::vector<std::string> args;
+    for (std::size_t i = 2; i < words.size(); ++i) args.push_back(common::Utf8ToWin1250(words[i]));
+    it->second(args);
   } else if (cmd == "key") {
     if (words.size() < 2) throw HeadlessError("key needs a key name");
+    std::vector<KeyStroke> keys;
     for (std::size_t i = 1; i < words.size(); ++i) {
       auto key = ParseKey(words[i]);
       if (!key) throw HeadlessError("unknown key " + words[i]);
-      backend_.Press(*key);
+      keys.push_back(*key);
     }
+    backend_.Press(keys);
   } else if (cmd == "type") {
     backend_.Type(common::Utf8ToWin1250(rest()));
   } else if (cmd == "answer") {

@@ -32,12 +32,16 @@ class ScriptRunner {
   ScriptRunner(const ScriptRunner&) = delete;
   ScriptRunner& operator=(const ScriptRunner&) = delete;
 
-  // "open <name>" runs this: typically a set-up routine and a modal show.
+  // "open <name> [args]" runs this: typically a set-up routine and a modal show. The
+  // arguments come as Windows-1250.
+  using Opener = std::function<void(const std::vector<std::string>& args)>;
+  void AddOpener(const std::string& name, Opener open);
   void AddOpener(const std::string& name, std::function<void()> open);
   std::vector<std::string> OpenerNames() const;
 
   // Runs the whole script; throws ScriptError on the first failing line. Forms
-  // still open when the script ends are closed with mr::Cancel.
+  // still open when the script ends are closed with mr::Cancel, and that is an
+  // error too (a ScriptError after the last line).
   void Run(std::string_view script);
 
  private:
@@ -53,7 +57,7 @@ class ScriptRunner {
 
   HeadlessBackend& backend_;
   std::ostream& out_;
-  std::map<std::string, std::function<void()>> openers_;
+  std::map<std::string, Opener> openers_;
   std::vector<Line> lines_;
   std::size_t next_ = 0;
   std::function<void(const std::string&)> previousJournal_;

@@ -1,19 +1,26 @@
 // Plays plain-text scripts against the headless window back end and prints what
 // happened: the commands, every window, message, beep, dialog and print, and the
 // snapshots the script asks for. With --expect the transcript must match a file.
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "browser/appearance.h"
+#include "browser/windows.h"
+#include "common/startup.h"
 #include "demo_forms.h"
 #include "ui/headless/headless.h"
 #include "ui/headless/script.h"
+#include "ui/registry.h"
 
 namespace {
 
-const char* kUsage = R"(usage: uidriver [--expect FILE] SCRIPT...
+const char* kUsage = R"(usage: uidriver [--data DIR | --copy-data DIR] [--expect FILE] SCRIPT...
        uidriver --list | --help
 
 Plays each SCRIPT (a plain-text file, "-" for standard input) against the
@@ -21,12 +28,18 @@ headless window back end and prints the transcript: the commands ("> ..."), the
 windows shown and closed, messages with their answers, beeps, dialogs, popup
 menus, print jobs and the snapshots asked for.
 
+  --data DIR      run start-up in DIR as the start folder: its "data.adr",
+                  "prog.adr", "drives.map" and "master.job" are read as the
+                  program reads them; without "data.adr" DIR is the data folder.
+                  Windows then open over that data folder and change its files.
+  --copy-data DIR the same on a fresh temporary copy of DIR, removed at the end
   --expect FILE   compare the transcript with FILE; print the first difference
                   and exit 1 when they differ
-  --list          list the windows "open" knows
+  --list          list the windows "open" knows, with their arguments
   --help          this text and the script commands
 
-Exit status: 0 done (and matching), 1 transcript differs, 2 script error.
+Exit status: 0 done (and matching), 1 transcript differs, 2 script error (also a
+script that ends with a window open or keys no window took).
 
 )";
 
@@ -57,11 +70,30 @@ void ShowDifference(const std::string& got, const std::string& want) {
   }
 }
 
+// A fresh temporary copy of a folder, removed with this object.
+class FolderCopy {
+ public:
+  explicit FolderCopy(const std::filesystem::path& from) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "uidriver-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+    std::filesystem::copy(from, path_, std::filesystem::copy_options::recursive);
+  }
+  ~FolderCopy() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> scripts;
-  std::string expect;
+  std::string expect, data, copyData;
   bool list = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -70,29 +102,59 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--list") {
       list = true;
-    } else if (a == "--expect" && i + 1 < argc) {
-      expect = argv[++i];
+    } else if ((a == "--expect" || a == "--data" || a == "--copy-data") && i + 1 < argc) {
+      (a == "--expect" ? expect : a == "--data" ? data : copyData) = argv[++i];
     } else if (a.starts_with("--")) {
-      std::cerr << "unknown option " << a << "\n" << kUsage;
+      std::cerr << "unknown option " << a << " (or its value is missing)\n" << kUsage;
       return 2;
     } else {
       scripts.push_back(a);
     }
   }
 
-  ui::headless::HeadlessBackend backend;
-  uidriver::DemoList demo;
-  std::ostringstream transcript;
-  ui::headless::ScriptRunner runner(backend, transcript);
-  runner.AddOpener("demo", [&] { demo.Open(); });
+  ui::WindowRegistry registry;
+  browser::RegisterBrowserWindows(registry);
   if (list) {
-    for (const auto& name : runner.OpenerNames()) std::cout << name << "\n";
+    std::cout << "demo\n";
+    for (const auto* e : registry.All()) std::cout << e->className << (e->usage.empty() ? "" : " " + e->usage) << "\n";
     return 0;
   }
   if (scripts.empty()) {
     std::cerr << kUsage;
     return 2;
   }
+  if (!data.empty() && !copyData.empty()) {
+    std::cerr << "give --data or --copy-data, not both\n";
+    return 2;
+  }
+  // Script and expectation paths are taken before start-up changes the folder.
+  for (auto& path : scripts)
+    if (path != "-") path = std::filesystem::absolute(path).string();
+  if (!expect.empty()) expect = std::filesystem::absolute(expect).string();
+
+  ui::headless::HeadlessBackend backend;
+  std::unique_ptr<FolderCopy> copy;
+  try {
+    if (!copyData.empty()) {
+      copy = std::make_unique<FolderCopy>(copyData);
+      data = copy->path().string();
+    }
+    if (!data.empty()) {
+      if (!std::filesystem::is_directory(data)) throw std::runtime_error("no folder " + data);
+      std::filesystem::current_path(data);
+      browser::InstallBrowserDialogs();
+      common::LoadStartupConfig();
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "uidriver: " << e.what() << "\n";
+    return 2;
+  }
+
+  uidriver::DemoList demo;
+  std::ostringstream transcript;
+  ui::headless::ScriptRunner runner(backend, transcript);
+  runner.AddOpener("demo", [&] { demo.Open(); });
+  for (const auto* e : registry.All()) runner.AddOpener(e->className, e->open);
   int status = 0;
   for (const auto& path : scripts) {
     try {

@@ -1,0 +1,121 @@
+#include "browser/windows.h"
+
+#include <stdexcept>
+
+#include "browser/entries.h"
+#include "browser/soub.h"
+#include "common/convert.h"
+#include "common/encoding.h"
+#include "common/notifier.h"
+#include "common/numbers.h"
+#include "common/text.h"
+
+namespace browser {
+
+namespace {
+
+// The picture of a number item: its own mask, or one wide enough for the kind, with
+// the type letter the browser reads from the last character.
+std::string NumberPicture(const common::PolItem& it) {
+  std::string mask = it.picture;
+  if (mask.empty() || (mask.front() != '#' && mask.front() != '@')) {
+    switch (it.kind) {
+      case 'B': mask = "###"; break;
+      case 'W': mask = "#####"; break;
+      case 'I':
+      case 'L': mask = "###########"; break;
+      default: mask = "############.##"; break;
+    }
+  }
+  switch (it.kind) {
+    case 'B': return mask + "B";
+    case 'W': return mask + "W";
+    case 'I':
+    case 'L': return mask + "L";
+    case 'R': return mask + "R";
+    case 'D': return mask + "D";
+    default: return mask + "C";
+  }
+}
+
+// Any record file under its ".pol" description: one field per item, captioned
+// by the item's name.
+class RecordFileWindow : public TfSoub {
+ public:
+  RecordFileWindow() : TfSoub("fSoub") {}
+
+  void Open(const std::string& file, const std::string& layout) {
+    common::toPol pol;
+    std::string reason;
+    if (!common::LoadLayout(layout, layout, pol, reason))
+      throw std::runtime_error(common::Win1250ToUtf8(layout + ": " + reason));
+    if (static_cast<int>(pol.items.size()) > 264) throw std::runtime_error("too many items");
+    FieldCount = static_cast<std::int32_t>(pol.items.size());
+    for (int i = 1; i <= FieldCount; ++i) {
+      const common::PolItem& it = pol.items[i - 1];
+      FieldSetup setup;
+      setup.Caption(it.name).At(2, i);
+      if (it.IsText()) {
+        setup.Picture(it.picture.empty() ? "X" : it.picture).Initial(std::string(it.size, ' '));
+      } else {
+        const std::string picture = NumberPicture(it);
+        setup.Picture(picture).Initial(std::string(picture.size() - 1, ' '));
+      }
+      SetFieldDescriptor(Field(i), setup);
+    }
+    if (LayoutLength(FieldSpan()) != pol.recordLength)
+      throw std::runtime_error(common::Win1250ToUtf8(layout) + ": items the browser cannot show");
+    BrowseSetup s;
+    s.fileName = file;
+    s.title = file;
+    s.editTitle = file;
+    s.editKeyLine = "F2-OK Esc-Konec";
+    s.fieldCount = FieldCount;
+    s.recordLength = pol.recordLength;
+    s.grid = {1, 1, 100, 20};
+    OpenBrowse(s);
+  }
+};
+
+std::vector<std::string> Rest(const std::vector<std::string>& args, std::size_t from) {
+  return {args.begin() + static_cast<std::ptrdiff_t>(std::min(from, args.size())), args.end()};
+}
+
+}  // namespace
+
+void RegisterBrowserWindows(ui::WindowRegistry& registry) {
+  registry.Add("TfSoub", "FILE LAYOUT.pol", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfSoub"), args, 2, 2);
+    RecordFileWindow w;
+    w.Open(args[0], args[1]);
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+  registry.Add("TfKalk", "[START]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfKalk"), args, 0, 1);
+    ShowCalculator(args.empty() ? 0.0 : common::TextToFloat(args[0]));
+  });
+  registry.Add("TfDotaz", "QUESTION", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfDotaz"), args, 1, 1);
+    AskOne(10, 10, args[0]);
+  });
+  registry.Add("TfDotazy", "TITLE CAPTION VALUE [CAPTION VALUE ...]",
+               [&registry](const std::vector<std::string>& args) {
+                 ui::RequireArgs(*registry.Find("TfDotazy"), args, 3, 121);
+                 AskFields(10, 10, nullptr, args[0], Rest(args, 1));
+               });
+  registry.Add("TfVyber", "TITLE ITEM [ITEM ...]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfVyber"), args, 2, 61);
+    ShowVyber(10, 10, nullptr, args[0], Rest(args, 1));
+  });
+  registry.Add("TfVolby", "TITLE ITEM [ITEM ...]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfVolby"), args, 2, 61);
+    ShowVolby(10, 10, nullptr, args[0], Rest(args, 1));
+  });
+  registry.Add("TfErr", "TEXT", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfErr"), args, 1, 1);
+    common::MessageOk(args[0]);
+  });
+}
+
+}  // namespace browser
