@@ -273,4 +273,9 @@ std::string UserName(Session& s, std::string_view userCode) {
 
 std::string UserName(std::string_view userCode) { return UserName(CurrentSession(), userCode); }
 
+void ScopedFileLock::Release() {
+  if (result_ == LockResult::Held) UnlockFile(path_);
+  result_ = LockResult::Skipped;
+}
+
 }  // namespace common

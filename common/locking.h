@@ -33,6 +33,22 @@ enum class LockResult {
 // Takes a lock; an empty kind is a read lock, any other kind a write lock.
 LockResult LockFile(Session& s, std::string_view path, std::string_view kind);
 LockResult LockFile(std::string_view path, std::string_view kind);
+// A lock held for one scope: taken by the constructor, released by the destructor
+// when it was taken (Held).
+class ScopedFileLock {
+ public:
+  ScopedFileLock(std::string_view path, std::string_view kind) : path_(path), result_(LockFile(path_, kind)) {}
+  ~ScopedFileLock() { Release(); }
+  ScopedFileLock(const ScopedFileLock&) = delete;
+  ScopedFileLock& operator=(const ScopedFileLock&) = delete;
+  LockResult result() const { return result_; }
+  void Release();
+
+ private:
+  std::string path_;
+  LockResult result_;
+};
+
 // Releases this user's first lock on the file. False when it could not be
 // released (the user gave up waiting for the table).
 bool UnlockFile(Session& s, std::string_view path);

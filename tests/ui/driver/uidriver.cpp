@@ -12,6 +12,7 @@
 
 #include "browser/appearance.h"
 #include "browser/windows.h"
+#include "combined/windows.h"
 #include "common/startup.h"
 #include "demo_forms.h"
 #include "ui/headless/headless.h"
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
 
   ui::WindowRegistry registry;
   browser::RegisterBrowserWindows(registry);
+  combined::RegisterCombinedWindows(registry);
   if (list) {
     std::cout << "demo\n";
     for (const auto* e : registry.All()) std::cout << e->className << (e->usage.empty() ? "" : " " + e->usage) << "\n";

@@ -1,0 +1,58 @@
+#include "codelists/ci01.h"
+
+#include "common/osfile.h"
+#include "common/pascal.h"
+
+namespace codelists {
+
+namespace {
+constexpr int kCellOffset[5] = {15, 22, 29, 36, 43};
+}
+
+Ci01Record Ci01Record::FromBytes(std::string_view rec) {
+  Ci01Record r;
+  r.ts = common::GetCounted(rec, 0, 2);
+  r.klic = common::GetCounted(rec, 3, 6);
+  r.p = common::GetCounted(rec, 10, 1);
+  r.cv = common::GetCounted(rec, 12, 2);
+  for (int i = 0; i < 5; ++i) r.u[i] = common::GetCounted(rec, kCellOffset[i], 6);
+  r.date = common::GetCounted(rec, 50, 6);
+  return r;
+}
+
+std::string Ci01Record::Bytes() const {
+  std::string rec(kCi01Length, '\0');
+  common::PutCounted(rec, 0, ts, 2);
+  common::PutCounted(rec, 3, klic, 6);
+  common::PutCounted(rec, 10, p, 1);
+  common::PutCounted(rec, 12, cv, 2);
+  for (int i = 0; i < 5; ++i) common::PutCounted(rec, kCellOffset[i], u[i], 6);
+  common::PutCounted(rec, 50, date, 6);
+  return rec;
+}
+
+Ci01Record Ci01Record::Blank() {
+  Ci01Record r;
+  r.ts = "00";
+  r.klic = "000000";
+  r.p = "0";
+  r.cv = "00";
+  for (auto& cell : r.u) cell = "      ";
+  r.date = "      ";
+  return r;
+}
+
+bool Ci01Record::Deleted() const { return ts.starts_with('.') || (klic.size() >= 6 && klic[5] == '.'); }
+
+int ReadCi01(std::string_view name, std::vector<std::string>& records) {
+  records.clear();
+  common::File f;
+  if (int code = f.Open(name, common::kModeReadOnly)) return code;
+  std::string all;
+  if (int code = f.ReadWhole(all)) return code;
+  for (std::size_t at = 0; at + kCi01Length <= all.size(); at += kCi01Length)
+    records.push_back(all.substr(at, kCi01Length));
+  return 0;
+}
+
+}  // namespace codelists

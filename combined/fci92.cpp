@@ -1,0 +1,225 @@
+#include "combined/fci92.h"
+
+#include <memory>
+
+#include "browser/dialogs.h"
+#include "combined/ci01sort.h"
+#include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/errors.h"
+#include "common/jobfile.h"
+#include "common/locking.h"
+#include "common/notifier.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
+
+namespace combined {
+
+using namespace common::literals;
+
+namespace {
+
+constexpr char kJobSorting[] = "CI05";
+
+// Hides the window however the operation ends.
+struct HideOnExit {
+  ui::Form& form;
+  ~HideOnExit() { form.SetVisible(false); }
+};
+
+void Report(const char* what, const common::IoError& e) {
+  common::MessageOk(common::Cz(what) + e.file + " err " + std::to_string(e.code));
+}
+
+// A piece file written from its start.
+struct PieceOut {
+  common::File file;
+  std::uint64_t end = 0;
+  void Append(const std::string& rec) {
+    common::ThrowIfError(file.WriteAt(end, rec.data(), rec.size()), file.Name());
+    end += rec.size();
+  }
+};
+
+}  // namespace
+
+TFCI92::TFCI92()
+    : ui::Form("FCI92"),
+      ProgressBar1(Add<ui::ProgressBar>("ProgressBar1")),
+      Label1(Add<ui::Label>("Label1")),
+      Label2(Add<ui::Label>("Label2")) {
+  SetCaption("Rozděluji Číselníky"_cz);
+  SetBounds(300, 200, 260, 110);
+  ProgressBar1.SetBounds(16, 48, 220, 17);
+  Label1.SetBounds(16, 16, 120, 20);
+  ui::Font bold = Label1.font();
+  bold.bold = true;
+  Label1.SetFont(bold);
+  Label2.SetBounds(140, 16, 100, 20);
+}
+
+TFCI92& fCI92() { return browser::SingleWindow<TFCI92>(); }
+
+void TFCI92::ShowList(int list) {
+  Label1.SetText("CI " + common::FormatFloatMask("@@", list));
+  ui::ProcessMessages();
+}
+
+// ---------------------------------------------------------------- split
+
+void Splitter::StartList(int list) {
+  list_ = list;
+  spec_ = FindPiece(list);
+  if (spec_) {
+    auto [it, fresh] = pieces_.try_emplace(list, spec_->EmptyRecord());
+    if (!fresh) it->second = spec_->EmptyRecord(it->second);
+  }
+  if (startList) startList(list);
+}
+
+void Splitter::FinishEntry() {
+  if (!spec_ || lines_.empty()) return;
+  std::string& piece = pieces_[list_];
+  const std::string key = ts_ + '\x01' + klic_;
+  if (keysSeen_.insert(key).second && EntryRoundTrips(*spec_, lines_, piece)) {
+    write(list_, piece);
+  } else {
+    for (const std::string& rec : bytes_) write(kRestList, rec);
+  }
+  piece = spec_->EmptyRecord(piece);
+  lines_.clear();
+  bytes_.clear();
+}
+
+void Splitter::Add(const std::string& record) {
+  const Ci01Record r = Ci01Record::FromBytes(record);
+  if (!started_ || r.ts != ts_) {
+    if (started_) FinishEntry();
+    started_ = true;
+    ts_ = r.ts;
+    klic_ = r.klic;
+    StartList(ListNumber(r.ts));
+  }
+  if (r.klic != klic_) {
+    FinishEntry();
+    klic_ = r.klic;
+  }
+  if (spec_ && ApplyRecord(*spec_, r, pieces_[list_])) {
+    lines_.push_back(r);
+    bytes_.push_back(record);
+  } else {
+    write(kRestList, record);
+  }
+}
+
+void Splitter::Finish() {
+  if (started_) FinishEntry();
+}
+
+bool TFCI92::SplitCodeLists() {
+  SetCaption("Rozděluji číselníky"_cz);
+  SetVisible(true);
+  HideOnExit hide{*this};
+  const std::string ci01 = common::DataDir(codelists::kCi01Name);
+  try {
+    common::ScopedFileLock lock(ci01, "");
+    std::vector<std::string> records;
+    common::ThrowIfError(codelists::ReadCi01(ci01, records), ci01);
+    for (const PieceSpec& spec : PieceSpecs()) {
+      const std::string name = common::DataDir(spec.FileName());
+      if (common::FileExists(name)) common::ThrowIfError(common::EraseFile(name), name);
+    }
+    std::map<int, PieceOut> out;
+    common::ThrowIfError(out[kRestList].file.Create(common::DataDir(kRestPiece)), kRestPiece);
+    ProgressBar1.SetRange(1, std::max<int>(1, static_cast<int>(records.size())));
+
+    Splitter splitter;
+    splitter.startList = [&](int list) {
+      ShowList(list);
+      if (!FindPiece(list) || out.count(list)) return;  // a list met again appends to its piece
+      const std::string name = common::DataDir(FindPiece(list)->FileName());
+      common::ThrowIfError(out[list].file.Create(name), name);
+    };
+    splitter.write = [&](int list, const std::string& rec) { out[list].Append(rec); };
+    int done = 0;
+    for (const std::string& rec : records) {
+      splitter.Add(rec);
+      ProgressBar1.SetPosition(++done);
+    }
+    splitter.Finish();
+    for (auto& [list, piece] : out) common::ThrowIfError(piece.file.Close(), piece.file.Name());
+    return true;
+  } catch (const common::IoError& e) {
+    Report("Číselníky nejsou rozděleny, soubor ", e);
+    return false;
+  }
+}
+
+// ---------------------------------------------------------------- assembly
+
+bool TFCI92::AssembleCodeLists() {
+  SetCaption("Skládám číselníky"_cz);
+  SetVisible(true);
+  HideOnExit hide{*this};
+  const std::string ci01 = common::DataDir("ci01.dta");
+  const std::string folder = common::DataDir("");
+  try {
+    {
+      common::ScopedFileLock lock(ci01, "W");
+      if (!common::FileExists(ci01)) throw common::IoError(2, ci01);
+      // Every piece that exists opens before anything is written: a list must not
+      // drop out of the file because its piece could not be read.
+      std::vector<std::pair<int, std::string>> pieces;
+      for (int list : PieceOrder()) {
+        const std::string name = common::DataDir(list == kRestList ? kRestPiece : FindPiece(list)->FileName());
+        if (!common::FileExists(name)) continue;
+        common::File f;
+        common::ThrowIfError(f.Open(name, common::kModeReadOnly), name);
+        std::string bytes;
+        common::ThrowIfError(f.ReadWhole(bytes), name);
+        pieces.emplace_back(list, std::move(bytes));
+      }
+      std::string content;
+      int count = 0;
+      ProgressBar1.SetPosition(1);
+      for (const auto& [list, bytes] : pieces) {
+        ShowList(list);
+        const PieceSpec* spec = FindPiece(list);
+        const std::size_t length = spec ? spec->length : codelists::kCi01Length;
+        for (std::size_t at = 0; at + length <= bytes.size(); at += length) {
+          const std::string_view rec(bytes.data() + at, length);
+          if (!spec) {
+            content.append(rec);
+            ++count;
+          } else {
+            const auto lines = AssembleEntry(*spec, rec);
+            for (const Ci01Record& line : lines) content += line.Bytes();
+            count += ProgressStep(*spec, lines.size());
+          }
+          ProgressBar1.SetPosition(count);
+        }
+      }
+      common::ThrowIfError(common::ReplaceFileContents(ci01, content), ci01);
+    }
+    common::WriteJobIn(folder, kJobSorting, "A");
+    struct ClearJob {
+      const std::string& folder;
+      ~ClearJob() {
+        try {
+          common::WriteJobIn(folder, kJobSorting, "");
+        } catch (const common::IoError&) {
+        }
+      }
+    } clearJob{folder};
+    SortCombinedFile(common::DataDir(codelists::kCi01Name));
+    return true;
+  } catch (const common::IoError& e) {
+    Report("Číselníky nejsou složeny, soubor ", e);
+    return false;
+  } catch (const std::runtime_error& e) {
+    common::MessageOk(common::Utf8ToWin1250(e.what()));
+    return false;
+  }
+}
+
+}  // namespace combined

@@ -1,0 +1,396 @@
+// The combined code-list file: piece layouts, the split with its lossless guard, the
+// assembly and the file sort, over files in a scratch data folder.
+#include <filesystem>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "combined/ci01sort.h"
+#include "combined/fci92.h"
+#include "combined/pieces.h"
+#include "common/encoding.h"
+#include "common/faultfs.h"
+#include "common/jobfile.h"
+#include "common/locking.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "tests/browser/scratchkit.h"
+
+namespace {
+
+using combined::Ci01Record;
+
+Ci01Record R(std::string ts, std::string klic, std::string p, std::string cv, std::array<std::string, 5> u = {},
+             std::string date = "260101") {
+  Ci01Record r;
+  r.ts = ts;
+  r.klic = klic;
+  r.p = p;
+  r.cv = cv;
+  for (int i = 0; i < 5; ++i) r.u[i] = u[i].empty() ? "      " : common::Cz(u[i]);
+  r.date = date;
+  return r;
+}
+
+std::string Bytes(const std::vector<Ci01Record>& recs) {
+  std::string s;
+  for (const auto& r : recs) s += r.Bytes();
+  return s;
+}
+
+std::vector<std::string> Split(const std::string& data, std::size_t length) {
+  std::vector<std::string> out;
+  for (std::size_t at = 0; at + length <= data.size(); at += length) out.push_back(data.substr(at, length));
+  return out;
+}
+
+// The split without files: what each piece received.
+std::map<int, std::vector<std::string>> SplitRecords(const std::vector<Ci01Record>& recs) {
+  std::map<int, std::vector<std::string>> out;
+  combined::Splitter s;
+  s.write = [&](int list, const std::string& rec) { out[list].push_back(rec); };
+  for (const auto& r : recs) s.Add(r.Bytes());
+  s.Finish();
+  return out;
+}
+
+std::string Field(int list, const std::string& rec, const char* captionUtf8, int nth = 1) {
+  const combined::PieceSpec& spec = *combined::FindPiece(list);
+  for (int i = 0; i < static_cast<int>(spec.fields.size()); ++i)
+    if (spec.fields[i].caption == common::Cz(captionUtf8) && --nth == 0) return spec.Get(rec, i);
+  ADD_FAILURE() << "no field " << captionUtf8;
+  return {};
+}
+
+TEST(Ci01Pieces, LayoutsHaveTheirLengthsAndOffsets) {
+  const std::map<int, int> lengths = {{10, 79},  {11, 302}, {14, 168}, {15, 272}, {20, 53},
+                                      {21, 57},  {22, 64},  {23, 53},  {26, 300}, {27, 289},
+                                      {28, 645}, {30, 104}, {61, 186}, {62, 41},  {63, 26}};
+  ASSERT_EQ(combined::PieceSpecs().size(), lengths.size());
+  for (const auto& spec : combined::PieceSpecs()) EXPECT_EQ(spec.length, lengths.at(spec.list)) << spec.list;
+  struct { int list; const char* caption; int offset; } offsets[] = {
+      {10, "Datum změny", 72}, {10, "Saldo", 70}, {11, "10.Stř. D", 289}, {15, "10.skladový účet", 242},
+      {26, "Text", 219}, {28, "Kam", 314}, {30, "Účet skladu", 72}, {61, "Rozúčtuj Dal dle OSČ", 177},
+      {63, "Dny", 16}};
+  for (const auto& o : offsets) {
+    const auto& spec = *combined::FindPiece(o.list);
+    auto it = std::find_if(spec.fields.begin(), spec.fields.end(),
+                           [&](const combined::PieceField& f) { return f.caption == common::Cz(o.caption); });
+    ASSERT_NE(it, spec.fields.end()) << o.caption;
+    EXPECT_EQ(it->offset, o.offset) << o.list << " " << o.caption;
+  }
+  // The empty record: zero key, blank fields, unfilled fields zero bytes.
+  const std::string empty30 = combined::FindPiece(30)->EmptyRecord();
+  EXPECT_EQ(empty30.substr(0, 6), std::string("\x05") + "00000");
+  EXPECT_EQ(empty30.substr(68, 2), std::string(2, '\0'));
+  EXPECT_EQ(empty30.substr(97, 7), std::string("\x06") + "      ");
+}
+
+TEST(Ci01Split, RecordsAPieceCannotHoldGoToTheRest) {
+  // Each case: the records of one run, and how many end in ci.99.
+  struct Case { const char* what; std::vector<Ci01Record> recs; std::size_t rest; std::size_t pieces; };
+  const Case cases[] = {
+      {"list 10 with P 3", {R("10", "311000", "3", "00", {"Pokladna"})}, 1, 0},
+      {"list 10 line 12", {R("10", "311000", "6", "00", {"Pokl"}), R("10", "311000", "6", "12", {"x"})}, 1, 1},
+      {"title record", {R("20", "000000", "0", "00", {"Rozvaha"})}, 1, 0},
+      {"list 62 line 10", {R("62", "000001", "2", "00", {"Dělník"}), R("62", "000001", "2", "10", {"x"})}, 1, 1},
+      {"list 40", {R("40", "000001", "3", "00", {"Cizí"})}, 1, 0},
+      {"blank TS", {R("  ", "000001", "3", "00", {"Nic"})}, 1, 0},
+  };
+  for (const auto& c : cases) {
+    auto out = SplitRecords(c.recs);
+    EXPECT_EQ(out[99].size(), c.rest) << c.what;
+    std::size_t pieces = 0;
+    for (const auto& [list, recs] : out)
+      if (list != 99) pieces += recs.size();
+    EXPECT_EQ(pieces, c.pieces) << c.what;
+  }
+}
+
+TEST(Ci01Split, CellsFillTheirFields) {
+  auto out = SplitRecords({
+      R("10", "311000", "6", "00", {"Pokladna"}),
+      R("10", "311000", "6", "10", {"112211", "221122", "1  343", "     5", "     A"}),
+      R("10", "311000", "6", "11", {"", "333444"}),
+      R("20", "000001", "3", "00", {"Aktiva", "", "", "", ""}),
+      R("20", "000001", "3", "10", {"   002", "", "000123"}),
+      R("20", "000002", "3", "00", {"Pasiva"}),
+      R("20", "000002", "3", "10", {"   003", "", "000124"}),
+      R("62", "000003", "2", "00", {"abc", "defghi", "jklmno", "pqrstu", "vwxyz1"}),
+  });
+  ASSERT_EQ(out[10].size(), 1u);
+  const std::string& a = out[10][0];
+  EXPECT_EQ(Field(10, a, "Účet"), "311000");
+  EXPECT_EQ(Field(10, a, "RDal"), "112");
+  EXPECT_EQ(Field(10, a, "RMd"), "211");
+  EXPECT_EQ(Field(10, a, "V22"), "221");
+  EXPECT_EQ(Field(10, a, "V24"), "444");
+  EXPECT_EQ(Field(10, a, "DaňVysl"), "1");
+  EXPECT_EQ(Field(10, a, "ř. DPH"), "343");
+  EXPECT_EQ(Field(10, a, "Saldo"), "A");
+  ASSERT_EQ(out[20].size(), 2u);
+  EXPECT_EQ(Field(20, out[20][0], "Řádek"), "001");
+  EXPECT_EQ(Field(20, out[20][1], "Řádek"), "002");
+  EXPECT_EQ(Field(20, out[20][1], "Kam přič"), "003");
+  // N30 of a 3-character first cell, and list 62's twelve blanks after it.
+  ASSERT_EQ(out[62].size(), 1u);
+  EXPECT_EQ(Field(62, out[62][0], "Název"), "abcdefghijklmnopqrstuvwxyz1   ");
+  EXPECT_TRUE(out[99].empty());
+}
+
+// Every case of an entry the pieces cannot give back: the entry reaches ci.99
+// whole, and a regular entry beside it still reaches its piece.
+TEST(Ci01Split, TheGuardKeepsEntriesThePiecesWouldLose) {
+  const Ci01Record regular = R("20", "000009", "3", "00", {"Pravid", "elný"});
+  const Ci01Record regular10 = R("20", "000009", "3", "10", {"   001", "", "000001"});
+  struct Case { const char* what; std::vector<Ci01Record> entry; };
+  const Case cases[] = {
+      {"no name line", {R("20", "000005", "3", "10", {"   001", "", "000001"})}},
+      {"name with ten leading blanks", {R("20", "000005", "3", "00", {"      ", "    xx"})}},
+      {"Klíč outside the key", {R("20", "123005", "3", "00", {"Jméno"})}},
+      {"a line twice", {R("20", "000005", "3", "00", {"Jméno"}), R("20", "000005", "3", "10", {"   001"}),
+                        R("20", "000005", "3", "10", {"   002"})}},
+      {"characters the piece does not hold", {R("20", "000005", "3", "00", {"Jméno"}),
+                                              R("20", "000005", "3", "10", {"xx 001"})}},
+      {"a cell the piece does not hold", {R("20", "000005", "3", "00", {"Jméno"}),
+                                          R("20", "000005", "3", "10", {"   001", "", "", "zz"})}},
+  };
+  for (const auto& c : cases) {
+    std::vector<Ci01Record> recs = c.entry;
+    recs.push_back(regular);
+    recs.push_back(regular10);
+    auto out = SplitRecords(recs);
+    EXPECT_EQ(out[99], Split(Bytes(c.entry), 57)) << c.what;
+    ASSERT_EQ(out[20].size(), 1u) << c.what;
+    EXPECT_EQ(common::StripRightSp(Field(20, out[20][0], "Název")), common::Cz("Pravidelný")) << c.what;
+  }
+  // The list-11 name longer than the 18 characters the assembly writes back.
+  auto out = SplitRecords({R("11", "000001", "3", "00", {"Dlouhý", "název", "předko", "ntace"})});
+  EXPECT_TRUE(out[11].empty());
+  EXPECT_EQ(out[99].size(), 1u);
+}
+
+TEST(Ci01Split, ARunOfAKeyMetAgainGoesToTheRest) {
+  auto out = SplitRecords({
+      R("20", "000001", "3", "00", {"První"}), R("20", "000001", "3", "10", {"   001"}),
+      R("20", "000002", "3", "00", {"Druhý"}), R("20", "000002", "3", "10", {"   001"}),
+      R("20", "000001", "3", "00", {"Znovu"}), R("20", "000001", "3", "10", {"   002"}),
+  });
+  EXPECT_EQ(out[20].size(), 2u);
+  EXPECT_EQ(out[99].size(), 2u);
+}
+
+TEST(Ci01Split, ListSixtyThreeCarriesTheDateOver) {
+  const auto& spec = *combined::FindPiece(63);
+  std::string prev = spec.EmptyRecord();
+  spec.Put(prev, spec.dateField, "260315");
+  EXPECT_EQ(spec.Get(spec.EmptyRecord(prev), spec.dateField), "260315");
+  const auto& s20 = *combined::FindPiece(20);
+  EXPECT_EQ(s20.Get(s20.EmptyRecord(prev), s20.dateField), "      ");
+}
+
+TEST(Ci01Assembly, PieceRecordsGiveTheirLines) {
+  const auto& s11 = *combined::FindPiece(11);
+  std::string rec = s11.EmptyRecord();
+  s11.Put(rec, 0, "007");
+  s11.Put(rec, 1, common::Cz("Předkontace dlouhého jména ab"));
+  s11.Put(rec, 2, "311000");   // row 1 Účet M
+  s11.Put(rec, 12, "604000");  // row 3 Účet D
+  const auto lines = combined::AssembleEntry(s11, rec);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].cv + lines[1].cv + lines[2].cv, "001012");
+  EXPECT_EQ(lines[0].klic, "000007");
+  EXPECT_EQ(lines[0].u[0] + lines[0].u[1] + lines[0].u[2], common::Cz("Předkontace dlouhé"));
+  EXPECT_EQ(lines[0].u[3], "      ");
+  EXPECT_EQ(lines[2].u[2], "604000");
+
+  // The deletion mark and a blank name give nothing; a short key a short Klíč.
+  const auto& s20 = *combined::FindPiece(20);
+  std::string r20 = s20.EmptyRecord();
+  s20.Put(r20, 1, "Aktiva");
+  s20.Put(r20, 0, "12");
+  EXPECT_EQ(combined::AssembleEntry(s20, r20).at(0).klic, "00012");
+  s20.Put(r20, 0, "...");
+  EXPECT_TRUE(combined::AssembleEntry(s20, r20).empty());
+  s20.Put(r20, 0, "001");
+  s20.Put(r20, 1, std::string(10, ' ') + "x");
+  EXPECT_TRUE(combined::AssembleEntry(s20, r20).empty());
+
+  // A cash-flow row with only "+" still gives its line.
+  const auto& s28 = *combined::FindPiece(28);
+  std::string r28 = s28.EmptyRecord();
+  s28.Put(r28, 0, "001");
+  s28.Put(r28, 1, "Tok");
+  s28.Put(r28, 12 + 4 * 2 + 2, "+");  // row 3's "+"
+  const auto l28 = combined::AssembleEntry(s28, r28);
+  ASSERT_EQ(l28.size(), 2u);
+  EXPECT_EQ(l28[1].cv, "13");
+  EXPECT_EQ(l28[1].u[2], "     +");
+}
+
+// A data folder for the file operations, as user 01, with a second workstation.
+class Ci01Files : public browsertest::ScratchTest {
+ protected:
+  void SetUp() override {
+    ScratchTest::SetUp();
+    common::Session& s = common::CurrentSession();
+    s.DataDirPath = dir / "data/";
+    s.ProgDirPath = dir.path() + "/";
+    s.CurrentUser = "01";
+    std::filesystem::create_directories(dir / "data");
+    other.DataDirPath = s.DataDirPath;
+    other.CurrentUser = "02";
+  }
+  std::string Data(const std::string& name) const { return dir / ("data/" + name); }
+  void Write(const std::string& name, const std::string& bytes) const { ostest::WriteRaw(Data(name), bytes); }
+  std::string Read(const std::string& name) const { return ostest::ReadRaw(Data(name)); }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(Data(name)); }
+  bool Free() { return common::IfVolny(other, Data("CI01.DTA")).empty(); }
+
+  common::Session other;
+};
+
+// A generated file in sorted order whose entries have every line the assembly
+// writes, full cells and one date per entry: it comes back byte for byte.
+std::vector<Ci01Record> Generated() {
+  std::vector<Ci01Record> recs;
+  recs.push_back(R("10", "000000", "0", "00", {"ÚČTOVÁ", " OSNOV", "A"}));
+  for (int i = 1; i <= 30; ++i) {
+    const std::string acc = "3110" + std::string(i < 10 ? "0" : "") + std::to_string(i);
+    const std::string d = "2601" + std::string(i < 10 ? "0" : "") + std::to_string(i);
+    recs.push_back(R("10", acc, "6", "00", {"Účet č", "íslo  ", "jedna ", "dva tř", "i čtyř"}, d));
+    recs.push_back(R("10", acc, "6", "10", {"112211", "221122", "1  343", "     5", "     A"}, d));
+    recs.push_back(R("10", acc, "6", "11", {"", "333444"}, d));
+  }
+  for (int i = 1; i <= 5; ++i) {
+    const std::string k = "00000" + std::to_string(i);
+    recs.push_back(R("11", k, "3", "00", {"Předko", "ntace ", "prodej"}, "251231"));
+    recs.push_back(R("11", k, "3", "10", {"311000", " 12345", "604000", " 54321"}, "251231"));
+    recs.push_back(R("11", k, "3", "12", {"311000", "", "602000", ""}, "251231"));
+  }
+  recs.push_back(R("20", "000000", "0", "00", {"Rozvah", "a"}));
+  for (int i = 1; i <= 4; ++i) {
+    const std::string k = "00000" + std::to_string(i);
+    recs.push_back(R("20", k, "3", "00", {"Řádek ", "rozvah", "y     ", "aktiva", "      "}));
+    recs.push_back(R("20", k, "3", "10", {"   002", "", "000123"}));
+  }
+  for (int i = 1; i <= 3; ++i) {
+    const std::string k = "0000" + std::to_string(i) + "0";
+    recs.push_back(R("30", k, "5", "00", {"Středi", "sko   ", "výroba"}));
+    recs.push_back(R("30", k, "5", "01", {"druhý ", "název "}));
+    recs.push_back(R("30", k, "5", "10", {"     1", "   050", "000100", "000199", "112000"}));
+  }
+  recs.push_back(R("40", "000001", "3", "00", {"Cizí s", "eznam"}));
+  recs.push_back(R("99", "000001", "1", "05", {"zbytek"}));
+  return recs;
+}
+
+TEST_F(Ci01Files, SplitAndAssemblyGiveTheFileBack) {
+  const std::string original = Bytes(Generated());
+  Write("CI01.DTA", original);
+  Write("ci.14", "stale");  // a piece of a list the file has not: gone after the split
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  EXPECT_EQ(Read("ci.10").size(), 79u * 30);
+  EXPECT_EQ(Read("ci.11").size(), 302u * 5);
+  EXPECT_EQ(Read("ci.30").size(), 104u * 3);
+  EXPECT_FALSE(Exists("ci.14"));
+  // The title records and the lists without a piece.
+  const auto rest = Split(Read("ci.99"), 57);
+  ASSERT_EQ(rest.size(), 4u);
+  EXPECT_EQ(Ci01Record::FromBytes(rest[0]).klic, "000000");
+  EXPECT_EQ(Ci01Record::FromBytes(rest[2]).ts, "40");
+  EXPECT_FALSE(combined::fCI92().visible());
+  EXPECT_TRUE(Free());
+
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+  EXPECT_TRUE(Read("CI01.DTA") == original) << "the assembled file differs";
+  EXPECT_TRUE(Free());
+  EXPECT_TRUE(common::ReadJobIn(Data(""), "CI05").empty());
+  EXPECT_TRUE(notes.calls.empty());
+}
+
+TEST_F(Ci01Files, AnUnsortedFileLosesNothing) {
+  std::vector<Ci01Record> recs = {
+      R("10", "311000", "6", "00", {"Pokladna"}), R("10", "311000", "6", "10", {"112211"}),
+      R("10", "311000", "6", "11", {""}),         R("20", "000001", "3", "00", {"Aktiva"}),
+      R("20", "000001", "3", "10", {"   001"}),   R("10", "321000", "6", "00", {"Dodavatelé"}),
+      R("10", "321000", "6", "10", {"112211"}),   R("10", "321000", "6", "11", {""}),
+  };
+  Write("CI01.DTA", Bytes(recs));
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  EXPECT_EQ(Read("ci.10").size(), 79u * 2);
+  EXPECT_EQ(Read("ci.99").size(), 0u);
+}
+
+TEST_F(Ci01Files, AnEmptyFileGivesAnEmptyRest) {
+  Write("CI01.DTA", "");
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  EXPECT_TRUE(Exists("ci.99"));
+  EXPECT_EQ(Read("ci.99").size(), 0u);
+}
+
+TEST_F(Ci01Files, AFailedSplitReleasesItsLockAndSaysWhy) {
+  Write("CI01.DTA", Bytes(Generated()));
+  common::FaultFileSystem fs;
+  fs.Fail(common::FsOp::Write, ENOSPC, "ci.20");
+  {
+    common::ScopedFileSystem use(fs);
+    EXPECT_FALSE(combined::fCI92().SplitCodeLists());
+  }
+  EXPECT_TRUE(Free());
+  EXPECT_FALSE(combined::fCI92().visible());
+  ASSERT_EQ(notes.calls.size(), 1u);
+  EXPECT_NE(notes.calls[0].text.find("ci.20"), std::string::npos) << notes.calls[0].text;
+  EXPECT_NE(notes.calls[0].text.find("err 101"), std::string::npos) << notes.calls[0].text;
+}
+
+TEST_F(Ci01Files, AssemblyFailuresLeaveTheFileAsItWas) {
+  Write("CI01.DTA", Bytes(Generated()));
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  const std::string before = Read("CI01.DTA");
+  struct Case { const char* what; common::FsOp op; int err; const char* path; };
+  const Case cases[] = {
+      {"a piece that cannot be opened", common::FsOp::Open, EACCES, "ci.20"},
+      {"a piece that cannot be read", common::FsOp::Read, EIO, "ci.30"},
+      {"a full disk", common::FsOp::Write, ENOSPC, ".~"},
+  };
+  for (const auto& c : cases) {
+    notes.calls.clear();
+    common::FaultFileSystem fs;
+    fs.Fail(c.op, c.err, c.path);
+    {
+      common::ScopedFileSystem use(fs);
+      EXPECT_FALSE(combined::fCI92().AssembleCodeLists()) << c.what;
+    }
+    EXPECT_TRUE(Read("CI01.DTA") == before) << c.what;
+    EXPECT_TRUE(Free()) << c.what;
+    EXPECT_EQ(notes.calls.size(), 1u) << c.what;
+  }
+  // A missing piece only drops its own list.
+  std::filesystem::remove(Data("ci.11"));
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+  const auto after = Split(Read("CI01.DTA"), 57);
+  EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const std::string& r) { return r.substr(1, 2) == "11"; }), 0);
+  EXPECT_EQ(after.size(), Split(before, 57).size() - 15);
+}
+
+TEST_F(Ci01Files, TheSortPurgesDeletedRecordsAndKeepsDates) {
+  Write("CI01.DTA", Bytes({R("20", "000002", "3", "00", {"B"}, "250101"), R("..", "000001", "3", "00", {"smazaný"}),
+                           R("20", "00000.", "3", "00", {"tečka"}), R("20", "000001", "3", "00", {"A"}, "240101"),
+                           R("20", "000002", "3", "00", {"B2"}, "250102")}));
+  common::WriteJobIn(Data(""), "CI05", "A");
+  combined::SortCombinedFile(Data("CI01.DTA"));
+  const auto recs = Split(Read("CI01.DTA"), 57);
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(Ci01Record::FromBytes(recs[0]).date, "240101");
+  // Equal keys both stay.
+  EXPECT_EQ(Ci01Record::FromBytes(recs[1]).klic, "000002");
+  EXPECT_EQ(Ci01Record::FromBytes(recs[2]).klic, "000002");
+  EXPECT_TRUE(Free());
+  // The assembly removes a "CI05" left from before.
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+  EXPECT_TRUE(common::ReadJobIn(Data(""), "CI05").empty());
+}
+
+}  // namespace
