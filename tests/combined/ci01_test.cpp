@@ -374,6 +374,26 @@ TEST_F(Ci01Files, AssemblyFailuresLeaveTheFileAsItWas) {
   EXPECT_EQ(after.size(), Split(before, 57).size() - 15);
 }
 
+// Two piece records typed with one key merge into one run after the assembly and
+// the sort; the next split keeps both entries whole in ci.99.
+TEST_F(Ci01Files, OneKeyTypedTwiceSurvivesTheNextRound) {
+  const auto& s20 = *combined::FindPiece(20);
+  std::string pieces;
+  for (const char* name : {"Aktiva", "Pasiva"}) {
+    std::string rec = s20.EmptyRecord();
+    s20.Put(rec, 0, "001");
+    s20.Put(rec, 1, name);
+    pieces += rec;
+  }
+  Write("CI01.DTA", "");
+  Write("ci.20", pieces);
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+  EXPECT_EQ(Read("CI01.DTA").size(), 57u * 4);
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  EXPECT_EQ(Read("ci.20").size(), 0u);
+  EXPECT_EQ(Read("ci.99").size(), 57u * 4);
+}
+
 TEST_F(Ci01Files, TheSortPurgesDeletedRecordsAndKeepsDates) {
   Write("CI01.DTA", Bytes({R("20", "000002", "3", "00", {"B"}, "250101"), R("..", "000001", "3", "00", {"smazaný"}),
                            R("20", "00000.", "3", "00", {"tečka"}), R("20", "000001", "3", "00", {"A"}, "240101"),
