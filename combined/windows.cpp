@@ -1,5 +1,9 @@
 #include "combined/windows.h"
 
+#include <stdexcept>
+
+#include "combined/ci2005.h"
+#include "combined/ciwindows.h"
 #include "combined/fci92.h"
 
 namespace combined {
@@ -11,6 +15,24 @@ void RegisterCombinedWindows(ui::WindowRegistry& registry) {
     else if (args[0] == "assemble") fCI92().AssembleCodeLists();
     else throw std::invalid_argument("open TFCI92 split|assemble");
   });
+  registry.Add("TfCi2005", "", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfCi2005"), args, 0, 0);
+    TfCi2005& w = fCi2005();
+    w.SetupCi2005();
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+  for (const PieceWindowSpec& spec : PieceWindowSpecs()) {
+    const std::string name = spec.className;
+    const int list = spec.list;
+    registry.Add(name, "", [&registry, name, list](const std::vector<std::string>& args) {
+      ui::RequireArgs(*registry.Find(name), args, 0, 0);
+      TfCiPiece& w = fCiPiece(list);
+      SetupCiPiece(w);
+      w.ShowModal();
+      w.CloseBrowse();
+    });
+  }
 }
 
 }  // namespace combined
