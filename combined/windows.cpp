@@ -5,6 +5,7 @@
 #include "combined/ci2005.h"
 #include "combined/ciwindows.h"
 #include "combined/fci92.h"
+#include "combined/form2.h"
 
 namespace combined {
 
@@ -21,6 +22,10 @@ void RegisterCombinedWindows(ui::WindowRegistry& registry) {
     w.SetupCi2005();
     w.ShowModal();
     w.CloseBrowse();
+  });
+  registry.Add("TForm2", "", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TForm2"), args, 0, 0);
+    fForm2().ShowModal();
   });
   for (const PieceWindowSpec& spec : PieceWindowSpecs()) {
     const std::string name = spec.className;

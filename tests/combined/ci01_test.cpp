@@ -14,7 +14,7 @@
 #include "common/locking.h"
 #include "common/session.h"
 #include "common/text.h"
-#include "tests/browser/scratchkit.h"
+#include "tests/browser/soubkit.h"
 
 namespace {
 
@@ -233,12 +233,7 @@ class Ci01Files : public browsertest::ScratchTest {
  protected:
   void SetUp() override {
     ScratchTest::SetUp();
-    common::Session& s = common::CurrentSession();
-    s.DataDirPath = dir / "data/";
-    s.ProgDirPath = dir.path() + "/";
-    s.CurrentUser = "01";
-    std::filesystem::create_directories(dir / "data");
-    other.DataDirPath = s.DataDirPath;
+    other.DataDirPath = soubtest::UseScratchFolders(dir.path()).DataDirPath;
     other.CurrentUser = "02";
   }
   std::string Data(const std::string& name) const { return dir / ("data/" + name); }
