@@ -162,6 +162,14 @@ std::vector<PieceWindowSpec> BuildSpecs() {
 
 // The first field is the key; the last the change date.
 constexpr int kKeyField = 1;
+constexpr std::size_t kHeadingOnly = 4;  // "Jen nadpis" of list 30
+// List 11's name: the assembly carries only its first 18 characters.
+constexpr int kCarriedName = 18;
+
+void CutCarriedName(int list, int field, std::string& text) {
+  if (list == 11 && field == 2 && text.size() > static_cast<std::size_t>(kCarriedName))
+    text = text.substr(0, kCarriedName) + std::string(text.size() - kCarriedName, ' ');
+}
 
 }  // namespace
 
@@ -218,6 +226,8 @@ void TfCiPiece::Setup() {
   s.editFontColor = spec_.editFont;
   OpenBrowse(s);
   SetCaption(common::Cz(spec_.caption));
+  std::fill(FieldStates.begin(), FieldStates.end(), 1);
+  if (spec_.list == 30) FieldStates[kHeadingOnly] = 0;  // the assembly cannot carry it
   offsets_ = browser::FieldOffsets(FieldSpan());
   RecordBuffer.assign(static_cast<std::size_t>(spec_.length), '\0');
   FieldsToRecord();
@@ -264,6 +274,21 @@ void TfCiPiece::RecordWrite(std::int32_t n) {
   if (spec_.stampAlways || Changed) Stamp();
   TfSoub::RecordWrite(n);
   if (!spec_.stampAlways) Changed = false;
+}
+
+void TfCiPiece::FieldCheck(int field, std::string& text) {
+  CutCarriedName(spec_.list, field, text);
+  TfSoub::FieldCheck(field, text);
+}
+
+void TfCiPiece::FieldExit(int field, std::string& text) {
+  CutCarriedName(spec_.list, field, text);
+  TfSoub::FieldExit(field, text);
+}
+
+void TfCiPiece::EditAccept() {
+  if (spec_.list == 11) CutCarriedName(spec_.list, 2, EditText(2));
+  TfSoub::EditAccept();
 }
 
 void TfCiPiece::k1Click() {

@@ -55,6 +55,9 @@ class TfCiPiece : public browser::TfSoub {
   void EditRecord() override;
   void RecordWrite(std::int32_t n) override;
   void ClearRecord() override;
+  void FieldCheck(int field, std::string& text) override;
+  void FieldExit(int field, std::string& text) override;
+  void EditAccept() override;
 
  private:
   void Stamp();

@@ -120,6 +120,22 @@ TEST_F(CiPieceWindows, AppendsAndEditsStampByTheirRule) {
   w.CloseBrowse();
 }
 
+TEST_F(CiPieceWindows, WhatTheAssemblyCannotCarryCannotBeTyped) {
+  auto& w30 = combined::fCiPiece(30);
+  combined::SetupCiPiece(w30);
+  EXPECT_EQ(w30.FieldStates[4], 0);
+  EXPECT_EQ(w30.FieldStates[3], 1);
+  w30.CloseBrowse();
+  // List 11's name keeps 18 of the characters typed, confirmed with F2 or Enter.
+  auto& w = combined::fCiPiece(11);
+  combined::SetupCiPiece(w);
+  edit.Type("001").Keys("Down").Type("Předkontace dlouhého jména").Keys("F2");
+  w.NewRecord();
+  const auto& p11 = *combined::FindPiece(11);
+  EXPECT_EQ(common::StripRightSp(p11.Get(ReadData("CI.11"), 1)), common::Cz("Předkontace dlouhé"));
+  w.CloseBrowse();
+}
+
 class Ci2005Window : public soubtest::SoubTest {
  protected:
   static std::string Rec(const char* ts, const char* klic, const char* cv, const char* u1, const char* date = "200101") {
