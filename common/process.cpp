@@ -107,11 +107,8 @@ int FindProgram(const std::string& name, std::string& path) {
   return code;
 }
 
-}  // namespace
-
-int RunProgram(const std::string& program, const std::vector<std::string>& args, const RunOptions& options,
-               RunResult& result) {
-  result = RunResult{};
+// Starts the program as the options say; 0 and its pid, or the I/O code.
+int Spawn(const std::string& program, const std::vector<std::string>& args, const RunOptions& options, pid_t& pid) {
   ReapDetached();
   std::string path;
   if (int code = FindProgram(program, path)) return code;
@@ -145,11 +142,21 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
-  pid_t pid = 0;
+  pid = 0;
   const int e = posix_spawn(&pid, path.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (e != 0) return e == ENOENT ? io::kFileNotFound : IoCodeFromErrno(e);
+  return 0;
+}
+
+}  // namespace
+
+int RunProgram(const std::string& program, const std::vector<std::string>& args, const RunOptions& options,
+               RunResult& result) {
+  result = RunResult{};
+  pid_t pid = 0;
+  if (int code = Spawn(program, args, options, pid)) return code;
   result.pid = pid;
 
   if (!options.wait) {
@@ -167,6 +174,36 @@ int OpenDocument(std::string_view pathOrUrl) {
   options.hidden = true;
   RunResult result;
   return RunProgram("xdg-open", {std::string(pathOrUrl)}, options, result);
+}
+
+int ChildProgram::Start(const std::string& program, const std::vector<std::string>& args, const RunOptions& options) {
+  Kill();
+  pid_t pid = 0;
+  if (int code = Spawn(program, args, options, pid)) return code;
+  pid_ = pid;
+  return 0;
+}
+
+bool ChildProgram::Ended(RunResult& result) {
+  if (pid_ <= 0) return true;
+  int status = 0;
+  const pid_t r = waitpid(pid_, &status, WNOHANG);
+  if (r == 0) return false;
+  result = RunResult{};
+  result.pid = pid_;
+  if (r == pid_) Describe(status, result);
+  pid_ = 0;
+  return true;
+}
+
+void ChildProgram::Kill() {
+  if (pid_ <= 0) return;
+  kill(-pid_, SIGKILL);
+  kill(pid_, SIGKILL);
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  pid_ = 0;
 }
 
 }  // namespace common

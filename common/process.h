@@ -30,6 +30,27 @@ struct RunResult {
 [[nodiscard]] int RunProgram(const std::string& program, const std::vector<std::string>& args,
                              const RunOptions& options, RunResult& result);
 
+// A program started without waiting, polled by its starter: Ended reaps it once it
+// has ended; Kill ends it and its process group. Destroying it kills a program still
+// running.
+class ChildProgram {
+ public:
+  ChildProgram() = default;
+  ~ChildProgram() { Kill(); }
+  ChildProgram(const ChildProgram&) = delete;
+  ChildProgram& operator=(const ChildProgram&) = delete;
+
+  // As RunProgram; options.wait and timeoutMs are not used.
+  [[nodiscard]] int Start(const std::string& program, const std::vector<std::string>& args, const RunOptions& options);
+  bool Running() const { return pid_ > 0; }
+  // True once the program has ended (its result filled); never blocks.
+  bool Ended(RunResult& result);
+  void Kill();
+
+ private:
+  int pid_ = 0;
+};
+
 // Opens a document (real path) or a web address with the desktop's handler
 // (xdg-open) without waiting. Returns 0 when the handler was started.
 [[nodiscard]] int OpenDocument(std::string_view pathOrUrl);

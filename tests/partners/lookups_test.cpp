@@ -1,0 +1,235 @@
+// The register lookups through the real HTTP client against a loopback server that
+// answers as the public services do.
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "browser/dotaz.h"
+#include "common/encoding.h"
+#include "common/jobfile.h"
+#include "common/session.h"
+#include "partners/lookups.h"
+#include "tests/browser/scratchkit.h"
+
+namespace {
+
+// Answers every request with the body of the moment; keeps what it received.
+class LoopbackServer {
+ public:
+  LoopbackServer() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    listen(fd_, 8);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~LoopbackServer() {
+    stop_ = true;
+    thread_.join();
+    close(fd_);
+  }
+  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  void Reply(std::string body) {
+    std::lock_guard<std::mutex> l(m_);
+    body_ = std::move(body);
+  }
+  std::vector<std::string> Requests() {
+    std::lock_guard<std::mutex> l(m_);
+    return requests_;
+  }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      int c = accept(fd_, nullptr, nullptr);
+      if (c < 0) continue;
+      std::string in;
+      char buf[4096];
+      for (;;) {
+        const auto head = in.find("\r\n\r\n");
+        if (head != std::string::npos) {
+          const auto cl = in.find("Content-Length: ");
+          const std::size_t body = cl == std::string::npos ? 0 : std::stoul(in.substr(cl + 16));
+          if (in.size() >= head + 4 + body) break;
+        }
+        pollfd q{c, POLLIN, 0};
+        if (poll(&q, 1, 2000) <= 0) break;
+        const ssize_t n = recv(c, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        in.append(buf, static_cast<std::size_t>(n));
+      }
+      std::string body;
+      {
+        std::lock_guard<std::mutex> l(m_);
+        requests_.push_back(in);
+        body = body_;
+      }
+      const std::string out = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+                              std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+      send(c, out.data(), out.size(), MSG_NOSIGNAL);
+      close(c);
+    }
+  }
+  int fd_ = -1;
+  std::uint16_t port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex m_;
+  std::string body_;
+  std::vector<std::string> requests_;
+};
+
+class Lookups : public browsertest::ScratchTest {
+ protected:
+  void SetUp() override {
+    ScratchTest::SetUp();
+    common::CurrentSession().CurrentUser = "01";
+    std::filesystem::create_directories(dir / "ARES");
+    partners::LookupConfig() = {};
+    partners::LookupConfig().registerBase = server.Base();
+    partners::LookupConfig().vatBase = server.Base();
+    partners::LookupConfig().workFolder = dir / "ARES/";
+    // The wait window closes after its time; the client meanwhile runs for real.
+    backend.OnModal("fCekej", [this](ui::Form&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      backend.Advance(1000);
+    });
+  }
+  void TearDown() override { partners::LookupConfig() = {}; }
+  // A client that only counts its runs (or sleeps), writing no reply.
+  void FakeClient(const std::string& body) {
+    const std::string path = dir / "client.sh";
+    ostest::WriteRaw(path, "#!/bin/sh\necho run >> " + dir / "runs" + "\n" + body + "\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    partners::LookupConfig().client = path;
+  }
+  int Runs() const {
+    const std::string runs = ostest::ReadRaw(dir / "runs");
+    return static_cast<int>(std::count(runs.begin(), runs.end(), '\n'));
+  }
+  std::vector<std::string> Messages() const { return notes.Texts(common::RecordingNotifier::Kind::Message); }
+
+  LoopbackServer server;
+};
+
+TEST_F(Lookups, TheRegisterFillsTheCardFromItsJson) {
+  // Pretty-printed over several lines, a comma in the name, letters as they are and
+  // as escapes, and the DIČ in lower case as the last key of its object.
+  server.Reply(R"({
+  "ico": "27074358",
+  "obchodniJmeno": "Ďáblice Ňuk Ťuk, s.r.o. \"A\"",
+  "sidlo": {"nazevStatu": "Česká republika", "nazevObce": "Praha", "nazevUlice": "Na Poříčí",
+            "cisloDomovni": 1079, "psc": 11000},
+  "financniUrad": "451",
+  "dalsi": {"dic": "cz27074358"}
+})");
+  const auto d = partners::AresLookup(" 27074358 ");
+  ASSERT_TRUE(d.has_value()) << (Messages().empty() ? "" : Messages()[0]);
+  EXPECT_EQ(d->name, common::Cz("Ďáblice Ňuk Ťuk, s.r.o. \"A\""));
+  EXPECT_EQ(static_cast<unsigned char>(d->name[0]), 0xCF);
+  EXPECT_EQ(d->street, common::Cz("Na Poříčí 1079"));
+  EXPECT_EQ(d->postalCode, "11000");
+  EXPECT_EQ(d->dic, "CZ27074358");
+  EXPECT_EQ(d->town, "Praha");
+  EXPECT_EQ(d->state, common::Cz("Česká republika"));
+  EXPECT_EQ(d->taxOffice, "451");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].substr(0, server.Requests()[0].find("\r\n")),
+            "GET /ekonomicke-subjekty-v-be/rest/ekonomicke-subjekty/27074358 HTTP/1.1");
+
+  // The \u escapes decode as well.
+  server.Reply(R"({"obchodniJmeno": "\u010eas \u0147 \u0164"})");
+  EXPECT_EQ(partners::AresLookup("1")->name, common::Cz("Ďas Ň Ť"));
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(Lookups, FailuresLeaveTheCardAsTyped) {
+  struct Case { const char* what; const char* reply; const char* message; };
+  const Case cases[] = {
+      {"the register's error", R"({"kod": "NENALEZENO", "subKod": "VYSTUP_SUBJEKT_NENALEZEN"})", "\"VYSTUP_SUBJEKT_NENALEZEN\""},
+      {"an error page", "<html>502 Bad Gateway</html>", "Chyba spojení"},
+      {"a cut reply", R"({"obchodniJmeno": "Fir)", "Chyba spojení"},
+  };
+  for (const auto& c : cases) {
+    notes.calls.clear();
+    server.Reply(c.reply);
+    EXPECT_FALSE(partners::AresLookup("27074358").has_value()) << c.what;
+    ASSERT_EQ(Messages().size(), 1u) << c.what;
+    EXPECT_EQ(Messages()[0], common::Cz(c.message)) << c.what;
+  }
+  // An IČO that is not digits runs no client at all.
+  const auto before = server.Requests().size();
+  for (const char* typed : {"123 45x", "1 -o /tmp/x", "", "   "}) EXPECT_FALSE(partners::AresLookup(typed).has_value());
+  EXPECT_EQ(server.Requests().size(), before);
+}
+
+TEST_F(Lookups, NoReplyAfterThreeRunsOfTheClient) {
+  FakeClient("exit 7");
+  EXPECT_FALSE(partners::AresLookup("27074358").has_value());
+  EXPECT_EQ(Runs(), 3);
+  EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Chyba spojení")});
+  // A client that outlives its time is ended and its reply never read.
+  notes.calls.clear();
+  std::filesystem::remove(dir / "runs");
+  FakeClient("sleep 30; echo late > ARES_RES.UTF");
+  partners::LookupConfig().clientTimeoutMs = 200;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(partners::AresLookup("27074358").has_value());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(Runs(), 3);
+}
+
+TEST_F(Lookups, TheVatRegisterGivesTheAccountAndTheStatus) {
+  server.Reply(
+      "<?xml version=\"1.0\"?>\n<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\">\n"
+      "<soapenv:Body><ns:StatusNespolehlivyPlatceResponse xmlns:ns=\"http://adis.mfcr.cz/rozhraniCRPDPH/\">\n"
+      "<ns:status statusCode=\"0\"/><ns:statusPlatceDPH dic=\"27074358\" nespolehlivyPlatce=\"ANO\" cisloFu=\"451\">\n"
+      "<ns:zverejneneUcty><ns:ucet><ns:standardniUcet predcisli=\"19\" cislo=\"123457\" kodBanky=\"0800\"/></ns:ucet>\n"
+      "<ns:ucet><ns:standardniUcet cislo=\"999\" kodBanky=\"0100\"/></ns:ucet></ns:zverejneneUcty>\n"
+      "</ns:statusPlatceDPH></ns:StatusNespolehlivyPlatceResponse></soapenv:Body></soapenv:Envelope>\n");
+  const auto s = partners::VatPayerStatusQuery("27074358");
+  ASSERT_TRUE(s.has_value());
+  EXPECT_EQ(s->status, "ANO");
+  EXPECT_EQ(s->bankCode, "0800");
+  EXPECT_EQ(s->account, "19-123457");
+  EXPECT_EQ(partners::NoteAfterStatus(*s, "cokoli"), common::Cz(partners::kUnreliableMark));
+  const std::string request = server.Requests().at(0);
+  EXPECT_NE(request.find("POST /adistc/axis2/services/rozhraniCRPDPH.rozhraniCRPDPHSOAP?SOAP HTTP/1.1"), std::string::npos);
+  EXPECT_NE(request.find("Content-Type: text/xml;charset=UTF-8\r\n"), std::string::npos);
+  EXPECT_NE(request.find("SOAPAction:Get\r\n"), std::string::npos);
+  EXPECT_NE(request.find("<StatusNespolehlivyPlatceRequest xmlns=\"http://adis.mfcr.cz/rozhraniCRPDPH/\"><dic>27074358</dic>"
+                         "</StatusNespolehlivyPlatceRequest></soapenv:Body></soapenv:Envelope>"),
+            std::string::npos);
+
+  // A reliable payer clears only the mark; a fault changes nothing.
+  partners::VatPayerStatus ne{"", "", "NE"};
+  EXPECT_EQ(partners::NoteAfterStatus(ne, common::Cz(partners::kUnreliableMark)), "");
+  EXPECT_EQ(partners::NoteAfterStatus(ne, "platit zálohou"), "platit zálohou");
+  server.Reply("<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\"><soapenv:Body>"
+               "<soapenv:Fault><faultstring>chyba</faultstring></soapenv:Fault></soapenv:Body></soapenv:Envelope>");
+  EXPECT_FALSE(partners::VatPayerStatusQuery("27074358").has_value());
+}
+
+TEST_F(Lookups, TheSwitchGoesToTheJobFile) {
+  backend.AnswerNextModal([](ui::Form& f) { static_cast<browser::TfDotaz&>(f).Button2Click(); });
+  partners::AskUseAres();
+  EXPECT_EQ(common::CurrentSession().AresOn, 0);
+  EXPECT_EQ(common::GetJob("ARES"), "N");
+}
+
+}  // namespace
