@@ -1,0 +1,569 @@
+#include "codelists/engine.h"
+
+#include <algorithm>
+
+#include "browser/codec.h"
+#include "browser/entries.h"
+#include "browser/fields.h"
+#include "browser/recsort.h"
+#include "common/codepages.h"
+#include "common/dates.h"
+#include "common/encoding.h"
+#include "common/locking.h"
+#include "common/notifier.h"
+#include "common/numbers.h"
+#include "common/pascal.h"
+#include "common/session.h"
+#include "common/text.h"
+
+namespace codelists {
+
+using common::Cz;
+
+namespace {
+
+std::string Cut(std::string s, std::size_t n) {
+  if (s.size() > n) s.resize(n);
+  return s;
+}
+
+// A notice shown while a routine works, closed however it ends.
+class Notice {
+ public:
+  explicit Notice(std::string_view text) : shown_(!text.empty()) {
+    if (shown_) browser::ShowBlik(Cz(text));
+  }
+  ~Notice() {
+    if (shown_) browser::CloseBlik();
+  }
+  Notice(const Notice&) = delete;
+  Notice& operator=(const Notice&) = delete;
+
+ private:
+  bool shown_;
+};
+
+}  // namespace
+
+std::string CaptionLine(const browser::TfRol& w, const std::vector<int>& order) {
+  std::string line;
+  for (int f : order) {
+    const browser::FieldDescriptor& d = w.Field(f);
+    line += Cut(d.caption + std::string(d.width, ' '), d.width) + " ";
+  }
+  return line;
+}
+
+CodeListWindow::CodeListWindow(std::string componentName, const CodeListSpec& spec)
+    : TfSoub(std::move(componentName)), spec_(spec) {
+  SetCaption(Cz(spec.caption));
+  BindMenu();
+}
+
+// ---------------------------------------------------------------- set-up
+
+bool CodeListWindow::KeptOpen() const {
+  const int slot = spec_.keepOpen.slot;
+  return slot > 0 && common::CurrentSession().FormOpenFlags.at(static_cast<std::size_t>(slot)) == 1;
+}
+
+bool CodeListWindow::Setup() {
+  const int slot = spec_.keepOpen.slot;
+  if (KeptOpen()) return false;
+  if (slot > 0) common::CurrentSession().FormOpenFlags.at(static_cast<std::size_t>(slot)) = 1;
+  BeforeOpen();
+
+  FieldCount = static_cast<std::int32_t>(spec_.fields.size());
+  for (int i = 1; i <= FieldCount; ++i) {
+    const FieldSpec& f = spec_.fields[static_cast<std::size_t>(i - 1)];
+    browser::SetFieldDescriptor(Field(i), browser::FieldSetup()
+                                              .Caption(Cz(f.caption))
+                                              .At(f.column, f.line)
+                                              .Picture(std::string(f.picture))
+                                              .Initial(Cz(f.initial)));
+  }
+  offsets_ = browser::FieldOffsets(FieldSpan());
+  OwnHeaders = !spec_.headers.empty();
+  if (OwnHeaders) {
+    ColumnCount = static_cast<std::int32_t>(spec_.headers.size());
+    for (int c = 1; c <= ColumnCount; ++c) HeaderTexts[static_cast<std::size_t>(c)] = Cz(spec_.headers[static_cast<std::size_t>(c - 1)]);
+  }
+
+  browser::BrowseSetup s = spec_.look;
+  if (s.fileName.empty()) s.fileName = std::string(spec_.file);
+  s.title = Cz(spec_.caption);
+  s.keyLine = Cz(s.keyLine);
+  s.editTitle = Cz(s.editTitle);
+  s.editKeyLine = Cz(s.editKeyLine);
+  s.fieldCount = FieldCount;
+  s.recordLength = spec_.recordLength;
+  OpenBrowse(s);
+
+  std::vector<int> order;
+  for (int i = 1; i <= FieldCount; ++i) {
+    const auto at = static_cast<std::size_t>(i - 1);
+    ColumnOrder[static_cast<std::size_t>(i)] = at < spec_.columnOrder.size() ? spec_.columnOrder[at] : i;
+    ColumnShown[static_cast<std::size_t>(i)] = true;
+    order.push_back(ColumnOrder[static_cast<std::size_t>(i)]);
+  }
+  HeaderLine = CaptionLine(*this, order);
+  TfSoub::FieldsToRecord();
+  PutDate();
+  RecordTemplate = RecordBuffer;
+  return true;
+}
+
+void CodeListWindow::EndOfRunClose() {
+  const int slot = spec_.keepOpen.slot;
+  if (slot <= 0) return CloseBrowse();
+  auto& flag = common::CurrentSession().FormOpenFlags.at(static_cast<std::size_t>(slot));
+  if (flag != 1) return;
+  flag = -1;
+  CloseBrowse();
+  flag = 0;
+}
+
+void CodeListWindow::BindMenu() {
+  for (const MenuItemSpec& m : spec_.menu) {
+    ui::MenuItem* item = PopupMenu1.Find(std::string(m.slot));
+    if (!item) item = &PopupMenu1.AddItem(std::string(m.slot), "");
+    item->caption = Cz(m.caption);
+    item->visible = true;
+    item->onClick = [this, action = m.action, id = m.customId](ui::MenuItem&) {
+      switch (action) {
+        case MenuAction::Print: CodeListPrint(); break;
+        case MenuAction::Recode:
+          CodeListRecode();
+          RepaintPage();
+          break;
+        case MenuAction::Custom: MenuCommand(id); break;
+      }
+    };
+  }
+}
+
+void CodeListWindow::ShowHelp(int) {
+  if (!spec_.helpFile.empty()) browser::ShowHelpTopic(std::string(spec_.helpFile), Cz(spec_.helpTopic));
+}
+
+// ---------------------------------------------------------------- keys and tests
+
+std::string CodeListWindow::KeyOf(const KeySpec& key, std::string_view record) const {
+  std::string k;
+  for (int f : key.fields) {
+    const auto i = static_cast<std::size_t>(f - 1);
+    if (f < 1 || i >= offsets_.size()) continue;
+    // The length byte is clamped to the field's capacity: a damaged record reads no further.
+    k += common::GetCounted(record, static_cast<std::size_t>(offsets_[i]), Field(f).width);
+  }
+  return k;
+}
+
+std::string CodeListWindow::KeyOf(std::string_view record) const { return KeyOf(spec_.key, record); }
+
+bool CodeListWindow::CompareKeys(const KeySpec& key, const std::string& a, const std::string& b) const {
+  switch (key.compare) {
+    case KeyCompare::Bytes: return a < b;  // char_traits<char> compares as unsigned bytes
+    case KeyCompare::CzSortKey: return common::CzSortKey(a) < common::CzSortKey(b);
+    case KeyCompare::UpperCz: return common::UpperCz(a) < common::UpperCz(b);
+    case KeyCompare::Custom: return key.less ? key.less(a, b) : a < b;
+  }
+  return a < b;
+}
+
+bool CodeListWindow::KeyLess(std::string_view a, std::string_view b) const {
+  return CompareKeys(spec_.key, KeyOf(a), KeyOf(b));
+}
+
+bool CodeListWindow::IsDeleted(std::string_view record) const {
+  const DeletedSpec& d = spec_.deleted;
+  const auto i = static_cast<std::size_t>(d.field - 1);
+  if (d.test == DeletedTest::Never || d.field < 1 || i >= offsets_.size()) return false;
+  const std::string text = common::GetCounted(record, static_cast<std::size_t>(offsets_[i]), Field(d.field).width);
+  switch (d.test) {
+    case DeletedTest::Equals: return text == d.marker;
+    case DeletedTest::StartsWith: return text.starts_with(d.marker);
+    case DeletedTest::LeadingBlanks:
+      return static_cast<int>(text.size()) >= d.blanks &&
+             text.find_first_not_of(' ') >= static_cast<std::size_t>(d.blanks);
+    case DeletedTest::AllBlank: return text.find_first_not_of(' ') == std::string::npos;
+    case DeletedTest::Never: break;
+  }
+  return false;
+}
+
+std::string CodeListWindow::RecordKey(std::int32_t n) {
+  if (n < 1 || n > Count) return {};
+  RecordRead(n);
+  return KeyOf(RecordBuffer);
+}
+
+// ---------------------------------------------------------------- writes
+
+void CodeListWindow::PutDate() {
+  const int f = spec_.dateField;
+  if (f < 1 || static_cast<std::size_t>(f) > offsets_.size()) return;
+  const std::string today = Cut(common::SwapDate(common::DateNoDots(common::TodayText())), 6);
+  RecordBuffer.resize(static_cast<std::size_t>(std::max(RecordLength, 0)), '\0');
+  common::PutCounted(RecordBuffer, static_cast<std::size_t>(offsets_[static_cast<std::size_t>(f - 1)]), today,
+                     Field(f).width);
+}
+
+void CodeListWindow::RecordWrite(std::int32_t n) {
+  switch (spec_.stamp) {
+    case StampPolicy::None: return TfSoub::RecordWrite(n);
+    case StampPolicy::EveryWrite:
+      PutDate();
+      return TfSoub::RecordWrite(n);
+    case StampPolicy::OnChangedFlag:
+      if (Changed) PutDate();
+      TfSoub::RecordWrite(n);
+      Changed = false;
+      return;
+  }
+}
+
+void CodeListWindow::ShiftRead(std::int32_t n) {
+  if (spec_.shift == ShiftWrite::Raw)
+    RecordReadAt(n);
+  else
+    RecordRead(n);
+}
+
+void CodeListWindow::ShiftWriteRecord(std::int32_t n) {
+  if (spec_.shift == ShiftWrite::Raw)
+    RecordWriteAt(n);
+  else
+    RecordWrite(n);
+}
+
+void CodeListWindow::UsePhysicalOrder() {
+  ClearSortOrder();  // keeps the cursor on the same record
+  IndexFilesClose();
+}
+
+bool CodeListWindow::Refused(bool guarded, std::string_view refusal) {
+  if (!guarded || DataFilePath.empty() || common::IfVolny(DataFilePath).empty()) return false;
+  common::BeepMessage(Cz(refusal));
+  return true;
+}
+
+// ---------------------------------------------------------------- moves
+
+void CodeListWindow::MoveRecordUp(std::int32_t i) {
+  if (i < 2 || i > Count) return;
+  Notice notice("Zatřizuji větu");
+  ShiftRead(i);
+  if (!lastIoOk()) return;
+  const std::string kept = RecordBuffer;
+  std::int32_t place = 1;
+  for (std::int32_t j = i - 1; j >= 1; --j) {
+    ShiftRead(j);
+    if (!lastIoOk()) return;
+    if (!KeyLess(kept, RecordBuffer)) {  // kept >= key(j)
+      place = j + 1;
+      break;
+    }
+    ShiftWriteRecord(j + 1);
+    if (!lastIoOk()) return;
+  }
+  if (place < i) {
+    RecordBuffer = kept;
+    RecordWrite(place);
+  }
+  Current = place;
+}
+
+void CodeListWindow::MoveRecordDown(std::int32_t i) {
+  if (i < 1 || i >= Count) return;
+  Notice notice("Zatřizuji větu");
+  ShiftRead(i);
+  if (!lastIoOk()) return;
+  const std::string kept = RecordBuffer;
+  std::int32_t place = Count;
+  for (std::int32_t j = i + 1; j <= Count; ++j) {
+    ShiftRead(j);
+    if (!lastIoOk()) return;
+    if (!KeyLess(RecordBuffer, kept)) {  // kept <= key(j)
+      place = j - 1;
+      break;
+    }
+    ShiftWriteRecord(j - 1);
+    if (!lastIoOk()) return;
+  }
+  if (place > i) {
+    RecordBuffer = kept;
+    RecordWrite(place);
+  }
+  Current = place;
+}
+
+void CodeListWindow::Reposition() {
+  switch (spec_.reposition) {
+    case Reposition::None: return;
+    case Reposition::FullSortNow: SortFile(); return;
+    case Reposition::Incremental: break;
+  }
+  if (Current == 1) MoveRecordDown(1);
+  if (Current == Count) MoveRecordUp(Count);
+  if (Current < 1 || Current > Count) return;
+  RecordRead(Current);
+  const std::string copy = RecordBuffer;
+  if (Current < Count) RecordRead(Current + 1);
+  if (KeyLess(copy, RecordBuffer))
+    MoveRecordUp(Current);
+  else
+    MoveRecordDown(Current);
+}
+
+// ---------------------------------------------------------------- edit, new, delete
+
+void CodeListWindow::EditRecord() {
+  if (Count < 1) return;
+  UsePhysicalOrder();
+  if (Refused(spec_.guards.edit, spec_.guards.editRefusal)) return;
+  Changed = false;
+  TfSoub::EditRecord();
+  Reposition();
+  GoToRecord(Current, 0);
+}
+
+void CodeListWindow::NewRecord() {
+  UsePhysicalOrder();
+  if (Refused(spec_.guards.add, spec_.guards.addRefusal)) return;
+  RecordBuffer = RecordTemplate;
+  const std::int32_t before = Count;
+  TfSoub::NewRecord();
+  if (Count > before) {
+    if (spec_.reposition == Reposition::Incremental)
+      MoveRecordUp(Count);
+    else
+      Reposition();
+  }
+  DataFileReopen();
+  GoToRecord(Current, 0);
+  RepaintPage();
+}
+
+void CodeListWindow::DeleteRecord(std::int32_t) {
+  if (Count < 1) return;
+  UsePhysicalOrder();
+  if (Refused(spec_.guards.del, spec_.guards.deleteRefusal)) return;
+  const std::int32_t former = Current;
+  if (spec_.deletePolicy == DeletePolicy::TemplateInPlaceAsk && !browser::AskOne(10, 10, Cz(spec_.deleteQuestion)))
+    return;
+  RecordRead(Current);
+  RecordBuffer = RecordTemplate;
+  const bool marker = spec_.deletePolicy == DeletePolicy::MarkerMoveUp || spec_.deletePolicy == DeletePolicy::MarkerInPlace;
+  if (marker)
+    for (const FieldWrite& w : spec_.deleted.writes) {
+      const auto i = static_cast<std::size_t>(w.field - 1);
+      if (w.field >= 1 && i < offsets_.size())
+        common::PutCounted(RecordBuffer, static_cast<std::size_t>(offsets_[i]), Cz(w.text), Field(w.field).width);
+    }
+  TfSoub::DeleteRecord(Current);
+  if (spec_.deletePolicy == DeletePolicy::MarkerMoveUp) MoveRecordUp(Current);
+  switch (spec_.afterDelete) {
+    case AfterDelete::FormerCurrent: GoToRecord(former, 0); break;
+    case AfterDelete::FormerCurrentPlusOne: GoToRecord(std::min(former + 1, Count), 0); break;
+    case AfterDelete::StayInPlace: break;
+  }
+  Changed = true;
+}
+
+// ---------------------------------------------------------------- close
+
+void CodeListWindow::CloseBrowse() {
+  const int slot = spec_.keepOpen.slot;
+  const bool endOfRun = slot > 0 && common::CurrentSession().FormOpenFlags.at(static_cast<std::size_t>(slot)) == -1;
+  if (slot > 0 && !endOfRun && spec_.keepOpen.deferClose) return;
+  if (DataFileUsable() && Count > 0 && spec_.closeSort != CloseSort::Never) {
+    UsePhysicalOrder();
+    RecordRead(1);
+    bool wanted = spec_.closeSort == CloseSort::Always || (lastIoOk() && IsDeleted(RecordBuffer));
+    if (spec_.closeSort == CloseSort::WhenFirstDeletedOrOtherOrder && OtherOrder()) wanted = true;
+    if (wanted && (!spec_.closeNeedsFree || common::IfVolny(DataFilePath).empty())) SortFile();
+  }
+  if (slot > 0 && !endOfRun) return;  // kept open: the files stay open for the run
+  TfSoub::CloseBrowse();
+}
+
+// ---------------------------------------------------------------- the unit sort
+
+bool CodeListWindow::SortFile() {
+  if (!DataFileUsable()) return false;
+  UsePhysicalOrder();
+  DataFileReopen();  // the count from the file size: records others appended are kept
+  if (!DataFileUsable()) return false;
+  Notice notice(spec_.sortNotice);
+  const KeySpec& key = SortKey();
+  const auto len = static_cast<std::size_t>(RecordLength);
+  const std::int32_t count = Count;
+
+  // The file as it is, to put back when the rewrite fails half way.
+  std::string before(static_cast<std::size_t>(count) * len, '\0');
+  if (int code = DataFile().ReadAt(0, before.data(), before.size())) {
+    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " cte soubor: " + DataFileName + " err " +
+                      common::FormatFloatMask("######", code));
+    return false;
+  }
+
+  browser::RecordSort sort(sortLimits);
+  sort.less = [&](const char* a, const char* b) {
+    return CompareKeys(key, KeyOf(key, std::string_view(a, len)), KeyOf(key, std::string_view(b, len)));
+  };
+  bool readFailed = false;
+  std::int32_t fed = 0;
+  sort.onInput = [&](browser::RecordSort& s) {
+    for (std::int32_t n = 1; n <= count; ++n) {
+      ShiftRead(n);
+      if (!lastIoOk()) {
+        readFailed = true;
+        return;
+      }
+      if (IsDeleted(RecordBuffer)) continue;
+      s.SortPut(RecordBuffer);
+      ++fed;
+    }
+  };
+  std::vector<std::string> sorted;
+  sorted.reserve(static_cast<std::size_t>(count));
+  sort.onOutput = [&](browser::RecordSort& s) {
+    std::string item;
+    while (!s.SortEnd() && s.SortGet(item)) sorted.push_back(item);
+  };
+  const int status = sort.SortRun(static_cast<std::int32_t>(len));
+  if (readFailed) return false;  // the read has shown its message
+  if (status != 0 || static_cast<std::int32_t>(sorted.size()) != fed) {
+    common::MessageOk(Cz("Soubor ") + DataFileName + Cz(" nebyl setříděn, err ") +
+                      common::FormatFloatMask("######", status != 0 ? status : browser::kSortTooManyKeys));
+    return false;
+  }
+
+  bool written = true;
+  for (std::size_t k = 0; k < sorted.size() && written; ++k) {
+    RecordBuffer = sorted[k];
+    ShiftWriteRecord(static_cast<std::int32_t>(k + 1));
+    written = lastIoOk();
+  }
+  int code = 0;
+  if (written) code = DataFile().Truncate(sorted.size() * len);
+  if (!written || code != 0) {
+    // Put the file back as it was; the failed write has shown its message.
+    const int back = DataFile().WriteAt(0, before.data(), before.size());
+    if (code != 0 || back != 0)
+      common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + DataFileName + " err " +
+                        common::FormatFloatMask("######", code != 0 ? code : back));
+    DataFileReopen();
+    RepaintPage();
+    return false;
+  }
+  DataFileReopen();
+  if (Current > Count) Current = Count;
+  RepaintPage();
+  return true;
+}
+
+// ---------------------------------------------------------------- recode
+
+void CodeListWindow::CodeListRecode() {
+  if (spec_.recodeFields.empty()) return;
+  UsePhysicalOrder();
+  for (std::int32_t n = 1; n <= Count; ++n) {
+    RecordRead(n);
+    if (!lastIoOk()) return;
+    for (int f : spec_.recodeFields) {
+      const auto i = static_cast<std::size_t>(f - 1);
+      if (f < 1 || i >= offsets_.size()) continue;
+      const auto at = static_cast<std::size_t>(offsets_[i]);
+      const int width = Field(f).width;
+      common::PutCounted(RecordBuffer, at, Cut(common::KamenickyToCp1250(common::GetCounted(RecordBuffer, at, width)), width),
+                         width);
+    }
+    RecordWrite(n);
+    if (!lastIoOk()) return;
+  }
+}
+
+// ---------------------------------------------------------------- listing
+
+std::vector<std::string> CodeListWindow::ListingHeaderLines(int page) {
+  const common::Session& s = common::CurrentSession();
+  const ListingSpec& l = spec_.listing;
+  std::vector<std::string> lines;
+  const std::string date = common::TodayText();
+  if (l.header == ListingHeader::Texty) {
+    lines = {"\f", "", "",
+             s.FirmTitle + std::string(13, ' ') + Cz(l.title) + " " + std::string(33, ' ') + "L:" +
+                 common::IntToText(page, 3) + " D:" + date,
+             "", Cz(l.columnLine), std::string(94, '='), ""};
+    return lines;
+  }
+  if (page > 1 || s.NovyList) lines.push_back("\f");
+  lines.insert(lines.end(), {"", ""});
+  lines.push_back(s.FirmTitle + std::string(13, ' ') + Cz(l.title) + std::string(10, ' ') + "List:" +
+                  common::IntToText(page, 3) + " Datum: " + date);
+  lines.push_back("");
+  std::vector<int> order;
+  for (int i = 1; i <= FieldCount; ++i) order.push_back(i);
+  const std::string captions = Cut(CaptionLine(*this, order), 132);
+  lines.push_back(captions);
+  lines.push_back(std::string(captions.size(), '='));
+  lines.push_back("");
+  return lines;
+}
+
+std::string CodeListWindow::ListingLineOf(std::int32_t n) {
+  const ListingSpec& l = spec_.listing;
+  std::string row = RecordToColumns(n);
+  if (l.line == ListingLine::CollapseAfter) {
+    row = Cut(row, 200);
+    const auto keep = static_cast<std::size_t>(std::max(l.keep, 0));
+    if (row.size() > keep) row = row.substr(0, keep) + common::CollapseSpaces(row.substr(keep));
+  }
+  return Cut(row, static_cast<std::size_t>(l.cut));
+}
+
+void CodeListWindow::CodeListPrint() {
+  const ListingSpec& l = spec_.listing;
+  if (l.report.empty() || Count < 1) return;
+  browser::ReportWriter* out = browser::CurrentReportWriter();
+  if (!out) return;
+  const int limit = common::CurrentSession().LimRad > 0 ? common::CurrentSession().LimRad : 64;
+  int page = 0;
+  // The first record always comes under a header, however long the pages are.
+  int line = std::max(l.counterStart, limit + 1);
+  out->OpenReportOut(std::string(l.report), l.width);
+  for (std::int32_t n = 1; n <= Count; ++n) {
+    if (limit < line) {
+      ++page;
+      for (const std::string& h : ListingHeaderLines(page)) out->WriteReportLine(h);
+      line = 7;
+    }
+    out->WriteReportLine(ListingLineOf(n));
+    ++line;
+  }
+  out->CloseReportOut();
+  browser::PrintReport(std::string(l.report));
+}
+
+// ---------------------------------------------------------------- picker
+
+std::optional<std::string> PickRecord(CodeListWindow& w, const std::function<void()>& setup, const std::function<std::int32_t()>& find,
+                bool needEnter) {
+  if (setup) setup();
+  if (find) {
+    const std::int32_t at = std::abs(find());
+    if (at >= 1 && at <= w.Count) w.GoToRecord(at, 0);
+  }
+  w.ShowModal();
+  std::optional<std::string> chosen;
+  if (w.Current > 0 && w.Current <= w.Count && (!needEnter || w.CloseKey == 13)) {
+    w.RecordRead(w.Current);
+    chosen = w.RecordBuffer;  // the close may read other records
+  }
+  w.CloseBrowse();
+  return chosen;
+}
+
+}  // namespace codelists

@@ -1,0 +1,108 @@
+// CodeListWindow: the record-file browser that keeps one code list in key order on
+// disk. Edits and new records are put in place by local moves; F8 blanks the key and
+// carries the record to the front; the close sorts the file (dropping the deleted
+// records) when the table's policy says so and no other user holds it. Everything a
+// list differs in is its CodeListSpec; a list with real logic of its own overrides
+// the virtual operations.
+//
+// Moves, sorts and rewrites work on physical record numbers: each first ends an
+// active column order and closes the index files.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "browser/recsort.h"
+#include "browser/soub.h"
+#include "codelists/spec.h"
+
+namespace codelists {
+
+class CodeListWindow : public browser::TfSoub {
+ public:
+  CodeListWindow(std::string componentName, const CodeListSpec& spec);
+
+  const CodeListSpec& spec() const { return spec_; }
+
+  // The set-up routine's body: fields, OpenBrowse, columns, header line, template with
+  // today's date. A kept-open window that is already open returns at once (false).
+  bool Setup();
+  // Opened and kept for the run (its FormOpenFlags entry is 1).
+  bool KeptOpen() const;
+  // The end-of-run close of a kept-open window: entry -1, CloseBrowse, entry 0.
+  void EndOfRunClose();
+
+  // The key text of a record (fields at their capacity, joined) and the tests on it.
+  std::string KeyOf(std::string_view record) const;
+  bool KeyLess(std::string_view a, std::string_view b) const;
+  bool IsDeleted(std::string_view record) const;
+
+  // The sort of the whole file in key order without the deleted records. The output is
+  // written back only when the engine finished and every kept record came out; the file
+  // is then cut to exactly that many records. False (the file as it was) otherwise.
+  bool SortFile();
+  void MoveRecordUp(std::int32_t i);
+  void MoveRecordDown(std::int32_t i);
+  // "Překóduj": the recode fields of every record from Kamenický.
+  void CodeListRecode();
+  // "Opis": the listing through the report writer.
+  void CodeListPrint();
+
+  // The sort engine's limits (tests lower them).
+  browser::SortLimits sortLimits;
+
+  // Ends an active column order and closes the index files: positions are physical.
+  void UsePhysicalOrder();
+
+  // ---------------------------------------------------------------- overrides
+  std::string RecordKey(std::int32_t n) override;
+  void RecordWrite(std::int32_t n) override;
+  void EditRecord() override;
+  void NewRecord() override;
+  void DeleteRecord(std::int32_t current) override;
+  void CloseBrowse() override;
+  void ShowHelp(int topic) override;
+
+ protected:
+  // Hooks for lists with logic of their own.
+  virtual void MenuCommand(int /*id*/) {}
+  virtual std::vector<std::string> ListingHeaderLines(int page);
+  virtual std::string ListingLineOf(std::int32_t n);
+  // Before the file is opened (a layout conversion, a computed file name).
+  virtual void BeforeOpen() {}
+  // The key the unit sort orders by (a list with sort modes changes it).
+  virtual const KeySpec& SortKey() const { return spec_.key; }
+  // True when the file is in another order than the key order (a sort mode).
+  virtual bool OtherOrder() const { return false; }
+
+  // Reads and writes of the moves and the sort, as the table's shift rule says.
+  void ShiftRead(std::int32_t n);
+  void ShiftWriteRecord(std::int32_t n);
+  // Another user holds the file: beeps and shows the refusal (when a guard asks for it).
+  bool Refused(bool guarded, std::string_view refusal);
+  void PutDate();
+  void Reposition();
+
+ private:
+  bool CompareKeys(const KeySpec& key, const std::string& a, const std::string& b) const;
+  std::string KeyOf(const KeySpec& key, std::string_view record) const;
+  void BindMenu();
+
+  const CodeListSpec& spec_;
+  std::vector<int> offsets_;  // byte offset of field i at [i - 1]
+};
+
+// The caption line of a listing: per field in the given order its caption padded
+// with blanks and cut to the field's width, then one blank.
+std::string CaptionLine(const browser::TfRol& w, const std::vector<int>& order);
+
+// The generic picker: sets the window up (`setup`), goes to the record `find` gives
+// (its absolute value; 0 stays), shows it modally and, when a record was chosen (and
+// Enter closed the window when `needEnter`), reads it. The window's CloseBrowse
+// follows in every case. The chosen record, or nothing.
+std::optional<std::string> PickRecord(CodeListWindow& w, const std::function<void()>& setup, const std::function<std::int32_t()>& find,
+                bool needEnter);
+
+}  // namespace codelists
