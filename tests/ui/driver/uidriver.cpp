@@ -12,6 +12,7 @@
 
 #include "browser/appearance.h"
 #include "browser/windows.h"
+#include "codelists/windows.h"
 #include "combined/windows.h"
 #include "common/startup.h"
 #include "demo_forms.h"
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
 
   ui::WindowRegistry registry;
   browser::RegisterBrowserWindows(registry);
+  codelists::RegisterCodeListWindows(registry);
   combined::RegisterCombinedWindows(registry);
   if (list) {
     std::cout << "demo\n";
