@@ -256,3 +256,30 @@ TEST_F(CodeListPattern, KeysOfTheBrowseDriveEditNewAndDelete) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace codelists;
+using cltest::Strings;
+using CodeListPatternConflict = cltest::CodeListTest;
+
+TEST_F(CodeListPatternConflict, AnEditRefusedBecauseAnotherUserChangedTheRecordStillKeepsTheOrder) {
+  WriteList(Cis11Spec(), {"010", "020", "100"});
+  TfCis11 w;
+  SetupCis11(w);
+  // While this user types, another workstation renumbers record 3 to 005.
+  edit.Type("050").Do([&](browser::EditForm&) {
+    std::string bytes = ReadData("CI11.DTA");
+    common::PutCounted(bytes, 2 * 302, "005", 3);
+    WriteData("CI11.DTA", bytes);
+  });
+  edit.Keys("F2");
+  w.EditRecord();
+  EXPECT_EQ(Messages(), (Strings{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")}));
+  // The other user's record is kept, and put in its place.
+  EXPECT_EQ(FileKeys(Cis11Spec()), (Strings{"005", "010", "020"}));
+  EXPECT_EQ(w.Current, 1);
+  w.CloseBrowse();
+}
+
+}  // namespace
