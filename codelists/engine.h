@@ -22,7 +22,9 @@ namespace codelists {
 
 class CodeListWindow : public browser::TfSoub {
  public:
+  // The table must outlive the window.
   CodeListWindow(std::string componentName, const CodeListSpec& spec);
+  CodeListWindow(std::string componentName, CodeListSpec&& spec) = delete;
 
   const CodeListSpec& spec() const { return spec_; }
 

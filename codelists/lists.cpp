@@ -184,8 +184,9 @@ TfCis36& fCis36() { return Instance(Instances().cis36); }
 
 void CloseCodeListForms() {
   Windows& w = Instances();
-  for (CodeListWindow* list : {static_cast<CodeListWindow*>(w.cis36.get())})
-    if (list) list->EndOfRunClose();
+  for (CodeListWindow* list : {static_cast<CodeListWindow*>(w.cis11.get()), static_cast<CodeListWindow*>(w.cis20.get()),
+                                static_cast<CodeListWindow*>(w.cis23.get()), static_cast<CodeListWindow*>(w.cis36.get())})
+    if (list && list->spec().keepOpen.slot > 0) list->EndOfRunClose();
   common::FlushParams();
 }
 

@@ -283,3 +283,20 @@ TEST_F(CodeListPatternConflict, AnEditRefusedBecauseAnotherUserChangedTheRecordS
 }
 
 }  // namespace
+
+namespace {
+
+using CodeListPatternBytes = cltest::CodeListTest;
+
+TEST_F(CodeListPatternBytes, ANewOutlineRowIsStoredByteForByte) {
+  codelists::TfCis20 w;
+  codelists::SetupCis20(w);
+  edit.Type("15").Keys("Down").Type("Pokus").Keys("Down").Type("10").Keys("Down").Type("3").Keys("F2");
+  w.NewRecord();
+  w.CloseBrowse();
+  const std::string expected = std::string("\x03") + "015" + "\x1E" + "Pokus" + std::string(25, ' ') + "\x03" + " 10" +
+                               "\x06" + "     3" + "\x06" + cltest::kToday;
+  EXPECT_EQ(ReadData("CI20.DTA"), expected);
+}
+
+}  // namespace
