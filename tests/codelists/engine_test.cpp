@@ -154,6 +154,21 @@ TEST_F(CodeListEngine, DeletePoliciesAndPositions) {
   }
 }
 
+TEST_F(CodeListEngine, TheDeleteQuestionDecides) {
+  CodeListSpec spec = Small();
+  spec.deletePolicy = DeletePolicy::TemplateInPlaceAsk;
+  spec.deleteQuestion = "Zrušit záznam?";
+  WriteList(spec, {"A", "B"});
+  CodeListWindow w("fCis98", spec);
+  w.Setup();
+  for (int key : {ui::vk::Esc, ui::vk::Letter('A')}) {  // no, then "Ano"
+    backend.AnswerNextModal([&, key](ui::Form&) { backend.Press(key); });
+    w.DeleteRecord(w.Current);
+    EXPECT_EQ(Trimmed(FileKeys(spec)), (key == ui::vk::Esc ? Strings{"A", "B"} : Strings{"A", ""}));
+  }
+  w.CloseBrowse();
+}
+
 TEST_F(CodeListEngine, GuardsRefuseWhileAnotherUserHoldsTheFile) {
   CodeListSpec spec = Small();
   spec.guards = {true, true, true, "Oprava odmítnuta", "Pozor, záznam se nepřidal, někdo právě pracuje s číselníkem",
