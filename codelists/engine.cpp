@@ -90,7 +90,7 @@ bool CodeListWindow::Setup() {
   }
 
   browser::BrowseSetup s = spec_.look;
-  if (s.fileName.empty()) s.fileName = std::string(spec_.file);
+  if (s.fileName.empty()) s.fileName = ListFileName();
   s.title = Cz(spec_.caption);
   s.keyLine = Cz(s.keyLine);
   s.editTitle = Cz(s.editTitle);
@@ -382,7 +382,10 @@ void CodeListWindow::CloseBrowse() {
     RecordRead(1);
     bool wanted = spec_.closeSort == CloseSort::Always || (lastIoOk() && IsDeleted(RecordBuffer));
     if (spec_.closeSort == CloseSort::WhenFirstDeletedOrOtherOrder && OtherOrder()) wanted = true;
-    if (wanted && (!spec_.closeNeedsFree || common::IfVolny(DataFilePath).empty())) SortFile();
+    if (wanted && (!spec_.closeNeedsFree || common::IfVolny(DataFilePath).empty())) {
+      BeforeCloseSort();
+      SortFile();
+    }
   }
   if (slot > 0 && !endOfRun) return;  // kept open: the files stay open for the run
   TfSoub::CloseBrowse();

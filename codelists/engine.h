@@ -72,8 +72,12 @@ class CodeListWindow : public browser::TfSoub {
   virtual void MenuCommand(int /*id*/) {}
   virtual std::vector<std::string> ListingHeaderLines(int page);
   virtual std::string ListingLineOf(std::int32_t n);
-  // Before the file is opened (a layout conversion, a computed file name).
+  // Before the file is opened (a layout conversion).
   virtual void BeforeOpen() {}
+  // The data file; a list whose name comes from a parameter ("CI" + n + ".dta") overrides it.
+  virtual std::string ListFileName() const { return std::string(spec_.file); }
+  // Just before the close sorts (a list with sort modes returns to key order here).
+  virtual void BeforeCloseSort() {}
   // The key the unit sort orders by (a list with sort modes changes it).
   virtual const KeySpec& SortKey() const { return spec_.key; }
   // True when the file is in another order than the key order (a sort mode).

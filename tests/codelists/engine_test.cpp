@@ -245,6 +245,44 @@ TEST_F(CodeListEngine, RecodeTurnsTheTextFieldsFromKamenicky) {
   w.CloseBrowse();
 }
 
+// A list in another order (a sort mode) whose file name comes from its parameter.
+class ModeList : public CodeListWindow {
+ public:
+  ModeList(const CodeListSpec& spec, int n) : CodeListWindow("fCis98", spec), n_(n) {}
+  bool byName = true;
+  std::vector<std::string> calls;
+
+ protected:
+  std::string ListFileName() const override { return "CI" + std::to_string(n_) + ".dta"; }
+  bool OtherOrder() const override { return byName; }
+  void BeforeCloseSort() override {
+    calls.push_back("BeforeCloseSort");
+    byName = false;
+  }
+
+ private:
+  int n_;
+};
+
+TEST_F(CodeListEngine, ACloseInAnotherOrderSortsBackAndKeptOpenFilesStayOpen) {
+  CodeListSpec spec = Small();
+  spec.closeSort = CloseSort::WhenFirstDeletedOrOtherOrder;
+  spec.keepOpen = {98, false};
+  std::string bytes;
+  for (const char* k : {"C", "A", "B"}) bytes += cltest::MakeRecord(spec, {{1, k}});
+  WriteData("CI76.dta", bytes);
+  ModeList w(spec, 76);
+  w.Setup();
+  EXPECT_EQ(w.DataFileName, "CI76.dta");
+  w.CloseBrowse();  // during the run: sorted, the file left open
+  EXPECT_EQ(w.calls, Strings{"BeforeCloseSort"});
+  EXPECT_TRUE(w.DataFileUsable());
+  EXPECT_EQ(cltest::Column(spec, ReadData("CI76.dta"), 1), (Strings{"A", "B", "C"}));
+  w.EndOfRunClose();  // in key order now and nothing deleted: no second sort
+  EXPECT_EQ(w.calls.size(), 1u);
+  EXPECT_FALSE(w.DataFileUsable());
+}
+
 TEST_F(CodeListEngine, ThePickerReadsTheChosenRecord) {
   CodeListSpec spec = Small();
   WriteList(spec, {"A", "B", "C"});
