@@ -5,6 +5,7 @@
 #include "browser/dialogs.h"
 #include "browser/entries.h"
 #include "browser/err.h"
+#include "browser/parsys.h"
 #include "browser/rol.h"
 #include "browser/winsettings.h"
 #include "common/dirs.h"
@@ -42,15 +43,13 @@ void EraseCommonMode() {
   WindowFont().CommonMode = false;
 }
 
-// The height and width question; false when it was left with Esc.
-bool AskLetterSize() {
+// The height and width question into the font state; false when it was left with Esc.
+bool AskWindowLetterSize() {
   WindowFontState& f = WindowFont();
-  const FieldsResult r = AskFields(1, 1, nullptr, "Úprava vizáže"_cz,
-                                   {"Výška písmen"_cz, common::FormatNumberMask("####", f.LetterHeight),
-                                    "Šířka písmen"_cz, common::FormatNumberMask("####", f.LetterWidth)});
-  if (!r.confirmed) return false;
-  f.LetterHeight = ClampLetterHeight(common::TextToInt(r.answers[0]));
-  f.LetterWidth = ClampLetterWidth(common::TextToInt(r.answers[1]));
+  int height = f.LetterHeight, width = f.LetterWidth;
+  if (!AskLetterSize(1, 1, height, width)) return false;
+  f.LetterHeight = ClampLetterHeight(height);
+  f.LetterWidth = ClampLetterWidth(width);
   return true;
 }
 
@@ -86,7 +85,7 @@ void WindowFontAndColour(TfRol& w) {
   StoreInt(k + " FontColor", kColourMask, font.color);
   StoreInt(k + " FontPaper", kColourMask, w.GridColor);
   EraseCommonMode();
-  if (!AskLetterSize()) return;
+  if (!AskWindowLetterSize()) return;
   StoreInt(k + " VyskaFontu", "###", f.LetterHeight);
   StoreInt(k + " SirkaFontu", "###", f.LetterWidth);
 }
@@ -102,7 +101,7 @@ void FontForAllWindows(TfRol& w) {
     StoreInt("FontSize" + a, "@@@@-", font.size);
     common::WriteParam(kOkna2Par, "FontStyle" + a, f.FontStyle);
   }
-  if (!AskLetterSize()) return;
+  if (!AskWindowLetterSize()) return;
   for (const char* twin : {"", "A"}) {
     const std::string a = twin;
     StoreInt("VyskaFontu" + a, "###", f.LetterHeight);
@@ -141,6 +140,16 @@ std::function<void()>& SystemParametersHook() {
   return hook;
 }
 
+bool AskLetterSize(int column, int line, int& height, int& width) {
+  const FieldsResult r = AskFields(column, line, nullptr, "Úprava vizáže"_cz,
+                                   {"Výška písmen"_cz, common::FormatNumberMask("####", height),
+                                    "Šířka písmen"_cz, common::FormatNumberMask("####", width)});
+  if (!r.confirmed) return false;
+  height = common::TextToInt(r.answers[0]);
+  width = common::TextToInt(r.answers[1]);
+  return true;
+}
+
 int ClampLetterHeight(int height) { return std::clamp(height, 10, 30); }
 int ClampLetterWidth(int width) { return std::clamp(width, 5, 20); }
 
@@ -169,6 +178,7 @@ void AppearanceMenu(TfRol& w) {
 void InstallBrowserDialogs() {
   InstallDialogNotifier();
   RolHooks().appearanceMenu = [](TfRol& w) { AppearanceMenu(w); };
+  SystemParametersHook() = OpenSystemParameters;
 }
 
 }  // namespace browser

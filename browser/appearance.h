@@ -18,6 +18,10 @@ std::function<void()>& SystemParametersHook();
 int ClampLetterHeight(int height);
 int ClampLetterWidth(int width);
 
+// The question "Výška písmen" / "Šířka písmen" at column, line, prefilled with the
+// two numbers ("####"); true and the typed numbers (not clamped) when confirmed.
+bool AskLetterSize(int column, int line, int& height, int& width);
+
 // Puts the dialog windows in place for the whole program: the notifier of the
 // shared services and the browser's F11 menu.
 void InstallBrowserDialogs();

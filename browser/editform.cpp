@@ -95,18 +95,12 @@ EditFormLayout ComputeEditLayout(TfSoub& soub) {
   l.font = StateFont(soub.EditFontColor);
   l.paper = soub.EditColor;
 
-  // Fonts and colours of the edit window: "A" keys of the common file, else the window's.
-  const bool common = common::CheckFile(kOknagPar) > 6;
-  auto setting = [&](const char* name) {
-    return common ? common::ReadParam(kOknagPar, name) : common::ReadParam(kOkna2Par, soub.SettingsKey + " " + name);
-  };
-  if (const int v = common::TextToInt(setting("VyskaFontuA")); v > 0) l.letterHeight = v;
-  if (const int v = common::TextToInt(setting("SirkaFontuA")); v > 0) l.letterWidth = v;
-  if (const std::string v = setting("FontNameA"); !v.empty()) l.font.name = v;
-  if (const std::string v = setting("FontStyleA"); !v.empty()) ApplyFontStyle(l.font, v);
-  if (const int v = common::TextToInt(setting("FontSizeA")); v > 0) l.font.size = v;
-  if (const std::string v = setting("FontColorA"); !v.empty()) l.font.color = common::TextToInt(v);
-  if (const std::string v = setting("FontPaperA"); !v.empty()) l.paper = common::TextToInt(v);
+  EditAppearance a{l.letterHeight, l.letterWidth, l.font, l.paper};
+  ReadEditAppearance(soub.SettingsKey, a);
+  l.letterHeight = a.letterHeight;
+  l.letterWidth = a.letterWidth;
+  l.font = a.font;
+  l.paper = a.paper;
 
   const int lw = l.letterWidth, lh = l.letterHeight;
   const CellFrame& f = soub.EditFrame;
@@ -196,17 +190,9 @@ void EditForm::Close() {
   timerOn_ = false;
 }
 
-int EditForm::NextEditable(int after) const {
-  for (int i = after + 1; i <= count_; ++i)
-    if (Enabled(i)) return i;
-  return 0;
-}
+int EditForm::NextEditable(int after) const { return NextEnabledField(soub_.FieldStates, count_, after); }
 
-int EditForm::PreviousEditable(int before) const {
-  for (int i = before - 1; i >= 1; --i)
-    if (Enabled(i)) return i;
-  return 0;
-}
+int EditForm::PreviousEditable(int before) const { return PreviousEnabledField(soub_.FieldStates, count_, before); }
 
 bool EditForm::KeyDown(int field, int raw, ui::Shift shift) {
   if (closed_) return true;
@@ -401,15 +387,7 @@ void EditForm::RightClick() {
 void EditForm::TimerTick() { timerOn_ = false; }
 
 void EditForm::Calculator(int field) {
-  const double start = common::TextToFloat(TypedNumber(texts_[static_cast<std::size_t>(field)]));
-  std::optional<double> result;
-  if (SoubHooks().calculator) {
-    result = SoubHooks().calculator(start);
-  } else {
-    const double value = ShowCalculator(start);
-    if (fKalk().Confirmed) result = value;
-  }
-  if (result) texts_[static_cast<std::size_t>(field)] = common::RemoveSpaces(common::RealToText(0, 2, *result));
+  CalculateIntoText(texts_[static_cast<std::size_t>(field)], SoubHooks().calculator);
 }
 
 void EditForm::ToFields() {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "browser/entries.h"
 #include "browser/fields.h"
 #include "ui/types.h"
 
@@ -68,9 +69,6 @@ class EditWindowView : public EditFormView {
 
 // A key-down handler that closes the window it is attached to on Esc.
 void CloseOnEscKeyDown(ui::Form& form, int& key);
-
-// The calculator of Ctrl+F9: the confirmed result, or nothing when it was left.
-using CalculatorEntry = std::function<std::optional<double>(double start)>;
 
 class EditForm {
  public:

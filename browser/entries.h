@@ -4,6 +4,7 @@
 // right after the call.
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,14 @@ void CloseBlik();
 // The calculator seeded with start; the display's value when confirmed, else 0
 // (callers that must tell a confirmed 0 apart read fKalk().Confirmed).
 double ShowCalculator(double start);
+
+// The calculator of Ctrl+F9 in the edit windows: the confirmed result, or nothing
+// when it was left.
+using CalculatorEntry = std::function<std::optional<double>(double start)>;
+// Ctrl+F9 over a field's text: the calculator (`entry`, else ShowCalculator) starts
+// with the text's number; a confirmed result replaces the text, written with two
+// decimals and every blank removed. True when the text was replaced.
+bool CalculateIntoText(std::string& text, const CalculatorEntry& entry = {});
 
 // "é+ěščřžýáí" (and the capitals) to the digits 0..9; other characters stay.
 std::string CzechKeysToDigits(std::string_view text);

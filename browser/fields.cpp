@@ -125,4 +125,18 @@ int FieldDisplayLength(const FieldDescriptor& d) {
 
 int FieldEditLength(const FieldDescriptor& d) { return std::max<int>(d.width, FieldDisplayLength(d)); }
 
+int NextEnabledField(std::span<const std::int32_t> states, int count, int after) {
+  const int last = std::min<int>(count, static_cast<int>(states.size()) - 1);
+  for (int i = std::max(after + 1, 1); i <= last; ++i)
+    if (states[static_cast<std::size_t>(i)] > 0) return i;
+  return 0;
+}
+
+int PreviousEnabledField(std::span<const std::int32_t> states, int count, int before) {
+  const int last = std::min<int>(count, static_cast<int>(states.size()) - 1);
+  for (int i = std::min(before - 1, last); i >= 1; --i)
+    if (states[static_cast<std::size_t>(i)] > 0) return i;
+  return 0;
+}
+
 }  // namespace browser

@@ -81,6 +81,12 @@ std::vector<int> FieldOffsets(std::span<const FieldDescriptor> fields);
 int FieldDisplayLength(const FieldDescriptor& d);
 // What an edit of the field must accept: the larger of width and shown length.
 int FieldEditLength(const FieldDescriptor& d);
+// Moving between the fields of an edit window: states[1..count], a state of 1 or
+// more takes the focus. The next such field after `after`, the previous one before
+// `before`; 0 when there is none.
+int NextEnabledField(std::span<const std::int32_t> states, int count, int after);
+int PreviousEnabledField(std::span<const std::int32_t> states, int count, int before);
+
 bool IsTextType(int fieldType);    // 0-4, 17, 20-24: counted text of the width
 bool IsNumberType(int fieldType);  // 5-8, 11, 12, 14
 bool IsDateTimeType(int fieldType);  // 9, 10, 13, 15, 16

@@ -1,6 +1,8 @@
 #include "browser/kalk.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "browser/dialogs.h"
 #include "browser/entries.h"
@@ -198,6 +200,22 @@ double ShowCalculator(double start) {
   ApplyStoredPosition(k, k.caption() + " KalkLeft", k.caption() + " KalkTop");
   k.ShowModal();
   return k.Confirmed ? k.Display() : 0;
+}
+
+bool CalculateIntoText(std::string& text, const CalculatorEntry& entry) {
+  std::string typed = CzechKeysToDigits(text);
+  std::replace(typed.begin(), typed.end(), ',', '.');
+  const double start = common::TextToFloat(typed);
+  std::optional<double> result;
+  if (entry) {
+    result = entry(start);
+  } else {
+    const double value = ShowCalculator(start);
+    if (fKalk().Confirmed) result = value;
+  }
+  if (!result) return false;
+  text = common::RemoveSpaces(common::RealToText(16, 2, *result));
+  return true;
 }
 
 }  // namespace browser

@@ -1088,7 +1088,7 @@ void TfRol::AppearanceMenu(std::int32_t) {
 void TfRol::OpenManual() { ShowInstructions(name()); }
 
 void TfRol::ShowReportList() {
-  if (RolHooks().showReportList) RolHooks().showReportList(*this);
+  if (RolHooks().showReportList) RolHooks().showReportList();
 }
 
 }  // namespace browser

@@ -68,7 +68,7 @@ struct BrowseSetup {
 // by tests). An empty entry leaves the key without effect.
 struct RolServices {
   std::function<void(TfRol&)> appearanceMenu;  // F11 "Úprava vizáže"
-  std::function<void(TfRol&)> showReportList;  // Ctrl+F2: the list of produced reports
+  std::function<void()> showReportList;        // Ctrl+F2: the list of produced reports (every window's)
 };
 RolServices& RolHooks();
 

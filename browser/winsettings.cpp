@@ -67,6 +67,21 @@ void LoadWindowFont(const std::string& settingsKey, ui::Color& fontColor, ui::Co
   WindowFont().CommonMode = common;
 }
 
+void ReadEditAppearance(const std::string& settingsKey, EditAppearance& a) {
+  const bool common = common::CheckFile(kOknagPar) > 6;
+  auto setting = [&](const char* name) {
+    return common ? common::ReadParam(kOknagPar, name) : common::ReadParam(kOkna2Par, settingsKey + " " + name);
+  };
+  if (const int v = common::TextToInt(setting("VyskaFontuA")); v > 0) a.letterHeight = v;
+  if (const int v = common::TextToInt(setting("SirkaFontuA")); v > 0) a.letterWidth = v;
+  if (const std::string v = setting("FontNameA"); !v.empty()) a.font.name = v;
+  if (const std::string v = setting("FontStyleA"); v == "Bold" || v == "Italic" || v == "BoldItalic" || v == "Normal")
+    ApplyFontStyle(a.font, v);
+  if (const int v = common::TextToInt(setting("FontSizeA")); v > 0) a.font.size = v;
+  if (const std::string v = setting("FontColorA"); !v.empty()) a.font.color = common::TextToInt(v);
+  if (const std::string v = setting("FontPaperA"); !v.empty()) a.paper = common::TextToInt(v);
+}
+
 std::string FontStyleText(const ui::Font& font) {
   if (font.bold && font.italic) return "BoldItalic";
   if (font.bold) return "Bold";

@@ -39,6 +39,18 @@ double ScreenScale();
 // "par\okna2.par", then from settingsKey + " " + name.
 void LoadWindowFont(const std::string& settingsKey, ui::Color& fontColor, ui::Color& paperColor);
 
+// Letter size, font and background of the generated edit windows: the "A" keys
+// ("VyskaFontuA", "SirkaFontuA", "FontNameA", "FontStyleA", "FontSizeA",
+// "FontColorA", "FontPaperA") of "par\oknag.par" when it has more than 6 bytes, else
+// settingsKey + " " + the same names in "par\okna2.par". What is not stored (empty,
+// a size of 0 or less, a style other than the four) keeps the value given.
+struct EditAppearance {
+  int letterHeight = 18, letterWidth = 8;
+  ui::Font font;
+  ui::Color paper = 0;
+};
+void ReadEditAppearance(const std::string& settingsKey, EditAppearance& a);
+
 // The font described by the state (name, size, style) in the given colour.
 ui::Font StateFont(ui::Color color);
 // "Bold" / "Italic" / "BoldItalic" / "Normal" of a font, and back.

@@ -267,7 +267,7 @@ TEST_F(RolKeys, DialogKeysOpenTheirWindows) {
   // F11 and Ctrl+F2 go to the services put in place by the program.
   std::vector<std::string> used;
   browser::RolHooks().appearanceMenu = [&](TfRol& r) { used.push_back("menu " + r.name()); };
-  browser::RolHooks().showReportList = [&](TfRol&) { used.push_back("reports"); };
+  browser::RolHooks().showReportList = [&] { used.push_back("reports"); };
   Keys("F11 Ctrl+F2");
   browser::RolHooks() = {};
   Keys("F11 Ctrl+F2");
