@@ -205,7 +205,10 @@ void TfOkno::OknoBuildWindow(const std::string& title, const std::string& footer
   Cancelled = true;
   DigitRowMode = false;
   PendingKey = 0;
+  built_ = CurrentLook();
 }
+
+TfOkno::Look TfOkno::CurrentLook() const { return {bounds(), PaperColor, InkColor, font(), RowHeight, CharWidth}; }
 
 void TfOkno::RecordToOknoFields() {
   if (!OknoRecord || FieldCount == 0) return;
@@ -478,7 +481,7 @@ void TfOkno::TimerErrorTimer() {
 void TfOkno::FormClose() {
   TimerError.Stop();
   const std::string& k = WindowName;
-  if (k.empty()) return;
+  if (k.empty() || CurrentLook() == built_) return;  // nothing changed: the settings stay as they are
   StoreInt(k + " OknoLeft", "@@@@", left());
   StoreInt(k + " OknoTop", "@@@@", top());
   StoreInt(k + " OknoWidth", "@@@@", width());

@@ -127,6 +127,17 @@ class TfOkno : public ui::Form {
   ui::Button* bOk_ = nullptr;
   ui::Edit* footer_ = nullptr;
   bool leftByMouse_ = false;
+  // The appearance the window was built with; closing stores the settings only when
+  // the user changed something of it.
+  struct Look {
+    ui::Rect bounds;
+    ui::Color paper = 0, ink = 0;
+    ui::Font font;
+    int rowHeight = 0, charWidth = 0;
+    friend bool operator==(const Look&, const Look&) = default;
+  };
+  Look CurrentLook() const;
+  Look built_;
 };
 
 }  // namespace browser

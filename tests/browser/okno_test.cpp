@@ -264,11 +264,17 @@ TEST_F(OknoWindow, HelpReportListAndDigitRow) {
   EXPECT_EQ(record, original);  // Esc
 }
 
-TEST_F(OknoWindow, ClosingStoresTheAppearanceKeys) {
+TEST_F(OknoWindow, ClosingStoresTheAppearanceKeysOnceSomethingChanged) {
   Build();
   Run([&] { backend.PressKeys("Esc"); });
+  EXPECT_EQ(common::ReadParam(kOkna2Par, "fTestOkno OknoLeft"), "");
+  Build();
+  Run([&] {
+    w.UserSetGeometry({80, 20, 416, 246});
+    backend.PressKeys("Esc");
+  });
   const std::vector<std::pair<std::string, std::string>> keys{
-      {" OknoLeft", "0072"},         {" OknoTop", "0018"},        {" OknoWidth", "0416"},
+      {" OknoLeft", "0080"},         {" OknoTop", "0020"},        {" OknoWidth", "0416"},
       {" OknoHeight", "0246"},       {" FontPaperA", " 0015790320"}, {" FontColorA", " 0000000000"},
       {" VyskaFontuA", " 18"},       {" SirkaFontuA", "  8"},      {" FontSizeA", "0008 "},
       {" FontStyleA", "Normal"}};
