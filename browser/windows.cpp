@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "browser/entries.h"
+#include "browser/okno.h"
+#include "browser/parsys.h"
 #include "browser/soub.h"
 #include "common/convert.h"
 #include "common/encoding.h"
@@ -77,6 +79,21 @@ class RecordFileWindow : public TfSoub {
   }
 };
 
+// A field screen of the fields given by caption, mask and value, over no record.
+class FieldScreen : public TfOkno {
+ public:
+  FieldScreen() : TfOkno("fOkno") {}
+
+  void Setup(const std::vector<std::string>& args) {
+    SetFieldCount(static_cast<int>(args.size() / 3));
+    for (int i = 1; i <= FieldCount; ++i) {
+      const auto at = static_cast<std::size_t>(3 * (i - 1));
+      OknoAddField(Field(i), args[at], 2, i, args[at + 1], args[at + 2], 0, 0, "");
+    }
+    OknoBuildWindow(" Okno ", " F2=OK  ESC=ven ", 10, 2, 70, FieldCount + 4, ui::Rgb(0xF0, 0xF0, 0xF0), 0);
+  }
+};
+
 std::vector<std::string> Rest(const std::vector<std::string>& args, std::size_t from) {
   return {args.begin() + static_cast<std::ptrdiff_t>(std::min(from, args.size())), args.end()};
 }
@@ -90,6 +107,19 @@ void RegisterBrowserWindows(ui::WindowRegistry& registry) {
     w.Open(args[0], args[1]);
     w.ShowModal();
     w.CloseBrowse();
+  });
+  registry.Add("TfOkno", "CAPTION MASK VALUE [CAPTION MASK VALUE ...]",
+               [&registry](const std::vector<std::string>& args) {
+                 ui::RequireArgs(*registry.Find("TfOkno"), args, 3, 3 * kOknoMaxFields);
+                 if (args.size() % 3 != 0) throw std::invalid_argument("TfOkno: CAPTION MASK VALUE in threes");
+                 FieldScreen w;
+                 w.Setup(args);
+                 w.ShowModal();
+                 w.OknoFinish();
+               });
+  registry.Add("TfParSys", "", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfParSys"), args, 0, 0);
+    OpenSystemParameters();
   });
   registry.Add("TfKalk", "[START]", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfKalk"), args, 0, 1);
