@@ -118,8 +118,15 @@ void TfOkno::OknoBuildWindow(const std::string& title, const std::string& footer
   CharWidth = a.letterWidth;
   SetFont(a.font);
 
+  const double f = ScreenScale() > 0 ? ScreenScale() : 1.0;
   ui::Rect w{(leftColumn - 1) * CharWidth, (topRow - 1) * RowHeight, (rightColumn - leftColumn + 2) * CharWidth,
              (bottomRow - topRow + 1) * (RowHeight + 4) + 4};
+  // Tall enough for every shown field above the footer line.
+  int lastRow = 0;
+  for (int i = 1; i <= FieldCount; ++i)
+    if (FieldState[static_cast<std::size_t>(i)] != -1) lastRow = std::max<int>(lastRow, Field(i).line);
+  const int contentBottom = Trunc(f * ((lastRow - 1) * (RowHeight + 4) + 4)) + Trunc(f * RowHeight);
+  if (lastRow > 0) w.height = std::max(w.height, contentBottom + 4 + RowHeight + ui::kFrameHeight);
   if (const int v = StoredInt(WindowName + " OknoLeft"); v > 0) w.left = v;
   if (const int v = StoredInt(WindowName + " OknoTop"); v > 0) w.top = v;
   if (const int v = StoredInt(WindowName + " OknoWidth"); v > 0) w.width = v;
@@ -129,7 +136,6 @@ void TfOkno::OknoBuildWindow(const std::string& title, const std::string& footer
   Footer = footer;
   SetColor(PaperColor);
 
-  const double f = ScreenScale() > 0 ? ScreenScale() : 1.0;
   const std::size_t slots = static_cast<std::size_t>(FieldCount) + 1;
   labels_.assign(slots, nullptr);
   notes_.assign(slots, nullptr);
@@ -199,7 +205,9 @@ void TfOkno::OknoBuildWindow(const std::string& title, const std::string& footer
   ff.color = kFooterInk;
   footer_->SetFont(ff);
   footer_->SetText(Cut(footer, static_cast<std::size_t>(std::max(rightColumn - leftColumn + 1, 0))));
-  footer_->SetBounds(0, w.height - 2 * RowHeight - 10, w.width - CharWidth, RowHeight);
+  // At the window's foot, within its client area.
+  footer_->SetBounds(0, std::min(w.height - 2 * RowHeight - 10, w.height - ui::kFrameHeight - RowHeight),
+                     w.width - CharWidth, RowHeight);
 
   OknoEditsToValues();
   Cancelled = true;

@@ -120,7 +120,7 @@ TEST_F(OknoWindow, LayoutFollowsTheCellsAndTheStoredGeometry) {
   EXPECT_EQ(w.NoteLabel(1), nullptr);
   EXPECT_EQ(w.OkButton()->bounds(), (ui::Rect{52 * 8 - 62, 4, 50, 18}));
   EXPECT_EQ(w.FooterLine()->text(), " F2=OK  ESC=ven ");
-  EXPECT_EQ(w.FooterLine()->top(), 11 * 22 + 4 - 2 * 18 - 10);
+  EXPECT_EQ(w.FooterLine()->top(), 11 * 22 + 4 - ui::kFrameHeight - 18);  // inside the client area
   EXPECT_TRUE(w.Cancelled);
   w.OknoFinish();
   EXPECT_EQ(w.FieldEdit(1), nullptr);  // released

@@ -21,9 +21,11 @@
 #include "browser/dialogs.h"
 #include "browser/entries.h"
 #include "browser/kalk.h"
+#include "browser/parsys.h"
 #include "browser/soub.h"
 #include "browser/winsettings.h"
 #include "common/encoding.h"
+#include "common/jobfile.h"
 #include "common/notifier.h"
 #include "common/params.h"
 #include "common/session.h"
@@ -358,6 +360,29 @@ TEST_F(BrowserQt, SingleChoiceTakesTheRowChosenByKeys) {
                           "-04 Zakázaná sestava"_cz, " 05 Inventura skladu"_cz});
   EXPECT_EQ(r.chosen, 3);
   EXPECT_EQ(r.code, "03");
+  EXPECT_EQ(faults, std::vector<std::string>{}) << shot;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BrowserQt, SystemParametersTakeTypedValues) {
+  std::string shot;
+  std::vector<std::string> faults;
+  OnNextModal([&](QWidget* par) {
+    auto* first = qobject_cast<QLineEdit*>(Focused(par));
+    ASSERT_NE(first, nullptr);
+    first->selectAll();
+    TypeText(par, "EUR");
+    Key(par, Qt::Key_Down);
+    shot = Save(par, "system-parameters");
+    faults = LayoutFaults(par);
+    Key(par, Qt::Key_F2);
+  });
+  browser::OpenSystemParameters();
+  EXPECT_FALSE(browser::fParSys().Cancelled);
+  EXPECT_EQ(common::GetJob("MENA"), "EUR");
   EXPECT_EQ(faults, std::vector<std::string>{}) << shot;
 }
 
