@@ -10,6 +10,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/jobfile.h"
+#include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/params.h"
 #include "common/pascal.h"
@@ -224,14 +225,17 @@ void TfParSys::OknoFinish() {
 
 void OpenSystemParameters() {
   TfParSys& w = fParSys();
+  const char* action = " cte soubor: ";
   try {
     SetupParSys(w);
     w.ShowModal();
+    action = " pise soubor: ";
     w.OknoFinish();
   } catch (const common::IoError& e) {
     w.Cancelled = true;
     w.OknoFinish();
-    ui::ShowMessage("Err" + common::FormatNumberMask("##### ", e.code) + e.file);
+    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + action + e.file + " err " +
+                      common::FormatFloatMask("######", e.code));
   }
 }
 

@@ -264,6 +264,23 @@ TEST_F(OknoWindow, HelpReportListAndDigitRow) {
   EXPECT_EQ(record, original);  // Esc
 }
 
+TEST_F(OknoWindow, CtrlF9PutsTheCalculatorsResultIntoTheField) {
+  Build();
+  Run([&] {
+    backend.PressKeys("Down Down Down Down");
+    backend.AnswerNextModal([&](ui::Form& f) {
+      EXPECT_EQ(f.name(), "fKalk");
+      backend.Type("5+");
+      backend.PressKeys("F2");
+    });
+    backend.PressKeys("Ctrl+F9");
+    EXPECT_EQ(Edit(5).text(), "12.00");
+    EXPECT_EQ(Focused(), 5);
+    backend.PressKeys("F2");
+  });
+  EXPECT_EQ(record, Record("AB   ", "   12", "12000", "00012", 12, "250131"));
+}
+
 TEST_F(OknoWindow, ClosingStoresTheAppearanceKeysOnceSomethingChanged) {
   Build();
   Run([&] { backend.PressKeys("Esc"); });

@@ -9,6 +9,8 @@
 #include "browser/parsys.h"
 #include "browser/vyber.h"
 #include "common/encoding.h"
+#include "common/faultfs.h"
+#include "common/filesystem.h"
 #include "common/jobfile.h"
 #include "common/params.h"
 #include "common/session.h"
@@ -232,6 +234,35 @@ TEST_F(ParSysTest, EnterOnField14ChoosesAPrinterTypeAndField13OpensTheFonts) {
   PrintFontsHook() = nullptr;
   EXPECT_EQ(offered, (std::vector<std::string>{"epson", "laser"}));
   EXPECT_EQ(Job("TISKARNA"), "laser");
+}
+
+TEST_F(ParSysTest, AnotherUsersJobEntryWrittenMeanwhileSurvivesAccepting) {
+  WriteStores();
+  Open([&](TfParSys&) {
+    common::WriteJobIn(dir.path() + "/", "GDPR", "A");  // the other user, on the same folder
+    TypeOver("EUR");
+    backend.PressKeys("F2");
+  });
+  EXPECT_EQ(Job("GDPR"), "A");
+  EXPECT_EQ(Job("MENA"), "EUR");
+  EXPECT_EQ(Job("DAN2"), "21");
+}
+
+TEST_F(ParSysTest, AFailedWriteIsShownAndTheJobFileKeepsItsBytes) {
+  WriteStores();
+  const std::string before = FileText("master.job");
+  common::FaultFileSystem faults;
+  faults.Fail(common::FsOp::Write, ENOSPC, "master.job");
+  common::ScopedFileSystem scoped(faults);
+  Open([&](TfParSys&) {
+    TypeOver("EUR");
+    backend.PressKeys("F2");
+  });
+  const std::vector<std::string> shown = notes.Texts(common::RecordingNotifier::Kind::Message);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_NE(shown.back().find(" pise soubor: "), std::string::npos) << shown.back();
+  EXPECT_EQ(FileText("master.job"), before);
+  EXPECT_EQ(fParSys().FieldEdit(1), nullptr);  // the window was taken down
 }
 
 TEST_F(ParSysTest, TheListsF11MenuOpensIt) {
