@@ -40,38 +40,6 @@ constexpr int kStates = kMaxFields + 1;  // arrays [0..264]
 constexpr int kSortKeyText = 40;         // column text in a column-sort key
 constexpr int kSortItem = 59;            // counted text of 50, then the position twice
 
-// Appends of several workstations to one data file take turns: each holds an
-// open-file-description lock on one byte far past any record while it finds the
-// true end of the file and writes there. Where the file system has no such locks
-// the append goes on without.
-class AppendLock {
- public:
-  explicit AppendLock(const std::string& realPath) {
-    if (common::CurrentFileSystem().Open(realPath, O_RDWR, 0, fd_) != 0) {
-      fd_ = -1;
-      return;
-    }
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = static_cast<off_t>(0x7FFFFFFF00000000LL);
-    fl.l_len = 1;
-    for (int i = 0; i < 10000; ++i) {  // another holder needs microseconds; give up after 10 s
-      if (fcntl(fd_, F_OFD_SETLK, &fl) == 0) return;
-      if (errno != EAGAIN && errno != EACCES && errno != EINTR) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  }
-  ~AppendLock() {
-    if (fd_ >= 0) common::CurrentFileSystem().Close(fd_);
-  }
-  AppendLock(const AppendLock&) = delete;
-  AppendLock& operator=(const AppendLock&) = delete;
-
- private:
-  int fd_ = -1;
-};
-
 std::string User() { return common::CurrentSession().CurrentUser; }
 
 std::string Code(int code) { return common::FormatFloatMask("######", code); }
@@ -486,6 +454,12 @@ void TfSoub::EditRecord() {
       SnapshotFieldValues();
       RecordEditDialog();
       if (!EditAborted) {
+        // No other workstation's write may fall between the second read and the write.
+        common::FileTurn turn;
+        if (!TakeWriteTurn(turn)) {
+          DataFileReopen();
+          return;
+        }
         RecordRead(n);
         ChecksumAfter = RecordChecksum();
         // The sum alone misses swapped bytes: the record must be what the edit started from.
@@ -494,8 +468,10 @@ void TfSoub::EditRecord() {
           SetOriginalFieldValues();
           Changed = true;
           RecordWrite(n);
+          turn.Release();
           RepaintPage();
         } else {
+          turn.Release();
           common::MessageOk(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
         }
       }
@@ -547,7 +523,9 @@ bool TfSoub::AppendRecord() {
   const auto len = static_cast<std::uint64_t>(RecordLength);
   const std::int32_t before = Count;
   {
-    AppendLock turn(data_.RealPath());
+    // Appends of several workstations take turns: each finds the true end and writes there.
+    common::FileTurn turn;
+    if (!TakeWriteTurn(turn)) return false;
     std::uint64_t size = 0;
     if (int code = data_.Size(size)) {
       FileMessage(" pise soubor: ", DataFileName, code);
@@ -583,10 +561,26 @@ bool TfSoub::AppendRecord() {
   return true;
 }
 
+bool TfSoub::TakeWriteTurn(common::FileTurn& turn) {
+  if (const int code = turn.Take(data_)) {
+    FileMessage(" pise soubor: ", DataFileName, code);
+    return false;
+  }
+  return true;
+}
+
 void TfSoub::DeleteRecord(std::int32_t) {
-  if (!MayDelete) return;
-  ClearRecord();
-  RecordWrite(Current);
+  if (!MayDelete || !dataOk_ || Current < 1 || Current > Count) return;
+  {
+    // The hook works on the current record as it is now, and no other write comes between.
+    common::FileTurn turn;
+    if (!TakeWriteTurn(turn)) return;
+    RecordRead(Current);
+    if (!lastIoOk_) return;
+    ClearRecord();
+    RecordWrite(Current);
+    if (!lastIoOk_) return;
+  }
   EditingExisting = true;
   Changed = true;
   RepaintPage();
@@ -731,8 +725,7 @@ void TfSoub::PutFieldText(int n, const std::string& text) {
 // ---------------------------------------------------------------- templates
 
 std::string TfSoub::TemplateFileName() const {
-  std::string name = BareDataName(DataFileName);
-  name = name.substr(0, name.find('.'));
+  const std::string name = BareDataName(DataFileName);
   return "par\\" + name.substr(0, std::min<std::size_t>(name.size(), 8)) + ".F12";
 }
 
@@ -757,14 +750,19 @@ void TfSoub::ApplyRecordTemplate() {
   const std::string question = common::Cz("Skutečně přepsat tento řádek");
   const bool yes = SoubHooks().askOne ? SoubHooks().askOne(question) : AskOne(10, 10, question);
   if (!yes) return;
-  RecordRead(Current);
-  if (!lastIoOk_) return;
-  RecordToFields();
-  for (int i = 1; i <= FieldCount; ++i)
-    if (FieldStates[static_cast<std::size_t>(i)] > 0)
-      Field(i).value = common::ReadParam(TemplateFileName(), common::FormatFloatMask("@@@", i));
-  FieldsToRecord();
-  RecordWrite(Current);
+  {
+    // The fields the template leaves keep what the record holds now.
+    common::FileTurn turn;
+    if (!TakeWriteTurn(turn)) return;
+    RecordRead(Current);
+    if (!lastIoOk_) return;
+    RecordToFields();
+    for (int i = 1; i <= FieldCount; ++i)
+      if (FieldStates[static_cast<std::size_t>(i)] > 0)
+        Field(i).value = common::ReadParam(TemplateFileName(), common::FormatFloatMask("@@@", i));
+    FieldsToRecord();
+    RecordWrite(Current);
+  }
   RepaintPage();
 }
 

@@ -106,7 +106,7 @@ class TfSoub : public TfRol {
   std::string& EditText(int i);
   void FieldNormalise(int field, std::string& text);
 
-  // The record template file "par\" + name (8 characters) + ".F12".
+  // The record template file "par\" + the first 8 characters of the name + ".F12".
   std::string TemplateFileName() const;
 
   // ---------------------------------------------------------------- TfRol operations
@@ -188,6 +188,8 @@ class TfSoub : public TfRol {
 
  private:
   bool OpenDataFile(bool opening);
+  // The write turn at the data file (see common::FileTurn); false, with the message, when not had.
+  bool TakeWriteTurn(common::FileTurn& turn);
   void FileMessage(const char* action, const std::string& name, int code) const;
   std::int32_t PhysicalRecord(std::int32_t p) const;
   bool ReadPhysical(std::int32_t p, std::string& buffer);

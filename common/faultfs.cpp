@@ -65,6 +65,11 @@ int FaultFileSystem::Lock(int fd, int op) {
   return base_.Lock(fd, op);
 }
 
+int FaultFileSystem::RangeLock(int fd, int type, std::uint64_t start, std::uint64_t len) {
+  if (int e = Injected(FsOp::Lock, PathOf(fd))) return e;
+  return base_.RangeLock(fd, type, start, len);
+}
+
 int FaultFileSystem::ReadAt(int fd, void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) {
   done = 0;
   if (int e = Injected(FsOp::Read, PathOf(fd))) return e;

@@ -36,6 +36,7 @@ class FaultFileSystem : public FileSystem {
   int Open(const std::string& path, int flags, unsigned perm, int& fd) override;
   int Close(int fd) override;
   int Lock(int fd, int op) override;
+  int RangeLock(int fd, int type, std::uint64_t start, std::uint64_t len) override;
   int ReadAt(int fd, void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) override;
   int WriteAt(int fd, const void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) override;
   int Stat(int fd, FileStat& st) override;

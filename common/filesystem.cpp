@@ -59,6 +59,19 @@ int PosixFileSystem::Lock(int fd, int op) {
   return Err(rc);
 }
 
+int PosixFileSystem::RangeLock(int fd, int type, std::uint64_t start, std::uint64_t len) {
+  struct flock fl {};
+  fl.l_type = static_cast<short>(type);
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(start);
+  fl.l_len = static_cast<off_t>(len);
+  int rc;
+  do rc = ::fcntl(fd, F_OFD_SETLK, &fl);
+  while (rc != 0 && errno == EINTR);
+  if (rc != 0 && errno == EACCES) errno = EAGAIN;
+  return Err(rc);
+}
+
 int PosixFileSystem::ReadAt(int fd, void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) {
   ssize_t r;
   do r = ::pread(fd, buf, n, static_cast<off_t>(offset));

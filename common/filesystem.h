@@ -36,6 +36,9 @@ class FileSystem {
   virtual int Close(int fd) = 0;
   // op as for flock(2).
   virtual int Lock(int fd, int op) = 0;
+  // An open-file-description lock on bytes [start, start + len) of fd, never waiting:
+  // type F_RDLCK, F_WRLCK or F_UNLCK as for fcntl(2); EAGAIN while another open holds it.
+  virtual int RangeLock(int fd, int type, std::uint64_t start, std::uint64_t len) = 0;
   // Reads/writes as much as one call does; `done` is set also on failure.
   virtual int ReadAt(int fd, void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) = 0;
   virtual int WriteAt(int fd, const void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) = 0;
@@ -62,6 +65,7 @@ class PosixFileSystem : public FileSystem {
   int Open(const std::string& path, int flags, unsigned perm, int& fd) override;
   int Close(int fd) override;
   int Lock(int fd, int op) override;
+  int RangeLock(int fd, int type, std::uint64_t start, std::uint64_t len) override;
   int ReadAt(int fd, void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) override;
   int WriteAt(int fd, const void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) override;
   int Stat(int fd, FileStat& st) override;

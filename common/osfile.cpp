@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -609,6 +610,43 @@ int ListDirectory(std::string_view mask, std::vector<DirItem>& out, unsigned wha
   }
   std::sort(out.begin(), out.end(), [](const DirItem& a, const DirItem& b) { return a.name < b.name; });
   return out.empty() ? io::kNoMoreFiles : 0;
+}
+
+// ---- FileTurn ---------------------------------------------------------------------
+
+namespace {
+constexpr std::uint64_t kTurnByte = 0x7FFFFFFF00000000ULL;
+}  // namespace
+
+int FileTurn::Take(const File& f, bool write, int waitMs) {
+  Release();
+  if (!f.IsOpen()) return io::kFileNotOpen;
+  FileSystem& fs = Fs();
+  int fd = -1;
+  if (int e = fs.Open(f.RealPath(), write ? O_RDWR : O_RDONLY, 0, fd)) return IoCodeFromErrno(e, f.RealPath());
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    const int e = fs.RangeLock(fd, write ? F_WRLCK : F_RDLCK, kTurnByte, 1);
+    if (e == 0) {
+      fd_ = fd;
+      return 0;
+    }
+    if (e != EAGAIN) {  // no such locks here: without
+      fs.Close(fd);
+      return 0;
+    }
+    if (std::chrono::steady_clock::now() >= until) {
+      fs.Close(fd);
+      return io::kLockViolation;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+void FileTurn::Release() {
+  if (fd_ < 0) return;
+  Fs().Close(fd_);  // closing the description gives the lock back
+  fd_ = -1;
 }
 
 }  // namespace common

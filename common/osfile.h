@@ -110,6 +110,32 @@ class File {
   std::string name_, path_;
 };
 
+// ---- Taking turns at a shared file --------------------------------------------
+// A read-check-write of a file that other workstations change (read the record or
+// table again, compare or change it, write it back) holds the write turn across all
+// three steps, so no other writer's turn falls between them. The turn is an
+// open-file-description lock on one byte far past any content, taken through a
+// separate open of the file: the sharing of the file's own opens is not touched, and
+// readers that hold no turn are never kept out. Where the file system has no such
+// locks the work goes on without.
+class FileTurn {
+ public:
+  FileTurn() = default;
+  ~FileTurn() { Release(); }
+  FileTurn(const FileTurn&) = delete;
+  FileTurn& operator=(const FileTurn&) = delete;
+
+  // Takes the write (or read) turn at the open file f, waiting while another holder has
+  // it (it needs microseconds) up to waitMs. 0, 33 when the wait ran out, or the I/O
+  // code of the open.
+  [[nodiscard]] int Take(const File& f, bool write = true, int waitMs = 10000);
+  void Release();
+  bool Held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
 // Copies `in` from its start to `out` from offset `to`, `block` bytes at a time.
 // 0 or the first I/O code.
 [[nodiscard]] int CopyFileData(File& in, File& out, std::uint64_t to, std::size_t block);

@@ -320,9 +320,9 @@ TEST_F(EditFormTemplates, ARecordSavedAsTemplateIsAppliedAgain) {
   w.GoToRecord(2, 0);
   w.SaveRecordTemplate();
   FlushParams();
-  EXPECT_EQ(common::ReadParam("par\\CI99.F12", "001"), "02   ");
-  EXPECT_EQ(common::ReadParam("par\\CI99.F12", "002"), common::Cz("Položka 2") + std::string(11, ' '));
-  EXPECT_EQ(common::ReadParam("par\\CI99.F12", "003"), "   2");
+  EXPECT_EQ(common::ReadParam("par\\CI99.DTA.F12", "001"), "02   ");
+  EXPECT_EQ(common::ReadParam("par\\CI99.DTA.F12", "002"), common::Cz("Položka 2") + std::string(11, ' '));
+  EXPECT_EQ(common::ReadParam("par\\CI99.DTA.F12", "003"), "   2");
 
   std::vector<std::string> asked;
   browser::SoubHooks().askOne = [&](const std::string& q) {
@@ -335,8 +335,8 @@ TEST_F(EditFormTemplates, ARecordSavedAsTemplateIsAppliedAgain) {
   EXPECT_EQ(RecordAt("CI99.DTA", 3), Record("02", "Položka 2", 2));
 
   // A key missing from the template empties its field; a field of state 0 keeps its value.
-  common::WriteParam("par\\CI99.F12", "003", "");
-  common::WriteParam("par\\CI99.F12", "001", "77");
+  common::WriteParam("par\\CI99.DTA.F12", "003", "");
+  common::WriteParam("par\\CI99.DTA.F12", "001", "77");
   FlushParams();
   w.FieldStates[1] = 0;
   w.GoToRecord(1, 0);
@@ -347,7 +347,7 @@ TEST_F(EditFormTemplates, ARecordSavedAsTemplateIsAppliedAgain) {
 
 TEST_F(EditFormTemplates, ShiftF12InAReadOnlyListWritesNothing) {
   WriteCi99(3);
-  common::WriteParam("par\\CI99.F12", "002", "Cizí");
+  common::WriteParam("par\\CI99.DTA.F12", "002", "Cizí");
   const std::string before = ReadData("CI99.DTA");
   Ci99 w;
   w.Open();
@@ -380,10 +380,10 @@ TEST_F(EditFormTemplates, TheEditWindowSavesAndAppliesTemplates) {
   edit.Keys("Down").Type("Vzor").Keys("Ctrl+F12 Esc");
   w.EditRecord();
   FlushParams();
-  EXPECT_EQ(common::ReadParam("par\\CI99.F12", "002"), std::string("Vzor") + std::string(16, ' '));
-  EXPECT_EQ(common::ReadParam("par\\CI99.F12", "001"), "02   ");
+  EXPECT_EQ(common::ReadParam("par\\CI99.DTA.F12", "002"), std::string("Vzor") + std::string(16, ' '));
+  EXPECT_EQ(common::ReadParam("par\\CI99.DTA.F12", "001"), "02   ");
 
-  common::WriteParam("par\\CI99.F12", "003", "12,6");
+  common::WriteParam("par\\CI99.DTA.F12", "003", "12,6");
   w.FieldStates[1] = 0;
   std::vector<std::string> texts;
   w.GoToRecord(1, 0);
