@@ -595,6 +595,37 @@ TEST_F(RecordBrowserEdit, DeleteRunsTheClearHookAndWritesTheBuffer) {
   w.CloseBrowse();
 }
 
+TEST_F(RecordBrowserEdit, F8ClearsTheCurrentRecordAsItIsNotTheBufferLeftOver) {
+  WriteCi99(3);
+  Ci99 w;
+  w.Open();
+  w.Show();
+  w.GoToRecord(2, 0);
+  w.RecordBuffer = Record("03", "Položka 3", 3);  // what the last paint left
+  backend.PressKeys("F8");
+  std::string expect = Record("02", "Položka 2", 2);
+  expect[0] = '\0';
+  EXPECT_EQ(RecordAt("CI99.DTA", 2), expect);
+  EXPECT_EQ(RecordAt("CI99.DTA", 3), Record("03", "Položka 3", 3));
+  EXPECT_EQ(w.hooks, std::vector<std::string>{"clear"});
+  w.Hide();
+  w.CloseBrowse();
+}
+
+TEST_F(RecordBrowserEdit, TemplateFileTakesTheFirstEightCharactersOfTheName) {
+  Ci99 w;
+  const struct {
+    const char* data;
+    const char* file;
+  } cases[] = {{"CI99.DTA", "par\\CI99.DTA.F12"},
+               {"=/srv/x/PARTNERI.DTA", "par\\PARTNERI.F12"},
+               {"sub\\AB.C", "par\\AB.C.F12"}};
+  for (const auto& c : cases) {
+    w.DataFileName = c.data;
+    EXPECT_EQ(w.TemplateFileName(), c.file) << c.data;
+  }
+}
+
 }  // namespace
 
 namespace {
