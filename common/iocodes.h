@@ -10,6 +10,7 @@ inline constexpr int kPathNotFound = 3;
 inline constexpr int kTooManyOpenFiles = 4;
 inline constexpr int kAccessDenied = 5;
 inline constexpr int kInvalidHandle = 6;
+inline constexpr int kInvalidData = 13;  // a file that is not of its kind (job file size, binary parameter file)
 inline constexpr int kNotEnoughMemory = 8;
 inline constexpr int kNotSameDevice = 17;
 inline constexpr int kNoMoreFiles = 18;

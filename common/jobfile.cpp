@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include "common/dirs.h"
+#include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/text.h"
+#include "common/winpath.h"
 
 namespace common {
 
@@ -44,44 +47,75 @@ int Widen(File& f) {
   return f.WriteAt(kOldJobFileSize, zeros.data(), zeros.size());
 }
 
+bool GoodJobSize(std::uint64_t size) { return size == kJobFileSize || size == kOldJobFileSize; }
+
+// The message about a job file of a wrong size, once per file and size in a run.
+void ReportJobSize(const std::string& realPath, std::uint64_t size) {
+  static std::set<std::string> told;
+  if (!told.insert(realPath + '|' + std::to_string(size)).second) return;
+  std::string shown = Utf8ToWin1250(realPath);
+  if (shown.empty() || shown[0] != '/') shown = CurrentFolder() + shown;  // the full path
+  MessageOk(Cz("Soubor ") + shown + Cz(" má ") + std::to_string(size) +
+            Cz(" bajtů, není to tabulka nastavení (3600 nebo 1818 bajtů): nečte se ani nepřepisuje"));
+}
+
 void WidenIfOld(std::string_view file) {
   if (CheckFile(file) != kOldJobFileSize) return;
   File f;
   std::uint64_t size = 0;
-  if (f.Open(file, kModeDenyNone) == 0 && f.Size(size) == 0 && size == kOldJobFileSize) (void)Widen(f);
+  if (f.Open(file, kModeDenyNone) != 0) return;
+  FileTurn turn;
+  if (turn.Take(f) == 0 && f.Size(size) == 0 && size == kOldJobFileSize) (void)Widen(f);
 }
 
-// The table of a job file; all zeros when it cannot be read, a short file as far as it goes.
+// The table of a job file; all zeros when it cannot be read or has a wrong size.
 void LoadTable(std::string_view file, JobImage& t) {
   t.fill(0);
   File f;
   if (f.Open(file, kModeReadOnly) != 0) return;
+  std::uint64_t size = 0;
+  if (f.Size(size) != 0) return;
+  if (!GoodJobSize(size)) {
+    ReportJobSize(f.RealPath(), size);
+    return;
+  }
+  FileTurn turn;  // no writer's table half written
+  (void)turn.Take(f, false);
   std::size_t got = 0;
   if (f.ReadSome(0, t.data(), t.size(), got) != 0) t.fill(0);
 }
 
-// Read, change and write back one entry of a job file through table t.
+// Read, change and write back one entry of a job file through table t, holding the
+// file's write turn across all three (see FileTurn). A missing file is created with
+// an empty table; a file of a wrong size is reported and left alone.
 void StoreEntry(std::string_view file, std::string_view name, std::string_view value, JobImage& t,
                 const std::string& user) {
   File f;
-  const int code = f.Open(file, kModeDenyNone);
+  int code = f.Open(file, kModeDenyNone);
   if (code == io::kFileNotFound) {
-    t.fill(0);
-    ThrowIfError(f.Create(file, kModeDenyNone), file);
-    ThrowIfError(f.WriteAt(0, t.data(), t.size()), file);
-  } else if (code == io::kSharingViolation) {
+    // Created whole or not at all; a file another workstation created meanwhile stays.
+    code = CreateNewFile(file, std::string(kJobFileSize, '\0'));
+    if (code != io::kFileExists) ThrowIfError(code, file);
+    code = f.Open(file, kModeDenyNone);
+  }
+  if (code == io::kSharingViolation) {
     MessageOk("Uz: " + user + " Soub: Master.job err " + FormatNumberMask("######", code));
     throw IoError(code, std::string(file));
-  } else {
-    ThrowIfError(code, file);
-    std::uint64_t size = 0;
-    ThrowIfError(f.Size(size), file);
-    if (size == kOldJobFileSize) ThrowIfError(Widen(f), file);
-    t.fill(0);
-    std::size_t got = 0;
-    ThrowIfError(f.ReadSome(0, t.data(), t.size(), got), file);
   }
+  ThrowIfError(code, file);
+  FileTurn turn;
+  ThrowIfError(turn.Take(f), file);
+  std::uint64_t size = 0;
+  ThrowIfError(f.Size(size), file);
+  if (!GoodJobSize(size)) {
+    ReportJobSize(f.RealPath(), size);
+    throw IoError(io::kInvalidData, std::string(file));
+  }
+  if (size == kOldJobFileSize) ThrowIfError(Widen(f), file);
+  t.fill(0);
+  ThrowIfError(f.ReadAt(0, t.data(), t.size()), file);
   if (SetJobValue(t, name, value)) ThrowIfError(f.WriteAt(0, t.data(), t.size()), file);
+  turn.Release();
   ThrowIfError(f.Close(), file);
 }
 
@@ -115,6 +149,15 @@ bool SetJobValue(JobImage& table, std::string_view name, std::string_view value)
   PutField(table, off, name);
   PutField(table, off + kValueOffset, StripRightSp(value));
   return true;
+}
+
+bool JobFileSizeOk(std::string_view file) {
+  std::string real;
+  FileStat st;
+  if (ResolveName(file, real) != 0 || CurrentFileSystem().StatPath(real, st) != 0 || !st.isRegular) return true;
+  if (GoodJobSize(st.size)) return true;
+  ReportJobSize(real, st.size);
+  return false;
 }
 
 std::string JobFileName(Session& s) {

@@ -18,6 +18,11 @@ std::string JobValue(const JobImage& table, std::string_view name);
 // True when the table changed.
 bool SetJobValue(JobImage& table, std::string_view name, std::string_view value);
 
+// False, after a message naming the file and its size (once per run), when the file is
+// there but is neither 3600 nor 1818 bytes long: such a file is not a job table, and
+// it is neither read (its values are empty) nor ever rewritten. True otherwise.
+bool JobFileSizeOk(std::string_view file);
+
 // The job file in use: "master.job" of the start folder when it has 2 bytes or more,
 // else the data folder's.
 std::string JobFileName(Session& s);
@@ -26,8 +31,10 @@ std::string JobFileName(Session& s);
 // first is kept; at 0 every call reads the file.
 std::string GetJob(std::string_view name);
 std::string GetJob(Session& s, std::string_view name);
-// Stores an entry in the job file in use (read, change, write the whole table). A file
-// in use elsewhere gives the message and IoError 32; any other failure IoError; the
+// Stores an entry in the job file in use (read, change, write the whole table, holding
+// the file's write turn across the three, so that workstations writing at once lose
+// nothing). A file in use elsewhere gives the message and IoError 32; a file of a wrong
+// size the message of JobFileSizeOk and IoError 13; any other failure IoError; the
 // file is never written then.
 void WriteJob(std::string_view name, std::string_view value);
 void WriteJob(Session& s, std::string_view name, std::string_view value);

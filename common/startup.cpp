@@ -113,7 +113,8 @@ void LoadStartupConfig(Session& s, const StartupOptions& options) {
   s.ScrambleKey = ProgramScrambleKey();
   LoadDriveMap();
   const std::string dataFolder = DataDir(s, "");
-  if (CheckFile(kJobFileName) < 2) {
+  // A start-folder job file of a wrong size is reported and counts as missing.
+  if (!JobFileSizeOk(kJobFileName) || CheckFile(kJobFileName) < 2) {
     ReadDataFolderSwitches(s, dataFolder);
     return;
   }

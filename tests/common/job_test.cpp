@@ -1,9 +1,16 @@
 #include "common/jobfile.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
+#include <vector>
 
 #include "common/errors.h"
+#include "common/encoding.h"
 #include "common/faultfs.h"
+#include "common/iocodes.h"
 #include "start_folder.h"
 
 using namespace common;
@@ -144,10 +151,74 @@ TEST_F(JobFileTest, UnreadableFileReadsEmpty) {
   EXPECT_TRUE(notes.calls.empty());
 }
 
-TEST_F(JobFileTest, ShortFileIsReadAsFarAsItGoes) {
-  Write("data/master.job", JobBytes({{"A", "1"}, {"B", "2"}}).substr(0, 27));
-  EXPECT_EQ(GetJob("A"), "1");
-  EXPECT_EQ(GetJob("B"), "");
+TEST_F(JobFileTest, FileOfAnotherSizeIsReportedAndNeverRewritten) {
+  const struct {
+    const char* where;  // the start folder's file, or the data folder's
+    std::string bytes;
+  } cases[] = {{"master.job", "UZIVATEL=05\r\nSERVER1=x\r\n    \r\n"},
+               {"data/master.job", JobBytes({{"A", "1"}, {"B", "2"}}).substr(0, 27)},
+               {"data/master.job", std::string(3601, '\0')}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where + std::string(" ") + std::to_string(c.bytes.size()));
+    ResetSession();
+    notes.calls.clear();
+    std::remove(At("master.job").c_str());
+    Write(c.where, c.bytes);
+    EXPECT_EQ(GetJob("A"), "");
+    try {
+      WriteJob("B", "3");
+      FAIL() << "no error raised";
+    } catch (const IoError& e) {
+      EXPECT_EQ(e.code, io::kInvalidData);
+    }
+    EXPECT_EQ(Read(c.where), c.bytes);
+    const auto texts = notes.Texts(Kind::Message);
+    ASSERT_EQ(texts.size(), 1u);  // once for the file and its size
+    EXPECT_NE(texts[0].find(Cz(At(c.where))), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find(Cz(" má ") + std::to_string(c.bytes.size()) + Cz(" bajtů")), std::string::npos) << texts[0];
+    EXPECT_FALSE(JobFileSizeOk(c.where));
+  }
+  EXPECT_TRUE(JobFileSizeOk("missing.job"));
+}
+
+// Two workstations writing different entries of one job file at once: none is lost.
+TEST_F(JobFileTest, TwoProcessesWritingDifferentEntriesLoseNone) {
+  Write("data/master.job", JobBytes({}));
+  constexpr int kEntries = 50, kRounds = 20;
+  std::vector<pid_t> children;
+  for (int child = 0; child < 2; ++child) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      CurrentSession().JobLoadState = 0;
+      int failed = 0;
+      for (int round = 0; round < kRounds; ++round) {
+        const auto name = [&](int i) { return "P" + std::to_string(child) + "E" + std::to_string(i); };
+        for (int i = 0; i < kEntries; ++i) {
+          try {
+            WriteJob(name(i), std::to_string(round));
+          } catch (const IoError&) {
+            ++failed;
+          }
+        }
+        // The other workstation may write meanwhile, but never an older value of these.
+        for (int i = 0; i < kEntries; ++i) failed += GetJob(name(i)) != std::to_string(round);
+      }
+      _exit(failed == 0 ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  CurrentSession().JobLoadState = 0;
+  int found = 0;
+  for (int child = 0; child < 2; ++child)
+    for (int i = 0; i < kEntries; ++i)
+      found += GetJob("P" + std::to_string(child) + "E" + std::to_string(i)) == std::to_string(kRounds - 1);
+  EXPECT_EQ(found, 2 * kEntries);
 }
 
 TEST_F(JobFileTest, FileInUseIsReportedAndLeftAlone) {

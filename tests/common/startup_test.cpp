@@ -247,3 +247,20 @@ TEST_F(StartupTest, MalformedDriveMapIsReportedAndChangesNothing) {
   EXPECT_EQ(notes.Count(RecordingNotifier::Kind::Message, "Chybn"_cz), 1);
   EXPECT_EQ(Drives().Folder("X:"), "");
 }
+
+TEST_F(StartupTest, StartFolderJobFileOfAnotherSizeIsReportedAndLeftAlone) {
+  for (const std::string bytes : {std::string("UZIVATEL=05\r\nSERVER1=srv\r\n"), std::string()}) {
+    SCOPED_TRACE(bytes.size());
+    RecordingNotifier notes;
+    ScopedNotifier scoped(notes);
+    ResetSession();
+    Write("master.job", bytes);
+    LoadStartupConfig();
+    EXPECT_EQ(CurrentSession().CurrentUser, "");  // the configuration is skipped
+    EXPECT_EQ(Read("master.job"), bytes);
+    const auto texts = notes.Texts(RecordingNotifier::Kind::Message);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find(At("master.job") + " má "_cz + std::to_string(bytes.size()) + " bajtů"_cz), std::string::npos)
+        << texts[0];
+  }
+}
