@@ -83,8 +83,16 @@ int SortIndexFiles::Append(int k, std::int32_t record) {
   unsigned char entry[kIndexEntrySize];
   common::StoreLE<std::int32_t>(entry, record);
   common::StoreLE<std::int32_t>(entry + 4, record);
-  const int code = s->file.WriteAt(static_cast<std::uint64_t>(s->count) * kIndexEntrySize, entry, sizeof entry);
-  if (code == 0) ++s->count;
+  // At the true end, holding the file's write turn: entries other workstations
+  // appended since the opening stay.
+  common::FileTurn turn;
+  if (const int code = turn.Take(s->file)) return code;
+  std::uint64_t size = 0;
+  if (const int code = s->file.Size(size)) return code;
+  const std::uint64_t end = size / kIndexEntrySize;
+  if (end >= 0x7FFFFFFF) return common::io::kDiskWriteError;
+  const int code = s->file.WriteAt(end * kIndexEntrySize, entry, sizeof entry);
+  if (code == 0) s->count = static_cast<std::int32_t>(end + 1);
   return code;
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "browser/indexfiles.h"
 #include "common/faultfs.h"
 #include "common/locking.h"
 #include "common/params.h"
@@ -348,6 +349,20 @@ TEST_F(RecordBrowserFaults, TwoProcessesEditingOneRecordLoseNoConfirmedEdit) {
   EXPECT_GT(accepted, kEach);
   RecordProperty("accepted", accepted);
   EXPECT_EQ(count, accepted) << "edits lost: " << accepted - count;
+}
+
+TEST_F(RecordBrowserFaults, IndexEntriesTwoWorkstationsAppendBothStay) {
+  roltest::WriteIndex(DataPath("CI99.DT1"), {3, 2, 1});
+  browser::SortIndexFiles a, b;
+  ASSERT_EQ(a.Open(DataPath("CI99.DTA")), 0);
+  ASSERT_EQ(b.Open(DataPath("CI99.DTA")), 0);
+  ASSERT_EQ(a.Append(1, 4), 0);
+  ASSERT_EQ(b.Append(1, 5), 0);  // b still counts 3 entries from its opening
+  EXPECT_EQ(b.Count(1), 5);
+  const std::string bytes = ReadData("CI99.DT1");
+  ASSERT_EQ(bytes.size(), 40u);
+  EXPECT_EQ(common::GetLE<std::int32_t>(bytes, 24), 4);
+  EXPECT_EQ(common::GetLE<std::int32_t>(bytes, 32), 5);
 }
 
 // ---------------------------------------------------------------- keyed view
