@@ -155,10 +155,12 @@ std::int32_t TextToInt(std::string_view s) {
     if (collected.size() < kMaxCollect) collected += c;
   }
   std::size_t i = collected.find_first_not_of(' ');
+  // Digits are read while the signed value fits: down to -2147483648.
+  const std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + (sign < 0 ? 1 : 0);
   std::int64_t n = 0;
   for (; i < collected.size() && IsDigit(collected[i]); ++i) {
     const std::int64_t next = n * 10 + (collected[i] - '0');
-    if (next > std::numeric_limits<std::int32_t>::max()) break;  // digits are read while the value fits
+    if (next > limit) break;
     n = next;
   }
   return static_cast<std::int32_t>(n * sign);
@@ -182,11 +184,13 @@ double TextToFloat(std::string_view s) {
 }
 
 Currency TextToCurrency(std::string_view s) {
-  constexpr Currency kMax = std::numeric_limits<Currency>::max();
+  // The magnitude stays at 2^63 at most: the largest amount, or exactly the smallest
+  // one when a "-" comes (anywhere, so only at the end is the sign known).
+  constexpr std::uint64_t kCap = std::uint64_t{1} << 63;
   bool negative = false;
   bool fraction = false;
   int decimal = 0;
-  Currency acc = 0;
+  std::uint64_t acc = 0;
   for (char c : s) {
     if (c == '-') negative = true;
     if (c == ',') c = '.';
@@ -195,24 +199,24 @@ Currency TextToCurrency(std::string_view s) {
       continue;
     }
     if (!IsDigit(c)) continue;
-    const int d = c - '0';
+    const auto d = static_cast<std::uint64_t>(c - '0');
     if (!fraction) {
-      // An amount beyond the 64-bit range stays at the largest one.
-      if (acc > (kMax - d * kCurrencyScale) / 10) acc = kMax;
-      else acc = acc * 10 + d * kCurrencyScale;
+      const std::uint64_t add = d * kCurrencyScale;
+      acc = acc > (kCap - add) / 10 ? kCap : acc * 10 + add;
     } else {
       ++decimal;
-      Currency add = 0;
+      std::uint64_t add = 0;
       if (decimal <= 4) {
         add = d;
         for (int k = decimal; k < 4; ++k) add *= 10;
       } else if (decimal == 5) {
         add = d >= 5 ? 1 : 0;
       }
-      acc = acc > kMax - add ? kMax : acc + add;
+      acc = acc > kCap - add ? kCap : acc + add;
     }
   }
-  return negative ? -acc : acc;
+  if (negative) return acc >= kCap ? std::numeric_limits<Currency>::min() : -static_cast<Currency>(acc);
+  return acc >= kCap ? std::numeric_limits<Currency>::max() : static_cast<Currency>(acc);
 }
 
 std::string RealToText(int width, int decimals, double value) {

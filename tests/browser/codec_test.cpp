@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "browser/fields.h"
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/pascal.h"
 
 namespace {
 
@@ -306,3 +308,15 @@ TEST(CodecDates, DatesSurviveTheEditRoundTrip) {
 }
 
 }  // namespace
+
+TEST(CodecNumbers, ExtremeWholeNumbersSurviveASaveUnchanged) {
+  std::vector<FieldDescriptor> f{Make("###########L", std::string(11, ' ')),
+                                 Make("###########L", std::string(11, ' '))};
+  std::string rec(8, '\0');
+  common::PutLE<std::int32_t>(rec, 0, std::numeric_limits<std::int32_t>::min());
+  common::PutLE<std::int32_t>(rec, 4, std::numeric_limits<std::int32_t>::max());
+  const std::string before = rec;
+  browser::RecordToFields(f, rec);
+  browser::FieldsToRecord(f, rec);
+  EXPECT_EQ(rec, before) << f[0].value;
+}

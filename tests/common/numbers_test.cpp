@@ -92,6 +92,9 @@ TEST(MaskParse, TextToInt) {
       {"-1 234", -1},  {"1 234", 1},   {"12.7", 12},  {"12,7", 12},  {"", 0},      {"   ", 0},
       {"12a", 0},      {"-", 0},       {"  42", 42},  {"4-2", -4},   {"-4+2", 4},  {"007", 7},
       {"2147483647", 2147483647},      {"99999999999", 999999999},  {".5", 0},
+      {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+      {"2147483648-", std::numeric_limits<std::int32_t>::min()},
+      {"2147483648", 214748364},       {"-2147483649", -214748364},
   };
   for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.want) << '"' << c.text << '"';
 }
@@ -112,6 +115,11 @@ TEST(MaskParse, TextToCurrency) {
       {"1.234549", 12345},      {"0,0001", 1},       {"", 0},              {"abc", 0},
       {"+12", 120000},          {"1.2.3", 12300},    {"-0.5", -5000},
       {"99999999999999999999999", std::numeric_limits<Currency>::max()},
+      {"922337203685477.5807", std::numeric_limits<Currency>::max()},
+      {"922337203685477.5808", std::numeric_limits<Currency>::max()},
+      {"-922337203685477.5808", std::numeric_limits<Currency>::min()},
+      {"922337203685477,5808-", std::numeric_limits<Currency>::min()},
+      {"-99999999999999999999999", std::numeric_limits<Currency>::min()},
   };
   for (const auto& c : cases) EXPECT_EQ(TextToCurrency(c.text), c.want) << '"' << c.text << '"';
 }
