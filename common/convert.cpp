@@ -342,7 +342,9 @@ void ConvertRecord(const toPol& in, std::string_view inRecord, const toPol& out,
 std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std::string_view inDesc,
                          std::string_view outDesc) {
   std::string in(inName);
-  const std::size_t comma = in.find(',');
+  // The rule is the file name's: a folder such as "Firma, s.r.o." keeps its comma.
+  const std::size_t nameAt = in.find_last_of("\\/:");
+  const std::size_t comma = in.find(',', nameAt == std::string::npos ? 0 : nameAt + 1);
   const bool mayBeAbsent = comma != std::string::npos;
   if (mayBeAbsent) in[comma] = '.';
   if (CheckFile(inDesc) < 2) {

@@ -75,7 +75,8 @@ std::string EmptyRecord(const toPol& pol);
 void ConvertRecord(const toPol& in, std::string_view inRecord, const toPol& out, std::string& outRecord);
 
 // Converts file `in` (layout inDesc) into `out` (layout outDesc; empty: in place).
-// A "," in the input name stands for "." and means the file may be absent.
+// A "," in the input file's name (not in its folders) stands for "." and means the
+// file may be absent.
 // 1 when the file was converted, 0 otherwise. The file is replaced in one step
 // after the whole conversion, so a failure leaves it as it was; I/O failures
 // raise IoError. The output file is write-locked throughout.

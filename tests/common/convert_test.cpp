@@ -336,3 +336,16 @@ TEST_F(ConvertTest, WaitsForAnotherWorkstation) {
   EXPECT_EQ(Convert(), 1);
   EXPECT_EQ(notes.Count(Kind::LockWait, "Soubor X.DTA        R "), 1) << notes.Dump();
 }
+
+TEST_F(ConvertTest, ACommaInAFolderNameIsNoPoint) {
+  OldAndNewOfTheReview();
+  const std::string folder = tmp / "Firma, s.r.o.";
+  ostest::WriteRaw(folder + "/x.dta", Counted("A", 3) + Counted("b", 20));
+  EXPECT_EQ(ConvertFile(folder + "/x.dta", "", P("old.pol"), P("new.pol")), 1);
+  EXPECT_EQ(ostest::ReadRaw(folder + "/x.dta").size(), 44u);
+  ostest::WriteRaw(folder + "/y.dta", Counted("A", 3) + Counted("b", 20));
+  EXPECT_EQ(ConvertFile(folder + "/y,dta", "", P("old.pol"), P("new.pol")), 1);  // the name's own comma
+  EXPECT_EQ(ostest::ReadRaw(folder + "/y.dta").size(), 44u);
+  EXPECT_EQ(ConvertFile(folder + "\\missing,dta", "", P("old.pol"), P("new.pol")), 0);
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+}
