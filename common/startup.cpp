@@ -1,6 +1,8 @@
 #include "common/startup.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -102,8 +104,20 @@ std::string WindowsFolderName(std::string_view realFolder) {
 
 void LoadDriveMap() {
   if (!FileExists(kDriveMapName)) return;
-  if (int code = Drives().Load(kDriveMapName))
-    MessageOk(Cz("Chybný řádek v souboru ") + kDriveMapName + " err " + FormatFloatMask("######", code));
+  std::vector<DriveMap::BadLine> bad;
+  const int code = Drives().Load(kDriveMapName, &bad);
+  if (code == 0) return;
+  if (bad.empty()) {
+    MessageOk(Cz("Soubor ") + kDriveMapName + Cz(" nelze přečíst, err ") + FormatFloatMask("######", code));
+    return;
+  }
+  // The good lines apply; each bad one is named with its number and text.
+  std::string text;
+  for (const DriveMap::BadLine& b : bad)
+    text += Cz("Chybný řádek ") + std::to_string(b.number) + Cz(" v souboru ") + kDriveMapName + ": " +
+            Utf8ToWin1250(b.text) + "\n";
+  text += Cz("Správně je např.: X: /srv/ucto/data");
+  MessageOk(text);
 }
 
 void LoadStartupConfig(Session& s, const StartupOptions& options) {

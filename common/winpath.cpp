@@ -82,8 +82,8 @@ bool ParseDriveLine(const std::string& line, std::string& key, std::string& fold
   if (line.size() >= 2 && IsSep(line[0]) && IsSep(line[1])) {
     while (i < line.size() && line[i] != '=' && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
   } else {
-    i = 1;
-    if (i < line.size() && line[i] == ':') ++i;
+    if (line.size() < 2 || line[1] != ':') return false;  // a drive letter and its colon
+    i = 2;
     if (i < line.size() && line[i] != '=' && !std::isspace(static_cast<unsigned char>(line[i]))) return false;
   }
   key = DriveKey(Utf8ToWin1250(line.substr(0, i)));
@@ -111,7 +111,7 @@ std::string DriveMap::Folder(std::string_view drive) const {
   return it == map_.end() ? std::string() : it->second;
 }
 
-int DriveMap::Load(const std::string& realPath) {
+int DriveMap::Load(const std::string& realPath, std::vector<BadLine>* bad) {
   FileSystem& fs = CurrentFileSystem();
   int fd = -1;
   if (int e = fs.Open(realPath, O_RDONLY, 0, fd)) return IoCodeFromErrno(e, realPath);
@@ -123,20 +123,23 @@ int DriveMap::Load(const std::string& realPath) {
   fs.Close(fd);
   if (err) return IoCodeFromErrno(err, realPath, IoOp::Read);
 
-  std::map<std::string, std::string> read;
+  int result = 0;
   std::size_t pos = 0;
-  while (pos < text.size()) {
+  for (int number = 1; pos < text.size(); ++number) {
     std::size_t nl = text.find('\n', pos);
     if (nl == std::string::npos) nl = text.size();
     const std::string line = Trim(std::string_view(text).substr(pos, nl - pos));
     pos = nl + 1;
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
     std::string key, folder;
-    if (!ParseDriveLine(line, key, folder)) return io::kInvalidParameter;
-    read[key] = WithSlash(folder);
+    if (!ParseDriveLine(line, key, folder)) {
+      if (bad) bad->push_back({number, line});
+      result = io::kInvalidParameter;
+      continue;
+    }
+    map_[key] = WithSlash(folder);
   }
-  for (auto& [k, v] : read) map_[k] = v;
-  return 0;
+  return result;
 }
 
 DriveMap& Drives() {

@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace common {
 
@@ -28,11 +29,18 @@ class DriveMap {
   void Remove(std::string_view drive);
   // The folder of a drive, empty when it is not mapped.
   std::string Folder(std::string_view drive) const;
-  // Reads a map file: one "X: /real/folder" (or "X=/real/folder") per line, UTF-8;
-  // blank lines and lines starting with "#" or ";" are skipped. Entries add to (and
-  // override) the current ones. Returns 0, or the I/O code of the open/read; a line
-  // that cannot be understood gives 87 and leaves the map as it was.
-  int Load(const std::string& realPath);
+  // A line of a map file that could not be understood: its number (from 1) and text.
+  struct BadLine {
+    int number = 0;
+    std::string text;  // UTF-8, as in the file
+  };
+  // Reads a map file: one "X: /real/folder" (or "X:=/real/folder", or a "\\server\share"
+  // prefix and its folder) per line, UTF-8; blank lines and lines starting with "#" or
+  // ";" are skipped. Entries add to (and override) the current ones. A line that cannot
+  // be understood (a drive letter without its colon, a folder that is not absolute)
+  // changes nothing, goes to `bad` and makes the result 87; the good lines apply all
+  // the same. Returns 0, 87, or the I/O code of the open/read (nothing applied then).
+  int Load(const std::string& realPath, std::vector<BadLine>* bad = nullptr);
   const std::map<std::string, std::string>& Entries() const { return map_; }
 
  private:

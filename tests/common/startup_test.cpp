@@ -264,3 +264,18 @@ TEST_F(StartupTest, StartFolderJobFileOfAnotherSizeIsReportedAndLeftAlone) {
         << texts[0];
   }
 }
+
+TEST_F(StartupTest, BadDriveMapLinesAreNamedAndTheGoodOnesApply) {
+  RecordingNotifier notes;
+  ScopedNotifier scoped(notes);
+  Write("drives.map", "# mine\nX " + At("data") + "\nX: " + At("data") + "\nQ: relative\n");
+  Write("data.adr", "X:\\\r\n");
+  Write("data/master.job", JobBytes({{"GDPR", "A"}}));
+  LoadStartupConfig();
+  EXPECT_EQ(CurrentSession().ScrambleOn, 1);  // the good line applied
+  const auto texts = notes.Texts(RecordingNotifier::Kind::Message);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find("Chybný řádek 2 v souboru drives.map: X "_cz + At("data")), std::string::npos) << texts[0];
+  EXPECT_NE(texts[0].find("Chybný řádek 4 v souboru drives.map: Q: relative"_cz), std::string::npos) << texts[0];
+  Drives().Remove("X:");
+}

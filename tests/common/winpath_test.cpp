@@ -78,8 +78,8 @@ TEST_F(WinPathTest, DriveMapFile) {
                    "# drives of this workstation\n"
                    "X: /srv/data\r\n"
                    "\n"
-                   "; older form\n"
-                   "y=/srv/y/\n"
+                   "; with an equals sign\n"
+                   "y:=/srv/y/\n"
                    "  z:   =  /mnt/z folder  \n"
                    "\\\\srv\\ucto /mnt/ucto\n");
   DriveMap map;
@@ -91,12 +91,23 @@ TEST_F(WinPathTest, DriveMapFile) {
   EXPECT_EQ(map.Folder("C"), "/");  // the default stays
   EXPECT_EQ(map.Entries().size(), 5u);
 
-  // A line that cannot be read changes nothing.
-  ostest::WriteRaw(dir / "bad.map", "W: /srv/w\nthis is no drive\n");
-  EXPECT_EQ(map.Load(dir / "bad.map"), io::kInvalidParameter);
-  EXPECT_EQ(map.Folder("W"), "");
-  ostest::WriteRaw(dir / "rel.map", "W: relative/folder\n");
-  EXPECT_EQ(map.Load(dir / "rel.map"), io::kInvalidParameter);
+  // A line that cannot be read changes nothing and is handed back; the good ones apply.
+  ostest::WriteRaw(dir / "bad.map", "W: /srv/w\nthis is no drive\nV /srv/v\n\nU=/srv/u\r\nT: relative/folder\nS: /srv/s\n");
+  std::vector<DriveMap::BadLine> bad;
+  EXPECT_EQ(map.Load(dir / "bad.map", &bad), io::kInvalidParameter);
+  EXPECT_EQ(map.Folder("W"), "/srv/w/");
+  EXPECT_EQ(map.Folder("S"), "/srv/s/");
+  for (const char* d : {"V", "U", "T"}) EXPECT_EQ(map.Folder(d), "") << d;
+  ASSERT_EQ(bad.size(), 4u);
+  EXPECT_EQ(bad[0].number, 2);
+  EXPECT_EQ(bad[0].text, "this is no drive");
+  EXPECT_EQ(bad[1].number, 3);
+  EXPECT_EQ(bad[1].text, "V /srv/v");  // no colon
+  EXPECT_EQ(bad[2].number, 5);
+  EXPECT_EQ(bad[2].text, "U=/srv/u");
+  EXPECT_EQ(bad[3].number, 6);
+  map.Remove("W");
+  map.Remove("S");
   EXPECT_EQ(map.Load(dir / "missing.map"), io::kFileNotFound);
   EXPECT_EQ(map.Load(dir / "nofolder/x.map"), io::kPathNotFound);
   EXPECT_EQ(map.Entries().size(), 5u);
