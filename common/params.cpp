@@ -5,6 +5,7 @@
 
 #include "common/dirs.h"
 #include "common/errors.h"
+#include "common/iocodes.h"
 #include "common/osfile.h"
 #include "common/pascal.h"
 #include "common/session.h"
@@ -25,11 +26,26 @@ void AddEntry(tSetReg& reg, std::string key, std::string value) {
   }
 }
 
+// Control bytes that no text file of "key : value" lines holds.
+bool HoldsBinary(std::string_view text) {
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 && b != '\t' && b != '\r' && b != '\n' && b != '\f') return true;
+  }
+  return false;
+}
+
 void LoadParamFile(tSetReg& reg) {
   std::string text;
-  if (ReadFileText(reg.diskName, text) != 0) return;  // a missing file reads as empty
+  const int code = ReadFileText(reg.diskName, text);
+  if (code == io::kFileNotFound || code == io::kPathNotFound) return;  // a missing file reads as empty
+  if (code != 0) {
+    reg.refused = code;  // what is on disk is unknown: it must not be replaced
+    return;
+  }
   const std::size_t eof = text.find('\x1A');
   if (eof != std::string::npos) text.resize(eof);
+  if (HoldsBinary(text)) reg.refused = io::kInvalidData;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find_first_of("\r\n", start);
@@ -105,6 +121,14 @@ void FlushParams() {
   std::optional<IoError> failure;
   for (auto& reg : s.ParamCache) {
     if (!reg->dirty) continue;
+    if (reg->refused) {
+      if (!failure)
+        failure.emplace(reg->refused, reg->diskName,
+                        reg->refused == io::kInvalidData
+                            ? reg->diskName + ": binary bytes, not a parameter file; nothing written"
+                            : std::string());
+      continue;
+    }
     if (const int code = WriteParamFile(*reg)) {
       if (!failure) failure.emplace(code, reg->diskName);
       unwritten.push_back(std::move(reg));

@@ -15,6 +15,9 @@ struct tSetReg {
   std::string fileName;  // as given by the caller, upper-cased
   std::string diskName;  // as first given (the name created on disk)
   bool dirty = false;
+  // 0, or why the file on disk must not be replaced: the I/O code of a failed read, or
+  // 13 when it holds binary bytes (it is no parameter file).
+  int refused = 0;
   std::vector<std::string> keys;    // case as read or as first written
   std::vector<std::string> values;  // parallel to keys
 };
@@ -25,7 +28,9 @@ std::string ReadParam(const std::string& fileName, const std::string& key);
 void WriteParam(const std::string& fileName, const std::string& key, const std::string& value);
 // Writes every changed cached file and empties the cache. A file that cannot be
 // written stays cached and changed, and the first failure is raised as IoError
-// after all others were written.
+// after all others were written. A file that could not be read, or that holds binary
+// bytes, is never written: its changes are dropped and the failure raised (13 for
+// binary bytes).
 void FlushParams();
 
 // Parses one line of a parameter file; false when it has no ":".

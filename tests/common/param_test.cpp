@@ -5,6 +5,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/faultfs.h"
+#include "common/iocodes.h"
 #include "start_folder.h"
 
 using namespace common;
@@ -100,6 +101,32 @@ TEST_F(ParamTest, FailedFlushLosesNothing) {
   EXPECT_EQ(ReadParam("a.par", "old"), "2");
   FlushParams();
   EXPECT_EQ(Read("a.par"), "Old : 2\r\n");
+}
+
+TEST_F(ParamTest, AFileThatIsNoParameterFileOrCannotBeReadIsNeverWritten) {
+  const std::string binary("Key : 1\r\n\0\x01\x02\xff", 13);
+  Write("bin.par", binary);
+  Write("locked.par", "Key : 1\r\n");
+  Write("good.par", "Key : 1\r\n\x1A");  // the end mark of old text files is no binary byte
+  WriteParam("bin.par", "New", "2");
+  {
+    FaultFileSystem faults;
+    faults.Fail(FsOp::Read, EIO, "locked.par");
+    ScopedFileSystem scoped(faults);
+    EXPECT_EQ(ReadParam("locked.par", "Key"), "");
+  }
+  for (const char* f : {"locked.par", "good.par"}) WriteParam(f, "New", "2");
+  try {
+    FlushParams();
+    FAIL() << "no error raised";
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.file, "bin.par");
+    EXPECT_EQ(e.code, io::kInvalidData);
+  }
+  EXPECT_EQ(Read("bin.par"), binary);
+  EXPECT_EQ(Read("locked.par"), "Key : 1\r\n");
+  EXPECT_EQ(Read("good.par"), "Key : 1\r\nNew : 2\r\n");
+  EXPECT_TRUE(CurrentSession().ParamCache.empty());  // nothing waits to overwrite them later
 }
 
 TEST_F(ParamTest, KeyLimitOverwritesTheLastEntry) {
