@@ -54,6 +54,7 @@ void ReportJobSize(const std::string& realPath, std::uint64_t size) {
   static std::set<std::string> told;
   if (!told.insert(realPath + '|' + std::to_string(size)).second) return;
   std::string shown = Utf8ToWin1250(realPath);
+  while (shown.rfind("./", 0) == 0) shown.erase(0, 2);
   if (shown.empty() || shown[0] != '/') shown = CurrentFolder() + shown;  // the full path
   MessageOk(Cz("Soubor ") + shown + Cz(" má ") + std::to_string(size) +
             Cz(" bajtů, není to tabulka nastavení (3600 nebo 1818 bajtů): nečte se ani nepřepisuje"));

@@ -1,8 +1,5 @@
 #include "common/jobfile.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -11,6 +8,7 @@
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/iocodes.h"
+#include "processes.h"
 #include "start_folder.h"
 
 using namespace common;
@@ -185,34 +183,24 @@ TEST_F(JobFileTest, FileOfAnotherSizeIsReportedAndNeverRewritten) {
 TEST_F(JobFileTest, TwoProcessesWritingDifferentEntriesLoseNone) {
   Write("data/master.job", JobBytes({}));
   constexpr int kEntries = 50, kRounds = 20;
-  std::vector<pid_t> children;
-  for (int child = 0; child < 2; ++child) {
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      CurrentSession().JobLoadState = 0;
-      int failed = 0;
-      for (int round = 0; round < kRounds; ++round) {
-        const auto name = [&](int i) { return "P" + std::to_string(child) + "E" + std::to_string(i); };
-        for (int i = 0; i < kEntries; ++i) {
-          try {
-            WriteJob(name(i), std::to_string(round));
-          } catch (const IoError&) {
-            ++failed;
-          }
-        }
-        // The other workstation may write meanwhile, but never an older value of these.
-        for (int i = 0; i < kEntries; ++i) failed += GetJob(name(i)) != std::to_string(round);
-      }
-      _exit(failed == 0 ? 0 : 1);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  EXPECT_EQ(ostest::RunInChildren(2, [&](int child) {
+              CurrentSession().JobLoadState = 0;
+              int failed = 0;
+              const auto name = [&](int i) { return "P" + std::to_string(child) + "E" + std::to_string(i); };
+              for (int round = 0; round < kRounds; ++round) {
+                for (int i = 0; i < kEntries; ++i) {
+                  try {
+                    WriteJob(name(i), std::to_string(round));
+                  } catch (const IoError&) {
+                    ++failed;
+                  }
+                }
+                // The other workstation may write meanwhile, but never an older value of these.
+                for (int i = 0; i < kEntries; ++i) failed += GetJob(name(i)) != std::to_string(round);
+              }
+              return failed == 0 ? 0 : 1;
+            }),
+            0);
   CurrentSession().JobLoadState = 0;
   int found = 0;
   for (int child = 0; child < 2; ++child)

@@ -1,5 +1,4 @@
 // The lock commands of tavcli against the stand-in server, as separate processes.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -9,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/processes.h"
 #include "tools/lockserver/lockserver.h"
 
 #ifdef TAVCLI_EXE
@@ -32,28 +32,9 @@ struct LockCliTest : ::testing::Test {
 
   // Runs tavcli in the scratch folder; its standard output and exit code.
   std::string Run(std::vector<std::string> args, int& rc) {
-    int out[2];
-    if (pipe(out) != 0) return {};
-    pid_t pid = fork();
-    if (pid == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      if (chdir(dir.c_str()) != 0) _exit(126);
-      std::vector<char*> argv{const_cast<char*>("tavcli")};
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(TAVCLI_EXE, argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    std::string text;
-    char buf[256];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, n);
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return text;
+    const ostest::ToolRun r = ostest::RunTool(TAVCLI_EXE, dir, std::move(args));
+    rc = r.rc;
+    return r.out;
   }
 };
 
