@@ -562,6 +562,7 @@ bool TfSoub::AppendRecord() {
 }
 
 bool TfSoub::TakeWriteTurn(common::FileTurn& turn) {
+  if (!data_.IsOpen()) return true;  // rows kept elsewhere: nothing on disk to share
   if (const int code = turn.Take(data_)) {
     FileMessage(" pise soubor: ", DataFileName, code);
     return false;
