@@ -531,3 +531,38 @@ TEST_F(OsFileTest, ListingWithAMask) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OsFileTest, WriteTurnsTakeTurnsAndReadersWithoutATurnAreNeverKeptOut) {
+  WriteRaw(dir / "t.dta", "abc");
+  File a, b, reader;
+  ASSERT_EQ(a.Open(Win("t.dta"), kModeDenyNone), 0);
+  ASSERT_EQ(b.Open(Win("t.dta"), kModeDenyNone), 0);
+  FileTurn first, second;
+  ASSERT_EQ(first.Take(a), 0);
+  EXPECT_TRUE(first.Held());
+  EXPECT_EQ(second.Take(b, true, 30), io::kLockViolation);  // the wait runs out
+  ASSERT_EQ(reader.Open(Win("t.dta"), kModeReadOnly), 0);   // the file's own sharing is untouched
+  char buf[3];
+  EXPECT_EQ(reader.ReadAt(0, buf, 3), 0);
+  FileTurn readTurn;
+  EXPECT_EQ(readTurn.Take(reader, false, 30), io::kLockViolation);  // no half-written table
+  first.Release();
+  EXPECT_EQ(second.Take(b), 0);
+  second.Release();
+  FileTurn otherRead;
+  EXPECT_EQ(readTurn.Take(reader, false), 0);
+  EXPECT_EQ(otherRead.Take(a, false), 0);  // readers share their turn
+  EXPECT_EQ(second.Take(b, true, 30), io::kLockViolation);
+  readTurn.Release();
+  otherRead.Release();
+  // Where the file system has no such locks, the work goes on without.
+  FaultFileSystem faults;
+  faults.Fail(FsOp::Lock, ENOLCK, "t.dta");
+  ScopedFileSystem scoped(faults);
+  EXPECT_EQ(first.Take(a), 0);
+  EXPECT_FALSE(first.Held());
+}
+
+}  // namespace
