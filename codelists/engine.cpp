@@ -352,7 +352,18 @@ void CodeListWindow::DeleteRecord(std::int32_t) {
   const std::int32_t former = Current;
   if (spec_.deletePolicy == DeletePolicy::TemplateInPlaceAsk && !browser::AskOne(10, 10, Cz(spec_.deleteQuestion)))
     return;
-  RecordRead(Current);
+  TfSoub::DeleteRecord(Current);  // reads the record, then ClearRecord below, then writes
+  if (spec_.deletePolicy == DeletePolicy::MarkerMoveUp) MoveRecordUp(Current);
+  switch (spec_.afterDelete) {
+    case AfterDelete::FormerCurrent: GoToRecord(former, 0); break;
+    case AfterDelete::FormerCurrentPlusOne: GoToRecord(std::min(former + 1, Count), 0); break;
+    case AfterDelete::StayInPlace: break;
+  }
+  Changed = true;
+}
+
+// The deleted record: the template, with the deletion marker where the list keeps one.
+void CodeListWindow::ClearRecord() {
   RecordBuffer = RecordTemplate;
   const bool marker = spec_.deletePolicy == DeletePolicy::MarkerMoveUp || spec_.deletePolicy == DeletePolicy::MarkerInPlace;
   if (marker)
@@ -361,14 +372,6 @@ void CodeListWindow::DeleteRecord(std::int32_t) {
       if (w.field >= 1 && i < offsets_.size())
         common::PutCounted(RecordBuffer, static_cast<std::size_t>(offsets_[i]), Cz(w.text), Field(w.field).width);
     }
-  TfSoub::DeleteRecord(Current);
-  if (spec_.deletePolicy == DeletePolicy::MarkerMoveUp) MoveRecordUp(Current);
-  switch (spec_.afterDelete) {
-    case AfterDelete::FormerCurrent: GoToRecord(former, 0); break;
-    case AfterDelete::FormerCurrentPlusOne: GoToRecord(std::min(former + 1, Count), 0); break;
-    case AfterDelete::StayInPlace: break;
-  }
-  Changed = true;
 }
 
 // ---------------------------------------------------------------- close

@@ -64,6 +64,7 @@ class CodeListWindow : public browser::TfSoub {
   void EditRecord() override;
   void NewRecord() override;
   void DeleteRecord(std::int32_t current) override;
+  void ClearRecord() override;
   void CloseBrowse() override;
   void ShowHelp(int topic) override;
 
