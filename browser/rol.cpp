@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "browser/choosers/pictures.h"
 #include "browser/dialogs.h"
 #include "browser/entries.h"
 #include "browser/hint.h"
@@ -847,14 +848,8 @@ void TfRol::ShowRecordPicture(int k) {
   std::string lower = name;
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
   if (lower.find(".jpg") == std::string::npos || common::CheckFile(name) <= 2) return;
-  std::string shown = name;
   try {
-    if (common::CurrentSession().ScrambleOn) {
-      shown = "a.jpg";
-      if (common::CopyFileKeepDate(name, shown) != 0) return;
-      common::UnscrambleFile(shown);
-    }
-    Image.LoadFromFile(common::RealPath(shown));
+    Image.SetPicture(LoadRecordPicture(name));
   } catch (const std::exception&) {
     return;  // an unreadable picture is not shown
   }

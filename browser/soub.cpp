@@ -9,6 +9,8 @@
 #include <cstring>
 #include <thread>
 
+#include "browser/choosers/foto.h"
+#include "browser/choosers/pictures.h"
 #include "browser/codec.h"
 #include "browser/dialogs.h"
 #include "browser/entries.h"
@@ -368,9 +370,105 @@ void TfSoub::RecordToCells() {
   }
 }
 
+// ---------------------------------------------------------------- record pictures
+
 std::string TfSoub::RecordPictureFile(int k) {
-  return common::DataDir("doklady\\") + PictureFolder + "\\" + RecordPictureKey(Current) + "-" +
-         common::FormatFloatMask("@@", k) + ".jpg";
+  ShownPicture = 0;
+  return PicturesOn ? PictureFileName(k) : std::string();
+}
+
+std::int32_t TfSoub::PictureRecord() {
+  const std::int32_t position = CursorRow() + Top;
+  if (position < 1 || position > Count) return 0;
+  return SelectionPositionToRecord(IndexPositionToRecord(position));
+}
+
+std::string TfSoub::PictureFileName(int n) {
+  const std::int32_t record = PicturesOn ? PictureRecord() : 0;
+  if (record < 1) return {};
+  return common::DataDir("doklady\\") + PictureFolder + "\\" + RecordPictureKey(record) + "-" +
+         common::FormatFloatMask("@@", n) + ".jpg";
+}
+
+void TfSoub::ShowRecordPictures() {
+  if (!PicturesOn || PictureRecord() < 1) return;
+  ++ShownPicture;
+  for (;;) {
+    const std::string name = PictureFileName(ShownPicture);
+    if (common::CheckFile(name) > 2) {
+      try {
+        Image.SetPicture(LoadRecordPicture(name));
+      } catch (const std::exception& e) {
+        ui::ShowMessage(e.what());
+        return;
+      }
+      Panel.SetBounds(Panel.left(), Panel.top(), Image.width() + 6, Image.height() + 6);
+      Panel.Show();
+      return;
+    }
+    if (ShownPicture == 0) return;
+    ShownPicture = 0;
+  }
+}
+
+void TfSoub::LetterKey(int code) {
+  if (PicturesOn && code == ui::vk::Letter('F')) AddRecordPicture();
+  else if (PicturesOn && code == ui::vk::Letter('T') && Panel.visible()) PrintRecordPicture();
+  RepaintPage();
+}
+
+void TfSoub::KeyDel() {
+  if (!PicturesOn) return;
+  DeleteRecordPicture();
+  RepaintPage();
+}
+
+void TfSoub::AddRecordPicture() {
+  const PictureNames nameOf = [this](int n) { return PictureFileName(n); };
+  if (PictureRecord() < 1) return;
+  const int n = FirstFreePicture(nameOf);
+  if (n < 0) {
+    ui::ShowMessage(common::Cz("Záznam už má 100 obrázků, další nelze přidat"));
+    return;
+  }
+  const std::string target = nameOf(n);
+  const std::string start = common::ReadParam(kSysPar, "SlozkaObr");
+  if (!ChoosePictureFile(common::Cz("Vyber obrázek"), start, "*.jpg")) return;
+  const TfFotoDialog& chooser = fFotoDialog();
+  common::WriteParam(kSysPar, "SlozkaObr", chooser.Folder);
+  const std::string source = chooser.Folder + chooser.FileName;
+  if (!chooser.FileName.empty() && common::CheckFile(source) > 2) common::CopyFileKeepDate(source, target);
+}
+
+void TfSoub::PrintRecordPicture() {
+  if (!ui::ChoosePrinter()) return;
+  const std::string name = PictureFileName(ShownPicture);
+  const bool scrambled = common::CurrentSession().ScrambleOn != 0;
+  try {
+    ui::Bitmap picture;
+    if (scrambled) {
+      picture = LoadRecordPicture(name);  // no plain copy on disk
+    } else {
+      JpegToBitmapFile(name, kPrintBitmap);
+      picture = LoadPictureFile(kPrintBitmap);
+    }
+    Image.SetPicture(picture);
+    auto canvas = ui::BeginPrint(std::string(common::NamePart(name)));
+    // "Levy okraj" moves the picture down and "Horni okraj" to the right, as users'
+    // settings are tuned to.
+    const int a = common::TextToInt(common::ReadParam(kOfPar, "Levy okraj"));
+    const int b = common::TextToInt(common::ReadParam(kOfPar, "Horni okraj"));
+    PrintPictureAt(*canvas, b, a, picture);
+    canvas->EndDoc();
+    Image.SetPicture(LoadRecordPicture(name));
+  } catch (const std::exception& e) {
+    ui::ShowMessage(e.what());
+  }
+}
+
+void TfSoub::DeleteRecordPicture() {
+  if (PictureRecord() < 1) return;
+  DeletePicture([this](int n) { return PictureFileName(n); }, ShownPicture);
 }
 
 // ---------------------------------------------------------------- keyed view

@@ -63,6 +63,7 @@ class TfSoub : public TfRol {
   CellFrame EditFrame{45, 1, 90, 15};
   ui::Color EditColor = ui::Rgb(0xD0, 0xFF, 0xD0), EditFontColor = ui::colors::Black;
   std::string PictureFolder;       // subfolder of "doklady" with this list's pictures
+  int ShownPicture = 0;            // number of the picture in the panel (0 = the first)
 
   // Edit window state.
   std::vector<std::int32_t> FieldErrors;  // [0..264]: 1 = the field's text is wrong
@@ -106,6 +107,15 @@ class TfSoub : public TfRol {
   std::string& EditText(int i);
   void FieldNormalise(int field, std::string& text);
 
+  // Pictures belong to the record under the cursor, found through the active sort
+  // order and the keyed view (0 when the list is empty).
+  std::int32_t PictureRecord();
+  // The file of picture n of that record; empty when pictures are off or no record.
+  std::string PictureFileName(int n);
+  void AddRecordPicture();     // "F"
+  void PrintRecordPicture();   // "T"
+  void DeleteRecordPicture();  // Del
+
   // The record template file "par\" + the first 8 characters of the name + ".F12".
   std::string TemplateFileName() const;
 
@@ -114,6 +124,9 @@ class TfSoub : public TfRol {
   std::int32_t IndexPositionToRecord(std::int32_t p) override;
   std::int32_t SelectionPositionToRecord(std::int32_t p) override;
   std::string RecordPictureFile(int k) override;
+  void KeyDel() override;
+  void LetterKey(int code) override;
+  void ShowRecordPictures() override;
   void RecordRead(std::int32_t n) override;
   void RecordReadForView(std::int32_t n) override;
   void RecordWrite(std::int32_t n) override;

@@ -30,6 +30,9 @@ std::string DataDirName();
 std::int32_t BinarySearchRec(std::string_view key, std::int32_t first, std::int32_t last,
                              const std::function<std::string(std::int32_t)>& keyOf, std::int32_t tail);
 
+// A slot width that holds every name the listings give (they keep 100 characters).
+inline constexpr std::int32_t kListNameWidth = 101;
+
 // Names of files matching mask, sorted bytewise. widthCode = mode * 10000 + slot width:
 // each name is cut to width - 1 characters; mode 1 adds "|" and the 12-digit DOS date
 // and time. "#" places in the mask must be digits. Empty files are skipped. At most

@@ -150,10 +150,14 @@ std::int32_t RenameFileSafe(std::string_view oldName, std::string_view newName) 
 
 namespace {
 
+std::string FileKey() {
+  const Session& s = CurrentSession();
+  return s.ScrambleKey.empty() ? ProgramScrambleKey() : s.ScrambleKey;
+}
+
 void ConvertFile(std::string_view fileName, std::string (*convert)(std::string_view, std::string_view)) {
   if (CheckFile(fileName) < 2) return;
-  const Session& s = CurrentSession();
-  const std::string key = s.ScrambleKey.empty() ? ProgramScrambleKey() : s.ScrambleKey;
+  const std::string key = FileKey();
   File f;
   ThrowIfError(f.Open(fileName, kModeReadWrite), fileName);
   std::string block(kScrambleBlockSize, '\0');
@@ -173,5 +177,15 @@ void ConvertFile(std::string_view fileName, std::string (*convert)(std::string_v
 void ScrambleFile(std::string_view fileName) { ConvertFile(fileName, ScrambleText); }
 
 void UnscrambleFile(std::string_view fileName) { ConvertFile(fileName, UnscrambleText); }
+
+std::string UnscrambleBlocks(std::string_view data) {
+  if (data.size() < 2) return std::string(data);
+  const std::string key = FileKey();
+  std::string out;
+  out.reserve(data.size());
+  for (std::size_t off = 0; off < data.size(); off += kScrambleBlockSize)
+    out += UnscrambleText(data.substr(off, kScrambleBlockSize), key);
+  return out;
+}
 
 }  // namespace common

@@ -46,5 +46,7 @@ std::int32_t RenameFileSafe(std::string_view oldName, std::string_view newName);
 // blocks already done stay done.
 void ScrambleFile(std::string_view fileName);
 void UnscrambleFile(std::string_view fileName);
+// The same conversion of a file's whole content held in memory.
+std::string UnscrambleBlocks(std::string_view data);
 
 }  // namespace common
