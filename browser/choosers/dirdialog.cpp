@@ -106,15 +106,20 @@ void TfDirDialog::lNovaClick() {
   eNova.SetFocus();
 }
 
+// Signs are dropped as they are typed; the dot stays in sight so that what follows
+// it does not join the name.
 void TfDirDialog::eNovaChange() {
-  const std::string filtered = NewFolderName(eNova.text());
-  if (filtered != eNova.text()) eNova.SetText(filtered);
+  const std::string& text = eNova.text();
+  const std::size_t dot = text.find('.');
+  const std::string filtered = NewFolderName(text) + (dot == std::string::npos ? "" : text.substr(dot));
+  if (filtered != text) eNova.SetText(filtered);
 }
 
 void TfDirDialog::eNovaExit() {
   eNova.Hide();
-  if (eNova.text().empty()) return;
-  common::ForceDirs(Drive + ":" + Folder + eNova.text() + "\\");
+  const std::string name = NewFolderName(eNova.text());
+  if (name.empty()) return;
+  common::ForceDirs(Drive + ":" + Folder + name + "\\");
   FillList();
 }
 

@@ -171,8 +171,8 @@ TEST_F(RecordBrowser, PicturesLiveUnderDokladyInTheListsSubfolder) {
   w.Open();
   w.PicturesOn = true;
   w.PictureFolder = "ORG";
-  w.Current = 123;
-  EXPECT_EQ(w.RecordPictureFile(2), common::CurrentSession().DataDirPath + "doklady\\ORG\\000123-02.jpg");
+  w.Current = 123;  // the record under the cursor counts, not Current
+  EXPECT_EQ(w.RecordPictureFile(2), common::CurrentSession().DataDirPath + "doklady\\ORG\\000002-02.jpg");
   w.CloseBrowse();
   w.Open();
   EXPECT_TRUE(w.PictureFolder.empty());  // every opening clears it
