@@ -2,6 +2,11 @@
 
 #include <stdexcept>
 
+#include "browser/choosers/dirdialog.h"
+#include "browser/choosers/edituj.h"
+#include "browser/choosers/foto.h"
+#include "browser/choosers/inout.h"
+#include "browser/choosers/pictures.h"
 #include "browser/entries.h"
 #include "browser/okno.h"
 #include "browser/parsys.h"
@@ -101,10 +106,14 @@ std::vector<std::string> Rest(const std::vector<std::string>& args, std::size_t 
 }  // namespace
 
 void RegisterBrowserWindows(ui::WindowRegistry& registry) {
-  registry.Add("TfSoub", "FILE LAYOUT.pol", [&registry](const std::vector<std::string>& args) {
-    ui::RequireArgs(*registry.Find("TfSoub"), args, 2, 2);
+  registry.Add("TfSoub", "FILE LAYOUT.pol [PICTURES-SUBFOLDER|-]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfSoub"), args, 2, 3);
     RecordFileWindow w;
     w.Open(args[0], args[1]);
+    if (args.size() > 2) {  // pictures on, as the partner and employee lists set them
+      w.PicturesOn = true;
+      w.PictureFolder = args[2] == "-" ? "" : args[2];
+    }
     w.ShowModal();
     w.CloseBrowse();
   });
@@ -141,6 +150,33 @@ void RegisterBrowserWindows(ui::WindowRegistry& registry) {
   registry.Add("TfVolby", "TITLE ITEM [ITEM ...]", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfVolby"), args, 2, 61);
     ShowVolby(10, 10, nullptr, args[0], Rest(args, 1));
+  });
+  registry.Add("TfInOut", "TITLE [DEFAULT]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfInOut"), args, 1, 2);
+    ChooseFileDialog(args[0], args.size() > 1 ? args[1] : "*.txt");
+    fInOut().ShowModal();
+  });
+  registry.Add("TfEdituj", "TEXT [WIDTH]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfEdituj"), args, 1, 2);
+    const int width = args.size() > 1 ? static_cast<int>(common::TextToInt(args[1])) : static_cast<int>(args[0].size());
+    fEdituj().init(10, 10, 1, width, 1, args[0]);
+    fEdituj().ShowModal();
+  });
+  registry.Add("TfDirDialog", "CAPTION [START]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfDirDialog"), args, 1, 2);
+    ChooseFolder(args[0], args.size() > 1 ? args[1] : "c:\\");
+  });
+  registry.Add("TfFotoDialog", "CAPTION [START [MASK]]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfFotoDialog"), args, 1, 3);
+    ChoosePictureFile(args[0], args.size() > 1 ? args[1] : "", args.size() > 2 ? args[2] : "*.jpg");
+  });
+  registry.Add("TfFoto", "FOLDER NAME", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfFoto"), args, 2, 2);
+    TfFoto& foto = fFoto();
+    foto.Chooser = nullptr;
+    foto.SetCaption("001 " + args[1]);
+    foto.Image1.SetPicture(LoadPictureFile(args[0] + args[1]));
+    foto.ShowModal();
   });
   registry.Add("TfErr", "TEXT", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfErr"), args, 1, 1);

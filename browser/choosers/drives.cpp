@@ -7,6 +7,7 @@
 #include "common/encoding.h"
 #include "common/indexsort.h"
 #include "common/osfile.h"
+#include "common/startup.h"
 #include "common/text.h"
 #include "common/winpath.h"
 #include "ui/backend.h"
@@ -107,22 +108,6 @@ std::vector<std::string> FolderListItems(std::string_view drive, std::string_vie
   return items;
 }
 
-std::string CurrentWinFolder() {
-  std::string real = common::CurrentFolder();
-  std::string bestDrive = "C";
-  std::size_t bestLength = 0;
-  for (const auto& [drive, folder] : common::Drives().Entries()) {
-    if (drive.size() != 1) continue;
-    std::string f = common::Utf8ToWin1250(folder);
-    if (f.empty() || f.back() != '/') f += '/';
-    if (real.compare(0, f.size(), f) == 0 && f.size() > bestLength) {
-      bestDrive = drive;
-      bestLength = f.size();
-    }
-  }
-  std::string rest = bestLength > 0 ? real.substr(bestLength) : real.substr(real.empty() || real[0] != '/' ? 0 : 1);
-  std::replace(rest.begin(), rest.end(), '/', '\\');
-  return bestDrive + ":\\" + rest;
-}
+std::string CurrentWinFolder() { return common::WindowsFolderName(common::CurrentFolder()); }
 
 }  // namespace browser

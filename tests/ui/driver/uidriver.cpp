@@ -15,6 +15,7 @@
 #include "codelists/windows.h"
 #include "combined/windows.h"
 #include "common/startup.h"
+#include "common/winpath.h"
 #include "demo_forms.h"
 #include "ui/headless/headless.h"
 #include "ui/headless/script.h"
@@ -34,6 +35,8 @@ menus, print jobs and the snapshots asked for.
                   "prog.adr", "drives.map" and "master.job" are read as the
                   program reads them; without "data.adr" DIR is the data folder.
                   Windows then open over that data folder and change its files.
+                  DIR is also drive D: unless "drives.map" maps D, so that
+                  scenarios can name its folders by drive.
   --copy-data DIR the same on a fresh temporary copy of DIR, removed at the end
   --expect FILE   compare the transcript with FILE; print the first difference
                   and exit 1 when they differ
@@ -148,6 +151,7 @@ int main(int argc, char** argv) {
       std::filesystem::current_path(data);
       browser::InstallBrowserDialogs();
       common::LoadStartupConfig();
+      if (common::Drives().Folder("D").empty()) common::Drives().Set("D", std::filesystem::current_path().string());
     }
   } catch (const std::exception& e) {
     std::cerr << "uidriver: " << e.what() << "\n";
