@@ -437,7 +437,16 @@ void TfSoub::AddRecordPicture() {
   const TfFotoDialog& chooser = fFotoDialog();
   common::WriteParam(kSysPar, "SlozkaObr", chooser.Folder);
   const std::string source = chooser.Folder + chooser.FileName;
-  if (!chooser.FileName.empty() && common::CheckFile(source) > 2) common::CopyFileKeepDate(source, target);
+  if (chooser.FileName.empty() || common::CheckFile(source) <= 2) return;
+  if (common::CopyFileKeepDate(source, target) != 0) return;
+  // With scrambling on the stored pictures are scrambled, and so is the new one.
+  if (common::CurrentSession().ScrambleOn) {
+    try {
+      common::ScrambleFile(target);
+    } catch (const common::IoError& e) {
+      ui::ShowMessage(e.what());
+    }
+  }
 }
 
 void TfSoub::PrintRecordPicture() {

@@ -208,6 +208,40 @@ TEST_F(Pictures, ScrambledPicturesAreReadInMemoryAndLeaveNoPlainCopy) {
   w.CloseBrowse();
 }
 
+TEST_F(Pictures, WithScramblingOnAnAddedPictureIsStoredScrambledAndShown) {
+  common::Session& s = common::CurrentSession();
+  s.ScrambleKey = "KLIC-PRO-TESTY-17";
+  s.ScrambleOn = 1;
+  std::filesystem::create_directories(dir / "FOTO");
+  ui::SaveJpegFile(ui::Bitmap(12, 7, ui::colors::Blue), dir / "FOTO/novy.jpg");
+  common::WriteParam(browser::kSysPar, "SlozkaObr", "c:\\FOTO\\");
+  Backwards w;
+  Open(w, 1);
+  backend.AnswerNextModal([&](ui::Form&) { browser::fFotoDialog().ChoosePicture(1); });
+  backend.PressKeys("F");
+  EXPECT_NE(ReadData("doklady/ORG/000001-00.jpg"), ostest::ReadRaw(dir / "FOTO/novy.jpg"));
+  EXPECT_EQ(ostest::ReadRaw(dir / "FOTO/novy.jpg").size(), ReadData("doklady/ORG/000001-00.jpg").size());
+  EXPECT_TRUE(w.Panel.visible());
+  EXPECT_EQ(w.Image.picture().width, 12);
+  w.CloseBrowse();
+}
+
+TEST_F(Pictures, LongFileAndFolderNamesAreListedWhole) {
+  const std::string file(90, 'f'), folder(80, 'd');
+  std::filesystem::create_directories(dir / ("FOTO/" + folder));
+  ui::SaveJpegFile(ui::Bitmap(4, 4), dir / ("FOTO/" + file + ".jpg"));
+  std::vector<std::string> files, folders;
+  backend.AnswerNextModal([&](ui::Form&) {
+    files = browser::fFotoDialog().FileNames;
+    folders = browser::fFotoDialog().ListBox1.items();
+    browser::fFotoDialog().ChoosePicture(1);
+  });
+  EXPECT_TRUE(browser::ChoosePictureFile("Vyber", "c:\\FOTO\\", "*.jpg"));
+  EXPECT_EQ(files, std::vector<std::string>{file + ".jpg"});
+  EXPECT_EQ(folders, (std::vector<std::string>{".", "..", std::string(80, 'D')}));
+  EXPECT_EQ(browser::fFotoDialog().FileName, file + ".jpg");
+}
+
 TEST_F(Pictures, AnUndecodablePictureGivesTheJpegError) {
   ASSERT_EQ(common::ReplaceFileContents(common::Cz(Real(PicturePath(1, 0))), "not a picture at all"), 0);
   EXPECT_THROW(browser::LoadRecordPicture(common::Cz(PicturePath(1, 0))), ui::ImageError);

@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include "browser/choosers/dirdialog.h"
+#include "browser/choosers/edituj.h"
+#include "browser/choosers/foto.h"
 #include "browser/codec.h"
 #include "browser/dialogs.h"
 #include "browser/entries.h"
@@ -30,6 +33,7 @@
 #include "common/params.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "tests/browser/soubkit.h"
 #include "tests/common/os_tempdir.h"
 #include "ui/qt/grid_widget.h"
@@ -361,6 +365,60 @@ TEST_F(BrowserQt, SingleChoiceTakesTheRowChosenByKeys) {
   EXPECT_EQ(r.chosen, 3);
   EXPECT_EQ(r.code, "03");
   EXPECT_EQ(faults, std::vector<std::string>{}) << shot;
+}
+
+// ---------------------------------------------------------------- choosers
+
+// Drive C is the scratch folder while a chooser test runs.
+class ChoosersQt : public BrowserQt {
+ protected:
+  ChoosersQt() : saved(common::Drives()) { common::Drives().Set("C", dir.path()); }
+  ~ChoosersQt() override { common::Drives() = saved; }
+  common::DriveMap saved;
+};
+
+TEST_F(ChoosersQt, FolderChooserConfirmsWithOk) {
+  std::filesystem::create_directories(dir / "KOPIE");
+  std::string shot;
+  std::vector<std::string> faults;
+  OnNextModal([&](QWidget* w) {
+    shot = Save(w, "folder-chooser");
+    faults = LayoutFaults(w);
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+      if (b->text() == "OK") QTest::mouseClick(b, Qt::LeftButton);
+  });
+  EXPECT_TRUE(browser::ChooseFolder("Urči složku pro kopii číselníků"_cz, "c:\\"));
+  EXPECT_EQ(browser::fDirDialog().Folder, "c:\\");
+  EXPECT_EQ(faults, std::vector<std::string>{}) << shot;
+}
+
+TEST_F(ChoosersQt, PictureChooserShowsItsThumbnails) {
+  std::filesystem::create_directories(dir / "FOTO");
+  for (int i = 1; i <= 5; ++i) ui::SaveJpegFile(ui::Bitmap(40 + 10 * i, 30, ui::Rgb(40 * i, 100, 200)), dir / ("FOTO/foto" + std::to_string(i) + ".jpg"));
+  std::string shot;
+  std::vector<std::string> faults;
+  OnNextModal([&](QWidget* w) {
+    shot = Save(w, "picture-chooser");
+    faults = LayoutFaults(w);
+    Key(w, Qt::Key_Escape);
+  });
+  EXPECT_FALSE(browser::ChoosePictureFile("Vyber obrázek"_cz, "c:\\FOTO\\", "*.jpg"));
+  EXPECT_EQ(faults, std::vector<std::string>{}) << shot;
+}
+
+TEST_F(ChoosersQt, LineEditorOverwritesOnRealKeys) {
+  std::string shot;
+  OnNextModal([&](QWidget* w) {
+    Key(w, Qt::Key_Right);
+    TypeText(w, "XY");
+    shot = Save(w, "line-editor");
+    Key(w, Qt::Key_Return);
+  });
+  browser::fEdituj().init(20, 20, 1, 12, 1, "Řádek sestavy"_cz);
+  browser::fEdituj().ShowModal();
+  EXPECT_EQ(browser::fEdituj().EditText, "ŘXYek sestavy"_cz);
+  EXPECT_EQ(browser::fEdituj().EndKey, ui::vk::Enter);
+  EXPECT_FALSE(shot.empty());
 }
 
 }  // namespace
