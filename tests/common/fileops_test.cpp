@@ -256,6 +256,7 @@ TEST_F(FileOpsTest, ScrambleFileInIndependentBlocks) {
   ScrambleFile("OUT.TXT");
   const std::string key = ProgramScrambleKey();
   EXPECT_EQ(Read("OUT.TXT"), ScrambleText(plain.substr(0, 250), key) + ScrambleText(plain.substr(250), key));
+  EXPECT_EQ(UnscrambleBlocks(Read("OUT.TXT")), plain);  // the same blocks in memory
   UnscrambleFile("out.txt");
   EXPECT_EQ(Read("OUT.TXT"), plain);
 
