@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -746,7 +747,7 @@ TEST_F(RolPictures, TheRecordsPictureIsShownWhenThereIsOne) {
   EXPECT_FALSE(list.Panel.visible());
 }
 
-TEST_F(RolPictures, ScrambledPicturesAreShownFromAnUnscrambledCopy) {
+TEST_F(RolPictures, ScrambledPicturesAreUnscrambledInMemory) {
   common::Session& s = common::CurrentSession();
   s.ScrambleKey = "KLIC-PRO-TESTY-17";
   ui::SaveJpegFile(ui::Bitmap(5, 7, ui::colors::Blue), dir / "000001-00.jpg");
@@ -765,6 +766,7 @@ TEST_F(RolPictures, ScrambledPicturesAreShownFromAnUnscrambledCopy) {
   std::string after;
   ASSERT_EQ(common::ReadFileText("000001-00.jpg", after), 0);
   EXPECT_EQ(after, scrambled);  // the stored picture stays scrambled
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.jpg"));  // and no plain copy is left
 }
 
 TEST_F(RolPictures, HelpLineAndScrollBarGiveTheKeysBack) {
