@@ -175,6 +175,25 @@ TEST_F(Choosers, AnEmptyNameClosesWithoutChoosingOrWriting) {
   EXPECT_FALSE(Exists("par/vyber.par"));
 }
 
+TEST_F(Choosers, EnterInTheNameConfirmsWithoutRemembering) {
+  std::string label;
+  backend.AnswerNextModal([&](ui::Form&) {
+    auto& f = fInOut();
+    backend.Focus(f.eSoub);
+    f.eSoub.SelectAll();
+    backend.Type("vystup.txt");
+    label = f.Label5.text();
+    backend.Press(ui::vk::Enter);
+  });
+  browser::ChooseFileDialog("Tisk", "C:\\*.txt");
+  fInOut().ShowModal();
+  EXPECT_EQ(label, "C:\\vystup.txt");
+  EXPECT_EQ(fInOut().Chosen, 1);
+  EXPECT_EQ(fInOut().ChosenFull, "C:\\vystup.txt");
+  FlushParams();
+  EXPECT_EQ(common::ReadParam(browser::kVyberPar, "S-Tisk"), "");
+}
+
 TEST_F(Choosers, FolderEntriesNavigateAndEnterSkipsTheFirstEntry) {
   MakeDir("A/B");
   std::vector<std::string> paths;
