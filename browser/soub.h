@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "browser/editform.h"
+#include "browser/recsort.h"
 #include "browser/rol.h"
 #include "common/locking.h"
 #include "common/osfile.h"
@@ -118,6 +119,27 @@ class TfSoub : public TfRol {
 
   // The record template file "par\" + the first 8 characters of the name + ".F12".
   std::string TemplateFileName() const;
+
+  // ---------------------------------------------------------------- sorting in place
+  // The rewrite of the whole file in sorted order. The count is taken anew from the
+  // file size first (records others appended are kept); the records `keep` passes go
+  // to the sort engine; the output is written back as records 1.. only when the engine
+  // finished and every record came out, the file is then cut to exactly the records
+  // written. A failure half way puts the old bytes back. False (the file as it was,
+  // the failure shown) otherwise, and when nothing was kept and `keepWhenEmpty`.
+  struct InPlaceSort {
+    std::function<bool(std::string_view record)> keep;           // empty: every record
+    std::function<bool(std::string_view a, std::string_view b)> less;
+    std::function<bool(std::string_view record)> dropOnOutput;   // empty: none
+    bool keepWhenEmpty = false;
+    std::string notice;  // shown while it runs (Windows-1250); empty: none
+    SortLimits limits;
+    // How records are read and written (empty: RecordRead, RecordWrite); false after a
+    // failure that has been shown.
+    std::function<bool(std::int32_t n)> read;
+    std::function<bool(std::int32_t n)> write;
+  };
+  bool SortInPlace(const InPlaceSort& plan);
 
   // ---------------------------------------------------------------- TfRol operations
   void CloseBrowse() override;

@@ -1,5 +1,7 @@
 #include "codelists/engine.h"
 
+#include "browser/listing.h"
+
 #include <algorithm>
 
 #include "browser/codec.h"
@@ -44,15 +46,6 @@ class Notice {
 };
 
 }  // namespace
-
-std::string CaptionLine(const browser::TfRol& w, const std::vector<int>& order) {
-  std::string line;
-  for (int f : order) {
-    const browser::FieldDescriptor& d = w.Field(f);
-    line += Cut(d.caption + std::string(d.width, ' '), d.width) + " ";
-  }
-  return line;
-}
 
 CodeListWindow::CodeListWindow(std::string componentName, const CodeListSpec& spec)
     : TfSoub(std::move(componentName)), spec_(spec) {
@@ -397,77 +390,24 @@ void CodeListWindow::CloseBrowse() {
 // ---------------------------------------------------------------- the unit sort
 
 bool CodeListWindow::SortFile() {
-  if (!DataFileUsable()) return false;
-  UsePhysicalOrder();
-  DataFileReopen();  // the count from the file size: records others appended are kept
-  if (!DataFileUsable()) return false;
-  Notice notice(spec_.sortNotice);
   const KeySpec& key = SortKey();
   const auto len = static_cast<std::size_t>(RecordLength);
-  const std::int32_t count = Count;
-
-  // The file as it is, to put back when the rewrite fails half way.
-  std::string before(static_cast<std::size_t>(count) * len, '\0');
-  if (int code = DataFile().ReadAt(0, before.data(), before.size())) {
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " cte soubor: " + DataFileName + " err " +
-                      common::FormatFloatMask("######", code));
-    return false;
-  }
-
-  browser::RecordSort sort(sortLimits);
-  sort.less = [&](const char* a, const char* b) {
-    return CompareKeys(key, KeyOf(key, std::string_view(a, len)), KeyOf(key, std::string_view(b, len)));
+  InPlaceSort plan;
+  plan.keep = [&](std::string_view r) { return !IsDeleted(r); };
+  plan.less = [&](std::string_view a, std::string_view b) {
+    return CompareKeys(key, KeyOf(key, a.substr(0, len)), KeyOf(key, b.substr(0, len)));
   };
-  bool readFailed = false;
-  std::int32_t fed = 0;
-  sort.onInput = [&](browser::RecordSort& s) {
-    for (std::int32_t n = 1; n <= count; ++n) {
-      ShiftRead(n);
-      if (!lastIoOk()) {
-        readFailed = true;
-        return;
-      }
-      if (IsDeleted(RecordBuffer)) continue;
-      s.SortPut(RecordBuffer);
-      ++fed;
-    }
+  plan.notice = spec_.sortNotice.empty() ? std::string() : Cz(spec_.sortNotice);
+  plan.limits = sortLimits;
+  plan.read = [this](std::int32_t n) {
+    ShiftRead(n);
+    return lastIoOk();
   };
-  std::vector<std::string> sorted;
-  sorted.reserve(static_cast<std::size_t>(count));
-  sort.onOutput = [&](browser::RecordSort& s) {
-    std::string item;
-    while (!s.SortEnd() && s.SortGet(item)) sorted.push_back(item);
+  plan.write = [this](std::int32_t n) {
+    ShiftWriteRecord(n);
+    return lastIoOk();
   };
-  const int status = sort.SortRun(static_cast<std::int32_t>(len));
-  if (readFailed) return false;  // the read has shown its message
-  if (status != 0 || static_cast<std::int32_t>(sorted.size()) != fed) {
-    common::MessageOk(Cz("Soubor ") + DataFileName + Cz(" nebyl setříděn, err ") +
-                      common::FormatFloatMask("######", status != 0 ? status : browser::kSortTooManyKeys));
-    return false;
-  }
-
-  bool written = true;
-  for (std::size_t k = 0; k < sorted.size() && written; ++k) {
-    RecordBuffer = sorted[k];
-    ShiftWriteRecord(static_cast<std::int32_t>(k + 1));
-    written = lastIoOk();
-  }
-  int code = 0;
-  if (written) code = DataFile().Truncate(sorted.size() * len);
-  if (!written || code != 0) {
-    // Put the file back as it was; the failed write has shown its message.
-    const int back = DataFile().WriteAt(0, before.data(), before.size());
-    if (code != 0 || back != 0)
-      common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + DataFileName + " err " +
-                        common::FormatFloatMask("######", code != 0 ? code : back));
-    DataFileReopen();
-    RepaintPage();
-    return false;
-  }
-  DataFileReopen();
-  if (Current > Count) Current = Count;
-  RepaintPage();
-  return true;
+  return SortInPlace(plan);
 }
 
 // ---------------------------------------------------------------- recode
@@ -505,18 +445,7 @@ std::vector<std::string> CodeListWindow::ListingHeaderLines(int page) {
              "", Cz(l.columnLine), std::string(94, '='), ""};
     return lines;
   }
-  if (page > 1 || s.NovyList) lines.push_back("\f");
-  lines.insert(lines.end(), {"", ""});
-  lines.push_back(s.FirmTitle + std::string(13, ' ') + Cz(l.title) + std::string(10, ' ') + "List:" +
-                  common::IntToText(page, 3) + " Datum: " + date);
-  lines.push_back("");
-  std::vector<int> order;
-  for (int i = 1; i <= FieldCount; ++i) order.push_back(i);
-  const std::string captions = Cut(CaptionLine(*this, order), 132);
-  lines.push_back(captions);
-  lines.push_back(std::string(captions.size(), '='));
-  lines.push_back("");
-  return lines;
+  return browser::StandardListingHeader(*this, Cz(l.title), page, s.NovyList);
 }
 
 std::string CodeListWindow::ListingLineOf(std::int32_t n) {
@@ -532,25 +461,14 @@ std::string CodeListWindow::ListingLineOf(std::int32_t n) {
 
 void CodeListWindow::CodeListPrint() {
   const ListingSpec& l = spec_.listing;
-  if (l.report.empty() || Count < 1) return;
-  browser::ReportWriter* out = browser::CurrentReportWriter();
-  if (!out) return;
-  const int limit = common::CurrentSession().LimRad > 0 ? common::CurrentSession().LimRad : 64;
-  int page = 0;
-  // The first record always comes under a header, however long the pages are.
-  int line = std::max(l.counterStart, limit + 1);
-  out->OpenReportOut(std::string(l.report), l.width);
-  for (std::int32_t n = 1; n <= Count; ++n) {
-    if (limit < line) {
-      ++page;
-      for (const std::string& h : ListingHeaderLines(page)) out->WriteReportLine(h);
-      line = 7;
-    }
-    out->WriteReportLine(ListingLineOf(n));
-    ++line;
-  }
-  out->CloseReportOut();
-  browser::PrintReport(std::string(l.report));
+  if (l.report.empty()) return;
+  browser::RecordListing listing;
+  listing.report = std::string(l.report);
+  listing.width = l.width;
+  listing.count = Count;
+  listing.header = [this](int page) { return ListingHeaderLines(page); };
+  listing.line = [this](std::int32_t n) { return ListingLineOf(n); };
+  browser::PrintRecordListing(listing);
 }
 
 // ---------------------------------------------------------------- picker

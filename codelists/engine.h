@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/listing.h"
 #include "browser/recsort.h"
 #include "browser/soub.h"
 #include "codelists/spec.h"
@@ -101,9 +102,7 @@ class CodeListWindow : public browser::TfSoub {
   std::vector<int> offsets_;  // byte offset of field i at [i - 1]
 };
 
-// The caption line of a listing: per field in the given order its caption padded
-// with blanks and cut to the field's width, then one blank.
-std::string CaptionLine(const browser::TfRol& w, const std::vector<int>& order);
+using browser::CaptionLine;
 
 // The generic picker: sets the window up (`setup`), goes to the record `find` gives
 // (its absolute value; 0 stays), shows it modally and, when a record was chosen (and

@@ -294,7 +294,9 @@ TEST_F(CodeListEngine, ThePickerReadsTheChosenRecord) {
     });
     const auto chosen = PickRecord(w, [&] { w.Setup(); }, [] { return -2; }, true);  // a miss next to record 2
     EXPECT_EQ(chosen.has_value(), std::string(key) == "Enter");
-    if (chosen) EXPECT_EQ(common::StripRightSp(common::GetCounted(*chosen, 0, 5)), "B");
+    if (chosen) {
+      EXPECT_EQ(common::StripRightSp(common::GetCounted(*chosen, 0, 5)), "B");
+    }
     EXPECT_FALSE(w.DataFileUsable());
   }
 }

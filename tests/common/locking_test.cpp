@@ -307,9 +307,10 @@ int ExitCode(pid_t pid) {
 }  // namespace
 
 TEST_F(LockTableTest, ProcessesReadersShareWriterWaitsForBoth) {
-  int toReader[2], fromWriter[2];
+  int toReader[2], fromWriter[2], fromReader[2];
   ASSERT_EQ(pipe(toReader), 0);
   ASSERT_EQ(pipe(fromWriter), 0);
+  ASSERT_EQ(pipe(fromReader), 0);
   ASSERT_EQ(LockFile(u1, org, ""), LockResult::Held);
   pid_t reader = Spawn([&] {
     RecordingNotifier n;
@@ -317,10 +318,13 @@ TEST_F(LockTableTest, ProcessesReadersShareWriterWaitsForBoth) {
     GiveUpAfter(n, 5000);
     // It may wait for the table itself, never for the other reader.
     if (LockFile(u2, org, "") != LockResult::Held || n.Count(Kind::LockWait, "Soubor ") != 0) return 2;
+    [[maybe_unused]] ssize_t w = write(fromReader[1], "r", 1);  // "I hold it"
     char c;
     if (read(toReader[0], &c, 1) != 1) return 3;  // hold it until told
     return UnlockFile(u2, org) ? 0 : 4;
   });
+  char c;
+  ASSERT_EQ(read(fromReader[0], &c, 1), 1);  // the reader holds its lock (a loaded machine may be slow to get there)
   pid_t writer = Spawn([&] {
     RecordingNotifier n;
     ScopedNotifier sn(n);
@@ -337,7 +341,6 @@ TEST_F(LockTableTest, ProcessesReadersShareWriterWaitsForBoth) {
     if (LockFile(u3, org, "W") != LockResult::Held) return 2;
     return told ? 0 : 5;
   });
-  char c;
   ASSERT_EQ(read(fromWriter[0], &c, 1), 1);  // the writer waits now
   EXPECT_TRUE(UnlockFile(u1, org));
   usleep(20000);

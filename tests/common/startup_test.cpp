@@ -249,7 +249,7 @@ TEST_F(StartupTest, MalformedDriveMapIsReportedAndChangesNothing) {
 }
 
 TEST_F(StartupTest, StartFolderJobFileOfAnotherSizeIsReportedAndLeftAlone) {
-  for (const std::string bytes : {std::string("UZIVATEL=05\r\nSERVER1=srv\r\n"), std::string()}) {
+  for (const std::string& bytes : {std::string("UZIVATEL=05\r\nSERVER1=srv\r\n"), std::string()}) {
     SCOPED_TRACE(bytes.size());
     RecordingNotifier notes;
     ScopedNotifier scoped(notes);

@@ -14,6 +14,7 @@
 #include "browser/windows.h"
 #include "codelists/windows.h"
 #include "combined/windows.h"
+#include "payroll/windows.h"
 #include "common/startup.h"
 #include "common/winpath.h"
 #include "demo_forms.h"
@@ -121,6 +122,7 @@ int main(int argc, char** argv) {
   browser::RegisterBrowserWindows(registry);
   codelists::RegisterCodeListWindows(registry);
   combined::RegisterCombinedWindows(registry);
+  payroll::RegisterPayrollWindows(registry);
   if (list) {
     std::cout << "demo\n";
     for (const auto* e : registry.All()) std::cout << e->className << (e->usage.empty() ? "" : " " + e->usage) << "\n";

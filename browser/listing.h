@@ -1,0 +1,34 @@
+// Listings of a record window through the report writer: one line per record under a
+// page header, the first page always under its header, then printed.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace browser {
+
+class TfRol;
+
+// Per field in the given order its caption padded with blanks and cut to the field's
+// width, then one blank.
+std::string CaptionLine(const TfRol& w, const std::vector<int>& order);
+
+// The usual page header: a form feed (pages after the first, and the first when
+// `formFeedFirst`), two empty lines, firm + 13 blanks + title + 10 blanks + "List:" +
+// page + " Datum: " + work date, an empty line, the column captions of every field
+// (cut to 132), a rule as long, an empty line.
+std::vector<std::string> StandardListingHeader(const TfRol& w, const std::string& title, int page, bool formFeedFirst);
+
+struct RecordListing {
+  std::string report;  // the report's name, printed when done
+  int width = 132;
+  std::int32_t count = 0;
+  std::function<std::vector<std::string>(int page)> header;
+  std::function<std::string(std::int32_t n)> line;
+  int linesAfterHeader = 7;  // the line counter after a header
+};
+// Nothing without records or a report writer.
+void PrintRecordListing(const RecordListing& listing);
+
+}  // namespace browser

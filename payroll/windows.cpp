@@ -1,0 +1,36 @@
+#include "payroll/windows.h"
+
+#include "payroll/jhcis.h"
+#include "payroll/jhvyk.h"
+#include "payroll/prrol.h"
+
+namespace payroll {
+
+void RegisterPayrollWindows(ui::WindowRegistry& registry) {
+  registry.Add("Tfpr_rol", "", [](const std::vector<std::string>&) {
+    Tfpr_rol& w = fpr_rol();
+    w.SetupPr_rol();
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+  registry.Add("TfJHcis", "", [](const std::vector<std::string>&) {
+    TfJHcis& w = fJHcis();
+    w.SetupJHcis();
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+  registry.Add("TfJHvyk", "[FILE]", [](const std::vector<std::string>& args) {
+    TfJHvyk& w = fJHvyk();
+    w.SetupJHvyk(args.empty() ? "JHvyk.dta" : args[0]);
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+  registry.Add("TfJHvyk2", "[FILE]", [](const std::vector<std::string>& args) {
+    TfJHvyk2& w = fJHvyk2();
+    w.SetupJHvyk2(args.empty() ? "=JHvyk1.dta" : args[0]);
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+}
+
+}  // namespace payroll

@@ -1,0 +1,186 @@
+// The payroll files as this program sees them: the employee file with its identifier
+// and personal-data scrambling, the term list with its sort and look-ups, the report
+// rows with their sorts and text exports. The payroll module that writes these files
+// is stood in for by the record builders below, which write at the files' offsets.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "browser/entries.h"
+#include "common/pascal.h"
+#include "common/scramble.h"
+#include "common/session.h"
+#include "payroll/jhcis.h"
+#include "payroll/jhvyk.h"
+#include "payroll/prrol.h"
+#include "tests/browser/soubkit.h"
+
+namespace {
+
+// An employee record: counted texts at the payroll module's offsets.
+struct Employee {
+  std::string bytes = std::string(payroll::kEmployeeLength, '\0');
+  Employee& Text(std::size_t offset, std::size_t capacity, const std::string& text) {
+    common::PutCounted(bytes, offset, text, capacity);
+    return *this;
+  }
+  Employee& Number(const std::string& v) { return Text(0, 5, v); }
+  Employee& Sex(int v) {
+    bytes[37] = static_cast<char>(v);
+    return *this;
+  }
+  Employee& Born(const std::string& ddmmyyyy) { return Text(38, 8, ddmmyyyy); }
+  Employee& Suffix(const std::string& v) { return Text(47, 4, v); }
+  Employee& Assigned(const std::string& v) { return Text(878, 15, v); }
+  Employee& Oic(const std::string& v) { return Text(1638, 10, v); }
+  Employee& Chip(const std::string& v) { return Text(1719, 30, v); }
+};
+
+std::string Term(const std::string& key, const std::string& name = "Pojem") {
+  std::string r(payroll::kTermLength, '\0');
+  common::PutCounted(r, 0, key, 5);
+  common::PutCounted(r, 21, name, 200);
+  return r;
+}
+
+std::string Row(const std::string& person, const std::string& term, const std::string& value) {
+  std::string r(payroll::kRowLength, '\0');
+  common::PutCounted(r, 0, person, 5);
+  common::PutCounted(r, 6, " ", 1);
+  common::PutCounted(r, 8, term, 5);
+  common::PutCounted(r, 14, value, 64);
+  return r;
+}
+
+class Payroll : public soubtest::SoubTest {
+ protected:
+  void SetUp() override {
+    SoubTest::SetUp();
+    browser::SetReportServices(nullptr, nullptr, &writer);
+  }
+  struct Lines : browser::ReportWriter {
+    std::vector<std::string> lines;
+    void OpenReportOut(const std::string&, int) override { lines.clear(); }
+    void WriteReportLine(const std::string& line) override { lines.push_back(line); }
+    void CloseReportOut() override {}
+  } writer;
+};
+
+TEST_F(Payroll, TheEmployeeRecordLiesWhereThePayrollModuleWritesIt) {
+  payroll::Tfpr_rol w;
+  w.DefineFields();
+  const auto offsets = browser::FieldOffsets(w.FieldSpan());
+  const std::pair<int, int> known[] = {{1, 0},     {2, 6},     {3, 37},    {4, 38},     {5, 47},    {6, 52},
+                                       {8, 104},   {35, 223},  {43, 296},  {47, 349},   {76, 878},  {99, 1545},
+                                       {102, 1638}, {103, 1649}, {108, 1719}};
+  for (auto [field, offset] : known) EXPECT_EQ(offsets[static_cast<std::size_t>(field - 1)], offset) << field;
+  EXPECT_EQ(browser::LayoutLength(w.FieldSpan()), payroll::kEmployeeLength);
+}
+
+TEST_F(Payroll, TheEmployeeIdentifierFollowsItsRules) {
+  struct Case { const char* what; Employee e; const char* id; };
+  const Case cases[] = {
+      {"a woman's month + 50", Employee().Number("00001").Sex(1).Born("15031985").Suffix("1234"), "8553151234"},
+      {"a man", Employee().Number("00001").Sex(0).Born("15031985").Suffix("1234"), "8503151234"},
+      {"the OIČ wins, left-aligned", Employee().Number("00001").Sex(1).Born("15031985").Suffix("X234").Oic("  12345678"), "12345678  "},
+      {"an assigned number without its slash", Employee().Number("00001").Sex(1).Born("15031985").Suffix("x").Assigned("855315/1234"), "8553151234"},
+  };
+  for (const auto& c : cases) {
+    WriteData("pr2000.dta", Employee().Number("00009").bytes + c.e.bytes + Employee().Number("00001").Oic("second").bytes);
+    payroll::Tfpr_rol w;
+    w.SetupPr_rol();
+    std::string id;
+    EXPECT_EQ(w.EmployeeIdentifier("00001", id), 2) << c.what;
+    EXPECT_EQ(id, c.id) << c.what;
+    EXPECT_EQ(w.EmployeeIdentifier("1", id), -1);
+    EXPECT_EQ(id, std::string(10, ' '));
+    w.CloseBrowse();
+  }
+}
+
+TEST_F(Payroll, ScrambledPersonalDataStillGivesTheIdentifierAndF8OnlyBlanksTheChip) {
+  common::Session& s = common::CurrentSession();
+  s.ScrambleOn = 1;
+  s.ScrambleKey = common::ProgramScrambleKey();
+  Employee e = Employee().Number("00007").Sex(1).Chip("CHIP-1");
+  e.Text(38, 8, common::ScrambleText("15031985", s.ScrambleKey)).Suffix("1234");
+  e.Text(6, 30, common::ScrambleText("Nováková Jana", s.ScrambleKey));
+  WriteData("pr2000.dta", e.bytes);
+  payroll::Tfpr_rol w;
+  w.SetupPr_rol();
+  std::string id;
+  EXPECT_EQ(w.EmployeeIdentifier("00007", id), 1);
+  EXPECT_EQ(id, "8553151234");
+  w.Current = 1;
+  w.DeleteRecord(1);
+  w.CloseBrowse();
+  const std::string after = ReadData("pr2000.dta");
+  std::string expected = e.bytes;
+  common::PutCounted(expected, 1719, std::string(30, ' '), 30);
+  EXPECT_EQ(after, expected);
+  s.ScrambleOn = 0;
+}
+
+TEST_F(Payroll, TheTermListSortsLooksUpAndLists) {
+  std::filesystem::create_directories(dir / "MZ8/JMHZ");
+  const std::string path = dir / "MZ8/JMHZ/JHcis.dta";
+  ostest::WriteRaw(path, Term("20000", "b") + Term("00000") + Term("10502", "a") + Term("20000", "c"));
+  payroll::TfJHcis& w = payroll::fJHcis();
+  w.SetupJHcis();
+  // Unsorted: the bisection may miss what the linear look-up and the index find.
+  EXPECT_EQ(w.JHcisFindTerm("10502"), 3);
+  payroll::TermIndex index;
+  ASSERT_TRUE(index.Load(path));
+  ASSERT_NE(index.Find("20000"), nullptr);
+  EXPECT_EQ(index.Find("20000")->name, "b");
+  EXPECT_TRUE(w.SortJHcis());
+  // Both terms of one number stay, next to each other, in the sort engine's order.
+  EXPECT_EQ(ostest::ReadRaw(path), Term("10502", "a") + Term("20000", "c") + Term("20000", "b"));
+  EXPECT_EQ(w.JHcisTermName("10502"), "a");
+  // The listing repeats its header on every page (7 header lines, then two rows a page).
+  common::CurrentSession().LimRad = 8;
+  w.PrintTerms();
+  EXPECT_EQ(std::count(writer.lines.begin(), writer.lines.end(), "\f"), 2);
+  EXPECT_EQ(writer.lines.front(), "\f");
+  w.CloseBrowse();
+  // A list of freed terms only is left as it is.
+  ostest::WriteRaw(path, Term("00000") + Term("00000"));
+  w.SetupJHcis();
+  EXPECT_FALSE(w.SortJHcis());
+  EXPECT_EQ(ostest::ReadRaw(path).size(), 2u * payroll::kTermLength);
+  w.CloseBrowse();
+}
+
+TEST_F(Payroll, ReportRowsSortWithoutFreedRowsAndExportByPerson) {
+  WriteData("JHvyk.dta", Row("00002", "10502", "B") + Row("00001", "     ", "freed") + Row("     ", "20000", "firm") +
+                             Row("00001", "10502", "A") + Row("", "", "empty both"));
+  payroll::TfJHvyk& w = payroll::fJHvyk();
+  w.SetupJHvyk("JHvyk.dta");
+  EXPECT_TRUE(w.SortJHvyk());
+  EXPECT_EQ(ReadData("JHvyk.dta"), Row("     ", "20000", "firm") + Row("00001", "10502", "A") + Row("00002", "10502", "B"));
+  w.CloseBrowse();
+  // A person changing back and forth: an empty line at each change, none first.
+  WriteData("JHvyk.dta", Row("00001", "1", "a") + Row("00002", "2", "b") + Row("00001", "3", "c") + Row("00001", "4", "  "));
+  w.SetupJHvyk("JHvyk.dta");
+  w.ExportText();
+  w.CloseBrowse();
+  EXPECT_EQ(ostest::ReadRaw(dir / "JHprihl.txt"), "1;a\r\n\r\n2;b\r\n\r\n3;c\r\n");
+}
+
+TEST_F(Payroll, TheExtendedExportKeepsItsHeadInTheCodePageAndItsValueInUtf8) {
+  std::string r(payroll::kExtendedRowLength, '\0');
+  common::PutCounted(r, 0, "8553151234", 10);
+  common::PutCounted(r, 11, "A", 1);
+  common::PutCounted(r, 13, "00001", 5);
+  common::PutCounted(r, 19, "1", 1);
+  common::PutCounted(r, 21, "10502", 5);
+  common::PutCounted(r, 27, common::Cz("Žlutý kůň"), 64);
+  WriteData("JHvyk1.dta", r);
+  payroll::TfJHvyk2& w = payroll::fJHvyk2();
+  w.SetupJHvyk2("JHvyk1.dta");
+  w.ExportText();
+  w.CloseBrowse();
+  EXPECT_EQ(ostest::ReadRaw(dir / "JHvyk.txt"), "8553151234;1;10502;Žlutý kůň\r\n");
+}
+
+}  // namespace
