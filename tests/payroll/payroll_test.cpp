@@ -66,7 +66,11 @@ class Payroll : public soubtest::SoubTest {
   } writer;
 };
 
-TEST_F(Payroll, TheEmployeeRecordLiesWhereThePayrollModuleWritesIt) {
+using PayrollEmployee = Payroll;
+using PayrollTerms = Payroll;
+using PayrollRows = Payroll;
+
+TEST_F(PayrollEmployee, TheRecordLiesWhereThePayrollModuleWritesIt) {
   payroll::Tfpr_rol w;
   w.DefineFields();
   const auto offsets = browser::FieldOffsets(w.FieldSpan());
@@ -77,7 +81,7 @@ TEST_F(Payroll, TheEmployeeRecordLiesWhereThePayrollModuleWritesIt) {
   EXPECT_EQ(browser::LayoutLength(w.FieldSpan()), payroll::kEmployeeLength);
 }
 
-TEST_F(Payroll, TheEmployeeIdentifierFollowsItsRules) {
+TEST_F(PayrollEmployee, TheIdentifierFollowsItsRules) {
   struct Case { const char* what; Employee e; const char* id; };
   const Case cases[] = {
       {"a woman's month + 50", Employee().Number("00001").Sex(1).Born("15031985").Suffix("1234"), "8553151234"},
@@ -98,7 +102,7 @@ TEST_F(Payroll, TheEmployeeIdentifierFollowsItsRules) {
   }
 }
 
-TEST_F(Payroll, ScrambledPersonalDataStillGivesTheIdentifierAndF8OnlyBlanksTheChip) {
+TEST_F(PayrollEmployee, ScrambledPersonalDataStillGivesTheIdentifierAndF8OnlyBlanksTheChip) {
   common::Session& s = common::CurrentSession();
   s.ScrambleOn = 1;
   s.ScrambleKey = common::ProgramScrambleKey();
@@ -121,7 +125,7 @@ TEST_F(Payroll, ScrambledPersonalDataStillGivesTheIdentifierAndF8OnlyBlanksTheCh
   s.ScrambleOn = 0;
 }
 
-TEST_F(Payroll, TheTermListSortsLooksUpAndLists) {
+TEST_F(PayrollTerms, TheListSortsLooksUpAndLists) {
   std::filesystem::create_directories(dir / "MZ8/JMHZ");
   const std::string path = dir / "MZ8/JMHZ/JHcis.dta";
   ostest::WriteRaw(path, Term("20000", "b") + Term("00000") + Term("10502", "a") + Term("20000", "c"));
@@ -151,7 +155,7 @@ TEST_F(Payroll, TheTermListSortsLooksUpAndLists) {
   w.CloseBrowse();
 }
 
-TEST_F(Payroll, ReportRowsSortWithoutFreedRowsAndExportByPerson) {
+TEST_F(PayrollRows, SortWithoutFreedRowsAndExportByPerson) {
   WriteData("JHvyk.dta", Row("00002", "10502", "B") + Row("00001", "     ", "freed") + Row("     ", "20000", "firm") +
                              Row("00001", "10502", "A") + Row("", "", "empty both"));
   payroll::TfJHvyk& w = payroll::fJHvyk();
@@ -167,7 +171,7 @@ TEST_F(Payroll, ReportRowsSortWithoutFreedRowsAndExportByPerson) {
   EXPECT_EQ(ostest::ReadRaw(dir / "JHprihl.txt"), "1;a\r\n\r\n2;b\r\n\r\n3;c\r\n");
 }
 
-TEST_F(Payroll, TheExtendedExportKeepsItsHeadInTheCodePageAndItsValueInUtf8) {
+TEST_F(PayrollRows, TheExtendedExportKeepsItsHeadInTheCodePageAndItsValueInUtf8) {
   std::string r(payroll::kExtendedRowLength, '\0');
   common::PutCounted(r, 0, "8553151234", 10);
   common::PutCounted(r, 11, "A", 1);
