@@ -1,6 +1,7 @@
 #include "tools/lockserver/lockserver.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +10,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +154,97 @@ TEST_F(LockServerNet, SilentDelayedAndRefusing) {
   EXPECT_EQ(a.Ask(Req("Odemkni", kOrg, "p", "01  ")), "ERR refused");
   EXPECT_EQ(server->LockCount(), 1u);
   EXPECT_EQ(a.Ask("Client<Vata>#$"), "OK");
+}
+
+// Only the newest request lines are kept, each cut to a sane length.
+TEST_F(LockServerNet, KeepsABoundedHistory) {
+  RawSocket a(server->Port());
+  std::string batch;
+  for (int i = 0; i < 1200; ++i) batch += Req(i % 2 ? "Odemkni" : "Zamkni", kOrg, i % 2 ? "p" : "W", "01  ");
+  a.Send(batch);
+  std::string replies;
+  for (std::string got; replies.size() < 2400 && !(got = a.Receive()).empty();) replies += got;
+  EXPECT_EQ(replies, [] {
+    std::string ok;
+    for (int i = 0; i < 1200; ++i) ok += "OK";
+    return ok;
+  }());
+  EXPECT_EQ(a.Ask("Client<Vata>#$"), "OK");
+  auto reqs = server->Requests();
+  ASSERT_EQ(reqs.size(), 1000u);
+  EXPECT_EQ(reqs.back(), "Client<Vata>#$");
+  a.Send(std::string(20000, 'x'));
+  EXPECT_EQ(a.Receive(), "ERR bad request");
+  EXPECT_LE(server->Requests().back().size(), lockserver::kHistoryLineMax);
+}
+
+// One client pipelining megabytes without reading its replies holds up nobody.
+TEST_F(LockServerNet, AFloodingClientStallsNoOne) {
+  RawSocket flooder(server->Port()), polite(server->Port());
+  std::string flood;
+  for (int i = 0; flood.size() < 4'000'000; ++i)
+    flood += Req("Zamkni", "F" + std::to_string(100000 + i % 100000) + ".DTA ", "W", "99  ") +
+             Req("Odemkni", "F" + std::to_string(100000 + i % 100000) + ".DTA ", "p", "99  ");
+  std::thread t([&] { flooder.Send(flood); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(polite.Ask(Req("Zamkni", kOrg, "W", "01  "), 20000), "OK");
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1000));
+  flooder.Close();  // ends the blocked send
+  t.join();
+}
+
+// A request that never ends is not gathered without limit.
+TEST_F(LockServerNet, DropsAConnectionWithAnOverlongRequest) {
+  std::vector<std::string> notices;
+  std::mutex m;
+  auto o = Opt();
+  o.maxRequest = 100;
+  o.notice = [&](const std::string& s) {
+    std::lock_guard l(m);
+    notices.push_back(s);
+  };
+  StartServer(o);
+  RawSocket a(server->Port()), b(server->Port());
+  a.Send("Zamkni<" + std::string(150, 'D'));  // a folder still open: incomplete
+  EXPECT_EQ(a.Receive(2000), "");               // closed without a reply
+  for (int i = 0; i < 200 && server->ConnectionCount() != 1; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(server->ConnectionCount(), 1u);
+  EXPECT_EQ(b.Ask(Req("Zamkni", kOrg, "W", "01  ")), "OK");
+  std::lock_guard l(m);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0], "connection 1 dropped: an unfinished request of over 100 bytes");
+}
+
+// Many workstations connecting at once wait in the accept queue, not in SYN retries.
+TEST(LockServerTcp, ManyConnectionsAtOnce) {
+  lockserver::Options o;
+  o.port = 0;
+  lockserver::Server server(o);
+  server.Listen();  // not serving yet: every connection waits in the queue
+  std::vector<int> fds;
+  for (int i = 0; i < 100; ++i) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(server.Port());
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    fds.push_back(fd);
+  }
+  int connected = 0;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+  for (int fd : fds) {
+    pollfd p{fd, POLLOUT, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (poll(&p, 1, std::max<int>(0, static_cast<int>(left.count()))) == 1 &&
+        getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0)
+      ++connected;
+  }
+  for (int fd : fds) close(fd);
+  EXPECT_EQ(connected, 100);
 }
 
 TEST(LockServerTcp, SecondServerOnATakenPortFails) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <deque>
 #include <system_error>
 
@@ -25,6 +26,16 @@ std::string Holder(char kind, const std::string& user) { return std::string(1, k
 [[noreturn]] void ThrowErrno(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
 
 void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+// The longest accept queue the system allows.
+int ListenBacklog() {
+  int n = 0;
+  if (std::FILE* f = std::fopen("/proc/sys/net/core/somaxconn", "r")) {
+    if (std::fscanf(f, "%d", &n) != 1) n = 0;
+    std::fclose(f);
+  }
+  return n > 0 ? n : SOMAXCONN;
+}
 
 }  // namespace
 
@@ -66,6 +77,7 @@ struct Server::Connection {
   int fd = -1;
   int id = 0;
   std::string input;
+  std::size_t start = 0;  // input before this is handled
   std::deque<Reply> replies;
 };
 
@@ -98,7 +110,7 @@ void Server::Listen() {
     close(fd);
     throw std::system_error(EINVAL, std::generic_category(), "bad address " + opt_.bindAddress);
   }
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0) {
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, ListenBacklog()) != 0) {
     int e = errno;
     close(fd);
     throw std::system_error(e, std::generic_category(), "bind " + opt_.bindAddress + ":" + std::to_string(opt_.port));
@@ -123,7 +135,7 @@ void Server::Stop() {
 
 std::vector<std::string> Server::Requests() const {
   std::lock_guard lock(mutex_);
-  return requests_;
+  return {requests_.begin(), requests_.end()};
 }
 
 std::size_t Server::LockCount() const {
@@ -206,50 +218,67 @@ void Server::Accept() {
 }
 
 bool Server::ReadFrom(Connection& c) {
-  char buf[4096];
-  for (;;) {
-    ssize_t n = recv(c.fd, buf, sizeof buf, 0);
+  // At most kReadPerTurn bytes; the rest waits for the next turn.
+  char buf[16384];
+  std::size_t taken = 0;
+  bool open = true;
+  while (taken < kReadPerTurn) {
+    ssize_t n = recv(c.fd, buf, std::min(sizeof buf, kReadPerTurn - taken), 0);
     if (n > 0) {
       c.input.append(buf, n);
+      taken += n;
       continue;
     }
-    if (n == 0) {
-      HandleBuffered(c);
-      return false;
-    }
-    if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-    return false;
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) open = false;
+    break;
   }
-  HandleBuffered(c);
-  return true;
+  return HandleBuffered(c) && open;
 }
 
-void Server::HandleBuffered(Connection& c) {
+void Server::Remember(const std::string& line) {
+  if (opt_.historyMax == 0) return;
+  if (requests_.size() >= opt_.historyMax) requests_.pop_front();
+  requests_.push_back(line.substr(0, kHistoryLineMax));
+}
+
+bool Server::HandleBuffered(Connection& c) {
   std::lock_guard lock(mutex_);
-  while (!c.input.empty()) {
-    common::LockRequestParse p = common::ParseLockRequest(c.input);
-    if (p.status == common::LockRequestParse::kIncomplete) return;
+  while (c.start < c.input.size()) {
+    const std::string_view rest = std::string_view(c.input).substr(c.start);
+    common::LockRequestParse p = common::ParseLockRequest(rest);
+    if (p.status == common::LockRequestParse::kIncomplete) break;
     std::string line;
     std::string reply;
     if (p.status == common::LockRequestParse::kMalformed) {
-      line.swap(c.input);
+      // No way to find the next request: what came is dropped.
+      line = rest;
+      c.start = c.input.size();
       reply = "ERR bad request";
     } else {
-      line = c.input.substr(0, p.consumed);
-      c.input.erase(0, p.consumed);
+      line = rest.substr(0, p.consumed);
+      c.start += p.consumed;
       const bool keyed = common::IsKeyedLockCommand(p.request.command);
       if (opt_.refuse && keyed)
         reply = "ERR refused";
       else if (!opt_.silent)
         reply = book_.Handle(p.request, c.id);
     }
-    requests_.push_back(line);
+    Remember(line);
     if (opt_.log) opt_.log(line);
     if (opt_.silent) continue;
     if (reply.size() > common::kLockReplyMax) reply.resize(common::kLockReplyMax);
     c.replies.push_back({common::SystemMonotonicMs() + opt_.delayMs, reply});
   }
+  c.input.erase(0, c.start);
+  c.start = 0;
+  if (c.input.size() > opt_.maxRequest) {
+    if (opt_.notice)
+      opt_.notice("connection " + std::to_string(c.id) + " dropped: an unfinished request of over " +
+                  std::to_string(opt_.maxRequest) + " bytes");
+    return false;
+  }
+  return true;
 }
 
 void Server::SendDue(Connection& c, long long now) {

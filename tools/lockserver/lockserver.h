@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -44,9 +45,20 @@ struct Options {
   int delayMs = 0;           // answer this late
   bool refuse = false;       // refuse every keyed request
   bool keepLocks = false;    // keep a connection's locks after it closes
+  // Request lines kept for Requests(), the newest; 0 keeps none.
+  std::size_t historyMax = 1000;
+  // A connection whose unfinished request grows beyond this is dropped.
+  std::size_t maxRequest = 64 * 1024;
   // Called with every request line received (Windows-1250 bytes).
   std::function<void(const std::string&)> log;
+  // Called with the server's own notices (a dropped connection).
+  std::function<void(const std::string&)> notice;
 };
+
+// Bytes read from one connection per turn, so that no client holds up the others.
+inline constexpr std::size_t kReadPerTurn = 64 * 1024;
+// A kept request line is cut to this length.
+inline constexpr std::size_t kHistoryLineMax = 1024;
 
 class Server {
  public:
@@ -66,7 +78,7 @@ class Server {
   void Stop();
 
   std::uint16_t Port() const { return port_; }
-  std::vector<std::string> Requests() const;  // every request line so far
+  std::vector<std::string> Requests() const;  // the last request lines (see historyMax)
   std::size_t LockCount() const;
   std::size_t ConnectionCount() const;
 
@@ -82,7 +94,8 @@ class Server {
   };
   void Accept();
   bool ReadFrom(Connection& c);  // false when the connection is gone
-  void HandleBuffered(Connection& c);
+  bool HandleBuffered(Connection& c);  // false when the connection is to be dropped
+  void Remember(const std::string& line);
   void SendDue(Connection& c, long long now);
   void Close(Connection& c);
 
@@ -94,7 +107,7 @@ class Server {
   std::thread thread_;
   mutable std::mutex mutex_;  // guards book_, requests_, the switches and the connection count
   LockBook book_;
-  std::vector<std::string> requests_;
+  std::deque<std::string> requests_;
   std::vector<std::unique_ptr<Connection>> connections_;
   int nextId_ = 1;
 };

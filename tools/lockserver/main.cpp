@@ -94,6 +94,8 @@ int main(int argc, char** argv) {
     log = file.get();
   }
   if (log) opt.log = [log](const std::string& line) { *log << common::Win1250ToUtf8(line) << std::endl; };
+  opt.historyMax = 0;  // the log is the history
+  opt.notice = [](const std::string& text) { std::cerr << "lockserver: " << common::Win1250ToUtf8(text) << std::endl; };
 
   try {
     lockserver::Server server(opt);
