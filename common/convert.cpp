@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 
@@ -23,6 +24,10 @@ namespace {
 constexpr std::size_t kNameMax = 50;
 constexpr std::size_t kPictureMax = 30;
 constexpr std::int32_t kTextMax = 255;
+constexpr std::size_t kConvertBlock = 1 << 20;  // bytes of records per read and write
+
+// An open failure that means the file is not there.
+bool IsMissing(int code) { return code == io::kFileNotFound || code == io::kPathNotFound; }
 
 bool TextLike(std::uint8_t t) {
   return t <= 4 || t == 9 || t == 10 || t == 13 || (t >= 15 && t <= 17) || (t >= 20 && t <= 24);
@@ -106,16 +111,22 @@ int ParseItem(std::string_view line, PolItem& it) {
   return 1;
 }
 
-std::string CountedIn(std::string_view rec, const PolItem& it) {
-  return GetCounted(rec, it.offset, it.stored - 1);  // a length byte beyond the item is clamped
+// The counted text of an item; a length byte beyond the item is clamped.
+std::string_view CountedIn(std::string_view rec, const PolItem& it) {
+  const std::size_t len = std::min<std::size_t>(static_cast<unsigned char>(rec[it.offset]), it.stored - 1);
+  return rec.substr(it.offset + 1, len);
 }
 
+// Stores a counted text (cut to the item) as PutCounted does; the layout keeps every
+// item inside the record.
 void PutText(std::string& rec, const PolItem& it, std::string_view text) {
-  PutCounted(rec, it.offset, text, it.stored - 1);
+  const std::size_t len = std::min<std::size_t>(text.size(), it.stored - 1);
+  rec[it.offset] = static_cast<char>(len);
+  std::memcpy(rec.data() + it.offset + 1, text.data(), len);
 }
 
 // True when the length bytes of the first two text items, in record `recordNo`
-// of the file, equal their declared sizes.
+// of the file, equal their declared sizes. A failed read raises IoError.
 bool TextItemsFit(File& f, const toPol& pol, std::int64_t recordNo) {
   if (pol.firstText == 0) return false;
   for (int n : {pol.firstText, pol.secondText}) {
@@ -123,27 +134,49 @@ bool TextItemsFit(File& f, const toPol& pol, std::int64_t recordNo) {
     const PolItem& it = pol.items[n - 1];
     unsigned char len = 0;
     const std::uint64_t at = static_cast<std::uint64_t>(recordNo - 1) * pol.recordLength + it.offset;
-    if (f.ReadAt(at, &len, 1) != 0 || len != it.size) return false;
+    ThrowIfError(f.ReadAt(at, &len, 1), f.Name());
+    if (len != it.size) return false;
   }
   return true;
 }
 
-std::string Fit(std::string_view text, std::uint8_t outType, std::int32_t size) {
-  auto first = [&](std::string s) { return s.substr(0, size); };
-  auto last = [&](std::string s) { return s.size() > static_cast<std::size_t>(size) ? s.substr(s.size() - size) : s; };
-  switch (outType) {
+// Stores a text into an output item of the same type and another size, fitted by
+// the item's type: texts padded with blanks or "0" on their side and cut to the size.
+void PutFitted(std::string& rec, const PolItem& o, std::string_view text) {
+  const std::size_t n = static_cast<std::size_t>(o.size), len = text.size();
+  // `before` fill characters, the text, `after` fill characters.
+  auto put = [&](std::size_t before, std::string_view t, std::size_t after, char fill) {
+    char* p = rec.data() + o.offset;
+    p[0] = static_cast<char>(before + t.size() + after);
+    std::memset(p + 1, fill, before);
+    std::memcpy(p + 1 + before, t.data(), t.size());
+    std::memset(p + 1 + before + t.size(), fill, after);
+  };
+  // The text, then `pad` fill characters; the first n of them.
+  auto first = [&](std::size_t pad, char fill) {
+    const std::size_t keep = std::min(len, n);
+    put(0, text.substr(0, keep), std::min(len + pad, n) - keep, fill);
+  };
+  // `pad` fill characters, then the text; the last n of them.
+  auto last = [&](std::size_t pad, char fill) {
+    if (len >= n)
+      put(0, text.substr(len - n), 0, fill);
+    else
+      put(std::min(pad + len, n) - len, text, 0, fill);
+  };
+  switch (o.type) {
     case kPolText:
     case kPolTextOther:
     case 17:
     case kPolText2:
-    case kPolTextOther2: return first(std::string(text) + std::string(size, ' '));
+    case kPolTextOther2: first(n, ' '); break;
     case kPolTextRight:
-    case kPolText2Right: return last(std::string(80, ' ') + std::string(text));
+    case kPolText2Right: last(80, ' '); break;
     case kPolZeroLeft:
-    case kPolZeroLeft2: return first(std::string(text) + std::string(20, '0'));
+    case kPolZeroLeft2: first(20, '0'); break;
     case kPolZeroRight:
-    case kPolZeroRight2: return last(std::string(20, '0') + std::string(text));
-    default: return std::string(text);  // dates and times of another declared size
+    case kPolZeroRight2: last(20, '0'); break;
+    default: PutText(rec, o, text); break;  // dates and times of another declared size
   }
 }
 
@@ -156,8 +189,30 @@ std::string RepairDigit(std::string s, int p) {
   return s;
 }
 
-std::string Year4(std::string_view s, int p) {
-  return FormatNumberMask("@@@@", 2000 + TextToInt(Copy(s, p, 2)));
+// Copy() without a copy: the characters index..index+count-1 (1-based) that exist.
+std::string_view Part(std::string_view s, std::size_t index, std::size_t count) {
+  return index > s.size() ? std::string_view() : s.substr(index - 1, count);
+}
+
+// Stores the parts one after another as one counted text (at most 16 characters).
+void PutJoined(std::string& rec, const PolItem& it, std::initializer_list<std::string_view> parts) {
+  char buf[16];
+  std::size_t n = 0;
+  for (std::string_view part : parts) {
+    const std::size_t take = std::min(part.size(), sizeof buf - n);
+    std::memcpy(buf + n, part.data(), take);
+    n += take;
+  }
+  PutText(rec, it, {buf, n});
+}
+
+std::string Year4(std::string_view s, std::size_t p) {
+  const std::int32_t year = 2000 + TextToInt(Part(s, p, 2));
+  if (year < 1000 || year > 9999) return FormatNumberMask("@@@@", year);
+  // Four digits as the mask writes them, without formatting a number.
+  std::string out(4, '0');
+  for (int i = 3, v = year; i >= 0; --i, v /= 10) out[static_cast<std::size_t>(i)] = static_cast<char>('0' + v % 10);
+  return out;
 }
 
 // Numbers as a value; NaN when the type is not numeric.
@@ -207,15 +262,16 @@ void PutNumber(std::string& rec, const PolItem& it, double v) {
 void ConvertItem(std::string_view inRec, const PolItem& i, std::string& outRec, const PolItem& o) {
   if (i.type == o.type) {
     if (TextLike(o.type)) {
-      const std::string text = CountedIn(inRec, i);
-      PutText(outRec, o, i.size == o.size ? text : Fit(text, o.type, o.size));
+      if (i.size == o.size)
+        PutText(outRec, o, CountedIn(inRec, i));
+      else
+        PutFitted(outRec, o, CountedIn(inRec, i));
     } else {
       std::memcpy(outRec.data() + o.offset, inRec.data() + i.offset, std::min(i.stored, o.stored));
     }
     return;
   }
-  const std::string s = TextLike(i.type) ? CountedIn(inRec, i) : std::string();
-  auto c = [&](std::string_view t, int p, int n) { return Copy(t, p, n); };
+  const std::string s(TextLike(i.type) ? CountedIn(inRec, i) : std::string_view());
   switch (i.type * 100 + o.type) {
     case kPolDate6 * 100 + kPolDate6Iso:
     case kPolDate6Iso * 100 + kPolDate6: PutText(outRec, o, SwapDate(s)); return;
@@ -225,14 +281,20 @@ void ConvertItem(std::string_view inRec, const PolItem& i, std::string& outRec, 
     case kPolDate6 * 100 + kPolDate8Iso: {
       const std::string r = RepairDigit(s, 5);
       const std::string year = Year4(r, 5);
-      PutText(outRec, o, o.type == kPolDate8 ? c(r, 1, 4) + year : year + c(r, 3, 2) + c(r, 1, 2));
+      if (o.type == kPolDate8)
+        PutJoined(outRec, o, {Part(r, 1, 4), year});
+      else
+        PutJoined(outRec, o, {year, Part(r, 3, 2), Part(r, 1, 2)});
       return;
     }
     case kPolDate6Iso * 100 + kPolDate8:
     case kPolDate6Iso * 100 + kPolDate8Iso: {
       const std::string r = RepairDigit(s, 1);
       const std::string year = Year4(r, 1);
-      PutText(outRec, o, o.type == kPolDate8 ? c(r, 5, 2) + c(r, 3, 2) + year : year + c(r, 3, 4));
+      if (o.type == kPolDate8)
+        PutJoined(outRec, o, {Part(r, 5, 2), Part(r, 3, 2), year});
+      else
+        PutJoined(outRec, o, {year, Part(r, 3, 4)});
       return;
     }
     default: break;
@@ -355,9 +417,13 @@ std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std:
     MessageOk(Cz("Chybí popis výstupní položky ") + std::string(outDesc));
     return 0;
   }
-  if (!mayBeAbsent && CheckFile(in) < 2) {
-    MessageOk(Cz("Chybí vstupní soubor ") + in);
-    return 0;
+  if (!mayBeAbsent) {
+    const std::int32_t size = CheckFile(in);
+    if (size < 0 && !IsMissing(-size)) throw IoError(-size, in);
+    if (size < 2) {
+      MessageOk(Cz("Chybí vstupní soubor ") + in);
+      return 0;
+    }
   }
   const std::string out = outName.empty() ? in : std::string(outName);
 
@@ -383,6 +449,7 @@ std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std:
   if (out != in) inLock = std::make_unique<FileLock>(in, "");
 
   const std::int32_t size = CheckFile(in);
+  if (size < 0 && !(mayBeAbsent && IsMissing(-size))) throw IoError(-size, in);
   if (size < 2) return 0;
   File src;
   ThrowIfError(src.Open(in, kModeReadOnly), in);
@@ -405,14 +472,22 @@ std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std:
 
   FileReplacement result;
   ThrowIfError(result.Begin(out), out);
+  // Whole blocks of records are read, converted and written at a time.
+  const std::size_t inLength = inPol.recordLength, outLength = outPol.recordLength;
+  const std::int64_t perBlock = std::max<std::int64_t>(1, kConvertBlock / std::max(inLength, outLength));
+  std::string inBlock(static_cast<std::size_t>(std::min(perBlock, inCount)) * inLength, '\0');
+  std::string outBlock(static_cast<std::size_t>(std::min(perBlock, inCount)) * outLength, '\0');
   std::string outRec = EmptyRecord(outPol);
-  std::string inRec(inPol.recordLength, '\0');
-  for (std::int64_t r = 0; r < inCount; ++r) {
-    ThrowIfError(src.ReadAt(static_cast<std::uint64_t>(r) * inPol.recordLength, inRec.data(), inRec.size()), in);
-    ConvertRecord(inPol, inRec, outPol, outRec);
-    ThrowIfError(result.file().WriteAt(static_cast<std::uint64_t>(r) * outPol.recordLength, outRec.data(),
-                                       outRec.size()),
-                 out);
+  for (std::int64_t r = 0; r < inCount; r += perBlock) {
+    const std::size_t n = static_cast<std::size_t>(std::min(perBlock, inCount - r));
+    ThrowIfError(src.ReadAt(static_cast<std::uint64_t>(r) * inLength, inBlock.data(), n * inLength), in);
+    for (std::size_t k = 0; k < n; ++k) {
+      ConvertRecord(inPol, std::string_view(inBlock).substr(k * inLength, inLength), outPol, outRec);
+      std::memcpy(outBlock.data() + k * outLength, outRec.data(), outLength);
+    }
+    const std::uint64_t at = static_cast<std::uint64_t>(r) * outLength;
+    ThrowIfError(result.file().WriteAt(at, outBlock.data(), n * outLength), out);
+    result.file().StartWriteback(at, n * outLength);  // the disk works while the next block is converted
   }
   src.Close();
   ThrowIfError(result.Commit(), out);

@@ -45,6 +45,9 @@ class FileSystem {
   virtual int Stat(int fd, FileStat& st) = 0;
   virtual int Truncate(int fd, std::uint64_t size) = 0;
   virtual int Sync(int fd) = 0;
+  // Starts writing a written range to disk without waiting for it (a hint; Sync still
+  // decides). Those without one do nothing.
+  virtual int StartWriteback(int /*fd*/, std::uint64_t /*offset*/, std::uint64_t /*n*/) { return 0; }
   virtual int SetTime(int fd, std::int64_t mtimeNs) = 0;
   virtual int SetMode(int fd, std::uint32_t mode) = 0;
 
@@ -71,6 +74,7 @@ class PosixFileSystem : public FileSystem {
   int Stat(int fd, FileStat& st) override;
   int Truncate(int fd, std::uint64_t size) override;
   int Sync(int fd) override;
+  int StartWriteback(int fd, std::uint64_t offset, std::uint64_t n) override;
   int SetTime(int fd, std::int64_t mtimeNs) override;
   int SetMode(int fd, std::uint32_t mode) override;
   int StatPath(const std::string& path, FileStat& st) override;

@@ -1,6 +1,7 @@
 #include "common/numbers.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -252,10 +253,19 @@ Real48Bytes EncodeReal48(double value) {
   Real48Bytes b{};
   if (!std::isfinite(value)) throw RangeError("value cannot be stored as a 6-byte real");
   if (value == 0) return b;
-  int e = 0;
-  const double m = std::frexp(std::fabs(value), &e);  // |value| = m * 2^e, m in [0.5, 1)
-  std::uint64_t mant = static_cast<std::uint64_t>(std::llround(std::ldexp(2 * m - 1, 39)));
-  int exp = e - 1 + 129;
+  std::uint64_t mant = 0;
+  int exp = 0;
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  if (const int biased = static_cast<int>((bits >> 52) & 0x7ff); biased != 0) {
+    // A normal double: its 52 fraction bits rounded to 39, halves up.
+    mant = ((bits & ((std::uint64_t{1} << 52) - 1)) + (std::uint64_t{1} << 12)) >> 13;
+    exp = biased - 1023 + 129;
+  } else {
+    int e = 0;
+    const double m = std::frexp(std::fabs(value), &e);  // |value| = m * 2^e, m in [0.5, 1)
+    mant = static_cast<std::uint64_t>(std::llround(std::ldexp(2 * m - 1, 39)));
+    exp = e - 1 + 129;
+  }
   if (mant == (std::uint64_t{1} << 39)) {
     mant = 0;
     ++exp;

@@ -255,6 +255,10 @@ int File::Truncate(std::uint64_t size) {
   return 0;
 }
 
+void File::StartWriteback(std::uint64_t offset, std::uint64_t n) {
+  if (fd_ >= 0) Fs().StartWriteback(fd_, offset, n);
+}
+
 int File::Sync() {
   if (fd_ < 0) return io::kFileNotOpen;
   if (int e = Fs().Sync(fd_)) return IoCodeFromErrno(e, path_, IoOp::Write);

@@ -94,6 +94,9 @@ class File {
   [[nodiscard]] int Size(std::uint64_t& size);
   [[nodiscard]] int Truncate(std::uint64_t size);
   [[nodiscard]] int Sync();
+  // Starts writing n bytes from offset to disk and returns at once; a hint that lets
+  // a long write overlap the disk, so a closing Sync waits less. Errors are for Sync.
+  void StartWriteback(std::uint64_t offset, std::uint64_t n);
   // Last-write time in nanoseconds since the Unix epoch (see clock.h for local time).
   [[nodiscard]] int GetTime(std::int64_t& mtimeNs);
   [[nodiscard]] int SetTime(std::int64_t mtimeNs);

@@ -307,7 +307,7 @@ TEST_F(ConvertTest, FullDiskLeavesTheFile) {
   {
     FaultFileSystem faults;
     ScopedFileSystem scoped(faults);
-    faults.Fail(FsOp::Write, ENOSPC, ".~x.dta", -1, 100);  // the new file fills the disk
+    faults.Fail(FsOp::Write, ENOSPC, ".~x.dta");  // the new file fills the disk
     EXPECT_THROW(Convert(), IoError);
   }
   EXPECT_EQ(Data(), old);
@@ -348,4 +348,68 @@ TEST_F(ConvertTest, ACommaInAFolderNameIsNoPoint) {
   EXPECT_EQ(ostest::ReadRaw(folder + "/y.dta").size(), 44u);
   EXPECT_EQ(ConvertFile(folder + "\\missing,dta", "", P("old.pol"), P("new.pol")), 0);
   EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+}
+
+// A failed open or read while deciding is an error naming the file and the code,
+// never "nothing to convert"; the file stays as it was.
+TEST_F(ConvertTest, FailuresWhileDecidingAreErrors) {
+  OldAndNewOfTheReview();
+  const std::string two = Counted("A17", 3) + Counted(std::string(20, 'n'), 20) + Counted("B22", 3) +
+                          Counted(std::string(20, 'm'), 20);
+  struct Case {
+    const char* what;
+    const char* name;  // as given to the converter
+    FsOp op;
+    int err, skip, code;
+  } cases[] = {
+      {"open before the size decision", "x.dta", FsOp::Open, EACCES, 0, 5},
+      {"open at the size decision", "x.dta", FsOp::Open, EACCES, 1, 5},
+      {"open of a file that may be absent", "x,dta", FsOp::Open, EACCES, 0, 5},
+      {"read in the text-item check", "x.dta", FsOp::Read, EIO, 0, 100},
+  };
+  for (const Case& c : cases) {
+    ostest::WriteRaw(P("x.dta"), two);
+    FaultFileSystem faults;
+    ScopedFileSystem scoped(faults);
+    faults.Fail(c.op, c.err, "x.dta", 1, c.skip);
+    try {
+      ConvertFile(tmp.path() + "/" + c.name, "", P("old.pol"), P("new.pol"));
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const IoError& e) {
+      EXPECT_EQ(e.code, c.code) << c.what;
+      EXPECT_EQ(e.file, P("x.dta")) << c.what;
+      EXPECT_EQ(std::string(e.what()), "I/O error " + std::to_string(c.code) + " on " + P("x.dta")) << c.what;
+    }
+    EXPECT_EQ(faults.Calls(c.op) > 0, true) << c.what;
+    EXPECT_EQ(Data(), two) << c.what;
+  }
+  EXPECT_EQ(ostest::Listing(tmp.path()), "FOT.tab new.pol old.pol x.dta");
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+  // Same record lengths: the text items of both layouts are read.
+  Pol("old.pol", "A : string[3]; {\"\" \"X\"}\nB : string[7]; {\"\" \"X\"}\n");
+  Pol("new.pol", "B : string[7]; {\"\" \"X\"}\nA : string[3]; {\"\" \"X\"}\n");
+  const std::string old = Counted("abc", 3) + Counted("defghij", 7) + Counted("klm", 3) + Counted("nopqrst", 7);
+  ostest::WriteRaw(P("x.dta"), old);
+  for (int skip : {0, 1}) {
+    FaultFileSystem faults;
+    ScopedFileSystem scoped(faults);
+    faults.Fail(FsOp::Read, EIO, "x.dta", 1, skip);
+    EXPECT_THROW(Convert(), IoError) << skip;
+    EXPECT_EQ(Data(), old);
+  }
+}
+
+// Records are converted a block at a time; blocks and the records across them come out whole.
+TEST_F(ConvertTest, ManyRecordsAcrossBlocks) {
+  OldAndNewOfTheReview();
+  std::string old, expected;
+  const int n = 50000;  // 2.5 MB in, 4.4 MB out: several blocks and a part block
+  for (int i = 0; i < n; ++i) {
+    const std::string kod = std::to_string(100 + i % 900), name = "N" + std::to_string(1000000000000000000 + i);
+    old += Counted(kod, 3) + Counted(name, 20);
+    expected += Counted(kod + "  ", 5) + Counted(name + std::string(10, ' '), 30) + Counted(std::string(6, ' '), 6);
+  }
+  ostest::WriteRaw(P("x.dta"), old);
+  ASSERT_EQ(Convert(), 1);
+  EXPECT_TRUE(Data() == expected);
 }
