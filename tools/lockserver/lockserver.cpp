@@ -76,8 +76,7 @@ void LockBook::DropConnection(int connection) {
 struct Server::Connection {
   int fd = -1;
   int id = 0;
-  std::string input;
-  std::size_t start = 0;  // input before this is handled
+  std::string input;  // received, not yet handled
   std::deque<Reply> replies;
 };
 
@@ -244,8 +243,10 @@ void Server::Remember(const std::string& line) {
 
 bool Server::HandleBuffered(Connection& c) {
   std::lock_guard lock(mutex_);
-  while (c.start < c.input.size()) {
-    const std::string_view rest = std::string_view(c.input).substr(c.start);
+  // Requests are taken from an offset; the buffer is compacted once at the end.
+  std::size_t start = 0;
+  while (start < c.input.size()) {
+    const std::string_view rest = std::string_view(c.input).substr(start);
     common::LockRequestParse p = common::ParseLockRequest(rest);
     if (p.status == common::LockRequestParse::kIncomplete) break;
     std::string line;
@@ -253,11 +254,11 @@ bool Server::HandleBuffered(Connection& c) {
     if (p.status == common::LockRequestParse::kMalformed) {
       // No way to find the next request: what came is dropped.
       line = rest;
-      c.start = c.input.size();
+      start = c.input.size();
       reply = "ERR bad request";
     } else {
       line = rest.substr(0, p.consumed);
-      c.start += p.consumed;
+      start += p.consumed;
       const bool keyed = common::IsKeyedLockCommand(p.request.command);
       if (opt_.refuse && keyed)
         reply = "ERR refused";
@@ -270,8 +271,7 @@ bool Server::HandleBuffered(Connection& c) {
     if (reply.size() > common::kLockReplyMax) reply.resize(common::kLockReplyMax);
     c.replies.push_back({common::SystemMonotonicMs() + opt_.delayMs, reply});
   }
-  c.input.erase(0, c.start);
-  c.start = 0;
+  c.input.erase(0, start);
   if (c.input.size() > opt_.maxRequest) {
     if (opt_.notice)
       opt_.notice("connection " + std::to_string(c.id) + " dropped: an unfinished request of over " +
