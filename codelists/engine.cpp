@@ -235,6 +235,8 @@ void CodeListWindow::UsePhysicalOrder() {
   IndexFilesClose();
 }
 
+bool CodeListWindow::FileFree() { return DataFilePath.empty() || common::IfVolny(DataFilePath).empty(); }
+
 bool CodeListWindow::Refused(bool guarded, std::string_view refusal) {
   if (!guarded || DataFilePath.empty() || common::IfVolny(DataFilePath).empty()) return false;
   common::BeepMessage(Cz(refusal));
@@ -295,6 +297,12 @@ void CodeListWindow::Reposition() {
   switch (spec_.reposition) {
     case Reposition::None: return;
     case Reposition::FullSortNow: SortFile(); return;
+    case Reposition::FullSortWhenFree:
+      if (FileFree()) {
+        SortFile();
+        return;
+      }
+      break;  // another user holds the file: the local moves
     case Reposition::Incremental: break;
   }
   if (Current == 1) MoveRecordDown(1);
@@ -346,9 +354,14 @@ void CodeListWindow::DeleteRecord(std::int32_t) {
   if (spec_.deletePolicy == DeletePolicy::TemplateInPlaceAsk && !browser::AskOne(10, 10, Cz(spec_.deleteQuestion)))
     return;
   TfSoub::DeleteRecord(Current);  // reads the record, then ClearRecord below, then writes
-  if (spec_.deletePolicy == DeletePolicy::MarkerMoveUp) MoveRecordUp(Current);
+  if (spec_.deletePolicy == DeletePolicy::MarkerMoveUp) {
+    if (spec_.reposition == Reposition::FullSortWhenFree && FileFree())
+      SortFile();
+    else
+      MoveRecordUp(Current);
+  }
   switch (spec_.afterDelete) {
-    case AfterDelete::FormerCurrent: GoToRecord(former, 0); break;
+    case AfterDelete::FormerCurrent: GoToRecord(std::min(former, Count), 0); break;
     case AfterDelete::FormerCurrentPlusOne: GoToRecord(std::min(former + 1, Count), 0); break;
     case AfterDelete::StayInPlace: break;
   }
@@ -433,6 +446,8 @@ void CodeListWindow::CodeListRecode() {
 
 // ---------------------------------------------------------------- listing
 
+std::string CodeListWindow::ListingTitle() const { return Cz(spec_.listing.title); }
+
 std::vector<std::string> CodeListWindow::ListingHeaderLines(int page) {
   const common::Session& s = common::CurrentSession();
   const ListingSpec& l = spec_.listing;
@@ -440,12 +455,12 @@ std::vector<std::string> CodeListWindow::ListingHeaderLines(int page) {
   const std::string date = common::TodayText();
   if (l.header == ListingHeader::Texty) {
     lines = {"\f", "", "",
-             s.FirmTitle + std::string(13, ' ') + Cz(l.title) + " " + std::string(33, ' ') + "L:" +
+             s.FirmTitle + std::string(13, ' ') + ListingTitle() + " " + std::string(33, ' ') + "L:" +
                  common::IntToText(page, 3) + " D:" + date,
              "", Cz(l.columnLine), std::string(94, '='), ""};
     return lines;
   }
-  return browser::StandardListingHeader(*this, Cz(l.title), page, s.NovyList);
+  return browser::StandardListingHeader(*this, ListingTitle(), page, s.NovyList);
 }
 
 std::string CodeListWindow::ListingLineOf(std::int32_t n) {

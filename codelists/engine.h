@@ -58,6 +58,10 @@ class CodeListWindow : public browser::TfSoub {
 
   // Ends an active column order and closes the index files: positions are physical.
   void UsePhysicalOrder();
+  // The last read or write worked.
+  bool IoOk() const { return lastIoOk(); }
+  // Byte offset of field f in the record.
+  int FieldOffset(int f) const { return offsets_.at(static_cast<std::size_t>(f - 1)); }
 
   // ---------------------------------------------------------------- overrides
   std::string RecordKey(std::int32_t n) override;
@@ -74,6 +78,8 @@ class CodeListWindow : public browser::TfSoub {
   virtual void MenuCommand(int /*id*/) {}
   virtual std::vector<std::string> ListingHeaderLines(int page);
   virtual std::string ListingLineOf(std::int32_t n);
+  // The listing's title (Windows-1250); a list whose title names its file overrides it.
+  virtual std::string ListingTitle() const;
   // Before the file is opened (a layout conversion).
   virtual void BeforeOpen() {}
   // The data file; a list whose name comes from a parameter ("CI" + n + ".dta") overrides it.
@@ -92,6 +98,8 @@ class CodeListWindow : public browser::TfSoub {
   bool Refused(bool guarded, std::string_view refusal);
   void PutDate();
   void Reposition();
+  // No other user holds the data file (IfVolny).
+  bool FileFree();
 
  private:
   bool CompareKeys(const KeySpec& key, const std::string& a, const std::string& b) const;

@@ -7,8 +7,6 @@
 
 namespace codelists {
 
-namespace {
-
 constexpr std::string_view kEditKeys = " F2=zápis  Esc=nic ";
 
 browser::BrowseSetup Look(browser::CellFrame edit, browser::CellFrame grid, std::string_view tag, std::string_view keys) {
@@ -32,6 +30,8 @@ DeletedSpec BlankKey(int width) {
   const std::string_view key(blanks.data(), static_cast<std::size_t>(width));
   return {1, DeletedTest::Equals, key, 0, {{1, key}}};
 }
+
+namespace {
 
 // List 11: the number, the text, ten debit and credit accounts with their centres, the date.
 const std::vector<FieldSpec>& Cis11Fields() {

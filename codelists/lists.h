@@ -5,6 +5,12 @@
 
 namespace codelists {
 
+// The look most code lists open with: all records from the last, the edit window
+// and grid in their green, the edit keys " F2=zápis  Esc=nic ".
+browser::BrowseSetup Look(browser::CellFrame edit, browser::CellFrame grid, std::string_view tag, std::string_view keys);
+// A key of `width` blanks marks a deleted record; F8 writes it.
+DeletedSpec BlankKey(int width);
+
 const CodeListSpec& Cis11Spec();
 const CodeListSpec& Cis20Spec();
 const CodeListSpec& Cis23Spec();

@@ -65,7 +65,9 @@ enum class StampPolicy { None, OnChangedFlag, EveryWrite };
 // own write (so they stamp) or through the plain write.
 enum class ShiftWrite { Hooked, Raw };
 // What follows an edit or a new record.
-enum class Reposition { Incremental, FullSortNow, None };
+// FullSortWhenFree: the whole file sorted at once while no other user holds it, else
+// the local moves (the deleted record then waits at the front for the close).
+enum class Reposition { Incremental, FullSortNow, None, FullSortWhenFree };
 // When the close sorts the file.
 enum class CloseSort { Never, WhenFirstDeleted, WhenFirstDeletedOrOtherOrder, Always };
 enum class DeletePolicy { MarkerMoveUp, MarkerInPlace, TemplateInPlace, TemplateInPlaceAsk };

@@ -1,6 +1,8 @@
 #include "codelists/windows.h"
 
+#include "codelists/cashflow.h"
 #include "codelists/lists.h"
+#include "codelists/outlines.h"
 
 namespace codelists {
 
@@ -24,6 +26,35 @@ void Add(ui::WindowRegistry& registry, Window& (*instance)(), void (*setup)(Wind
   });
 }
 
+// The statement outlines as the code-list menu opens them (the old panel's way for 29).
+void AddStatementOutlines(ui::WindowRegistry& registry) {
+  registry.Add("TfCis26", "[26|76]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfCis26"), args, 0, 1);
+    TfCis26& w = fCis26();
+    SetupCis26(w, args.empty() ? "26" : args[0]);
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+  registry.Add("TfCis27", "[27|CI27.DTA]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfCis27"), args, 0, 1);
+    TfCis27& w = fCis27();
+    SetupCis27(w, args.empty() ? "27" : args[0]);
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+  registry.Add("TfCis28", "[CI28.dta|CI29.dta]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfCis28"), args, 0, 1);
+    TfCis28& w = fCis28();
+    SetupCis28(w, args.empty() ? "CI28.dta" : args[0]);
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+  registry.Add("TfCis29", "", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfCis29"), args, 0, 0);
+    OpenOldPanelList(29);
+  });
+}
+
 }  // namespace
 
 void RegisterCodeListWindows(ui::WindowRegistry& registry) {
@@ -31,6 +62,37 @@ void RegisterCodeListWindows(ui::WindowRegistry& registry) {
   Add(registry, &fCis20, &SetupCis20);
   Add(registry, &fCis23, &SetupCis23);
   Add(registry, &fCis36, &SetupCis36);
+  AddStatementOutlines(registry);
+}
+
+void OpenOldPanelList(int list) {
+  switch (list) {
+    case 26: {
+      TfCis26& w = fCis26();
+      SetupCis26(w, "26");
+      w.ShowModal();
+      SortCis26(w);
+      w.CloseBrowse();
+      break;
+    }
+    case 27: {
+      TfCis27& w = fCis27();
+      SetupCis27(w, "27");
+      w.ShowModal();
+      SortCis27(w);
+      w.CloseBrowse();
+      break;
+    }
+    case 29: {
+      TfCis29& w = fCis29();
+      SetupCis29(w);
+      w.ShowModal();
+      SortCis29(w);
+      w.CloseBrowse();
+      break;
+    }
+    default: break;
+  }
 }
 
 }  // namespace codelists

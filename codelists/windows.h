@@ -7,4 +7,8 @@ namespace codelists {
 
 void RegisterCodeListWindows(ui::WindowRegistry& registry);
 
+// The old code-list panel's rows for lists 26, 27 and 29: the list's window over its
+// own file, shown modally, sorted after it closes, closed.
+void OpenOldPanelList(int list);
+
 }  // namespace codelists

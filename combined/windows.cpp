@@ -2,12 +2,15 @@
 
 #include <stdexcept>
 
+#include "codelists/windows.h"
 #include "combined/ci2005.h"
 #include "combined/ciwindows.h"
 #include "combined/fci92.h"
 #include "combined/form2.h"
 
 namespace combined {
+
+void InstallCodeListServices() { OldPanelHooks().openOwnList = codelists::OpenOldPanelList; }
 
 void RegisterCombinedWindows(ui::WindowRegistry& registry) {
   registry.Add("TFCI92", "split|assemble", [&registry](const std::vector<std::string>& args) {

@@ -123,6 +123,7 @@ int main(int argc, char** argv) {
   codelists::RegisterCodeListWindows(registry);
   combined::RegisterCombinedWindows(registry);
   payroll::RegisterPayrollWindows(registry);
+  combined::InstallCodeListServices();
   if (list) {
     std::cout << "demo\n";
     for (const auto* e : registry.All()) std::cout << e->className << (e->usage.empty() ? "" : " " + e->usage) << "\n";

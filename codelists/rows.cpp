@@ -1,0 +1,205 @@
+#include "codelists/rows.h"
+
+#include <algorithm>
+
+#include "common/numbers.h"
+#include "common/notifier.h"
+#include "common/osfile.h"
+#include "common/pascal.h"
+#include "common/session.h"
+
+namespace codelists {
+
+namespace {
+
+void OpenFailed(const std::string& name, int code) {
+  common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " otvira soubor: " + name + " err " +
+                    common::FormatFloatMask("######", code));
+}
+
+std::string InFolder(const std::string& folder, std::string_view name) {
+  if (folder.empty()) return std::string(name);
+  return folder.back() == '/' || folder.back() == '\\' ? folder + std::string(name) : folder + "/" + std::string(name);
+}
+
+// Lines of an import file; false (reported) when it cannot be read.
+bool ImportLines(const std::string& folder, std::string_view name, std::vector<std::string>& lines) {
+  const std::string path = InFolder(folder, name);
+  if (int code = ReadRawLines(path, lines)) {
+    OpenFailed(std::string(name), code);
+    return false;
+  }
+  return true;
+}
+
+// Raises or lowers every reference above `above` by `by`; true when one changed.
+bool Renumber(CodeListWindow& w, const RowLayout& l, std::int32_t above, int by) {
+  bool changed = false;
+  for (int f : l.refFields) {
+    const std::int32_t v = common::TextToInt(FieldText(w, f));
+    if (v > above) {
+      SetFieldText(w, f, common::FormatFloatMask(l.refMask, v + by));
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+}  // namespace
+
+std::string FieldText(CodeListWindow& w, int f) {
+  return common::GetCounted(w.RecordBuffer, static_cast<std::size_t>(w.FieldOffset(f)), w.Field(f).width);
+}
+
+void SetFieldText(CodeListWindow& w, int f, std::string_view text) {
+  const auto width = static_cast<std::size_t>(w.Field(f).width);
+  std::string t(text.substr(0, std::min(text.size(), width)));
+  t.resize(width, ' ');
+  common::PutCounted(w.RecordBuffer, static_cast<std::size_t>(w.FieldOffset(f)), t, width);
+}
+
+bool InsertRow(CodeListWindow& w, const RowLayout& l) {
+  w.UsePhysicalOrder();
+  const std::int32_t c = w.Current;
+  if (c < 1 || c > w.Count) return false;
+  if (!w.AppendRecord()) return false;
+  const std::int32_t n = w.Count;
+  for (std::int32_t j = n - 1; j >= c; --j) {
+    w.RecordReadAt(j);
+    if (!w.IoOk()) return false;
+    SetFieldText(w, l.rowField, common::FormatFloatMask(l.rowMask, j + 1));
+    w.RecordWriteAt(j + 1);
+    if (!w.IoOk()) return false;
+  }
+  for (std::int32_t i = 1; i <= n; ++i) {
+    w.RecordReadAt(i);
+    if (!w.IoOk()) return false;
+    if (Renumber(w, l, c, +1)) {
+      w.RecordWriteAt(i);
+      if (!w.IoOk()) return false;
+    }
+  }
+  w.RepaintPage();
+  return true;
+}
+
+bool DeleteRow(CodeListWindow& w, const RowLayout& l) {
+  w.UsePhysicalOrder();
+  const std::int32_t c = w.Current;
+  const std::int32_t n = w.Count;
+  if (c < 1 || c > n) return false;
+  for (std::int32_t j = c; j <= n - 1; ++j) {
+    w.RecordReadAt(j + 1);
+    if (!w.IoOk()) return false;
+    SetFieldText(w, l.rowField, common::FormatFloatMask(l.rowMask, j));
+    w.RecordWriteAt(j);
+    if (!w.IoOk()) return false;
+  }
+  for (std::int32_t i = 1; i <= n - 1; ++i) {
+    w.RecordReadAt(i);
+    if (!w.IoOk()) return false;
+    if (Renumber(w, l, c, -1)) {
+      w.RecordWriteAt(i);
+      if (!w.IoOk()) return false;
+    }
+  }
+  if (int code = w.DataFile().Truncate(static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(w.RecordLength))) {
+    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + w.DataFileName + " err " +
+                      common::FormatFloatMask("######", code));
+    return false;
+  }
+  w.DataFileReopen();
+  if (w.Current > w.Count) w.Current = w.Count;
+  w.RepaintPage();
+  return true;
+}
+
+bool TagText(std::string_view line, std::string& text) {
+  const std::size_t open = line.find('<'), close = line.find('>');
+  if (open == std::string_view::npos || close == std::string_view::npos) return false;
+  text = close > open ? std::string(line.substr(open + 1, close - open - 1)) : std::string();
+  return true;
+}
+
+int ReadRawLines(const std::string& path, std::vector<std::string>& lines) {
+  std::string bytes;
+  if (int code = common::ReadFileText(path, bytes)) return code;
+  lines.clear();
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::size_t end = bytes.find('\n', at);
+    if (end == std::string::npos) end = bytes.size();
+    lines.push_back(bytes.substr(at, end - at));
+    at = end + 1;
+  }
+  return 0;
+}
+
+void ImportXmlTexts(CodeListWindow& w, const RowLayout& l, const std::string& folder) {
+  if (w.Count <= 1) return;
+  w.UsePhysicalOrder();
+  std::vector<std::string> lines;
+  if (!ImportLines(folder, "roz.xml", lines)) return;
+  // Records past the last line are left alone.
+  const std::int32_t last = std::min<std::int32_t>(w.Count - 1, static_cast<std::int32_t>(lines.size()));
+  std::string text;
+  for (std::int32_t i = 1; i <= last; ++i) {
+    if (!TagText(lines[static_cast<std::size_t>(i - 1)], text)) continue;
+    w.RecordReadAt(i);
+    if (!w.IoOk()) break;
+    SetFieldText(w, l.textField, text);
+    w.RecordWriteAt(i);
+    if (!w.IoOk()) break;
+  }
+  w.RepaintPage();
+}
+
+void CodeIntoText(CodeListWindow& w, const RowLayout& l) {
+  w.UsePhysicalOrder();
+  for (std::int32_t i = 1; i <= w.Count; ++i) {
+    w.RecordReadAt(i);
+    if (!w.IoOk()) break;
+    SetFieldText(w, l.textField, FieldText(w, l.codeField));
+    w.RecordWriteAt(i);
+    if (!w.IoOk()) break;
+  }
+  w.RepaintPage();
+}
+
+void RowsFromGordic(CodeListWindow& w, const RowLayout& l, const std::string& folder) {
+  w.UsePhysicalOrder();
+  std::vector<std::string> lines;
+  if (!ImportLines(folder, "A4.prl", lines)) return;
+  std::string text;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    if (!TagText(lines[k], text)) continue;
+    // Each row starts from the template, not from whatever the buffer last held.
+    w.RecordBuffer = w.RecordTemplate;
+    SetFieldText(w, l.rowField, common::FormatFloatMask(l.rowMask, static_cast<double>(k + 1)));
+    SetFieldText(w, l.textField, text);
+    SetFieldText(w, l.nameField, common::Copy(text, 5, 30));
+    if (!w.AppendRecord()) break;
+  }
+  w.RepaintPage();
+}
+
+void TextsFromGordic(CodeListWindow& w, const RowLayout& l, const std::string& folder) {
+  w.UsePhysicalOrder();
+  std::vector<std::string> lines;
+  if (!ImportLines(folder, "rozvaha.txt", lines)) return;
+  std::string text;
+  // Lines beyond the count have no record to go to.
+  const auto last = std::min<std::size_t>(lines.size(), static_cast<std::size_t>(std::max(w.Count, 0)));
+  for (std::size_t k = 0; k < last; ++k) {
+    if (!TagText(lines[k], text)) continue;
+    const auto n = static_cast<std::int32_t>(k + 1);
+    w.RecordRead(n);
+    if (!w.IoOk()) break;
+    SetFieldText(w, l.textField, text);
+    w.RecordWrite(n);
+    if (!w.IoOk()) break;
+  }
+  w.RepaintPage();
+}
+
+}  // namespace codelists
