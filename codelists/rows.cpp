@@ -79,6 +79,7 @@ bool InsertRow(CodeListWindow& w, const RowLayout& l) {
       if (!w.IoOk()) return false;
     }
   }
+  w.GoToRecord(c, 0);
   w.RepaintPage();
   return true;
 }
