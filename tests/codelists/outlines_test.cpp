@@ -6,6 +6,7 @@
 
 #include "codelists/outlines.h"
 #include "codelists/rows.h"
+#include "common/faultfs.h"
 #include "common/locking.h"
 #include "common/session.h"
 #include "tests/codelists/outlinekit.h"
@@ -62,6 +63,30 @@ TEST_F(CodeListOutline26, SetupConvertsTheOlderLayoutAndOpensListSeventySixAlike
   EXPECT_EQ(ReadData("CI76.DTA").size(), 600u);
   w.CloseBrowse();
   EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(CodeListOutline26, AFailedConversionIsReportedAndTheFileOpensAsItWas) {
+  std::string old;
+  for (const char* row : {"001", "002"}) {
+    std::string r(219, '\0');
+    common::PutCounted(r, 0, row, 3);
+    common::PutCounted(r, 4, std::string(30, ' '), 30);
+    common::PutCounted(r, 212, kOld, 6);
+    old += r;
+  }
+  WriteData("CI26.DTA", old);
+  common::FaultFileSystem fs;
+  fs.Fail(common::FsOp::Write, ENOSPC, "/.~");
+  TfCis26 w;
+  {
+    common::ScopedFileSystem use(fs);
+    SetupCis26(w, "26");
+  }
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_TRUE(Messages()[0].starts_with("Uz: 01 pise soubor: ")) << Messages()[0];
+  EXPECT_EQ(ReadData("CI26.DTA"), old);
+  EXPECT_TRUE(w.DataFileUsable());
+  w.CloseBrowse();
 }
 
 TEST_F(CodeListOutline26, InsertRenumbersTheRowsBehindAndTheFirstReferencesAbove) {
