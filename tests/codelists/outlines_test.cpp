@@ -294,7 +294,9 @@ TEST_F(CodeListOutline27, TheTextBetweenTheFirstBrackets) {
   for (const auto& c : cases) {
     std::string text = "kept";
     EXPECT_EQ(TagText(c.line, text), c.found) << c.line;
-    if (c.found) EXPECT_EQ(text, c.text) << c.line;
+    if (c.found) {
+      EXPECT_EQ(text, c.text) << c.line;
+    }
   }
 }
 
