@@ -154,4 +154,14 @@ int FaultFileSystem::SetTimePath(const std::string& path, std::int64_t mtimeNs) 
   return base_.SetTimePath(path, mtimeNs);
 }
 
+int FaultFileSystem::FreeSpace(const std::string& path, std::uint64_t& bytes) {
+  bytes = 0;
+  if (int e = Injected(FsOp::FreeSpace, path)) return e;
+  if (space_ >= 0) {
+    bytes = static_cast<std::uint64_t>(space_);
+    return 0;
+  }
+  return base_.FreeSpace(path, bytes);
+}
+
 }  // namespace common

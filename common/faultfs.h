@@ -13,7 +13,7 @@ namespace common {
 
 enum class FsOp {
   Open, Close, Lock, Read, Write, Stat, Truncate, Sync, SetTime, SetMode,
-  StatPath, ListDir, MakeDir, RemoveDir, Unlink, Rename, SetTimePath,
+  StatPath, ListDir, MakeDir, RemoveDir, Unlink, Rename, SetTimePath, FreeSpace,
 };
 
 class FaultFileSystem : public FileSystem {
@@ -26,7 +26,7 @@ class FaultFileSystem : public FileSystem {
   // calls fail (-1: all later ones).
   void Fail(FsOp op, int err, std::string pathPart = {}, int count = -1, int skip = 0);
   // Free space for writes from now on, over all files; a write that does not fit writes
-  // what fits and fails with ENOSPC. -1: no limit.
+  // what fits and fails with ENOSPC; FreeSpace answers from it. -1: no limit.
   void SetDiskSpace(std::int64_t bytes) { space_ = bytes; }
   // Forgets every fault and the space limit.
   void Clear();
@@ -52,6 +52,7 @@ class FaultFileSystem : public FileSystem {
   int Unlink(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to, bool replace) override;
   int SetTimePath(const std::string& path, std::int64_t mtimeNs) override;
+  int FreeSpace(const std::string& path, std::uint64_t& bytes) override;
 
  private:
   struct Rule {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -157,6 +158,14 @@ int PosixFileSystem::Rename(const std::string& from, const std::string& to, bool
 int PosixFileSystem::SetTimePath(const std::string& path, std::int64_t mtimeNs) {
   timespec times[2] = {{0, UTIME_OMIT}, ToTimespec(mtimeNs)};
   return Err(::utimensat(AT_FDCWD, path.c_str(), times, 0));
+}
+
+int PosixFileSystem::FreeSpace(const std::string& path, std::uint64_t& bytes) {
+  bytes = 0;
+  struct statvfs v {};
+  if (::statvfs(path.c_str(), &v) != 0) return errno;
+  bytes = static_cast<std::uint64_t>(v.f_bavail) * v.f_frsize;
+  return 0;
 }
 
 namespace {

@@ -60,6 +60,8 @@ class FileSystem {
   // replace = false fails with EEXIST when `to` exists.
   virtual int Rename(const std::string& from, const std::string& to, bool replace) = 0;
   virtual int SetTimePath(const std::string& path, std::int64_t mtimeNs) = 0;
+  // Bytes an unprivileged writer may still use on the file system holding path.
+  virtual int FreeSpace(const std::string& path, std::uint64_t& bytes) = 0;
 };
 
 // The real one.
@@ -84,6 +86,7 @@ class PosixFileSystem : public FileSystem {
   int Unlink(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to, bool replace) override;
   int SetTimePath(const std::string& path, std::int64_t mtimeNs) override;
+  int FreeSpace(const std::string& path, std::uint64_t& bytes) override;
 };
 
 // The process-wide current file system (a PosixFileSystem until replaced).

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "common/encoding.h"
@@ -430,6 +431,25 @@ int GetFileInfo(std::string_view name, FileStat& st) {
   return 0;
 }
 
+int DiskFreeSpace(std::string_view name, std::uint64_t& bytes) {
+  bytes = 0;
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  if (path.empty()) path = ".";
+  for (;;) {
+    FileStat st;
+    if (Fs().StatPath(path, st) == 0) break;
+    const auto slash = path.find_last_of('/', path.size() > 1 && path.back() == '/' ? path.size() - 2 : path.npos);
+    if (slash == std::string::npos) {
+      path = ".";
+      break;
+    }
+    path = slash == 0 ? "/" : path.substr(0, slash);
+  }
+  if (int e = Fs().FreeSpace(path, bytes)) return IoCodeFromErrno(e, path);
+  return 0;
+}
+
 bool FileExists(std::string_view name) {
   FileStat st;
   return GetFileInfo(name, st) == 0 && st.isRegular;
@@ -501,6 +521,45 @@ int RemoveDir(std::string_view name) {
   if (int code = ResolveName(name, path)) return code;
   if (int e = Fs().RemoveDir(path)) return IoCodeFromErrno(e, path);
   return 0;
+}
+
+int MakeUniqueDir(std::string_view parent, std::string_view prefix, std::string& made) {
+  static std::mt19937 gen{std::random_device{}()};
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::uniform_int_distribution<int> pick(0, 35);
+  made.clear();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = std::string(parent) + std::string(prefix);
+    for (int i = 0; i < 8; ++i) name += kLetters[pick(gen)];
+    const int code = MakeDir(name);
+    if (code == io::kFileExists) continue;
+    if (code == 0) made = name + "\\";
+    return code;
+  }
+  return io::kFileExists;
+}
+
+int RemoveTree(std::string_view name) {
+  std::string path;
+  if (int code = ResolveName(name, path)) return code;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  FileSystem& fs = Fs();
+  int first = 0;
+  std::vector<DirEntryRaw> entries;
+  if (int e = fs.ListDir(path, entries)) return IoCodeFromErrno(e, path);
+  for (const DirEntryRaw& entry : entries) {
+    const std::string child = path + "/" + entry.name;
+    int e = 0;
+    if (entry.isDir) {
+      const int code = RemoveTree(Utf8ToWin1250(child));
+      if (code != 0 && first == 0) first = code;
+      continue;
+    }
+    e = fs.Unlink(child);
+    if (e != 0 && first == 0) first = IoCodeFromErrno(e, child);
+  }
+  if (int e = fs.RemoveDir(path); e != 0 && first == 0) first = IoCodeFromErrno(e, path);
+  return first;
 }
 
 int MakeDirs(std::string_view name) {

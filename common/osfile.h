@@ -201,6 +201,15 @@ bool DirectoryExists(std::string_view name);  // a folder
 [[nodiscard]] int RemoveDir(std::string_view name);
 // Creates the folder and every missing folder above it; existing ones are fine.
 [[nodiscard]] int MakeDirs(std::string_view name);
+// Creates a new, private folder prefix + random letters inside the folder `parent`
+// (ending in "\"); `made` gets its name ending in "\". 0 or an I/O code.
+[[nodiscard]] int MakeUniqueDir(std::string_view parent, std::string_view prefix, std::string& made);
+// Erases a folder with everything in it. 0 or the first I/O code (the rest is still tried).
+int RemoveTree(std::string_view name);
+
+// Free bytes of the file system that holds name (a file or folder; a missing one is
+// looked for through the nearest folder above it that exists). 0 or an I/O code.
+[[nodiscard]] int DiskFreeSpace(std::string_view name, std::uint64_t& bytes);
 
 [[nodiscard]] int GetFileTime(std::string_view name, std::int64_t& mtimeNs);
 [[nodiscard]] int SetFileTime(std::string_view name, std::int64_t mtimeNs);
