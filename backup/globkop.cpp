@@ -199,7 +199,7 @@ void TfGlobKop::FormKeyDown(int& key, ui::Shift shift) {
   if (offering_) {
     // Esc in the list of copies offers the copies of another year.
     offering_ = false;
-    if (AnotherYear()) return;
+    if (AnotherYear() && OfferCopies()) return;
   }
   Close();
 }

@@ -32,6 +32,11 @@ BackupFixture::BackupFixture() {
     if (!answers.empty()) answers.pop_front();
     backend.Press(ui::vk::Letter(yes ? 'A' : 'N'));
   });
+  // The timed notice closes itself.
+  backend.OnModal("fBlik", [this](ui::Form& f) {
+    notices.push_back(common::Win1250ToUtf8(f.FindAs<ui::Label>("Label1")->text()));
+    backend.Advance(5000);
+  });
 }
 
 BackupFixture::~BackupFixture() {

@@ -3,6 +3,7 @@
 // opened as the driver does, and the questions answered from a queue.
 #pragma once
 #include <deque>
+#include <map>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "backup/copystore.h"
 #include "backup/globkop.h"
 #include "backup/medium.h"
 #include "common/session.h"
@@ -17,6 +19,8 @@
 #include "tests/browser/scratchkit.h"
 
 namespace backuptest {
+
+namespace fs = std::filesystem;
 
 class BackupFixture : public browsertest::ScratchTest {
  protected:
@@ -41,6 +45,7 @@ class BackupFixture : public browsertest::ScratchTest {
   // Questions (fDotaz) are answered yes/no from the queue; an empty queue answers no.
   std::deque<bool> answers;
   std::vector<std::string> questions;  // UTF-8
+  std::vector<std::string> notices;    // timed notices, UTF-8
 
   // Opens the window as the driver does and runs `keys` in it.
   void Open(const std::function<void(backup::TfGlobKop&)>& keys);

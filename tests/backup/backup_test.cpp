@@ -1,0 +1,147 @@
+// Backups into copy folders through the window's controls.
+#include <cstdlib>
+#include <fcntl.h>
+
+#include "backup/archiver.h"
+#include "common/encoding.h"
+#include "common/faultfs.h"
+#include "common/jobfile.h"
+#include "common/osfile.h"
+#include "tests/backup/backupkit.h"
+
+namespace {
+
+using namespace backuptest;
+using Strings = std::vector<std::string>;
+
+class BackupFolder : public BackupFixture {
+ protected:
+  BackupFolder() {
+    Write(Data("a.dta"), "AAAA record", 1600000000);
+    Write(Data("b.DT1"), "BBBB", 1600000100);
+    Write(Data("x.txt"), "not copied");
+    Write(Data("nul.dta"), "");
+    Write(Data("PROTOKOL.PRT"), std::string(160, 'p'));
+  }
+};
+
+TEST_F(BackupFolder, FirstRunCopiesTheSetWithDatesMarkerAndSideFile) {
+  RunBackup();
+  EXPECT_EQ(Names(SetDir("kopie.001")), (Strings{"__TAVONA.001", "a.dta", "b.DT1", "master.dta", "protokol.dta"}))
+      << ::testing::PrintToString(Messages());
+  const std::string marker = Read(SetDir("kopie.001/__TAVONA.001"));
+  ASSERT_EQ(marker.size(), 15u);
+  EXPECT_EQ(marker.substr(4), " P TAVONA\r\n");
+  EXPECT_EQ(Read(SetDir("CISLO.TXT")).substr(0, 3), "001");
+  EXPECT_EQ(Read(SetDir("kopie.001.adr")), "C:\\APP\\DATA\\F1\\\r\n");
+  EXPECT_EQ(Read(SetDir("kopie.001/a.dta")), "AAAA record");
+  EXPECT_EQ(MTime(SetDir("kopie.001/a.dta")), 1600000000);
+  EXPECT_EQ(MTime(SetDir("kopie.001/b.DT1")), 1600000100);
+  EXPECT_EQ(Job("COPYOK"), "");
+  const std::string log = common::Win1250ToUtf8(Read(Data("PROTOKOL.PRT")));
+  EXPECT_NE(log.find("Celkem zkopírováno      4 souborů"), std::string::npos);
+  EXPECT_NE(log.find("Kopie číslo 001 je OK"), std::string::npos);
+  EXPECT_NE(log.find("KOPIE STOP"), std::string::npos);
+}
+
+TEST_F(BackupFolder, TheCopyAfterTwentyEmptiesAndReusesOne) {
+  fs::create_directories(SetDir("kopie.001"));
+  Write(SetDir("kopie.001/stale.dta"), "old");
+  Write(SetDir("CISLO.TXT"), "019\r\n");
+  RunBackup();
+  EXPECT_EQ(Read(SetDir("CISLO.TXT")).substr(0, 3), "020");
+  RunBackup();
+  EXPECT_EQ(Read(SetDir("CISLO.TXT")).substr(0, 3), "001");
+  EXPECT_FALSE(Exists(SetDir("kopie.001/stale.dta")));
+  EXPECT_TRUE(Exists(SetDir("kopie.001/a.dta")));
+}
+
+TEST_F(BackupFolder, OtherSetsTakeTheirMasksOnceEach) {
+  Write(C("PROG/2/UZAV.bck"), "*.dta\r\na.*\r\n\r\n");
+  Open([&](backup::TfGlobKop& w) {
+    w.ComboCo.UserSetText("UZAV");
+    backend.Click(w.bKopiruj);
+  });
+  EXPECT_EQ(Names(C("tv3/DATA/F1/UZAV/kopie.001")), (Strings{"__TAVONA.001", "a.dta"}));
+  EXPECT_EQ(Read(C("tv3/DATA/F1/UZAV/kopie.001/__TAVONA.001")).substr(4), " P UZAV  \r\n");
+}
+
+TEST_F(BackupFolder, MissingSetFileIsSaidAndNothingIsCopied) {
+  Open([&](backup::TfGlobKop& w) {
+    w.ComboCo.UserSetText("NIC");
+    backend.Click(w.bKopiruj);
+  });
+  EXPECT_TRUE(SaidSomething("Chybí soubor NIC.bck"));
+  EXPECT_FALSE(Exists(C("tv3")));
+}
+
+TEST_F(BackupFolder, ShortFreeSpaceRefusesBeforeAnythingIsCopied) {
+  common::FaultFileSystem faults;
+  common::ScopedFileSystem scoped(faults);
+  faults.SetDiskSpace(1000);
+  RunBackup();
+  EXPECT_TRUE(SaidSomething("Na disku C chybí")) << ::testing::PrintToString(Messages());
+  EXPECT_FALSE(Exists(SetDir()));
+}
+
+TEST_F(BackupFolder, AHeldFileIsCountedAndTheCopyIsNotMarkedOk) {
+  common::WriteJob("COPYOK", "X");
+  common::File holder;
+  ASSERT_EQ(holder.Open("C:\\APP\\DATA\\F1\\b.DT1", common::kModeExclusive), 0);
+  RunBackup();
+  EXPECT_TRUE(SaidSomething("Kopie číslo 001 není úplná: nezkopírováno 1 souborů"))
+      << ::testing::PrintToString(Messages());
+  EXPECT_FALSE(Exists(SetDir("CISLO.TXT")));
+  EXPECT_FALSE(Exists(SetDir("kopie.001/__TAVONA.001")));
+  EXPECT_EQ(Job("COPYOK"), "X");
+  const std::string log = common::Win1250ToUtf8(Read(Data("PROTOKOL.PRT")));
+  EXPECT_NE(log.find("b.DT1 Ignorován"), std::string::npos);
+  EXPECT_EQ(log.find("Kopie OK"), std::string::npos);
+}
+
+TEST_F(BackupFolder, AFailedCopyIsReportedAndTheCounterStays) {
+  common::FaultFileSystem faults;
+  common::ScopedFileSystem scoped(faults);
+  faults.Fail(common::FsOp::Write, EIO, "kopie.001/", 1);
+  RunBackup();
+  EXPECT_TRUE(SaidSomething("není úplná")) << ::testing::PrintToString(Messages());
+  EXPECT_FALSE(Exists(SetDir("CISLO.TXT")));
+}
+
+TEST_F(BackupFolder, CompressionLeavesOnlyATestedArchiveAndTheMarker) {
+  RunBackup("C", true);
+  EXPECT_EQ(Names(SetDir("kopie.001")), (Strings{"__TAVONA.001", "arch.arj"})) << ::testing::PrintToString(Messages());
+  EXPECT_EQ(Names(SetDir()), (Strings{"CISLO.TXT", "kopie.001", "kopie.001.adr"}));
+  backup::ArchiverError error;
+  EXPECT_EQ(backup::TestArchive("C:\\tv3\\DATA\\F1\\TAVONA\\kopie.001\\arch.arj", error), 0) << error.text;
+  EXPECT_FALSE(Exists(Data("arch.arj")));
+}
+
+TEST_F(BackupFolder, AFailingArchiverLeavesCounterAndJobEntryAlone) {
+  common::WriteJob("COPYOK", "X");
+  Write(dir / "bin/arj", "#!/bin/sh\nexit 2\n");
+  ::chmod((dir / "bin/arj").c_str(), 0755);
+  const std::string oldPath = std::getenv("PATH");
+  ::setenv("PATH", (dir / "bin:" + oldPath).c_str(), 1);
+  RunBackup("C", true);
+  ::setenv("PATH", oldPath.c_str(), 1);
+  EXPECT_TRUE(SaidSomething("Archivační program arj skončil chybou 2")) << ::testing::PrintToString(Messages());
+  EXPECT_FALSE(Exists(SetDir("CISLO.TXT")));
+  EXPECT_FALSE(Exists(SetDir("kopie.001")));
+  EXPECT_EQ(Job("COPYOK"), "X");
+  EXPECT_EQ(Names(SetDir()), Strings{});
+}
+
+TEST_F(BackupFolder, EscWritesCopyOkSAndTheDriveBoxTakesOneLetter) {
+  Open([&](backup::TfGlobKop& w) {
+    w.ComboDisk.UserSetText("e:");
+    EXPECT_EQ(w.ComboDisk.text(), "E");
+    w.ComboDisk.UserSetText("7");
+    EXPECT_EQ(w.ComboDisk.text(), "C");
+    backend.Press(ui::vk::Esc);
+  });
+  EXPECT_EQ(Job("COPYOK"), "S");
+  EXPECT_EQ(Job("DISK2GO"), "E");
+}
+
+}  // namespace
