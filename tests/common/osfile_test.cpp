@@ -566,3 +566,31 @@ TEST_F(OsFileTest, WriteTurnsTakeTurnsAndReadersWithoutATurnAreNeverKeptOut) {
 }
 
 }  // namespace
+
+TEST_F(OsFileTest, FreeSpaceComesFromTheFileSystemOrTheFaultBudget) {
+  std::uint64_t real = 0;
+  ASSERT_EQ(DiskFreeSpace(Win("missing\\deeper\\"), real), 0);  // the nearest folder that exists
+  EXPECT_GT(real, 0u);
+  FaultFileSystem fs;
+  ScopedFileSystem use(fs);
+  fs.SetDiskSpace(1234);
+  std::uint64_t budget = 0;
+  ASSERT_EQ(DiskFreeSpace(Win(""), budget), 0);
+  EXPECT_EQ(budget, 1234u);
+  fs.Fail(FsOp::FreeSpace, EIO);
+  EXPECT_EQ(DiskFreeSpace(Win(""), budget), IoCodeFromErrno(EIO));
+}
+
+TEST_F(OsFileTest, PrivateFoldersAreNewEachTimeAndGoWithTheirContents) {
+  std::string a, b;
+  ASSERT_EQ(MakeUniqueDir(Win(""), "wrk.", a), 0);
+  ASSERT_EQ(MakeUniqueDir(Win(""), "wrk.", b), 0);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a.back(), '\\');
+  ASSERT_EQ(MakeDirs(a + "inner\\"), 0);
+  WriteRaw(RealPath(a + "inner\\x.dta"), "x");
+  WriteRaw(RealPath(a + "y.dta"), "y");
+  EXPECT_EQ(RemoveTree(a), 0);
+  EXPECT_FALSE(DirectoryExists(a));
+  EXPECT_TRUE(DirectoryExists(b));
+}

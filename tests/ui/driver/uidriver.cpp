@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/windows.h"
 #include "browser/appearance.h"
 #include "browser/windows.h"
 #include "codelists/windows.h"
@@ -120,6 +121,7 @@ int main(int argc, char** argv) {
 
   ui::WindowRegistry registry;
   browser::RegisterBrowserWindows(registry);
+  backup::RegisterBackupWindows(registry);
   codelists::RegisterCodeListWindows(registry);
   combined::RegisterCombinedWindows(registry);
   payroll::RegisterPayrollWindows(registry);
