@@ -3,6 +3,7 @@
 #include <random>
 
 #include "common/numbers.h"
+#include "common/osfile.h"
 #include "common/text.h"
 #include "common/winpath.h"
 
@@ -81,6 +82,29 @@ std::string RandomSeries() {
   std::string s = std::to_string(dist(gen));
   while (s.size() < 4) s.insert(s.begin(), '0');
   return s;
+}
+
+std::vector<std::string> MaskLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    auto end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line = TrimBlanks(line);
+    if (!line.empty()) lines.push_back(line);
+    pos = end + 1;
+  }
+  return lines;
+}
+
+std::string SizeText(std::uint64_t size) {
+  return common::FormatFloatMask(" ### ### ### ", static_cast<double>(size));
+}
+
+ScopedFolder::~ScopedFolder() {
+  if (!name.empty()) (void)common::RemoveTree(name);
 }
 
 }  // namespace backup

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace backup {
 
@@ -47,5 +48,21 @@ std::string SideFileName(int number);
 std::string TrimBlanks(std::string_view s);
 // A random series number, "0000" to "9998".
 std::string RandomSeries();
+// The non-blank lines of a mask file (CR LF or LF), blanks around each removed.
+std::vector<std::string> MaskLines(const std::string& text);
+// A size in the " ### ### ### " picture of the progress lines.
+std::string SizeText(std::uint64_t size);
+
+// Bytes kept free beyond a copy.
+inline constexpr std::uint64_t kSpaceReserve = 10000;
+
+// A private work folder, removed with its contents however the run ends.
+struct ScopedFolder {
+  std::string name;  // Windows name ending in "\"; empty while none was made
+  ScopedFolder() = default;
+  ScopedFolder(const ScopedFolder&) = delete;
+  ScopedFolder& operator=(const ScopedFolder&) = delete;
+  ~ScopedFolder();
+};
 
 }  // namespace backup

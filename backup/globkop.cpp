@@ -27,25 +27,8 @@ namespace {
 
 // The masks of the set "TAVONA", in the order they are listed.
 constexpr const char* kBackupMasks[] = {"*.dt*", "*.dch", "ucall.0*", "skn*.*", "sk02.*", "sa03.0*", "sa02.0*"};
-constexpr std::uint64_t kSpaceReserve = 10000;
 constexpr std::uint64_t kDiskReserve = 5000;
 constexpr std::size_t kDiskBlock = 100000;
-
-// Lines of a text (CR LF or LF), trailing blanks kept off, empty lines dropped.
-std::vector<std::string> TextLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos <= text.size()) {
-    auto end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    line = TrimBlanks(line);
-    if (!line.empty()) lines.push_back(line);
-    pos = end + 1;
-  }
-  return lines;
-}
 
 // The first line of the note file when it is larger than 2 bytes, else empty.
 std::string NoteText() {
@@ -53,10 +36,6 @@ std::string NoteText() {
   const std::string note = common::DataDir(kNoteName);
   if (common::FileSize(note, size) != 0 || size <= 2) return {};
   return common::ReadFirstLine(note);
-}
-
-std::string SizeText(std::uint64_t size) {
-  return common::FormatFloatMask(" ### ### ### ", static_cast<double>(size));
 }
 
 }  // namespace
@@ -124,11 +103,7 @@ TfGlobKop::TfGlobKop()
   Label2.SetFont(fixed);
   ProgressBar1.SetBounds(8, 430, 780, 18);
   ProgressBar1.SetRange(0, 100);
-  for (ui::Control* c : {static_cast<ui::Control*>(&bKopiruj), static_cast<ui::Control*>(&bObnov),
-                         static_cast<ui::Control*>(&Label1), static_cast<ui::Control*>(&ComboDisk),
-                         static_cast<ui::Control*>(&Label4), static_cast<ui::Control*>(&ComboCo),
-                         static_cast<ui::Control*>(&Label6), static_cast<ui::Control*>(&ComboKomprese)})
-    c->Hide();
+  for (ui::Control* c : ChoiceControls()) c->Hide();
 
   onKeyDown = [this](ui::Control&, int& key, ui::Shift shift) { FormKeyDown(key, shift); };
   onClose = [this](ui::Form&, ui::CloseAction&) { FormClose(); };
@@ -142,13 +117,15 @@ TfGlobKop::TfGlobKop()
 }
 
 void TfGlobKop::ShowChoiceControls() {
-  for (ui::Control* c : {static_cast<ui::Control*>(&bKopiruj), static_cast<ui::Control*>(&bObnov),
-                         static_cast<ui::Control*>(&Label1), static_cast<ui::Control*>(&ComboDisk),
-                         static_cast<ui::Control*>(&Label4), static_cast<ui::Control*>(&ComboCo),
-                         static_cast<ui::Control*>(&Label6), static_cast<ui::Control*>(&ComboKomprese)}) {
+  for (ui::Control* c : ChoiceControls()) {
     c->Show();
     c->SetEnabled(true);
   }
+  ListBox1.SetEnabled(true);
+}
+
+std::vector<ui::Control*> TfGlobKop::ChoiceControls() {
+  return {&bKopiruj, &bObnov, &Label1, &ComboDisk, &Label4, &ComboCo, &Label6, &ComboKomprese};
 }
 
 std::string TfGlobKop::SetFolderName() const { return SetFolder(Drive, Tail, Set); }
@@ -277,7 +254,7 @@ bool TfGlobKop::CollectFiles(int& skipped) {
     return false;
   }
   common::ThrowIfError(rc, bck);
-  for (const auto& mask : TextLines(text)) addMask(mask);
+  for (const auto& mask : MaskLines(text)) addMask(mask);
   return true;
 }
 
@@ -356,15 +333,6 @@ bool TfGlobKop::PackTable(const std::string& workFolder) {
   return true;
 }
 
-namespace {
-// Removes a private work folder however the run ends.
-struct WorkFolder {
-  std::string name;
-  ~WorkFolder() {
-    if (!name.empty()) (void)common::RemoveTree(name);
-  }
-};
-}  // namespace
 
 bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
   Tail = DataPathTail(common::DataDir(""));
@@ -378,7 +346,7 @@ bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
     return false;
   }
   common::ThrowIfError(common::MakeDirs(setFolder), setFolder);
-  WorkFolder work;
+  ScopedFolder work;
   if (Compression) {
     common::ThrowIfError(common::MakeUniqueDir(setFolder, "wrk.", work.name), setFolder);
     if (!PackTable(work.name)) return false;
@@ -438,7 +406,7 @@ bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
 
 bool TfGlobKop::CopyToDiskettes(int& failed) {
   medium_ = OpenMedium(Drive, DiskFolder);
-  WorkFolder work;
+  ScopedFolder work;
   if (Compression) {
     common::ThrowIfError(common::MakeUniqueDir(common::DataDir(""), "wrk.", work.name), common::DataDir(""));
     if (!PackTable(work.name)) return false;

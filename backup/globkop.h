@@ -108,7 +108,9 @@ class TfGlobKop : public ui::Form {
   // Moves a fully staged copy into the data folder; false when nothing was changed or it failed.
   bool MoveStagedIn(const std::string& staging, bool clearKopw, const std::string& okText, bool beep);
   bool CheckHeldFiles(const std::vector<std::string>& names);
-  std::vector<std::string> EraseMaskList(bool& ok) const;
+  std::vector<std::string> EraseMaskList() const;
+  // The controls hidden at opening.
+  std::vector<ui::Control*> ChoiceControls();
   bool AskDataPath(int number);
 
   std::unique_ptr<Medium> medium_;

@@ -29,26 +29,14 @@ namespace {
 
 constexpr const char* kEraseMasks[] = {"*.dta",    "*.dt1",  "*.dt2",  "*.dt3",   "*.dti",   "*.w*",
                                        "ucall.0*", "skn*.*", "sk02.*", "sa02.0*", "sa03.0*", "*.idx"};
-constexpr std::uint64_t kSpaceReserve = 10000;
 constexpr std::size_t kPieceBlock = 100000;
 // Set by a failure that was already shown to the user.
 constexpr int kReported = -1;
-
-struct WorkFolder {
-  std::string name;
-  ~WorkFolder() {
-    if (!name.empty()) (void)common::RemoveTree(name);
-  }
-};
 
 std::vector<common::DirItem> FilesOf(const std::string& folder) {
   std::vector<common::DirItem> items;
   (void)common::ListDirectory(folder + "*", items, common::kListFiles);
   return items;
-}
-
-std::string SizeText(std::uint64_t size) {
-  return common::FormatFloatMask(" ### ### ### ", static_cast<double>(size));
 }
 
 void IoMessage(const common::IoError& e) { common::BeepMessage("Chyba "_cz + std::to_string(e.code) + " " + e.file); }
@@ -229,7 +217,7 @@ void TfGlobKop::RestoreChosenCopy() {
     const bool compressed = archive && marker;
 
     // Everything is staged and checked before the data folder is touched.
-    WorkFolder staging;
+    ScopedFolder staging;
     const std::string dataFolder = common::DataDir("");
     std::uint64_t need = kSpaceReserve;
     for (const auto& e : Table)
@@ -300,22 +288,11 @@ void TfGlobKop::RestoreChosenCopy() {
   EndRestore();
 }
 
-std::vector<std::string> TfGlobKop::EraseMaskList(bool& ok) const {
-  ok = true;
+std::vector<std::string> TfGlobKop::EraseMaskList() const {
   if (Set == kDefaultSet) return {std::begin(kEraseMasks), std::end(kEraseMasks)};
   std::string text;
   if (common::ReadFileText(common::ProgDir("\\2\\" + Set + ".del"), text) != 0) return {};
-  std::vector<std::string> masks;
-  std::size_t pos = 0;
-  while (pos <= text.size()) {
-    auto end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = TrimBlanks(text.substr(pos, end - pos));
-    if (!line.empty() && line.back() == '\r') line = TrimBlanks(line.substr(0, line.size() - 1));
-    if (!line.empty()) masks.push_back(line);
-    pos = end + 1;
-  }
-  return masks;
+  return MaskLines(text);
 }
 
 // False (with a message naming the file) when another workstation holds one of the files.
@@ -342,9 +319,8 @@ bool TfGlobKop::CheckHeldFiles(const std::vector<std::string>& names) {
 bool TfGlobKop::MoveStagedIn(const std::string& staging, bool clearKopw, const std::string& okText, bool beep) {
   const std::string dataFolder = common::DataDir("");
   const std::vector<common::DirItem> staged = FilesOf(staging);
-  bool masksOk = true;
   std::vector<std::string> erase;
-  for (const auto& mask : EraseMaskList(masksOk)) {
+  for (const auto& mask : EraseMaskList()) {
     std::vector<common::DirItem> items;
     (void)common::ListDirectory(dataFolder + mask, items, common::kListFiles);
     for (const auto& item : items) {
@@ -411,7 +387,7 @@ void TfGlobKop::DeleteChosenCopy() {
 
 int TfGlobKop::RestoreFromDisks() {
   try {
-    WorkFolder work;
+    ScopedFolder work;
     const std::string dataFolder = common::DataDir("");
     common::ThrowIfError(common::MakeUniqueDir(dataFolder, "wrk.", work.name), dataFolder);
     DiskCounter = 0;
