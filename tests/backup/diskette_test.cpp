@@ -16,10 +16,13 @@ class DisketteSeries : public BackupFixture {
  protected:
   DisketteSeries() {
     Write(C("PROG/2/UZAV.bck"), "big.dta\r\n");
-    big.resize(2000000);
+    MakeBig(2000000);
+    for (int i = 1; i <= 4; ++i) fs::create_directories(Disk(i));
+  }
+  void MakeBig(std::size_t size) {
+    big.resize(size);
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919u) % 251u);
     Write(Data("big.dta"), big, 1600000000);
-    for (int i = 1; i <= 4; ++i) fs::create_directories(Disk(i));
   }
   std::string Disk(int i) const { return dir / ("media/d" + std::to_string(i)); }
   void UseMedia(std::vector<std::string> folders) {
@@ -28,7 +31,7 @@ class DisketteSeries : public BackupFixture {
     });
   }
   void Backup() {
-    UseMedia({Disk(1), Disk(2), Disk(3)});
+    UseMedia({Disk(1), Disk(2), Disk(3), Disk(4)});
     Open([&](backup::TfGlobKop& w) {
       w.ComboCo.UserSetText("UZAV");
       w.ComboDisk.UserSetText("A");
@@ -73,6 +76,18 @@ TEST_F(DisketteSeries, RestoreJoinsThePiecesInOrderAfterTheLastMedium) {
   EXPECT_EQ(Job("COPYOK"), "");
   EXPECT_EQ(Job("KOPW"), "A");
   for (const auto& n : Names(Data())) EXPECT_NE(n.rfind("wrk.", 0), 0u) << n;
+}
+
+TEST_F(DisketteSeries, AFileOverThreeMediaIsJoinedInDisketteOrder) {
+  MakeBig(3000000);
+  Backup();
+  ASSERT_EQ(Names(Disk(3)), (Strings{"__TAVONA.003", "big.dta"})) << ::testing::PrintToString(Messages());
+  EXPECT_EQ(Read(Disk(2) + "/__TAVONA.002")[5], ' ');
+  EXPECT_EQ(Read(Disk(3) + "/__TAVONA.003")[5], 'P');
+  EXPECT_EQ(Names(Disk(4)), Strings{});
+  Write(Data("big.dta"), "changed");
+  Restore({Disk(1), Disk(2), Disk(3)});
+  EXPECT_EQ(Read(Data("big.dta")), big) << ::testing::PrintToString(Messages());
 }
 
 TEST_F(DisketteSeries, AMediumOfAnotherSeriesIsRefusedAndNothingIsErased) {
