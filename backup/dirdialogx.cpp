@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "browser/choosers/drives.h"
 #include "browser/dialogs.h"
 #include "common/encoding.h"
 #include "common/indexsort.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
 #include "common/text.h"
-#include "common/winpath.h"
 
 namespace backup {
 
@@ -67,15 +67,7 @@ bool TfDirDialogX::ExecuteDirDialogX(const std::string& caption, const std::stri
     Path = startFolder.size() > 2 ? startFolder.substr(2) : std::string();
   }
   if (Drive.empty()) Drive = "c";
-  // The drives of the drive map.
-  std::vector<std::string> drives;
-  for (const auto& [letter, folder] : common::Drives().Entries())
-    if (letter.size() == 1) drives.push_back(std::string(1, static_cast<char>(std::tolower(letter[0]))) + ":");
-  DriveComboBox1.SetItems(drives);
-  const std::string want = std::string(1, static_cast<char>(std::tolower(Drive[0]))) + ":";
-  const auto it = std::find(drives.begin(), drives.end(), want);
-  DriveComboBox1.SetItemIndex(it == drives.end() ? -1 : static_cast<int>(it - drives.begin()));
-  if (it == drives.end()) DriveComboBox1.SetText(want);
+  browser::FillDriveList(DriveComboBox1, Drive);
   SettingUp = false;
   FillDirList();
   SetCaption(caption);
@@ -120,9 +112,7 @@ void TfDirDialogX::FormKeyPress(char& ch) {
 
 void TfDirDialogX::DriveComboBox1Change() {
   if (SettingUp) return;
-  const std::string text = DriveComboBox1.text();
-  if (text.empty()) return;
-  Drive = std::string(1, text[0]);
+  if (!browser::TakeChosenDrive(DriveComboBox1, Drive)) return;
   Path = "\\tv3\\";
   FillDirList();
 }
