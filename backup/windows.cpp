@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "backup/dirdialogx.h"
+#include "backup/doccopy.h"
 #include "backup/globkop.h"
 #include "common/encoding.h"
 #include "common/osfile.h"
@@ -28,6 +29,16 @@ void RegisterBackupWindows(ui::WindowRegistry& registry) {
     MapDrive(args);
     OpenGlobKop();
   });
+  // Nothing in the program opens the document copies; the driver shows them over a drive.
+  for (bool series : {false, true}) {
+    const std::string name = series ? "TfKopieDokladuP" : "TfKopieDokladu";
+    registry.Add(name, "[DRIVE FOLDER]", [series, name](const std::vector<std::string>& args) {
+      if (args.size() == 1 || args.size() > 2) throw std::invalid_argument("usage: " + name + " [DRIVE FOLDER]");
+      MapDrive(args);
+      TfKopieDokladu& w = series ? fKopieDokladuP() : fKopieDokladu();
+      w.ShowModal();
+    });
+  }
   registry.Add("TfDirDialogX", "[START]", [](const std::vector<std::string>& args) { OpenDirDialogX(args); });
 }
 

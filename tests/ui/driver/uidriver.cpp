@@ -77,23 +77,26 @@ void ShowDifference(const std::string& got, const std::string& want) {
   }
 }
 
-// A fresh temporary copy of a folder, removed with this object.
+// A fresh copy of a folder under a temporary one, keeping its own name (so that
+// transcripts naming the data folder do not change from run to run); removed with
+// this object.
 class FolderCopy {
  public:
   explicit FolderCopy(const std::filesystem::path& from) {
     std::string pattern = (std::filesystem::temp_directory_path() / "uidriver-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
+    root_ = pattern;
+    path_ = root_ / std::filesystem::absolute(from).lexically_normal().filename();
     std::filesystem::copy(from, path_, std::filesystem::copy_options::recursive);
   }
   ~FolderCopy() {
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove_all(root_, ec);
   }
   const std::filesystem::path& path() const { return path_; }
 
  private:
-  std::filesystem::path path_;
+  std::filesystem::path root_, path_;
 };
 
 }  // namespace

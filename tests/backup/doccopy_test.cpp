@@ -1,0 +1,151 @@
+// The document copies between the data folder and its copy tree: stamps, names
+// without case, the backup store left alone, the copy root's owner, files other
+// users hold, and the marked series.
+#include <algorithm>
+
+#include "backup/doccopy.h"
+#include "common/locking.h"
+#include "common/osfile.h"
+#include "tests/backup/backupkit.h"
+
+namespace {
+
+using backuptest::BackupFixture;
+
+class DocCopy : public BackupFixture {
+ protected:
+  DocCopy() {
+    ostest::WriteRaw(dir / "data.adr", "C:\\APP\\DATA\\F1\\\r\n");
+    other.DataDirPath = common::CurrentSession().DataDirPath;
+    other.CurrentUser = "02";
+  }
+  std::string Copy(const std::string& rel = {}) const { return C("TV3/F1/" + rel); }
+  backup::CopyRun Sync() { return backup::SyncDocumentFolders({Data(), Copy()}); }
+  static bool Has(const backup::CopyRun& run, const std::string& end) {
+    return std::any_of(run.lines.begin(), run.lines.end(), [&](const std::string& l) { return l.ends_with(end); });
+  }
+  common::Session other;
+};
+
+TEST_F(DocCopy, BothSidesEndWithTheNewerOfEachFile) {
+  Write(Data("only-data.txt"), "d", 1'700'000'000);
+  Write(Data("same.txt"), "same", 1'700'000'000);
+  Write(Copy("same.txt"), "same", 1'700'000'000);
+  Write(Data("newer-copy.txt"), "old", 1'700'000'000);
+  Write(Copy("newer-copy.txt"), "new", 1'700'001'000);
+  Write(Data("newer-data.txt"), "new", 1'700'001'000);
+  Write(Copy("newer-data.txt"), "old", 1'700'000'000);
+  Write(Copy("SUB/DEEP/only-copy.txt"), "c", 1'700'000'000);
+  Write(Data("a.txt"), "older", 1'700'000'000);
+  Write(Copy("A.TXT"), "newer", 1'700'002'000);
+
+  const backup::CopyRun run = Sync();
+  EXPECT_EQ(run.failed + run.skipped, 0);
+  EXPECT_EQ(Read(Copy("only-data.txt")), "d");
+  EXPECT_EQ(Read(Data("newer-copy.txt")), "new");
+  EXPECT_EQ(Read(Copy("newer-data.txt")), "new");
+  EXPECT_EQ(Read(Data("SUB/DEEP/only-copy.txt")), "c");
+  EXPECT_TRUE(Has(run, "newer-copy.txt <-"));
+  EXPECT_TRUE(Has(run, "newer-data.txt   ->"));
+  EXPECT_FALSE(Has(run, "same.txt   ->") || Has(run, "same.txt <-"));
+  // One file in two spellings: the newer content on both sides, one name each.
+  EXPECT_EQ(Read(Data("a.txt")), "newer");
+  EXPECT_EQ(Read(Copy("A.TXT")), "newer");
+  EXPECT_FALSE(Exists(Data("A.TXT")));
+  EXPECT_EQ(MTime(Data("a.txt")), 1'700'002'000);
+  // A second run has nothing to do.
+  EXPECT_TRUE(Sync().lines.empty());
+}
+
+TEST_F(DocCopy, FoldersAreWalkedDepthFirstTheLastListedFirst) {
+  Write(Data("A/x.txt"), "a", 1'700'000'000);
+  Write(Data("B/x.txt"), "b", 1'700'000'000);
+  Write(Data("B/C/x.txt"), "c", 1'700'000'000);
+  std::vector<std::string> lines = Sync().lines;
+  std::erase_if(lines, [](const std::string& l) { return l.find("x.txt") == std::string::npos; });
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find("B\\x.txt"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("B\\C\\x.txt"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find("A\\x.txt"), std::string::npos) << lines[2];
+}
+
+TEST_F(DocCopy, ACopyTreeInsideTheDataFolderIsNotCopiedIntoItself) {
+  Write(Data("x.txt"), "x");
+  const backup::CopyRun run = backup::SyncDocumentFolders({Data(), Data("K/TV3/F1/")});
+  EXPECT_EQ(run.lines.size(), 2u);  // x.txt and the job file
+  EXPECT_EQ(Read(Data("K/TV3/F1/x.txt")), "x");
+  EXPECT_FALSE(Exists(Data("K/TV3/F1/K")));
+}
+
+TEST_F(DocCopy, TheBackupStoreInTheCopyTreeStaysThere) {
+  Write(Copy("kopie.001/__TAVONA.001"), "marker");
+  Write(Copy("kopie.001/org.dta"), "copy of the data");
+  Write(Copy("TAVONA/CISLO.TXT"), "2");
+  Write(Copy("TAVONA/kopie.002/__TAVONA.001"), "marker");
+  Write(Copy("TAVONA/kopie.002/org.dta"), "copy");
+  Write(Copy("DOKLADY/x.rad"), "r");
+  Sync();
+  EXPECT_TRUE(Exists(Data("DOKLADY/x.rad")));
+  EXPECT_FALSE(Exists(Data("kopie.001")));
+  EXPECT_FALSE(Exists(Data("TAVONA")));
+}
+
+TEST_F(DocCopy, FilesOtherUsersHoldAreLeftAndCounted) {
+  Write(Data("org.dta"), "live data", 1'700'000'000);
+  Write(Copy("org.dta"), "older copy but newer stamp", 1'700'005'000);
+  Write(Data("held.dta"), "held", 1'700'000'000);
+  Write(Copy("held.dta"), "would replace it", 1'700'005'000);
+  // Another workstation's lock on one, another open of the program on the other.
+  ASSERT_EQ(common::LockFile(other, "C:\\APP\\DATA\\F1\\org.dta", "W"), common::LockResult::Held);
+  common::File open;
+  ASSERT_EQ(open.Open(Data("held.dta"), common::kModeExclusive), 0);
+  const backup::CopyRun run = Sync();
+  EXPECT_EQ(run.skipped, 2);
+  EXPECT_EQ(Read(Data("org.dta")), "live data");
+  EXPECT_EQ(Read(Data("held.dta")), "held");
+  common::UnlockFile(other, "C:\\APP\\DATA\\F1\\org.dta");
+  (void)open.Close();
+  EXPECT_EQ(Sync().skipped, 0);
+  EXPECT_EQ(Read(Data("org.dta")), "older copy but newer stamp");
+  EXPECT_FALSE(Exists(Copy("FOT.tab")));
+}
+
+TEST_F(DocCopy, TheWindowRefusesACopyRootOfAnotherDataFolder) {
+  Write(Data("x.txt"), "x");
+  Write(Copy("__ZDROJ.TXT"), "C:\\FIRMA2\\F1\\\r\n");
+  backup::TfKopieDokladu& w = backup::fKopieDokladu();
+  w.Show();
+  ASSERT_FALSE(w.Drive1.items().empty());
+  w.bStartClick();
+  EXPECT_FALSE(Exists(Copy("x.txt")));
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("C:\\FIRMA2\\F1\\"), std::string::npos) << Messages()[0];
+  EXPECT_NE(Messages()[0].find("C:\\APP\\DATA\\F1\\"), std::string::npos) << Messages()[0];
+  // Its own copy root: marked on the first run, then copied.
+  std::filesystem::remove(Copy("__ZDROJ.TXT"));
+  w.bStartClick();
+  EXPECT_EQ(Read(Copy("x.txt")), "x");
+  EXPECT_NE(Read(Copy("__ZDROJ.TXT")).find("C:\\APP\\DATA\\F1\\"), std::string::npos);
+  EXPECT_EQ(w.ListBox2.items().at(0), "Hotovo");
+  EXPECT_FALSE(Exists(Data("__ZDROJ.TXT")));
+  w.Hide();
+}
+
+TEST_F(DocCopy, TheMarkedSeriesComeBackWhateverTheirStamps) {
+  Write(Data("DFPOZN.DTA"), "0001 P text\r\n0002 N text\r\n");
+  Write(Data("OF12P1.DTA"), "x");
+  Write(Data("OF12N1.DTA"), "x");
+  Write(Data("DOKLADY/DF0001/a.rad"), "local, newer", 1'700'009'000);
+  Write(Copy("DOKLADY/DF0001/a.rad"), "copy, older", 1'700'000'000);
+  Write(Copy("DOKLADY/OF12P1/b.rad"), "b");
+  Write(Copy("DOKLADY/DF0002/c.rad"), "not marked");
+  const auto series = backup::MarkedSeries(Data());
+  EXPECT_EQ(series, (std::vector<std::string>{"DF0001", "OF12P1"}));
+  const backup::CopyRun run = backup::CopySeriesFolders({Data("DOKLADY/"), Copy("DOKLADY/")}, {"DF0001", "OF12P1", "DF0001"});
+  EXPECT_EQ(Read(Data("DOKLADY/DF0001/a.rad")), "copy, older");
+  EXPECT_EQ(Read(Data("DOKLADY/OF12P1/b.rad")), "b");
+  EXPECT_FALSE(Exists(Data("DOKLADY/DF0002")));
+  EXPECT_EQ(std::count_if(run.lines.begin(), run.lines.end(), [](const std::string& l) { return l.find("a.rad") != std::string::npos; }), 2);
+}
+
+}  // namespace
