@@ -121,4 +121,38 @@ std::int32_t TextLineInfo1(std::string_view fileName, std::int32_t& lineCount) {
   return MeasureFile(fileName, false, lineCount);
 }
 
+std::int32_t MeasureReportLines(std::string_view head, std::uint64_t fileSize, std::int32_t& lineCount) {
+  lineCount = 0;
+  const std::uint64_t limit = std::min<std::uint64_t>(head.size(), fileSize);
+  for (std::uint64_t k = 0; k + 2 <= limit; ++k) {
+    const std::uint64_t record = k + 2;
+    if (fileSize % record != 0) continue;
+    bool all = true;
+    std::uint64_t checked = 0;
+    for (std::uint64_t at = k; at + 1 < limit && checked < kReportProbeRecords; at += record, ++checked)
+      if (!CrLfAt(head, static_cast<std::size_t>(at))) {
+        all = false;
+        break;
+      }
+    if (all && checked > 0) {
+      lineCount = static_cast<std::int32_t>(std::min<std::uint64_t>(fileSize / record, std::numeric_limits<std::int32_t>::max()));
+      return static_cast<std::int32_t>(k);
+    }
+  }
+  return MeasureLines(head, fileSize, false, lineCount);
+}
+
+std::int32_t ReportLineInfo(std::string_view fileName, std::int32_t& lineCount) {
+  lineCount = 0;
+  File f;
+  if (f.Open(fileName, kModeReadOnly) != 0) return 0;
+  std::uint64_t size = 0;
+  if (f.Size(size) != 0) return 0;
+  std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kReportHeadBytes)), '\0');
+  std::size_t got = 0;
+  if (f.ReadSome(0, head.data(), head.size(), got) != 0) return 0;
+  head.resize(got);
+  return MeasureReportLines(head, size, lineCount);
+}
+
 }  // namespace common

@@ -25,4 +25,15 @@ std::int32_t TextLineInfo1(std::string_view fileName, std::int32_t& lineCount);
 std::int32_t MeasureLines(std::string_view head, std::uint64_t fileSize, bool needSecondLine,
                           std::int32_t& lineCount);
 
+// Width of a report of fixed records (w bytes + CR LF) whose lines may hold any byte
+// (scrambled lines can carry CR LF): the smallest w such that the file size is a
+// multiple of w + 2 and CR LF ends every record within head (at most the first
+// kReportProbeRecords). A file that is one record is its own width. Without such a
+// w the first CR LF decides, as in TextLineInfo1. lineCount = size div (w + 2).
+inline constexpr std::int32_t kReportProbeRecords = 400;
+inline constexpr std::size_t kReportHeadBytes = 65536;
+std::int32_t MeasureReportLines(std::string_view head, std::uint64_t fileSize, std::int32_t& lineCount);
+// The same on a file (its first kReportHeadBytes); 0 and lineCount 0 when it cannot be read.
+std::int32_t ReportLineInfo(std::string_view fileName, std::int32_t& lineCount);
+
 }  // namespace common

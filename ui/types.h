@@ -57,6 +57,12 @@ struct Font {
   int size = 8;                        // points
   bool bold = false, italic = false, underline = false;
   Color color = colors::WindowText;
+  // Printer fonts from a logical-font description; 0 leaves each to size and the face.
+  int pixelHeight = 0;   // device pixels: negative the character height, positive the cell height
+  int averageWidth = 0;  // device pixels per average character
+  int weight = 0;        // 100..900 (400 normal, 700 bold)
+  bool strikeOut = false;
+  int escapement = 0;    // tenths of a degree, counter-clockwise
   friend bool operator==(const Font&, const Font&) = default;
 };
 

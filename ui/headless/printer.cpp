@@ -1,12 +1,24 @@
 #include "ui/headless/printer.h"
 
 
+#include <cstdlib>
+
 #include "common/encoding.h"
 
 namespace ui::headless {
 
 namespace {
 std::string Pos(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
+// The logical-font attributes, when a printer font carries them.
+std::string PrinterFontText(const Font& f) {
+  std::string t;
+  if (f.pixelHeight != 0) t += " height " + std::to_string(f.pixelHeight);
+  if (f.averageWidth != 0) t += " width " + std::to_string(f.averageWidth);
+  if (f.weight != 0) t += " weight " + std::to_string(f.weight);
+  if (f.strikeOut) t += " strikeout";
+  if (f.escapement != 0) t += " escapement " + std::to_string(f.escapement);
+  return t;
+}
 std::string Box(Rect r) { return Pos(r.left, r.top) + " " + std::to_string(r.width) + "x" + std::to_string(r.height); }
 }  // namespace
 
@@ -31,7 +43,8 @@ void RecordingPrinter::Op(std::string line) {
 void RecordingPrinter::TextOut(int x, int y, std::string_view text) {
   if (!fontWritten_ || !(lastFont_ == font)) {
     Op("font " + common::Win1250ToUtf8(font.name) + " " + std::to_string(font.size) + (font.bold ? " bold" : "") +
-       (font.italic ? " italic" : "") + (font.underline ? " underline" : "") + " " + ColorHex(font.color));
+       (font.italic ? " italic" : "") + (font.underline ? " underline" : "") + " " + ColorHex(font.color) +
+       PrinterFontText(font));
     lastFont_ = font;
     fontWritten_ = true;
   }
@@ -48,10 +61,16 @@ bool RecordingPrinter::StretchDraw(Rect r, const Bitmap& picture) {
   return true;
 }
 
-int RecordingPrinter::TextHeight(std::string_view) { return (font.size * DpiY() + 36) / 72; }
+int RecordingPrinter::TextHeight(std::string_view) {
+  if (font.pixelHeight != 0) return font.pixelHeight < 0 ? -font.pixelHeight : font.pixelHeight;
+  return (font.size * DpiY() + 36) / 72;
+}
 
 int RecordingPrinter::TextWidth(std::string_view text) {
-  return static_cast<int>(text.size()) * (font.size * DpiX() * 6 / 10 + 36) / 72;
+  const int n = static_cast<int>(text.size());
+  if (font.averageWidth > 0) return n * font.averageWidth;
+  if (font.pixelHeight != 0) return n * (std::abs(font.pixelHeight) * 6 + 5) / 10;
+  return n * (font.size * DpiX() * 6 / 10 + 36) / 72;
 }
 
 void RecordingPrinter::NewPage() {

@@ -1,5 +1,7 @@
 #include "ui/qt/painter_canvas.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
 
 #include "ui/qt/convert.h"
@@ -7,7 +9,28 @@
 namespace ui::qt {
 
 namespace {
-QFont FontOn(QPainter& p, const Font& f) { return QFont(ToQFont(f), p.device()); }
+// The printer-font attributes need the device: pixel heights, the average width
+// (as a stretch of the natural width), weight and strike-out.
+QFont FontOn(QPainter& p, const Font& f) {
+  QFont q(ToQFont(f), p.device());
+  if (f.pixelHeight != 0) {
+    int pixels = f.pixelHeight < 0 ? -f.pixelHeight : f.pixelHeight;
+    if (f.pixelHeight > 0) {
+      q.setPixelSize(std::max(pixels, 1));
+      const QFontMetrics m(q, p.device());
+      const int cell = m.ascent() + m.descent();
+      if (cell > 0) pixels = std::max(1, pixels * m.ascent() / cell);
+    }
+    q.setPixelSize(std::max(pixels, 1));
+  }
+  if (f.weight > 0) q.setWeight(static_cast<QFont::Weight>(std::clamp(f.weight, 100, 900)));
+  if (f.strikeOut) q.setStrikeOut(true);
+  if (f.averageWidth > 0) {
+    const int natural = QFontMetrics(q, p.device()).averageCharWidth();
+    if (natural > 0) q.setStretch(std::clamp(f.averageWidth * 100 / natural, 1, 4000));
+  }
+  return q;
+}
 }  // namespace
 
 void PaintText(QPainter& p, const Canvas& c, int x, int y, std::string_view text) {
@@ -17,6 +40,14 @@ void PaintText(QPainter& p, const Canvas& c, int x, int y, std::string_view text
   if (!c.transparentText) p.fillRect(QRect(x, y, m.horizontalAdvance(s), m.height()), ToQColor(c.brushColor));
   p.setFont(font);
   p.setPen(ToQColor(c.font.color));
+  if (c.font.escapement != 0) {
+    p.save();
+    p.translate(x, y);
+    p.rotate(-c.font.escapement / 10.0);
+    p.drawText(0, m.ascent(), s);
+    p.restore();
+    return;
+  }
   p.drawText(x, y + m.ascent(), s);
 }
 

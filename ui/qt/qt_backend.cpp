@@ -35,6 +35,9 @@
 #include <unordered_set>
 
 #include "common/clock.h"
+#include "common/osfile.h"
+#include "common/process.h"
+#include "common/winpath.h"
 #include "ui/keys.h"
 #include "ui/qt/convert.h"
 #include "ui/qt/grid_widget.h"
@@ -1110,7 +1113,8 @@ namespace {
 
 class QtPrinter : public PrinterCanvas {
  public:
-  QtPrinter(std::unique_ptr<QPrinter> printer, const std::string& title) : printer_(std::move(printer)) {
+  QtPrinter(std::unique_ptr<QPrinter> printer, const std::string& title, std::string openWhenDone)
+      : printer_(std::move(printer)), openWhenDone_(std::move(openWhenDone)) {
     printer_->setDocName(ToQ(title));
     if (!painter_.begin(printer_.get()))
       throw std::runtime_error("Cannot print on " + printer_->printerName().toStdString());
@@ -1138,6 +1142,7 @@ class QtPrinter : public PrinterCanvas {
     if (done_) return;
     painter_.end();
     done_ = true;
+    if (!openWhenDone_.empty()) (void)common::OpenDocument(openWhenDone_);
   }
   void Abort() override {
     if (done_) return;
@@ -1150,6 +1155,7 @@ class QtPrinter : public PrinterCanvas {
   QRect Page() const { return printer_->pageLayout().paintRectPixels(printer_->resolution()); }
   std::unique_ptr<QPrinter> printer_;
   QPainter painter_;
+  std::string openWhenDone_;
   int page_ = 1;
   bool done_ = false;
 };
@@ -1158,14 +1164,26 @@ class QtPrinter : public PrinterCanvas {
 
 std::unique_ptr<PrinterCanvas> QtBackend::BeginPrint(const std::string& title) {
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  if (!pdfOutput.empty()) {
+  std::string pdf = pdfOutput;
+  if (pdf.empty() && (impl_->currentPrinter.empty() || impl_->currentPrinter == "PDF" ||
+                      QPrinterInfo::availablePrinterNames().isEmpty())) {
+    // No printer, or PDF chosen in the print dialog: a PDF file named after the job.
+    std::string base = title;
+    if (const auto cut = base.find_last_of("\\/"); cut != std::string::npos) base.erase(0, cut + 1);
+    if (const auto dot = base.rfind('.'); dot != std::string::npos && dot > 0) base.erase(dot);
+    if (base.empty()) base = "tisk";
+    (void)common::MakeDirs(pdfFolder);
+    pdf = common::RealPath(pdfFolder + "\\" + base + ".pdf");
+  }
+  std::string opened;
+  if (!pdf.empty()) {
     printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(QString::fromStdString(pdfOutput));
+    printer->setOutputFileName(QString::fromStdString(pdf));
+    if (pdf != pdfOutput && openPdf) opened = pdf;
   } else {
-    if (impl_->currentPrinter.empty()) throw std::runtime_error("No printer is installed");
     printer->setPrinterName(QString::fromStdString(impl_->currentPrinter));
   }
-  return std::make_unique<QtPrinter>(std::move(printer), title);
+  return std::make_unique<QtPrinter>(std::move(printer), title, opened);
 }
 
 }  // namespace ui::qt

@@ -33,6 +33,10 @@ class QtBackend : public Backend {
   void Flush();
   // When not empty, print jobs are written to this PDF file instead of a printer.
   std::string pdfOutput;
+  // Without a printer (or with PDF chosen in the print dialog) jobs go to
+  // "<pdfFolder>\<job>.pdf" (relative to the start folder), opened when finished.
+  std::string pdfFolder = "tisk";
+  bool openPdf = true;
 
   void FormShown(Form& form) override;
   void FormHidden(Form& form) override;

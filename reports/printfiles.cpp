@@ -1,0 +1,230 @@
+#include "reports/printfiles.h"
+
+#include <cctype>
+#include <cmath>
+
+#include "common/codepages.h"
+#include "common/dirs.h"
+#include "common/errors.h"
+#include "common/fileops.h"
+#include "common/jobfile.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
+#include "common/params.h"
+#include "common/pascal.h"
+#include "common/session.h"
+#include "common/text.h"
+
+namespace reports {
+
+const std::string& PrinterControlCodes::ForMode(int mode) const {
+  static const std::string none;
+  switch (mode) {
+    case kNormal: return norm;
+    case kElite: return elit;
+    case kCondensed: return cond;
+    default: return none;
+  }
+}
+
+std::string ParseCodeText(std::string_view text) {
+  std::string out;
+  long pending = -1;
+  bool hex = false;
+  const auto flush = [&] {
+    if (pending >= 0) out += static_cast<char>(pending & 0xFF);
+    pending = -1;
+    hex = false;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '{') {
+      flush();
+      const std::size_t end = text.find('}', i);
+      if (end == std::string_view::npos) break;
+      i = end;
+    } else if (c == '"') {
+      flush();
+      const std::size_t end = text.find('"', i + 1);
+      const std::size_t stop = end == std::string_view::npos ? text.size() : end;
+      out += text.substr(i + 1, stop - i - 1);
+      i = stop;
+    } else if (c == '$') {
+      flush();
+      hex = true;
+      pending = 0;
+    } else if (hex && ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
+      pending = pending * 16 + (c <= '9' ? c - '0' : c - 'A' + 10);
+      if (pending > 0xFFFF) pending &= 0xFFFF;
+    } else if (!hex && c >= '0' && c <= '9') {
+      pending = (pending < 0 ? 0 : pending) * 10 + (c - '0');
+      if (pending > 0xFFFF) pending %= 0x10000;
+    } else {
+      flush();  // blank, "#", "," and anything else separate
+    }
+  }
+  flush();
+  return out;
+}
+
+PrinterControlCodes ParsePrinterControl(std::string_view fileText) {
+  PrinterControlCodes codes;
+  codes.fromFile = true;
+  std::size_t at = 0;
+  while (at < fileText.size()) {
+    std::size_t end = fileText.find('\n', at);
+    if (end == std::string_view::npos) end = fileText.size();
+    std::string_view line = fileText.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    at = end + 1;
+    const std::string_view key = line.substr(0, 4);
+    const std::string_view text = line.size() > 5 ? line.substr(5, 250) : std::string_view{};
+    if (key == "INIT") codes.init = ParseCodeText(text);
+    else if (key == "NORM") codes.norm = ParseCodeText(text);
+    else if (key == "ELIT") codes.elit = ParseCodeText(text);
+    else if (key == "COND") codes.cond = ParseCodeText(text);
+  }
+  return codes;
+}
+
+PrinterControlCodes ReadPrinterControl(const std::string& fileName) {
+  std::uint64_t size = 0;
+  const int probe = common::FileSize(fileName, size);
+  if (probe == common::io::kFileNotFound || probe == common::io::kPathNotFound || (probe == 0 && size <= 2)) {
+    PrinterControlCodes codes;
+    codes.norm = std::string(1, kNormal);
+    codes.elit = "\x1bM";
+    codes.cond = std::string(1, kCondensed);
+    return codes;
+  }
+  common::ThrowIfError(probe, fileName);
+  std::string text;
+  common::ThrowIfError(common::ReadFileText(fileName, text), fileName);
+  return ParsePrinterControl(text);
+}
+
+// ---------------------------------------------------------------- fonts
+
+namespace {
+std::uint8_t ByteKey(const std::string& file, const char* key) {
+  const std::int32_t v = common::TextToInt(common::ReadParam(file, key));
+  if (v < 0 || v > 255) throw common::RangeError(std::string(key) + " " + std::to_string(v) + " of " + file + " is outside 0..255");
+  return static_cast<std::uint8_t>(v);
+}
+std::int32_t IntKey(const std::string& file, const char* key) { return common::TextToInt(common::ReadParam(file, key)); }
+int Scale(std::int32_t v, int dpi) { return static_cast<int>(std::lround(v * static_cast<double>(dpi) / 300.0)); }
+}  // namespace
+
+PrintFontSpec ReadPrintFont(const std::string& fileName) {
+  PrintFontSpec f;
+  f.height = IntKey(fileName, "Height");
+  f.width = IntKey(fileName, "Width");
+  f.escapement = IntKey(fileName, "Escapement");
+  f.orientation = IntKey(fileName, "Orientation");
+  f.weight = IntKey(fileName, "Weight");
+  f.italic = ByteKey(fileName, "Italic");
+  f.underline = ByteKey(fileName, "Underline");
+  f.strikeOut = ByteKey(fileName, "StrikeOut");
+  f.charset = ByteKey(fileName, "Charset");
+  f.outPrecision = ByteKey(fileName, "OutPrecision");
+  f.clipPrecision = ByteKey(fileName, "ClipPrecision");
+  f.quality = ByteKey(fileName, "Quality");
+  f.pitchAndFamily = ByteKey(fileName, "PitchAndFamily");
+  f.faceName = common::ReadParam(fileName, "FaceName");
+  if (f.faceName.size() > 31) throw common::RangeError("FaceName of " + fileName + " is longer than 31 characters");
+  return f;
+}
+
+ui::Font ToPrinterFont(const PrintFontSpec& spec, int dpiX, int dpiY) {
+  ui::Font font;
+  font.name = spec.faceName.empty() ? "Courier New" : spec.faceName;
+  font.color = ui::colors::Black;
+  font.pixelHeight = Scale(spec.height, dpiY);
+  font.averageWidth = Scale(spec.width, dpiX);
+  font.size = font.pixelHeight != 0 ? std::max(1, static_cast<int>(std::lround(std::abs(font.pixelHeight) * 72.0 / dpiY))) : 10;
+  font.weight = spec.weight;
+  font.bold = spec.weight >= 600;
+  font.italic = spec.italic != 0;
+  font.underline = spec.underline != 0;
+  font.strikeOut = spec.strikeOut != 0;
+  font.escapement = spec.escapement;
+  return font;
+}
+
+void SeedPrintFonts() {
+  if (common::CheckFile("norm.fnt") >= 200) return;
+  for (const char* name : {"norm.fnt", "12zn.fnt", "cond.fnt"})
+    (void)common::CopyFileKeepDate(common::ProgDir(std::string("\\2\\") + name), name);
+}
+
+const char* FontNameOfMode(int mode) {
+  return mode == kElite ? "12zn" : mode == kCondensed ? "cond" : "norm";
+}
+
+// ---------------------------------------------------------------- settings
+
+PrintSettings PrintSettings::Load() {
+  PrintSettings s;
+  s.density = common::TextToInt(common::ReadParam(kRegistryFile, "Hustota"));
+  s.copies = std::max(0, common::TextToInt(common::ReadParam(kRegistryFile, "OpakovatTisk")));
+  s.topLines = std::max(0, common::TextToInt(common::GetJob("TOPLIST")));
+  s.tab = std::max(0, common::TextToInt(common::GetJob("TAB")));
+  s.diakTisk = common::GetJob("DIAKTISK");
+  s.printer = common::StripRightSp(common::StripLeftSp(common::GetJob("TISKARNA")));
+  const std::string lpt = common::FormatNumberMask("@", common::TextToInt(common::GetJob("LPT")));
+  s.port = lpt == "0" ? 1 : common::TextToInt(lpt);
+  s.formFeedAtEnd = common::StripRightSp(common::GetJob("F10FF")) != "";
+  return s;
+}
+
+// ---------------------------------------------------------------- lines
+
+namespace {
+std::string Semicolons(std::string s) {
+  if (common::CurrentSession().SemicolonOut)
+    for (char& c : s)
+      if (c == ';') c = ' ';
+  return s;
+}
+}  // namespace
+
+std::string PrepareWindowsLine(std::string_view line, const PrintSettings& settings) {
+  std::string s = common::StripRightSp(line);
+  common::Session& session = common::CurrentSession();
+  if (common::RemoveSpaces(settings.diakTisk) == "N") session.PrintMode = 5;
+  if (session.PrintMode == 5) s = common::StripDiacritics(s);
+  return Semicolons(std::move(s));
+}
+
+std::string PrepareLptLine(std::string_view line, const PrintSettings& settings) {
+  std::string s = common::StripRightSp(line);
+  const char kind = settings.diakTisk.empty() ? ' ' : common::UpperCz(settings.diakTisk.substr(0, 1))[0];
+  if (kind == 'K') s = common::Cp1250ToKamenicky(s);
+  else if (kind == 'L') s = common::Cp1250ToCp852(s);
+  else s = common::StripDiacritics(s);
+  return Semicolons(std::move(s));
+}
+
+std::vector<LinePiece> SplitLine(std::string_view line) {
+  std::vector<LinePiece> pieces;
+  std::string text;
+  const auto flush = [&] {
+    if (!text.empty()) pieces.push_back({LinePiece::Text, std::move(text), 0});
+    text.clear();
+  };
+  for (const char c : line) {
+    if (c == kElite || c == kCondensed || c == kNormal) {
+      flush();
+      pieces.push_back({LinePiece::Switch, {}, static_cast<int>(c)});
+    } else if (c == kSuple || c == kSmik) {
+      flush();
+      pieces.push_back({c == kSuple ? LinePiece::Suple : LinePiece::Smik, {}, 0});
+    } else {
+      text += c;
+    }
+  }
+  flush();
+  return pieces;
+}
+
+}  // namespace reports
