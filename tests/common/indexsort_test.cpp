@@ -133,3 +133,46 @@ TEST(IndexSort, TextLineInfoOnFiles) {
   EXPECT_EQ(TextLineInfo1(dir / "nofolder/missing.txt", count), 0);
   EXPECT_EQ(count, 0);
 }
+
+// ---------------------------------------------------------------- report measure
+
+namespace {
+
+std::string Records(int width, int lines, char fill = 'x') {
+  std::string s;
+  for (int i = 0; i < lines; ++i) s += std::string(static_cast<std::size_t>(width), fill) + "\r\n";
+  return s;
+}
+
+TEST(ReportFileMeasure, FindsTheWidthWhereEveryRecordEndsInCrLf) {
+  struct Case {
+    std::string bytes;
+    std::int32_t width, lines;
+  } cases[] = {
+      {Records(10, 3), 10, 3},
+      {Records(0, 4), 0, 4},
+      {Records(300, 2), 300, 2},
+      {Records(491, 1), 491, 1},  // one line is its own length
+      {Records(600, 1), 600, 1},
+      {"ab\r\ncd", 2, 1},            // no fitting width: the first CR LF
+  };
+  for (const Case& c : cases) {
+    std::int32_t lines = -1;
+    EXPECT_EQ(common::MeasureReportLines(c.bytes, c.bytes.size(), lines), c.width) << c.bytes.size();
+    EXPECT_EQ(lines, c.lines) << c.bytes.size();
+  }
+}
+
+TEST(ReportFileMeasure, ScrambledCrLfInsideTheFirstLineDoesNotFakeAWidth) {
+  // Width 20: the first line holds CR LF at 4, as a scrambled line may.
+  std::string s = Records(20, 5);
+  s[4] = '\r';
+  s[5] = '\n';
+  std::int32_t lines = 0;
+  EXPECT_EQ(common::MeasureReportLines(s, s.size(), lines), 20);
+  EXPECT_EQ(lines, 5);
+  std::int32_t naive = 0;
+  EXPECT_EQ(common::MeasureLines(s, s.size(), false, naive), 4);  // the first CR LF alone
+}
+
+}  // namespace
