@@ -69,7 +69,7 @@ int RecordingPrinter::TextHeight(std::string_view) {
 int RecordingPrinter::TextWidth(std::string_view text) {
   const int n = static_cast<int>(text.size());
   if (font.averageWidth > 0) return n * font.averageWidth;
-  if (font.pixelHeight != 0) return n * (std::abs(font.pixelHeight) * 6 + 5) / 10;
+  if (font.pixelHeight != 0) return n * ((std::abs(font.pixelHeight) * 6 + 5) / 10);
   return n * (font.size * DpiX() * 6 / 10 + 36) / 72;
 }
 
