@@ -243,9 +243,12 @@ void TfPozri::SetupPozri(const std::string& fileName) {
 void TfPozri::PozriSwitchFile(const std::string& fileName) {
   if (common::CheckFile(fileName) < 3) return;
   const ui::Color color = GridColor;
+  const int lastKey = LastKey, closeKey = CloseKey;
   DataFileClose();
   OpenReport(fileName, false);
   GridColor = color;
+  LastKey = lastKey;
+  CloseKey = closeKey;
   if (Count > 0) GoToRecord(1, 1);
 }
 

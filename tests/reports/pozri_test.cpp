@@ -1,0 +1,366 @@
+// The report viewer opened as the print entry opens it and driven by keys.
+#include "tests/reports/reportkit.h"
+
+#include "browser/dotazy.h"
+#include "browser/vyber.h"
+#include "common/codepages.h"
+#include "common/numbers.h"
+#include "common/winpath.h"
+#include "ui/keys.h"
+
+namespace reporttest {
+namespace {
+
+namespace vk = ui::vk;
+using reports::TfPozri;
+
+class Pozri : public ReportTest {
+ protected:
+  TfPozri& v = reports::fPozri();
+
+  // What runs while the viewer is shown; it is left with Esc afterwards.
+  void Steps(std::function<void()> steps) {
+    backend.AnswerNextModal([this, steps](ui::Form& f) {
+      steps();
+      if (f.showingModal() && &backend.Active() == &f) backend.Press(vk::Esc);
+    });
+  }
+  // The next question window is answered with text and F2 (Esc when cancel).
+  void Ask(const std::string& text, bool cancel = false) {
+    backend.AnswerNextModal([this, text, cancel](ui::Form& f) {
+      static_cast<browser::TfDotazy&>(f).Edits[1]->SetText(Cz(text));
+      backend.Press(cancel ? vk::Esc : vk::F(2));
+    });
+  }
+  // The next choice window: row n chosen with Enter (0: Esc).
+  void Choose(int n) {
+    backend.AnswerNextModal([this, n](ui::Form&) {
+      if (n == 0) return backend.Press(vk::Esc);
+      for (int i = 0; i < 5; ++i) backend.Press(vk::Up);
+      for (int i = 1; i < n; ++i) backend.Press(vk::Down);
+      backend.Press(vk::Enter);
+    });
+  }
+  void Run(const std::string& job = "R") { browser::PrintReport(job); }
+  void Keys(std::string_view names) { backend.PressKeys(names); }
+  std::string Row(int r) const { return v.sgRol.Cell(1, r); }
+  // The plain line n of the file on disk.
+  std::string Line(const std::string& file, int n, int width) const {
+    std::string rec = Bytes(file).substr(static_cast<std::size_t>((n - 1) * (width + 2)), static_cast<std::size_t>(width));
+    if (common::CurrentSession().ScrambleOn) rec = common::UnscrambleText(rec, common::ProgramScrambleKey());
+    return rec;
+  }
+  static std::string Pad(const std::string& s, int w) { return Padded(s, w).substr(0, static_cast<std::size_t>(w)); }
+
+  // Three pages of a code-list print: page header with "List:", lines "Kod n".
+  void ThreePages() {
+    std::vector<std::string> lines;
+    for (int p = 1; p <= 3; ++p) {
+      if (p > 1) lines.push_back("\f");
+      lines.push_back("");
+      lines.push_back("");
+      lines.push_back("FIRMA s.r.o.     Seznam    List:" + common::IntToText(p, 3) + " Datum: 06.12.26");
+      for (int i = 1; i <= 40; ++i) lines.push_back("Kod " + std::to_string((p - 1) * 40 + i));
+    }
+    Report("R", 60, lines);
+  }
+};
+
+TEST_F(Pozri, OpensAtLineOneWithTheReportAsCaption) {
+  Report("R", 20, Numbered(40));
+  Steps([&] {
+    EXPECT_EQ(v.Count, 40);
+    EXPECT_EQ(v.LineWidth, 20);
+    EXPECT_EQ(v.Top, 0);
+    EXPECT_EQ(Row(1), Pad("Line 1", 20));
+    EXPECT_NE(v.caption().find(Cz(" Soubor: ")), std::string::npos);
+    EXPECT_NE(v.caption().find("R.txt"), std::string::npos);
+    EXPECT_EQ(v.GridColor, reports::kPozriColor);
+    EXPECT_TRUE(v.NoWrap);
+  });
+  Run();
+  EXPECT_EQ(v.Current, -1);
+}
+
+TEST_F(Pozri, FindPageLooksOnlyInsideFormFeedWindowsAndWraps) {
+  ThreePages();
+  Steps([&] {
+    Keys("F4");
+    EXPECT_EQ(Row(1).substr(0, 5), "FIRMA");
+    EXPECT_NE(Row(1).find("List:  2"), std::string::npos);
+    EXPECT_EQ(v.Current, 47);  // 43 lines of page 1, the form feed, two empty lines
+    Keys("Home F4");  // page 1 has no form feed: not found, the view stays
+    EXPECT_EQ(v.Top, 0);
+    Keys("End F4");  // from the last line round to page 3's start
+    EXPECT_NE(Row(1).find("List:  3"), std::string::npos);
+  });
+  Ask("2");
+  Ask("1");
+  Ask("3");
+  Run();
+}
+
+TEST_F(Pozri, DeleteTakesTheCurrentAndTheMarkedLines) {
+  Report("R", 30, Numbered(8));
+  const std::size_t before = Bytes("R.TXT").size();
+  Steps([&] {
+    Keys("Down Insert Down Insert Down F8");  // Insert marks and moves down: 2 and 4 marked, F8 on 6
+  });
+  Run();
+  EXPECT_EQ(Bytes("R.TXT").size(), before - 3 * 32);
+  EXPECT_EQ(Line("R.TXT", 2, 30), Pad("Line 3", 30));
+  EXPECT_EQ(Line("R.TXT", 3, 30), Pad("Line 5", 30));
+  EXPECT_EQ(Line("R.TXT", 4, 30), Pad("Line 7", 30));
+  Report("One", 30, {"only"});
+  Steps([&] { Keys("F8"); });
+  Run("One");
+  EXPECT_EQ(Bytes("One.TXT"), Padded("only", 30));
+}
+
+TEST_F(Pozri, InsertBlankLinePageBreakAndMemoText) {
+  Report("R", 20, Numbered(6));
+  Steps([&] {
+    Keys("Down Down F7");
+    EXPECT_EQ(v.Count, 7);
+    EXPECT_EQ(Row(3), std::string(20, ' '));
+    Keys("Down Down P");  // line 5
+    EXPECT_EQ(Row(5).substr(0, 6), "@ine 4");
+    Keys("Ctrl+F7");
+    ASSERT_TRUE(v.Memo1.visible());
+    EXPECT_EQ(v.Memo1.lines().at(0).size(), 40u);
+    v.Memo1.SetLines({"first memo", "second memo"});
+    Keys("Esc");
+    EXPECT_FALSE(v.Memo1.visible());
+    EXPECT_EQ(v.Count, 9);
+  });
+  Run();
+  const std::string bytes = Bytes("R.TXT");
+  EXPECT_EQ(bytes.size(), 9u * 22);
+  EXPECT_EQ(bytes[6 * 22], '\x0c');
+  EXPECT_EQ(Line("R.TXT", 5, 20), Pad("first memo", 20));
+  EXPECT_EQ(Line("R.TXT", 6, 20), Pad("second memo", 20));
+  EXPECT_EQ(Line("R.TXT", 7, 20), "\x0cine 4" + std::string(14, ' '));
+  EXPECT_FALSE(Exists("tisk.wrk"));
+}
+
+TEST_F(Pozri, ScrambledReportStaysScrambledWhileTheGridShowsPlainText) {
+  Scrambled(true);
+  Report("R", 24, {"Novák Jan", "Dvořák Petr", "Svoboda Karel"});
+  Steps([&] {
+    EXPECT_EQ(Row(1), Pad(Cz("Novák Jan"), 24));
+    Keys("Down F7");
+    EXPECT_EQ(Row(3), Pad(Cz("Dvořák Petr"), 24));
+  });
+  Run();
+  Steps([&] {
+    Keys("Space");  // the line editor stand-in: the question window
+  });
+  Ask("Nová Eva");
+  Run();
+  const std::string raw = Bytes("R.TXT");
+  ASSERT_EQ(raw.size(), 4u * 26);
+  EXPECT_NE(raw.substr(26, 24), std::string(24, ' '));  // the inserted blank line is stored scrambled
+  EXPECT_EQ(Line("R.TXT", 1, 24), Pad(Cz("Nová Eva"), 24));
+  EXPECT_EQ(Line("R.TXT", 2, 24), std::string(24, ' '));
+  EXPECT_EQ(Line("R.TXT", 4, 24), Pad("Svoboda Karel", 24));
+}
+
+TEST_F(Pozri, ScrambleAllThenUnscrambleAllGivesTheFileBack) {
+  Report("R", 30, Numbered(5));
+  const std::string plain = Bytes("R.TXT");
+  Steps([&] {
+    backend.QueueAnswer(ui::headless::Answer::MenuAnswer("Zasifruj1"));
+    backend.RightClick(v.sgRol, ui::Shift::Ctrl);
+    EXPECT_NE(Bytes("R.TXT"), plain);
+    EXPECT_EQ(Bytes("R.TXT").size(), plain.size());
+    backend.QueueAnswer(ui::headless::Answer::MenuAnswer(Cz("Dešifruj")));
+    backend.RightClick(v.sgRol, ui::Shift::Ctrl);
+    Keys("Ctrl+Space");
+    EXPECT_NE(Bytes("R.TXT"), plain);
+    Keys("Alt+Space");
+  });
+  Run();
+  EXPECT_EQ(Bytes("R.TXT"), plain);
+}
+
+TEST_F(Pozri, ScrambleItemsWaitForTheCtrlRightClick) {
+  Report("R", 10, Numbered(2));
+  Steps([&] {
+    EXPECT_FALSE(v.miZasifruj.enabled);
+    backend.RightClick(v.sgRol);
+    EXPECT_FALSE(v.miZasifruj.enabled);
+  });
+  Run();
+}
+
+TEST_F(Pozri, LineEditorEndsWithEnterUpOrDownToTakeTheText) {
+  Report("R", 12, Numbered(3));
+  std::vector<int> ends = {vk::Esc, vk::Enter, vk::Down};
+  int widthSeen = 0;
+  reports::ViewerHooks().editLine = [&](std::string& text, int width) {
+    widthSeen = width;
+    text = "edited text that is long";
+    const int end = ends.front();
+    ends.erase(ends.begin());
+    return end;
+  };
+  Steps([&] { Keys("Space Down F6 Down Space"); });
+  Run();
+  EXPECT_GT(widthSeen, 0);
+  EXPECT_EQ(Line("R.TXT", 1, 12), Pad("Line 1", 12));
+  EXPECT_EQ(Line("R.TXT", 2, 12), "edited text ");
+  EXPECT_EQ(Line("R.TXT", 3, 12), "edited text ");
+}
+
+TEST_F(Pozri, HelpAndBackWithEscOnAOneLineReport) {
+  Put("2/spool.hhh", Padded("Napoveda k tiskum", 40) + Padded("F9 tisk", 40));
+  Report("R", 30, {"the only line"});
+  Steps([&] {
+    Keys("F1");
+    EXPECT_EQ(v.GridColor, reports::kPozriHelpColor);
+    EXPECT_EQ(Row(1), Pad("Napoveda k tiskum", 40));
+    EXPECT_EQ(v.Count, 2);
+    Keys("Esc");
+    ASSERT_TRUE(v.showingModal());
+    EXPECT_EQ(v.GridColor, reports::kPozriColor);
+    EXPECT_EQ(v.Count, 1);
+    EXPECT_EQ(Row(1), Pad("the only line", 30));
+  });
+  Run();
+}
+
+TEST_F(Pozri, ReportListSwitchesToAnyWidth) {
+  Report("R", 10, Numbered(2));
+  Put("wide.txt", Padded("w", 300) + Padded("x", 300));
+  reports::ViewerHooks().chooseFile = [&](const std::string& title, const std::string& mask, std::string& name) {
+    EXPECT_EQ(title, "Vyber novou sestavu");
+    EXPECT_EQ(mask, "*.txt");
+    name = "wide.txt";
+    return true;
+  };
+  reports::ViewerHooks().editLine = [](std::string& text, int) {
+    text.back() = 'Z';
+    return vk::Enter;
+  };
+  Steps([&] {
+    Keys("Ctrl+F2");
+    EXPECT_EQ(v.LineWidth, 300);
+    EXPECT_EQ(v.Count, 2);
+    Keys("Space F7");
+  });
+  Run();
+  EXPECT_EQ(Bytes("wide.txt"), Padded("", 300) + Padded("w", 299).substr(0, 299) + "Z\r\n" + Padded("x", 300));
+}
+
+TEST_F(Pozri, RewriteOfAReportInAnotherFolderReplacesItInOneStep) {
+  ostest::TempDir other(std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp");
+  ASSERT_TRUE(other.ok());
+  Report("*" + other.path() + "/far", 16, Numbered(4));
+  Steps([&] { Keys("Down Down F8 F7"); });
+  Run(other.path() + "/far");
+  const std::string bytes = ostest::ReadRaw(other / "far.TXT");
+  EXPECT_EQ(bytes, Padded("Line 1", 16) + Padded("Line 2", 16) + Padded("", 16) + Padded("Line 4", 16));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(other.path()), std::filesystem::directory_iterator{}), 1);
+  EXPECT_FALSE(Exists("tisk.wrk"));
+}
+
+TEST_F(Pozri, SectionsHave250CharacterLinesAndNeverOverwriteTheReport) {
+  Report("R", 20, Numbered(5));
+  std::vector<std::string> chosen = {"R.txt", "sekce.dat", "sekce", "sekce"};
+  reports::ViewerHooks().chooseFile = [&](const std::string&, const std::string&, std::string& name) {
+    name = chosen.front();
+    chosen.erase(chosen.begin());
+    return true;
+  };
+  Steps([&] {
+    Keys("Down Down Down Ctrl+F6");  // lines 4..5, first asked over the report itself
+    Keys("Ctrl+F6");                 // "Připojit"
+    Keys("Ctrl+F6");                 // "Přepsat"
+  });
+  Choose(2);
+  Choose(1);
+  Run();
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+            std::vector<std::string>{Cz("Určete jiný soubor, nemůžu přepsat sám sebe")});
+  EXPECT_EQ(Bytes("sekce.TXT"), Padded("Line 4", 250) + Padded("Line 5", 250));
+  EXPECT_EQ(common::ReadParam("REGISTRY.DTA", "Vstupni soubor"), "sekce");
+}
+
+TEST_F(Pozri, SectionTargetCutsOnlyTheNamesOwnExtension) {
+  Report("R", 10, {"a", "b"});
+  std::filesystem::create_directories(dir / "DATA.2024");
+  reports::ViewerHooks().chooseFile = [&](const std::string&, const std::string&, std::string& name) {
+    name = "DATA.2024\\x";
+    return true;
+  };
+  Steps([&] { Keys("Alt+F6"); });
+  std::string dictionary;
+  reports::ViewerHooks().openDictionary = [&](const std::string& file) { dictionary = file; };
+  reports::ViewerHooks().translate = [](const std::string& s) { return s == Pad("a", 10) ? std::string("A-translated") : s; };
+  Run();
+  EXPECT_EQ(dictionary, "slov1.dta");
+  EXPECT_EQ(Bytes("DATA.2024/x.TXT"), Padded("A-translated", 250) + Padded("b", 250));
+}
+
+TEST_F(Pozri, PrintKeysReachTheirEngines) {
+  Report("R", 20, {"first", "second"});
+  Job("SPEEDPRN", "007");
+  common::Drives().Set("C", dir.path());
+  std::filesystem::create_directories(dir / "printer");
+  Steps([&] { Keys("F9 F10 Alt+F10 F12 Ctrl+F5 Alt+F5"); });
+  Run();
+  common::Drives().Set("C", "/");
+  ASSERT_EQ(backend.printJobs().size(), 1u);
+  const auto& ops = backend.printJobs()[0].ops;
+  EXPECT_NE(std::find(ops.begin(), ops.end(), "text 0,0 first"), ops.end());
+  EXPECT_EQ(Bytes("LPT1.prn"), "\x12" "first\r\nsecond\r\n\x07\f\r\n");
+  EXPECT_EQ(Bytes("printer/print008.txt"), Padded("first", 20) + Padded("second", 20));
+}
+
+TEST_F(Pozri, DensityRepeatsAndCopyLinesIntoTheVoucher) {
+  Report("R", 20, Numbered(4));
+  Steps([&] { Keys("F2 F5 Down Alt+F9"); });
+  Choose(3);
+  Ask("  2");
+  Ask("    9");
+  Run();
+  common::FlushParams();
+  EXPECT_EQ(common::ReadParam("REGISTRY.DTA", "Hustota"), " 3");
+  EXPECT_EQ(common::ReadParam("REGISTRY.DTA", "OpakovatTisk"), "  2");
+  EXPECT_EQ(Bytes("doklad.txt"), Padded("Line 2", 132) + Padded("Line 3", 132) + Padded("Line 4", 132));
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+            std::vector<std::string>{Cz("Doklad je vytvořen v tiscích")});
+}
+
+TEST_F(Pozri, SemicolonsAndRecodingFromThePopupMenu) {
+  Report("R", 12, {"a;b", Cz("kůň")});
+  Steps([&] {
+    backend.QueueAnswer(ui::headless::Answer::MenuAnswer("Stredniky1"));
+    backend.RightClick(v.sgRol);
+    EXPECT_EQ(Row(1), Pad("a b", 12));
+    backend.QueueAnswer(ui::headless::Answer::MenuAnswer("Prekoduj"));
+    backend.RightClick(v.sgRol);
+  });
+  Run();
+  common::FlushParams();
+  EXPECT_EQ(common::ReadParam("sys.par", "stredniky"), "Ano");
+  EXPECT_EQ(Line("R.TXT", 2, 12), Pad(common::Cp1250ToKamenicky(Cz("kůň")), 12));
+}
+
+TEST_F(Pozri, TheTwinViewerShowsAReportFromInsideAReport) {
+  Report("R", 10, {"outer"});
+  Report("Q", 10, {"inner"});
+  Steps([&] {
+    backend.AnswerNextModal([&](ui::Form& f) {
+      EXPECT_EQ(&f, &reports::fPozri2());
+      EXPECT_EQ(reports::fPozri2().sgRol.Cell(1, 1), Pad("inner", 10));
+      backend.Press(vk::Esc);
+    });
+    browser::PrintReport2("Q");
+    EXPECT_EQ(Row(1), Pad("outer", 10));
+  });
+  Run();
+}
+
+}  // namespace
+}  // namespace reporttest
