@@ -19,6 +19,7 @@
 #include "common/startup.h"
 #include "common/winpath.h"
 #include "demo_forms.h"
+#include "reports/windows.h"
 #include "ui/headless/headless.h"
 #include "ui/headless/script.h"
 #include "ui/registry.h"
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
   codelists::RegisterCodeListWindows(registry);
   combined::RegisterCombinedWindows(registry);
   payroll::RegisterPayrollWindows(registry);
+  reports::RegisterReportWindows(registry);
   combined::InstallCodeListServices();
   if (list) {
     std::cout << "demo\n";
