@@ -482,7 +482,7 @@ void TfPozri::EditRecord() {
   sgRol.SetColor(kPozriEditColor);
   int end = 0;
   if (ViewerHooks().editLine) end = ViewerHooks().editLine(text, std::max(width() / 8 - 3, 1));
-  else end = browser::AskString(1, 1, "", text) ? vk::Enter : vk::Esc;
+  else end = browser::AskString(1, 1, Cz("Řádek"), text) ? vk::Enter : vk::Esc;
   sgRol.SetColor(saved);
   if (end == vk::Enter || end == vk::Down || end == vk::Up) WriteLine(n, text);
   Repaint();

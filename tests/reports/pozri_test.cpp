@@ -32,13 +32,12 @@ class Pozri : public ReportTest {
       backend.Press(cancel ? vk::Esc : vk::F(2));
     });
   }
-  // The next choice window: row n chosen with Enter (0: Esc).
+  // The next choice window: row n ticked and confirmed with F2 (0: Esc).
   void Choose(int n) {
-    backend.AnswerNextModal([this, n](ui::Form&) {
+    backend.AnswerNextModal([this, n](ui::Form& f) {
       if (n == 0) return backend.Press(vk::Esc);
-      for (int i = 0; i < 5; ++i) backend.Press(vk::Up);
-      for (int i = 1; i < n; ++i) backend.Press(vk::Down);
-      backend.Press(vk::Enter);
+      backend.Click(static_cast<browser::TfVyber&>(f).Row(n));
+      backend.Press(vk::F(2));
     });
   }
   void Run(const std::string& job = "R") { browser::PrintReport(job); }
@@ -260,7 +259,8 @@ TEST_F(Pozri, RewriteOfAReportInAnotherFolderReplacesItInOneStep) {
   Run(other.path() + "/far");
   const std::string bytes = ostest::ReadRaw(other / "far.TXT");
   EXPECT_EQ(bytes, Padded("Line 1", 16) + Padded("Line 2", 16) + Padded("", 16) + Padded("Line 4", 16));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(other.path()), std::filesystem::directory_iterator{}), 1);
+  for (const auto& e : std::filesystem::directory_iterator(other.path()))
+    EXPECT_TRUE(e.path().filename() == "far.TXT" || e.path().filename() == "FOT.tab") << e.path();  // no work file
   EXPECT_FALSE(Exists("tisk.wrk"));
 }
 
@@ -319,7 +319,12 @@ TEST_F(Pozri, PrintKeysReachTheirEngines) {
 
 TEST_F(Pozri, DensityRepeatsAndCopyLinesIntoTheVoucher) {
   Report("R", 20, Numbered(4));
-  Steps([&] { Keys("F2 F5 Down Alt+F9"); });
+  Steps([&] {
+    Keys("F2");
+    Keys("F5");  // each key that opens a window on its own: the window ends the key's run
+    Keys("Down");
+    Keys("Alt+F9");
+  });
   Choose(3);
   Ask("  2");
   Ask("    9");
@@ -333,7 +338,7 @@ TEST_F(Pozri, DensityRepeatsAndCopyLinesIntoTheVoucher) {
 }
 
 TEST_F(Pozri, SemicolonsAndRecodingFromThePopupMenu) {
-  Report("R", 12, {"a;b", Cz("kůň")});
+  Report("R", 12, {"a;b", "kůň"});
   Steps([&] {
     backend.QueueAnswer(ui::headless::Answer::MenuAnswer("Stredniky1"));
     backend.RightClick(v.sgRol);
