@@ -1,6 +1,7 @@
 // The report viewer opened as the print entry opens it and driven by keys.
 #include "tests/reports/reportkit.h"
 
+#include "browser/appearance.h"
 #include "browser/dotazy.h"
 #include "browser/vyber.h"
 #include "common/codepages.h"
@@ -365,6 +366,56 @@ TEST_F(Pozri, TheTwinViewerShowsAReportFromInsideAReport) {
     EXPECT_EQ(Row(1), Pad("outer", 10));
   });
   Run();
+}
+
+}  // namespace
+}  // namespace reporttest
+
+namespace reporttest {
+namespace {
+
+TEST_F(Pozri, HelpTopicOpensWithTheLineAfterItsTopicOnTop) {
+  std::string hlp;
+  for (int i = 1; i <= 70; ++i) hlp += (i == 40 ? std::string("$ [Tisky]") : "help line " + std::to_string(i)) + "\r\n";
+  Put("X.hlp", hlp);
+  Steps([&] {
+    EXPECT_EQ(v.Count, 70);
+    EXPECT_EQ(v.Top + 1, 41);
+    EXPECT_EQ(Row(1), Pad("help line 41", 80));
+  });
+  browser::ShowHelpTopic("X", "tisky");
+}
+
+TEST_F(Pozri, PrinterDialogAndSystemParametersFromThePopup) {
+  Report("R", 10, {"x"});
+  int opened = 0;
+  browser::SystemParametersHook() = [&] { ++opened; };
+  backend.printers = {"Headless", "Laser"};
+  Steps([&] {
+    backend.QueueAnswer(ui::headless::Answer::MenuAnswer(Cz("Nastavení tiskárny")));
+    backend.QueueAnswer(ui::headless::Answer::PrinterAnswer("Laser"));
+    backend.RightClick(v.sgRol);
+    backend.QueueAnswer(ui::headless::Answer::MenuAnswer("ParametrySystemu1"));
+    backend.RightClick(v.sgRol);
+  });
+  Run();
+  browser::SystemParametersHook() = nullptr;
+  common::FlushParams();
+  EXPECT_EQ(common::ReadParam("sys.par", "TiskDefault"), "Laser");
+  EXPECT_EQ(opened, 1);
+}
+
+TEST_F(Pozri, VoucherCopyRefusesCountsOutOfRange) {
+  Report("R", 10, Numbered(3));
+  Steps([&] {
+    Keys("Alt+F9");
+    Keys("Alt+F9");
+  });
+  Ask("0");
+  Ask("182");  // above the current line + 180
+  Run();
+  EXPECT_FALSE(Exists("doklad.txt"));
+  EXPECT_TRUE(notes.calls.empty());
 }
 
 }  // namespace
