@@ -5,6 +5,7 @@
 #include "browser/dotazy.h"
 #include "browser/vyber.h"
 #include "common/codepages.h"
+#include "common/faultfs.h"
 #include "common/numbers.h"
 #include "common/winpath.h"
 #include "ui/keys.h"
@@ -416,6 +417,30 @@ TEST_F(Pozri, VoucherCopyRefusesCountsOutOfRange) {
   Run();
   EXPECT_FALSE(Exists("doklad.txt"));
   EXPECT_TRUE(notes.calls.empty());
+}
+
+}  // namespace
+}  // namespace reporttest
+
+
+namespace reporttest {
+namespace {
+
+TEST_F(Pozri, AFullDiskDuringARewriteKeepsTheReport) {
+  Report("R", 40, Numbered(50));
+  const std::string before = Bytes("R.TXT");
+  common::FaultFileSystem faults;
+  common::ScopedFileSystem scoped(faults);
+  Steps([&] {
+    faults.SetDiskSpace(1000);
+    Keys("Down F7");
+    faults.SetDiskSpace(-1);
+    EXPECT_EQ(v.Count, 50);
+    EXPECT_EQ(Row(2), Pad("Line 2", 40));
+  });
+  Run();
+  EXPECT_EQ(Bytes("R.TXT"), before);
+  EXPECT_EQ(notes.Count(common::RecordingNotifier::Kind::Message, "Uz: "), 1) << notes.Dump();
 }
 
 }  // namespace

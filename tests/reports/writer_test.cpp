@@ -2,6 +2,7 @@
 #include "tests/reports/reportkit.h"
 
 #include "common/errors.h"
+#include "common/faultfs.h"
 
 namespace reporttest {
 namespace {
@@ -142,6 +143,21 @@ TEST_F(ReportWriter, IsTheWriterOfThePrintEntry) {
   browser::CurrentReportWriter()->WriteReportLine("12,50");
   browser::CurrentReportWriter()->CloseReportOut();
   EXPECT_EQ(Bytes("K.TXT"), "12,50 \r\n");
+}
+
+TEST_F(ReportWriter, AFullDiskWhileWritingAReportIsRaisedToTheProducer) {
+  common::FaultFileSystem faults;
+  common::ScopedFileSystem scoped(faults);
+  faults.SetDiskSpace(5000);
+  reports::OpenReportOut("FULL", 100);
+  EXPECT_THROW(
+      {
+        for (int i = 0; i < 2000; ++i) reports::WriteReportLine("line");
+        reports::CloseReportOut();
+      },
+      common::IoError);
+  faults.SetDiskSpace(-1);
+  reports::CloseReportOut();  // a writer left open lets go of its files
 }
 
 }  // namespace
