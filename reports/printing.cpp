@@ -52,11 +52,10 @@ std::vector<std::int32_t> SpoolLines(PrintSource& source) {
 // ---------------------------------------------------------------- text channel
 
 void TextChannel::FitLine() {
-  if (pageUsed_ && y_ + canvas_.TextHeight("X") > canvas_.PageHeight()) {
-    canvas_.NewPage();
-    x_ = y_ = 0;
-    pageUsed_ = false;
-  }
+  if (y_ + canvas_.TextHeight("X") <= canvas_.PageHeight()) return;
+  if (pageUsed_) canvas_.NewPage();
+  x_ = y_ = 0;
+  pageUsed_ = false;
 }
 
 void TextChannel::Write(std::string_view text) {
@@ -79,7 +78,6 @@ void TextChannel::Write(std::string_view text) {
 void TextChannel::EndLine() {
   y_ += canvas_.TextHeight("X");
   x_ = 0;
-  if (y_ >= canvas_.PageHeight()) FitLine();
 }
 
 void TextChannel::FormFeed() {
