@@ -677,30 +677,49 @@ void TfPozri::KeyAltF9() {
 // ---------------------------------------------------------------- the program's two viewers
 
 namespace {
-std::unique_ptr<TfPozri>& Slot(int i) {
-  static std::unique_ptr<TfPozri> viewers[2];
+// Kept to the program's end; tests destroy them.
+TfPozri*& Slot(int i) {
+  static TfPozri* viewers[2] = {nullptr, nullptr};
   return viewers[i];
 }
+
+// The print entry's view of a viewer, which is made on first use.
+class LazyViewer : public browser::ReportViewer {
+ public:
+  explicit LazyViewer(int i) : i_(i) {}
+  void SetupReport(const std::string& fileName) override { V().SetupReport(fileName); }
+  void SetLastKey(int key) override { V().SetLastKey(key); }
+  int LastKey() const override { return V().LastKey(); }
+  void ShowReport() override { V().ShowReport(); }
+  void SetCurrentRecord(int record) override { V().SetCurrentRecord(record); }
+  void CloseBrowse() override { V().CloseBrowse(); }
+
+ private:
+  browser::ReportViewer& V() const { return (i_ == 0 ? fPozri() : fPozri2()).Viewer(); }
+  int i_;
+};
 }  // namespace
 
 TfPozri& fPozri() {
-  if (!Slot(0)) Slot(0) = std::make_unique<TfPozri>("fPozri");
+  if (!Slot(0)) Slot(0) = new TfPozri("fPozri");
   return *Slot(0);
 }
 
 TfPozri& fPozri2() {
-  if (!Slot(1)) Slot(1) = std::make_unique<TfPozri>("fPozri2");
+  if (!Slot(1)) Slot(1) = new TfPozri("fPozri2");
   return *Slot(1);
 }
 
 void DestroyReportWindows() {
-  browser::SetReportServices(nullptr, nullptr, nullptr);
-  Slot(0).reset();
-  Slot(1).reset();
+  for (int i = 0; i < 2; ++i) {
+    delete Slot(i);
+    Slot(i) = nullptr;
+  }
 }
 
 void InstallReportServices() {
-  browser::SetReportServices(&fPozri().Viewer(), &fPozri2().Viewer(), &TheReportOutput());
+  static LazyViewer first(0), second(1);
+  browser::SetReportServices(&first, &second, &TheReportOutput());
 }
 
 }  // namespace reports

@@ -119,11 +119,11 @@ class TfPozri : public browser::TfSoub {
   std::unique_ptr<EntryAdapter> entry_;
 };
 
-// The two viewers of the program, made on first use.
+// The two viewers of the program, made on first use and kept to its end.
 TfPozri& fPozri();
 TfPozri& fPozri2();
 void DestroyReportWindows();
-// Registers both viewers and the report writer with the print entry.
+// Registers both viewers (made when first shown) and the report writer with the print entry.
 void InstallReportServices();
 
 }  // namespace reports

@@ -15,11 +15,11 @@ std::string JobOf(std::string name) {
 }  // namespace
 
 void RegisterReportWindows(ui::WindowRegistry& registry) {
+  // Every list print of the registered windows goes through the real writer and viewers.
+  InstallReportServices();
   registry.Add("TfPozri", "REPORT[.txt]", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfPozri"), args, 1, 1);
-    InstallReportServices();
     browser::PrintReport(JobOf(args[0]));
-    DestroyReportWindows();
   });
 }
 
