@@ -1,8 +1,6 @@
 #include "reports/pozri.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 #include "browser/appearance.h"
 #include "browser/dialogs.h"
@@ -78,14 +76,12 @@ std::string FullName(const std::string& name) {
   return folder + "\\" + name;
 }
 
-// The canonical real path, compared without case: two names of one file.
+// Two names of one file, however they are written (relative or full, any case, through
+// links): the same file on the same device. A name that is not there is no file shown.
 bool SameFile(const std::string& a, const std::string& b) {
-  const auto canon = [](const std::string& name) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::absolute(common::RealPath(name), ec), ec);
-    return common::UpperCp1250(common::Utf8ToWin1250(p.string()));
-  };
-  return canon(a) == canon(b);
+  common::FileStat sa, sb;
+  if (common::GetFileInfo(a, sa) != 0 || common::GetFileInfo(b, sb) != 0) return false;
+  return sa.exists && sb.exists && sa.dev == sb.dev && sa.ino == sb.ino;
 }
 
 // "name" without the extension of its file-name part, + ".TXT".

@@ -87,7 +87,9 @@ int PozriPrintLpt(PrintSource& source);
 
 // The spooler drop file "c:\printer\print" + NNN + ".txt" (Kamenický, CR LF) with
 // the counter "SPEEDPRN" advanced and stored at once. False (after the message
-// "Predešlý tisk není hotový") when the file cannot be created.
+// "Predešlý tisk není hotový") when the file cannot be created. The drive goes
+// through the drive map; the spooler is another program (on Linux a watcher such as
+// inotifywait handing each file to "lp -o raw" will do).
 bool PozriSpoolPrint(PrintSource& source);
 
 }  // namespace reports

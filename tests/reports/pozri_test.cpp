@@ -268,7 +268,8 @@ TEST_F(Pozri, RewriteOfAReportInAnotherFolderReplacesItInOneStep) {
 
 TEST_F(Pozri, SectionsHave250CharacterLinesAndNeverOverwriteTheReport) {
   Report("R", 20, Numbered(5));
-  std::vector<std::string> chosen = {"R.txt", "sekce.dat", "sekce", "sekce"};
+  // The shown file by its full name and by its own name, both refused.
+  std::vector<std::string> chosen = {dir.path() + "/r.txt", "R.txt", "sekce.dat", "sekce", "sekce"};
   reports::ViewerHooks().chooseFile = [&](const std::string&, const std::string&, std::string& name) {
     name = chosen.front();
     chosen.erase(chosen.begin());
@@ -283,7 +284,8 @@ TEST_F(Pozri, SectionsHave250CharacterLinesAndNeverOverwriteTheReport) {
   Choose(1);
   Run();
   EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
-            std::vector<std::string>{Cz("Určete jiný soubor, nemůžu přepsat sám sebe")});
+            std::vector<std::string>(2, Cz("Určete jiný soubor, nemůžu přepsat sám sebe")));
+  EXPECT_EQ(Bytes("R.TXT").size(), 5u * 22);
   EXPECT_EQ(Bytes("sekce.TXT"), Padded("Line 4", 250) + Padded("Line 5", 250));
   EXPECT_EQ(common::ReadParam("REGISTRY.DTA", "Vstupni soubor"), "sekce");
 }
