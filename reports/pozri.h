@@ -5,7 +5,9 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "browser/entries.h"
 #include "browser/soub.h"
@@ -100,11 +102,13 @@ class TfPozri : public browser::TfSoub {
  private:
   void Measure(const std::string& fileName);
   void OpenReport(const std::string& fileName, bool useStoredIndex);
-  // Rewrites the report: `plan(n)` of every line n gives how many blank... see .cpp.
+  // Lines to put before line `before` (plain texts, stored as every line is).
   struct Insert {
-    std::int32_t before = 0;              // insert before this line
-    std::vector<std::string> lines;       // plain texts
+    std::int32_t before = 0;
+    std::vector<std::string> lines;
   };
+  // Writes the report anew beside itself with the inserted lines and without the
+  // marked ones (when dropMarked), then replaces it in one step.
   void Rewrite(const Insert& insert, bool dropMarked);
   void Section(bool translate);
   void Recode(bool toWindows);
