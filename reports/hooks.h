@@ -1,7 +1,6 @@
-// What the report viewer takes from windows of other layers: the file chooser,
-// the one-line editor and the dictionary. The program puts the real windows in
-// place; until then the entries fall back to the question window (chooser and
-// editor) and to no translation.
+// What the report viewer takes from windows of other layers. Empty entries use the
+// browser's file chooser (TfInOut) and line editor (TfEdituj), and no translation
+// until the dictionary's window sets the last two; tests put their own in place.
 #pragma once
 #include <functional>
 #include <string>

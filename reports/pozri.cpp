@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "browser/appearance.h"
+#include "browser/choosers/edituj.h"
+#include "browser/choosers/inout.h"
 #include "browser/dialogs.h"
 #include "browser/winsettings.h"
 #include "common/codepages.h"
@@ -96,7 +98,12 @@ std::string SectionTarget(const std::string& chosen) {
 
 bool ChooseFile(const std::string& title, const std::string& mask, std::string& name) {
   if (ViewerHooks().chooseFile) return ViewerHooks().chooseFile(title, mask, name);
-  return browser::AskString(1, 1, title, name);
+  browser::ChooseFileDialog(title, name.empty() ? mask : name);
+  browser::TfInOut& chooser = browser::fInOut();
+  chooser.ShowModal();
+  if (chooser.Chosen == 0) return false;
+  name = chooser.ChosenFull;
+  return true;
 }
 
 }  // namespace
@@ -477,8 +484,16 @@ void TfPozri::EditRecord() {
   const ui::Color saved = GridColor;
   sgRol.SetColor(kPozriEditColor);
   int end = 0;
-  if (ViewerHooks().editLine) end = ViewerHooks().editLine(text, std::max(width() / 8 - 3, 1));
-  else end = browser::AskString(1, 1, Cz("Řádek"), text) ? vk::Enter : vk::Esc;
+  const int visible = std::max(width() / 8 - 3, 1);
+  if (ViewerHooks().editLine) {
+    end = ViewerHooks().editLine(text, visible);
+  } else {
+    browser::TfEdituj& editor = browser::fEdituj();
+    editor.init(sgRol.left() + left(), top + this->top(), 1, visible, 1, text);
+    editor.ShowModal();
+    text = editor.EditText;
+    end = editor.EndKey;
+  }
   sgRol.SetColor(saved);
   if (end == vk::Enter || end == vk::Down || end == vk::Up) WriteLine(n, text);
   Repaint();

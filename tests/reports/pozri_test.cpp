@@ -154,9 +154,13 @@ TEST_F(Pozri, ScrambledReportStaysScrambledWhileTheGridShowsPlainText) {
   });
   Run();
   Steps([&] {
-    Keys("Space");  // the line editor stand-in: the question window
+    Keys("Space");  // the line editor over the line, typing over it
   });
-  Ask("Nová Eva");
+  backend.AnswerNextModal([&](ui::Form& f) {
+    EXPECT_EQ(f.name(), "fEdituj");
+    backend.Type(Cz("Nová Eva "));
+    backend.Press(vk::Enter);
+  });
   Run();
   const std::string raw = Bytes("R.TXT");
   ASSERT_EQ(raw.size(), 4u * 26);
