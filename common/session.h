@@ -57,6 +57,7 @@ struct Session {
   int ComputerNo = 0;
   std::array<std::int32_t, 101> FormOpenFlags{};  // 1..100 used: 1 open, -1 closing, 0 closed
   std::int32_t UserWatchCount = 0;
+  bool Exiting = false;             // the program is ending: windows are not shown again
   std::string StartUserText;        // own user-slot text at start
   std::int32_t JobLoadState = -1;   // -1 not loaded, 1 kept, 0 re-read on every GetJob
   bool StartupDone = false;

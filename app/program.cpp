@@ -1,0 +1,29 @@
+#include "app/program.h"
+
+#include "app/form1.h"
+#include "app/windowtable.h"
+#include "browser/appearance.h"
+#include "browser/dialogs.h"
+#include "browser/winsettings.h"
+#include "common/startup.h"
+#include "ui/ui.h"
+
+namespace app {
+
+int RunProgram(const std::vector<std::string>& args, const std::function<void(WindowTable&)>& beforeRun) {
+  // The dialogs come first, so that start-up's own messages show as message boxes.
+  browser::InstallBrowserDialogs();
+  common::LoadStartupConfig({ui::PixelsPerInch()});
+  browser::DetectLargeFonts();
+  {
+    WindowTable windows;
+    windows.CreateAll(args);
+    if (beforeRun) beforeRun(windows);
+    ui::CurrentBackend().Run(windows.Main());
+    windows.Main().FormClose();  // when the loop ended without the window closing
+  }
+  browser::DestroyDialogWindows();
+  return 0;
+}
+
+}  // namespace app

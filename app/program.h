@@ -1,0 +1,19 @@
+// The program's run on the current back end: the dialogs bound to the shared
+// services, the start-up configuration, the screen's font scale, every window in
+// table order, then the main window until it closes.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+class WindowTable;
+
+// args: the command-line parameters after the program's name. beforeRun sees the
+// windows after their creation, before the main window is shown (tests). Returns
+// the process's exit status.
+int RunProgram(const std::vector<std::string>& args,
+               const std::function<void(WindowTable&)>& beforeRun = nullptr);
+
+}  // namespace app
