@@ -86,4 +86,25 @@ bool UserSlotTaken(Session& s) {
 
 bool UserSlotTaken() { return UserSlotTaken(CurrentSession()); }
 
+int WriteUserTabEntry(Session& s, int i, std::uint16_t value) {
+  if (i < 0 || i >= kUserTabEntries) return io::kInvalidParameter;
+  const std::string path = DataDir(s, kUserTabName);
+  for (;;) {
+    File f;
+    int code = OpenTable(f, path);
+    if (code == io::kFileNotFound) {
+      code = CreateNewFile(path, std::string(kUserTabSize, '\0'));
+      if (code != 0 && code != io::kFileExists) return code;
+      continue;
+    }
+    if (code != 0) return code;
+    std::string bytes;
+    if ((code = f.ReadWhole(bytes)) != 0) return code;
+    if (bytes.size() < kUserTabSize) bytes.resize(kUserTabSize, '\0');
+    PutLE<std::uint16_t>(bytes, 2 * static_cast<std::size_t>(i), value);
+    if ((code = f.WriteAt(0, bytes.data(), bytes.size())) != 0) return code;
+    return f.Close();
+  }
+}
+
 }  // namespace common

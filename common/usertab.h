@@ -3,6 +3,7 @@
 // marks the slot of the workstation that created the table. User numbers outside
 // 1..99 have no slot.
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace common {
@@ -26,5 +27,10 @@ std::string UserTabText();
 // For the main window's watch: true when the own entry differs from the first one seen.
 bool UserSlotTaken(Session& s);
 bool UserSlotTaken();
+
+// Sets entry i (0..99) of the table to value, holding the table exclusively from
+// the read to the write (as the suite's main program does when it takes or frees a
+// slot). A missing table is created with zeros first. 0, or the I/O code.
+int WriteUserTabEntry(Session& s, int i, std::uint16_t value);
 
 }  // namespace common

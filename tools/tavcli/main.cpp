@@ -126,6 +126,25 @@ int UserSlot(const Args&) {
   return 0;
 }
 
+// Entry N (0..99) of the data folder's "UZIVATEL.tab" := VALUE, as the suite's main
+// program sets it (0 frees a slot, 99 takes it; entry 0 not 0 stops the watch).
+int UserSlotSet(const Args& a) {
+  char* end = nullptr;
+  const long n = std::strtol(a[0].c_str(), &end, 10);
+  if (a[0].empty() || *end || n < 0 || n >= kUserTabEntries) {
+    std::fprintf(stderr, "tavcli: entry %s is not a number 0..99\n", Win1250ToUtf8(a[0]).c_str());
+    return 2;
+  }
+  const long v = std::strtol(a[1].c_str(), &end, 10);
+  if (a[1].empty() || *end || v < 0 || v > 65535) {
+    std::fprintf(stderr, "tavcli: value %s is not a number 0..65535\n", Win1250ToUtf8(a[1]).c_str());
+    return 2;
+  }
+  const int code = WriteUserTabEntry(CurrentSession(), static_cast<int>(n), static_cast<std::uint16_t>(v));
+  if (code != 0) throw IoError(code, DataDir(kUserTabName));
+  return 0;
+}
+
 int Startup(const Args&) {
   const Session& s = CurrentSession();
   auto line = [](const char* name, const std::string& value) { Print(std::string(name) + "=" + value); };
@@ -263,6 +282,10 @@ const Command kCommands[] = {
      "a file holding binary bytes is refused and left as it is", ParamSet},
     {"log", 1, true, Check::None, "log MESSAGE", "append MESSAGE to the activity log \"PROTOKOL.PRT\" of the data folder", Log},
     {"datadir", -1, false, Check::None, "datadir [NAME]", "print the data folder (from \"data.adr\"), or the full name of NAME in it", DataDirCmd},
+    {"userslot set", 2, false, Check::None, "userslot set N VALUE",
+     "set entry N (0..99) of \"UZIVATEL.tab\" in the data folder to VALUE (0..65535), as the\n"
+     "suite's main program does: 0 frees a user's slot, 99 takes it, entry 0 not 0 stops the\n"
+     "watch (the table is created with zeros when missing)", UserSlotSet},
     {"userslot", 0, true, Check::None, "userslot", "print this user's slot in \"UZIVATEL.tab\" of the data folder", UserSlot},
     {"startup", 0, true, Check::None, "startup", "print the settings start-up loads", Startup},
     {"lock --server", 3, true, Check::KindAfterServer, "lock --server HOST[:PORT] R|W PATH",

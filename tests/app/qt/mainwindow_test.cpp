@@ -1,0 +1,60 @@
+// The program's run on the Qt back end: every window created, the main window shown
+// with its caption, buttons and label, left as a picture in the build folder, then
+// ended with Esc as a user would.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "app/form1.h"
+#include "app/program.h"
+#include "app/windowtable.h"
+#include "common/encoding.h"
+#include "tests/app/appkit.h"
+#include "ui/qt/qt_backend.h"
+
+namespace {
+
+using apptest::AppTest;
+
+struct QtMainWindow : AppTest {
+  ui::qt::QtBackend qt;
+};
+
+TEST_F(QtMainWindow, ShowsTheButtonsAndEndsWithEsc) {
+  QString title, lJazyk, aktCi;
+  bool sortShown = true, stitkyEnabled = true;
+  int shownButtons = 0;
+  bool picture = false;
+  app::RunProgram({}, [&](app::WindowTable& w) {
+    app::TForm1& f = w.Main();
+    f.services.userSlotTaken = [] { return false; };
+    QTimer::singleShot(200, [&] {
+      QWidget* window = qt.WidgetOf(f);
+      ASSERT_NE(window, nullptr);
+      title = window->windowTitle();
+      for (auto* b : window->findChildren<QAbstractButton*>())
+        if (b->isVisible()) ++shownButtons;
+      if (auto* l = qobject_cast<QLabel*>(qt.WidgetOf(f.lJazyk))) lJazyk = l->text();
+      if (auto* b = qobject_cast<QAbstractButton*>(qt.WidgetOf(f.bAktCi))) aktCi = b->text();
+      sortShown = qt.WidgetOf(f.bSortOrg) && qt.WidgetOf(f.bSortOrg)->isVisible();
+      stitkyEnabled = qt.WidgetOf(f.bStitky)->isEnabled();
+      picture = window->grab().save(QString(APP_QT_OUTPUT_DIR) + "/main_window.png");
+      QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Escape);
+    });
+  });
+  EXPECT_EQ(title, "TAVONA 01");
+  EXPECT_EQ(lJazyk, QString::fromUtf8("Platí: CZ"));
+  EXPECT_EQ(aktCi, QString::fromUtf8("Aktualizace číselníků"));
+  EXPECT_EQ(shownButtons, 18);
+  EXPECT_FALSE(sortShown);
+  EXPECT_FALSE(stitkyEnabled);
+  EXPECT_TRUE(picture);
+  EXPECT_EQ(closes, 1);
+}
+
+}  // namespace
