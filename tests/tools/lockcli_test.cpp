@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -69,5 +71,32 @@ TEST_F(LockCliTest, TableModeLockStaysInTheTable) {
   EXPECT_EQ(rc, 1);
   EXPECT_EQ(Run({"unlock", file}, rc), "");
   EXPECT_EQ(Run({"lock", "W", file}, rc), "held\n");
+}
+
+// The suite's main program taking and freeing slots of the user-slot table.
+TEST_F(LockCliTest, UserSlotSetWritesOneEntry) {
+  std::filesystem::create_directories(dir + "/data");
+  std::ofstream(dir + "/data.adr") << dir << "/data/\r\n";
+  const std::string table = dir + "/data/UZIVATEL.tab";
+  auto entry = [&](int i) {
+    std::ifstream in(table, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return bytes.size() == 200 ? (static_cast<unsigned char>(bytes[2 * i]) | static_cast<unsigned char>(bytes[2 * i + 1]) << 8)
+                               : -1;
+  };
+  int rc = -1;
+  Run({"userslot", "set", "1", "99"}, rc);  // a missing table is made first
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(entry(1), 99);
+  Run({"userslot", "set", "0", "300"}, rc);
+  EXPECT_EQ(entry(0), 300);
+  EXPECT_EQ(entry(1), 99);
+  Run({"userslot", "set", "1", "0"}, rc);
+  EXPECT_EQ(entry(1), 0);
+  for (auto bad : {std::vector<std::string>{"100", "0"}, {"x", "0"}, {"1", "70000"}, {"1", ""}}) {
+    Run({"userslot", "set", bad[0], bad[1]}, rc);
+    EXPECT_EQ(rc, 2) << bad[0] << " " << bad[1];
+  }
+  EXPECT_EQ(entry(0), 300);
 }
 #endif
