@@ -44,8 +44,9 @@ const char* ScriptHelp() {
   snapshot [geometry] [hidden]
                             print the active window: caption, controls, texts, grid
   echo TEXT                 print TEXT
-CONTROL is a control of the active window, or FORM.CONTROL. A command that opens
-a modal window hands the next commands to it until it closes. Keys and typed text
+CONTROL is a control of the active window (its own name: the window itself), or
+FORM.CONTROL. A command that opens a modal window hands the next commands to it
+until it closes. Keys and typed text
 go, one at a time, to the window active when each is taken: keys after one that
 opens a window go to that window. Windows still open at the end of the script are
 closed as by Esc, and the script fails; so do keys left with no window.
@@ -263,7 +264,7 @@ Control& ScriptRunner::FindControl(const std::string& name) const {
     if (!form) throw HeadlessError("no shown window " + formName);
     control = name.substr(dot + 1);
   }
-  Control* c = form->Find(control);
+  Control* c = Lower(control) == Lower(form->name()) ? form : form->Find(control);
   if (!c) throw HeadlessError("window " + form->name() + " has no control " + control);
   return *c;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/windows.h"
 #include "backup/windows.h"
 #include "browser/appearance.h"
 #include "browser/windows.h"
@@ -131,6 +132,7 @@ int main(int argc, char** argv) {
   payroll::RegisterPayrollWindows(registry);
   reports::RegisterReportWindows(registry);
   combined::InstallCodeListServices();
+  app::RegisterAppWindows(registry);
   if (list) {
     std::cout << "demo\n";
     for (const auto* e : registry.All()) std::cout << e->className << (e->usage.empty() ? "" : " " + e->usage) << "\n";
