@@ -5,6 +5,7 @@
 
 #include "browser/buttons.h"
 #include "browser/entries.h"
+#include "browser/rol.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -412,6 +413,12 @@ void CloseCodeListForms() {
 std::function<void()>& MergeCi60Hook() {
   static std::function<void()> hook;
   return hook;
+}
+
+void Browse(browser::TfRol& window, const std::function<void()>& setup) {
+  if (setup) setup();
+  window.ShowModal();
+  window.CloseBrowse();
 }
 
 void NotImplemented(const std::string& className) {

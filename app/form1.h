@@ -16,6 +16,9 @@
 
 #include "ui/ui.h"
 
+namespace browser {
+class TfRol;
+}
 namespace common {
 struct Session;
 }
@@ -203,6 +206,10 @@ std::function<void()>& CloseCodeListFormsHook();
 void CloseCodeListForms();
 // The CI60 rebuild of the command line "CI6160"; empty until the code list 60 exists.
 std::function<void()>& MergeCi60Hook();
+
+// What a list button does: the window's set-up routine, the modal show, then the
+// window's CloseBrowse (also when the program is ending meanwhile).
+void Browse(browser::TfRol& window, const std::function<void()>& setup);
 
 // The notice of a button whose window is not built yet.
 void NotImplemented(const std::string& className);

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "browser/rol.h"
 #include "tests/browser/scratchkit.h"
 
 namespace apptest {
 
 class AppTest : public browsertest::ScratchTest {
- protected:
+ public:
   AppTest();
   ~AppTest() override;
 
@@ -34,6 +35,17 @@ class AppTest : public browsertest::ScratchTest {
   std::vector<bool> answers;
   int asked = 0;
   int closes = 0;  // FormClose runs that did something
+};
+
+// A list window that counts its CloseBrowse and sees how often FormClose ran before.
+struct CountingBrowse : browser::TfRol {
+  explicit CountingBrowse(AppTest& t) : TfRol("fZuj"), test(t) {}
+  void CloseBrowse() override {
+    ++closes;
+    formClosesSeen = test.closes;
+  }
+  AppTest& test;
+  int closes = 0, formClosesSeen = -1;
 };
 
 }  // namespace apptest

@@ -19,6 +19,7 @@ namespace {
 
 using namespace common::literals;
 using apptest::AppTest;
+using apptest::CountingBrowse;
 
 const std::string kLeft = "Program \"Číselníky\" byl opuštěn programem TAVONA"_cz;
 
@@ -318,16 +319,13 @@ TEST_F(AppTest, TiskyPrintsEachChosenReportUntilEsc) {
 TEST_F(AppTest, WatchExitUnwindsTheOpenBrowseFirst) {
   answers = {true, true, true};
   app::TForm1& f = Open();
-  browser::TfRol browse("fZuj");
-  int browseCloses = 0, closesSeenByBrowse = -1;
+  CountingBrowse browse(*this);
+  int setups = 0;
   backend.OnModal("fZuj", [&](ui::Form&) { Ticks(3); });
-  f.RunAction([&] {
-    browse.ShowModal();
-    closesSeenByBrowse = closes;
-    ++browseCloses;
-  });
-  EXPECT_EQ(browseCloses, 1);
-  EXPECT_EQ(closesSeenByBrowse, 0);  // the browse closed before FormClose
+  f.RunAction([&] { app::Browse(browse, [&] { ++setups; }); });
+  EXPECT_EQ(setups, 1);
+  EXPECT_EQ(browse.closes, 1);
+  EXPECT_EQ(browse.formClosesSeen, 0);  // the browse closed before FormClose
   EXPECT_EQ(closes, 1);
   EXPECT_FALSE(f.visible());
   EXPECT_EQ(Boxes(), std::vector<std::string>{kLeft});

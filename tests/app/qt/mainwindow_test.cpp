@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -13,6 +14,7 @@
 #include "app/form1.h"
 #include "app/program.h"
 #include "app/windowtable.h"
+#include "browser/rol.h"
 #include "common/encoding.h"
 #include "tests/app/appkit.h"
 #include "ui/qt/qt_backend.h"
@@ -20,6 +22,7 @@
 namespace {
 
 using apptest::AppTest;
+using apptest::CountingBrowse;
 
 struct QtMainWindow : AppTest {
   ui::qt::QtBackend qt;
@@ -54,6 +57,34 @@ TEST_F(QtMainWindow, ShowsTheButtonsAndEndsWithEsc) {
   EXPECT_FALSE(sortShown);
   EXPECT_FALSE(stitkyEnabled);
   EXPECT_TRUE(picture);
+  EXPECT_EQ(closes, 1);
+}
+
+// The watch fires inside the list's own event loop: the message, then the list is
+// rejected, its opener runs CloseBrowse, and only then the main window closes.
+TEST_F(QtMainWindow, WatchEndsTheRunWhileAListIsOpen) {
+  CountingBrowse browse(*this);
+  QString message;
+  bool listShown = false;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (qt.WidgetOf(browse) && qt.WidgetOf(browse)->isVisible()) listShown = true;
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      message = box->text();
+      box->accept();
+    }
+  });
+  answer.start(20);
+  app::RunProgram({}, [&](app::WindowTable& w) {
+    app::TForm1& f = w.Main();
+    f.services.userSlotTaken = [] { return true; };
+    f.Timer1.SetInterval(50);
+    QTimer::singleShot(10, [&] { f.RunAction([&] { app::Browse(browse, nullptr); }); });
+  });
+  EXPECT_TRUE(listShown);
+  EXPECT_EQ(message, QString::fromUtf8("Program \"Číselníky\" byl opuštěn programem TAVONA"));
+  EXPECT_EQ(browse.closes, 1);
+  EXPECT_EQ(browse.formClosesSeen, 0);
   EXPECT_EQ(closes, 1);
 }
 
