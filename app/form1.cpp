@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "browser/buttons.h"
 #include "browser/entries.h"
 #include "browser/rol.h"
+#include "combined/form2.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -202,10 +204,17 @@ TForm1::TForm1(std::vector<std::string> args)
     services.keepAlive();
   };
   Timer1.Start();
+  // The old code-list panel reads and clears the account-added mark, and its "Tisky"
+  // is this window's report list.
+  combined::OldPanelHooks().takeAccountAddedMark = [this] { return std::exchange(AccountAdded, false); };
+  combined::OldPanelHooks().reportList = [this] { bTiskyClick(); };
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  combined::OldPanelHooks().takeAccountAddedMark = nullptr;
+  combined::OldPanelHooks().reportList = nullptr;
+}
 
 void TForm1::FormCreate() { browser::CollectButtons(*this); }
 
@@ -359,8 +368,8 @@ void TForm1::bKopCisClick() { NotImplemented("TfDirDialog"); }
 void TForm1::bOnovCisClick() { NotImplemented("TfDirDialog"); }
 void TForm1::nFmaClick() { NotImplemented("TfFMA"); }
 void TForm1::bStitkyClick() { NotImplemented("TfStitky"); }
-void TForm1::bStaraAktCiClick() { NotImplemented("TForm2"); }
-void TForm1::bAktCisOldClick() { NotImplemented("TfCi2005"); }
+void TForm1::bStaraAktCiClick() { combined::fForm2().ShowModal(); }
+void TForm1::bAktCisOldClick() { combined::fForm2().Button4Click(); }
 void TForm1::bAktCiClick() { NotImplemented("TfCis10"); }
 void TForm1::Button2Click() { NotImplemented("TfZuj"); }
 void TForm1::Button4Click() {

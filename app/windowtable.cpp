@@ -15,6 +15,10 @@
 #include "browser/soub.h"
 #include "browser/volby.h"
 #include "browser/vyber.h"
+#include "combined/ci2005.h"
+#include "combined/ciwindows.h"
+#include "combined/fci92.h"
+#include "combined/form2.h"
 #include "common/lockclient.h"
 
 namespace app {
@@ -67,7 +71,8 @@ ui::Form* Own(Owned& owned, std::unique_ptr<T> w) {
 // A window with a single instance of its own is taken through its accessor.
 using Creator = std::function<ui::Form*(Owned&, const WindowRow&)>;
 const std::map<std::string, Creator>& Creators() {
-  static const std::map<std::string, Creator> creators = {
+  static const std::map<std::string, Creator> creators = [] {
+    std::map<std::string, Creator> c = {
       {"TfRol", [](Owned& o, const WindowRow& r) { return Own(o, std::make_unique<browser::TfRol>(r.instance)); }},
       {"TfSoub", [](Owned& o, const WindowRow& r) { return Own(o, std::make_unique<browser::TfSoub>(r.instance)); }},
       {"TfBlik", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fBlik(); }},
@@ -79,12 +84,22 @@ const std::map<std::string, Creator>& Creators() {
       {"TfVolby", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fVolby(); }},
       {"TfHint", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fHint(); }},
       {"TfCekej", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fCekej(); }},
+      {"TfCi2005", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCi2005(); }},
+      {"TFCI92", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCI92(); }},
+      {"TForm2", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fForm2(); }},
       // The lock-server client is not a window.
       {"TfClient", [](Owned&, const WindowRow&) -> ui::Form* {
          (void)common::CurrentLockClient();
          return nullptr;
        }},
-  };
+    };
+    // The windows over the pieces of the combined code-list file.
+    for (const combined::PieceWindowSpec& spec : combined::PieceWindowSpecs()) {
+      const int list = spec.list;
+      c[spec.className] = [list](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCiPiece(list); };
+    }
+    return c;
+  }();
   return creators;
 }
 

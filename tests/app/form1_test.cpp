@@ -13,6 +13,7 @@
 #include "common/startup.h"
 #include "common/usertab.h"
 #include "browser/rol.h"
+#include "combined/form2.h"
 #include "tests/app/appkit.h"
 
 namespace {
@@ -274,6 +275,20 @@ TEST_F(AppTest, DesignStatesAndGeometry) {
   EXPECT_EQ(f.bMZ_RZD.tabOrder(), 31);
   EXPECT_FALSE(f.Label1.visible());
   EXPECT_FALSE(f.ProgressBar1.visible());
+}
+
+TEST_F(AppTest, OldPanelOpensOnceTheMaskAllowsIt) {
+  ostest::WriteRaw(dir / "par/VYBER.PAR", "Opis obchodních partnerů"_cz + " : " + std::string(9, 'x') + "\r\n");
+  app::TForm1& f = Open();
+  ASSERT_TRUE(f.bStaraAktCi.enabled());
+  backend.OnModal("Form2", [](ui::Form& w) { w.SetModalResult(ui::mr::Cancel); });
+  backend.Click(f.bStaraAktCi);
+  EXPECT_EQ(Modals(), std::vector<std::string>{"Form2"});
+  // The panel takes the account-added mark, which the first activation cleared.
+  EXPECT_FALSE(combined::OldPanelHooks().takeAccountAddedMark());
+  f.AccountAdded = true;
+  EXPECT_TRUE(combined::OldPanelHooks().takeAccountAddedMark());
+  EXPECT_FALSE(f.AccountAdded);
 }
 
 TEST_F(AppTest, ButtonOfAWindowNotBuiltShowsTheNotice) {

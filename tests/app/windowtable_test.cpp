@@ -6,6 +6,9 @@
 #include "app/windowtable.h"
 #include "browser/kalk.h"
 #include "browser/vyber.h"
+#include "combined/ci2005.h"
+#include "combined/ciwindows.h"
+#include "combined/form2.h"
 #include "common/session.h"
 #include "common/startup.h"
 #include "tests/app/appkit.h"
@@ -40,6 +43,12 @@ TEST_F(AppTest, TableCreatesEveryWindowInOrderMainFirst) {
   EXPECT_NE(table.At(7), table.At(8));
   EXPECT_EQ(table.At(11)->name(), "fOrg");
   EXPECT_EQ(table.At(12)->name(), "fOrg2");
+  // The combined code-list file's windows are theirs.
+  EXPECT_EQ(table.Find("TfCi2005"), &combined::fCi2005());
+  EXPECT_EQ(table.Find("TForm2"), &combined::fForm2());
+  EXPECT_EQ(table.Find("TfCi30"), &combined::fCiPiece(30));
+  EXPECT_EQ(table.At(9), &combined::fCiPiece(30));
+  EXPECT_NE(dynamic_cast<app::TfNotBuilt*>(table.Find("TfCi26")), nullptr);
   EXPECT_THROW(table.CreateAll(), std::logic_error);
 }
 
