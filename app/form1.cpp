@@ -7,6 +7,7 @@
 #include "browser/buttons.h"
 #include "browser/entries.h"
 #include "browser/rol.h"
+#include "codelists/lists.h"
 #include "combined/form2.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -410,9 +411,11 @@ std::function<void()>& CloseCodeListFormsHook() {
 }
 
 void CloseCodeListForms() {
-  if (CloseCodeListFormsHook()) return CloseCodeListFormsHook()();
   try {
-    common::FlushParams();
+    if (CloseCodeListFormsHook())
+      CloseCodeListFormsHook()();
+    else
+      codelists::CloseCodeListForms();
   } catch (const common::IoError& e) {
     common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + e.file + " err " +
                       common::FormatFloatMask("######", e.code));

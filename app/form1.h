@@ -200,8 +200,9 @@ extern const std::array<const char*, kMainButtonCount> kMainTabOrder;
 // The program is ending: loops that show a window again stop.
 bool Exiting();
 
-// The end-of-run close of the code-list windows kept open; until they exist the
-// flush of the parameter cache. The code-list layer puts its own here.
+// The end-of-run close of the code-list windows kept open, then the flush of the
+// parameter cache; a file that cannot be written is reported. A hook in place runs
+// instead (tests).
 std::function<void()>& CloseCodeListFormsHook();
 void CloseCodeListForms();
 // The CI60 rebuild of the command line "CI6160"; empty until the code list 60 exists.

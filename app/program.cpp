@@ -5,6 +5,7 @@
 #include "browser/appearance.h"
 #include "browser/dialogs.h"
 #include "browser/winsettings.h"
+#include "codelists/lists.h"
 #include "common/startup.h"
 #include "ui/ui.h"
 
@@ -22,6 +23,7 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
     ui::CurrentBackend().Run(windows.Main());
     windows.Main().FormClose();  // when the loop ended without the window closing
   }
+  codelists::DestroyCodeListWindows();
   browser::DestroyDialogWindows();
   return 0;
 }

@@ -15,6 +15,7 @@
 #include "browser/soub.h"
 #include "browser/volby.h"
 #include "browser/vyber.h"
+#include "codelists/lists.h"
 #include "combined/ci2005.h"
 #include "combined/ciwindows.h"
 #include "combined/fci92.h"
@@ -84,6 +85,10 @@ const std::map<std::string, Creator>& Creators() {
       {"TfVolby", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fVolby(); }},
       {"TfHint", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fHint(); }},
       {"TfCekej", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fCekej(); }},
+      {"TfCis11", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis11(); }},
+      {"TfCis20", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis20(); }},
+      {"TfCis23", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis23(); }},
+      {"TfCis36", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis36(); }},
       {"TfCi2005", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCi2005(); }},
       {"TFCI92", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCI92(); }},
       {"TForm2", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fForm2(); }},

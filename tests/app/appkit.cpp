@@ -1,5 +1,6 @@
 #include "tests/app/appkit.h"
 
+#include "codelists/lists.h"
 #include "common/jobfile.h"
 #include "common/params.h"
 #include "common/session.h"
@@ -22,6 +23,7 @@ AppTest::AppTest() {
 
 AppTest::~AppTest() {
   main.reset();
+  codelists::DestroyCodeListWindows();
   app::CloseCodeListFormsHook() = nullptr;
   app::MergeCi60Hook() = nullptr;
 }

@@ -7,6 +7,7 @@
 #include "browser/dialogs.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
+#include "common/faultfs.h"
 #include "common/params.h"
 #include "common/session.h"
 #include "common/lockclient.h"
@@ -215,6 +216,22 @@ TEST_F(AppTest, EscClosesOnceAndFlushesTheParameterCache) {
   f.Close();
   common::ResetSession();
   EXPECT_EQ(common::ReadParam("sys.par", "KLIC"), "HODNOTA");
+}
+
+TEST_F(AppTest, FullDiskAtTheCloseIsReportedAndTheChangeKept) {
+  app::CloseCodeListFormsHook() = nullptr;
+  app::TForm1& f = Open();
+  common::WriteParam("sys.par", "KLIC", "HODNOTA");
+  common::FaultFileSystem faults;
+  common::ScopedFileSystem scoped(faults);
+  faults.SetDiskSpace(0);
+  backend.Press(ui::vk::Esc);
+  EXPECT_FALSE(f.visible());
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("Uz: 01 pise soubor: ", 0), 0u) << boxes[0];
+  EXPECT_NE(boxes[0].find("sys.par err"), std::string::npos) << boxes[0];
+  EXPECT_EQ(common::ReadParam("sys.par", "KLIC"), "HODNOTA");  // still in the cache
 }
 
 TEST_F(AppTest, F1OpensTheHelp) {

@@ -6,6 +6,7 @@
 #include "app/windowtable.h"
 #include "browser/kalk.h"
 #include "browser/vyber.h"
+#include "codelists/lists.h"
 #include "combined/ci2005.h"
 #include "combined/ciwindows.h"
 #include "combined/form2.h"
@@ -43,7 +44,8 @@ TEST_F(AppTest, TableCreatesEveryWindowInOrderMainFirst) {
   EXPECT_NE(table.At(7), table.At(8));
   EXPECT_EQ(table.At(11)->name(), "fOrg");
   EXPECT_EQ(table.At(12)->name(), "fOrg2");
-  // The combined code-list file's windows are theirs.
+  // The code-list and combined code-list file's windows are theirs.
+  EXPECT_EQ(table.Find("TfCis36"), &codelists::fCis36());
   EXPECT_EQ(table.Find("TfCi2005"), &combined::fCi2005());
   EXPECT_EQ(table.Find("TForm2"), &combined::fForm2());
   EXPECT_EQ(table.Find("TfCi30"), &combined::fCiPiece(30));
