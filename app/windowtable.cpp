@@ -11,6 +11,8 @@
 #include "browser/err.h"
 #include "browser/hint.h"
 #include "browser/kalk.h"
+#include "browser/okno.h"
+#include "browser/parsys.h"
 #include "browser/rol.h"
 #include "browser/soub.h"
 #include "browser/volby.h"
@@ -76,6 +78,8 @@ const std::map<std::string, Creator>& Creators() {
     std::map<std::string, Creator> c = {
       {"TfRol", [](Owned& o, const WindowRow& r) { return Own(o, std::make_unique<browser::TfRol>(r.instance)); }},
       {"TfSoub", [](Owned& o, const WindowRow& r) { return Own(o, std::make_unique<browser::TfSoub>(r.instance)); }},
+      {"TfOkno", [](Owned& o, const WindowRow& r) { return Own(o, std::make_unique<browser::TfOkno>(r.instance)); }},
+      {"TfParSys", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fParSys(); }},
       {"TfBlik", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fBlik(); }},
       {"TfErr", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fErr(); }},
       {"TfDotazy", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fDotazy(); }},

@@ -5,6 +5,8 @@
 #include "app/program.h"
 #include "app/windowtable.h"
 #include "browser/kalk.h"
+#include "browser/okno.h"
+#include "browser/parsys.h"
 #include "browser/vyber.h"
 #include "codelists/lists.h"
 #include "combined/ci2005.h"
@@ -40,6 +42,8 @@ TEST_F(AppTest, TableCreatesEveryWindowInOrderMainFirst) {
   // The built dialogs are their single instances; two report viewers, two partner windows.
   EXPECT_EQ(table.Find("TfKalk"), &browser::fKalk());
   EXPECT_EQ(table.Find("TfVyber"), &browser::fVyber());
+  EXPECT_EQ(table.Find("TfParSys"), &browser::fParSys());
+  EXPECT_NE(dynamic_cast<browser::TfOkno*>(table.At(16)), nullptr);
   ASSERT_NE(table.At(7), nullptr);
   EXPECT_NE(table.At(7), table.At(8));
   EXPECT_EQ(table.At(11)->name(), "fOrg");
