@@ -172,7 +172,8 @@ void TForm2::Button1Click() {
   if (!fCI92().SplitCodeLists()) return;
   std::vector<std::string> rows;
   for (const UpdateRow& r : kRows) rows.push_back(common::Cz(r.text));
-  for (;;) {
+  // The program ending stops the choice from coming back; the pieces are assembled as after Esc.
+  while (!common::CurrentSession().Exiting) {
     const browser::ChoiceResult choice = browser::ShowVyber(10, 5, nullptr, "Aktualizace číselníků"_cz, rows);
     if (choice.chosen < 1 || choice.chosen > static_cast<int>(std::size(kRows))) break;
     const UpdateRow& row = kRows[choice.chosen - 1];

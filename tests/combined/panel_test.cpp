@@ -8,6 +8,7 @@
 #include "browser/entries.h"
 #include "codelists/ci01.h"
 #include "combined/fci92.h"
+#include "combined/ciwindows.h"
 #include "combined/form2.h"
 #include "common/faultfs.h"
 #include "common/locking.h"
@@ -96,6 +97,26 @@ TEST_F(OldPanel, TheSimpleUpdateSplitsAndAssemblesUnderItsLock) {
     combined::fForm2().Button1Click();
   }
   EXPECT_EQ(choices, 1);
+  EXPECT_TRUE(UpdateFree());
+  EXPECT_EQ(ostest::ReadRaw(Data("CI01.DTA")), file);
+}
+
+TEST_F(OldPanel, TheProgramEndingStopsTheChoiceAndAssembles) {
+  const std::string file = Rec("20", "000001", "3", "00", "Aktiva") + Rec("20", "000001", "3", "10", "   001");
+  ostest::WriteRaw(Data("CI01.DTA"), file);
+  int choices = 0, pieces = 0;
+  backend.OnModal("fVyber", [&](ui::Form& f) {
+    if (++choices > 1) return f.Close();
+    backend.Press(ui::vk::Enter);  // the first row: list 10
+  });
+  backend.OnModal<combined::TfCiPiece>([&](combined::TfCiPiece& w) {
+    ++pieces;
+    common::CurrentSession().Exiting = true;  // the main window asked the program to end
+    w.SetModalResult(ui::mr::Cancel);
+  });
+  combined::fForm2().Button1Click();
+  EXPECT_EQ(choices, 1);
+  EXPECT_EQ(pieces, 1);
   EXPECT_TRUE(UpdateFree());
   EXPECT_EQ(ostest::ReadRaw(Data("CI01.DTA")), file);
 }
