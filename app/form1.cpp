@@ -281,8 +281,8 @@ void TForm1::FormKeyDown(int& key, ui::Shift) {
 
 void TForm1::FormMouseDown(ui::MouseButton button, ui::Shift shift) {
   if (button != ui::MouseButton::Right) return;
-  const auto held = ui::Shift(unsigned(shift) & ~unsigned(ui::Shift::Double));
-  if (held != (ui::Shift::Ctrl | ui::Shift::Right)) return;
+  // Exactly Ctrl and the right button: the second press of a double click is not one.
+  if (shift != (ui::Shift::Ctrl | ui::Shift::Right)) return;
   RunAction([this] {
     browser::EditDisabledButtons(*this);
     RefreshLanguageLabel();

@@ -381,7 +381,8 @@ bool QtBackend::Impl::Mouse(QObject* obj, const Owner& owner, QEvent* ev) {
   Flush();
   if (alive.expired()) return true;
   if (owner.role == Role::Viewport || owner.role == Role::Header) return false;
-  obj->event(ev);  // native handling without passing the event on to the parent
+  obj->event(ev);  // native handling without passing the event on to the parent:
+  ev->accept();    // a widget that ignores it (the form's client area, a label) would pass it on
   return true;
 }
 

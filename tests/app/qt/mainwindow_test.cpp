@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -57,6 +58,42 @@ TEST_F(QtMainWindow, ShowsTheButtonsAndEndsWithEsc) {
   EXPECT_FALSE(sortShown);
   EXPECT_FALSE(stitkyEnabled);
   EXPECT_TRUE(picture);
+  EXPECT_EQ(closes, 1);
+}
+
+// Ctrl + right click on the window's free area opens the button-mask editor; a
+// right click with Shift as well does not.
+TEST_F(QtMainWindow, CtrlRightClickOpensTheMaskEditor) {
+  std::vector<std::string> modal;
+  QTimer answer;  // takes note of a modal window and leaves it
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    for (ui::Form* m : ui::ModalForms()) {
+      if (m->modalDone()) continue;
+      modal.push_back(m->name());
+      m->SetModalResult(ui::mr::Cancel);
+    }
+  });
+  answer.start(20);
+  app::RunProgram({}, [&](app::WindowTable& w) {
+    app::TForm1& f = w.Main();
+    f.services.userSlotTaken = [] { return false; };
+    QTimer::singleShot(100, [&] {
+      QWidget* window = qt.WidgetOf(f);
+      const QPoint free(780, 560);
+      QWidget* area = window->childAt(free) ? window->childAt(free) : window;
+      const QPoint at = area->mapFrom(window, free);
+      auto rightClick = [&](Qt::KeyboardModifiers held) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, area->mapToGlobal(at), Qt::RightButton, Qt::RightButton, held);
+        QApplication::sendEvent(area, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, area->mapToGlobal(at), Qt::RightButton, Qt::NoButton, held);
+        QApplication::sendEvent(area, &release);
+      };
+      rightClick(Qt::ControlModifier | Qt::ShiftModifier);
+      rightClick(Qt::ControlModifier);
+      QTimer::singleShot(0, [&] { f.RequestExit(); });
+    });
+  });
+  EXPECT_EQ(modal, std::vector<std::string>{"fVolby"});
   EXPECT_EQ(closes, 1);
 }
 

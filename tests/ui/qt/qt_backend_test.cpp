@@ -280,6 +280,22 @@ TEST(UiQtMouse, ClicksButtonsChecksAndGridCells) {
   f.form.Hide();
 }
 
+// A press on a control that leaves it to its parent (a label, the form's own area)
+// reaches only the control it fell on, once.
+TEST(UiQtMouse, APressReachesOnlyTheControlItFellOn) {
+  QtBackend qt;
+  ListForm f;
+  std::vector<std::string> downs;
+  f.count.onMouseDown = [&](Control&, MouseButton, Shift, int, int) { downs.push_back("label"); };
+  f.form.onMouseDown = [&](Control&, MouseButton, Shift, int, int) { downs.push_back("form"); };
+  f.form.Show();
+  QTest::mouseClick(qt.WidgetOf(f.count), Qt::RightButton, Qt::ControlModifier, QPoint(3, 3));
+  QWidget* area = qt.WidgetOf(f.count)->parentWidget();
+  QTest::mouseClick(area, Qt::RightButton, Qt::ControlModifier, QPoint(500, 250));
+  EXPECT_EQ(downs, (std::vector<std::string>{"label", "form"}));
+  f.form.Hide();
+}
+
 TEST(UiQtTimers, TimerTicksOnTheEventLoop) {
   QtBackend qt;
   Form f("Blink");
