@@ -246,6 +246,7 @@ TEST_F(AppTest, F1OpensTheHelp) {
 TEST_F(AppTest, CtrlRightClickEditsTheButtonMask) {
   app::TForm1& f = Open();
   backend.RightClick(f, ui::Shift::Ctrl | ui::Shift::Shift);
+  backend.RightClick(f, ui::Shift::Ctrl | ui::Shift::Double);  // the second press of a double click
   backend.RightClick(f, ui::Shift::None);
   EXPECT_TRUE(Modals().empty());
   backend.OnModal("fVolby", [](ui::Form& w) { w.SetModalResult(ui::mr::Cancel); });
