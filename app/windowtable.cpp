@@ -6,6 +6,10 @@
 #include "app/form1.h"
 #include "browser/blik.h"
 #include "browser/cekej.h"
+#include "browser/choosers/dirdialog.h"
+#include "browser/choosers/edituj.h"
+#include "browser/choosers/foto.h"
+#include "browser/choosers/inout.h"
 #include "browser/dotaz.h"
 #include "browser/dotazy.h"
 #include "browser/err.h"
@@ -80,6 +84,11 @@ const std::map<std::string, Creator>& Creators() {
       {"TfSoub", [](Owned& o, const WindowRow& r) { return Own(o, std::make_unique<browser::TfSoub>(r.instance)); }},
       {"TfOkno", [](Owned& o, const WindowRow& r) { return Own(o, std::make_unique<browser::TfOkno>(r.instance)); }},
       {"TfParSys", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fParSys(); }},
+      {"TfInOut", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fInOut(); }},
+      {"TfDirDialog", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fDirDialog(); }},
+      {"TfEdituj", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fEdituj(); }},
+      {"TfFotoDialog", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fFotoDialog(); }},
+      {"TfFoto", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fFoto(); }},
       {"TfBlik", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fBlik(); }},
       {"TfErr", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fErr(); }},
       {"TfDotazy", [](Owned&, const WindowRow&) -> ui::Form* { return &browser::fDotazy(); }},

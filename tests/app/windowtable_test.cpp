@@ -4,6 +4,8 @@
 #include "app/form1.h"
 #include "app/program.h"
 #include "app/windowtable.h"
+#include "browser/choosers/foto.h"
+#include "browser/choosers/inout.h"
 #include "browser/kalk.h"
 #include "browser/okno.h"
 #include "browser/parsys.h"
@@ -43,6 +45,8 @@ TEST_F(AppTest, TableCreatesEveryWindowInOrderMainFirst) {
   EXPECT_EQ(table.Find("TfKalk"), &browser::fKalk());
   EXPECT_EQ(table.Find("TfVyber"), &browser::fVyber());
   EXPECT_EQ(table.Find("TfParSys"), &browser::fParSys());
+  EXPECT_EQ(table.Find("TfInOut"), &browser::fInOut());
+  EXPECT_EQ(table.Find("TfFoto"), &browser::fFoto());
   EXPECT_NE(dynamic_cast<browser::TfOkno*>(table.At(16)), nullptr);
   ASSERT_NE(table.At(7), nullptr);
   EXPECT_NE(table.At(7), table.At(8));
