@@ -133,6 +133,7 @@ int main(int argc, char** argv) {
   reports::RegisterReportWindows(registry);
   combined::InstallCodeListServices();
   app::RegisterAppWindows(registry);
+  combined::InstallCodeListServices();
   if (list) {
     std::cout << "demo\n";
     for (const auto* e : registry.All()) std::cout << e->className << (e->usage.empty() ? "" : " " + e->usage) << "\n";
