@@ -6,6 +6,8 @@
 #include "browser/dialogs.h"
 #include "browser/winsettings.h"
 #include "codelists/lists.h"
+#include "combined/windows.h"
+#include "reports/pozri.h"
 #include "common/startup.h"
 #include "ui/ui.h"
 
@@ -16,6 +18,8 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
   browser::InstallBrowserDialogs();
   common::LoadStartupConfig({ui::PixelsPerInch()});
   browser::DetectLargeFonts();
+  reports::InstallReportServices();
+  combined::InstallCodeListServices();
   {
     WindowTable windows;
     windows.CreateAll(args);

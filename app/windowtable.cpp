@@ -21,7 +21,15 @@
 #include "browser/soub.h"
 #include "browser/volby.h"
 #include "browser/vyber.h"
+#include "backup/doccopy.h"
+#include "backup/globkop.h"
+#include "codelists/cashflow.h"
 #include "codelists/lists.h"
+#include "codelists/outlines.h"
+#include "payroll/jhcis.h"
+#include "payroll/jhvyk.h"
+#include "payroll/prrol.h"
+#include "reports/pozri.h"
 #include "combined/ci2005.h"
 #include "combined/ciwindows.h"
 #include "combined/fci92.h"
@@ -105,6 +113,20 @@ const std::map<std::string, Creator>& Creators() {
       {"TfCi2005", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCi2005(); }},
       {"TFCI92", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCI92(); }},
       {"TForm2", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fForm2(); }},
+      {"TfCis26", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis26(); }},
+      {"TfCis27", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis27(); }},
+      {"TfCis28", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis28(); }},
+      {"TfCis29", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis29(); }},
+      {"TfGlobKop", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fGlobKop(); }},
+      {"TfKopieDokladu", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fKopieDokladu(); }},
+      {"TfKopieDokladuP", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fKopieDokladuP(); }},
+      {"Tfpr_rol", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fpr_rol(); }},
+      {"TfJHcis", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHcis(); }},
+      {"TfJHvyk", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHvyk(); }},
+      {"TfJHvyk2", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHvyk2(); }},
+      {"TfPozri", [](Owned&, const WindowRow& row) -> ui::Form* {
+         return row.instance == std::string_view("fPozri2") ? &reports::fPozri2() : &reports::fPozri();
+       }},
       // The lock-server client is not a window.
       {"TfClient", [](Owned&, const WindowRow&) -> ui::Form* {
          (void)common::CurrentLockClient();
