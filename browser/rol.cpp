@@ -173,6 +173,17 @@ void TfRol::WireControls() {
   onClose = [this](ui::Form&, ui::CloseAction&) { FormClose(); };
 }
 
+void TfRol::ShowPopupItems(const std::vector<const char*>& captions, std::vector<std::function<void()>> actions) {
+  std::size_t i = 0;
+  for (const auto& item : PopupMenu1.items()) {
+    if (i == captions.size()) break;
+    item->caption = common::Cz(captions[i]);
+    item->visible = true;
+    if (i < actions.size() && actions[i]) item->onClick = [action = actions[i]](ui::MenuItem&) { action(); };
+    ++i;
+  }
+}
+
 FieldDescriptor& TfRol::Field(int i) {
   if (i < 1 || i > kMaxFields) throw common::RangeError("field " + std::to_string(i) + " outside 1.." + std::to_string(kMaxFields));
   if (fields_.size() <= static_cast<std::size_t>(i)) fields_.resize(static_cast<std::size_t>(i) + 1);

@@ -91,6 +91,9 @@ class TfRol : public ui::Form {
   ui::Label& LabSrt;
   ui::ProgressBar& BarSrt;
   ui::PopupMenu& PopupMenu1;  // items "A1", "b1" .. "k1", hidden until a descendant uses them
+  // Shows the first popup items with these captions (UTF-8); a click on item i runs
+  // actions[i] when there is one.
+  void ShowPopupItems(const std::vector<const char*>& captions, std::vector<std::function<void()>> actions = {});
   ui::Timer& TimerError;
   ui::Timer& TimerSerPera;
 

@@ -31,19 +31,8 @@ std::string TermListPath() { return common::ProgDir("MZ8\\JMHZ\\JHcis.dta"); }
 
 TfJHcis::TfJHcis() : TfSoub("fJHcis") {
   SetCaption(common::Cz("Seznam pojmů"));
-  const char* captions[] = {"Opis", "Setřiď pojmy", "Zruš XML"};
-  int i = 0;
-  for (const auto& item : PopupMenu1.items()) {
-    if (i == 3) break;
-    item->caption = common::Cz(captions[i]);
-    item->visible = true;
-    const int which = i++;
-    item->onClick = [this, which](ui::MenuItem&) {
-      if (which == 0) PrintTerms();
-      else if (which == 1) SortJHcis();
-      else ClearXmlNames();
-    };
-  }
+  ShowPopupItems({"Opis", "Setřiď pojmy", "Zruš XML"},
+                 {[this] { PrintTerms(); }, [this] { SortJHcis(); }, [this] { ClearXmlNames(); }});
 }
 
 void TfJHcis::SetupJHcis() {

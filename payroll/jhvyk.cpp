@@ -36,24 +36,11 @@ std::string Trimmed(std::string_view s) {
 
 TfJHvyk::TfJHvyk(bool extended) : TfSoub(extended ? "fJHvyk2" : "fJHvyk"), extended_(extended) {
   SetCaption(common::Cz("Jednotné Hlášení"));
-  const char* captions[] = {"Třid", "Text ven", "Opis"};
-  int i = 0;
-  for (const auto& item : PopupMenu1.items()) {
-    if (i == 3) break;
-    item->caption = common::Cz(captions[i]);
-    item->visible = true;
-    const int which = i++;
-    item->onClick = [this, which](ui::MenuItem&) {
-      if (which == 0) {
-        SortJHvyk();
-        DataFileReopen();
-      } else if (which == 1) {
-        ExportText();
-      } else {
-        PrintRows();
-      }
-    };
-  }
+  ShowPopupItems({"Třid", "Text ven", "Opis"}, {[this] {
+                                                   SortJHvyk();
+                                                   DataFileReopen();
+                                                 },
+                                                 [this] { ExportText(); }, [this] { PrintRows(); }});
 }
 
 std::string TfJHvyk::Field(std::string_view record, int i) const {

@@ -146,13 +146,7 @@ constexpr std::array<int, 15> kPersonal = {2, 4, 6, 39, 40, 50, 51, 52, 53, 54, 
 
 Tfpr_rol::Tfpr_rol() : TfSoub("fpr_rol") {
   SetCaption(common::Cz("PRACOVNÍCI"));
-  const char* menu[] = {"Opis", "Sortuj Osc", "Sortuj Pin"};
-  int i = 0;
-  for (const auto& item : PopupMenu1.items()) {
-    if (i == 3) break;
-    item->caption = menu[i++];
-    item->visible = true;
-  }
+  ShowPopupItems({"Opis", "Sortuj Osc", "Sortuj Pin"});  // without action, as the payroll module has them
 }
 
 void Tfpr_rol::DefineFields() {
