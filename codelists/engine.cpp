@@ -185,6 +185,18 @@ bool CodeListWindow::IsDeleted(std::string_view record) const {
   return false;
 }
 
+std::string CodeListWindow::FieldOf(std::string_view record, int f) const {
+  const auto i = static_cast<std::size_t>(f - 1);
+  if (f < 1 || i >= offsets_.size()) return {};
+  return common::GetCounted(record, static_cast<std::size_t>(offsets_[i]), Field(f).width);
+}
+
+void CodeListWindow::PutField(std::string& record, int f, std::string_view text) const {
+  const auto i = static_cast<std::size_t>(f - 1);
+  if (f < 1 || i >= offsets_.size()) return;
+  common::PutCounted(record, static_cast<std::size_t>(offsets_[i]), text, Field(f).width);
+}
+
 std::string CodeListWindow::RecordKey(std::int32_t n) {
   if (n < 1 || n > Count) return {};
   RecordRead(n);
@@ -420,7 +432,9 @@ bool CodeListWindow::SortFile() {
     ShiftWriteRecord(n);
     return lastIoOk();
   };
-  return SortInPlace(plan);
+  if (!SortInPlace(plan)) return false;
+  Sorted();
+  return true;
 }
 
 // ---------------------------------------------------------------- recode

@@ -41,6 +41,10 @@ class CodeListWindow : public browser::TfSoub {
   std::string KeyOf(std::string_view record) const;
   bool KeyLess(std::string_view a, std::string_view b) const;
   bool IsDeleted(std::string_view record) const;
+  // Field f of a record as stored (counted text, clamped to the field's width), and
+  // a text put into it (cut to the width).
+  std::string FieldOf(std::string_view record, int f) const;
+  void PutField(std::string& record, int f, std::string_view text) const;
 
   // The sort of the whole file in key order without the deleted records. The output is
   // written back only when the engine finished and every kept record came out; the file
@@ -90,6 +94,8 @@ class CodeListWindow : public browser::TfSoub {
   virtual const KeySpec& SortKey() const { return spec_.key; }
   // True when the file is in another order than the key order (a sort mode).
   virtual bool OtherOrder() const { return false; }
+  // After a sort that rewrote the file.
+  virtual void Sorted() {}
 
   // Reads and writes of the moves and the sort, as the table's shift rule says.
   void ShiftRead(std::int32_t n);

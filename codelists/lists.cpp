@@ -2,14 +2,15 @@
 
 #include <memory>
 
+#include "codelists/chart.h"
+#include "codelists/stock.h"
 #include "common/numbers.h"
 #include "common/params.h"
 
 namespace codelists {
 
-constexpr std::string_view kEditKeys = " F2=zápis  Esc=nic ";
-
-browser::BrowseSetup Look(browser::CellFrame edit, browser::CellFrame grid, std::string_view tag, std::string_view keys) {
+browser::BrowseSetup Look(browser::CellFrame edit, browser::CellFrame grid, std::string_view tag, std::string_view keys,
+                          std::string_view editKeys) {
   browser::BrowseSetup s;
   s.viewMode = -1;
   s.startRecord = 99999;
@@ -19,7 +20,7 @@ browser::BrowseSetup Look(browser::CellFrame edit, browser::CellFrame grid, std:
   s.grid = grid;
   s.gridColor = ui::Rgb(0xE0, 0xFF, 0xE0);
   s.gridFontColor = ui::colors::Black;
-  s.editKeyLine = std::string(kEditKeys);
+  s.editKeyLine = std::string(editKeys);
   s.editTitle = std::string(tag);
   s.keyLine = std::string(keys);
   return s;
@@ -183,13 +184,18 @@ TfCis23& fCis23() { return Instance(Instances().cis23); }
 TfCis36& fCis36() { return Instance(Instances().cis36); }
 
 void CloseCodeListForms() {
-  Windows& w = Instances();
-  for (CodeListWindow* list : {static_cast<CodeListWindow*>(w.cis11.get()), static_cast<CodeListWindow*>(w.cis20.get()),
-                                static_cast<CodeListWindow*>(w.cis23.get()), static_cast<CodeListWindow*>(w.cis36.get())})
-    if (list && list->spec().keepOpen.slot > 0) list->EndOfRunClose();
+  // The lists kept open for the run, in this order: 10, 30, 36, 15.
+  for (CodeListWindow* list : {static_cast<CodeListWindow*>(ExistingCis10()), static_cast<CodeListWindow*>(ExistingCis30()),
+                                static_cast<CodeListWindow*>(Instances().cis36.get()),
+                                static_cast<CodeListWindow*>(ExistingCis15())})
+    if (list) list->EndOfRunClose();
   common::FlushParams();
 }
 
-void DestroyCodeListWindows() { Instances() = {}; }
+void DestroyCodeListWindows() {
+  Instances() = {};
+  DestroyChartWindows();
+  DestroyStockWindows();
+}
 
 }  // namespace codelists

@@ -5,9 +5,10 @@
 
 namespace codelists {
 
-// The look most code lists open with: all records from the last, the edit window
-// and grid in their green, the edit keys " F2=zápis  Esc=nic ".
-browser::BrowseSetup Look(browser::CellFrame edit, browser::CellFrame grid, std::string_view tag, std::string_view keys);
+// The look the lists share: the edit form's frame and the grid's area with their
+// colours, the tag (the edit form's caption) and the key lines (UTF-8).
+browser::BrowseSetup Look(browser::CellFrame edit, browser::CellFrame grid, std::string_view tag, std::string_view keys,
+                          std::string_view editKeys = " F2=zápis  Esc=nic ");
 // A key of `width` blanks marks a deleted record; F8 writes it.
 DeletedSpec BlankKey(int width);
 
@@ -52,8 +53,9 @@ TfCis20& fCis20();
 TfCis23& fCis23();
 TfCis36& fCis36();
 
-// The end-of-run close: every kept-open list window still open is closed through its
-// CloseBrowse with its FormOpenFlags entry at -1; then the parameter cache is written.
+// The end-of-run close: each list kept open for the run (10, 30, 36, 15 in this
+// order) that is still open is closed through its CloseBrowse with its FormOpenFlags
+// entry at -1; then the parameter cache is written.
 void CloseCodeListForms();
 // Drops the instances (tests, the driver between scenarios).
 void DestroyCodeListWindows();

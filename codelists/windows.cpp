@@ -1,8 +1,10 @@
 #include "codelists/windows.h"
 
 #include "codelists/cashflow.h"
+#include "codelists/chart.h"
 #include "codelists/lists.h"
 #include "codelists/outlines.h"
+#include "codelists/stock.h"
 
 namespace codelists {
 
@@ -62,6 +64,9 @@ void RegisterCodeListWindows(ui::WindowRegistry& registry) {
   Add(registry, &fCis20, &SetupCis20);
   Add(registry, &fCis23, &SetupCis23);
   Add(registry, &fCis36, &SetupCis36);
+  Add(registry, &fCis10, &SetupCis10);
+  Add(registry, &fCis30, &SetupCis30);
+  Add(registry, &fCis15, &SetupCis15);
   AddStatementOutlines(registry);
 }
 

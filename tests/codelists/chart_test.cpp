@@ -1,0 +1,343 @@
+// The chart of accounts: bisection lookups, the kept-open set-up, sort modes with the
+// busy refusal, the close that puts the chart back in account order, the analytic
+// rotation, "22 ->24", the guards, the delete, the listing; the account picker and
+// check; the end-of-run close of the kept-open lists.
+#include "codelists/chart.h"
+#include "codelists/stock.h"
+#include "common/locking.h"
+#include "common/session.h"
+#include "tests/codelists/codelistkit.h"
+
+namespace {
+
+using namespace codelists;
+using cltest::kOld;
+using cltest::kToday;
+using cltest::Strings;
+using cltest::Trimmed;
+using common::Cz;
+
+class CodeListCis10 : public cltest::CodeListTest {
+ protected:
+  // Accounts with their names (UTF-8), in file order.
+  using Named = std::vector<std::pair<std::string, std::string>>;
+  void WriteChart(const Named& accounts) const {
+    std::string bytes;
+    for (const auto& [account, name] : accounts) bytes += cltest::MakeRecord(Cis10Spec(), {{1, account}, {2, name}});
+    WriteData("CI10.DTA", bytes);
+  }
+  void WriteChart(const Strings& accounts) const {
+    Named named;
+    for (const std::string& a : accounts) named.push_back({a, "Účet " + a});
+    WriteChart(named);
+  }
+  Strings Accounts() const { return Trimmed(FileKeys(Cis10Spec())); }
+  Strings Field(int f) const { return cltest::Column(Cis10Spec(), ReadData("CI10.DTA"), f); }
+  // Holds the chart as another user.
+  void HoldChart(const TfCis10& w) { ASSERT_EQ(common::LockFile(other, w.DataFilePath, ""), common::LockResult::Held); }
+  void FreeChart(const TfCis10& w) { common::UnlockFile(other, w.DataFilePath); }
+  int& Flag(int list) { return common::CurrentSession().FormOpenFlags.at(static_cast<std::size_t>(list)); }
+};
+
+TEST_F(CodeListCis10, SetupValuesTemplateAndPopup) {
+  WriteChart(Strings{"211000"});
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  EXPECT_EQ(w.RecordLength, 79);
+  EXPECT_EQ(w.FieldCount, 13);
+  EXPECT_EQ(w.caption(), Cz("Účtová osnova"));
+  EXPECT_EQ(w.EditTitle, " CI10 ");
+  EXPECT_EQ(w.EditKeyLine, Cz(" F2=zápis Esc=nic "));
+  EXPECT_EQ(w.KeyHelpLine, Cz(" F1-Help F10=Opis F4-Nová "));
+  EXPECT_EQ(w.Field(10).caption, std::string(12, ' '));
+  EXPECT_EQ(w.Field(13).line, 13);
+  EXPECT_EQ(Flag(10), 1);
+  EXPECT_EQ(w.SortMode(), 1);
+  EXPECT_EQ(w.FieldOf(w.RecordTemplate, 1), "000000");
+  EXPECT_EQ(w.FieldOf(w.RecordTemplate, 13), kToday);
+  Strings shown;
+  for (const auto& item : w.PopupMenu1.items())
+    if (item->visible) shown.push_back(item->name + " " + item->caption);
+  EXPECT_EQ(shown, (Strings{"c1 Opis", "h1 Posun analytiku", "k1 22 ->24"}));
+}
+
+TEST_F(CodeListCis10, LookupSignConvention) {
+  const struct {
+    Strings chart;
+    const char* account;
+    std::int32_t found;
+  } cases[] = {
+      {{}, "311000", -1},
+      {{"211000", "311000", "343100"}, "311000", 2},
+      {{"211000", "311000", "343100"}, "211000", 1},
+      {{"211000", "311000", "343100"}, "343100", 3},
+      {{"211000", "311000", "343100"}, "100000", -1},  // before the first
+      {{"211000", "311000", "343100"}, "999999", -1},  // after the last
+      {{"211000", "311000", "343100"}, "320000", -2},  // in the gap
+      {{"211000", "311000", "343100", "395000", "501000"}, "400000", -4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.account);
+    WriteChart(c.chart);
+    TfCis10 w;
+    SetupCis10(w);
+    EXPECT_EQ(Cis10FindAccount(w, c.account), c.found);
+    EXPECT_EQ(w.LastLookup, c.found);
+    EXPECT_EQ(Cis10AccountName(w, c.account), c.found > 0 ? Cz("Účet ") + c.account : std::string(30, ' '));
+    w.EndOfRunClose();
+  }
+}
+
+TEST_F(CodeListCis10, ASecondSetupKeepsTheOpenFileCurrentRecordAndMarks) {
+  WriteChart(Strings{"211000", "311000", "343100"});
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  w.GoToRecord(2, 0);
+  w.ToggleMark(3);
+  w.CloseBrowse();  // during the run: the file stays open
+  EXPECT_TRUE(w.DataFileUsable());
+  SetupCis10(w);
+  EXPECT_EQ(w.Current, 2);
+  EXPECT_TRUE(w.IsMarked(3));
+  EXPECT_EQ(w.MarkedCount, 1);
+  CloseCodeListForms();
+  EXPECT_FALSE(w.DataFileUsable());
+  EXPECT_EQ(Flag(10), 0);
+}
+
+TEST_F(CodeListCis10, NameSortIsRefusedWhileAnotherUserHoldsTheChart) {
+  WriteChart(Named{{"211000", "Odběratelé"}, {"311000", "Banka"}, {"343100", "Daň"}});
+  const std::string before = ReadData("CI10.DTA");
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  HoldChart(w);
+  for (int column : {2, 1}) {
+    w.SortByColumn(column);
+    EXPECT_EQ(ReadData("CI10.DTA"), before);
+    EXPECT_EQ(w.SortMode(), 1);
+  }
+  EXPECT_EQ(Messages(), (Strings{Cz("Se souborem se pracuje"), Cz("Se souborem se pracuje")}));
+  FreeChart(w);
+  w.SortByColumn(3);  // no sort on other columns
+  EXPECT_EQ(ReadData("CI10.DTA"), before);
+}
+
+TEST_F(CodeListCis10, NameOrderStaysUntilACloseFindsTheChartFree) {
+  WriteChart(Named{{"211000", "Odběratelé"}, {"311000", "Banka"}, {"343100", "Daň"}});
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  w.SortByColumn(2);
+  EXPECT_EQ(w.SortMode(), 2);
+  EXPECT_EQ(Accounts(), (Strings{"311000", "343100", "211000"}));
+  EXPECT_EQ(Cis10FindAccount(w, "211000"), -1);  // bisection fails in name order
+  HoldChart(w);
+  w.CloseBrowse();
+  EXPECT_EQ(Accounts(), (Strings{"311000", "343100", "211000"}));
+  EXPECT_TRUE(w.OrderDirty());
+  FreeChart(w);
+  SetupCis10(w);
+  w.CloseBrowse();  // free: back in account order
+  EXPECT_EQ(Accounts(), (Strings{"211000", "311000", "343100"}));
+  EXPECT_EQ(w.SortMode(), 1);
+  EXPECT_FALSE(w.OrderDirty());
+  EXPECT_EQ(Cis10FindAccount(w, "211000"), 1);
+  EXPECT_EQ(Field(13), Strings(3, kOld));  // the sort writes raw: no stamps
+}
+
+TEST_F(CodeListCis10, AccountSortByTheFirstColumnPutsTheChartInOrder) {
+  WriteChart(Strings{"343100", "211000", "311000"});
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  w.SortByColumn(1);
+  EXPECT_EQ(Accounts(), (Strings{"211000", "311000", "343100"}));
+}
+
+TEST_F(CodeListCis10, RotationTurnsMarkedAnalyticsOnceAndTheCloseSorts) {
+  WriteChart(Strings{"211000", "311002", "311010", "343100"});
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  w.ToggleMark(2);
+  w.ToggleMark(4);
+  ui::MenuItem* item = w.PopupMenu1.Find("h1");
+  ASSERT_NE(item, nullptr);
+  item->onClick(*item);
+  EXPECT_EQ(Accounts(), (Strings{"211000", "311200", "311010", "343010"}));
+  EXPECT_FALSE(w.IsMarked(2));
+  EXPECT_FALSE(w.IsMarked(4));
+  EXPECT_EQ(w.MarkedCount, 0);
+  EXPECT_TRUE(w.OrderDirty());
+  item->onClick(*item);  // nothing marked any more: twice is once
+  EXPECT_EQ(Accounts(), (Strings{"211000", "311200", "311010", "343010"}));
+  w.CloseBrowse();
+  EXPECT_EQ(Accounts(), (Strings{"211000", "311010", "311200", "343010"}));
+  EXPECT_FALSE(w.OrderDirty());
+}
+
+TEST_F(CodeListCis10, Copy22To24InEveryRecord) {
+  std::string bytes;
+  for (const char* v : {"A1 ", "B2 "}) bytes += cltest::MakeRecord(Cis10Spec(), {{1, std::string("2") + v[0] + "0000"}, {6, v}, {7, "ZZZ"}});
+  WriteData("CI10.DTA", bytes);
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  ui::MenuItem* item = w.PopupMenu1.Find("k1");
+  ASSERT_NE(item, nullptr);
+  item->onClick(*item);
+  EXPECT_EQ(Field(7), (Strings{"A1 ", "B2 "}));
+  EXPECT_EQ(Field(6), (Strings{"A1 ", "B2 "}));
+}
+
+TEST_F(CodeListCis10, NewAndDeleteAreRefusedWhileAnotherUserHoldsTheChart) {
+  WriteChart(Strings{"211000", "311000"});
+  const std::string before = ReadData("CI10.DTA");
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  HoldChart(w);
+  w.NewRecord();
+  w.DeleteRecord(w.Current);
+  EXPECT_EQ(edit.shown, 0);
+  EXPECT_EQ(ReadData("CI10.DTA"), before);
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::BeepMessage),
+            (Strings{Cz("Pozor, záznam se nepřidal, někdo právě pracuje s číselníkem"),
+                     Cz("Pozor, záznam se nezrušil, někdo právě pracuje s číselníkem")}));
+  FreeChart(w);
+  // Free again: a new account goes into place.
+  edit.Type("300000").Keys("F2");
+  w.NewRecord();
+  EXPECT_EQ(Accounts(), (Strings{"211000", "300000", "311000"}));
+  EXPECT_EQ(w.Current, 2);
+}
+
+TEST_F(CodeListCis10, DeleteGoesToTheFollowingRecordAndTheCloseDropsIt) {
+  WriteChart(Strings{"211000", "311000", "343100", "395000"});
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  w.GoToRecord(2, 0);
+  w.DeleteRecord(w.Current);
+  EXPECT_EQ(Field(1), (Strings{"      ", "211000", "343100", "395000"}));
+  EXPECT_EQ(w.Current, 3);  // the record after the deleted one
+  w.CloseBrowse();
+  EXPECT_EQ(Accounts(), (Strings{"211000", "343100", "395000"}));
+  EXPECT_TRUE(w.DataFileUsable());
+}
+
+TEST_F(CodeListCis10, DeletingTheOnlyAccountLeavesAnEmptyChart) {
+  WriteChart(Strings{"211000"});
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  w.DeleteRecord(w.Current);
+  w.CloseBrowse();
+  EXPECT_EQ(ReadData("CI10.DTA").size(), 0u);
+}
+
+TEST_F(CodeListCis10, ListingCis10) {
+  WriteChart(Strings{"211000", "311000"});
+  common::CurrentSession().FirmTitle = "Firma";
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  ui::MenuItem* item = w.PopupMenu1.Find("c1");
+  ASSERT_NE(item, nullptr);
+  item->onClick(*item);
+  EXPECT_EQ(writer.job, "CIS10");
+  EXPECT_EQ(writer.width, 100);
+  ASSERT_EQ(writer.lines.size(), 9u);
+  EXPECT_EQ(writer.lines[2], "Firma" + std::string(13, ' ') + Cz("Účetová osnova (10)") + std::string(10, ' ') + "List:  1 Datum: 06.12.26");
+  EXPECT_TRUE(writer.lines[4].starts_with(Cz("Účet   Název ")));
+  EXPECT_TRUE(writer.lines[7].starts_with("211000 " + Cz("Účet 211000")));
+}
+
+// ---------------------------------------------------------------- picker and check
+
+class CodeListCis10Picker : public CodeListCis10 {
+ protected:
+  void SetUp() override {
+    CodeListCis10::SetUp();
+    WriteChart(Named{{"211000", "Pokladna"}, {"300000", " Zúčtovací vztahy"}, {"311000", "Odběratelé"}, {"343100", "DPH"}});
+  }
+  // The next showing of the chart: records where it stood, then the keys.
+  void Answer(const std::string& keys) {
+    backend.AnswerNextModal([this, keys](ui::Form&) {
+      shownAt.push_back(fCis10().Current);
+      backend.PressKeys(keys);
+    });
+  }
+  std::vector<std::int32_t> shownAt;
+};
+
+TEST_F(CodeListCis10Picker, NoAccountIsValidWithoutTheChart) {
+  std::string account = "000000";
+  EXPECT_EQ(CheckAccount(account), 0);
+  EXPECT_EQ(ExistingCis10(), nullptr);
+  EXPECT_EQ(Flag(10), 0);
+}
+
+TEST_F(CodeListCis10Picker, AKnownAccountPassesWithoutShowingTheChart) {
+  std::string account = "311000";
+  EXPECT_EQ(CheckAccount(account), 0);
+  EXPECT_TRUE(shownAt.empty());
+  EXPECT_EQ(Flag(10), 1);  // the chart stays open for the run
+}
+
+TEST_F(CodeListCis10Picker, AnUnknownAccountShowsTheChartAtItsNeighbour) {
+  const struct {
+    const char* keys;
+    int result;
+    const char* account;
+    const char* given;
+    std::int32_t at;
+  } cases[] = {{"Enter", 0, "311000", "320000", 3},
+               {"Esc", 1, "320000", "320000", 3},
+               {"Down Enter", 0, "343100", "320000", 3},
+               {"Down Enter", 0, "300000", "999999", 1}};  // after the last: shown from the first
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.keys) + " " + c.given);
+    shownAt.clear();
+    std::string account = c.given;
+    Answer(c.keys);
+    EXPECT_EQ(CheckAccount(account), c.result);
+    EXPECT_EQ(account, c.account);
+    EXPECT_EQ(shownAt, std::vector<std::int32_t>{c.at});
+  }
+}
+
+TEST_F(CodeListCis10Picker, PickShowsTheChartAgainOnAHeading) {
+  std::string account = "311000";
+  Answer("Up Enter");  // the heading " Zúčtovací vztahy"
+  Answer("Down Down Enter");
+  EXPECT_EQ(PickAccount(account), 0);
+  EXPECT_EQ(account, "343100");
+  EXPECT_EQ(shownAt, (std::vector<std::int32_t>{3, 2}));
+}
+
+TEST_F(CodeListCis10Picker, PickKeepsTheAccountOnEsc) {
+  std::string account = "320000";
+  Answer("Down Esc");
+  EXPECT_EQ(PickAccount(account), 0);
+  EXPECT_EQ(account, "320000");
+  EXPECT_EQ(shownAt, std::vector<std::int32_t>{3});
+  EXPECT_TRUE(fCis10().DataFileUsable());
+}
+
+// ---------------------------------------------------------------- end-of-run close
+
+TEST_F(CodeListCis10, CloseCodeListFormsClosesTheKeptListsAndSortsAFreeChart) {
+  WriteChart(Strings{"211000", "311000"});
+  TfCis10& w = fCis10();
+  SetupCis10(w);
+  SetupCis30(fCis30());
+  SetupCis36(fCis36());
+  SetupCis15(fCis15());
+  w.GoToRecord(1, 0);
+  w.DeleteRecord(w.Current);
+  EXPECT_EQ(Field(1).front(), "      ");
+  const std::string par = dir / "flush.par";
+  common::WriteParam(par, "KEY", "1");
+  CloseCodeListForms();
+  EXPECT_EQ(Accounts(), Strings{"311000"});
+  for (int list : {10, 30, 36, 15}) EXPECT_EQ(Flag(list), 0) << list;
+  for (CodeListWindow* l : {static_cast<CodeListWindow*>(&w), static_cast<CodeListWindow*>(&fCis30()),
+                            static_cast<CodeListWindow*>(&fCis36()), static_cast<CodeListWindow*>(&fCis15())})
+    EXPECT_FALSE(l->DataFileUsable());
+  EXPECT_NE(ostest::ReadRaw(par).find("KEY"), std::string::npos);  // the parameter cache was written
+}
+
+}  // namespace
