@@ -119,6 +119,8 @@ TfRol::TfRol(std::string componentName)
 TfRol::~TfRol() = default;
 
 void TfRol::WireControls() {
+  // A list kept set up between showings (no new activation) takes keys again.
+  onShow = [this](ui::Form&) { closeRequested_ = false; };
   sgRol.SetRowSelect(true);
   sgRol.SetColSizing(true);
   sgRol.SetScrollBars(ui::ScrollBars::Horizontal);

@@ -388,6 +388,23 @@ TEST_F(RolKeys, EscLeavesWithoutAChoice) {
   EXPECT_EQ(list.CloseKey, vk::Esc);
 }
 
+TEST_F(RolKeys, AListShownAgainWithoutANewActivationTakesKeys) {
+  MemList list(MemList::Numbered(25));
+  list.Open();
+  backend.AnswerNextModal([&](ui::Form&) { Keys("Esc"); });
+  list.ShowModal();
+  backend.AnswerNextModal([&](ui::Form&) {
+    Keys("Up");
+    EXPECT_EQ(list.Current, 24);  // the key finished: the cursor row is current
+    backend.QueueAnswer(ui::headless::Answer::CancelAnswer());
+    Keys("F10");  // the popup menu opens
+    EXPECT_EQ(backend.journal().back(), "popup PopupMenu1 at 15,50 -> none");
+    Keys("Enter");
+  });
+  EXPECT_EQ(list.ShowModal(), ui::mr::Ok);
+  EXPECT_EQ(list.Current, 24);
+}
+
 TEST_F(RolKeys, EnterEditsWhenTheListAsksForIt) {
   MemList list(MemList::Numbered(25));
   list.Open();
