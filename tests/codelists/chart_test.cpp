@@ -4,6 +4,8 @@
 // check; the end-of-run close of the kept-open lists.
 #include "codelists/chart.h"
 #include "codelists/stock.h"
+#include "common/faultfs.h"
+#include "common/filesystem.h"
 #include "common/locking.h"
 #include "common/session.h"
 #include "tests/codelists/codelistkit.h"
@@ -86,6 +88,23 @@ TEST_F(CodeListCis10, LookupSignConvention) {
     EXPECT_EQ(Cis10AccountName(w, c.account), c.found > 0 ? Cz("Účet ") + c.account : std::string(30, ' '));
     w.EndOfRunClose();
   }
+}
+
+TEST_F(CodeListCis10, LookupBisectsOverTheFile) {
+  std::string bytes;
+  for (int i = 1; i <= 1000; ++i) bytes += cltest::MakeRecord(Cis10Spec(), {{1, std::to_string(100000 + 7 * i)}});
+  WriteData("CI10.DTA", bytes);
+  TfCis10 w;
+  SetupCis10(w);
+  common::FaultFileSystem counting;  // no faults: it counts the reads
+  common::ScopedFileSystem scoped(counting);
+  for (const char* account : {"100700", "100701", "107000"}) {
+    const int before = counting.Calls(common::FsOp::Read);
+    Cis10FindAccount(w, account);
+    EXPECT_LE(counting.Calls(common::FsOp::Read) - before, 12) << account;  // two ends and log2(1000)
+  }
+  EXPECT_EQ(Cis10FindAccount(w, "100700"), 100);
+  w.EndOfRunClose();
 }
 
 TEST_F(CodeListCis10, ASecondSetupKeepsTheOpenFileCurrentRecordAndMarks) {
