@@ -5,20 +5,18 @@
 //   chart_bench [accounts]
 //
 // Run by hand; it is no test.
-#include <stdlib.h>
-
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "bench/benchfolder.h"
 #include "codelists/chart.h"
 #include "common/faultfs.h"
 #include "common/filesystem.h"
 #include "common/notifier.h"
 #include "common/pascal.h"
-#include "common/session.h"
 #include "ui/headless/headless.h"
 
 namespace {
@@ -44,16 +42,8 @@ void WriteChart(const std::string& path, long accounts) {
 
 int main(int argc, char** argv) {
   const long accounts = argc > 1 ? std::atol(argv[1]) : 50'000;
-  char pattern[] = "/tmp/chart_bench.XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const std::string folder = pattern;
-  std::filesystem::create_directories(folder + "/data");
-  common::Session& s = common::CurrentSession();
-  s.DataDirPath = folder + "/data/";
-  s.ProgDirPath = folder + "/";
-  s.CurrentUser = "01";
-  std::filesystem::current_path(folder);
-  WriteChart(folder + "/data/CI10.DTA", accounts);
+  const bench::BenchFolder scratch("chart_bench");
+  WriteChart(scratch.path + "/data/CI10.DTA", accounts);
 
   common::RecordingNotifier notes;
   common::ScopedNotifier scopedNotes(notes);
@@ -84,7 +74,5 @@ int main(int argc, char** argv) {
               found);
   w.EndOfRunClose();
   if (!notes.calls.empty()) std::printf("messages: %s\n", notes.Dump().c_str());
-  std::filesystem::current_path("/");
-  std::filesystem::remove_all(folder);
   return 0;
 }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/benchfolder.h"
 #include "browser/editform.h"
 #include "browser/entries.h"
 #include "codelists/lists.h"
@@ -86,15 +87,8 @@ double OpenClose(const std::string& file, int rounds) {
 
 int main(int argc, char** argv) {
   const long big = argc > 1 ? std::atol(argv[1]) : 100'000;
-  char pattern[] = "/tmp/codelist_bench.XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const std::string folder = pattern;
-  std::filesystem::create_directories(folder + "/data");
-  common::Session& s = common::CurrentSession();
-  s.DataDirPath = folder + "/data/";
-  s.ProgDirPath = folder + "/";
-  s.CurrentUser = "01";
-  std::filesystem::current_path(folder);
+  const bench::BenchFolder scratch("codelist_bench");
+  const std::string& folder = scratch.path;
   WriteFile(folder + "/small.dta", 100);
   WriteFile(folder + "/big.dta", big);
 
@@ -138,7 +132,5 @@ int main(int argc, char** argv) {
               static_cast<long long>(std::filesystem::file_size(folder + "/data/CI36.DTA")));
   if (!notes.calls.empty()) std::printf("messages: %s\n", notes.Dump().c_str());
   browser::SetReportServices(nullptr, nullptr, nullptr);
-  std::filesystem::current_path("/");
-  std::filesystem::remove_all(folder);
   return 0;
 }
