@@ -145,6 +145,7 @@ const CodeListSpec& Cis30Spec() {
 // ---------------------------------------------------------------- sort modes
 
 void SortModeList::SortByColumn(int column) {
+  if (DataFilePath.empty()) return;
   if (column == 1 || column == 2) {
     // The sort rewrites the shared file: never while another user works with it.
     if (!common::IfVolny(DataFilePath).empty()) {
