@@ -57,10 +57,7 @@ TEST_F(CodeListCis10, SetupValuesTemplateAndPopup) {
   EXPECT_EQ(w.SortMode(), 1);
   EXPECT_EQ(w.FieldOf(w.RecordTemplate, 1), "000000");
   EXPECT_EQ(w.FieldOf(w.RecordTemplate, 13), kToday);
-  Strings shown;
-  for (const auto& item : w.PopupMenu1.items())
-    if (item->visible) shown.push_back(item->name + " " + item->caption);
-  EXPECT_EQ(shown, (Strings{"c1 Opis", "h1 Posun analytiku", "k1 22 ->24"}));
+  EXPECT_EQ(cltest::ShownMenu(w), (Strings{"c1 Opis", "h1 Posun analytiku", "k1 22 ->24"}));
 }
 
 TEST_F(CodeListCis10, LookupSignConvention) {

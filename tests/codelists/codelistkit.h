@@ -110,6 +110,14 @@ class CodeListTest : public soubtest::SoubTest {
 
 using Strings = std::vector<std::string>;
 
+// The shown items of a window's popup menu: "slot caption".
+inline Strings ShownMenu(const browser::TfRol& w) {
+  Strings shown;
+  for (const auto& item : w.PopupMenu1.items())
+    if (item->visible) shown.push_back(item->name + " " + item->caption);
+  return shown;
+}
+
 inline Strings Trimmed(const Strings& v) {
   Strings out;
   for (const std::string& s : v) out.push_back(common::StripRightSp(s));

@@ -37,10 +37,7 @@ TEST_F(CodeListCis15, SetupValues) {
   EXPECT_EQ(w.EditTitle, " CI15 ");
   EXPECT_EQ(w.KeyHelpLine, Cz(" F1-Help  F10=Opis  F4-Nová "));
   EXPECT_EQ(w.FieldOf(w.RecordTemplate, 43), kToday);
-  Strings shown;
-  for (const auto& item : w.PopupMenu1.items())
-    if (item->visible) shown.push_back(item->caption);
-  EXPECT_EQ(shown, (Strings{"Opis", "Zmena 611 -> 581"}));
+  EXPECT_EQ(cltest::ShownMenu(w), (Strings{"c1 Opis", "h1 Zmena 611 -> 581"}));
 }
 
 TEST_F(CodeListCis15, RewriteChangesTheAccountsAndStampsEveryRecord) {
