@@ -24,6 +24,8 @@
 #include "backup/doccopy.h"
 #include "backup/globkop.h"
 #include "codelists/cashflow.h"
+#include "codelists/chart.h"
+#include "codelists/stock.h"
 #include "codelists/lists.h"
 #include "codelists/outlines.h"
 #include "payroll/jhcis.h"
@@ -113,6 +115,9 @@ const std::map<std::string, Creator>& Creators() {
       {"TfCi2005", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCi2005(); }},
       {"TFCI92", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fCI92(); }},
       {"TForm2", [](Owned&, const WindowRow&) -> ui::Form* { return &combined::fForm2(); }},
+      {"TfCis10", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis10(); }},
+      {"TfCis15", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis15(); }},
+      {"TfCis30", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis30(); }},
       {"TfCis26", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis26(); }},
       {"TfCis27", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis27(); }},
       {"TfCis28", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis28(); }},
