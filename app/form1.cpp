@@ -417,8 +417,7 @@ void CloseCodeListForms() {
     else
       codelists::CloseCodeListForms();
   } catch (const common::IoError& e) {
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + e.file + " err " +
-                      common::FormatFloatMask("######", e.code));
+    common::FileErrorMessage(" pise soubor: ", e.file, e.code);
   }
 }
 

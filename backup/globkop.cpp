@@ -334,6 +334,17 @@ bool TfGlobKop::PackTable(const std::string& workFolder) {
 }
 
 
+// A copy that went through: the note it carried is used up, the job entry and the
+// log say so.
+bool TfGlobKop::CopyDone(const std::string& note) {
+  if (!note.empty()) (void)common::EraseFile(common::DataDir(kNoteName));
+  common::WriteJob("COPYOK", " ");
+  const std::string ok = "Kopie číslo "_cz + CopyNumber + " je OK";
+  common::LogProtocol(ok);
+  browser::ShowBlikTimed(ok, 3000);
+  return true;
+}
+
 bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
   Tail = DataPathTail(common::DataDir(""));
   const std::string setFolder = SetFolderName();
@@ -396,12 +407,7 @@ bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
                        copyFolder + kMarkerName);
   common::ThrowIfError(common::ReplaceFileContents(setFolder + SideFileName(number), common::DataDir("") + "\r\n"),
                        setFolder + SideFileName(number));
-  if (!note.empty()) (void)common::EraseFile(common::DataDir(kNoteName));
-  common::WriteJob("COPYOK", " ");
-  const std::string ok = "Kopie číslo "_cz + CopyNumber + " je OK";
-  common::LogProtocol(ok);
-  browser::ShowBlikTimed(ok, 3000);
-  return true;
+  return CopyDone(note);
 }
 
 bool TfGlobKop::CopyToDiskettes(int& failed) {
@@ -430,12 +436,7 @@ bool TfGlobKop::CopyToDiskettes(int& failed) {
   const std::string first = common::ReadFirstLine(label);
   const std::string note = DiskCounter == 1 ? NoteText() : std::string();
   common::ThrowIfError(common::ReplaceFileContents(label, MarkerLine(first.substr(0, 4), true, Set, note) + "\r\n"), label);
-  if (!note.empty()) (void)common::EraseFile(common::DataDir(kNoteName));
-  common::WriteJob("COPYOK", " ");
-  const std::string ok = "Kopie číslo "_cz + CopyNumber + " je OK";
-  common::LogProtocol(ok);
-  browser::ShowBlikTimed(ok, 3000);
-  return true;
+  return CopyDone(note);
 }
 
 int TfGlobKop::NextBackupDisk(Medium& medium) {

@@ -100,6 +100,7 @@ class TfGlobKop : public ui::Form {
   bool CollectFiles(int& skipped);
   bool CopyToFolder(int& skipped, int& failed);
   bool CopyToDiskettes(int& failed);
+  bool CopyDone(const std::string& note);
   bool PackTable(const std::string& workFolder);
   // Lists the copies of the set folder in the window; false when nothing is offered.
   bool OfferCopies();

@@ -234,8 +234,7 @@ void OpenSystemParameters() {
   } catch (const common::IoError& e) {
     w.Cancelled = true;
     w.OknoFinish();
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + action + e.file + " err " +
-                      common::FormatFloatMask("######", e.code));
+    common::FileErrorMessage(action, e.file, e.code);
   }
 }
 

@@ -925,8 +925,7 @@ void TfRol::SetBlockEnd() {
 int TfRol::IndexFilesOpen(std::string_view dataName) {
   const int code = IndexFiles.Open(dataName);
   if (code != 0)
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " Soub: " + std::string(dataName) + " err " +
-                      common::FormatFloatMask("######", code));
+    common::FileErrorMessage(" Soub: ", std::string(dataName), code);
   return code;
 }
 
@@ -983,8 +982,7 @@ void TfRol::NewRecord() {
   for (int k = 1; k <= kIndexFiles; ++k) {
     if (IndexCount(k) < 1) continue;
     if (const int code = IndexFiles.Append(k, Count); code != 0)
-      common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + IndexFiles.Name(k) +
-                        " err " + common::FormatFloatMask("######", code));
+      common::FileErrorMessage(" pise soubor: ", IndexFiles.Name(k), code);
   }
 }
 

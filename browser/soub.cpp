@@ -42,10 +42,6 @@ constexpr int kStates = kMaxFields + 1;  // arrays [0..264]
 constexpr int kSortKeyText = 40;         // column text in a column-sort key
 constexpr int kSortItem = 59;            // counted text of 50, then the position twice
 
-std::string User() { return common::CurrentSession().CurrentUser; }
-
-std::string Code(int code) { return common::FormatFloatMask("######", code); }
-
 // The name without a leading "=" and its folders.
 std::string BareDataName(std::string_view name) {
   if (!name.empty() && name.front() == '=') name.remove_prefix(1);
@@ -143,7 +139,7 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
 }
 
 void TfSoub::FileMessage(const char* action, const std::string& name, int code) const {
-  common::MessageOk("Uz: " + User() + action + name + " err " + Code(code));
+  common::FileErrorMessage(action, name, code);
 }
 
 bool TfSoub::OpenDataFile(bool opening) {
@@ -1049,7 +1045,7 @@ void TfSoub::SortByColumn(int column) {
   if (status != 0) {
     index.Abort();
     if (!readFailed)  // a record that could not be read has had its message
-      common::MessageOk("Uz: " + User() + " pise soubor: " + indexName + " err " + Code(status));
+      common::FileErrorMessage(" pise soubor: ", indexName, status);
     return reopenIndexes();
   }
   IndexFilesOpen(DataFilePath);

@@ -45,7 +45,7 @@ bool TfSoub::SortInPlace(const InPlaceSort& plan) {
   // The file as it is, to put back when the rewrite fails half way.
   std::string before(static_cast<std::size_t>(count) * len, '\0');
   if (int code = DataFile().ReadAt(0, before.data(), before.size())) {
-    common::MessageOk("Uz: " + user + " cte soubor: " + DataFileName + " err " + common::FormatFloatMask("######", code));
+    common::FileErrorMessage(" cte soubor: ", DataFileName, code);
     return false;
   }
 
@@ -92,8 +92,7 @@ bool TfSoub::SortInPlace(const InPlaceSort& plan) {
     // Put the file back as it was; a failed write has shown its message.
     const int back = DataFile().WriteAt(0, before.data(), before.size());
     if (code != 0 || back != 0)
-      common::MessageOk("Uz: " + user + " pise soubor: " + DataFileName + " err " +
-                        common::FormatFloatMask("######", code != 0 ? code : back));
+      common::FileErrorMessage(" pise soubor: ", DataFileName, code != 0 ? code : back);
     DataFileReopen();
     RepaintPage();
     return false;

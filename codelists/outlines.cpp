@@ -35,8 +35,7 @@ void ConvertListLayout(const std::string& list, std::string_view inLayout, std::
     common::ConvertFile(common::DataDir("ci" + list + ",dta"), common::DataDir("ci" + list + ".dta"),
                         common::ProgDir(inLayout), common::ProgDir(outLayout));
   } catch (const common::IoError& e) {
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + e.file + " err " +
-                      common::FormatFloatMask("######", e.code));
+    common::FileErrorMessage(" pise soubor: ", e.file, e.code);
   }
 }
 

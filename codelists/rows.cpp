@@ -13,8 +13,7 @@ namespace codelists {
 namespace {
 
 void OpenFailed(const std::string& name, int code) {
-  common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " otvira soubor: " + name + " err " +
-                    common::FormatFloatMask("######", code));
+  common::FileErrorMessage(" otvira soubor: ", name, code);
 }
 
 std::string InFolder(const std::string& folder, std::string_view name) {
@@ -105,8 +104,7 @@ bool DeleteRow(CodeListWindow& w, const RowLayout& l) {
     }
   }
   if (int code = w.DataFile().Truncate(static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(w.RecordLength))) {
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + w.DataFileName + " err " +
-                      common::FormatFloatMask("######", code));
+    common::FileErrorMessage(" pise soubor: ", w.DataFileName, code);
     return false;
   }
   w.DataFileReopen();

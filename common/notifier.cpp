@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "common/encoding.h"
+#include "common/numbers.h"
 #include "common/session.h"
 
 namespace common {
@@ -73,6 +74,11 @@ Notifier& CurrentNotifier() { return g_notifier ? *g_notifier : DefaultNotifier(
 void SetNotifier(Notifier* notifier) { g_notifier = notifier; }
 
 void MessageOk(const std::string& text) { CurrentNotifier().Message(text); }
+
+void FileErrorMessage(std::string_view action, std::string_view name, int code) {
+  MessageOk("Uz: " + CurrentSession().CurrentUser + std::string(action) + std::string(name) + " err " +
+            FormatFloatMask("######", code));
+}
 
 void BeepMessage(const std::string& text) { CurrentNotifier().BeepMessage(text); }
 

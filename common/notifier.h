@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace common {
@@ -74,6 +75,9 @@ class ScopedNotifier {
 
 // The program's message routines, through the current notifier.
 void MessageOk(const std::string& text);
+// The file-error message of the record-file layer: "Uz: " + user + action + name +
+// " err " + the code in six places (action such as " cte soubor: ").
+void FileErrorMessage(std::string_view action, std::string_view name, int code);
 void BeepMessage(const std::string& text);
 // Shows the wait notice and sets the session's IgnoreLocks to the user's answer;
 // true when the user chose to ignore the protection.

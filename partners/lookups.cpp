@@ -76,8 +76,7 @@ bool Ask(const std::vector<std::string>& args, const std::string& folder, const 
 std::optional<std::string> ReadReply(const std::string& name) {
   std::string text;
   if (int code = common::ReadFileText(name, text)) {
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " cte soubor: " + name + " err " +
-                      std::to_string(code));
+    common::FileErrorMessage(" cte soubor: ", name, code);
     return std::nullopt;
   }
   return text;
@@ -194,8 +193,7 @@ std::optional<VatPayerStatus> VatPayerStatusQuery(std::string_view typed) {
       XmlEscape(*ico) + "</dic></StatusNespolehlivyPlatceRequest></soapenv:Body></soapenv:Envelope>\r\n";
   const std::string request = folder + kVatRequest;
   if (int code = common::ReplaceFileContents(request, envelope)) {
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + request + " err " +
-                      std::to_string(code));
+    common::FileErrorMessage(" pise soubor: ", request, code);
     return std::nullopt;
   }
   // The client takes the request by its name on disk.

@@ -40,8 +40,7 @@ void TfJHcis::SetupJHcis() {
   try {
     common::ConvertFile(path, path, common::ProgDir("\\dlib\\JHCis02.pol"), common::ProgDir("\\dlib\\JHCis.pol"));
   } catch (const common::IoError& e) {
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + e.file + " err " +
-                      std::to_string(e.code));
+    common::FileErrorMessage(" pise soubor: ", e.file, e.code);
   }
   const char* captions[] = {"Klíč ", "Součtový ", "Povinný", "Default", "Prihl", "Vykaz", "Název ", "Název XML"};
   FieldCount = 8;

@@ -127,8 +127,7 @@ void TfJHvyk::ExportText() {
   }
   const std::string name = extended_ ? "JHvyk.txt" : "JHprihl.txt";
   if (int code = common::ReplaceFileContents(name, out))
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + name + " err " +
-                      std::to_string(code));
+    common::FileErrorMessage(" pise soubor: ", name, code);
 }
 
 void TfJHvyk::PrintRows() {

@@ -393,8 +393,7 @@ void TfPozri::Rewrite(const Insert& insert, bool dropMarked) {
   }
   if (code != 0) {
     replacement.Abort();
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + ReportName + " err " +
-                      common::FormatNumberMask("######", code));
+    common::FileErrorMessage(" pise soubor: ", ReportName, code);
   }
   if (!DataFileUsable()) DataFileOpen();
   TfRol::ClearMarks();
@@ -566,8 +565,7 @@ void TfPozri::PrintSafely(const std::function<void()>& print) {
   try {
     print();
   } catch (const common::IoError& e) {
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + e.file + " err " +
-                      common::FormatNumberMask("######", e.code));
+    common::FileErrorMessage(" pise soubor: ", e.file, e.code);
   } catch (const std::exception& e) {
     common::MessageOk(e.what());
   }
@@ -666,8 +664,7 @@ void TfPozri::Section(bool translate) {
   }
   browser::CloseBlik();
   if (code != 0)
-    common::MessageOk("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: " + target + " err " +
-                      common::FormatNumberMask("######", code));
+    common::FileErrorMessage(" pise soubor: ", target, code);
 }
 
 void TfPozri::KeyAltF9() {
