@@ -23,11 +23,15 @@
 #include "browser/vyber.h"
 #include "backup/doccopy.h"
 #include "backup/globkop.h"
+#include "codelists/assets.h"
 #include "codelists/cashflow.h"
 #include "codelists/chart.h"
 #include "codelists/stock.h"
 #include "codelists/lists.h"
 #include "codelists/outlines.h"
+#include "codelists/income.h"
+#include "codelists/livestock.h"
+#include "codelists/small.h"
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
 #include "payroll/prrol.h"
@@ -122,6 +126,18 @@ const std::map<std::string, Creator>& Creators() {
       {"TfCis27", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis27(); }},
       {"TfCis28", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis28(); }},
       {"TfCis29", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis29(); }},
+      {"TfCis14", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis14(); }},
+      {"TfCis21", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis21(); }},
+      {"TfCis22", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis22(); }},
+      {"TfCis24", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis24(); }},
+      {"TfCis25", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis25(); }},
+      {"TfCis62", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis62(); }},
+      {"TfCis63", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis63(); }},
+      {"TfCis35", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis35(); }},
+      {"TfCis51", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis51(); }},
+      {"TfCis13", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis13(); }},
+      {"TfCis18", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis18(); }},
+      {"TfCis65", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis65(); }},
       {"TfGlobKop", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fGlobKop(); }},
       {"TfKopieDokladu", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fKopieDokladu(); }},
       {"TfKopieDokladuP", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fKopieDokladuP(); }},

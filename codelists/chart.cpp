@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "codelists/ci01load.h"
 #include "codelists/lists.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -17,7 +18,7 @@ using common::Cz;
 
 namespace {
 
-enum Command { kRotate = 1, kCopy22To24 };
+enum Command { kRotate = 1, kCopy22To24, kLoad };
 
 constexpr std::string_view kAddRefusal = "Pozor, záznam se nepřidal, někdo právě pracuje s číselníkem";
 constexpr std::string_view kDeleteRefusal = "Pozor, záznam se nezrušil, někdo právě pracuje s číselníkem";
@@ -103,6 +104,7 @@ const CodeListSpec& Cis10Spec() {
     s.listing.title = "Účetová osnova (10)";
     s.menu = {{"c1", "Opis", MenuAction::Print},
               {"h1", "Posun analytiku", MenuAction::Custom, kRotate},
+              {"i1", "Načti ze starého číseníku", MenuAction::Custom, kLoad},
               {"k1", "22 ->24", MenuAction::Custom, kCopy22To24}};
     return s;
   }();
@@ -136,7 +138,9 @@ const CodeListSpec& Cis30Spec() {
     s.listing.header = ListingHeader::Texty;
     s.listing.line = ListingLine::Custom;
     s.listing.columnLine = "Středisko Název                      Název 2                        T Účet   Čin Pol.Od Pol.Do";
-    s.menu = {{"i1", "Opis", MenuAction::Print}, {"k1", "Změň střediska", MenuAction::Custom, kRotate}};
+    s.menu = {{"h1", "Načti z číselníku", MenuAction::Custom, kLoad},
+              {"i1", "Opis", MenuAction::Print},
+              {"k1", "Změň střediska", MenuAction::Custom, kRotate}};
     return s;
   }();
   return spec;
@@ -204,6 +208,7 @@ void TfCis10::Copy22To24() {
 void TfCis10::MenuCommand(int id) {
   if (id == kRotate) RotateAnalytic();
   if (id == kCopy22To24) Copy22To24();
+  if (id == kLoad) LoadCis10FromCI01(*this);
   RepaintPage();
 }
 
@@ -256,6 +261,7 @@ void TfCis30::RotateCentre() {
 
 void TfCis30::MenuCommand(int id) {
   if (id == kRotate) RotateCentre();
+  if (id == kLoad) LoadCis30FromCI01(*this);
   RepaintPage();
 }
 

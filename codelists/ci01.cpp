@@ -1,5 +1,7 @@
 #include "codelists/ci01.h"
 
+#include <algorithm>
+
 #include "common/osfile.h"
 #include "common/pascal.h"
 
@@ -43,6 +45,24 @@ Ci01Record Ci01Record::Blank() {
 }
 
 bool Ci01Record::Deleted() const { return ts.starts_with('.') || (klic.size() >= 6 && klic[5] == '.'); }
+
+int Ci01Reader::Open(std::string_view name) {
+  name_ = std::string(name);
+  count_ = 0;
+  if (int code = file_.Open(name, common::kModeReadOnly)) return code;
+  std::uint64_t size = 0;
+  if (int code = file_.Size(size)) return code;
+  count_ = static_cast<std::int32_t>(std::min<std::uint64_t>(size / kCi01Length, 0x7FFFFFFF));
+  return 0;
+}
+
+int Ci01Reader::Read(std::int32_t n, Ci01Record& r) {
+  if (n < 1 || n > count_) return 100;
+  std::string rec(kCi01Length, '\0');
+  if (int code = file_.ReadAt(static_cast<std::uint64_t>(n - 1) * kCi01Length, rec.data(), rec.size())) return code;
+  r = Ci01Record::FromBytes(rec);
+  return 0;
+}
 
 int ReadCi01(std::string_view name, std::vector<std::string>& records) {
   records.clear();

@@ -5,9 +5,12 @@
 // sixth character of its Klíč is ".".
 #pragma once
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/osfile.h"
 
 namespace codelists {
 
@@ -29,6 +32,23 @@ struct Ci01Record {
   bool Deleted() const;
   // The sort key: TS + Klíč + P + ČV, at most 11 characters.
   std::string SortKey() const { return (ts + klic + p + cv).substr(0, 11); }
+};
+
+// Reads the combined file record by record, shared with other readers and writers.
+class Ci01Reader {
+ public:
+  // 0, or the I/O code of the open (2: no such file).
+  int Open(std::string_view name);
+  // Whole records in the file when it was opened (a trailing part is no record).
+  std::int32_t Count() const { return count_; }
+  // Record n (1 .. Count): 0 or the I/O code of the read.
+  int Read(std::int32_t n, Ci01Record& r);
+  const std::string& Name() const { return name_; }
+
+ private:
+  common::File file_;
+  std::string name_;
+  std::int32_t count_ = 0;
 };
 
 // Reads every whole record of the file (a trailing part shorter than a record is not

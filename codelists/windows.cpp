@@ -1,9 +1,13 @@
 #include "codelists/windows.h"
 
+#include "codelists/assets.h"
 #include "codelists/cashflow.h"
 #include "codelists/chart.h"
+#include "codelists/income.h"
 #include "codelists/lists.h"
+#include "codelists/livestock.h"
 #include "codelists/outlines.h"
+#include "codelists/small.h"
 #include "codelists/stock.h"
 
 namespace codelists {
@@ -67,6 +71,18 @@ void RegisterCodeListWindows(ui::WindowRegistry& registry) {
   Add(registry, &fCis10, &SetupCis10);
   Add(registry, &fCis30, &SetupCis30);
   Add(registry, &fCis15, &SetupCis15);
+  Add(registry, &fCis14, &SetupCis14);
+  Add(registry, &fCis21, &SetupCis21);
+  Add(registry, &fCis22, &SetupCis22);
+  Add(registry, &fCis24, &SetupCis24);
+  Add(registry, &fCis25, &SetupCis25);
+  Add(registry, &fCis62, &SetupCis62);
+  Add(registry, &fCis63, &SetupCis63);
+  Add(registry, &fCis35, &SetupCis35);
+  Add(registry, &fCis51, &SetupCis51);
+  Add(registry, &fCis13, &SetupCis13);
+  Add(registry, &fCis18, &SetupCis18);
+  Add(registry, &fCis65, &SetupCis65);
   AddStatementOutlines(registry);
 }
 

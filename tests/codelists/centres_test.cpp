@@ -38,7 +38,7 @@ TEST_F(CodeListCis30, SetupHeadersColumnsAndPopup) {
             (std::vector<int>{1, 2, 4, 5, 6, 7, 8, 9, 10, 3}));
   EXPECT_EQ(w.FieldOf(w.RecordTemplate, 1), "00000");
   EXPECT_EQ(w.FieldOf(w.RecordTemplate, 10), kToday);
-  EXPECT_EQ(cltest::ShownMenu(w), (Strings{"i1 Opis", Cz("k1 Změň střediska")}));
+  EXPECT_EQ(cltest::ShownMenu(w), (Strings{Cz("h1 Načti z číselníku"), "i1 Opis", Cz("k1 Změň střediska")}));
 }
 
 TEST_F(CodeListCis30, GridShowsTheSecondNameLastAndTheSearchFindsIt) {

@@ -57,7 +57,7 @@ TEST_F(CodeListCis10, SetupValuesTemplateAndPopup) {
   EXPECT_EQ(w.SortMode(), 1);
   EXPECT_EQ(w.FieldOf(w.RecordTemplate, 1), "000000");
   EXPECT_EQ(w.FieldOf(w.RecordTemplate, 13), kToday);
-  EXPECT_EQ(cltest::ShownMenu(w), (Strings{"c1 Opis", "h1 Posun analytiku", "k1 22 ->24"}));
+  EXPECT_EQ(cltest::ShownMenu(w), (Strings{"c1 Opis", "h1 Posun analytiku", Cz("i1 Načti ze starého číseníku"), "k1 22 ->24"}));
 }
 
 TEST_F(CodeListCis10, LookupSignConvention) {
