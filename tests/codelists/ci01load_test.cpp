@@ -4,6 +4,7 @@
 #include "codelists/chart.h"
 #include "codelists/ci01load.h"
 #include "codelists/livestock.h"
+#include "common/faultfs.h"
 #include "common/filesystem.h"
 #include "common/locking.h"
 #include "tests/codelists/ci01kit.h"
@@ -172,6 +173,26 @@ TEST_F(CodeListCi01Load, AMissingOrOneRecordFileLoadsNothingAndAnUnreadableOneIs
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_NE(Messages()[0].find(" otvira soubor: CI01.DTA err"), std::string::npos);
   EXPECT_EQ(ReadData("CI18.DTA"), "");
+  w.CloseBrowse();
+}
+
+TEST_F(CodeListCi01Load, AReadFailureHalfWayIsReportedAndEndsTheLoad) {
+  WriteData("CI01.DTA", cltest::Joined({Ci01("18", "000010", "3", "00", {"Telata"}), Ci01("18", "000020", "3", "00", {"Krávy"}),
+                                        Ci01("18", "000030", "3", "00", {"Býci"})}));
+  WriteData("CI18.DTA", "");
+  TfCis18& w = fCis18();
+  SetupCis18(w);
+  common::FaultFileSystem fs;
+  fs.Fail(common::FsOp::Read, EIO, "CI01.DTA", 1, 2);  // the third record
+  std::int32_t loaded = -1;
+  {
+    common::ScopedFileSystem use(fs);
+    loaded = LoadCis18FromCI01(w);
+  }
+  EXPECT_EQ(loaded, 1);  // the first group, ended by the second; the second is not appended
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find(" cte soubor: CI01.DTA err"), std::string::npos) << Messages()[0];
+  EXPECT_EQ(FileKeys(Cis18Spec()), (Strings{"010"}));
   w.CloseBrowse();
 }
 
