@@ -35,6 +35,7 @@
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
 #include "payroll/prrol.h"
+#include "reports/fonty.h"
 #include "reports/pozri.h"
 #include "combined/ci2005.h"
 #include "combined/ciwindows.h"
@@ -145,6 +146,7 @@ const std::map<std::string, Creator>& Creators() {
       {"TfJHcis", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHcis(); }},
       {"TfJHvyk", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHvyk(); }},
       {"TfJHvyk2", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHvyk2(); }},
+      {"TfFontyTisky", [](Owned&, const WindowRow&) -> ui::Form* { return &reports::fFontyTisky(); }},
       {"TfPozri", [](Owned&, const WindowRow& row) -> ui::Form* {
          return row.instance == std::string_view("fPozri2") ? &reports::fPozri2() : &reports::fPozri();
        }},

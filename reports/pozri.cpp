@@ -6,6 +6,7 @@
 #include "browser/choosers/edituj.h"
 #include "browser/choosers/inout.h"
 #include "browser/dialogs.h"
+#include "browser/parsys.h"
 #include "browser/winsettings.h"
 #include "common/codepages.h"
 #include "common/dates.h"
@@ -25,7 +26,11 @@
 #include "common/text.h"
 #include "common/txtfile.h"
 #include "common/winpath.h"
+#include "reports/fonty.h"
+#include "reports/formimage.h"
 #include "reports/hooks.h"
+#include "reports/specialforms.h"
+#include "reports/stamp.h"
 #include "reports/writer.h"
 #include "ui/backend.h"
 #include "ui/keys.h"
@@ -176,12 +181,25 @@ TfPozri::TfPozri(std::string componentName)
       })),
       miDoWin(PopupMenu1.AddItem("PekdujdoWin1", Cz("Překóduj do Win"), [this](ui::MenuItem&) { Recode(true); })),
       miDoDos(PopupMenu1.AddItem("Prekoduj", Cz("Překóduj do Dos"), [this](ui::MenuItem&) { Recode(false); })),
+      miTiskSRazitkem(PopupMenu1.AddItem("Tisksraztkem1", Cz("Tisk s razítkem ['F10]"),
+                                         [this](ui::MenuItem&) { KeyShiftF10(); })),
+      miFoto(PopupMenu1.AddItem("Foto1", "Foto", [this](ui::MenuItem&) { Foto(); })),
+      miVyrobZnovaPP(PopupMenu1.AddItem("VyrobznovaPP1", "Vyrob znova PP", [this](ui::MenuItem&) {
+        PrintSafely([this] { VyrobZnovaPP(Source()); });
+      })),
+      miPoklDoklad(PopupMenu1.AddItem("Grafickpokldoklad1", Cz("Grafický pokl. doklad"), [this](ui::MenuItem&) {
+        PrintSafely([this] { GrafickyPoklDoklad(Source()); });
+      })),
+      miRozdelUpom(PopupMenu1.AddItem("RozdelUpom1", "RozdelUpom", [this](ui::MenuItem&) {
+        PrintSafely([this] { RozdelUpom(Source()); });
+      })),
       source_(std::make_unique<SourceAdapter>(*this)),
       entry_(std::make_unique<EntryAdapter>(*this)) {
   ProgressBar1.Hide();
   Memo1.Hide();
   Memo1.SetFont(ui::Font{"Fixedsys", 9});
   miZasifruj.enabled = miDesifruj.enabled = false;
+  miFoto.visible = false;
   Memo1.onKeyDown = [this](ui::Control&, int& key, ui::Shift) { MemoKeyDown(key); };
   // Esc while the help text is shown goes back to the report instead of closing.
   auto gridKeys = std::move(sgRol.onKeyDown);
@@ -587,6 +605,23 @@ void TfPozri::ClearSortOrder() {
   PrintSafely([this] { PozriSpoolPrint(Source()); });
 }
 
+void TfPozri::KeyShiftF10() {
+  PrintSafely([this] { PozriPrintWithStamp(Source()); });
+}
+
+void TfPozri::Foto() {
+  PrintSafely([this] {
+    common::ForceDirs(common::DataDir("DOKLADYx\\"));
+    try {
+      FormSnapshot(*this, common::DataDir("DOKLADYx\\AAA.jpg"), 1);
+    } catch (const ui::ImageError& e) {
+      common::MessageOk(e.what());
+      return;
+    }
+    common::MessageOk("Hotovo");
+  });
+}
+
 void TfPozri::KeyF12(std::int32_t) {
   PrintSafely([] { common::ThrowIfError(PrintFileToLpt(JobPort()), "suple.txt"); });
 }
@@ -728,6 +763,7 @@ void DestroyReportWindows() {
 void InstallReportServices() {
   static LazyViewer first(0), second(1);
   browser::SetReportServices(&first, &second, &TheReportOutput());
+  browser::PrintFontsHook() = [] { fFontyTisky().Open(); };
 }
 
 }  // namespace reports

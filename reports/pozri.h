@@ -59,6 +59,11 @@ class TfPozri : public browser::TfSoub {
   ui::MenuItem& miDesifruj;
   ui::MenuItem& miDoWin;
   ui::MenuItem& miDoDos;
+  ui::MenuItem& miTiskSRazitkem;
+  ui::MenuItem& miFoto;  // hidden
+  ui::MenuItem& miVyrobZnovaPP;
+  ui::MenuItem& miPoklDoklad;
+  ui::MenuItem& miRozdelUpom;
 
   // ---------------------------------------------------------------- overrides
   std::string RecordToColumns(std::int32_t n) override;
@@ -90,6 +95,7 @@ class TfPozri : public browser::TfSoub {
   void KeyCtrlF6() override;
   void KeyCtrlF7() override;
   void KeyCtrlF9() override;
+  void KeyShiftF10() override;
   void LetterKey(int code) override;
   void EnableMenuItems() override;
   void EditFormBuilt() override;
@@ -112,6 +118,7 @@ class TfPozri : public browser::TfSoub {
   void Rewrite(const Insert& insert, bool dropMarked);
   void Section(bool translate);
   void Recode(bool toWindows);
+  void Foto();
   void MemoKeyDown(int& key);
   void PrintSafely(const std::function<void()>& print);
   void Repaint();

@@ -211,6 +211,17 @@ void PrintOnCanvas(PrintSource& source, ui::PrinterCanvas& canvas, const PrintSe
   CanvasPrint(canvas, settings).Run(source);
 }
 
+void ReannounceDefaultPrinter() {
+  if (!common::CurrentSession().CencTisk) return;
+  // The printer before the current one, then the current one again.
+  const std::vector<std::string> names = ui::PrinterNames();
+  const auto it = std::find(names.begin(), names.end(), ui::CurrentPrinter());
+  if (it == names.end()) return;
+  const int current = static_cast<int>(it - names.begin());
+  ui::SetDefaultPrinter(current == 0 ? static_cast<int>(names.size()) - 1 : current - 1);
+  ui::SetDefaultPrinter(current);
+}
+
 void PozriPrintReport(PrintSource& source, const std::string& title) {
   if (source.LineCount() <= 0) return;
   browser::ShowBlik(common::Cz("Probíhá tisk"));
@@ -218,16 +229,7 @@ void PozriPrintReport(PrintSource& source, const std::string& title) {
     ~Notice() { browser::CloseBlik(); }
   } notice;
   common::Session& s = common::CurrentSession();
-  if (s.CencTisk) {
-    // The printer before the current one, then the current one again.
-    const std::vector<std::string> names = ui::PrinterNames();
-    const auto it = std::find(names.begin(), names.end(), ui::CurrentPrinter());
-    if (it != names.end()) {
-      const int current = static_cast<int>(it - names.begin());
-      ui::SetDefaultPrinter(current == 0 ? static_cast<int>(names.size()) - 1 : current - 1);
-      ui::SetDefaultPrinter(current);
-    }
-  }
+  ReannounceDefaultPrinter();
   std::unique_ptr<ui::PrinterCanvas> canvas = ui::BeginPrint(title);
   s.PrintDpiX = canvas->DpiX();
   s.PrintDpiY = canvas->DpiY();

@@ -76,6 +76,9 @@ class PageCopies {
 // The print on an open canvas; the caller ends the job. File errors raise IoError,
 // a bad ".fnt" value RangeError.
 void PrintOnCanvas(PrintSource& source, ui::PrinterCanvas& canvas, const PrintSettings& settings);
+// With CencTisk set: the printer before the current one is made current, then the
+// current one again, so that the system takes up its settings anew.
+void ReannounceDefaultPrinter();
 // The whole Windows print of a report: notice "Probíhá tisk", the CencTisk
 // re-announce, the job on the current printer. Nothing without lines.
 void PozriPrintReport(PrintSource& source, const std::string& title);

@@ -2,7 +2,10 @@
 
 #include "browser/entries.h"
 #include "common/text.h"
+#include "reports/fonty.h"
 #include "reports/pozri.h"
+#include "reports/specialforms.h"
+#include "reports/stamp.h"
 
 namespace reports {
 
@@ -20,6 +23,19 @@ void RegisterReportWindows(ui::WindowRegistry& registry) {
   registry.Add("TfPozri", "REPORT[.txt]", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfPozri"), args, 1, 1);
     browser::PrintReport(JobOf(args[0]));
+  });
+  registry.Add("TfFontyTisky", "", [](const std::vector<std::string>&) { fFontyTisky().Open(); });
+  // The receipt of a report from its first line: shown, or printed when it names copies.
+  registry.Add("TfPoklBlok", "REPORT.txt", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfPoklBlok"), args, 1, 1);
+    LinesSource report = LinesSource::FromFile(args[0]);
+    GrafickyPoklDoklad(report);
+  });
+  // The page window is never shown: it prints the report with its stamp and QR pictures.
+  registry.Add("TfStranka", "REPORT.txt", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfStranka"), args, 1, 1);
+    LinesSource report = LinesSource::FromFile(args[0]);
+    PozriPrintWithStamp(report);
   });
 }
 
