@@ -77,7 +77,11 @@ void RozdelUpom(PrintSource& source) {
       const std::string name = "XXX" + common::FormatNumberMask("@@@", number) + ".txt";
       std::string out;
       for (const std::string& line : page) out += line + "\r\n";
-      if (const int code = common::ReplaceFileContents(name, out)) {
+      common::File file;
+      int code = file.Create(name);
+      if (code == 0) code = file.WriteAt(0, out.data(), out.size());
+      if (const int closed = file.Close(); code == 0) code = closed;
+      if (code != 0) {
         common::FileErrorMessage(" pise soubor: ", name, code);
         return false;
       }
