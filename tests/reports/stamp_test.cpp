@@ -112,6 +112,22 @@ TEST_F(StampPrint, SeventyFiveLinesGiveTwoPrintsAndFormFeedsFlush) {
   EXPECT_TRUE(backend.printJobs().empty());
 }
 
+TEST_F(StampPrint, APrinterThatCannotBeOpenedEndsThePrintWithOneMessage) {
+  struct NoPrinter : ui::headless::HeadlessBackend {
+    std::unique_ptr<ui::PrinterCanvas> BeginPrint(const std::string&) override {
+      throw std::runtime_error("printer offline");
+    }
+  } offline;
+  Print(Numbered(150));
+  ASSERT_EQ(offline.messages().size(), 1u);
+  EXPECT_EQ(offline.messages()[0].text, "printer offline");
+  EXPECT_EQ(page.LabelCount(), 0);
+  page.StampPageStart();  // a new print tries again
+  page.StampPageAddLine("x");
+  page.StampPageFlush();
+  EXPECT_EQ(offline.messages().size(), 2u);
+}
+
 TEST_F(StampPrint, ShiftF10InTheViewerPrintsFromTheCurrentLine) {
   Report("R", 20, Numbered(5));
   reports::TfPozri& v = reports::fPozri();
