@@ -612,12 +612,7 @@ void TfPozri::KeyShiftF10() {
 void TfPozri::Foto() {
   PrintSafely([this] {
     common::ForceDirs(common::DataDir("DOKLADYx\\"));
-    try {
-      FormSnapshot(*this, common::DataDir("DOKLADYx\\AAA.jpg"), 1);
-    } catch (const ui::ImageError& e) {
-      common::MessageOk(e.what());
-      return;
-    }
+    FormSnapshot(*this, common::DataDir("DOKLADYx\\AAA.jpg"), 1);
     common::MessageOk("Hotovo");
   });
 }

@@ -121,5 +121,20 @@ TEST_F(FontyTisky, ATypedDensityThatMatchesNoneLoadsNothing) {
   });
 }
 
+TEST_F(FontyTisky, EnterOnField13OfTheSystemParametersOpensIt) {
+  bool shown = false;
+  backend.AnswerNextModal([&](ui::Form&) {
+    backend.PressKeys("Down Down Down Down Down Down Down Down Down Down Down Down");
+    backend.AnswerNextModal([&](ui::Form& f) {
+      shown = &f == &w;
+      backend.Press(ui::vk::Esc);
+    });
+    backend.PressKeys("Enter");
+    backend.Press(ui::vk::Esc);
+  });
+  browser::OpenSystemParameters();
+  EXPECT_TRUE(shown);
+}
+
 }  // namespace
 }  // namespace reporttest
