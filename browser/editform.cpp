@@ -204,7 +204,7 @@ bool EditForm::KeyDown(int field, int raw, ui::Shift shift) {
   bool acted = true;
   int nav = code;
   switch (code) {
-    case vk::F(1): soub_.ShowHelp(0); break;
+    case vk::F(1): soub_.ShowHelp(inField ? cur : 1); break;  // the field number; the list passes 0
     case vk::F(3): soub_.EditKeyF3(); break;
     case vk::F(4): soub_.EditKeyF4(); break;
     case vk::F(5): soub_.EditKeyF5(); break;

@@ -20,10 +20,6 @@ namespace {
 
 enum Command { kRotate = 1, kCopy22To24, kLoad };
 
-constexpr std::string_view kAddRefusal = "Pozor, záznam se nepřidal, někdo právě pracuje s číselníkem";
-constexpr std::string_view kDeleteRefusal = "Pozor, záznam se nezrušil, někdo právě pracuje s číselníkem";
-constexpr std::string_view kEditRefusal = "Pozor, opravy se neprovedly, někdo právě pracuje s číselníkem";
-
 const std::vector<FieldSpec>& Cis10Fields() {
   static const std::vector<FieldSpec> fields = [] {
     std::vector<FieldSpec> f = {

@@ -495,6 +495,7 @@ void CodeListWindow::CodeListPrint() {
   listing.report = std::string(l.report);
   listing.width = l.width;
   listing.count = Count;
+  listing.linesAfterHeader = l.linesAfterHeader;
   listing.header = [this](int page) { return ListingHeaderLines(page); };
   listing.line = [this](std::int32_t n) { return ListingLineOf(n); };
   browser::PrintRecordListing(listing);

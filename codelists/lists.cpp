@@ -3,6 +3,9 @@
 #include <memory>
 
 #include "codelists/chart.h"
+#include "codelists/csvregs.h"
+#include "codelists/postal.h"
+#include "codelists/slov.h"
 #include "codelists/stock.h"
 #include "common/numbers.h"
 #include "common/params.h"
@@ -196,6 +199,9 @@ void DestroyCodeListWindows() {
   Instances() = {};
   DestroyChartWindows();
   DestroyStockWindows();
+  DestroyPostalWindows();
+  DestroyCsvRegisterWindows();
+  DestroySlovWindow();
 }
 
 }  // namespace codelists

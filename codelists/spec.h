@@ -74,6 +74,9 @@ enum class DeletePolicy { MarkerMoveUp, MarkerInPlace, TemplateInPlace, Template
 enum class AfterDelete { FormerCurrent, FormerCurrentPlusOne, StayInPlace };
 
 // Operations refused while another user holds the file (beep and the message).
+inline constexpr std::string_view kEditRefusal = "Pozor, opravy se neprovedly, někdo právě pracuje s číselníkem";
+inline constexpr std::string_view kAddRefusal = "Pozor, záznam se nepřidal, někdo právě pracuje s číselníkem";
+inline constexpr std::string_view kDeleteRefusal = "Pozor, záznam se nezrušil, někdo právě pracuje s číselníkem";
 struct GuardSpec {
   bool edit = false, add = false, del = false;
   std::string_view editRefusal, addRefusal, deleteRefusal;
@@ -108,6 +111,7 @@ struct ListingSpec {
   int keep = 0;
   int cut = 132;
   std::string_view columnLine;  // Texty: the fixed column line
+  int linesAfterHeader = 7;     // the line counter after a page header
 };
 
 enum class MenuAction { Print, Recode, Custom };

@@ -4,6 +4,9 @@
 #include "codelists/cashflow.h"
 #include "codelists/chart.h"
 #include "codelists/income.h"
+#include "codelists/csvregs.h"
+#include "codelists/postal.h"
+#include "codelists/slov.h"
 #include "codelists/lists.h"
 #include "codelists/livestock.h"
 #include "codelists/outlines.h"
@@ -61,6 +64,23 @@ void AddStatementOutlines(ui::WindowRegistry& registry) {
   });
 }
 
+// The registers of the main window's buttons, and the dictionary as the report viewer
+// opens it.
+void AddRegisters(ui::WindowRegistry& registry) {
+  Add(registry, &fpsc, &SetupPsc);
+  Add(registry, &fObce, &SetupObce);
+  Add(registry, &fZuj, &SetupZuj);
+  Add(registry, &fISCO, &SetupISCO);
+  Add(registry, &fZeme, &SetupZeme);
+  registry.Add("TfSlov", "[slovN.dta]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfSlov"), args, 0, 1);
+    TfSlov& w = fSlov();
+    SetupSlov(w, args.empty() ? "slov" + SlovDictionaryNumber() + ".dta" : args[0]);
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+}
+
 }  // namespace
 
 void RegisterCodeListWindows(ui::WindowRegistry& registry) {
@@ -84,6 +104,7 @@ void RegisterCodeListWindows(ui::WindowRegistry& registry) {
   Add(registry, &fCis18, &SetupCis18);
   Add(registry, &fCis65, &SetupCis65);
   AddStatementOutlines(registry);
+  AddRegisters(registry);
 }
 
 void OpenOldPanelList(int list) {
