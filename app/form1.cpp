@@ -7,7 +7,9 @@
 #include "browser/buttons.h"
 #include "browser/entries.h"
 #include "browser/rol.h"
+#include "codelists/csvregs.h"
 #include "codelists/lists.h"
+#include "codelists/postal.h"
 #include "combined/form2.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -372,7 +374,7 @@ void TForm1::bStitkyClick() { NotImplemented("TfStitky"); }
 void TForm1::bStaraAktCiClick() { combined::fForm2().ShowModal(); }
 void TForm1::bAktCisOldClick() { combined::fForm2().Button4Click(); }
 void TForm1::bAktCiClick() { NotImplemented("TfCis10"); }
-void TForm1::Button2Click() { NotImplemented("TfZuj"); }
+void TForm1::Button2Click() { Browse(codelists::fZuj(), [] { codelists::SetupZuj(codelists::fZuj()); }); }
 void TForm1::Button4Click() {
   if (MergeCi60Hook()) return MergeCi60Hook()();
   NotImplemented("TfCis60");
@@ -382,7 +384,7 @@ void TForm1::bJazykClick() {
   NotImplemented("TfVyber");
   RefreshLanguageLabel();
 }
-void TForm1::bpscClick() { NotImplemented("Tfpsc"); }
+void TForm1::bpscClick() { Browse(codelists::fpsc(), [] { codelists::SetupPsc(codelists::fpsc()); }); }
 void TForm1::bOrvekOrgClick() { NotImplemented("TfOrvekOrg"); }
 void TForm1::bSpotrDaneClick() { NotImplemented("TfSpotrDan"); }
 void TForm1::bCisExcClick() { NotImplemented("TfSpoolExc"); }
@@ -395,9 +397,9 @@ void TForm1::bNactiOICClick() { NotImplemented("Tfpr_rol"); }
 void TForm1::bXSDmat2Click() { NotImplemented("TfInOut"); }
 void TForm1::bNulujMatriciClick() { NotImplemented("TfJHXML"); }
 void TForm1::bPridejDalsiClick() { NotImplemented("TfJHcis"); }
-void TForm1::bISCOClick() { NotImplemented("TfISCO"); }
+void TForm1::bISCOClick() { Browse(codelists::fISCO(), [] { codelists::SetupISCO(codelists::fISCO()); }); }
 void TForm1::bDodatecneClick() { NotImplemented("TfInOut"); }
-void TForm1::bZemeClick() { NotImplemented("TfZeme"); }
+void TForm1::bZemeClick() { Browse(codelists::fZeme(), [] { codelists::SetupZeme(codelists::fZeme()); }); }
 void TForm1::bPrDodClick() { NotImplemented("TfPrDod"); }
 void TForm1::bMZ_RZDClick() { NotImplemented("TfMZ_RZD"); }
 

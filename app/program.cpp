@@ -6,7 +6,9 @@
 #include "browser/dialogs.h"
 #include "browser/winsettings.h"
 #include "codelists/lists.h"
+#include "codelists/slov.h"
 #include "combined/windows.h"
+#include "reports/hooks.h"
 #include "reports/pozri.h"
 #include "common/startup.h"
 #include "ui/ui.h"
@@ -19,6 +21,9 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
   common::LoadStartupConfig({ui::PixelsPerInch()});
   browser::DetectLargeFonts();
   reports::InstallReportServices();
+  // The viewer's translation: the dictionary set up (not shown), then line by line.
+  reports::ViewerHooks().openDictionary = [](const std::string& file) { codelists::SetupSlov(codelists::fSlov(), file); };
+  reports::ViewerHooks().translate = codelists::SlovTranslateText;
   combined::InstallCodeListServices();
   {
     WindowTable windows;

@@ -26,6 +26,9 @@
 #include "codelists/assets.h"
 #include "codelists/cashflow.h"
 #include "codelists/chart.h"
+#include "codelists/csvregs.h"
+#include "codelists/postal.h"
+#include "codelists/slov.h"
 #include "codelists/stock.h"
 #include "codelists/lists.h"
 #include "codelists/outlines.h"
@@ -139,6 +142,12 @@ const std::map<std::string, Creator>& Creators() {
       {"TfCis13", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis13(); }},
       {"TfCis18", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis18(); }},
       {"TfCis65", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis65(); }},
+      {"Tfpsc", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fpsc(); }},
+      {"TfObce", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fObce(); }},
+      {"TfZuj", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fZuj(); }},
+      {"TfISCO", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fISCO(); }},
+      {"TfZeme", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fZeme(); }},
+      {"TfSlov", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fSlov(); }},
       {"TfGlobKop", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fGlobKop(); }},
       {"TfKopieDokladu", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fKopieDokladu(); }},
       {"TfKopieDokladuP", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fKopieDokladuP(); }},

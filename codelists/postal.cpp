@@ -351,14 +351,16 @@ std::optional<PscRecord> PickPsc(const std::string& town) {
   }
   PscTownSource() = kept;
   if (!r) return std::nullopt;
-  return PscRecord{w.FieldOf(*r, 1), w.FieldOf(*r, 2), w.FieldOf(*r, 3), w.FieldOf(*r, 4)};
+  return PscRecord{common::GetCounted(*r, 0, 5), common::GetCounted(*r, kObecAt, 50), common::GetCounted(*r, kPostaAt, 50),
+                   common::GetCounted(*r, kOkresAt, 50)};
 }
 
 std::optional<ObecRecord> PickObec() {
   TfObce& w = fObce();
   const std::optional<std::string> r = PickRecord(w, [&w] { SetupObce(w); }, nullptr, false);
   if (!r) return std::nullopt;
-  return ObecRecord{w.FieldOf(*r, 2), w.FieldOf(*r, 4), w.FieldOf(*r, 7)};
+  // Offsets of "IČO ZUJ", "Název" and "PSČ" in the 147-byte record.
+  return ObecRecord{common::GetCounted(*r, 9, 12), common::GetCounted(*r, 27, 30), common::GetCounted(*r, 110, 5)};
 }
 
 }  // namespace codelists

@@ -109,6 +109,7 @@ const std::vector<SlovEntry>& TfSlov::Table() {
 
 std::string TfSlov::RecordToColumns(std::int32_t n) {
   CodeListWindow::RecordToColumns(n);
+  RecordRead(n);
   return common::FormatNumberMask("####", n) + " " + PaddedTo(FieldOf(RecordBuffer, 1), 30) + " : " + FieldOf(RecordBuffer, 3);
 }
 

@@ -311,10 +311,24 @@ TEST_F(AppTest, OldPanelOpensOnceTheMaskAllowsIt) {
 
 TEST_F(AppTest, ButtonOfAWindowNotBuiltShowsTheNotice) {
   app::TForm1& f = Open();
-  backend.Click(f.Button2);
+  backend.Click(f.bKopCis);
   ASSERT_EQ(backend.messages().size(), 1u);
-  EXPECT_NE(backend.messages()[0].text.find("TfZuj"), std::string::npos);
+  EXPECT_NE(backend.messages()[0].text.find("TfDirDialog"), std::string::npos);
   EXPECT_TRUE(f.visible());
+}
+
+TEST_F(AppTest, RegisterButtonsShowTheirListsModally) {
+  app::TForm1& f = Open();
+  for (ui::Button* b : {&f.Button2, &f.bpsc, &f.bISCO, &f.bZeme}) {
+    std::string caption;
+    backend.AnswerNextModal([&](ui::Form& w) {
+      caption = w.caption();
+      backend.Press(ui::vk::Esc);
+    });
+    backend.Click(*b);
+    EXPECT_FALSE(caption.empty()) << b->name();
+  }
+  EXPECT_TRUE(backend.messages().empty());
 }
 
 // The report list as the loop sees it: each showing leaves it on the next entry.
