@@ -1,5 +1,6 @@
 #include "codelists/csvregs.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -152,6 +153,7 @@ void CsvRegister::SortByName() {
   if (Count > 1) {
     UsePhysicalOrder();
     SortFile();
+    GoToRecord(std::clamp<std::int32_t>(Current, 1, std::max<std::int32_t>(Count, 1)), 0);
   }
   RepaintPage();
 }
@@ -174,7 +176,7 @@ void CsvRegister::ImportChosenFile() {
   browser::TfInOut& chooser = browser::fInOut();
   chooser.ShowModal();
   if (chooser.Chosen == 0 || chooser.ChosenFull.empty()) return;
-  ImportCsv(chooser.ChosenFull);
+  if (ImportCsv(chooser.ChosenFull) > 0) GoToRecord(1, 0);
   RepaintPage();
 }
 

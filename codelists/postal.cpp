@@ -96,6 +96,8 @@ const CodeListSpec& ObceSpec() {
     s.stamp = StampPolicy::None;
     s.closeSort = CloseSort::Never;  // CloseBrowse below
     s.guards = {true, true, true, kEditRefusal, kAddRefusal, kDeleteRefusal};
+    // Columns 1 to 7; field 8 is kept but not shown.
+    for (std::size_t i = 0; i < 7; ++i) s.headers.push_back(ObceFields()[i].caption);
     s.listing.report = "Obce";
     s.listing.width = 132;
     s.listing.header = ListingHeader::Custom;
@@ -304,7 +306,6 @@ std::string TfObce::ListingLineOf(std::int32_t n) {
 
 void SetupObce(TfObce& w) {
   w.Setup();
-  // Field 8 is kept but not shown.
   w.ColumnShown[8] = false;
   w.HeaderLine = CaptionLine(w, {1, 2, 3, 4, 5, 6, 7});
   w.lhled.SetText(Cz("Najdi obec podle názvu[F3]"));

@@ -1,5 +1,6 @@
 #include "codelists/slov.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "browser/entries.h"
@@ -129,6 +130,7 @@ void TfSlov::SortDictionary() {
   UsePhysicalOrder();
   SortFile();
   Table();
+  if (Count > 0) GoToRecord(std::clamp<std::int32_t>(Current, 1, Count), 0);
   RepaintPage();
 }
 
@@ -147,10 +149,9 @@ void TfSlov::SwitchDictionary() {
   FileName = "slov" + Dictionary + ".dta";
   DataFileName = FileName;
   DataFileOpen();
-  if (Current > Count) Current = Count;
-  if (Current < 1 && Count > 0) Current = 1;
   loaded_ = false;
   Table();
+  if (Count > 0) GoToRecord(std::clamp<std::int32_t>(Current, 1, Count), 0);
   RepaintPage();
 }
 

@@ -238,6 +238,7 @@ TEST_F(RegistersObce, OpeningConvertsTheOlderLayoutAndSaysNothingWithoutAFile) {
   EXPECT_EQ(Column(ObceSpec(), ReadData("obce.dta"), 7)[1], "11000");
   EXPECT_EQ(Column(ObceSpec(), ReadData("obce.dta"), 8)[1], std::string(30, ' '));
   EXPECT_FALSE(w.ColumnShown[8]);
+  EXPECT_EQ(w.ColumnCount, 7);
   EXPECT_EQ(w.lhled.text(), Cz("Najdi obec podle názvu[F3]"));
   w.CloseBrowse();
   EXPECT_TRUE(Messages().empty());
