@@ -5,7 +5,9 @@
 
 #include "browser/entries.h"
 #include "codelists/lists.h"
+#include "common/dirs.h"
 #include "common/encoding.h"
+#include "common/errors.h"
 #include "common/jobfile.h"
 #include "common/numbers.h"
 #include "common/pascal.h"
@@ -141,8 +143,12 @@ void TfSlov::SwitchDictionary() {
     items.push_back((Dictionary == std::to_string(k) ? "*" : " ") + Cz(kLanguages[k - 1]));
   const browser::ChoiceResult r = browser::ShowVyber(10, 10, nullptr, "Vyber slovnik", items);
   if (r.chosen < 1 || r.chosen > 6) return;
+  try {
+    common::WriteJobIn(common::DataDir(""), "SLOVNIK", std::to_string(r.chosen));
+  } catch (const common::IoError&) {
+    return;  // the job file's message is shown; the dictionary stays
+  }
   Dictionary = std::to_string(r.chosen);
-  common::WriteJobIn(common::CurrentSession().DataDirPath, "SLOVNIK", Dictionary);
   // The normal close and open: the in-use lock moves to the new file.
   UsePhysicalOrder();
   DataFileClose();
@@ -161,7 +167,7 @@ void TfSlov::MenuCommand(int id) {
 }
 
 std::string SlovDictionaryNumber() {
-  const std::string value = common::StripLeftSp(common::ReadJobIn(common::CurrentSession().DataDirPath, "SLOVNIK"));
+  const std::string value = common::StripLeftSp(common::ReadJobIn(common::DataDir(""), "SLOVNIK"));
   return value.empty() ? std::string("1") : value.substr(0, 1);
 }
 

@@ -360,6 +360,10 @@ TEST_F(RegistersCsv, SortOrdersByCzechNameDropsBlankOnesAndTheSearchBisects) {
   EXPECT_EQ(w.Count, 4);
   EXPECT_EQ(w.SearchScan(common::CzSortKey("Ch")), 3);
   EXPECT_EQ(w.SearchScan(common::CzSortKey(Cz("Ž"))), 4);
+  EXPECT_EQ(w.SearchScan(common::CzSortKey("Brno")), 2);  // a miss: the record probed last
+  w.eHled.SetText(Cz("Čás"));
+  w.SearchNext();
+  EXPECT_EQ(w.Current, 2);
   EXPECT_EQ(w.HeaderLine.substr(0, 12), "     ZUJ    ");
   // Every name blank: the file empties.
   w.GoToRecord(1, 0);
@@ -462,6 +466,21 @@ TEST_F(RegistersSlovWindow, ABlankCountTakesTheWordsLengthAndF1WorksInTheListOnl
   ASSERT_EQ(bytes.size(), 108u);
   EXPECT_EQ(Column(SlovSpec(), bytes, 2)[0], " 3");
   EXPECT_EQ(Column(SlovSpec(), bytes, 4)[0], " 3");
+  w.CloseBrowse();
+}
+
+TEST_F(RegistersSlovWindow, F1OpensTheHelpFromTheListButNotFromTheEditWindow) {
+  WriteProg("DZ.hlp", "$ [Uvod]\r\ntext\r\n$ [Kurs]\r\nslovnik\r\n");
+  WriteData("slov1.dta", Word("pes", "3", "dog", "3"));
+  TfSlov& w = fSlov();
+  SetupSlov(w, "slov1.dta");
+  Show(w);
+  edit.Keys("F1 Esc");
+  Keys("Space");  // the edit window: its F1 hands over the field number
+  EXPECT_EQ(edit.shown, 1);
+  EXPECT_EQ(common::ReadParam("par\\okna2.par", "fPozri Index"), "");
+  Keys("F1");
+  EXPECT_EQ(common::TextToInt(common::ReadParam("par\\okna2.par", "fPozri Index")), 4);  // the topic's line + 1
   w.CloseBrowse();
 }
 
