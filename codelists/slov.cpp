@@ -172,6 +172,8 @@ std::string SlovDictionaryNumber() {
 }
 
 void SetupSlov(TfSlov& w, const std::string& fileName) {
+  // The viewer sets the dictionary up before every translation without closing it.
+  if (w.DataFileUsable()) w.DataFileClose();
   w.Dictionary = SlovDictionaryNumber();
   w.FileName = fileName;
   w.Setup();

@@ -520,4 +520,15 @@ TEST_F(RegistersSlovWindow, TheSwitchWritesTheJobEntryAndMovesTheInUseLock) {
   EXPECT_TRUE(common::IfVolny(other, DataPath("slov5.dta")).empty());
 }
 
+TEST_F(RegistersSlovWindow, TheViewersRepeatedSetUpsLeaveNoRegistrationBehind) {
+  WriteData("slov1.dta", Word("pes", "3", "dog", "3"));
+  TfSlov& w = fSlov();
+  for (int i = 0; i < 3; ++i) {
+    SetupSlov(w, "slov1.dta");
+    EXPECT_EQ(SlovTranslateText("pes"), "dog");
+  }
+  w.CloseBrowse();
+  EXPECT_TRUE(common::IfVolny(other, DataPath("slov1.dta")).empty());
+}
+
 }  // namespace
