@@ -45,12 +45,7 @@ const CodeListSpec& Cis13Spec() {
     s.sortNotice = "Třídím seznam účtů";
     s.look = Look({45, 1, 90, 15}, {1, 1, 80, 20}, " CI13 ", kKeys);
     s.stamp = StampPolicy::OnChangedFlag;
-    s.guards = {true,
-                true,
-                true,
-                "Pozor, opravy se neprovedly, někdo právě pracuje s číselníkem",
-                "Pozor, záznam se nepřidal, někdo právě pracuje s číselníkem",
-                "Pozor, záznam se nezrušil, někdo právě pracuje s číselníkem"};
+    s.guards = {true, true, true, kEditRefusal, kAddRefusal, kDeleteRefusal};
     s.listing.title = "Pohyby zvířat (13)";
     s.menu = {{"A1", "Třiď", MenuAction::Custom, kSort},
               {"c1", "Opis", MenuAction::Print},
