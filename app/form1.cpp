@@ -11,6 +11,7 @@
 #include "codelists/lists.h"
 #include "codelists/postal.h"
 #include "combined/form2.h"
+#include "payroll/jhxml.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -390,7 +391,7 @@ void TForm1::bSpotrDaneClick() { NotImplemented("TfSpotrDan"); }
 void TForm1::bCisExcClick() { NotImplemented("TfSpoolExc"); }
 void TForm1::CI60x2024Click() { NotImplemented("TfCis60"); }
 void TForm1::bJHcisClick() { NotImplemented("TfJHcis"); }
-void TForm1::bJHaktClick() { NotImplemented("TfJHXML"); }
+void TForm1::bJHaktClick() { payroll::fJHXML().ShowModal(); }
 void TForm1::bJHcis01Click() { NotImplemented("TfJHcis"); }
 void TForm1::bXsdMatClick() { NotImplemented("TfInOut"); }
 void TForm1::bNactiOICClick() { NotImplemented("Tfpr_rol"); }

@@ -37,6 +37,7 @@
 #include "codelists/small.h"
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
+#include "payroll/jhxml.h"
 #include "payroll/prrol.h"
 #include "reports/fonty.h"
 #include "reports/pozri.h"
@@ -156,6 +157,7 @@ const std::map<std::string, Creator>& Creators() {
       {"TfJHvyk", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHvyk(); }},
       {"TfJHvyk2", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHvyk2(); }},
       {"TfFontyTisky", [](Owned&, const WindowRow&) -> ui::Form* { return &reports::fFontyTisky(); }},
+      {"TfJHXML", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHXML(); }},
       {"TfPozri", [](Owned&, const WindowRow& row) -> ui::Form* {
          return row.instance == std::string_view("fPozri2") ? &reports::fPozri2() : &reports::fPozri();
        }},

@@ -143,12 +143,14 @@ TfJHcis& fJHcis() { return browser::SingleWindow<TfJHcis>(); }
 
 bool TermIndex::Load(const std::string& path) {
   terms_.clear();
+  all_.clear();
   common::File f;
   if (f.Open(path, common::kModeReadOnly) != 0) return false;
   std::string all;
   if (f.ReadWhole(all) != 0) return false;
   for (std::size_t at = 0; at + kTermLength <= all.size(); at += kTermLength) {
     Term t = Term::FromRecord(std::string_view(all).substr(at, kTermLength));
+    all_.push_back(t);
     terms_.try_emplace(t.key, std::move(t));
   }
   return true;

@@ -4,6 +4,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <vector>
 
 #include "browser/soub.h"
 
@@ -53,9 +54,12 @@ class TermIndex {
   bool Load(const std::string& path);
   const Term* Find(const std::string& key) const;
   std::size_t size() const { return terms_.size(); }
+  // Every record of the list, in file order (freed ones included).
+  const std::vector<Term>& all() const { return all_; }
 
  private:
   std::map<std::string, Term> terms_;
+  std::vector<Term> all_;
 };
 
 }  // namespace payroll

@@ -14,12 +14,12 @@ namespace payroll {
 
 namespace {
 
-struct RowField {
+struct RowFieldSpec {
   const char* caption;
   int width;
 };
-constexpr RowField kRow[] = {{"Os.č. ", 5}, {"Dítě  ", 1}, {"Klíč  ", 5}, {"Obsah ", 64}};
-constexpr RowField kExtended[] = {{"Os.ičo ", 10}, {"dohoda ", 1}, {"Os.č.  ", 5},
+constexpr RowFieldSpec kRow[] = {{"Os.č. ", 5}, {"Dítě  ", 1}, {"Klíč  ", 5}, {"Obsah ", 64}};
+constexpr RowFieldSpec kExtended[] = {{"Os.ičo ", 10}, {"dohoda ", 1}, {"Os.č.  ", 5},
                                   {"Dítě   ", 1},  {"Klíč   ", 5}, {"Obsah  ", 64}};
 
 bool Blank(const std::string& s) { return common::StripRightSp(s).empty(); }
@@ -43,15 +43,29 @@ TfJHvyk::TfJHvyk(bool extended) : TfSoub(extended ? "fJHvyk2" : "fJHvyk"), exten
                                                  [this] { ExportText(); }, [this] { PrintRows(); }});
 }
 
-std::string TfJHvyk::Field(std::string_view record, int i) const {
-  const RowField* fields = extended_ ? kExtended : kRow;
-  int offset = 0;
-  for (int k = 1; k < i; ++k) offset += fields[k - 1].width + 1;
-  return common::GetCounted(record, static_cast<std::size_t>(offset), static_cast<std::size_t>(fields[i - 1].width));
+namespace {
+std::pair<std::size_t, std::size_t> RowPlace(int i, bool extended) {
+  const RowFieldSpec* fields = extended ? kExtended : kRow;
+  std::size_t offset = 0;
+  for (int k = 1; k < i; ++k) offset += static_cast<std::size_t>(fields[k - 1].width) + 1;
+  return {offset, static_cast<std::size_t>(fields[i - 1].width)};
+}
+}  // namespace
+
+std::string RowField(std::string_view record, int i, bool extended) {
+  const auto [offset, width] = RowPlace(i, extended);
+  return common::GetCounted(record, offset, width);
 }
 
+void PutRowField(std::string& record, int i, std::string_view text, bool extended) {
+  const auto [offset, width] = RowPlace(i, extended);
+  common::PutCounted(record, offset, text, width);
+}
+
+std::string TfJHvyk::Field(std::string_view record, int i) const { return RowField(record, i, extended_); }
+
 void TfJHvyk::SetupJHvyk(const std::string& fileName) {
-  const RowField* fields = extended_ ? kExtended : kRow;
+  const RowFieldSpec* fields = extended_ ? kExtended : kRow;
   FieldCount = extended_ ? 6 : 4;
   for (int i = 1; i <= FieldCount; ++i)
     browser::SetFieldDescriptor(TfSoub::Field(i), browser::FieldSetup()

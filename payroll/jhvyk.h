@@ -11,6 +11,11 @@ namespace payroll {
 inline constexpr int kRowLength = 79;
 inline constexpr int kExtendedRowLength = 92;
 
+// Field i of a row (Os.č., Dítě, Klíč, Obsah) or of an extended row (Os.ičo, dohoda,
+// Os.č., Dítě, Klíč, Obsah): counted texts, one after the other.
+std::string RowField(std::string_view record, int i, bool extended);
+void PutRowField(std::string& record, int i, std::string_view text, bool extended);
+
 class TfJHvyk : public browser::TfSoub {
  public:
   TfJHvyk() : TfJHvyk(false) {}

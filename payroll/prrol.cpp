@@ -3,6 +3,7 @@
 #include <array>
 
 #include "browser/dialogs.h"
+#include "browser/editform.h"
 #include "common/dates.h"
 #include "common/encoding.h"
 #include "common/numbers.h"
@@ -202,26 +203,30 @@ std::int32_t Tfpr_rol::EmployeeIdentifier(const std::string& personalNumber, std
   for (std::int32_t n = 1; n <= Count; ++n) {
     RecordRead(n);
     if (FieldOf(RecordBuffer, 1) != personalNumber) continue;
-    std::string t = common::Copy(FieldOf(RecordBuffer, 102), 1, 10);
-    if (common::StripRightSp(t).empty()) {
-      const std::string suffix = FieldOf(RecordBuffer, 5);
-      if (common::UpperCz(common::Copy(suffix, 1, 1)) == "X") {
-        // An assigned number is taken as digits: "/" and blanks would reach the report.
-        std::string assigned;
-        for (char c : FieldOf(RecordBuffer, 76))
-          if (c != '/' && c != ' ') assigned += c;
-        t = common::Copy(assigned, 1, 10);
-      } else {
-        t = common::Copy(common::Date8ToIso(FieldOf(RecordBuffer, 4)), 3, 6) + suffix;
-        if (static_cast<unsigned char>(RecordBuffer[static_cast<std::size_t>(offsets_[2])]) == 1)
-          t = common::Copy(t, 1, 2) + common::FormatFloatMask("@@", common::TextToInt(common::Copy(t, 3, 2)) + 50) +
-              common::Copy(t, 5, 6);
-      }
-    }
-    identifier = common::AlignText(t, "L", " ", 10);
+    identifier = IdentifierOfRecord();
     return n;
   }
   return -1;
+}
+
+std::string Tfpr_rol::IdentifierOfRecord() const {
+  std::string t = common::Copy(FieldOf(RecordBuffer, 102), 1, 10);
+  if (common::StripRightSp(t).empty()) {
+    const std::string suffix = FieldOf(RecordBuffer, 5);
+    if (common::UpperCz(common::Copy(suffix, 1, 1)) == "X") {
+      // An assigned number is taken as digits: "/" and blanks would reach the report.
+      std::string assigned;
+      for (char c : FieldOf(RecordBuffer, 76))
+        if (c != '/' && c != ' ') assigned += c;
+      t = common::Copy(assigned, 1, 10);
+    } else {
+      t = common::Copy(common::Date8ToIso(FieldOf(RecordBuffer, 4)), 3, 6) + suffix;
+      if (static_cast<unsigned char>(RecordBuffer[static_cast<std::size_t>(offsets_[2])]) == 1)
+        t = common::Copy(t, 1, 2) + common::FormatFloatMask("@@", common::TextToInt(common::Copy(t, 3, 2)) + 50) +
+            common::Copy(t, 5, 6);
+    }
+  }
+  return common::AlignText(t, "L", " ", 10);
 }
 
 std::string Tfpr_rol::RecordToColumns(std::int32_t n) {
@@ -264,6 +269,30 @@ void Tfpr_rol::Scramble(bool scramble) {
 }
 
 void Tfpr_rol::BeforeWriteHook() { Scramble(true); }
+
+void Tfpr_rol::EditRecord() {
+  writingEdit_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{writingEdit_};
+  TfSoub::EditRecord();
+}
+
+void Tfpr_rol::RecordWrite(std::int32_t n) {
+  // The edit checked that the record is still what it started from; a field whose
+  // text was only walked through keeps its bytes (a number its full precision).
+  if (writingEdit_ && RecordAtEditStart.size() == RecordBuffer.size() && !offsets_.empty()) {
+    for (int i = 1; i <= FieldCount; ++i) {
+      const browser::FieldDescriptor& d = Field(i);
+      if (browser::NormaliseFieldText(d, d.valueBeforeEdit) != browser::NormaliseFieldText(d, d.value)) continue;
+      const auto at = static_cast<std::size_t>(offsets_[static_cast<std::size_t>(i - 1)]);
+      const auto size = static_cast<std::size_t>(browser::FieldStoredSize(d));
+      RecordBuffer.replace(at, size, RecordAtEditStart, at, size);
+    }
+  }
+  TfSoub::RecordWrite(n);
+}
 void Tfpr_rol::AfterReadHook() { Scramble(false); }
 
 Tfpr_rol& fpr_rol() { return browser::SingleWindow<Tfpr_rol>(); }

@@ -25,6 +25,8 @@ class Tfpr_rol : public browser::TfSoub {
   // starts with "X" ("/" and blanks removed); else YYMMDD + suffix, a woman's month
   // raised by 50. The record stays in the record buffer.
   std::int32_t EmployeeIdentifier(const std::string& personalNumber, std::string& identifier);
+  // The identifier of the employee in the record buffer.
+  std::string IdentifierOfRecord() const;
 
   // Field i (1..110) of a record (the field table must be defined).
   std::string FieldOf(std::string_view record, int i) const;
@@ -40,10 +42,15 @@ class Tfpr_rol : public browser::TfSoub {
   void DeleteRecord(std::int32_t current) override;
   void BeforeWriteHook() override;
   void AfterReadHook() override;
+  // An edited employee is written back with only the fields whose text the edit
+  // changed packed anew; every other field keeps its stored bytes.
+  void EditRecord() override;
+  void RecordWrite(std::int32_t n) override;
 
  private:
   void Scramble(bool scramble);
   std::vector<int> offsets_;
+  bool writingEdit_ = false;
 };
 
 Tfpr_rol& fpr_rol();

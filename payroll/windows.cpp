@@ -2,6 +2,7 @@
 
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
+#include "payroll/jhxml.h"
 #include "payroll/prrol.h"
 
 namespace payroll {
@@ -25,6 +26,7 @@ void RegisterPayrollWindows(ui::WindowRegistry& registry) {
     w.ShowModal();
     w.CloseBrowse();
   });
+  registry.Add("TfJHXML", "", [](const std::vector<std::string>&) { fJHXML().ShowModal(); });
   registry.Add("TfJHvyk2", "[FILE]", [](const std::vector<std::string>& args) {
     TfJHvyk2& w = fJHvyk2();
     w.SetupJHvyk2(args.empty() ? "=JHvyk1.dta" : args[0]);
