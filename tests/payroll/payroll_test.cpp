@@ -13,58 +13,14 @@
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
 #include "payroll/prrol.h"
-#include "tests/browser/soubkit.h"
+#include "tests/payroll/payrollkit.h"
 
 namespace {
 
-// An employee record: counted texts at the payroll module's offsets.
-struct Employee {
-  std::string bytes = std::string(payroll::kEmployeeLength, '\0');
-  Employee& Text(std::size_t offset, std::size_t capacity, const std::string& text) {
-    common::PutCounted(bytes, offset, text, capacity);
-    return *this;
-  }
-  Employee& Number(const std::string& v) { return Text(0, 5, v); }
-  Employee& Sex(int v) {
-    bytes[37] = static_cast<char>(v);
-    return *this;
-  }
-  Employee& Born(const std::string& ddmmyyyy) { return Text(38, 8, ddmmyyyy); }
-  Employee& Suffix(const std::string& v) { return Text(47, 4, v); }
-  Employee& Assigned(const std::string& v) { return Text(878, 15, v); }
-  Employee& Oic(const std::string& v) { return Text(1638, 10, v); }
-  Employee& Chip(const std::string& v) { return Text(1719, 30, v); }
-};
-
-std::string Term(const std::string& key, const std::string& name = "Pojem") {
-  std::string r(payroll::kTermLength, '\0');
-  common::PutCounted(r, 0, key, 5);
-  common::PutCounted(r, 21, name, 200);
-  return r;
-}
-
-std::string Row(const std::string& person, const std::string& term, const std::string& value) {
-  std::string r(payroll::kRowLength, '\0');
-  common::PutCounted(r, 0, person, 5);
-  common::PutCounted(r, 6, " ", 1);
-  common::PutCounted(r, 8, term, 5);
-  common::PutCounted(r, 14, value, 64);
-  return r;
-}
-
-class Payroll : public soubtest::SoubTest {
- protected:
-  void SetUp() override {
-    SoubTest::SetUp();
-    browser::SetReportServices(nullptr, nullptr, &writer);
-  }
-  struct Lines : browser::ReportWriter {
-    std::vector<std::string> lines;
-    void OpenReportOut(const std::string&, int) override { lines.clear(); }
-    void WriteReportLine(const std::string& line) override { lines.push_back(line); }
-    void CloseReportOut() override {}
-  } writer;
-};
+using payrolltest::Employee;
+using payrolltest::Payroll;
+using payrolltest::Row;
+using payrolltest::Term;
 
 using PayrollEmployee = Payroll;
 using PayrollTerms = Payroll;
