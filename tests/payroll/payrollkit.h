@@ -12,6 +12,7 @@
 #include <pugixml.hpp>
 
 #include "browser/entries.h"
+#include "common/encoding.h"
 #include "common/pascal.h"
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
@@ -63,13 +64,14 @@ inline std::string Term(const std::string& key, const std::string& name = "Pojem
   return Term(t);
 }
 
+// A report row; the value is given in UTF-8.
 inline std::string Row(const std::string& person, const std::string& term, const std::string& value,
                        const std::string& child = " ") {
   std::string r(payroll::kRowLength, '\0');
   common::PutCounted(r, 0, person, 5);
   common::PutCounted(r, 6, child, 1);
   common::PutCounted(r, 8, term, 5);
-  common::PutCounted(r, 14, value, 64);
+  common::PutCounted(r, 14, common::Cz(value), 64);
   return r;
 }
 

@@ -1,0 +1,177 @@
+// The report and registration builders over a small payroll: two employees (the first
+// with a second personal number, the second with a child) and the employer's rows.
+#include <gtest/gtest.h>
+
+#include "common/dirs.h"
+#include "common/encoding.h"
+#include "payroll/jhbuild.h"
+#include "tests/payroll/payrollkit.h"
+
+namespace {
+
+using payrolltest::CrLf;
+using payrolltest::Employee;
+using payrolltest::Row;
+using payrolltest::TermSpec;
+
+TermSpec Vykaz(const std::string& key, const std::string& prihl = " ", const std::string& summary = " ") {
+  TermSpec t;
+  t.key = key;
+  t.vykaz = "1";
+  t.prihl = prihl;
+  t.summary = summary;
+  return t;
+}
+
+class JhBuild : public payrolltest::Payroll {
+ protected:
+  void SetUp() override {
+    Payroll::SetUp();
+    TermSpec other = Vykaz("10101", "1");
+    other.vykaz = "0";
+    TermSpec optional = Vykaz("10600", "1");
+    WriteTerms({Vykaz("10100", "1"), other, Vykaz("10054", "1"), Vykaz("10053"), Vykaz("10495"), Vykaz("10200"),
+                Vykaz("10300"), Vykaz("10900", " ", "x"), optional});
+    WriteData("pr2000.dta", Employee().Number("00002").Oic("2222222222").Kind("1    ").bytes +
+                                Employee().Number("00001").Oic("1111111111").Kind("11 D ").bytes +
+                                Employee().Number("00003").Oic("1111111111").Kind("11 D ").bytes);
+    WriteTemplate("mPVhlav.txt", {R"(<?xml version="1.0" encoding="WINDOWS-1250"?>)", "<vykaz>", "<zamestnavatel>",
+                                  "<nazev> ######## </nazev>", "<!--10100-->", "<jine> ######## </jine>", "<!--10101-->",
+                                  "</zamestnavatel>"});
+    WriteTemplate("mPVzamA.txt", {"<pomer>", "<!--ZAMESTNANEC 1-->", "<jmeno> ######## </jmeno>", "<!--10054-->",
+                                  "<prijmeni> ######## </prijmeni>", "<!--10053-->"});
+    WriteTemplate("mPVzamZecA.txt", {"<zec>", "<castka> ######## </castka>", "<!--10200-->"});
+    WriteTemplate("mPVdetiHlav.txt", {"<deti>"});
+    WriteTemplate("mPVdetiStred.txt", {"<dite> ######## </dite>", "<!--10300-->"});
+    WriteTemplate("mPVdetiPata.txt", {"</deti>"});
+    WriteTemplate("mPVzamZecB.txt", {"</zec>"});
+    WriteTemplate("mPVzamC.txt", {"</pomer>"});
+    WriteTemplate("mPVzamDSum.txt", {"<soucet> ######## </soucet>", "<!--10200-->"});
+    WriteTemplate("mPVpata.txt", {"</vykaz>"});
+  }
+  void WriteReportRows(bool employer = true) {
+    std::string rows = Row("00002", "10054", "Eva") + Row("00002", "10053", "Malá") + Row("00002", "10495", "true") +
+                       Row("00002", "10200", "200") + Row("00002", "10300", "Petr", "1") + Row("00003", "10054", "Jan") +
+                       Row("00003", "10053", "Novák") + Row("00003", "10200", "50") + Row("00001", "10054", "Jan") +
+                       Row("00001", "10053", "Novák") + Row("00001", "10495", "true") + Row("00001", "10200", "100");
+    if (employer) rows = Row("     ", "10101", "jen v přihlášce") + rows + Row("     ", "10100", "Firma & syn");
+    WriteData("JHvyk.dta", rows);
+  }
+  bool Build() {
+    return payroll::BuildReportXml(DataPath("JHvyk.dta"), common::DataDir("\\JH\\VYKAZ.xml"),
+                                   [this](const std::string& t) { status.push_back(common::StripRightSp(t)); });
+  }
+  std::vector<std::string> JhFiles() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "data/JH")) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  static std::vector<std::string> Sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+  static std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  }
+  std::vector<std::string> status;
+};
+
+TEST_F(JhBuild, TheMonthlyReportOfTwoEmployeesAndTheEmployer) {
+  WriteReportRows();
+  ASSERT_TRUE(Build()) << notes.Dump();
+  EXPECT_EQ(JhFiles(), Sorted({"000020001ZDD.txt", "00001ZAM.txt", "0000101ZPP.txt", "00002ZAM.txt",
+                                                 "Hlavicka.txt", "VYKAZ.xml", "vysledek.txt", "vysledekB.txt",
+                                                 "vysledekC.txt"}));
+  EXPECT_EQ(ostest::ReadRaw(Jh("Hlavicka.txt")), "10100 : Firma & syn\r\n");  // Vykaz filter: 10101 left out
+  EXPECT_EQ(ostest::ReadRaw(Jh("0000101ZPP.txt")), common::Cz("10053 : Novák\r\n10054 : Jan\r\n10200 : 50\r\n"));
+  EXPECT_EQ(ostest::ReadRaw(Jh("000020001ZDD.txt")), "10300 : Petr\r\n");
+  const std::string doc = ostest::ReadRaw(Jh("VYKAZ.xml"));
+  EXPECT_TRUE(payrolltest::WellFormedUtf8Xml(doc));
+  EXPECT_EQ(doc, CrLf({R"(<?xml version="1.0" encoding="utf-8"?>)", "<vykaz>", "<zamestnavatel>",
+                       "<nazev>Firma &amp; syn</nazev>", "</zamestnavatel>",
+                       "<pomer>", "<!-- ZAMESTNANEC    1 Novák Jan -->", "<jmeno>Jan</jmeno>", "<prijmeni>Novák</prijmeni>",
+                       "<zec>", "<castka>100</castka>", "</zec>", "</pomer>",
+                       "<pomer>", "<!-- ZAMESTNANEC    1- 1 Novák Jan -->", "<jmeno>Jan</jmeno>",
+                       "<prijmeni>Novák</prijmeni>", "</pomer>", "<soucet>50</soucet>",
+                       "<pomer>", "<!-- ZAMESTNANEC    2 Malá Eva -->", "<jmeno>Eva</jmeno>", "<prijmeni>Malá</prijmeni>",
+                       "<zec>", "<castka>200</castka>", "<deti>", "<dite>Petr</dite>", "</deti>", "</zec>", "</pomer>",
+                       "<soucet>200</soucet>", "</vykaz>"}));
+  EXPECT_EQ(status.back(), common::Cz("Výkaz ") + common::DataDir("\\JH\\VYKAZ.xml") + common::Cz(" je hotový"));
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+
+  // The registration built afterwards keeps the report.
+  WriteTemplate("PrihlA.mat", {R"(<?xml version="1.0" encoding="windows-1250"?>)", R"(<prihlaska firma="#10100#">)"});
+  WriteTemplate("PrihlC.mat", {"</prihlaska>"});
+  ASSERT_TRUE(payroll::BuildRegistrationXml(DataPath("JHvyk.dta"), common::DataDir("\\JH\\PRIHLASKA.XML"), {}));
+  EXPECT_EQ(ostest::ReadRaw(Jh("VYKAZ.xml")), doc);
+  EXPECT_TRUE(std::filesystem::exists(Jh("PRIHLASKA.XML")));
+  // And the report built again keeps the registration.
+  ASSERT_TRUE(Build());
+  EXPECT_TRUE(std::filesystem::exists(Jh("PRIHLASKA.XML")));
+}
+
+TEST_F(JhBuild, SummaryRowsGetTheLastPersonalNumberAndKindsComeFromTheEmployee) {
+  WriteData("JHvyk.dta", Row("00001", "10900", "sum") + Row("00001", "10054", "Jan") + Row("00002", "10054", "Eva"));
+  payroll::TermIndex terms;
+  ASSERT_TRUE(payroll::LoadTermIndex(terms));
+  std::vector<std::string> unmatched;
+  ASSERT_TRUE(payroll::ExtendRowsWithOic(DataPath("JHvyk.dta"), "JHvyk1.dta", terms, {}, &unmatched));
+  const std::string rows = ostest::ReadRaw(dir / "JHvyk1.dta");
+  ASSERT_EQ(rows.size(), 3u * payroll::kExtendedRowLength);
+  auto field = [&](int row, int f) { return payroll::RowField(std::string_view(rows).substr(row * 92u, 92), f, true); };
+  EXPECT_EQ(field(0, 1) + field(0, 2) + field(0, 3) + field(0, 5), "1111111111D0000110054");
+  EXPECT_EQ(field(1, 3) + field(1, 5) + field(1, 6), "zzzzz10900sum");
+  EXPECT_EQ(field(2, 1) + field(2, 2) + field(2, 3), "22222222221" "00002");
+  EXPECT_TRUE(unmatched.empty());
+}
+
+TEST_F(JhBuild, AnEmptySourceStopsAndLeavesNoStaleRows) {
+  ostest::WriteRaw(dir / "JHvyk1.dta", std::string(92, 'x'));
+  WriteData("JHvyk.dta", "");
+  EXPECT_FALSE(Build());
+  EXPECT_FALSE(std::filesystem::exists(dir / "JHvyk1.dta"));
+  EXPECT_FALSE(std::filesystem::exists(Jh("VYKAZ.xml")));
+  EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Výkaz neobsahuje žádné řádky")});
+}
+
+TEST_F(JhBuild, UnknownEmployeesAndAMissingHeaderAreNamedAndNoEmployeeIsLost) {
+  WriteReportRows(false);
+  WriteData("JHvyk.dta", ReadData("JHvyk.dta") + Row("00009", "10054", "Nikdo"));
+  ASSERT_TRUE(Build());
+  // The first employee stays an employee; the unknown one reaches no value file.
+  EXPECT_EQ(JhFiles(), Sorted({"000020001ZDD.txt", "00001ZAM.txt", "0000101ZPP.txt", "00002ZAM.txt",
+                                                 "VYKAZ.xml", "vysledek.txt", "vysledekB.txt", "vysledekC.txt"}));
+  const std::string doc = ostest::ReadRaw(Jh("VYKAZ.xml"));
+  EXPECT_TRUE(payrolltest::WellFormedUtf8Xml(doc));
+  EXPECT_EQ(Count(doc, "ZAMESTNANEC"), 3u);
+  EXPECT_NE(doc.find("ZAMESTNANEC    1 "), std::string::npos);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find(common::Cz("hlavičku")), std::string::npos);
+  EXPECT_NE(Messages()[0].find("00009"), std::string::npos);
+}
+
+TEST_F(JhBuild, TheRegistrationOfAHeaderAndTwoEmployees) {
+  WriteTemplate("PrihlA.mat", {R"(<?xml version="1.0" encoding="windows-1250"?>)", R"(<prihlaska firma="#10100#">)"});
+  WriteTemplate("PrihlB.mat", {R"(<zam cislo="#10101#" pozn="#10600#"/>)", R"(<adresa mesto="#10600#"/>)"});
+  WriteTemplate("PrihlC.mat", {"</prihlaska>"});
+  WriteData("JHprihl.dta", Row("00007", "10101", "B") + Row("00004", "10101", "A&") + Row("     ", "10100", "Žlutá firma") +
+                              Row("00004", "10053", "mimo přihlášku"));
+  std::vector<std::string> labels;
+  ASSERT_TRUE(payroll::BuildRegistrationXml(DataPath("JHprihl.dta"), common::DataDir("\\JH\\PRIHLASKA.XML"),
+                                            [&](const std::string& t) { labels.push_back(common::StripRightSp(t)); }));
+  EXPECT_EQ(JhFiles(), Sorted({"00001Prihl.txt", "00002Prihl.txt", "PRIHLASKA.XML", "PrihlHlav.txt",
+                                                 "vysledek.txt"}));
+  EXPECT_EQ(ostest::ReadRaw(Jh("00001Prihl.txt")), "10101 : A&\r\n");  // sorted in place; 10053 filtered out
+  const std::string doc = ostest::ReadRaw(Jh("PRIHLASKA.XML"));
+  EXPECT_TRUE(payrolltest::WellFormedUtf8Xml(doc));
+  EXPECT_EQ(doc, CrLf({R"(<?xml version="1.0" encoding="utf-8"?>)", R"(<prihlaska firma="Žlutá firma">)",
+                       R"(<zam cislo="A&amp;" />)", R"(<zam cislo="B" />)", "</prihlaska>"}));
+  EXPECT_EQ(labels, (std::vector<std::string>{common::Cz("Příprava přihlášky"), common::Cz("A teď zaměstnanci"),
+                                              common::Cz("A teď zaměstnanci:     1"), common::Cz("A teď zaměstnanci:     2"),
+                                              common::Cz("A teď zaměstnanci:     3"), "Hotovo!"}));
+}
+
+}  // namespace
