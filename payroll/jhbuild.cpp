@@ -81,7 +81,7 @@ class ValueFiles {
     if (current_) *current_ += key + " : " + common::StripRightSp(value) + "\r\n";
   }
   void Write() const {
-    for (const auto& [name, content] : files_) Check(common::ReplaceFileContents(Work(name), content), Work(name), "write");
+    for (const auto& [name, content] : files_) WriteScratchFile(Work(name), content);
   }
   bool Has(const std::string& name) const { return files_.count(name) != 0; }
 

@@ -119,7 +119,7 @@ void FillLines(const TermIndex& terms, const std::vector<ValueLine>& values, con
   if (JhSwitches().JhZebriky == 0) ResolvePlaceholders(terms, lines);
   if (JhSwitches().JhPoznamky == 0) RemoveComments(lines, true);
   RemoveEmptyElementLines(lines);
-  if (!lines.empty()) WriteLines(output, lines, true);
+  if (!lines.empty()) WriteLines(output, lines, true, true);
 }
 
 // Reads and writes fail with the action in the error's text ("read" or "write").
@@ -154,13 +154,21 @@ std::vector<std::string> ReadLines(const std::string& file) {
   return lines;
 }
 
-void WriteLines(const std::string& file, const std::vector<std::string>& lines, bool nonBlankOnly) {
+void WriteScratchFile(const std::string& file, std::string_view text) {
+  common::File f;
+  Throw(f.Create(file, common::kModeReadWrite), file, "write");
+  Throw(f.WriteWhole(text), file, "write");
+  Throw(f.Close(), file, "write");
+}
+
+void WriteLines(const std::string& file, const std::vector<std::string>& lines, bool nonBlankOnly, bool scratch) {
   std::string out;
   for (const std::string& line : lines) {
     if (nonBlankOnly && Blank(line)) continue;
     out += line;
     out += "\r\n";
   }
+  if (scratch) return WriteScratchFile(file, out);
   Throw(common::ReplaceFileContents(file, out), file, "write");
 }
 
@@ -321,7 +329,7 @@ void FillAttributeTemplate(const TermIndex& terms, const std::string& valueFile,
     if (lt == npos || sc == npos || lt > sc) continue;
     if (Trim(std::string_view(line).substr(lt + 1, sc - lt - 1)).find(' ') == npos) line.clear();
   }
-  if (!lines.empty()) WriteLines(output, lines, true);
+  if (!lines.empty()) WriteLines(output, lines, true, true);
 }
 
 void RemoveEmptyElements(const std::string& file) {

@@ -27,9 +27,13 @@ inline constexpr char kPlaceholder[] = " ######## ";
 
 // The lines of a text file (CR LF or LF ends); a failed read raises IoError.
 std::vector<std::string> ReadLines(const std::string& file);
-// Writes the lines with CR LF through a replacement file; when nonBlankOnly, only
-// the lines holding a character other than a blank.
-void WriteLines(const std::string& file, const std::vector<std::string>& lines, bool nonBlankOnly);
+// Writes the lines with CR LF; when nonBlankOnly, only the lines holding a character
+// other than a blank. A file rewritten in place goes through a replacement file; a
+// work file made anew (scratch) is written directly, without waiting for the disk.
+void WriteLines(const std::string& file, const std::vector<std::string>& lines, bool nonBlankOnly,
+                bool scratch = false);
+// A work file made anew with the given text, written directly.
+void WriteScratchFile(const std::string& file, std::string_view text);
 
 // Text made safe as XML element content (attribute: also '"' and '#', so that no
 // inserted value forms a marker). An '&' that begins a reference stays as it is;

@@ -4,6 +4,7 @@
 
 #include "common/dirs.h"
 #include "common/encoding.h"
+#include "common/numbers.h"
 #include "payroll/jhbuild.h"
 #include "tests/payroll/payrollkit.h"
 
@@ -151,6 +152,26 @@ TEST_F(JhBuild, UnknownEmployeesAndAMissingHeaderAreNamedAndNoEmployeeIsLost) {
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_NE(Messages()[0].find(common::Cz("hlavičku")), std::string::npos);
   EXPECT_NE(Messages()[0].find("00009"), std::string::npos);
+}
+
+TEST_F(JhBuild, MoreThanTenEmploymentsAndChildrenAllReachTheReport) {
+  std::string staff, rows = Row("     ", "10100", "Firma");
+  for (int p = 1; p <= 12; ++p) {
+    const std::string number = common::FormatNumberMask("@@@@@", p);
+    staff += Employee().Number(number).Oic("1111111111").Kind("1    ").bytes;
+    rows += Row(number, "10495", "true") + Row(number, "10054", "J" + std::to_string(p));
+  }
+  for (int c = 1; c <= 11; ++c) rows += Row("00001", "10300", "D" + std::to_string(c), std::string(1, static_cast<char>('0' + c)));
+  WriteData("pr2000.dta", staff);
+  WriteData("JHvyk.dta", rows);
+  ASSERT_TRUE(Build()) << notes.Dump();
+  EXPECT_TRUE(std::filesystem::exists(Jh("0000111ZPP.txt")));
+  EXPECT_TRUE(std::filesystem::exists(Jh("000010011ZDD.txt")));
+  const std::string doc = ostest::ReadRaw(Jh("VYKAZ.xml"));
+  EXPECT_TRUE(payrolltest::WellFormedUtf8Xml(doc));
+  EXPECT_EQ(Count(doc, "ZAMESTNANEC"), 12u);
+  EXPECT_EQ(Count(doc, "<dite>"), 11u);
+  EXPECT_NE(doc.find("ZAMESTNANEC    1-11 "), std::string::npos);
 }
 
 TEST_F(JhBuild, TheRegistrationOfAHeaderAndTwoEmployees) {
