@@ -1,5 +1,6 @@
 #include "payroll/xmltemplate.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "common/codepages.h"
@@ -304,8 +305,10 @@ void FillAttributeTemplate(const TermIndex& terms, const std::string& valueFile,
   }
   if (JhSwitches().JhZebriky == 0) {
     for (std::string& line : lines) {
-      // Every turn takes away the first closing pair, and inserted text holds none.
-      for (;;) {
+      // Every turn takes away the first closing pair, and inserted text holds none;
+      // the count of "#" bounds the turns all the same.
+      const auto turns = static_cast<std::size_t>(std::count(line.begin(), line.end(), '#'));
+      for (std::size_t turn = 0; turn <= turns; ++turn) {
         const std::size_t a = line.find("\"#"), b = line.find("#\"");
         if (b == npos) break;
         if (a != npos && b == a + 7) {
