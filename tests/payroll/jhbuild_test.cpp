@@ -138,6 +138,17 @@ TEST_F(JhBuild, AnEmptySourceStopsAndLeavesNoStaleRows) {
   EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Výkaz neobsahuje žádné řádky")});
 }
 
+TEST_F(JhBuild, AMissingTermListIsReportedAndNothingIsBuilt) {
+  WriteReportRows();
+  std::filesystem::remove(TermsPath());
+  EXPECT_FALSE(Build());
+  EXPECT_FALSE(payroll::BuildRegistrationXml(DataPath("JHvyk.dta"), common::DataDir("\\JH\\PRIHLASKA.XML"), {}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "data/JH"));
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_NE(Messages()[0].find(" cte soubor: "), std::string::npos);
+  EXPECT_NE(Messages()[0].find("JHcis.dta err      2"), std::string::npos);
+}
+
 TEST_F(JhBuild, UnknownEmployeesAndAMissingHeaderAreNamedAndNoEmployeeIsLost) {
   WriteReportRows(false);
   WriteData("JHvyk.dta", ReadData("JHvyk.dta") + Row("00009", "10054", "Nikdo"));
