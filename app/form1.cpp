@@ -8,6 +8,8 @@
 #include "browser/entries.h"
 #include "browser/rol.h"
 #include "codelists/csvregs.h"
+#include "app/ci60.h"
+#include "codelists/cis60.h"
 #include "codelists/lists.h"
 #include "codelists/postal.h"
 #include "combined/form2.h"
@@ -232,15 +234,17 @@ void TForm1::FormActivate() {
     Timer1.Stop();
     LockServerResult = services.connectLockServer(s);
     if (LockServerResult != 0) {
+      ExitStatus = 1;
       RequestExit();
       return;
     }
     TimerKeepAlive.Start();
   }
   RefreshLanguageLabel();
-  if (args_.size() == 1 && args_[0] == "CI6160") {
-    RunAction([] {
-      if (MergeCi60Hook()) MergeCi60Hook()();
+  if (IsRebuildCommandLine(args_)) {
+    RunAction([this] {
+      const bool done = MergeCi60Hook() ? MergeCi60Hook()() : MergeCi60(RebuildMode::Batch);
+      if (!done) ExitStatus = 1;
     });
     RequestExit();
   }
@@ -377,10 +381,15 @@ void TForm1::bAktCisOldClick() { combined::fForm2().Button4Click(); }
 void TForm1::bAktCiClick() { NotImplemented("TfCis10"); }
 void TForm1::Button2Click() { Browse(codelists::fZuj(), [] { codelists::SetupZuj(codelists::fZuj()); }); }
 void TForm1::Button4Click() {
-  if (MergeCi60Hook()) return MergeCi60Hook()();
-  NotImplemented("TfCis60");
+  if (MergeCi60Hook())
+    MergeCi60Hook()();
+  else
+    MergeCi60(RebuildMode::Button);
 }
-void TForm1::Button5Click() { NotImplemented("TfCis60b"); }
+void TForm1::Button5Click() {
+  codelists::TfCis60b& w = codelists::fCis60b();
+  Browse(w, [&w] { codelists::SetupCis60b(w, codelists::Ci60ReferenceFile()); });
+}
 void TForm1::bJazykClick() {
   NotImplemented("TfVyber");
   RefreshLanguageLabel();
@@ -389,7 +398,14 @@ void TForm1::bpscClick() { Browse(codelists::fpsc(), [] { codelists::SetupPsc(co
 void TForm1::bOrvekOrgClick() { NotImplemented("TfOrvekOrg"); }
 void TForm1::bSpotrDaneClick() { NotImplemented("TfSpotrDan"); }
 void TForm1::bCisExcClick() { NotImplemented("TfSpoolExc"); }
-void TForm1::CI60x2024Click() { NotImplemented("TfCis60"); }
+void TForm1::CI60x2024Click() {
+  if (!ConvertCi60For2024()) return;
+  codelists::TfCis60& w = codelists::fCis60();
+  Browse(w, [&w] {
+    codelists::SetupCis60(w);
+    codelists::SortCis60(w);
+  });
+}
 void TForm1::bJHcisClick() { NotImplemented("TfJHcis"); }
 void TForm1::bJHaktClick() { payroll::fJHXML().ShowModal(); }
 void TForm1::bJHcis01Click() { NotImplemented("TfJHcis"); }
@@ -424,10 +440,12 @@ void CloseCodeListForms() {
   }
 }
 
-std::function<void()>& MergeCi60Hook() {
-  static std::function<void()> hook;
+std::function<bool()>& MergeCi60Hook() {
+  static std::function<bool()> hook;
   return hook;
 }
+
+bool IsRebuildCommandLine(const std::vector<std::string>& args) { return args.size() == 1 && args[0] == "CI6160"; }
 
 void Browse(browser::TfRol& window, const std::function<void()>& setup) {
   if (setup) setup();

@@ -111,6 +111,8 @@ class TForm1 : public ui::Form {
   bool AccountAdded = false;
   // The result of the lock-server connection (0 = connected or no server).
   int LockServerResult = 0;
+  // The program's exit status: 1 after a failed connection or a failed rebuild.
+  int ExitStatus = 0;
   const std::vector<std::string>& arguments() const { return args_; }
   // FormClose has run.
   bool closed() const { return closed_; }
@@ -205,8 +207,11 @@ bool Exiting();
 // instead (tests).
 std::function<void()>& CloseCodeListFormsHook();
 void CloseCodeListForms();
-// The CI60 rebuild of the command line "CI6160"; empty until the code list 60 exists.
-std::function<void()>& MergeCi60Hook();
+// What the command line "CI6160" and the button "Ci6160" run in place of the CI60
+// rebuild (tests); true when it was done.
+std::function<bool()>& MergeCi60Hook();
+// Exactly the one parameter "CI6160": the rebuild runs, then the program ends.
+bool IsRebuildCommandLine(const std::vector<std::string>& args);
 
 // What a list button does: the window's set-up routine, the modal show, then the
 // window's CloseBrowse (also when the program is ending meanwhile).

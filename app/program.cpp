@@ -10,14 +10,44 @@
 #include "combined/windows.h"
 #include "reports/hooks.h"
 #include "reports/pozri.h"
+#include "common/notifier.h"
 #include "common/startup.h"
 #include "ui/ui.h"
 
 namespace app {
 
+namespace {
+
+// The batch's notifier: the console's, counting the messages (each tells of a failure).
+class BatchNotifier : public common::ConsoleNotifier {
+ public:
+  int messages = 0;
+  void Message(const std::string& text) override {
+    ++messages;
+    ConsoleNotifier::Message(text);
+  }
+  void BeepMessage(const std::string& text) override {
+    ++messages;
+    ConsoleNotifier::BeepMessage(text);
+  }
+};
+
+}  // namespace
+
 int RunProgram(const std::vector<std::string>& args, const std::function<void(WindowTable&)>& beforeRun) {
   // The dialogs come first, so that start-up's own messages show as message boxes.
   browser::InstallBrowserDialogs();
+  // The command-line rebuild has nobody to answer a message box: its messages go to
+  // standard error, and any of them makes the exit status non-zero.
+  BatchNotifier batchNotes;
+  const bool batch = IsRebuildCommandLine(args);
+  struct NotifierBack {
+    bool on;
+    ~NotifierBack() {
+      if (on) common::SetNotifier(nullptr);
+    }
+  } notifierBack{batch};
+  if (batch) common::SetNotifier(&batchNotes);
   common::LoadStartupConfig({ui::PixelsPerInch()});
   browser::DetectLargeFonts();
   reports::InstallReportServices();
@@ -25,16 +55,19 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
   reports::ViewerHooks().openDictionary = [](const std::string& file) { codelists::SetupSlov(codelists::fSlov(), file); };
   reports::ViewerHooks().translate = codelists::SlovTranslateText;
   combined::InstallCodeListServices();
+  int status = 0;
   {
     WindowTable windows;
     windows.CreateAll(args);
     if (beforeRun) beforeRun(windows);
     ui::CurrentBackend().Run(windows.Main());
     windows.Main().FormClose();  // when the loop ended without the window closing
+    status = windows.Main().ExitStatus;
   }
   codelists::DestroyCodeListWindows();
   browser::DestroyDialogWindows();
-  return 0;
+  if (batch && batchNotes.messages > 0 && status == 0) status = 1;
+  return status;
 }
 
 }  // namespace app

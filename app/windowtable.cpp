@@ -29,6 +29,7 @@
 #include "codelists/csvregs.h"
 #include "codelists/postal.h"
 #include "codelists/slov.h"
+#include "codelists/cis60.h"
 #include "codelists/stock.h"
 #include "codelists/lists.h"
 #include "codelists/outlines.h"
@@ -149,6 +150,9 @@ const std::map<std::string, Creator>& Creators() {
       {"TfISCO", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fISCO(); }},
       {"TfZeme", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fZeme(); }},
       {"TfSlov", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fSlov(); }},
+      {"TfCis60", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis60(); }},
+      {"TfCis60b", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis60b(); }},
+      {"TfCis61", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis61(); }},
       {"TfGlobKop", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fGlobKop(); }},
       {"TfKopieDokladu", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fKopieDokladu(); }},
       {"TfKopieDokladuP", [](Owned&, const WindowRow&) -> ui::Form* { return &backup::fKopieDokladuP(); }},

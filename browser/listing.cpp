@@ -45,10 +45,17 @@ void PrintRecordListing(const RecordListing& l) {
   int line = limit + 1;  // the first record always comes under a header
   out->OpenReportOut(l.report, l.width);
   for (std::int32_t n = 1; n <= l.count; ++n) {
-    if (limit < line) {
+    if (limit - l.limitMargin < line) {
       ++page;
       for (const std::string& h : l.header(page)) out->WriteReportLine(h);
       line = l.linesAfterHeader;
+    }
+    if (l.lines) {
+      for (const std::string& text : l.lines(n)) {
+        out->WriteReportLine(text);
+        ++line;
+      }
+      continue;
     }
     out->WriteReportLine(l.line(n));
     ++line;

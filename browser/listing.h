@@ -26,7 +26,10 @@ struct RecordListing {
   std::int32_t count = 0;
   std::function<std::vector<std::string>(int page)> header;
   std::function<std::string(std::int32_t n)> line;
+  // Several lines of one record, each counted (used instead of `line` when set).
+  std::function<std::vector<std::string>(std::int32_t n)> lines;
   int linesAfterHeader = 7;  // the line counter after a header
+  int limitMargin = 0;       // a new page when the line limit less this is below the counter
 };
 // Nothing without records or a report writer.
 void PrintRecordListing(const RecordListing& listing);

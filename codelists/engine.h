@@ -10,6 +10,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -117,6 +118,13 @@ class CodeListWindow : public browser::TfSoub {
 };
 
 using browser::CaptionLine;
+
+// The program's one instance of a window, made on first use.
+template <class T>
+T& Instance(std::unique_ptr<T>& p) {
+  if (!p) p = std::make_unique<T>();
+  return *p;
+}
 
 // The generic picker: sets the window up (`setup`), goes to the record `find` gives
 // (its absolute value; 0 stays), shows it modally and, when a record was chosen (and

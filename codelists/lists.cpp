@@ -6,6 +6,7 @@
 #include "codelists/csvregs.h"
 #include "codelists/postal.h"
 #include "codelists/slov.h"
+#include "codelists/cis60.h"
 #include "codelists/stock.h"
 #include "common/numbers.h"
 #include "common/params.h"
@@ -173,12 +174,6 @@ Windows& Instances() {
   return w;
 }
 
-template <class T>
-T& Instance(std::unique_ptr<T>& p) {
-  if (!p) p = std::make_unique<T>();
-  return *p;
-}
-
 }  // namespace
 
 TfCis11& fCis11() { return Instance(Instances().cis11); }
@@ -202,6 +197,7 @@ void DestroyCodeListWindows() {
   DestroyPostalWindows();
   DestroyCsvRegisterWindows();
   DestroySlovWindow();
+  DestroyCis60Windows();
 }
 
 }  // namespace codelists

@@ -7,6 +7,7 @@
 #include "codelists/csvregs.h"
 #include "codelists/postal.h"
 #include "codelists/slov.h"
+#include "codelists/cis60.h"
 #include "codelists/lists.h"
 #include "codelists/livestock.h"
 #include "codelists/outlines.h"
@@ -105,6 +106,7 @@ void RegisterCodeListWindows(ui::WindowRegistry& registry) {
   Add(registry, &fCis65, &SetupCis65);
   AddStatementOutlines(registry);
   AddRegisters(registry);
+  RegisterCis60Windows(registry);
 }
 
 void OpenOldPanelList(int list) {

@@ -157,7 +157,7 @@ TEST_F(AppTest, FailedConnectionEndsTheProgramBeforeTheLanguage) {
   common::CurrentSession().LockServerName = "127.0.0.1";
   main = std::make_unique<app::TForm1>(std::vector<std::string>{"CI6160"});
   int merges = 0;
-  app::MergeCi60Hook() = [&] { ++merges; };
+  app::MergeCi60Hook() = [&] { return ++merges, true; };
   main->services.connectLockServer = [](common::Session&) { return 99; };
   main->Show();
   EXPECT_FALSE(main->visible());
@@ -194,7 +194,7 @@ TEST_F(AppTest, CommandLineRebuildRunsOnlyForExactlyCI6160) {
   for (const Case& c : cases) {
     common::ResetSession();
     int merges = 0;
-    app::MergeCi60Hook() = [&] { ++merges; };
+    app::MergeCi60Hook() = [&] { return ++merges, true; };
     app::TForm1& f = Open(c.args);
     EXPECT_EQ(merges, c.runs ? 1 : 0) << c.args.size();
     EXPECT_EQ(f.visible(), !c.runs);
