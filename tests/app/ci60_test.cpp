@@ -446,3 +446,36 @@ TEST_F(Ci6160EndToEnd, MissingReferenceKeepsTheListAndFails) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Ci60Files, MainWindowButtonsRebuildAndOpenTheReferenceCopy) {
+  WriteReference(ref);
+  ostest::WriteRaw(Data("CI61.DTA"), Join(old));
+  main = std::make_unique<app::TForm1>();
+  main->Button4Click();
+  EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Join(app::mergeCi60(old, ref)));
+  EXPECT_FALSE(main->closed());  // the rebuild of the button does not end the program
+  std::string opened;
+  backend.AnswerNextModal([&](ui::Form& f) {
+    opened = static_cast<codelists::TfCis60b&>(f).DataFilePath;
+    f.SetModalResult(ui::mr::Cancel);
+  });
+  main->Button5Click();
+  EXPECT_EQ("=" + opened, codelists::Ci60ReferenceFile());
+  EXPECT_EQ(ostest::ReadRaw(Reference()), Join(ref));
+}
+
+TEST_F(Ci60Files, FailedCommandLineRebuildGivesTheExitStatus) {
+  for (bool done : {true, false}) {
+    common::ResetSession();
+    common::LoadStartupConfig();
+    app::MergeCi60Hook() = [done] { return done; };
+    app::TForm1& f = Open({"CI6160"});
+    EXPECT_FALSE(f.visible());
+    EXPECT_EQ(f.ExitStatus, done ? 0 : 1);
+    main.reset();
+  }
+}
+
+}  // namespace
