@@ -202,8 +202,16 @@ bool MergeCi60(RebuildMode mode) {
     }
   }
   if (ok) {
-    common::EraseFiles(target);
-    if (common::FileExists(target)) {
+    // The batch cannot wait for a file another open holds: one try, then the end.
+    if (mode == RebuildMode::Batch) {
+      if (int code = common::EraseFile(target); code != 0 && code != 2) {
+        common::MessageOk(Cz("Soubor ") + target + Cz(" nelze smazat - err ") + std::to_string(code) + Unchanged());
+        ok = false;
+      }
+    } else {
+      common::EraseFiles(target);
+    }
+    if (ok && common::FileExists(target)) {
       common::MessageOk(Cz("Soubor ") + target + Cz(" nelze smazat, přestavba CI60 neproběhla"));
       ok = false;
     }

@@ -13,6 +13,7 @@
 #include "common/faultfs.h"
 #include "common/locking.h"
 #include "common/numbers.h"
+#include "common/osfile.h"
 #include "common/pascal.h"
 #include "common/process.h"
 #include "common/session.h"
@@ -277,6 +278,16 @@ TEST_F(Ci60Files, BatchRebuildEndsWhileAnotherUserHoldsTheList) {
   ASSERT_EQ(Notes().size(), 1u);
   EXPECT_NE(Notes()[0].find(Cz(" používá ")), std::string::npos);
   EXPECT_TRUE(common::UnlockFile(other, common::DataDir("CI60.dta")));
+}
+
+TEST_F(Ci60Files, BatchRebuildEndsWhileAnotherOpenHoldsTheList) {
+  WriteReference(ref);
+  ostest::WriteRaw(Data("CI60.dta"), firmList);
+  common::File held;
+  ASSERT_EQ(held.Open(common::DataDir("CI60.dta"), common::kModeReadOnly), 0);
+  EXPECT_FALSE(app::MergeCi60(app::RebuildMode::Batch));  // no endless wait
+  EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
+  EXPECT_NE(notes.Dump().find("nelze smazat - err 32"), std::string::npos) << notes.Dump();
 }
 
 TEST_F(Ci60Files, RebuildStopsWhenTheOldListCannotBeErased) {
