@@ -103,18 +103,8 @@ const std::vector<std::string_view>& Cis60Headers() {
 
 CodeListSpec PayrollKeySpec(int no, std::string_view cls, std::string_view caption, std::string_view file, int length,
                             std::span<const FieldSpec> fields, std::string_view tag, int gridRows) {
-  CodeListSpec s;
-  s.listNo = no;
-  s.className = cls;
-  s.caption = caption;
-  s.file = file;
-  s.recordLength = length;
-  s.fields = fields;
-  s.deleted = BlankKey(3);
-  s.dateField = static_cast<int>(fields.size());
-  s.sortNotice = "Třídím seznam účtů";
-  s.look = Look({30, 1, 100, 24}, {1, 1, 100, gridRows}, tag, " F1-Help  F10=Opis  F4-Nová ");
-  s.stamp = StampPolicy::EveryWrite;
+  CodeListSpec s = KeyedListSpec(no, cls, caption, file, length, fields, 3, "Třídím seznam účtů",
+                                 Look({30, 1, 100, 24}, {1, 1, 100, gridRows}, tag, " F1-Help  F10=Opis  F4-Nová "));
   s.listing.report = {};
   return s;
 }

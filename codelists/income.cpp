@@ -32,18 +32,8 @@ const std::vector<FieldSpec>& Cis22Fields() {
 CodeListSpec ResultOutline(int no, std::string_view cls, std::string_view caption, std::string_view file, int length,
                            std::span<const FieldSpec> fields, std::string_view tag, std::string_view keys,
                            std::string_view title) {
-  CodeListSpec s;
-  s.listNo = no;
-  s.className = cls;
-  s.caption = caption;
-  s.file = file;
-  s.recordLength = length;
-  s.fields = fields;
-  s.deleted = BlankKey(3);
-  s.dateField = static_cast<int>(fields.size());
-  s.sortNotice = "Třídím osnovu výsledovky";
-  s.look = Look({50, 1, 90, 10}, {1, 1, 80, 20}, tag, keys);
-  s.stamp = StampPolicy::EveryWrite;
+  CodeListSpec s = KeyedListSpec(no, cls, caption, file, length, fields, 3, "Třídím osnovu výsledovky",
+                                 Look({50, 1, 90, 10}, {1, 1, 80, 20}, tag, keys));
   s.listing.title = title;
   s.menu = {{"c1", "Opis", MenuAction::Print}};
   return s;

@@ -36,6 +36,24 @@ DeletedSpec BlankKey(int width) {
   return {1, DeletedTest::Equals, key, 0, {{1, key}}};
 }
 
+CodeListSpec KeyedListSpec(int no, std::string_view cls, std::string_view caption, std::string_view file, int length,
+                           std::span<const FieldSpec> fields, int deletedWidth, std::string_view sortNotice,
+                           const browser::BrowseSetup& look) {
+  CodeListSpec s;
+  s.listNo = no;
+  s.className = cls;
+  s.caption = caption;
+  s.file = file;
+  s.recordLength = length;
+  s.fields = fields;
+  s.deleted = BlankKey(deletedWidth);
+  s.dateField = static_cast<int>(fields.size());
+  s.sortNotice = sortNotice;
+  s.look = look;
+  s.stamp = StampPolicy::EveryWrite;
+  return s;
+}
+
 namespace {
 
 // List 11: the number, the text, ten debit and credit accounts with their centres, the date.

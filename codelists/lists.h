@@ -11,6 +11,11 @@ browser::BrowseSetup Look(browser::CellFrame edit, browser::CellFrame grid, std:
                           std::string_view editKeys = " F2=zápis  Esc=nic ");
 // A key of `width` blanks marks a deleted record; F8 writes it.
 DeletedSpec BlankKey(int width);
+// The table of a list keyed by its first field: a key of `deletedWidth` blanks marks a
+// deleted record, the change date is the last field and is stamped on every write.
+CodeListSpec KeyedListSpec(int no, std::string_view cls, std::string_view caption, std::string_view file, int length,
+                           std::span<const FieldSpec> fields, int deletedWidth, std::string_view sortNotice,
+                           const browser::BrowseSetup& look);
 
 const CodeListSpec& Cis11Spec();
 const CodeListSpec& Cis20Spec();

@@ -15,18 +15,8 @@ constexpr std::string_view k30 = "                              ";
 CodeListSpec SmallList(int no, std::string_view cls, std::string_view caption, std::string_view file, int length,
                        std::span<const FieldSpec> fields, int deletedWidth, std::string_view notice, std::string_view tag,
                        std::string_view title) {
-  CodeListSpec s;
-  s.listNo = no;
-  s.className = cls;
-  s.caption = caption;
-  s.file = file;
-  s.recordLength = length;
-  s.fields = fields;
-  s.deleted = BlankKey(deletedWidth);
-  s.dateField = static_cast<int>(fields.size());
-  s.sortNotice = notice;
-  s.look = Look({50, 1, 90, 8}, {1, 1, 80, 20}, tag, " F1-Help  F10=Opis  F4-Nová ");
-  s.stamp = StampPolicy::EveryWrite;
+  CodeListSpec s = KeyedListSpec(no, cls, caption, file, length, fields, deletedWidth, notice,
+                                 Look({50, 1, 90, 8}, {1, 1, 80, 20}, tag, " F1-Help  F10=Opis  F4-Nová "));
   s.listing.title = title;
   s.menu = {{"c1", "Opis", MenuAction::Print}};
   return s;
