@@ -24,6 +24,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "common/usertab.h"
+#include "partners/windows.h"
 
 namespace app {
 
@@ -352,7 +353,7 @@ void TForm1::bOpisOrgClick() { PrintPartners(); }
 
 void TForm1::PrintPartners() { NotImplemented("TfOrg"); }
 
-void TForm1::bAktOrgClick() { NotImplemented("TfOrg"); }
+void TForm1::bAktOrgClick() { partners::ShowPartnerRegister(); }
 
 void TForm1::bTiskyClick() {
   if (!spool) return NotImplemented("TfSpool");

@@ -36,6 +36,7 @@
 #include "codelists/income.h"
 #include "codelists/livestock.h"
 #include "codelists/small.h"
+#include "partners/org.h"
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
 #include "payroll/jhxml.h"
@@ -162,6 +163,9 @@ const std::map<std::string, Creator>& Creators() {
       {"TfJHvyk2", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHvyk2(); }},
       {"TfFontyTisky", [](Owned&, const WindowRow&) -> ui::Form* { return &reports::fFontyTisky(); }},
       {"TfJHXML", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHXML(); }},
+      {"TfOrg", [](Owned&, const WindowRow& row) -> ui::Form* {
+         return row.instance == std::string_view("fOrg2") ? &partners::fOrg2() : &partners::fOrg();
+       }},
       {"TfPozri", [](Owned&, const WindowRow& row) -> ui::Form* {
          return row.instance == std::string_view("fPozri2") ? &reports::fPozri2() : &reports::fPozri();
        }},

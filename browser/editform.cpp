@@ -149,7 +149,11 @@ EditForm::EditForm(TfSoub& soub) : soub_(soub) {}
 void EditForm::Build() {
   count_ = std::clamp<int>(soub_.FieldCount, 0, kMaxFields);
   texts_.assign(static_cast<std::size_t>(count_) + 1, std::string());
-  for (int i = 1; i <= count_; ++i) texts_[static_cast<std::size_t>(i)] = soub_.Field(i).value;
+  sideLabels_.assign(static_cast<std::size_t>(count_) + 1, std::string());
+  for (int i = 1; i <= count_; ++i) {
+    texts_[static_cast<std::size_t>(i)] = soub_.Field(i).value;
+    sideLabels_[static_cast<std::size_t>(i)] = soub_.Field(i).hint;
+  }
   layout_ = ComputeEditLayout(soub_);
   closed_ = false;
   timerOn_ = false;
@@ -262,6 +266,16 @@ bool EditForm::KeyDown(int field, int raw, ui::Shift shift) {
   if (nav != 0) lastNavKey_ = nav;
   soub_.LastEditKey = 0;
   return acted;
+}
+
+const std::string& EditForm::SideLabel(int field) const {
+  if (field < 1 || field > count_) throw common::RangeError("side label " + std::to_string(field));
+  return sideLabels_[static_cast<std::size_t>(field)];
+}
+
+void EditForm::SetSideLabel(int field, std::string text) {
+  if (field < 1 || field > count_) throw common::RangeError("side label " + std::to_string(field));
+  sideLabels_[static_cast<std::size_t>(field)] = std::move(text);
 }
 
 void EditForm::PutText(int field, std::string text) {
@@ -415,6 +429,7 @@ class EditWindow : public ui::Form {
     SetFont(l.font);
     const int n = model.fieldCount();
     edits_.assign(static_cast<std::size_t>(n) + 1, nullptr);
+    hints_.assign(1, nullptr);
     labels_.assign(static_cast<std::size_t>(n) + 1, nullptr);
     for (int i = 1; i <= n; ++i) {
       const EditFieldLayout& f = l.fields[static_cast<std::size_t>(i)];
@@ -446,10 +461,12 @@ class EditWindow : public ui::Form {
         Sync();
       };
       edits_[static_cast<std::size_t>(i)] = &edit;
+      hints_.push_back(nullptr);
       if (d.hintColumn != 0) {
         ui::Label& hint = Add<ui::Label>("Hint" + std::to_string(i));
-        hint.SetText(d.hint);
+        hint.SetText(model.SideLabel(i));
         hint.SetBounds(f.hint);
+        hints_.back() = &hint;
       }
     }
     ui::Button& ok = Add<ui::Button>("OK");
@@ -510,6 +527,11 @@ class EditWindow : public ui::Form {
       e.SetEnabled(model_.Enabled(i));
       e.SetColor(l.paper);
       labels_[static_cast<std::size_t>(i)]->SetVisible(model_.Visible(i));
+      if (ui::Label* hint = hints_[static_cast<std::size_t>(i)]; hint && hint->text() != model_.SideLabel(i)) {
+        const std::string& t = model_.SideLabel(i);
+        hint->SetText(t);
+        hint->SetBounds(hint->left(), hint->top(), std::max(hint->width(), static_cast<int>(t.size()) * l.letterWidth), hint->height());
+      }
     }
     keyLine_->SetVisible(model_.keyLineVisible());
     SetAutoScroll(model_.autoScroll());
@@ -531,6 +553,7 @@ class EditWindow : public ui::Form {
   EditForm& model_;
   std::vector<ui::Edit*> edits_;
   std::vector<ui::Label*> labels_;
+  std::vector<ui::Label*> hints_;  // [i]: the side label of field i, nullptr when none
   ui::Edit* keyLine_ = nullptr;
   ui::Timer* timer_ = nullptr;
   bool syncing_ = false;

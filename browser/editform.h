@@ -92,6 +92,9 @@ class EditForm {
   // The appearance menu changed the window's colour or font.
   void SetPaper(ui::Color paper) { layout_.paper = paper; }
   void SetFont(const ui::Font& font) { layout_.font = font; }
+  // The side label of a field (its hint at first); a new text shows at once.
+  const std::string& SideLabel(int field) const;
+  void SetSideLabel(int field, std::string text);
   bool Visible(int field) const;  // state above -1
   bool Enabled(int field) const;  // state above 0
   int currentField() const;
@@ -142,6 +145,7 @@ class EditForm {
   TfSoub& soub_;
   int count_ = 0;
   std::vector<std::string> texts_;
+  std::vector<std::string> sideLabels_;
   EditFormLayout layout_;
   bool closed_ = false, timerOn_ = false, keyLineVisible_ = true, autoScroll_ = true;
   int prevRaw_ = 0;

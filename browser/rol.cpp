@@ -653,7 +653,10 @@ void TfRol::Dispatch(int code, std::int32_t current, bool& stop) {
     case vk::F(9): KeyF9(current); return;
     case vk::F(10):
       PrintListing(current);
-      if (!closeRequested_ && ui::HasBackend()) PopupMenu1.Popup(left() + 15, top() + 50);
+      if (!closeRequested_ && ui::HasBackend()) {
+        const ui::Point at = ListingMenuPoint();
+        PopupMenu1.Popup(at.x, at.y);
+      }
       return;
     case vk::F(11): AppearanceMenu(current); return;
     case vk::F(12): KeyF12(current); return;

@@ -254,6 +254,8 @@ class TfRol : public ui::Form {
   virtual void DeleteRecord(std::int32_t /*current*/) {}
   virtual void KeyF9(std::int32_t /*current*/) {}
   virtual void PrintListing(std::int32_t /*current*/) {}
+  // Where F10 pops PopupMenu1 after PrintListing (screen pixels).
+  virtual ui::Point ListingMenuPoint() { return {left() + 15, top() + 50}; }
   virtual void AppearanceMenu(std::int32_t current);
   virtual void KeyF12(std::int32_t /*current*/) {}
   virtual void SetSortOrder1();

@@ -728,6 +728,10 @@ std::string& TfSoub::EditText(int i) {
   return editForm_->MutableText(i);
 }
 
+void TfSoub::SetSideLabel(int i, std::string text) {
+  if (editForm_) editForm_->SetSideLabel(i, std::move(text));
+}
+
 void TfSoub::FieldNormalise(int field, std::string& text) { text = NormaliseFieldText(Field(field), text); }
 
 void TfSoub::FieldCheck(int field, std::string& text) {
@@ -968,11 +972,38 @@ void TfSoub::ExportToDbf() {
 // ---------------------------------------------------------------- sort by a column
 
 void TfSoub::SortByColumn(int column) {
-  using common::Cz;
   if (column < 1 || column > ColumnCount || DataFileName.empty()) return;
+  const std::string header = common::StripRightSp(HeaderTexts[static_cast<std::size_t>(column)]);
+  int field = 0;
+  for (int i = 1; i <= FieldCount && field == 0; ++i)
+    if (common::StripRightSp(Field(i).caption) == header) field = i;
+  ColumnSortPlan plan;
+  if (field != 0) {
+    const FieldDescriptor& d = Field(field);
+    const int offset = FieldOffsets(FieldSpan())[static_cast<std::size_t>(field - 1)];
+    plan.key = [this, &d, offset](std::int32_t n) {
+      const std::string value = FieldText(d, RecordBuffer, offset);
+      std::string form;
+      if (d.fieldType == ft::Date || d.fieldType == ft::DateDmy)
+        form = common::SwapDate(common::DateNoDots(value));
+      else if (d.fieldType == ft::DateLong || d.fieldType == ft::DateLongDmy)  // DD.MM.YYYY
+        form = common::Date8ToIso(common::Copy(value, 1, 2) + common::Copy(value, 4, 2) + common::Copy(value, 7, 4));
+      else
+        form = common::CzSortKey(value);
+      // The position keeps equal texts in record order.
+      form = form.substr(0, std::min<std::size_t>(form.size(), kSortKeyText));
+      form.resize(kSortKeyText, '\0');
+      return form + common::FormatFloatMask("@@@@@@@@@@", n);
+    };
+  }
+  SortIndexByKeys(plan);
+}
+
+bool TfSoub::SortIndexByKeys(const ColumnSortPlan& plan) {
+  using common::Cz;
   if (!common::IfVolny(DataFilePath).empty()) {
     common::MessageOk(Cz("Se souborem se pracuje"));
-    return;
+    return false;
   }
   const std::int32_t position = Current >= 1 && Current <= Count ? Current : CursorRow() + Top;
   const std::int32_t remembered = IndexPositionToRecord(position);
@@ -982,20 +1013,16 @@ void TfSoub::SortByColumn(int column) {
     GridColor = SavedGridColor;
     FontColor = SavedFontColor;
   }
+  // The natural order, the remembered record current again.
   auto reopenIndexes = [&] {
     if (IndexFilesWanted) IndexFilesOpen(DataFilePath);
+    if (remembered >= 1 && remembered <= Count) GoToRecord(remembered, 0);
     RepaintPage();
+    return true;
   };
-  if (Count < 2) return reopenIndexes();
-  const std::string header = common::StripRightSp(HeaderTexts[static_cast<std::size_t>(column)]);
-  int field = 0;
-  for (int i = 1; i <= FieldCount && field == 0; ++i)
-    if (common::StripRightSp(Field(i).caption) == header) field = i;
-  if (field == 0) return reopenIndexes();
+  if (Count < 2 || !plan.key) return reopenIndexes();
 
   ShowBlik(Cz("Moment, třídím"));
-  const FieldDescriptor& d = Field(field);
-  const int offset = FieldOffsets(FieldSpan())[static_cast<std::size_t>(field - 1)];
   RecordSort sort;
   sort.less = CountedTextLess;
   bool readFailed = false;
@@ -1006,23 +1033,13 @@ void TfSoub::SortByColumn(int column) {
         readFailed = true;
         return;
       }
-      const std::string value = FieldText(d, RecordBuffer, offset);
-      std::string form;
-      if (d.fieldType == ft::Date || d.fieldType == ft::DateDmy)
-        form = common::SwapDate(common::DateNoDots(value));
-      else if (d.fieldType == ft::DateLong || d.fieldType == ft::DateLongDmy)  // DD.MM.YYYY
-        form = common::Date8ToIso(common::Copy(value, 1, 2) + common::Copy(value, 4, 2) + common::Copy(value, 7, 4));
-      else
-        form = common::CzSortKey(value);
-      // The position keeps equal texts in record order; only the tail reaches the file.
-      form = form.substr(0, std::min<std::size_t>(form.size(), kSortKeyText));
-      form.resize(kSortKeyText, '\0');
-      form += common::FormatFloatMask("@@@@@@@@@@", n);
+      std::string key = plan.key(n);
+      key.resize(std::min<std::size_t>(key.size(), kSortItem - 9));
       std::string item(kSortItem, '\0');
-      item[0] = static_cast<char>(form.size());
-      item.replace(1, form.size(), form);
+      item[0] = static_cast<char>(key.size());
+      item.replace(1, key.size(), key);
       common::PutLE<std::int32_t>(item, 51, n);
-      common::PutLE<std::int32_t>(item, 55, n);
+      common::PutLE<std::int32_t>(item, 55, plan.zeroTail ? 0 : n);
       s.SortPut(item);
     }
   };
@@ -1058,6 +1075,7 @@ void TfSoub::SortByColumn(int column) {
     if (p >= 1 && p <= Count) GoToRecord(p, 0);
   }
   RepaintPage();
+  return true;
 }
 
 }  // namespace browser

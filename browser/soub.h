@@ -106,6 +106,8 @@ class TfSoub : public TfRol {
   EditForm* ActiveEditForm() { return editForm_; }
   // Text of the input of field i while the edit window is open (RangeError otherwise).
   std::string& EditText(int i);
+  // Puts a text into the side label of field i while the edit window is open.
+  void SetSideLabel(int i, std::string text);
   void FieldNormalise(int field, std::string& text);
 
   // Pictures belong to the record under the cursor, found through the active sort
@@ -218,6 +220,18 @@ class TfSoub : public TfRol {
   std::string DbfFolder;
 
  protected:
+  // The column sort behind SortByColumn: refused with "Se souborem se pracuje" while
+  // another user holds the file (false). Otherwise the active order is dropped and,
+  // with two records or more and a key routine, index file 1 is written in the order
+  // of key(n) (record n just read into RecordBuffer; cut to 50 characters, compared as
+  // counted texts), each entry the record number and then `tail(n)`, and becomes the
+  // active order with the record under the cursor kept current.
+  struct ColumnSortPlan {
+    std::function<std::string(std::int32_t n)> key;  // empty: the natural order
+    bool zeroTail = false;                           // entries' second half 0 (else n)
+  };
+  bool SortIndexByKeys(const ColumnSortPlan& plan);
+
   // The last read or write worked (false after an I/O error or a position out of range).
   bool lastIoOk() const { return lastIoOk_; }
 

@@ -52,6 +52,7 @@ struct Session {
   std::int32_t PrintDpiX = 300, PrintDpiY = 300;
   std::int32_t PrintMode = 0;       // 0..5
   int AresOn = 1;
+  std::string SelectedCode;         // a chosen code handed from a code-list window to its caller
   std::string FirmTitle;            // 24 characters
   std::string ComputerId;           // 4 characters
   int ComputerNo = 0;

@@ -1,13 +1,6 @@
 // The register lookups through the real HTTP client against a loopback server that
 // answers as the public services do.
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -18,81 +11,9 @@
 #include "common/session.h"
 #include "partners/lookups.h"
 #include "tests/browser/scratchkit.h"
+#include "tests/partners/loopback.h"
 
 namespace {
-
-// Answers every request with the body of the moment; keeps what it received.
-class LoopbackServer {
- public:
-  LoopbackServer() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    listen(fd_, 8);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~LoopbackServer() {
-    stop_ = true;
-    thread_.join();
-    close(fd_);
-  }
-  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-  void Reply(std::string body) {
-    std::lock_guard<std::mutex> l(m_);
-    body_ = std::move(body);
-  }
-  std::vector<std::string> Requests() {
-    std::lock_guard<std::mutex> l(m_);
-    return requests_;
-  }
-
- private:
-  void Serve() {
-    while (!stop_) {
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, 50) <= 0) continue;
-      int c = accept(fd_, nullptr, nullptr);
-      if (c < 0) continue;
-      std::string in;
-      char buf[4096];
-      for (;;) {
-        const auto head = in.find("\r\n\r\n");
-        if (head != std::string::npos) {
-          const auto cl = in.find("Content-Length: ");
-          const std::size_t body = cl == std::string::npos ? 0 : std::stoul(in.substr(cl + 16));
-          if (in.size() >= head + 4 + body) break;
-        }
-        pollfd q{c, POLLIN, 0};
-        if (poll(&q, 1, 2000) <= 0) break;
-        const ssize_t n = recv(c, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        in.append(buf, static_cast<std::size_t>(n));
-      }
-      std::string body;
-      {
-        std::lock_guard<std::mutex> l(m_);
-        requests_.push_back(in);
-        body = body_;
-      }
-      const std::string out = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
-                              std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-      send(c, out.data(), out.size(), MSG_NOSIGNAL);
-      close(c);
-    }
-  }
-  int fd_ = -1;
-  std::uint16_t port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-  std::mutex m_;
-  std::string body_;
-  std::vector<std::string> requests_;
-};
 
 class Lookups : public browsertest::ScratchTest {
  protected:
@@ -124,7 +45,7 @@ class Lookups : public browsertest::ScratchTest {
   }
   std::vector<std::string> Messages() const { return notes.Texts(common::RecordingNotifier::Kind::Message); }
 
-  LoopbackServer server;
+  partnerstest::LoopbackServer server;
 };
 
 TEST_F(Lookups, TheRegisterFillsTheCardFromItsJson) {

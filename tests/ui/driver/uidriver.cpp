@@ -16,6 +16,7 @@
 #include "browser/windows.h"
 #include "codelists/windows.h"
 #include "combined/windows.h"
+#include "partners/windows.h"
 #include "payroll/windows.h"
 #include "common/startup.h"
 #include "common/winpath.h"
@@ -130,6 +131,7 @@ int main(int argc, char** argv) {
   codelists::RegisterCodeListWindows(registry);
   combined::RegisterCombinedWindows(registry);
   payroll::RegisterPayrollWindows(registry);
+  partners::RegisterPartnerWindows(registry);
   reports::RegisterReportWindows(registry);
   combined::InstallCodeListServices();
   app::RegisterAppWindows(registry);

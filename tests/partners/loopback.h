@@ -1,0 +1,105 @@
+// A loopback HTTP server for the lookups' tests: answers with canned bodies (by the
+// request's path, else the default) and keeps every request it received.
+#pragma once
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace partnerstest {
+
+// Answers every request with the body of the moment; keeps what it received.
+class LoopbackServer {
+ public:
+  LoopbackServer() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    listen(fd_, 8);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~LoopbackServer() {
+    stop_ = true;
+    thread_.join();
+    close(fd_);
+  }
+  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  void Reply(std::string body) {
+    std::lock_guard<std::mutex> l(m_);
+    body_ = std::move(body);
+  }
+  // The body for requests whose target begins with `path` (before the default).
+  void ReplyTo(std::string path, std::string body) {
+    std::lock_guard<std::mutex> l(m_);
+    byPath_.emplace_back(std::move(path), std::move(body));
+  }
+  std::vector<std::string> Requests() {
+    std::lock_guard<std::mutex> l(m_);
+    return requests_;
+  }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      int c = accept(fd_, nullptr, nullptr);
+      if (c < 0) continue;
+      std::string in;
+      char buf[4096];
+      for (;;) {
+        const auto head = in.find("\r\n\r\n");
+        if (head != std::string::npos) {
+          const auto cl = in.find("Content-Length: ");
+          const std::size_t body = cl == std::string::npos ? 0 : std::stoul(in.substr(cl + 16));
+          if (in.size() >= head + 4 + body) break;
+        }
+        pollfd q{c, POLLIN, 0};
+        if (poll(&q, 1, 2000) <= 0) break;
+        const ssize_t n = recv(c, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        in.append(buf, static_cast<std::size_t>(n));
+      }
+      std::string body;
+      {
+        std::lock_guard<std::mutex> l(m_);
+        requests_.push_back(in);
+        body = body_;
+        const std::size_t space = in.find(' ');
+        const std::string target = space == std::string::npos ? std::string() : in.substr(space + 1, in.find(' ', space + 1) - space - 1);
+        for (const auto& [path, b] : byPath_)
+          if (target.starts_with(path)) {
+            body = b;
+            break;
+          }
+      }
+      const std::string out = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+                              std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+      send(c, out.data(), out.size(), MSG_NOSIGNAL);
+      close(c);
+    }
+  }
+  int fd_ = -1;
+  std::uint16_t port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex m_;
+  std::string body_;
+  std::vector<std::pair<std::string, std::string>> byPath_;
+  std::vector<std::string> requests_;
+};
+
+}  // namespace partnerstest
