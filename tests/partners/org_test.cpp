@@ -249,7 +249,9 @@ TEST_F(PartnerRegister, TheCardChecksDicAndAccount) {
     w.FieldCheck(c.field, text);
     EXPECT_EQ(common::StripLeftSp(common::StripRightSp(text)), c.stored) << c.typed;
     EXPECT_EQ(Messages().size(), c.message ? 1u : 0u) << c.typed;
-    if (c.message && !Messages().empty()) EXPECT_EQ(Messages()[0], Cz(c.message));
+    if (c.message && !Messages().empty()) {
+      EXPECT_EQ(Messages()[0], Cz(c.message));
+    }
   }
   w.CloseBrowse();
 }
@@ -324,7 +326,7 @@ TEST_F(PartnerRegister, EnterOpensPickersAndWebPages) {
   common::CurrentSession().AresOn = 0;
   auto& hooks = partners::OrgHooks();
   hooks.pickBank = [](const std::string& typed, bool byCode) {
-    EXPECT_EQ(typed, byCode ? "800" : Cz("Česká"));
+    EXPECT_EQ(typed, byCode ? "0800" : Cz("Česká"));
     return std::optional<partners::BankChoice>(partners::BankChoice{Cz("Česká spořitelna"), "0800"});
   };
   hooks.pickOwnAccount = [] { return std::optional<std::int32_t>(2); };
