@@ -57,7 +57,7 @@ class TfOrg : public browser::TfSoub {
   void KeyF7(std::int32_t current) override;
   void DeleteRecord(std::int32_t current) override;
   void ClearRecord() override;
-  void PrintListing(std::int32_t) override {}
+  void PrintListing(std::int32_t) override {}  // F10 only pops the tools menu
   ui::Point ListingMenuPoint() override { return {200, 200}; }
   void SetSortOrder1() override { SortByColumn(4); }
   void ClearSortOrder() override { SortByColumn(1); }

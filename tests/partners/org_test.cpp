@@ -13,6 +13,7 @@
 #include "common/jobfile.h"
 #include "common/locking.h"
 #include "common/numbers.h"
+#include "common/params.h"
 #include "common/pascal.h"
 #include "common/scramble.h"
 #include "common/session.h"
@@ -131,6 +132,13 @@ TEST_F(PartnerRegister, NewPartnersAreNumberedUnderTheLock) {
   backend.PressKeys("F4");
   EXPECT_EQ(ReadData("org.dta").size(), 4u * partners::kOrgRecordLength);
   EXPECT_FALSE(LockLeft());
+  // Another workstation appended partner 5 meanwhile: ours becomes 6 all the same.
+  WriteData("org.dta", ReadData("org.dta") + Partner(5, {{4, "Jiný"}}));
+  edit.Keys("F2");
+  backend.PressKeys("F4");
+  ASSERT_EQ(ReadData("org.dta").size(), 6u * partners::kOrgRecordLength);
+  EXPECT_EQ(TfOrg::PartnerNumber(OrgRecord(6)), 6);
+  EXPECT_EQ(TfOrg::PartnerNumber(OrgRecord(5)), 5);
   w.CloseBrowse();
 }
 
@@ -270,6 +278,12 @@ TEST_F(PartnerRegister, ScrambledOnDiskPlainOnScreen) {
   w.RepaintPage();
   EXPECT_EQ(common::StripRightSp(w.sgRol.Cell(4, 1)), Cz("Čáp a syn"));
   w.CloseBrowse();
+  // A window that is never shown reads the partner plain as well.
+  TfOrg hidden("fOrg2");
+  partners::SetupOrg(hidden, "org.dta");
+  hidden.RecordReadAt(1);
+  EXPECT_EQ(common::StripRightSp(Text(hidden.RecordBuffer, 4)), Cz("Čáp a syn"));
+  hidden.CloseBrowse();
 }
 
 TEST_F(PartnerRegister, NotesAreKeptBetweenVisits) {
@@ -295,6 +309,25 @@ TEST_F(PartnerRegister, NotesAreKeptBetweenVisits) {
   backend.PressKeys("Down F7");
   EXPECT_EQ(ostest::ReadRaw(DataPath("POZNAMKY/ORG00003.TXT")), "old notes\r\n");
   EXPECT_FALSE(std::filesystem::exists(DataPath("POZNAMKY/ORG00003.txt.TXT")));
+  w.CloseBrowse();
+}
+
+TEST_F(PartnerRegister, F1ShowsTheListTopicOrTheCardTopic) {
+  NotesViewer viewer;
+  browser::SetReportServices(&viewer, nullptr, nullptr);
+  std::filesystem::create_directories(dir / "CI");
+  ostest::WriteRaw(dir / "CI/ORG.hlp", "$[Seznam]\r\nthe list\r\n$[ICO]\r\nthe card\r\n");
+  WriteData("org.dta", "");
+  TfOrg w("fOrg");
+  Open(w);
+  auto shownAt = [] { return common::TextToInt(common::ReadParam("par\\okna2.par", "fPozri Index")); };
+  backend.PressKeys("F1");
+  EXPECT_EQ(shownAt(), 2);
+  int inCard = 0;
+  edit.Keys("F1").Do([&](browser::EditForm&) { inCard = shownAt(); }).Keys("Esc");
+  backend.PressKeys("F4");
+  EXPECT_EQ(inCard, 4);
+  EXPECT_EQ(viewer.files.size(), 2u);
   w.CloseBrowse();
 }
 
