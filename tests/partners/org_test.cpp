@@ -461,6 +461,21 @@ TEST_F(PartnerLookups, TheIcoOfAnEmptyCardFillsItFromBothRegisters) {
   w.CloseBrowse();
 }
 
+TEST_F(PartnerLookups, EnterOnTheIcoOpensThePageAndFillsTheCard) {
+  WriteData("org.dta", "");
+  TfOrg w("fOrg");
+  Open(w);
+  edit.Do([](browser::EditForm& f) {
+        f.Click(2);
+        f.SetText(2, "27074358");
+      })
+      .Keys("Enter F2");
+  backend.PressKeys("F4");
+  EXPECT_EQ(pages, std::vector<std::string>{server.Base() + "/ekonomicke-subjekty?ico=27074358"});
+  EXPECT_EQ(common::StripRightSp(Text(OrgRecord(1), 4)), Cz("Vzorová firma, s.r.o."));
+  w.CloseBrowse();
+}
+
 TEST_F(PartnerLookups, NoLookupForANamedCardOrWithTheSwitchOff) {
   WriteData("org.dta", "");
   TfOrg w("fOrg");
