@@ -6,8 +6,10 @@
 #include "browser/dialogs.h"
 #include "browser/winsettings.h"
 #include "codelists/lists.h"
+#include "codelists/postal.h"
 #include "codelists/slov.h"
 #include "combined/windows.h"
+#include "partners/orgservices.h"
 #include "reports/hooks.h"
 #include "reports/pozri.h"
 #include "common/notifier.h"
@@ -34,6 +36,13 @@ class BatchNotifier : public common::ConsoleNotifier {
 
 }  // namespace
 
+void InstallPartnerPickers() {
+  partners::OrgHooks().pickPostalCode = [](const std::string& town) -> std::optional<std::string> {
+    if (auto r = codelists::PickPsc(town)) return r->psc;
+    return std::nullopt;
+  };
+}
+
 int RunProgram(const std::vector<std::string>& args, const std::function<void(WindowTable&)>& beforeRun) {
   // The dialogs come first, so that start-up's own messages show as message boxes.
   browser::InstallBrowserDialogs();
@@ -56,6 +65,7 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
   reports::ViewerHooks().translate = codelists::SlovTranslateText;
   combined::InstallCodeListServices();
   int status = 0;
+  InstallPartnerPickers();
   {
     WindowTable windows;
     windows.CreateAll(args);

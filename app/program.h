@@ -16,4 +16,7 @@ class WindowTable;
 int RunProgram(const std::vector<std::string>& args,
                const std::function<void(WindowTable&)>& beforeRun = nullptr);
 
+// Fills the partner register's entries into the code-list pickers.
+void InstallPartnerPickers();
+
 }  // namespace app

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/windows.h"
 #include "backup/windows.h"
 #include "browser/appearance.h"
@@ -136,6 +137,7 @@ int main(int argc, char** argv) {
   combined::InstallCodeListServices();
   app::RegisterAppWindows(registry);
   combined::InstallCodeListServices();
+  app::InstallPartnerPickers();
   if (list) {
     std::cout << "demo\n";
     for (const auto* e : registry.All()) std::cout << e->className << (e->usage.empty() ? "" : " " + e->usage) << "\n";
