@@ -12,6 +12,7 @@
 #include "codelists/cis60.h"
 #include "codelists/lists.h"
 #include "codelists/postal.h"
+#include "codelists/registers.h"
 #include "combined/form2.h"
 #include "payroll/jhxml.h"
 #include "common/dirs.h"
@@ -397,7 +398,7 @@ void TForm1::bJazykClick() {
 }
 void TForm1::bpscClick() { Browse(codelists::fpsc(), [] { codelists::SetupPsc(codelists::fpsc()); }); }
 void TForm1::bOrvekOrgClick() { NotImplemented("TfOrvekOrg"); }
-void TForm1::bSpotrDaneClick() { NotImplemented("TfSpotrDan"); }
+void TForm1::bSpotrDaneClick() { codelists::OpenSpotrDan(); }
 void TForm1::bCisExcClick() { NotImplemented("TfSpoolExc"); }
 void TForm1::CI60x2024Click() {
   if (!ConvertCi60For2024()) return;

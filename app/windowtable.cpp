@@ -25,11 +25,14 @@
 #include "backup/globkop.h"
 #include "codelists/assets.h"
 #include "codelists/cashflow.h"
+#include "codelists/banks.h"
+#include "codelists/cashkeys.h"
 #include "codelists/chart.h"
 #include "codelists/csvregs.h"
 #include "codelists/postal.h"
 #include "codelists/slov.h"
 #include "codelists/cis60.h"
+#include "codelists/registers.h"
 #include "codelists/stock.h"
 #include "codelists/lists.h"
 #include "codelists/outlines.h"
@@ -130,6 +133,12 @@ const std::map<std::string, Creator>& Creators() {
       {"TfCis15", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis15(); }},
       {"TfCis30", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis30(); }},
       {"TfCis26", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis26(); }},
+      {"TfStaty", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fStaty(); }},
+      {"TfSpotrDan", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fSpotrDan(); }},
+      {"TfOFZpUh", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fOFZpUh(); }},
+      {"TfTXT1", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fTXT1(); }},
+      {"TfKodyBank", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fKodyBank(); }},
+      {"TfKl", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fKl(); }},
       {"TfCis27", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis27(); }},
       {"TfCis28", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis28(); }},
       {"TfCis29", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis29(); }},

@@ -45,6 +45,7 @@ void PrintRecordListing(const RecordListing& l) {
   int line = limit + 1;  // the first record always comes under a header
   out->OpenReportOut(l.report, l.width);
   for (std::int32_t n = 1; n <= l.count; ++n) {
+    if (l.include && !l.include(n)) continue;
     if (limit - l.limitMargin < line) {
       ++page;
       for (const std::string& h : l.header(page)) out->WriteReportLine(h);

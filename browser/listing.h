@@ -30,6 +30,8 @@ struct RecordListing {
   std::function<std::vector<std::string>(std::int32_t n)> lines;
   int linesAfterHeader = 7;  // the line counter after a header
   int limitMargin = 0;       // a new page when the line limit less this is below the counter
+  // The records that print (empty: all); a left-out record writes nothing, not even a header.
+  std::function<bool(std::int32_t n)> include;
 };
 // Nothing without records or a report writer.
 void PrintRecordListing(const RecordListing& listing);

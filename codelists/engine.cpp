@@ -474,7 +474,7 @@ std::vector<std::string> CodeListWindow::ListingHeaderLines(int page) {
              "", Cz(l.columnLine), std::string(94, '='), ""};
     return lines;
   }
-  return browser::StandardListingHeader(*this, ListingTitle(), page, s.NovyList);
+  return browser::StandardListingHeader(*this, ListingTitle(), page, l.formFeedAlways || s.NovyList);
 }
 
 std::string CodeListWindow::ListingLineOf(std::int32_t n) {
@@ -496,6 +496,7 @@ void CodeListWindow::CodeListPrint() {
   listing.width = l.width;
   listing.count = Count;
   listing.linesAfterHeader = l.linesAfterHeader;
+  if (l.pageAtLimit) listing.limitMargin = 1;  // a new page when the counter reaches LimRad
   listing.header = [this](int page) { return ListingHeaderLines(page); };
   listing.line = [this](std::int32_t n) { return ListingLineOf(n); };
   browser::PrintRecordListing(listing);
@@ -504,7 +505,7 @@ void CodeListWindow::CodeListPrint() {
 // ---------------------------------------------------------------- picker
 
 std::optional<std::string> PickRecord(CodeListWindow& w, const std::function<void()>& setup, const std::function<std::int32_t()>& find,
-                bool needEnter) {
+                bool needEnter, const std::function<void(const std::string& record)>& take) {
   if (setup) setup();
   if (find) {
     const std::int32_t at = std::abs(find());
@@ -515,6 +516,7 @@ std::optional<std::string> PickRecord(CodeListWindow& w, const std::function<voi
   if (w.Current > 0 && w.Current <= w.Count && (!needEnter || w.CloseKey == 13)) {
     w.RecordRead(w.Current);
     chosen = w.RecordBuffer;  // the close may read other records
+    if (take) take(*chosen);
   }
   w.CloseBrowse();
   return chosen;

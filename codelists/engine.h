@@ -125,12 +125,19 @@ T& Instance(std::unique_ptr<T>& p) {
   if (!p) p = std::make_unique<T>();
   return *p;
 }
+// The slot of a window class, made on first use (so it ends before the window layer).
+template <class T>
+std::unique_ptr<T>& WindowSlot() {
+  static std::unique_ptr<T> slot;
+  return slot;
+}
 
 // The generic picker: sets the window up (`setup`), goes to the record `find` gives
 // (its absolute value; 0 stays), shows it modally and, when a record was chosen (and
 // Enter closed the window when `needEnter`), reads it. The window's CloseBrowse
-// follows in every case. The chosen record, or nothing.
+// follows in every case. The chosen record, or nothing; `take` sees it before the close
+// (while the window's fields still describe it).
 std::optional<std::string> PickRecord(CodeListWindow& w, const std::function<void()>& setup, const std::function<std::int32_t()>& find,
-                bool needEnter);
+                bool needEnter, const std::function<void(const std::string& record)>& take = {});
 
 }  // namespace codelists

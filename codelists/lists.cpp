@@ -2,11 +2,14 @@
 
 #include <memory>
 
+#include "codelists/banks.h"
+#include "codelists/cashkeys.h"
 #include "codelists/chart.h"
 #include "codelists/csvregs.h"
 #include "codelists/postal.h"
 #include "codelists/slov.h"
 #include "codelists/cis60.h"
+#include "codelists/registers.h"
 #include "codelists/stock.h"
 #include "common/numbers.h"
 #include "common/params.h"
@@ -216,6 +219,9 @@ void DestroyCodeListWindows() {
   DestroyCsvRegisterWindows();
   DestroySlovWindow();
   DestroyCis60Windows();
+  DestroyRegisterWindows();
+  DestroyBankWindows();
+  DestroyCashKeyWindows();
 }
 
 }  // namespace codelists

@@ -112,6 +112,8 @@ struct ListingSpec {
   int cut = 132;
   std::string_view columnLine;  // Texty: the fixed column line
   int linesAfterHeader = 7;     // the line counter after a page header
+  bool formFeedAlways = false;  // Pattern: a form feed before every page, the first included
+  bool pageAtLimit = false;     // a new page when the line counter reaches LimRad
 };
 
 enum class MenuAction { Print, Recode, Custom };

@@ -1,7 +1,9 @@
 #include "codelists/windows.h"
 
 #include "codelists/assets.h"
+#include "codelists/banks.h"
 #include "codelists/cashflow.h"
+#include "codelists/cashkeys.h"
 #include "codelists/chart.h"
 #include "codelists/income.h"
 #include "codelists/csvregs.h"
@@ -11,6 +13,7 @@
 #include "codelists/lists.h"
 #include "codelists/livestock.h"
 #include "codelists/outlines.h"
+#include "codelists/registers.h"
 #include "codelists/small.h"
 #include "codelists/stock.h"
 
@@ -82,6 +85,22 @@ void AddRegisters(ui::WindowRegistry& registry) {
   });
 }
 
+// The registers of this unit; the text list over the file and title its caller names.
+void AddSmallRegisters(ui::WindowRegistry& registry) {
+  Add(registry, &fStaty, &SetupStaty);
+  Add(registry, &fSpotrDan, &SetupSpotrDan);
+  Add(registry, &fOFZpUh, &SetupOFZpUh);
+  Add(registry, &fKodyBank, &SetupKodyBank);
+  Add(registry, &fKl, &SetupKl);
+  registry.Add("TfTXT1", "[file title]", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfTXT1"), args, 0, 2);
+    TfTXT1& w = fTXT1();
+    SetupTXT1(w, args.size() > 0 ? args[0] : "provozy.dta", args.size() > 1 ? args[1] : "Provoz");
+    w.ShowModal();
+    w.CloseBrowse();
+  });
+}
+
 }  // namespace
 
 void RegisterCodeListWindows(ui::WindowRegistry& registry) {
@@ -106,6 +125,7 @@ void RegisterCodeListWindows(ui::WindowRegistry& registry) {
   Add(registry, &fCis65, &SetupCis65);
   AddStatementOutlines(registry);
   AddRegisters(registry);
+  AddSmallRegisters(registry);
   RegisterCis60Windows(registry);
 }
 

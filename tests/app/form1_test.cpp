@@ -14,6 +14,7 @@
 #include "common/startup.h"
 #include "common/usertab.h"
 #include "browser/rol.h"
+#include "codelists/registers.h"
 #include "combined/form2.h"
 #include "tests/app/appkit.h"
 
@@ -307,6 +308,16 @@ TEST_F(AppTest, OldPanelOpensOnceTheMaskAllowsIt) {
   f.AccountAdded = true;
   EXPECT_TRUE(combined::OldPanelHooks().takeAccountAddedMark());
   EXPECT_FALSE(f.AccountAdded);
+}
+
+TEST_F(AppTest, ExciseTaxButtonOpensTheRatesAndClosesThem) {
+  app::TForm1& f = Open();
+  backend.OnModal("fSpotrDan", [](ui::Form& w) { w.SetModalResult(ui::mr::Cancel); });
+  backend.Click(f.bSpotrDane);
+  EXPECT_EQ(Modals(), std::vector<std::string>{"fSpotrDan"});
+  EXPECT_TRUE(backend.messages().empty());
+  EXPECT_TRUE(common::FileExists(common::DataDir("SpotrDan.dta")));
+  EXPECT_FALSE(codelists::fSpotrDan().DataFileUsable());
 }
 
 TEST_F(AppTest, ButtonOfAWindowNotBuiltShowsTheNotice) {

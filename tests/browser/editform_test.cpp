@@ -34,6 +34,7 @@ class Traced : public Ci99 {
   void EditKeyF5() override { trace.push_back("F5"); }
   void EditKeyCtrlF8() override { trace.push_back("Ctrl+F8"); }
   void EditKeyAltF10() override { trace.push_back("Alt+F10"); }
+  void ShowHelp(int topic) override { trace.push_back("help " + std::to_string(topic)); }
   std::vector<std::string> trace;
 };
 
@@ -153,6 +154,22 @@ TEST_F(EditFormKeys, FunctionKeysReachTheirHooks) {
   edit.Keys("F5 Ctrl+F8 Alt+F10 Esc");
   w.EditRecord();
   EXPECT_EQ(w.trace, (std::vector<std::string>{"built", "checked 1", "F5", "Ctrl+F8", "Alt+F10", "cancelled"}));
+  w.CloseBrowse();
+}
+
+TEST_F(EditFormKeys, F1HandsTheCurrentFieldToTheHelp) {
+  WriteCi99(1);
+  Traced w;
+  w.Open();
+  edit.Keys("F1 Down F1 Down F1 Esc");
+  w.EditRecord();
+  const std::vector<std::string> helps = [&] {
+    std::vector<std::string> h;
+    for (const std::string& t : w.trace)
+      if (t.starts_with("help")) h.push_back(t);
+    return h;
+  }();
+  EXPECT_EQ(helps, (std::vector<std::string>{"help 1", "help 2", "help 3"}));
   w.CloseBrowse();
 }
 
