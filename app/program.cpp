@@ -6,7 +6,9 @@
 #include "browser/dialogs.h"
 #include "browser/winsettings.h"
 #include "codelists/lists.h"
+#include "codelists/banks.h"
 #include "codelists/postal.h"
+#include "codelists/registers.h"
 #include "codelists/slov.h"
 #include "combined/windows.h"
 #include "partners/orgservices.h"
@@ -39,6 +41,15 @@ class BatchNotifier : public common::ConsoleNotifier {
 void InstallPartnerPickers() {
   partners::OrgHooks().pickPostalCode = [](const std::string& town) -> std::optional<std::string> {
     if (auto r = codelists::PickPsc(town)) return r->psc;
+    return std::nullopt;
+  };
+  partners::OrgHooks().pickCountry = []() -> std::optional<std::string> {
+    if (auto r = codelists::PickCountry()) return r->name;
+    return std::nullopt;
+  };
+  partners::OrgHooks().pickBank = [](const std::string& typed, bool byCode) -> std::optional<partners::BankChoice> {
+    if (auto r = codelists::PickBank(byCode ? codelists::BankFind::ByCode : codelists::BankFind::ByName, typed))
+      return partners::BankChoice{r->name, r->code};
     return std::nullopt;
   };
 }

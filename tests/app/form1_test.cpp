@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "app/form1.h"
+#include "app/program.h"
+#include "common/osfile.h"
+#include "common/pascal.h"
+#include "partners/orgservices.h"
 #include "browser/dialogs.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -318,6 +322,28 @@ TEST_F(AppTest, ExciseTaxButtonOpensTheRatesAndClosesThem) {
   EXPECT_TRUE(backend.messages().empty());
   EXPECT_TRUE(common::FileExists(common::DataDir("SpotrDan.dta")));
   EXPECT_FALSE(codelists::fSpotrDan().DataFileUsable());
+}
+
+TEST_F(AppTest, ThePartnerRegisterPicksCountriesAndBanksFromTheRegisters) {
+  Open();
+  std::string country(232, '\0');
+  common::PutCounted(country, 0, "CZ   ", 5);
+  common::PutCounted(country, 6, "Česko"_cz + std::string(25, ' '), 30);
+  ASSERT_EQ(common::ReplaceFileContents(common::DataDir("Staty.dta"), country), 0);
+  std::string bank(92, '\0');
+  common::PutCounted(bank, 0, "Fio banka" + std::string(41, ' '), 50);
+  common::PutCounted(bank, 51, "2010", 4);
+  common::PutCounted(bank, 56, std::string(35, ' '), 35);
+  common::ForceDirs(common::ProgDir("\\2\\KodyBank.dta"));
+  ASSERT_EQ(common::ReplaceFileContents(common::ProgDir("\\2\\KodyBank.dta"), bank), 0);
+  app::InstallPartnerPickers();
+  backend.OnModal("fStaty", [&](ui::Form&) { backend.PressKeys("Enter"); });
+  backend.OnModal("fKodyBank", [&](ui::Form&) { backend.PressKeys("Enter"); });
+  EXPECT_EQ(partners::OrgHooks().pickCountry(), std::optional<std::string>("Česko"_cz + std::string(25, ' ')));
+  const auto chosen = partners::OrgHooks().pickBank("2010", true);
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(chosen->code, "2010");
+  partners::ResetOrgServices();
 }
 
 TEST_F(AppTest, ButtonOfAWindowNotBuiltShowsTheNotice) {
