@@ -36,6 +36,7 @@
 #include "codelists/stock.h"
 #include "codelists/lists.h"
 #include "codelists/outlines.h"
+#include "codelists/schemes.h"
 #include "codelists/income.h"
 #include "codelists/livestock.h"
 #include "codelists/small.h"
@@ -142,6 +143,9 @@ const std::map<std::string, Creator>& Creators() {
       {"TfCis27", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis27(); }},
       {"TfCis28", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis28(); }},
       {"TfCis29", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis29(); }},
+      {"TfCis270", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis270(); }},
+      {"TfCis27P", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis27P(); }},
+      {"TfCis260", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis260(); }},
       {"TfCis14", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis14(); }},
       {"TfCis21", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis21(); }},
       {"TfCis22", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis22(); }},

@@ -429,6 +429,7 @@ bool CodeListWindow::SortFile() {
     return lastIoOk();
   };
   plan.write = [this](std::int32_t n) {
+    SortOutputRecord(n);
     ShiftWriteRecord(n);
     return lastIoOk();
   };

@@ -97,6 +97,8 @@ class CodeListWindow : public browser::TfSoub {
   virtual bool OtherOrder() const { return false; }
   // After a sort that rewrote the file.
   virtual void Sorted() {}
+  // The sort's k-th output record, in the record buffer just before it is written.
+  virtual void SortOutputRecord(std::int32_t /*k*/) {}
 
   // Reads and writes of the moves and the sort, as the table's shift rule says.
   void ShiftRead(std::int32_t n);

@@ -14,6 +14,7 @@
 #include "codelists/livestock.h"
 #include "codelists/outlines.h"
 #include "codelists/registers.h"
+#include "codelists/schemes.h"
 #include "codelists/small.h"
 #include "codelists/stock.h"
 
@@ -101,6 +102,28 @@ void AddSmallRegisters(ui::WindowRegistry& registry) {
   });
 }
 
+// The statement schemes, each opened with its list number as the code-list menu does.
+void AddStatementSchemes(ui::WindowRegistry& registry) {
+  const struct {
+    SchemeKind kind;
+    const char* usage;
+    SchemeWindow& (*instance)();
+    void (*setup)(SchemeWindow&, std::string_view);
+  } schemes[] = {{SchemeKind::Balance270, "[77|270]", &fCis270, &SetupCis270},
+                 {SchemeKind::Annex27P, "[80..86]", &fCis27P, &SetupCis27P},
+                 {SchemeKind::Income260, "[260]", &fCis260, &SetupCis260}};
+  for (const auto& s : schemes) {
+    const std::string name(VariantOf(s.kind).className);
+    registry.Add(name, s.usage, [&registry, name, s](const std::vector<std::string>& args) {
+      ui::RequireArgs(*registry.Find(name), args, 0, 1);
+      SchemeWindow& w = s.instance();
+      s.setup(w, args.empty() ? VariantOf(s.kind).defaultList : std::string_view(args[0]));
+      w.ShowModal();
+      w.CloseBrowse();
+    });
+  }
+}
+
 }  // namespace
 
 void RegisterCodeListWindows(ui::WindowRegistry& registry) {
@@ -127,6 +150,7 @@ void RegisterCodeListWindows(ui::WindowRegistry& registry) {
   AddRegisters(registry);
   AddSmallRegisters(registry);
   RegisterCis60Windows(registry);
+  AddStatementSchemes(registry);
 }
 
 void OpenOldPanelList(int list) {
