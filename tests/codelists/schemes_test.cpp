@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "codelists/schemes.h"
+#include "common/faultfs.h"
 #include "common/numbers.h"
 #include "tests/codelists/outlinekit.h"
 
@@ -92,6 +93,24 @@ TEST_F(CodeListSchemes, CountPointsEachRowAtItsParentAndIsIdempotent) {
   EXPECT_EQ(Trim(k270, file, kParent), (Strings{"", "A.I.", ""}));
   w.CloseBrowse();
   EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(CodeListSchemes, ACountWhoseSortFailsHalfWayLeavesTheFileAsItWas) {
+  Write(k270, "CI270.DTA", ExampleRows(true));
+  const std::string before = ReadData("CI270.DTA");
+  SchemeWindow& w = fCis270();
+  SetupCis270(w, "270");
+  common::FaultFileSystem fs;
+  fs.Fail(common::FsOp::Write, ENOSPC, "CI270", 1, 1);  // the sort's second write
+  {
+    common::ScopedFileSystem use(fs);
+    w.CountRows();
+  }
+  EXPECT_EQ(ReadData("CI270.DTA"), before);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_TRUE(Messages()[0].starts_with("Uz: 01 pise soubor: ")) << Messages()[0];
+  EXPECT_EQ(w.Count, 5);
+  w.CloseBrowse();
 }
 
 TEST_F(CodeListSchemes, AnnexCountUsesZerosStarMarksAndPassesUncodedRowsOver) {
