@@ -93,6 +93,7 @@ std::vector<FieldSpec> MakeFields(const SchemeVariant& v) {
           {"Datum změny ", "D", "        ", 11, 2}, {"Text ", " ", k80, 12, 2}};
 }
 
+// Padded with blanks or cut to `width`.
 std::string Padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
   return s;
@@ -246,7 +247,7 @@ void SchemeWindow::CountRows() {
       marked = " " + name;
     }
     if (!marked.empty()) {
-      PutField(RecordBuffer, kName, Padded(marked, 30).substr(0, 30));
+      PutField(RecordBuffer, kName, Padded(marked, 30));
       RecordWrite(j);
       if (!IoOk()) return;
     }
@@ -297,7 +298,7 @@ void SchemeWindow::AdjustStars() {
   RewriteEach([this](std::int32_t) {
     const std::string name = FieldOf(RecordBuffer, kName);
     if (!name.starts_with("* ")) return false;
-    PutField(RecordBuffer, kName, Padded(name.substr(1) + " ", 30).substr(0, 30));
+    PutField(RecordBuffer, kName, Padded(name.substr(1) + " ", 30));
     return true;
   });
 }
@@ -316,7 +317,7 @@ void SchemeWindow::LiabilitiesX() {
   RewriteEach([this](std::int32_t n) {
     if (n < 101) return false;
     const std::string code = FieldOf(RecordBuffer, kCode);
-    PutField(RecordBuffer, kCode, Padded(common::Copy(code, 1, 2) + "X." + common::Copy(code, 3, 16), kCodeWidth).substr(0, kCodeWidth));
+    PutField(RecordBuffer, kCode, Padded(common::Copy(code, 1, 2) + "X." + common::Copy(code, 3, 16), kCodeWidth));
     return true;
   });
 }
