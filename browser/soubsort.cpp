@@ -42,12 +42,17 @@ bool TfSoub::SortInPlace(const InPlaceSort& plan) {
   const std::int32_t count = Count;
   const std::string user = common::CurrentSession().CurrentUser;
 
-  // The file as it is, to put back when the rewrite fails half way.
-  std::string before(static_cast<std::size_t>(count) * len, '\0');
-  if (int code = DataFile().ReadAt(0, before.data(), before.size())) {
+  // The file as it is, to put back when the rewrite fails half way. Bytes past the last whole
+  // record (a cut record) are kept behind the sorted records.
+  std::uint64_t size = 0;
+  int sizeCode = DataFile().Size(size);
+  const std::size_t whole = static_cast<std::size_t>(count) * len;
+  std::string before(sizeCode == 0 && size > whole ? static_cast<std::size_t>(size) : whole, '\0');
+  if (int code = sizeCode != 0 ? sizeCode : DataFile().ReadAt(0, before.data(), before.size())) {
     common::FileErrorMessage(" cte soubor: ", DataFileName, code);
     return false;
   }
+  const std::string_view tail = std::string_view(before).substr(whole);
 
   RecordSort sort(plan.limits);
   sort.less = [&](const char* a, const char* b) { return plan.less(std::string_view(a, len), std::string_view(b, len)); };
@@ -88,6 +93,7 @@ bool TfSoub::SortInPlace(const InPlaceSort& plan) {
   }
   int code = 0;
   if (written) code = DataFile().Truncate(sorted.size() * len);
+  if (written && code == 0 && !tail.empty()) code = DataFile().WriteAt(sorted.size() * len, tail.data(), tail.size());
   if (!written || code != 0) {
     // Put the file back as it was; a failed write has shown its message.
     const int back = DataFile().WriteAt(0, before.data(), before.size());

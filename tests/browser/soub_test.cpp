@@ -665,3 +665,27 @@ TEST_F(RecordBrowser, AWindowDestroyedWithoutClosingGivesTheFileBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sort in place rewrites the whole records; the bytes of a cut last record stay behind them,
+// also when records are dropped.
+TEST_F(RecordBrowserFaults, SortInPlaceKeepsTheBytesOfACutLastRecord) {
+  for (bool drop : {false, true}) {
+    SCOPED_TRACE(drop ? "one dropped" : "none dropped");
+    WriteData("CI99.DTA", Record("03", "C", 3) + Record("01", "A", 1) + Record("02", "B", 2) + "cut");
+    Ci99 w;
+    w.Open();
+    ASSERT_EQ(w.Count, 3);
+    browser::TfSoub::InPlaceSort plan;
+    plan.less = [](std::string_view a, std::string_view b) { return a.substr(0, 6) < b.substr(0, 6); };
+    if (drop) plan.dropOnOutput = [](std::string_view r) { return r.substr(0, 3) == Record("02", "", 0).substr(0, 3); };
+    EXPECT_TRUE(w.SortInPlace(plan));
+    w.CloseBrowse();
+    const std::string sorted = drop ? Record("01", "A", 1) + Record("03", "C", 3)
+                                    : Record("01", "A", 1) + Record("02", "B", 2) + Record("03", "C", 3);
+    EXPECT_EQ(ReadData("CI99.DTA"), sorted + "cut");
+  }
+}
+
+}  // namespace
