@@ -192,7 +192,7 @@ std::string IfVolnyInTable(Session& s, const Target& t) {
   TableAccess access(s, t);
   if (access.OpenAndRead(nullptr) == TableAccess::Result::GivenUp) return {};
   std::string holder;
-  const std::string own = s.CurrentUser.substr(0, 2);
+  const std::string own = t.user.substr(0, 2);  // padded as the entry was written
   if (int n = access.table().FindOtherHolder(t.key, own)) {
     const FotTable::Entry& e = access.table().at(n);
     const std::string code = e.User().substr(0, 2);

@@ -112,6 +112,11 @@ TEST_F(LockTableTest, IfVolnyNamesOtherHoldersOnly) {
   EXPECT_EQ(IfVolny(u1, org), "");  // own lock
   EXPECT_EQ(IfVolny(u2, org), Cz("W 07 JANA DVOŘÁKOVÁ") + std::string(10, ' '));
   EXPECT_EQ(IfVolny(u2, "X:\\DATA\\JINY.DTA"), "");
+  // A workstation without a user code holds its locks as blanks; they are its own too.
+  u3.CurrentUser.clear();
+  EXPECT_EQ(LockFile(u3, "X:\\DATA\\CI10.DTA", "W"), LockResult::Held);
+  EXPECT_EQ(IfVolny(u3, "X:\\DATA\\CI10.DTA"), "");
+  EXPECT_EQ(IfVolny(u1, "X:\\DATA\\CI10.DTA").substr(0, 5), "W    ");
 }
 
 TEST_F(LockTableTest, PathsThatAreNeverLocked) {
