@@ -31,6 +31,7 @@
 #include "reports/hooks.h"
 #include "reports/specialforms.h"
 #include "reports/stamp.h"
+#include "reports/spool.h"
 #include "reports/writer.h"
 #include "ui/backend.h"
 #include "ui/keys.h"
@@ -749,6 +750,7 @@ TfPozri& fPozri2() {
 }
 
 void DestroyReportWindows() {
+  DestroySpoolWindows();
   for (int i = 0; i < 2; ++i) {
     delete Slot(i);
     Slot(i) = nullptr;
@@ -759,6 +761,7 @@ void InstallReportServices() {
   static LazyViewer first(0), second(1);
   browser::SetReportServices(&first, &second, &TheReportOutput());
   browser::PrintFontsHook() = [] { fFontyTisky().Open(); };
+  browser::RolHooks().showReportList = ShowReportListModal;
 }
 
 }  // namespace reports

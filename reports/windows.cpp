@@ -6,6 +6,8 @@
 #include "reports/pozri.h"
 #include "reports/specialforms.h"
 #include "reports/stamp.h"
+#include "reports/spool.h"
+#include "reports/spoolexc.h"
 
 namespace reports {
 
@@ -36,6 +38,16 @@ void RegisterReportWindows(ui::WindowRegistry& registry) {
     ui::RequireArgs(*registry.Find("TfStranka"), args, 1, 1);
     LinesSource report = LinesSource::FromFile(args[0]);
     PozriPrintWithStamp(report);
+  });
+  // The report list as Ctrl+F2 of every window shows it.
+  registry.Add("TfSpool", "", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfSpool"), args, 0, 0);
+    ShowReportListModal();
+  });
+  // The list of ";"-separated files as the main window's button shows it.
+  registry.Add("TfSpoolExc", "", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfSpoolExc"), args, 0, 0);
+    ShowSpoolExcModal();
   });
 }
 

@@ -1,0 +1,75 @@
+#include "reports/catalogue.h"
+
+#include "common/dirs.h"
+#include "common/iocodes.h"
+#include "common/notifier.h"
+#include "common/osfile.h"
+#include "common/text.h"
+
+namespace reports {
+
+bool CatalogueCodeMatches(std::string_view code, std::string_view nameStart) {
+  if (code.size() != nameStart.size()) return false;
+  const std::string a = common::UpperCz(code), b = common::UpperCz(nameStart);
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != '*' && b[i] != '*' && a[i] != b[i]) return false;
+  return true;
+}
+
+std::string CatalogueTitle(std::string_view line) {
+  const std::size_t from = line.size() >= 18 && line[17] == '|' ? 18 : 9;
+  std::string title = from < line.size() ? std::string(line.substr(from, kCatalogueTitleLength)) : std::string();
+  title.resize(kCatalogueTitleLength, ' ');
+  return title;
+}
+
+std::string CatalogueFile() { return common::ProgDir(kCatalogueName); }
+
+int ReadCatalogue(std::vector<std::string>& lines) {
+  lines.clear();
+  std::string text;
+  const int code = common::ReadFileText(CatalogueFile(), text);
+  if (code == common::io::kFileNotFound || code == common::io::kPathNotFound) return 0;
+  if (code != 0) return code;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    at = end + 1;
+  }
+  return 0;
+}
+
+int WriteCatalogue(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return common::ReplaceFileContents(CatalogueFile(), text);
+}
+
+std::vector<std::string> CatalogueTitles(const std::vector<std::string>& names, int width) {
+  std::vector<std::string> titles(names.size(), std::string(static_cast<std::size_t>(width), ' '));
+  if (names.empty()) return titles;
+  std::vector<std::string> lines;
+  if (const int code = ReadCatalogue(lines)) {
+    common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
+    return titles;
+  }
+  for (const std::string& line : lines) {
+    if (line.size() < kCatalogueCodeLength) continue;
+    const std::string_view code = std::string_view(line).substr(0, kCatalogueCodeLength);
+    std::string title;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (names[i].size() < kCatalogueCodeLength ||
+          !CatalogueCodeMatches(code, std::string_view(names[i]).substr(0, kCatalogueCodeLength)))
+        continue;
+      if (title.empty()) title = CatalogueTitle(line).substr(0, static_cast<std::size_t>(width));
+      titles[i] = title;
+    }
+  }
+  return titles;
+}
+
+}  // namespace reports

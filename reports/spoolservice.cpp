@@ -1,0 +1,302 @@
+// The service operations of the report list's popup menu.
+#include <algorithm>
+
+#include "browser/entries.h"
+#include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/fileops.h"
+#include "common/indexsort.h"
+#include "common/jobfile.h"
+#include "common/notifier.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
+#include "common/pascal.h"
+#include "common/scramble.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "reports/catalogue.h"
+#include "reports/pozri.h"
+#include "reports/spool.h"
+#include "ui/backend.h"
+
+namespace reports {
+
+using common::Cz;
+
+namespace {
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    at = end + 1;
+  }
+  return lines;
+}
+
+// The plain lines of a report of fixed lines, scrambled ones unscrambled (a
+// scrambled line may hold CR LF bytes, so it is read as a fixed record).
+std::vector<std::string> FixedReportLines(const std::string& text, const std::string& key) {
+  std::int32_t count = 0;
+  const std::int32_t width = common::MeasureReportLines(
+      std::string_view(text).substr(0, common::kReportHeadBytes), text.size(), count);
+  std::vector<std::string> lines;
+  const std::size_t record = static_cast<std::size_t>(width) + 2;
+  for (std::int32_t i = 0; i < count; ++i)
+    lines.push_back(common::UnscrambleText(text.substr(static_cast<std::size_t>(i) * record, static_cast<std::size_t>(width)), key));
+  return lines;
+}
+
+// A file of equal lines, each ended by CR LF: the reports the viewer converts.
+bool IsFixedReport(const std::string& path) {
+  std::int32_t count = 0;
+  const std::int32_t width = common::ReportLineInfo(path, count);
+  const std::int32_t size = common::CheckFile(path);
+  return width > 0 && count > 0 && size == count * (width + 2);
+}
+
+// "1" part and l part of an archive name: the fifth character.
+std::string WithFifth(std::string name, char c) {
+  if (name.size() >= 5) name[4] = c;
+  return name;
+}
+bool IsArchiveOne(const std::string& name) { return common::UpperCz(common::Copy(name, 3, 3)) == "AR1"; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- line lengths
+
+void TfSpool::c1Click() {
+  const SpoolEntry* e = CurrentEntry();
+  if (!e) return;
+  const std::string path = EntryPath(*e);
+  std::string text;
+  if (const int code = common::ReadFileText(path, text)) {
+    common::FileErrorMessage(" cte soubor: ", path, code);
+    return;
+  }
+  const common::Session& s = common::CurrentSession();
+  const bool scrambled = s.ScrambleOn != 0;
+  std::vector<std::string> lines = scrambled ? FixedReportLines(text, s.ScrambleKey) : SplitLines(text);
+  std::size_t width = kFixedLineWidth;
+  for (std::string& line : lines) {
+    line = common::StripLeftSp(line);
+    width = std::max(width, line.size());
+  }
+  std::string out;
+  out.reserve(lines.size() * (width + 2));
+  for (const std::string& line : lines) {
+    std::string fixed = line;
+    fixed.resize(width, ' ');
+    out += (scrambled ? common::ScrambleText(fixed, s.ScrambleKey) : fixed) + "\r\n";
+  }
+  if (const int code = common::ReplaceFileContents(path, out)) common::FileErrorMessage(" pise soubor: ", path, code);
+}
+
+// ---------------------------------------------------------------- archive titles
+
+void TfSpool::A1Click() { ArchiveTitles("OFCRP.DTA", "OFAR"); }
+void TfSpool::b1Click() { ArchiveTitles("ZFCRP.DTA", "ZFAR"); }
+
+void TfSpool::ArchiveTitles(const std::string& listFile, const std::string& prefix) {
+  std::vector<std::string> catalogue;
+  if (const int code = ReadCatalogue(catalogue)) return common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
+  catalogue.erase(std::remove(catalogue.begin(), catalogue.end(), std::string()), catalogue.end());
+  if (catalogue.empty()) return;
+  const std::string listPath = common::DataDir(listFile);
+  std::string text;
+  if (const int code = common::ReadFileText(listPath, text)) {
+    if (code != 2 && code != 3) common::FileErrorMessage(" cte soubor: ", listPath, code);
+    return;
+  }
+  const std::size_t original = catalogue.size();
+  for (const std::string& line : SplitLines(text)) {
+    const std::string number = common::Copy(line, 1, 4), title = common::Copy(line, 5, 30);
+    bool replaced = false;
+    for (std::size_t i = 0; i < original && !replaced; ++i) {
+      if (common::Copy(catalogue[i], 1, 4) == prefix && common::Copy(catalogue[i], 5, 4) == number) {
+        catalogue[i] = common::Copy(catalogue[i], 1, 18) + title;
+        replaced = true;
+      }
+    }
+    if (!replaced) catalogue.push_back(prefix + number + "|OF      |" + title);
+  }
+  if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);
+}
+
+// ---------------------------------------------------------------- joins
+
+void TfSpool::d1Click() {
+  for (std::size_t i = 0; i < Entries.size(); ++i) {
+    const std::string name1 = common::StripRightSp(Entries[i].name);
+    if (!IsArchiveOne(name1)) continue;
+    const std::string one = common::DataDir(name1 + ".txt"), ell = common::DataDir(WithFifth(name1, 'l') + ".txt");
+    if (common::CopyFileBlocks(ell, one) != 0) continue;
+    common::RenameFileSafe(one, ell);
+    GoToRecord(static_cast<std::int32_t>(i + 1), 0);
+    RepaintPage();
+  }
+  std::vector<std::string> catalogue;
+  if (const int code = ReadCatalogue(catalogue)) {
+    common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
+  } else {
+    for (std::string& line : catalogue)
+      if (IsArchiveOne(line)) line = WithFifth(line, 'l');
+    if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);
+  }
+  common::MessageOk("OK");
+}
+
+void TfSpool::e1Click() {
+  for (std::size_t i = 0; i < Entries.size(); ++i) {
+    const std::string name1 = common::StripRightSp(Entries[i].name);
+    if (!IsArchiveOne(name1)) continue;
+    const std::string one = common::DataDir(name1 + ".txt"), ell = common::DataDir(WithFifth(name1, 'l') + ".txt");
+    if (common::CopyFileBlocks(one, ell) != 0) continue;
+    common::RenameFileSafe(ell, one);
+    GoToRecord(static_cast<std::int32_t>(i + 1), 0);
+    RepaintPage();
+  }
+  common::MessageOk("OK");
+}
+
+// ---------------------------------------------------------------- split
+
+void TfSpool::f1Click() {
+  const SpoolEntry* e = CurrentEntry();
+  if (!e || e->Erased()) return;
+  const std::string path = EntryPath(*e);
+  const std::string name = NameWithoutExtension(e->file);
+  if (name.size() < 2) return;
+  const std::int32_t n = common::TextToInt(name.substr(name.size() - 2)) + 1;
+  const std::string base = e->place + name.substr(0, name.size() - 2);
+  const std::string target1 = base + common::FormatNumberMask("@@", n) + ".txt";
+  const std::string target2 = base + common::FormatNumberMask("@@", n + 1) + ".txt";
+  std::string answer(9, ' ');
+  if (!browser::AskString(1, 1, Cz("Zadejte hranici pro střih (číslo řádku)"), answer)) return;
+  std::int64_t limit = common::TextToInt(answer);
+
+  std::string text;
+  if (const int code = common::ReadFileText(path, text)) return common::FileErrorMessage(" cte soubor: ", path, code);
+  // Whole records of the report's own width (scrambled lines are moved as they are).
+  std::int32_t count = 0;
+  const std::int32_t width = common::MeasureReportLines(std::string_view(text).substr(0, common::kReportHeadBytes), text.size(), count);
+  const std::size_t record = static_cast<std::size_t>(width) + 2;
+  std::string parts[2];
+  int part = 0;
+  std::int64_t inPart = 0;
+  for (std::int32_t i = 1; i <= count; ++i) {
+    if (i % 1000 == 0) {
+      eHled.SetText(common::FormatNumberMask("### ###", i / 1000));
+      ui::ProcessMessages();
+    }
+    if (++inPart > limit && part == 0) {
+      part = 1;
+      limit = 10'000'000;
+      inPart = 1;
+    }
+    parts[part].append(text, static_cast<std::size_t>(i - 1) * record, record);
+  }
+  for (int t = 0; t < 2; ++t) {
+    const std::string& target = t == 0 ? target1 : target2;
+    if (const int code = common::ReplaceFileContents(target, parts[t])) {
+      common::FileErrorMessage(" pise soubor: ", target, code);
+      return;
+    }
+  }
+  CloseBrowse();
+  SetupSpool();
+}
+
+// ---------------------------------------------------------------- scrambling
+
+void TfSpool::ConvertReports(bool scramble) {
+  TfPozri& viewer = fPozri2();
+  for (const SpoolEntry& e : Entries) {
+    if (e.Erased()) continue;
+    const std::string path = EntryPath(e);
+    if (common::CheckFile(path) < 1 || !IsFixedReport(path)) continue;
+    browser::ShowBlik(Cz("Převádím ") + common::Copy(e.name, 1, 39));
+    viewer.SetupPozri(path);
+    scramble ? viewer.PozriScrambleAll() : viewer.PozriUnscrambleAll();
+    viewer.CloseBrowse();
+  }
+}
+
+void TfSpool::g1Click() {
+  ConvertReports(true);
+  common::WriteJobIn(common::DataDir(""), "GDPR", "ANO");
+  common::CurrentSession().ScrambleOn = 1;
+  browser::CloseBlik();
+  common::MessageOk("OK");
+}
+
+void TfSpool::i1Click() {
+  ConvertReports(false);
+  browser::CloseBlik();
+  common::MessageOk("OK");
+}
+
+void TfSpool::ConvertDocuments(bool scramble, bool dfOnly, bool pictures) {
+  browser::ShowBlik(Cz("Převádím archivy"));
+  std::vector<std::string> folders;
+  common::ListDirs(common::DataDir("doklady\\*.*"), folders, 16, 1000);
+  TfPozri& viewer = fPozri2();
+  for (const std::string& padded : folders) {
+    const std::string folder = common::StripRightSp(padded);
+    const std::string kind = common::UpperCz(folder.substr(0, 2));
+    const bool df = kind == "DF" || kind == "DZ";
+    const bool withPictures = kind == "OF" || kind == "ZF";
+    if (dfOnly ? !df : !(df || withPictures || kind == "PO" || kind == "PZ")) continue;
+    const std::string dir = common::DataDir("doklady\\" + folder + "\\");
+    browser::ShowBlik(Cz("Převádím ") + folder + " .txt");
+    std::vector<std::string> files;
+    common::ListFiles(dir + "*.txt", files, common::kListNameWidth, 10000);
+    for (const std::string& f : files) {
+      const std::string path = dir + common::StripRightSp(f);
+      if (!IsFixedReport(path)) continue;
+      viewer.SetupPozri(path);
+      scramble ? viewer.PozriScrambleAll() : viewer.PozriUnscrambleAll();
+      viewer.CloseBrowse();
+    }
+    if (!pictures || !withPictures) continue;
+    browser::ShowBlik(Cz("Převádím ") + folder + " .jpg");
+    files.clear();
+    common::ListFiles(dir + "*.jpg", files, common::kListNameWidth, 10000);
+    for (const std::string& f : files) {
+      const std::string path = dir + common::StripRightSp(f);
+      try {
+        scramble ? common::ScrambleFile(path) : common::UnscrambleFile(path);
+      } catch (const common::IoError& err) {
+        common::FileErrorMessage(" pise soubor: ", path, err.code);
+      }
+    }
+  }
+  browser::CloseBlik();
+}
+
+void TfSpool::h1Click() {
+  browser::ShowBlik(Cz("Převádím ORG"));
+  if (SpoolHooks().scrambleMarkedPartners) SpoolHooks().scrambleMarkedPartners();
+  ConvertDocuments(true, false, true);
+  common::WriteJobIn(common::DataDir(""), "GDPR", "ANO");
+  common::CurrentSession().ScrambleOn = 1;
+  common::MessageOk("Hotovo");
+}
+
+void TfSpool::j1Click() {
+  ConvertDocuments(false, false, true);
+  common::MessageOk("Hotovo");
+}
+
+void TfSpool::k1Click() {
+  ConvertDocuments(true, true, false);
+  common::MessageOk("Hotovo");
+}
+
+}  // namespace reports
