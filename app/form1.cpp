@@ -26,6 +26,8 @@
 #include "common/text.h"
 #include "common/usertab.h"
 #include "partners/windows.h"
+#include "reports/spool.h"
+#include "reports/spoolexc.h"
 
 namespace app {
 
@@ -114,6 +116,21 @@ ui::Form& WithButtons(ui::Form& form) {
 ui::Button& ButtonOf(ui::Form& form, const char* name) { return *form.FindAs<ui::Button>(name); }
 
 bool HasText(const std::string& s) { return s.find_first_not_of(' ') != std::string::npos; }
+
+// The report layer's list of produced reports; the chosen entry's report by its full name.
+class ReportList : public SpoolWindow {
+ public:
+  void SetupSpool() override { reports::fSpool().SetupSpool(); }
+  void ShowSpool() override { reports::fSpool().ShowModal(); }
+  int CurrentEntry() const override { return reports::fSpool().Current; }
+  std::string EntryLine(int n) const override { return reports::fSpool().EntryReport(n); }
+  void CloseBrowse() override { reports::fSpool().CloseBrowse(); }
+};
+
+SpoolWindow& TheReportList() {
+  static ReportList list;
+  return list;
+}
 
 }  // namespace
 
@@ -216,6 +233,7 @@ TForm1::TForm1(std::vector<std::string> args)
   // is this window's report list.
   combined::OldPanelHooks().takeAccountAddedMark = [this] { return std::exchange(AccountAdded, false); };
   combined::OldPanelHooks().reportList = [this] { bTiskyClick(); };
+  spool = &TheReportList();
   FormCreate();
 }
 
@@ -399,7 +417,7 @@ void TForm1::bJazykClick() {
 void TForm1::bpscClick() { Browse(codelists::fpsc(), [] { codelists::SetupPsc(codelists::fpsc()); }); }
 void TForm1::bOrvekOrgClick() { NotImplemented("TfOrvekOrg"); }
 void TForm1::bSpotrDaneClick() { codelists::OpenSpotrDan(); }
-void TForm1::bCisExcClick() { NotImplemented("TfSpoolExc"); }
+void TForm1::bCisExcClick() { reports::ShowSpoolExcModal(); }
 void TForm1::CI60x2024Click() {
   if (!ConvertCi60For2024()) return;
   codelists::TfCis60& w = codelists::fCis60();

@@ -102,8 +102,8 @@ class TForm1 : public ui::Form {
   ui::Timer& TimerKeepAlive;   // the lock-server keep-alive, 10 s after the connection
 
   MainWindowServices services;
-  // The report list of "Tisky"; nullptr until the report layer puts its window here.
-  SpoolWindow* spool = nullptr;
+  // The report list of "Tisky" (the report layer's window unless a test puts its own).
+  SpoolWindow* spool;
 
   // ---------------------------------------------------------------- state
   bool FirstActivation = true;

@@ -47,6 +47,8 @@
 #include "payroll/prrol.h"
 #include "reports/fonty.h"
 #include "reports/pozri.h"
+#include "reports/spool.h"
+#include "reports/spoolexc.h"
 #include "combined/ci2005.h"
 #include "combined/ciwindows.h"
 #include "combined/fci92.h"
@@ -182,6 +184,8 @@ const std::map<std::string, Creator>& Creators() {
       {"TfPozri", [](Owned&, const WindowRow& row) -> ui::Form* {
          return row.instance == std::string_view("fPozri2") ? &reports::fPozri2() : &reports::fPozri();
        }},
+      {"TfSpool", [](Owned&, const WindowRow&) -> ui::Form* { return &reports::fSpool(); }},
+      {"TfSpoolExc", [](Owned&, const WindowRow&) -> ui::Form* { return &reports::fSpoolExc(); }},
       // The lock-server client is not a window.
       {"TfClient", [](Owned&, const WindowRow&) -> ui::Form* {
          (void)common::CurrentLockClient();

@@ -3,6 +3,7 @@
 // snapshots the script asks for. With --expect the transcript must match a file.
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -92,6 +93,11 @@ class FolderCopy {
     root_ = pattern;
     path_ = root_ / std::filesystem::absolute(from).lexically_normal().filename();
     std::filesystem::copy(from, path_, std::filesystem::copy_options::recursive);
+    // One fixed time on every file, so that lists showing file dates read alike on every run.
+    const std::chrono::sys_seconds when = std::chrono::sys_days{std::chrono::year{2024} / 6 / 12} + std::chrono::hours{10};
+    const auto stamp = std::chrono::file_clock::from_sys(when);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_))
+      if (entry.is_regular_file()) std::filesystem::last_write_time(entry.path(), stamp);
   }
   ~FolderCopy() {
     std::error_code ec;
