@@ -22,13 +22,13 @@ std::int32_t RecordsOf(const std::string& path, std::uint64_t) { return CsvRecor
 
 std::int32_t CsvRecordCount(const std::string& fileName) {
   common::File f;
-  if (f.Open(fileName, 0) != 0) return 0;
+  if (f.Open(fileName, common::kModeReadOnly) != 0) return 0;
   std::int64_t lines = 0;
   char last = '\n';
   std::string buffer(1 << 16, '\0');
   for (std::uint64_t at = 0;;) {
     std::size_t got = 0;
-    if (f.ReadAt(at, buffer.data(), buffer.size(), got) != 0 || got == 0) break;
+    if (f.ReadSome(at, buffer.data(), buffer.size(), got) != 0 || got == 0) break;
     for (std::size_t i = 0; i < got; ++i)
       if (buffer[i] == '\n') ++lines;
     last = buffer[got - 1];
