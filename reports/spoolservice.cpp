@@ -52,12 +52,16 @@ std::vector<std::string> FixedReportLines(const std::string& text, const std::st
   return lines;
 }
 
-// A file of equal lines, each ended by CR LF: the reports the viewer converts.
-bool IsFixedReport(const std::string& path) {
-  std::int32_t count = 0;
+// A file of equal lines, each ended by CR LF: the reports the viewer converts. A plain
+// one has no line end inside a line; a scrambled line may hold CR LF bytes, but a
+// single "line" with inner line ends is a text of unequal lines, not a report.
+bool IsFixedReport(const std::string& path, bool plain) {
+  std::int32_t count = 0, plainCount = 0;
   const std::int32_t width = common::ReportLineInfo(path, count);
   const std::int32_t size = common::CheckFile(path);
-  return width > 0 && count > 0 && size == count * (width + 2);
+  if (width <= 0 || count <= 0 || size != count * (width + 2)) return false;
+  const bool plainShape = common::TextLineInfo1(path, plainCount) == width;
+  return plain ? plainShape : plainShape || count > 1;
 }
 
 // "1" part and l part of an archive name: the fifth character.
@@ -220,7 +224,7 @@ void TfSpool::ConvertReports(bool scramble) {
   for (const SpoolEntry& e : Entries) {
     if (e.Erased()) continue;
     const std::string path = EntryPath(e);
-    if (common::CheckFile(path) < 1 || !IsFixedReport(path)) continue;
+    if (common::CheckFile(path) < 1 || !IsFixedReport(path, scramble)) continue;
     browser::ShowBlik(Cz("Převádím ") + common::Copy(e.name, 1, 39));
     viewer.SetupPozri(path);
     scramble ? viewer.PozriScrambleAll() : viewer.PozriUnscrambleAll();
@@ -259,7 +263,7 @@ void TfSpool::ConvertDocuments(bool scramble, bool dfOnly, bool pictures) {
     common::ListFiles(dir + "*.txt", files, common::kListNameWidth, 10000);
     for (const std::string& f : files) {
       const std::string path = dir + common::StripRightSp(f);
-      if (!IsFixedReport(path)) continue;
+      if (!IsFixedReport(path, scramble)) continue;
       viewer.SetupPozri(path);
       scramble ? viewer.PozriScrambleAll() : viewer.PozriUnscrambleAll();
       viewer.CloseBrowse();

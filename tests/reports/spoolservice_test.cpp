@@ -1,0 +1,222 @@
+// The report list's service operations: line lengths, archive titles, joins, the
+// split and the scrambling of reports and document folders.
+#include "tests/reports/spoolkit.h"
+
+#include "browser/dotazy.h"
+#include "common/dirs.h"
+#include "common/jobfile.h"
+#include "common/numbers.h"
+#include "common/scramble.h"
+#include "common/text.h"
+
+namespace reporttest {
+namespace {
+
+class SpoolService : public SpoolTest {
+ protected:
+  // The list is set up (not shown) as the operations find it.
+  void Build() { list.SetupSpool(); }
+  ~SpoolService() override { list.CloseBrowse(); }
+  static std::string Lines(int n, int width, const std::string& prefix = "Line ") {
+    std::string out;
+    for (int i = 1; i <= n; ++i) out += Padded(prefix + std::to_string(i), width);
+    return out;
+  }
+  void Choose(const std::string& name) {
+    for (std::size_t i = 0; i < list.Entries.size(); ++i)
+      if (list.Entries[i].name == name) return list.GoToRecord(static_cast<std::int32_t>(i + 1), 0);
+    FAIL() << "no entry " << name;
+  }
+  // The next question is answered with text and F2 (Esc when cancel).
+  void Answer(const std::string& text, bool cancel = false) {
+    backend.AnswerNextModal([this, text, cancel](ui::Form& f) {
+      static_cast<browser::TfDotazy&>(f).Edits[1]->SetText(text);
+      backend.Press(cancel ? vk::Esc : vk::F(2));
+    });
+  }
+  std::string ScrambledLines(const std::string& plain, int width) const {
+    std::string out;
+    const std::string key = common::ProgramScrambleKey();
+    for (std::size_t at = 0; at < plain.size(); at += static_cast<std::size_t>(width) + 2)
+      out += common::ScrambleText(plain.substr(at, static_cast<std::size_t>(width)), key) + "\r\n";
+    return out;
+  }
+};
+
+TEST_F(SpoolService, EqualLineLengthsPadTo140AndKeepWiderLines) {
+  File("R.txt", "   short\r\n" + std::string(200, 'w') + "\r\nlast");
+  Build();
+  list.c1Click();
+  const std::string out = Bytes("R.txt");
+  ASSERT_EQ(out.size(), 3u * 202);
+  EXPECT_EQ(out.substr(0, 202), Padded("short", 200));
+  EXPECT_EQ(out.substr(202, 202), std::string(200, 'w') + "\r\n");
+  EXPECT_EQ(out.substr(404), Padded("last", 200));
+  File("S.txt", "a\r\nb\r\n");
+  list.SetupSpool();
+  Choose("S");
+  list.c1Click();
+  EXPECT_EQ(Bytes("S.txt"), Padded("a", 140) + Padded("b", 140));
+  EXPECT_FALSE(Exists("xxx.txt"));
+}
+
+TEST_F(SpoolService, EqualLineLengthsOfAScrambledReportKeepsItReadable) {
+  Scrambled(true);
+  // A line whose scrambled bytes hold CR LF must not be split.
+  std::string plain;
+  for (int i = 0; i < 40; ++i) plain += Padded("Radek " + std::to_string(i) + " \r\n" + std::string(static_cast<std::size_t>(i), 'x'), 60);
+  File("R.txt", ScrambledLines(plain, 60));
+  Build();
+  list.c1Click();
+  const std::string out = Bytes("R.txt");
+  ASSERT_EQ(out.size(), 40u * 142);
+  for (int i = 0; i < 40; ++i) {
+    const std::string line = common::UnscrambleText(out.substr(static_cast<std::size_t>(i) * 142, 140), common::ProgramScrambleKey());
+    EXPECT_EQ(line, Padded("Radek " + std::to_string(i) + " \r\n" + std::string(static_cast<std::size_t>(i), 'x'), 140).substr(0, 140));
+  }
+}
+
+TEST_F(SpoolService, AMissingReportGivesTheReadMessage) {
+  File("R.txt", "x");
+  Build();
+  std::filesystem::remove(Path("R.txt"));
+  list.c1Click();
+  EXPECT_EQ(Messages("Uz: "), 1) << notes.Dump();
+}
+
+TEST_F(SpoolService, ArchiveTitlesReplaceOrAppendCatalogueLines) {
+  Put("listw.tab", "OFAR0002|OF      |Stary nazev\r\n\r\nZFAR0001|OF      |Jiny\r\n");
+  Put("OFCRP.DTA", "0001Title\r\n0002Novy nazev\r\n0001Again\r\n");
+  Build();
+  list.A1Click();
+  EXPECT_EQ(Bytes("listw.tab"),
+            "OFAR0002|OF      |Novy nazev\r\nZFAR0001|OF      |Jiny\r\nOFAR0001|OF      |Title\r\nOFAR0001|OF      |Again\r\n");
+  Put("ZFCRP.DTA", "0001Faktury prijate\r\n");
+  list.b1Click();
+  EXPECT_NE(Bytes("listw.tab").find("ZFAR0001|OF      |Faktury prijate\r\n"), std::string::npos);
+}
+
+TEST_F(SpoolService, ArchiveTitlesKeepEveryLineOfALongCatalogue) {
+  std::string catalogue;
+  for (int i = 0; i < 2100; ++i) catalogue += "XX" + common::FormatNumberMask("@@@@@@", i) + " t\r\n";
+  Put("listw.tab", catalogue);
+  Put("OFCRP.DTA", "0001Title\r\n");
+  Build();
+  list.A1Click();
+  EXPECT_EQ(Bytes("listw.tab"), catalogue + "OFAR0001|OF      |Title\r\n");
+}
+
+TEST_F(SpoolService, JoinOnePlusLLeavesTheLPartAndRenamesTheCatalogue) {
+  File("OFAR1001.txt", "one\r\n");
+  File("OFARl001.txt", "ell\r\n");
+  Put("listw.tab", "OFAR1001|OF      |Archiv\r\nOFAR0002|OF      |Jiny\r\n");
+  Build();
+  list.d1Click();
+  EXPECT_FALSE(Exists("OFAR1001.txt"));
+  EXPECT_EQ(Bytes("OFARl001.txt"), "one\r\nell\r\n");
+  EXPECT_EQ(Bytes("listw.tab"), "OFARl001|OF      |Archiv\r\nOFAR0002|OF      |Jiny\r\n");
+  EXPECT_EQ(Messages("OK"), 1);
+}
+
+TEST_F(SpoolService, JoinLPlusOneKeepsTheOneName) {
+  File("OFAR1001.txt", "one\r\n");
+  File("OFARl001.txt", "ell\r\n");
+  Put("listw.tab", "OFAR1001|OF      |Archiv\r\n");
+  Build();
+  list.e1Click();
+  EXPECT_FALSE(Exists("OFARl001.txt"));
+  EXPECT_EQ(Bytes("OFAR1001.txt"), "ell\r\none\r\n");
+  EXPECT_EQ(Bytes("listw.tab"), "OFAR1001|OF      |Archiv\r\n");
+  EXPECT_EQ(Messages("OK"), 1);
+}
+
+TEST_F(SpoolService, SplitAtALimitMakesFreshTargetsOfTheReportsWidth) {
+  File("ARCH05.txt", Lines(5, 200));
+  File("ARCH06.txt", Lines(9, 132, "stale "));  // an older target is replaced whole
+  Build();
+  Choose("ARCH05");
+  Answer("2");
+  list.f1Click();
+  EXPECT_EQ(Bytes("ARCH06.txt"), Lines(2, 200));
+  EXPECT_EQ(Bytes("ARCH07.txt"), Padded("Line 3", 200) + Padded("Line 4", 200) + Padded("Line 5", 200));
+  EXPECT_EQ(Bytes("ARCH05.txt"), Lines(5, 200));
+  EXPECT_EQ(list.Count, 3);  // the list was built again
+}
+
+TEST_F(SpoolService, SplitWithAnEmptyLimitPutsEverythingInTheSecondTarget) {
+  File("ARCH05.txt", Lines(3, 20));
+  Build();
+  Choose("ARCH05");
+  Answer("");
+  list.f1Click();
+  EXPECT_TRUE(Exists("ARCH06.txt"));
+  EXPECT_EQ(Bytes("ARCH06.txt"), "");
+  EXPECT_EQ(Bytes("ARCH07.txt"), Lines(3, 20));
+  Answer("1", true);
+  list.SetupSpool();
+  Choose("ARCH05");
+  std::filesystem::remove(Path("ARCH07.txt"));
+  list.f1Click();
+  EXPECT_FALSE(Exists("ARCH07.txt"));
+}
+
+TEST_F(SpoolService, ScrambleAndUnscrambleEveryListedReportInItsOwnFolder) {
+  File("a/R1.txt", Lines(30, 50));
+  File("b/R2.txt", Lines(7, 80));
+  File("b/notes.txt", "free\r\ntext of\r\nany length\r\n");
+  File("R1.txt", Lines(2, 10));  // a same-named report of the current folder
+  Put("_sestavy.kde", "a\\\r\nb\\\r\n");
+  Build();
+  const std::string r1 = Bytes("a/R1.txt"), r2 = Bytes("b/R2.txt"), here = Bytes("R1.txt");
+  std::filesystem::remove(Path("b/R2.txt"));
+  list.g1Click();
+  EXPECT_FALSE(Exists("b/R2.txt"));  // a missing report is not created
+  EXPECT_EQ(Bytes("a/R1.txt"), ScrambledLines(r1, 50));
+  EXPECT_EQ(common::ReadJobIn(common::DataDir(""), "GDPR"), "ANO");
+  EXPECT_EQ(common::CurrentSession().ScrambleOn, 1);
+  File("b/R2.txt", r2);
+  list.g1Click();  // the administrator's second run scrambles the first again
+  EXPECT_EQ(Bytes("b/R2.txt"), ScrambledLines(r2, 80));
+  list.i1Click();
+  EXPECT_EQ(Bytes("a/R1.txt"), ScrambledLines(r1, 50));
+  EXPECT_EQ(Bytes("b/R2.txt"), r2);
+  std::filesystem::remove(Path("b/R2.txt"));
+  list.i1Click();
+  EXPECT_EQ(Bytes("a/R1.txt"), r1);
+  EXPECT_FALSE(Exists("b/R2.txt"));
+  // Neither the same-named file of the current folder nor a text of unequal lines.
+  EXPECT_EQ(Bytes("R1.txt"), here);
+  EXPECT_EQ(Bytes("b/notes.txt"), "free\r\ntext of\r\nany length\r\n");
+  EXPECT_EQ(Messages("OK"), 4);
+}
+
+TEST_F(SpoolService, DocumentFoldersAndTheirPictures) {
+  File("doklady/OF01/F1.txt", Lines(3, 30));
+  File("doklady/OF01/F1.jpg", std::string(600, 'j'));
+  File("doklady/DF01/D1.txt", Lines(2, 30));
+  File("doklady/XX01/X1.txt", Lines(2, 30));
+  File("R.txt", "x");
+  int partners = 0;
+  reports::SpoolHooks().scrambleMarkedPartners = [&] { ++partners; };
+  Build();
+  const std::string of = Bytes("doklady/OF01/F1.txt"), jpg = Bytes("doklady/OF01/F1.jpg");
+  const std::string df = Bytes("doklady/DF01/D1.txt"), xx = Bytes("doklady/XX01/X1.txt");
+  list.h1Click();
+  EXPECT_EQ(partners, 1);
+  EXPECT_EQ(Bytes("doklady/OF01/F1.txt"), ScrambledLines(of, 30));
+  EXPECT_NE(Bytes("doklady/OF01/F1.jpg"), jpg);
+  EXPECT_EQ(Bytes("doklady/DF01/D1.txt"), ScrambledLines(df, 30));
+  EXPECT_EQ(Bytes("doklady/XX01/X1.txt"), xx);
+  EXPECT_EQ(common::ReadJobIn(common::DataDir(""), "GDPR"), "ANO");
+  list.j1Click();
+  EXPECT_EQ(Bytes("doklady/OF01/F1.txt"), of);
+  EXPECT_EQ(Bytes("doklady/OF01/F1.jpg"), jpg);
+  EXPECT_EQ(Bytes("doklady/DF01/D1.txt"), df);
+  list.k1Click();
+  EXPECT_EQ(Bytes("doklady/DF01/D1.txt"), ScrambledLines(df, 30));
+  EXPECT_EQ(Bytes("doklady/OF01/F1.txt"), of);
+  EXPECT_EQ(Messages("Hotovo"), 3);
+}
+
+}  // namespace
+}  // namespace reporttest
