@@ -8,6 +8,7 @@
 #include "reports/stamp.h"
 #include "reports/spool.h"
 #include "reports/spoolexc.h"
+#include "reports/xlsexport.h"
 
 namespace reports {
 
@@ -44,7 +45,9 @@ void RegisterReportWindows(ui::WindowRegistry& registry) {
     ui::RequireArgs(*registry.Find("TfSpool"), args, 0, 0);
     ShowReportListModal();
   });
-  // The list of ";"-separated files as the main window's button shows it.
+  // The list of ";"-separated files as the main window's button shows it; scripted
+  // runs hand the workbooks to no desktop.
+  XlsExportSettings().openDocument = false;
   registry.Add("TfSpoolExc", "", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfSpoolExc"), args, 0, 0);
     ShowSpoolExcModal();
