@@ -66,6 +66,20 @@ std::string CollapseSpaces(std::string_view s) {
   return out;
 }
 
+std::vector<std::string> SplitTextLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
 std::string AlignText(std::string_view s, std::string_view mode, std::string_view fill, std::int32_t width) {
   if (fill.empty()) fill = " ";
   if (mode.empty()) return {};

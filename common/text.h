@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace common {
 
@@ -17,6 +18,10 @@ std::string RemoveSpaces(std::string_view s);
 // Leading blanks dropped, inner runs of blanks made one blank (a trailing run
 // leaves one blank).
 std::string CollapseSpaces(std::string_view s);
+
+// The lines of a text: split at LF, a CR before it dropped; a last line without its
+// line end counts too, an empty text has no lines.
+std::vector<std::string> SplitTextLines(std::string_view text);
 
 // Only the first character of mode counts. "L"/"l": leading blanks removed, fill
 // appended, the first width characters kept. "P"/"p": trailing blanks removed,

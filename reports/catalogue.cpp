@@ -31,15 +31,7 @@ int ReadCatalogue(std::vector<std::string>& lines) {
   const int code = common::ReadFileText(CatalogueFile(), text);
   if (code == common::io::kFileNotFound || code == common::io::kPathNotFound) return 0;
   if (code != 0) return code;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    at = end + 1;
-  }
+  lines = common::SplitTextLines(text);
   return 0;
 }
 

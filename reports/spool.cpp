@@ -103,14 +103,9 @@ void TfSpool::SetupSpool() {
   Entries.reserve(kSpoolEntries);
   std::string folders;
   if (common::CheckFile(kFolderListName) > 2 && common::ReadFileText(kFolderListName, folders) == 0) {
-    std::size_t at = 0;
-    while (at < folders.size()) {
-      std::size_t end = folders.find('\n', at);
-      if (end == std::string::npos) end = folders.size();
-      std::string folder = common::StripRightSp(folders.substr(at, end - at));
-      if (!folder.empty() && folder.back() == '\r') folder.pop_back();
+    for (const std::string& line : common::SplitTextLines(folders)) {
+      const std::string folder = common::StripRightSp(line);
       if (!folder.empty()) ScanFolder(folder, "*.txt", folder, ReportName, SizeAmount);
-      at = end + 1;
     }
   } else {
     std::string here = common::CurrentFolder();

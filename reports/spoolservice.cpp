@@ -25,20 +25,6 @@ using common::Cz;
 
 namespace {
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    at = end + 1;
-  }
-  return lines;
-}
-
 // The plain lines of a report of fixed lines, scrambled ones unscrambled (a
 // scrambled line may hold CR LF bytes, so it is read as a fixed record).
 std::vector<std::string> FixedReportLines(const std::string& text, const std::string& key) {
@@ -86,7 +72,7 @@ void TfSpool::c1Click() {
   }
   const common::Session& s = common::CurrentSession();
   const bool scrambled = s.ScrambleOn != 0;
-  std::vector<std::string> lines = scrambled ? FixedReportLines(text, s.ScrambleKey) : SplitLines(text);
+  std::vector<std::string> lines = scrambled ? FixedReportLines(text, s.ScrambleKey) : common::SplitTextLines(text);
   std::size_t width = kFixedLineWidth;
   for (std::string& line : lines) {
     line = common::StripLeftSp(line);
@@ -119,7 +105,7 @@ void TfSpool::ArchiveTitles(const std::string& listFile, const std::string& pref
     return;
   }
   const std::size_t original = catalogue.size();
-  for (const std::string& line : SplitLines(text)) {
+  for (const std::string& line : common::SplitTextLines(text)) {
     const std::string number = common::Copy(line, 1, 4), title = common::Copy(line, 5, 30);
     bool replaced = false;
     for (std::size_t i = 0; i < original && !replaced; ++i) {

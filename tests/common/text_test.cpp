@@ -37,6 +37,14 @@ TEST(TextBlanks, StripRemoveCollapse) {
   }
 }
 
+TEST(TextLines, SplitAtLineEndsKeepingALastLineWithoutOne) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(common::SplitTextLines(""), V{});
+  EXPECT_EQ(common::SplitTextLines("a\r\n\r\nb\nc"), (V{"a", "", "b", "c"}));
+  EXPECT_EQ(common::SplitTextLines("a\r\n"), V{"a"});
+  EXPECT_EQ(common::SplitTextLines("x\ry\r\n"), V{"x\ry"});
+}
+
 TEST(TextAlign, Modes) {
   struct Case { const char* s; const char* mode; const char* fill; int width; const char* want; };
   const Case cases[] = {
