@@ -70,13 +70,8 @@ std::string ParseCodeText(std::string_view text) {
 PrinterControlCodes ParsePrinterControl(std::string_view fileText) {
   PrinterControlCodes codes;
   codes.fromFile = true;
-  std::size_t at = 0;
-  while (at < fileText.size()) {
-    std::size_t end = fileText.find('\n', at);
-    if (end == std::string_view::npos) end = fileText.size();
-    std::string_view line = fileText.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    at = end + 1;
+  for (const std::string& whole : common::SplitTextLines(fileText)) {
+    const std::string_view line = whole;
     const std::string_view key = line.substr(0, 4);
     const std::string_view text = line.size() > 5 ? line.substr(5, 250) : std::string_view{};
     if (key == "INIT") codes.init = ParseCodeText(text);
