@@ -22,6 +22,10 @@
 #include "combined/form2.h"
 #include "tests/app/appkit.h"
 
+#include "reports/spool.h"
+#include "reports/spoolexc.h"
+#include "ui/keys.h"
+
 namespace {
 
 using namespace common::literals;
@@ -396,6 +400,33 @@ TEST_F(AppTest, TiskyPrintsEachChosenReportUntilEsc) {
   EXPECT_EQ(spool.shown, 3);
   EXPECT_EQ(spool.closes, 1);
   EXPECT_EQ(printed, (std::vector<std::string>{"SESTAVA2", "SESTAVA5"}));
+}
+
+TEST_F(AppTest, TiskyAndSouboryProExcelShowTheReportLayersLists) {
+  ostest::WriteRaw(dir / "SESTAVA.txt", "report\r\n");
+  std::filesystem::create_directory(std::string(dir / "XLS"));
+  ostest::WriteRaw(dir / "XLS/KODYBANKA.CSV", "A;\r\nx;\r\n");
+  app::TForm1& f = Open();
+  int rows = 0;
+  std::string entry;
+  backend.OnModal("fSpool", [&](ui::Form& w) {
+    rows = reports::fSpool().Count;
+    entry = f.spool->EntryLine(1);
+    backend.Press(ui::vk::Esc);
+    (void)w;
+  });
+  backend.Click(f.bTisky);
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(entry.substr(entry.size() - 8), "\\SESTAVA");
+  backend.OnModal("fSpoolExc", [&](ui::Form&) {
+    rows = reports::fSpoolExc().Count;
+    entry = reports::fSpoolExc().Entries.at(0).name;
+    backend.Press(ui::vk::Esc);
+  });
+  backend.Click(f.bCisExc);
+  EXPECT_EQ(entry, "KODYBANKA");
+  EXPECT_TRUE(reports::fSpoolExc().Entries.empty());  // closed afterwards
+  reports::DestroySpoolWindows();
 }
 
 // The way out while windows are open: each opener finishes (its CloseBrowse runs

@@ -208,6 +208,20 @@ TEST_F(Spool, EnterAndSpacePrintTheFullNameAndStayInTheList) {
   EXPECT_EQ(list.Current, -1);
 }
 
+TEST_F(Spool, F4AndF5DoNothingAndEscLeavesNoEntryCurrent) {
+  File("R.txt", "abc");
+  OpenSpool([&] {
+    backend.Press(vk::F(4));
+    backend.Press(vk::F(5));
+    EXPECT_EQ(list.Count, 1);
+    EXPECT_TRUE(list.showingModal());
+    EXPECT_TRUE(list.EnterEdits);
+    EXPECT_FALSE(list.MayAdd);
+  });
+  EXPECT_EQ(list.Current, -1);
+  EXPECT_EQ(Bytes("R.txt"), "abc");
+}
+
 TEST_F(Spool, CtrlRightClickEnablesTheServiceItems) {
   File("R.txt", "x");
   OpenSpool([&] {
