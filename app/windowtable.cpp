@@ -44,7 +44,9 @@
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
 #include "payroll/jhxml.h"
+#include "payroll/mzrzd.h"
 #include "payroll/prrol.h"
+#include "payroll/supplements.h"
 #include "reports/fonty.h"
 #include "reports/pozri.h"
 #include "reports/spool.h"
@@ -181,6 +183,9 @@ const std::map<std::string, Creator>& Creators() {
       {"TfOrg", [](Owned&, const WindowRow& row) -> ui::Form* {
          return row.instance == std::string_view("fOrg2") ? &partners::fOrg2() : &partners::fOrg();
        }},
+      {"TfPrDod", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fPrDod(); }},
+      {"TfMZ_RZD", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fMZ_RZD(); }},
+      {"TfRZproJH", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fRZproJH(); }},
       {"TfPozri", [](Owned&, const WindowRow& row) -> ui::Form* {
          return row.instance == std::string_view("fPozri2") ? &reports::fPozri2() : &reports::fPozri();
        }},

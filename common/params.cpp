@@ -107,6 +107,19 @@ std::string ReadParam(const std::string& fileName, const std::string& key) {
   return i < 0 ? std::string() : reg.values[i];
 }
 
+tSetReg ReadParamFileFresh(const std::string& fileName) {
+  tSetReg reg;
+  reg.fileName = UpperCz(fileName);
+  reg.diskName = fileName;
+  LoadParamFile(reg);
+  return reg;
+}
+
+std::string ParamValue(const tSetReg& reg, const std::string& key) {
+  const int i = FindKey(reg, key);
+  return i < 0 ? std::string() : reg.values[static_cast<std::size_t>(i)];
+}
+
 void WriteParam(const std::string& fileName, const std::string& key, const std::string& value) {
   tSetReg& reg = CachedFile(fileName);
   const int i = FindKey(reg, key);

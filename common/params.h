@@ -33,6 +33,13 @@ void WriteParam(const std::string& fileName, const std::string& key, const std::
 // binary bytes).
 void FlushParams();
 
+// A parameter file read from disk now, outside the cache and never written (the files
+// another program keeps and may change during the run). A missing file gives no
+// entries; another failed read leaves its I/O code in `refused`.
+tSetReg ReadParamFileFresh(const std::string& fileName);
+// The value of key (case-insensitive) in such a file; empty when absent.
+std::string ParamValue(const tSetReg& reg, const std::string& key);
+
 // Parses one line of a parameter file; false when it has no ":".
 bool ParseParamLine(const std::string& line, std::string& key, std::string& value);
 
