@@ -14,7 +14,13 @@
 #include "codelists/postal.h"
 #include "codelists/registers.h"
 #include "combined/form2.h"
+#include "app/payrolltools.h"
+#include "browser/choosers/inout.h"
+#include "payroll/jhcis.h"
 #include "payroll/jhxml.h"
+#include "payroll/mzrzd.h"
+#include "payroll/prrol.h"
+#include "payroll/supplements.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -426,19 +432,59 @@ void TForm1::CI60x2024Click() {
     codelists::SortCis60(w);
   });
 }
-void TForm1::bJHcisClick() { NotImplemented("TfJHcis"); }
+void TForm1::bJHcisClick() {
+  std::string path;
+  if (!browser::ChooseFile("Urči soubor CSV"_cz, "", path)) return;
+  Browse(payroll::fJHcis(), [&path] {
+    payroll::fJHcis().SetupJHcis();
+    ImportTermsFromCsv(payroll::fJHcis(), path);
+  });
+}
 void TForm1::bJHaktClick() { payroll::fJHXML().ShowModal(); }
-void TForm1::bJHcis01Click() { NotImplemented("TfJHcis"); }
-void TForm1::bXsdMatClick() { NotImplemented("TfInOut"); }
-void TForm1::bNactiOICClick() { NotImplemented("Tfpr_rol"); }
-void TForm1::bXSDmat2Click() { NotImplemented("TfInOut"); }
-void TForm1::bNulujMatriciClick() { NotImplemented("TfJHXML"); }
-void TForm1::bPridejDalsiClick() { NotImplemented("TfJHcis"); }
+void TForm1::bJHcis01Click() {
+  std::string path;
+  if (!browser::ChooseFile("Urči soubor TXT"_cz, "", path)) return;
+  Browse(payroll::fJHcis(), [&path] {
+    payroll::fJHcis().SetupJHcis();
+    AddXmlNamesFromTemplate(payroll::fJHcis(), path);
+  });
+}
+void TForm1::bXsdMatClick() {
+  std::string path;
+  if (browser::ChooseFile("Urči soubor XSD"_cz, "", path)) WriteXsdSkeleton(path, WorkFolderFile("JHmatr.TXT"));
+}
+void TForm1::bNactiOICClick() {
+  std::string path;
+  if (!browser::ChooseFile("Urči soubor CSV"_cz, "", path)) return;
+  Browse(payroll::fpr_rol(), [&path] {
+    payroll::fpr_rol().SetupPr_rol(payroll::kEmployeeFile);
+    ImportEmployeeIdentifiers(payroll::fpr_rol(), path);
+  });
+}
+void TForm1::bXSDmat2Click() {
+  std::string path;
+  if (browser::ChooseFile("Urči soubor XSD"_cz, "", path)) WriteXsdTypeList(path, WorkFolderFile("JHmatr.TXT"));
+}
+void TForm1::bNulujMatriciClick() {
+  std::string path;
+  if (browser::ChooseFile("Urči Matrici"_cz, "", path)) payroll::fJHXML().ClearMatrixValues(path);
+}
+void TForm1::bPridejDalsiClick() {
+  std::string path;
+  if (!browser::ChooseFile("Urči soubor TXT"_cz, "", path)) return;
+  Browse(payroll::fJHcis(), [&path] {
+    payroll::fJHcis().SetupJHcis();
+    AddFurtherTerms(payroll::fJHcis(), path);
+  });
+}
 void TForm1::bISCOClick() { Browse(codelists::fISCO(), [] { codelists::SetupISCO(codelists::fISCO()); }); }
-void TForm1::bDodatecneClick() { NotImplemented("TfInOut"); }
+void TForm1::bDodatecneClick() {
+  std::string path;
+  if (browser::ChooseFile("Urči soubor Dodatků"_cz, "", path)) WriteSupplementLayout(path, WorkFolderFile("PrDod.pol"));
+}
 void TForm1::bZemeClick() { Browse(codelists::fZeme(), [] { codelists::SetupZeme(codelists::fZeme()); }); }
-void TForm1::bPrDodClick() { NotImplemented("TfPrDod"); }
-void TForm1::bMZ_RZDClick() { NotImplemented("TfMZ_RZD"); }
+void TForm1::bPrDodClick() { Browse(payroll::fPrDod(), [] { payroll::fPrDod().SetupPrDod(); }); }
+void TForm1::bMZ_RZDClick() { Browse(payroll::fMZ_RZD(), [] { payroll::fMZ_RZD().SetupMZ_RZD(); }); }
 
 // ---------------------------------------------------------------- services
 

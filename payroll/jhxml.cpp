@@ -26,15 +26,7 @@ TfJHXML& fJHXML() { return browser::SingleWindow<TfJHXML>(); }
 
 namespace {
 
-// The file chooser with its caption; false when it was left without a choice.
-bool ChooseFile(const std::string& caption, std::string& path) {
-  browser::ChooseFileDialog(caption, "");
-  browser::TfInOut& chooser = browser::fInOut();
-  chooser.ShowModal();
-  if (chooser.Chosen == 0) return false;
-  path = chooser.ChosenFull;
-  return true;
-}
+bool ChooseFile(const std::string& caption, std::string& path) { return browser::ChooseFile(caption, "", path); }
 
 bool SameFile(const std::string& a, const std::string& b) {
   common::FileStat sa, sb;

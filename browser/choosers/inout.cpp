@@ -194,4 +194,13 @@ void ChooseFileDialog(const std::string& title, const std::string& defaultFile) 
   f.FillList();
 }
 
+bool ChooseFile(const std::string& title, const std::string& defaultFile, std::string& chosen) {
+  ChooseFileDialog(title, defaultFile);
+  TfInOut& f = fInOut();
+  f.ShowModal();
+  if (f.Chosen == 0) return false;
+  chosen = f.ChosenFull;
+  return true;
+}
+
 }  // namespace browser

@@ -50,5 +50,8 @@ TfInOut& fInOut();
 // default such as "*.txt"; the caller shows fInOut() modally and reads Chosen,
 // ChosenName and ChosenFull.
 void ChooseFileDialog(const std::string& title, const std::string& defaultFile);
+// The chooser set up and shown: true with the full name chosen, false when it was
+// left without a choice.
+bool ChooseFile(const std::string& title, const std::string& defaultFile, std::string& chosen);
 
 }  // namespace browser
