@@ -156,7 +156,7 @@ TfRZproJH& fRZproJH() { return browser::SingleWindow<TfRZproJH>(); }
 
 // ---------------------------------------------------------------- the settlement
 
-TfMZ_RZD::TfMZ_RZD() : SupplementWindow("fMZ_RZD", "Roční zúčtování daně", "MZ_RZD.DTA", kSettlementFields, {}) {}
+TfMZ_RZD::TfMZ_RZD() : SupplementWindow("fMZ_RZD", "Roční zúčtování daně", " Roční zúčtování daně ", "MZ_RZD.DTA", kSettlementFields, {}) {}
 
 void TfMZ_RZD::FieldExit(int field, std::string& text) {
   switch (field) {

@@ -1,6 +1,7 @@
 #include "payroll/supplements.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "browser/dialogs.h"
 #include "browser/entries.h"
@@ -34,6 +35,25 @@ std::string Trimmed(std::string_view s) {
   while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
   while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
   return std::string(s.substr(b, e - b));
+}
+
+// A code list shown as picker: on a choice `take` reads the chosen record's fields
+// (the record buffer holds it) before the browse closes.
+template <class W>
+void PickFrom(W& w, void (*setup)(W&), const std::function<void(W&)>& take) {
+  setup(w);
+  w.ShowModal();
+  if (w.Current > 0 && w.Current <= w.Count) {
+    w.RecordRead(w.Current);
+    take(w);
+  }
+  w.CloseBrowse();
+}
+
+// A personal number not filled in: blank, or the zeros a new record starts with.
+bool NoPersonalNumber(std::string_view osc) {
+  const std::string t = Trimmed(osc);
+  return t.empty() || t == "00000";
 }
 
 const SupplementField kPrDodFields[kSupplementFields] = {
@@ -103,9 +123,9 @@ const SupplementField kPrDodFields[kSupplementFields] = {
 
 }  // namespace
 
-SupplementWindow::SupplementWindow(std::string componentName, const char* caption, const char* fileName,
+SupplementWindow::SupplementWindow(std::string componentName, const char* caption, const char* title, const char* fileName,
                                    const SupplementField* fields, std::vector<int> hidden)
-    : TfSoub(std::move(componentName)), fileName_(fileName), fields_(fields), hidden_(std::move(hidden)) {
+    : TfSoub(std::move(componentName)), title_(title), fileName_(fileName), fields_(fields), hidden_(std::move(hidden)) {
   SetCaption(common::Cz(caption));
   ShowPopupItems({"Třiď dle jména", "Třiď dle Osč."}, {[this] { Sort(1); }, [this] { Sort(2); }});
 }
@@ -130,7 +150,7 @@ void SupplementWindow::Setup() {
   }
   browser::BrowseSetup s;
   s.fileName = fileName_;
-  s.title = " Pracovníci - dodatky "_cz;
+  s.title = common::Cz(title_);
   s.keyLine = "  F1=Help  F3=Najdi  Mezera=Oprav  F4=Přidej  F6=třízení  F8=Zruš  Esc=Konec "_cz;
   s.fieldCount = kSupplementFields;
   s.recordLength = kSupplementLength;
@@ -178,7 +198,7 @@ bool SupplementWindow::Sort(int order) {
     DataFileReopen();
     if (Count > 1) {
       InPlaceSort plan;
-      plan.keep = [](std::string_view r) { return !Trimmed(FieldOf(r, 2)).empty() || !Trimmed(FieldOf(r, 1)).empty(); };
+      plan.keep = [](std::string_view r) { return !Trimmed(FieldOf(r, 2)).empty() || !NoPersonalNumber(FieldOf(r, 1)); };
       if (order == 2) {
         plan.less = [](std::string_view a, std::string_view b) { return FieldOf(a, 1) < FieldOf(b, 1); };
       } else {
@@ -206,72 +226,66 @@ void SupplementWindow::FieldCheck(int field, std::string& text) {
       break;
     }
   }
-  // A record that had no personal number yet has nothing to change from.
-  const std::string& before = Field(1).valueBeforeEdit;
-  if (text != before && before != "00000" && !Trimmed(before).empty()) common::MessageOk("Pozor, změna osč !"_cz);
+  // A new record starts from the blank record's number.
+  const std::string before = EditingExisting ? Field(1).valueBeforeEdit : FieldOf(BlankRecord, 1);
+  if (text != before && before != "00000") common::MessageOk("Pozor, změna osč !"_cz);
 }
 
-std::optional<std::string> SupplementWindow::PickEmployee(std::string& text) {
+void SupplementWindow::PickEmployee(std::string& text, const EmployeeFill& more) {
   Tfpr_rol& w = fpr_rol();
   w.SetupPr_rol(kEmployeeFile);
   w.ShowModal();
-  std::optional<std::string> chosen;
   if (w.Current >= 1 && w.Current <= w.Count) {
     w.RecordRead(w.Current);
-    chosen = w.RecordBuffer;
-    text = w.FieldOf(*chosen, 1);
-    EditText(2) = w.FieldOf(*chosen, 2);
+    const std::string chosen = w.RecordBuffer;
+    text = w.FieldOf(chosen, 1);
+    EditText(2) = w.FieldOf(chosen, 2);
+    if (more) more(w, chosen);
   }
   w.CloseBrowse();
-  return chosen;
 }
 
-TfPrDod::TfPrDod() : SupplementWindow("fPrDod", "Pracovníci - Dodatky", "PrDod.DTA", kPrDodFields, {20, 23}) {}
+TfPrDod::TfPrDod() : SupplementWindow("fPrDod", "Pracovníci - Dodatky", " Pracovníci - dodatky ", "PrDod.DTA", kPrDodFields, {20, 23}) {}
 
 void TfPrDod::FieldExit(int field, std::string& text) {
   switch (field) {
     case 1:
-      if (const auto e = PickEmployee(text)) {
-        Tfpr_rol& w = fpr_rol();
+      PickEmployee(text, [this](const Tfpr_rol& w, const std::string& e) {
         std::string street, number;
-        common::SplitAddressNumber(w.FieldOf(*e, 6), street, number);
+        common::SplitAddressNumber(w.FieldOf(e, 6), street, number);
         EditText(5) = number;
-        EditText(14) = w.FieldOf(*e, 8);
-        EditText(19) = w.FieldOf(*e, 47);
-        EditText(20) = w.FieldOf(*e, 43);
-      }
+        EditText(14) = w.FieldOf(e, 8);
+        EditText(19) = w.FieldOf(e, 47);
+        EditText(20) = w.FieldOf(e, 43);
+      });
       break;
     case 4:
     case 6:
     case 8:
-    case 39: {
-      codelists::TfZuj& z = codelists::fZuj();
-      if (const auto r = codelists::PickRecord(z, [&z] { codelists::SetupZuj(z); }, nullptr, false)) {
+    case 39:
+      PickFrom<codelists::TfZuj>(codelists::fZuj(), codelists::SetupZuj, [&](codelists::TfZuj& z) {
+        const std::string code = z.FieldOf(z.RecordBuffer, 1);
         if (field == 39) {
-          text = z.FieldOf(*r, 2);
-          EditText(40) = z.FieldOf(*r, 1);
+          text = z.FieldOf(z.RecordBuffer, 2);
+          EditText(40) = code;
         } else {
-          text = z.FieldOf(*r, 1);
+          text = code;
         }
-      }
+      });
       break;
-    }
-    case 13: {
-      codelists::Tfpsc& p = codelists::fpsc();
-      if (const auto r = codelists::PickRecord(p, [&p] { codelists::SetupPsc(p); }, nullptr, false)) {
-        text = p.FieldOf(*r, 2);
-        EditText(14) = p.FieldOf(*r, 1);
-      }
+    case 13:
+      PickFrom<codelists::Tfpsc>(codelists::fpsc(), codelists::SetupPsc, [&](codelists::Tfpsc& p) {
+        text = p.FieldOf(p.RecordBuffer, 2);
+        EditText(14) = p.FieldOf(p.RecordBuffer, 1);
+      });
       break;
-    }
     case 15:
     case 34:
     case 50:
-    case 55: {
-      codelists::TfZeme& z = codelists::fZeme();
-      if (const auto r = codelists::PickRecord(z, [&z] { codelists::SetupZeme(z); }, nullptr, false)) text = z.FieldOf(*r, 1);
+    case 55:
+      PickFrom<codelists::TfZeme>(codelists::fZeme(), codelists::SetupZeme,
+                                  [&](codelists::TfZeme& z) { text = z.FieldOf(z.RecordBuffer, 1); });
       break;
-    }
     default:
       break;
   }

@@ -4,6 +4,7 @@
 // F6 sort by name or personal number, F8 blanking the record.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "browser/soub.h"
 
 namespace payroll {
+
+class Tfpr_rol;
 
 inline constexpr int kSupplementLength = 1897;
 inline constexpr int kSupplementFields = 62;
@@ -24,8 +27,8 @@ struct SupplementField {
 class SupplementWindow : public browser::TfSoub {
  public:
   // fields: kSupplementFields entries; hidden: fields not shown on the edit form.
-  SupplementWindow(std::string componentName, const char* caption, const char* fileName, const SupplementField* fields,
-                   std::vector<int> hidden);
+  SupplementWindow(std::string componentName, const char* caption, const char* title, const char* fileName,
+                   const SupplementField* fields, std::vector<int> hidden);
 
   // Field descriptors, the browse over the file in the data folder, the blank record.
   void Setup();
@@ -50,11 +53,13 @@ class SupplementWindow : public browser::TfSoub {
   void FieldCheck(int field, std::string& text) override;
 
  protected:
-  // Enter in field 1: the employee window as picker; the chosen employee record,
-  // with text := its personal number and field 2 := its name.
-  std::optional<std::string> PickEmployee(std::string& text);
+  // Enter in field 1: the employee window as picker. On a choice text := the personal
+  // number, field 2 := the name, then `more` with the window and the chosen record.
+  using EmployeeFill = std::function<void(const Tfpr_rol&, const std::string& record)>;
+  void PickEmployee(std::string& text, const EmployeeFill& more = {});
 
  private:
+  const char* title_;
   const char* fileName_;
   const SupplementField* fields_;
   std::vector<int> hidden_;
