@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/choosers/inout.h"
+#include "tests/browser/chooserkit.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/numbers.h"
@@ -30,18 +31,7 @@ class JhXml : public payrolltest::Payroll {
     Payroll::TearDown();
   }
   // The next file chooser picks path, or is left with Esc when path is empty.
-  void Choose(const std::string& path) {
-    backend.AnswerNextModal([this, path](ui::Form& f) {
-      auto& c = dynamic_cast<browser::TfInOut&>(f);
-      if (path.empty()) return backend.Press(ui::vk::Esc);
-      const std::size_t slash = path.rfind('/');
-      c.ChosenDrive.clear();
-      c.ChosenPath = path.substr(0, slash + 1);
-      c.ChosenName = path.substr(slash + 1);
-      c.FillList();
-      backend.Click(c.Button1);
-    });
-  }
+  void Choose(const std::string& path) { browsertest::AnswerChooser(backend, path); }
   payroll::TfJHXML& w = payroll::fJHXML();
 };
 
