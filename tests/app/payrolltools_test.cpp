@@ -218,6 +218,13 @@ TEST_F(PayrollTools, TheSkeletonKeepsItsDepthAtTen) {
   EXPECT_EQ(Lines(ostest::ReadRaw(dir / "out.txt")), expected);
 }
 
+TEST_F(PayrollTools, NulujMatriciPutsThePlaceholderBack) {
+  const std::string m = Input("m.mat", "<a>\r\n<b>1</b>\r\n</a>\r\n");
+  browsertest::AnswerChooser(backend, m);
+  main->bNulujMatriciClick();
+  EXPECT_EQ(ostest::ReadRaw(m), "<a>\r\n<b> ######## </b>\r\n</a>\r\n");
+}
+
 TEST_F(PayrollTools, BirthNumberAndKindCode) {
   payroll::Tfpr_rol w;
   w.DefineFields();

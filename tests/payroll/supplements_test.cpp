@@ -324,4 +324,23 @@ TEST_F(MzRzd, TheDeclarationFillsTheOtherPersonAndTheChildrenReadFreshEachTime) 
                            [](const auto& r) { return r->fileName.find("PROHL") != std::string::npos; }));
 }
 
+TEST_F(MzRzd, AnUnreadableDeclarationIsReportedAndFillsNothing) {
+  std::filesystem::create_directories(dir / "data/prohl00002.dta");  // a folder: the read fails
+  payroll::TfMZ_RZD& w = payroll::fMZ_RZD();
+  w.SetupMZ_RZD();
+  std::vector<std::string> texts;
+  edit.Do([](browser::EditForm& f) {
+    f.SetText(1, "00002");
+    f.SetText(22, "Kept");
+  });
+  EnterIn(21);
+  Capture(texts);
+  w.NewRecord();
+  w.CloseBrowse();
+  ASSERT_EQ(texts.size(), 62u);
+  EXPECT_EQ(texts[21], "Kept");
+  ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
+  EXPECT_NE(Messages()[0].find(" cte soubor: "), std::string::npos);
+}
+
 }  // namespace
