@@ -12,6 +12,7 @@
 #include "browser/rol.h"
 #include "codelists/cis60.h"
 #include "codelists/csvregs.h"
+#include "codelists/firm.h"
 #include "codelists/lists.h"
 #include "codelists/postal.h"
 #include "codelists/registers.h"
@@ -400,7 +401,7 @@ void TForm1::bTiskyClick() {
 
 void TForm1::bKopCisClick() { NotImplemented("TfDirDialog"); }
 void TForm1::bOnovCisClick() { NotImplemented("TfDirDialog"); }
-void TForm1::nFmaClick() { NotImplemented("TfFMA"); }
+void TForm1::nFmaClick() { codelists::EditFirmData(); }
 void TForm1::bStitkyClick() { NotImplemented("TfStitky"); }
 void TForm1::bStaraAktCiClick() { combined::fForm2().ShowModal(); }
 void TForm1::bAktCisOldClick() { combined::fForm2().Button4Click(); }

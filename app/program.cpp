@@ -7,6 +7,7 @@
 #include "browser/winsettings.h"
 #include "codelists/lists.h"
 #include "codelists/banks.h"
+#include "codelists/ownbanks.h"
 #include "codelists/postal.h"
 #include "codelists/registers.h"
 #include "codelists/slov.h"
@@ -52,6 +53,11 @@ void InstallPartnerPickers() {
       return partners::BankChoice{r->name, r->code};
     return std::nullopt;
   };
+  partners::OrgHooks().pickOwnAccount = []() -> std::optional<std::int32_t> {
+    if (auto r = codelists::PickOwnAccount(true)) return r->record;
+    return std::nullopt;
+  };
+  partners::OrgHooks().ownAccountBankName = codelists::OwnAccountBankName;
 }
 
 int RunProgram(const std::vector<std::string>& args, const std::function<void(WindowTable&)>& beforeRun) {

@@ -27,6 +27,8 @@
 #include "codelists/cashflow.h"
 #include "codelists/banks.h"
 #include "codelists/cashkeys.h"
+#include "codelists/firm.h"
+#include "codelists/ownbanks.h"
 #include "codelists/chart.h"
 #include "codelists/csvregs.h"
 #include "codelists/postal.h"
@@ -144,6 +146,8 @@ const std::map<std::string, Creator>& Creators() {
       {"TfTXT1", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fTXT1(); }},
       {"TfKodyBank", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fKodyBank(); }},
       {"TfKl", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fKl(); }},
+      {"TfBankKody", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fBankKody(); }},
+      {"TfFMA", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fFMA(); }},
       {"TfCis27", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis27(); }},
       {"TfCis28", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis28(); }},
       {"TfCis29", [](Owned&, const WindowRow&) -> ui::Form* { return &codelists::fCis29(); }},

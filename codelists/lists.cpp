@@ -1,5 +1,8 @@
 #include "codelists/lists.h"
 
+#include "codelists/firm.h"
+#include "codelists/ownbanks.h"
+
 #include <memory>
 
 #include "codelists/banks.h"
@@ -222,6 +225,8 @@ void DestroyCodeListWindows() {
   DestroyRegisterWindows();
   DestroyBankWindows();
   DestroyCashKeyWindows();
+  DestroyOwnBankWindows();
+  DestroyFirmWindows();
 }
 
 }  // namespace codelists

@@ -7,6 +7,8 @@
 #include "codelists/chart.h"
 #include "codelists/income.h"
 #include "codelists/csvregs.h"
+#include "codelists/firm.h"
+#include "codelists/ownbanks.h"
 #include "codelists/postal.h"
 #include "codelists/slov.h"
 #include "codelists/cis60.h"
@@ -93,6 +95,12 @@ void AddSmallRegisters(ui::WindowRegistry& registry) {
   Add(registry, &fOFZpUh, &SetupOFZpUh);
   Add(registry, &fKodyBank, &SetupKodyBank);
   Add(registry, &fKl, &SetupKl);
+  Add(registry, &fBankKody, &SetupBankKody);
+  // The firm data as the main window's button opens them: the form of record 1 only.
+  registry.Add("TfFMA", "", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfFMA"), args, 0, 0);
+    EditFirmData();
+  });
   registry.Add("TfTXT1", "[file title]", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfTXT1"), args, 0, 2);
     TfTXT1& w = fTXT1();
