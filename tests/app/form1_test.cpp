@@ -350,6 +350,47 @@ TEST_F(AppTest, ThePartnerRegisterPicksCountriesAndBanksFromTheRegisters) {
   partners::ResetOrgServices();
 }
 
+TEST_F(AppTest, ThePartnerRegisterPicksTheFirmsOwnAccounts) {
+  Open();
+  std::string accounts;
+  for (const char* bank : {"Fio banka", "ČSOB"}) {
+    std::string r(164, '\0');
+    common::PutCounted(r, 0, "A", 1);
+    common::PutCounted(r, 2, common::Cz(bank), 20);
+    accounts += r;
+  }
+  ASSERT_EQ(common::ReplaceFileContents(common::DataDir("bako.dta"), accounts), 0);
+  app::InstallPartnerPickers();
+  backend.OnModal("fBankKody", [&](ui::Form&) { backend.PressKeys("Down Enter"); });
+  EXPECT_EQ(partners::OrgHooks().pickOwnAccount(), std::optional<std::int32_t>(2));
+  backend.OnModal("fBankKody", [&](ui::Form&) { backend.PressKeys("Down Esc"); });
+  EXPECT_EQ(partners::OrgHooks().pickOwnAccount(), std::nullopt);  // only Enter chooses
+  EXPECT_EQ(partners::OrgHooks().ownAccountBankName(2), std::optional<std::string>("ČSOB"_cz));
+  EXPECT_EQ(partners::OrgHooks().ownAccountBankName(3), std::nullopt);
+  partners::ResetOrgServices();
+}
+
+TEST_F(AppTest, TheFirmButtonOpensTheFormOfRecordOne) {
+  app::TForm1& f = Open();
+  common::ForceDirs(common::ProgDir("\\dlib\\fma.pol"));
+  for (const char* name : {"fma.pol", "fma2004.pol", "fma2014.pol"}) {
+    std::string text;
+    ASSERT_EQ(common::ReadFileText(std::string(APP_DLIB) + "/" + name, text), 0);
+    ASSERT_EQ(common::ReplaceFileContents(common::ProgDir(std::string("\\dlib\\") + name), text), 0);
+  }
+  std::string caption;
+  backend.AnswerNextModal([&](ui::Form& w) {
+    caption = w.caption();
+    backend.Press(ui::vk::Esc);
+  });
+  backend.Click(f.nFma);
+  EXPECT_EQ(caption, " Údaje o vlastní firmě "_cz);
+  std::uint64_t size = 0;
+  ASSERT_EQ(common::FileSize(common::DataDir("fmw01.dta"), size), 0);
+  EXPECT_EQ(size, 582u);
+  EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(AppTest, ButtonOfAWindowNotBuiltShowsTheNotice) {
   app::TForm1& f = Open();
   backend.Click(f.bKopCis);
