@@ -222,7 +222,7 @@ void SetupBankKody(TfBankKody& w) {
                                 browser::FieldSetup().Caption(Cz("Bankovní klíč  ")).At(2, 8).Picture("X").Initial("      ").Hint("", 25, 8));
   else
     w.Field(bk::Posting).hintColumn = 25, w.Field(bk::Posting).hintLine = 8;
-  w.HeaderLine = Cz(KeyMode() ? kKeyTitle : kTitle);
+  w.HeaderLine = w.Title = Cz(KeyMode() ? kKeyTitle : kTitle);  // the caption follows the header line
 }
 
 std::int32_t BankKodyFindByAccount(TfBankKody& w, std::string_view account) {
