@@ -74,7 +74,9 @@ TEST_F(RegistersFma, BothOlderLayoutsAreConverted) {
     for (int f = 1; f <= kFmaFields; ++f) {
       const std::string want = c.blank.count(f) ? std::string(static_cast<std::size_t>(FmaSpec().fields[static_cast<std::size_t>(f - 1)].initial.size()), ' ')
                                                 : Field(full, f);
-      if (f != 14) EXPECT_EQ(Field(bytes, f), want) << f;
+      if (f != 14) {
+        EXPECT_EQ(Field(bytes, f), want) << f;
+      }
     }
   }
   EXPECT_TRUE(Messages().empty());
