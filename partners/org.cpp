@@ -165,6 +165,24 @@ bool Blank(std::string_view s) { return common::RemoveSpaces(s).empty(); }
 
 const std::array<OrgField, kOrgFields>& OrgFieldTable() { return kFields; }
 
+int OrgOffset(int field) { return OffsetOf(field); }
+std::string OrgText(std::string_view record, int field) { return TextOf(record, field); }
+void PutOrgText(std::string& record, int field, std::string_view text) {
+  const auto width = static_cast<std::size_t>(WidthOf(field));
+  std::string padded(text.substr(0, std::min(text.size(), width)));
+  padded.resize(width, ' ');
+  common::PutCounted(record, static_cast<std::size_t>(OffsetOf(field)), padded, width);
+}
+std::uint16_t OrgWord(std::string_view record, int field) { return WordOf(record, field); }
+void PutOrgWord(std::string& record, int field, std::uint16_t value) {
+  common::PutLE<std::uint16_t>(record, static_cast<std::size_t>(OffsetOf(field)), value);
+}
+double OrgReal(std::string_view record, int field) { return RealOf(record, field); }
+void PutOrgReal(std::string& record, int field, double value) {
+  common::PutReal48(record, static_cast<std::size_t>(OffsetOf(field)), value);
+}
+void ScrambleOrgFields(std::string& record, bool scramble) { ScrambleFields(record, scramble); }
+
 // ---------------------------------------------------------------- the services
 
 OrgServices& OrgHooks() {
@@ -276,6 +294,27 @@ void TfOrg::DeleteRecord(std::int32_t current) {
   }
   RepaintPage();
   sgRol.SetFocus();
+}
+
+void TfOrg::OrgScrambleMarked(bool scramble) {
+  common::Session& s = common::CurrentSession();
+  const int former = s.ScrambleOn, order = ActiveOrder;
+  ActiveOrder = 0;  // marks are by record number
+  for (std::int32_t n = 1; n <= Count; ++n) {
+    if (!IsMarked(n)) continue;
+    s.ScrambleOn = scramble ? 0 : 1;
+    RecordReadAt(n);
+    const bool read = lastIoOk();
+    s.ScrambleOn = scramble ? 1 : 0;
+    if (read) RecordWriteAt(n);
+    s.ScrambleOn = former;
+    if (!read || !lastIoOk()) break;
+    UnmarkRecord(n);
+    if (MarkedCount > 0) --MarkedCount;
+  }
+  s.ScrambleOn = former;
+  ActiveOrder = order;
+  RepaintPage();
 }
 
 std::string TfOrg::NotesName(std::int32_t n) {

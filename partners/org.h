@@ -35,6 +35,17 @@ struct OrgField {
   int column, line;
 };
 const std::array<OrgField, kOrgFields>& OrgFieldTable();
+
+// Field access on a partner record (texts padded with blanks and cut to the width).
+int OrgOffset(int field);
+std::string OrgText(std::string_view record, int field);
+void PutOrgText(std::string& record, int field, std::string_view text);
+std::uint16_t OrgWord(std::string_view record, int field);
+void PutOrgWord(std::string& record, int field, std::uint16_t value);
+double OrgReal(std::string_view record, int field);
+void PutOrgReal(std::string& record, int field, double value);
+// Scrambles (or unscrambles) the personal fields of a record in place.
+void ScrambleOrgFields(std::string& record, bool scramble);
 // The fields scrambled on disk, in the order they are scrambled.
 inline constexpr std::array<int, 8> kScrambledFields{4, 5, 6, 7, 15, 18, 3, 2};
 
@@ -44,6 +55,9 @@ class TfOrg : public browser::TfSoub {
 
   std::string BlankRecord;  // the record the setup builds from the initial values
   int SortColumn = 0;       // the column of the last header sort
+
+  // The tools and transfers check their reads and writes.
+  using TfSoub::lastIoOk;
 
   // The partner number stored in a record.
   static std::int32_t PartnerNumber(std::string_view record);
@@ -68,6 +82,9 @@ class TfOrg : public browser::TfSoub {
   void FieldChecked(int field, std::string& text) override;
   void BeforeWriteHook() override;
   void AfterReadHook() override;
+
+  // Each marked partner stored scrambled (or, `scramble` false, plain); its mark cleared.
+  void OrgScrambleMarked(bool scramble = true);
 
   // The notes file of partner n without its extension (the report job's name).
   static std::string NotesName(std::int32_t n);
