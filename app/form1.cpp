@@ -27,6 +27,8 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "common/usertab.h"
+#include "app/printpartners.h"
+#include "partners/orvekorg.h"
 #include "partners/windows.h"
 #include "payroll/jhcis.h"
 #include "payroll/jhxml.h"
@@ -377,7 +379,7 @@ void TForm1::RunAction(const std::function<void()>& action) {
 
 void TForm1::bOpisOrgClick() { PrintPartners(); }
 
-void TForm1::PrintPartners() { NotImplemented("TfOrg"); }
+void TForm1::PrintPartners() { app::PrintPartners(Label1, ProgressBar1); }
 
 void TForm1::bAktOrgClick() { partners::ShowPartnerRegister(); }
 
@@ -422,7 +424,7 @@ void TForm1::bJazykClick() {
   RefreshLanguageLabel();
 }
 void TForm1::bpscClick() { Browse(codelists::fpsc(), [] { codelists::SetupPsc(codelists::fpsc()); }); }
-void TForm1::bOrvekOrgClick() { NotImplemented("TfOrvekOrg"); }
+void TForm1::bOrvekOrgClick() { partners::fOrvekOrg().ShowModal(); }
 void TForm1::bSpotrDaneClick() { codelists::OpenSpotrDan(); }
 void TForm1::bCisExcClick() { reports::ShowSpoolExcModal(); }
 void TForm1::CI60x2024Click() {

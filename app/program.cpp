@@ -13,6 +13,7 @@
 #include "codelists/slov.h"
 #include "combined/windows.h"
 #include "partners/orgservices.h"
+#include "partners/orgtools.h"
 #include "reports/hooks.h"
 #include "reports/pozri.h"
 #include "common/notifier.h"
@@ -40,6 +41,7 @@ class BatchNotifier : public common::ConsoleNotifier {
 }  // namespace
 
 void InstallPartnerPickers() {
+  partners::InstallOrgTools();
   partners::OrgHooks().pickPostalCode = [](const std::string& town) -> std::optional<std::string> {
     if (auto r = codelists::PickPsc(town)) return r->psc;
     return std::nullopt;

@@ -43,6 +43,8 @@
 #include "codelists/livestock.h"
 #include "codelists/small.h"
 #include "partners/org.h"
+#include "partners/orgvk.h"
+#include "partners/orvekorg.h"
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
 #include "payroll/jhxml.h"
@@ -190,6 +192,8 @@ const std::map<std::string, Creator>& Creators() {
       {"TfPrDod", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fPrDod(); }},
       {"TfMZ_RZD", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fMZ_RZD(); }},
       {"TfRZproJH", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fRZproJH(); }},
+      {"TfORGVK", [](Owned&, const WindowRow&) -> ui::Form* { return &partners::fORGVK(); }},
+      {"TfOrvekOrg", [](Owned&, const WindowRow&) -> ui::Form* { return &partners::fOrvekOrg(); }},
       {"TfPozri", [](Owned&, const WindowRow& row) -> ui::Form* {
          return row.instance == std::string_view("fPozri2") ? &reports::fPozri2() : &reports::fPozri();
        }},
