@@ -240,6 +240,9 @@ void RepairPlainRecords(TfOrg& w) {
   common::Session& s = common::CurrentSession();
   const int former = s.ScrambleOn;
   s.ScrambleOn = 1;
+  // The user's marks come back afterwards.
+  const browser::RecordMarks userMarks = w.Marks;
+  const std::int32_t userCount = w.MarkedCount;
   w.ClearMarks();
   EachPartner(w, false, [&](std::int32_t n, std::string& r) {
     const std::string ico = OrgText(r, of::Ico);
@@ -251,6 +254,9 @@ void RepairPlainRecords(TfOrg& w) {
   });
   s.ScrambleOn = former;
   w.OrgScrambleMarked(true);
+  w.Marks = userMarks;
+  w.MarkedCount = userCount;
+  w.RepaintPage();
 }
 
 }  // namespace

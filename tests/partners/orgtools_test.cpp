@@ -8,6 +8,7 @@
 #include "common/scramble.h"
 #include "common/session.h"
 #include "partners/orgtools.h"
+#include "reports/writer.h"
 #include "tests/partners/toolkit.h"
 
 namespace {
@@ -167,6 +168,68 @@ TEST_F(PartnerTools, PlainRecordsAmongScrambledOnesAreRepaired) {
   EXPECT_EQ(Text(reader.RecordBuffer, of::Ico), "87654321");
   EXPECT_EQ(Text(reader.RecordBuffer, of::Name), Cz("Lípa"));
   reader.CloseBrowse();
+  w.CloseBrowse();
+}
+
+TEST_F(PartnerTools, ExportOfTheQuickSalesCodes) {
+  WritePartners(DataPath("org.dta"), {{{of::SalesCode, "e 1"}}, {{of::SalesCode, "X"}}, {{of::SalesCode, "EI"}}});
+  TfOrg w("fOrg");
+  Open(w);
+  w.DbfFolder = "dbf\\";
+  Tool("F1");
+  const std::string dbf = ostest::ReadRaw(dir / "dbf/ORG.DBF");
+  EXPECT_EQ(common::GetLE<std::uint32_t>(dbf, 4), 2u);
+  EXPECT_EQ(w.MarkedCount, 0);
+  EXPECT_FALSE(w.IsMarked(1));
+  // No partner of those codes: no file at all (the export would take every record).
+  std::filesystem::remove(dir / "dbf/ORG.DBF");
+  WritePartners(DataPath("org.dta"), {{{of::SalesCode, "X"}}});
+  w.DataFileReopen();
+  Tool("F1");
+  EXPECT_FALSE(std::filesystem::exists(dir / "dbf/ORG.DBF"));
+  w.CloseBrowse();
+}
+
+TEST_F(PartnerTools, ResortLeavesAColumnSortAlone) {
+  WritePartners(DataPath("org.dta"), {{{of::Name, "Dub"}}, {{of::Name, "Buk"}}});
+  TfOrg w("fOrg");
+  Open(w);
+  w.SortByColumn(4);
+  w.SetSortOrder1();
+  ASSERT_EQ(w.ActiveOrder, 1);
+  Tool("c1");
+  EXPECT_EQ(w.ActiveOrder, 1);
+  EXPECT_EQ(w.IndexCount(1), 2);
+  w.CloseBrowse();
+}
+
+TEST_F(PartnerTools, TheListReportPagesByTheLineLimit) {
+  struct Viewer : browser::ReportViewer {
+    std::vector<std::string> files;
+    int key = 0;
+    void SetupReport(const std::string& f) override { files.push_back(f); }
+    void SetLastKey(int k) override { key = k; }
+    int LastKey() const override { return key; }
+    void ShowReport() override {}
+    void SetCurrentRecord(int) override {}
+    void CloseBrowse() override {}
+  } viewer;
+  browser::SetReportServices(&viewer, nullptr, &reports::TheReportOutput());
+  common::CurrentSession().LimRad = 10;
+  std::vector<orgtest::Fields> list;
+  for (int i = 1; i <= 8; ++i) list.push_back({{of::Name, "Člen " + std::to_string(i)}, {29, i % 2 ? " x" : "x"}});
+  list.push_back({});
+  WritePartners(DataPath("org.dta"), list);
+  TfOrg w("fOrg");
+  Open(w);
+  Tool("OpisLV1");
+  browser::SetReportServices(nullptr, nullptr, nullptr);
+  const std::string text = ostest::ReadRaw(dir / "SEZNAM.TXT");
+  EXPECT_NE(text.find(Cz("Počet celkem:    8     Počet členů:    4")), std::string::npos);
+  EXPECT_NE(text.find("List:  2"), std::string::npos);
+  EXPECT_EQ(text.find("List:  3"), std::string::npos);
+  EXPECT_NE(text.find(Cz("    5 ") + std::string(16, ' ') + " " + Cz("Člen 5")), std::string::npos);
+  EXPECT_EQ(viewer.files.size(), 1u);
   w.CloseBrowse();
 }
 
