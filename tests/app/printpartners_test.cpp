@@ -217,6 +217,17 @@ TEST_F(PartnerListPrint, ScrambledPartnersPrintPlain) {
   EXPECT_EQ(plain(raw[7]), Cz("Dvořák"));
 }
 
+TEST_F(PartnerListPrint, TheTransferButtonShowsItsWindow) {
+  std::string shown;
+  backend.AnswerNextModal([&](ui::Form& f) {
+    shown = f.caption();
+    backend.Press(ui::vk::Esc);
+  });
+  backend.Click(main->bOrvekOrg);
+  EXPECT_EQ(shown, "Orvek - Import Org");
+  EXPECT_EQ(Modals(), std::vector<std::string>{"fOrvekOrg"});
+}
+
 TEST_F(PartnerListPrint, CaptionsAndOrders) {
   ostest::WriteRaw(dir / "prog/dlib/x.pol", Cz("a \"Čís lo\" b\r\nno quote\r\n\"\"\r\n\"open only\r\n"));
   std::vector<std::string> captions;
