@@ -13,10 +13,13 @@
 #include "codelists/slov.h"
 #include "combined/windows.h"
 #include "partners/orgservices.h"
+#include "partners/org.h"
 #include "partners/orgtools.h"
+#include "reports/spool.h"
 #include "reports/hooks.h"
 #include "reports/pozri.h"
 #include "common/notifier.h"
+#include "common/session.h"
 #include "common/startup.h"
 #include "ui/ui.h"
 
@@ -42,6 +45,16 @@ class BatchNotifier : public common::ConsoleNotifier {
 
 void InstallPartnerPickers() {
   partners::InstallOrgTools();
+  // The report list's "Zašifruj ORG a DOKLADY": from then on every partner record is read
+  // as scrambled, so every one is stored so; records already stored so are left alone.
+  reports::SpoolHooks().scrambleMarkedPartners = [] {
+    if (common::CurrentSession().ScrambleOn) return;
+    partners::TfOrg& w = partners::fOrg2();
+    partners::SetupOrg(w, "org.dta");
+    for (std::int32_t n = 1; n <= w.Count; ++n) w.MarkRecord(n);
+    w.OrgScrambleMarked(true);
+    w.CloseBrowse();
+  };
   partners::OrgHooks().pickPostalCode = [](const std::string& town) -> std::optional<std::string> {
     if (auto r = codelists::PickPsc(town)) return r->psc;
     return std::nullopt;

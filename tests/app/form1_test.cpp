@@ -7,6 +7,7 @@
 #include "app/program.h"
 #include "common/osfile.h"
 #include "common/pascal.h"
+#include "partners/org.h"
 #include "partners/orgservices.h"
 #include "browser/dialogs.h"
 #include "common/dirs.h"
@@ -528,3 +529,35 @@ TEST_F(AppTest, ExitWithNestedModalWindowsRejectsThemAll) {
 }
 
 }  // namespace
+
+TEST_F(AppTest, TheReportListsScrambleStepStoresEveryPartnerScrambledOnce) {
+  Open();
+  std::string plain;
+  for (const char* name : {"Dub a syn", "Čáp"}) {
+    std::string r(partners::kOrgRecordLength, '\0');
+    for (int f : partners::kScrambledFields) partners::PutOrgText(r, f, "");
+    partners::PutOrgText(r, partners::of::Name, common::Cz(name));
+    plain += r;
+  }
+  ASSERT_EQ(common::ReplaceFileContents(common::DataDir("org.dta"), plain), 0);
+  app::InstallPartnerPickers();
+  common::CurrentSession().ScrambleOn = 0;
+  reports::SpoolHooks().scrambleMarkedPartners();
+  std::string stored;
+  ASSERT_EQ(common::ReadFileText(common::DataDir("org.dta"), stored), 0);
+  ASSERT_EQ(stored.size(), plain.size());
+  for (std::size_t k = 0; k < 2; ++k) {
+    std::string r = stored.substr(k * partners::kOrgRecordLength, partners::kOrgRecordLength);
+    EXPECT_NE(r, plain.substr(k * partners::kOrgRecordLength, partners::kOrgRecordLength));
+    partners::ScrambleOrgFields(r, false);
+    EXPECT_EQ(r, plain.substr(k * partners::kOrgRecordLength, partners::kOrgRecordLength)) << k;
+  }
+  // Already protected: nothing is scrambled twice.
+  common::CurrentSession().ScrambleOn = 1;
+  reports::SpoolHooks().scrambleMarkedPartners();
+  std::string again;
+  ASSERT_EQ(common::ReadFileText(common::DataDir("org.dta"), again), 0);
+  EXPECT_EQ(again, stored);
+  common::CurrentSession().ScrambleOn = 0;
+  partners::ResetOrgServices();
+}
