@@ -5,6 +5,9 @@
 #include <utility>
 
 #include "app/ci60.h"
+#include "app/cicopy.h"
+#include "app/codelistmenu.h"
+#include "app/language.h"
 #include "app/payrolltools.h"
 #include "browser/buttons.h"
 #include "browser/choosers/inout.h"
@@ -280,10 +283,8 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::RefreshLanguageLabel() {
-  std::string code = common::AlignText(common::ReadParam(common::DataDir("jazyk.dta"), "Rec"), "L", " ", 2);
-  if (code == "  ") code = "CZ";
   lJazyk.SetVisible(bJazyk.enabled());
-  lJazyk.SetText("Platí: "_cz + code);
+  lJazyk.SetText("Platí: "_cz + CurrentCodeListLanguage());
 }
 
 void TForm1::Timer1Timer() {
@@ -401,13 +402,13 @@ void TForm1::bTiskyClick() {
   }
 }
 
-void TForm1::bKopCisClick() { NotImplemented("TfDirDialog"); }
-void TForm1::bOnovCisClick() { NotImplemented("TfDirDialog"); }
+void TForm1::bKopCisClick() { CopyCodeListsOut(ProgressBar1); }
+void TForm1::bOnovCisClick() { RestoreCodeLists(ProgressBar1); }
 void TForm1::nFmaClick() { codelists::EditFirmData(); }
 void TForm1::bStitkyClick() { NotImplemented("TfStitky"); }
 void TForm1::bStaraAktCiClick() { combined::fForm2().ShowModal(); }
 void TForm1::bAktCisOldClick() { combined::fForm2().Button4Click(); }
-void TForm1::bAktCiClick() { NotImplemented("TfCis10"); }
+void TForm1::bAktCiClick() { RunCodeListMenu(); }
 void TForm1::Button2Click() { Browse(codelists::fZuj(), [] { codelists::SetupZuj(codelists::fZuj()); }); }
 void TForm1::Button4Click() {
   if (MergeCi60Hook())
@@ -420,7 +421,7 @@ void TForm1::Button5Click() {
   Browse(w, [&w] { codelists::SetupCis60b(w, codelists::Ci60ReferenceFile()); });
 }
 void TForm1::bJazykClick() {
-  NotImplemented("TfVyber");
+  ChooseCodeListLanguage();
   RefreshLanguageLabel();
 }
 void TForm1::bpscClick() { Browse(codelists::fpsc(), [] { codelists::SetupPsc(codelists::fpsc()); }); }

@@ -28,7 +28,6 @@ using codelists::Ci01Record;
 
 namespace {
 
-constexpr char kUpdateLock[] = "CIXXX";
 constexpr char kListingJob[] = "CI04";
 
 void NotThere() { common::MessageOk("Tato funkce zde není k dispozici"_cz); }
@@ -167,7 +166,7 @@ TForm2::TForm2()
 TForm2& fForm2() { return browser::SingleWindow<TForm2>(); }
 
 void TForm2::Button1Click() {
-  common::ScopedFileLock lock(common::DataDir(kUpdateLock), "W");
+  common::ScopedFileLock lock(common::DataDir(kCodeListUpdateLock), "W");
   // Pieces left from an earlier run must not be assembled over the file.
   if (!fCI92().SplitCodeLists()) return;
   std::vector<std::string> rows;
@@ -192,7 +191,7 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::Button4Click() {
-  common::ScopedFileLock lock(common::DataDir(kUpdateLock), "W");
+  common::ScopedFileLock lock(common::DataDir(kCodeListUpdateLock), "W");
   TfCi2005& w = fCi2005();
   w.SetupCi2005(codelists::kCi01Name);
   w.MayEdit = w.MayAdd = w.MayDelete = true;

@@ -9,6 +9,9 @@
 
 namespace combined {
 
+// The lock under which the pieces of the combined file are made, edited and put back.
+inline constexpr char kCodeListUpdateLock[] = "CIXXX";
+
 // What the panel needs of other layers, put in place by them; an empty entry tells
 // the user the function is not there.
 struct OldPanelServices {

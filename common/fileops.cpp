@@ -106,6 +106,13 @@ std::int32_t CopyFileBlocks(std::string_view source, std::string_view target) {
 }
 
 std::int32_t CopyFileKeepDate(std::string_view source, std::string_view target) {
+  PendingCopy copy;
+  if (std::int32_t code = copy.Prepare(source, target)) return code;
+  return copy.Commit();
+}
+
+std::int32_t PendingCopy::Prepare(std::string_view source, std::string_view target) {
+  missing_ = true;
   if (CheckFile(source) < 0) return 0;
   File in;
   if (int code = in.Open(source, kModeReadOnly)) return code;
@@ -113,18 +120,20 @@ std::int32_t CopyFileKeepDate(std::string_view source, std::string_view target) 
   std::int64_t mtime = 0;
   if (int code = in.GetTime(mtime)) return code;
 
-  FileReplacement r;
+  FileReplacement& r = replacement_;
   int code = r.Begin(target);
   if (code == io::kPathNotFound) {
     ForceDirs(target);
     code = r.Begin(target);
   }
   if (code) return code;
+  missing_ = false;
   if ((code = CopyFileData(in, r.file(), 0, kCopyBlock))) return code;
   if ((code = in.Close())) return code;
-  if ((code = r.file().SetTime(mtime))) return code;
-  return r.Commit();
+  return r.file().SetTime(mtime);
 }
+
+std::int32_t PendingCopy::Commit() { return missing_ ? 0 : replacement_.Commit(); }
 
 std::int32_t RenameFileOver(std::string_view oldName, std::string_view newName) {
   const std::string target(newName);

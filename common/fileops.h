@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/osfile.h"
+
 namespace common {
 
 inline constexpr int kCopyBlock = 10000;
@@ -33,6 +35,22 @@ std::int32_t CopyFileBlocks(std::string_view source, std::string_view target);
 // target are created. On failure the old target stays as it was. A missing source
 // does nothing. 0 or the I/O code.
 std::int32_t CopyFileKeepDate(std::string_view source, std::string_view target);
+
+// CopyFileKeepDate in two steps, so that several copies can be written before any
+// target changes: Prepare writes the copy beside the target, Commit puts it in place.
+// Without Commit the target stays as it was.
+class PendingCopy {
+ public:
+  // 0 or the I/O code. A missing source prepares nothing.
+  std::int32_t Prepare(std::string_view source, std::string_view target);
+  // 0 or the I/O code; nothing (0) when the source was missing.
+  std::int32_t Commit();
+  bool SourceMissing() const { return missing_; }
+
+ private:
+  FileReplacement replacement_;
+  bool missing_ = true;
+};
 
 // Moves oldName over newName. The target is replaced in one step (across file systems
 // through a copy beside it) and stays as it was when anything fails. A held target is

@@ -1,0 +1,30 @@
+// "Kopie číselníku" and "Obnova číselníku": every code-list file ("CI*.dta": the list
+// files, the combined file and the language copies) copied with its date into a
+// chosen folder, or back from one into the data folder, with the progress on the
+// main window's bar. Every matching file is taken; the first failing copy ends the
+// run and no success is reported.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace ui {
+class ProgressBar;
+}
+
+namespace app {
+
+// The non-empty files matching "CI*.dta" in folder (Windows form, ending in "\"),
+// sorted by name, without a cap. 0, or the I/O code of a listing that failed
+// (18 is nothing found).
+int ListCodeListFiles(const std::string& folder, std::vector<std::string>& names);
+
+// Copies the names from one folder to another on the bar (shown while it runs): 0,
+// or the code of the first copy that failed (shown as "Kopírování skončilo chybou").
+int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& from, const std::string& to,
+                      ui::ProgressBar& bar);
+
+// The two buttons; the folder is asked for through the program's folder chooser.
+void CopyCodeListsOut(ui::ProgressBar& bar);
+void RestoreCodeLists(ui::ProgressBar& bar);
+
+}  // namespace app
