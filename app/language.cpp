@@ -117,13 +117,18 @@ bool SwitchCodeListLanguage(const std::string& from, const std::string& to) {
   return true;
 }
 
-void ChooseCodeListLanguage() {
-  CloseCodeListForms();
-  const std::string current = CurrentCodeListLanguage();
+std::vector<std::string> LanguageChoiceRows(const std::string& current) {
   std::vector<std::string> rows;
   for (const CodeListLanguage& l : kCodeListLanguages)
     rows.push_back((current == l.code ? "* " : "  ") + std::string(l.code) + common::Cz(l.label));
-  const int chosen = browser::ShowVyber(10, 10, nullptr, " Vyber jazyk pro číselníky"_cz, rows).chosen;
+  return rows;
+}
+
+void ChooseCodeListLanguage() {
+  CloseCodeListForms();
+  const std::string current = CurrentCodeListLanguage();
+  const int chosen =
+      browser::ShowVyber(10, 10, nullptr, " Vyber jazyk pro číselníky"_cz, LanguageChoiceRows(current)).chosen;
   if (chosen < 1 || chosen > static_cast<int>(kCodeListLanguages.size())) return;
   SwitchCodeListLanguage(current, kCodeListLanguages[static_cast<std::size_t>(chosen - 1)].code);
 }

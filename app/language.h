@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace app {
 
@@ -28,6 +29,9 @@ bool LanguageCodeUsable(std::string_view code);
 // worked; when bringing in a copy or storing the code fails, the working files
 // already replaced are put back. False (after its message) when the language stays.
 bool SwitchCodeListLanguage(const std::string& from, const std::string& to);
+
+// The rows of the choice: mark, blank, code, label; "*" marks the language in use.
+std::vector<std::string> LanguageChoiceRows(const std::string& current);
 
 // The button: closes the code lists kept open, offers the four languages and switches.
 void ChooseCodeListLanguage();

@@ -394,9 +394,9 @@ TEST_F(AppTest, TheFirmButtonOpensTheFormOfRecordOne) {
 
 TEST_F(AppTest, ButtonOfAWindowNotBuiltShowsTheNotice) {
   app::TForm1& f = Open();
-  backend.Click(f.bKopCis);
+  backend.Click(f.bOrvekOrg);
   ASSERT_EQ(backend.messages().size(), 1u);
-  EXPECT_NE(backend.messages()[0].text.find("TfDirDialog"), std::string::npos);
+  EXPECT_NE(backend.messages()[0].text.find("TfOrvekOrg"), std::string::npos);
   EXPECT_TRUE(f.visible());
 }
 

@@ -1,0 +1,126 @@
+// Copy and restore of the code lists: every "CI*.dta" file whatever its case and
+// however many, with its date, on the main window's bar; the messages; the first
+// failing copy ends the run without the success message.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/cicopy.h"
+#include "browser/choosers/dirdialog.h"
+#include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/faultfs.h"
+#include "tests/app/appkit.h"
+
+namespace {
+
+using namespace common::literals;
+using apptest::AppTest;
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+class CodeListCopy : public AppTest {
+ protected:
+  CodeListCopy() { fs::create_directories(dir / "out"); }
+  fs::path Data(const std::string& name) const { return fs::path(dir / "data") / name; }
+  // The chooser answers with a real folder (drive C is the root) or Esc.
+  void ChooseFolder(const fs::path& folder) {
+    backend.OnModal("fDirDialog", [this, folder](ui::Form& f) {
+      auto& d = static_cast<browser::TfDirDialog&>(f);
+      titles.push_back(d.caption());
+      left = d.left();
+      if (folder.empty()) return d.SetModalResult(ui::mr::Cancel);
+      std::string win = folder.string() + "/";
+      std::replace(win.begin(), win.end(), '/', '\\');
+      d.Drive = "C";
+      d.Folder = win;
+      d.Button2Click();
+    });
+  }
+  std::string Win(const fs::path& folder) const {
+    std::string win = "C:" + folder.string() + "/";
+    std::replace(win.begin(), win.end(), '/', '\\');
+    return win;
+  }
+  static Strings Names(const fs::path& folder) {
+    Strings n;
+    for (const auto& e : fs::directory_iterator(folder)) n.push_back(e.path().filename().string());
+    std::sort(n.begin(), n.end());
+    return n;
+  }
+  Strings titles;
+  int left = 0;
+};
+
+TEST_F(CodeListCopy, CopyAndRestoreKeepBytesAndDates) {
+  ostest::WriteRaw(Data("CI10.DTA"), "accounts");
+  ostest::WriteRaw(Data("ci20.dta"), "outline");
+  ostest::WriteRaw(Data("Ci01.Dta"), "combined");
+  ostest::WriteRaw(Data("CI99.dta"), "");           // empty: skipped
+  ostest::WriteRaw(Data("org.dta"), "partners");    // not a code list
+  ostest::WriteRaw(Data("ci.11"), "piece");         // not a code list either
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(Data("CI10.DTA"), old);
+  Open();
+  ChooseFolder(dir / "out");
+  backend.Click(main->bKopCis);
+  EXPECT_EQ(titles, Strings{"Urči složku pro kopii číselníků"_cz});
+  EXPECT_EQ(left, 200);
+  EXPECT_EQ(Names(dir / "out"), (Strings{"CI10.DTA", "Ci01.Dta", "ci20.dta"}));
+  EXPECT_EQ(ostest::ReadRaw(dir / "out/CI10.DTA"), "accounts");
+  EXPECT_EQ(fs::last_write_time(dir / "out/CI10.DTA"), old);
+  EXPECT_EQ(Boxes(), Strings{"Číselníky jsou zkopírovány do "_cz + Win(dir / "out")});
+  EXPECT_FALSE(main->ProgressBar1.visible());
+  EXPECT_EQ(main->ProgressBar1.max(), 3);
+  EXPECT_EQ(main->ProgressBar1.position(), 3);
+
+  // The round trip: the lists changed since are restored with their dates.
+  ostest::WriteRaw(Data("CI10.DTA"), "changed accounts");
+  fs::remove(Data("ci20.dta"));
+  ChooseFolder(dir / "out");
+  backend.Click(main->bOnovCis);
+  EXPECT_EQ(titles.back(), "Urči složku s číselníky"_cz);
+  EXPECT_EQ(ostest::ReadRaw(Data("CI10.DTA")), "accounts");
+  EXPECT_EQ(fs::last_write_time(Data("CI10.DTA")), old);
+  EXPECT_EQ(ostest::ReadRaw(Data("ci20.dta")), "outline");
+  EXPECT_EQ(Boxes().back(), "Číselníky jsou zkopírovány do "_cz + common::DataDir(""));
+}
+
+TEST_F(CodeListCopy, NothingToCopyOrRestore) {
+  Open();
+  ChooseFolder(dir / "out");
+  backend.Click(main->bKopCis);  // no code lists in the data folder: no message
+  EXPECT_TRUE(Boxes().empty());
+  backend.Click(main->bOnovCis);
+  EXPECT_EQ(Boxes(), Strings{"Na "_cz + Win(dir / "out") + " nejsou žádné číselníky"_cz});
+  ChooseFolder({});  // Esc in the chooser
+  backend.Click(main->bOnovCis);
+  EXPECT_EQ(Boxes().size(), 1u);
+}
+
+TEST_F(CodeListCopy, TheFirstFailingCopyEndsTheRun) {
+  for (const char* n : {"CI10.DTA", "CI11.DTA", "CI12.DTA"}) ostest::WriteRaw(Data(n), n);
+  Open();
+  ChooseFolder(dir / "out");
+  common::FaultFileSystem faults;
+  faults.Fail(common::FsOp::Write, ENOSPC, "out/.~CI11");
+  {
+    common::ScopedFileSystem use(faults);
+    backend.Click(main->bKopCis);
+  }
+  EXPECT_EQ(Names(dir / "out"), Strings{"CI10.DTA"});
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].rfind("Kopírování skončilo chybou "_cz, 0), 0u);
+  EXPECT_FALSE(main->ProgressBar1.visible());
+}
+
+TEST_F(CodeListCopy, MoreThanAHundredFilesAreAllCopied) {
+  for (int i = 0; i < 150; ++i) ostest::WriteRaw(Data("CI" + std::to_string(1000 + i) + ".dta"), "x");
+  Open();
+  ChooseFolder(dir / "out");
+  backend.Click(main->bKopCis);
+  EXPECT_EQ(Names(dir / "out").size(), 150u);
+  EXPECT_EQ(Boxes(), Strings{"Číselníky jsou zkopírovány do "_cz + Win(dir / "out")});
+}
+
+}  // namespace
