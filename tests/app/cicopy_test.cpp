@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "app/cicopy.h"
+#include "codelists/chart.h"
+#include "codelists/lists.h"
 #include "browser/choosers/dirdialog.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -121,6 +123,20 @@ TEST_F(CodeListCopy, MoreThanAHundredFilesAreAllCopied) {
   backend.Click(main->bKopCis);
   EXPECT_EQ(Names(dir / "out").size(), 150u);
   EXPECT_EQ(Boxes(), Strings{"Číselníky jsou zkopírovány do "_cz + Win(dir / "out")});
+}
+
+TEST_F(CodeListCopy, RestoreClosesTheListsKeptOpenFirst) {
+  app::CloseCodeListFormsHook() = [] { codelists::CloseCodeListForms(); };
+  ostest::WriteRaw(fs::path(dir / "out") / "CI10.DTA", std::string(2 * 79, ' '));
+  Open();
+  codelists::TfCis10& w = codelists::fCis10();
+  codelists::SetupCis10(w);  // list 10 stays open for the run
+  ASSERT_TRUE(w.KeptOpen());
+  ChooseFolder(dir / "out");
+  backend.Click(main->bOnovCis);
+  EXPECT_FALSE(w.KeptOpen());
+  EXPECT_EQ(ostest::ReadRaw(Data("CI10.DTA")), std::string(2 * 79, ' '));
+  EXPECT_EQ(Boxes(), Strings{"Číselníky jsou zkopírovány do "_cz + common::DataDir("")});
 }
 
 }  // namespace
