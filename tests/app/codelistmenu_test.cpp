@@ -111,8 +111,10 @@ TEST_F(CodeListMenu, TheTableHoldsThirtySixRowsWithTheSeparatorAtNineteen) {
   EXPECT_EQ(std::string(rows[18].text), std::string(35, '-'));
   EXPECT_FALSE(rows[18].open);
   EXPECT_STREQ(rows[35].text, " 270 Rozvaha - státní výkaz ");
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    if (i != 18) EXPECT_TRUE(rows[i].open) << i;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i == 18) continue;
+    EXPECT_TRUE(rows[i].open) << i;
+  }
   EXPECT_EQ(app::MenuMarks(19, '-'), std::string(18, ' ') + "-" + std::string(21, ' '));
 }
 

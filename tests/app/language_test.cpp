@@ -171,15 +171,19 @@ TEST_F(CodeListLanguage, ACodeNamingAnotherFolderIsRefused) {
   for (const char* bad : {"A/", "\\x", "C:", "A\t"}) EXPECT_FALSE(app::LanguageCodeUsable(bad)) << bad;
   EXPECT_TRUE(app::LanguageCodeUsable("AN"));
   fs::create_directories(dir / "data/x");
-  Write("jazyk.dta", "Rec : ..\\x\r\n");  // aligned to two characters: "..", usable
+  Write("jazyk.dta", "Rec : x/\r\n");  // "ci" + "x/" + "10.dta" would be a file of folder "cix"
   Write("ci10.dta", "AAAA");
+  Write("ciAN10.dta", "BBBB");
   Open();
-  EXPECT_FALSE(app::SwitchCodeListLanguage("x/", "AN"));
-  EXPECT_FALSE(app::SwitchCodeListLanguage("/", "AN"));
+  const auto before = Folder();
+  PressLanguage(2);
+  EXPECT_EQ(Folder(), before);
+  EXPECT_FALSE(fs::exists(dir / "data/cix"));
+  ASSERT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(Boxes()[0], "Kód jazyka \"x/\" nelze použít v názvu souboru"_cz);
+  EXPECT_EQ(main->lJazyk.text(), "Platí: x/"_cz);
+  EXPECT_FALSE(app::SwitchCodeListLanguage("AN", "C:"));
   EXPECT_EQ(Read("ci10.dta"), "AAAA");
-  EXPECT_TRUE(fs::is_empty(dir / "data/x"));
-  EXPECT_FALSE(fs::exists(dir / "data/ci/10.dta"));
-  EXPECT_EQ(Read("jazyk.dta"), "Rec : ..\\x\r\n");
 }
 
 }  // namespace
