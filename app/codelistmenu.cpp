@@ -14,6 +14,7 @@
 #include "codelists/lists.h"
 #include "codelists/livestock.h"
 #include "codelists/outlines.h"
+#include "codelists/schemes.h"
 #include "codelists/small.h"
 #include "codelists/stock.h"
 #include "combined/fci92.h"
@@ -44,11 +45,6 @@ std::function<void()> Row(Window& (*instance)(), Setup setup) {
 template <class Window>
 std::function<void()> Row(Window& (*instance)(), void (*setup)(Window&, std::string_view), const char* argument) {
   return Row(instance, [setup, argument](Window& w) { setup(w, argument); });
-}
-
-// A row whose window is not in the program yet.
-std::function<void()> NotBuiltRow(const char* className) {
-  return [className] { NotImplemented(className); };
 }
 
 void OpenCis14() {
@@ -116,16 +112,16 @@ const std::vector<CodeListMenuRow>& CodeListMenu() {
       {" 65 Technologické skupiny", Row(&fCis65, &SetupCis65)},
       {" 36 Zakázky", Row(&fCis36, &SetupCis36)},
       {" 76 Vysledovka SMS", Row(&fCis26, &SetupCis26, "76")},
-      {" 77 Rozvaha SMS", NotBuiltRow("TfCis270")},
-      {" 80 Příloha A.4.", NotBuiltRow("TfCis27P")},
-      {" 81 Příloha A.5.", NotBuiltRow("TfCis27P")},
-      {" 82 Příloha A.10.", NotBuiltRow("TfCis27P")},
-      {" 83 Příloha B.", NotBuiltRow("TfCis27P")},
-      {" 84 Příloha C.", NotBuiltRow("TfCis27P")},
-      {" 85 Příloha F.", NotBuiltRow("TfCis27P")},
-      {" 86 Příloha GH.", NotBuiltRow("TfCis27P")},
-      {" 260 Výsledovka - státní výkaz ", NotBuiltRow("TfCis260")},
-      {" 270 Rozvaha - státní výkaz ", NotBuiltRow("TfCis270")},
+      {" 77 Rozvaha SMS", Row(&fCis270, &SetupCis270, "77")},
+      {" 80 Příloha A.4.", Row(&fCis27P, &SetupCis27P, "80")},
+      {" 81 Příloha A.5.", Row(&fCis27P, &SetupCis27P, "81")},
+      {" 82 Příloha A.10.", Row(&fCis27P, &SetupCis27P, "82")},
+      {" 83 Příloha B.", Row(&fCis27P, &SetupCis27P, "83")},
+      {" 84 Příloha C.", Row(&fCis27P, &SetupCis27P, "84")},
+      {" 85 Příloha F.", Row(&fCis27P, &SetupCis27P, "85")},
+      {" 86 Příloha GH.", Row(&fCis27P, &SetupCis27P, "86")},
+      {" 260 Výsledovka - státní výkaz ", Row(&fCis260, &SetupCis260, "260")},
+      {" 270 Rozvaha - státní výkaz ", Row(&fCis270, &SetupCis270, "270")},
   };
   return rows;
 }

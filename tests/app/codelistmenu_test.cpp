@@ -144,6 +144,15 @@ TEST_F(CodeListMenu, TheLoopOpensTheChosenRowsUntilEsc) {
   EXPECT_EQ(opened, (Strings{"fCis11 CI11.DTA", "fCis28 CI28.dta", "fCis28 CI29.dta"}));
 }
 
+TEST_F(CodeListMenu, TheStatementSchemeRowsOpenTheirListNumbers) {
+  Write("ci10.dta", std::string(10, ' '));
+  CloseLists();
+  Choose({12, 26, 27, 28, 34, 35, 36, 0});
+  app::RunCodeListMenu();
+  EXPECT_EQ(opened, (Strings{"fCis26 CI26.dta", "fCis26 CI76.dta", "fCis270 CI77.DTA", "fCis27P CI80.DTA",
+                             "fCis27P CI86.DTA", "fCis260 CI260.DTA", "fCis270 CI270.DTA"}));
+}
+
 TEST_F(CodeListMenu, TheProgramEndingStopsTheLoop) {
   Write("ci10.dta", std::string(10, ' '));
   backend.OnModal<browser::TfSoub>([](browser::TfSoub& w) {
