@@ -34,9 +34,19 @@ constexpr char kVatReply[] = "RPDPH.RES";
 constexpr int kAttempts = 3;
 constexpr int kSlice = 100;  // ms of the wait window between looks at the client
 
-std::string WorkFolder() {
+std::string WorkFolderName() {
   std::string folder = LookupConfig().workFolder.empty() ? common::ProgDir("\\ARES") : LookupConfig().workFolder;
   if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder;
+}
+
+// The work folder, created when missing; nullopt after the failure was shown.
+std::optional<std::string> WorkFolder() {
+  const std::string folder = WorkFolderName();
+  if (int code = common::MakeDirs(folder)) {
+    common::FileErrorMessage(" vytvari slozku: ", folder, code);
+    return std::nullopt;
+  }
   return folder;
 }
 
@@ -131,6 +141,8 @@ pugi::xml_node FindLocal(pugi::xml_node node, std::string_view local) {
 
 }  // namespace
 
+bool MakeLookupFolder() { return WorkFolder().has_value(); }
+
 LookupSettings& LookupConfig() {
   static LookupSettings settings;
   return settings;
@@ -147,7 +159,9 @@ std::optional<std::string> LookupIco(std::string_view typed) {
 std::optional<RegisterData> AresLookup(std::string_view typed) {
   const auto ico = LookupIco(typed);
   if (!ico) return std::nullopt;
-  const std::string folder = WorkFolder();
+  const auto work = WorkFolder();
+  if (!work) return std::nullopt;
+  const std::string& folder = *work;
   const std::string reply = folder + kRegisterReply;
   // Another workstation's lookup in the same folder must not read this reply.
   common::ScopedFileLock lock(reply, "W");
@@ -183,7 +197,9 @@ std::optional<RegisterData> AresLookup(std::string_view typed) {
 std::optional<VatPayerStatus> VatPayerStatusQuery(std::string_view typed) {
   const auto ico = LookupIco(typed);
   if (!ico) return std::nullopt;
-  const std::string folder = WorkFolder();
+  const auto work = WorkFolder();
+  if (!work) return std::nullopt;
+  const std::string& folder = *work;
   const std::string reply = folder + kVatReply;
   common::ScopedFileLock lock(reply, "W");
   common::EraseFiles(reply);

@@ -19,6 +19,9 @@ struct LookupSettings {
 };
 LookupSettings& LookupConfig();
 
+// Creates the work folder when missing. False after its failure was shown.
+bool MakeLookupFolder();
+
 // The IČO as the lookups take it: blanks removed, digits only; nullopt otherwise.
 std::optional<std::string> LookupIco(std::string_view typed);
 

@@ -395,6 +395,8 @@ void TfOrg::PutEditText(int field, const std::string& value) {
 }
 
 void TfOrg::FillFromRegisters(const std::string& ico) {
+  // A work folder that cannot be made is reported once, not by each lookup.
+  if (!LookupIco(ico) || !MakeLookupFolder()) return;
   if (const std::optional<RegisterData> d = AresLookup(ico)) {
     PutEditText(of::Dic, d->dic);
     PutEditText(of::Name, d->name);

@@ -79,6 +79,16 @@ TEST_F(Lookups, TheRegisterFillsTheCardFromItsJson) {
   EXPECT_TRUE(Messages().empty());
 }
 
+TEST_F(Lookups, AMissingWorkFolderIsMade) {
+  std::filesystem::remove_all(dir / "ARES");
+  partners::LookupConfig().workFolder = dir / "ARES/sub";
+  server.Reply(R"({"obchodniJmeno": "Dub"})");
+  ASSERT_TRUE(partners::AresLookup("27074358").has_value());
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "ARES/sub"));
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(notes.Texts(common::RecordingNotifier::Kind::BeepMessage).empty());
+}
+
 TEST_F(Lookups, FailuresLeaveTheCardAsTyped) {
   struct Case { const char* what; const char* reply; const char* message; };
   const Case cases[] = {

@@ -499,4 +499,52 @@ TEST_F(PartnerLookups, NoLookupForANamedCardOrWithTheSwitchOff) {
   w.CloseBrowse();
 }
 
+TEST_F(PartnerLookups, TheTypedIcoIsStoredWhateverTheLookupGives) {
+  struct Case { const char* what; int aresOn; const char* client; const char* name; };
+  const Case cases[] = {
+      {"found", 1, "curl", "Vzorová firma, s.r.o."},
+      {"no client", 1, "/nonexistent/lookup-client", ""},
+      {"switched off", 0, "curl", ""},
+  };
+  WriteData("org.dta", "");
+  TfOrg w("fOrg");
+  Open(w);
+  int n = 0;
+  for (const Case& c : cases) {
+    common::CurrentSession().AresOn = c.aresOn;
+    partners::LookupConfig().client = c.client;
+    edit.Do([](browser::EditForm& f) { f.SetText(2, "27074358"); }).Keys("Down F2");
+    backend.PressKeys("F4");
+    const std::string r = OrgRecord(++n);
+    EXPECT_EQ(Text(r, 2), "27074358") << c.what;
+    EXPECT_EQ(common::StripRightSp(Text(r, 4)), Cz(c.name)) << c.what;
+  }
+  w.CloseBrowse();
+}
+
+TEST_F(PartnerLookups, AMissingWorkFolderIsMadeAndOnlyAFailureToMakeItIsShown) {
+  std::filesystem::remove_all(dir / "ARES");
+  WriteData("org.dta", "");
+  TfOrg w("fOrg");
+  Open(w);
+  edit.Do([](browser::EditForm& f) { f.SetText(2, "27074358"); }).Keys("Down F2");
+  backend.PressKeys("F4");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "ARES"));
+  EXPECT_EQ(server.Requests().size(), 2u);
+  EXPECT_EQ(common::StripRightSp(Text(OrgRecord(1), 4)), Cz("Vzorová firma, s.r.o."));
+  EXPECT_TRUE(notes.Texts(common::RecordingNotifier::Kind::Message).empty());
+  // A file in the folder's place: one message, no lookup, the IČO kept.
+  std::filesystem::remove_all(dir / "ARES");
+  ostest::WriteRaw(dir / "ARES", "x");
+  edit.Do([](browser::EditForm& f) { f.SetText(2, "27074358"); }).Keys("Down F2");
+  backend.PressKeys("F4");
+  EXPECT_EQ(server.Requests().size(), 2u);
+  const auto messages = notes.Texts(common::RecordingNotifier::Kind::Message);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(" vytvari slozku: "), std::string::npos) << messages[0];
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::BeepMessage).size(), 0u);
+  EXPECT_EQ(Text(OrgRecord(2), 2), "27074358");
+  w.CloseBrowse();
+}
+
 }  // namespace

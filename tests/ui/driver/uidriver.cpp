@@ -18,6 +18,8 @@
 #include "browser/windows.h"
 #include "codelists/windows.h"
 #include "combined/windows.h"
+#include "partners/lookups.h"
+#include "partners/orgservices.h"
 #include "partners/windows.h"
 #include "payroll/windows.h"
 #include "common/startup.h"
@@ -144,6 +146,10 @@ int main(int argc, char** argv) {
   app::RegisterAppWindows(registry);
   combined::InstallCodeListServices();
   app::InstallPartnerPickers();
+  // Scenarios never reach the network: the register lookups' client cannot be started
+  // (each lookup ends at once with "Chyba spojení"), and web pages are not opened.
+  partners::LookupConfig().client = "/nonexistent/lookup-client";
+  partners::OrgHooks().openPage = [](const std::string&) {};
   if (list) {
     std::cout << "demo\n";
     for (const auto* e : registry.All()) std::cout << e->className << (e->usage.empty() ? "" : " " + e->usage) << "\n";
