@@ -32,6 +32,7 @@
 #include "common/usertab.h"
 #include "app/printpartners.h"
 #include "partners/orvekorg.h"
+#include "partners/stitky.h"
 #include "partners/windows.h"
 #include "payroll/jhcis.h"
 #include "payroll/jhxml.h"
@@ -405,7 +406,7 @@ void TForm1::bTiskyClick() {
 void TForm1::bKopCisClick() { CopyCodeListsOut(ProgressBar1); }
 void TForm1::bOnovCisClick() { RestoreCodeLists(ProgressBar1); }
 void TForm1::nFmaClick() { codelists::EditFirmData(); }
-void TForm1::bStitkyClick() { NotImplemented("TfStitky"); }
+void TForm1::bStitkyClick() { partners::ShowLabels(); }
 void TForm1::bStaraAktCiClick() { combined::fForm2().ShowModal(); }
 void TForm1::bAktCisOldClick() { combined::fForm2().Button4Click(); }
 void TForm1::bAktCiClick() { RunCodeListMenu(); }

@@ -5,6 +5,7 @@
 #include "browser/appearance.h"
 #include "browser/dialogs.h"
 #include "browser/winsettings.h"
+#include "codelists/firm.h"
 #include "codelists/lists.h"
 #include "codelists/banks.h"
 #include "codelists/ownbanks.h"
@@ -16,6 +17,7 @@
 #include "partners/org.h"
 #include "partners/orgtools.h"
 #include "reports/spool.h"
+#include "partners/poukazka.h"
 #include "reports/hooks.h"
 #include "reports/pozri.h"
 #include "common/notifier.h"
@@ -54,6 +56,11 @@ void InstallPartnerPickers() {
     for (std::int32_t n = 1; n <= w.Count; ++n) w.MarkRecord(n);
     w.OrgScrambleMarked(true);
     w.CloseBrowse();
+  };
+  partners::InstallMoneyOrderTool();
+  partners::OrgHooks().ownAccount = [] {
+    const codelists::FirmAccount a = codelists::ReadFirmAccount();
+    return partners::OwnAccount{a.account, a.bankCode};
   };
   partners::OrgHooks().pickPostalCode = [](const std::string& town) -> std::optional<std::string> {
     if (auto r = codelists::PickPsc(town)) return r->psc;

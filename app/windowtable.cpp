@@ -45,6 +45,8 @@
 #include "partners/org.h"
 #include "partners/orgvk.h"
 #include "partners/orvekorg.h"
+#include "partners/poukazka.h"
+#include "partners/stitky.h"
 #include "payroll/jhcis.h"
 #include "payroll/jhvyk.h"
 #include "payroll/jhxml.h"
@@ -186,6 +188,9 @@ const std::map<std::string, Creator>& Creators() {
       {"TfJHvyk2", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHvyk2(); }},
       {"TfFontyTisky", [](Owned&, const WindowRow&) -> ui::Form* { return &reports::fFontyTisky(); }},
       {"TfJHXML", [](Owned&, const WindowRow&) -> ui::Form* { return &payroll::fJHXML(); }},
+      {"TfStitky", [](Owned&, const WindowRow&) -> ui::Form* { return &partners::fStitky(); }},
+      {"tfSam", [](Owned&, const WindowRow&) -> ui::Form* { return &partners::fSam(); }},
+      {"TfPoukazkA", [](Owned&, const WindowRow&) -> ui::Form* { return &partners::fPoukazkA(); }},
       {"TfOrg", [](Owned&, const WindowRow& row) -> ui::Form* {
          return row.instance == std::string_view("fOrg2") ? &partners::fOrg2() : &partners::fOrg();
        }},

@@ -17,7 +17,15 @@ struct BankChoice {
   std::string name, code;
 };
 
+// The firm's own bank account, record 1 of its own data: "Číslo konta" (prefix-number)
+// and "Kód banky".
+struct OwnAccount {
+  std::string account, bankCode;
+};
+
 struct OrgServices {
+  // The firm's own account as the firm's data keeps it; empty texts when not set.
+  std::function<OwnAccount()> ownAccount;
   // Postal codes, their searches prefilled with the card's town: the chosen PSČ.
   std::function<std::optional<std::string>(const std::string& town)> pickPostalCode;
   // Countries: the chosen country's name.

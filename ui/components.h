@@ -42,6 +42,34 @@ class PopupMenu {
   std::vector<std::unique_ptr<MenuItem>> items_;
 };
 
+// The window's menu bar: entries in a row, each either an action of its own (no
+// items) or the title of a drop-down list of items.
+class MenuBar {
+ public:
+  explicit MenuBar(Form& form) : form_(&form) {}
+  Form& form() const { return *form_; }
+
+  struct Entry {
+    MenuItem item;
+    std::vector<std::unique_ptr<MenuItem>> items;
+  };
+  MenuItem& AddEntry(std::string name, std::string caption, std::function<void(MenuItem&)> onClick = {});
+  // An item of the entry named `entry` (which must exist).
+  MenuItem& AddItem(const std::string& entry, std::string name, std::string caption,
+                    std::function<void(MenuItem&)> onClick = {});
+  const std::vector<std::unique_ptr<Entry>>& entries() const { return entries_; }
+  // An entry or item by its name or caption (Windows-1250), entries first.
+  MenuItem* Find(const std::string& nameOrCaption) const;
+  // What the user's choice does: onClick of a visible, enabled item that is not a
+  // separator, nor the title of a list. False when it cannot be chosen.
+  bool Choose(MenuItem& item);
+  bool CanChoose(const MenuItem& item) const;
+
+ private:
+  Form* form_;
+  std::vector<std::unique_ptr<Entry>> entries_;
+};
+
 // A timer of the layer's clock. It ticks every interval milliseconds while enabled
 // (an interval below 1 counts as 1). Created disabled.
 class Timer {

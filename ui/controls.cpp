@@ -15,6 +15,7 @@ const char* KindName(ControlKind kind) {
     case ControlKind::Form: return "form";
     case ControlKind::Label: return "label";
     case ControlKind::Edit: return "edit";
+    case ControlKind::SpinEdit: return "spin";
     case ControlKind::Button: return "button";
     case ControlKind::CheckBox: return "check";
     case ControlKind::RadioButton: return "radio";
@@ -208,8 +209,43 @@ void Label::SetWordWrap(bool v) {
 // ---------------------------------------------------------------- Edit
 
 Edit::Edit(Passkey, Form& form, std::string name, Control* parent)
-    : Control(ControlKind::Edit, &form, std::move(name), parent) {
+    : Edit(ControlKind::Edit, form, std::move(name), parent) {}
+
+Edit::Edit(ControlKind kind, Form& form, std::string name, Control* parent)
+    : Control(kind, &form, std::move(name), parent) {
   SetBounds(0, 0, 121, 21);
+}
+
+SpinEdit::SpinEdit(Passkey, Form& form, std::string name, Control* parent)
+    : Edit(ControlKind::SpinEdit, form, std::move(name), parent) {
+  SetText("0");
+}
+
+void SpinEdit::SetRange(int min, int max) {
+  min_ = min;
+  max_ = std::max(min, max);
+  Changed(dirty::State);
+}
+
+int SpinEdit::value() const {
+  long v = 0;
+  bool digits = false, negative = false;
+  for (char ch : text()) {
+    if (ch == '-' && !digits) negative = true;
+    if (ch < '0' || ch > '9') continue;
+    digits = true;
+    v = std::min(v * 10 + (ch - '0'), 1000000000L);
+  }
+  if (!digits) return min_;
+  return static_cast<int>(std::clamp(negative ? -v : v, static_cast<long>(min_), static_cast<long>(max_)));
+}
+
+void SpinEdit::SetValue(int v) { SetText(std::to_string(std::clamp(v, min_, max_))); }
+
+void SpinEdit::UserStep(int steps) {
+  const std::string before = text();
+  SetValue(value() + steps * increment);
+  if (text() != before && onChange) onChange(*this);
 }
 
 void Edit::SetMaxLength(int n) {

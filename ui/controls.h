@@ -34,7 +34,7 @@ class PopupMenu;
 
 enum class ControlKind {
   Form, Label, Edit, Button, CheckBox, RadioButton, ComboBox, ListBox, Memo, Image, Panel,
-  ProgressBar, ScrollBar, Grid, PaintBox
+  ProgressBar, ScrollBar, Grid, PaintBox, SpinEdit
 };
 const char* KindName(ControlKind kind);
 
@@ -216,6 +216,7 @@ class Edit : public Control {
   void UserSetSelection(int start, int length);
 
  protected:
+  Edit(ControlKind kind, Form& form, std::string name, Control* parent);
   bool Focusable() const override { return true; }
 
  private:
@@ -224,6 +225,24 @@ class Edit : public Control {
   BorderKind border_ = BorderKind::Single;
   char passwordChar_ = 0;
   int selStart_ = 0, selLength_ = 0;
+};
+
+// An edit for a whole number within min..max with up and down arrows. The text is
+// kept as typed; value() reads it, pulled into the range (min when it is no number).
+class SpinEdit : public Edit {
+ public:
+  SpinEdit(Passkey, Form& form, std::string name, Control* parent);
+  int min() const { return min_; }
+  int max() const { return max_; }
+  void SetRange(int min, int max);
+  int value() const;
+  void SetValue(int v);  // written into the range
+  int increment = 1;
+  // The user pressed an arrow (Up, Down): the value moves by steps increments, onChange.
+  void UserStep(int steps);
+
+ private:
+  int min_ = 0, max_ = 100;
 };
 
 class Button : public Control {

@@ -101,6 +101,11 @@ PopupMenu& Form::AddPopupMenu(std::string name) {
   return *menus_.back();
 }
 
+MenuBar& Form::AddMenuBar() {
+  if (!menuBar_) menuBar_ = std::make_unique<MenuBar>(*this);
+  return *menuBar_;
+}
+
 Control* Form::Find(std::string_view name) const {
   for (const auto& c : controls_)
     if (SameName(c->name(), name)) return c.get();
@@ -203,7 +208,7 @@ void Form::FocusInitial() {
   if (activeControl_ && activeControl_->CanFocus()) {
     Control* c = activeControl_;
     Changed(dirty::Selection);
-    if (c->kind() == ControlKind::Edit && static_cast<Edit*>(c)->autoSelect) static_cast<Edit*>(c)->SelectAll();
+    if ((c->kind() == ControlKind::Edit || c->kind() == ControlKind::SpinEdit) && static_cast<Edit*>(c)->autoSelect) static_cast<Edit*>(c)->SelectAll();
     if (c->onEnter) c->onEnter(*c);
     return;
   }
@@ -388,7 +393,7 @@ void Form::FocusControl(Control* c) {
   activeControl_ = c;
   Changed(dirty::Selection);
   if (!visible() || !c) return;
-  if (c->kind() == ControlKind::Edit && static_cast<Edit*>(c)->autoSelect) static_cast<Edit*>(c)->SelectAll();
+  if ((c->kind() == ControlKind::Edit || c->kind() == ControlKind::SpinEdit) && static_cast<Edit*>(c)->autoSelect) static_cast<Edit*>(c)->SelectAll();
   if (c->onEnter) c->onEnter(*c);
 }
 

@@ -50,6 +50,9 @@ class Form : public Control {
   Timer& AddTimer(std::string name, int intervalMs = 1000);
   void RemoveTimer(Timer& timer);
   PopupMenu& AddPopupMenu(std::string name);
+  // The window's menu bar, made on first use.
+  MenuBar& AddMenuBar();
+  MenuBar* menuBar() const { return menuBar_.get(); }
 
   Control* Find(std::string_view name) const;
   template <class T>
@@ -159,6 +162,7 @@ class Form : public Control {
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<std::unique_ptr<Timer>> timers_;
   std::vector<std::unique_ptr<PopupMenu>> menus_;
+  std::unique_ptr<MenuBar> menuBar_;
   Control* activeControl_ = nullptr;
   BorderStyle borderStyle_ = BorderStyle::Sizeable;
   bool topmost_ = false, autoScroll_ = false;

@@ -474,6 +474,15 @@ void HeadlessBackend::ClickAt(Control& c, int x, int y, MouseButton b, Shift shi
   MouseUpAndClick(c, x, y, b, shift, true);
 }
 
+void HeadlessBackend::ChooseMenu(Form& f, const std::string& item) {
+  MenuBar* bar = f.menuBar();
+  MenuItem* chosen = bar ? bar->Find(item) : nullptr;
+  if (!chosen) throw HeadlessError(f.name() + " has no menu item " + common::Win1250ToUtf8(item));
+  if (!bar->CanChoose(*chosen)) throw HeadlessError("menu item " + common::Win1250ToUtf8(item) + " cannot be chosen");
+  Log("menu " + common::Win1250ToUtf8(chosen->caption));
+  bar->Choose(*chosen);
+}
+
 void HeadlessBackend::Click(Control& c) { ClickAt(c, c.width() / 2, c.height() / 2); }
 
 void HeadlessBackend::RightClick(Control& c, Shift shift) {

@@ -159,6 +159,8 @@ class HeadlessBackend : public Backend {
   // relative to the control's position when pressed).
   void Drag(Control& c, Point from, Point to, MouseButton b = MouseButton::Left);
   void MoveMouse(Control& c, int x, int y);
+  // Chooses an item of the form's menu bar by name or caption (Windows-1250).
+  void ChooseMenu(Form& f, const std::string& item);
   // The window's close button.
   void CloseWindow(Form& f) { f.UserClose(); }
 

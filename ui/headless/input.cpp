@@ -46,8 +46,10 @@ struct TextState {
   }
 };
 
+bool IsEdit(const Control& c) { return c.kind() == ControlKind::Edit || c.kind() == ControlKind::SpinEdit; }
+
 TextState StateOf(Control& c) {
-  if (c.kind() == ControlKind::Edit) {
+  if (IsEdit(c)) {
     auto& e = static_cast<Edit&>(c);
     return {e.text(), e.selStart(), e.selLength(), e.maxLength()};
   }
@@ -56,7 +58,7 @@ TextState StateOf(Control& c) {
 }
 
 void Apply(Control& c, const TextState& s) {
-  if (c.kind() == ControlKind::Edit) {
+  if (IsEdit(c)) {
     auto& e = static_cast<Edit&>(c);
     e.UserSetText(s.text);
     e.UserSetSelection(s.start, s.length);
@@ -68,7 +70,7 @@ void Apply(Control& c, const TextState& s) {
 }
 
 bool ReadOnly(const Control& c) {
-  return c.kind() == ControlKind::Edit ? static_cast<const Edit&>(c).readOnly() : static_cast<const Memo&>(c).readOnly();
+  return IsEdit(c) ? static_cast<const Edit&>(c).readOnly() : static_cast<const Memo&>(c).readOnly();
 }
 
 // Start of the line holding offset `at` in CR LF text, and the offset `column`
@@ -162,6 +164,12 @@ bool DefaultKeyDown(Form& form, Control& target, int key, Shift shift) {
   }
   if (&target == &form || !Plain(shift)) return false;
   switch (target.kind()) {
+    case ControlKind::SpinEdit:
+      if (key == vk::Up || key == vk::Down) {
+        static_cast<SpinEdit&>(target).UserStep(key == vk::Up ? 1 : -1);
+        return true;
+      }
+      return EditKey(target, key, shift);
     case ControlKind::Edit:
     case ControlKind::Memo: return EditKey(target, key, shift);
     case ControlKind::Button:
@@ -199,6 +207,9 @@ bool DefaultKeyDown(Form& form, Control& target, int key, Shift shift) {
 void DefaultKeyPress(Form&, Control& target, char ch) {
   auto u = static_cast<unsigned char>(ch);
   switch (target.kind()) {
+    case ControlKind::SpinEdit:
+      if (u >= 32 && u != '-' && (u < '0' || u > '9')) return;  // digits only
+      [[fallthrough]];
     case ControlKind::Edit:
     case ControlKind::Memo: {
       if (ReadOnly(target)) return;

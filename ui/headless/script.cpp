@@ -37,6 +37,8 @@ const char* ScriptHelp() {
   choose COMBO INDEX        choose item INDEX of a combo box
   cell GRID COL ROW         click a grid cell;  dblcell GRID COL ROW  double click it
   drag CONTROL X1 Y1 X2 Y2  press at X1,Y1 of the control, drag, release at X2,Y2
+  menu ITEM                 choose an item (or an entry without items) of the active
+                            window's menu bar, by its name or caption
   close                     the active window's close button
   activate FORM             make a shown window the active one
   advance TIME              move the clock on (500, 500ms, 30s, 2min), firing timers
@@ -336,6 +338,8 @@ void ScriptRunner::Execute(const Line& line) {
   } else if (cmd == "drag") {
     backend_.Drag(FindControl(arg(1)), {ToInt(arg(2), "x1"), ToInt(arg(3), "y1")},
                   {ToInt(arg(4), "x2"), ToInt(arg(5), "y2")});
+  } else if (cmd == "menu") {
+    backend_.ChooseMenu(backend_.Active(), common::Utf8ToWin1250(rest()));
   } else if (cmd == "close") {
     backend_.CloseWindow(backend_.Active());
   } else if (cmd == "activate") {

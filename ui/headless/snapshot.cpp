@@ -49,11 +49,24 @@ class Writer {
     if (!form_.visible()) out_ << " hidden";
     if (opt_.geometry) Geometry(form_);
     out_ << "\n";
+    if (const MenuBar* bar = form_.menuBar()) Menu(*bar);
     Children(nullptr, 1);
     return out_.str();
   }
 
  private:
+  static std::string ItemText(const MenuItem& item) {
+    return Visible(item.caption, true) + (item.enabled ? "" : " disabled") + (item.checked ? " [x]" : "");
+  }
+  void Menu(const MenuBar& bar) {
+    for (const auto& e : bar.entries()) {
+      if (!e->item.visible) continue;
+      out_ << "  menu " << ItemText(e->item) << "\n";
+      for (const auto& item : e->items)
+        if (item->visible) out_ << "    item " << ItemText(*item) << "\n";
+    }
+  }
+
   void Geometry(const Control& c) {
     out_ << " @" << c.left() << "," << c.top() << " " << c.width() << "x" << c.height();
   }
@@ -75,6 +88,11 @@ class Writer {
         out_ << " " << (e.passwordChar() ? std::string(e.text().size(), '*') : Visible(e.text(), true));
         if (e.readOnly()) out_ << " readonly";
         if (e.maxLength()) out_ << " max=" << e.maxLength();
+        break;
+      }
+      case ControlKind::SpinEdit: {
+        const auto& e = static_cast<const SpinEdit&>(c);
+        out_ << " " << Visible(e.text(), true) << " " << e.min() << ".." << e.max();
         break;
       }
       case ControlKind::CheckBox:

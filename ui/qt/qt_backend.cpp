@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -27,6 +28,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStyleFactory>
 #include <QTimer>
 #include <algorithm>
@@ -113,6 +115,11 @@ class FormView : public QWidget {
   QWidget* content;
   std::unordered_map<std::uint64_t, QWidget*> widgets;
   bool applying = false;
+  // The form's menu bar above the client area, its actions and their items.
+  QMenuBar* menu = nullptr;
+  std::vector<std::pair<QAction*, MenuItem*>> menuActions;
+  int MenuHeight() const { return menu ? menu->sizeHint().height() : 0; }
+  void BuildMenu();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -215,6 +222,38 @@ FormView::FormView(QtBackend::Impl& impl, Form& f) : form(f), impl_(impl) {
   });
 }
 
+void FormView::BuildMenu() {
+  MenuBar* bar = form.menuBar();
+  if (!bar || menu) return;
+  menu = new QMenuBar(this);
+  menu->setNativeMenuBar(false);
+  auto choose = [this, bar](MenuItem* item) {
+    bar->Choose(*item);
+    impl_.Flush();
+  };
+  for (const auto& e : bar->entries()) {
+    if (e->items.empty()) {
+      QAction* a = menu->addAction(ToQ(e->item.caption));
+      QObject::connect(a, &QAction::triggered, [choose, item = &e->item] { choose(item); });
+      menuActions.emplace_back(a, &e->item);
+      continue;
+    }
+    QMenu* sub = menu->addMenu(ToQ(e->item.caption));
+    menuActions.emplace_back(sub->menuAction(), &e->item);
+    for (const auto& item : e->items) {
+      if (item->caption == "-") {
+        sub->addSeparator();
+        continue;
+      }
+      QAction* a = sub->addAction(ToQ(item->caption));
+      QObject::connect(a, &QAction::triggered, [choose, i = item.get()] { choose(i); });
+      menuActions.emplace_back(a, item.get());
+    }
+  }
+  menu->setGeometry(0, 0, width(), MenuHeight());
+  menu->show();
+}
+
 void FormView::closeEvent(QCloseEvent* e) {
   if (applying || !form.visible()) return e->accept();
   e->ignore();
@@ -224,11 +263,14 @@ void FormView::closeEvent(QCloseEvent* e) {
 
 void FormView::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  scroll->setGeometry(rect());
+  const int menuHeight = MenuHeight();
+  if (menu) menu->setGeometry(0, 0, width(), menuHeight);
+  scroll->setGeometry(rect().adjusted(0, menuHeight, 0, 0));
   impl_.SyncContent(*this);
   if (applying || impl_.syncing) return;
   bool frame = form.borderStyle() != BorderStyle::None;
-  form.UserSetGeometry({x(), y(), width() + (frame ? kFrameWidth : 0), height() + (frame ? kFrameHeight : 0)});
+  form.UserSetGeometry(
+      {x(), y(), width() + (frame ? kFrameWidth : 0), height() - menuHeight + (frame ? kFrameHeight : 0)});
   impl_.Flush();
 }
 
@@ -411,10 +453,17 @@ void QtBackend::Impl::Sync(Form& f, bool all) {
       v->applying = false;
     }
   }
+  if (all) v->BuildMenu();
+  for (auto& [action, item] : v->menuActions) {
+    action->setEnabled(item->enabled);
+    action->setVisible(item->visible);
+    action->setCheckable(item->checked);
+    action->setChecked(item->checked);
+  }
   if (d & dirty::Geometry) {
     v->applying = true;
     v->move(f.left(), f.top());
-    v->resize(std::max(1, f.clientWidth()), std::max(1, f.clientHeight()));
+    v->resize(std::max(1, f.clientWidth()), std::max(1, f.clientHeight()) + v->MenuHeight());
     v->applying = false;
   }
   bool created = false, states = false;
@@ -605,6 +654,17 @@ QWidget* QtBackend::Impl::Create(FormView& v, Control& c) {
       w = s;
       break;
     }
+    case ControlKind::SpinEdit: {
+      auto* b = new QSpinBox(parent);
+      auto& spin = static_cast<SpinEdit&>(c);
+      QObject::connect(b, QOverload<int>::of(&QSpinBox::valueChanged), [this, &spin, flushAfter](int value) {
+        if (syncing) return;
+        spin.UserSetText(std::to_string(value));
+        flushAfter();
+      });
+      w = b;
+      break;
+    }
     case ControlKind::Grid: w = new GridWidget(static_cast<Grid&>(c), parent); break;
     case ControlKind::PaintBox: w = new PaintBoxWidget(static_cast<PaintBox&>(c), parent); break;
     case ControlKind::Form: throw std::logic_error("a form is not a control of another form");
@@ -614,7 +674,7 @@ QWidget* QtBackend::Impl::Create(FormView& v, Control& c) {
                    c.kind() == ControlKind::CheckBox || c.kind() == ControlKind::RadioButton ||
                    c.kind() == ControlKind::ComboBox || c.kind() == ControlKind::ListBox ||
                    c.kind() == ControlKind::Memo || c.kind() == ControlKind::Grid ||
-                   c.kind() == ControlKind::ScrollBar;
+                   c.kind() == ControlKind::ScrollBar || c.kind() == ControlKind::SpinEdit;
   if (!focusable) w->setFocusPolicy(Qt::NoFocus);
   v.widgets[c.id()] = w;
   return w;
@@ -825,6 +885,17 @@ void QtBackend::Impl::SyncControl(FormView& v, Control& c, bool all) {
         s->setSingleStep(bar.smallChange);
         s->setPageStep(std::max(bar.largeChange, bar.pageSize()));
       }
+      break;
+    }
+    case ControlKind::SpinEdit: {
+      auto* b = static_cast<QSpinBox*>(w);
+      auto& spin = static_cast<SpinEdit&>(c);
+      if (d & dirty::State) b->setRange(spin.min(), spin.max());
+      if (d & (dirty::Text | dirty::State)) {
+        b->setSingleStep(spin.increment);
+        if (b->value() != spin.value()) b->setValue(spin.value());
+      }
+      if (d & dirty::Style) SetColors(b, QPalette::Base, spin.color(), spin.font().color, false);
       break;
     }
     case ControlKind::Grid: SyncGrid(*static_cast<GridWidget*>(w), static_cast<Grid&>(c), d); break;

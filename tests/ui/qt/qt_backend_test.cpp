@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -328,6 +331,45 @@ TEST(UiQtPrint, PrintsToAPdfFile) {
   QFile pdf(QString::fromStdString(qt.pdfOutput));
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+}
+
+TEST(UiQtMenuAndSpin, MenuBarActionsAndSpinBoxMirrorTheForm) {
+  QtBackend qt;
+  Form form("TfSpin");
+  form.SetBounds(20, 20, 300, 200);
+  SpinEdit& spin = form.Add<SpinEdit>("SpinEdit1");
+  spin.SetBounds(10, 10, 60, 22);
+  spin.SetRange(1, 9);
+  spin.SetValue(2);
+  std::vector<std::string> chosen;
+  MenuBar& bar = form.AddMenuBar();
+  bar.AddEntry("Tisk1", "Tisk samolepek"_cz);
+  bar.AddItem("Tisk1", "Zeseznamu1", "Tisk ze seznamu"_cz, [&](MenuItem& i) { chosen.push_back(i.name); });
+  bar.AddEntry("Help1", "Help", [&](MenuItem& i) { chosen.push_back(i.name); });
+  form.Show();
+  auto* box = qobject_cast<QSpinBox*>(qt.WidgetOf(spin));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->minimum(), 1);
+  EXPECT_EQ(box->maximum(), 9);
+  EXPECT_EQ(box->value(), 2);
+  box->setValue(5);
+  EXPECT_EQ(spin.value(), 5);
+  spin.SetValue(3);
+  QApplication::processEvents();
+  EXPECT_EQ(box->value(), 3);
+  auto* menu = qt.WidgetOf(form)->findChild<QMenuBar*>();
+  ASSERT_NE(menu, nullptr);
+  const auto top = menu->actions();
+  ASSERT_EQ(top.size(), 2);
+  EXPECT_EQ(top[0]->text(), Utf("Tisk samolepek"));
+  QMenu* list = nullptr;
+  for (QMenu* m : menu->findChildren<QMenu*>())
+    if (m->menuAction() == top[0]) list = m;
+  ASSERT_NE(list, nullptr);
+  list->actions().at(0)->trigger();
+  top[1]->trigger();
+  EXPECT_EQ(chosen, (std::vector<std::string>{"Zeseznamu1", "Help1"}));
+  form.Hide();
 }
 
 // Leaves a picture of a rendered form in the build folder for a reviewer.
