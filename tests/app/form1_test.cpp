@@ -392,6 +392,15 @@ TEST_F(AppTest, TheFirmButtonOpensTheFormOfRecordOne) {
   EXPECT_TRUE(Boxes().empty());
 }
 
+TEST_F(AppTest, LabelWindowOpensOnceTheMaskAllowsIt) {
+  ostest::WriteRaw(dir / "par/VYBER.PAR", "Opis obchodních partnerů"_cz + " : " + std::string(9, 'x') + "\r\n");
+  app::TForm1& f = Open();
+  ASSERT_TRUE(f.bStitky.enabled());
+  backend.OnModal("fStitky", [](ui::Form& w) { w.SetModalResult(ui::mr::Cancel); });
+  backend.Click(f.bStitky);
+  EXPECT_EQ(Modals(), std::vector<std::string>{"fStitky"});
+}
+
 TEST_F(AppTest, ButtonOfAWindowNotBuiltShowsTheNotice) {
   app::TForm1& f = Open();
   f.bStitky.SetEnabled(true);  // disabled by design; a stored mask may enable it
