@@ -85,8 +85,6 @@ class TfOrg : public browser::TfSoub {
 
   // Each marked partner stored scrambled (or, `scramble` false, plain); its mark cleared.
   void OrgScrambleMarked(bool scramble = true);
-  // The last read or write worked.
-  using TfSoub::lastIoOk;
 
   // The notes file of partner n without its extension (the report job's name).
   static std::string NotesName(std::int32_t n);
