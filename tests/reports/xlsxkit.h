@@ -2,8 +2,10 @@
 // a sheet and the number format and boldness of each cell style.
 #pragma once
 #include <map>
-#include <regex>
 #include <string>
+#include <vector>
+
+#include <pugixml.hpp>
 
 #include "common/process.h"
 #include "tests/common/os_tempdir.h"
@@ -30,18 +32,17 @@ class XlsxReader {
   }
   std::map<std::string, XlsxCell> Cells(int sheet) const {
     std::map<std::string, XlsxCell> cells;
+    pugi::xml_document doc;
     const std::string xml = Part("xl/worksheets/sheet" + std::to_string(sheet) + ".xml");
-    static const std::regex cell(R"re(<c r="([A-Z]+[0-9]+)"([^>]*?)(/>|>(.*?)</c>))re");
-    static const std::regex style(R"re(s="([0-9]+)")re"), type(R"re(t="([a-zA-Z]+)")re");
-    static const std::regex text(R"re(<t[^>]*>(.*?)</t>)re"), value(R"re(<v>(.*?)</v>)re");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), cell); it != std::sregex_iterator(); ++it) {
-      XlsxCell c;
-      const std::string attrs = (*it)[2], body = (*it)[4];
-      std::smatch m;
-      if (std::regex_search(attrs, m, style)) c.style = std::stoi(m[1]);
-      if (std::regex_search(attrs, m, type)) c.type = m[1];
-      if (std::regex_search(body, m, text) || std::regex_search(body, m, value)) c.value = m[1];
-      cells[(*it)[1]] = c;
+    if (!doc.load_buffer(xml.data(), xml.size())) return cells;
+    for (const pugi::xpath_node& n : doc.select_nodes("//*[local-name()='c']")) {
+      const pugi::xml_node c = n.node();
+      XlsxCell cell;
+      cell.type = c.attribute("t").value();
+      cell.style = c.attribute("s").as_int();
+      const pugi::xpath_node t = c.select_node(".//*[local-name()='t']");
+      cell.value = t ? t.node().text().get() : c.child("v").text().get();
+      cells[c.attribute("r").value()] = cell;
     }
     return cells;
   }
@@ -51,24 +52,19 @@ class XlsxReader {
     bool bold = false;
   };
   std::vector<Style> Styles() const {
-    const std::string xml = Part("xl/styles.xml");
-    std::map<int, std::string> formats = {{0, "General"}, {2, "0.00"}, {49, "@"}};
-    static const std::regex numFmt(R"re(<numFmt numFmtId="([0-9]+)" formatCode="([^"]*)")re");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), numFmt); it != std::sregex_iterator(); ++it)
-      formats[std::stoi((*it)[1])] = (*it)[2];
-    std::vector<bool> boldFonts;
-    const std::size_t fontsAt = xml.find("<fonts"), fontsEnd = xml.find("</fonts>");
-    static const std::regex font(R"re(<font>(.*?)</font>|<font/>)re");
-    const std::string fonts = xml.substr(fontsAt, fontsEnd - fontsAt);
-    for (auto it = std::sregex_iterator(fonts.begin(), fonts.end(), font); it != std::sregex_iterator(); ++it)
-      boldFonts.push_back((*it)[1].str().find("<b/>") != std::string::npos);
     std::vector<Style> styles;
-    const std::size_t xfsAt = xml.find("<cellXfs"), xfsEnd = xml.find("</cellXfs>");
-    const std::string xfs = xml.substr(xfsAt, xfsEnd - xfsAt);
-    static const std::regex xf(R"re(<xf numFmtId="([0-9]+)" fontId="([0-9]+)")re");
-    for (auto it = std::sregex_iterator(xfs.begin(), xfs.end(), xf); it != std::sregex_iterator(); ++it) {
-      const int f = std::stoi((*it)[2]);
-      styles.push_back({formats[std::stoi((*it)[1])], f < static_cast<int>(boldFonts.size()) && boldFonts[static_cast<std::size_t>(f)]});
+    pugi::xml_document doc;
+    const std::string xml = Part("xl/styles.xml");
+    if (!doc.load_buffer(xml.data(), xml.size())) return styles;
+    const pugi::xml_node sheet = doc.document_element();
+    std::map<int, std::string> formats = {{0, "General"}, {2, "0.00"}, {49, "@"}};
+    for (const pugi::xml_node f : sheet.child("numFmts").children("numFmt"))
+      formats[f.attribute("numFmtId").as_int()] = f.attribute("formatCode").value();
+    std::vector<bool> boldFonts;
+    for (const pugi::xml_node f : sheet.child("fonts").children("font")) boldFonts.push_back(static_cast<bool>(f.child("b")));
+    for (const pugi::xml_node xf : sheet.child("cellXfs").children("xf")) {
+      const auto font = static_cast<std::size_t>(xf.attribute("fontId").as_int());
+      styles.push_back({formats[xf.attribute("numFmtId").as_int()], font < boldFonts.size() && boldFonts[font]});
     }
     return styles;
   }
