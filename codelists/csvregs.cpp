@@ -172,11 +172,9 @@ bool TfZeme::LineToRecord(const common::tFormSoub& csv, std::string& record) con
 }
 
 void CsvRegister::ImportChosenFile() {
-  browser::ChooseFileDialog(Cz("Urči soubor CSV"), "*.csv");
-  browser::TfInOut& chooser = browser::fInOut();
-  chooser.ShowModal();
-  if (chooser.Chosen == 0 || chooser.ChosenFull.empty()) return;
-  if (ImportCsv(chooser.ChosenFull) > 0) GoToRecord(1, 0);
+  std::string path;
+  if (!browser::ChooseFile(Cz("Urči soubor CSV"), "*.csv", path) || path.empty()) return;
+  if (ImportCsv(path) > 0) GoToRecord(1, 0);
   RepaintPage();
 }
 

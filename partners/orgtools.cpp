@@ -156,10 +156,9 @@ void ReverseDiscount(TfOrg& w) {
 }
 
 void ImportChosenCsv(TfOrg& w) {
-  browser::ChooseFileDialog(Cz("Naber CSV"), "org.csv");
-  browser::TfInOut& chooser = browser::fInOut();
-  chooser.ShowModal();
-  ImportCsv(w, chooser.Chosen != 0 && !chooser.ChosenFull.empty() ? chooser.ChosenFull : "org.csv");
+  std::string path;
+  if (!browser::ChooseFile(Cz("Naber CSV"), "org.csv", path) || path.empty()) path = "org.csv";
+  ImportCsv(w, path);
 }
 
 void MovePriceList(TfOrg& w) {

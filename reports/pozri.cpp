@@ -104,12 +104,7 @@ std::string SectionTarget(const std::string& chosen) {
 
 bool ChooseFile(const std::string& title, const std::string& mask, std::string& name) {
   if (ViewerHooks().chooseFile) return ViewerHooks().chooseFile(title, mask, name);
-  browser::ChooseFileDialog(title, name.empty() ? mask : name);
-  browser::TfInOut& chooser = browser::fInOut();
-  chooser.ShowModal();
-  if (chooser.Chosen == 0) return false;
-  name = chooser.ChosenFull;
-  return true;
+  return browser::ChooseFile(title, name.empty() ? mask : name, name);
 }
 
 }  // namespace
