@@ -102,4 +102,17 @@ std::string Utf8ToWin1250(std::string_view utf8, char missing) {
   return out;
 }
 
+bool IsUtf8WithNonAscii(std::string_view text) {
+  bool nonAscii = false;
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) { ++i; continue; }
+    char32_t c;
+    const size_t len = DecodeUtf8(text, i, c);
+    if (len == 0) return false;
+    nonAscii = true;
+    i += len;
+  }
+  return nonAscii;
+}
+
 }  // namespace common

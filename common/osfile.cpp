@@ -662,6 +662,7 @@ int ListDirectory(std::string_view mask, std::vector<DirItem>& out, unsigned wha
     DirItem item;
     item.name = Utf8ToWin1250(e.name);
     if (!MatchMask(pattern, item.name)) continue;
+    item.diskName = e.name;
     FileStat st;
     if (fs.StatPath(prefix + e.name, st) != 0) continue;  // gone meanwhile
     item.isDir = st.isDir;

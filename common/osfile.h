@@ -220,7 +220,8 @@ std::string CurrentFolder();
 
 // ---- Listing ------------------------------------------------------------------
 struct DirItem {
-  std::string name;  // Windows-1250
+  std::string name;      // Windows-1250 ("?" for what the code page or UTF-8 cannot carry)
+  std::string diskName;  // the entry's own bytes on disk, to reach it whatever they are
   bool isDir = false;
   bool readOnly = false;
   std::uint64_t size = 0;

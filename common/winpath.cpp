@@ -259,4 +259,9 @@ std::string RealPath(std::string_view winName) {
   return real;
 }
 
+bool IsOneComponent(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
 }  // namespace common

@@ -69,4 +69,9 @@ int MapName(std::string_view winName, std::string& real);
 std::string_view FolderPart(std::string_view winName);
 std::string_view NamePart(std::string_view winName);
 
+// True when a name taken from a folder listing, an archive, a list file or a reply is
+// one path component: not empty, not "." or "..", and holding no "\", "/" or ":" (no
+// Windows name holds one), so that joining it to a folder stays inside that folder.
+bool IsOneComponent(std::string_view name);
+
 }  // namespace common

@@ -38,3 +38,16 @@ TEST(Encoding, Literal) {
   EXPECT_EQ("Kód"_cz, std::string("K\xF3" "d"));
   EXPECT_EQ(Cz("Dělení nulou").size(), 12u);
 }
+
+TEST(Encoding, Utf8TextDetection) {
+  const struct { std::string_view text; bool utf8; } cases[] = {
+      {"plain ASCII", false},            // nothing to convert
+      {"Kód", true},
+      {"K\xF3" "d", false},              // Windows-1250 "ó"
+      {"\xE8\xED" "slo", false},         // "čí" in Windows-1250 is no UTF-8 sequence
+      {"a\xC4", false},                  // cut sequence
+      {"\xC0\x80", false},               // overlong form
+      {"日本", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsUtf8WithNonAscii(c.text), c.utf8) << c.text;
+}

@@ -161,4 +161,12 @@ TEST_F(WinPathTest, FolderAndNameParts) {
   EXPECT_EQ(NamePart("XLS\\"), "");
 }
 
+TEST_F(WinPathTest, OneComponentNames) {
+  for (std::string_view good : {"ci10.dta", "..x", "a..b", "kopie.001", ".~x.rollback"})
+    EXPECT_TRUE(IsOneComponent(good)) << good;
+  for (std::string_view bad : std::initializer_list<std::string_view>{"", ".", "..", "..\\..\\escaped.dta", "../x", "/etc/passwd", "C:x.dta", "a\\b",
+                                                                    std::string_view("a\0b", 3)})
+    EXPECT_FALSE(IsOneComponent(bad)) << bad;
+}
+
 }  // namespace
