@@ -7,11 +7,13 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/iocodes.h"
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/pascal.h"
+#include "common/session.h"
 #include "common/small.h"
 
 namespace app {
@@ -176,6 +178,37 @@ bool ReadAll(codelists::CodeListWindow& w, std::vector<std::string>& out) {
   return true;
 }
 
+// The new list takes the place of "CI60.dta" in one step, while no other workstation
+// holds it (its write lock, tried once, for the step). The button waits with the wait
+// window while it is held; the batch cannot wait and ends. The old list stays whole
+// until the new one is in place.
+bool PutCi60InPlace(const std::string& target, const std::string& bytes, RebuildMode mode) {
+  for (;;) {
+    std::string holder;
+    const common::LockResult lock = common::TryLockFile(target, "W", holder);
+    if (lock == common::LockResult::GivenUp) {
+      common::MessageOk(Cz("Soubor ") + target + Cz(" nelze zamknout") + Unchanged());
+      return false;
+    }
+    int code = common::io::kSharingViolation;
+    if (lock != common::LockResult::Busy) {
+      code = common::ReplaceFileContents(target, bytes);  // refused (32) while any open holds it
+      if (lock == common::LockResult::Held) common::UnlockFile(target);
+      if (code == 0) return true;
+    }
+    if (code != common::io::kSharingViolation || mode == RebuildMode::Batch) {
+      common::MessageOk(Cz("Soubor ") + target +
+                        (holder.empty() ? Cz(" nelze přepsat - err ") + std::to_string(code) : Cz(" používá ") + holder) +
+                        Unchanged());
+      return false;
+    }
+    if (common::LockWaitMessage(common::CurrentSession(), Cz("Soubor ") + target + Cz(" není volný při errasse - err ") + std::to_string(code), 100)) {
+      common::MessageOk(Cz("Soubor ") + target + Cz(" není volný") + Unchanged());
+      return false;
+    }
+  }
+}
+
 }  // namespace
 
 bool MergeCi60(RebuildMode mode) {
@@ -189,50 +222,23 @@ bool MergeCi60(RebuildMode mode) {
   codelists::TfCis60& w60 = codelists::fCis60();
   codelists::TfCis61& w61 = codelists::fCis61();
   codelists::TfCis60b& w60b = codelists::fCis60b();
-  // The sources are read whole before "CI60.dta" is touched.
   codelists::SetupCis61(w61);
   codelists::SetupCis60b(w60b, refFile);
   std::vector<std::string> old, ref;
-  bool ok = ReadAll(w61, old) && ReadAll(w60b, ref);
-  if (ok && mode == RebuildMode::Batch) {
-    const std::string holder = common::IfVolny(target);
-    if (!holder.empty()) {
-      common::MessageOk(Cz("Soubor ") + target + Cz(" používá ") + holder + Unchanged());
-      ok = false;
-    }
-  }
-  if (ok) {
-    // The batch cannot wait for a file another open holds: one try, then the end.
-    if (mode == RebuildMode::Batch) {
-      if (int code = common::EraseFile(target); code != 0 && code != 2) {
-        common::MessageOk(Cz("Soubor ") + target + Cz(" nelze smazat - err ") + std::to_string(code) + Unchanged());
-        ok = false;
-      }
-    } else {
-      common::EraseFiles(target);
-    }
-    if (ok && common::FileExists(target)) {
-      common::MessageOk(Cz("Soubor ") + target + Cz(" nelze smazat, přestavba CI60 neproběhla"));
-      ok = false;
-    }
-  }
-  if (!ok) {
-    w61.CloseBrowse();
-    w60b.CloseBrowse();
-    return false;
-  }
-  codelists::SetupCis60(w60);
-  for (const std::string& rec : mergeCi60(old, ref)) {
-    w60.RecordBuffer = rec;
-    if (!w60.AppendRecord()) {
-      ok = false;
-      break;
-    }
-  }
-  w60.CloseBrowse();
+  const bool read = ReadAll(w61, old) && ReadAll(w60b, ref);
   w61.CloseBrowse();
   w60b.CloseBrowse();
-  return ok;
+  if (!read) return false;  // the read reported its failure
+  const std::vector<std::string> merged = mergeCi60(old, ref);
+  if (merged.empty()) {
+    common::MessageOk(Cz("Soubor ") + refPath + Cz(" nemá žádnou větu s klíčem 1 až 999") + Unchanged());
+    return false;
+  }
+  std::string bytes;
+  for (const std::string& rec : merged) bytes += rec;
+  // This process's own open would keep the new list out.
+  if (w60.DataFileUsable()) w60.DataFileClose();
+  return PutCi60InPlace(target, bytes, mode);
 }
 
 namespace {

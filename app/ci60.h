@@ -29,8 +29,10 @@ enum class RebuildMode {
   Button,  // a held "CI60.dta" is waited for
   Batch,   // nobody can answer: a held "CI60.dta" ends the run
 };
-// The rebuild through the windows of lists 60, 61 and 60b. True when "CI60.dta" was
-// rebuilt; false after a message (and with "CI60.dta" as it was).
+// The rebuild: the sources are read through the windows of lists 61 and 60b, the new
+// list is written aside and replaces "CI60.dta" in one step. A reference without a
+// record of key 1..999 is refused. True when "CI60.dta" was rebuilt; false after a
+// message (and with "CI60.dta" as it was).
 bool MergeCi60(RebuildMode mode);
 
 // The conversion's steps up to the new "CI60.dta": the backup in "kopie\", the work

@@ -130,6 +130,9 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   }
 
   DataFileOpen();
+  if (cutBytes_ > 0 && WarnsOfCutRecord())
+    common::MessageOk(common::Cz("Soubor ") + DataFilePath + common::Cz(" končí useknutou větou: ") +
+                      std::to_string(cutBytes_) + common::Cz(" B za poslední celou větou"));
   ActivateBrowse(setup, Count);
 
   EditFrame = setup.edit;
@@ -148,6 +151,7 @@ bool TfSoub::OpenDataFile(bool opening) {
   const std::string& shown = opening ? DataFileName : DataFilePath;
   dataOk_ = false;
   Count = 0;
+  cutBytes_ = 0;
   const std::int32_t size = common::CheckFile(DataFilePath);
   const bool missing = size == -common::io::kFileNotFound;
   if (size < 0 && !missing) {
@@ -176,6 +180,7 @@ bool TfSoub::OpenDataFile(bool opening) {
     return false;
   }
   dataOk_ = RecordLength > 0;
+  cutBytes_ = RecordLength > 0 ? bytes % static_cast<std::uint64_t>(RecordLength) : 0;
   Count = RecordLength > 0 ? static_cast<std::int32_t>(std::min<std::uint64_t>(bytes / static_cast<std::uint64_t>(RecordLength),
                                                                                0x7FFFFFFF))
                            : 0;
@@ -625,6 +630,7 @@ bool TfSoub::AppendRecord() {
   if (!dataOk_ || !data_.IsOpen()) return false;
   const auto len = static_cast<std::uint64_t>(RecordLength);
   const std::int32_t before = Count;
+  std::uint64_t moved = 0;
   {
     // Appends of several workstations take turns: each finds the true end and writes there.
     common::FileTurn turn;
@@ -634,6 +640,7 @@ bool TfSoub::AppendRecord() {
       FileMessage(" pise soubor: ", DataFileName, code);
       return false;
     }
+    if (!MoveCutRecordAside(size, moved)) return false;
     // The true end: records other users appended since the last reopen are kept.
     const std::uint64_t end = size / len + 1;
     if (ViewMode >= 0 && end > static_cast<std::uint64_t>(kSelectionEntries)) {
@@ -657,10 +664,41 @@ bool TfSoub::AppendRecord() {
       return false;
     }
   }
+  if (moved > 0)
+    common::MessageOk(common::Cz("Useknutá věta souboru ") + DataFilePath + " (" + std::to_string(moved) +
+                      common::Cz(" B) je přesunuta do ") + DataFilePath + ".cut");
   if (RowsPerPage < MaxRowsPerPage) ++RowsPerPage;
   if (Count < RowsPerPage) RowsPerPage = Count;
   Current = SelectionInsertSorted(SelectionAppend());
   if (sgRol.visible()) LayoutGrid();
+  return true;
+}
+
+bool TfSoub::MoveCutRecordAside(std::uint64_t& size, std::uint64_t& moved) {
+  const std::uint64_t cut = size % static_cast<std::uint64_t>(RecordLength);
+  if (cut == 0) return true;
+  // Kept behind what an earlier append moved there.
+  const std::string aside = DataFilePath + ".cut";
+  std::string bytes;
+  if (int code = common::ReadFileText(aside, bytes); code != 0 && code != common::io::kFileNotFound) {
+    FileMessage(" cte soubor: ", aside, code);
+    return false;
+  }
+  const std::size_t kept = bytes.size();
+  bytes.resize(kept + cut);
+  int code = data_.ReadAt(size - cut, bytes.data() + kept, cut);
+  if (code == 0) code = common::ReplaceFileContents(aside, bytes);
+  if (code != 0) {
+    FileMessage(" pise soubor: ", aside, code);
+    return false;
+  }
+  if ((code = data_.Truncate(size - cut)) != 0) {
+    FileMessage(" pise soubor: ", DataFileName, code);
+    return false;
+  }
+  size -= cut;
+  moved = cut;
+  cutBytes_ = 0;
   return true;
 }
 

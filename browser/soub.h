@@ -234,11 +234,18 @@ class TfSoub : public TfRol {
 
   // The last read or write worked (false after an I/O error or a position out of range).
   bool lastIoOk() const { return lastIoOk_; }
+  // Whether opening the browse warns of bytes of a cut record after the last whole one
+  // (a report may end with a line of any length).
+  virtual bool WarnsOfCutRecord() const { return true; }
 
  private:
   bool OpenDataFile(bool opening);
   // The write turn at the data file (see common::FileTurn); false, with the message, when not had.
   bool TakeWriteTurn(common::FileTurn& turn);
+  // Under the write turn, before an append: bytes of a cut record after the last whole
+  // one (`size` the file's size) go to "<file>.cut" and the file ends with the whole
+  // records; `moved` their count. False, with the message, when they could not be moved.
+  bool MoveCutRecordAside(std::uint64_t& size, std::uint64_t& moved);
   void FileMessage(const char* action, const std::string& name, int code) const;
   std::int32_t PhysicalRecord(std::int32_t p) const;
   bool ReadPhysical(std::int32_t p, std::string& buffer);
@@ -255,6 +262,7 @@ class TfSoub : public TfRol {
   int lastCode_ = 0;  // I/O code of the last failed read
   common::LockResult lock_ = common::LockResult::Skipped;
   std::int32_t appendAt_ = 0;  // physical record of the append being written
+  std::uint64_t cutBytes_ = 0;  // bytes after the last whole record at the last open
   EditForm* editForm_ = nullptr;
   EditFormView* editView_ = nullptr;
 };

@@ -166,6 +166,15 @@ bool CsvRegister::LineToRecord(const common::tFormSoub& csv, std::string& record
   return true;
 }
 
+bool CsvRegister::HasKey(const common::tFormSoub& csv) const {
+  const std::string key = common::StripLeftSp(common::StripRightSp(csv.Field(KeyColumn())));
+  return !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool TfZeme::HasKey(const common::tFormSoub& csv) const {
+  return csv.Field(KeyColumn()) != common::kCsvMissing;
+}
+
 bool TfZeme::LineToRecord(const common::tFormSoub& csv, std::string& record) const {
   CsvRegister::LineToRecord(csv, record);
   return !common::StripLeftSp(common::StripRightSp(Name(record))).empty();
@@ -185,15 +194,27 @@ std::int32_t CsvRegister::ImportCsv(const std::string& path) {
     common::MessageOk(Cz("Se souborem se pracuje"));
     return -1;
   }
+  // A file in UTF-8 with letters beyond ASCII is taken as such and converted.
+  std::string text;
+  if (int code = common::ReadFileText(path, text)) {
+    common::FileErrorMessage(" cte soubor: ", path, code);
+    return -1;
+  }
+  const bool utf8 = common::IsUtf8WithNonAscii(text);
+  text.clear();
   common::tFormSoub csv;
   std::string bytes;
-  std::int32_t n = 0;
+  std::int32_t n = 0, lines = 0, keyless = 0;
   try {
     common::CsvOpen(csv, path);
     for (int i = 0; i < skipLines_ && !csv.endOfFile; ++i) common::CsvReadRecord(csv);
     while (!csv.endOfFile) {
       common::CsvReadRecord(csv);
       if (!csv.recordRead) continue;  // an empty line, or the end after the last line break
+      if (utf8)
+        for (int f = 0; f < csv.fieldCount && f < common::kCsvFields; ++f) csv.fields[f] = common::Utf8ToWin1250(csv.fields[f]);
+      ++lines;
+      if (!HasKey(csv)) ++keyless;
       std::string record = RecordTemplate;
       if (!LineToRecord(csv, record)) continue;
       bytes += record;
@@ -209,6 +230,12 @@ std::int32_t CsvRegister::ImportCsv(const std::string& path) {
     common::MessageOk(Cz("Soubor ") + path + Cz(" neobsahuje žádnou větu, číselník zůstal beze změny"));
     return -1;
   }
+  // Most lines without a key: not a file of this register.
+  if (keyless * 2 > lines) {
+    common::MessageOk(Cz("Soubor ") + path + ": " + std::to_string(keyless) + " z " + std::to_string(lines) +
+                      Cz(" řádků nemá klíč, číselník zůstal beze změny"));
+    return -1;
+  }
   // A work file takes the place of the register in one step; our own open must end first.
   UsePhysicalOrder();
   DataFileClose();
@@ -219,6 +246,7 @@ std::int32_t CsvRegister::ImportCsv(const std::string& path) {
     return -1;
   }
   if (Current < 1) Current = 1;
+  if (utf8) common::MessageOk(Cz("Soubor ") + path + Cz(" byl v kódování UTF-8, texty jsou převedeny do Windows-1250"));
   return n;
 }
 

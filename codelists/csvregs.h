@@ -37,7 +37,8 @@ class CsvRegister : public CodeListWindow {
   // "Nacti z CSV" with the file chooser.
   void ImportChosenFile();
   // The import of one file: the register becomes its data lines. The records read,
-  // or -1 when the register was kept (nothing read, or a failure, with a message).
+  // or -1 when the register was kept (nothing read, most lines without a key, or a
+  // failure, with a message). A UTF-8 file is converted, and the user told so.
   std::int32_t ImportCsv(const std::string& path);
 
   std::string RecordToColumns(std::int32_t n) override;
@@ -53,6 +54,9 @@ class CsvRegister : public CodeListWindow {
   std::string ListingLineOf(std::int32_t n) override;
   // A line of the CSV file into a record; false to skip the line.
   virtual bool LineToRecord(const common::tFormSoub& csv, std::string& record) const;
+  // The line carries a key: digits in the key column (blanks around them allowed).
+  virtual bool HasKey(const common::tFormSoub& csv) const;
+  int KeyColumn() const { return columns_.front().column; }
 
   std::string Name(std::string_view record) const { return FieldOf(record, nameField_); }
 
@@ -80,6 +84,8 @@ class TfZeme : public CsvRegister {
 
  protected:
   bool LineToRecord(const common::tFormSoub& csv, std::string& record) const override;
+  // Any text in the code column.
+  bool HasKey(const common::tFormSoub& csv) const override;
 };
 
 void SetupZuj(TfZuj& w);

@@ -69,10 +69,10 @@ const CodeListSpec& BankKodySpec() {
 
 // ---------------------------------------------------------------- the older layout
 
-std::string OldAccountIban(std::string_view account, std::string_view code, std::string_view head) {
-  std::string rest = common::RemoveSpaces(account);
-  const std::string bank = common::RemoveSpaces(code).substr(0, 4);
-  if (rest.size() >= 4 && rest[rest.size() - 4] == '-') rest.erase(rest.size() - 4, 1);
+namespace {
+
+// The IBAN text of an account read as prefix "-" number (or the number alone).
+std::string IbanOf(const std::string& rest, const std::string& bank, std::string_view head) {
   std::string prefix, number = rest;
   if (const std::size_t dash = rest.find('-'); dash != std::string::npos) {
     prefix = rest.substr(0, dash);
@@ -85,6 +85,21 @@ std::string OldAccountIban(std::string_view account, std::string_view code, std:
   country.resize(4, ' ');
   return country + " " + c + " " + p.substr(0, 4) + " " + p.substr(4, 2) + n.substr(0, 2) + " " + n.substr(2, 4) + " " +
          n.substr(6, 4);
+}
+
+}  // namespace
+
+std::string OldAccountIban(std::string_view account, std::string_view code, std::string_view head) {
+  const std::string rest = common::RemoveSpaces(account);
+  const std::string bank = common::RemoveSpaces(code).substr(0, 4);
+  // A "-" fourth from the end is read as a typing slip inside the number; the stored
+  // check digits tell when it was a prefix with a short number instead.
+  std::string joined = rest;
+  if (joined.size() >= 4 && joined[joined.size() - 4] == '-') joined.erase(joined.size() - 4, 1);
+  const std::string iban = IbanOf(joined, bank, head);
+  if (joined == rest || common::IbanCheckPasses(iban)) return iban;
+  const std::string plain = IbanOf(rest, bank, head);
+  return common::IbanCheckPasses(plain) ? plain : iban;
 }
 
 namespace {

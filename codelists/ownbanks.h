@@ -46,7 +46,9 @@ class TfBankKody : public CodeListWindow {
 
 // The IBAN of an account kept in the older layout: the head's country and check digits,
 // the bank code, prefix and number in groups of four ("CZ65 0800 0000 1920 0014 5399").
-// Blanks are dropped; the parts are digit texts padded with "0".
+// Blanks are dropped; the parts are digit texts padded with "0". A "-" fourth from the
+// end is dropped (one number) unless only the prefix-number reading passes the head's
+// check digits.
 std::string OldAccountIban(std::string_view account, std::string_view code, std::string_view head);
 // Converts "bako.dta" from the 89-byte layout when it is in it (size not 164, at least
 // one old record, byte 76 = 12). Every record keeps its number. False (with the

@@ -21,6 +21,9 @@ namespace common {
 namespace {
 
 constexpr int kTableWaitMs = 1000;
+// Rounds of kTableWaitMs after a failed write of the table (a full disk does not
+// clear while one waits for long) before the step is given up and reported.
+constexpr int kWriteRounds = 5;
 constexpr std::size_t kUserNameLength = 24;
 constexpr std::size_t kUserNameRecord = kUserNameLength + 1;
 constexpr int kUserNameRecords = 100;
@@ -130,8 +133,21 @@ class TableAccess {
   FotTable table_;
 };
 
-LockResult LockInTable(Session& s, const Target& t, bool write) {
+std::string TableWriteFailure(const Target& t, int code) {
+  return Cz("Tabulku sdílení souborů ") + t.table + Cz(" nelze zapsat - err ") + Code5(code) + Cz(", soubor ") +
+         StripRightSp(t.key);
+}
+
+// The holder text of an entry (as IfVolny gives it).
+std::string HolderOf(Session& s, const FotTable::Entry& e) {
+  const std::string code = e.User().substr(0, 2);
+  return UpperCz(std::string(1, e.Kind()) + " " + code + " " + UserName(s, code));
+}
+
+// `holder` set: the try-once form, Busy (and the holder) instead of waiting for a lock.
+LockResult LockInTable(Session& s, const Target& t, bool write, std::string* holder = nullptr) {
   const char kind = write ? 'W' : 'R';
+  int failedWrites = 0;
   for (;;) {
     TableAccess access(s, t);
     if (access.OpenAndRead("err cti v zamkni FOT ") == TableAccess::Result::GivenUp) return LockResult::GivenUp;
@@ -139,6 +155,10 @@ LockResult LockInTable(Session& s, const Target& t, bool write) {
     if (int n = table.FindConflict(t.key, write)) {
       const FotTable::Entry e = table.at(n);
       if (int code = access.Close()) BeepMessage((write ? "zamkni W poprve " : "Zamkni R ") + Code5(code));
+      if (holder) {
+        *holder = HolderOf(s, e);
+        return LockResult::Busy;
+      }
       const std::string who = e.User() + " " + UserName(s, e.User().substr(0, 2));
       if (e.User() == t.user) {
         // A lock of this user, perhaps left by a program that ended abnormally.
@@ -160,8 +180,12 @@ LockResult LockInTable(Session& s, const Target& t, bool write) {
     }
     table.at(free).Set(t.key, t.user, kind);
     if (int code = access.Write()) {
-      // Not written: the lock is not held. Start again from opening the table.
+      // Not written: the lock is not held. Start again from opening the table, a few times.
       access.Close();
+      if (++failedWrites >= kWriteRounds) {
+        BeepMessage(TableWriteFailure(t, code) + Cz(" není zamčen"));
+        return LockResult::GivenUp;
+      }
       if (LockWaitMessage(s, (write ? "chyba " : "err pis(1) FOT ") + Code5(code), kTableWaitMs))
         return LockResult::GivenUp;
       continue;
@@ -172,6 +196,7 @@ LockResult LockInTable(Session& s, const Target& t, bool write) {
 }
 
 bool UnlockInTable(Session& s, const Target& t) {
+  int failedWrites = 0;
   for (;;) {
     TableAccess access(s, t);
     if (access.OpenAndRead("err cti FOT ") == TableAccess::Result::GivenUp) return false;
@@ -179,6 +204,10 @@ bool UnlockInTable(Session& s, const Target& t) {
       access.table().at(n).SetFree();
       if (int code = access.Write()) {
         access.Close();
+        if (++failedWrites >= kWriteRounds) {
+          BeepMessage(TableWriteFailure(t, code) + Cz(" zůstává v ní zamčen"));
+          return false;
+        }
         if (LockWaitMessage(s, "chyba " + Code5(code), kTableWaitMs)) return false;
         continue;
       }
@@ -193,11 +222,7 @@ std::string IfVolnyInTable(Session& s, const Target& t) {
   if (access.OpenAndRead(nullptr) == TableAccess::Result::GivenUp) return {};
   std::string holder;
   const std::string own = t.user.substr(0, 2);  // padded as the entry was written
-  if (int n = access.table().FindOtherHolder(t.key, own)) {
-    const FotTable::Entry& e = access.table().at(n);
-    const std::string code = e.User().substr(0, 2);
-    holder = UpperCz(std::string(1, e.Kind()) + " " + code + " " + UserName(s, code));
-  }
+  if (int n = access.table().FindOtherHolder(t.key, own)) holder = HolderOf(s, access.table().at(n));
   if (int code = access.Close()) BeepMessage("If volny " + Code5(code));
   return holder;
 }
@@ -232,6 +257,22 @@ LockResult LockFile(Session& s, std::string_view path, std::string_view kind) {
     return ServerFor(s).ServerLock(s, t.dir, t.key, NormalLockKind(kind), t.user) ? LockResult::Held
                                                                                    : LockResult::GivenUp;
   return LockInTable(s, t, write);
+}
+
+LockResult TryLockFile(Session& s, std::string_view path, std::string_view kind, std::string& holder) {
+  holder.clear();
+  Target t;
+  if (!MakeTarget(s, path, t)) return LockResult::Skipped;
+  if (ServerMode(s)) {
+    holder = ServerFor(s).ServerIfVolny(t.dir, t.key, t.user);
+    if (!holder.empty()) return LockResult::Busy;
+    return LockFile(s, path, kind);
+  }
+  return LockInTable(s, t, !kind.empty(), &holder);
+}
+
+LockResult TryLockFile(std::string_view path, std::string_view kind, std::string& holder) {
+  return TryLockFile(CurrentSession(), path, kind, holder);
 }
 
 bool UnlockFile(Session& s, std::string_view path) {

@@ -27,12 +27,18 @@ std::string LockUser(const Session& s);
 enum class LockResult {
   Held,     // the lock was taken: pair it with UnlockFile
   Skipped,  // nothing to lock (locks off, no folder, the start folder, no file name)
-  GivenUp,  // the user chose to ignore the protection, or the folder is missing
+  GivenUp,  // the user chose to ignore the protection, the folder is missing, or the
+            // lock table could not be written (reported)
+  Busy,     // TryLockFile only: someone holds the file
 };
 
 // Takes a lock; an empty kind is a read lock, any other kind a write lock.
 LockResult LockFile(Session& s, std::string_view path, std::string_view kind);
 LockResult LockFile(std::string_view path, std::string_view kind);
+// The try-once form: Busy, with the holder as IfVolny describes it, instead of
+// waiting while a lock on the file stands (this user's own included).
+LockResult TryLockFile(Session& s, std::string_view path, std::string_view kind, std::string& holder);
+LockResult TryLockFile(std::string_view path, std::string_view kind, std::string& holder);
 // A lock held for one scope: taken by the constructor, released by the destructor
 // when it was taken (Held).
 class ScopedFileLock {
@@ -50,7 +56,8 @@ class ScopedFileLock {
 };
 
 // Releases this user's first lock on the file. False when it could not be
-// released (the user gave up waiting for the table).
+// released (the user gave up waiting for the table, or it could not be written:
+// reported, the entry stays).
 bool UnlockFile(Session& s, std::string_view path);
 bool UnlockFile(std::string_view path);
 // Empty when no other user holds the file, else who holds it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "common/encoding.h"
 #include "common/numbers.h"
@@ -143,6 +144,24 @@ std::int32_t AccountPartCheck(std::string_view s) {
     weight = weight * 2 % 11;
   }
   return sum;
+}
+
+bool IbanCheckPasses(std::string_view iban) {
+  const std::string t = RemoveSpaces(iban);
+  if (t.size() < 5 || t.size() > 34) return false;
+  const std::string moved = t.substr(4) + t.substr(0, 4);
+  int rest = 0;
+  for (char ch : moved) {
+    const auto c = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(ch)));
+    if (c >= '0' && c <= '9') {
+      rest = (rest * 10 + (c - '0')) % 97;
+    } else if (c >= 'A' && c <= 'Z') {
+      rest = (rest * 100 + (c - 'A' + 10)) % 97;
+    } else {
+      return false;
+    }
+  }
+  return rest == 1;
 }
 
 bool IsBankAccount(std::string& account) {

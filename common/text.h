@@ -47,5 +47,8 @@ std::int32_t AccountPartCheck(std::string_view s);
 // number alone), padded on the left to its old length, whether or not it passed;
 // an account of value 0 is refused and left as it is.
 bool IsBankAccount(std::string& account);
+// true when an IBAN (blanks allowed between the groups) passes its check digits:
+// the country and check digits moved to the end, letters as 10..35, modulo 97 is 1.
+bool IbanCheckPasses(std::string_view iban);
 
 }  // namespace common

@@ -398,6 +398,15 @@ void TfPozri::Rewrite(const Insert& insert, bool dropMarked) {
     flush(false);
   }
   if (insert.before > Count) put();
+  // The bytes after the last whole record (a last line without its line end) stay last.
+  std::uint64_t size = 0;
+  if (code == 0) code = DataFile().Size(size);
+  const std::uint64_t whole = static_cast<std::uint64_t>(std::max<std::int32_t>(Count, 0)) * record;
+  if (code == 0 && size > whole) {
+    std::string tail(static_cast<std::size_t>(size - whole), '\0');
+    code = DataFile().ReadAt(whole, tail.data(), tail.size());
+    out += tail;
+  }
   flush(true);
   ProgressBar1.Hide();
   const std::int32_t keep = Current;

@@ -101,6 +101,7 @@ class TfPozri : public browser::TfSoub {
   void EditFormBuilt() override;
   void BeforeWriteHook() override {}
   void AfterReadHook() override {}
+  bool WarnsOfCutRecord() const override { return false; }  // a last line without its end is usual
 
   // Text of a line as the grid shows it: 12 "@", 14 "#", 15 "~", 18 "^".
   static std::string VisibleText(std::string text);

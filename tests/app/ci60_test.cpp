@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "app/ci60.h"
@@ -251,6 +252,7 @@ TEST_F(Ci60Files, RebuildRefusesBadSourcesAndKeepsTheFirmList) {
   } cases[] = {{"missing reference", "", true, ""},
                {"empty reference", "", false, ""},
                {"cut reference", Join(ref).substr(0, 357 + 100), false, ""},
+               {"reference without a usable key", Join({R60({{1, "   "}}), R60({{1, "000"}}), R60({{1, "abc"}})}), false, ""},
                {"cut old list", Join(ref), false, Join(old).substr(0, 200)}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -269,36 +271,69 @@ TEST_F(Ci60Files, RebuildRefusesBadSourcesAndKeepsTheFirmList) {
   }
 }
 
-TEST_F(Ci60Files, BatchRebuildEndsWhileAnotherUserHoldsTheList) {
+// Held by another open or another user's lock: the batch ends at once, the button
+// waits with the wait window until the holder lets go.
+TEST_F(Ci60Files, AHeldListEndsTheBatchAndTheButtonWaits) {
   WriteReference(ref);
-  ostest::WriteRaw(Data("CI60.dta"), firmList);
-  ASSERT_EQ(common::LockFile(other, common::DataDir("CI60.dta"), "W"), common::LockResult::Held);
-  EXPECT_FALSE(app::MergeCi60(app::RebuildMode::Batch));
-  EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
-  ASSERT_EQ(Notes().size(), 1u);
-  EXPECT_NE(Notes()[0].find(Cz(" používá ")), std::string::npos);
-  EXPECT_TRUE(common::UnlockFile(other, common::DataDir("CI60.dta")));
-}
-
-TEST_F(Ci60Files, BatchRebuildEndsWhileAnotherOpenHoldsTheList) {
-  WriteReference(ref);
-  ostest::WriteRaw(Data("CI60.dta"), firmList);
+  const std::string target = common::DataDir("CI60.dta");
   common::File held;
-  ASSERT_EQ(held.Open(common::DataDir("CI60.dta"), common::kModeReadOnly), 0);
-  EXPECT_FALSE(app::MergeCi60(app::RebuildMode::Batch));  // no endless wait
-  EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
-  EXPECT_NE(notes.Dump().find("nelze smazat - err 32"), std::string::npos) << notes.Dump();
+  const struct {
+    const char* what;
+    std::function<void()> hold, release;
+    const char* told;  // by the batch
+  } cases[] = {
+      {"an open", [&] { ASSERT_EQ(held.Open(target, common::kModeReadOnly), 0); }, [&] { held.Close(); }, "err 32"},
+      {"a lock", [&] { ASSERT_EQ(common::LockFile(other, target, ""), common::LockResult::Held); },
+       [&] { common::UnlockFile(other, target); }, " používá R 02"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ostest::WriteRaw(Data("CI60.dta"), firmList);
+    c.hold();
+    notes.calls.clear();
+    EXPECT_FALSE(app::MergeCi60(app::RebuildMode::Batch));
+    EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
+    ASSERT_EQ(Notes().size(), 1u) << notes.Dump();
+    EXPECT_NE(Notes()[0].find(Cz(c.told)), std::string::npos) << notes.Dump();
+    EXPECT_NE(Notes()[0].find(Cz("CI60.dta zůstává beze změny")), std::string::npos) << notes.Dump();
+
+    notes.calls.clear();
+    int waits = 0;
+    notes.onWait = [&](const std::string&, int) {
+      if (++waits == 2) c.release();
+    };
+    EXPECT_TRUE(app::MergeCi60(app::RebuildMode::Button)) << notes.Dump();
+    notes.onWait = nullptr;
+    EXPECT_EQ(waits, 2);
+    EXPECT_EQ(notes.Count(common::RecordingNotifier::Kind::LockWait, Cz("Soubor ") + target + Cz(" není volný při errasse")), 2)
+        << notes.Dump();
+    EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Join(app::mergeCi60({}, ref)));
+    EXPECT_TRUE(Notes().empty()) << notes.Dump();
+  }
 }
 
-TEST_F(Ci60Files, RebuildStopsWhenTheOldListCannotBeErased) {
-  WriteReference(ref);
+// A full disk: the new list does not fit, or the lock table cannot be written. The old
+// list stays whole and the user is told so, once; nothing waits for ever.
+TEST_F(Ci60Files, AFullDiskKeepsTheOldList) {
+  Strings big;
+  for (int k = 1; k <= 200; ++k) big.push_back(R60({{1, common::FormatNumberMask("@@@", k)}}));
+  WriteReference(big);
   ostest::WriteRaw(Data("CI60.dta"), firmList);
-  common::FaultFileSystem fs;
-  fs.Fail(common::FsOp::Unlink, EACCES, "CI60.dta");
-  common::ScopedFileSystem scoped(fs);
-  EXPECT_FALSE(app::MergeCi60(app::RebuildMode::Button));
-  EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);  // nothing appended to the old list
-  EXPECT_NE(notes.Dump().find("nelze smazat"), std::string::npos) << notes.Dump();
+  int waits = 0;
+  notes.onWait = [&](const std::string&, int) { notes.ignoreAnswer = ++waits > 100; };  // no endless test
+  for (const char* full : {"CI60.dta", "FOT.tab"}) {
+    SCOPED_TRACE(full);
+    notes.calls.clear();
+    waits = 0;
+    notes.ignoreAnswer = false;
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Write, ENOSPC, full);
+    common::ScopedFileSystem scoped(fs);
+    EXPECT_FALSE(app::MergeCi60(app::RebuildMode::Batch));
+    EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
+    EXPECT_LE(waits, 15) << notes.Dump();
+    EXPECT_NE(notes.Dump().find("CI60.dta zůstává beze změny"), std::string::npos) << notes.Dump();
+  }
 }
 
 // The conversion of the checks: firm 289, 150 with blank accounts, 999; reference 150

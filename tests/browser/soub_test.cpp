@@ -688,4 +688,31 @@ TEST_F(RecordBrowserFaults, SortInPlaceKeepsTheBytesOfACutLastRecord) {
   }
 }
 
+// Bytes of a cut record after the last whole one: told once at the opening; the next
+// append first moves them to "<file>.cut" (behind what an earlier one moved there).
+TEST_F(RecordBrowserFaults, ACutRecordIsToldOnceAndAnAppendMovesItAside) {
+  WriteData("CI99.DTA", Record("01", "A", 1) + "cut!");
+  Ci99 w;
+  w.Open();
+  ASSERT_EQ(w.Count, 1);
+  ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
+  EXPECT_NE(Messages()[0].find(w.DataFilePath), std::string::npos) << notes.Dump();
+  EXPECT_NE(Messages()[0].find(": 4 B"), std::string::npos) << notes.Dump();
+  w.DataFileReopen();
+  EXPECT_EQ(Messages().size(), 1u) << notes.Dump();
+  std::string expected = Record("01", "A", 1);
+  for (const std::string& stray : {std::string(), std::string("xy")}) {
+    if (!stray.empty()) WriteData("CI99.DTA", expected + stray);  // cut again by someone
+    notes.calls.clear();
+    w.RecordBuffer = Record("02", "B", 2);
+    ASSERT_TRUE(w.AppendRecord());
+    expected += Record("02", "B", 2);
+    EXPECT_EQ(ReadData("CI99.DTA"), expected);
+    EXPECT_EQ(ReadData("CI99.DTA.cut"), "cut!" + stray);
+    ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
+    EXPECT_NE(Messages()[0].find(w.DataFilePath + ".cut"), std::string::npos) << notes.Dump();
+  }
+  w.CloseBrowse();
+}
+
 }  // namespace

@@ -74,6 +74,11 @@ TEST_F(RegistersBankKody, TheIbanIsBuiltFromDigitTexts) {
       {"9999999999", "2010", "CZ12", "CZ12 2010 0000 0099 9999 9999"},                   // above 32 bits
       {"123456-7890123456", "0100", "CZ01", "CZ01 0100 1234 5678 9012 3456"},            // ten digits of the number
       {"1234567-890", "0300", "CZ99", "CZ99 0300 0000 0012 3456 7890"},                  // "-" fourth from the end
+      // A "-" fourth from the end: the reading that passes the head's check digits wins,
+      // one number when neither does.
+      {"53081-457", "5500", "CZ02", "CZ02 5500 0530 8100 0000 0457"},
+      {"53081-457", "5500", "CZ36", "CZ36 5500 0000 0000 5308 1457"},
+      {"53081-457", "5500", "CZ03", "CZ03 5500 0000 0000 5308 1457"},
   };
   for (const auto& c : cases) EXPECT_EQ(OldAccountIban(c.account, c.code, c.head), c.iban) << c.account;
 }

@@ -328,6 +328,50 @@ TEST_F(RegistersCsv, AnImportReplacesTheWholeRegisterOrKeepsIt) {
   w.CloseBrowse();
 }
 
+TEST_F(RegistersCsv, AFileMostlyWithoutKeysIsRefusedAndUtf8IsConverted) {
+  const std::string kept = MakeRecord(ZujSpec(), {{1, "000001"}, {2, "Stará"}});
+  std::string binary;
+  for (int i = 0; i < 10240; ++i) binary += static_cast<char>((i * 151 + 7) % 256);
+  const auto zuj = [](std::initializer_list<const char*> codes) {
+    std::string lines = "h1\nh2\n";
+    for (const char* c : codes) lines += ZujLine(c, "Obec", "1");
+    return lines;
+  };
+  const struct {
+    const char* what;
+    bool isco;
+    std::string csv;
+    std::int32_t result;
+    const char* told;  // in the one message
+  } cases[] = {
+      {"binary", false, binary, -1, "nemá klíč"},
+      {"3 of 5 codes not digits", false, zuj({"1", "abc", "2", "", "x1"}), -1, ": 3 z 5 "},
+      {"columns missing", false, "h1\nh2\n1;2\n3;4\n" + ZujLine("7", "Obec", "1"), -1, ": 2 z 3 "},
+      {"half without a key", false, zuj({"1", "abc", "1234", "x"}), 4, nullptr},
+      {"ISCO codes not digits", true, "1\n2\n3\nab;Fyzik\n2111;Fyzik\ncd;Lékař\n", -1, ": 2 z 3 "},
+      {"UTF-8", false, zuj({"1"}) + "a;b;c;2;e;Žďár nad Sázavou;g\n", 2, "UTF-8"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = c.isco ? "2/ISCO.dta" : "2/ZUJ.dta";
+    WriteProg(file, kept);
+    CsvRegister& w = c.isco ? static_cast<CsvRegister&>(fISCO()) : fZuj();
+    c.isco ? SetupISCO(fISCO()) : SetupZuj(fZuj());
+    notes.calls.clear();
+    const std::string csv = WriteCsv("in.csv", c.csv);
+    EXPECT_EQ(w.ImportCsv(csv), c.result);
+    if (c.result < 0) EXPECT_EQ(ReadProg(file), kept);
+    ASSERT_EQ(Messages().size(), c.told ? 1u : 0u) << notes.Dump();
+    if (c.told) {
+      EXPECT_NE(Messages()[0].find(Cz(c.told)), std::string::npos) << notes.Dump();
+      EXPECT_NE(Messages()[0].find(csv), std::string::npos);
+    }
+    w.CloseBrowse();
+  }
+  // The converted name is stored in Windows-1250.
+  EXPECT_EQ(common::StripRightSp(Column(ZujSpec(), ReadProg("2/ZUJ.dta"), 2)[1]), Cz("Žďár nad Sázavou"));
+}
+
 TEST_F(RegistersCsv, CountriesSkipBlankNamesAndIscoPadsItsCode) {
   WriteProg("2/ZEME.dta", "");
   TfZeme& z = fZeme();

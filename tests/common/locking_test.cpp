@@ -245,6 +245,50 @@ TEST_F(LockTableTest, FailedTableWriteIsNoLock) {
   EXPECT_EQ(Decoded().FindOwn("TRETI.DTA   ", "03  "), 0);
 }
 
+// A table that stays unwritable (a full disk) is given up after a few rounds with one
+// report; nobody has to answer. The waits for another user's lock are not bounded.
+TEST_F(LockTableTest, AnUnwritableTableIsGivenUpAfterAFewRounds) {
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);
+  FaultFileSystem faults;
+  ScopedFileSystem scoped(faults);
+  faults.Fail(FsOp::Write, ENOSPC, "FOT.tab");
+  int waits = 0;
+  notes.onWait = [&](const std::string&, int) { notes.ignoreAnswer = ++waits > 100; };  // no endless test
+  const struct {
+    const char* what;
+    std::function<bool()> step;
+    std::string told;
+  } cases[] = {
+      {"lock", [&] { return LockFile(u2, "X:\\DATA\\JINY.DTA", "") == LockResult::GivenUp; }, Cz(" není zamčen")},
+      {"unlock", [&] { return !UnlockFile(u1, org); }, Cz(" zůstává v ní zamčen")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    notes.calls.clear();
+    waits = 0;
+    EXPECT_TRUE(c.step());
+    EXPECT_LE(waits, 5);
+    const std::vector<std::string> told = notes.Texts(Kind::BeepMessage);
+    ASSERT_EQ(told.size(), 1u) << notes.Dump();
+    EXPECT_NE(told[0].find(Cz("FOT.tab nelze zapsat - err   101")), std::string::npos) << notes.Dump();
+    EXPECT_NE(told[0].find(c.told), std::string::npos) << notes.Dump();
+  }
+  EXPECT_EQ(Decoded().FindOwn("ORG.DTA     ", "01  "), 1);  // the entry stays
+}
+
+TEST_F(LockTableTest, TheTryOnceFormNamesTheHolderInsteadOfWaiting) {
+  Names({{2, Cz("Novák")}});
+  std::string holder;
+  EXPECT_EQ(LockFile(u2, org, ""), LockResult::Held);
+  EXPECT_EQ(TryLockFile(u1, org, "W", holder), LockResult::Busy);
+  EXPECT_EQ(holder, Cz("R 02 NOVÁK") + std::string(19, ' '));
+  EXPECT_EQ(notes.Count(Kind::LockWait), 0);
+  EXPECT_TRUE(UnlockFile(u2, org));
+  EXPECT_EQ(TryLockFile(u1, org, "W", holder), LockResult::Held);
+  EXPECT_EQ(holder, "");
+  EXPECT_EQ(Decoded().FindOwn("ORG.DTA     ", "01  "), 1);
+}
+
 // Another workstation creates the table between our "missing" and our creation:
 // its fresh entry must survive.
 TEST_F(LockTableTest, CreatingTheTableNeverWipesAnother) {
