@@ -228,7 +228,10 @@ bool MergeCi60(RebuildMode mode) {
   const bool read = ReadAll(w61, old) && ReadAll(w60b, ref);
   w61.CloseBrowse();
   w60b.CloseBrowse();
-  if (!read) return false;  // the read reported its failure
+  if (!read) {  // the read reported its failure
+    common::MessageOk(Cz("Přestavba CI60 neproběhla") + Unchanged());
+    return false;
+  }
   const std::vector<std::string> merged = mergeCi60(old, ref);
   if (merged.empty()) {
     common::MessageOk(Cz("Soubor ") + refPath + Cz(" nemá žádnou větu s klíčem 1 až 999") + Unchanged());

@@ -312,22 +312,28 @@ TEST_F(Ci60Files, AHeldListEndsTheBatchAndTheButtonWaits) {
   }
 }
 
-// A full disk: the new list does not fit, or the lock table cannot be written. The old
-// list stays whole and the user is told so, once; nothing waits for ever.
-TEST_F(Ci60Files, AFullDiskKeepsTheOldList) {
+// A failing disk: the new list does not fit, the lock table cannot be written, a source
+// cannot be read. The old list stays whole and the user is told so; nothing waits for ever.
+TEST_F(Ci60Files, AFailingDiskKeepsTheOldList) {
   Strings big;
   for (int k = 1; k <= 200; ++k) big.push_back(R60({{1, common::FormatNumberMask("@@@", k)}}));
   WriteReference(big);
+  ostest::WriteRaw(Data("CI61.DTA"), Join(old));
   ostest::WriteRaw(Data("CI60.dta"), firmList);
   int waits = 0;
   notes.onWait = [&](const std::string&, int) { notes.ignoreAnswer = ++waits > 100; };  // no endless test
-  for (const char* full : {"CI60.dta", "FOT.tab"}) {
-    SCOPED_TRACE(full);
+  const struct {
+    common::FsOp op;
+    int err;
+    const char* file;
+  } cases[] = {{common::FsOp::Write, ENOSPC, "CI60.dta"}, {common::FsOp::Write, ENOSPC, "FOT.tab"}, {common::FsOp::Read, EIO, "CI61.DTA"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
     notes.calls.clear();
     waits = 0;
     notes.ignoreAnswer = false;
     common::FaultFileSystem fs;
-    fs.Fail(common::FsOp::Write, ENOSPC, full);
+    fs.Fail(c.op, c.err, c.file);
     common::ScopedFileSystem scoped(fs);
     EXPECT_FALSE(app::MergeCi60(app::RebuildMode::Batch));
     EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
