@@ -202,7 +202,8 @@ bool PutCi60InPlace(const std::string& target, const std::string& bytes, Rebuild
                         Unchanged());
       return false;
     }
-    if (common::LockWaitMessage(common::CurrentSession(), Cz("Soubor ") + target + Cz(" není volný při errasse - err ") + std::to_string(code), 100)) {
+    const std::string wait = Cz("Soubor ") + target + Cz(" není volný při errasse - err ") + std::to_string(code);
+    if (common::LockWaitMessage(common::CurrentSession(), wait, 100)) {
       common::MessageOk(Cz("Soubor ") + target + Cz(" není volný") + Unchanged());
       return false;
     }

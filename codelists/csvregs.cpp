@@ -212,7 +212,8 @@ std::int32_t CsvRegister::ImportCsv(const std::string& path) {
       common::CsvReadRecord(csv);
       if (!csv.recordRead) continue;  // an empty line, or the end after the last line break
       if (utf8)
-        for (int f = 0; f < csv.fieldCount && f < common::kCsvFields; ++f) csv.fields[f] = common::Utf8ToWin1250(csv.fields[f]);
+        for (int f = 0; f < csv.fieldCount && f < common::kCsvFields; ++f)
+          csv.fields[static_cast<std::size_t>(f)] = common::Utf8ToWin1250(csv.fields[static_cast<std::size_t>(f)]);
       ++lines;
       if (!HasKey(csv)) ++keyless;
       std::string record = RecordTemplate;
@@ -246,7 +247,8 @@ std::int32_t CsvRegister::ImportCsv(const std::string& path) {
     return -1;
   }
   if (Current < 1) Current = 1;
-  if (utf8) common::MessageOk(Cz("Soubor ") + path + Cz(" byl v kódování UTF-8, texty jsou převedeny do Windows-1250"));
+  if (utf8)
+    common::MessageOk(Cz("Soubor ") + path + Cz(" byl v kódování UTF-8, texty jsou převedeny do Windows-1250"));
   return n;
 }
 
