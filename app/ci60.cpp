@@ -13,6 +13,7 @@
 #include "common/osfile.h"
 #include "common/pascal.h"
 #include "common/small.h"
+#include "common/winpath.h"
 
 namespace app {
 
@@ -155,11 +156,11 @@ bool SourceUsable(const std::string& path, int length, bool mayBeMissing, bool n
     code = f.Open(path, common::kModeReadOnly);
   }
   if (code != 0) {
-    common::MessageOk(Cz("Soubor ") + path + Cz(" nelze číst - err ") + std::to_string(code) + Unchanged());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(path) + Cz(" nelze číst - err ") + std::to_string(code) + Unchanged());
     return false;
   }
   if (size % static_cast<std::uint64_t>(length) != 0 || (needRecords && size == 0)) {
-    common::MessageOk(Cz("Soubor ") + path + (size == 0 ? Cz(" je prázdný") : Cz(" nemá celé věty po ") + std::to_string(length) + " B") +
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(path) + (size == 0 ? Cz(" je prázdný") : Cz(" nemá celé věty po ") + std::to_string(length) + " B") +
                       Unchanged());
     return false;
   }
@@ -197,7 +198,7 @@ bool MergeCi60(RebuildMode mode) {
   if (ok && mode == RebuildMode::Batch) {
     const std::string holder = common::IfVolny(target);
     if (!holder.empty()) {
-      common::MessageOk(Cz("Soubor ") + target + Cz(" používá ") + holder + Unchanged());
+      common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" používá ") + holder + Unchanged());
       ok = false;
     }
   }
@@ -205,14 +206,14 @@ bool MergeCi60(RebuildMode mode) {
     // The batch cannot wait for a file another open holds: one try, then the end.
     if (mode == RebuildMode::Batch) {
       if (int code = common::EraseFile(target); code != 0 && code != 2) {
-        common::MessageOk(Cz("Soubor ") + target + Cz(" nelze smazat - err ") + std::to_string(code) + Unchanged());
+        common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" nelze smazat - err ") + std::to_string(code) + Unchanged());
         ok = false;
       }
     } else {
       common::EraseFiles(target);
     }
     if (ok && common::FileExists(target)) {
-      common::MessageOk(Cz("Soubor ") + target + Cz(" nelze smazat, přestavba CI60 neproběhla"));
+      common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" nelze smazat, přestavba CI60 neproběhla"));
       ok = false;
     }
   }
@@ -251,7 +252,7 @@ bool ReadRecords(const std::string& name, std::vector<std::string>& out) {
   }
   const auto len = static_cast<std::size_t>(kCi60Layout.length);
   if (bytes.size() % len != 0) {
-    common::MessageOk(Cz("Soubor ") + name + Cz(" nemá celé věty po ") + std::to_string(len) + " B" + NotConverted());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(name) + Cz(" nemá celé věty po ") + std::to_string(len) + " B" + NotConverted());
     return false;
   }
   for (std::size_t at = 0; at < bytes.size(); at += len) out.push_back(bytes.substr(at, len));
@@ -273,7 +274,7 @@ bool WriteRecords(const std::string& name, const std::vector<std::string>& recor
 bool ConvertCi60For2024() {
   const std::string target = common::DataDir("CI60.dta");
   if (const std::string holder = common::IfVolny(target); !holder.empty()) {
-    common::MessageOk(Cz("Soubor ") + target + Cz(" používá ") + holder + NotConverted());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" používá ") + holder + NotConverted());
     return false;
   }
   // Others that honour the locks stay out until the new list is in place.
@@ -283,7 +284,7 @@ bool ConvertCi60For2024() {
 
   const std::string backup = common::DataDir("\\kopie\\CI60-" + common::TimestampText() + ".wrk");
   if (int code = common::CopyFileKeepDate(target, backup); code != 0 || !common::FileExists(backup)) {
-    common::MessageOk(Cz("Zálohu ") + backup + Cz(" nelze vytvořit - err ") + std::to_string(code) + NotConverted());
+    common::MessageOk(Cz("Zálohu ") + common::ShownPath(backup) + Cz(" nelze vytvořit - err ") + std::to_string(code) + NotConverted());
     return false;
   }
   const Ci60Conversion c = convertCi60_2024(firm, ref);
@@ -294,7 +295,7 @@ bool ConvertCi60For2024() {
     return false;
   }
   if (int code = common::CopyFileKeepDate("CI60.002", target)) {
-    common::MessageOk(Cz("Soubor ") + target + Cz(" nelze přepsat - err ") + std::to_string(code) + NotConverted());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" nelze přepsat - err ") + std::to_string(code) + NotConverted());
     return false;
   }
   return true;

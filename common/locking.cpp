@@ -90,7 +90,7 @@ class TableAccess {
         return Result::GivenUp;
       }
       if (code == io::kPathNotFound) {
-        BeepMessage(Cz("ERR 3 - neexistuje složka ") + t_.dir);
+        BeepMessage(Cz("ERR 3 - neexistuje složka ") + ShownPath(t_.dir));
         return Result::GivenUp;
       }
       if (code != 0) {
@@ -139,7 +139,7 @@ LockResult LockInTable(Session& s, const Target& t, bool write) {
     if (int n = table.FindConflict(t.key, write)) {
       const FotTable::Entry e = table.at(n);
       if (int code = access.Close()) BeepMessage((write ? "zamkni W poprve " : "Zamkni R ") + Code5(code));
-      const std::string who = e.User() + " " + UserName(s, e.User().substr(0, 2));
+      const std::string who = StripRightSp(StripRightSp(e.User()) + " " + UserName(s, e.User().substr(0, 2)));
       if (e.User() == t.user) {
         // A lock of this user, perhaps left by a program that ended abnormally.
         const std::string text = Cz("Přístup k souboru ") + e.Key() + " " + e.Kind() + Cz(" je blokován ") + who;
@@ -244,8 +244,8 @@ bool UnlockFile(Session& s, std::string_view path) {
 std::string IfVolny(Session& s, std::string_view path) {
   Target t;
   if (!MakeTarget(s, path, t)) return {};
-  if (ServerMode(s)) return ServerFor(s).ServerIfVolny(t.dir, t.key, t.user);
-  return IfVolnyInTable(s, t);
+  // The holder as messages name it: kind, user and name, without the name field's padding.
+  return StripRightSp(ServerMode(s) ? ServerFor(s).ServerIfVolny(t.dir, t.key, t.user) : IfVolnyInTable(s, t));
 }
 
 LockResult LockFile(std::string_view path, std::string_view kind) { return LockFile(CurrentSession(), path, kind); }

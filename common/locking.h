@@ -53,7 +53,7 @@ class ScopedFileLock {
 // released (the user gave up waiting for the table).
 bool UnlockFile(Session& s, std::string_view path);
 bool UnlockFile(std::string_view path);
-// Empty when no other user holds the file, else who holds it.
+// Empty when no other user holds the file, else who holds it ("W 02 Novák").
 std::string IfVolny(Session& s, std::string_view path);
 std::string IfVolny(std::string_view path);
 
