@@ -264,13 +264,14 @@ void TfRol::ActivateBrowse(const BrowseSetup& setup, std::int32_t count) {
   RowsPerPage = std::min(MaxRowsPerPage, Count);
 
   LayoutGrid();
-  // The frame counts character cells; where the grid's font draws wider ones the window
-  // widens to show every column whole (a width the user stored stays).
+  // The frame counts character cells; where the grid's font draws wider ones, or a header
+  // is wider than its field, the window widens to show every column whole. A list wider
+  // than the screen keeps its frame and scrolls; a width the user stored stays.
   if (storedWidth <= 0 && ColumnCount > 1) {
     int columns = 0;
     for (int c = 0; c <= ColumnCount; ++c) columns += sgRol.colWidth(c) + sgRol.gridLineWidth();
-    const int needed = std::min(columns + kColumnsRoom, work.width);
-    if (needed > this->width()) {
+    const int needed = columns + kColumnsRoom;
+    if (needed > this->width() && needed <= work.width) {
       SetBounds(left, top, needed, this->height());
       LayoutGrid();
     }

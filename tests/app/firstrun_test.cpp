@@ -10,7 +10,10 @@
 
 #include "app/form1.h"
 #include "app/windows.h"
+#include "browser/entries.h"
 #include "common/encoding.h"
+#include "common/numbers.h"
+#include "common/params.h"
 #include "common/osfile.h"
 #include "common/process.h"
 #include "tests/common/os_tempdir.h"
@@ -108,6 +111,23 @@ TEST_F(FirstRun, EveryWindowOpensWithoutAnErrorBox) {
     } else {
       EXPECT_TRUE(boxes.empty()) << e->className << ": " << (boxes.empty() ? "" : boxes.front());
     }
+  }
+}
+
+// F1 of the main window and of the partner register finds its topic in the installed help.
+TEST_F(FirstRun, HelpTopicsAreFound) {
+  MakeMain();
+  const struct {
+    const char *file, *topic;
+    int line;  // of the topic in the file
+  } cases[] = {{"\\CI\\CI", "0", 1}, {"\\CI\\ORG", "Seznam", 1}, {"\\CI\\ORG", "ICO", 15}};
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir / "help.txt");
+    const auto boxes = BoxesOf([&] { browser::ShowHelpTopic(c.file, c.topic); });
+    EXPECT_TRUE(boxes.empty()) << c.file;
+    EXPECT_GT(ostest::ReadRaw(dir / "help.txt").size(), 80u * 10) << c.file;
+    EXPECT_EQ(common::TextToInt(common::ReadParam("par\\okna2.par", "fPozri Index")), c.line + 1)
+        << c.file << " " << c.topic;
   }
 }
 

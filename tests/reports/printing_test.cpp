@@ -101,6 +101,7 @@ TEST_F(PrintEngine, EachDensityLineFitsThePrintableWidth) {
       {3, "cond.fnt", "Height : -30\r\n", -60},
   };
   for (const auto& c : cases) {
+    FlushParams();  // the font files are read through the parameter cache
     for (const char* f : {"norm.fnt", "12zn.fnt", "cond.fnt"}) std::filesystem::remove(dir / f);
     if (!c.file.empty()) Put(c.file, c.fnt);
     const int characters = c.density == 1 ? 80 : c.density == 2 ? 100 : 130;
@@ -155,8 +156,8 @@ TEST_F(PrintEngine, TopLinesStartEveryPage) {
   PrintSettings s;
   s.topLines = 2;
   Pages(src, s);
-  // Courier New 10 points at 600 dpi: 83 pixels a line; the form-feed line takes one itself.
-  EXPECT_EQ(Ops("text "), (std::vector<std::string>{"text 0,166 first", "text 0,249 second"}));
+  // No font file: 80 characters across 4960 pixels, 101 pixels a line; the form-feed line takes one itself.
+  EXPECT_EQ(Ops("text "), (std::vector<std::string>{"text 0,202 first", "text 0,303 second"}));
   EXPECT_EQ(Ops("page ").size(), 2u);
 }
 
