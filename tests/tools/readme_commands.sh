@@ -23,7 +23,7 @@ for f in dlib/ci14.pol dlib/fma2014.pol dlib/obce.pol dlib/org.pol dlib/JHCis.po
          2/norm.fnt 2/12zn.fnt 2/cond.fnt ci/ORG.hlp; do
   [ -s "$start/prog/$f" ] || fail "install-prog left out $f"
 done
-[ -d "$start/prog/MZ8/JMHZ" ] || fail "install-prog left out MZ8/JMHZ"
+[ -d "$start/prog/MZ8/JMHZ" ] && [ -d "$start/prog/NAVODY" ] || fail "install-prog left out a folder"
 [ ! -e "$start/prog/CI" ] || fail "install-prog made CI beside ci"
 [ "$(cat "$start/prog/ci/ci.hlp")" = $'own\r' ] || fail "install-prog overwrote ci/ci.hlp"
 printf 'Height : -40\r\n' > "$start/prog/2/cond.fnt"
