@@ -2,6 +2,7 @@
 // line printed into PDF files and read back, the label window shown with its menu bar and
 // spin boxes; the files are left in the build folder for a reviewer to look at.
 #include <QFile>
+#include <filesystem>
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QWidget>
@@ -71,10 +72,10 @@ TEST_F(QtPartnerPrints, EveryBoxOfTheMoneyOrderReadsBackFromThePdf) {
     EXPECT_NE(text.find(word), std::string::npos) << word << " in " << text;
 }
 
-// With no font file the condensed density still prints its 130 characters on a line.
+// With no font file, and with the font files the installation ships, the condensed
+// density prints its 130 characters on a line.
 TEST_F(QtPartnerPrints, ACondensedLineReadsBackWholeWithNoFontFile) {
   qt.pdfOutput = APP_QT_OUTPUT_DIR "/condensed.pdf";
-  QFile::remove(QString::fromStdString(qt.pdfOutput));
   std::string line;
   for (int i = 0; i < 13; ++i) line += "ABCDEFGHI" + std::to_string(i % 10);
   ASSERT_EQ(line.size(), 130u);
@@ -93,10 +94,24 @@ TEST_F(QtPartnerPrints, ACondensedLineReadsBackWholeWithNoFontFile) {
   source.text = line;
   reports::PrintSettings settings;
   settings.density = 3;
-  auto canvas = ui::BeginPrint("condensed");
-  reports::PrintOnCanvas(source, *canvas, settings);
-  canvas->EndDoc();
-  EXPECT_NE(PdfText(qt.pdfOutput).find(line), std::string::npos);
+  for (const bool shipped : {false, true}) {
+    FlushParams();  // the font files are read through the parameter cache
+    if (shipped)
+      for (const char* f : {"norm.fnt", "12zn.fnt", "cond.fnt"})
+        std::filesystem::copy_file(std::string(REPORTS_FONTS "/") + f, dir / f);
+    QFile::remove(QString::fromStdString(qt.pdfOutput));
+    auto canvas = ui::BeginPrint("condensed");
+    reports::PrintOnCanvas(source, *canvas, settings);
+    canvas->EndDoc();
+    EXPECT_NE(PdfText(qt.pdfOutput).find(line), std::string::npos) << (shipped ? "shipped fonts" : "no font file");
+  }
+  // The face the shipped files name is the one printed with.
+  const std::string fonts = qt.pdfOutput + ".fonts";
+  common::RunOptions o;
+  o.outputFile = fonts;
+  common::RunResult r;
+  ASSERT_EQ(common::RunProgram("pdffonts", {qt.pdfOutput}, o, r), 0);
+  EXPECT_NE(ostest::ReadRaw(fonts).find("DejaVuSansMono"), std::string::npos) << ostest::ReadRaw(fonts);
 }
 
 TEST_F(QtPartnerPrints, LabelWindowShowsItsMenuBarAndSpinBoxes) {
