@@ -15,6 +15,7 @@
 #include "common/pascal.h"
 #include "common/session.h"
 #include "common/small.h"
+#include "common/winpath.h"
 
 namespace app {
 
@@ -157,11 +158,11 @@ bool SourceUsable(const std::string& path, int length, bool mayBeMissing, bool n
     code = f.Open(path, common::kModeReadOnly);
   }
   if (code != 0) {
-    common::MessageOk(Cz("Soubor ") + path + Cz(" nelze číst - err ") + std::to_string(code) + Unchanged());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(path) + Cz(" nelze číst - err ") + std::to_string(code) + Unchanged());
     return false;
   }
   if (size % static_cast<std::uint64_t>(length) != 0 || (needRecords && size == 0)) {
-    common::MessageOk(Cz("Soubor ") + path + (size == 0 ? Cz(" je prázdný") : Cz(" nemá celé věty po ") + std::to_string(length) + " B") +
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(path) + (size == 0 ? Cz(" je prázdný") : Cz(" nemá celé věty po ") + std::to_string(length) + " B") +
                       Unchanged());
     return false;
   }
@@ -187,7 +188,7 @@ bool PutCi60InPlace(const std::string& target, const std::string& bytes, Rebuild
     std::string holder;
     const common::LockResult lock = common::TryLockFile(target, "W", holder);
     if (lock == common::LockResult::GivenUp) {
-      common::MessageOk(Cz("Soubor ") + target + Cz(" nelze zamknout") + Unchanged());
+      common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" nelze zamknout") + Unchanged());
       return false;
     }
     int code = common::io::kSharingViolation;
@@ -197,14 +198,14 @@ bool PutCi60InPlace(const std::string& target, const std::string& bytes, Rebuild
       if (code == 0) return true;
     }
     if (code != common::io::kSharingViolation || mode == RebuildMode::Batch) {
-      common::MessageOk(Cz("Soubor ") + target +
+      common::MessageOk(Cz("Soubor ") + common::ShownPath(target) +
                         (holder.empty() ? Cz(" nelze přepsat - err ") + std::to_string(code) : Cz(" používá ") + holder) +
                         Unchanged());
       return false;
     }
-    const std::string wait = Cz("Soubor ") + target + Cz(" není volný při errasse - err ") + std::to_string(code);
+    const std::string wait = Cz("Soubor ") + common::ShownPath(target) + Cz(" není volný při errasse - err ") + std::to_string(code);
     if (common::LockWaitMessage(common::CurrentSession(), wait, 100)) {
-      common::MessageOk(Cz("Soubor ") + target + Cz(" není volný") + Unchanged());
+      common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" není volný") + Unchanged());
       return false;
     }
   }
@@ -235,7 +236,7 @@ bool MergeCi60(RebuildMode mode) {
   }
   const std::vector<std::string> merged = mergeCi60(old, ref);
   if (merged.empty()) {
-    common::MessageOk(Cz("Soubor ") + refPath + Cz(" nemá žádnou větu s klíčem 1 až 999") + Unchanged());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(refPath) + Cz(" nemá žádnou větu s klíčem 1 až 999") + Unchanged());
     return false;
   }
   std::string bytes;
@@ -261,7 +262,7 @@ bool ReadRecords(const std::string& name, std::vector<std::string>& out) {
   }
   const auto len = static_cast<std::size_t>(kCi60Layout.length);
   if (bytes.size() % len != 0) {
-    common::MessageOk(Cz("Soubor ") + name + Cz(" nemá celé věty po ") + std::to_string(len) + " B" + NotConverted());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(name) + Cz(" nemá celé věty po ") + std::to_string(len) + " B" + NotConverted());
     return false;
   }
   for (std::size_t at = 0; at < bytes.size(); at += len) out.push_back(bytes.substr(at, len));
@@ -283,7 +284,7 @@ bool WriteRecords(const std::string& name, const std::vector<std::string>& recor
 bool ConvertCi60For2024() {
   const std::string target = common::DataDir("CI60.dta");
   if (const std::string holder = common::IfVolny(target); !holder.empty()) {
-    common::MessageOk(Cz("Soubor ") + target + Cz(" používá ") + holder + NotConverted());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" používá ") + holder + NotConverted());
     return false;
   }
   // Others that honour the locks stay out until the new list is in place.
@@ -293,7 +294,7 @@ bool ConvertCi60For2024() {
 
   const std::string backup = common::DataDir("\\kopie\\CI60-" + common::TimestampText() + ".wrk");
   if (int code = common::CopyFileKeepDate(target, backup); code != 0 || !common::FileExists(backup)) {
-    common::MessageOk(Cz("Zálohu ") + backup + Cz(" nelze vytvořit - err ") + std::to_string(code) + NotConverted());
+    common::MessageOk(Cz("Zálohu ") + common::ShownPath(backup) + Cz(" nelze vytvořit - err ") + std::to_string(code) + NotConverted());
     return false;
   }
   const Ci60Conversion c = convertCi60_2024(firm, ref);
@@ -304,7 +305,7 @@ bool ConvertCi60For2024() {
     return false;
   }
   if (int code = common::CopyFileKeepDate("CI60.002", target)) {
-    common::MessageOk(Cz("Soubor ") + target + Cz(" nelze přepsat - err ") + std::to_string(code) + NotConverted());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" nelze přepsat - err ") + std::to_string(code) + NotConverted());
     return false;
   }
   return true;

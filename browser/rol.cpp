@@ -35,6 +35,8 @@ constexpr int kTypedNumberMax = 16;
 constexpr int kBarcodeMax = 20;
 constexpr ui::Color kNavy = ui::Rgb(0, 0, 0x80);
 constexpr ui::Color kHelpText = ui::Rgb(0xF0, 0xF0, 0xF0);
+// What the window needs beside the columns: the grid stands 20 pixels short of its edge, and the scroll bar.
+constexpr int kColumnsRoom = 40;
 
 // Key codes of the dispatch (virtual key + 1000 Ctrl / 2000 Shift / 3000 Alt).
 constexpr int Ctrl(int k) { return k + 1000; }
@@ -262,6 +264,18 @@ void TfRol::ActivateBrowse(const BrowseSetup& setup, std::int32_t count) {
   RowsPerPage = std::min(MaxRowsPerPage, Count);
 
   LayoutGrid();
+  // The frame counts character cells; where the grid's font draws wider ones, or a header
+  // is wider than its field, the window widens to show every column whole. A list wider
+  // than the screen keeps its frame and scrolls; a width the user stored stays.
+  if (storedWidth <= 0 && ColumnCount > 1) {
+    int columns = 0;
+    for (int c = 0; c <= ColumnCount; ++c) columns += sgRol.colWidth(c) + sgRol.gridLineWidth();
+    const int needed = columns + kColumnsRoom;
+    if (needed > this->width() && needed <= work.width) {
+      SetBounds(left, top, needed, this->height());
+      LayoutGrid();
+    }
+  }
 
   EnterEdits = false;
   BarcodeMode = false;
@@ -468,6 +482,8 @@ void TfRol::LayoutGrid() {
     } else {
       const FieldDescriptor& d = Field(c);
       length = std::max<int>(static_cast<int>(d.value.size()), FieldDisplayLength(d));
+      // A narrow field's column is as wide as its header, so that the header shows whole.
+      length = std::max<int>(length, static_cast<int>(common::StripRightSp(HeaderTexts[static_cast<std::size_t>(c)]).size()));
       type = d.fieldType;
     }
     sgRol.SetColWidth(c, DefaultColumnWidth(length, type, cell, scale));

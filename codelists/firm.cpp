@@ -9,6 +9,7 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/fileops.h"
 #include "common/notifier.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -79,6 +80,8 @@ void TfFMA::BeforeOpen() {
   const std::string user = common::CurrentSession().CurrentUser;
   const std::string file = common::DataDir("fmw" + user + ".dta");
   const std::string maybe = common::DataDir("fmw" + user + ",dta");  // silent when the user has none yet
+  // No file yet: nothing to convert, so the older layouts are not asked for.
+  if (common::CheckFile(file) < 2) return;
   try {
     common::ConvertFile(maybe, file, common::ProgDir("\\dlib\\fma2004.pol"), common::ProgDir("\\dlib\\fma2014.pol"));
     common::ConvertFile(maybe, file, common::ProgDir("\\dlib\\fma.pol"), common::ProgDir("\\dlib\\fma2014.pol"));

@@ -17,6 +17,7 @@
 #include "common/osfile.h"
 #include "common/pascal.h"
 #include "common/text.h"
+#include "common/winpath.h"
 
 namespace common {
 namespace {
@@ -410,18 +411,18 @@ std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std:
   const bool mayBeAbsent = comma != std::string::npos;
   if (mayBeAbsent) in[comma] = '.';
   if (CheckFile(inDesc) < 2) {
-    MessageOk(Cz("Chybí popis vstupní položky ") + std::string(inDesc));
+    MessageOk(Cz("Chybí popis vstupní položky ") + ShownPath(inDesc));
     return 0;
   }
   if (CheckFile(outDesc) < 2) {
-    MessageOk(Cz("Chybí popis výstupní položky ") + std::string(outDesc));
+    MessageOk(Cz("Chybí popis výstupní položky ") + ShownPath(outDesc));
     return 0;
   }
   if (!mayBeAbsent) {
     const std::int32_t size = CheckFile(in);
     if (size < 0 && !IsMissing(-size)) throw IoError(-size, in);
     if (size < 2) {
-      MessageOk(Cz("Chybí vstupní soubor ") + in);
+      MessageOk(Cz("Chybí vstupní soubor ") + ShownPath(in));
       return 0;
     }
   }

@@ -93,7 +93,7 @@ class TableAccess {
         return Result::GivenUp;
       }
       if (code == io::kPathNotFound) {
-        BeepMessage(Cz("ERR 3 - neexistuje složka ") + t_.dir);
+        BeepMessage(Cz("ERR 3 - neexistuje složka ") + ShownPath(t_.dir));
         return Result::GivenUp;
       }
       if (code != 0) {
@@ -141,7 +141,7 @@ std::string TableWriteFailure(const Target& t, int code) {
 // The holder text of an entry (as IfVolny gives it).
 std::string HolderOf(Session& s, const FotTable::Entry& e) {
   const std::string code = e.User().substr(0, 2);
-  return UpperCz(std::string(1, e.Kind()) + " " + code + " " + UserName(s, code));
+  return StripRightSp(UpperCz(std::string(1, e.Kind()) + " " + code + " " + UserName(s, code)));
 }
 
 // `holder` set: the try-once form, Busy (and the holder) instead of waiting for a lock.
@@ -159,7 +159,7 @@ LockResult LockInTable(Session& s, const Target& t, bool write, std::string* hol
         *holder = HolderOf(s, e);
         return LockResult::Busy;
       }
-      const std::string who = e.User() + " " + UserName(s, e.User().substr(0, 2));
+      const std::string who = StripRightSp(StripRightSp(e.User()) + " " + UserName(s, e.User().substr(0, 2)));
       if (e.User() == t.user) {
         // A lock of this user, perhaps left by a program that ended abnormally.
         const std::string text = Cz("Přístup k souboru ") + e.Key() + " " + e.Kind() + Cz(" je blokován ") + who;
@@ -285,8 +285,8 @@ bool UnlockFile(Session& s, std::string_view path) {
 std::string IfVolny(Session& s, std::string_view path) {
   Target t;
   if (!MakeTarget(s, path, t)) return {};
-  if (ServerMode(s)) return ServerFor(s).ServerIfVolny(t.dir, t.key, t.user);
-  return IfVolnyInTable(s, t);
+  // The holder as messages name it: kind, user and name, without the name field's padding.
+  return StripRightSp(ServerMode(s) ? ServerFor(s).ServerIfVolny(t.dir, t.key, t.user) : IfVolnyInTable(s, t));
 }
 
 LockResult LockFile(std::string_view path, std::string_view kind) { return LockFile(CurrentSession(), path, kind); }

@@ -60,7 +60,7 @@ class ScopedFileLock {
 // reported, the entry stays).
 bool UnlockFile(Session& s, std::string_view path);
 bool UnlockFile(std::string_view path);
-// Empty when no other user holds the file, else who holds it.
+// Empty when no other user holds the file, else who holds it ("W 02 Novák").
 std::string IfVolny(Session& s, std::string_view path);
 std::string IfVolny(std::string_view path);
 

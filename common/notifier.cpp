@@ -7,6 +7,7 @@
 #include "common/encoding.h"
 #include "common/numbers.h"
 #include "common/session.h"
+#include "common/winpath.h"
 
 namespace common {
 
@@ -76,7 +77,7 @@ void SetNotifier(Notifier* notifier) { g_notifier = notifier; }
 void MessageOk(const std::string& text) { CurrentNotifier().Message(text); }
 
 void FileErrorMessage(std::string_view action, std::string_view name, int code) {
-  MessageOk("Uz: " + CurrentSession().CurrentUser + std::string(action) + std::string(name) + " err " +
+  MessageOk("Uz: " + CurrentSession().CurrentUser + std::string(action) + ShownPath(name) + " err " +
             FormatFloatMask("######", code));
 }
 

@@ -253,6 +253,14 @@ int ResolveName(std::string_view winName, std::string& real) {
   return 0;
 }
 
+std::string ShownPath(std::string_view name) {
+  if (!name.empty() && name.front() == '=') name.remove_prefix(1);
+  if (name.find_first_of("\\/:") == std::string_view::npos) return std::string(name);
+  std::string real;
+  (void)ResolveName(name, real);
+  return Utf8ToWin1250(real);
+}
+
 std::string RealPath(std::string_view winName) {
   std::string real;
   if (int code = ResolveName(winName, real)) throw IoError(code, std::string(winName));

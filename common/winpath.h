@@ -64,6 +64,10 @@ int ResolveName(std::string_view winName, std::string& real);
 std::string RealPath(std::string_view winName);
 // Only the text conversion, without looking at the disk (for messages and tests).
 int MapName(std::string_view winName, std::string& real);
+// A file or folder name as the user is shown it: the real path in its spelling on disk,
+// "/" between folders (Windows-1250, as all program text). A leading "=" (a name used
+// unchanged) is dropped; a name with no folder in it stays as it is.
+std::string ShownPath(std::string_view name);
 
 // Splits a Windows name into its folder part (with the trailing separator) and the last name.
 std::string_view FolderPart(std::string_view winName);

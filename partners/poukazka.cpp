@@ -242,7 +242,8 @@ bool PrintMoneyOrder(TfPoukazkA& w, TfOrg& source, const std::string& sourceTag)
     ui::Image& image;
     ~ShowAgain() { image.Show(); }
   } showAgain{w.Image1};
-  return reports::PrintFormImage(w, w.MoneyOrderShiftX, w.MoneyOrderShiftY, 1.0, 1.0);
+  // The pre-printed form (8.35 x 4.13 inches) is wider than a standing A4 page holds.
+  return reports::PrintFormImage(w, w.MoneyOrderShiftX, w.MoneyOrderShiftY, 1.0, 1.0, ui::PageOrientation::Landscape);
 }
 
 void TiskPoukazek1Click(TfOrg& reg) {

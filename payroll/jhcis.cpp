@@ -6,6 +6,8 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/fileops.h"
+#include "common/iocodes.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
 #include "common/session.h"
@@ -37,10 +39,18 @@ TfJHcis::TfJHcis() : TfSoub("fJHcis") {
 
 void TfJHcis::SetupJHcis() {
   const std::string path = TermListPath();
-  try {
-    common::ConvertFile(path, path, common::ProgDir("\\dlib\\JHCis02.pol"), common::ProgDir("\\dlib\\JHCis.pol"));
-  } catch (const common::IoError& e) {
-    common::FileErrorMessage(" pise soubor: ", e.file, e.code);
+  const std::string older = common::ProgDir("\\dlib\\JHCis02.pol");
+  // No older layout installed and nothing to convert (no file yet, or whole 287-byte
+  // records): the converter would only say that the older layout is missing.
+  const std::int32_t size = common::CheckFile(path);
+  const bool settled = size == -common::io::kFileNotFound || size == -common::io::kPathNotFound ||
+                       (size >= 0 && size % kTermLength == 0);
+  if (!(settled && common::CheckFile(older) < 2)) {
+    try {
+      common::ConvertFile(path, path, older, common::ProgDir("\\dlib\\JHCis.pol"));
+    } catch (const common::IoError& e) {
+      common::FileErrorMessage(" pise soubor: ", e.file, e.code);
+    }
   }
   const char* captions[] = {"Klíč ", "Součtový ", "Povinný", "Default", "Prihl", "Vykaz", "Název ", "Název XML"};
   FieldCount = 8;

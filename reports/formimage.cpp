@@ -44,12 +44,13 @@ bool StretchBitmapToCanvas(ui::Canvas& canvas, ui::Rect r, const ui::Bitmap& bit
   return canvas.StretchDraw(r, bitmap);
 }
 
-bool PrintFormImage(ui::Form& form, std::int32_t dx, std::int32_t dy, double fx, double fy) {
+bool PrintFormImage(ui::Form& form, std::int32_t dx, std::int32_t dy, double fx, double fy,
+                    ui::PageOrientation orientation) {
   ReannounceDefaultPrinter();
   form.ScrollTo(0, 0);
   std::unique_ptr<ui::PrinterCanvas> canvas;
   try {
-    canvas = ui::BeginPrint(form.caption());
+    canvas = ui::BeginPrint(form.caption(), orientation);
   } catch (const std::runtime_error& e) {
     ui::ShowMessage(e.what());
     return false;

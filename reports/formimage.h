@@ -19,8 +19,9 @@ bool StretchBitmapToCanvas(ui::Canvas& canvas, ui::Rect r, const ui::Bitmap& bit
 // tens digit of a label's or edit's tag chooses per-character cells (1: the cell of
 // the tag's millions and hundred-thousands digits, 0 meaning the font size; 2: 50
 // and 3: 20 hundredths of an inch). Grid cells print as text at their places. False (after the printer's message) when the
-// printer could not be opened.
-bool PrintFormImage(ui::Form& form, std::int32_t dx, std::int32_t dy, double fx, double fy);
+// printer could not be opened. A form wider than a standing page asks for a lying one.
+bool PrintFormImage(ui::Form& form, std::int32_t dx, std::int32_t dy, double fx, double fy,
+                    ui::PageOrientation orientation = ui::PageOrientation::Portrait);
 
 // The client area as shown, saved as a bitmap file (a Windows name).
 void FormToBitmapFile(ui::Form& form, const std::string& fileName);

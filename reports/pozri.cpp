@@ -224,7 +224,7 @@ void TfPozri::OpenReport(const std::string& fileName, bool useStoredIndex) {
   ReportName = fileName;
   std::int32_t lines = 0;
   LineWidth = common::ReportLineInfo(fileName, lines);
-  const std::string caption = Cz(" Soubor: ") + FullName(fileName);
+  const std::string caption = Cz(" Soubor: ") + common::ShownPath(FullName(fileName));
   FieldCount = 1;
   browser::SetFieldDescriptor(Field(1), browser::FieldSetup()
                                             .Caption(caption)

@@ -1,6 +1,8 @@
 #include "reports/printfiles.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cmath>
 
 #include "common/codepages.h"
@@ -154,6 +156,37 @@ void SeedPrintFonts() {
 
 const char* FontNameOfMode(int mode) {
   return mode == kElite ? "12zn" : mode == kCondensed ? "cond" : "norm";
+}
+
+int LineCharactersOfMode(int mode) { return mode == kElite ? 100 : mode == kCondensed ? 130 : 80; }
+
+ui::Font FitPrintFont(ui::PrinterCanvas& canvas, ui::Font font, int characters, bool described) {
+  const ui::Font saved = canvas.font;
+  const std::string line(static_cast<std::size_t>(characters), 'X');
+  const auto width = [&](const ui::Font& f) {
+    canvas.font = f;
+    return canvas.TextWidth(line);
+  };
+  const int room = canvas.PageWidth();
+  const int wide = width(font);
+  if (wide > 0 && room > 0 && (wide > room || !described)) {
+    // In device pixels of the character height, so that sizes between points are had.
+    const int from = font.pixelHeight != 0 ? std::abs(font.pixelHeight)
+                                           : std::max(1, static_cast<int>(std::lround(font.size * canvas.DpiY() / 72.0)));
+    const auto sized = [&](int p) {
+      ui::Font f = font;
+      f.pixelHeight = font.pixelHeight > 0 ? p : -p;
+      if (font.averageWidth > 0) f.averageWidth = std::max(1, font.averageWidth * p / from);
+      f.size = std::max(1, static_cast<int>(std::lround(p * 72.0 / canvas.DpiY())));
+      return f;
+    };
+    int p = std::max(1, static_cast<int>(from * static_cast<double>(room) / wide));
+    // Metrics need not scale exactly: step down until the line fits.
+    while (p > 1 && width(sized(p)) > room) --p;
+    font = sized(p);
+  }
+  canvas.font = saved;
+  return font;
 }
 
 // ---------------------------------------------------------------- settings

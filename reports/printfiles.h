@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/canvas.h"
 #include "ui/types.h"
 
 namespace reports {
@@ -52,6 +53,13 @@ ui::Font ToPrinterFont(const PrintFontSpec& spec, int dpiX, int dpiY);
 void SeedPrintFonts();
 // Font file of a density mode: "12zn" for 14, "cond" for 15, else "norm".
 const char* FontNameOfMode(int mode);
+// Characters a line of a density mode holds: 100 for 14, 130 for 15, else 80.
+int LineCharactersOfMode(int mode);
+// The font as the canvas obtains it, fitted so that a line of `characters` is as wide as
+// the printable width at most: a font the file does not describe (no face, no height)
+// is sized to fill that width; a described one is only made smaller, and only when the
+// face obtained is wider than the page.
+ui::Font FitPrintFont(ui::PrinterCanvas& canvas, ui::Font font, int characters, bool described);
 
 // ---- settings read at each print -----------------------------------------------
 struct PrintSettings {

@@ -127,9 +127,12 @@ class CanvasPrint {
       : canvas_(canvas), channel_(canvas), settings_(settings), copies_(settings.copies),
         margin_(common::Spaces(static_cast<std::uint16_t>(std::min(settings.tab, 255)))) {
     SeedPrintFonts();
-    for (int mode : {kNormal, kElite, kCondensed})
-      fonts_[FontIndex(mode)] =
-          ToPrinterFont(ReadPrintFont(std::string(FontNameOfMode(mode)) + ".fnt"), canvas.DpiX(), canvas.DpiY());
+    // Each density's line fits the page whatever face the printer gives for the file's.
+    for (int mode : {kNormal, kElite, kCondensed}) {
+      const PrintFontSpec spec = ReadPrintFont(std::string(FontNameOfMode(mode)) + ".fnt");
+      fonts_[FontIndex(mode)] = FitPrintFont(canvas, ToPrinterFont(spec, canvas.DpiX(), canvas.DpiY()),
+                                             LineCharactersOfMode(mode), !spec.faceName.empty() || spec.height != 0);
+    }
     mode_ = ModeOfDensity(settings.density);
   }
 

@@ -53,6 +53,8 @@ Bitmap GrabForm(Form& form) { return CurrentBackend().GrabForm(form); }
 std::vector<std::string> PrinterNames() { return CurrentBackend().PrinterNames(); }
 std::string CurrentPrinter() { return CurrentBackend().CurrentPrinter(); }
 bool SetCurrentPrinter(const std::string& name) { return CurrentBackend().SetCurrentPrinter(name); }
-std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title) { return CurrentBackend().BeginPrint(title); }
+std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title, PageOrientation orientation) {
+  return CurrentBackend().BeginPrint(title, orientation);
+}
 
 }  // namespace ui

@@ -74,7 +74,7 @@ class Backend {
   virtual bool SetCurrentPrinter(const std::string& name) = 0;
   // Starts a print job on the current printer; throws std::runtime_error when the
   // printer cannot be opened.
-  virtual std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title) = 0;
+  virtual std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title, PageOrientation orientation) = 0;
 };
 
 // The current back end; throws std::logic_error when none is set.
@@ -119,6 +119,7 @@ Bitmap GrabForm(Form& form);
 std::vector<std::string> PrinterNames();
 std::string CurrentPrinter();
 bool SetCurrentPrinter(const std::string& name);
-std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title);
+std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title,
+                                          PageOrientation orientation = PageOrientation::Portrait);
 
 }  // namespace ui

@@ -30,6 +30,9 @@ class Canvas {
 
 // A print job. Page size and resolution are in printer pixels; the first page is
 // open when the job starts. EndDoc finishes the job; Abort drops it.
+// The way a print job's paper lies: a form wider than a standing page asks for a lying one.
+enum class PageOrientation { Portrait, Landscape };
+
 class PrinterCanvas : public Canvas {
  public:
   virtual int PageWidth() const = 0;

@@ -41,9 +41,12 @@ class PartnerListPrint : public apptest::AppTest {
     Open();
     browser::SetReportServices(&viewer, nullptr, nullptr);
     std::filesystem::create_directories(dir / "prog/dlib");
+    // The installed description names the register's fields, in its order.
     std::string pol;
     for (const auto& f : partners::OrgFieldTable()) pol += "  field \"" + std::string(Cz(f.caption)) + "\" x\r\n";
-    ostest::WriteRaw(dir / "prog/dlib/org.pol", pol);
+    const std::string installed = ostest::ReadRaw(PARTNERS_DLIB "/org.pol");
+    ASSERT_EQ(installed, pol);
+    ostest::WriteRaw(dir / "prog/dlib/org.pol", installed);
     partners::TfOrg maker("fOrgMaker");
     partners::SetupOrg(maker, "maker.dta");
     blank = maker.BlankRecord;

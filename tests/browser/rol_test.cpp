@@ -686,6 +686,29 @@ TEST_F(RolSettings, ColumnWidthsAreStoredWithinThreeDigits) {
   EXPECT_EQ(list.sgRol.colWidth(2), 200);
 }
 
+// A header longer than its field widens the column; columns wider than the frame's
+// 80 cells widen the window, unless the user stored a width.
+TEST_F(RolSettings, HeadersShowWholeAndTheWindowHoldsItsColumns) {
+  for (const char* stored : {"", "0300"}) {
+    if (*stored) common::WriteParam("par\\okna2.par", "fMemList Width", stored);
+    MemList list({"a"});
+    list.FieldCount = 3;
+    browser::SetFieldDescriptor(list.Field(2), browser::FieldSetup().Caption("Rozvaha ").Picture("X").Initial("1"));
+    browser::SetFieldDescriptor(list.Field(3), browser::FieldSetup().Caption("Popis").Picture("X").Initial(std::string(70, ' ')));
+    list.Open();
+    EXPECT_EQ(list.sgRol.colWidth(2), 8 * 8);
+    EXPECT_EQ(list.sgRol.colWidth(3), 71 * 8);
+    int columns = 0;
+    for (int c = 0; c <= 3; ++c) columns += list.sgRol.colWidth(c) + list.sgRol.gridLineWidth();
+    if (*stored) {
+      EXPECT_EQ(list.width(), 300);
+    } else {
+      EXPECT_GE(list.width(), columns + 36);
+    }
+    list.CloseBrowse();
+  }
+}
+
 // ---------------------------------------------------------------- mouse and scroll bar
 
 TEST_F(RolMouse, HeaderClickSortsByTheColumnUnderThePointer) {

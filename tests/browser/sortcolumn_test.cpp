@@ -291,7 +291,7 @@ TEST_F(SortListExport, AFailedExportKeepsTheMarksAndTheOldFile) {
   EXPECT_EQ(ostest::ReadRaw(dir / "XLS/CI99.CSV"), "old");
   EXPECT_EQ(w.MarkedCount, 1);
   ASSERT_FALSE(Messages().empty());
-  EXPECT_EQ(Messages().back(), "Uz: 01 pise soubor: XLS\\CI99.CSV err    101");
+  EXPECT_EQ(Messages().back(), "Uz: 01 pise soubor: XLS/CI99.CSV err    101");
   w.CloseBrowse();
 }
 

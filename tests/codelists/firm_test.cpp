@@ -53,6 +53,14 @@ TEST_F(RegistersFma, TheFirstEditOfAUserMakesItsRecordSilently) {
   EXPECT_TRUE(Messages().empty());
 }
 
+TEST_F(RegistersFma, WithNoFileTheOlderLayoutsAreNotAskedFor) {
+  for (const char* f : {"fma.pol", "fma2004.pol"}) std::filesystem::remove(dir / (std::string("dlib/") + f));
+  edit.Keys("Esc");
+  EditFirmData();
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(ReadData("fmw07.dta"), Firm({}));
+}
+
 TEST_F(RegistersFma, BothOlderLayoutsAreConverted) {
   const std::string full = Firm({{1, "12345678"}, {12, "Fio banka"}, {15, "FIOBCZPP"}, {16, "343021"}, {21, "Převodem"},
                                  {22, "OR Praha"}, {23, "CZ65"}});

@@ -152,6 +152,27 @@ TEST_F(WinPathTest, ExactCaseWinsOverOtherSpellings) {
   EXPECT_EQ(Resolved(dir / "A.txt"), dir / "A.TXT");
 }
 
+// Shown to the user: one form, the spelling on disk; only missing parts keep theirs.
+TEST_F(WinPathTest, ShownPathIsTheRealPathInOneForm) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  ostest::WriteRaw(dir / "prog/dlib/ci14.pol", "x");
+  ostest::WriteRaw(dir / "Účty/a.dta", "y");
+  const std::string root = Utf8ToWin1250(dir.path());
+  std::string upper = root;
+  for (char& c : upper) c = UpperCp1250(c);
+  const struct {
+    std::string name, shown;
+  } cases[] = {
+      {root + "/prog/dlib\\CI14.POL", root + "/prog/dlib/ci14.pol"},
+      {"=" + root + "/prog/2\\PSC.dta", root + "/prog/2/PSC.dta"},
+      {upper + "\\PROG\\2\\", root + "/prog/2/"},
+      {root + "\\ÚČTY\\A.DTA"_cz, root + "/Účty/a.dta"_cz},
+      {"CI60.dta", "CI60.dta"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShownPath(c.name), c.shown) << c.name;
+}
+
 TEST_F(WinPathTest, FolderAndNameParts) {
   EXPECT_EQ(FolderPart("DATA\\SUB\\x.dta"), "DATA\\SUB\\");
   EXPECT_EQ(NamePart("DATA\\SUB\\x.dta"), "x.dta");

@@ -99,6 +99,7 @@ TEST_F(MoneyOrders, EachMarkedPartnerGetsAnOrderAndLosesItsMark) {
   backend.QueueAnswer(ui::headless::Answer::PrinterAnswer("Headless"));
   RunTool(w);
   ASSERT_EQ(backend.printJobs().size(), 2u);
+  EXPECT_TRUE(backend.printJobs()[0].landscape);  // the form is wider than a standing page
   EXPECT_FALSE(w.IsMarked(1));
   EXPECT_FALSE(w.IsMarked(2));
   EXPECT_FALSE(w.IsMarked(3));

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/entries.h"
+#include "common/convert.h"
 #include "common/pascal.h"
 #include "common/scramble.h"
 #include "common/session.h"
@@ -109,6 +110,34 @@ TEST_F(PayrollTerms, TheListSortsLooksUpAndLists) {
   EXPECT_FALSE(w.SortJHcis());
   EXPECT_EQ(ostest::ReadRaw(path).size(), 2u * payroll::kTermLength);
   w.CloseBrowse();
+}
+
+// Only this layout installed: a list that is missing or already in it opens silently;
+// one of another length still asks for the older layout.
+TEST_F(PayrollTerms, WithoutTheOlderLayoutOnlyAnOddFileAsksForIt) {
+  std::filesystem::create_directories(dir / "dlib");
+  std::filesystem::copy_file(PAYROLL_DLIB "/JHCis.pol", dir / "dlib/JHCis.pol");
+  // The installed description is the list's 287-byte record of eight texts.
+  common::toPol pol;
+  std::string reason;
+  ASSERT_TRUE(common::LoadLayout(dir / "dlib/JHCis.pol", "JHcis", pol, reason)) << reason;
+  EXPECT_EQ(pol.recordLength, payroll::kTermLength);
+  EXPECT_EQ(pol.items.size(), 8u);
+  const struct {
+    int bytes;  // -1: no file
+    bool asks;
+  } cases[] = {{-1, false}, {0, false}, {2 * payroll::kTermLength, false}, {100, true}};
+  for (const auto& c : cases) {
+    std::filesystem::remove(TermsPath());
+    if (c.bytes >= 0) ostest::WriteRaw(TermsPath(), std::string(static_cast<std::size_t>(c.bytes), ' '));
+    notes.calls.clear();
+    payroll::TfJHcis& w = payroll::fJHcis();
+    w.SetupJHcis();
+    w.CloseBrowse();
+    const auto said = Messages();
+    EXPECT_EQ(said.empty(), !c.asks) << c.bytes;  // an odd file is also told to hold a cut record
+    if (c.asks && !said.empty()) EXPECT_EQ(said[0].rfind(common::Cz("Chybí popis vstupní položky "), 0), 0u) << said[0];
+  }
 }
 
 TEST_F(PayrollRows, SortWithoutFreedRowsAndExportByPerson) {

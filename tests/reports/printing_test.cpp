@@ -2,6 +2,7 @@
 // the raw ports and the spooler drop file.
 #include "tests/reports/reportkit.h"
 
+#include <filesystem>
 #include <set>
 
 #include "common/codepages.h"
@@ -85,6 +86,45 @@ TEST_F(PrintEngine, MidLineSwitchChangesTheFontAtTheRightPlace) {
   EXPECT_EQ(texts, (std::vector<std::string>{"text 0,0 abc", "text 180,0 def", "text 0,60 ghi"}));
 }
 
+// A line of the density's characters is never cut: with no font file the size fills the
+// page's width; a described font that would run past it is made smaller; one that fits stays.
+TEST_F(PrintEngine, EachDensityLineFitsThePrintableWidth) {
+  const struct {
+    int density;
+    std::string file, fnt;  // fnt empty: no font file
+    int height;             // 0: any that fills at least 95 % of the width
+  } cases[] = {
+      {1, "", "", 0},
+      {2, "", "", 0},
+      {3, "", "", 0},
+      {3, "cond.fnt", "Height : -80\r\nFaceName : Lucida Console\r\n", 0},
+      {3, "cond.fnt", "Height : -30\r\n", -60},
+  };
+  for (const auto& c : cases) {
+    FlushParams();  // the font files are read through the parameter cache
+    for (const char* f : {"norm.fnt", "12zn.fnt", "cond.fnt"}) std::filesystem::remove(dir / f);
+    if (!c.file.empty()) Put(c.file, c.fnt);
+    const int characters = c.density == 1 ? 80 : c.density == 2 ? 100 : 130;
+    MemSource src;
+    src.lines = {std::string(static_cast<std::size_t>(characters), 'x')};
+    PrintSettings s;
+    s.density = c.density;
+    Pages(src, s);
+    const auto fonts = Ops("font ");
+    ASSERT_EQ(fonts.size(), 1u) << c.density;
+    const std::size_t at = fonts[0].find(" height ");
+    ASSERT_NE(at, std::string::npos) << fonts[0];
+    printer_->font.pixelHeight = std::stoi(fonts[0].substr(at + 8));
+    const int wide = printer_->TextWidth(src.lines[0]);
+    EXPECT_LE(wide, printer_->PageWidth()) << c.density << " " << c.fnt;
+    if (c.height != 0) {
+      EXPECT_EQ(printer_->font.pixelHeight, c.height) << c.fnt;
+    } else {
+      EXPECT_GE(wide, printer_->PageWidth() * 95 / 100) << c.density << " " << c.fnt;
+    }
+  }
+}
+
 TEST_F(PrintEngine, MarginStandsAtTheLineStartInTheNormFont) {
   MemSource src;
   src.lines = {"ab\x0f" "cd"};
@@ -116,8 +156,8 @@ TEST_F(PrintEngine, TopLinesStartEveryPage) {
   PrintSettings s;
   s.topLines = 2;
   Pages(src, s);
-  // Courier New 10 points at 600 dpi: 83 pixels a line; the form-feed line takes one itself.
-  EXPECT_EQ(Ops("text "), (std::vector<std::string>{"text 0,166 first", "text 0,249 second"}));
+  // No font file: 80 characters across 4960 pixels, 101 pixels a line; the form-feed line takes one itself.
+  EXPECT_EQ(Ops("text "), (std::vector<std::string>{"text 0,202 first", "text 0,303 second"}));
   EXPECT_EQ(Ops("page ").size(), 2u);
 }
 

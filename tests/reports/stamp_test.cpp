@@ -114,7 +114,7 @@ TEST_F(StampPrint, SeventyFiveLinesGiveTwoPrintsAndFormFeedsFlush) {
 
 TEST_F(StampPrint, APrinterThatCannotBeOpenedEndsThePrintWithOneMessage) {
   struct NoPrinter : ui::headless::HeadlessBackend {
-    std::unique_ptr<ui::PrinterCanvas> BeginPrint(const std::string&) override {
+    std::unique_ptr<ui::PrinterCanvas> BeginPrint(const std::string&, ui::PageOrientation) override {
       throw std::runtime_error("printer offline");
     }
   } offline;

@@ -588,10 +588,11 @@ Bitmap HeadlessBackend::GrabForm(Form& form) {
   return bmp;
 }
 
-std::unique_ptr<PrinterCanvas> HeadlessBackend::BeginPrint(const std::string& title) {
-  jobs_.push_back(PrintJob{title, currentPrinter_, {}, 1, false, false});
+std::unique_ptr<PrinterCanvas> HeadlessBackend::BeginPrint(const std::string& title, PageOrientation orientation) {
+  const bool landscape = orientation == PageOrientation::Landscape;
+  jobs_.push_back(PrintJob{title, currentPrinter_, {}, 1, false, false, landscape});
   PrintJob& job = jobs_.back();
-  Log("print " + Quote(title) + " on " + currentPrinter_);
+  Log("print " + Quote(title) + " on " + currentPrinter_ + (landscape ? " landscape" : ""));
   return std::make_unique<RecordingPrinter>(job, [this](const std::string& line) { Log(line); });
 }
 

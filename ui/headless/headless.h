@@ -78,6 +78,7 @@ struct PrintJob {
   std::vector<std::string> ops;  // "page 1", "font Courier 10", "text 100,200 abc" ... (UTF-8)
   int pages = 1;
   bool ended = false, aborted = false;
+  bool landscape = false;  // the page lies: its width and height swapped
 };
 
 struct SnapshotOptions {
@@ -206,7 +207,7 @@ class HeadlessBackend : public Backend {
   std::vector<std::string> PrinterNames() override { return printers; }
   std::string CurrentPrinter() override { return currentPrinter_; }
   bool SetCurrentPrinter(const std::string& name) override;
-  std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title) override;
+  std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title, PageOrientation orientation) override;
 
  private:
   struct Scheduled {

@@ -8,7 +8,7 @@
 
 namespace ui::headless {
 
-// An A4 page at 600 dpi. Text metrics are those of a fixed-pitch face: 0.6 of the
+// An A4 page at 600 dpi, standing or lying as the job asked. Text metrics are those of a fixed-pitch face: 0.6 of the
 // font height per character.
 class RecordingPrinter : public PrinterCanvas {
  public:
@@ -23,8 +23,8 @@ class RecordingPrinter : public PrinterCanvas {
   int TextWidth(std::string_view text) override;
   int TextHeight(std::string_view text) override;
 
-  int PageWidth() const override { return 4960; }
-  int PageHeight() const override { return 7016; }
+  int PageWidth() const override { return job_->landscape ? 7016 : 4960; }
+  int PageHeight() const override { return job_->landscape ? 4960 : 7016; }
   int DpiX() const override { return 600; }
   int DpiY() const override { return 600; }
   int PageNumber() const override { return job_->pages; }

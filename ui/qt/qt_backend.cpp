@@ -1234,8 +1234,9 @@ class QtPrinter : public PrinterCanvas {
 
 }  // namespace
 
-std::unique_ptr<PrinterCanvas> QtBackend::BeginPrint(const std::string& title) {
+std::unique_ptr<PrinterCanvas> QtBackend::BeginPrint(const std::string& title, PageOrientation orientation) {
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (orientation == PageOrientation::Landscape) printer->setPageOrientation(QPageLayout::Landscape);
   std::string pdf = pdfOutput;
   if (pdf.empty() && (impl_->currentPrinter.empty() || impl_->currentPrinter == "PDF" ||
                       QPrinterInfo::availablePrinterNames().isEmpty())) {

@@ -64,7 +64,7 @@ class QtBackend : public Backend {
   std::vector<std::string> PrinterNames() override;
   std::string CurrentPrinter() override;
   bool SetCurrentPrinter(const std::string& name) override;
-  std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title) override;
+  std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title, PageOrientation orientation) override;
 
   struct Impl;
 

@@ -11,21 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
 #include "app/windows.h"
-#include "backup/windows.h"
 #include "browser/appearance.h"
-#include "browser/windows.h"
-#include "codelists/windows.h"
-#include "combined/windows.h"
 #include "partners/lookups.h"
 #include "partners/orgservices.h"
-#include "partners/windows.h"
-#include "payroll/windows.h"
 #include "common/startup.h"
 #include "common/winpath.h"
 #include "demo_forms.h"
-#include "reports/windows.h"
 #include "ui/headless/headless.h"
 #include "ui/headless/script.h"
 #include "ui/registry.h"
@@ -135,17 +127,7 @@ int main(int argc, char** argv) {
   }
 
   ui::WindowRegistry registry;
-  browser::RegisterBrowserWindows(registry);
-  backup::RegisterBackupWindows(registry);
-  codelists::RegisterCodeListWindows(registry);
-  combined::RegisterCombinedWindows(registry);
-  payroll::RegisterPayrollWindows(registry);
-  partners::RegisterPartnerWindows(registry);
-  reports::RegisterReportWindows(registry);
-  combined::InstallCodeListServices();
-  app::RegisterAppWindows(registry);
-  combined::InstallCodeListServices();
-  app::InstallPartnerPickers();
+  app::RegisterProgramWindows(registry);
   // Scenarios never reach the network: the register lookups' client cannot be started
   // (each lookup ends at once with "Chyba spojení"), and web pages are not opened.
   partners::LookupConfig().client = "/nonexistent/lookup-client";

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The README's commands as a new user types them, on a start folder made as ./run makes
+# the demo: the program folder completed (twice, keeping what is there), the watch
+# example, the tools' help, and ./run refusing a missing folder before it builds.
+#   readme_commands.sh ROOT TAVCLI UIDRIVER LOCKSERVER
+set -euo pipefail
+root=$1 tavcli=$2 uidriver=$3 lockserver=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+start=$work/start
+mkdir -p "$start/data" "$start/prog"
+printf '%s\r\n' "$start/data/" > "$start/data.adr"
+printf '%s\r\n' "$start/prog/" > "$start/prog.adr"
+(cd "$start" && "$tavcli" job set --in "$start/" UZIVATEL 01) || fail "job set"
+
+# The program folder: everything the program reads, and a second run that keeps what is there.
+mkdir "$start/prog/ci"                         # a folder copied from Windows in another case
+printf 'own\r\n' > "$start/prog/ci/ci.hlp"
+"$root/tools/install-prog" "$start/prog" || fail "install-prog"
+for f in dlib/ci14.pol dlib/fma2014.pol dlib/obce.pol dlib/org.pol dlib/JHCis.pol \
+         2/norm.fnt 2/12zn.fnt 2/cond.fnt ci/ORG.hlp; do
+  [ -s "$start/prog/$f" ] || fail "install-prog left out $f"
+done
+[ -d "$start/prog/MZ8/JMHZ" ] && [ -d "$start/prog/NAVODY" ] || fail "install-prog left out a folder"
+[ ! -e "$start/prog/CI" ] || fail "install-prog made CI beside ci"
+[ "$(cat "$start/prog/ci/ci.hlp")" = $'own\r' ] || fail "install-prog overwrote ci/ci.hlp"
+printf 'Height : -40\r\n' > "$start/prog/2/cond.fnt"
+before=$(cd "$start/prog" && find . -type f | sort | xargs md5sum)
+"$root/tools/install-prog" "$start/prog" || fail "install-prog, second run"
+after=$(cd "$start/prog" && find . -type f | sort | xargs md5sum)
+[ "$before" = "$after" ] || fail "a second install-prog changed the program folder"
+if "$root/tools/install-prog" "$work/none" 2>/dev/null; then fail "install-prog took a missing folder"; fi
+
+# The watch example, run in the start folder: the slot table of the data folder changes.
+(cd "$start" && "$tavcli" userslot set 1 0) || fail "userslot set"
+[ -f "$start/data/UZIVATEL.tab" ] || fail "userslot set wrote no UZIVATEL.tab in the data folder"
+[ ! -e "$start/UZIVATEL.tab" ] || fail "userslot set wrote UZIVATEL.tab into the start folder"
+
+"$tavcli" --help >/dev/null || fail "tavcli --help"
+"$uidriver" --help >/dev/null || fail "uidriver --help"
+"$uidriver" --list | grep -qx "TfOrg \[FILE\]" || fail "uidriver --list"
+"$lockserver" --help >/dev/null || fail "lockserver --help"
+
+# ./run with a folder that is not there says so at once, before building anything.
+if out=$("$root/run" "$work/no such folder" 2>&1); then fail "./run took a missing folder"; fi
+[ "$out" = "run: no folder $work/no such folder" ] || fail "./run said: $out"
+echo "README commands work"
