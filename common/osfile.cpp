@@ -136,6 +136,13 @@ int File::Open(std::string_view name, int mode) {
   return OpenWith(name, flags, mode, false);
 }
 
+int File::OpenReal(const std::string& realPath, int mode) {
+  const int access = mode & 3;
+  Close();
+  name_.clear();
+  return OpenPath(realPath, access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR, mode, false);
+}
+
 int File::Create(std::string_view name, int mode) { return OpenWith(name, O_RDWR | O_CREAT, mode, true); }
 
 int File::OpenWith(std::string_view name, int flags, int mode, bool truncate) {
@@ -325,6 +332,17 @@ int FileReplacement::Begin(std::string_view targetName) {
   Abort();
   target_ = std::string(targetName);
   if (int code = ResolveName(targetName, targetPath_)) return code;
+  return Start();
+}
+
+int FileReplacement::BeginReal(const std::string& targetPath) {
+  Abort();
+  targetPath_ = targetPath;
+  target_ = Utf8ToWin1250(targetPath);
+  return Start();
+}
+
+int FileReplacement::Start() {
   FileStat old;
   const bool exists = Fs().StatPath(targetPath_, old) == 0;
   if (exists && old.isDir) return io::kAccessDenied;

@@ -69,6 +69,8 @@ class File {
   // 2 missing, 3 folder missing, 5 denied or a folder, 32 held by another open.
   [[nodiscard]] int Open(std::string_view name, int mode);
   [[nodiscard]] int Open(std::string_view name) { return Open(name, DefaultOpenMode()); }
+  // Opens an existing file by its real path (bytes as on disk), with the sharing of `mode`.
+  [[nodiscard]] int OpenReal(const std::string& realPath, int mode);
   // Creates the file, or empties an existing one, open for reading and writing with
   // the sharing of `mode`. A file another open holds is neither emptied nor opened (32).
   [[nodiscard]] int Create(std::string_view name, int mode);
@@ -157,6 +159,8 @@ class FileReplacement {
   FileReplacement& operator=(const FileReplacement&) = delete;
 
   [[nodiscard]] int Begin(std::string_view targetName);
+  // The same for a target given by its real path (bytes as on disk).
+  [[nodiscard]] int BeginReal(const std::string& targetPath);
   File& file() { return file_; }  // write the new contents here
   [[nodiscard]] int Commit();
   // Moves the new file in only while the target name is still free: 80 (and the
@@ -166,6 +170,7 @@ class FileReplacement {
   const std::string& TempPath() const { return tempPath_; }
 
  private:
+  int Start();
   int CreateTemp();
   int Finish(bool replace);
   File file_;
