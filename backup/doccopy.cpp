@@ -129,10 +129,10 @@ int Prepare(const std::string& from, const std::string& to, common::FileReplacem
 // Copies onto the copy drive prepared so far: flushed together, then renamed in, so a
 // copy carrying the source's stamp is never left without its data.
 void Flush(std::vector<std::unique_ptr<common::FileReplacement>>& batch, CopyRun& run) {
+  if (batch.empty()) return;
+  const bool flushed = batch.front()->file().SyncFileSystem() == 0;
   for (auto& r : batch)
-    if (r->file().Sync() != 0) r->Abort();
-  for (auto& r : batch)
-    if (r->Commit() != 0) ++run.failed;
+    if ((flushed ? r->CommitFlushed() : r->Commit()) != 0) ++run.failed;
   batch.clear();
 }
 

@@ -267,6 +267,12 @@ void File::StartWriteback(std::uint64_t offset, std::uint64_t n) {
   if (fd_ >= 0) Fs().StartWriteback(fd_, offset, n);
 }
 
+int File::SyncFileSystem() {
+  if (fd_ < 0) return io::kFileNotOpen;
+  if (int e = Fs().SyncFileSystem(fd_)) return IoCodeFromErrno(e, path_, IoOp::Write);
+  return 0;
+}
+
 int File::Sync() {
   if (fd_ < 0) return io::kFileNotOpen;
   if (int e = Fs().Sync(fd_)) return IoCodeFromErrno(e, path_, IoOp::Write);
@@ -366,13 +372,17 @@ int FileReplacement::Commit() { return Finish(true); }
 
 int FileReplacement::CommitNew() { return Finish(false); }
 
-int FileReplacement::Finish(bool replace) {
+int FileReplacement::CommitFlushed() { return Finish(true, false); }
+
+int FileReplacement::Finish(bool replace, bool flush) {
   if (!active_) return io::kFileNotOpen;
   auto fail = [this](int code) {
     Abort();
     return code;
   };
-  if (int code = file_.Sync()) return fail(code);
+  if (flush) {
+    if (int code = file_.Sync()) return fail(code);
+  }
   if (int code = file_.Close()) return fail(code);
   if (replace) {
     HeldCheck held;

@@ -96,6 +96,8 @@ class File {
   [[nodiscard]] int Size(std::uint64_t& size);
   [[nodiscard]] int Truncate(std::uint64_t size);
   [[nodiscard]] int Sync();
+  // Writes every changed file of the file system holding this one to disk at once.
+  [[nodiscard]] int SyncFileSystem();
   // Starts writing n bytes from offset to disk and returns at once; a hint that lets
   // a long write overlap the disk, so a closing Sync waits less. Errors are for Sync.
   void StartWriteback(std::uint64_t offset, std::uint64_t n);
@@ -166,13 +168,16 @@ class FileReplacement {
   // Moves the new file in only while the target name is still free: 80 (and the
   // temporary file removed) when the target has appeared meanwhile.
   [[nodiscard]] int CommitNew();
+  // Commit of a file already on disk: the file system was flushed as a whole
+  // (File::SyncFileSystem) after it was written, as for a batch of new files.
+  [[nodiscard]] int CommitFlushed();
   void Abort();
   const std::string& TempPath() const { return tempPath_; }
 
  private:
   int Start();
   int CreateTemp();
-  int Finish(bool replace);
+  int Finish(bool replace, bool flush = true);
   File file_;
   std::string target_, targetPath_, tempPath_;
   bool active_ = false;

@@ -5,6 +5,7 @@
 
 #include "backup/doccopy.h"
 #include "common/encoding.h"
+#include "common/faultfs.h"
 #include "common/locking.h"
 #include "common/osfile.h"
 #include "tests/backup/backupkit.h"
@@ -170,6 +171,16 @@ TEST_F(DocCopy, ASourceGoneBeforeItsCopyIsCounted) {
   EXPECT_EQ(run.failed, 1);
   EXPECT_EQ(Read(Copy("kept.txt")), "k");
   EXPECT_FALSE(Exists(Copy("gone.txt")));
+}
+
+TEST_F(DocCopy, ACopyThatCannotBeFlushedNeverAppears) {
+  Write(Data("a.txt"), "a");
+  Write(Data("b.txt"), "b");
+  common::FaultFileSystem faults;
+  faults.Fail(common::FsOp::Sync, EIO, "TV3");
+  common::ScopedFileSystem use(faults);
+  EXPECT_EQ(Sync().failed, 3);  // and the job file
+  EXPECT_TRUE(Names(Copy()).empty());
 }
 
 TEST_F(DocCopy, TheWindowRefusesACopyRootOfAnotherDataFolder) {
