@@ -265,7 +265,8 @@ CopyRun SyncDocumentFolders(const CopyRoots& roots, const LineSink& onLine, cons
       auto c = to.files.find(key);
       if (c != to.files.end() && c->second.stamp >= s.stamp) continue;
       // An existing copy keeps its own spelling of the name.
-      const Entry target = c != to.files.end() ? Entry{c->second.disk, c->second.shown, s.stamp} : Entry{s.disk, s.shown, s.stamp};
+      const Entry& named = c != to.files.end() ? c->second : s;
+      const Entry target{named.disk, named.shown, s.stamp};
       Report(run, onLine, roots.copy + p.rel + target.shown + kForward);
       auto r = std::make_unique<common::FileReplacement>();
       if (Prepare(p.source + s.disk, p.copy + target.disk, *r) != 0) ++run.failed;
@@ -455,7 +456,8 @@ void TfKopieDokladu::bStartClick() {
   std::vector<std::string> done{"Hotovo"};
   if (run_.failed) done.push_back("Nezkopírováno: "_cz + std::to_string(run_.failed));
   if (run_.skipped) done.push_back("Vynecháno, užívá jiný uživatel: "_cz + std::to_string(run_.skipped));
-  if (run_.foldersSkipped) done.push_back("Vynecháno složek (odkaz zpět nebo hloubka nad 64): "_cz + std::to_string(run_.foldersSkipped));
+  if (run_.foldersSkipped)
+    done.push_back("Vynecháno složek (odkaz zpět nebo hloubka nad 64): "_cz + std::to_string(run_.foldersSkipped));
   ListBox2.SetItems(done);
   std::string message;
   for (std::size_t i = 1; i < done.size(); ++i) message += (i > 1 ? ", " : "") + done[i];
