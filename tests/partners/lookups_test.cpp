@@ -150,23 +150,24 @@ TEST_F(Lookups, HostileRepliesGiveAMessageAndNothingElse) {
   std::string deepXml;
   for (int i = 0; i < 50000; ++i) deepXml += "<a>";
   for (int i = 0; i < 50000; ++i) deepXml += "</a>";
-  const std::string account = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY lol \"lol\"><!ENTITY lol9 \"&lol;&lol;\">]>"
-                              "<Envelope><statusPlatceDPH nespolehlivyPlatce=\"NE\"><standardniUcet ";
+  // A reliable payer's first account with these attributes, in a reply declaring entities.
+  const auto account = [](const std::string& attributes) {
+    return "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY lol \"lol\"><!ENTITY lol9 \"&lol;&lol;\">]><Envelope>"
+           "<statusPlatceDPH nespolehlivyPlatce=\"NE\"><standardniUcet " + attributes + "/></statusPlatceDPH></Envelope>";
+  };
+  const char* connection = "Chyba spojení";
+  const char* vatFailed = "Dotaz na plátce DPH se nezdařil";
   struct Case { const char* what; bool vat; std::string reply; bool endless; const char* message; };
   const Case cases[] = {
-      {"JSON 50,000 deep", false, deepJson, false, "Chyba spojení"},
-      {"XML 50,000 deep", true, deepXml, false, "Chyba spojení"},
-      {"an endless reply", false, R"({"obchodniJmeno": ")", true, "Chyba spojení"},
-      {"an entity for the number", true, account + "cislo=\"&lol9;\" kodBanky=\"0800\"/></statusPlatceDPH></Envelope>", false,
-       "Dotaz na plátce DPH se nezdařil"},
-      {"a long prefix", true, account + "predcisli=\"1234567\" cislo=\"1\" kodBanky=\"0800\"/></statusPlatceDPH></Envelope>",
-       false, "Dotaz na plátce DPH se nezdařil"},
-      {"a short bank code", true, account + "cislo=\"1\" kodBanky=\"800\"/></statusPlatceDPH></Envelope>", false,
-       "Dotaz na plátce DPH se nezdařil"},
+      {"JSON 50,000 deep", false, deepJson, false, connection},
+      {"XML 50,000 deep", true, deepXml, false, connection},
+      {"an endless reply", false, R"({"obchodniJmeno": ")", true, connection},
+      {"an entity for the number", true, account(R"(cislo="&lol9;" kodBanky="0800")"), false, vatFailed},
+      {"a long prefix", true, account(R"(predcisli="1234567" cislo="1" kodBanky="0800")"), false, vatFailed},
+      {"a short bank code", true, account(R"(cislo="1" kodBanky="800")"), false, vatFailed},
       {"a fault", true, "<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\"><soapenv:Body>"
-       "<soapenv:Fault><faultstring>chyba</faultstring></soapenv:Fault></soapenv:Body></soapenv:Envelope>", false,
-       "Dotaz na plátce DPH se nezdařil"},
-      {"not XML", true, "<html>502 Bad Gateway", false, "Dotaz na plátce DPH se nezdařil"},
+       "<soapenv:Fault><faultstring>chyba</faultstring></soapenv:Fault></soapenv:Body></soapenv:Envelope>", false, vatFailed},
+      {"not XML", true, "<html>502 Bad Gateway", false, vatFailed},
   };
   for (const auto& c : cases) {
     notes.calls.clear();
@@ -179,7 +180,7 @@ TEST_F(Lookups, HostileRepliesGiveAMessageAndNothingElse) {
     EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz(c.message)}) << c.what;
   }
   // The same account with digits of their lengths is taken.
-  server.Reply(account + "predcisli=\"123456\" cislo=\"1234567890\" kodBanky=\"0800\"/></statusPlatceDPH></Envelope>");
+  server.Reply(account(R"(predcisli="123456" cislo="1234567890" kodBanky="0800")"));
   const auto s = partners::VatPayerStatusQuery("27074358");
   ASSERT_TRUE(s.has_value());
   EXPECT_EQ(s->account, "123456-1234567890");
