@@ -1,6 +1,9 @@
 #include "backup/doccopy.h"
 
+#include <algorithm>
 #include <map>
+#include <memory>
+#include <set>
 
 #include "backup/copystore.h"
 #include "browser/dialogs.h"
@@ -8,6 +11,7 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/filesystem.h"
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -26,67 +30,128 @@ namespace {
 constexpr char kFolderSettings[] = "mirtena.par";
 constexpr char kForward[] = "   ->";
 constexpr char kBack[] = " <-";
+const std::string kSkipped = " vynecháno"_cz;  // a folder walked already, or too deep
+constexpr int kMaxDepth = 64;       // folders below the root one branch may go
+constexpr std::size_t kBatch = 256;  // copies prepared before they are flushed together
+constexpr std::size_t kBlock = 1 << 16;
 
+// One file of a side: its name's own bytes on disk, the name as shown (Windows-1250)
+// and its stamp.
 struct Entry {
-  std::string name;
+  std::string disk, shown;
   std::uint32_t stamp = 0;
 };
-// One side of a folder: files by their name without case, and sub-folders.
+struct SubFolder {
+  std::string disk, shown, key;
+};
+// One side of a folder: files by their key, and sub-folders.
 struct Side {
   std::map<std::string, Entry> files;
-  std::vector<std::string> order;  // upper-case names in listing order
-  std::vector<std::string> folders;
+  std::vector<std::string> order;  // keys in listing order
+  std::vector<SubFolder> folders;
 };
 
-// Files the copy never carries: the copy root's marker and the live tables of the
-// program's own locking and user slots.
-bool NeverCopied(const std::string& name) {
-  return common::SameNameCp1250(name, kCopyRootMarker) || common::SameNameCp1250(name, common::kLockTableName) ||
-         common::SameNameCp1250(name, common::kUserTabName);
+// A folder of the walk: its Windows path below the roots ("" or "A\B\"), the real
+// path of each side (ending in "/"), and how deep it lies.
+struct Place {
+  std::string rel, source, copy;
+  int depth = 0;
+};
+
+// A name that the code page can spell is matched without case; any other by its bytes.
+std::string NameKey(const std::string& disk, std::string& shown) {
+  shown = common::Utf8ToWin1250(disk, '\0');
+  if (shown.find('\0') == std::string::npos) return common::UpperCp1250(shown);
+  shown = common::Utf8ToWin1250(disk);
+  return '\x01' + disk;
 }
 
-Side ListSide(const std::string& folder) {
+// Files the copy never carries: the copy root's marker, the live tables of the
+// program's own locking and user slots, and replacements under way (".~...").
+bool NeverCopied(const std::string& disk, const std::string& shown) {
+  return disk.starts_with(".~") || common::SameNameCp1250(shown, kCopyRootMarker) ||
+         common::SameNameCp1250(shown, common::kLockTableName) || common::SameNameCp1250(shown, common::kUserTabName);
+}
+
+// The entries of one side as they are on disk. A name that is not one path component
+// (a "..\..\x" written by another system) is passed over and counted as failed.
+Side ListSide(const std::string& real, const std::string& win, CopyRun& run) {
   Side side;
-  std::vector<common::DirItem> items;
-  (void)common::ListDirectory(folder + "*.*", items);
-  for (const auto& item : items) {
-    if (item.isDir) {
-      if (!IsBackupStoreFolder(folder + item.name + "\\")) side.folders.push_back(item.name);
+  common::FileSystem& fs = common::CurrentFileSystem();
+  std::vector<common::DirEntryRaw> entries;
+  if (fs.ListDir(real, entries) != 0) return side;
+  struct Listed {
+    std::string disk, shown, key;
+  };
+  std::vector<Listed> listed;
+  for (auto& e : entries) {
+    if (!common::IsOneComponent(e.name)) {
+      ++run.failed;
       continue;
     }
-    if (item.size == 0 || NeverCopied(item.name)) continue;  // empty files are never copied
-    const std::string key = common::UpperCp1250(item.name);
-    if (side.files.count(key)) continue;  // two names one file: the first listed
-    side.files[key] = {item.name, common::ToDosDateTime(common::LocalFromUnixNs(item.mtimeNs))};
-    side.order.push_back(key);
+    Listed l{std::move(e.name), {}, {}};
+    l.key = NameKey(l.disk, l.shown);
+    listed.push_back(std::move(l));
+  }
+  std::sort(listed.begin(), listed.end(),
+            [](const Listed& a, const Listed& b) { return a.shown != b.shown ? a.shown < b.shown : a.disk < b.disk; });
+  for (auto& l : listed) {
+    common::FileStat st;
+    if (fs.StatPath(real + l.disk, st) != 0) continue;  // gone meanwhile, or a link to nothing
+    if (st.isDir) {
+      if (!IsBackupStoreFolder(win + l.shown + "\\")) side.folders.push_back({l.disk, l.shown, l.key});
+      continue;
+    }
+    if (!st.isRegular || st.size == 0 || NeverCopied(l.disk, l.shown)) continue;  // empty files are never copied
+    if (side.files.count(l.key)) continue;  // two names one file: the first listed
+    side.files[l.key] = {l.disk, l.shown, common::ToDosDateTime(common::LocalFromUnixNs(st.mtimeNs))};
+    side.order.push_back(l.key);
   }
   return side;
 }
 
-bool HasFolder(const std::vector<std::string>& folders, const std::string& name) {
-  for (const auto& f : folders)
-    if (common::SameNameCp1250(f, name)) return true;
-  return false;
+// Copies a file into a new temporary one beside its target, keeping the date; the
+// writing to disk is started, not waited for. A source that is gone is an error.
+int Prepare(const std::string& from, const std::string& to, common::FileReplacement& r) {
+  common::File in;
+  if (int code = in.OpenReal(from, common::kModeReadOnly)) return code;
+  std::int64_t mtime = 0;
+  std::uint64_t size = 0;
+  if (int code = in.GetTime(mtime)) return code;
+  if (int code = r.BeginReal(to)) return code;
+  if (int code = common::CopyFileData(in, r.file(), 0, kBlock)) return code;
+  if (int code = r.file().Size(size)) return code;
+  if (int code = r.file().SetTime(mtime)) return code;
+  r.file().StartWriteback(0, size);
+  return in.Close();
 }
 
-// Onto the copy drive: a plain copy keeping the date.
-void CopyOut(const std::string& from, const std::string& to, CopyRun& run) {
-  if (common::CopyFileKeepDate(from, to) != 0) ++run.failed;
+// Copies onto the copy drive prepared so far: flushed together, then renamed in, so a
+// copy carrying the source's stamp is never left without its data.
+void Flush(std::vector<std::unique_ptr<common::FileReplacement>>& batch, CopyRun& run) {
+  if (batch.empty()) return;
+  const bool flushed = batch.front()->file().SyncFileSystem() == 0;
+  for (auto& r : batch)
+    if ((flushed ? r->CommitFlushed() : r->Commit()) != 0) ++run.failed;
+  batch.clear();
 }
 
-// Into the data folder: only under the file's write lock and when no other user
-// holds it; a file another workstation has open is left too.
-void CopyIn(const std::string& from, const std::string& to, CopyRun& run) {
-  if (!common::IfVolny(to).empty()) {
+// Into the data folder: only under the file's write lock (`lockName`) and when no
+// other user holds it; a file another workstation has open is left too. Each
+// replacement is on disk before it is renamed in.
+void CopyIn(const std::string& from, const std::string& to, const std::string& lockName, CopyRun& run) {
+  if (!common::IfVolny(lockName).empty()) {
     ++run.skipped;
     return;
   }
-  common::ScopedFileLock lock(to, "W");
+  common::ScopedFileLock lock(lockName, "W");
   if (lock.result() == common::LockResult::GivenUp) {
     ++run.skipped;
     return;
   }
-  const int code = common::CopyFileKeepDate(from, to);
+  common::FileReplacement r;
+  int code = Prepare(from, to, r);
+  if (code == 0) code = r.Commit();
   if (code == 32) ++run.skipped;
   else if (code != 0) ++run.failed;
 }
@@ -96,23 +161,38 @@ void Report(CopyRun& run, const LineSink& onLine, std::string line) {
   run.lines.push_back(std::move(line));
 }
 
-// Both folders of a path, made with every missing level; false when one is missing.
-bool MakeBoth(const CopyRoots& roots, const std::string& p, CopyRun& run) {
-  common::ForceDirs(roots.source + p);
-  common::ForceDirs(roots.copy + p);
-  if (common::DirectoryExists(roots.source + p) && common::DirectoryExists(roots.copy + p)) return true;
-  ++run.failed;
-  return false;
+bool AsFolder(const std::string& real, common::FileStat& st) {
+  return common::CurrentFileSystem().StatPath(real, st) == 0 && st.isDir;
+}
+
+// Makes both folders of a place. Each real folder (device and inode) is walked once:
+// a place whose folder on either side was walked already (a link back up the tree,
+// two links to one folder) is not entered.
+enum class Entered { Yes, Again, Failed };
+Entered Enter(const Place& p, std::set<std::pair<std::uint64_t, std::uint64_t>>& walked) {
+  common::FileStat s, c;
+  const bool hasSource = AsFolder(p.source, s), hasCopy = AsFolder(p.copy, c);
+  if ((hasSource && walked.count({s.dev, s.ino})) || (hasCopy && walked.count({c.dev, c.ino}))) return Entered::Again;
+  common::FileSystem& fs = common::CurrentFileSystem();
+  if (!hasSource) (void)fs.MakeDir(p.source);
+  if (!hasCopy) (void)fs.MakeDir(p.copy);
+  if (!AsFolder(p.source, s) || !AsFolder(p.copy, c)) return Entered::Failed;
+  walked.insert({s.dev, s.ino});
+  walked.insert({c.dev, c.ino});
+  return Entered::Yes;
+}
+
+// The real path of a root folder made with every missing level, ending in "/".
+bool RealRoot(const std::string& win, std::string& real) {
+  common::ForceDirs(win);
+  if (common::ResolveName(win, real) != 0 || !common::DirectoryExists(win)) return false;
+  if (!real.ends_with('/')) real += '/';
+  return true;
 }
 
 // A data folder that holds the copy tree itself is not walked: the copy would
 // copy itself.
-bool HoldsCopyRoot(const CopyRoots& roots, const std::string& p) {
-  std::string folder = common::RealPath(roots.source + p), copy = common::RealPath(roots.copy);
-  if (!folder.ends_with('/')) folder += '/';
-  if (!copy.ends_with('/')) copy += '/';
-  return copy.starts_with(folder);
-}
+bool HoldsCopyRoot(const std::string& folder, const std::string& copyRoot) { return copyRoot.starts_with(folder); }
 
 }  // namespace
 
@@ -153,37 +233,76 @@ bool IsBackupStoreFolder(const std::string& folder) {
 
 CopyRun SyncDocumentFolders(const CopyRoots& roots, const LineSink& onLine, const FolderSink& onFolders) {
   CopyRun run;
-  std::vector<std::string> stack{""};
+  std::string source, copy;
+  if (!RealRoot(roots.source, source) || !RealRoot(roots.copy, copy)) {
+    ++run.failed;
+    return run;
+  }
+  std::set<std::pair<std::uint64_t, std::uint64_t>> walked;
+  std::vector<std::unique_ptr<common::FileReplacement>> batch;
+  std::vector<Place> stack{{"", source, copy, 0}};
   while (!stack.empty()) {
-    if (onFolders) onFolders(stack);
-    const std::string p = stack.back();
+    if (onFolders) {
+      std::vector<std::string> stacked;
+      for (const Place& s : stack) stacked.push_back(s.rel);
+      onFolders(stacked);
+    }
+    const Place p = std::move(stack.back());
     stack.pop_back();
-    if (!MakeBoth(roots, p, run)) continue;
-    Side source = ListSide(roots.source + p);
-    Side copy = ListSide(roots.copy + p);
-    for (const std::string& key : source.order) {
-      const Entry& s = source.files[key];
-      auto c = copy.files.find(key);
-      if (c != copy.files.end() && c->second.stamp >= s.stamp) continue;
+    if (const Entered e = Enter(p, walked); e != Entered::Yes) {
+      if (e == Entered::Failed) {
+        ++run.failed;
+      } else {
+        Report(run, onLine, roots.source + p.rel + kSkipped);
+        ++run.foldersSkipped;
+      }
+      continue;
+    }
+    Side from = ListSide(p.source, roots.source + p.rel, run);
+    Side to = ListSide(p.copy, roots.copy + p.rel, run);
+    for (const std::string& key : from.order) {
+      const Entry& s = from.files[key];
+      auto c = to.files.find(key);
+      if (c != to.files.end() && c->second.stamp >= s.stamp) continue;
       // An existing copy keeps its own spelling of the name.
-      const std::string target = roots.copy + p + (c != copy.files.end() ? c->second.name : s.name);
-      Report(run, onLine, target + kForward);
-      CopyOut(roots.source + p + s.name, target, run);
-      if (c == copy.files.end()) copy.order.push_back(key);
-      copy.files[key] = {c != copy.files.end() ? c->second.name : s.name, s.stamp};
+      const Entry& named = c != to.files.end() ? c->second : s;
+      const Entry target{named.disk, named.shown, s.stamp};
+      Report(run, onLine, roots.copy + p.rel + target.shown + kForward);
+      auto r = std::make_unique<common::FileReplacement>();
+      if (Prepare(p.source + s.disk, p.copy + target.disk, *r) != 0) ++run.failed;
+      else batch.push_back(std::move(r));
+      if (batch.size() >= kBatch) Flush(batch, run);
+      if (c == to.files.end()) to.order.push_back(key);
+      to.files[key] = target;
     }
-    for (const std::string& key : copy.order) {
-      const Entry& c = copy.files[key];
-      auto s = source.files.find(key);
-      if (s != source.files.end() && s->second.stamp >= c.stamp) continue;
-      const std::string target = roots.source + p + (s != source.files.end() ? s->second.name : c.name);
-      Report(run, onLine, target + kBack);
-      CopyIn(roots.copy + p + c.name, target, run);
+    Flush(batch, run);
+    for (const std::string& key : to.order) {
+      const Entry& c = to.files[key];
+      auto s = from.files.find(key);
+      if (s != from.files.end() && s->second.stamp >= c.stamp) continue;
+      const Entry& target = s != from.files.end() ? s->second : c;
+      Report(run, onLine, roots.source + p.rel + target.shown + kBack);
+      CopyIn(p.copy + c.disk, p.source + target.disk, roots.source + p.rel + target.shown, run);
     }
-    for (const std::string& f : copy.folders)
-      if (!HasFolder(source.folders, f)) source.folders.push_back(f);
-    for (const std::string& f : source.folders)
-      if (!HoldsCopyRoot(roots, p + f + "\\")) stack.push_back(p + f + "\\");
+    // Sub-folders of both sides, each side keeping its own spelling.
+    std::vector<std::pair<SubFolder, SubFolder>> subs;
+    for (const SubFolder& f : from.folders) {
+      auto c = std::find_if(to.folders.begin(), to.folders.end(), [&](const SubFolder& t) { return t.key == f.key; });
+      subs.emplace_back(f, c != to.folders.end() ? *c : f);
+    }
+    for (const SubFolder& f : to.folders)
+      if (std::none_of(from.folders.begin(), from.folders.end(), [&](const SubFolder& s) { return s.key == f.key; }))
+        subs.emplace_back(f, f);
+    for (const auto& [s, c] : subs) {
+      Place sub{p.rel + s.shown + "\\", p.source + s.disk + "/", p.copy + c.disk + "/", p.depth + 1};
+      if (HoldsCopyRoot(sub.source, copy)) continue;
+      if (sub.depth > kMaxDepth) {
+        Report(run, onLine, roots.source + sub.rel + kSkipped);
+        ++run.foldersSkipped;
+        continue;
+      }
+      stack.push_back(std::move(sub));
+    }
   }
   return run;
 }
@@ -216,13 +335,22 @@ CopyRun CopySeriesFolders(const CopyRoots& roots, const std::vector<std::string>
   while (!left.empty()) {
     if (onFolders) onFolders(left);
     const std::string p = left.back() + "\\";
+    const bool named = common::IsOneComponent(left.back());
     left.pop_back();
-    if (!MakeBoth(roots, p, run)) continue;
+    std::string source, copy;
+    if (!named || !RealRoot(roots.source + p, source) || !RealRoot(roots.copy + p, copy)) {
+      ++run.failed;
+      continue;
+    }
     std::vector<common::DirItem> items;
     (void)common::ListDirectory(roots.copy + p + "*.rad", items, common::kListFiles);
     for (const auto& item : items) {
+      if (!common::IsOneComponent(item.diskName)) {
+        ++run.failed;
+        continue;
+      }
       Report(run, onLine, roots.copy + p + item.name + kForward);
-      CopyIn(roots.copy + p + item.name, roots.source + p + item.name, run);
+      CopyIn(copy + item.diskName, source + item.diskName, roots.source + p + item.name, run);
     }
   }
   return run;
@@ -328,8 +456,12 @@ void TfKopieDokladu::bStartClick() {
   std::vector<std::string> done{"Hotovo"};
   if (run_.failed) done.push_back("Nezkopírováno: "_cz + std::to_string(run_.failed));
   if (run_.skipped) done.push_back("Vynecháno, užívá jiný uživatel: "_cz + std::to_string(run_.skipped));
+  if (run_.foldersSkipped)
+    done.push_back("Vynecháno složek (odkaz zpět nebo hloubka nad 64): "_cz + std::to_string(run_.foldersSkipped));
   ListBox2.SetItems(done);
-  if (run_.failed || run_.skipped) common::MessageOk(done[1] + (done.size() > 2 ? ", " + done[2] : ""));
+  std::string message;
+  for (std::size_t i = 1; i < done.size(); ++i) message += (i > 1 ? ", " : "") + done[i];
+  if (!message.empty()) common::MessageOk(message);
 }
 
 TfKopieDokladu& fKopieDokladu() {

@@ -19,6 +19,7 @@ struct CopyRun {
   std::vector<std::string> lines;  // "<target>   ->" or "<target> <-"
   int failed = 0;                  // files not copied, folders not made
   int skipped = 0;                 // data files another user holds
+  int foldersSkipped = 0;          // folders walked already (links) or too deep
   std::string refused;             // the message when the copy root belongs to another data folder
 };
 

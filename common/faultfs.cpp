@@ -109,6 +109,11 @@ int FaultFileSystem::Sync(int fd) {
   return base_.Sync(fd);
 }
 
+int FaultFileSystem::SyncFileSystem(int fd) {
+  if (int e = Injected(FsOp::Sync, PathOf(fd))) return e;
+  return base_.SyncFileSystem(fd);
+}
+
 int FaultFileSystem::SetTime(int fd, std::int64_t mtimeNs) {
   if (int e = Injected(FsOp::SetTime, PathOf(fd))) return e;
   return base_.SetTime(fd, mtimeNs);

@@ -43,6 +43,7 @@ class FaultFileSystem : public FileSystem {
   int Truncate(int fd, std::uint64_t size) override;
   int Sync(int fd) override;
   int StartWriteback(int fd, std::uint64_t offset, std::uint64_t n) override { return base_.StartWriteback(fd, offset, n); }
+  int SyncFileSystem(int fd) override;
   int SetTime(int fd, std::int64_t mtimeNs) override;
   int SetMode(int fd, std::uint32_t mode) override;
   int StatPath(const std::string& path, FileStat& st) override;

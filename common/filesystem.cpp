@@ -100,6 +100,8 @@ int PosixFileSystem::Stat(int fd, FileStat& st) {
 int PosixFileSystem::Truncate(int fd, std::uint64_t size) { return Err(::ftruncate(fd, static_cast<off_t>(size))); }
 int PosixFileSystem::Sync(int fd) { return Err(::fsync(fd)); }
 
+int PosixFileSystem::SyncFileSystem(int fd) { return Err(::syncfs(fd)); }
+
 int PosixFileSystem::StartWriteback(int fd, std::uint64_t offset, std::uint64_t n) {
   return Err(::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE));
 }

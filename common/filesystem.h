@@ -48,6 +48,9 @@ class FileSystem {
   // Starts writing a written range to disk without waiting for it (a hint; Sync still
   // decides). Those without one do nothing.
   virtual int StartWriteback(int /*fd*/, std::uint64_t /*offset*/, std::uint64_t /*n*/) { return 0; }
+  // Writes every changed file of the file system holding fd to disk at once, so many
+  // new files cost one flush. Those without such a call flush fd alone.
+  virtual int SyncFileSystem(int fd) { return Sync(fd); }
   virtual int SetTime(int fd, std::int64_t mtimeNs) = 0;
   virtual int SetMode(int fd, std::uint32_t mode) = 0;
 
@@ -77,6 +80,7 @@ class PosixFileSystem : public FileSystem {
   int Truncate(int fd, std::uint64_t size) override;
   int Sync(int fd) override;
   int StartWriteback(int fd, std::uint64_t offset, std::uint64_t n) override;
+  int SyncFileSystem(int fd) override;
   int SetTime(int fd, std::int64_t mtimeNs) override;
   int SetMode(int fd, std::uint32_t mode) override;
   int StatPath(const std::string& path, FileStat& st) override;

@@ -136,6 +136,13 @@ int File::Open(std::string_view name, int mode) {
   return OpenWith(name, flags, mode, false);
 }
 
+int File::OpenReal(const std::string& realPath, int mode) {
+  const int access = mode & 3;
+  Close();
+  name_.clear();
+  return OpenPath(realPath, access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR, mode, false);
+}
+
 int File::Create(std::string_view name, int mode) { return OpenWith(name, O_RDWR | O_CREAT, mode, true); }
 
 int File::OpenWith(std::string_view name, int flags, int mode, bool truncate) {
@@ -260,6 +267,12 @@ void File::StartWriteback(std::uint64_t offset, std::uint64_t n) {
   if (fd_ >= 0) Fs().StartWriteback(fd_, offset, n);
 }
 
+int File::SyncFileSystem() {
+  if (fd_ < 0) return io::kFileNotOpen;
+  if (int e = Fs().SyncFileSystem(fd_)) return IoCodeFromErrno(e, path_, IoOp::Write);
+  return 0;
+}
+
 int File::Sync() {
   if (fd_ < 0) return io::kFileNotOpen;
   if (int e = Fs().Sync(fd_)) return IoCodeFromErrno(e, path_, IoOp::Write);
@@ -325,6 +338,17 @@ int FileReplacement::Begin(std::string_view targetName) {
   Abort();
   target_ = std::string(targetName);
   if (int code = ResolveName(targetName, targetPath_)) return code;
+  return Start();
+}
+
+int FileReplacement::BeginReal(const std::string& targetPath) {
+  Abort();
+  targetPath_ = targetPath;
+  target_ = Utf8ToWin1250(targetPath);
+  return Start();
+}
+
+int FileReplacement::Start() {
   FileStat old;
   const bool exists = Fs().StatPath(targetPath_, old) == 0;
   if (exists && old.isDir) return io::kAccessDenied;
@@ -348,13 +372,17 @@ int FileReplacement::Commit() { return Finish(true); }
 
 int FileReplacement::CommitNew() { return Finish(false); }
 
-int FileReplacement::Finish(bool replace) {
+int FileReplacement::CommitFlushed() { return Finish(true, false); }
+
+int FileReplacement::Finish(bool replace, bool flush) {
   if (!active_) return io::kFileNotOpen;
   auto fail = [this](int code) {
     Abort();
     return code;
   };
-  if (int code = file_.Sync()) return fail(code);
+  if (flush) {
+    if (int code = file_.Sync()) return fail(code);
+  }
   if (int code = file_.Close()) return fail(code);
   if (replace) {
     HeldCheck held;

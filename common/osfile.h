@@ -69,6 +69,8 @@ class File {
   // 2 missing, 3 folder missing, 5 denied or a folder, 32 held by another open.
   [[nodiscard]] int Open(std::string_view name, int mode);
   [[nodiscard]] int Open(std::string_view name) { return Open(name, DefaultOpenMode()); }
+  // Opens an existing file by its real path (bytes as on disk), with the sharing of `mode`.
+  [[nodiscard]] int OpenReal(const std::string& realPath, int mode);
   // Creates the file, or empties an existing one, open for reading and writing with
   // the sharing of `mode`. A file another open holds is neither emptied nor opened (32).
   [[nodiscard]] int Create(std::string_view name, int mode);
@@ -94,6 +96,8 @@ class File {
   [[nodiscard]] int Size(std::uint64_t& size);
   [[nodiscard]] int Truncate(std::uint64_t size);
   [[nodiscard]] int Sync();
+  // Writes every changed file of the file system holding this one to disk at once.
+  [[nodiscard]] int SyncFileSystem();
   // Starts writing n bytes from offset to disk and returns at once; a hint that lets
   // a long write overlap the disk, so a closing Sync waits less. Errors are for Sync.
   void StartWriteback(std::uint64_t offset, std::uint64_t n);
@@ -157,17 +161,23 @@ class FileReplacement {
   FileReplacement& operator=(const FileReplacement&) = delete;
 
   [[nodiscard]] int Begin(std::string_view targetName);
+  // The same for a target given by its real path (bytes as on disk).
+  [[nodiscard]] int BeginReal(const std::string& targetPath);
   File& file() { return file_; }  // write the new contents here
   [[nodiscard]] int Commit();
   // Moves the new file in only while the target name is still free: 80 (and the
   // temporary file removed) when the target has appeared meanwhile.
   [[nodiscard]] int CommitNew();
+  // Commit of a file already on disk: the file system was flushed as a whole
+  // (File::SyncFileSystem) after it was written, as for a batch of new files.
+  [[nodiscard]] int CommitFlushed();
   void Abort();
   const std::string& TempPath() const { return tempPath_; }
 
  private:
+  int Start();
   int CreateTemp();
-  int Finish(bool replace);
+  int Finish(bool replace, bool flush = true);
   File file_;
   std::string target_, targetPath_, tempPath_;
   bool active_ = false;

@@ -15,12 +15,14 @@ struct LookupSettings {
   std::string vatBase = "https://adisrws.mfcr.cz";
   std::string vatNamespace = "http://adis.mfcr.cz/rozhraniCRPDPH/";
   std::string workFolder;     // Windows form; empty: ProgDir("\ARES")
-  int clientTimeoutMs = 15000;  // a client still running then is ended
+  int waitMs = 10000;           // for all runs of the client of one lookup together
 };
 LookupSettings& LookupConfig();
 
 // Creates the work folder when missing. False after its failure was shown.
 bool MakeLookupFolder();
+// True when the user ended the last lookup with Esc: no further lookup is asked.
+bool LookupEndedByUser();
 
 // The IČO as the lookups take it: blanks removed, digits only; nullopt otherwise.
 std::optional<std::string> LookupIco(std::string_view typed);
@@ -38,6 +40,9 @@ struct VatPayerStatus {
   std::string bankCode, account;  // account "prefix-number" when it has a prefix
   std::string status;             // "ANO" unreliable, "NE" reliable, ...
 };
+// Failures have been shown ("Chyba spojení"; "Dotaz na plátce DPH se nezdařil" for a
+// fault, a reply without the status, or account values that are not digits of their
+// length) and give nullopt.
 std::optional<VatPayerStatus> VatPayerStatusQuery(std::string_view ico);
 
 inline constexpr char kUnreliableMark[] = "NESPOLEHLIVÝ PLÁTCE DPH";  // UTF-8

@@ -406,7 +406,8 @@ void TfOrg::FillFromRegisters(const std::string& ico) {
     PutEditText(of::State, d->state);
     PutEditText(of::TaxOffice, d->taxOffice);
   }
-  // Asked whatever the business register gave.
+  // Asked whatever the business register gave, unless the user ended its lookup.
+  if (LookupEndedByUser()) return;
   if (const std::optional<VatPayerStatus> v = VatPayerStatusQuery(ico)) {
     PutEditText(of::BankCode, v->bankCode);
     PutEditText(of::Account, v->account);

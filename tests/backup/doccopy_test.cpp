@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "backup/doccopy.h"
+#include "common/encoding.h"
+#include "common/faultfs.h"
 #include "common/locking.h"
 #include "common/osfile.h"
 #include "tests/backup/backupkit.h"
@@ -11,6 +13,8 @@
 namespace {
 
 using backuptest::BackupFixture;
+using namespace common::literals;
+namespace fs = std::filesystem;
 
 class DocCopy : public BackupFixture {
  protected:
@@ -108,6 +112,75 @@ TEST_F(DocCopy, FilesOtherUsersHoldAreLeftAndCounted) {
   EXPECT_EQ(Sync().skipped, 0);
   EXPECT_EQ(Read(Data("org.dta")), "older copy but newer stamp");
   EXPECT_FALSE(Exists(Copy("FOT.tab")));
+}
+
+TEST_F(DocCopy, EachRealFolderIsWalkedOnceAndNoDeeperThan64) {
+  // A link back to the data root, two links to one folder elsewhere, and a branch
+  // 70 folders deep.
+  Write(Data("A/x.txt"), "x");
+  fs::create_directory_symlink("../", Data("A/up"));
+  Write(C("elsewhere/d.txt"), "d");
+  fs::create_directory_symlink(C("elsewhere"), Data("L1"));
+  fs::create_directory_symlink(C("elsewhere"), Data("L2"));
+  std::string deep;
+  for (int level = 1; level <= 65; ++level) deep += "d/";
+  Write(Data(deep.substr(0, 64 * 2) + "f.txt"), "64");
+  Write(Data(deep + "f.txt"), "65");
+  const backup::CopyRun run = Sync();
+  EXPECT_EQ(Read(Copy("A/x.txt")), "x");
+  EXPECT_FALSE(Exists(Copy("A/up")));
+  // The first listed of the two links is walked last: the other one was walked already.
+  EXPECT_EQ(Read(Copy("L2/d.txt")), "d");
+  EXPECT_FALSE(Exists(Copy("L1")));
+  EXPECT_EQ(Read(Copy(deep.substr(0, 64 * 2) + "f.txt")), "64");
+  EXPECT_FALSE(Exists(Copy(deep.substr(0, 65 * 2))));
+  EXPECT_EQ(run.foldersSkipped, 3);
+  EXPECT_TRUE(Has(run, "A\\up\\ vynecháno"_cz));
+  EXPECT_TRUE(Has(run, "L1\\ vynecháno"_cz));
+  EXPECT_EQ(run.failed, 0);
+  EXPECT_EQ(Sync().lines.size(), 3u);  // the skipped folders alone
+}
+
+TEST_F(DocCopy, NamesAreCopiedAsTheirBytesOnDisk) {
+  const std::string cp1250 = "\xE8\xEDslo.txt";  // "číslo.txt" in Windows-1250, not UTF-8
+  Write(Data(cp1250), "from the data");
+  Write(Copy("DOC/" + cp1250), "from the copy");
+  const backup::CopyRun run = Sync();
+  EXPECT_EQ(run.failed, 0);
+  EXPECT_EQ(Read(Copy(cp1250)), "from the data");
+  EXPECT_EQ(Read(Data("DOC/" + cp1250)), "from the copy");
+  EXPECT_TRUE(Sync().lines.empty());
+}
+
+TEST_F(DocCopy, ANameThatClimbsOutIsPassedOverAndCounted) {
+  Write(Copy("..\\..\\escaped.dta"), "out");
+  Write(Copy("ok.dta"), "in");
+  const backup::CopyRun run = Sync();
+  EXPECT_EQ(run.failed, 1);
+  EXPECT_EQ(Read(Data("ok.dta")), "in");
+  EXPECT_FALSE(Exists(C("APP/escaped.dta")));
+  EXPECT_EQ(Names(C("APP")), std::vector<std::string>{"DATA"});
+}
+
+TEST_F(DocCopy, ASourceGoneBeforeItsCopyIsCounted) {
+  Write(Data("gone.txt"), "g");
+  Write(Data("kept.txt"), "k");
+  const backup::CopyRun run = backup::SyncDocumentFolders({Data(), Copy()}, [this](const std::string& line) {
+    if (line.ends_with("gone.txt   ->")) fs::remove(Data("gone.txt"));
+  });
+  EXPECT_EQ(run.failed, 1);
+  EXPECT_EQ(Read(Copy("kept.txt")), "k");
+  EXPECT_FALSE(Exists(Copy("gone.txt")));
+}
+
+TEST_F(DocCopy, ACopyThatCannotBeFlushedNeverAppears) {
+  Write(Data("a.txt"), "a");
+  Write(Data("b.txt"), "b");
+  common::FaultFileSystem faults;
+  faults.Fail(common::FsOp::Sync, EIO, "TV3");
+  common::ScopedFileSystem use(faults);
+  EXPECT_EQ(Sync().failed, 3);  // and the job file
+  EXPECT_TRUE(Names(Copy()).empty());
 }
 
 TEST_F(DocCopy, TheWindowRefusesACopyRootOfAnotherDataFolder) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "browser/cekej.h"
 #include "browser/dotaz.h"
 #include "common/encoding.h"
 #include "common/jobfile.h"
@@ -114,15 +115,75 @@ TEST_F(Lookups, NoReplyAfterThreeRunsOfTheClient) {
   EXPECT_FALSE(partners::AresLookup("27074358").has_value());
   EXPECT_EQ(Runs(), 3);
   EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Chyba spojení")});
-  // A client that outlives its time is ended and its reply never read.
-  notes.calls.clear();
-  std::filesystem::remove(dir / "runs");
+}
+
+TEST_F(Lookups, EscAndTheLookupsTimeEndTheClientAndLeaveTheLockTable) {
+  server.Reply(R"({"obchodniJmeno": "Dub"})");
+  ASSERT_TRUE(partners::AresLookup("27074358").has_value());
+  const std::string table = ostest::ReadRaw(dir / "ARES/FOT.tab");
+  ASSERT_FALSE(table.empty());
   FakeClient("sleep 30; echo late > ARES_RES.UTF");
-  partners::LookupConfig().clientTimeoutMs = 200;
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(partners::AresLookup("27074358").has_value());
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  EXPECT_EQ(Runs(), 3);
+  partners::LookupConfig().waitMs = 400;
+  struct Case { const char* what; bool esc; };
+  for (const Case c : {Case{"Esc", true}, Case{"the lookup's time", false}}) {
+    std::filesystem::remove(dir / "runs");
+    backend.OnModal("fCekej", [this, c](ui::Form& f) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      int key = ui::vk::Esc;
+      if (c.esc) static_cast<browser::TfCekej&>(f).FormKeyDown(key, {});
+      else backend.Advance(1000);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(partners::AresLookup("27074358").has_value()) << c.what;
+    EXPECT_FALSE(partners::VatPayerStatusQuery("27074358").has_value()) << c.what;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << c.what;
+    // One run each: the time is for all runs together.
+    EXPECT_EQ(Runs(), 2) << c.what;
+    EXPECT_EQ(partners::LookupEndedByUser(), c.esc) << c.what;
+    EXPECT_EQ(ostest::ReadRaw(dir / "ARES/FOT.tab"), table) << c.what;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "ARES/ARES_RES.UTF"));
+}
+
+TEST_F(Lookups, HostileRepliesGiveAMessageAndNothingElse) {
+  const std::string deepJson = std::string(50000, '[') + std::string(50000, ']');
+  std::string deepXml;
+  for (int i = 0; i < 50000; ++i) deepXml += "<a>";
+  for (int i = 0; i < 50000; ++i) deepXml += "</a>";
+  // A reliable payer's first account with these attributes, in a reply declaring entities.
+  const auto account = [](const std::string& attributes) {
+    return "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY lol \"lol\"><!ENTITY lol9 \"&lol;&lol;\">]><Envelope>"
+           "<statusPlatceDPH nespolehlivyPlatce=\"NE\"><standardniUcet " + attributes + "/></statusPlatceDPH></Envelope>";
+  };
+  const char* connection = "Chyba spojení";
+  const char* vatFailed = "Dotaz na plátce DPH se nezdařil";
+  struct Case { const char* what; bool vat; std::string reply; bool endless; const char* message; };
+  const Case cases[] = {
+      {"JSON 50,000 deep", false, deepJson, false, connection},
+      {"XML 50,000 deep", true, deepXml, false, connection},
+      {"an endless reply", false, R"({"obchodniJmeno": ")", true, connection},
+      {"an entity for the number", true, account(R"(cislo="&lol9;" kodBanky="0800")"), false, vatFailed},
+      {"a long prefix", true, account(R"(predcisli="1234567" cislo="1" kodBanky="0800")"), false, vatFailed},
+      {"a short bank code", true, account(R"(cislo="1" kodBanky="800")"), false, vatFailed},
+      {"a fault", true, "<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\"><soapenv:Body>"
+       "<soapenv:Fault><faultstring>chyba</faultstring></soapenv:Fault></soapenv:Body></soapenv:Envelope>", false, vatFailed},
+      {"not XML", true, "<html>502 Bad Gateway", false, vatFailed},
+  };
+  for (const auto& c : cases) {
+    notes.calls.clear();
+    if (c.endless) server.ReplyUnsized(c.reply, std::string(4096, 'x'), 0, "");
+    else server.Reply(c.reply);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(c.vat ? partners::VatPayerStatusQuery("27074358").has_value()
+                       : partners::AresLookup("27074358").has_value()) << c.what;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.what;
+    EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz(c.message)}) << c.what;
+  }
+  // The same account with digits of their lengths is taken.
+  server.Reply(account(R"(predcisli="123456" cislo="1234567890" kodBanky="0800")"));
+  const auto s = partners::VatPayerStatusQuery("27074358");
+  ASSERT_TRUE(s.has_value());
+  EXPECT_EQ(s->account, "123456-1234567890");
 }
 
 TEST_F(Lookups, TheVatRegisterGivesTheAccountAndTheStatus) {
@@ -147,13 +208,10 @@ TEST_F(Lookups, TheVatRegisterGivesTheAccountAndTheStatus) {
                          "</StatusNespolehlivyPlatceRequest></soapenv:Body></soapenv:Envelope>"),
             std::string::npos);
 
-  // A reliable payer clears only the mark; a fault changes nothing.
+  // A reliable payer clears only the mark.
   partners::VatPayerStatus ne{"", "", "NE"};
   EXPECT_EQ(partners::NoteAfterStatus(ne, common::Cz(partners::kUnreliableMark)), "");
   EXPECT_EQ(partners::NoteAfterStatus(ne, "platit zálohou"), "platit zálohou");
-  server.Reply("<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\"><soapenv:Body>"
-               "<soapenv:Fault><faultstring>chyba</faultstring></soapenv:Fault></soapenv:Body></soapenv:Envelope>");
-  EXPECT_FALSE(partners::VatPayerStatusQuery("27074358").has_value());
 }
 
 TEST_F(Lookups, TheSwitchGoesToTheJobFile) {

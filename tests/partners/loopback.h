@@ -16,7 +16,9 @@
 
 namespace partnerstest {
 
-// Answers every request with the body of the moment; keeps what it received.
+// Answers every request with the body of the moment; keeps what it received. An
+// unsized reply announces no length: head, `pieces` times piece (0: until the client
+// goes away), then tail.
 class LoopbackServer {
  public:
   LoopbackServer() {
@@ -40,6 +42,11 @@ class LoopbackServer {
   void Reply(std::string body) {
     std::lock_guard<std::mutex> l(m_);
     body_ = std::move(body);
+    unsized_ = {};
+  }
+  void ReplyUnsized(std::string head, std::string piece, std::size_t pieces, std::string tail) {
+    std::lock_guard<std::mutex> l(m_);
+    unsized_ = {true, std::move(head), std::move(piece), pieces, std::move(tail)};
   }
   // The body for requests whose target begins with `path` (before the default).
   void ReplyTo(std::string path, std::string body) {
@@ -74,8 +81,10 @@ class LoopbackServer {
         in.append(buf, static_cast<std::size_t>(n));
       }
       std::string body;
+      Unsized unsized;
       {
         std::lock_guard<std::mutex> l(m_);
+        unsized = unsized_;
         requests_.push_back(in);
         body = body_;
         const std::size_t space = in.find(' ');
@@ -86,11 +95,35 @@ class LoopbackServer {
             break;
           }
       }
+      if (unsized.on) {
+        SendUnsized(c, unsized);
+        continue;
+      }
       const std::string out = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
                               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
       send(c, out.data(), out.size(), MSG_NOSIGNAL);
       close(c);
     }
+  }
+  struct Unsized {
+    bool on = false;
+    std::string head, piece;
+    std::size_t pieces = 0;
+    std::string tail;
+  };
+  static bool SendAll(int c, const std::string& s) {
+    for (std::size_t off = 0; off < s.size();) {
+      const ssize_t n = send(c, s.data() + off, s.size() - off, MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      off += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+  void SendUnsized(int c, const Unsized& u) {
+    bool on = SendAll(c, "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n" + u.head);
+    for (std::size_t i = 0; on && !stop_ && (u.pieces == 0 || i < u.pieces); ++i) on = SendAll(c, u.piece);
+    if (on) SendAll(c, u.tail);
+    close(c);
   }
   int fd_ = -1;
   std::uint16_t port_ = 0;
@@ -98,6 +131,7 @@ class LoopbackServer {
   std::thread thread_;
   std::mutex m_;
   std::string body_;
+  Unsized unsized_;
   std::vector<std::pair<std::string, std::string>> byPath_;
   std::vector<std::string> requests_;
 };

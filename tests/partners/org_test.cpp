@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "browser/cekej.h"
 #include "browser/codec.h"
 #include "browser/dotaz.h"
 #include "common/encoding.h"
@@ -458,6 +459,24 @@ TEST_F(PartnerLookups, TheIcoOfAnEmptyCardFillsItFromBothRegisters) {
   EXPECT_EQ(Text(r, 12), "0800");
   EXPECT_EQ(common::StripRightSp(Text(r, 13)), "19-2000145399");
   EXPECT_EQ(Text(r, 30), std::string(50, ' '));  // a reliable payer loses the mark
+  w.CloseBrowse();
+}
+
+TEST_F(PartnerLookups, EscInTheRegisterLookupAsksTheVatRegisterNothing) {
+  WriteData("org.dta", "");
+  ostest::WriteRaw(dir / "client.sh", "#!/bin/sh\nsleep 30\n");  // never replies
+  std::filesystem::permissions(dir / "client.sh", std::filesystem::perms::owner_all);
+  partners::LookupConfig().client = dir / "client.sh";
+  backend.OnModal("fCekej", [](ui::Form& f) {
+    int key = ui::vk::Esc;
+    static_cast<browser::TfCekej&>(f).FormKeyDown(key, {});
+  });
+  TfOrg w("fOrg");
+  Open(w);
+  edit.Do([](browser::EditForm& f) { f.SetText(2, "27074358"); }).Keys("Down F2");
+  backend.PressKeys("F4");
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message), std::vector<std::string>{Cz("Chyba spojení")});
+  EXPECT_EQ(Text(OrgRecord(1), 2), "27074358");
   w.CloseBrowse();
 }
 
