@@ -130,7 +130,7 @@ class TableAccess {
   FotTable table_;
 };
 
-LockResult LockInTable(Session& s, const Target& t, bool write) {
+LockResult LockInTable(Session& s, const Target& t, bool write, bool once = false) {
   const char kind = write ? 'W' : 'R';
   for (;;) {
     TableAccess access(s, t);
@@ -139,6 +139,7 @@ LockResult LockInTable(Session& s, const Target& t, bool write) {
     if (int n = table.FindConflict(t.key, write)) {
       const FotTable::Entry e = table.at(n);
       if (int code = access.Close()) BeepMessage((write ? "zamkni W poprve " : "Zamkni R ") + Code5(code));
+      if (once) return LockResult::GivenUp;
       const std::string who = e.User() + " " + UserName(s, e.User().substr(0, 2));
       if (e.User() == t.user) {
         // A lock of this user, perhaps left by a program that ended abnormally.
@@ -232,6 +233,16 @@ LockResult LockFile(Session& s, std::string_view path, std::string_view kind) {
     return ServerFor(s).ServerLock(s, t.dir, t.key, NormalLockKind(kind), t.user) ? LockResult::Held
                                                                                    : LockResult::GivenUp;
   return LockInTable(s, t, write);
+}
+
+LockResult TryLockFile(Session& s, std::string_view path, std::string_view kind) {
+  Target t;
+  if (!MakeTarget(s, path, t)) return LockResult::Skipped;
+  if (ServerMode(s)) {
+    if (!ServerFor(s).ServerIfVolny(t.dir, t.key, t.user).empty()) return LockResult::GivenUp;
+    return LockFile(s, path, kind);
+  }
+  return LockInTable(s, t, !kind.empty(), true);
 }
 
 bool UnlockFile(Session& s, std::string_view path) {

@@ -33,6 +33,9 @@ enum class LockResult {
 // Takes a lock; an empty kind is a read lock, any other kind a write lock.
 LockResult LockFile(Session& s, std::string_view path, std::string_view kind);
 LockResult LockFile(std::string_view path, std::string_view kind);
+// The lock taken only when no other lock stands in its way, never waited for: Held,
+// Skipped, or GivenUp when the file is held (IgnoreLocks is left as it was).
+LockResult TryLockFile(Session& s, std::string_view path, std::string_view kind);
 // A lock held for one scope: taken by the constructor, released by the destructor
 // when it was taken (Held).
 class ScopedFileLock {

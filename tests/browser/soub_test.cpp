@@ -1,7 +1,12 @@
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <iostream>
+#include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -686,6 +691,125 @@ TEST_F(RecordBrowserFaults, SortInPlaceKeepsTheBytesOfACutLastRecord) {
                                     : Record("01", "A", 1) + Record("02", "B", 2) + Record("03", "C", 3);
     EXPECT_EQ(ReadData("CI99.DTA"), sorted + "cut");
   }
+}
+
+// ---------------------------------------------------------------- rewrites in place
+
+// 100,000 records whose sort moves every one of them.
+std::string ManyRecords() {
+  std::string bytes;
+  for (int i = 0; i < 100000; ++i) bytes += Record(common::FormatFloatMask("@@@@@", (i * 7919) % 100000), "R", i);
+  return bytes;
+}
+
+void SortByCode(Ci99& w) {
+  browser::TfSoub::InPlaceSort plan;
+  plan.less = [](std::string_view a, std::string_view b) { return a.substr(0, 6) < b.substr(0, 6); };
+  w.SortInPlace(plan);
+}
+
+// A workstation killed at a random point of a sort: after the next open the file is the
+// old or the new one.
+TEST_F(RecordBrowserFaults, ASortKilledAtARandomPointLeavesTheOldOrTheNewFile) {
+  const std::string old = ManyRecords();
+  auto sortInChild = [&] {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      common::CurrentSession().LocksOff = 1;  // a dead workstation's lock entries are not the point here
+      Ci99 w("fChild");
+      w.Open();
+      SortByCode(w);
+      _exit(0);
+    }
+    return pid;
+  };
+  WriteData("CI99.DTA", old);
+  const auto started = std::chrono::steady_clock::now();
+  int status = 0;
+  ASSERT_EQ(waitpid(sortInChild(), &status, 0) > 0 && WIFEXITED(status), true);
+  const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+  const std::string sorted = ReadData("CI99.DTA");
+  ASSERT_NE(sorted, old);
+  std::mt19937 random(43);
+  int oldSeen = 0, putBack = 0;
+  for (int run = 0; run < 20; ++run) {
+    SCOPED_TRACE(run);
+    WriteData("CI99.DTA", old);
+    const pid_t pid = sortInChild();
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<unsigned>(whole.count() + 1)));
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    Ci99 w;
+    notes.calls.clear();
+    w.Open();  // puts back what the killed sort left
+    putBack += static_cast<int>(Messages().size());
+    const std::string now = ReadData("CI99.DTA");
+    EXPECT_TRUE(now == old || now == sorted) << "a mixed file";
+    oldSeen += now == old;
+    EXPECT_FALSE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+    w.CloseBrowse();
+  }
+  std::cout << oldSeen << " of 20 killed sorts left the old file, " << putBack << " put back at the open; a sort takes "
+            << whole.count() / 1000 << " ms\n";
+}
+
+// A copy left behind: put back by the next open (which says so) unless its writer still
+// holds the turn; while another user holds the file it opens for reading only.
+TEST_F(RecordBrowserFaults, ALeftRollbackCopyIsPutBackByTheNextOpen) {
+  WriteCi99(5);
+  const std::string old = ReadData("CI99.DTA");
+  auto leaveCopy = [&] {
+    Ci99 w;
+    w.Open();
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Write, EIO, "CI99", -1, 3);  // the copy and two records are written
+    {
+      common::ScopedFileSystem scoped(fs);
+      SortByCode(w);  // codes "05".."01" would be the new order
+    }
+    w.CloseBrowse();
+    ASSERT_TRUE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+  };
+  // Written in reverse so that the sort changes every record.
+  std::string reversed;
+  for (int i = 5; i >= 1; --i) reversed += old.substr(static_cast<std::size_t>(i - 1) * kLength, kLength);
+  WriteData("CI99.DTA", reversed);
+  leaveCopy();
+  ASSERT_NE(ReadData("CI99.DTA"), reversed);  // a mixed file until it is put back
+  {
+    // Its writer still at work: left alone.
+    common::File f;
+    ASSERT_EQ(f.Open(DataPath("CI99.DTA"), common::kModeDenyNone), 0);
+    common::FileTurn writer;
+    ASSERT_EQ(writer.Take(f), 0);
+    Ci99 w;
+    w.Open();
+    EXPECT_TRUE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+    EXPECT_FALSE(w.ReadOnlyOpen());
+    w.CloseBrowse();
+  }
+  notes.calls.clear();
+  ASSERT_EQ(common::LockFile(other, DataPath("CI99.DTA"), ""), common::LockResult::Held);
+  {
+    Ci99 w;
+    w.Open();
+    EXPECT_TRUE(w.ReadOnlyOpen());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find(common::Cz("jen pro čtení")), std::string::npos) << Messages()[0];
+    w.PresetBlank();
+    EXPECT_FALSE(w.AppendRecord());
+    w.CloseBrowse();
+  }
+  common::UnlockFile(other, DataPath("CI99.DTA"));
+  notes.calls.clear();
+  Ci99 w;
+  w.Open();
+  EXPECT_FALSE(w.ReadOnlyOpen());
+  EXPECT_EQ(ReadData("CI99.DTA"), reversed);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("CI99.DTA"), std::string::npos) << Messages()[0];
+  EXPECT_FALSE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+  w.CloseBrowse();
 }
 
 }  // namespace
