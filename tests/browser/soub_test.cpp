@@ -329,6 +329,70 @@ TEST_F(RecordBrowserFaults, TwoProcessesEditingOneRecordLoseNoConfirmedEdit) {
   EXPECT_EQ(count, accepted) << "edits lost: " << accepted - count;
 }
 
+// Another workstation holding the write turn a while: F4 shows the wait naming the file
+// and goes on waiting, then appends.
+TEST_F(RecordBrowserFaults, AnAppendWaitsWithANoticeWhileAnotherWriterWorks) {
+  WriteCi99(2);
+  Ci99 w;
+  w.Open();
+  common::File f;
+  ASSERT_EQ(f.Open(DataPath("CI99.DTA"), common::kModeDenyNone), 0);
+  common::FileTurn writer;
+  ASSERT_EQ(writer.Take(f), 0);
+  int waits = 0;
+  notes.onWait = [&](const std::string&, int) {
+    if (++waits == 1) writer.Release();  // the other one's work is done
+  };
+  w.PresetBlank();
+  EXPECT_TRUE(w.AppendRecord());
+  EXPECT_EQ(waits, 1);
+  const auto texts = notes.Texts(common::RecordingNotifier::Kind::LockWait);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_NE(texts[0].find("CI99.DTA"), std::string::npos) << texts[0];
+  EXPECT_EQ(ReadData("CI99.DTA").size(), 3u * kLength);
+  EXPECT_TRUE(Messages().empty());
+  w.CloseBrowse();
+}
+
+// F8 on a record another workstation changed since the list showed it is refused.
+TEST_F(RecordBrowserFaults, DeletingARecordChangedSinceItWasShownIsRefused) {
+  WriteCi99(3);
+  Ci99 w;
+  w.Open();
+  w.GoToRecord(2, 0);
+  std::string bytes = ReadData("CI99.DTA");
+  bytes.replace(kLength, kLength, Record("09", "Jiná", 9));
+  WriteData("CI99.DTA", bytes);
+  w.DeleteRecord(w.Current);
+  EXPECT_EQ(ReadData("CI99.DTA"), bytes);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")}));
+  w.GoToRecord(2, 0);  // shown again: now it goes
+  w.DeleteRecord(w.Current);
+  EXPECT_EQ(w.hooks.back(), "clear");
+  EXPECT_NE(ReadData("CI99.DTA"), bytes);
+  w.CloseBrowse();
+}
+
+// The "W" lock for one piece of work is taken only while no other user holds the file,
+// and the window's own in-use lock is back after it.
+TEST_F(RecordBrowserFaults, WorkUnderTheWriteLockRunsOnlyWhenNoOtherUserHoldsTheFile) {
+  WriteCi99(2);
+  Ci99 w;
+  w.Open();
+  const std::string path = DataPath("CI99.DTA");
+  ASSERT_EQ(common::LockFile(other, path, ""), common::LockResult::Held);
+  bool ran = false;
+  EXPECT_FALSE(w.WithWriteLockOnce([&] { ran = true; }));
+  EXPECT_FALSE(ran);
+  common::UnlockFile(other, path);
+  std::string during;
+  EXPECT_TRUE(w.WithWriteLockOnce([&] { during = common::IfVolny(other, path); }));
+  EXPECT_EQ(during.substr(0, 4), "W 01");
+  EXPECT_EQ(common::IfVolny(other, path).substr(0, 4), "R 01");
+  w.CloseBrowse();
+  EXPECT_EQ(common::IfVolny(other, path), "");
+}
+
 TEST_F(RecordBrowserFaults, IndexEntriesTwoWorkstationsAppendBothStay) {
   roltest::WriteIndex(DataPath("CI99.DT1"), {3, 2, 1});
   browser::SortIndexFiles a, b;
