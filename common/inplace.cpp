@@ -42,15 +42,19 @@ bool ReadCopy(const std::string& name, CopyImage& image, int& code) {
   return true;
 }
 
-// Writes the old bytes back into f; `cut` also cuts a file the step made longer.
+// Puts the old bytes back into f (written only where they differ, so that a step that
+// failed before touching them needs no write); `cut` first cuts a file the step made longer.
 int WriteBack(File& f, const CopyImage& image, bool cut) {
-  if (int code = f.WriteAt(image.offset, image.bytes.data(), image.bytes.size())) return code;
   if (cut) {
     std::uint64_t size = 0;
     if (int code = f.Size(size)) return code;
     if (size > image.oldSize)
       if (int code = f.Truncate(image.oldSize)) return code;
   }
+  std::string now(image.bytes.size(), '\0');
+  std::size_t got = 0;
+  if (f.ReadSome(image.offset, now.data(), now.size(), got) == 0 && got == now.size() && now == image.bytes) return 0;
+  if (int code = f.WriteAt(image.offset, image.bytes.data(), image.bytes.size())) return code;
   return f.Sync();
 }
 
