@@ -24,8 +24,8 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
-#include "common/inplace.h"
 #include "common/filesystem.h"
+#include "common/inplace.h"
 #include "common/iocodes.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -248,7 +248,7 @@ bool TfSoub::WithWriteLockOnce(const std::function<void()>& work) {
   return false;
 }
 
-void TfSoub::PutBackLeftCopy() {
+void TfSoub::RecoverLeftCopy() {
   using common::Cz;
   readOnly_ = false;
   switch (common::PutBackLeftCopy(DataFilePath)) {
@@ -311,7 +311,7 @@ void TfSoub::DataFileOpen() {
   dataOk_ = false;
   if (!DataFileName.empty()) {
     DataFilePath = DataFileName.front() == '=' ? DataFileName.substr(1) : common::DataDir(DataFileName);
-    PutBackLeftCopy();
+    RecoverLeftCopy();
     if (readOnly_) MayEdit = MayAdd = MayDelete = false;
     lock_ = common::LockFile(DataFilePath, "");
     if (IndexFilesWanted) IndexFilesOpen(DataFilePath);

@@ -302,7 +302,7 @@ class TfSoub : public TfRol {
   void EndTurn();
   void GiveTurnBack();
   // Puts back a rollback copy left by a writer that is gone; read only when it cannot.
-  void PutBackLeftCopy();
+  void RecoverLeftCopy();
   std::int32_t PhysicalRecord(std::int32_t p) const;
   bool ReadPhysical(std::int32_t p, std::string& buffer);
   void ReadPosition(std::int32_t n, bool rememberPhysical);
