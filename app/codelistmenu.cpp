@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 #include "app/form1.h"
 #include "browser/entries.h"
@@ -204,31 +205,30 @@ bool SeedCis14(codelists::TfCis14& w) {
   const auto total = static_cast<std::int32_t>(kept.size());
   const auto record = [&kept](std::int32_t n) -> const std::string& { return kept[static_cast<std::size_t>(n - 1)]; };
 
-  // The records past the old end first: when one cannot be written, the file is cut
-  // back and nothing else has changed.
+  // The whole rewrite goes through a rollback copy: a failure half way leaves the file as it was.
   w.Changed = false;  // the kinds keep their own date
-  for (std::int32_t n = before + 1; n <= total; ++n) {
-    w.RecordBuffer = record(n);
-    if (!w.AppendRecord()) {
-      if (w.DataFile().Truncate(static_cast<std::uint64_t>(before) * static_cast<std::uint64_t>(w.RecordLength)) == 0)
-        w.DataFileReopen();
-      return false;
+  const bool done = w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    for (std::int32_t n = before + 1; n <= total; ++n) {
+      w.RecordBuffer = record(n);
+      if (!w.AppendRecord()) return false;
     }
-  }
-  for (std::int32_t n = static_cast<std::int32_t>(insertAt) + 1; n <= std::min(before, total); ++n) {
-    w.RecordBuffer = record(n);
-    w.Changed = false;
-    w.RecordWrite(n);
-    if (!w.IoOk()) return false;
-  }
-  if (total < before) {
-    const auto size = static_cast<std::uint64_t>(total) * static_cast<std::uint64_t>(w.RecordLength);
-    if (int code = w.DataFile().Truncate(size)) {
-      common::FileErrorMessage(" pise soubor: ", w.DataFilePath, code);
-      return false;
+    for (std::int32_t n = static_cast<std::int32_t>(insertAt) + 1; n <= std::min(before, total); ++n) {
+      w.RecordBuffer = record(n);
+      w.Changed = false;
+      w.RecordWrite(n);
+      if (!w.IoOk()) return false;
     }
-    w.DataFileReopen();
-  }
+    if (total < before) {
+      const auto size = static_cast<std::uint64_t>(total) * static_cast<std::uint64_t>(w.RecordLength);
+      if (int code = w.DataFile().Truncate(size)) {
+        w.FileMessage(" pise soubor: ", w.DataFilePath, code);
+        return false;
+      }
+    }
+    return true;
+  });
+  w.DataFileReopen();
+  if (!done) return false;
   return true;
 }
 

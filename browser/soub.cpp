@@ -25,6 +25,7 @@
 #include "common/errors.h"
 #include "common/fileops.h"
 #include "common/filesystem.h"
+#include "common/inplace.h"
 #include "common/iocodes.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -131,7 +132,7 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
 
   DataFileOpen();
   if (cutBytes_ > 0 && WarnsOfCutRecord())
-    common::MessageOk(common::Cz("Soubor ") + DataFilePath + common::Cz(" končí useknutou větou: ") +
+    common::MessageOk(common::Cz("Soubor ") + common::ShownPath(DataFilePath) + common::Cz(" končí useknutou větou: ") +
                       std::to_string(cutBytes_) + common::Cz(" B za poslední celou větou"));
   ActivateBrowse(setup, Count);
 
@@ -141,8 +142,131 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   for (int i = 1; i <= FieldCount; ++i) FieldErrors[static_cast<std::size_t>(i)] = 0;
 }
 
-void TfSoub::FileMessage(const char* action, const std::string& name, int code) const {
-  common::FileErrorMessage(action, name, code);
+void TfSoub::FileMessage(const char* action, const std::string& name, int code) {
+  Later([action, name, code] { common::FileErrorMessage(action, name, code); });
+}
+
+// ---------------------------------------------------------------- the write turn
+
+bool TfSoub::HoldTurn() {
+  if (data_.IsOpen() && !turn_.Held())
+    if (const int code = common::TakeTurnWaiting(turn_, data_, DataFileName)) {
+      FileMessage(" pise soubor: ", DataFileName, code);
+      return false;
+    }
+  ++holds_;
+  return true;
+}
+
+void TfSoub::EndTurn() {
+  if (--holds_ == 0 && steps_ == 0) GiveTurnBack();
+}
+
+void TfSoub::GiveTurnBack() {
+  turn_.Release();
+  std::vector<std::function<void()>> shown;
+  shown.swap(later_);
+  for (const auto& show : shown) show();
+}
+
+void TfSoub::Later(std::function<void()> show) {
+  if (turn_.Held())
+    later_.push_back(std::move(show));
+  else
+    show();
+}
+
+void TfSoub::LaterMessage(const std::string& text) {
+  Later([text] { common::MessageOk(text); });
+}
+
+void TfSoub::RecountRecords() {
+  std::uint64_t size = 0;
+  if (ViewMode >= 0 || RecordLength <= 0 || !data_.IsOpen() || data_.Size(size) != 0) return;
+  Count = static_cast<std::int32_t>(std::min<std::uint64_t>(size / static_cast<std::uint64_t>(RecordLength), 0x7FFFFFFF));
+}
+
+bool TfSoub::CurrentIsChosen() {
+  if (Current < 1 || Current > Count) return false;
+  const std::int32_t p = PhysicalRecord(IndexPositionToRecord(Current));
+  if (p != shownPhysical_) return true;
+  std::string now;
+  return ReadPhysical(p, now) && now == shownBytes_;
+}
+
+bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step) {
+  WriteTurn turn(*this);
+  if (!turn.ok() || !data_.IsOpen()) return false;
+  if (rewriting_) return step();  // inside a rewrite of the whole file: its copy holds the old bytes
+  struct Rewriting {
+    bool& on;
+    explicit Rewriting(bool& b) : on(b) { on = true; }
+    ~Rewriting() { on = false; }
+  };
+  common::InPlaceRewrite rewrite;
+  if (const int code = rewrite.Begin(data_, offset, length)) {
+    LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" se nepřepíše, nelze uložit kopii pro návrat, err ") +
+                 common::FormatFloatMask("######", code));
+    return false;
+  }
+  bool done = false;
+  try {
+    Rewriting rewriting(rewriting_);
+    done = step();
+  } catch (...) {
+    (void)rewrite.PutBack();
+    throw;
+  }
+  if (done) {
+    if (rewrite.Finish() != 0)
+      LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" je přepsán, ale nelze smazat kopii pro návrat ") +
+                   rewrite.CopyName());
+    return true;
+  }
+  if (const int code = rewrite.PutBack())
+    LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" se nepodařilo vrátit do původního stavu, err ") +
+                 common::FormatFloatMask("######", code) + common::Cz("; vrátí se při příštím otevření z kopie ") +
+                 rewrite.CopyName());
+  return false;
+}
+
+bool TfSoub::WithWriteLockOnce(const std::function<void()>& work) {
+  const bool ownLock = lock_ == common::LockResult::Held;
+  if (ownLock) common::UnlockFile(DataFilePath);
+  std::string holder;
+  const common::LockResult w = common::TryLockFile(common::CurrentSession(), DataFilePath, "W", holder);
+  if (w != common::LockResult::GivenUp && w != common::LockResult::Busy) {
+    struct Back {
+      TfSoub& s;
+      common::LockResult w;
+      bool own;
+      ~Back() {
+        if (w == common::LockResult::Held) common::UnlockFile(s.DataFilePath);
+        if (own) s.lock_ = common::LockFile(s.DataFilePath, "");
+      }
+    } back{*this, w, ownLock};
+    work();
+    return true;
+  }
+  if (ownLock) lock_ = common::LockFile(DataFilePath, "");
+  return false;
+}
+
+void TfSoub::RecoverLeftCopy() {
+  using common::Cz;
+  readOnly_ = false;
+  switch (common::PutBackLeftCopy(DataFilePath)) {
+    case common::LeftCopy::PutBack:
+      common::MessageOk(Cz("Soubor ") + DataFileName + Cz(" byl vrácen do stavu před nedokončeným přepisem"));
+      break;
+    case common::LeftCopy::Stuck:
+      readOnly_ = true;
+      common::MessageOk(Cz("Soubor ") + DataFileName + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") +
+                        common::RollbackCopyName(DataFilePath) + Cz("): otevírá se jen pro čtení"));
+      break;
+    case common::LeftCopy::None:
+    case common::LeftCopy::InUse: break;
+  }
 }
 
 bool TfSoub::OpenDataFile(bool opening) {
@@ -167,7 +291,7 @@ bool TfSoub::OpenDataFile(bool opening) {
       return false;
     }
   }
-  int code = data_.Open(DataFilePath, common::DefaultOpenMode());
+  int code = data_.Open(DataFilePath, readOnly_ ? common::kModeReadOnly : common::DefaultOpenMode());
   std::uint64_t bytes = 0;
   if (code == 0) code = data_.Size(bytes);
   if (code == 0 && bytes == 1) {  // a one-byte file holds no record
@@ -179,7 +303,7 @@ bool TfSoub::OpenDataFile(bool opening) {
     FileMessage(action, shown, code);
     return false;
   }
-  dataOk_ = RecordLength > 0;
+  dataOk_ = RecordLength > 0 && !readOnly_;
   cutBytes_ = RecordLength > 0 ? bytes % static_cast<std::uint64_t>(RecordLength) : 0;
   Count = RecordLength > 0 ? static_cast<std::int32_t>(std::min<std::uint64_t>(bytes / static_cast<std::uint64_t>(RecordLength),
                                                                                0x7FFFFFFF))
@@ -193,6 +317,8 @@ void TfSoub::DataFileOpen() {
   dataOk_ = false;
   if (!DataFileName.empty()) {
     DataFilePath = DataFileName.front() == '=' ? DataFileName.substr(1) : common::DataDir(DataFileName);
+    RecoverLeftCopy();
+    if (readOnly_) MayEdit = MayAdd = MayDelete = false;
     lock_ = common::LockFile(DataFilePath, "");
     if (IndexFilesWanted) IndexFilesOpen(DataFilePath);
     OpenDataFile(true);
@@ -310,6 +436,10 @@ void TfSoub::RecordReadForView(std::int32_t n) {
     std::fill(ViewBuffer.begin(), ViewBuffer.end(), '\0');
     return;
   }
+  if (n == Current) {
+    shownPhysical_ = PhysicalRecord(p);
+    shownBytes_ = ViewBuffer;
+  }
   if (common::CurrentSession().ScrambleOn) {
     ReadingForView = true;
     AfterReadHook();
@@ -334,6 +464,7 @@ void TfSoub::WritePosition(std::int32_t n, bool viaOverride) {
     FileMessage(" pise soubor: ", DataFileName, code);
     return;
   }
+  if (physical == shownPhysical_) shownBytes_ = RecordBuffer;
   lastIoOk_ = true;
 }
 
@@ -563,12 +694,14 @@ void TfSoub::EditRecord() {
       RecordEditDialog();
       if (!EditAborted) {
         // No other workstation's write may fall between the second read and the write.
-        common::FileTurn turn;
-        if (!TakeWriteTurn(turn)) {
+        WriteTurn turn(*this);
+        if (!turn.ok()) {
           DataFileReopen();
           return;
         }
-        RecordRead(n);
+        RecountRecords();
+        lastIoOk_ = false;
+        if (n <= Count) RecordRead(n);
         ChecksumAfter = RecordChecksum();
         // The sum alone misses swapped bytes: the record must be what the edit started from.
         if (lastIoOk_ && ChecksumAfter == ChecksumBefore && RecordBuffer == RecordAtEditStart) {
@@ -576,11 +709,9 @@ void TfSoub::EditRecord() {
           SetOriginalFieldValues();
           Changed = true;
           RecordWrite(n);
-          turn.Release();
           RepaintPage();
         } else {
-          turn.Release();
-          common::MessageOk(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
+          LaterMessage(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
         }
       }
     }
@@ -607,6 +738,7 @@ void TfSoub::EditRecordNoCheck() {
 }
 
 void TfSoub::NewRecord() {
+  appended_ = 0;
   if (!common::ReadParam(kZakaktPar, DataFileName).empty()) MayAdd = false;
   if (!MayAdd || !dataOk_) return;
   EditingExisting = false;
@@ -627,14 +759,15 @@ void TfSoub::NewRecord() {
 }
 
 bool TfSoub::AppendRecord() {
+  appended_ = 0;
   if (!dataOk_ || !data_.IsOpen()) return false;
   const auto len = static_cast<std::uint64_t>(RecordLength);
   const std::int32_t before = Count;
   std::uint64_t moved = 0;
   {
     // Appends of several workstations take turns: each finds the true end and writes there.
-    common::FileTurn turn;
-    if (!TakeWriteTurn(turn)) return false;
+    WriteTurn turn(*this);
+    if (!turn.ok()) return false;
     std::uint64_t size = 0;
     if (int code = data_.Size(size)) {
       FileMessage(" pise soubor: ", DataFileName, code);
@@ -644,7 +777,7 @@ bool TfSoub::AppendRecord() {
     // The true end: records other users appended since the last reopen are kept.
     const std::uint64_t end = size / len + 1;
     if (ViewMode >= 0 && end > static_cast<std::uint64_t>(kSelectionEntries)) {
-      common::MessageOk(common::Cz("Výběr souboru ") + DataFileName + common::Cz(" pojme nejvýše 5000 vět"));
+      LaterMessage(common::Cz("Výběr souboru ") + DataFileName + common::Cz(" pojme nejvýše 5000 vět"));
       return false;
     }
     if (end > 0x7FFFFFFF) return false;
@@ -663,10 +796,11 @@ bool TfSoub::AppendRecord() {
       Count = before;
       return false;
     }
+    appended_ = Count;
   }
   if (moved > 0)
-    common::MessageOk(common::Cz("Useknutá věta souboru ") + DataFilePath + " (" + std::to_string(moved) +
-                      common::Cz(" B) je přesunuta do ") + DataFilePath + ".cut");
+    LaterMessage(common::Cz("Useknutá věta souboru ") + common::ShownPath(DataFilePath) + " (" + std::to_string(moved) +
+                 common::Cz(" B) je přesunuta do ") + common::ShownPath(DataFilePath) + ".cut");
   if (RowsPerPage < MaxRowsPerPage) ++RowsPerPage;
   if (Count < RowsPerPage) RowsPerPage = Count;
   Current = SelectionInsertSorted(SelectionAppend());
@@ -702,30 +836,29 @@ bool TfSoub::MoveCutRecordAside(std::uint64_t& size, std::uint64_t& moved) {
   return true;
 }
 
-bool TfSoub::TakeWriteTurn(common::FileTurn& turn) {
-  if (!data_.IsOpen()) return true;  // rows kept elsewhere: nothing on disk to share
-  if (const int code = turn.Take(data_)) {
-    FileMessage(" pise soubor: ", DataFileName, code);
-    return false;
-  }
-  return true;
-}
+void TfSoub::DeleteRecord(std::int32_t) { DeleteCurrent(); }
 
-void TfSoub::DeleteRecord(std::int32_t) {
-  if (!MayDelete || !dataOk_ || Current < 1 || Current > Count) return;
+bool TfSoub::DeleteCurrent() {
+  if (!MayDelete || !dataOk_ || Current < 1 || Current > Count) return false;
   {
     // The hook works on the current record as it is now, and no other write comes between.
-    common::FileTurn turn;
-    if (!TakeWriteTurn(turn)) return;
+    WriteTurn turn(*this);
+    if (!turn.ok()) return false;
+    RecountRecords();
+    if (!CurrentIsChosen()) {
+      LaterMessage(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
+      return false;
+    }
     RecordRead(Current);
-    if (!lastIoOk_) return;
+    if (!lastIoOk_) return false;
     ClearRecord();
     RecordWrite(Current);
-    if (!lastIoOk_) return;
+    if (!lastIoOk_) return false;
   }
   EditingExisting = true;
   Changed = true;
   RepaintPage();
+  return true;
 }
 
 // ---------------------------------------------------------------- the edit window
@@ -898,8 +1031,8 @@ void TfSoub::ApplyRecordTemplate() {
   if (!yes) return;
   {
     // The fields the template leaves keep what the record holds now.
-    common::FileTurn turn;
-    if (!TakeWriteTurn(turn)) return;
+    WriteTurn turn(*this);
+    if (!turn.ok()) return;
     RecordRead(Current);
     if (!lastIoOk_) return;
     RecordToFields();

@@ -143,6 +143,64 @@ class TfSoub : public TfRol {
   };
   bool SortInPlace(const InPlaceSort& plan);
 
+  // ---------------------------------------------------------------- the write turn
+  // A read, check and write of the data file holds the file's write turn across all
+  // three, so no other workstation's write falls between them. Holds nest: an inner
+  // hold shares the outer one's turn, which goes back when the last hold ends outside
+  // every WriteStep. Message boxes asked for meanwhile (Later) wait until then.
+  class WriteTurn {
+   public:
+    explicit WriteTurn(TfSoub& s) : s_(s), ok_(s.HoldTurn()) {}
+    ~WriteTurn() {
+      if (ok_) s_.EndTurn();
+    }
+    WriteTurn(const WriteTurn&) = delete;
+    WriteTurn& operator=(const WriteTurn&) = delete;
+    bool ok() const { return ok_; }
+
+   private:
+    TfSoub& s_;
+    bool ok_;
+  };
+  // Keeps a turn taken inside it until it ends (an edit or a new record and its moves).
+  class WriteStep {
+   public:
+    explicit WriteStep(TfSoub& s) : s_(s) { ++s_.steps_; }
+    ~WriteStep() {
+      if (--s_.steps_ == 0 && s_.holds_ == 0) s_.GiveTurnBack();
+    }
+    WriteStep(const WriteStep&) = delete;
+    WriteStep& operator=(const WriteStep&) = delete;
+
+   private:
+    TfSoub& s_;
+  };
+  bool TurnHeld() const { return turn_.Held(); }
+  // Shows a message box now, or when the write turn has gone back.
+  void Later(std::function<void()> show);
+  void LaterMessage(const std::string& text);
+  // The file-error message (common::FileErrorMessage), now or after the turn.
+  void FileMessage(const char* action, const std::string& name, int code);
+  // Count taken anew from the file size (not in a keyed view); done under the turn.
+  void RecountRecords();
+  // The record at Current is still the one the grid showed there (true when the grid
+  // has not shown it); false also when Current is past the end.
+  bool CurrentIsChosen();
+  // Rewrites bytes [offset, offset + length) of the data file in place through `step`
+  // (false after a failure it has shown), under the write turn, with the old bytes in a
+  // rollback copy first: the result is the old bytes or the new ones. False when the
+  // copy could not be made (nothing written) or the step failed. A rewrite inside another
+  // one runs under the outer one's copy, which must cover it (the outer ones rewrite the
+  // whole file).
+  bool RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step);
+  // Runs `work` holding the file's "W" lock instead of this window's in-use lock, taken
+  // once when no other user holds the file; false (work not run) when one does.
+  bool WithWriteLockOnce(const std::function<void()>& work);
+  // The record the last append wrote (0 when it wrote none).
+  std::int32_t AppendedRecord() const { return appended_; }
+  // The file was opened for reading only: a rollback copy of it could not be put back.
+  bool ReadOnlyOpen() const { return readOnly_; }
+
   // ---------------------------------------------------------------- TfRol operations
   void CloseBrowse() override;
   std::int32_t IndexPositionToRecord(std::int32_t p) override;
@@ -158,6 +216,9 @@ class TfSoub : public TfRol {
   void EditRecord() override;
   void NewRecord() override;
   void DeleteRecord(std::int32_t current) override;
+  // F8's work: the record at Current, still the one chosen, cleared and written under
+  // the turn; false when refused or not written.
+  bool DeleteCurrent();
   void EditRecordNoCheck() override;
   void KeyShiftF10() override {}
   void ApplyRecordTemplate() override;
@@ -240,13 +301,15 @@ class TfSoub : public TfRol {
 
  private:
   bool OpenDataFile(bool opening);
-  // The write turn at the data file (see common::FileTurn); false, with the message, when not had.
-  bool TakeWriteTurn(common::FileTurn& turn);
   // Under the write turn, before an append: bytes of a cut record after the last whole
   // one (`size` the file's size) go to "<file>.cut" and the file ends with the whole
   // records; `moved` their count. False, with the message, when they could not be moved.
   bool MoveCutRecordAside(std::uint64_t& size, std::uint64_t& moved);
-  void FileMessage(const char* action, const std::string& name, int code) const;
+  bool HoldTurn();
+  void EndTurn();
+  void GiveTurnBack();
+  // Puts back a rollback copy left by a writer that is gone; read only when it cannot.
+  void RecoverLeftCopy();
   std::int32_t PhysicalRecord(std::int32_t p) const;
   bool ReadPhysical(std::int32_t p, std::string& buffer);
   void ReadPosition(std::int32_t n, bool rememberPhysical);
@@ -265,6 +328,14 @@ class TfSoub : public TfRol {
   std::uint64_t cutBytes_ = 0;  // bytes after the last whole record at the last open
   EditForm* editForm_ = nullptr;
   EditFormView* editView_ = nullptr;
+  common::FileTurn turn_;
+  int holds_ = 0, steps_ = 0;
+  std::vector<std::function<void()>> later_;
+  std::int32_t appended_ = 0;
+  bool readOnly_ = false;
+  bool rewriting_ = false;  // a RewriteInPlace is under way
+  std::int32_t shownPhysical_ = 0;  // the record the grid last showed at Current
+  std::string shownBytes_;          // and its bytes on disk
 };
 
 }  // namespace browser

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <vector>
 
 #include "browser/entries.h"
@@ -25,6 +26,10 @@ bool TfSoub::SortInPlace(const InPlaceSort& plan) {
   if (!DataFileUsable()) return false;
   ClearSortOrder();  // positions are physical from here on
   IndexFilesClose();
+  // From the first read to the cut no other workstation writes: a record appended
+  // meanwhile would be cut off.
+  WriteTurn turn(*this);
+  if (!turn.ok()) return false;
   DataFileReopen();
   if (!DataFileUsable()) return false;
   SortNotice notice(plan.notice);
@@ -42,17 +47,16 @@ bool TfSoub::SortInPlace(const InPlaceSort& plan) {
   const std::int32_t count = Count;
   const std::string user = common::CurrentSession().CurrentUser;
 
-  // The file as it is, to put back when the rewrite fails half way. Bytes past the last whole
-  // record (a cut record) are kept behind the sorted records.
+  // Bytes past the last whole record (a cut record) are kept behind the sorted records.
   std::uint64_t size = 0;
-  int sizeCode = DataFile().Size(size);
-  const std::size_t whole = static_cast<std::size_t>(count) * len;
-  std::string before(sizeCode == 0 && size > whole ? static_cast<std::size_t>(size) : whole, '\0');
-  if (int code = sizeCode != 0 ? sizeCode : DataFile().ReadAt(0, before.data(), before.size())) {
-    common::FileErrorMessage(" cte soubor: ", DataFileName, code);
+  const std::uint64_t whole = static_cast<std::uint64_t>(count) * len;
+  int code = DataFile().Size(size);
+  std::string tail(code == 0 && size > whole ? static_cast<std::size_t>(size - whole) : 0, '\0');
+  if (code == 0 && !tail.empty()) code = DataFile().ReadAt(whole, tail.data(), tail.size());
+  if (code != 0) {
+    FileMessage(" cte soubor: ", DataFileName, code);
     return false;
   }
-  const std::string_view tail = std::string_view(before).substr(whole);
 
   RecordSort sort(plan.limits);
   sort.less = [&](const char* a, const char* b) { return plan.less(std::string_view(a, len), std::string_view(b, len)); };
@@ -79,34 +83,29 @@ bool TfSoub::SortInPlace(const InPlaceSort& plan) {
   const int status = sort.SortRun(static_cast<std::int32_t>(len));
   if (readFailed) return false;  // the read has shown its message
   if (status != 0 || static_cast<std::int32_t>(sorted.size()) != fed) {
-    common::MessageOk(common::Cz("Soubor ") + DataFileName + common::Cz(" nebyl setříděn, err ") +
+    LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" nebyl setříděn, err ") +
                       common::FormatFloatMask("######", status != 0 ? status : kSortTooManyKeys));
     return false;
   }
   if (fed == 0 && plan.keepWhenEmpty) return false;
   if (plan.dropOnOutput) std::erase_if(sorted, [&](const std::string& r) { return plan.dropOnOutput(r); });
 
-  bool written = true;
-  for (std::size_t k = 0; k < sorted.size() && written; ++k) {
-    RecordBuffer = sorted[k];
-    written = write(static_cast<std::int32_t>(k + 1));
-  }
-  int code = 0;
-  if (written) code = DataFile().Truncate(sorted.size() * len);
-  if (written && code == 0 && !tail.empty()) code = DataFile().WriteAt(sorted.size() * len, tail.data(), tail.size());
-  if (!written || code != 0) {
-    // Put the file back as it was; a failed write has shown its message.
-    const int back = DataFile().WriteAt(0, before.data(), before.size());
-    if (code != 0 || back != 0)
-      common::FileErrorMessage(" pise soubor: ", DataFileName, code != 0 ? code : back);
-    DataFileReopen();
-    RepaintPage();
-    return false;
-  }
+  // A failure half way puts the old bytes back from the rollback copy.
+  const bool done = RewriteInPlace(0, std::max<std::uint64_t>(size, whole), [&] {
+    for (std::size_t k = 0; k < sorted.size(); ++k) {
+      RecordBuffer = sorted[k];
+      if (!write(static_cast<std::int32_t>(k + 1))) return false;  // it has shown its message
+    }
+    const std::uint64_t end = sorted.size() * len;
+    int cut = DataFile().Truncate(end);
+    if (cut == 0 && !tail.empty()) cut = DataFile().WriteAt(end, tail.data(), tail.size());
+    if (cut != 0) FileMessage(" pise soubor: ", DataFileName, cut);
+    return cut == 0;
+  });
   DataFileReopen();
   if (Current > Count) Current = Count;
   RepaintPage();
-  return true;
+  return done;
 }
 
 }  // namespace browser

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 
 #include "browser/entries.h"
@@ -196,29 +197,26 @@ bool TfKl::RenumberKey(std::int32_t m, std::int32_t k) {
     return false;
   }
   UsePhysicalOrder();
-  // Nobody else writes between the reads and the writes.
-  common::FileTurn turn;
-  if (DataFile().IsOpen())
-    if (const int code = turn.Take(DataFile())) {
-      common::FileErrorMessage(" pise soubor: ", DataFileName, code);
-      return false;
+  // Nobody else writes between the reads and the writes; a failure half way is put back.
+  const bool done = RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    RecordRead(m);
+    if (!IoOk()) return false;
+    RecordWrite(k);
+    if (!IoOk()) return false;
+    RecordBuffer = RecordTemplate;
+    RecordWrite(m);
+    if (!IoOk()) return false;
+    for (std::int32_t i = 1; i <= last; ++i) {
+      RecordRead(i);
+      if (!IoOk()) return false;
+      if (ByteAt(RecordBuffer, kKam) != m) continue;
+      RecordBuffer[kKam] = static_cast<char>(k);
+      RecordWrite(i);
+      if (!IoOk()) return false;
     }
-  RecordRead(m);
-  if (!IoOk()) return false;
-  RecordWrite(k);
-  if (!IoOk()) return false;
-  RecordBuffer = RecordTemplate;
-  RecordWrite(m);
-  if (!IoOk()) return false;
-  for (std::int32_t i = 1; i <= last; ++i) {
-    RecordRead(i);
-    if (!IoOk()) return false;
-    if (ByteAt(RecordBuffer, kKam) != m) continue;
-    RecordBuffer[kKam] = static_cast<char>(k);
-    RecordWrite(i);
-    if (!IoOk()) return false;
-  }
-  turn.Release();
+    return true;
+  });
+  if (!done) return false;
   Changed = true;
   RepaintPage();
   return true;

@@ -3,6 +3,8 @@
 #include "browser/listing.h"
 
 #include <algorithm>
+#include <limits>
+#include <vector>
 
 #include "browser/codec.h"
 #include "browser/entries.h"
@@ -257,12 +259,24 @@ bool CodeListWindow::Refused(bool guarded, std::string_view refusal) {
 
 // ---------------------------------------------------------------- moves
 
+bool CodeListWindow::RewriteRecords(std::int32_t first, std::int32_t last, const std::function<bool()>& step) {
+  const auto len = static_cast<std::uint64_t>(RecordLength);
+  if (KeyedView()) return RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), step);  // positions are not record numbers
+  return RewriteInPlace(static_cast<std::uint64_t>(first - 1) * len, static_cast<std::uint64_t>(last - first + 1) * len, step);
+}
+
+// The moves find the new place first and then rewrite only the records between the
+// old and the new place, all under the write turn with a rollback copy of that range.
 void CodeListWindow::MoveRecordUp(std::int32_t i) {
+  WriteTurn turn(*this);
+  if (!turn.ok()) return;
+  RecountRecords();
   if (i < 2 || i > Count) return;
   Notice notice("Zatřizuji větu");
   ShiftRead(i);
   if (!lastIoOk()) return;
   const std::string kept = RecordBuffer;
+  std::vector<std::string> shifted;  // records i - 1, i - 2, ... each going one place up
   std::int32_t place = 1;
   for (std::int32_t j = i - 1; j >= 1; --j) {
     ShiftRead(j);
@@ -271,22 +285,32 @@ void CodeListWindow::MoveRecordUp(std::int32_t i) {
       place = j + 1;
       break;
     }
-    ShiftWriteRecord(j + 1);
-    if (!lastIoOk()) return;
+    shifted.push_back(RecordBuffer);
   }
-  if (place < i) {
-    RecordBuffer = kept;
-    RecordWrite(place);
-  }
+  if (place < i && !RewriteRecords(place, i, [&] {
+        for (std::size_t k = 0; k < shifted.size(); ++k) {
+          RecordBuffer = shifted[k];
+          ShiftWriteRecord(i - static_cast<std::int32_t>(k));
+          if (!lastIoOk()) return false;
+        }
+        RecordBuffer = kept;
+        RecordWrite(place);
+        return lastIoOk();
+      }))
+    return;
   Current = place;
 }
 
 void CodeListWindow::MoveRecordDown(std::int32_t i) {
+  WriteTurn turn(*this);
+  if (!turn.ok()) return;
+  RecountRecords();
   if (i < 1 || i >= Count) return;
   Notice notice("Zatřizuji větu");
   ShiftRead(i);
   if (!lastIoOk()) return;
   const std::string kept = RecordBuffer;
+  std::vector<std::string> shifted;  // records i + 1, i + 2, ... each going one place down
   std::int32_t place = Count;
   for (std::int32_t j = i + 1; j <= Count; ++j) {
     ShiftRead(j);
@@ -295,17 +319,26 @@ void CodeListWindow::MoveRecordDown(std::int32_t i) {
       place = j - 1;
       break;
     }
-    ShiftWriteRecord(j - 1);
-    if (!lastIoOk()) return;
+    shifted.push_back(RecordBuffer);
   }
-  if (place > i) {
-    RecordBuffer = kept;
-    RecordWrite(place);
-  }
+  if (place > i && !RewriteRecords(i, place, [&] {
+        for (std::size_t k = 0; k < shifted.size(); ++k) {
+          RecordBuffer = shifted[k];
+          ShiftWriteRecord(i + static_cast<std::int32_t>(k));
+          if (!lastIoOk()) return false;
+        }
+        RecordBuffer = kept;
+        RecordWrite(place);
+        return lastIoOk();
+      }))
+    return;
   Current = place;
 }
 
 void CodeListWindow::Reposition() {
+  WriteTurn turn(*this);
+  if (!turn.ok()) return;
+  RecountRecords();
   switch (spec_.reposition) {
     case Reposition::None: return;
     case Reposition::FullSortNow: SortFile(); return;
@@ -336,8 +369,11 @@ void CodeListWindow::EditRecord() {
   UsePhysicalOrder();
   if (Refused(spec_.guards.edit, spec_.guards.editRefusal)) return;
   Changed = false;
-  TfSoub::EditRecord();
-  Reposition();
+  {
+    WriteStep step(*this);  // the turn the edit's write takes stays for the moves
+    TfSoub::EditRecord();
+    Reposition();
+  }
   GoToRecord(Current, 0);
 }
 
@@ -345,13 +381,18 @@ void CodeListWindow::NewRecord() {
   UsePhysicalOrder();
   if (Refused(spec_.guards.add, spec_.guards.addRefusal)) return;
   RecordBuffer = RecordTemplate;
-  const std::int32_t before = Count;
-  TfSoub::NewRecord();
-  if (Count > before) {
-    if (spec_.reposition == Reposition::Incremental)
-      MoveRecordUp(Count);
-    else
-      Reposition();
+  {
+    // From the append (after the edit window closed) to the last shift no other write
+    // comes between; the new record moves by its own number.
+    WriteStep step(*this);
+    TfSoub::NewRecord();
+    if (const std::int32_t own = AppendedRecord(); own > 0) {
+      Current = own;
+      if (spec_.reposition == Reposition::Incremental)
+        MoveRecordUp(own);
+      else
+        Reposition();
+    }
   }
   DataFileReopen();
   GoToRecord(Current, 0);
@@ -365,12 +406,22 @@ void CodeListWindow::DeleteRecord(std::int32_t) {
   const std::int32_t former = Current;
   if (spec_.deletePolicy == DeletePolicy::TemplateInPlaceAsk && !browser::AskOne(10, 10, Cz(spec_.deleteQuestion)))
     return;
-  TfSoub::DeleteRecord(Current);  // reads the record, then ClearRecord below, then writes
-  if (spec_.deletePolicy == DeletePolicy::MarkerMoveUp) {
-    if (spec_.reposition == Reposition::FullSortWhenFree && FileFree())
-      SortFile();
-    else
-      MoveRecordUp(Current);
+  bool deleted = false;
+  {
+    WriteStep step(*this);  // the delete and its shifts in one turn
+    // Reads the record (refused when it is no longer the chosen one), then ClearRecord
+    // below, then writes.
+    deleted = DeleteCurrent();
+    if (deleted && spec_.deletePolicy == DeletePolicy::MarkerMoveUp) {
+      if (spec_.reposition == Reposition::FullSortWhenFree && FileFree())
+        SortFile();
+      else
+        MoveRecordUp(Current);
+    }
+  }
+  if (!deleted) {
+    RepaintPage();  // what the file holds now
+    return;
   }
   switch (spec_.afterDelete) {
     case AfterDelete::FormerCurrent: GoToRecord(std::min(former, Count), 0); break;
@@ -404,8 +455,15 @@ void CodeListWindow::CloseBrowse() {
     bool wanted = spec_.closeSort == CloseSort::Always || (lastIoOk() && IsDeleted(RecordBuffer));
     if (spec_.closeSort == CloseSort::WhenFirstDeletedOrOtherOrder && OtherOrder()) wanted = true;
     if (wanted && (!spec_.closeNeedsFree || common::IfVolny(DataFilePath).empty())) {
-      BeforeCloseSort();
-      SortFile();
+      auto sort = [this] {
+        BeforeCloseSort();
+        SortFile();
+      };
+      // Someone who opened the file since the question keeps it unsorted.
+      if (spec_.closeNeedsFree)
+        WithWriteLockOnce(sort);
+      else
+        sort();
     }
   }
   if (slot > 0 && !endOfRun) return;  // kept open: the files stay open for the run
@@ -443,20 +501,23 @@ bool CodeListWindow::SortFile() {
 void CodeListWindow::CodeListRecode() {
   if (spec_.recodeFields.empty()) return;
   UsePhysicalOrder();
-  for (std::int32_t n = 1; n <= Count; ++n) {
-    RecordRead(n);
-    if (!lastIoOk()) return;
-    for (int f : spec_.recodeFields) {
-      const auto i = static_cast<std::size_t>(f - 1);
-      if (f < 1 || i >= offsets_.size()) continue;
-      const auto at = static_cast<std::size_t>(offsets_[i]);
-      const int width = Field(f).width;
-      common::PutCounted(RecordBuffer, at, Cut(common::KamenickyToCp1250(common::GetCounted(RecordBuffer, at, width)), width),
-                         width);
+  RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [this] {
+    for (std::int32_t n = 1; n <= Count; ++n) {
+      RecordRead(n);
+      if (!lastIoOk()) return false;
+      for (int f : spec_.recodeFields) {
+        const auto i = static_cast<std::size_t>(f - 1);
+        if (f < 1 || i >= offsets_.size()) continue;
+        const auto at = static_cast<std::size_t>(offsets_[i]);
+        const int width = Field(f).width;
+        common::PutCounted(RecordBuffer, at,
+                           Cut(common::KamenickyToCp1250(common::GetCounted(RecordBuffer, at, width)), width), width);
+      }
+      RecordWrite(n);
+      if (!lastIoOk()) return false;
     }
-    RecordWrite(n);
-    if (!lastIoOk()) return;
-  }
+    return true;
+  });
 }
 
 // ---------------------------------------------------------------- listing

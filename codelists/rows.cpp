@@ -1,6 +1,7 @@
 #include "codelists/rows.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "common/numbers.h"
 #include "common/notifier.h"
@@ -11,6 +12,8 @@
 namespace codelists {
 
 namespace {
+
+constexpr std::uint64_t kWholeFile = std::numeric_limits<std::uint64_t>::max();
 
 void OpenFailed(const std::string& name, int code) {
   common::FileErrorMessage(" otvira soubor: ", name, code);
@@ -61,22 +64,30 @@ bool InsertRow(CodeListWindow& w, const RowLayout& l) {
   w.UsePhysicalOrder();
   const std::int32_t c = w.Current;
   if (c < 1 || c > w.Count) return false;
-  if (!w.AppendRecord()) return false;
-  const std::int32_t n = w.Count;
-  for (std::int32_t j = n - 1; j >= c; --j) {
-    w.RecordReadAt(j);
-    if (!w.IoOk()) return false;
-    SetFieldText(w, l.rowField, common::FormatFloatMask(l.rowMask, j + 1));
-    w.RecordWriteAt(j + 1);
-    if (!w.IoOk()) return false;
-  }
-  for (std::int32_t i = 1; i <= n; ++i) {
-    w.RecordReadAt(i);
-    if (!w.IoOk()) return false;
-    if (Renumber(w, l, c, +1)) {
-      w.RecordWriteAt(i);
+  // The append, the shifts and the renumbering go in whole or not at all.
+  const bool done = w.RewriteInPlace(0, kWholeFile, [&] {
+    if (!w.AppendRecord()) return false;
+    const std::int32_t n = w.Count;
+    for (std::int32_t j = n - 1; j >= c; --j) {
+      w.RecordReadAt(j);
+      if (!w.IoOk()) return false;
+      SetFieldText(w, l.rowField, common::FormatFloatMask(l.rowMask, j + 1));
+      w.RecordWriteAt(j + 1);
       if (!w.IoOk()) return false;
     }
+    for (std::int32_t i = 1; i <= n; ++i) {
+      w.RecordReadAt(i);
+      if (!w.IoOk()) return false;
+      if (Renumber(w, l, c, +1)) {
+        w.RecordWriteAt(i);
+        if (!w.IoOk()) return false;
+      }
+    }
+    return true;
+  });
+  if (!done) {
+    w.DataFileReopen();
+    return false;
   }
   w.GoToRecord(c, 0);
   w.RepaintPage();
@@ -88,26 +99,31 @@ bool DeleteRow(CodeListWindow& w, const RowLayout& l) {
   const std::int32_t c = w.Current;
   const std::int32_t n = w.Count;
   if (c < 1 || c > n) return false;
-  for (std::int32_t j = c; j <= n - 1; ++j) {
-    w.RecordReadAt(j + 1);
-    if (!w.IoOk()) return false;
-    SetFieldText(w, l.rowField, common::FormatFloatMask(l.rowMask, j));
-    w.RecordWriteAt(j);
-    if (!w.IoOk()) return false;
-  }
-  for (std::int32_t i = 1; i <= n - 1; ++i) {
-    w.RecordReadAt(i);
-    if (!w.IoOk()) return false;
-    if (Renumber(w, l, c, -1)) {
-      w.RecordWriteAt(i);
+  const bool done = w.RewriteInPlace(0, kWholeFile, [&] {
+    for (std::int32_t j = c; j <= n - 1; ++j) {
+      w.RecordReadAt(j + 1);
+      if (!w.IoOk()) return false;
+      SetFieldText(w, l.rowField, common::FormatFloatMask(l.rowMask, j));
+      w.RecordWriteAt(j);
       if (!w.IoOk()) return false;
     }
-  }
-  if (int code = w.DataFile().Truncate(static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(w.RecordLength))) {
-    common::FileErrorMessage(" pise soubor: ", w.DataFileName, code);
-    return false;
-  }
+    for (std::int32_t i = 1; i <= n - 1; ++i) {
+      w.RecordReadAt(i);
+      if (!w.IoOk()) return false;
+      if (Renumber(w, l, c, -1)) {
+        w.RecordWriteAt(i);
+        if (!w.IoOk()) return false;
+      }
+    }
+    const auto size = static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(w.RecordLength);
+    if (int code = w.DataFile().Truncate(size)) {
+      w.FileMessage(" pise soubor: ", w.DataFileName, code);
+      return false;
+    }
+    return true;
+  });
   w.DataFileReopen();
+  if (!done) return false;
   if (w.Current > w.Count) w.Current = w.Count;
   w.RepaintPage();
   return true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 
 #include "browser/choosers/inout.h"
 #include "browser/entries.h"
@@ -50,18 +51,22 @@ class FileOrder {
 void EachPartner(TfOrg& w, bool markedOnly, const std::function<bool(std::int32_t n, std::string& r)>& change) {
   {
     FileOrder order(w);
-    for (std::int32_t n = 1; n <= w.Count; ++n) {
-      if (markedOnly) {
-        if (!w.IsMarked(n)) continue;
-        w.UnmarkRecord(n);
-        if (w.MarkedCount > 0) --w.MarkedCount;
+    // A conversion half done is put back: the file keeps the old records or the new ones.
+    w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+      for (std::int32_t n = 1; n <= w.Count; ++n) {
+        if (markedOnly) {
+          if (!w.IsMarked(n)) continue;
+          w.UnmarkRecord(n);
+          if (w.MarkedCount > 0) --w.MarkedCount;
+        }
+        w.RecordReadAt(n);
+        if (!w.lastIoOk()) return false;
+        if (!change(n, w.RecordBuffer)) continue;
+        w.RecordWriteAt(n);
+        if (!w.lastIoOk()) return false;
       }
-      w.RecordReadAt(n);
-      if (!w.lastIoOk()) break;
-      if (!change(n, w.RecordBuffer)) continue;
-      w.RecordWriteAt(n);
-      if (!w.lastIoOk()) break;
-    }
+      return true;
+    });
   }
   w.RepaintPage();
 }
@@ -282,14 +287,20 @@ void CompactMarked(TfOrg& w) {
     w.GridColor = w.SavedGridColor;
   }
   std::int32_t written = 0;
-  EachPartner(w, true, [&](std::int32_t, std::string&) {
-    ++written;
-    w.RecordWriteAt(written);
-    return false;
+  // The moves and the cut in one rewrite: the old file or the compacted one.
+  const bool done = w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    EachPartner(w, true, [&](std::int32_t, std::string&) {
+      ++written;
+      w.RecordWriteAt(written);
+      return false;
+    });
+    if (!w.lastIoOk()) return false;
+    if (written == 0) return true;
+    const int code = w.DataFile().Truncate(static_cast<std::uint64_t>(written) * static_cast<std::uint64_t>(w.RecordLength));
+    if (code != 0) w.FileMessage(" pise soubor: ", w.DataFilePath, code);
+    return code == 0;
   });
-  if (written > 0) {
-    if (const int code = w.DataFile().Truncate(static_cast<std::uint64_t>(written) * static_cast<std::uint64_t>(w.RecordLength)))
-      common::FileErrorMessage(" pise soubor: ", w.DataFilePath, code);
+  if (done && written > 0) {
     w.DataFileReopen();
     common::File index;
     if (const int code = index.Create(browser::IndexFileName(w.DataFilePath, 1)); code == 0)

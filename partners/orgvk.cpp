@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 
 #include "browser/entries.h"
@@ -190,12 +191,20 @@ void TfORGVK::KeyF7(std::int32_t current) {
 
 void TfORGVK::DeleteRecord(std::int32_t) {
   if (!DataFileUsable()) return;
-  if (const int code = DataFile().Truncate(0)) return common::FileErrorMessage(" pise soubor: ", DataFilePath, code);
+  // The old rows stay until all the empty ones are written.
+  RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [this] {
+    if (const int code = DataFile().Truncate(0)) {
+      FileMessage(" pise soubor: ", DataFilePath, code);
+      return false;
+    }
+    Count = 0;
+    for (int n = 0; n < kCriteriaRows; ++n) {
+      RecordBuffer = EmptyCriteriaRow();
+      if (!AppendRecord()) return false;
+    }
+    return true;
+  });
   DataFileReopen();
-  for (int n = 0; n < kCriteriaRows; ++n) {
-    RecordBuffer = EmptyCriteriaRow();
-    if (!AppendRecord()) break;
-  }
   GoToRecord(1, 0);
   RepaintPage();
 }

@@ -1,6 +1,7 @@
 #include "partners/stitky.h"
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -356,24 +357,28 @@ void TfStitky::RemoveMarkedFromList() {
   list.ActiveOrder = 0;
   std::int32_t kept = 0;
   const std::int32_t count = list.Count;
-  for (std::int32_t n = 1; n <= count; ++n) {
-    list.RecordRead(n);
-    if (!list.lastIoOk()) return;  // a failed read removes nothing more
-    if (list.IsMarked(n)) continue;
-    ++kept;
-    if (kept != n) {
-      list.RecordWrite(kept);
-      if (!list.lastIoOk()) return;
+  // The moves and the cut in one rewrite: the old list or the shorter one.
+  const bool done = list.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    for (std::int32_t n = 1; n <= count; ++n) {
+      list.RecordRead(n);
+      if (!list.lastIoOk()) return false;  // a failed read removes nothing
+      if (list.IsMarked(n)) continue;
+      ++kept;
+      if (kept != n) {
+        list.RecordWrite(kept);
+        if (!list.lastIoOk()) return false;
+      }
     }
-  }
-  // Every record marked: the list is emptied like any other marked set is dropped.
-  if (kept < count) {
-    if (const int code = list.DataFile().Truncate(static_cast<std::uint64_t>(kept) * kOrgRecordLength)) {
-      common::FileErrorMessage(" pise soubor: ", kListFile, code);
-      return;
-    }
-  }
+    // Every record marked: the list is emptied like any other marked set is dropped.
+    if (kept < count)
+      if (const int code = list.DataFile().Truncate(static_cast<std::uint64_t>(kept) * kOrgRecordLength)) {
+        list.FileMessage(" pise soubor: ", kListFile, code);
+        return false;
+      }
+    return true;
+  });
   list.DataFileReopen();
+  if (!done) return;
   // Marks kept by record number would now stand on other addresses.
   list.ClearMarks();
   list.RepaintPage();

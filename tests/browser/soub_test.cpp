@@ -1,7 +1,12 @@
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <iostream>
+#include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -322,6 +327,70 @@ TEST_F(RecordBrowserFaults, TwoProcessesEditingOneRecordLoseNoConfirmedEdit) {
   const int count = common::GetLE<std::int32_t>(RecordAt("CI99.DTA", 1), 27);
   EXPECT_GT(accepted, kEach);
   EXPECT_EQ(count, accepted) << "edits lost: " << accepted - count;
+}
+
+// Another workstation holding the write turn a while: F4 shows the wait naming the file
+// and goes on waiting, then appends.
+TEST_F(RecordBrowserFaults, AnAppendWaitsWithANoticeWhileAnotherWriterWorks) {
+  WriteCi99(2);
+  Ci99 w;
+  w.Open();
+  common::File f;
+  ASSERT_EQ(f.Open(DataPath("CI99.DTA"), common::kModeDenyNone), 0);
+  common::FileTurn writer;
+  ASSERT_EQ(writer.Take(f), 0);
+  int waits = 0;
+  notes.onWait = [&](const std::string&, int) {
+    if (++waits == 1) writer.Release();  // the other one's work is done
+  };
+  w.PresetBlank();
+  EXPECT_TRUE(w.AppendRecord());
+  EXPECT_EQ(waits, 1);
+  const auto texts = notes.Texts(common::RecordingNotifier::Kind::LockWait);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_NE(texts[0].find("CI99.DTA"), std::string::npos) << texts[0];
+  EXPECT_EQ(ReadData("CI99.DTA").size(), 3u * kLength);
+  EXPECT_TRUE(Messages().empty());
+  w.CloseBrowse();
+}
+
+// F8 on a record another workstation changed since the list showed it is refused.
+TEST_F(RecordBrowserFaults, DeletingARecordChangedSinceItWasShownIsRefused) {
+  WriteCi99(3);
+  Ci99 w;
+  w.Open();
+  w.GoToRecord(2, 0);
+  std::string bytes = ReadData("CI99.DTA");
+  bytes.replace(kLength, kLength, Record("09", "Jiná", 9));
+  WriteData("CI99.DTA", bytes);
+  w.DeleteRecord(w.Current);
+  EXPECT_EQ(ReadData("CI99.DTA"), bytes);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")}));
+  w.GoToRecord(2, 0);  // shown again: now it goes
+  w.DeleteRecord(w.Current);
+  EXPECT_EQ(w.hooks.back(), "clear");
+  EXPECT_NE(ReadData("CI99.DTA"), bytes);
+  w.CloseBrowse();
+}
+
+// The "W" lock for one piece of work is taken only while no other user holds the file,
+// and the window's own in-use lock is back after it.
+TEST_F(RecordBrowserFaults, WorkUnderTheWriteLockRunsOnlyWhenNoOtherUserHoldsTheFile) {
+  WriteCi99(2);
+  Ci99 w;
+  w.Open();
+  const std::string path = DataPath("CI99.DTA");
+  ASSERT_EQ(common::LockFile(other, path, ""), common::LockResult::Held);
+  bool ran = false;
+  EXPECT_FALSE(w.WithWriteLockOnce([&] { ran = true; }));
+  EXPECT_FALSE(ran);
+  common::UnlockFile(other, path);
+  std::string during;
+  EXPECT_TRUE(w.WithWriteLockOnce([&] { during = common::IfVolny(other, path); }));
+  EXPECT_EQ(during.substr(0, 4), "W 01");
+  EXPECT_EQ(common::IfVolny(other, path).substr(0, 4), "R 01");
+  w.CloseBrowse();
+  EXPECT_EQ(common::IfVolny(other, path), "");
 }
 
 TEST_F(RecordBrowserFaults, IndexEntriesTwoWorkstationsAppendBothStay) {
@@ -712,6 +781,124 @@ TEST_F(RecordBrowserFaults, ACutRecordIsToldOnceAndAnAppendMovesItAside) {
     ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
     EXPECT_NE(Messages()[0].find(w.DataFilePath + ".cut"), std::string::npos) << notes.Dump();
   }
+}
+
+// ---------------------------------------------------------------- rewrites in place
+
+// 100,000 records whose sort moves every one of them.
+std::string ManyRecords() {
+  std::string bytes;
+  for (int i = 0; i < 100000; ++i) bytes += Record(common::FormatFloatMask("@@@@@", (i * 7919) % 100000), "R", i);
+  return bytes;
+}
+
+void SortByCode(Ci99& w) {
+  browser::TfSoub::InPlaceSort plan;
+  plan.less = [](std::string_view a, std::string_view b) { return a.substr(0, 6) < b.substr(0, 6); };
+  w.SortInPlace(plan);
+}
+
+// A workstation killed at a random point of a sort: after the next open the file is the
+// old or the new one.
+TEST_F(RecordBrowserFaults, ASortKilledAtARandomPointLeavesTheOldOrTheNewFile) {
+  const std::string old = ManyRecords();
+  auto sortInChild = [&] {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      common::CurrentSession().LocksOff = 1;  // a dead workstation's lock entries are not the point here
+      Ci99 w("fChild");
+      w.Open();
+      SortByCode(w);
+      _exit(0);
+    }
+    return pid;
+  };
+  WriteData("CI99.DTA", old);
+  const auto started = std::chrono::steady_clock::now();
+  int status = 0;
+  ASSERT_EQ(waitpid(sortInChild(), &status, 0) > 0 && WIFEXITED(status), true);
+  const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+  const std::string sorted = ReadData("CI99.DTA");
+  ASSERT_NE(sorted, old);
+  std::mt19937 random(43);
+  int oldSeen = 0, putBack = 0;
+  for (int run = 0; run < 20; ++run) {
+    SCOPED_TRACE(run);
+    WriteData("CI99.DTA", old);
+    const pid_t pid = sortInChild();
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<unsigned>(whole.count() + 1)));
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    Ci99 w;
+    notes.calls.clear();
+    w.Open();  // puts back what the killed sort left
+    putBack += static_cast<int>(Messages().size());
+    const std::string now = ReadData("CI99.DTA");
+    EXPECT_TRUE(now == old || now == sorted) << "a mixed file";
+    oldSeen += now == old;
+    EXPECT_FALSE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+    w.CloseBrowse();
+  }
+  std::cout << oldSeen << " of 20 killed sorts left the old file, " << putBack << " put back at the open; a sort takes "
+            << whole.count() / 1000 << " ms\n";
+}
+
+// A copy left behind: put back by the next open (which says so) unless its writer still
+// holds the turn; while another user holds the file it opens for reading only.
+TEST_F(RecordBrowserFaults, ALeftRollbackCopyIsPutBackByTheNextOpen) {
+  WriteCi99(5);
+  const std::string old = ReadData("CI99.DTA");
+  auto leaveCopy = [&] {
+    Ci99 w;
+    w.Open();
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Write, EIO, "CI99", -1, 3);  // the copy and two records are written
+    {
+      common::ScopedFileSystem scoped(fs);
+      SortByCode(w);  // codes "05".."01" would be the new order
+    }
+    w.CloseBrowse();
+    ASSERT_TRUE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+  };
+  // Written in reverse so that the sort changes every record.
+  std::string reversed;
+  for (int i = 5; i >= 1; --i) reversed += old.substr(static_cast<std::size_t>(i - 1) * kLength, kLength);
+  WriteData("CI99.DTA", reversed);
+  leaveCopy();
+  ASSERT_NE(ReadData("CI99.DTA"), reversed);  // a mixed file until it is put back
+  {
+    // Its writer still at work: left alone.
+    common::File f;
+    ASSERT_EQ(f.Open(DataPath("CI99.DTA"), common::kModeDenyNone), 0);
+    common::FileTurn writer;
+    ASSERT_EQ(writer.Take(f), 0);
+    Ci99 w;
+    w.Open();
+    EXPECT_TRUE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+    EXPECT_FALSE(w.ReadOnlyOpen());
+    w.CloseBrowse();
+  }
+  notes.calls.clear();
+  ASSERT_EQ(common::LockFile(other, DataPath("CI99.DTA"), ""), common::LockResult::Held);
+  {
+    Ci99 w;
+    w.Open();
+    EXPECT_TRUE(w.ReadOnlyOpen());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find(common::Cz("jen pro čtení")), std::string::npos) << Messages()[0];
+    w.PresetBlank();
+    EXPECT_FALSE(w.AppendRecord());
+    w.CloseBrowse();
+  }
+  common::UnlockFile(other, DataPath("CI99.DTA"));
+  notes.calls.clear();
+  Ci99 w;
+  w.Open();
+  EXPECT_FALSE(w.ReadOnlyOpen());
+  EXPECT_EQ(ReadData("CI99.DTA"), reversed);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("CI99.DTA"), std::string::npos) << Messages()[0];
+  EXPECT_FALSE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
   w.CloseBrowse();
 }
 

@@ -1,5 +1,6 @@
 // The postal codes, the municipalities, the registers loaded from CSV files and the
 // translation dictionary.
+#include <cerrno>
 #include <filesystem>
 
 #include "browser/dotazy.h"
@@ -7,6 +8,7 @@
 #include "codelists/postal.h"
 #include "codelists/slov.h"
 #include "common/codepages.h"
+#include "common/faultfs.h"
 #include "common/jobfile.h"
 #include "common/locking.h"
 #include "tests/codelists/codelistkit.h"
@@ -420,6 +422,47 @@ TEST_F(RegistersCsv, SortOrdersByCzechNameDropsBlankOnesAndTheSearchBisects) {
   w.SortByName();
   EXPECT_EQ(ReadProg("2/ZUJ.dta"), "");
   w.CloseBrowse();
+}
+
+// The k-th write of a 60-record sort fails, for every k, once or from then on: when
+// writes work again and the register is opened, it holds the old or the new records, never
+// a mix, and no rollback copy is left.
+TEST_F(RegistersCsv, ASortWhoseKthWriteFailsLeavesTheOldOrTheNewFile) {
+  std::string old;
+  for (int i = 60; i >= 1; --i) old += MakeRecord(ZujSpec(), {{1, std::to_string(i)}, {2, "Obec " + std::to_string(100 + i)}});
+  const std::string copy = ProgPath("2/.~ZUJ.dta.rollback");
+  std::string sorted;
+  int oldSeen = 0, newSeen = 0;
+  for (const int count : {1, -1}) {
+    for (int k = 1; k <= 64; ++k) {
+      SCOPED_TRACE("write " + std::to_string(k) + (count == 1 ? " fails once" : " fails from then on"));
+      WriteProg("2/ZUJ.dta", old);
+      TfZuj& w = fZuj();
+      SetupZuj(w);
+      notes.calls.clear();
+      {
+        common::FaultFileSystem fs;
+        fs.Fail(common::FsOp::Write, EIO, "ZUJ", count, k - 1);  // the register and its copy
+        common::ScopedFileSystem scoped(fs);
+        w.SortByName();
+      }
+      w.CloseBrowse();
+      if (k == 1) {  // the copy could not be made: nothing touched, the message names the file
+        ASSERT_FALSE(Messages().empty());
+        EXPECT_NE(Messages().back().find("ZUJ.dta"), std::string::npos) << Messages().back();
+      }
+      SetupZuj(w);  // the next open puts back a copy that is left
+      const std::string now = ReadProg("2/ZUJ.dta");
+      w.CloseBrowse();
+      if (sorted.empty() && now != old) sorted = now;
+      EXPECT_TRUE(now == old || now == sorted) << "a mixed file";
+      (now == old ? oldSeen : newSeen) += 1;
+      EXPECT_FALSE(std::filesystem::exists(copy));
+    }
+  }
+  EXPECT_EQ(Trimmed(Column(ZujSpec(), sorted, 2)).front(), "Obec 101");
+  EXPECT_GT(oldSeen, 100);
+  EXPECT_GT(newSeen, 0);
 }
 
 TEST_F(RegistersCsv, TheListingPrintsTheNamesUnderTheTextyHeader) {

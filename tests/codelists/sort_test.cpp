@@ -72,6 +72,38 @@ TEST_F(CodeListSortFile, RecordsAnotherUserAppendedMeanwhileAreKept) {
   EXPECT_EQ(w.Count, 6);
 }
 
+// F4 of a record whose key goes first, the k-th write failing from then on: once writes
+// work again and the list is opened, the new record stands last or in its place, and every
+// other record is there once.
+TEST_F(CodeListSort, AMoveWhoseKthWriteFailsLeavesEveryRecordOnce) {
+  const Strings keys = {"020", "030", "040", "050", "060", "070", "080", "090", "100", "110"};
+  Strings appended = keys, moved = keys;
+  appended.push_back("010");
+  moved.insert(moved.begin(), "010");
+  int inPlace = 0;
+  for (int k = 1; k <= 15; ++k) {
+    SCOPED_TRACE(k);
+    WriteList(Cis11Spec(), keys);
+    TfCis11 w;
+    SetupCis11(w);
+    {
+      common::FaultFileSystem fs;
+      fs.Fail(common::FsOp::Write, EIO, "CI11", -1, k - 1);
+      common::ScopedFileSystem scoped(fs);
+      edit.steps.clear();
+      edit.Type("010").Keys("F2");
+      w.NewRecord();
+    }
+    w.CloseBrowse();
+    SetupCis11(w);  // puts back what a failed move left
+    w.CloseBrowse();
+    const Strings now = FileKeys(Cis11Spec());
+    EXPECT_TRUE(now == keys || now == appended || now == moved) << testing::PrintToString(now);
+    inPlace += now == moved;
+  }
+  EXPECT_EQ(inPlace, 15 - 13);  // the append, the copy, ten shifts and the record itself
+}
+
 TEST_F(CodeListSort, ADamagedLengthByteIsReadWithinTheField) {
   std::string bytes;
   for (const char* k : {"030", "010", "020"}) bytes += cltest::MakeRecord(Cis20Spec(), {{1, k}});
