@@ -128,7 +128,9 @@ int WriteJournal(const std::string& staging, const RestorePlan& plan) {
   return 0;
 }
 
-bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::string& doneText, bool beep) {
+bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::string& doneText,
+                std::string& failure) {
+  failure.clear();
   const std::string data = common::DataDir("");
   const std::string files = staging + plan.files + "\\";
   std::string stopName;
@@ -161,7 +163,7 @@ bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::
                                 ? " je otevřen na jiné stanici"_cz
                                 : " nelze obnovit, chyba "_cz + std::to_string(stopCode);
     common::LogProtocol("Obnova dat nedokončena: "_cz + stopName);
-    common::BeepMessage("Obnova dat není dokončena: soubor "_cz + stopName + why + NextStartTail());
+    failure = "Obnova dat není dokončena: soubor "_cz + stopName + why + NextStartTail();
     return false;
   }
   SyncFolder(data);
@@ -169,10 +171,6 @@ bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::
   if (plan.clearKopw) common::WriteJob("KOPW", " ");
   (void)common::EraseFile(staging + kJournalName);
   common::LogProtocol(doneText);
-  if (beep)
-    common::BeepMessage(doneText);
-  else
-    common::MessageOk(doneText);
   return true;
 }
 
@@ -200,8 +198,15 @@ int FinishPendingRestores() {
         ++pending;
         continue;
       }
-      if (!CheckHeldFiles(TouchedFiles(plan), NextStartTail()) ||
-          !FollowPlan(folder, plan, "Přerušená obnova dokončena: "_cz + plan.okText, true)) {
+      if (!CheckHeldFiles(TouchedFiles(plan), NextStartTail())) {
+        ++pending;
+        continue;
+      }
+      const std::string done = "Přerušená obnova dokončena: "_cz + plan.okText;
+      std::string failure;
+      const bool finished = FollowPlan(folder, plan, done, failure);
+      common::BeepMessage(finished ? done : failure);
+      if (!finished) {
         ++pending;
         continue;
       }

@@ -35,10 +35,11 @@ int WriteJournal(const std::string& staging, const RestorePlan& plan);
 
 // Follows the plan whose journal stands in `staging`: erases, then moves; a file another
 // workstation holds is waited for 10 times 1 s. When everything is through the job
-// entries are set, the journal erased and `doneText` logged and shown (beeping when asked);
-// true. Otherwise the journal stays, a message names the file and says the restore will
-// be finished at the next start; false.
-bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::string& doneText, bool beep);
+// entries are set, the journal erased and `doneText` logged; true. Otherwise the journal
+// stays and `failure` gets the message for the user, which names the file and says the
+// restore will be finished at the next start; false. The caller shows the outcome.
+bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::string& doneText,
+                std::string& failure);
 
 // At start and before each backup or restore: finishes every restore of the data folder
 // that a journal shows unfinished (after checking that no other workstation holds one of

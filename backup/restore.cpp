@@ -366,9 +366,17 @@ bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::s
   // From here on the restore is finished from the journal, now or at the next start.
   if (Set == kDefaultSet || Set == "UZAV") common::WriteJob("KOPW", "A");
   browser::ShowBlik("Ruším datové soubory"_cz);
-  const bool done = FollowPlan(staging.name(), plan, okText, beep);
+  std::string failure;
+  const bool done = FollowPlan(staging.name(), plan, okText, failure);
   browser::CloseBlik();
-  if (!done) staging.Keep();
+  if (!done) {
+    staging.Keep();
+    common::BeepMessage(failure);
+  } else if (beep) {
+    common::BeepMessage(okText);
+  } else {
+    common::MessageOk(okText);
+  }
   return done;
 }
 
