@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/windowtable.h"
+#include "backup/pending.h"
 #include "browser/appearance.h"
 #include "browser/dialogs.h"
 #include "browser/winsettings.h"
@@ -105,6 +106,9 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
   combined::InstallCodeListServices();
   int status = 0;
   InstallPartnerPickers();
+  // A restore that a killed run or a held file left unfinished is finished before any
+  // window works on the data.
+  (void)backup::FinishPendingRestores();
   {
     WindowTable windows;
     windows.CreateAll(args);

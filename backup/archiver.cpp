@@ -67,33 +67,42 @@ int ExtractArchive(const std::string& archive, const std::string& folder, Archiv
   return Run({"e", archivePath, folderPath, "-y"}, error);
 }
 
-int ArchiveOriginalSize(const std::string& archive, const std::string& scratch, std::uint64_t& size,
-                        ArchiverError& error) {
-  size = 0;
+int ListArchive(const std::string& archive, const std::string& scratch, ArchiveListing& listing,
+                ArchiverError& error) {
+  listing = {};
   std::string archivePath, listPath;
   const std::string listName = scratch + "arjlist.txt";
   if (int rc = Resolve(archive, archivePath, error)) return rc;
   if (int rc = Resolve(listName, listPath, error)) return rc;
-  const int rc = Run({"l", archivePath}, error, {}, listPath);
+  const int rc = Run({"v", archivePath}, error, {}, listPath);
   std::string text;
   const int read = common::ReadFileText(listName, text);
   (void)common::EraseFile(listName);
   if (rc != 0) return rc;
   if (read != 0) return Fail(error, read, "Nelze přečíst obsah archivu "_cz + archive);
-  // The total line: "     N files   ORIGINAL   COMPRESSED ratio".
+  // Each file opens with "NNN) name"; the total line reads "     N files   ORIGINAL   COMPRESSED ratio".
   std::istringstream lines(text);
   std::string line;
   bool found = false;
+  std::uint64_t files = 0;
   while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto paren = line.find(") ");
+    if (paren != std::string::npos && paren >= 3 &&
+        line.find_first_not_of("0123456789") == paren) {
+      listing.names.push_back(line.substr(paren + 2));
+      continue;
+    }
     std::istringstream words(line);
     std::uint64_t count = 0, original = 0;
     std::string word;
     if ((words >> count >> word) && (word == "files" || word == "file") && (words >> original)) {
-      size = original;
+      listing.original = original;
+      files = count;
       found = true;
     }
   }
-  if (!found) return Fail(error, 13, "Nelze přečíst obsah archivu "_cz + archive);
+  if (!found || files != listing.names.size()) return Fail(error, 13, "Nelze přečíst obsah archivu "_cz + archive);
   return 0;
 }
 

@@ -22,9 +22,15 @@ int PackArchive(const std::string& archive, const std::string& folder, const std
 int TestArchive(const std::string& archive, ArchiverError& error);
 // Extracts the archive's files (without paths, with their dates) into an existing folder.
 int ExtractArchive(const std::string& archive, const std::string& folder, ArchiverError& error);
-// The sum of the original sizes of the archive's files, from its listing (written to
-// a file of the private folder `scratch`, ending in "\").
-int ArchiveOriginalSize(const std::string& archive, const std::string& scratch, std::uint64_t& size,
-                        ArchiverError& error);
+// What the archive's listing tells: every stored name as it stands (bytes, with any
+// folder part) and the sum of the original sizes.
+struct ArchiveListing {
+  std::vector<std::string> names;
+  std::uint64_t original = 0;
+};
+// Lists the archive (the listing is written to a file of the private folder `scratch`,
+// ending in "\"); a listing whose names do not add up to its file count is an error.
+int ListArchive(const std::string& archive, const std::string& scratch, ArchiveListing& listing,
+                ArchiverError& error);
 
 }  // namespace backup

@@ -103,8 +103,42 @@ std::string SizeText(std::uint64_t size) {
   return common::FormatFloatMask(" ### ### ### ", static_cast<double>(size));
 }
 
+bool SafeName(std::string_view name) {
+  if (!common::IsOneComponent(name)) return false;
+  for (unsigned char c : name)
+    if (c < 0x20) return false;
+  return true;
+}
+
+int ScopedFolder::Make(const std::string& parent, const std::string& prefix, const std::string& sub) {
+  if (int code = common::MakeUniqueDir(parent, prefix, name_)) return code;
+  if (int code = lock_.Create(name_ + kLockName, common::kModeExclusive)) return code;
+  sub_ = sub;
+  if (!sub.empty())
+    if (int code = common::MakeDir(Work())) return code;
+  return 0;
+}
+
 ScopedFolder::~ScopedFolder() {
-  if (!name.empty()) (void)common::RemoveTree(name);
+  if (!name_.empty() && !keep_) (void)common::RemoveTree(name_);
+  lock_.Close();
+}
+
+void RemoveDeadFolders(const std::string& folder, const std::string& prefix) {
+  std::vector<common::DirItem> items;
+  (void)common::ListDirectory(folder + prefix + "*", items, common::kListDirs);
+  for (const auto& item : items) {
+    if (!SafeName(item.name)) continue;
+    const std::string path = folder + item.name + "\\";
+    if (item.isLink) {  // only the link goes
+      (void)common::RemoveTree(path);
+      continue;
+    }
+    common::File lock;
+    const int rc = lock.Open(path + kLockName, common::kModeExclusive);
+    if (rc == 32 || common::FileExists(path + kJournalName)) continue;
+    (void)common::RemoveTree(path);
+  }
 }
 
 }  // namespace backup

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/osfile.h"
+
 namespace backup {
 
 inline constexpr char kDefaultSet[] = "TAVONA";
@@ -56,13 +58,45 @@ std::string SizeText(std::uint64_t size);
 // Bytes kept free beyond a copy.
 inline constexpr std::uint64_t kSpaceReserve = 10000;
 
-// A private work folder, removed with its contents however the run ends.
-struct ScopedFolder {
-  std::string name;  // Windows name ending in "\"; empty while none was made
+// The prefixes of the private folders of backups and restores, and the files a run
+// keeps in such a folder beside its work: the lock the living run holds open, and the
+// journal of a restore that has begun to change the data folder.
+inline constexpr char kStagingPrefix[] = "obnova.";
+inline constexpr char kWorkPrefix[] = "wrk.";
+inline constexpr char kLockName[] = "lock";
+inline constexpr char kJournalName[] = "journal";
+
+// A name taken from a listing, an archive or a list file that may be joined to a
+// folder: one path component without control characters.
+bool SafeName(std::string_view name);
+
+// A private work folder, removed with its contents however the run ends (unless kept).
+// While the run lives it holds the folder's lock open, so another run never takes the
+// folder for one left by a killed run.
+class ScopedFolder {
+ public:
   ScopedFolder() = default;
   ScopedFolder(const ScopedFolder&) = delete;
   ScopedFolder& operator=(const ScopedFolder&) = delete;
   ~ScopedFolder();
+  // Makes parent + prefix + random letters with its lock, and `sub` inside it when
+  // given; 0 or an I/O code.
+  [[nodiscard]] int Make(const std::string& parent, const std::string& prefix, const std::string& sub = {});
+  // Leaves the folder on disk when the run ends (a restore to be finished later).
+  void Keep() { keep_ = true; }
+  const std::string& name() const { return name_; }
+  const std::string& Sub() const { return sub_; }  // ends in "\"; empty while none was made
+  // The sub-folder the work goes to (the folder itself without one), ending in "\".
+  std::string Work() const { return name_ + (sub_.empty() ? std::string() : sub_ + "\\"); }
+
+ private:
+  std::string name_, sub_;
+  common::File lock_;
+  bool keep_ = false;
 };
+
+// Removes the private folders `prefix`* of `folder` that no living run holds and that
+// hold no journal (left by a killed run).
+void RemoveDeadFolders(const std::string& folder, const std::string& prefix);
 
 }  // namespace backup

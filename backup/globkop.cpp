@@ -4,6 +4,7 @@
 
 #include "backup/archiver.h"
 #include "backup/copystore.h"
+#include "backup/pending.h"
 #include "browser/dialogs.h"
 #include "browser/entries.h"
 #include "common/dirs.h"
@@ -227,11 +228,23 @@ void TfGlobKop::DiskErrorMessage(int code) {
 
 bool TfGlobKop::CollectFiles(int& skipped) {
   Table.clear();
+  // A mask and every name it lists stay in the data folder: anything else is left out.
   auto addMask = [&](const std::string& mask) {
+    if (!SafeName(mask)) {
+      common::LogProtocol(mask + " Ignorován"_cz);
+      ++skipped;
+      return;
+    }
     std::vector<common::DirItem> items;
     (void)common::ListDirectory(common::DataDir(mask), items, common::kListFiles);
-    for (const auto& item : items)
-      if (item.size > 0) AddCopyName(item.name, common::DataDir(item.name));
+    for (const auto& item : items) {
+      if (!SafeName(item.name) || item.isLink) {
+        common::LogProtocol(item.name + " Ignorován"_cz);
+        ++skipped;
+      } else if (item.size > 0) {
+        AddCopyName(item.name, common::DataDir(item.name));
+      }
+    }
   };
   if (Set == kDefaultSet) {
     common::Session& s = common::CurrentSession();
@@ -262,6 +275,12 @@ void TfGlobKop::BackupData() {
   backupRunning_ = true;
   try {
     DisketteMode = Drive == 'A' || Drive == 'B' || !DiskFolder.empty();
+    // Data half restored are not copied.
+    if (FinishPendingRestores() > 0) {
+      common::BeepMessage("Obnova dat není dokončena, kopie dat neproběhla"_cz);
+      backupRunning_ = false;
+      return;
+    }
     if (!DisketteMode) browser::ShowBlik("Hledám soubory ke kopírování"_cz);
     Series = RandomSeries();
     DiskCounter = 0;
@@ -307,7 +326,8 @@ bool TfGlobKop::PackTable(const std::string& workFolder) {
   std::uint64_t total = 0;
   for (const auto& e : Table) {
     if (e.name.empty()) continue;
-    if (common::CopyFileKeepDate(e.source, workFolder + e.name) != 0) {
+    if (!common::LiesInside(workFolder, workFolder + e.name) ||
+        common::CopyFileKeepDate(e.source, workFolder + e.name) != 0) {
       common::BeepMessage("Soubor "_cz + e.name + " nelze zkopírovat ke kompresi, kopie neproběhla"_cz);
       return false;
     }
@@ -357,10 +377,11 @@ bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
     return false;
   }
   common::ThrowIfError(common::MakeDirs(setFolder), setFolder);
+  RemoveDeadFolders(setFolder, kWorkPrefix);
   ScopedFolder work;
   if (Compression) {
-    common::ThrowIfError(common::MakeUniqueDir(setFolder, "wrk.", work.name), setFolder);
-    if (!PackTable(work.name)) return false;
+    common::ThrowIfError(work.Make(setFolder, kWorkPrefix, "data"), setFolder);
+    if (!PackTable(work.Work())) return false;
   }
   // The next copy folder is emptied and made anew.
   const int number = NextCopyNumber(common::TextToInt(TrimBlanks(common::ReadFirstLine(setFolder + kCounterName))));
@@ -382,7 +403,8 @@ bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
     ProgressBar1.SetPosition(static_cast<int>(std::min<std::uint64_t>(CopiedBytes / 1000, 0x7fffffff)));
     ShowProgressLine(CopyLine(i, e));
     const std::string target = copyFolder + e.name;
-    int rc = Compression ? common::ReplaceFileFrom(e.source, target) : common::CopyFileKeepDate(e.source, target);
+    int rc = !common::LiesInside(copyFolder, target) ? 5
+             : Compression ? common::ReplaceFileFrom(e.source, target) : common::CopyFileKeepDate(e.source, target);
     if (rc == 0) rc = common::SetFileTime(target, e.mtimeNs);
     if (rc != 0) {
       ++failed;
@@ -414,8 +436,8 @@ bool TfGlobKop::CopyToDiskettes(int& failed) {
   medium_ = OpenMedium(Drive, DiskFolder);
   ScopedFolder work;
   if (Compression) {
-    common::ThrowIfError(common::MakeUniqueDir(common::DataDir(""), "wrk.", work.name), common::DataDir(""));
-    if (!PackTable(work.name)) return false;
+    common::ThrowIfError(work.Make(common::DataDir(""), kWorkPrefix, "data"), common::DataDir(""));
+    if (!PackTable(work.Work())) return false;
   }
   CopiedBytes = 0;
   ListBox1.ClearItems();
@@ -502,6 +524,7 @@ int TfGlobKop::CopyFileToDisks(Medium& medium, std::size_t index) {
   if (const int rc = in.Open(e.source, common::kModeReadOnly)) return rc;
   ProgressBar1.SetRange(0, static_cast<int>(std::min<std::uint64_t>(e.size, 0x7fffffff)));
   std::vector<char> buffer(kDiskBlock);
+  if (!common::LiesInside(medium.Root(), medium.Root() + e.name)) return 5;
   common::File out;
   if (const int rc = out.Create(medium.Root() + e.name, common::kModeReadWrite)) return rc;
   std::uint64_t done = 0, outPos = 0;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "backup/archiver.h"
+#include "backup/copystore.h"
 #include "backup/medium.h"
 #include "ui/ui.h"
 
@@ -106,9 +108,11 @@ class TfGlobKop : public ui::Form {
   bool OfferCopies();
   bool AnotherYear();
   void EndRestore();
-  // Moves a fully staged copy into the data folder; false when nothing was changed or it failed.
-  bool MoveStagedIn(const std::string& staging, bool clearKopw, const std::string& okText, bool beep);
-  bool CheckHeldFiles(const std::vector<std::string>& names);
+  // Moves a fully staged copy into the data folder by a journal; false when nothing was
+  // changed, or when the restore stays to be finished (the staging folder is then kept).
+  bool MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::string& okText, bool beep);
+  bool ListArchiveChecked(const std::string& archive, const std::string& scratch, ArchiveListing& listing,
+                          const std::string& what);
   std::vector<std::string> EraseMaskList() const;
   // The controls hidden at opening.
   std::vector<ui::Control*> ChoiceControls();

@@ -6,6 +6,7 @@
 #include "backup/copystore.h"
 #include "backup/dirdialogx.h"
 #include "backup/globkop.h"
+#include "backup/pending.h"
 #include "browser/entries.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -40,6 +41,20 @@ std::vector<common::DirItem> FilesOf(const std::string& folder) {
 }
 
 void IoMessage(const common::IoError& e) { common::BeepMessage("Chyba "_cz + std::to_string(e.code) + " " + e.file); }
+
+// The first name that may not be joined to a folder (a link counts as one), or empty.
+std::string FirstBadName(const std::vector<common::DirItem>& items) {
+  for (const auto& item : items)
+    if (!SafeName(item.name) || item.isLink) return item.name;
+  return {};
+}
+
+void BadNameMessage(const std::string& where, const std::string& name) {
+  common::BeepMessage(where + " obsahuje soubor s neplatným jménem "_cz + name + ", data jsou beze změny"_cz);
+}
+
+// The staging sub-folder of a restore.
+constexpr char kStagedFiles[] = "data";
 
 bool ShortOfSpace(const std::string& folder, std::uint64_t need) {
   std::uint64_t freeBytes = 0;
@@ -95,6 +110,10 @@ void TfGlobKop::StartRestore(const std::string& set, const std::string& drive, c
     bKopiruj.SetEnabled(false);
     bObnov.SetEnabled(false);
     ListBox1.ClearItems();
+    if (FinishPendingRestores() > 0) {
+      EndRestore();
+      return;
+    }
     if (DisketteMode) {
       if (!visible()) Show();
       const int rc = RestoreFromDisks();
@@ -141,7 +160,7 @@ bool TfGlobKop::OfferCopies() {
     int select = -1;
     for (std::size_t j = 0; j < folders.size(); ++j) {
       const std::string& name = folders[j].name;
-      if (!IsCopyFolderName(name)) continue;
+      if (!IsCopyFolderName(name) || folders[j].isLink) continue;  // never read through a link
       const std::string marker = common::ReadFirstLine(setFolder + name + "\\" + kMarkerName);
       const std::string note = marker.size() > 16 ? marker.substr(16, 70) : std::string();
       const bool mine = TrimBlanks(note).empty() ? computer == 0 : NoteComputer(note) == computer;
@@ -196,6 +215,11 @@ void TfGlobKop::RestoreChosenCopy() {
     LabelID.SetText(IdText() + "  Období: "_cz + PeriodText);
     const std::string copyFolder = SetFolderName() + CopyFolderName(number) + "\\";
     const std::vector<common::DirItem> files = FilesOf(copyFolder);
+    if (const std::string bad = FirstBadName(files); !bad.empty()) {
+      BadNameMessage("Kopie "_cz + CopyNumber, bad);
+      EndRestore();
+      return;
+    }
     if (files.empty() || !AskDataPath(number) || !browser::AskOne(50, 20, "Opravdu obnovit")) {
       common::WriteJob("COPYOK", "S");
       EndRestore();
@@ -218,6 +242,7 @@ void TfGlobKop::RestoreChosenCopy() {
 
     // Everything is staged and checked before the data folder is touched.
     ScopedFolder staging;
+    const std::string archivePath = copyFolder + kArchiveName;
     const std::string dataFolder = common::DataDir("");
     std::uint64_t need = kSpaceReserve;
     for (const auto& e : Table)
@@ -234,16 +259,12 @@ void TfGlobKop::RestoreChosenCopy() {
       EndRestore();
       return;
     }
-    common::ThrowIfError(common::MakeUniqueDir(dataFolder, "obnova.", staging.name), dataFolder);
+    common::ThrowIfError(staging.Make(dataFolder, kStagingPrefix, kStagedFiles), dataFolder);
+    const std::string staged = staging.Work();
     if (compressed) {
-      ArchiverError error;
-      std::uint64_t original = 0;
-      if (ArchiveOriginalSize(copyFolder + kArchiveName, staging.name, original, error) != 0) {
-        common::BeepMessage(error.text + ", data jsou beze změny"_cz);
-        EndRestore();
-        return;
-      }
-      if (ShortOfSpace(dataFolder, need + original)) {
+      ArchiveListing listing;
+      if (!ListArchiveChecked(archivePath, staging.name(), listing, "Archiv kopie "_cz + CopyNumber) ||
+          ShortOfSpace(dataFolder, need + listing.original)) {
         EndRestore();
         return;
       }
@@ -258,10 +279,11 @@ void TfGlobKop::RestoreChosenCopy() {
       ProgressBar1.SetPosition(static_cast<int>(std::min<std::uint64_t>(CopiedBytes / 1000, 0x7fffffff)));
       ShowProgressLine(CopyLine(j, e));
       if (compressed && common::SameNameCp1250(e.name, kArchiveName)) continue;
-      int rc = common::CopyFileKeepDate(e.source, staging.name + e.name);
-      std::uint64_t staged = 0;
-      if (rc == 0) rc = common::FileSize(staging.name + e.name, staged);
-      if (rc == 0 && staged != e.size) rc = 101;
+      const std::string target = staged + e.name;
+      int rc = common::LiesInside(staged, target) ? common::CopyFileKeepDate(e.source, target) : 5;
+      std::uint64_t size = 0;
+      if (rc == 0) rc = common::FileSize(target, size);
+      if (rc == 0 && size != e.size) rc = 101;
       if (rc != 0) {
         browser::CloseBlik();
         common::BeepMessage("Soubor "_cz + e.name + " nelze obnovit, chyba "_cz + std::to_string(rc) +
@@ -272,7 +294,7 @@ void TfGlobKop::RestoreChosenCopy() {
     }
     if (compressed) {
       ArchiverError error;
-      if (ExtractArchive(copyFolder + kArchiveName, staging.name, error) != 0) {
+      if (ExtractArchive(archivePath, staged, error) != 0) {
         browser::CloseBlik();
         common::BeepMessage(error.text + ", data jsou beze změny"_cz);
         EndRestore();
@@ -280,7 +302,7 @@ void TfGlobKop::RestoreChosenCopy() {
       }
     }
     browser::CloseBlik();
-    MoveStagedIn(staging.name, true, "Obnova dat z čísla kopie "_cz + CopyNumber + " je OK", true);
+    MoveStagedIn(staging, true, "Obnova dat z čísla kopie "_cz + CopyNumber + " je OK", true);
   } catch (const common::IoError& e) {
     browser::CloseBlik();
     IoMessage(e);
@@ -295,67 +317,67 @@ std::vector<std::string> TfGlobKop::EraseMaskList() const {
   return MaskLines(text);
 }
 
-// False (with a message naming the file) when another workstation holds one of the files.
-bool TfGlobKop::CheckHeldFiles(const std::vector<std::string>& names) {
-  for (const auto& name : names) {
-    if (!common::FileExists(name)) continue;
-    common::File f;
-    const int rc = f.Open(name, common::kModeExclusive);
-    f.Close();
-    if (rc == 32) {
-      common::BeepMessage("Soubor "_cz + name + " je otevřen na jiné stanici, obnova dat neproběhla"_cz);
-      return false;
-    }
-    const std::string holder = common::IfVolny(name);
-    if (!holder.empty()) {
-      common::BeepMessage("Soubor "_cz + name + " drží uživatel "_cz + TrimBlanks(holder) +
-                          ", obnova dat neproběhla"_cz);
-      return false;
-    }
+// Lists the archive and checks that every name it holds is one plain name.
+bool TfGlobKop::ListArchiveChecked(const std::string& archive, const std::string& scratch, ArchiveListing& listing,
+                                   const std::string& what) {
+  ArchiverError error;
+  if (ListArchive(archive, scratch, listing, error) != 0) {
+    common::BeepMessage(error.text + ", data jsou beze změny"_cz);
+    return false;
   }
+  for (const auto& name : listing.names)
+    if (!SafeName(name)) {
+      BadNameMessage(what, name);
+      return false;
+    }
   return true;
 }
 
-bool TfGlobKop::MoveStagedIn(const std::string& staging, bool clearKopw, const std::string& okText, bool beep) {
+bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::string& okText, bool beep) {
   const std::string dataFolder = common::DataDir("");
-  const std::vector<common::DirItem> staged = FilesOf(staging);
-  std::vector<std::string> erase;
+  const std::vector<common::DirItem> staged = FilesOf(staging.Work());
+  if (const std::string bad = FirstBadName(staged); !bad.empty()) {
+    BadNameMessage("Obnovovaná data"_cz, bad);
+    return false;
+  }
+  RestorePlan plan;
+  plan.files = staging.Sub();
+  plan.clearKopw = clearKopw;
+  plan.okText = okText;
+  for (const auto& s : staged) plan.move.push_back(s.name);
   for (const auto& mask : EraseMaskList()) {
+    if (!SafeName(mask)) continue;  // a mask reaches no other folder
     std::vector<common::DirItem> items;
     (void)common::ListDirectory(dataFolder + mask, items, common::kListFiles);
     for (const auto& item : items) {
+      // A name no Windows name can reach is no data file of the program.
+      if (!SafeName(item.name) || item.isLink) continue;
       const bool replaced = std::any_of(staged.begin(), staged.end(),
                                         [&](const common::DirItem& s) { return common::SameNameCp1250(s.name, item.name); });
-      const std::string full = dataFolder + item.name;
-      if (!replaced && std::find(erase.begin(), erase.end(), full) == erase.end()) erase.push_back(full);
+      if (!replaced && std::find(plan.erase.begin(), plan.erase.end(), item.name) == plan.erase.end())
+        plan.erase.push_back(item.name);
     }
   }
-  std::vector<std::string> touched = erase;
-  for (const auto& s : staged) touched.push_back(dataFolder + s.name);
-  if (!CheckHeldFiles(touched)) return false;
-
-  if (Set == kDefaultSet || Set == "UZAV") common::WriteJob("KOPW", "A");
-  browser::ShowBlik("Ruším datové soubory"_cz);
-  int failed = 0;
-  for (const auto& name : erase)
-    if (common::EraseFile(name) != 0) ++failed;
-  browser::CloseBlik();
-  for (const auto& s : staged)
-    if (common::ReplaceFileFrom(staging + s.name, dataFolder + s.name) != 0) ++failed;
-  if (failed > 0) {
-    common::LogProtocol(okText.substr(0, okText.size() - 6) + " chyby: "_cz + std::to_string(failed));
-    common::BeepMessage(okText.substr(0, okText.size() - 6) + " není úplná, "_cz + std::to_string(failed) +
-                        " souborů se nepodařilo obnovit nebo zrušit"_cz);
+  if (!CheckHeldFiles(TouchedFiles(plan), ", obnova dat neproběhla"_cz)) return false;
+  if (const int rc = WriteJournal(staging.name(), plan)) {
+    common::BeepMessage("Chyba "_cz + std::to_string(rc) + " " + staging.name() + kJournalName + ", data jsou beze změny"_cz);
     return false;
   }
-  common::WriteJob("COPYOK", " ");
-  if (clearKopw) common::WriteJob("KOPW", " ");
-  common::LogProtocol(okText);
-  if (beep)
+  // From here on the restore is finished from the journal, now or at the next start.
+  if (Set == kDefaultSet || Set == "UZAV") common::WriteJob("KOPW", "A");
+  browser::ShowBlik("Ruším datové soubory"_cz);
+  std::string failure;
+  const bool done = FollowPlan(staging.name(), plan, okText, failure);
+  browser::CloseBlik();
+  if (!done) {
+    staging.Keep();
+    common::BeepMessage(failure);
+  } else if (beep) {
     common::BeepMessage(okText);
-  else
+  } else {
     common::MessageOk(okText);
-  return true;
+  }
+  return done;
 }
 
 void TfGlobKop::DeleteChosenCopy() {
@@ -371,7 +393,9 @@ void TfGlobKop::DeleteChosenCopy() {
     const std::string copyFolder = SetFolderName() + CopyFolderName(number) + "\\";
     std::uint64_t markerSize = 0;
     if (common::FileSize(copyFolder + kMarkerName, markerSize) == 0 && markerSize > 0)
-      for (const auto& f : FilesOf(copyFolder)) (void)common::EraseFile(copyFolder + f.name);
+      for (const auto& f : FilesOf(copyFolder))
+        if (SafeName(f.name) && common::LiesInside(copyFolder, copyFolder + f.name))
+          (void)common::EraseFile(copyFolder + f.name);
     common::LogProtocol("Kopie číslo "_cz + nnn + " zrušena !!!!!!!!!!!!!!!!!"_cz);
     if (common::RemoveDir(copyFolder) == 0) {
       (void)common::EraseFile(SetFolderName() + SideFileName(number));
@@ -389,7 +413,8 @@ int TfGlobKop::RestoreFromDisks() {
   try {
     ScopedFolder work;
     const std::string dataFolder = common::DataDir("");
-    common::ThrowIfError(common::MakeUniqueDir(dataFolder, "wrk.", work.name), dataFolder);
+    common::ThrowIfError(work.Make(dataFolder, kWorkPrefix, kStagedFiles), dataFolder);
+    const std::string staged = work.Work();
     DiskCounter = 0;
     medium_ = OpenMedium(Drive, DiskFolder);
     bool archive = false;
@@ -399,7 +424,12 @@ int TfGlobKop::RestoreFromDisks() {
       ListBox1.ClearItems();
       Table.clear();
       std::uint64_t pieces = 0;
-      for (const auto& f : FilesOf(medium_->Root())) {
+      const std::vector<common::DirItem> files = FilesOf(medium_->Root());
+      if (const std::string bad = FirstBadName(files); !bad.empty()) {
+        BadNameMessage("Disketa "_cz + CopyNumber, bad);
+        return kReported;
+      }
+      for (const auto& f : files) {
         if (common::UpperCz(f.name.substr(0, 8)) == "__TAVONA") continue;
         Table.push_back({f.name, medium_->Root() + f.name, f.size, f.mtimeNs});
         pieces += f.size;
@@ -409,28 +439,33 @@ int TfGlobKop::RestoreFromDisks() {
       archive = Table.size() == 1 && common::UpperCz(Table[0].name) == "ARCH.ARJ";
       if (ShortOfSpace(dataFolder, gathered + pieces + kSpaceReserve)) return kReported;
       for (std::size_t j = 0; j < Table.size(); ++j)
-        if (const int rc = RestoreDiskPiece(*medium_, j, work.name)) return rc;
+        if (const int rc = RestoreDiskPiece(*medium_, j, staged)) return rc;
       gathered += pieces;
       if (LastDiskette) break;
     }
-    std::string staged = work.name;
     if (archive) {
+      // The pieces joined to the archive are extracted into the staged files.
       ArchiverError error;
-      std::uint64_t original = 0;
-      const std::string arch = work.name + "ARCH.ARJ";
-      const std::string archName = common::FileExists(arch) ? arch : work.name + kArchiveName;
-      staged = work.name + "data\\";
+      ArchiveListing listing;
+      const std::string arch = staged + "ARCH.ARJ";
+      const std::string archName = common::FileExists(arch) ? arch : staged + kArchiveName;
+      const std::string packed = work.name() + kArchiveName;
+      common::ThrowIfError(common::RenameFile(archName, packed), archName);
+      common::ThrowIfError(common::RemoveTree(staged), staged);
       common::ThrowIfError(common::MakeDir(staged), staged);
-      int rc = TestArchive(archName, error);
-      if (rc == 0) rc = ArchiveOriginalSize(archName, work.name, original, error);
-      if (rc == 0 && ShortOfSpace(dataFolder, original + kSpaceReserve)) return kReported;
-      if (rc == 0) rc = ExtractArchive(archName, staged, error);
-      if (rc != 0) {
+      if (TestArchive(packed, error) != 0) {
+        common::BeepMessage(error.text + ", data jsou beze změny"_cz);
+        return kReported;
+      }
+      if (!ListArchiveChecked(packed, work.name(), listing, "Archiv kopie"_cz) ||
+          ShortOfSpace(dataFolder, listing.original + kSpaceReserve))
+        return kReported;
+      if (ExtractArchive(packed, staged, error) != 0) {
         common::BeepMessage(error.text + ", data jsou beze změny"_cz);
         return kReported;
       }
     }
-    if (!MoveStagedIn(staged, false, "Obnova číslo "_cz + CopyNumber + " je OK", false)) return kReported;
+    if (!MoveStagedIn(work, false, "Obnova číslo "_cz + CopyNumber + " je OK", false)) return kReported;
     Label3.SetText("Kopie z disket je OK");
     return 0;
   } catch (const common::IoError& e) {
@@ -496,6 +531,7 @@ int TfGlobKop::RestoreDiskPiece(Medium& medium, std::size_t index, const std::st
   Label2.SetText(common::FormatFloatMask("### ", static_cast<double>(index + 1)) +
                  common::AlignText(e.name, "L", " ", 14) + SizeText(e.size));
   const std::string target = workFolder + e.name;
+  if (!SafeName(e.name) || !common::LiesInside(workFolder, target)) return 5;
   common::File out;
   std::uint64_t pos = 0;
   if (common::FileExists(target)) {

@@ -129,6 +129,11 @@ int FaultFileSystem::StatPath(const std::string& path, FileStat& st) {
   return base_.StatPath(path, st);
 }
 
+int FaultFileSystem::LinkStatPath(const std::string& path, FileStat& st) {
+  if (int e = Injected(FsOp::LinkStatPath, path)) return e;
+  return base_.LinkStatPath(path, st);
+}
+
 int FaultFileSystem::ListDir(const std::string& path, std::vector<DirEntryRaw>& out) {
   if (int e = Injected(FsOp::ListDir, path)) return e;
   return base_.ListDir(path, out);

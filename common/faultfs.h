@@ -13,7 +13,7 @@ namespace common {
 
 enum class FsOp {
   Open, Close, Lock, Read, Write, Stat, Truncate, Sync, SetTime, SetMode,
-  StatPath, ListDir, MakeDir, RemoveDir, Unlink, Rename, SetTimePath, FreeSpace,
+  StatPath, ListDir, MakeDir, RemoveDir, Unlink, Rename, SetTimePath, FreeSpace, LinkStatPath,
 };
 
 class FaultFileSystem : public FileSystem {
@@ -47,6 +47,7 @@ class FaultFileSystem : public FileSystem {
   int SetTime(int fd, std::int64_t mtimeNs) override;
   int SetMode(int fd, std::uint32_t mode) override;
   int StatPath(const std::string& path, FileStat& st) override;
+  int LinkStatPath(const std::string& path, FileStat& st) override;
   int ListDir(const std::string& path, std::vector<DirEntryRaw>& out) override;
   int MakeDir(const std::string& path) override;
   int RemoveDir(const std::string& path) override;

@@ -21,6 +21,7 @@ void Fill(const struct stat& s, FileStat& st) {
   st.exists = true;
   st.isDir = S_ISDIR(s.st_mode);
   st.isRegular = S_ISREG(s.st_mode);
+  st.isLink = S_ISLNK(s.st_mode);
   st.readOnly = (s.st_mode & S_IWUSR) == 0;
   st.size = static_cast<std::uint64_t>(s.st_size);
   st.mtimeNs = static_cast<std::int64_t>(s.st_mtim.tv_sec) * 1'000'000'000 + s.st_mtim.tv_nsec;
@@ -121,6 +122,14 @@ int PosixFileSystem::StatPath(const std::string& path, FileStat& st) {
   return 0;
 }
 
+int PosixFileSystem::LinkStatPath(const std::string& path, FileStat& st) {
+  struct stat s {};
+  st = {};
+  if (::lstat(path.c_str(), &s) != 0) return errno;
+  Fill(s, st);
+  return 0;
+}
+
 int PosixFileSystem::ListDir(const std::string& path, std::vector<DirEntryRaw>& out) {
   out.clear();
   DIR* dir = ::opendir(path.empty() ? "." : path.c_str());
@@ -131,11 +140,17 @@ int PosixFileSystem::ListDir(const std::string& path, std::vector<DirEntryRaw>& 
     const std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     bool isDir = e->d_type == DT_DIR;
-    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+    bool isLink = e->d_type == DT_LNK;
+    if (e->d_type == DT_UNKNOWN) {
+      struct stat s {};
+      isLink = ::lstat((prefix + name).c_str(), &s) == 0 && S_ISLNK(s.st_mode);
+      isDir = !isLink && S_ISDIR(s.st_mode);
+    }
+    if (isLink) {
       struct stat s {};
       isDir = ::stat((prefix + name).c_str(), &s) == 0 && S_ISDIR(s.st_mode);
     }
-    out.push_back({name, isDir});
+    out.push_back({name, isDir, isLink});
     errno = 0;
   }
   const int err = errno;

@@ -15,6 +15,7 @@ struct FileStat {
   bool isDir = false;
   bool isRegular = false;
   bool readOnly = false;  // no write permission bit for the owner
+  bool isLink = false;    // a symbolic link itself (LinkStatPath only)
   std::uint64_t size = 0;
   std::int64_t mtimeNs = 0;  // since the Unix epoch
   std::uint32_t mode = 0;    // permission bits
@@ -23,7 +24,8 @@ struct FileStat {
 
 struct DirEntryRaw {
   std::string name;  // UTF-8, without "." and ".."
-  bool isDir = false;
+  bool isDir = false;   // a folder, or a link to one
+  bool isLink = false;  // a symbolic link (isDir tells what it points to)
 };
 
 // Every call returns 0 on success or a positive errno value.
@@ -56,6 +58,8 @@ class FileSystem {
 
   // Path operations. StatPath of a missing path returns ENOENT.
   virtual int StatPath(const std::string& path, FileStat& st) = 0;
+  // The same without following a final symbolic link (lstat).
+  virtual int LinkStatPath(const std::string& path, FileStat& st) = 0;
   virtual int ListDir(const std::string& path, std::vector<DirEntryRaw>& out) = 0;
   virtual int MakeDir(const std::string& path) = 0;
   virtual int RemoveDir(const std::string& path) = 0;
@@ -84,6 +88,7 @@ class PosixFileSystem : public FileSystem {
   int SetTime(int fd, std::int64_t mtimeNs) override;
   int SetMode(int fd, std::uint32_t mode) override;
   int StatPath(const std::string& path, FileStat& st) override;
+  int LinkStatPath(const std::string& path, FileStat& st) override;
   int ListDir(const std::string& path, std::vector<DirEntryRaw>& out) override;
   int MakeDir(const std::string& path) override;
   int RemoveDir(const std::string& path) override;

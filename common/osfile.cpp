@@ -573,20 +573,44 @@ int RemoveTree(std::string_view name) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   FileSystem& fs = Fs();
   int first = 0;
-  std::vector<DirEntryRaw> entries;
-  if (int e = fs.ListDir(path, entries)) return IoCodeFromErrno(e, path);
-  for (const DirEntryRaw& entry : entries) {
-    const std::string child = path + "/" + entry.name;
-    int e = 0;
-    if (entry.isDir) {
-      const int code = RemoveTree(Utf8ToWin1250(child));
-      if (code != 0 && first == 0) first = code;
+  auto note = [&first](int e, const std::string& p) {
+    if (e != 0 && first == 0) first = IoCodeFromErrno(e, p);
+  };
+  FileStat top;
+  if (int e = fs.LinkStatPath(path, top)) return IoCodeFromErrno(e, path);
+  if (top.isLink) {  // the link goes, not what it points to
+    note(fs.Unlink(path), path);
+    return first;
+  }
+  // Folders in the order they were found, each below one found earlier; links are
+  // unlinked as they are met and never walked into. No recursion: a tree may be deep.
+  std::vector<std::string> folders{path};
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    const std::string folder = folders[i];
+    FileStat st;
+    if (int e = fs.LinkStatPath(folder, st)) {
+      note(e, folder);
       continue;
     }
-    e = fs.Unlink(child);
-    if (e != 0 && first == 0) first = IoCodeFromErrno(e, child);
+    if (st.isLink) {  // turned into a link since it was listed
+      note(fs.Unlink(folder), folder);
+      continue;
+    }
+    std::vector<DirEntryRaw> entries;
+    if (int e = fs.ListDir(folder, entries)) {
+      note(e, folder);
+      continue;
+    }
+    for (const DirEntryRaw& entry : entries) {
+      const std::string child = folder + "/" + entry.name;
+      if (entry.isDir && !entry.isLink) folders.push_back(child);
+      else note(fs.Unlink(child), child);
+    }
   }
-  if (int e = fs.RemoveDir(path); e != 0 && first == 0) first = IoCodeFromErrno(e, path);
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+    FileStat st;
+    if (fs.LinkStatPath(*it, st) == 0 && st.isDir) note(fs.RemoveDir(*it), *it);
+  }
   return first;
 }
 
@@ -694,6 +718,7 @@ int ListDirectory(std::string_view mask, std::vector<DirItem>& out, unsigned wha
     FileStat st;
     if (fs.StatPath(prefix + e.name, st) != 0) continue;  // gone meanwhile
     item.isDir = st.isDir;
+    item.isLink = e.isLink;
     if (!(what & (item.isDir ? kListDirs : kListFiles))) continue;
     item.readOnly = st.readOnly;
     item.size = st.size;

@@ -232,7 +232,8 @@ std::string CurrentFolder();
 struct DirItem {
   std::string name;      // Windows-1250 ("?" for what the code page or UTF-8 cannot carry)
   std::string diskName;  // the entry's own bytes on disk, to reach it whatever they are
-  bool isDir = false;
+  bool isDir = false;   // a folder, or a link to one
+  bool isLink = false;  // a symbolic link (the other facts are of what it points to)
   bool readOnly = false;
   std::uint64_t size = 0;
   std::int64_t mtimeNs = 0;

@@ -267,6 +267,34 @@ std::string RealPath(std::string_view winName) {
   return real;
 }
 
+namespace {
+
+// The parts of a real path with "." and ".." worked out ("/" first for an absolute one).
+std::vector<std::string> PathParts(const std::string& path) {
+  std::vector<std::string> parts;
+  if (!path.empty() && path.front() == '/') parts.emplace_back("/");
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t slash = path.find('/', pos);
+    if (slash == std::string::npos) slash = path.size();
+    const std::string part = path.substr(pos, slash - pos);
+    pos = slash + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == ".." && !parts.empty() && parts.back() != ".." && parts.back() != "/") parts.pop_back();
+    else if (!(part == ".." && !parts.empty() && parts.back() == "/")) parts.push_back(part);
+  }
+  return parts;
+}
+
+}  // namespace
+
+bool LiesInside(std::string_view root, std::string_view name) {
+  std::string rootPath, namePath;
+  if (MapName(root, rootPath) != 0 || MapName(name, namePath) != 0) return false;
+  const std::vector<std::string> r = PathParts(rootPath), n = PathParts(namePath);
+  return n.size() > r.size() && std::equal(r.begin(), r.end(), n.begin());
+}
+
 bool IsOneComponent(std::string_view name) {
   return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string_view::npos &&
          name.find('\0') == std::string_view::npos;

@@ -77,5 +77,8 @@ std::string_view NamePart(std::string_view winName);
 // one path component: not empty, not "." or "..", and holding no "\", "/" or ":" (no
 // Windows name holds one), so that joining it to a folder stays inside that folder.
 bool IsOneComponent(std::string_view name);
+// True when the Windows name `name` lies below the folder `root` once both are mapped
+// to real paths and their "." and ".." parts are worked out.
+bool LiesInside(std::string_view root, std::string_view name);
 
 }  // namespace common

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/program.h"
 #include "app/windowtable.h"
+#include "backup/pending.h"
 #include "browser/choosers/foto.h"
 #include "browser/choosers/inout.h"
 #include "browser/kalk.h"
@@ -75,8 +76,16 @@ TEST_F(AppTest, StubWindowShowsTheNoticeWithoutShowingItself) {
 }
 
 TEST_F(AppTest, ProgramRunsStartUpThenTheMainWindow) {
+  // A restore a killed run left to finish is finished before the windows see the data.
+  const std::string staging = dir / "data/obnova.killed01";
+  ostest::WriteRaw(staging + "/data/new.dta", "restored");
+  ostest::WriteRaw(staging + "/journal", backup::JournalText({"data", {"old.dta"}, {"new.dta"}, false, "Obnova"}));
+  ostest::WriteRaw(dir / "data/old.dta", "old");
   std::string caption;
   int exitStatus = app::RunProgram({}, [&](app::WindowTable& w) {
+    EXPECT_EQ(ostest::ReadRaw(dir / "data/new.dta"), "restored");
+    EXPECT_FALSE(std::filesystem::exists(dir / "data/old.dta"));
+    EXPECT_FALSE(std::filesystem::exists(staging));
     EXPECT_EQ(common::CurrentSession().CurrentUser, "01");
     EXPECT_EQ(w.created().size(), 110u);
     EXPECT_TRUE(w.Main().FirstActivation);

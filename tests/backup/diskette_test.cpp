@@ -78,6 +78,17 @@ TEST_F(DisketteSeries, RestoreJoinsThePiecesInOrderAfterTheLastMedium) {
   for (const auto& n : Names(Data())) EXPECT_NE(n.rfind("wrk.", 0), 0u) << n;
 }
 
+TEST_F(DisketteSeries, APieceWhoseNameClimbsOutIsRefusedBeforeAnythingIsWritten) {
+  Backup();
+  Write(Disk(1) + "/..\\..\\escaped.dta", "climbed");
+  Write(Data("big.dta"), "changed");
+  Restore({Disk(1), Disk(2)});
+  EXPECT_TRUE(SaidSomething("neplatným jménem ..\\..\\escaped.dta, data jsou beze změny"))
+      << ::testing::PrintToString(Messages());
+  EXPECT_FALSE(Exists(C("APP/DATA/escaped.dta")));
+  EXPECT_EQ(Read(Data("big.dta")), "changed");
+}
+
 TEST_F(DisketteSeries, AFileOverThreeMediaIsJoinedInDisketteOrder) {
   MakeBig(3000000);
   Backup();

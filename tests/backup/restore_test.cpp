@@ -1,18 +1,26 @@
 // Restores of copy folders: the list of copies, the staged restore, its refusals,
 // deleting a copy and the copies of another year.
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
+#include <iostream>
+#include <utility>
+
 #include "backup/dirdialogx.h"
+#include "backup/pending.h"
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/jobfile.h"
 #include "common/osfile.h"
 #include "tests/backup/backupkit.h"
+#include "tests/common/processes.h"
 
 namespace {
 
 using namespace backuptest;
+using namespace common::literals;
 using Strings = std::vector<std::string>;
 
 class RestoreFolder : public BackupFixture {
@@ -26,6 +34,13 @@ class RestoreFolder : public BackupFixture {
     std::map<std::string, std::string> out;
     for (const auto& n : Names(Data()))
       if (n != "PROTOKOL.PRT" && n != "master.job" && n != "FOT.tab" && fs::is_regular_file(Data(n))) out[n] = Read(Data(n));
+    return out;
+  }
+  // Private folders of restores and backups left in the data folder.
+  Strings LeftFolders() const {
+    Strings out;
+    for (const auto& n : Names(Data()))
+      if (n.rfind("obnova.", 0) == 0 || n.rfind("wrk.", 0) == 0) out.push_back(n);
     return out;
   }
   void MakeCopy(int number, const std::string& note) {
@@ -237,6 +252,269 @@ TEST_F(RestoreFolder, NoCopiesAskForAnotherYearAndNoEndsWithoutChange) {
   Open([&](backup::TfGlobKop& w) { backend.Click(w.bObnov); });
   EXPECT_EQ(questions, Strings{"V tomto roce nejsou žádné kopie, chcete obnovit z jiného roku"});
   EXPECT_EQ(DataFiles(), before);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Names that would climb out of their folder ------------------------------------
+
+// The archiver's own file with one stored name replaced (its header's check sum made
+// anew), as a hostile or broken archive would hold it; host 0 reads "\" as a name's own.
+std::string Reheader(const std::string& arj, const std::string& from, const std::string& to, int host = -1) {
+  auto crc32 = [](const std::string& s) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : s) {
+      c ^= b;
+      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return c ^ 0xFFFFFFFFu;
+  };
+  auto u16 = [&](std::size_t at) { return static_cast<std::size_t>(static_cast<unsigned char>(arj[at]) |
+                                                                    static_cast<unsigned char>(arj[at + 1]) << 8); };
+  auto put = [](std::string& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  std::string out;
+  std::size_t pos = 0;
+  for (bool first = true; pos + 4 <= arj.size(); first = false) {
+    const std::size_t size = u16(pos + 2);
+    if (size == 0) return out + arj.substr(pos, 4);
+    std::string header = arj.substr(pos + 4, size);
+    const std::size_t nameAt = static_cast<unsigned char>(header[0]), nameEnd = header.find('\0', nameAt);
+    std::uint64_t packed = 0;
+    for (int i = 0; i < 4 && !first; ++i) packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(header[12 + i])) << (8 * i);
+    if (header.substr(nameAt, nameEnd - nameAt) == from) {
+      header = header.substr(0, nameAt) + to + header.substr(nameEnd);
+      header[24] = header[25] = '\0';  // no folder part to leave out
+      if (host >= 0) header[3] = static_cast<char>(host);
+    }
+    out += arj.substr(pos, 2);
+    put(out, header.size(), 2);
+    out += header;
+    put(out, crc32(header), 4);
+    out += std::string(2, '\0');  // no extended header
+    const std::size_t data = pos + 4 + size + 4 + 2;
+    out += arj.substr(data, packed);
+    pos = data + packed;
+  }
+  return out;
+}
+
+TEST_F(RestoreFolder, ANameThatClimbsOutOfTheCopyStopsTheRestoreBeforeAnythingIsTouched) {
+  const std::string escaped = "..\\..\\escaped.dta";
+  // A plain copy holding such a file, and compressed copies whose archive holds it,
+  // "../" or an absolute path.
+  struct Case {
+    std::string stored;
+    int host;
+  } cases[] = {{"", -1}, {"../escaped.dta", -1}, {dir.path() + "/abs.dta", -1}, {escaped, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored.empty() ? "plain" : c.stored);
+    fs::remove_all(SetDir());
+    notes.calls.clear();
+    if (c.stored.empty()) {
+      MakeCopy(1, "");
+      Write(SetDir("kopie.001/") + escaped, "climbed");
+    } else {
+      Write(Data("zzescaped.dta"), "climbed");
+      RunBackup("C", true);
+      fs::remove(Data("zzescaped.dta"));
+      const std::string arch = SetDir("kopie.001/arch.arj");
+      Write(arch, Reheader(Read(arch), "zzescaped.dta", c.stored, c.host));
+    }
+    Write(Data("a.dta"), "changed");
+    const auto before = DataFiles();
+    answers = {true};
+    RunRestore([&](backup::TfGlobKop& w) { RestoreCopy(w, 1); });
+    EXPECT_TRUE(SaidSomething("data jsou beze změny")) << ::testing::PrintToString(Messages());
+    EXPECT_FALSE(SaidSomething("je OK"));
+    EXPECT_EQ(DataFiles(), before);
+    EXPECT_FALSE(Exists(C("APP/escaped.dta")));
+    EXPECT_FALSE(Exists(C("APP/DATA/escaped.dta")));
+    EXPECT_FALSE(Exists(dir.path() + "/abs.dta"));
+    EXPECT_EQ(LeftFolders(), Strings{});
+  }
+}
+
+TEST_F(RestoreFolder, ABackupLeavesOutANameThatWouldClimbOutOfTheCopyFolder) {
+  Write(Data("..\\..\\escaped.dta"), "inside");
+  Write(C("APP/escaped.dta"), "outside");
+  RunBackup();
+  EXPECT_FALSE(Exists(C("tv3/DATA/F1/escaped.dta")));
+  EXPECT_EQ(Read(SetDir("kopie.001/a.dta")), "AAAA record");
+  EXPECT_TRUE(SaidSomething("Kopie číslo 001 není úplná")) << ::testing::PrintToString(Messages());
+}
+
+// ---- All or nothing ----------------------------------------------------------------
+
+// The real file system, but a mutation of the data folder number `killAt` first tells
+// the test through `report` and then waits to be killed.
+class KillPoint : public common::PosixFileSystem {
+ public:
+  KillPoint(std::string data, int killAt, int report) : data_(std::move(data)), killAt_(killAt), report_(report) {}
+  int Unlink(const std::string& path) override {
+    Step(path);
+    return PosixFileSystem::Unlink(path);
+  }
+  int Rename(const std::string& from, const std::string& to, bool replace) override {
+    Step(to);
+    return PosixFileSystem::Rename(from, to, replace);
+  }
+  int count = 0;
+
+ private:
+  void Step(const std::string& path) {
+    if (path.rfind(data_, 0) != 0 || ++count != killAt_) return;
+    const char c = 'k';
+    (void)!::write(report_, &c, 1);
+    for (;;) ::pause();
+  }
+  std::string data_;
+  int killAt_, report_;
+};
+
+class RestoreKilled : public RestoreFolder {
+ protected:
+  static constexpr int kFiles = 30;
+  RestoreKilled() {
+    for (int i = 0; i < kFiles; ++i) Write(Data("f" + std::to_string(i) + ".dta"), "new " + std::to_string(i));
+    Write(Data("a.dta"), "new a");
+    RunBackup();
+    notes.calls.clear();
+  }
+  void MakeOld() {
+    for (int i = 0; i < kFiles; ++i) Write(Data("f" + std::to_string(i) + ".dta"), "old " + std::to_string(i));
+    Write(Data("a.dta"), "old a");
+    Write(Data("later.dta"), "old only");
+  }
+  // "old", "new" or "half": what the data folder holds.
+  std::string Outcome() const {
+    int oldCount = 0, newCount = 0;
+    auto look = [&](const std::string& name, const std::string& oldText, const std::string& newText) {
+      const std::string now = Exists(Data(name)) ? Read(Data(name)) : std::string("(none)");
+      if (now == oldText) ++oldCount;
+      else if (now == newText) ++newCount;
+    };
+    for (int i = 0; i < kFiles; ++i) look("f" + std::to_string(i) + ".dta", "old " + std::to_string(i), "new " + std::to_string(i));
+    look("a.dta", "old a", "new a");
+    look("later.dta", "old only", "(none)");
+    if (oldCount == kFiles + 2) return "old";
+    if (newCount == kFiles + 2) return "new";
+    return "half";
+  }
+  // Restores copy 1 in a child that is killed at mutation `killAt` of the data folder;
+  // the count of mutations when it ran to its end.
+  int RestoreInChild(int killAt) {
+    int pipeFd[2];
+    EXPECT_EQ(::pipe(pipeFd), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(pipeFd[0]);
+      KillPoint killer(Data(), killAt, pipeFd[1]);
+      common::ScopedFileSystem use(killer);
+      answers = {true};
+      RunRestore([&](backup::TfGlobKop& w) { RestoreCopy(w, 1); });
+      const int n = killer.count;
+      (void)!::write(pipeFd[1], &n, sizeof n);
+      ::_exit(0);
+    }
+    ::close(pipeFd[1]);
+    int n = 0;
+    const ssize_t got = ::read(pipeFd[0], &n, sizeof n);
+    if (got == 1) ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(pipeFd[0]);
+    return got == static_cast<ssize_t>(sizeof n) ? n : -1;
+  }
+};
+
+TEST_F(RestoreKilled, AKilledRestoreIsFinishedAtTheNextStartAndNeverLeftHalfWay) {
+  MakeOld();
+  const int steps = RestoreInChild(INT_MAX);
+  ASSERT_EQ(Outcome(), "new") << ::testing::PrintToString(Messages());
+  ASSERT_GT(steps, kFiles);
+  std::map<std::string, int> atKill, afterStart;
+  for (int k = 0; k < 12; ++k) {
+    const int killAt = 1 + k * (steps - 3) / 11;
+    SCOPED_TRACE(killAt);
+    MakeOld();
+    ASSERT_EQ(RestoreInChild(killAt), -1);
+    ++atKill[Outcome()];
+    notes.calls.clear();
+    EXPECT_EQ(backup::FinishPendingRestores(), 0) << ::testing::PrintToString(Messages());
+    const std::string outcome = Outcome();
+    ++afterStart[outcome];
+    EXPECT_NE(outcome, "half");
+    if (outcome == "new") {
+      EXPECT_EQ(Job("KOPW"), "");
+    } else {
+      EXPECT_EQ(Messages(), Strings{});  // killed before the first data file was touched
+    }
+    EXPECT_EQ(LeftFolders(), Strings{});
+  }
+  std::cout << "kills: at the kill " << ::testing::PrintToString(atKill) << ", after the next start "
+            << ::testing::PrintToString(afterStart) << "\n";
+  EXPECT_GT(atKill["half"], 0);  // kills landed in the middle of the move
+  EXPECT_GE(afterStart["new"], 5);
+}
+
+TEST_F(RestoreFolder, AFileOpenedElsewhereDuringTheMoveLeavesTheRestoreToTheNextStart) {
+  RunBackup();
+  Write(Data("a.dta"), "changed");
+  Write(Data("b.DT1"), "changed b");
+  Write(Data("sel.idx"), "index");
+  // Another workstation opens b.DT1 once the first data file is erased.
+  common::File other;
+  struct OpensLater : common::PosixFileSystem {
+    std::function<void()> then;
+    int Unlink(const std::string& path) override {
+      const int rc = PosixFileSystem::Unlink(path);
+      if (then && path.size() > 7 && path.substr(path.size() - 7) == "sel.idx") std::exchange(then, nullptr)();
+      return rc;
+    }
+  } opens;
+  opens.then = [&] { ASSERT_EQ(other.Open("C:\\APP\\DATA\\F1\\b.DT1", common::kModeExclusive), 0); };
+  {
+    common::ScopedFileSystem use(opens);
+    answers = {true};
+    RunRestore([&](backup::TfGlobKop& w) { RestoreCopy(w, 1); });
+  }
+  EXPECT_EQ(notes.Count(common::RecordingNotifier::Kind::LockWait, "Soubor C:\\APP\\DATA\\F1\\b.DT1 není volný"_cz), 10);
+  EXPECT_TRUE(SaidSomething("b.DT1 je otevřen na jiné stanici, obnova dat bude dokončena při příštím spuštění programu"))
+      << ::testing::PrintToString(Messages());
+  EXPECT_FALSE(SaidSomething("je OK"));
+  EXPECT_EQ(Job("KOPW"), "A");
+  ASSERT_EQ(LeftFolders().size(), 1u);
+  const std::string staging = Data(LeftFolders()[0]);
+  EXPECT_TRUE(Exists(staging + "/journal"));
+  EXPECT_EQ(Read(staging + "/data/b.DT1"), "BBBB");
+  // The next start finds the file still open and keeps the journal; once it is closed
+  // the restore is finished.
+  notes.calls.clear();
+  EXPECT_EQ(backup::FinishPendingRestores(), 1);
+  EXPECT_TRUE(SaidSomething("b.DT1 je otevřen na jiné stanici, obnova dat bude dokončena"));
+  EXPECT_TRUE(Exists(staging + "/journal"));
+  other.Close();
+  EXPECT_EQ(backup::FinishPendingRestores(), 0);
+  EXPECT_TRUE(SaidSomething("Přerušená obnova dokončena: Obnova dat z čísla kopie 001 je OK"));
+  EXPECT_EQ(Read(Data("a.dta")), "AAAA record");
+  EXPECT_EQ(Read(Data("b.DT1")), "BBBB");
+  EXPECT_FALSE(Exists(Data("sel.idx")));
+  EXPECT_EQ(Job("KOPW"), "");
+  EXPECT_EQ(LeftFolders(), Strings{});
+}
+
+TEST_F(RestoreFolder, AFolderALivingRunHoldsIsLeftAndADeadOneRemoved) {
+  backup::ScopedFolder living;
+  ASSERT_EQ(living.Make("C:\\APP\\DATA\\F1\\", backup::kWorkPrefix, "data"), 0);
+  Write(Data("obnova.dead1234/data/a.dta"), "stale");
+  Write(Data("obnova.dead1234/lock"), "");
+  EXPECT_EQ(backup::FinishPendingRestores(), 0);
+  std::string name = living.name();
+  name.pop_back();
+  EXPECT_EQ(LeftFolders(), Strings{name.substr(name.rfind('\\') + 1)});
 }
 
 }  // namespace

@@ -594,3 +594,33 @@ TEST_F(OsFileTest, PrivateFoldersAreNewEachTimeAndGoWithTheirContents) {
   EXPECT_FALSE(DirectoryExists(a));
   EXPECT_TRUE(DirectoryExists(b));
 }
+
+// A link inside the tree goes, never what it points to; a tree that is itself a link
+// loses only the link.
+TEST_F(OsFileTest, RemovingATreeUnlinksLinksAndKeepsWhatTheyPointTo) {
+  ASSERT_EQ(MakeDirs(Win("precious\\deep\\")), 0);
+  WriteRaw(dir / "precious/p.dta", "keep");
+  WriteRaw(dir / "precious/deep/q.dta", "keep");
+  WriteRaw(dir / "alone.dta", "keep");
+  ASSERT_EQ(MakeDirs(Win("kopie.001\\sub\\")), 0);
+  WriteRaw(dir / "kopie.001/sub/x.dta", "x");
+  ASSERT_EQ(::symlink((dir / "precious").c_str(), (dir / "kopie.001/link").c_str()), 0);
+  ASSERT_EQ(::symlink((dir / "precious").c_str(), (dir / "kopie.001/sub/link2").c_str()), 0);
+  ASSERT_EQ(::symlink((dir / "alone.dta").c_str(), (dir / "kopie.001/file.lnk").c_str()), 0);
+  ASSERT_EQ(::symlink((dir / "precious").c_str(), (dir / "kopie.002").c_str()), 0);
+  std::vector<DirEntryRaw> entries;
+  ASSERT_EQ(CurrentFileSystem().ListDir(dir / "kopie.001", entries), 0);
+  for (const auto& e : entries) {
+    EXPECT_EQ(e.isLink, e.name != "sub") << e.name;
+    EXPECT_EQ(e.isDir, e.name != "file.lnk") << e.name;  // isDir still tells what a link points to
+  }
+  FaultFileSystem faults;  // the flag comes through the fault-injection layer as well
+  ScopedFileSystem use(faults);
+  EXPECT_EQ(RemoveTree(Win("kopie.001")), 0);
+  EXPECT_EQ(RemoveTree(Win("kopie.002\\")), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "kopie.001"));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "kopie.002"));
+  EXPECT_EQ(ReadRaw(dir / "precious/p.dta"), "keep");
+  EXPECT_EQ(ReadRaw(dir / "precious/deep/q.dta"), "keep");
+  EXPECT_EQ(ReadRaw(dir / "alone.dta"), "keep");
+}

@@ -190,4 +190,23 @@ TEST_F(WinPathTest, OneComponentNames) {
     EXPECT_FALSE(IsOneComponent(bad)) << bad;
 }
 
+TEST_F(WinPathTest, ATargetLiesInsideItsRootOnlyWhenItsDotsStayBelowIt) {
+  struct Case {
+    const char *root, *name;
+    bool inside;
+  } cases[] = {
+      {"D:\\DATA\\", "D:\\DATA\\a.dta", true},
+      {"D:\\DATA\\", "D:\\DATA\\sub\\..\\a.dta", true},
+      {"D:\\DATA\\", "D:\\DATA\\..\\..\\escaped.dta", false},
+      {"D:\\DATA\\", "D:\\DATA\\..\\DATA2\\a.dta", false},
+      {"D:\\DATA\\", "D:\\DATA\\", false},
+      {"D:\\DATA\\", "D:\\DATA\\.\\", false},
+      {"D:\\DATA\\", "D:\\DATA2\\a.dta", false},
+      {"DATA\\", "DATA\\a.dta", true},
+      {"DATA\\", "DATA\\..\\a.dta", false},
+  };
+  Drives().Set("D", "/srv/d");
+  for (const Case& c : cases) EXPECT_EQ(LiesInside(c.root, c.name), c.inside) << c.root << " " << c.name;
+}
+
 }  // namespace

@@ -1,0 +1,220 @@
+#include "backup/pending.h"
+
+#include <fcntl.h>
+
+#include "backup/copystore.h"
+#include "common/encoding.h"
+#include "common/filesystem.h"
+#include "common/dirs.h"
+#include "common/jobfile.h"
+#include "common/locking.h"
+#include "common/notifier.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
+#include "common/protocol.h"
+#include "common/winpath.h"
+
+namespace backup {
+
+using namespace common::literals;
+
+namespace {
+
+constexpr char kJournalHead[] = "OBNOVA 1";
+constexpr char kJournalEnd[] = "KONEC ";
+constexpr std::uint64_t kJournalMax = 4u << 20;
+constexpr int kHeldRetries = 10;
+constexpr int kSharingViolation = 32;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+// Writes the folder's entries to disk, so a renamed-in file stays after a power cut.
+void SyncFolder(const std::string& folder) {
+  std::string path;
+  if (common::ResolveName(folder, path) != 0) return;
+  common::FileSystem& fs = common::CurrentFileSystem();
+  int fd = -1;
+  if (fs.Open(path, O_RDONLY | O_DIRECTORY, 0, fd) != 0) return;
+  (void)fs.Sync(fd);
+  (void)fs.Close(fd);
+}
+
+// Runs op while another workstation holds `target`, at most 10 more times 1 s apart.
+template <class Op>
+int WhileHeld(const std::string& target, Op op) {
+  for (int failures = 1;; ++failures) {
+    const int code = op();
+    if (code != kSharingViolation || failures > kHeldRetries) return code;
+    common::LockWaitMessage("Soubor "_cz + target + " není volný - err "_cz + common::FormatNumberMask("####", code),
+                            1000);
+  }
+}
+
+const std::string& NextStartTail() {
+  static const std::string tail = ", obnova dat bude dokončena při příštím spuštění programu"_cz;
+  return tail;
+}
+
+}  // namespace
+
+std::string JournalText(const RestorePlan& plan) {
+  std::string text = std::string(kJournalHead) + "\r\nS " + plan.files + "\r\nK " + (plan.clearKopw ? "A" : "N") +
+                     "\r\nT " + plan.okText + "\r\n";
+  for (const auto& name : plan.erase) text += "E " + name + "\r\n";
+  for (const auto& name : plan.move) text += "M " + name + "\r\n";
+  return text + kJournalEnd + std::to_string(plan.erase.size() + plan.move.size()) + "\r\n";
+}
+
+bool ParseJournal(const std::string& text, RestorePlan& plan) {
+  plan = {};
+  const std::vector<std::string> lines = Lines(text);
+  if (lines.size() < 5 || lines[0] != kJournalHead) return false;
+  if (lines[1].rfind("S ", 0) != 0 || lines[2].rfind("K ", 0) != 0 || lines[3].rfind("T ", 0) != 0) return false;
+  plan.files = lines[1].substr(2);
+  plan.clearKopw = lines[2] == "K A";
+  plan.okText = lines[3].substr(2);
+  if (!SafeName(plan.files)) return false;
+  for (std::size_t i = 4; i + 1 < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::string name = line.size() > 2 ? line.substr(2) : std::string();
+    if (!SafeName(name)) return false;
+    if (line.rfind("E ", 0) == 0) plan.erase.push_back(name);
+    else if (line.rfind("M ", 0) == 0) plan.move.push_back(name);
+    else return false;
+  }
+  return lines.back() == kJournalEnd + std::to_string(plan.erase.size() + plan.move.size());
+}
+
+std::vector<std::string> TouchedFiles(const RestorePlan& plan) {
+  const std::string data = common::DataDir("");
+  std::vector<std::string> names;
+  for (const auto& name : plan.erase) names.push_back(data + name);
+  for (const auto& name : plan.move) names.push_back(data + name);
+  return names;
+}
+
+bool CheckHeldFiles(const std::vector<std::string>& names, const std::string& tail) {
+  for (const auto& name : names) {
+    if (!common::FileExists(name)) continue;
+    common::File f;
+    const int rc = f.Open(name, common::kModeExclusive);
+    f.Close();
+    if (rc == kSharingViolation) {
+      common::BeepMessage("Soubor "_cz + name + " je otevřen na jiné stanici"_cz + tail);
+      return false;
+    }
+    const std::string holder = common::IfVolny(name);
+    if (!holder.empty()) {
+      common::BeepMessage("Soubor "_cz + name + " drží uživatel "_cz + TrimBlanks(holder) + tail);
+      return false;
+    }
+  }
+  return true;
+}
+
+int WriteJournal(const std::string& staging, const RestorePlan& plan) {
+  if (int code = common::ReplaceFileContents(staging + kJournalName, JournalText(plan))) return code;
+  SyncFolder(staging);
+  return 0;
+}
+
+bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::string& doneText,
+                std::string& failure) {
+  failure.clear();
+  const std::string data = common::DataDir("");
+  const std::string files = staging + plan.files + "\\";
+  std::string stopName;
+  int stopCode = 0;
+  for (const auto& name : plan.erase) {
+    const std::string target = data + name;
+    const int code = !common::LiesInside(data, target) ? 5 : WhileHeld(target, [&] {
+      const int rc = common::EraseFile(target);
+      return rc == 2 ? 0 : rc;
+    });
+    if (code != 0) {
+      stopName = target;
+      stopCode = code;
+      break;
+    }
+  }
+  for (std::size_t i = 0; stopCode == 0 && i < plan.move.size(); ++i) {
+    const std::string source = files + plan.move[i], target = data + plan.move[i];
+    int code = 0;
+    if (!common::LiesInside(data, target) || !common::LiesInside(files, source)) code = 5;
+    else if (!common::FileExists(source)) code = common::FileExists(target) ? 0 : 2;  // moved before
+    else code = WhileHeld(target, [&] { return common::ReplaceFileFrom(source, target); });
+    if (code != 0) {
+      stopName = target;
+      stopCode = code;
+    }
+  }
+  if (stopCode != 0) {
+    const std::string why = stopCode == kSharingViolation
+                                ? " je otevřen na jiné stanici"_cz
+                                : " nelze obnovit, chyba "_cz + std::to_string(stopCode);
+    common::LogProtocol("Obnova dat nedokončena: "_cz + stopName);
+    failure = "Obnova dat není dokončena: soubor "_cz + stopName + why + NextStartTail();
+    return false;
+  }
+  SyncFolder(data);
+  common::WriteJob("COPYOK", " ");
+  if (plan.clearKopw) common::WriteJob("KOPW", " ");
+  (void)common::EraseFile(staging + kJournalName);
+  common::LogProtocol(doneText);
+  return true;
+}
+
+int FinishPendingRestores() {
+  const std::string data = common::DataDir("");
+  int pending = 0;
+  for (const char* prefix : {kStagingPrefix, kWorkPrefix}) {
+    std::vector<common::DirItem> items;
+    (void)common::ListDirectory(data + prefix + "*", items, common::kListDirs);
+    for (const auto& item : items) {
+      if (!SafeName(item.name) || item.isLink) continue;
+      const std::string folder = data + item.name + "\\";
+      const std::string journal = folder + kJournalName;
+      if (!common::FileExists(journal)) continue;
+      common::File lock;
+      int rc = lock.Open(folder + kLockName, common::kModeExclusive);
+      if (rc == 2) rc = lock.Create(folder + kLockName, common::kModeExclusive);
+      if (rc == kSharingViolation) continue;  // a living run on another workstation
+      std::uint64_t size = 0;
+      std::string text;
+      RestorePlan plan;
+      if (common::FileSize(journal, size) != 0 || size > kJournalMax || common::ReadFileText(journal, text) != 0 ||
+          !ParseJournal(text, plan)) {
+        common::BeepMessage("Záznam nedokončené obnovy dat "_cz + journal + " je poškozen, obnova dat není dokončena"_cz);
+        ++pending;
+        continue;
+      }
+      if (!CheckHeldFiles(TouchedFiles(plan), NextStartTail())) {
+        ++pending;
+        continue;
+      }
+      const std::string done = "Přerušená obnova dokončena: "_cz + plan.okText;
+      std::string failure;
+      const bool finished = FollowPlan(folder, plan, done, failure);
+      common::BeepMessage(finished ? done : failure);
+      if (!finished) {
+        ++pending;
+        continue;
+      }
+      (void)common::RemoveTree(folder);
+    }
+    RemoveDeadFolders(data, prefix);
+  }
+  return pending;
+}
+
+}  // namespace backup
