@@ -1,8 +1,16 @@
 #include "common/winpath.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
+#include "common/faultfs.h"
 #include "common/errors.h"
 #include "common/iocodes.h"
 #include "os_tempdir.h"
@@ -150,6 +158,62 @@ TEST_F(WinPathTest, ExactCaseWinsOverOtherSpellings) {
   EXPECT_EQ(Resolved(dir / "A.TXT"), dir / "A.TXT");
   // Neither spelled so: the first by name, every time.
   EXPECT_EQ(Resolved(dir / "A.txt"), dir / "A.TXT");
+}
+
+// Runs f in a child process and waits for it.
+void InAnotherProcess(const std::function<void()>& f) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    f();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+}
+
+// Puts the folder's modification time back by ten seconds (or to `ns`); returns it.
+std::int64_t SetFolderTime(const std::string& folder, std::int64_t ns = 0) {
+  struct stat st {};
+  stat(folder.c_str(), &st);
+  if (ns == 0) ns = (static_cast<std::int64_t>(st.st_mtim.tv_sec) - 10) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)}};
+  utimensat(AT_FDCWD, folder.c_str(), times, 0);
+  return ns;
+}
+
+// A folder looked into for many missing names is listed once while it stays unchanged;
+// a file another process makes or erases there is seen at once, even when the folder's
+// modification time is put back to what it was (a change within one time stamp). A
+// folder changed within the last two seconds is not kept by its stamp alone.
+TEST_F(WinPathTest, KeptListingsNeverMissAnotherProcesssChange) {
+  for (const FolderCacheMode mode : {FolderCacheMode::Watched, FolderCacheMode::Stamped}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    SetFolderCacheMode(mode);
+    TempDir dir;
+    const std::string folder = dir / "f";
+    ostest::WriteRaw(folder + "/Old.txt", "");
+    FaultFileSystem counting;
+    ScopedFileSystem scoped(counting);
+    if (mode == FolderCacheMode::Stamped) {
+      Resolved(folder + "/A.TXT");
+      Resolved(folder + "/B.TXT");
+      EXPECT_EQ(counting.Calls(FsOp::ListDir), 2);
+    }
+    const std::int64_t kept = SetFolderTime(folder);
+    const int before = counting.Calls(FsOp::ListDir);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(Resolved(folder + "/NEW" + std::to_string(i)), folder + "/NEW" + std::to_string(i));
+    EXPECT_EQ(Resolved(folder + "/OLD.TXT"), folder + "/Old.txt");
+    EXPECT_EQ(counting.Calls(FsOp::ListDir) - before, 1);
+
+    InAnotherProcess([&] {
+      ::close(::open((folder + "/Made.Txt").c_str(), O_CREAT | O_WRONLY, 0644));
+      ::unlink((folder + "/Old.txt").c_str());
+      SetFolderTime(folder, kept);
+    });
+    EXPECT_EQ(Resolved(folder + "/MADE.TXT"), folder + "/Made.Txt");
+    EXPECT_EQ(Resolved(folder + "/OLD.TXT"), folder + "/OLD.TXT");
+  }
+  SetFolderCacheMode(FolderCacheMode::Watched);
 }
 
 TEST_F(WinPathTest, FolderAndNameParts) {
