@@ -127,6 +127,22 @@ TEST_F(FileOpsTest, EraseFilesSkipsAFileItCannotErase) {
   EXPECT_EQ(notes.Texts(Kind::Message), std::vector<std::string>{Cz("Soubor w\\b.wrk nelze zrušit - err    5")});
 }
 
+// One name without "*" or "?": every spelling of it goes, and the folder is not listed
+// for each call.
+TEST_F(FileOpsTest, EraseFilesOfOneNameTakesEverySpellingWithoutListingEachTime) {
+  Write("w/X.WRK", "a");
+  Write("w/x.Wrk", "b");
+  Write("w/keep.dta", "k");
+  FaultFileSystem counting;
+  ScopedFileSystem scoped(counting);
+  EXPECT_EQ(EraseFiles("w\\x.wrk"), 18);
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(EraseFiles("w\\gone" + std::to_string(i) + ".wrk"), 2);
+  EXPECT_EQ(EraseFiles("nofolder\\x.wrk"), 3);
+  EXPECT_EQ(ostest::Listing(At("w")), "keep.dta");
+  EXPECT_EQ(counting.Calls(FsOp::ListDir), 2);  // "w" and the start folder, once each
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+}
+
 // ---- Copying ----------------------------------------------------------------------
 
 TEST_F(FileOpsTest, CopyFileBlocksAppendsOrCreates) {
