@@ -305,8 +305,14 @@ class FolderListings {
       }
       Drop(it);
     }
+    // Change notices cost the process a wait of some milliseconds when it ends, so only
+    // a large folder listed again and again is watched; a small one is listed anew.
+    if (listed_.size() > kMaxFolders * 4) listed_.clear();
+    Listed& listed = listed_[key];
     Entry e;
-    if (mode == FolderCacheMode::Watched && LocalFileSystem(folder)) e.watch = Watch(folder);
+    if (mode == FolderCacheMode::Watched && ++listed.times > kListingsBeforeWatch && listed.size >= kWatchedSize &&
+        LocalFileSystem(folder))
+      e.watch = Watch(folder);
     // The watch comes first: a change during the listing is replayed from its notice.
     std::vector<DirEntryRaw> entries;
     if (fs.ListDir(folder, entries) != 0) {
@@ -314,6 +320,7 @@ class FolderListings {
       return false;
     }
     match = SmallestMatch(entries, part);
+    listed.size = entries.size();
     // A folder changed within the last two seconds could change again within the same
     // time stamp: such a listing is not kept by its stamp.
     const bool settled = NowNs() - st.mtimeNs > 2'000'000'000;
@@ -329,10 +336,13 @@ class FolderListings {
   void Clear() {
     std::lock_guard<std::mutex> lock(mu_);
     DropAll();
+    listed_.clear();
   }
 
  private:
   static constexpr std::size_t kMaxFolders = 256;
+  static constexpr int kListingsBeforeWatch = 8;
+  static constexpr std::size_t kWatchedSize = 256;
   using Key = std::pair<std::uint64_t, std::uint64_t>;
   struct Entry {
     Names names;
@@ -400,6 +410,11 @@ class FolderListings {
   int notify_ = -2;  // -2: not opened yet
   std::map<Key, Entry> entries_;
   std::map<int, Key> watched_;
+  struct Listed {
+    int times = 0;
+    std::size_t size = 0;  // entries at the last listing
+  };
+  std::map<Key, Listed> listed_;
 };
 
 FolderListings& Listings() {

@@ -64,9 +64,9 @@ int ResolveName(std::string_view winName, std::string& real);
 
 // How ResolveName keeps the listings of the folders it had to look into (one stat of
 // the folder per use in every mode):
-//  - Watched: on local file systems the kernel's change notices of the folder keep the
-//    listing exact, whoever changes the folder (this process or another); elsewhere
-//    as Stamped.
+//  - Watched: as Stamped, and a large folder that had to be listed again and again
+//    (its contents changing) is then, on a local file system, kept exact by the
+//    kernel's change notices of the folder, whoever changes it (this process or another).
 //  - Stamped: a listing is used only while the folder's time stamps (ns), size and
 //    inode are unchanged, and only when it was taken more than two seconds after the
 //    folder's last change, so that a change within the time stamp's granularity is
