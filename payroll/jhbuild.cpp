@@ -137,7 +137,12 @@ class Building {
   bool Finish(const std::vector<std::string>& lines) {
     std::string written;
     for (const std::string& line : lines) written += common::Cp1250ToUtf8(line) + "\r\n";
-    WriteScratchFile(path_, written);
+    // On disk before it takes the final name, so that a crash leaves the old document or the new.
+    common::File f;
+    Check(f.Create(path_, common::kModeReadWrite), path_, "write");
+    Check(f.WriteWhole(written), path_, "write");
+    Check(f.Sync(), path_, "write");
+    Check(f.Close(), path_, "write");
     std::string text;
     Check(common::ReadFileText(path_, text), path_, "read");
     pugi::xml_document doc;
