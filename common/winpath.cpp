@@ -284,9 +284,6 @@ bool SameStamp(const FileStat& a, const FileStat& b) {
 // The listings of the folders ResolveName looked into, by the folder's device and inode.
 class FolderListings {
  public:
-  ~FolderListings() {
-    if (notify_ >= 0) ::close(notify_);
-  }
   // The byte-smallest name of folder (a real path, "." for the current folder) that
   // matches part without case, empty when none; false when the folder cannot be listed.
   bool Find(FileSystem& fs, const std::string& folder, const std::string& part, std::string& match) {
@@ -417,9 +414,10 @@ class FolderListings {
   std::map<Key, Listed> listed_;
 };
 
+// Never destroyed: files may still be named while the program's statics go away.
 FolderListings& Listings() {
-  static FolderListings listings;
-  return listings;
+  static FolderListings* listings = new FolderListings;
+  return *listings;
 }
 
 }  // namespace
