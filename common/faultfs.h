@@ -55,6 +55,7 @@ class FaultFileSystem : public FileSystem {
   int Rename(const std::string& from, const std::string& to, bool replace) override;
   int SetTimePath(const std::string& path, std::int64_t mtimeNs) override;
   int FreeSpace(const std::string& path, std::uint64_t& bytes) override;
+  bool RealDisk() const override { return base_.RealDisk(); }
 
  private:
   struct Rule {

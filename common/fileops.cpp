@@ -61,7 +61,40 @@ std::string ReadFirstLine(std::string_view name) {
   }
 }
 
+namespace {
+
+// Erases one file, waiting while another open holds it; false (shown) when it cannot go.
+bool EraseWaiting(const std::string& path) {
+  for (;;) {
+    const int code = EraseFile(path);
+    if (code == 0 || code == io::kFileNotFound) return true;
+    if (code == io::kSharingViolation) {
+      LockWaitMessage("Soubor " + path + Cz(" není volný při errasse - err ") + Code("####", code), 100);
+      continue;
+    }
+    MessageOk("Soubor " + path + Cz(" nelze zrušit - err ") + Code("####", code));
+    return false;
+  }
+}
+
+}  // namespace
+
 std::int32_t EraseFiles(std::string_view mask) {
+  const std::string_view pattern = NamePart(mask);
+  if (!pattern.empty() && pattern.front() != '.' && pattern.find_first_of("*?") == std::string_view::npos) {
+    // One name: its case variants go one by one, without listing the folder.
+    const std::string name(mask);
+    bool any = false;
+    for (;;) {
+      FileStat st;
+      const int info = GetFileInfo(name, st);
+      if (info == io::kPathNotFound && !any) return info;
+      if (info != 0 || st.isDir) break;
+      any = true;
+      if (!EraseWaiting(name)) break;
+    }
+    return any ? io::kNoMoreFiles : io::kFileNotFound;
+  }
   std::string folder(FolderPart(mask));
   if (!folder.empty() && folder.back() != '\\' && folder.back() != '/' && folder.back() != ':') folder += '\\';
   std::vector<DirItem> items;
@@ -70,17 +103,7 @@ std::int32_t EraseFiles(std::string_view mask) {
   if (listed == io::kNoMoreFiles) return io::kFileNotFound;  // nothing matched
   for (const DirItem& item : items) {
     if (item.isDir || item.name.empty() || item.name.front() == '.') continue;
-    const std::string path = folder + item.name;
-    for (;;) {
-      const int code = EraseFile(path);
-      if (code == 0 || code == io::kFileNotFound) break;
-      if (code == io::kSharingViolation) {
-        LockWaitMessage("Soubor " + path + Cz(" není volný při errasse - err ") + Code("####", code), 100);
-        continue;
-      }
-      MessageOk("Soubor " + path + Cz(" nelze zrušit - err ") + Code("####", code));
-      break;
-    }
+    EraseWaiting(folder + item.name);
   }
   return io::kNoMoreFiles;
 }

@@ -25,6 +25,7 @@ void Fill(const struct stat& s, FileStat& st) {
   st.readOnly = (s.st_mode & S_IWUSR) == 0;
   st.size = static_cast<std::uint64_t>(s.st_size);
   st.mtimeNs = static_cast<std::int64_t>(s.st_mtim.tv_sec) * 1'000'000'000 + s.st_mtim.tv_nsec;
+  st.ctimeNs = static_cast<std::int64_t>(s.st_ctim.tv_sec) * 1'000'000'000 + s.st_ctim.tv_nsec;
   st.mode = s.st_mode & 07777;
   st.dev = s.st_dev;
   st.ino = s.st_ino;

@@ -18,6 +18,7 @@ struct FileStat {
   bool isLink = false;    // a symbolic link itself (LinkStatPath only)
   std::uint64_t size = 0;
   std::int64_t mtimeNs = 0;  // since the Unix epoch
+  std::int64_t ctimeNs = 0;  // last change of the entry itself
   std::uint32_t mode = 0;    // permission bits
   std::uint64_t dev = 0, ino = 0;
 };
@@ -69,6 +70,9 @@ class FileSystem {
   virtual int SetTimePath(const std::string& path, std::int64_t mtimeNs) = 0;
   // Bytes an unprivileged writer may still use on the file system holding path.
   virtual int FreeSpace(const std::string& path, std::uint64_t& bytes) = 0;
+  // True when the paths name the real disk's files (so the kernel's change notices of
+  // a folder tell its changes).
+  virtual bool RealDisk() const { return false; }
 };
 
 // The real one.
@@ -96,6 +100,7 @@ class PosixFileSystem : public FileSystem {
   int Rename(const std::string& from, const std::string& to, bool replace) override;
   int SetTimePath(const std::string& path, std::int64_t mtimeNs) override;
   int FreeSpace(const std::string& path, std::uint64_t& bytes) override;
+  bool RealDisk() const override { return true; }
 };
 
 // The process-wide current file system (a PosixFileSystem until replaced).

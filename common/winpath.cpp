@@ -1,10 +1,18 @@
 #include "common/winpath.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/vfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <mutex>
+#include <set>
+#include <unordered_map>
 
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -209,6 +217,218 @@ int MapName(std::string_view winName, std::string& real) {
   return code;
 }
 
+namespace {
+
+std::atomic<FolderCacheMode> g_cacheMode{FolderCacheMode::Watched};
+
+// The names of one folder by their case-free key (Windows-1250, upper case).
+class Names {
+ public:
+  void Add(const std::string& disk) { byKey_[Key(disk)].insert(disk); }
+  void Remove(const std::string& disk) {
+    auto it = byKey_.find(Key(disk));
+    if (it == byKey_.end()) return;
+    it->second.erase(disk);
+    if (it->second.empty()) byKey_.erase(it);
+  }
+  // The byte-smallest name matching part (Windows-1250) without case; empty when none.
+  std::string Find(const std::string& part) const {
+    auto it = byKey_.find(UpperCp1250(part));
+    return it == byKey_.end() ? std::string() : *it->second.begin();
+  }
+
+ private:
+  // A name the code page cannot carry gets a NUL, which no wanted part holds.
+  static std::string Key(const std::string& disk) { return UpperCp1250(Utf8ToWin1250(disk, '\0')); }
+  std::unordered_map<std::string, std::set<std::string>> byKey_;
+};
+
+// One pass over a listing, without keeping it.
+std::string SmallestMatch(const std::vector<DirEntryRaw>& entries, const std::string& part) {
+  const std::string* best = nullptr;
+  for (const DirEntryRaw& e : entries)
+    if ((!best || e.name < *best) && SameNameCp1250(Utf8ToWin1250(e.name, '\0'), part)) best = &e.name;
+  return best ? *best : std::string();
+}
+
+// File systems whose change notices report every change of a folder: those of this
+// machine. A network file system reports only the changes made from here.
+bool LocalFileSystem(const std::string& path) {
+  struct statfs fs {};
+  if (::statfs(path.c_str(), &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:      // ext2/3/4
+    case 0x58465342:  // xfs
+    case 0x9123683E:  // btrfs
+    case 0x01021994:  // tmpfs
+    case 0x858458F6:  // ramfs
+    case 0xF2F52010:  // f2fs
+    case 0x794C7630:  // overlay
+    case 0x2FC12FC1:  // zfs
+    case 0xCA451A4E:  // bcachefs
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+bool SameStamp(const FileStat& a, const FileStat& b) {
+  return a.mtimeNs == b.mtimeNs && a.ctimeNs == b.ctimeNs && a.size == b.size && a.ino == b.ino && a.dev == b.dev;
+}
+
+// The listings of the folders ResolveName looked into, by the folder's device and inode.
+class FolderListings {
+ public:
+  // The byte-smallest name of folder (a real path, "." for the current folder) that
+  // matches part without case, empty when none; false when the folder cannot be listed.
+  bool Find(FileSystem& fs, const std::string& folder, const std::string& part, std::string& match) {
+    match.clear();
+    const FolderCacheMode mode = g_cacheMode.load();
+    FileStat st;
+    if (mode == FolderCacheMode::Off || !fs.RealDisk() || fs.StatPath(folder, st) != 0 || !st.isDir)
+      return ListOnce(fs, folder, part, match);
+    std::lock_guard<std::mutex> lock(mu_);
+    Drain();
+    const Key key{st.dev, st.ino};
+    if (auto it = entries_.find(key); it != entries_.end()) {
+      if (it->second.watch >= 0 || SameStamp(it->second.stamp, st)) {
+        match = it->second.names.Find(part);
+        return true;
+      }
+      Drop(it);
+    }
+    // Change notices cost the process a wait of some milliseconds when it ends, so only
+    // a large folder listed again and again is watched; a small one is listed anew.
+    if (listed_.size() > kMaxFolders * 4) listed_.clear();
+    Listed& listed = listed_[key];
+    Entry e;
+    if (mode == FolderCacheMode::Watched && ++listed.times > kListingsBeforeWatch && listed.size >= kWatchedSize &&
+        LocalFileSystem(folder))
+      e.watch = Watch(folder);
+    // The watch comes first: a change during the listing is replayed from its notice.
+    std::vector<DirEntryRaw> entries;
+    if (fs.ListDir(folder, entries) != 0) {
+      if (e.watch >= 0) ::inotify_rm_watch(notify_, e.watch);
+      return false;
+    }
+    match = SmallestMatch(entries, part);
+    listed.size = entries.size();
+    // A folder changed within the last two seconds could change again within the same
+    // time stamp: such a listing is not kept by its stamp.
+    const bool settled = NowNs() - st.mtimeNs > 2'000'000'000;
+    if (e.watch < 0 && !settled) return true;
+    if (entries_.size() >= kMaxFolders) DropAll();
+    for (const DirEntryRaw& d : entries) e.names.Add(d.name);
+    e.stamp = st;
+    if (e.watch >= 0) watched_[e.watch] = key;
+    entries_.emplace(key, std::move(e));
+    return true;
+  }
+
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mu_);
+    DropAll();
+    listed_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kMaxFolders = 256;
+  static constexpr int kListingsBeforeWatch = 8;
+  static constexpr std::size_t kWatchedSize = 256;
+  using Key = std::pair<std::uint64_t, std::uint64_t>;
+  struct Entry {
+    Names names;
+    int watch = -1;  // kept by change notices
+    FileStat stamp;  // otherwise kept while this is unchanged
+  };
+
+  static bool ListOnce(FileSystem& fs, const std::string& folder, const std::string& part, std::string& match) {
+    std::vector<DirEntryRaw> entries;
+    if (fs.ListDir(folder, entries) != 0) return false;
+    match = SmallestMatch(entries, part);
+    return true;
+  }
+
+  int Watch(const std::string& folder) {
+    if (notify_ == -2) notify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (notify_ < 0) return -1;
+    const int w = ::inotify_add_watch(notify_, folder.c_str(),
+                                      IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_ONLYDIR);
+    return w >= 0 && watched_.count(w) == 0 ? w : -1;
+  }
+
+  // Applies the change notices that came since the last use.
+  void Drain() {
+    if (notify_ < 0) return;
+    alignas(inotify_event) char buf[16384];
+    for (;;) {
+      const ssize_t n = ::read(notify_, buf, sizeof buf);
+      if (n <= 0) return;
+      for (ssize_t at = 0; at < n;) {
+        const auto* ev = reinterpret_cast<const inotify_event*>(buf + at);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
+        if (ev->mask & IN_Q_OVERFLOW) {
+          DropAll();
+          continue;
+        }
+        auto w = watched_.find(ev->wd);
+        if (w == watched_.end()) continue;
+        auto it = entries_.find(w->second);
+        if (ev->mask & (IN_DELETE_SELF | IN_IGNORED | IN_UNMOUNT)) {
+          if (it != entries_.end()) Drop(it);
+          continue;
+        }
+        if (it == entries_.end() || ev->len == 0) continue;
+        const std::string name(ev->name);
+        if (ev->mask & (IN_CREATE | IN_MOVED_TO)) it->second.names.Add(name);
+        if (ev->mask & (IN_DELETE | IN_MOVED_FROM)) it->second.names.Remove(name);
+      }
+    }
+  }
+
+  void Drop(std::map<Key, Entry>::iterator it) {
+    if (it->second.watch >= 0) {
+      ::inotify_rm_watch(notify_, it->second.watch);
+      watched_.erase(it->second.watch);
+    }
+    entries_.erase(it);
+  }
+
+  void DropAll() {
+    while (!entries_.empty()) Drop(entries_.begin());
+  }
+
+  std::mutex mu_;
+  int notify_ = -2;  // -2: not opened yet
+  std::map<Key, Entry> entries_;
+  std::map<int, Key> watched_;
+  struct Listed {
+    int times = 0;
+    std::size_t size = 0;  // entries at the last listing
+  };
+  std::map<Key, Listed> listed_;
+};
+
+// Never destroyed: files may still be named while the program's statics go away.
+FolderListings& Listings() {
+  static FolderListings* listings = new FolderListings;
+  return *listings;
+}
+
+}  // namespace
+
+void SetFolderCacheMode(FolderCacheMode mode) {
+  g_cacheMode.store(mode);
+  Listings().Clear();
+}
+
+FolderCacheMode GetFolderCacheMode() { return g_cacheMode.load(); }
+
 int ResolveName(std::string_view winName, std::string& real) {
   std::string root, rest;
   const int code = SplitRoot(winName, root, rest);
@@ -229,18 +449,8 @@ int ResolveName(std::string_view winName, std::string& real) {
     if (onDisk && !part.empty() && part != "." && part != "..") {
       FileStat st;
       if (fs.StatPath(real + utf, st) != 0) {
-        std::vector<DirEntryRaw> entries;
         std::string match;
-        if (fs.ListDir(real.empty() ? "." : real, entries) == 0) {
-          std::sort(entries.begin(), entries.end(),
-                    [](const DirEntryRaw& a, const DirEntryRaw& b) { return a.name < b.name; });
-          for (const DirEntryRaw& e : entries) {
-            if (SameNameCp1250(Utf8ToWin1250(e.name, '\0'), part)) {
-              match = e.name;
-              break;
-            }
-          }
-        }
+        Listings().Find(fs, real.empty() ? "." : real, part, match);
         if (match.empty()) onDisk = false;  // a new name keeps its case, and nothing below it exists
         else utf = match;
       }

@@ -58,8 +58,24 @@ bool SameNameCp1250(std::string_view a, std::string_view b);
 
 // Windows name (Windows-1250) to a real path (UTF-8), resolving case against the disk.
 // Returns 0 or an I/O code (3 for an unmapped drive); `real` is set in both cases
-// (on failure to the best guess, for messages).
+// (on failure to the best guess, for messages). A part that is not there with the
+// exact case takes the byte-smallest name of the folder that matches it without case.
 int ResolveName(std::string_view winName, std::string& real);
+
+// How ResolveName keeps the listings of the folders it had to look into (one stat of
+// the folder per use in every mode):
+//  - Watched: as Stamped, and a large folder that had to be listed again and again
+//    (its contents changing) is then, on a local file system, kept exact by the
+//    kernel's change notices of the folder, whoever changes it (this process or another).
+//  - Stamped: a listing is used only while the folder's time stamps (ns), size and
+//    inode are unchanged, and only when it was taken more than two seconds after the
+//    folder's last change, so that a change within the time stamp's granularity is
+//    never missed (a modification time put back still changes the change time).
+//  - Off: the folder is listed at every use (also over a file system that is not the
+//    real disk's). The default is Watched.
+enum class FolderCacheMode { Off, Stamped, Watched };
+void SetFolderCacheMode(FolderCacheMode mode);
+FolderCacheMode GetFolderCacheMode();
 // The same, raising IoError on failure.
 std::string RealPath(std::string_view winName);
 // Only the text conversion, without looking at the disk (for messages and tests).

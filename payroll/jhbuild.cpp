@@ -1,8 +1,12 @@
 #include "payroll/jhbuild.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
+#include <pugixml.hpp>
+
+#include "common/codepages.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -43,10 +47,6 @@ void Check(int code, const std::string& file, const char* action) {
   if (code) throw common::IoError(code, file, action);
 }
 
-void Append(const std::string& source, const std::string& target) {
-  Check(common::CopyFileBlocks(source, target), target, "write");
-}
-
 void EraseAll(const std::vector<std::string>& names) {
   for (const std::string& n : names) common::EraseFiles(n);
 }
@@ -71,6 +71,7 @@ class TermFilter {
 };
 
 // Value files cut from rows: each new file starts empty, even under a name used before.
+// A value never spans lines: its CR and LF become blanks.
 class ValueFiles {
  public:
   void Start(const std::string& name) {
@@ -78,16 +79,91 @@ class ValueFiles {
     current_->clear();
   }
   void Add(const std::string& key, const std::string& value) {
-    if (current_) *current_ += key + " : " + common::StripRightSp(value) + "\r\n";
+    if (current_) AddTo(*current_, key, value);
+  }
+  static void AddTo(std::string& file, const std::string& key, const std::string& value) {
+    file += OneLine(key) + " : " + OneLine(common::StripRightSp(value)) + "\r\n";
+  }
+  void Put(const std::string& name, std::string content) {
+    files_[name] = std::move(content);
+    current_ = nullptr;
   }
   void Write() const {
     for (const auto& [name, content] : files_) WriteScratchFile(Work(name), content);
   }
-  bool Has(const std::string& name) const { return files_.count(name) != 0; }
+  // The text of a file cut so far; empty when there is none.
+  const std::string& Content(const std::string& name) const {
+    static const std::string none;
+    const auto it = files_.find(name);
+    return it == files_.end() ? none : it->second;
+  }
 
  private:
+  static std::string OneLine(std::string text) {
+    for (char& c : text)
+      if (c == '\r' || c == '\n') c = ' ';
+    return text;
+  }
   std::map<std::string, std::string> files_;
   std::string* current_ = nullptr;
+};
+
+// Stops the build with a message naming the template that is missing or empty.
+bool TemplatesPresent(std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    const std::string path = Template(name);
+    if (common::CheckFile(path) <= 2) {
+      common::MessageOk(common::Cz("Chybí šablona ") + path + common::Cz(", dokument se netvoří."));
+      return false;
+    }
+  }
+  return true;
+}
+
+// The document being built, under a name beside its final one; put in place by Finish
+// once it parses, erased when the build stops on an error.
+class Building {
+ public:
+  explicit Building(std::string output) : output_(std::move(output)), path_(output_ + ".new") {
+    common::EraseFiles(path_);
+  }
+  ~Building() {
+    if (!done_ && !keep_) common::EraseFiles(path_);
+  }
+  Building(const Building&) = delete;
+  Building& operator=(const Building&) = delete;
+  // Writes the document (Windows-1250 lines) in UTF-8 with CR LF line ends; false
+  // (shown) when what was written does not parse, which then stays under its work name.
+  bool Finish(const std::vector<std::string>& lines) {
+    std::string written;
+    for (const std::string& line : lines) written += common::Cp1250ToUtf8(line) + "\r\n";
+    // On disk before it takes the final name, so that a crash leaves the old document or the new.
+    common::File f;
+    Check(f.Create(path_, common::kModeReadWrite), path_, "write");
+    Check(f.WriteWhole(written), path_, "write");
+    Check(f.Sync(), path_, "write");
+    Check(f.Close(), path_, "write");
+    std::string text;
+    Check(common::ReadFileText(path_, text), path_, "read");
+    pugi::xml_document doc;
+    const pugi::xml_parse_result r =
+        doc.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_declaration, pugi::encoding_utf8);
+    if (!r) {
+      const auto upto = static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, r.offset));
+      const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(upto, text.size())), '\n');
+      keep_ = true;
+      common::MessageOk(common::Cz("Dokument ") + path_ + common::Cz(" není platné XML (řádek ") + std::to_string(line) +
+                        ": " + r.description() + common::Cz("), ") + output_ + common::Cz(" zůstává beze změny."));
+      return false;
+    }
+    Check(common::ReplaceFileFrom(path_, output_), output_, "write");
+    done_ = true;
+    return true;
+  }
+
+ private:
+  std::string output_, path_;
+  bool done_ = false, keep_ = false;
 };
 
 std::string ReadRows(const std::string& file) {
@@ -95,6 +171,51 @@ std::string ReadRows(const std::string& file) {
   Check(common::ReadFileText(file, data), file, "read");
   return data;
 }
+
+// The payroll module's templates, each read once for a build.
+class Templates {
+ public:
+  struct Text {
+    std::string bytes;
+    std::vector<std::string> lines;
+  };
+  const Text& Get(const char* name) {
+    auto [it, added] = texts_.try_emplace(name);
+    if (added) {
+      const std::string path = Template(name);
+      if (common::CheckFile(path) > 0) Check(common::ReadFileText(path, it->second.bytes), path, "read");
+      it->second.lines = SplitLines(it->second.bytes);
+    }
+    return it->second;
+  }
+
+ private:
+  std::map<std::string, Text> texts_;
+};
+
+// A work file that shows the last fragment made into it: written once, at the end.
+class WorkFile {
+ public:
+  explicit WorkFile(const char* name) : name_(name) {}
+  void Set(const std::vector<std::string>& lines) {
+    text_.clear();
+    AppendNonBlank(lines, text_);
+    present_ = !lines.empty();
+  }
+  void SetText(std::string text) {
+    text_ = std::move(text);
+    present_ = true;
+  }
+  void Clear() { present_ = false; }
+  void Write() const {
+    if (present_) WriteScratchFile(Work(name_), text_);
+  }
+
+ private:
+  const char* name_;
+  std::string text_;
+  bool present_ = false;
+};
 
 template <class Work>
 bool Guarded(Work work) {
@@ -147,7 +268,7 @@ bool LoadTermIndex(TermIndex& terms) {
 }
 
 bool ExtendRowsWithOic(const std::string& source, const std::string& target, const TermIndex& terms,
-                       const StatusText& status, std::vector<std::string>* unmatched) {
+                       const StatusText& status, std::vector<LeftOut>* leftOut) {
   return Guarded([&] {
     const std::string rows = ReadRows(source);
     const std::size_t count = rows.size() / kRowLength;
@@ -170,12 +291,13 @@ bool ExtendRowsWithOic(const std::string& source, const std::string& target, con
         kind = " ";
         // The employer's rows (no personal number) keep the blank identifier of the header.
         if (!Blank(person)) {
-          if (auto it = employees.find(person); it != employees.end()) {
+          const auto it = employees.find(person);
+          if (it != employees.end()) {
             identifier = it->second.identifier;
             kind = ContractKind(it->second.kind);
-          } else if (missing.insert(person).second && unmatched) {
-            unmatched->push_back(person);
           }
+          if (Blank(identifier) && missing.insert(person).second && leftOut)
+            leftOut->push_back({person, it == employees.end()});
         }
         previous = person;
       }
@@ -183,7 +305,7 @@ bool ExtendRowsWithOic(const std::string& source, const std::string& target, con
       PutRowField(e, 1, common::AlignText(identifier, "L", " ", 10), true);
       PutRowField(e, 2, kind, true);
       const Term* t = terms.Find(RowField(r, 3, false));
-      PutRowField(e, 3, t && t->summary == "x" ? std::string("zzzzz") : person, true);
+      PutRowField(e, 3, t && t->summary == "x" && !Blank(person) ? std::string("zzzzz") : person, true);
       PutRowField(e, 4, RowField(r, 2, false), true);
       PutRowField(e, 5, RowField(r, 3, false), true);
       PutRowField(e, 6, RowField(r, 4, false), true);
@@ -200,138 +322,205 @@ bool ExtendRowsWithOic(const std::string& source, const std::string& target, con
   });
 }
 
+namespace {
+
+// The value files of one employee as the cutting wrote them, so that the document is
+// assembled without looking for them again.
+struct EmployeeParts {
+  struct Employment {
+    std::string file;
+    std::vector<std::string> children;
+  };
+  std::vector<Employment> employments;  // the first is the "ZAM" file
+  std::string summary;                  // the summary rows' file: only the closing sum
+};
+
+// The warning of a report built without its header or without some employees' rows.
+std::string LeftOutWarning(bool header, const std::vector<LeftOut>& leftOut) {
+  std::string text;
+  if (!header) text += common::Cz("Výkaz nemá řádky zaměstnavatele (hlavičku).");
+  auto list = [&](bool unknown, const char* why) {
+    std::string names;
+    for (const LeftOut& l : leftOut)
+      if (l.unknown == unknown) names += " " + l.person;
+    if (names.empty()) return;
+    if (!text.empty()) text += "\n";
+    text += common::Cz(why) + names;
+  };
+  list(true, "Os.č. bez pracovníka v pr2000.dta, ve výkazu chybí:");
+  list(false, "Os.č. bez identifikátoru pracovníka (OIČ, rodné ani přidělené číslo), ve výkazu chybí:");
+  return text;
+}
+
+}  // namespace
+
 bool BuildReportXml(const std::string& source, const std::string& output, const StatusText& status) {
   TermIndex terms;
   if (!LoadTermIndex(terms)) return false;
-  std::vector<std::string> unmatched;
-  if (!ExtendRowsWithOic(source, kExtendedRowsFile, terms, status, &unmatched)) return false;
+  if (!TemplatesPresent({"mPVhlav.txt", "mPVzamA.txt", "mPVzamC.txt", "mPVpata.txt"})) return false;
+  std::vector<LeftOut> leftOut;
+  if (!ExtendRowsWithOic(source, kExtendedRowsFile, terms, status, &leftOut)) return false;
   return Guarded([&] {
     common::ForceDirs(common::DataDir("\\JH\\"));
-    EraseAll({Work("Hlavicka.txt"), Work("*ZAM.txt"), Work("*ZPP.txt"), Work("*ZDD.txt"), Work("vysledek*.txt"), output});
+    EraseAll({Work("Hlavicka.txt"), Work("*ZAM.txt"), Work("*ZPP.txt"), Work("*ZDD.txt"), Work("vysledek*.txt")});
     const TermFilter filter(terms, &Term::report);
 
-    // Cutting: the group of blank identifiers is the header; each identifier an
-    // employee, each further personal number an employment, each child mark a child.
+    // Cutting: the rows without identifier and personal number (the employer's) are the
+    // header; each identifier an employee, each further personal number an employment,
+    // each child mark a child. An employee's summary rows ("zzzzz") form one file after
+    // the employments. Rows with a personal number but no identifier are named in the
+    // warning.
     const std::string rows = ReadRows(kExtendedRowsFile);
     ValueFiles files;
-    bool started = false, header = false;
-    std::string id, person, child;
-    int e = 0, z = 0, d = 0;
+    std::vector<EmployeeParts> staff;
+    std::string summary;  // the summary rows of the current employee
+    auto closeEmployee = [&] {
+      if (staff.empty() || summary.empty()) return;
+      EmployeeParts& p = staff.back();
+      p.summary = Digits(static_cast<int>(staff.size()), 5) + Digits(static_cast<int>(p.employments.size()), 2) + "ZPP.txt";
+      files.Put(p.summary, std::move(summary));
+      summary.clear();
+    };
+    bool header = false;
+    std::string head, id, person, child;
     for (std::size_t at = 0; at + kExtendedRowLength <= rows.size(); at += kExtendedRowLength) {
       const std::string_view r = std::string_view(rows).substr(at, kExtendedRowLength);
       const std::string key = RowField(r, 5, true);
       if (!filter.Has(key)) continue;
       const std::string rowId = RowField(r, 1, true), rowPerson = RowField(r, 3, true), rowChild = RowField(r, 4, true);
-      // A personal number without an employee has no identifier: it is named in the
-      // warning and kept out of the header.
-      if (Blank(rowId) && !Blank(rowPerson) && rowPerson != "zzzzz") continue;
-      if (!started || rowId != id) {
-        if (!started && Blank(rowId)) {
-          header = true;
-          files.Start("Hlavicka.txt");
-        } else {
-          ++e;
-          z = d = 0;
-          files.Start(Digits(e, 5) + "ZAM.txt");
-        }
-        started = true;
+      const std::string value = RowField(r, 6, true);
+      if (Blank(rowId)) {
+        if (!Blank(rowPerson)) continue;
+        header = true;
+        ValueFiles::AddTo(head, key, value);
+        continue;
+      }
+      if (staff.empty() || rowId != id) {
+        closeEmployee();
+        staff.emplace_back();
         id = rowId;
-        person = rowPerson;
-        child = rowChild;
-      } else if (rowPerson != person) {
-        d = 0;
-        ++z;
-        files.Start(Digits(e, 5) + Digits(z, 2) + "ZPP.txt");
+        person.clear();
+      }
+      EmployeeParts& p = staff.back();
+      if (rowPerson == "zzzzz") {
+        ValueFiles::AddTo(summary, key, value);
+        continue;
+      }
+      const std::string e = Digits(static_cast<int>(staff.size()), 5);
+      if (p.employments.empty() || rowPerson != person) {
+        const std::string z = Digits(static_cast<int>(p.employments.size()), 2);
+        p.employments.push_back({p.employments.empty() ? e + "ZAM.txt" : e + z + "ZPP.txt", {}});
+        files.Start(p.employments.back().file);
         person = rowPerson;
         child = rowChild;
       } else if (rowChild != child) {
-        ++d;
-        files.Start(Digits(e, 5) + Digits(z, 2) + Digits(d, 2) + "ZDD.txt");
+        EmployeeParts::Employment& m = p.employments.back();
+        m.children.push_back(e + Digits(static_cast<int>(p.employments.size()) - 1, 2) +
+                             Digits(static_cast<int>(m.children.size()) + 1, 2) + "ZDD.txt");
+        files.Start(m.children.back());
         child = rowChild;
       }
-      files.Add(key, RowField(r, 6, true));
+      files.Add(key, value);
     }
+    closeEmployee();
+    if (header) files.Put("Hlavicka.txt", std::move(head));
     files.Write();
 
-    const std::string result = Work("vysledek.txt");
-    std::string comment;
-    if (header)
-      FillXmlTemplate(terms, Work("Hlavicka.txt"), result, Template("mPVhlav.txt"), comment);
-    else
-      FillXmlTemplateUnvalued(terms, result, Template("mPVhlav.txt"));
-    Append(result, output);
-    ReplaceEncodingName("WINDOWS-1250", "utf-8", output);
-
-    auto fill = [&](const std::string& values, const std::string& into, const char* name) {
-      std::string c;
-      FillXmlTemplate(terms, values, into, Template(name), c);
+    // The document is assembled in memory, fragment by fragment, as the templates are
+    // filled; the work files keep the last fragment made into each.
+    Templates templates;
+    WorkFile result("vysledek.txt"), partB("vysledekB.txt"), partC("vysledekC.txt");
+    std::string doc;
+    // A template filled with a value file's text; nothing when either has 2 bytes or fewer.
+    auto fragment = [&](const std::string& values, const char* name, std::string& comment) {
+      const Templates::Text& t = templates.Get(name);
+      comment.clear();
+      if (values.size() <= 2 || t.bytes.size() <= 2) return std::vector<std::string>();
+      std::vector<std::string> lines = t.lines;
+      FillElementLines(terms, ParseValues(values), lines, comment);
+      return lines;
     };
-    auto employment = [&](const std::string& f, const std::string& number, int n, int m) {
-      FillXmlTemplate(terms, f, result, Template("mPVzamA.txt"), comment);
+    std::string comment;
+    {
+      const Templates::Text& t = templates.Get("mPVhlav.txt");
+      std::vector<std::string> lines;
+      if (header)
+        lines = fragment(files.Content("Hlavicka.txt"), "mPVhlav.txt", comment);
+      else if (t.bytes.size() > 2) {
+        lines = t.lines;
+        FillElementLines(terms, {}, lines, comment);
+      }
+      result.Set(lines);
+      ReplaceEncodingInLines("WINDOWS-1250", "utf-8", lines);
+      AppendNonBlank(lines, doc);
+    }
+    auto fill = [&](const std::string& values, const char* name) {
+      std::string c;
+      std::vector<std::string> lines = fragment(values, name, c);
+      result.Set(lines);
+      AppendNonBlank(lines, doc);
+    };
+    auto employment = [&](const std::string& f, const std::vector<std::string>& children, const std::string& number,
+                          int m) {
+      const std::string& values = files.Content(f);
+      std::vector<std::string> lines = fragment(values, "mPVzamA.txt", comment);
       const std::string jm = common::ParseItemList("JM", comment), pr = common::ParseItemList("PR", comment);
       const std::string prim = common::ParseItemList("PRIM", comment);
-      ReplaceInFile("<!--ZAMESTNANEC 1-->",
-                    "<!-- ZAMESTNANEC " + number + " " + CommentSafe(pr) + " " + CommentSafe(jm) + " -->", result);
-      Append(result, output);
+      ReplaceInLines("<!--ZAMESTNANEC 1-->",
+                     "<!-- ZAMESTNANEC " + number + " " + CommentSafe(pr) + " " + CommentSafe(jm) + " -->", lines);
+      result.Set(lines);
+      AppendNonBlank(lines, doc);
       if (prim == "A") {
         // The first employment's parts are collected and cleaned together.
         const bool collected = m == 0;
-        const std::string part = collected ? Work("vysledekB.txt") : result;
-        const std::string into = collected ? Work("vysledekC.txt") : output;
-        if (collected) common::EraseFiles(into);
-        auto piece = [&](const std::string& values, const char* name) {
-          fill(values, part, name);
-          Append(part, into);
+        std::string gathered;
+        auto piece = [&](const std::string& pieceValues, const char* name) {
+          std::string c;
+          const std::vector<std::string> part = fragment(pieceValues, name, c);
+          (collected ? partB : result).Set(part);
+          AppendNonBlank(part, collected ? gathered : doc);
         };
-        const std::string head = Digits(n, 5) + Digits(m, 2);
-        piece(f, "mPVzamZecA.txt");
-        if (common::CheckFile(Work(head + "01ZDD.txt")) > 4) {
-          piece(f, "mPVdetiHlav.txt");
-          for (int k = 1;; ++k) {
-            const std::string childFile = Work(head + Digits(k, 2) + "ZDD.txt");
-            if (common::CheckFile(childFile) < 4) break;
-            piece(childFile, "mPVdetiStred.txt");
-          }
-          piece(f, "mPVdetiPata.txt");
+        piece(values, "mPVzamZecA.txt");
+        if (!children.empty()) {
+          piece(values, "mPVdetiHlav.txt");
+          for (const std::string& c : children) piece(files.Content(c), "mPVdetiStred.txt");
+          piece(values, "mPVdetiPata.txt");
         }
-        piece(f, "mPVzamZecB.txt");
+        piece(values, "mPVzamZecB.txt");
         if (collected) {
-          RemoveEmptyElements(into);
-          Append(into, output);
+          std::vector<std::string> kept = SplitLines(gathered);
+          RemoveEmptyElementLines(kept);
+          partC.Clear();
+          if (!gathered.empty()) partC.Set(kept);
+          AppendNonBlank(kept, doc);
         }
       }
-      fill(f, result, "mPVzamC.txt");
-      Append(result, output);
+      fill(values, "mPVzamC.txt");
     };
 
-    for (int n = 1;; ++n) {
-      std::string f = Work(Digits(n, 5) + "ZAM.txt");
-      Say(status, f + kFifty);
-      if (common::CheckFile(f) < 4) break;
-      std::string last = f;
-      employment(f, common::IntToText(n, 4), n, 0);
-      for (int m = 1;; ++m) {
-        f = Work(Digits(n, 5) + Digits(m, 2) + "ZPP.txt");
-        if (common::CheckFile(f) < 4) break;
-        last = f;
-        employment(f, common::IntToText(n, 4) + "-" + common::IntToText(m, 2), n, m);
+    for (std::size_t i = 0; i < staff.size(); ++i) {
+      const int n = static_cast<int>(i) + 1;
+      const EmployeeParts& p = staff[i];
+      Say(status, Work(Digits(n, 5) + "ZAM.txt") + kFifty);
+      std::string last;
+      for (std::size_t m = 0; m < p.employments.size(); ++m) {
+        last = p.employments[m].file;
+        const std::string number =
+            common::IntToText(n, 4) + (m == 0 ? std::string() : "-" + common::IntToText(static_cast<int>(m), 2));
+        employment(last, p.employments[m].children, number, static_cast<int>(m));
       }
-      fill(last, result, "mPVzamDSum.txt");
-      Append(result, output);
+      // The summary rows feed only the closing sum; without them the last employment does.
+      if (!p.summary.empty()) last = p.summary;
+      fill(files.Content(last), "mPVzamDSum.txt");
     }
-    Append(Template("mPVpata.txt"), output);
-    ConvertFileToUtf8(output, output);
+    doc += templates.Get("mPVpata.txt").bytes;
+    result.Write();
+    partB.Write();
+    partC.Write();
+    Building building(output);
+    if (!building.Finish(SplitLines(doc))) return false;
 
-    if (!header || !unmatched.empty()) {
-      std::string text;
-      if (!header) text += common::Cz("Výkaz nemá řádky zaměstnavatele (hlavičku).");
-      if (!unmatched.empty()) {
-        if (!text.empty()) text += "\n";
-        text += common::Cz("Os.č. bez pracovníka v pr2000.dta, ve výkazu chybí:");
-        for (const std::string& p : unmatched) text += " " + p;
-      }
-      common::MessageOk(text);
-    }
+    if (!header || !leftOut.empty()) common::MessageOk(LeftOutWarning(header, leftOut));
     Say(status, common::Cz("Výkaz ") + output + common::Cz(" je hotový") + kFifty);
     return true;
   });
@@ -341,6 +530,7 @@ bool BuildRegistrationXml(const std::string& source, const std::string& output, 
   Say(status, common::Cz("Příprava přihlášky"));
   TermIndex terms;
   if (!LoadTermIndex(terms)) return false;
+  if (!TemplatesPresent({"PrihlA.mat", "PrihlB.mat", "PrihlC.mat"})) return false;
   return Guarded([&] {
     common::ForceDirs(common::DataDir("\\JH\\"));
     const TermFilter filter(terms, &Term::registration);
@@ -359,7 +549,7 @@ bool BuildRegistrationXml(const std::string& source, const std::string& output, 
     const std::string rows = ReadRows(source);
     ValueFiles files;
     std::string previous;
-    bool started = false;
+    bool started = false, header = false;
     int n = 0;
     for (std::size_t at = 0; at + kRowLength <= rows.size(); at += kRowLength) {
       const std::string_view r = std::string_view(rows).substr(at, kRowLength);
@@ -368,6 +558,7 @@ bool BuildRegistrationXml(const std::string& source, const std::string& output, 
       const std::string person = RowField(r, 1, false);
       if (!started || person != previous) {
         started = true;
+        header = header || person == "     ";
         files.Start(person == "     " ? std::string("PrihlHlav.txt") : Digits(++n, 5) + "Prihl.txt");
         previous = person;
       }
@@ -376,23 +567,36 @@ bool BuildRegistrationXml(const std::string& source, const std::string& output, 
     files.Write();
 
     Say(status, common::Cz("A teď zaměstnanci") + kFifty);
-    common::EraseFiles(output);
-    const std::string result = Work("vysledek.txt");
-    if (common::CheckFile(Work("PrihlHlav.txt")) > 2)
-      FillAttributeTemplate(terms, Work("PrihlHlav.txt"), result, Template("PrihlA.mat"));
-    else
-      Check(common::CopyFileKeepDate(Template("PrihlA.mat"), result), result, "write");
-    Append(result, output);
-    for (int k = 1;; ++k) {
-      const std::string f = Work(Digits(k, 5) + "Prihl.txt");
-      Say(status, common::Cz("A teď zaměstnanci: ") + common::IntToText(k, 5) + kFifty);
-      if (common::CheckFile(f) < 4) break;
-      FillAttributeTemplate(terms, f, result, Template("PrihlB.mat"));
-      Append(result, output);
+    Templates templates;
+    WorkFile result("vysledek.txt");
+    std::string doc;
+    auto fill = [&](const std::string& values, const char* name) {
+      const Templates::Text& t = templates.Get(name);
+      std::vector<std::string> lines;
+      if (values.size() > 2 && t.bytes.size() > 2) {
+        lines = t.lines;
+        FillAttributeLines(terms, ParseValues(values), lines);
+      }
+      result.Set(lines);
+      AppendNonBlank(lines, doc);
+    };
+    if (header && files.Content("PrihlHlav.txt").size() > 2) {
+      fill(files.Content("PrihlHlav.txt"), "PrihlA.mat");
+    } else {
+      result.SetText(templates.Get("PrihlA.mat").bytes);
+      doc += templates.Get("PrihlA.mat").bytes;
     }
-    Append(Template("PrihlC.mat"), output);
-    ReplaceEncodingName("WINDOWS-1250", "utf-8", output);
-    ConvertFileToUtf8(output, output);
+    for (int k = 1; k <= n + 1; ++k) {
+      Say(status, common::Cz("A teď zaměstnanci: ") + common::IntToText(k, 5) + kFifty);
+      if (k > n) break;
+      fill(files.Content(Digits(k, 5) + "Prihl.txt"), "PrihlB.mat");
+    }
+    doc += templates.Get("PrihlC.mat").bytes;
+    std::vector<std::string> lines = SplitLines(doc);
+    ReplaceEncodingInLines("WINDOWS-1250", "utf-8", lines);
+    result.Write();
+    Building building(output);
+    if (!building.Finish(lines)) return false;
     Say(status, "Hotovo!" + kFifty);
     return true;
   });

@@ -20,14 +20,24 @@ inline constexpr char kExtendedRowsFile[] = "JHvyk1.dta";
 // The term list read once for a build; false (the failure shown) when it cannot be read.
 bool LoadTermIndex(TermIndex& terms);
 
-// The rows of source with each employee's identifier and contract kind, summary
-// terms under the personal number "zzzzz", sorted into target. An empty source
-// erases target, says so and gives false. The personal numbers that have no employee
-// are added to unmatched (when given).
-bool ExtendRowsWithOic(const std::string& source, const std::string& target, const TermIndex& terms,
-                       const StatusText& status, std::vector<std::string>* unmatched);
+// A personal number whose rows carry no employee identifier, so that they cannot reach
+// the report, and why: no employee has it, or the employee's identifier is blank.
+struct LeftOut {
+  std::string person;
+  bool unknown = true;
+};
 
-// Builds the monthly report from the rows of source into output; false when it stopped.
+// The rows of source with each employee's identifier and contract kind, summary
+// terms of an employee under the personal number "zzzzz" (the employer's keep their
+// blank one), sorted into target. An empty source erases target, says so and gives
+// false. The personal numbers left without an identifier are added to leftOut (when given).
+bool ExtendRowsWithOic(const std::string& source, const std::string& target, const TermIndex& terms,
+                       const StatusText& status, std::vector<LeftOut>* leftOut);
+
+// Both builders check their templates before anything is erased, build the document
+// under a name beside output and put it in place only once it is whole and parses:
+// on any failure (shown) output stays as it was and the result is false.
+// Builds the monthly report from the rows of source into output.
 bool BuildReportXml(const std::string& source, const std::string& output, const StatusText& status);
 // Builds the registration from the rows of source (sorted in place) into output.
 bool BuildRegistrationXml(const std::string& source, const std::string& output, const StatusText& status);

@@ -17,10 +17,6 @@ namespace {
 constexpr std::size_t npos = std::string::npos;
 constexpr char kUnfilled[] = "> ######## </";
 
-struct ValueLine {
-  std::string key, value;
-};
-
 std::string Trim(std::string_view s) {
   auto weak = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
   while (!s.empty() && weak(s.front())) s.remove_prefix(1);
@@ -30,16 +26,33 @@ std::string Trim(std::string_view s) {
 
 bool Blank(std::string_view s) { return s.find_first_not_of(' ') == npos; }
 
+// Reads and writes fail with the action in the error's text ("read" or "write").
+void Throw(int code, const std::string& file, const char* action) {
+  if (code) throw common::IoError(code, file, action);
+}
+
+std::string ReadText(const std::string& file) {
+  std::string text;
+  Throw(common::ReadFileText(file, text), file, "read");
+  return text;
+}
+
 // "KKKKK : value" lines; lines without a colon are left out.
-std::vector<ValueLine> ReadValues(const std::string& file) {
+std::vector<ValueLine> ReadValues(const std::string& file) { return ParseValues(ReadText(file)); }
+
+}  // namespace
+
+std::vector<ValueLine> ParseValues(std::string_view text) {
   std::vector<ValueLine> values;
-  for (const std::string& line : ReadLines(file)) {
+  for (const std::string& line : SplitLines(text)) {
     const std::size_t colon = line.find(':');
     if (colon == npos) continue;
     values.push_back({line.substr(0, 5), Trim(std::string_view(line).substr(colon + 1))});
   }
   return values;
 }
+
+namespace {
 
 // The value between the first ">" and the first "</" after it.
 void PutElementValue(std::string& line, const std::string& text) {
@@ -116,19 +129,27 @@ void ResolvePlaceholders(const TermIndex& terms, std::vector<std::string>& lines
 void FillLines(const TermIndex& terms, const std::vector<ValueLine>& values, const std::string& output,
                const std::string& templateFile, std::string& comment) {
   std::vector<std::string> lines = ReadLines(templateFile);
+  FillElementLines(terms, values, lines, comment);
+  if (!lines.empty()) WriteLines(output, lines, true, true);
+}
+
+}  // namespace
+
+void FillElementLines(const TermIndex& terms, const std::vector<ValueLine>& values, std::vector<std::string>& lines,
+                      std::string& comment) {
   FillValues(terms, values, lines, comment);
   if (JhSwitches().JhZebriky == 0) ResolvePlaceholders(terms, lines);
   if (JhSwitches().JhPoznamky == 0) RemoveComments(lines, true);
   RemoveEmptyElementLines(lines);
-  if (!lines.empty()) WriteLines(output, lines, true, true);
 }
 
-// Reads and writes fail with the action in the error's text ("read" or "write").
-void Throw(int code, const std::string& file, const char* action) {
-  if (code) throw common::IoError(code, file, action);
+void AppendNonBlank(const std::vector<std::string>& lines, std::string& out) {
+  for (const std::string& line : lines) {
+    if (Blank(line)) continue;
+    out += line;
+    out += "\r\n";
+  }
 }
-
-}  // namespace
 
 void ShowTemplateIoError(const common::IoError& e) {
   common::FileErrorMessage(std::string_view(e.what()) == "read" ? " cte soubor: " : " pise soubor: ", e.file, e.code);
@@ -139,21 +160,21 @@ TemplateSwitches& JhSwitches() {
   return switches;
 }
 
-std::vector<std::string> ReadLines(const std::string& file) {
-  std::string text;
-  Throw(common::ReadFileText(file, text), file, "read");
+std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == npos) end = text.size();
-    std::string line = text.substr(start, end - start);
+    std::string line(text.substr(start, end - start));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(std::move(line));
     start = end + 1;
   }
   return lines;
 }
+
+std::vector<std::string> ReadLines(const std::string& file) { return SplitLines(ReadText(file)); }
 
 void WriteScratchFile(const std::string& file, std::string_view text) {
   common::File f;
@@ -287,7 +308,12 @@ void FillAttributeTemplate(const TermIndex& terms, const std::string& valueFile,
   common::EraseFiles(output);
   if (common::CheckFile(valueFile) <= 2 || common::CheckFile(templateFile) <= 2) return;
   std::vector<std::string> lines = ReadLines(templateFile);
-  for (const ValueLine& v : ReadValues(valueFile)) {
+  FillAttributeLines(terms, ReadValues(valueFile), lines);
+  if (!lines.empty()) WriteLines(output, lines, true, true);
+}
+
+void FillAttributeLines(const TermIndex& terms, const std::vector<ValueLine>& values, std::vector<std::string>& lines) {
+  for (const ValueLine& v : values) {
     if (v.value.empty()) continue;
     const std::string text = EscapeXml(v.value, true);
     for (std::string& line : lines) {
@@ -332,7 +358,6 @@ void FillAttributeTemplate(const TermIndex& terms, const std::string& valueFile,
     if (lt == npos || sc == npos || lt > sc) continue;
     if (Trim(std::string_view(line).substr(lt + 1, sc - lt - 1)).find(' ') == npos) line.clear();
   }
-  if (!lines.empty()) WriteLines(output, lines, true, true);
 }
 
 void RemoveEmptyElements(const std::string& file) {
@@ -352,6 +377,12 @@ void ClearMatrixValues(const std::string& file) {
 void ReplaceInFile(const std::string& oldText, const std::string& newText, const std::string& file) {
   if (oldText.empty() || common::CheckFile(file) <= 2) return;
   std::vector<std::string> lines = ReadLines(file);
+  ReplaceInLines(oldText, newText, lines);
+  WriteLines(file, lines, false);
+}
+
+void ReplaceInLines(const std::string& oldText, const std::string& newText, std::vector<std::string>& lines) {
+  if (oldText.empty()) return;
   for (std::string& line : lines) {
     std::string out;
     std::size_t pos = 0, found;
@@ -361,17 +392,22 @@ void ReplaceInFile(const std::string& oldText, const std::string& newText, const
     }
     line = out + line.substr(pos);
   }
-  WriteLines(file, lines, false);
 }
 
 void ReplaceEncodingName(const std::string& oldName, const std::string& newName, const std::string& file) {
   if (oldName.empty() || common::CheckFile(file) <= 2) return;
+  std::vector<std::string> lines = ReadLines(file);
+  ReplaceEncodingInLines(oldName, newName, lines);
+  WriteLines(file, lines, false);
+}
+
+void ReplaceEncodingInLines(const std::string& oldName, const std::string& newName, std::vector<std::string>& lines) {
+  if (oldName.empty()) return;
   auto lower = [](std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
   };
   const std::string wanted = lower(oldName);
-  std::vector<std::string> lines = ReadLines(file);
   for (std::string& line : lines) {
     if (line.find("<?xml") == npos) continue;
     const std::string low = lower(line);
@@ -383,7 +419,6 @@ void ReplaceEncodingName(const std::string& oldName, const std::string& newName,
     }
     line = out + line.substr(pos);
   }
-  WriteLines(file, lines, false);
 }
 
 void ConvertFileToUtf8(const std::string& source, const std::string& target) {

@@ -71,8 +71,26 @@ void ConvertFileToUtf8(const std::string& source, const std::string& target);
 // The file-error message for a failure these routines raised.
 void ShowTemplateIoError(const common::IoError& e);
 
-// The line rules, on a table of lines (for the routines above and their tests).
+// The line rules, on a table of lines (for the routines above, the builders that keep
+// their fragments in memory, and the tests).
 void RemoveEmptyElementLines(std::vector<std::string>& lines);
 void RemoveComments(std::vector<std::string>& lines, bool keepEmployeeSlot);
+
+// The lines of a text as ReadLines gives them from a file.
+std::vector<std::string> SplitLines(std::string_view text);
+// The "KKKKK : value" lines of a value file's text; lines without a colon are left out.
+struct ValueLine {
+  std::string key, value;
+};
+std::vector<ValueLine> ParseValues(std::string_view text);
+// The fills of FillXmlTemplate and FillAttributeTemplate on a template's lines.
+void FillElementLines(const TermIndex& terms, const std::vector<ValueLine>& values, std::vector<std::string>& lines,
+                      std::string& comment);
+void FillAttributeLines(const TermIndex& terms, const std::vector<ValueLine>& values, std::vector<std::string>& lines);
+// ReplaceInFile and ReplaceEncodingName on lines.
+void ReplaceInLines(const std::string& oldText, const std::string& newText, std::vector<std::string>& lines);
+void ReplaceEncodingInLines(const std::string& oldName, const std::string& newName, std::vector<std::string>& lines);
+// The lines holding a character other than a blank, each ended by CR LF, added to out.
+void AppendNonBlank(const std::vector<std::string>& lines, std::string& out);
 
 }  // namespace payroll

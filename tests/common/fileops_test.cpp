@@ -1,5 +1,6 @@
 #include "common/fileops.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -125,6 +126,26 @@ TEST_F(FileOpsTest, EraseFilesSkipsAFileItCannotErase) {
   EXPECT_EQ(ostest::Listing(At("w")), "b.wrk");
   EXPECT_EQ(notes.Count(Kind::LockWait), 0);
   EXPECT_EQ(notes.Texts(Kind::Message), std::vector<std::string>{Cz("Soubor w\\b.wrk nelze zrušit - err    5")});
+}
+
+// One name without "*" or "?": every spelling of it goes, and a folder that stays
+// unchanged is not listed for each call.
+TEST_F(FileOpsTest, EraseFilesOfOneNameTakesEverySpellingWithoutListingEachTime) {
+  Write("w/X.WRK", "a");
+  Write("w/x.Wrk", "b");
+  Write("w/keep.dta", "k");
+  struct stat st {};
+  ASSERT_EQ(stat(At("w").c_str(), &st), 0);
+  const timespec times[2] = {{0, UTIME_OMIT}, {st.st_mtim.tv_sec - 10, 0}};  // settled
+  ASSERT_EQ(utimensat(AT_FDCWD, At("w").c_str(), times, 0), 0);
+  FaultFileSystem counting;
+  ScopedFileSystem scoped(counting);
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(EraseFiles("w\\gone" + std::to_string(i) + ".wrk"), 2);
+  EXPECT_EQ(counting.Calls(FsOp::ListDir), 1);
+  EXPECT_EQ(EraseFiles("w\\x.wrk"), 18);
+  EXPECT_EQ(EraseFiles("nofolder\\x.wrk"), 3);
+  EXPECT_EQ(ostest::Listing(At("w")), "keep.dta");
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 }
 
 // ---- Copying ----------------------------------------------------------------------

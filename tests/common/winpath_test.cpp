@@ -1,8 +1,16 @@
 #include "common/winpath.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
+#include "common/faultfs.h"
 #include "common/errors.h"
 #include "common/iocodes.h"
 #include "os_tempdir.h"
@@ -171,6 +179,82 @@ TEST_F(WinPathTest, ShownPathIsTheRealPathInOneForm) {
       {"CI60.dta", "CI60.dta"},
   };
   for (const auto& c : cases) EXPECT_EQ(ShownPath(c.name), c.shown) << c.name;
+}
+
+// Runs f in a child process and waits for it.
+void InAnotherProcess(const std::function<void()>& f) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    f();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+}
+
+// Puts the folder's modification time back by ten seconds (or to `ns`); returns it.
+std::int64_t SetFolderTime(const std::string& folder, std::int64_t ns = 0) {
+  struct stat st {};
+  stat(folder.c_str(), &st);
+  if (ns == 0) ns = (static_cast<std::int64_t>(st.st_mtim.tv_sec) - 10) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)}};
+  utimensat(AT_FDCWD, folder.c_str(), times, 0);
+  return ns;
+}
+
+// A folder changed within the last two seconds is listed at each use; a settled one
+// once while it stays unchanged. A file another process makes or erases there is seen
+// at once, even when the folder's modification time is put back to what it was (a
+// change within one time stamp).
+TEST_F(WinPathTest, KeptListingsNeverMissAnotherProcesssChange) {
+  for (const FolderCacheMode mode : {FolderCacheMode::Watched, FolderCacheMode::Stamped}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    SetFolderCacheMode(mode);
+    TempDir dir;
+    const std::string folder = dir / "f";
+    ostest::WriteRaw(folder + "/Old.txt", "");
+    FaultFileSystem counting;
+    ScopedFileSystem scoped(counting);
+    Resolved(folder + "/A.TXT");
+    Resolved(folder + "/B.TXT");
+    EXPECT_EQ(counting.Calls(FsOp::ListDir), 2);
+    const std::int64_t kept = SetFolderTime(folder);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(Resolved(folder + "/NEW" + std::to_string(i)), folder + "/NEW" + std::to_string(i));
+    EXPECT_EQ(Resolved(folder + "/OLD.TXT"), folder + "/Old.txt");
+    EXPECT_EQ(counting.Calls(FsOp::ListDir), 3);
+
+    InAnotherProcess([&] {
+      ::close(::open((folder + "/Made.Txt").c_str(), O_CREAT | O_WRONLY, 0644));
+      ::unlink((folder + "/Old.txt").c_str());
+      SetFolderTime(folder, kept);
+    });
+    EXPECT_EQ(Resolved(folder + "/MADE.TXT"), folder + "/Made.Txt");
+    EXPECT_EQ(Resolved(folder + "/OLD.TXT"), folder + "/OLD.TXT");
+  }
+  SetFolderCacheMode(FolderCacheMode::Watched);
+}
+
+// A large folder whose files come and go all the time is listed a few times, then kept
+// by the kernel's change notices, which tell this process's changes and another's alike.
+TEST_F(WinPathTest, ALargeFolderThatKeepsChangingIsWatched) {
+  TempDir dir;
+  const std::string folder = dir / "f";
+  for (int i = 0; i < 300; ++i) ostest::WriteRaw(folder + "/f" + std::to_string(i), "");
+  FaultFileSystem counting;
+  ScopedFileSystem scoped(counting);
+  for (int i = 0; i < 60; ++i) {
+    const std::string name = folder + "/New" + std::to_string(i);
+    EXPECT_EQ(Resolved(folder + "/NEW" + std::to_string(i)), folder + "/NEW" + std::to_string(i));
+    ::close(::open(name.c_str(), O_CREAT | O_WRONLY, 0644));
+    EXPECT_EQ(Resolved(folder + "/NEW" + std::to_string(i)), name);
+  }
+  EXPECT_LE(counting.Calls(FsOp::ListDir), 10);
+  InAnotherProcess([&] {
+    ::close(::open((folder + "/Made.Txt").c_str(), O_CREAT | O_WRONLY, 0644));
+    ::unlink((folder + "/New0").c_str());
+  });
+  EXPECT_EQ(Resolved(folder + "/MADE.TXT"), folder + "/Made.Txt");
+  EXPECT_EQ(Resolved(folder + "/NEW0"), folder + "/NEW0");
 }
 
 TEST_F(WinPathTest, FolderAndNameParts) {

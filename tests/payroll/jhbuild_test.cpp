@@ -2,8 +2,11 @@
 // with a second personal number, the second with a child) and the employer's rows.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "common/dirs.h"
 #include "common/encoding.h"
+#include "common/faultfs.h"
 #include "common/numbers.h"
 #include "payroll/jhbuild.h"
 #include "tests/payroll/payrollkit.h"
@@ -62,6 +65,14 @@ class JhBuild : public payrolltest::Payroll {
     return payroll::BuildReportXml(DataPath("JHvyk.dta"), common::DataDir("\\JH\\VYKAZ.xml"),
                                    [this](const std::string& t) { status.push_back(common::StripRightSp(t)); });
   }
+  void WriteRegistrationTemplates() {
+    WriteTemplate("PrihlA.mat", {R"(<?xml version="1.0" encoding="windows-1250"?>)", R"(<prihlaska firma="#10100#">)"});
+    WriteTemplate("PrihlB.mat", {R"(<zam cislo="#10101#" pozn="#10600#"/>)", R"(<adresa mesto="#10600#"/>)"});
+    WriteTemplate("PrihlC.mat", {"</prihlaska>"});
+  }
+  bool BuildRegistration() {
+    return payroll::BuildRegistrationXml(DataPath("JHvyk.dta"), common::DataDir("\\JH\\PRIHLASKA.XML"), {});
+  }
   std::vector<std::string> JhFiles() const {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir / "data/JH")) names.push_back(e.path().filename());
@@ -104,9 +115,8 @@ TEST_F(JhBuild, TheMonthlyReportOfTwoEmployeesAndTheEmployer) {
   EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 
   // The registration built afterwards keeps the report.
-  WriteTemplate("PrihlA.mat", {R"(<?xml version="1.0" encoding="windows-1250"?>)", R"(<prihlaska firma="#10100#">)"});
-  WriteTemplate("PrihlC.mat", {"</prihlaska>"});
-  ASSERT_TRUE(payroll::BuildRegistrationXml(DataPath("JHvyk.dta"), common::DataDir("\\JH\\PRIHLASKA.XML"), {}));
+  WriteRegistrationTemplates();
+  ASSERT_TRUE(BuildRegistration());
   EXPECT_EQ(ostest::ReadRaw(Jh("VYKAZ.xml")), doc);
   EXPECT_TRUE(std::filesystem::exists(Jh("PRIHLASKA.XML")));
   // And the report built again keeps the registration.
@@ -115,18 +125,40 @@ TEST_F(JhBuild, TheMonthlyReportOfTwoEmployeesAndTheEmployer) {
 }
 
 TEST_F(JhBuild, SummaryRowsGetTheLastPersonalNumberAndKindsComeFromTheEmployee) {
-  WriteData("JHvyk.dta", Row("00001", "10900", "sum") + Row("00001", "10054", "Jan") + Row("00002", "10054", "Eva"));
+  WriteData("JHvyk.dta", Row("00001", "10900", "sum") + Row("00001", "10054", "Jan") + Row("00002", "10054", "Eva") +
+                             Row("     ", "10900", "firma"));
   payroll::TermIndex terms;
   ASSERT_TRUE(payroll::LoadTermIndex(terms));
-  std::vector<std::string> unmatched;
-  ASSERT_TRUE(payroll::ExtendRowsWithOic(DataPath("JHvyk.dta"), "JHvyk1.dta", terms, {}, &unmatched));
+  std::vector<payroll::LeftOut> leftOut;
+  ASSERT_TRUE(payroll::ExtendRowsWithOic(DataPath("JHvyk.dta"), "JHvyk1.dta", terms, {}, &leftOut));
   const std::string rows = ostest::ReadRaw(dir / "JHvyk1.dta");
-  ASSERT_EQ(rows.size(), 3u * payroll::kExtendedRowLength);
+  ASSERT_EQ(rows.size(), 4u * payroll::kExtendedRowLength);
   auto field = [&](int row, int f) { return payroll::RowField(std::string_view(rows).substr(row * 92u, 92), f, true); };
-  EXPECT_EQ(field(0, 1) + field(0, 2) + field(0, 3) + field(0, 5), "1111111111D0000110054");
-  EXPECT_EQ(field(1, 3) + field(1, 5) + field(1, 6), "zzzzz10900sum");
-  EXPECT_EQ(field(2, 1) + field(2, 2) + field(2, 3), "22222222221" "00002");
-  EXPECT_TRUE(unmatched.empty());
+  // The employer's summary row keeps its blank personal number, so it stays in the header.
+  EXPECT_EQ(field(0, 1) + field(0, 2) + field(0, 3) + field(0, 5), std::string(16, ' ') + "10900");
+  EXPECT_EQ(field(1, 1) + field(1, 2) + field(1, 3) + field(1, 5), "1111111111D0000110054");
+  EXPECT_EQ(field(2, 3) + field(2, 5) + field(2, 6), "zzzzz10900sum");
+  EXPECT_EQ(field(3, 1) + field(3, 2) + field(3, 3), "22222222221" "00002");
+  EXPECT_TRUE(leftOut.empty());
+}
+
+// An employee's summary rows feed only the closing sum, not an employment of their own.
+TEST_F(JhBuild, SummaryRowsFeedOnlyTheClosingSum) {
+  WriteTemplate("mPVzamDSum.txt", {"<soucet> ######## </soucet>", "<!--10900-->"});
+  std::string staff, rows = Row("     ", "10100", "Firma");
+  for (int p = 1; p <= 1000; ++p) {
+    const std::string number = common::FormatNumberMask("@@@@@", p), oic = common::FormatNumberMask("@@@@@@@@@@", p);
+    staff += Employee().Number(number).Oic(oic).Kind("1    ").bytes;
+    rows += Row(number, "10054", "J" + std::to_string(p)) + Row(number, "10900", "S" + std::to_string(p));
+  }
+  WriteData("pr2000.dta", staff);
+  WriteData("JHvyk.dta", rows);
+  ASSERT_TRUE(Build()) << notes.Dump();
+  const std::string doc = ostest::ReadRaw(Jh("VYKAZ.xml"));
+  EXPECT_EQ(Count(doc, "<pomer>"), 1000u);
+  EXPECT_EQ(Count(doc, "<soucet>S"), 1000u);
+  EXPECT_NE(doc.find("<jmeno>J1000</jmeno>\r\n</pomer>\r\n<soucet>S1000</soucet>"), std::string::npos);
+  EXPECT_EQ(ostest::ReadRaw(Jh("0100001ZPP.txt")), "10900 : S1000\r\n");
 }
 
 TEST_F(JhBuild, AnEmptySourceStopsAndLeavesNoStaleRows) {
@@ -149,20 +181,26 @@ TEST_F(JhBuild, AMissingTermListIsReportedAndNothingIsBuilt) {
   EXPECT_NE(Messages()[0].find("JHcis.dta err      2"), std::string::npos);
 }
 
+// Rows that cannot reach the report are named with the reason: a personal number no
+// employee has, an employee whose identifier is blank (an assigned number still to
+// come); neither one's summary rows stand in for the missing header.
 TEST_F(JhBuild, UnknownEmployeesAndAMissingHeaderAreNamedAndNoEmployeeIsLost) {
   WriteReportRows(false);
-  WriteData("JHvyk.dta", ReadData("JHvyk.dta") + Row("00009", "10054", "Nikdo"));
+  WriteData("pr2000.dta", ReadData("pr2000.dta") + Employee().Number("00008").Suffix("X").bytes);
+  WriteData("JHvyk.dta", ReadData("JHvyk.dta") + Row("00009", "10054", "Nikdo") + Row("00009", "10900", "99") +
+                             Row("00008", "10054", "Cizinec") + Row("00008", "10900", "98"));
   ASSERT_TRUE(Build());
-  // The first employee stays an employee; the unknown one reaches no value file.
+  // The first employee stays an employee; neither left-out one reaches a value file.
   EXPECT_EQ(JhFiles(), Sorted({"000020001ZDD.txt", "00001ZAM.txt", "0000101ZPP.txt", "00002ZAM.txt",
                                                  "VYKAZ.xml", "vysledek.txt", "vysledekB.txt", "vysledekC.txt"}));
   const std::string doc = ostest::ReadRaw(Jh("VYKAZ.xml"));
   EXPECT_TRUE(payrolltest::WellFormedUtf8Xml(doc));
   EXPECT_EQ(Count(doc, "ZAMESTNANEC"), 3u);
   EXPECT_NE(doc.find("ZAMESTNANEC    1 "), std::string::npos);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_NE(Messages()[0].find(common::Cz("hlavičku")), std::string::npos);
-  EXPECT_NE(Messages()[0].find("00009"), std::string::npos);
+  EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz(
+                            "Výkaz nemá řádky zaměstnavatele (hlavičku).\n"
+                            "Os.č. bez pracovníka v pr2000.dta, ve výkazu chybí: 00009\n"
+                            "Os.č. bez identifikátoru pracovníka (OIČ, rodné ani přidělené číslo), ve výkazu chybí: 00008")});
 }
 
 TEST_F(JhBuild, MoreThanTenEmploymentsAndChildrenAllReachTheReport) {
@@ -186,9 +224,7 @@ TEST_F(JhBuild, MoreThanTenEmploymentsAndChildrenAllReachTheReport) {
 }
 
 TEST_F(JhBuild, TheRegistrationOfAHeaderAndTwoEmployees) {
-  WriteTemplate("PrihlA.mat", {R"(<?xml version="1.0" encoding="windows-1250"?>)", R"(<prihlaska firma="#10100#">)"});
-  WriteTemplate("PrihlB.mat", {R"(<zam cislo="#10101#" pozn="#10600#"/>)", R"(<adresa mesto="#10600#"/>)"});
-  WriteTemplate("PrihlC.mat", {"</prihlaska>"});
+  WriteRegistrationTemplates();
   WriteData("JHprihl.dta", Row("00007", "10101", "B") + Row("00004", "10101", "A&") + Row("     ", "10100", "Žlutá firma") +
                               Row("00004", "10053", "mimo přihlášku"));
   std::vector<std::string> labels;
@@ -204,6 +240,73 @@ TEST_F(JhBuild, TheRegistrationOfAHeaderAndTwoEmployees) {
   EXPECT_EQ(labels, (std::vector<std::string>{common::Cz("Příprava přihlášky"), common::Cz("A teď zaměstnanci"),
                                               common::Cz("A teď zaměstnanci:     1"), common::Cz("A teď zaměstnanci:     2"),
                                               common::Cz("A teď zaměstnanci:     3"), "Hotovo!"}));
+}
+
+// A value never spans lines of its value file, so it cannot give another term a value.
+TEST_F(JhBuild, ALineEndInAValueCannotAddAValue) {
+  WriteData("JHvyk.dta", Row("     ", "10100", "Firma") + Row("00002", "10053", "Adam\r\n10053 : INJECTED"));
+  ASSERT_TRUE(Build()) << notes.Dump();
+  EXPECT_EQ(ostest::ReadRaw(Jh("00001ZAM.txt")), "10053 : Adam  10053 : INJECTED\r\n");
+  EXPECT_NE(ostest::ReadRaw(Jh("VYKAZ.xml")).find("<prijmeni>Adam  10053 : INJECTED</prijmeni>"), std::string::npos);
+}
+
+// A build that cannot finish (a missing template, a write failing half way, a document
+// that does not parse) says why and leaves the previous documents and files as they were.
+TEST_F(JhBuild, AFailedBuildLeavesThePreviousDocument) {
+  WriteReportRows();
+  WriteRegistrationTemplates();
+  ASSERT_TRUE(Build());
+  ASSERT_TRUE(BuildRegistration());
+  const std::string report = ostest::ReadRaw(Jh("VYKAZ.xml")), registration = ostest::ReadRaw(Jh("PRIHLASKA.XML"));
+  const std::string extended = ostest::ReadRaw(dir / "JHvyk1.dta"), values = ostest::ReadRaw(Jh("00001ZAM.txt"));
+  WriteData("JHvyk.dta", Row("     ", "10100", "Jiná firma") + Row("00001", "10101", "X"));
+  struct Case {
+    std::string file;  // the template changed, or the file whose opening fails
+    bool report;
+    std::vector<std::string> lines;  // the template's new lines; none: missing
+    std::string says;
+  };
+  const std::vector<Case> cases = {
+      {"mPVhlav.txt", true, {}, "mPVhlav.txt"},   {"mPVzamA.txt", true, {}, "mPVzamA.txt"},
+      {"mPVzamC.txt", true, {}, "mPVzamC.txt"},   {"mPVpata.txt", true, {}, "mPVpata.txt"},
+      {"PrihlA.mat", false, {}, "PrihlA.mat"},    {"PrihlB.mat", false, {}, "PrihlB.mat"},
+      {"PrihlC.mat", false, {}, "PrihlC.mat"},
+      {"mPVpata.txt", true, {"</vykaz>", "</navic>"}, common::Cz("VYKAZ.xml.new není platné XML (řádek 7")},
+      {"PrihlC.mat", false, {"</prihlaskaX>"}, common::Cz("PRIHLASKA.XML.new není platné XML (řádek 4")},
+      {"vysledek.txt", true, {"?"}, "vysledek.txt"},
+      {"PRIHLASKA.XML.new", false, {"?"}, "PRIHLASKA.XML.new"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = dir / ("MZ8/JMHZ/" + c.file), saved = ostest::ReadRaw(path);
+    const bool fault = c.lines == std::vector<std::string>{"?"};
+    common::FaultFileSystem fs;
+    if (fault)
+      fs.Fail(common::FsOp::Open, EACCES, c.file);
+    else if (c.lines.empty())
+      std::filesystem::remove(path);
+    else
+      WriteTemplate(c.file, c.lines);
+    notes.calls.clear();
+    {
+      common::ScopedFileSystem scoped(fs);
+      EXPECT_FALSE(c.report ? Build() : BuildRegistration());
+    }
+    if (!fault) ostest::WriteRaw(path, saved);
+    ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
+    EXPECT_NE(Messages()[0].find(c.says), std::string::npos) << Messages()[0];
+    EXPECT_EQ(ostest::ReadRaw(Jh("VYKAZ.xml")), report);
+    EXPECT_EQ(ostest::ReadRaw(Jh("PRIHLASKA.XML")), registration);
+    if (c.lines.empty()) {
+      EXPECT_EQ(ostest::ReadRaw(dir / "JHvyk1.dta"), extended);
+      EXPECT_EQ(ostest::ReadRaw(Jh("00001ZAM.txt")), values);
+    }
+    // Only a document that does not parse stays, under its work name, to be looked at.
+    EXPECT_EQ(std::filesystem::exists(Jh("VYKAZ.xml.new")) || std::filesystem::exists(Jh("PRIHLASKA.XML.new")),
+              !fault && !c.lines.empty());
+    std::filesystem::remove(Jh("VYKAZ.xml.new"));
+    std::filesystem::remove(Jh("PRIHLASKA.XML.new"));
+  }
 }
 
 }  // namespace

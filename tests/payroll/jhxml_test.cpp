@@ -64,6 +64,7 @@ TEST_F(JhXml, ALeftChooserEndsTheReportButTheRegistrationTakesItsDefault) {
   backend.Click(w.bJHvykXml);
   EXPECT_FALSE(std::filesystem::exists(dir / "data/JH"));
   WriteTemplate("PrihlA.mat", {R"(<?xml version="1.0" encoding="WINDOWS-1250"?>)", R"(<p a="#10101#">)"});
+  WriteTemplate("PrihlB.mat", {"<z/>"});
   WriteTemplate("PrihlC.mat", {"</p>"});
   WriteData("JHprihl.dta", Row("     ", "10101", "1"));
   Choose("");
