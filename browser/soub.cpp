@@ -121,7 +121,8 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   DataFileName = setup.fileName;
   EditColor = setup.editColor;
   EditFontColor = setup.editFontColor;
-  MayEdit = MayAdd = MayDelete = true;
+  ReadOnly = setup.readOnly;
+  MayEdit = MayAdd = MayDelete = !ReadOnly;
   Changed = false;
   KeyLineVisible = true;
   if (RecordLength > 0) {
@@ -155,7 +156,7 @@ bool TfSoub::OpenDataFile(bool opening) {
     FileMessage(action, shown, -size);
     return false;
   }
-  if (missing) {
+  if (missing && !ReadOnly) {
     // Created only when it is not there; one made by someone else meanwhile is kept.
     const int code = common::CreateNewFile(DataFilePath);
     if (code != 0 && code != common::io::kFileExists) {
@@ -163,10 +164,10 @@ bool TfSoub::OpenDataFile(bool opening) {
       return false;
     }
   }
-  int code = data_.Open(DataFilePath, common::DefaultOpenMode());
+  int code = data_.Open(DataFilePath, ReadOnly ? common::kModeReadOnly : common::DefaultOpenMode());
   std::uint64_t bytes = 0;
   if (code == 0) code = data_.Size(bytes);
-  if (code == 0 && bytes == 1) {  // a one-byte file holds no record
+  if (code == 0 && bytes == 1 && !ReadOnly) {  // a one-byte file holds no record
     code = data_.Truncate(0);
     bytes = 0;
   }
@@ -175,7 +176,7 @@ bool TfSoub::OpenDataFile(bool opening) {
     FileMessage(action, shown, code);
     return false;
   }
-  dataOk_ = RecordLength > 0;
+  dataOk_ = RecordLength > 0 && !ReadOnly;
   Count = RecordLength > 0 ? static_cast<std::int32_t>(std::min<std::uint64_t>(bytes / static_cast<std::uint64_t>(RecordLength),
                                                                                0x7FFFFFFF))
                            : 0;
@@ -433,7 +434,11 @@ void TfSoub::AddRecordPicture() {
   const TfFotoDialog& chooser = fFotoDialog();
   common::WriteParam(kSysPar, "SlozkaObr", chooser.Folder);
   const std::string source = chooser.Folder + chooser.FileName;
-  if (chooser.FileName.empty() || common::CheckFile(source) <= 2) return;
+  // A choice that names no file says so; a file of 2 bytes or less is passed over.
+  const std::int32_t size = chooser.FileName.empty() ? -common::io::kFileNotFound : common::CheckFile(source);
+  if (size < 0) ui::ShowMessage(chooser.FileName.empty() ? common::Cz("Není vybrán žádný soubor")
+                                                          : common::Cz("Soubor ") + source + common::Cz(" neexistuje"));
+  if (size <= 2) return;
   if (common::CopyFileKeepDate(source, target) != 0) return;
   // With scrambling on the stored pictures are scrambled, and so is the new one.
   if (common::CurrentSession().ScrambleOn) {

@@ -235,7 +235,8 @@ int ResolveName(std::string_view winName, std::string& real) {
           std::sort(entries.begin(), entries.end(),
                     [](const DirEntryRaw& a, const DirEntryRaw& b) { return a.name < b.name; });
           for (const DirEntryRaw& e : entries) {
-            if (SameNameCp1250(Utf8ToWin1250(e.name, '\0'), part)) {
+            // A name no Windows-1250 text reaches is reached by its own bytes.
+            if (SameNameCp1250(Utf8ToWin1250(e.name, '\0'), part) || e.name == part) {
               match = e.name;
               break;
             }

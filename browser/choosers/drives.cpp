@@ -82,6 +82,11 @@ void ShowDriveError(int code) {
   else ui::ShowMessage("V této jednotce došlo k chybě "_cz + std::to_string(code));
 }
 
+void CheckStartDrive(std::string_view drive) {
+  if (drive.empty()) return;
+  if (const int code = TestDrive(drive.substr(0, 1))) ShowDriveError(code);
+}
+
 std::string ParentFolder(std::string_view folder) {
   std::string f(folder);
   if (!f.empty() && f.back() == '\\') f.pop_back();
@@ -96,11 +101,29 @@ std::string FolderOfEntry(std::string_view folder, std::string_view entry) {
   return std::string(folder) + std::string(entry) + "\\";
 }
 
-std::vector<std::string> FolderListItems(std::string_view drive, std::string_view folder) {
+namespace {
+// Whole names of a listing, at most maxCount (folders, or files that are not empty).
+std::vector<std::string> ListedNames(std::string_view mask, unsigned what, std::size_t maxCount) {
+  std::vector<common::DirItem> entries;
+  (void)common::ListDirectory(mask, entries, what);
   std::vector<std::string> names;
-  common::ListDirs(std::string(drive) + ":" + std::string(folder) + "*.*", names, common::kListNameWidth, kMaxFolders);
+  for (const common::DirItem& e : entries) {
+    if (names.size() >= maxCount) break;
+    if (!e.isDir && e.size == 0) continue;
+    names.push_back(e.name);
+  }
+  return names;
+}
+}  // namespace
+
+std::vector<std::string> ChooserFileNames(std::string_view mask, int maxCount) {
+  return ListedNames(mask, common::kListFiles, static_cast<std::size_t>(std::max(maxCount, 0)));
+}
+
+std::vector<std::string> FolderListItems(std::string_view drive, std::string_view folder) {
   std::vector<std::string> items{".", ".."};
-  for (const std::string& n : names) items.push_back(common::UpperCz(n));
+  for (const std::string& n : ListedNames(std::string(drive) + ":" + std::string(folder) + "*.*", common::kListDirs, kMaxFolders))
+    items.push_back(common::UpperCz(n));
   common::QuickSortIdx(
       static_cast<std::int32_t>(items.size()),
       [&](std::int32_t a, std::int32_t b) { return items[static_cast<std::size_t>(a - 1)] < items[static_cast<std::size_t>(b - 1)]; },

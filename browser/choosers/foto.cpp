@@ -10,6 +10,7 @@
 #include "common/numbers.h"
 #include "common/params.h"
 #include "common/pascal.h"
+#include "ui/backend.h"
 
 namespace browser {
 
@@ -144,7 +145,7 @@ void TfFotoDialog::FillPictureLists() {
   Label2.SetText(where);
   FreeThumbnails();
   ListBox2.ClearItems();
-  common::ListFiles(where + Mask, FileNames, common::kListNameWidth, kMaxEntries);
+  FileNames = ChooserFileNames(where + Mask, kMaxEntries);
   std::vector<std::string> lines;
   for (int i = 1; i <= static_cast<int>(FileNames.size()); ++i) {
     const std::string& name = FileNames[static_cast<std::size_t>(i - 1)];
@@ -155,7 +156,8 @@ void TfFotoDialog::FillPictureLists() {
     thumb.SetStretch(true);
     thumb.SetBounds(at.x, at.y, kThumbSize, kThumbSize);
     try {
-      thumb.SetPicture(LoadPictureFile(where + name));
+      // Decoded at the scale that covers the thumbnail, and kept at its size.
+      thumb.SetPicture(ui::Stretch(LoadPictureFile(where + name, {kThumbSize, kThumbSize}), kThumbSize, kThumbSize));
     } catch (const std::exception&) {
       // an unreadable file keeps an empty thumbnail; its preview says why
     }
@@ -187,7 +189,8 @@ void TfFotoDialog::PreviewPicture(int i) {
   foto.Chooser = this;
   foto.SetCaption(common::FormatFloatMask("@@@", i) + " " + FileName);
   try {
-    foto.Image1.SetPicture(LoadPictureFile(Drive + ":" + Folder + FileName));
+    const ui::Rect screen = ui::WorkArea();
+    foto.Image1.SetPicture(LoadPictureFile(Drive + ":" + Folder + FileName, {screen.width, screen.height}));
   } catch (const std::exception& e) {
     foto.Image1.ClearPicture();
     ui::ShowMessage(e.what());
@@ -261,6 +264,7 @@ bool ChoosePictureFile(const std::string& caption, const std::string& start, con
   d.ClickedEntry.clear();
   d.Mask = mask;
   SplitStartFolder(start, d.Drive, d.Folder);
+  CheckStartDrive(d.Drive);
   d.SetDriveList();
   d.Busy = false;
   d.FillPictureLists();
