@@ -5,6 +5,7 @@
 
 #include "codelists/ci01load.h"
 #include "codelists/livestock.h"
+#include "common/dirs.h"
 #include "common/faultfs.h"
 #include "common/locking.h"
 #include "tests/codelists/ci01kit.h"
@@ -206,7 +207,9 @@ TEST_F(CodeListCis65, AFileThatCannotBeReadInItsLayoutOpensForReadingOnly) {
   TfCis65& w = fCis65();
   for (const auto& c : cases) {
     WriteData("CI65.DTA", c.bytes);
-    if (c.held) ASSERT_EQ(common::LockFile(other, file, ""), common::LockResult::Held);
+    if (c.held) {
+      ASSERT_EQ(common::LockFile(other, file, ""), common::LockResult::Held);
+    }
     notes.calls.clear();
     notes.ignoreAnswer = c.held;
     SetupCis65(w);
