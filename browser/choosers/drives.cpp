@@ -102,28 +102,28 @@ std::string FolderOfEntry(std::string_view folder, std::string_view entry) {
 }
 
 namespace {
-// Whole names of a listing, at most maxCount (folders, or files that are not empty).
-std::vector<std::string> ListedNames(std::string_view mask, unsigned what, std::size_t maxCount) {
-  std::vector<common::DirItem> entries;
+// The entries of a listing with whole names, at most maxCount (folders, or files that
+// are not empty).
+std::vector<common::DirItem> Listed(std::string_view mask, unsigned what, std::size_t maxCount) {
+  std::vector<common::DirItem> entries, kept;
   (void)common::ListDirectory(mask, entries, what);
-  std::vector<std::string> names;
-  for (const common::DirItem& e : entries) {
-    if (names.size() >= maxCount) break;
+  for (common::DirItem& e : entries) {
+    if (kept.size() >= maxCount) break;
     if (!e.isDir && e.size == 0) continue;
-    names.push_back(e.name);
+    kept.push_back(std::move(e));
   }
-  return names;
+  return kept;
 }
 }  // namespace
 
-std::vector<std::string> ChooserFileNames(std::string_view mask, int maxCount) {
-  return ListedNames(mask, common::kListFiles, static_cast<std::size_t>(std::max(maxCount, 0)));
+std::vector<common::DirItem> ChooserFiles(std::string_view mask, int maxCount) {
+  return Listed(mask, common::kListFiles, static_cast<std::size_t>(std::max(maxCount, 0)));
 }
 
 std::vector<std::string> FolderListItems(std::string_view drive, std::string_view folder) {
   std::vector<std::string> items{".", ".."};
-  for (const std::string& n : ListedNames(std::string(drive) + ":" + std::string(folder) + "*.*", common::kListDirs, kMaxFolders))
-    items.push_back(common::UpperCz(n));
+  for (const common::DirItem& e : Listed(std::string(drive) + ":" + std::string(folder) + "*.*", common::kListDirs, kMaxFolders))
+    items.push_back(common::UpperCz(e.name));
   common::QuickSortIdx(
       static_cast<std::int32_t>(items.size()),
       [&](std::int32_t a, std::int32_t b) { return items[static_cast<std::size_t>(a - 1)] < items[static_cast<std::size_t>(b - 1)]; },

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/osfile.h"
+
 namespace ui {
 class ComboBox;
 }
@@ -44,9 +46,8 @@ std::string FolderOfEntry(std::string_view folder, std::string_view entry);
 // ".", ".." and the folders of drive:folder in capitals (at most 500), sorted bytewise;
 // names are whole, however long.
 std::vector<std::string> FolderListItems(std::string_view drive, std::string_view folder);
-// The non-empty files matching a mask ("c:\FOTO\*.jpg"), whole names sorted bytewise,
-// at most maxCount.
-std::vector<std::string> ChooserFileNames(std::string_view mask, int maxCount);
+// The non-empty files matching a mask ("c:\FOTO\*.jpg"), sorted by name, at most maxCount.
+std::vector<common::DirItem> ChooserFiles(std::string_view mask, int maxCount);
 
 // The current folder of the process as a Windows name through the drive map
 // ("C:\DATA\"), for a chooser that starts there.

@@ -226,18 +226,27 @@ TEST_F(Pictures, WithScramblingOnAnAddedPictureIsStoredScrambledAndShown) {
   w.CloseBrowse();
 }
 
-TEST_F(Pictures, LongFileAndFolderNamesAreListedWhole) {
-  const std::string file(150, 'f'), folder(150, 'd');
+// Long names whole, and a name copied from a Windows share (Windows-1250 bytes on disk)
+// shown as it reads and reached by its own bytes.
+TEST_F(Pictures, LongFileAndFolderNamesAreListedWholeAndRawNamesReachTheirFiles) {
+  const std::string file(150, 'f'), folder(150, 'd'), raw = "\xE8\xED" "slo.jpg";
   std::filesystem::create_directories(dir / ("FOTO/" + folder));
   ui::SaveJpegFile(ui::Bitmap(4, 4), dir / ("FOTO/" + file + ".jpg"));
-  std::vector<std::string> files, folders;
+  ui::SaveJpegFile(ui::Bitmap(6, 4), dir / ("FOTO/" + raw));
+  std::vector<std::string> files, lines, folders;
+  int rawWidth = 0;
   backend.AnswerNextModal([&](ui::Form&) {
-    files = browser::fFotoDialog().FileNames;
-    folders = browser::fFotoDialog().ListBox1.items();
-    browser::fFotoDialog().ChoosePicture(1);
+    auto& d = browser::fFotoDialog();
+    files = d.FileNames;
+    lines = d.ListBox2.items();
+    folders = d.ListBox1.items();
+    rawWidth = d.Thumbnails[0]->picture().width;
+    d.ChoosePicture(2);
   });
   EXPECT_TRUE(browser::ChoosePictureFile("Vyber", "c:\\FOTO\\", "*.jpg"));
-  EXPECT_EQ(files, std::vector<std::string>{file + ".jpg"});
+  EXPECT_EQ(files, (std::vector<std::string>{raw, file + ".jpg"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"  1 číslo.jpg"_cz, "  2 " + file + ".jpg"}));
+  EXPECT_EQ(rawWidth, 150);  // decoded
   EXPECT_EQ(folders, (std::vector<std::string>{".", "..", std::string(150, 'D')}));
   EXPECT_EQ(browser::fFotoDialog().FileName, file + ".jpg");
 }
