@@ -62,6 +62,7 @@ struct BrowseSetup {
   ui::Color editColor = ui::Rgb(0xD0, 0xFF, 0xD0);
   ui::Color editFontColor = ui::colors::Black;
   bool useStoredIndex = false;   // open on the stored " Index" instead of the start record
+  bool readOnly = false;         // the data file is only read: no edit, append, delete or sort writes it
 };
 
 // Services of windows built on top of the browser, put in place by the program (and

@@ -122,7 +122,8 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   DataFileName = setup.fileName;
   EditColor = setup.editColor;
   EditFontColor = setup.editFontColor;
-  MayEdit = MayAdd = MayDelete = true;
+  ReadOnly = setup.readOnly;
+  MayEdit = MayAdd = MayDelete = !ReadOnly;
   Changed = false;
   KeyLineVisible = true;
   if (RecordLength > 0) {
@@ -131,7 +132,7 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   }
 
   DataFileOpen();
-  if (cutBytes_ > 0 && WarnsOfCutRecord())
+  if (cutBytes_ > 0 && WarnsOfCutRecord() && !ReadOnly && !readOnly_)  // a list opened for reading writes nothing
     common::MessageOk(common::Cz("Soubor ") + common::ShownPath(DataFilePath) + common::Cz(" končí useknutou větou: ") +
                       std::to_string(cutBytes_) + common::Cz(" B za poslední celou větou"));
   ActivateBrowse(setup, Count);
@@ -283,7 +284,7 @@ bool TfSoub::OpenDataFile(bool opening) {
     FileMessage(action, shown, -size);
     return false;
   }
-  if (missing) {
+  if (missing && !ReadOnly) {
     // Created only when it is not there; one made by someone else meanwhile is kept.
     const int code = common::CreateNewFile(DataFilePath);
     if (code != 0 && code != common::io::kFileExists) {
@@ -291,10 +292,10 @@ bool TfSoub::OpenDataFile(bool opening) {
       return false;
     }
   }
-  int code = data_.Open(DataFilePath, readOnly_ ? common::kModeReadOnly : common::DefaultOpenMode());
+  int code = data_.Open(DataFilePath, readOnly_ || ReadOnly ? common::kModeReadOnly : common::DefaultOpenMode());
   std::uint64_t bytes = 0;
   if (code == 0) code = data_.Size(bytes);
-  if (code == 0 && bytes == 1) {  // a one-byte file holds no record
+  if (code == 0 && bytes == 1 && !ReadOnly && !readOnly_) {  // a one-byte file holds no record
     code = data_.Truncate(0);
     bytes = 0;
   }
@@ -303,7 +304,7 @@ bool TfSoub::OpenDataFile(bool opening) {
     FileMessage(action, shown, code);
     return false;
   }
-  dataOk_ = RecordLength > 0 && !readOnly_;
+  dataOk_ = RecordLength > 0 && !readOnly_ && !ReadOnly;
   cutBytes_ = RecordLength > 0 ? bytes % static_cast<std::uint64_t>(RecordLength) : 0;
   Count = RecordLength > 0 ? static_cast<std::int32_t>(std::min<std::uint64_t>(bytes / static_cast<std::uint64_t>(RecordLength),
                                                                                0x7FFFFFFF))
@@ -569,7 +570,11 @@ void TfSoub::AddRecordPicture() {
   const TfFotoDialog& chooser = fFotoDialog();
   common::WriteParam(kSysPar, "SlozkaObr", chooser.Folder);
   const std::string source = chooser.Folder + chooser.FileName;
-  if (chooser.FileName.empty() || common::CheckFile(source) <= 2) return;
+  // A choice that names no file says so; a file of 2 bytes or less is passed over.
+  const std::int32_t size = chooser.FileName.empty() ? -common::io::kFileNotFound : common::CheckFile(source);
+  if (size < 0) ui::ShowMessage(chooser.FileName.empty() ? common::Cz("Není vybrán žádný soubor")
+                                                          : common::Cz("Soubor ") + source + common::Cz(" neexistuje"));
+  if (size <= 2) return;
   if (common::CopyFileKeepDate(source, target) != 0) return;
   // With scrambling on the stored pictures are scrambled, and so is the new one.
   if (common::CurrentSession().ScrambleOn) {

@@ -54,6 +54,7 @@ class TfSoub : public TfRol {
   std::vector<std::uint16_t> SelectionList;  // [0..5000], [0] unused; empty without a keyed view
   std::int32_t SortedCount = 0;    // leading selection entries known to be in key order
   bool MayEdit = true, MayAdd = true, MayDelete = true;
+  bool ReadOnly = false;           // opened for reading only (BrowseSetup::readOnly)
   bool Changed = false;            // a record was written by edit, new record or delete
   bool EditingExisting = true;
   bool EditAborted = false;

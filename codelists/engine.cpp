@@ -66,6 +66,7 @@ bool CodeListWindow::Setup() {
   const int slot = spec_.keepOpen.slot;
   if (KeptOpen()) return false;
   if (slot > 0) common::CurrentSession().FormOpenFlags.at(static_cast<std::size_t>(slot)) = 1;
+  OpenReadOnly = false;
   BeforeOpen();
 
   FieldCount = static_cast<std::int32_t>(spec_.fields.size());
@@ -92,6 +93,7 @@ bool CodeListWindow::Setup() {
   s.editKeyLine = Cz(s.editKeyLine);
   s.fieldCount = FieldCount;
   s.recordLength = spec_.recordLength;
+  s.readOnly = OpenReadOnly;
   OpenBrowse(s);
 
   std::vector<int> order;

@@ -85,8 +85,9 @@ class CodeListWindow : public browser::TfSoub {
   virtual std::string ListingLineOf(std::int32_t n);
   // The listing's title (Windows-1250); a list whose title names its file overrides it.
   virtual std::string ListingTitle() const;
-  // Before the file is opened (a layout conversion).
+  // Before the file is opened (a layout conversion); it may set OpenReadOnly.
   virtual void BeforeOpen() {}
+  bool OpenReadOnly = false;  // the file is opened for reading only: nothing is written to it
   // The data file; a list whose name comes from a parameter ("CI" + n + ".dta") overrides it.
   virtual std::string ListFileName() const { return std::string(spec_.file); }
   // Just before the close sorts (a list with sort modes returns to key order here).

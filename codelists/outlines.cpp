@@ -30,13 +30,29 @@ constexpr std::string_view k80 =
 
 // ---------------------------------------------------------------- shared
 
-void ConvertListLayout(const std::string& list, std::string_view inLayout, std::string_view outLayout) {
+bool ConvertListLayout(const std::string& list, std::string_view inLayout, std::string_view outLayout) {
+  const std::string file = common::DataDir("ci" + list + ".dta");
+  common::LayoutCheck c;
   try {
-    common::ConvertFile(common::DataDir("ci" + list + ",dta"), common::DataDir("ci" + list + ".dta"),
-                        common::ProgDir(inLayout), common::ProgDir(outLayout));
+    c = common::ConvertLayout(common::DataDir("ci" + list + ",dta"), file, common::ProgDir(inLayout),
+                              common::ProgDir(outLayout));
   } catch (const common::IoError& e) {
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
+    return true;
   }
+  const std::string lengths = std::to_string(c.oldLength) + Cz(" ani nové ") + std::to_string(c.newLength);
+  if (c.outcome == common::LayoutCheck::FitsNeither) {
+    common::MessageOk(Cz("Soubor ") + file + Cz(" má ") + std::to_string(c.size) +
+                      Cz(" bajtů, to neodpovídá délce věty staré ") + lengths + Cz("; otevírám ho jen pro čtení"));
+    return false;
+  }
+  if (c.outcome == common::LayoutCheck::GivenUp) {
+    common::MessageOk(Cz("Soubor ") + file + Cz(" zůstal ve starší podobě (délka věty ") + std::to_string(c.oldLength) +
+                      Cz(", ne ") + std::to_string(c.newLength) +
+                      Cz("), četl by se chybně; otevírám ho jen pro čtení"));
+    return false;
+  }
+  return true;
 }
 
 std::string ListNumberOf(std::string_view arg) {
@@ -97,7 +113,7 @@ const RowLayout& Cis26Rows() {
   return layout;
 }
 
-void TfCis26::BeforeOpen() { ConvertListLayout(ListNo, "\\dlib\\ci2609.pol", "\\dlib\\ci26.pol"); }
+void TfCis26::BeforeOpen() { OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci2609.pol", "\\dlib\\ci26.pol"); }
 
 void TfCis26::MenuCommand(int id) {
   if (id == 1) InsertRow();
@@ -163,7 +179,7 @@ const RowLayout& Cis27Rows() {
   return layout;
 }
 
-void TfCis27::BeforeOpen() { ConvertListLayout(ListNo, "\\dlib\\ci2709.pol", "\\dlib\\ci27.pol"); }
+void TfCis27::BeforeOpen() { OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci2709.pol", "\\dlib\\ci27.pol"); }
 
 std::string TfCis27::ListingTitle() const {
   return Cz("Osnova Rozvahy (") + common::Copy(ListFileName(), 3, 2) + ")";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/encoding.h"
 #include "common/numbers.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
@@ -24,13 +25,16 @@ std::string InFolder(const std::string& folder, std::string_view name) {
   return folder.back() == '/' || folder.back() == '\\' ? folder + std::string(name) : folder + "/" + std::string(name);
 }
 
-// Lines of an import file; false (reported) when it cannot be read.
+// Lines of an import file; false (reported) when it cannot be read. A file written in
+// UTF-8 is taken in Windows-1250, and the user is told.
 bool ImportLines(const std::string& folder, std::string_view name, std::vector<std::string>& lines) {
   const std::string path = InFolder(folder, name);
-  if (int code = ReadRawLines(path, lines)) {
+  bool wasUtf8 = false;
+  if (int code = ReadRawLines(path, lines, &wasUtf8)) {
     OpenFailed(std::string(name), code);
     return false;
   }
+  if (wasUtf8) common::MessageOk(common::Cz("Soubor ") + std::string(name) + common::Cz(" je v kódování UTF-8, texty jsou převedeny do Windows-1250"));
   return true;
 }
 
@@ -136,9 +140,11 @@ bool TagText(std::string_view line, std::string& text) {
   return true;
 }
 
-int ReadRawLines(const std::string& path, std::vector<std::string>& lines) {
+int ReadRawLines(const std::string& path, std::vector<std::string>& lines, bool* wasUtf8) {
   std::string bytes;
   if (int code = common::ReadFileText(path, bytes)) return code;
+  const bool utf8 = common::ConvertIfUtf8(bytes);
+  if (wasUtf8) *wasUtf8 = utf8;
   lines.clear();
   std::size_t at = 0;
   while (at < bytes.size()) {
@@ -186,8 +192,13 @@ void RowsFromGordic(CodeListWindow& w, const RowLayout& l, const std::string& fo
   std::vector<std::string> lines;
   if (!ImportLines(folder, "A4.prl", lines)) return;
   std::string text;
+  std::size_t notTaken = 0;  // lines past the last row number the mask can write
   for (std::size_t k = 0; k < lines.size(); ++k) {
     if (!TagText(lines[k], text)) continue;
+    if (k + 1 > kLastGordicRow) {
+      ++notTaken;
+      continue;
+    }
     // Each row starts from the template, not from whatever the buffer last held.
     w.RecordBuffer = w.RecordTemplate;
     SetFieldText(w, l.rowField, common::FormatFloatMask(l.rowMask, static_cast<double>(k + 1)));
@@ -196,6 +207,8 @@ void RowsFromGordic(CodeListWindow& w, const RowLayout& l, const std::string& fo
     if (!w.AppendRecord()) break;
   }
   w.RepaintPage();
+  if (notTaken > 0)
+    common::MessageOk(common::Cz("Řádky za 999 nelze očíslovat, nepřevzato řádků: ") + std::to_string(notTaken));
 }
 
 void TextsFromGordic(CodeListWindow& w, const RowLayout& l, const std::string& folder) {

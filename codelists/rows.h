@@ -39,8 +39,9 @@ bool DeleteRow(CodeListWindow& w, const RowLayout& layout);
 // first); false when the line lacks one of them.
 bool TagText(std::string_view line, std::string& text);
 // A text file's lines as raw bytes: a line feed ends a line and is dropped, a carriage
-// return stays. 0 or the I/O code of the read.
-int ReadRawLines(const std::string& path, std::vector<std::string>& lines);
+// return stays. A text in UTF-8 with non-ASCII letters comes in Windows-1250 (wasUtf8
+// set). 0 or the I/O code of the read.
+int ReadRawLines(const std::string& path, std::vector<std::string>& lines, bool* wasUtf8 = nullptr);
 
 // The imports; `folder` is where the files are looked for (empty: the current folder).
 // A file that cannot be read is reported and nothing is written.
@@ -48,7 +49,9 @@ int ReadRawLines(const std::string& path, std::vector<std::string>& lines);
 void ImportXmlTexts(CodeListWindow& w, const RowLayout& layout, const std::string& folder);
 // "ID do pozn": "Text" := "výkaz" in every record.
 void CodeIntoText(CodeListWindow& w, const RowLayout& layout);
-// "Vytvoř 80 z Gordic": one appended row per line of A4.prl with a "<...>" text.
+// "Vytvoř 80 z Gordic": one appended row per line of A4.prl with a "<...>" text; the
+// row number is the line's, so lines past row 999 are not taken (and counted in a message).
+inline constexpr std::size_t kLastGordicRow = 999;
 void RowsFromGordic(CodeListWindow& w, const RowLayout& layout, const std::string& folder);
 // "Texty 27 z Gordic": line n of rozvaha.txt into "Text" of record n.
 void TextsFromGordic(CodeListWindow& w, const RowLayout& layout, const std::string& folder);

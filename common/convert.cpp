@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include "common/dates.h"
 #include "common/encoding.h"
@@ -308,19 +309,40 @@ void Refuse(std::string_view descName, const std::string& reason) {
   MessageOk(Cz("Chybný popis položek ") + std::string(descName) + " - " + reason);
 }
 
-class FileLock {
- public:
-  FileLock(std::string_view path, std::string_view kind) : path_(path), held_(LockFile(path, kind) == LockResult::Held) {}
-  ~FileLock() {
-    if (held_) UnlockFile(path_);
-  }
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
+enum class Verdict { Keep, Convert, FitsNeither };
 
- private:
-  std::string path_;
-  bool held_;
-};
+// What the size of an open input says, with the text items where a size could be
+// either layout's.
+Verdict Judge(File& src, std::int64_t size, const toPol& inPol, const toPol& outPol) {
+  const std::int64_t inCount = size / inPol.recordLength;
+  auto probeRecord = [](std::int64_t count) { return count >= 2 ? 2 : 1; };
+  bool convert = false;
+  if (inPol.recordLength == outPol.recordLength) {
+    // Converted and unconverted files have the same size: the text items decide.
+    convert = size % inPol.recordLength == 0 && !TextItemsFit(src, outPol, probeRecord(inCount)) &&
+              TextItemsFit(src, inPol, probeRecord(inCount));
+  } else if (size == inPol.recordLength) {
+    convert = true;
+  } else if (size == outPol.recordLength) {
+    convert = false;
+  } else if (size % inPol.recordLength == 0 && TextItemsFit(src, inPol, 2)) {
+    // A size that fits both layouts is left alone when the new layout fits as well.
+    convert = !(size % outPol.recordLength == 0 && TextItemsFit(src, outPol, 2));
+  }
+  if (convert) return Verdict::Convert;
+  return size % outPol.recordLength == 0 ? Verdict::Keep : Verdict::FitsNeither;
+}
+
+// Judges the input file; `src` is left open on it when it has something to read.
+Verdict JudgeFile(const std::string& in, bool mayBeAbsent, const toPol& inPol, const toPol& outPol, File& src,
+                  std::int64_t& size) {
+  const std::int32_t got = CheckFile(in);
+  if (got < 0 && !(mayBeAbsent && IsMissing(-got))) throw IoError(-got, in);
+  size = got;
+  if (got < 2) return Verdict::Keep;
+  ThrowIfError(src.Open(in, kModeReadOnly), in);
+  return Judge(src, size, inPol, outPol);
+}
 
 }  // namespace
 
@@ -402,8 +424,8 @@ void ConvertRecord(const toPol& in, std::string_view inRecord, const toPol& out,
     if (o.match > 0) ConvertItem(inRecord, in.items[o.match - 1], outRecord, o);
 }
 
-std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std::string_view inDesc,
-                         std::string_view outDesc) {
+LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std::string_view inDesc,
+                          std::string_view outDesc) {
   std::string in(inName);
   // The rule is the file name's: a folder such as "Firma, s.r.o." keeps its comma.
   const std::size_t nameAt = in.find_last_of("\\/:");
@@ -412,18 +434,18 @@ std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std:
   if (mayBeAbsent) in[comma] = '.';
   if (CheckFile(inDesc) < 2) {
     MessageOk(Cz("Chybí popis vstupní položky ") + ShownPath(inDesc));
-    return 0;
+    return {};
   }
   if (CheckFile(outDesc) < 2) {
     MessageOk(Cz("Chybí popis výstupní položky ") + ShownPath(outDesc));
-    return 0;
+    return {};
   }
   if (!mayBeAbsent) {
     const std::int32_t size = CheckFile(in);
     if (size < 0 && !IsMissing(-size)) throw IoError(-size, in);
     if (size < 2) {
       MessageOk(Cz("Chybí vstupní soubor ") + ShownPath(in));
-      return 0;
+      return {};
     }
   }
   const std::string out = outName.empty() ? in : std::string(outName);
@@ -432,11 +454,11 @@ std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std:
   std::string reason;
   if (!LoadLayout(inDesc, in, inPol, reason)) {
     Refuse(inDesc, reason);
-    return 0;
+    return {};
   }
   if (!LoadLayout(outDesc, "prac.wrk", outPol, reason)) {
     Refuse(outDesc, reason);
-    return 0;
+    return {};
   }
   for (PolItem& o : outPol.items) {
     o.match = 0;
@@ -444,33 +466,32 @@ std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std:
       if (inPol.items[k].name == o.name) o.match = static_cast<int>(k) + 1;  // the last one wins
   }
 
-  // No other workstation decides or converts the same file meanwhile.
-  FileLock outLock(out, "W");
-  std::unique_ptr<FileLock> inLock;
-  if (out != in) inLock = std::make_unique<FileLock>(in, "");
-
-  const std::int32_t size = CheckFile(in);
-  if (size < 0 && !(mayBeAbsent && IsMissing(-size))) throw IoError(-size, in);
-  if (size < 2) return 0;
+  LayoutCheck check;
+  check.oldLength = inPol.recordLength;
+  check.newLength = outPol.recordLength;
   File src;
-  ThrowIfError(src.Open(in, kModeReadOnly), in);
-  const std::int64_t inCount = size / inPol.recordLength;
-  auto probeRecord = [](std::int64_t count) { return count >= 2 ? 2 : 1; };
-  bool convert = false;
-  if (inPol.recordLength == outPol.recordLength) {
-    // Converted and unconverted files have the same size: the text items decide.
-    convert = size % inPol.recordLength == 0 && !TextItemsFit(src, outPol, probeRecord(inCount)) &&
-              TextItemsFit(src, inPol, probeRecord(inCount));
-  } else if (size == inPol.recordLength) {
-    convert = true;
-  } else if (size == outPol.recordLength) {
-    convert = false;
-  } else if (size % inPol.recordLength == 0 && TextItemsFit(src, inPol, 2)) {
-    // A size that fits both layouts is left alone when the new layout fits as well.
-    convert = !(size % outPol.recordLength == 0 && TextItemsFit(src, outPol, 2));
+  // Judged by its size first, without a lock: a list with nothing to convert opens
+  // at once, whoever else has it open.
+  Verdict verdict = JudgeFile(in, mayBeAbsent, inPol, outPol, src, check.size);
+  std::optional<ScopedFileLock> outLock, inLock;
+  if (verdict == Verdict::Convert) {
+    // No other workstation judges or converts the same file meanwhile; judged again
+    // under the lock, as another may have converted it during the wait.
+    src.Close();
+    outLock.emplace(out, "W");
+    if (out != in && outLock->result() != LockResult::GivenUp) inLock.emplace(in, "");
+    if (outLock->result() == LockResult::GivenUp || (inLock && inLock->result() == LockResult::GivenUp)) {
+      check.outcome = LayoutCheck::GivenUp;
+      return check;
+    }
+    verdict = JudgeFile(in, mayBeAbsent, inPol, outPol, src, check.size);
   }
-  if (!convert) return 0;
+  if (verdict != Verdict::Convert) {
+    if (verdict == Verdict::FitsNeither) check.outcome = LayoutCheck::FitsNeither;
+    return check;
+  }
 
+  const std::int64_t inCount = check.size / inPol.recordLength;
   FileReplacement result;
   ThrowIfError(result.Begin(out), out);
   // Whole blocks of records are read, converted and written at a time.
@@ -492,7 +513,13 @@ std::int32_t ConvertFile(std::string_view inName, std::string_view outName, std:
   }
   src.Close();
   ThrowIfError(result.Commit(), out);
-  return 1;
+  check.outcome = LayoutCheck::Converted;
+  return check;
+}
+
+std::int32_t ConvertFile(std::string_view in, std::string_view out, std::string_view inDesc,
+                         std::string_view outDesc) {
+  return ConvertLayout(in, out, inDesc, outDesc).outcome == LayoutCheck::Converted ? 1 : 0;
 }
 
 }  // namespace common

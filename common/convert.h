@@ -74,12 +74,29 @@ std::string EmptyRecord(const toPol& pol);
 // items without a match).
 void ConvertRecord(const toPol& in, std::string_view inRecord, const toPol& out, std::string& outRecord);
 
+// What the converter found in a file and did with it.
+struct LayoutCheck {
+  enum Outcome {
+    Unchanged,    // absent, empty, already in the new layout, or a description missing
+    Converted,
+    FitsNeither,  // its size fits neither layout: nothing written
+    GivenUp,      // a conversion was due and the user gave up waiting for the file: nothing written
+  } outcome = Unchanged;
+  std::int64_t size = 0;                      // of the input file
+  std::int32_t oldLength = 0, newLength = 0;  // the record lengths of the two layouts
+};
+
 // Converts file `in` (layout inDesc) into `out` (layout outDesc; empty: in place).
 // A "," in the input file's name (not in its folders) stands for "." and means the
 // file may be absent.
-// 1 when the file was converted, 0 otherwise. The file is replaced in one step
-// after the whole conversion, so a failure leaves it as it was; I/O failures
-// raise IoError. The output file is write-locked throughout.
+// The file is judged by its size first, without a lock, so a file with nothing to
+// convert never waits for the workstations that have it open; only a conversion takes
+// the output's write lock (and the input's read lock), judges the file again under it
+// and converts. The file is replaced in one step after the whole conversion, so a
+// failure leaves it as it was; I/O failures raise IoError.
+LayoutCheck ConvertLayout(std::string_view in, std::string_view out, std::string_view inDesc,
+                          std::string_view outDesc);
+// The same: 1 when the file was converted, 0 otherwise.
 std::int32_t ConvertFile(std::string_view in, std::string_view out, std::string_view inDesc,
                          std::string_view outDesc);
 

@@ -115,4 +115,10 @@ bool IsUtf8WithNonAscii(std::string_view text) {
   return nonAscii;
 }
 
+bool ConvertIfUtf8(std::string& text) {
+  if (!IsUtf8WithNonAscii(text)) return false;
+  text = Utf8ToWin1250(text);
+  return true;
+}
+
 }  // namespace common

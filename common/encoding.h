@@ -16,6 +16,8 @@ std::string Win1250ToUtf8(std::string_view cp1250, char missing = '?');
 // True when `text` is valid UTF-8 and holds at least one non-ASCII character: a text
 // written in UTF-8 that the program must convert before storing it as Windows-1250.
 bool IsUtf8WithNonAscii(std::string_view text);
+// Such a text converted to Windows-1250 in place; true when it was one.
+bool ConvertIfUtf8(std::string& text);
 
 // Czech literals in the source are UTF-8; this turns one into program text.
 inline std::string Cz(std::string_view utf8) { return Utf8ToWin1250(utf8); }

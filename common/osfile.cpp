@@ -698,6 +698,14 @@ bool MatchMask(std::string_view mask, std::string_view name) {
   return false;
 }
 
+std::string ShownName(const DirItem& e) {
+  const bool utf8 = IsUtf8WithNonAscii(e.diskName) ||
+                    std::all_of(e.diskName.begin(), e.diskName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return utf8 ? e.name : e.diskName;
+}
+
+std::string ListedName(const DirItem& e) { return Win1250ToUtf8(e.name) == e.diskName ? e.name : e.diskName; }
+
 int ListDirectory(std::string_view mask, std::vector<DirItem>& out, unsigned what) {
   out.clear();
   std::string_view pattern = NamePart(mask);

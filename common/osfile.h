@@ -239,6 +239,13 @@ struct DirItem {
   std::int64_t mtimeNs = 0;
 };
 
+// How a chooser shows a listed entry: its Windows-1250 name, or its own bytes when they
+// are no UTF-8 (a name copied from a Windows share is Windows-1250 already).
+std::string ShownName(const DirItem& e);
+// The name that leads back to a listed entry: its Windows-1250 name when that names
+// the entry's own bytes, else those bytes, which name resolution matches as they stand.
+std::string ListedName(const DirItem& e);
+
 inline constexpr unsigned kListFiles = 1;
 inline constexpr unsigned kListDirs = 2;
 

@@ -231,10 +231,13 @@ class Names {
     it->second.erase(disk);
     if (it->second.empty()) byKey_.erase(it);
   }
-  // The byte-smallest name matching part (Windows-1250) without case; empty when none.
+  // The byte-smallest name matching part (Windows-1250) without case, else a name of
+  // exactly part's bytes (one no Windows-1250 text reaches); empty when none.
   std::string Find(const std::string& part) const {
     auto it = byKey_.find(UpperCp1250(part));
-    return it == byKey_.end() ? std::string() : *it->second.begin();
+    if (it != byKey_.end()) return *it->second.begin();
+    it = byKey_.find(Key(part));
+    return it != byKey_.end() && it->second.count(part) ? part : std::string();
   }
 
  private:
@@ -248,7 +251,11 @@ std::string SmallestMatch(const std::vector<DirEntryRaw>& entries, const std::st
   const std::string* best = nullptr;
   for (const DirEntryRaw& e : entries)
     if ((!best || e.name < *best) && SameNameCp1250(Utf8ToWin1250(e.name, '\0'), part)) best = &e.name;
-  return best ? *best : std::string();
+  if (best) return *best;
+  // A name no Windows-1250 text reaches is reached by its own bytes.
+  for (const DirEntryRaw& e : entries)
+    if (e.name == part) return e.name;
+  return std::string();
 }
 
 // File systems whose change notices report every change of a folder: those of this

@@ -9,8 +9,10 @@
 //  - A name beginning with a separator is taken from the root "/".
 //  - Other names are relative to the process's current folder and stay relative.
 //  - Each part of the path that does not exist with the exact case is matched
-//    case-insensitively (Windows-1250 letters included) against the folder on disk;
-//    a part that matches nothing keeps the case it was given (a new file).
+//    case-insensitively (Windows-1250 letters included) against the folder on disk,
+//    or byte for byte against an entry's own name (one that is no UTF-8, or holds
+//    what Windows-1250 lacks: see ListedName); a part that matches nothing keeps the
+//    case it was given (a new file).
 //  - The "=" prefix of data names is the caller's business, not handled here.
 #pragma once
 #include <map>

@@ -82,10 +82,24 @@ void OnJpegError(j_common_ptr cinfo) {
 
 void OnJpegMessage(j_common_ptr, int) {}
 
-std::string JpegMessage(int code) { return "JPEG error #" + std::to_string(code); }
+std::string JpegMessage(int code, std::string_view name = {}) {
+  return "JPEG error #" + std::to_string(code) + (name.empty() ? "" : " " + std::string(name));
+}
 
-// Returns 0 or the libjpeg message number of the failure.
-int DecodeJpegInto(const std::uint8_t* data, std::size_t size, Bitmap* out) {
+// The scale denominator (1, 2, 4 or 8) that decodes w x h smallest while still covering
+// the wanted size.
+unsigned ScaleFor(unsigned w, unsigned h, Size wanted) {
+  if (wanted.width <= 0 || wanted.height <= 0) return 1;
+  unsigned denom = 1;
+  while (denom < 8 && w / (denom * 2) >= static_cast<unsigned>(wanted.width) &&
+         h / (denom * 2) >= static_cast<unsigned>(wanted.height))
+    denom *= 2;
+  return denom;
+}
+
+// Returns 0 or the libjpeg message number of the failure; a picture declaring more than
+// kMaxJpegPixels gives JERR_IMAGE_TOO_BIG with its declared size in *declared.
+int DecodeJpegInto(const std::uint8_t* data, std::size_t size, Bitmap* out, Size wanted, Size* declared) {
   jpeg_decompress_struct cinfo;
   JpegErrors err;
   cinfo.err = jpeg_std_error(&err.mgr);
@@ -98,6 +112,13 @@ int DecodeJpegInto(const std::uint8_t* data, std::size_t size, Bitmap* out) {
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
+  *declared = {static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height)};
+  if (static_cast<long long>(cinfo.image_width) * cinfo.image_height > kMaxJpegPixels) {
+    jpeg_destroy_decompress(&cinfo);
+    return JERR_IMAGE_TOO_BIG;
+  }
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = ScaleFor(cinfo.image_width, cinfo.image_height, wanted);
   bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_start_decompress(&cinfo);
@@ -172,10 +193,16 @@ void PutLe(std::vector<std::uint8_t>& d, std::uint32_t v, int bytes) {
 
 }  // namespace
 
-Bitmap DecodeJpeg(std::span<const std::uint8_t> data) {
+Bitmap DecodeJpeg(std::span<const std::uint8_t> data, std::string_view name, Size wanted) {
   Bitmap out;
-  if (data.size() < 4) throw ImageError(JpegMessage(JERR_INPUT_EMPTY), JERR_INPUT_EMPTY);
-  if (int code = DecodeJpegInto(data.data(), data.size(), &out)) throw ImageError(JpegMessage(code), code);
+  if (data.size() < 4) throw ImageError(JpegMessage(JERR_INPUT_EMPTY, name), JERR_INPUT_EMPTY);
+  Size declared;
+  if (int code = DecodeJpegInto(data.data(), data.size(), &out, wanted, &declared)) {
+    std::string message = JpegMessage(code, name);
+    if (code == JERR_IMAGE_TOO_BIG)
+      message += " (" + std::to_string(declared.width) + " x " + std::to_string(declared.height) + ")";
+    throw ImageError(message, code);
+  }
   return out;
 }
 
@@ -186,7 +213,7 @@ std::vector<std::uint8_t> EncodeJpeg(const Bitmap& bmp, int quality) {
   return out;
 }
 
-Bitmap LoadJpegFile(const std::string& path) { return DecodeJpeg(ReadFile(path)); }
+Bitmap LoadJpegFile(const std::string& path) { return DecodeJpeg(ReadFile(path), path); }
 
 void SaveJpegFile(const Bitmap& bmp, const std::string& path, int quality) {
   WriteFile(path, EncodeJpeg(bmp, quality));
@@ -283,10 +310,11 @@ Bitmap LoadBmpFile(const std::string& path) { return DecodeBmp(ReadFile(path)); 
 
 void SaveBmpFile(const Bitmap& bmp, const std::string& path) { WriteFile(path, EncodeBmp(bmp)); }
 
-Bitmap LoadPictureFile(const std::string& path) {
-  auto data = ReadFile(path);
+Bitmap DecodePicture(std::span<const std::uint8_t> data, std::string_view name, Size wanted) {
   if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data);
-  return DecodeJpeg(data);
+  return DecodeJpeg(data, name, wanted);
 }
+
+Bitmap LoadPictureFile(const std::string& path, Size wanted) { return DecodePicture(ReadFile(path), path, wanted); }
 
 }  // namespace ui

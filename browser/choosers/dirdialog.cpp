@@ -135,6 +135,7 @@ bool ChooseFolder(const std::string& caption, const std::string& start) {
   d.Busy = true;
   d.ClickedEntry.clear();
   SplitStartFolder(start, d.Drive, d.Folder);
+  CheckStartDrive(d.Drive);
   d.SetDriveList();
   d.Busy = false;
   d.FillList();

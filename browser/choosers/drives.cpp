@@ -82,6 +82,11 @@ void ShowDriveError(int code) {
   else ui::ShowMessage("V této jednotce došlo k chybě "_cz + std::to_string(code));
 }
 
+void CheckStartDrive(std::string_view drive) {
+  if (drive.empty()) return;
+  if (const int code = TestDrive(drive.substr(0, 1))) ShowDriveError(code);
+}
+
 std::string ParentFolder(std::string_view folder) {
   std::string f(folder);
   if (!f.empty() && f.back() == '\\') f.pop_back();
@@ -96,11 +101,29 @@ std::string FolderOfEntry(std::string_view folder, std::string_view entry) {
   return std::string(folder) + std::string(entry) + "\\";
 }
 
+namespace {
+// The entries of a listing with whole names, at most maxCount (folders, or files that
+// are not empty).
+std::vector<common::DirItem> Listed(std::string_view mask, unsigned what, std::size_t maxCount) {
+  std::vector<common::DirItem> entries, kept;
+  (void)common::ListDirectory(mask, entries, what);
+  for (common::DirItem& e : entries) {
+    if (kept.size() >= maxCount) break;
+    if (!e.isDir && e.size == 0) continue;
+    kept.push_back(std::move(e));
+  }
+  return kept;
+}
+}  // namespace
+
+std::vector<common::DirItem> ChooserFiles(std::string_view mask, int maxCount) {
+  return Listed(mask, common::kListFiles, static_cast<std::size_t>(std::max(maxCount, 0)));
+}
+
 std::vector<std::string> FolderListItems(std::string_view drive, std::string_view folder) {
-  std::vector<std::string> names;
-  common::ListDirs(std::string(drive) + ":" + std::string(folder) + "*.*", names, common::kListNameWidth, kMaxFolders);
   std::vector<std::string> items{".", ".."};
-  for (const std::string& n : names) items.push_back(common::UpperCz(n));
+  for (const common::DirItem& e : Listed(std::string(drive) + ":" + std::string(folder) + "*.*", common::kListDirs, kMaxFolders))
+    items.push_back(common::UpperCz(e.name));
   common::QuickSortIdx(
       static_cast<std::int32_t>(items.size()),
       [&](std::int32_t a, std::int32_t b) { return items[static_cast<std::size_t>(a - 1)] < items[static_cast<std::size_t>(b - 1)]; },

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/osfile.h"
+
 namespace ui {
 class ComboBox;
 }
@@ -33,14 +35,19 @@ bool TakeChosenDrive(ui::ComboBox& list, std::string& drive);
 int TestDrive(std::string_view letter);
 // The message of a failed drive test.
 void ShowDriveError(int code);
+// A chooser starting on a drive says at once when the drive cannot be read ("c", "C:").
+void CheckStartDrive(std::string_view drive);
 
 // The parent of a folder: "\A\B\" gives "\A\"; the root "\" stays "\".
 std::string ParentFolder(std::string_view folder);
 // The folder a folder-list entry leads to: "." the root, ".." the parent, else the
 // entry below folder.
 std::string FolderOfEntry(std::string_view folder, std::string_view entry);
-// ".", ".." and the folders of drive:folder in capitals (at most 500), sorted bytewise.
+// ".", ".." and the folders of drive:folder in capitals (at most 500), sorted bytewise;
+// names are whole, however long.
 std::vector<std::string> FolderListItems(std::string_view drive, std::string_view folder);
+// The non-empty files matching a mask ("c:\FOTO\*.jpg"), sorted by name, at most maxCount.
+std::vector<common::DirItem> ChooserFiles(std::string_view mask, int maxCount);
 
 // The current folder of the process as a Windows name through the drive map
 // ("C:\DATA\"), for a chooser that starts there.

@@ -8,8 +8,11 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/numbers.h"
+#include "common/osfile.h"
 #include "common/params.h"
 #include "common/pascal.h"
+#include "common/winpath.h"
+#include "ui/backend.h"
 
 namespace browser {
 
@@ -144,18 +147,27 @@ void TfFotoDialog::FillPictureLists() {
   Label2.SetText(where);
   FreeThumbnails();
   ListBox2.ClearItems();
-  common::ListFiles(where + Mask, FileNames, common::kListNameWidth, kMaxEntries);
+  FileNames.clear();
+  ShownNames.clear();
+  for (const common::DirItem& e : ChooserFiles(where + Mask, kMaxEntries)) {
+    const std::string name = common::ListedName(e);
+    if (!common::IsOneComponent(name)) continue;  // no Windows name reaches it
+    FileNames.push_back(name);
+    ShownNames.push_back(common::ShownName(e));
+  }
   std::vector<std::string> lines;
   for (int i = 1; i <= static_cast<int>(FileNames.size()); ++i) {
     const std::string& name = FileNames[static_cast<std::size_t>(i - 1)];
-    lines.push_back(common::FormatFloatMask("###", i) + " " + name);
+    const std::string& shown = ShownNames[static_cast<std::size_t>(i - 1)];
+    lines.push_back(common::FormatFloatMask("###", i) + " " + shown);
     const ui::Point at = ThumbnailPosition(i);
     ui::Image& thumb = Add<ui::Image>("Thumb" + std::to_string(i));
     thumb.tag = i;
     thumb.SetStretch(true);
     thumb.SetBounds(at.x, at.y, kThumbSize, kThumbSize);
     try {
-      thumb.SetPicture(LoadPictureFile(where + name));
+      // Decoded at the scale that covers the thumbnail, and kept at its size.
+      thumb.SetPicture(ui::Stretch(LoadPictureFile(where + name, {kThumbSize, kThumbSize}), kThumbSize, kThumbSize));
     } catch (const std::exception&) {
       // an unreadable file keeps an empty thumbnail; its preview says why
     }
@@ -163,7 +175,7 @@ void TfFotoDialog::FillPictureLists() {
     thumb.onDblClick = [this, i](ui::Control&) { ChoosePicture(i); };
     ui::Label& caption = Add<ui::Label>("ThumbLabel" + std::to_string(i));
     caption.SetBounds(at.x, at.y + kThumbSize + 10, kThumbSize, 22);
-    caption.SetText(name);
+    caption.SetText(shown);
     Thumbnails.push_back(&thumb);
     ThumbCaptions.push_back(&caption);
   }
@@ -174,7 +186,7 @@ void TfFotoDialog::FillPictureLists() {
     CurrentFile = 1;
     ListBox2.SetItemIndex(0);
   }
-  Label4.SetText(FileName);
+  Label4.SetText(ShownNames.empty() ? std::string() : ShownNames.front());
 }
 
 void TfFotoDialog::PreviewPicture(int i) {
@@ -182,12 +194,14 @@ void TfFotoDialog::PreviewPicture(int i) {
   FileName = FileNames[static_cast<std::size_t>(i - 1)];
   CurrentFile = i;
   ListBox2.SetItemIndex(i - 1);
-  Label4.SetText(FileName);
+  const std::string& shown = ShownNames[static_cast<std::size_t>(i - 1)];
+  Label4.SetText(shown);
   TfFoto& foto = fFoto();
   foto.Chooser = this;
-  foto.SetCaption(common::FormatFloatMask("@@@", i) + " " + FileName);
+  foto.SetCaption(common::FormatFloatMask("@@@", i) + " " + shown);
   try {
-    foto.Image1.SetPicture(LoadPictureFile(Drive + ":" + Folder + FileName));
+    const ui::Rect screen = ui::WorkArea();
+    foto.Image1.SetPicture(LoadPictureFile(Drive + ":" + Folder + FileName, {screen.width, screen.height}));
   } catch (const std::exception& e) {
     foto.Image1.ClearPicture();
     ui::ShowMessage(e.what());
@@ -261,6 +275,7 @@ bool ChoosePictureFile(const std::string& caption, const std::string& start, con
   d.ClickedEntry.clear();
   d.Mask = mask;
   SplitStartFolder(start, d.Drive, d.Folder);
+  CheckStartDrive(d.Drive);
   d.SetDriveList();
   d.Busy = false;
   d.FillPictureLists();

@@ -51,7 +51,8 @@ class TfFotoDialog : public ui::Form {
   int CurrentFile = 0;      // 1-based
   std::vector<ui::Image*> Thumbnails;    // [0] is thumbnail 1
   std::vector<ui::Label*> ThumbCaptions;
-  std::vector<std::string> FileNames;    // [0] is file 1
+  std::vector<std::string> FileNames;    // [0] is file 1, by the name that reaches it on disk
+  std::vector<std::string> ShownNames;   // the same, as the lists show them
 
   // Where thumbnail i (1-based) stands.
   static ui::Point ThumbnailPosition(int i);

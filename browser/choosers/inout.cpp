@@ -1,5 +1,9 @@
 #include "browser/choosers/inout.h"
 
+#include <algorithm>
+#include <deque>
+#include <map>
+
 #include "browser/choosers/drives.h"
 #include "browser/dialogs.h"
 #include "common/encoding.h"
@@ -77,32 +81,57 @@ TfInOut::TfInOut()
 }
 
 void TfInOut::FillList() {
-  eSoub.SetText(ChosenName);
+  // Every entry, empty files included, shown as well as the code page allows; each
+  // leads to its own name on disk, whatever its bytes.
+  std::vector<common::DirItem> entries;
+  (void)common::ListDirectory(ChosenDrive + ChosenPath + "*.*", entries);
+  std::vector<std::string> items{"\\.", "\\.."}, names = items;
+  for (const common::DirItem& e : entries) {
+    const std::string name = common::ListedName(e);
+    if (!common::IsOneComponent(name)) continue;  // no Windows name reaches it
+    const std::string folder = e.isDir ? "\\" : "";
+    items.push_back(folder + common::ShownName(e));
+    names.push_back(folder + name);
+  }
+  ListBox1.SetItems(items);
+  // The list sorts its items (equal texts keep their order): the names follow them.
+  std::map<std::string, std::deque<std::size_t>> at;
+  for (std::size_t k = 0; k < items.size(); ++k) at[items[k]].push_back(k);
+  EntryNames.clear();
+  for (const std::string& item : ListBox1.items()) {
+    EntryNames.push_back(names[at[item].front()]);
+    at[item].pop_front();
+  }
+  eSoub.SetText(ShownOf(ChosenName));
   ePath.SetText(ChosenPath);
   ComboBox1.SetText(ChosenDrive);
   ChosenFull = ChosenDrive + ChosenPath + ChosenName;
-  Label5.SetText(ChosenFull);
-  // Every entry, empty files included.
-  std::vector<common::DirItem> entries;
-  (void)common::ListDirectory(ChosenDrive + ChosenPath + "*.*", entries);
-  std::vector<std::string> items{"\\.", "\\.."};
-  for (const common::DirItem& e : entries) items.push_back(e.isDir ? "\\" + e.name : e.name);
-  ListBox1.SetItems(std::move(items));
+  Label5.SetText(ChosenDrive + ChosenPath + ShownOf(ChosenName));
+}
+
+std::string TfInOut::ShownOf(const std::string& name) const {
+  const auto it = std::find(EntryNames.begin(), EntryNames.end(), name);
+  return it == EntryNames.end() ? name : ListBox1.items()[static_cast<std::size_t>(it - EntryNames.begin())];
+}
+
+std::string TfInOut::TypedName() const {
+  return eSoub.text() == ShownOf(ChosenName) ? ChosenName : eSoub.text();
 }
 
 void TfInOut::ChooseEntry(int i) {
-  if (i < 0 || i >= ListBox1.count()) return;
+  if (i < 0 || i >= ListBox1.count() || static_cast<std::size_t>(i) >= EntryNames.size()) return;
   const std::string entry = ListBox1.items()[static_cast<std::size_t>(i)];
+  const std::string name = EntryNames[static_cast<std::size_t>(i)];
   eSoub.SetText(entry);
   if (entry == "\\.") {
     ChosenPath = "\\";
   } else if (entry == "\\..") {
     ChosenPath = ParentFolder(ChosenPath);
   } else if (entry.front() == '\\') {
-    ChosenPath += entry.substr(1) + "\\";
+    ChosenPath += name.substr(1) + "\\";
     ChosenName.clear();
   } else {
-    ChosenName = entry;
+    ChosenName = name;
     return;
   }
   FillList();
@@ -115,7 +144,7 @@ void TfInOut::FormKeyDown(int& key, ui::Shift) {
 }
 
 void TfInOut::eSoubExit() {
-  ChosenName = eSoub.text();
+  ChosenName = TypedName();
   FillList();
 }
 
@@ -124,8 +153,8 @@ void TfInOut::eSoubChange() { Label5.SetText(ComboBox1.text() + ePath.text() + e
 void TfInOut::eSoubKeyDown(int& key) {
   if (key != ui::vk::Enter) return;
   key = 0;
-  ChosenName = eSoub.text();
-  ChosenFull = Label5.text();
+  ChosenName = TypedName();
+  ChosenFull = ComboBox1.text() + ePath.text() + ChosenName;
   Chosen = ChosenName.empty() ? 0 : 1;
   SetModalResult(Chosen ? ui::mr::Ok : ui::mr::Cancel);
 }
@@ -191,6 +220,7 @@ void ChooseFileDialog(const std::string& title, const std::string& defaultFile) 
   std::vector<std::string> drives;
   for (const std::string& l : DriveLetters()) drives.push_back(l + ":");
   f.ComboBox1.SetItems(std::move(drives));
+  CheckStartDrive(f.ChosenDrive);
   f.FillList();
 }
 

@@ -2,6 +2,7 @@
 // of each caption in "par\vyber.par".
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ui/ui.h"
 
@@ -24,11 +25,16 @@ class TfInOut : public ui::Form {
 
   std::string ChosenDrive;  // "C:"
   std::string ChosenPath;   // "\DATA\"
-  std::string ChosenName;
+  std::string ChosenName;   // as it leads to the file: an entry's own bytes where no Windows-1250 name does
   std::string ChosenFull;   // drive + path + name
   int Chosen = 0;
+  std::vector<std::string> EntryNames;  // what each list entry leads to, in the list's order
 
   void FillList();
+  // How the list shows a name it leads to (the name itself when it is not listed).
+  std::string ShownOf(const std::string& name) const;
+  // The name edit's text: the chosen entry's name while the edit still shows it.
+  std::string TypedName() const;
   // The list entry at index i: as a double click on it.
   void ChooseEntry(int i);
 

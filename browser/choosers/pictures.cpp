@@ -22,22 +22,20 @@ std::span<const std::uint8_t> Bytes(const std::string& s) {
   return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
-ui::Bitmap Decode(const std::string& data) {
-  if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') return ui::DecodeBmp(Bytes(data));
-  return ui::DecodeJpeg(Bytes(data));
-}
 }  // namespace
 
 ui::Bitmap LoadRecordPicture(std::string_view name) {
   std::string data = ReadWhole(name);
   if (common::CurrentSession().ScrambleOn) data = common::UnscrambleBlocks(data);
-  return Decode(data);
+  return ui::DecodePicture(Bytes(data), name);
 }
 
-ui::Bitmap LoadPictureFile(std::string_view name) { return Decode(ReadWhole(name)); }
+ui::Bitmap LoadPictureFile(std::string_view name, ui::Size wanted) {
+  return ui::DecodePicture(Bytes(ReadWhole(name)), name, wanted);
+}
 
 void JpegToBitmapFile(std::string_view jpegName, std::string_view bitmapName) {
-  const std::vector<std::uint8_t> bmp = ui::EncodeBmp(ui::DecodeJpeg(Bytes(ReadWhole(jpegName))));
+  const std::vector<std::uint8_t> bmp = ui::EncodeBmp(ui::DecodeJpeg(Bytes(ReadWhole(jpegName)), jpegName));
   common::ThrowIfError(common::ReplaceFileContents(bitmapName, std::string_view(reinterpret_cast<const char*>(bmp.data()), bmp.size())),
                        bitmapName);
 }

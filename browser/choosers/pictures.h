@@ -18,10 +18,12 @@ inline constexpr const char* kOfPar = "OF.PAR";          // the print margins
 
 // A picture file by its Windows name, decoded. With scrambling on the stored file is
 // scrambled and is unscrambled here in memory only. Throws common::IoError when the
-// file cannot be read and ui::ImageError ("JPEG error #n") when it cannot be decoded.
+// file cannot be read and ui::ImageError ("JPEG error #n" and the name) when it cannot
+// be decoded, a picture above ui::kMaxJpegPixels included.
 ui::Bitmap LoadRecordPicture(std::string_view name);
-// A picture file read as it is (JPEG or bitmap), without unscrambling.
-ui::Bitmap LoadPictureFile(std::string_view name);
+// A picture file read as it is (JPEG or bitmap), without unscrambling; a JPEG shown
+// smaller than it is decoded at the scale that covers the wanted size.
+ui::Bitmap LoadPictureFile(std::string_view name, ui::Size wanted = {});
 
 // Reads a JPEG and saves it as a 24-bit Windows bitmap of the same size.
 void JpegToBitmapFile(std::string_view jpegName, std::string_view bitmapName);

@@ -1,5 +1,6 @@
 // The folder chooser, the file chooser and the line editor, driven by keys and
 // clicks over a scratch folder that the drive map makes drive C.
+#include <algorithm>
 #include <filesystem>
 
 #include "browser/choosers/dirdialog.h"
@@ -7,6 +8,7 @@
 #include "browser/choosers/edituj.h"
 #include "browser/choosers/inout.h"
 #include "common/encoding.h"
+#include "common/osfile.h"
 #include "common/params.h"
 #include "common/winpath.h"
 #include "tests/browser/testkit.h"
@@ -216,6 +218,45 @@ TEST_F(Choosers, FolderEntriesNavigateAndEnterSkipsTheFirstEntry) {
   fInOut().ShowModal();
   EXPECT_EQ(paths, (std::vector<std::string>{"\\A\\", "\\A\\B\\", "\\A\\", "\\"}));
   EXPECT_EQ(fInOut().Chosen, 0);
+}
+
+// A name copied from a Windows share (its bytes are Windows-1250, no UTF-8) and one in a
+// script the code page lacks: each is shown as well as the code page allows, and the
+// choice leads to the file by its own name on disk.
+TEST_F(Choosers, NamesTheCodePageCannotCarryAreChosenByTheirOwnBytes) {
+  MakeDir("IN");
+  const struct {
+    std::string disk, shown;
+  } cases[] = {{"\xE8\xED" "slo.txt", "číslo.txt"_cz}, {"日本.txt", "??.txt"}};
+  for (const auto& c : cases) dlgtest::DialogTest::WriteFile("IN/" + c.disk, "obsah " + c.disk);
+  for (const auto& c : cases) {
+    std::vector<std::string> items;
+    std::string edit;
+    backend.AnswerNextModal([&](ui::Form&) {
+      auto& f = fInOut();
+      items = f.ListBox1.items();
+      const auto at = std::find(items.begin(), items.end(), c.shown);
+      if (at != items.end()) backend.DoubleClickItem(f.ListBox1, static_cast<int>(at - items.begin()));
+      edit = f.eSoub.text();
+      backend.Click(f.Button1);
+    });
+    browser::ChooseFileDialog("Vstup " + c.shown, "C:\\IN\\*.txt");
+    fInOut().ShowModal();
+    EXPECT_EQ(items, (std::vector<std::string>{"??.txt", "\\.", "\\..", "číslo.txt"_cz}));
+    EXPECT_EQ(edit, c.shown);
+    ASSERT_EQ(fInOut().Chosen, 1);
+    std::string text;
+    EXPECT_EQ(common::ReadFileText(fInOut().ChosenFull, text), 0) << c.shown;
+    EXPECT_EQ(text, "obsah " + c.disk);
+  }
+}
+
+TEST_F(Choosers, AChooserStartedOnAnUnconnectedDriveSaysSoAtOnce) {
+  common::Drives().Set("D", dir / "gone");
+  backend.AnswerNextModal([&](ui::Form&) { backend.Press(ui::vk::Esc); });
+  EXPECT_FALSE(browser::ChooseFolder("Urči složku", "d:\\"));
+  browser::ChooseFileDialog("Vstup", "D:\\*.txt");
+  EXPECT_EQ(Boxes(), std::vector<std::string>(2, "Tato jednotka není připojena"_cz));
 }
 
 TEST_F(Choosers, ADefaultWithoutAFolderStartsInTheCurrentFolder) {

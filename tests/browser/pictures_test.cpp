@@ -226,20 +226,53 @@ TEST_F(Pictures, WithScramblingOnAnAddedPictureIsStoredScrambledAndShown) {
   w.CloseBrowse();
 }
 
-TEST_F(Pictures, LongFileAndFolderNamesAreListedWhole) {
-  const std::string file(90, 'f'), folder(80, 'd');
+// Long names whole, and a name copied from a Windows share (Windows-1250 bytes on disk)
+// shown as it reads and reached by its own bytes.
+TEST_F(Pictures, LongFileAndFolderNamesAreListedWholeAndRawNamesReachTheirFiles) {
+  const std::string file(150, 'f'), folder(150, 'd'), raw = "\xE8\xED" "slo.jpg";
   std::filesystem::create_directories(dir / ("FOTO/" + folder));
   ui::SaveJpegFile(ui::Bitmap(4, 4), dir / ("FOTO/" + file + ".jpg"));
-  std::vector<std::string> files, folders;
+  ui::SaveJpegFile(ui::Bitmap(6, 4), dir / ("FOTO/" + raw));
+  std::vector<std::string> files, lines, folders;
+  int rawWidth = 0;
   backend.AnswerNextModal([&](ui::Form&) {
-    files = browser::fFotoDialog().FileNames;
-    folders = browser::fFotoDialog().ListBox1.items();
-    browser::fFotoDialog().ChoosePicture(1);
+    auto& d = browser::fFotoDialog();
+    files = d.FileNames;
+    lines = d.ListBox2.items();
+    folders = d.ListBox1.items();
+    rawWidth = d.Thumbnails[0]->picture().width;
+    d.ChoosePicture(2);
   });
   EXPECT_TRUE(browser::ChoosePictureFile("Vyber", "c:\\FOTO\\", "*.jpg"));
-  EXPECT_EQ(files, std::vector<std::string>{file + ".jpg"});
-  EXPECT_EQ(folders, (std::vector<std::string>{".", "..", std::string(80, 'D')}));
+  EXPECT_EQ(files, (std::vector<std::string>{raw, file + ".jpg"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"  1 číslo.jpg"_cz, "  2 " + file + ".jpg"}));
+  EXPECT_EQ(rawWidth, 150);  // decoded
+  EXPECT_EQ(folders, (std::vector<std::string>{".", "..", std::string(150, 'D')}));
   EXPECT_EQ(browser::fFotoDialog().FileName, file + ".jpg");
+}
+
+TEST_F(Pictures, AChoiceThatNamesNoFileIsSaidAndAddsNothing) {
+  std::filesystem::create_directories(dir / "FOTO");
+  common::WriteParam(browser::kSysPar, "SlozkaObr", "c:\\FOTO\\");
+  const struct {
+    bool withFile;
+    std::string said;
+  } cases[] = {{false, "Není vybrán žádný soubor"_cz}, {true, "Soubor c:\\FOTO\\a.jpg neexistuje"}};
+  for (const auto& c : cases) {
+    if (c.withFile) ui::SaveJpegFile(ui::Bitmap(4, 4), dir / "FOTO/a.jpg");
+    Backwards w;
+    Open(w, 2);
+    backend.AnswerNextModal([&](ui::Form&) {
+      std::filesystem::remove(dir / "FOTO/a.jpg");  // gone since it was listed
+      backend.Click(browser::fFotoDialog().Button1);
+    });
+    const std::size_t before = backend.messages().size();
+    backend.PressKeys("F");
+    ASSERT_EQ(backend.messages().size(), before + 1);
+    EXPECT_EQ(backend.messages().back().text, c.said);
+    EXPECT_EQ(Stored(2), std::vector<std::string>{});
+    w.CloseBrowse();
+  }
 }
 
 TEST_F(Pictures, AnUndecodablePictureGivesTheJpegError) {
@@ -266,10 +299,12 @@ TEST_F(Pictures, TheChooserPreviewsMovesAndFreesItsThumbnails) {
   std::string caption, previewCaption;
   int thumbs = 0;
   ui::Rect sixth;
+  ui::Size kept;
   backend.AnswerNextModal([&](ui::Form&) {
     auto& d = browser::fFotoDialog();
     thumbs = d.ThumbnailCount;
     sixth = d.Thumbnails[5]->bounds();
+    kept = {d.Thumbnails[5]->picture().width, d.Thumbnails[5]->picture().height};
     backend.Click(*d.Thumbnails[2]);  // preview 3
     previewCaption = browser::fFoto().caption();
     backend.Focus(d.ListBox2);
@@ -281,6 +316,7 @@ TEST_F(Pictures, TheChooserPreviewsMovesAndFreesItsThumbnails) {
   EXPECT_FALSE(browser::ChoosePictureFile("Vyber", "c:\\FOTO\\", "*.jpg"));
   EXPECT_EQ(thumbs, 6);
   EXPECT_EQ(sixth, (ui::Rect{20, 450, 150, 150}));
+  EXPECT_EQ(kept.width * 1000 + kept.height, 150150);  // a thumbnail keeps its shown size
   EXPECT_EQ(previewCaption, "003 f3.jpg");
   EXPECT_EQ(caption, "f4.jpg");
   EXPECT_EQ(browser::fFotoDialog().ThumbnailCount, 0);  // freed on close

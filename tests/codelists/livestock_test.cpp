@@ -5,6 +5,7 @@
 
 #include "codelists/ci01load.h"
 #include "codelists/livestock.h"
+#include "common/dirs.h"
 #include "common/faultfs.h"
 #include "common/locking.h"
 #include "tests/codelists/ci01kit.h"
@@ -188,6 +189,40 @@ TEST_F(CodeListCis65, AConversionThatCannotWriteIsReportedAndTheFileOpensUnchang
   EXPECT_EQ(ReadData("CI65.DTA"), old);
   EXPECT_TRUE(w.DataFileUsable());
   w.CloseBrowse();
+}
+
+// A file that cannot be read in the list's layout opens for reading only, says why, and
+// nothing writes it: its size fits neither layout, or the wait to convert it was given up.
+TEST_F(CodeListCis65, AFileThatCannotBeReadInItsLayoutOpensForReadingOnly) {
+  std::string old(42, '\0');
+  common::PutCounted(old, 0, "120", 3);
+  common::PutCounted(old, 4, std::string(30, 'n'), 30);
+  const std::string file = common::DataDir("ci65.dta");
+  const struct {
+    std::string bytes;
+    bool held;
+    std::string said;
+  } cases[] = {
+      {old + old + old + "xyz", false, " má 129 bajtů, to neodpovídá délce věty staré 42 ani nové 44; otevírám ho jen pro čtení"},
+      {old + old, true, " zůstal ve starší podobě (délka věty 42, ne 44), četl by se chybně; otevírám ho jen pro čtení"},
+  };
+  TfCis65& w = fCis65();
+  for (const auto& c : cases) {
+    WriteData("CI65.DTA", c.bytes);
+    if (c.held) {
+      ASSERT_EQ(common::LockFile(other, file, ""), common::LockResult::Held);
+    }
+    notes.calls.clear();
+    notes.ignoreAnswer = c.held;
+    SetupCis65(w);
+    EXPECT_EQ(Messages(), Strings{Cz("Soubor ") + file + Cz(c.said)});
+    EXPECT_FALSE(w.DataFileUsable());
+    Show(w);
+    backend.PressKeys("F4 F8");
+    w.CloseBrowse();
+    EXPECT_EQ(ReadData("CI65.DTA"), c.bytes);
+    if (c.held) common::UnlockFile(other, file);
+  }
 }
 
 TEST_F(CodeListCis65, EveryLineOfTheCombinedFileIsOneGroup) {

@@ -353,6 +353,23 @@ TEST_F(CodeListOutline27, GordicRowsStartFromTheTemplateAndGordicTextsStamp) {
   w.CloseBrowse();
 }
 
+// Row numbers end at 999: lines past it are not taken and are counted in a message; an
+// import text written in UTF-8 is taken in Windows-1250, and the user is told.
+TEST_F(CodeListOutline27, GordicRowsStopAtRow999AndUtf8TextsAreConverted) {
+  WriteRows(Cis27Spec(), "CI27.DTA", Rows27(1));
+  std::string prl;
+  for (int n = 1; n <= 1002; ++n) prl += n == 998 ? "<1234Dlouhodobý majetek>\n" : n >= 999 ? "<x>\n" : "nic\n";
+  ostest::WriteRaw(dir / "A4.prl", prl);  // this source is UTF-8
+  TfCis27 w;
+  SetupCis27(w, "27");
+  w.MenuCommand(TfCis27::kGordicRows);
+  EXPECT_EQ(Field(Cis27Spec(), "CI27.DTA", 1), (Strings{"001", "998", "999"}));
+  EXPECT_EQ(cltest::Trimmed(Field(Cis27Spec(), "CI27.DTA", 2))[1], Cz("Dlouhodobý majetek"));
+  EXPECT_EQ(Messages(), (Strings{Cz("Soubor A4.prl je v kódování UTF-8, texty jsou převedeny do Windows-1250"),
+                                 Cz("Řádky za 999 nelze očíslovat, nepřevzato řádků: 3")}));
+  w.CloseBrowse();
+}
+
 TEST_F(CodeListOutline27, AMissingImportFileIsReportedAndNothingIsWritten) {
   WriteRows(Cis27Spec(), "CI27.DTA", Rows27(3));
   const std::string before = ReadData("CI27.DTA");

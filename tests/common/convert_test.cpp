@@ -128,14 +128,25 @@ TEST_F(ConvertTest, OneRecordFiles) {
   EXPECT_EQ(Data(), newOne);
 }
 
-TEST_F(ConvertTest, FileMatchingNeitherLayoutIsLeftAlone) {
+TEST_F(ConvertTest, FileMatchingNeitherLayoutIsLeftAloneAndSaidToFitNeither) {
   OldAndNewOfTheReview();
-  std::string odd(75, 'q');  // three old records, but record 2 does not look like one
-  ostest::WriteRaw(P("x.dta"), odd);
-  EXPECT_EQ(Convert(), 0);
-  ostest::WriteRaw(P("x.dta"), std::string(51, 'q'));  // no whole number of records
-  EXPECT_EQ(Convert(), 0);
-  EXPECT_EQ(Data(), std::string(51, 'q'));
+  // Three old records whose record 2 does not look like one; no whole number of records;
+  // two new records (a size of the new layout is never a misfit).
+  const struct {
+    std::string bytes;
+    LayoutCheck::Outcome outcome;
+  } cases[] = {{std::string(75, 'q'), LayoutCheck::FitsNeither},
+               {std::string(51, 'q'), LayoutCheck::FitsNeither},
+               {std::string(88, 'q'), LayoutCheck::Unchanged}};
+  for (const auto& c : cases) {
+    ostest::WriteRaw(P("x.dta"), c.bytes);
+    const LayoutCheck got = ConvertLayout(P("x.dta"), "", P("old.pol"), P("new.pol"));
+    EXPECT_EQ(got.outcome, c.outcome) << c.bytes.size();
+    EXPECT_EQ(got.size, static_cast<std::int64_t>(c.bytes.size()));
+    EXPECT_EQ(got.oldLength * 1000 + got.newLength, 25044);
+    EXPECT_EQ(Data(), c.bytes);
+  }
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 }
 
 TEST_F(ConvertTest, TextsAreFittedByTheirType) {
@@ -324,17 +335,37 @@ TEST_F(ConvertTest, FullDiskLeavesTheFile) {
   EXPECT_EQ(FotTable::Decode(ostest::ReadRaw(P("FOT.tab"))).Encode(), FotTable().Encode());  // lock given back
 }
 
-// The file is write-locked while the converter decides and converts.
-TEST_F(ConvertTest, WaitsForAnotherWorkstation) {
+// Another workstation has the file open. A conversion waits for it under the write
+// lock, and converts nothing when the user gives up; a file with nothing to convert
+// is never locked, so it opens at once.
+TEST_F(ConvertTest, AnotherWorkstationHoldingTheFile) {
   OldAndNewOfTheReview();
-  ostest::WriteRaw(P("x.dta"), Counted("A", 3) + Counted("b", 20));
-  Session other;
-  other.CurrentUser = "02";
-  other.ProgDirPath = tmp.path() + "/";
-  ASSERT_EQ(LockFile(other, P("x.dta"), ""), LockResult::Held);
-  notes.onWait = [&](const std::string&, int) { UnlockFile(other, P("x.dta")); };
-  EXPECT_EQ(Convert(), 1);
-  EXPECT_EQ(notes.Count(Kind::LockWait, "Soubor X.DTA        R "), 1) << notes.Dump();
+  const std::string old = Counted("A", 3) + Counted("b", 20), converted = Counted("A", 5) + Counted("b", 30) + Counted("", 6);
+  const struct {
+    std::string bytes;
+    bool giveUp;
+    LayoutCheck::Outcome outcome;
+    int waits;
+    std::size_t after;
+  } cases[] = {{old, false, LayoutCheck::Converted, 1, 44},
+               {old, true, LayoutCheck::GivenUp, 1, 25},
+               {converted, false, LayoutCheck::Unchanged, 0, 44}};
+  for (const auto& c : cases) {
+    ostest::WriteRaw(P("x.dta"), c.bytes);
+    Session other;
+    other.CurrentUser = "02";
+    other.ProgDirPath = tmp.path() + "/";
+    ASSERT_EQ(LockFile(other, P("x.dta"), ""), LockResult::Held);
+    notes.calls.clear();
+    notes.ignoreAnswer = c.giveUp;
+    notes.onWait = [&](const std::string&, int) {
+      if (!c.giveUp) UnlockFile(other, P("x.dta"));
+    };
+    EXPECT_EQ(ConvertLayout(P("x.dta"), "", P("old.pol"), P("new.pol")).outcome, c.outcome) << c.giveUp;
+    EXPECT_EQ(notes.Count(Kind::LockWait, "Soubor X.DTA        R "), c.waits) << notes.Dump();
+    EXPECT_EQ(Data().size(), c.after);
+    UnlockFile(other, P("x.dta"));
+  }
 }
 
 TEST_F(ConvertTest, ACommaInAFolderNameIsNoPoint) {
@@ -383,7 +414,7 @@ TEST_F(ConvertTest, FailuresWhileDecidingAreErrors) {
     EXPECT_EQ(faults.Calls(c.op) > 0, true) << c.what;
     EXPECT_EQ(Data(), two) << c.what;
   }
-  EXPECT_EQ(ostest::Listing(tmp.path()), "FOT.tab new.pol old.pol x.dta");
+  EXPECT_EQ(ostest::Listing(tmp.path()), "new.pol old.pol x.dta");  // judged without a lock
   EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
   // Same record lengths: the text items of both layouts are read.
   Pol("old.pol", "A : string[3]; {\"\" \"X\"}\nB : string[7]; {\"\" \"X\"}\n");

@@ -72,6 +72,46 @@ TEST_F(UiPictures, BrokenJpegGivesTheLibraryErrorNumber) {
   EXPECT_THROW(LoadJpegFile(Path("missing.jpg")), ImageError);
 }
 
+// A 16 x 16 JPEG whose frame header declares w x h.
+std::vector<std::uint8_t> Declaring(int w, int h) {
+  std::vector<std::uint8_t> j = EncodeJpeg(Quarters(16, 16));
+  for (std::size_t i = 0; i + 8 < j.size(); ++i)
+    if (j[i] == 0xFF && j[i + 1] == 0xC0) {
+      j[i + 5] = static_cast<std::uint8_t>(h >> 8);
+      j[i + 6] = static_cast<std::uint8_t>(h);
+      j[i + 7] = static_cast<std::uint8_t>(w >> 8);
+      j[i + 8] = static_cast<std::uint8_t>(w);
+      return j;
+    }
+  ADD_FAILURE() << "no frame header";
+  return j;
+}
+
+TEST_F(UiPictures, APictureDeclaringTooManyPixelsIsRefusedBeforeDecoding) {
+  Write(Path("big.jpg"), Declaring(30000, 30000));
+  try {
+    LoadPictureFile(Path("big.jpg"));
+    FAIL() << "decoded";
+  } catch (const ImageError& e) {
+    EXPECT_EQ(std::string(e.what()), "JPEG error #" + std::to_string(e.code) + " " + Path("big.jpg") + " (30000 x 30000)");
+  }
+  EXPECT_THROW(DecodeJpeg(Declaring(10001, 10000)), ImageError);
+}
+
+TEST_F(UiPictures, APictureShownSmallerIsDecodedAtTheScaleThatCoversIt) {
+  const std::vector<std::uint8_t> jpeg = EncodeJpeg(Quarters(640, 480), 95);
+  const struct {
+    Size wanted;
+    int width, height;
+  } cases[] = {{{}, 640, 480}, {{150, 150}, 320, 240}, {{80, 60}, 80, 60}, {{81, 10}, 160, 120}, {{600, 100}, 640, 480}};
+  for (const auto& c : cases) {
+    const Bitmap b = DecodeJpeg(jpeg, "a.jpg", c.wanted);
+    EXPECT_EQ(b.width, c.width) << c.wanted.width;
+    EXPECT_EQ(b.height, c.height) << c.wanted.width;
+    EXPECT_TRUE(Near(b.Pixel(b.width - 2, b.height - 2), colors::White, 16)) << c.wanted.width;
+  }
+}
+
 TEST_F(UiPictures, BitmapFilesRoundTripBottomUpWithPaddedRows) {
   Bitmap b = Quarters(5, 3);  // 15 bytes a row, padded to 16
   auto bytes = EncodeBmp(b);
