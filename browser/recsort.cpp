@@ -59,6 +59,18 @@ std::uint64_t Prefix(const char* key, std::size_t at, std::size_t len) {
 
 using PrefixEntry = SortPrefix;
 
+// How many leading bytes of a and b, at most n, are the same.
+std::size_t SameBytes(const char* a, const char* b, std::size_t n) {
+  std::size_t k = 0;
+  for (std::uint64_t x, y; k + 8 <= n; k += 8) {
+    std::memcpy(&x, a + k, 8);
+    std::memcpy(&y, b + k, 8);
+    if (x != y) break;
+  }
+  while (k < n && a[k] == b[k]) ++k;
+  return k;
+}
+
 // Sorts entries by prefix, least significant byte first; a byte that all entries share
 // costs no pass. The sorted entries end in `e`.
 void RadixSort(PrefixEntry* e, PrefixEntry* tmp, std::size_t n) {
@@ -253,20 +265,24 @@ void RecordSort::SortBytes(std::int32_t n) {
     todo.pop_back();
     PrefixEntry* e = entries.data() + g.begin;
     const std::size_t size = g.end - g.begin;
-    if (g.at > 0) {
-      // Keys equal to the end need no more passes.
-      const char* first = buffer_.data() + e[0].offset + g.at;
-      std::size_t same = 1;
-      while (same < size && std::memcmp(buffer_.data() + e[same].offset + g.at, first, len - g.at) == 0) ++same;
-      if (same == size) continue;
-      for (std::size_t j = 0; j < size; ++j) e[j].prefix = Prefix(buffer_.data() + e[j].offset, g.at, len);
+    std::size_t at = g.at;
+    if (at > 0) {
+      // The bytes all keys of the group share are passed over at once; keys equal
+      // to the end need nothing more.
+      const char* first = buffer_.data() + e[0].offset;
+      std::size_t same = len - at;
+      for (std::size_t j = 1; j < size && same > 0; ++j)
+        same = SameBytes(first + at, buffer_.data() + e[j].offset + at, same);
+      if (same == len - at) continue;
+      at += same / 8 * 8;
+      for (std::size_t j = 0; j < size; ++j) e[j].prefix = Prefix(buffer_.data() + e[j].offset, at, len);
     }
     RadixSort(e, tmp.data(), size);
-    if (g.at + 8 >= len) continue;
+    if (at + 8 >= len) continue;
     for (std::size_t j = 0; j < size;) {
       std::size_t k = j + 1;
       while (k < size && e[k].prefix == e[j].prefix) ++k;
-      if (k - j > 1) todo.push_back({g.begin + j, g.begin + k, g.at + 8});
+      if (k - j > 1) todo.push_back({g.begin + j, g.begin + k, at + 8});
       j = k;
     }
   }
