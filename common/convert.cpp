@@ -223,7 +223,11 @@ void PutJoined(std::string& rec, const PolItem& it, std::initializer_list<std::s
 }
 
 std::string Year4(std::string_view s, std::size_t p) {
-  const std::int32_t year = 2000 + TextToInt(Part(s, p, 2));
+  const std::string_view yy = Part(s, p, 2);
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  // Two digits, the usual case, need no general reading of a number.
+  const std::int32_t year =
+      2000 + (yy.size() == 2 && digit(yy[0]) && digit(yy[1]) ? (yy[0] - '0') * 10 + (yy[1] - '0') : TextToInt(yy));
   if (year < 1000 || year > 9999) return FormatNumberMask("@@@@", year);
   // Four digits as the mask writes them, without formatting a number.
   std::string out(4, '0');
