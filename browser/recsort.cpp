@@ -1,8 +1,10 @@
 #include "browser/recsort.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <random>
+#include <typeinfo>
 
 #include "common/clock.h"
 #include "common/errors.h"
@@ -42,6 +44,61 @@ int CreateWorkFile(const std::string& folder, common::File& file, std::string& n
   return common::io::kFileExists;
 }
 
+// Up to eight key bytes from `at` as one number that orders as the bytes do; the
+// bytes past the key's end count as zero (every key has the same length).
+std::uint64_t Prefix(const char* key, std::size_t at, std::size_t len) {
+  unsigned char b[8] = {};
+  if (at + 8 <= len)
+    std::memcpy(b, key + at, 8);
+  else
+    std::memcpy(b, key + at, len - at);
+  std::uint64_t v = 0;
+  for (unsigned char c : b) v = (v << 8) | c;
+  return v;
+}
+
+using PrefixEntry = SortPrefix;
+
+// How many leading bytes of a and b, at most n, are the same.
+std::size_t SameBytes(const char* a, const char* b, std::size_t n) {
+  std::size_t k = 0;
+  for (std::uint64_t x, y; k + 8 <= n; k += 8) {
+    std::memcpy(&x, a + k, 8);
+    std::memcpy(&y, b + k, 8);
+    if (x != y) break;
+  }
+  while (k < n && a[k] == b[k]) ++k;
+  return k;
+}
+
+// Sorts entries by prefix, least significant byte first; a byte that all entries share
+// costs no pass. The sorted entries end in `e`.
+void RadixSort(PrefixEntry* e, PrefixEntry* tmp, std::size_t n) {
+  if (n < 64) {
+    std::sort(e, e + n, [](const PrefixEntry& a, const PrefixEntry& b) { return a.prefix < b.prefix; });
+    return;
+  }
+  std::vector<std::array<std::uint32_t, 256>> count(8);
+  for (auto& c : count) c.fill(0);
+  for (std::size_t j = 0; j < n; ++j)
+    for (int byte = 0; byte < 8; ++byte) ++count[static_cast<std::size_t>(byte)][(e[j].prefix >> (8 * byte)) & 0xFF];
+  PrefixEntry* from = e;
+  PrefixEntry* to = tmp;
+  for (int byte = 0; byte < 8; ++byte) {
+    auto& c = count[static_cast<std::size_t>(byte)];
+    if (c[(from[0].prefix >> (8 * byte)) & 0xFF] == n) continue;
+    std::uint32_t sum = 0;
+    for (auto& k : c) {
+      const std::uint32_t here = k;
+      k = sum;
+      sum += here;
+    }
+    for (std::size_t j = 0; j < n; ++j) to[c[(from[j].prefix >> (8 * byte)) & 0xFF]++] = from[j];
+    std::swap(from, to);
+  }
+  if (from != e) std::copy(from, from + n, e);
+}
+
 }  // namespace
 
 bool CountedTextLess(const char* a, const char* b) {
@@ -67,6 +124,7 @@ struct RecordSort::WorkFile {
 // merge pass over the whole file would: the left key when it is less, else the right.
 struct RecordSort::MergeNode {
   const char* head = nullptr;  // the node's next key, nullptr when it has none left
+  std::uint64_t prefix = 0;    // byte-order keys: the head's first eight bytes
   // Leaf.
   char* slice = nullptr;
   std::int64_t sliceKeys = 0, inSlice = 0, pos = 0;
@@ -119,6 +177,8 @@ int RecordSort::SortRun(std::int32_t keyLength) {
 
   status_ = kSortOk;
   running_ = true;
+  // Keys in byte order (no order of a hook or of a derived class) sort by their bytes.
+  byteOrder_ = !less && typeid(*this) == typeid(RecordSort);
   SortInput();
   if (keysInBuffer_ > 0) SortMemoryBlock(keysInBuffer_);
   if (runsWritten_ > 0) {
@@ -160,6 +220,7 @@ void RecordSort::PutKey(const char* key) {
 }
 
 void RecordSort::SortMemoryBlock(std::int32_t n) {
+  if (byteOrder_) return SortBytes(n);
   a_.resize(static_cast<std::size_t>(n));
   b_.resize(static_cast<std::size_t>(n));
   std::int32_t* a = a_.data();
@@ -180,6 +241,54 @@ void RecordSort::SortMemoryBlock(std::int32_t n) {
     std::swap(a, b);  // the merged pass becomes A
   }
   if (a != a_.data()) std::copy(a, a + n, a_.data());
+}
+
+// Byte-order keys: equal keys are equal bytes, so any order of them gives the same
+// output. The offsets are sorted by eight key bytes at a time: a radix pass over
+// (bytes, offset) pairs, then each group of equal bytes by the next eight bytes.
+void RecordSort::SortBytes(std::int32_t n) {
+  const auto count = static_cast<std::size_t>(n);
+  const auto len = static_cast<std::size_t>(keyLength_);
+  // Kept from load to load: a new array each time would be new pages each time.
+  std::vector<PrefixEntry>& entries = entries_;
+  std::vector<PrefixEntry>& tmp = spare_;
+  entries.resize(count);
+  tmp.resize(count);
+  for (std::size_t j = 0; j < count; ++j)
+    entries[j] = {Prefix(buffer_.data() + j * len, 0, len), static_cast<std::uint32_t>(j * len)};
+  struct Group {
+    std::size_t begin, end, at;
+  };
+  std::vector<Group> todo{{0, count, 0}};
+  while (!todo.empty()) {
+    const Group g = todo.back();
+    todo.pop_back();
+    PrefixEntry* e = entries.data() + g.begin;
+    const std::size_t size = g.end - g.begin;
+    std::size_t at = g.at;
+    if (at > 0) {
+      // The bytes all keys of the group share are passed over at once; keys equal
+      // to the end need nothing more.
+      const char* first = buffer_.data() + e[0].offset;
+      std::size_t same = len - at;
+      for (std::size_t j = 1; j < size && same > 0; ++j)
+        same = SameBytes(first + at, buffer_.data() + e[j].offset + at, same);
+      if (same == len - at) continue;
+      at += same / 8 * 8;
+      for (std::size_t j = 0; j < size; ++j) e[j].prefix = Prefix(buffer_.data() + e[j].offset, at, len);
+    }
+    RadixSort(e, tmp.data(), size);
+    if (at + 8 >= len) continue;
+    for (std::size_t j = 0; j < size;) {
+      std::size_t k = j + 1;
+      while (k < size && e[k].prefix == e[j].prefix) ++k;
+      if (k - j > 1) todo.push_back({g.begin + j, g.begin + k, at + 8});
+      j = k;
+    }
+  }
+  a_.resize(count);
+  b_.clear();
+  for (std::size_t j = 0; j < count; ++j) a_[j] = static_cast<std::int32_t>(entries[j].offset);
 }
 
 void RecordSort::SortWriteRun(std::int32_t n) {
@@ -209,6 +318,7 @@ void RecordSort::SortWriteRun(std::int32_t n) {
   };
   for (std::int32_t j = 0; j < n; ++j) {
     if (used + len > staging.size() && !flush()) break;
+    if (j + 8 < n) __builtin_prefetch(Key(a_[static_cast<std::size_t>(j + 8)]));
     std::memcpy(staging.data() + used, Key(a_[static_cast<std::size_t>(j)]), len);
     used += len;
   }
@@ -280,16 +390,31 @@ bool RecordSort::Refill(MergeNode& leaf) {
   leaf.nextRecord += take;
   leaf.remaining -= take;
   leaf.inSlice = take;
-  leaf.head = leaf.slice;
+  SetHead(leaf, leaf.slice);
   return true;
 }
 
+void RecordSort::SetHead(MergeNode& leaf, const char* key) {
+  leaf.head = key;
+  if (byteOrder_) leaf.prefix = Prefix(key, 0, static_cast<std::size_t>(keyLength_));
+}
+
 void RecordSort::Choose(MergeNode& m) {
-  if (m.left->head && m.right->head)
-    m.fromLeft = SortLess(m.left->head, m.right->head);
-  else
-    m.fromLeft = m.left->head != nullptr;  // one side is exhausted: the other is copied
-  m.head = m.fromLeft ? m.left->head : m.right->head;
+  const MergeNode& l = *m.left;
+  const MergeNode& r = *m.right;
+  if (l.head && r.head) {
+    if (!byteOrder_)
+      m.fromLeft = SortLess(l.head, r.head);
+    else if (l.prefix != r.prefix)
+      m.fromLeft = l.prefix < r.prefix;
+    else
+      m.fromLeft = keyLength_ > 8 && std::memcmp(l.head + 8, r.head + 8, static_cast<std::size_t>(keyLength_ - 8)) < 0;
+  } else {
+    m.fromLeft = l.head != nullptr;  // one side is exhausted: the other is copied
+  }
+  const MergeNode& from = m.fromLeft ? l : r;
+  m.head = from.head;
+  m.prefix = from.prefix;
 }
 
 bool RecordSort::SortEnd() const {
@@ -324,7 +449,7 @@ bool RecordSort::SortGet(void* key) {
     m = m->fromLeft ? m->left : m->right;
   }
   if (++m->pos < m->inSlice)
-    m->head = m->slice + m->pos * keyLength_;
+    SetHead(*m, m->slice + m->pos * keyLength_);
   else if (!Refill(*m))
     return true;
   while (depth > 0) Choose(*path[--depth]);
@@ -339,6 +464,8 @@ void RecordSort::Release() {
   std::vector<char>().swap(buffer_);
   std::vector<std::int32_t>().swap(a_);
   std::vector<std::int32_t>().swap(b_);
+  std::vector<PrefixEntry>().swap(entries_);
+  std::vector<PrefixEntry>().swap(spare_);
 }
 
 }  // namespace browser

@@ -11,7 +11,9 @@
 // for a consistent SortLess): each load is sorted by a pair pass that exchanges equal
 // neighbours, then bottom-up merges that take the right run's key on ties; the runs
 // are merged pairwise, level by level, the same way. Callers that sort whole records
-// store that order, so it must not change.
+// store that order, so it must not change. Without a less hook (and in no derived
+// class) keys are ordered by their bytes: equal keys are the same bytes, and a load is
+// sorted by a radix pass over the keys' leading bytes instead.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +40,12 @@ struct SortLimits {
 // Ordinal comparison of two counted texts (length byte, then the characters): true when
 // a comes strictly before b; a shorter text that is a prefix of the other comes first.
 bool CountedTextLess(const char* a, const char* b);
+
+// Byte-order sorting: a key's leading bytes as one number, and the key's offset.
+struct SortPrefix {
+  std::uint64_t prefix;
+  std::uint32_t offset;
+};
 
 class RecordSort {
  public:
@@ -88,10 +96,12 @@ class RecordSort {
 
   void PutKey(const char* key);
   void SortMemoryBlock(std::int32_t n);
+  void SortBytes(std::int32_t n);
   void SortWriteRun(std::int32_t n);
   void StartMerge();
   bool Refill(MergeNode& leaf);
   void Choose(MergeNode& node);
+  void SetHead(MergeNode& leaf, const char* key);
   void Release();
   const char* Key(std::int32_t offsetIndex) const;
 
@@ -105,9 +115,11 @@ class RecordSort {
   std::int64_t keysReturned_ = 0;
   std::int64_t keysInRuns_ = 0;
   bool running_ = false;
+  bool byteOrder_ = false;  // no less hook: keys compare byte by byte
 
   std::vector<char> buffer_;              // the keys of one load
   std::vector<std::int32_t> a_, b_;       // key offsets: A holds the sorted order
+  std::vector<SortPrefix> entries_, spare_;  // byte-order keys
   std::unique_ptr<WorkFile> work_;
   std::vector<std::unique_ptr<MergeNode>> nodes_;
   MergeNode* root_ = nullptr;

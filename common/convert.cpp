@@ -142,44 +142,60 @@ bool TextItemsFit(File& f, const toPol& pol, std::int64_t recordNo) {
   return true;
 }
 
-// Stores a text into an output item of the same type and another size, fitted by
-// the item's type: texts padded with blanks or "0" on their side and cut to the size.
-void PutFitted(std::string& rec, const PolItem& o, std::string_view text) {
-  const std::size_t n = static_cast<std::size_t>(o.size), len = text.size();
-  // `before` fill characters, the text, `after` fill characters.
-  auto put = [&](std::size_t before, std::string_view t, std::size_t after, char fill) {
-    char* p = rec.data() + o.offset;
-    p[0] = static_cast<char>(before + t.size() + after);
-    std::memset(p + 1, fill, before);
-    std::memcpy(p + 1 + before, t.data(), t.size());
-    std::memset(p + 1 + before + t.size(), fill, after);
-  };
-  // The text, then `pad` fill characters; the first n of them.
-  auto first = [&](std::size_t pad, char fill) {
-    const std::size_t keep = std::min(len, n);
-    put(0, text.substr(0, keep), std::min(len + pad, n) - keep, fill);
-  };
-  // `pad` fill characters, then the text; the last n of them.
-  auto last = [&](std::size_t pad, char fill) {
-    if (len >= n)
-      put(0, text.substr(len - n), 0, fill);
-    else
-      put(std::min(pad + len, n) - len, text, 0, fill);
-  };
+// How a text is fitted into an item of its type and another size: `pad` fill characters
+// on its side (after it or in front), then cut to the size from the other side.
+struct Fit {
+  bool after = true;
+  std::size_t pad = 0;
+  char fill = ' ';
+};
+
+// The fit of an item's type; false for dates and times, which are stored as they are.
+bool FitOf(const PolItem& o, Fit& f) {
   switch (o.type) {
     case kPolText:
     case kPolTextOther:
     case 17:
     case kPolText2:
-    case kPolTextOther2: first(n, ' '); break;
+    case kPolTextOther2: f = {true, static_cast<std::size_t>(o.size), ' '}; return true;
     case kPolTextRight:
-    case kPolText2Right: last(80, ' '); break;
+    case kPolText2Right: f = {false, 80, ' '}; return true;
     case kPolZeroLeft:
-    case kPolZeroLeft2: first(20, '0'); break;
+    case kPolZeroLeft2: f = {true, 20, '0'}; return true;
     case kPolZeroRight:
-    case kPolZeroRight2: last(20, '0'); break;
-    default: PutText(rec, o, text); break;  // dates and times of another declared size
+    case kPolZeroRight2: f = {false, 20, '0'}; return true;
+    default: return false;
   }
+}
+
+// Stores text as a counted text of at most n characters at p, fitted by f.
+void PutFittedAt(char* p, std::size_t n, std::string_view text, const Fit& f) {
+  const std::size_t len = text.size();
+  // `before` fill characters, the text, `after` fill characters.
+  auto put = [&](std::size_t before, std::string_view t, std::size_t after) {
+    p[0] = static_cast<char>(before + t.size() + after);
+    std::memset(p + 1, f.fill, before);
+    std::memcpy(p + 1 + before, t.data(), t.size());
+    std::memset(p + 1 + before + t.size(), f.fill, after);
+  };
+  if (f.after) {  // the text, then the fill; the first n characters
+    const std::size_t keep = std::min(len, n);
+    put(0, text.substr(0, keep), std::min(len + f.pad, n) - keep);
+  } else if (len >= n) {  // the fill, then the text; the last n characters
+    put(0, text.substr(len - n), 0);
+  } else {
+    put(std::min(f.pad + len, n) - len, text, 0);
+  }
+}
+
+// Stores a text into an output item of the same type and another size, fitted by
+// the item's type: texts padded with blanks or "0" on their side and cut to the size.
+void PutFitted(std::string& rec, const PolItem& o, std::string_view text) {
+  Fit f;
+  if (FitOf(o, f))
+    PutFittedAt(rec.data() + o.offset, static_cast<std::size_t>(o.size), text, f);
+  else
+    PutText(rec, o, text);  // dates and times of another declared size
 }
 
 // "O" read as "0" and "l" as "1" at 1-based position p.
@@ -209,7 +225,11 @@ void PutJoined(std::string& rec, const PolItem& it, std::initializer_list<std::s
 }
 
 std::string Year4(std::string_view s, std::size_t p) {
-  const std::int32_t year = 2000 + TextToInt(Part(s, p, 2));
+  const std::string_view yy = Part(s, p, 2);
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  // Two digits, the usual case, need no general reading of a number.
+  const std::int32_t year =
+      2000 + (yy.size() == 2 && digit(yy[0]) && digit(yy[1]) ? (yy[0] - '0') * 10 + (yy[1] - '0') : TextToInt(yy));
   if (year < 1000 || year > 9999) return FormatNumberMask("@@@@", year);
   // Four digits as the mask writes them, without formatting a number.
   std::string out(4, '0');
@@ -217,14 +237,16 @@ std::string Year4(std::string_view s, std::size_t p) {
   return out;
 }
 
-// Numbers as a value; NaN when the type is not numeric.
-double NumberIn(std::string_view rec, const PolItem& it) {
-  switch (it.type) {
-    case kPolByte: return GetLE<std::uint8_t>(rec, it.offset);
-    case kPolWord: return GetLE<std::uint16_t>(rec, it.offset);
-    case kPolInt32: return GetLE<std::int32_t>(rec, it.offset);
-    case kPolReal48: return GetReal48(rec, it.offset);
-    case kPolDouble: return GetLE<double>(rec, it.offset);
+// A number item at p as a value; NaN when the type is not numeric. The layout keeps
+// every item inside its record.
+double NumberAt(const char* p, std::uint8_t type) {
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  switch (type) {
+    case kPolByte: return u[0];
+    case kPolWord: return LoadLE<std::uint16_t>(u);
+    case kPolInt32: return LoadLE<std::int32_t>(u);
+    case kPolReal48: return DecodeReal48(u);
+    case kPolDouble: return LoadLE<double>(u);
     default: return std::numeric_limits<double>::quiet_NaN();
   }
 }
@@ -240,21 +262,23 @@ bool NumberPairConverts(std::uint8_t from, std::uint8_t to) {
   }
 }
 
-void PutNumber(std::string& rec, const PolItem& it, double v) {
-  switch (it.type) {
-    case kPolWord: PutLE<std::uint16_t>(rec, it.offset, static_cast<std::uint16_t>(v)); break;
-    case kPolInt32: PutLE<std::int32_t>(rec, it.offset, static_cast<std::int32_t>(v)); break;
-    case kPolDouble: PutLE<double>(rec, it.offset, v); break;
+void PutNumberAt(char* p, std::uint8_t type, double v) {
+  auto* u = reinterpret_cast<unsigned char*>(p);
+  switch (type) {
+    case kPolWord: StoreLE<std::uint16_t>(u, static_cast<std::uint16_t>(v)); break;
+    case kPolInt32: StoreLE<std::int32_t>(u, static_cast<std::int32_t>(v)); break;
+    case kPolDouble: StoreLE<double>(u, v); break;
     case kPolReal48:
       try {
-        PutReal48(rec, it.offset, v);
+        const Real48Bytes b = EncodeReal48(v);
+        std::memcpy(u, b.data(), b.size());
       } catch (const RangeError&) {  // beyond the 6-byte real: the item stays empty
       }
       break;
     case kPolCurrency: {
       // The amount in ten-thousandths, halves away from zero.
       const double scaled = std::round(v * kCurrencyScale);
-      if (std::isfinite(scaled) && std::fabs(scaled) < 9.2e18) PutLE<std::int64_t>(rec, it.offset, static_cast<std::int64_t>(scaled));
+      if (std::isfinite(scaled) && std::fabs(scaled) < 9.2e18) StoreLE<std::int64_t>(u, static_cast<std::int64_t>(scaled));
       break;
     }
     default: break;
@@ -301,9 +325,75 @@ void ConvertItem(std::string_view inRec, const PolItem& i, std::string& outRec, 
     }
     default: break;
   }
-  if (NumberPairConverts(i.type, o.type)) PutNumber(outRec, o, NumberIn(inRec, i));
+  if (NumberPairConverts(i.type, o.type))
+    PutNumberAt(outRec.data() + o.offset, o.type, NumberAt(inRec.data() + i.offset, i.type));
   // Any other pair leaves the output item as it was.
 }
+
+// The conversion of one record, worked out once for a file: items that keep their
+// type and bytes are copied, neighbours together in one copy; counted texts of the same
+// type and size keep their text; only the other items go through ConvertItem.
+class FieldPlan {
+ public:
+  FieldPlan(const toPol& in, const toPol& out) {
+    for (const PolItem& o : out.items) {
+      if (o.match <= 0) continue;
+      const PolItem& i = in.items[static_cast<std::size_t>(o.match - 1)];
+      Step s{Step::kItem, static_cast<std::size_t>(i.offset), static_cast<std::size_t>(o.offset), 0, {}, &i, &o};
+      if (i.type == o.type && !TextLike(o.type)) {
+        s.kind = Step::kCopy;
+        s.size = static_cast<std::size_t>(std::min(i.stored, o.stored));
+      } else if (i.type == o.type && i.size == o.size) {
+        s.kind = Step::kCounted;
+        s.size = static_cast<std::size_t>(o.stored - 1);
+      } else if (i.type == o.type && FitOf(o, s.fit)) {
+        s.kind = Step::kFitted;
+        s.size = static_cast<std::size_t>(i.stored - 1);
+      } else if (NumberPairConverts(i.type, o.type)) {
+        s.kind = Step::kNumber;
+      }
+      Step* last = steps_.empty() ? nullptr : &steps_.back();
+      if (s.kind == Step::kCopy && last && last->kind == Step::kCopy && last->in + last->size == s.in &&
+          last->out + last->size == s.out)
+        last->size += s.size;
+      else
+        steps_.push_back(s);
+    }
+  }
+
+  void Apply(std::string_view inRec, std::string& outRec) const {
+    const char* in = inRec.data();
+    char* out = outRec.data();
+    for (const Step& s : steps_) {
+      switch (s.kind) {
+        case Step::kCopy: std::memcpy(out + s.out, in + s.in, s.size); break;
+        case Step::kCounted: {
+          const std::size_t len = std::min<std::size_t>(static_cast<unsigned char>(in[s.in]), s.size);
+          out[s.out] = static_cast<char>(len);
+          std::memcpy(out + s.out + 1, in + s.in + 1, len);
+          break;
+        }
+        case Step::kFitted: {
+          const std::size_t len = std::min<std::size_t>(static_cast<unsigned char>(in[s.in]), s.size);
+          PutFittedAt(out + s.out, static_cast<std::size_t>(s.to->size), {in + s.in + 1, len}, s.fit);
+          break;
+        }
+        case Step::kNumber: PutNumberAt(out + s.out, s.to->type, NumberAt(in + s.in, s.from->type)); break;
+        case Step::kItem: ConvertItem(inRec, *s.from, outRec, *s.to); break;
+      }
+    }
+  }
+
+ private:
+  struct Step {
+    enum Kind : std::uint8_t { kCopy, kCounted, kFitted, kNumber, kItem } kind;
+    std::size_t in, out, size;  // offsets; bytes copied, or the longest text in
+    Fit fit;
+    const PolItem* from;
+    const PolItem* to;
+  };
+  std::vector<Step> steps_;
+};
 
 void Refuse(std::string_view descName, const std::string& reason) {
   MessageOk(Cz("Chybný popis položek ") + std::string(descName) + " - " + reason);
@@ -500,11 +590,12 @@ LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std
   std::string inBlock(static_cast<std::size_t>(std::min(perBlock, inCount)) * inLength, '\0');
   std::string outBlock(static_cast<std::size_t>(std::min(perBlock, inCount)) * outLength, '\0');
   std::string outRec = EmptyRecord(outPol);
+  const FieldPlan plan(inPol, outPol);
   for (std::int64_t r = 0; r < inCount; r += perBlock) {
     const std::size_t n = static_cast<std::size_t>(std::min(perBlock, inCount - r));
     ThrowIfError(src.ReadAt(static_cast<std::uint64_t>(r) * inLength, inBlock.data(), n * inLength), in);
     for (std::size_t k = 0; k < n; ++k) {
-      ConvertRecord(inPol, std::string_view(inBlock).substr(k * inLength, inLength), outPol, outRec);
+      plan.Apply(std::string_view(inBlock).substr(k * inLength, inLength), outRec);
       std::memcpy(outBlock.data() + k * outLength, outRec.data(), outLength);
     }
     const std::uint64_t at = static_cast<std::uint64_t>(r) * outLength;

@@ -114,7 +114,11 @@ void ThrowIfError(int code, std::string_view name) {
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept
-    : fd_(other.fd_), canWrite_(other.canWrite_), name_(std::move(other.name_)), path_(std::move(other.path_)) {
+    : fd_(other.fd_),
+      canWrite_(other.canWrite_),
+      knownSize_(other.knownSize_),
+      name_(std::move(other.name_)),
+      path_(std::move(other.path_)) {
   other.fd_ = -1;
 }
 
@@ -123,6 +127,7 @@ File& File::operator=(File&& other) noexcept {
     Close();
     fd_ = other.fd_;
     canWrite_ = other.canWrite_;
+    knownSize_ = other.knownSize_;
     name_ = std::move(other.name_);
     path_ = std::move(other.path_);
     other.fd_ = -1;
@@ -178,6 +183,7 @@ int File::OpenPath(const std::string& path, int flags, int mode, bool truncate) 
   }
   fd_ = fd;
   canWrite_ = (flags & O_ACCMODE) != O_RDONLY;
+  knownSize_ = 0;
   return 0;
 }
 
@@ -208,8 +214,14 @@ int File::WriteAt(std::uint64_t offset, const void* buf, std::size_t n) {
   if (fd_ < 0) return io::kFileNotOpen;
   if (!canWrite_) return io::kAccessDenied;
   FileSystem& fs = Fs();
+  // A write ending within the size seen since the open or the last turn cannot grow the
+  // file (others only append meanwhile); any other write looks at the end first.
+  const bool within = offset + n <= knownSize_;
   FileStat before;
-  if (int e = fs.Stat(fd_, before)) return IoCodeFromErrno(e, path_);
+  if (!within) {
+    if (int e = fs.Stat(fd_, before)) return IoCodeFromErrno(e, path_);
+    knownSize_ = before.size;
+  }
   const char* p = static_cast<const char*>(buf);
   std::size_t put = 0;
   int err = 0;
@@ -223,10 +235,14 @@ int File::WriteAt(std::uint64_t offset, const void* buf, std::size_t n) {
       break;
     }
   }
-  if (err == 0) return 0;
+  if (err == 0) {
+    knownSize_ = std::max<std::uint64_t>(knownSize_, offset + n);
+    return 0;
+  }
+  knownSize_ = 0;
   // Leave no part of a failed write behind the old end of the file.
   FileStat after;
-  if (fs.Stat(fd_, after) == 0 && after.size > before.size && after.size <= offset + n)
+  if (!within && fs.Stat(fd_, after) == 0 && after.size > before.size && after.size <= offset + n)
     fs.Truncate(fd_, before.size);
   return IoCodeFromErrno(err, path_, IoOp::Write);
 }
@@ -253,13 +269,16 @@ int File::Size(std::uint64_t& size) {
   FileStat st;
   if (int e = Fs().Stat(fd_, st)) return IoCodeFromErrno(e, path_);
   size = st.size;
+  knownSize_ = st.size;
   return 0;
 }
 
 int File::Truncate(std::uint64_t size) {
   if (fd_ < 0) return io::kFileNotOpen;
   if (!canWrite_) return io::kAccessDenied;
+  knownSize_ = 0;
   if (int e = Fs().Truncate(fd_, size)) return IoCodeFromErrno(e, path_, IoOp::Write);
+  knownSize_ = size;
   return 0;
 }
 
@@ -299,6 +318,7 @@ int File::Close() {
   const int e = Fs().Close(fd_);
   fd_ = -1;
   canWrite_ = false;
+  knownSize_ = 0;
   return e == 0 ? 0 : IoCodeFromErrno(e, path_, IoOp::Write);
 }
 
@@ -745,6 +765,7 @@ constexpr std::uint64_t kTurnByte = 0x7FFFFFFF00000000ULL;
 
 int FileTurn::Take(const File& f, bool write, int waitMs) {
   Release();
+  f.knownSize_ = 0;  // the file may have been cut before this turn
   if (!f.IsOpen()) return io::kFileNotOpen;
   FileSystem& fs = Fs();
   int fd = -1;

@@ -87,7 +87,9 @@ class File {
   // Reads up to n bytes; a short count at the end of the file is no error.
   [[nodiscard]] int ReadSome(std::uint64_t offset, void* buf, std::size_t n, std::size_t& got);
   // Writes all n bytes at offset or fails with 101 (full disk, write fault) or 5
-  // (opened read only). A failed write that grew the file cuts it back to its old end.
+  // (opened read only). A failed write that grew the file cuts it back to its old end;
+  // a write ending within the size known since the open or the last FileTurn needs no
+  // look at the file's end first.
   [[nodiscard]] int WriteAt(std::uint64_t offset, const void* buf, std::size_t n);
   // The whole file; WriteWhole also cuts the file to the written length.
   [[nodiscard]] int ReadWhole(std::string& out);
@@ -109,11 +111,13 @@ class File {
 
  private:
   friend class FileReplacement;
+  friend class FileTurn;
   friend int ReplaceFileFrom(std::string_view, std::string_view);
   int OpenWith(std::string_view name, int flags, int mode, bool truncate);
   int OpenPath(const std::string& path, int flags, int mode, bool truncate);
   int fd_ = -1;
   bool canWrite_ = false;
+  mutable std::uint64_t knownSize_ = 0;  // the file has at least this size; 0: not known
   std::string name_, path_;
 };
 

@@ -430,6 +430,47 @@ TEST_F(ConvertTest, FailuresWhileDecidingAreErrors) {
   }
 }
 
+// Items of one type and size keep their bytes; a shorter counted text leaves the rest of
+// its item as the record before left it, the same as the item-by-item conversion.
+TEST_F(ConvertTest, UnchangedItemsKeepTheirBytesAndShortTextsTheTailBefore) {
+  Pol("old.pol",
+      "A : string[4]; { \"\" \"X\" }\nN1 : longint; { \"\" \"#\" }\nN2 : word; { \"\" \"#\" }\n"
+      "N3 : byte; { \"\" \"#\" }\nR : real; { \"\" \"#\" }\nB : string[3]; { \"\" \"X\" }\n");
+  Pol("new.pol",
+      "N1 : longint; { \"\" \"#\" }\nN2 : word; { \"\" \"#\" }\nN3 : byte; { \"\" \"#\" }\n"
+      "A : string[4]; { \"\" \"X\" }\nB : string[3]; { \"\" \"X\" }\nR : double; { \"\" \"#\" }\n"
+      "Z : word; { \"\" \"#\" }\n");
+  auto record = [](const std::string& a, char n, const std::string& b) {
+    std::string r = a + std::string(7, n) + std::string(6, '\0') + b;
+    PutReal48(r, 12, 2.5);
+    return r;
+  };
+  const std::string old = record(Counted("abcd", 4), '\x11', Counted("xyz", 3)) +
+                          record(Counted("ijkl", 4), '\x22', Counted("rst", 3)) +
+                          record("\x02" "efQQ", '\x33', "\x09" "uvw");  // a short text, a length past its item
+  ostest::WriteRaw(P("x.dta"), old);
+  ASSERT_EQ(Convert(), 1);
+  toPol in, out;
+  std::string reason;
+  ASSERT_TRUE(LoadLayout(P("old.pol"), "x", in, reason));
+  out = NewLayout();
+  for (PolItem& o : out.items)
+    for (std::size_t k = 0; k < in.items.size(); ++k)
+      if (in.items[k].name == o.name) o.match = static_cast<int>(k) + 1;
+  std::string rec = EmptyRecord(out), expected;
+  for (std::size_t at = 0; at < old.size(); at += 22) {
+    ConvertRecord(in, std::string_view(old).substr(at, 22), out, rec);
+    expected += rec;
+  }
+  const std::string now = Data();
+  EXPECT_EQ(now, expected);
+  ASSERT_EQ(now.size(), 3u * 26);
+  EXPECT_EQ(now.substr(52, 7), std::string(7, '\x33'));
+  EXPECT_EQ(now.substr(59, 5), "\x02" "efkl");
+  EXPECT_EQ(now.substr(64, 4), "\x03" "uvw");
+  EXPECT_EQ(GetLE<double>(now, 68), 2.5);
+}
+
 // Records are converted a block at a time; blocks and the records across them come out whole.
 TEST_F(ConvertTest, ManyRecordsAcrossBlocks) {
   OldAndNewOfTheReview();

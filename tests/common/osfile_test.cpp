@@ -534,6 +534,41 @@ TEST_F(OsFileTest, ListingWithAMask) {
 
 namespace {
 
+TEST_F(OsFileTest, AFailedWriteCutsOnlyWhatItAddedAndWritesWithinTheKnownEndLookNoFurther) {
+  WriteRaw(dir / "r.dta", "rec1rec2");
+  FaultFileSystem fs;
+  ScopedFileSystem use(fs);
+  File a, b;  // two workstations
+  ASSERT_EQ(a.Open(Win("r.dta"), kModeDenyNone), 0);
+  ASSERT_EQ(b.Open(Win("r.dta"), kModeDenyNone), 0);
+  ASSERT_EQ(a.WriteAt(0, "REC1", 4), 0);  // a learns the end here
+  const int stats = fs.Calls(FsOp::Stat);
+  ASSERT_EQ(a.WriteAt(4, "REC2", 4), 0);
+  EXPECT_EQ(fs.Calls(FsOp::Stat), stats);
+  // b appends; a failed write of a within the end it knew cuts nothing.
+  ASSERT_EQ(b.WriteAt(8, "rec3", 4), 0);
+  fs.Fail(FsOp::Write, EIO, "r.dta", 1);
+  EXPECT_EQ(a.WriteAt(0, "XXXX", 4), io::kDiskWriteError);
+  EXPECT_EQ(ReadRaw(dir / "r.dta"), "REC1REC2rec3");
+  // A write past the end that fails half way goes back to the end it found.
+  fs.SetDiskSpace(2);
+  EXPECT_EQ(a.WriteAt(12, "rec4", 4), io::kDiskWriteError);
+  EXPECT_EQ(ReadRaw(dir / "r.dta"), "REC1REC2rec3");
+  fs.SetDiskSpace(-1);
+  // b shortens the file in its turn: a's next turn forgets the end a knew.
+  ASSERT_EQ(a.WriteAt(12, "rec4", 4), 0);
+  {
+    FileTurn turn;
+    ASSERT_EQ(turn.Take(b), 0);
+    ASSERT_EQ(b.Truncate(4), 0);
+  }
+  FileTurn turn;
+  ASSERT_EQ(turn.Take(a), 0);
+  fs.SetDiskSpace(2);
+  EXPECT_EQ(a.WriteAt(8, "rec3", 4), io::kDiskWriteError);
+  EXPECT_EQ(ReadRaw(dir / "r.dta"), "REC1");
+}
+
 TEST_F(OsFileTest, WriteTurnsTakeTurnsAndReadersWithoutATurnAreNeverKeptOut) {
   WriteRaw(dir / "t.dta", "abc");
   File a, b, reader;
