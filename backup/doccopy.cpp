@@ -73,6 +73,13 @@ bool NeverCopied(const std::string& disk, const std::string& shown) {
          common::SameNameCp1250(shown, common::kLockTableName) || common::SameNameCp1250(shown, common::kUserTabName);
 }
 
+// A restore's staging folder or a run's work folder ("obnova.xxxxxxxx", "wrk.xxxxxxxx"):
+// private to the run that made it, never carried.
+bool PrivateRunFolder(const std::string& shown) {
+  const std::string up = common::UpperCp1250(shown);
+  return up.starts_with(common::UpperCp1250(kStagingPrefix)) || up.starts_with(common::UpperCp1250(kWorkPrefix));
+}
+
 // The entries of one side as they are on disk. A name that is not one path component
 // (a "..\..\x" written by another system) is passed over and counted as failed.
 Side ListSide(const std::string& real, const std::string& win, CopyRun& run) {
@@ -99,7 +106,8 @@ Side ListSide(const std::string& real, const std::string& win, CopyRun& run) {
     common::FileStat st;
     if (fs.StatPath(real + l.disk, st) != 0) continue;  // gone meanwhile, or a link to nothing
     if (st.isDir) {
-      if (!IsBackupStoreFolder(win + l.shown + "\\")) side.folders.push_back({l.disk, l.shown, l.key});
+      if (!IsBackupStoreFolder(win + l.shown + "\\") && !PrivateRunFolder(l.shown))
+        side.folders.push_back({l.disk, l.shown, l.key});
       continue;
     }
     if (!st.isRegular || st.size == 0 || NeverCopied(l.disk, l.shown)) continue;  // empty files are never copied

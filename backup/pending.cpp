@@ -12,6 +12,7 @@
 #include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/protocol.h"
+#include "common/text.h"
 #include "common/winpath.h"
 
 namespace backup {
@@ -25,18 +26,6 @@ constexpr char kJournalEnd[] = "KONEC ";
 constexpr std::uint64_t kJournalMax = 4u << 20;
 constexpr int kHeldRetries = 10;
 constexpr int kSharingViolation = 32;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(pos, end - pos));
-    pos = end + 2;
-  }
-  return lines;
-}
 
 // Writes the folder's entries to disk, so a renamed-in file stays after a power cut.
 void SyncFolder(const std::string& folder) {
@@ -77,7 +66,7 @@ std::string JournalText(const RestorePlan& plan) {
 
 bool ParseJournal(const std::string& text, RestorePlan& plan) {
   plan = {};
-  const std::vector<std::string> lines = Lines(text);
+  const std::vector<std::string> lines = common::SplitTextLines(text);  // names hold no control bytes
   if (lines.size() < 5 || lines[0] != kJournalHead) return false;
   if (lines[1].rfind("S ", 0) != 0 || lines[2].rfind("K ", 0) != 0 || lines[3].rfind("T ", 0) != 0) return false;
   plan.files = lines[1].substr(2);

@@ -94,6 +94,17 @@ TEST_F(DocCopy, TheBackupStoreInTheCopyTreeStaysThere) {
   EXPECT_FALSE(Exists(Data("TAVONA")));
 }
 
+// A restore's staging folder and a run's work folder belong to that run alone.
+TEST_F(DocCopy, PrivateFoldersOfARunStayWhereTheyAre) {
+  Write(Data("obnova.abcdefgh/journal"), "erase x");
+  Write(Data("WRK.ABCDEFGH/data/ci10.dta"), "work");
+  Write(Data("DOKLADY/x.rad"), "r");
+  Sync();
+  EXPECT_TRUE(Exists(Copy("DOKLADY/x.rad")));
+  EXPECT_FALSE(Exists(Copy("obnova.abcdefgh")));
+  EXPECT_FALSE(Exists(Copy("WRK.ABCDEFGH")));
+}
+
 TEST_F(DocCopy, FilesOtherUsersHoldAreLeftAndCounted) {
   Write(Data("org.dta"), "live data", 1'700'000'000);
   Write(Copy("org.dta"), "older copy but newer stamp", 1'700'005'000);

@@ -16,6 +16,7 @@
 #include "partners/poukazka.h"
 #include "partners/stitky.h"
 #include "reports/printing.h"
+#include "reports/specialforms.h"
 #include "tests/common/os_tempdir.h"
 #include "ui/backend.h"
 #include "tests/app/appkit.h"
@@ -79,19 +80,7 @@ TEST_F(QtPartnerPrints, ACondensedLineReadsBackWholeWithNoFontFile) {
   std::string line;
   for (int i = 0; i < 13; ++i) line += "ABCDEFGHI" + std::to_string(i % 10);
   ASSERT_EQ(line.size(), 130u);
-  struct OneLine : reports::PrintSource {
-    std::string text;
-    std::int32_t LineCount() override { return 1; }
-    std::string PlainLine(std::int32_t) override { return text; }
-    bool IsMarked(std::int32_t) override { return false; }
-    void Unmark(std::int32_t) override {}
-    std::int32_t MarkedCount() override { return 0; }
-    void ClearMarks() override {}
-    std::int32_t CurrentLine() override { return 1; }
-    std::int32_t BlockBegin() override { return 0; }
-    std::int32_t BlockEnd() override { return 0; }
-  } source;
-  source.text = line;
+  reports::LinesSource source({line});
   reports::PrintSettings settings;
   settings.density = 3;
   for (const bool shipped : {false, true}) {
