@@ -108,7 +108,8 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
   InstallPartnerPickers();
   // A restore that a killed run or a held file left unfinished is finished before any
   // window works on the data.
-  (void)backup::FinishPendingRestores();
+  const int saidBefore = batchNotes.messages;
+  if (backup::FinishPendingRestores() == 0) batchNotes.messages = saidBefore;  // finished: news, not a failure
   {
     WindowTable windows;
     windows.CreateAll(args);

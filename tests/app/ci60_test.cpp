@@ -7,6 +7,7 @@
 #include <map>
 
 #include "app/ci60.h"
+#include "backup/pending.h"
 #include "codelists/cis60.h"
 #include "common/clock.h"
 #include "common/dirs.h"
@@ -474,6 +475,9 @@ TEST_F(Ci6160EndToEnd, RebuildsTheListFromTheCommandLine) {
   WriteReference(reference);
   ostest::WriteRaw(Data("CI61.DTA"), Join(oldList));
   ostest::WriteRaw(Data("CI60.dta"), firmList);
+  // A restore a killed run left is finished first; that is news, not a failed rebuild.
+  ostest::WriteRaw(Data("obnova.killed01/data/new.dta"), "restored");
+  ostest::WriteRaw(Data("obnova.killed01/journal"), backup::JournalText({"data", {}, {"new.dta"}, false, "Obnova"}));
   for (int run = 1; run <= 2; ++run) {
     SCOPED_TRACE(run);
     std::string errors;
@@ -483,6 +487,7 @@ TEST_F(Ci6160EndToEnd, RebuildsTheListFromTheCommandLine) {
     EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Golden());
     EXPECT_EQ(ostest::ReadRaw(Reference()), Join(reference));
     EXPECT_EQ(ostest::ReadRaw(Data("CI61.DTA")), Join(oldList));
+    EXPECT_EQ(ostest::ReadRaw(Data("new.dta")), "restored");
   }
 }
 
