@@ -300,6 +300,7 @@ class FolderListings {
     if (mode == FolderCacheMode::Off || !fs.RealDisk() || fs.StatPath(folder, st) != 0 || !st.isDir)
       return ListOnce(fs, folder, part, match);
     std::lock_guard<std::mutex> lock(mu_);
+    LeaveParentsNotices();
     Drain();
     const Key key{st.dev, st.ino};
     if (auto it = entries_.find(key); it != entries_.end()) {
@@ -339,6 +340,7 @@ class FolderListings {
 
   void Clear() {
     std::lock_guard<std::mutex> lock(mu_);
+    LeaveParentsNotices();
     DropAll();
     listed_.clear();
   }
@@ -362,11 +364,26 @@ class FolderListings {
   }
 
   int Watch(const std::string& folder) {
-    if (notify_ == -2) notify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (notify_ == -2) {
+      notify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+      owner_ = ::getpid();
+    }
     if (notify_ < 0) return -1;
     const int w = ::inotify_add_watch(notify_, folder.c_str(),
                                       IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_ONLYDIR);
     return w >= 0 && watched_.count(w) == 0 ? w : -1;
+  }
+
+  // A child forked from this process shares the notices' descriptor: reading it would take
+  // the parent's notices, and removing a watch would remove the parent's. The child lets
+  // its copy go and starts afresh.
+  void LeaveParentsNotices() {
+    if (notify_ < 0 || owner_ == ::getpid()) return;
+    ::close(notify_);
+    notify_ = -2;
+    entries_.clear();
+    watched_.clear();
+    listed_.clear();
   }
 
   // Applies the change notices that came since the last use.
@@ -412,6 +429,7 @@ class FolderListings {
 
   std::mutex mu_;
   int notify_ = -2;  // -2: not opened yet
+  pid_t owner_ = 0;  // the process that opened it
   std::map<Key, Entry> entries_;
   std::map<int, Key> watched_;
   struct Listed {
