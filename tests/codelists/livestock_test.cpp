@@ -142,6 +142,17 @@ TEST_F(CodeListCis18, ACloseWithoutChangesRestampsAllButNotWhileTheFileIsHeld) {
   EXPECT_EQ(FileKeys(Cis18Spec()), (Strings{"200", "100"}));
   EXPECT_EQ(Dates(Cis18Spec()), Strings(2, kOld));
   common::UnlockFile(other, w.DataFilePath);
+  // The same user at a second workstation: the question sees no other user, but the
+  // sort's own try-once lock finds the file held and leaves it unsorted.
+  common::Session twin;
+  twin.DataDirPath = other.DataDirPath;
+  twin.ProgDirPath = other.ProgDirPath;
+  twin.CurrentUser = common::CurrentSession().CurrentUser;
+  SetupCis18(w);
+  ASSERT_EQ(common::LockFile(twin, w.DataFilePath, ""), common::LockResult::Held);
+  w.CloseBrowse();
+  EXPECT_EQ(FileKeys(Cis18Spec()), (Strings{"200", "100"}));
+  common::UnlockFile(twin, w.DataFilePath);
   SetupCis18(w);
   w.CloseBrowse();
   EXPECT_EQ(FileKeys(Cis18Spec()), (Strings{"100", "200"}));
