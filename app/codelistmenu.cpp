@@ -218,14 +218,7 @@ bool SeedCis14(codelists::TfCis14& w) {
       w.RecordWrite(n);
       if (!w.IoOk()) return false;
     }
-    if (total < before) {
-      const auto size = static_cast<std::uint64_t>(total) * static_cast<std::uint64_t>(w.RecordLength);
-      if (int code = w.DataFile().Truncate(size)) {
-        w.FileMessage(" pise soubor: ", w.DataFilePath, code);
-        return false;
-      }
-    }
-    return true;
+    return total >= before || w.CutToRecords(total);
   });
   w.DataFileReopen();
   if (!done) return false;

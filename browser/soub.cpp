@@ -195,6 +195,15 @@ bool TfSoub::CurrentIsChosen() {
   return ReadPhysical(p, now) && now == shownBytes_;
 }
 
+bool TfSoub::CutToRecords(std::int32_t count) {
+  const auto size = static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(RecordLength);
+  if (int code = data_.Truncate(size)) {
+    FileMessage(" pise soubor: ", DataFileName, code);
+    return false;
+  }
+  return true;
+}
+
 bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step) {
   WriteTurn turn(*this);
   if (!turn.ok() || !data_.IsOpen()) return false;

@@ -194,6 +194,9 @@ class TfSoub : public TfRol {
   // one runs under the outer one's copy, which must cover it (the outer ones rewrite the
   // whole file).
   bool RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step);
+  // Inside such a step: cuts the data file after its first `count` records; false, with
+  // the message, when the cut failed.
+  bool CutToRecords(std::int32_t count);
   // Runs `work` holding the file's "W" lock instead of this window's in-use lock, taken
   // once when no other user holds the file; false (work not run) when one does.
   bool WithWriteLockOnce(const std::function<void()>& work);

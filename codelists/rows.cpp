@@ -119,12 +119,7 @@ bool DeleteRow(CodeListWindow& w, const RowLayout& l) {
         if (!w.IoOk()) return false;
       }
     }
-    const auto size = static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(w.RecordLength);
-    if (int code = w.DataFile().Truncate(size)) {
-      w.FileMessage(" pise soubor: ", w.DataFileName, code);
-      return false;
-    }
-    return true;
+    return w.CutToRecords(n - 1);
   });
   w.DataFileReopen();
   if (!done) return false;

@@ -362,7 +362,9 @@ TEST_F(RegistersCsv, AFileMostlyWithoutKeysIsRefusedAndUtf8IsConverted) {
     notes.calls.clear();
     const std::string csv = WriteCsv("in.csv", c.csv);
     EXPECT_EQ(w.ImportCsv(csv), c.result);
-    if (c.result < 0) EXPECT_EQ(ReadProg(file), kept);
+    if (c.result < 0) {
+      EXPECT_EQ(ReadProg(file), kept);
+    }
     ASSERT_EQ(Messages().size(), c.told ? 1u : 0u) << notes.Dump();
     if (c.told) {
       EXPECT_NE(Messages()[0].find(Cz(c.told)), std::string::npos) << notes.Dump();

@@ -136,7 +136,9 @@ TEST_F(PayrollTerms, WithoutTheOlderLayoutOnlyAnOddFileAsksForIt) {
     w.CloseBrowse();
     const auto said = Messages();
     EXPECT_EQ(said.empty(), !c.asks) << c.bytes;  // an odd file is also told to hold a cut record
-    if (c.asks && !said.empty()) EXPECT_EQ(said[0].rfind(common::Cz("Chybí popis vstupní položky "), 0), 0u) << said[0];
+    if (c.asks && !said.empty()) {
+      EXPECT_EQ(said[0].rfind(common::Cz("Chybí popis vstupní položky "), 0), 0u) << said[0];
+    }
   }
 }
 
