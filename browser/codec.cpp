@@ -83,6 +83,35 @@ std::string FieldText(const FieldDescriptor& d, std::string_view record, int off
   }
 }
 
+CountedTextCheck::CountedTextCheck(std::span<const FieldDescriptor> fields) {
+  int at = 0, number = 0;
+  for (const FieldDescriptor& d : fields) {
+    ++number;
+    const int stored = FieldStoredSize(d);
+    // A field of no width is no field the layout describes.
+    if (stored > 1 && !IsNumberType(d.fieldType)) texts_.push_back({number, at, stored - 1});
+    at += stored;
+  }
+}
+
+int CountedTextCheck::FirstOverlong(std::string_view record) const {
+  for (const Text& t : texts_)
+    if (static_cast<unsigned char>(record[static_cast<std::size_t>(t.offset)]) > t.capacity) return t.field;
+  return 0;
+}
+
+int CountedTextCheck::Capacity(int f) const {
+  for (const Text& t : texts_)
+    if (t.field == f) return t.capacity;
+  return 0;
+}
+
+int CountedTextCheck::Offset(int f) const {
+  for (const Text& t : texts_)
+    if (t.field == f) return t.offset;
+  return 0;
+}
+
 void RecordToFields(std::span<FieldDescriptor> fields, std::string_view record) {
   CheckLayout(fields, record.size());
   int at = 0;

@@ -17,6 +17,27 @@ namespace browser {
 // RangeError when the field lies outside the record.
 std::string FieldText(const FieldDescriptor& d, std::string_view record, int offset);
 
+// Where a layout keeps its counted texts, to tell a record that does not decode under
+// it: a length byte above its field's capacity, which no writer of the layout makes.
+class CountedTextCheck {
+ public:
+  explicit CountedTextCheck(std::span<const FieldDescriptor> fields);
+  bool empty() const { return texts_.empty(); }
+  // The 1-based number of the first field whose length byte exceeds its capacity, 0
+  // when every one fits. The record must hold the layout.
+  int FirstOverlong(std::string_view record) const;
+  // The capacity of field f (0 for a field that is no counted text).
+  int Capacity(int f) const;
+  // Its offset in the record.
+  int Offset(int f) const;
+
+ private:
+  struct Text {
+    int field, offset, capacity;
+  };
+  std::vector<Text> texts_;
+};
+
 // Stored form -> the value text of every descriptor.
 void RecordToFields(std::span<FieldDescriptor> fields, std::string_view record);
 // Stored form -> one shown text per field (the column texts of a grid row).

@@ -12,6 +12,7 @@
 #include "common/text.h"
 #include "common/scramble.h"
 #include "common/session.h"
+#include "common/winpath.h"
 #include "ui/backend.h"
 #include "ui/keys.h"
 
@@ -34,7 +35,8 @@ ReportServices& Services() {
 void ShowInViewer(ReportViewer* viewer, const std::string& name) {
   const std::string file = name + ".txt";
   if (common::CheckFile(file) < 3) {
-    ui::ShowMessage("Prázdná tisková sestava"_cz);
+    const std::string why = common::UnreadableFileReason(file);
+    ui::ShowMessage(why.empty() ? "Prázdná tisková sestava"_cz : "Tisková sestava "_cz + common::ShownPath(file) + why);
     return;
   }
   if (!viewer) return;

@@ -132,6 +132,7 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   }
 
   DataFileOpen();
+  CheckRecordLayout();
   if (cutBytes_ > 0 && WarnsOfCutRecord() && !ReadOnly && !readOnly_)  // a list opened for reading writes nothing
     common::MessageOk(common::Cz("Soubor ") + common::ShownPath(DataFilePath) + common::Cz(" končí useknutou větou: ") +
                       std::to_string(cutBytes_) + common::Cz(" B za poslední celou větou"));
@@ -319,6 +320,59 @@ bool TfSoub::OpenDataFile(bool opening) {
                                                                                0x7FFFFFFF))
                            : 0;
   return true;
+}
+
+namespace {
+
+constexpr std::uint64_t kWholeCheckBytes = 1u << 20;  // read whole up to this size
+constexpr std::uint64_t kHeadCheckBytes = 1u << 18;   // else this much from the start
+constexpr std::int32_t kSpreadChecks = 256;           // and as many records spread over the rest
+
+}  // namespace
+
+void TfSoub::CheckRecordLayout() {
+  if (!dataOk_ || ReadOnly || Count < 1 || FieldCount < 1) return;
+  const std::span<const FieldDescriptor> fields = FieldSpan();
+  if (LayoutLength(fields) > RecordLength) return;  // the fields do not describe the stored record
+  const CountedTextCheck check(fields);
+  if (check.empty()) return;
+  const auto len = static_cast<std::uint64_t>(RecordLength);
+  const auto count = static_cast<std::uint64_t>(Count);
+  std::string block;
+  std::int32_t bad = 0, badField = 0;
+  // Records first..first+n-1 read in one go; false on a read error (the reads report theirs).
+  const auto scan = [&](std::uint64_t first, std::uint64_t n) {
+    block.resize(static_cast<std::size_t>(n * len));
+    if (data_.ReadAt(first * len, block.data(), block.size()) != 0) return false;
+    for (std::uint64_t i = 0; i < n && bad == 0; ++i)
+      if (const int f = check.FirstOverlong(std::string_view(block).substr(static_cast<std::size_t>(i * len), len))) {
+        bad = static_cast<std::int32_t>(first + i + 1);
+        badField = f;
+      }
+    return true;
+  };
+  if (count * len <= kWholeCheckBytes) {
+    if (!scan(0, count)) return;
+  } else {
+    const std::uint64_t head = std::max<std::uint64_t>(1, kHeadCheckBytes / len);
+    if (!scan(0, head)) return;
+    const std::uint64_t rest = count - head;
+    for (std::int32_t k = 1; k <= kSpreadChecks && bad == 0; ++k)
+      if (!scan(head + (rest - 1) * static_cast<std::uint64_t>(k) / kSpreadChecks, 1)) return;
+  }
+  if (bad == 0) return;
+  std::string record;
+  (void)ReadPhysical(bad, record);
+  const int length = static_cast<unsigned char>(record[static_cast<std::size_t>(check.Offset(badField))]);
+  using common::Cz;
+  common::MessageOk(Cz("Soubor ") + common::ShownPath(DataFilePath) + Cz(" neodpovídá popisu své věty (věta ") +
+                    std::to_string(bad) + Cz(", položka ") + std::to_string(badField) + Cz(": text délky ") +
+                    std::to_string(length) + Cz(" v poli pro ") + std::to_string(check.Capacity(badField)) +
+                    Cz("); otevírám ho jen pro čtení"));
+  ReadOnly = true;
+  MayEdit = MayAdd = MayDelete = false;
+  data_.Close();
+  OpenDataFile(true);
 }
 
 void TfSoub::DataFileOpen() {

@@ -54,7 +54,7 @@ class TfSoub : public TfRol {
   std::vector<std::uint16_t> SelectionList;  // [0..5000], [0] unused; empty without a keyed view
   std::int32_t SortedCount = 0;    // leading selection entries known to be in key order
   bool MayEdit = true, MayAdd = true, MayDelete = true;
-  bool ReadOnly = false;           // opened for reading only (BrowseSetup::readOnly)
+  bool ReadOnly = false;           // opened for reading only (BrowseSetup::readOnly, or records not in the layout)
   bool Changed = false;            // a record was written by edit, new record or delete
   bool EditingExisting = true;
   bool EditAborted = false;
@@ -305,6 +305,10 @@ class TfSoub : public TfRol {
 
  private:
   bool OpenDataFile(bool opening);
+  // At opening: records whose counted texts do not fit the fields (the file is not in
+  // this list's layout) open the file for reading only, said once. Files up to
+  // kWholeCheckBytes are read whole, larger ones in a bounded sample.
+  void CheckRecordLayout();
   // Under the write turn, before an append: bytes of a cut record after the last whole
   // one (`size` the file's size) go to "<file>.cut" and the file ends with the whole
   // records; `moved` their count. False, with the message, when they could not be moved.

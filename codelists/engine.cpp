@@ -367,7 +367,7 @@ void CodeListWindow::Reposition() {
 // ---------------------------------------------------------------- edit, new, delete
 
 void CodeListWindow::EditRecord() {
-  if (Count < 1) return;
+  if (Count < 1 || !MayEdit || !DataFileUsable()) return;
   UsePhysicalOrder();
   if (Refused(spec_.guards.edit, spec_.guards.editRefusal)) return;
   Changed = false;
@@ -402,7 +402,7 @@ void CodeListWindow::NewRecord() {
 }
 
 void CodeListWindow::DeleteRecord(std::int32_t) {
-  if (Count < 1) return;
+  if (Count < 1 || !MayDelete || !DataFileUsable()) return;  // a list opened for reading asks nothing
   UsePhysicalOrder();
   if (Refused(spec_.guards.del, spec_.guards.deleteRefusal)) return;
   const std::int32_t former = Current;

@@ -147,7 +147,9 @@ void TfCis18::MenuCommand(int id) {
   RepaintPage();
 }
 
-void TfCis65::BeforeOpen() { OpenReadOnly = !ConvertListLayout("65", "\\dlib\\ci652015.pol", "\\dlib\\ci65.pol"); }
+void TfCis65::BeforeOpen() {
+  OpenReadOnly = !ConvertListLayout("65", "\\dlib\\ci652015.pol", "\\dlib\\ci65.pol", spec().recordLength);
+}
 
 void TfCis65::MenuCommand(int id) {
   if (id == kLoad) LoadCis65FromCI01(*this);

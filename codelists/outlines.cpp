@@ -9,11 +9,13 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/fileops.h"
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/pascal.h"
 #include "common/session.h"
+#include "common/winpath.h"
 
 namespace codelists {
 
@@ -30,12 +32,24 @@ constexpr std::string_view k80 =
 
 // ---------------------------------------------------------------- shared
 
-bool ConvertListLayout(const std::string& list, std::string_view inLayout, std::string_view outLayout) {
+bool ConvertListLayout(const std::string& list, std::string_view inLayout, std::string_view outLayout,
+                       std::int32_t recordLength) {
   const std::string file = common::DataDir("ci" + list + ".dta");
+  // A layout that would write records of another length is damaged, not the list.
+  const std::string outDesc = common::ProgDir(outLayout);
+  common::toPol outPol;
+  std::string reason;
+  if (common::CheckFile(outDesc) >= 2 && common::LoadLayout(outDesc, "", outPol, reason) &&
+      outPol.recordLength != recordLength) {
+    common::MessageOk(Cz("Chybný popis položek ") + common::ShownPath(outDesc) + Cz(" - věta o ") +
+                      std::to_string(outPol.recordLength) + Cz(" bajtech, seznam má věty o ") +
+                      std::to_string(recordLength) + Cz("; soubor ") + common::ShownPath(file) +
+                      Cz(" otevírám jen pro čtení"));
+    return false;
+  }
   common::LayoutCheck c;
   try {
-    c = common::ConvertLayout(common::DataDir("ci" + list + ",dta"), file, common::ProgDir(inLayout),
-                              common::ProgDir(outLayout));
+    c = common::ConvertLayout(common::DataDir("ci" + list + ",dta"), file, common::ProgDir(inLayout), outDesc);
   } catch (const common::IoError& e) {
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
     return true;
@@ -113,7 +127,9 @@ const RowLayout& Cis26Rows() {
   return layout;
 }
 
-void TfCis26::BeforeOpen() { OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci2609.pol", "\\dlib\\ci26.pol"); }
+void TfCis26::BeforeOpen() {
+  OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci2609.pol", "\\dlib\\ci26.pol", spec().recordLength);
+}
 
 void TfCis26::MenuCommand(int id) {
   if (id == 1) InsertRow();
@@ -179,7 +195,9 @@ const RowLayout& Cis27Rows() {
   return layout;
 }
 
-void TfCis27::BeforeOpen() { OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci2709.pol", "\\dlib\\ci27.pol"); }
+void TfCis27::BeforeOpen() {
+  OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci2709.pol", "\\dlib\\ci27.pol", spec().recordLength);
+}
 
 std::string TfCis27::ListingTitle() const {
   return Cz("Osnova Rozvahy (") + common::Copy(ListFileName(), 3, 2) + ")";

@@ -153,7 +153,9 @@ SchemeWindow::SchemeWindow(SchemeKind kind)
       ListNo(VariantOf(kind).defaultList),
       variant_(VariantOf(kind)) {}
 
-void SchemeWindow::BeforeOpen() { OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci27.pol", "\\dlib\\ci270.pol"); }
+void SchemeWindow::BeforeOpen() {
+  OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci27.pol", "\\dlib\\ci270.pol", spec().recordLength);
+}
 
 void SchemeWindow::MenuCommand(int id) {
   const RowLayout& rows = SchemeRows(variant_.kind);

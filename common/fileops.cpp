@@ -39,6 +39,13 @@ std::int32_t CheckFile(std::string_view name) {
   }
 }
 
+std::string UnreadableFileReason(std::string_view name) {
+  if (DirectoryExists(name)) return Cz(" je složka, ne soubor");
+  const std::int32_t size = CheckFile(name);
+  if (size >= 0 || -size == io::kFileNotFound || -size == io::kPathNotFound) return {};
+  return Cz(" nelze číst (err ") + std::to_string(-size) + ")";
+}
+
 std::string ReadFirstLine(std::string_view name) {
   File f;
   const int code = f.Open(name, kModeReadOnly);

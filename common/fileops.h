@@ -17,6 +17,11 @@ inline constexpr int kCopyBlock = 10000;
 // the default open mode at 66.
 std::int32_t CheckFile(std::string_view name);
 
+// Why a file that is there cannot be read as one, in words that follow its name
+// (Windows-1250): " je složka, ne soubor", " nelze číst (err 5)"; empty when it opens,
+// and when it is missing (callers have their own word for that).
+std::string UnreadableFileReason(std::string_view name);
+
 // The first line (without its line end); empty when the file is missing or unreadable.
 // A file held elsewhere gives one message and the empty text.
 std::string ReadFirstLine(std::string_view name);

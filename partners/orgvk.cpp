@@ -18,6 +18,7 @@
 #include "common/recfile.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "partners/org.h"
 
 namespace partners {
@@ -144,8 +145,11 @@ OrgCriteria TfORGVK::CompactRows() {
 void TfORGVK::RunSelection() {
   SelectionRun = true;
   Selected = 0;
-  if (common::CheckFile(common::DataDir("org.dta")) < 1) {
-    common::BeepMessage(Cz("Nenalezen soubor obchodních partnerů"));
+  const std::string partners = common::DataDir("org.dta");
+  if (common::CheckFile(partners) < 1) {
+    const std::string why = common::UnreadableFileReason(partners);
+    common::BeepMessage(why.empty() ? Cz("Nenalezen soubor obchodních partnerů")
+                                    : Cz("Soubor obchodních partnerů ") + common::ShownPath(partners) + why);
     return;
   }
   const OrgCriteria criteria = CompactRows();

@@ -7,8 +7,11 @@
 
 #include "common/codepages.h"
 #include "common/dirs.h"
+#include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/iocodes.h"
+#include "common/notifier.h"
 #include "common/jobfile.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
@@ -149,9 +152,24 @@ ui::Font ToPrinterFont(const PrintFontSpec& spec, int dpiX, int dpiY) {
 }
 
 void SeedPrintFonts() {
-  if (common::CheckFile("norm.fnt") >= 200) return;
-  for (const char* name : {"norm.fnt", "12zn.fnt", "cond.fnt"})
-    (void)common::CopyFileKeepDate(common::ProgDir(std::string("\\2\\") + name), name);
+  using common::Cz;
+  for (const char* name : {"norm.fnt", "12zn.fnt", "cond.fnt"}) {
+    const std::int32_t size = common::CheckFile(name);
+    if (size >= kSeededFontBytes) continue;
+    const std::string seed = common::ProgDir(std::string("\\2\\") + name);
+    if (common::CheckFile(seed) < 0) continue;  // nothing to seed from
+    // A file not there yet is the first use: seeded without a word.
+    const bool damaged = size != -common::io::kFileNotFound && size != -common::io::kPathNotFound;
+    std::string why = common::UnreadableFileReason(name);
+    if (why.empty()) why = Cz(" má jen ") + std::to_string(size) + " B";
+    if (common::DirectoryExists(name)) (void)common::RemoveDir(name);  // only an empty one goes
+    const std::string shown = Cz("Soubor písma ") + name + why;
+    const std::string from = std::string("\\2\\") + name;
+    if (const std::int32_t code = common::CopyFileKeepDate(seed, name))
+      common::MessageOk(shown + Cz("; výchozí z ") + from + Cz(" do něj nelze zapsat (err ") + std::to_string(code) + ")");
+    else if (damaged)
+      common::MessageOk(shown + Cz(", nahrazen výchozím z ") + from);
+  }
 }
 
 const char* FontNameOfMode(int mode) {

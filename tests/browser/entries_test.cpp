@@ -1,4 +1,6 @@
 // The print entry, the help topics and the Czech digit row.
+#include <filesystem>
+
 #include "browser/dialogs.h"
 #include "browser/entries.h"
 #include "common/encoding.h"
@@ -31,6 +33,16 @@ TEST_F(DialogsPrint, AReportOfUnderThreeBytesIsEmpty) {
   PrintReport("CHYBI");
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"Prázdná tisková sestava"_cz, "Prázdná tisková sestava"_cz}));
   EXPECT_EQ(first_.shown, 0);
+}
+
+// A report that is a folder, or cannot be read, is named with what is wrong with it.
+TEST_F(DialogsPrint, AReportThatIsAFolderIsNamed) {
+  SetReportServices(&first_, &second_, nullptr);
+  std::filesystem::create_directories("OBCE.TXT/x");
+  PrintReport("OBCE");
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{"Tisková sestava OBCE.txt je složka, ne soubor"_cz}));
+  EXPECT_EQ(first_.shown, 0);
+  EXPECT_TRUE(std::filesystem::is_directory("OBCE.TXT/x"));
 }
 
 TEST_F(DialogsPrint, TheViewerIsShownAgainUntilEscOrEnter) {

@@ -902,4 +902,85 @@ TEST_F(RecordBrowserFaults, ALeftRollbackCopyIsPutBackByTheNextOpen) {
   w.CloseBrowse();
 }
 
+// Records whose counted texts are longer than their fields are no records of this list:
+// the file is said once at opening, by its name, and opens for reading only, so that no
+// key and no close writes into it.
+TEST_F(RecordBrowser, RecordsThatDoNotDecodeOpenTheFileForReadingOnly) {
+  WriteCi99(5);
+  std::string damaged = ReadData("CI99.DTA");
+  damaged[2 * kLength + 6] = static_cast<char>(200);  // the name of record 3
+  const std::string random = soubtest::RandomBytes(5 * kLength, 55);
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::string said;  // the part between the name and the end
+  } cases[] = {
+      {"one record", damaged, common::Cz(" neodpovídá popisu své věty (věta 3, položka 2: text délky 200 v poli pro 20)")},
+      {"random bytes", random, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteData("CI99.DTA", c.bytes);
+    notes.calls.clear();
+    Ci99 w;
+    w.Open();
+    ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
+    const std::string head = common::Cz("Soubor ") + DataPath("CI99.DTA");
+    const std::string tail = common::Cz("; otevírám ho jen pro čtení");
+    EXPECT_TRUE(Messages()[0].starts_with(head + common::Cz(" neodpovídá popisu své věty (věta "))) << Messages()[0];
+    EXPECT_TRUE(Messages()[0].ends_with(tail)) << Messages()[0];
+    if (!c.said.empty()) {
+      EXPECT_EQ(Messages()[0], head + c.said + tail);
+    }
+    EXPECT_FALSE(w.DataFileUsable());
+    EXPECT_EQ(w.Count, 5);
+    w.Show();
+    w.PresetBlank();
+    edit.Type("09").Keys("F2");
+    backend.PressKeys("F4 Space F8 Shift+F4");
+    w.DataFileReopen();  // as before an edit: still for reading only
+    w.PresetBlank();
+    EXPECT_FALSE(w.AppendRecord());
+    w.Hide();
+    w.CloseBrowse();
+    EXPECT_EQ(Messages().size(), 1u) << notes.Dump();
+    EXPECT_EQ(ReadData("CI99.DTA"), c.bytes);
+  }
+  // Mended, it opens as any other.
+  WriteCi99(5);
+  notes.calls.clear();
+  Ci99 w;
+  w.Open();
+  EXPECT_TRUE(w.DataFileUsable());
+  EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  w.CloseBrowse();
+}
+
+// A large file is judged by its first records and a sample spread to its end, so that
+// opening it stays quick; a clean one opens for writing.
+TEST_F(RecordBrowser, ALargeFileIsJudgedByASampleToItsLastRecord) {
+  const int n = 40000;  // over a megabyte
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(n) * kLength);
+  for (int i = 1; i <= n; ++i) bytes += Record(common::FormatFloatMask("@@@@@", i), "Item", i);
+  WriteData("CI99.DTA", bytes);
+  {
+    Ci99 w;
+    w.Open();
+    EXPECT_TRUE(w.DataFileUsable());
+    EXPECT_TRUE(Messages().empty()) << notes.Dump();
+    w.CloseBrowse();
+  }
+  bytes[static_cast<std::size_t>(n - 1) * kLength] = static_cast<char>(6);  // the code of the last record
+  WriteData("CI99.DTA", bytes);
+  Ci99 w;
+  w.Open();
+  EXPECT_FALSE(w.DataFileUsable());
+  EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Soubor ") + DataPath("CI99.DTA") +
+                                                 common::Cz(" neodpovídá popisu své věty (věta 40000, položka 1: text "
+                                                            "délky 6 v poli pro 5); otevírám ho jen pro čtení")});
+  w.CloseBrowse();
+  EXPECT_EQ(ReadData("CI99.DTA"), bytes);
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,14 @@ inline std::string Record(const std::string& code, const std::string& name, std:
   common::PutCounted(r, 6, n, 20);
   common::PutLE<std::int32_t>(r, 27, count);
   return r;
+}
+
+// `size` bytes that no program wrote: the same for the same seed.
+inline std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(gen() & 0xFF);
+  return bytes;
 }
 
 // The edit window as a script: each shown form takes steps from the queue until it

@@ -350,6 +350,33 @@ TEST_F(CodeListSchemes, SetupConvertsTheBalanceSheetLayoutIntoTheSchemeLayout) {
   w.CloseBrowse();
 }
 
+// A cut layout file of the scheme is named as what is wrong, not the list's file, and
+// nothing is converted: the list opens for reading only and keeps its bytes.
+TEST_F(CodeListSchemes, ACutLayoutFileIsNamedAndTheListKeepsItsBytes) {
+  const std::string layout = dir / "dlib/ci270.pol";
+  const std::string text = ostest::ReadRaw(layout);
+  std::size_t cut = 0;
+  for (int line = 0; line < 8; ++line) cut = text.find('\n', cut) + 1;  // the title and seven items
+  ostest::WriteRaw(layout, text.substr(0, cut));
+  for (const char* n : {"77", "80"}) {
+    SCOPED_TRACE(n);
+    const std::string file = std::string("ci") + n + ".dta";
+    Write(k270, file, {{{1, "  1"}, {4, "A."}}, {{1, "  2"}, {4, "A.I."}}, {{1, "  3"}, {4, "B."}}});
+    const std::string before = ReadData(file);
+    ASSERT_EQ(before.size(), 948u);
+    notes.calls.clear();
+    SchemeWindow& w = std::string(n) == "77" ? fCis270() : fCis27P();
+    (std::string(n) == "77" ? SetupCis270 : SetupCis27P)(w, n);
+    EXPECT_EQ(Messages(), Strings{Cz("Chybný popis položek ") + layout +
+                                  Cz(" - věta o 135 bajtech, seznam má věty o 316; soubor ") + DataPath(file) +
+                                  Cz(" otevírám jen pro čtení")});
+    EXPECT_FALSE(w.DataFileUsable());
+    EXPECT_EQ(w.Count, 3);
+    w.CloseBrowse();
+    EXPECT_EQ(ReadData(file), before);
+  }
+}
+
 TEST_F(CodeListSchemes, ListingHasTheFixedColumnLineAndSixtyFixedCharacters) {
   Write(k270, "CI77.DTA", {{{1, "  1"}, {2, "Aktiva celkem"}, {3, "  4"}, {4, "A."}, {6, "  011   012"}, {7, "013"}, {8, "   014"}, {9, "nevytištěno"}}});
   SchemeWindow& w = fCis270();

@@ -100,6 +100,27 @@ class PartnerRegister : public soubtest::SoubTest {
   std::vector<std::string> pages;
 };
 
+// A partner file of random bytes is no partner file: said once at opening, by its name,
+// and no key, sort or close writes into it.
+TEST_F(PartnerRegister, AFileOfRandomBytesIsSaidAndNeverWritten) {
+  const std::string bytes = soubtest::RandomBytes(3 * partners::kOrgRecordLength, 55);
+  WriteData("org.dta", bytes);
+  TfOrg w("fOrg");
+  Open(w);
+  EXPECT_EQ(ReadData("org.dta"), bytes);
+  ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
+  EXPECT_TRUE(Messages()[0].starts_with(Cz("Soubor ") + DataPath("org.dta") + Cz(" neodpovídá popisu své věty (věta 1, položka ")))
+      << Messages()[0];
+  EXPECT_TRUE(Messages()[0].ends_with(Cz("; otevírám ho jen pro čtení"))) << Messages()[0];
+  EXPECT_FALSE(w.DataFileUsable());
+  edit.Type("X").Keys("F2");
+  backend.PressKeys("F4 Space Shift+F4 Alt+F1 F8");
+  w.Hide();
+  w.CloseBrowse();
+  EXPECT_EQ(ReadData("org.dta"), bytes);
+  EXPECT_EQ(Messages().size(), 1u) << notes.Dump();
+}
+
 TEST_F(PartnerRegister, TheRecordHasThirtyFieldsAtTheirOffsets) {
   TfOrg w("fOrg");
   partners::SetupOrg(w, "org.dta");

@@ -148,6 +148,16 @@ TEST_F(OrgVk, NoPartnerFileNoSelection) {
   EXPECT_EQ(ReadData("orgv01.wrk"), "old");
 }
 
+// A folder where the partner file should be is named, and said to be a folder.
+TEST_F(OrgVk, APartnerFileThatIsAFolderIsNamed) {
+  WriteData("orgv01.wrk", "old");
+  std::filesystem::create_directories(DataPath("org.dta"));
+  Select();
+  EXPECT_EQ(Beeped(), Cz("Soubor obchodních partnerů ") + DataPath("org.dta") + Cz(" je složka, ne soubor"));
+  EXPECT_EQ(ReadData("orgv01.wrk"), "old");
+  EXPECT_TRUE(std::filesystem::is_directory(DataPath("org.dta")));
+}
+
 // ---------------------------------------------------------------- the transfer
 
 class OrvekOrg : public orgtest::OrgFiles {

@@ -1,6 +1,9 @@
 // The print fonts window, opened as the system parameters open it.
 #include "tests/reports/reportkit.h"
 
+#include <filesystem>
+#include <functional>
+
 #include "browser/parsys.h"
 #include "reports/fonty.h"
 #include "ui/keys.h"
@@ -111,6 +114,68 @@ TEST_F(FontyTisky, FirstUseSeedsTheFilesFromTheProgramFolder) {
     EXPECT_EQ(w.Edit1.text(), "35");
   });
   EXPECT_EQ(Param("cond.fnt", "Height"), "27");
+}
+
+// Only the font file that cannot be read comes back from the program folder, and the
+// user is told which; the faces chosen for the other two densities stay.
+TEST_F(FontyTisky, ADamagedNormFntAloneIsSeededAgainAndNamed) {
+  // As the window writes them back: every key, one a line.
+  const auto file = [](const char* height, const char* face) {
+    return std::string("Height : ") + height +
+           "\r\nWidth : 0\r\nEscapement : 0\r\nOrientation : 0\r\nWeight : 400\r\nItalic : 0\r\n"
+           "Underline : 0\r\nStrikeOut : 0\r\nCharset : 238\r\nOutPrecision : 0\r\nClipPrecision : 0\r\n"
+           "Quality : 0\r\nPitchAndFamily : 49\r\nFaceName : " + face + "\r\n";
+  };
+  const std::string users12 = file("33", "Consolas"), usersCond = file("25", "Lucida Console");
+  const std::string usersNorm = file("44", "Courier New");
+  Put("2/norm.fnt", file("50", "Seed Mono"));
+  Put("2/12zn.fnt", file("35", "Seed Mono"));
+  Put("2/cond.fnt", file("27", "Seed Mono"));
+  const struct {
+    const char* what;
+    std::function<void()> damage;
+    std::string said;
+  } cases[] = {
+      {"cut", [&] { Put("norm.fnt", usersNorm.substr(0, 60)); }, Cz(" má jen 60 B")},
+      {"empty", [&] { Put("norm.fnt", ""); }, Cz(" má jen 0 B")},
+      {"folder", [&] { std::filesystem::create_directory(dir / "norm.fnt"); }, Cz(" je složka, ne soubor")},
+  };
+  ASSERT_GE(users12.size(), 200u);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir / "norm.fnt");
+    Put("12zn.fnt", users12);
+    Put("cond.fnt", usersCond);
+    c.damage();
+    notes.calls.clear();
+    Open([&] {
+      EXPECT_EQ(w.Edit1.text(), "50");
+      EXPECT_EQ(w.Edit3.text(), "Seed Mono");
+      backend.ChooseItem(w.ComboBox1, 1);
+      EXPECT_EQ(w.Edit3.text(), "Consolas");
+      backend.ChooseItem(w.ComboBox1, 2);
+      EXPECT_EQ(w.Edit3.text(), "Lucida Console");
+    });
+    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+              std::vector<std::string>{Cz("Soubor písma norm.fnt") + c.said + Cz(", nahrazen výchozím z \\2\\norm.fnt")});
+    EXPECT_EQ(Param("norm.fnt", "FaceName"), "Seed Mono");
+    EXPECT_EQ(Param("norm.fnt", "Height"), "50");
+    EXPECT_EQ(Bytes("12zn.fnt"), users12);
+    EXPECT_EQ(Bytes("cond.fnt"), usersCond);
+  }
+}
+
+// A folder with files in it is nobody's font file to delete: it stays, and is named.
+TEST_F(FontyTisky, AFolderWithFilesInPlaceOfNormFntStaysAndIsNamed) {
+  Put("2/norm.fnt", "Height : 50\r\n" + std::string(220, ' ') + "\r\nFaceName : Seed Mono\r\n");
+  std::filesystem::remove_all(dir / "norm.fnt");
+  Put("norm.fnt/keep.txt", "mine");
+  Open([&] { EXPECT_EQ(w.Edit1.text(), ""); });
+  const auto said = notes.Texts(common::RecordingNotifier::Kind::Message);
+  ASSERT_EQ(said.size(), 1u) << notes.Dump();
+  EXPECT_TRUE(said[0].starts_with(Cz("Soubor písma norm.fnt je složka, ne soubor; výchozí z \\2\\norm.fnt do něj nelze zapsat (err")))
+      << said[0];
+  EXPECT_EQ(Bytes("norm.fnt/keep.txt"), "mine");
 }
 
 TEST_F(FontyTisky, ATypedDensityThatMatchesNoneLoadsNothing) {

@@ -87,16 +87,24 @@ TEST_F(PrintFont, ValuesThatDoNotFitStopWithARangeError) {
 
 TEST_F(PrintFont, FontsAreSeededFromTheProgramFolderUnder200Bytes) {
   const std::string big = "Height : -40\r\n" + std::string(220, ' ') + "\r\n";
+  const std::string bigCond = "Height : -25\r\n" + std::string(220, ' ') + "\r\n";
   Put("2/norm.fnt", big);
   Put("2/12zn.fnt", "Height : -33\r\n");
-  Put("2/cond.fnt", "Height : -25\r\n");
+  Put("2/cond.fnt", bigCond);
   Put("norm.fnt", "Height : -1\r\n");
   SeedPrintFonts();
   EXPECT_EQ(Bytes("norm.fnt"), big);
-  EXPECT_EQ(Bytes("cond.fnt"), "Height : -25\r\n");
+  EXPECT_EQ(Bytes("cond.fnt"), bigCond);
+  Put("2/norm.fnt", "Height : -98\r\n");
   Put("2/cond.fnt", "Height : -99\r\n");
-  SeedPrintFonts();  // norm.fnt is large enough now: nothing is copied
-  EXPECT_EQ(Bytes("cond.fnt"), "Height : -25\r\n");
+  SeedPrintFonts();  // both are large enough now: nothing is copied
+  EXPECT_EQ(Bytes("norm.fnt"), big);
+  EXPECT_EQ(Bytes("cond.fnt"), bigCond);
+  // Each file by itself: a cut one alone comes back.
+  Put("cond.fnt", "Height : -2\r\n");
+  SeedPrintFonts();
+  EXPECT_EQ(Bytes("cond.fnt"), "Height : -99\r\n");
+  EXPECT_EQ(Bytes("norm.fnt"), big);
 }
 
 class PrintLine : public ReportTest {};
