@@ -326,7 +326,7 @@ namespace {
 
 constexpr std::uint64_t kWholeCheckBytes = 1u << 20;  // read whole up to this size
 constexpr std::uint64_t kHeadCheckBytes = 1u << 18;   // else this much from the start
-constexpr std::int32_t kSpreadChecks = 256;           // and as many records spread over the rest
+constexpr std::int32_t kSpreadChecks = 64;            // and as many records spread over the rest
 
 }  // namespace
 

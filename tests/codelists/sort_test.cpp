@@ -104,6 +104,8 @@ TEST_F(CodeListSort, AMoveWhoseKthWriteFailsLeavesEveryRecordOnce) {
   EXPECT_EQ(inPlace, 15 - 13);  // the append, the copy, ten shifts and the record itself
 }
 
+// A damaged length byte is read within its field; the file is then no file of the list
+// and opens for reading only, so the sort writes nothing.
 TEST_F(CodeListSort, ADamagedLengthByteIsReadWithinTheField) {
   std::string bytes;
   for (const char* k : {"030", "010", "020"}) bytes += cltest::MakeRecord(Cis20Spec(), {{1, k}});
@@ -112,9 +114,11 @@ TEST_F(CodeListSort, ADamagedLengthByteIsReadWithinTheField) {
   TfCis20 w;
   SetupCis20(w);
   EXPECT_EQ(w.KeyOf(bytes.substr(0, 53)), "030");
-  EXPECT_TRUE(w.SortFile());
-  EXPECT_EQ(FileKeys(Cis20Spec()), (Strings{"010", "020", "030"}));
+  EXPECT_EQ(Messages().size(), 1u) << notes.Dump();
+  EXPECT_FALSE(w.SortFile());
+  EXPECT_EQ(ReadData("CI20.DTA"), bytes);
   w.CloseBrowse();
+  EXPECT_EQ(ReadData("CI20.DTA"), bytes);
 }
 
 TEST_F(CodeListSort, EqualKeysComeOutInTheEnginesOrder) {

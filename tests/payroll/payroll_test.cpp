@@ -129,7 +129,8 @@ TEST_F(PayrollTerms, WithoutTheOlderLayoutOnlyAnOddFileAsksForIt) {
   } cases[] = {{-1, false}, {0, false}, {2 * payroll::kTermLength, false}, {100, true}};
   for (const auto& c : cases) {
     std::filesystem::remove(TermsPath());
-    if (c.bytes >= 0) ostest::WriteRaw(TermsPath(), std::string(static_cast<std::size_t>(c.bytes), ' '));
+    // Empty texts: a file of blanks would be no records of the list (length bytes of 32).
+    if (c.bytes >= 0) ostest::WriteRaw(TermsPath(), std::string(static_cast<std::size_t>(c.bytes), '\0'));
     notes.calls.clear();
     payroll::TfJHcis& w = payroll::fJHcis();
     w.SetupJHcis();
