@@ -280,7 +280,15 @@ void FormView::resizeEvent(QResizeEvent* e) {
 void FormView::moveEvent(QMoveEvent* e) {
   QWidget::moveEvent(e);
   if (applying || impl_.syncing) return;
-  form.UserSetBounds({x(), y(), form.width(), form.height()});
+  // While a window is being shown its move is reported before its frame is placed: the
+  // position is taken once the move's events are done, unless the form moved it since.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (applying || impl_.syncing || (form.dirty() & dirty::Geometry)) return;
+        form.UserSetBounds({x(), y(), form.width(), form.height()});
+      },
+      Qt::QueuedConnection);
 }
 
 bool FormView::event(QEvent* e) {

@@ -416,12 +416,13 @@ TEST_F(BrowserQt, EditWindowsFitTheWorkAreaWithTheirKeyLineInView) {
     w.Open(c.edit, c.places);
     if (c.storedLeft) common::WriteParam("par\\okna2.par", std::string("fDodatky") + c.name + " AktLeft", std::to_string(c.storedLeft));
     std::vector<std::string> faults;
-    ui::Rect bounds;
+    ui::Rect bounds, shown;  // as laid out, and as the window stands once shown
     std::string shot;
     OnNextModal([&](QWidget* edit) {
       ui::Form* form = ui::ActiveForm();
       ASSERT_NE(form, nullptr);
       bounds = w.ActiveEditForm() ? w.ActiveEditForm()->layout().window : ui::Rect{};
+      shown = form->bounds();
       shot = Save(edit, std::string("edit-fits-") + c.name);
       faults = qtcheck::EditWindowFaults(qt, *form, work, c.storedLeft == 0);
       Key(edit, Qt::Key_Escape);
@@ -431,6 +432,8 @@ TEST_F(BrowserQt, EditWindowsFitTheWorkAreaWithTheirKeyLineInView) {
     if (c.storedLeft) {
       EXPECT_EQ(bounds.left, work.width - 100) << c.name;
     }
+    EXPECT_EQ(shown.left, bounds.left) << c.name;
+    EXPECT_EQ(shown.top, bounds.top) << c.name;
     if (std::string(c.name) == "wide") {
       EXPECT_EQ(bounds.width, work.width);
       EXPECT_EQ(bounds.height, work.height);
