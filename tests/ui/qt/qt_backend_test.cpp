@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -387,6 +389,40 @@ TEST(UiQtPrint, ThePrintGoesToTheFileChosenInThePrintDialog) {
               "Tisk je uložen v souboru "_cz + QFileInfo(QString::fromStdString(start + "/tisk/SESTAVA.pdf")).absoluteFilePath().toStdString());
   }
   std::filesystem::current_path(old);
+}
+
+// A bottom-aligned control stands below the scrolling area at the window's bottom,
+// across its width, and stays there whatever is scrolled; hidden, it gives its room back.
+TEST(UiQtAlignBottom, TheKeyLineStaysBelowTheScrollingFields) {
+  QtBackend qt;
+  Form form("TfEdit");
+  form.SetAutoScroll(true);
+  form.SetBounds(20, 20, 400, 300);
+  Edit& far = form.Add<Edit>("Edit1");
+  far.SetBounds(10, 600, 100, 20);
+  Edit& key = form.Add<Edit>("KeyLine");
+  key.SetBounds(0, 0, 10, 22);
+  key.SetAlignBottom(true);
+  form.Show();
+  QWidget* window = qt.WidgetOf(form);
+  ASSERT_NE(window, nullptr);
+  auto* scroll = window->findChild<QScrollArea*>();
+  ASSERT_NE(scroll, nullptr);
+  QWidget* keyWidget = qt.WidgetOf(key);
+  const QRect keyRect(keyWidget->mapTo(window, QPoint(0, 0)), keyWidget->size());
+  EXPECT_EQ(keyRect, QRect(0, form.clientHeight() - 22, form.clientWidth(), 22));
+  EXPECT_FALSE(scroll->isAncestorOf(keyWidget));
+  EXPECT_EQ(scroll->geometry().bottom() + 1, keyRect.top());
+  scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+  QWidget* farWidget = qt.WidgetOf(far);
+  const QRect farRect(farWidget->mapTo(window, QPoint(0, 0)), farWidget->size());
+  EXPECT_TRUE(QRect(QPoint(0, 0), scroll->size()).contains(farRect));
+  EXPECT_FALSE(farRect.intersects(keyRect));
+  EXPECT_EQ(QRect(keyWidget->mapTo(window, QPoint(0, 0)), keyWidget->size()), keyRect);
+  key.SetVisible(false);
+  qt.Flush();
+  EXPECT_EQ(scroll->height(), form.clientHeight());
+  form.Hide();
 }
 
 TEST(UiQtMenuAndSpin, MenuBarActionsAndSpinBoxMirrorTheForm) {
