@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -18,6 +19,7 @@
 #include "app/windowtable.h"
 #include "browser/soub.h"
 #include "common/startup.h"
+#include "reports/writer.h"
 #include "tests/app/appkit.h"
 #include "tests/browser/qt/editwindowcheck.h"
 #include "ui/qt/qt_backend.h"
@@ -53,6 +55,12 @@ TEST_F(QtEditWindows, EveryEditWindowFitsTheScreenWithItsKeyLineInView) {
   table.CreateAll();
   ui::WindowRegistry registry;
   app::RegisterProgramWindows(registry);
+
+  // The report viewer opens over a report.
+  reports::OpenReportOut("SESTAVA", 80);
+  reports::WriteReportLine("Radek sestavy");
+  reports::CloseReportOut();
+  const std::map<std::string, std::vector<std::string>> args = {{"TfPozri", {"SESTAVA"}}};
 
   std::vector<std::string> faults, notOpened;
   std::set<std::string> checked;
@@ -102,7 +110,8 @@ TEST_F(QtEditWindows, EveryEditWindowFitsTheScreenWithItsKeyLineInView) {
     };
     poll();
     try {
-      entry->open({});
+      const auto given = args.find(className);
+      entry->open(given == args.end() ? std::vector<std::string>{} : given->second);
     } catch (const std::exception& e) {
       notOpened.push_back(std::string(className) + " (" + e.what() + ")");
     }
