@@ -115,9 +115,6 @@ EditFormLayout ComputeEditLayout(TfSoub& soub) {
   if (const int v = StoredInt(k + " AktWidth"); v > 0) w.width = v;
   if (const int v = StoredInt(k + " AktHeight"); v > 0) w.height = v;
   if (const std::string v = common::ReadParam(kOkna2Par, k + " AktPaper"); common::TextToInt(v) > 0) l.paper = common::TextToInt(v);
-  const ui::Rect work = ui::HasBackend() ? ui::WorkArea() : ui::Rect{0, 0, 1920, 1040};
-  w.left = std::min(w.left, work.width - 100);
-  w.top = std::min(w.top, work.height - 100);
 
   const int count = std::clamp<int>(soub.FieldCount, 0, kMaxFields);
   l.fields.resize(static_cast<std::size_t>(count) + 1);
@@ -135,9 +132,48 @@ EditFormLayout ComputeEditLayout(TfSoub& soub) {
       e.hint = {Px(ppi * d.hintColumn * lw), Px(ppi * (std::max<int>(d.hintLine, 1) - 1) * (lh + 4) + 6),
                 Px(ppi * static_cast<double>(d.hint.size()) * lw), lh};
   }
+  // Fields placed above the first line (line 0) move down into the window, all alike.
+  int first = 0;
+  for (int i = 1; i <= count; ++i) {
+    const EditFieldLayout& e = l.fields[static_cast<std::size_t>(i)];
+    first = std::min({first, e.label.top, e.edit.top, e.hint.width > 0 ? e.hint.top : 0});
+  }
+  if (first < 0)
+    for (int i = 1; i <= count; ++i) {
+      EditFieldLayout& e = l.fields[static_cast<std::size_t>(i)];
+      for (ui::Rect* r : {&e.label, &e.edit, &e.hint})
+        if (r->width > 0) r->top -= first;
+    }
+  // The key line is held at the window's bottom, the fields scroll above it: a window
+  // whose fields would reach under it grows to show them (within the work area below).
+  const int keyHeight = lh + 4;
+  if (soub.KeyLineVisible) {
+    int bottom = 0;
+    for (int i = 1; i <= count; ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      if (at < soub.FieldStates.size() && soub.FieldStates[at] < 0) continue;
+      const EditFieldLayout& e = l.fields[static_cast<std::size_t>(i)];
+      bottom = std::max({bottom, e.label.top + e.label.height, e.edit.top + e.edit.height});
+    }
+    const int room = w.height - ui::kFrameHeight - keyHeight;
+    if (bottom > room) w.height += bottom - room + 2;
+  }
+  // A window larger than the work area is cut to it (it scrolls) and ends at its right
+  // and bottom edges at the most; any window starts at most 100 pixels before them.
+  const ui::Rect work = ui::HasBackend() ? ui::WorkArea() : ui::Rect{0, 0, 1920, 1040};
+  const bool cut = w.width > work.width || w.height > work.height;
+  w.width = std::min(w.width, work.width);
+  w.height = std::min(w.height, work.height);
+  w.left = std::min(w.left, work.width - 100);
+  w.top = std::min(w.top, work.height - 100);
+  if (cut) {
+    w.left = std::max(std::min(w.left, work.left + work.width - w.width), work.left);
+    w.top = std::max(std::min(w.top, work.top + work.height - w.height), work.top);
+  }
+
   const int clientWidth = w.width - ui::kFrameWidth, clientHeight = w.height - ui::kFrameHeight;
   l.ok = {clientWidth - 4 * lw - 7 * lw, 4, 7 * lw, lh};
-  l.keyLine = {0, std::max(clientHeight - (lh + 4), 0), std::max(clientWidth - lw, 0), lh + 4};
+  l.keyLine = {0, std::max(clientHeight - keyHeight, 0), std::max(clientWidth, 0), keyHeight};
   l.keyLineText = common::Copy(soub.EditKeyLine, 1, w.width / 6 + 1);
   return l;
 }
@@ -481,6 +517,7 @@ class EditWindow : public ui::Form {
     keyLine_->SetReadOnly(true);
     keyLine_->tabStop = false;
     keyLine_->SetBounds(l.keyLine);
+    keyLine_->SetAlignBottom(true);
     keyLine_->SetColor(kKeyLinePaper);
     ui::Font kf = l.font;
     kf.color = kKeyLineText;

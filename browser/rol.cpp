@@ -438,9 +438,18 @@ void TfRol::RepaintPage() {
   int under = sgRol.top() + sgRol.height() + 2;
   if (lHelp.height() > 0 && under + searchHeight > lHelp.top())
     under = std::max(lHelp.top() - searchHeight - 1, sgRol.top() + sgRol.height() - sgRol.rowHeight());
+  // The count stays whole in a narrow window: the search box gives up room first, then
+  // the label "Najdi [F3]" its place (the count's blanks are narrow: about 18 cells).
+  const int room = clientWidth() - 4, cell = std::max(1, Round(Scale() * WindowFont().LetterWidth));
+  const int countWidth = std::min(260, 18 * cell + 8);
+  int countLeft = std::min(290, room - countWidth), searchLeft = 78;
+  lhled.SetVisible(countLeft - 8 - searchLeft >= 40);
+  if (!lhled.visible()) searchLeft = 4;
   lhled.SetBounds(4, under + 3, 70, lhled.height() > 0 ? lhled.height() : 16);
-  eHled.SetBounds(78, under, 200, searchHeight);
-  lKolik.SetBounds(290, under + 3, 260, lKolik.height() > 0 ? lKolik.height() : 16);
+  countLeft = std::max(countLeft, searchLeft + 48);
+  eHled.SetBounds(searchLeft, under, std::min(200, countLeft - 8 - searchLeft), searchHeight);
+  lKolik.SetBounds(countLeft, under + 3, std::max(countWidth, std::min(260, room - countLeft)),
+                   lKolik.height() > 0 ? lKolik.height() : 16);
   if (ScrollBar1.max() != Count) ScrollBar1.SetRange(0, std::max<std::int32_t>(Count, 0));
   if (Count > 0) ScrollBar1.SetPosition(std::clamp<std::int32_t>(Top + CursorRow(), 0, Count));
   if (!HeaderLine.empty() && caption() != HeaderLine) SetCaption(HeaderLine);

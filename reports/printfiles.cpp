@@ -178,6 +178,20 @@ const char* FontNameOfMode(int mode) {
 
 int LineCharactersOfMode(int mode) { return mode == kElite ? 100 : mode == kCondensed ? 130 : 80; }
 
+int PrintFontPixels(const ui::Font& font, int dpiY) {
+  return font.pixelHeight != 0 ? std::abs(font.pixelHeight)
+                               : std::max(1, static_cast<int>(std::lround(font.size * dpiY / 72.0)));
+}
+
+ui::Font ResizePrintFont(const ui::Font& font, int pixels, int dpiY) {
+  const int from = PrintFontPixels(font, dpiY);
+  ui::Font f = font;
+  f.pixelHeight = font.pixelHeight > 0 ? pixels : -pixels;
+  if (font.averageWidth > 0) f.averageWidth = std::max(1, font.averageWidth * pixels / from);
+  f.size = std::max(1, static_cast<int>(std::lround(pixels * 72.0 / dpiY)));
+  return f;
+}
+
 ui::Font FitPrintFont(ui::PrinterCanvas& canvas, ui::Font font, int characters, bool described) {
   const ui::Font saved = canvas.font;
   const std::string line(static_cast<std::size_t>(characters), 'X');
@@ -189,15 +203,8 @@ ui::Font FitPrintFont(ui::PrinterCanvas& canvas, ui::Font font, int characters, 
   const int wide = width(font);
   if (wide > 0 && room > 0 && (wide > room || !described)) {
     // In device pixels of the character height, so that sizes between points are had.
-    const int from = font.pixelHeight != 0 ? std::abs(font.pixelHeight)
-                                           : std::max(1, static_cast<int>(std::lround(font.size * canvas.DpiY() / 72.0)));
-    const auto sized = [&](int p) {
-      ui::Font f = font;
-      f.pixelHeight = font.pixelHeight > 0 ? p : -p;
-      if (font.averageWidth > 0) f.averageWidth = std::max(1, font.averageWidth * p / from);
-      f.size = std::max(1, static_cast<int>(std::lround(p * 72.0 / canvas.DpiY())));
-      return f;
-    };
+    const int from = PrintFontPixels(font, canvas.DpiY());
+    const auto sized = [&](int p) { return ResizePrintFont(font, p, canvas.DpiY()); };
     int p = std::max(1, static_cast<int>(from * static_cast<double>(room) / wide));
     // Metrics need not scale exactly: step down until the line fits.
     while (p > 1 && width(sized(p)) > room) --p;

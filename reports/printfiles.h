@@ -63,6 +63,10 @@ int LineCharactersOfMode(int mode);
 // is sized to fill that width; a described one is only made smaller, and only when the
 // face obtained is wider than the page.
 ui::Font FitPrintFont(ui::PrinterCanvas& canvas, ui::Font font, int characters, bool described);
+// The character height of a print font in device pixels, and the font at another such
+// height (its average width in proportion).
+int PrintFontPixels(const ui::Font& font, int dpiY);
+ui::Font ResizePrintFont(const ui::Font& font, int pixels, int dpiY);
 
 // ---- settings read at each print -----------------------------------------------
 struct PrintSettings {

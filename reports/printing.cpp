@@ -138,11 +138,13 @@ class CanvasPrint {
 
   void Run(PrintSource& source) {
     const ui::Font saved = canvas_.font;
+    std::vector<std::string> lines;
+    for (std::int32_t n : LinesToPrint(source)) lines.push_back(PrepareWindowsLine(source.PlainLine(n), settings_));
+    FitWidestLine(lines);
     canvas_.font = fonts_[FontIndex(mode_)];
     if (copies_.copies() > 0) copies_.Start();
     TopLines();
-    for (std::int32_t n : LinesToPrint(source)) {
-      const std::string line = PrepareWindowsLine(source.PlainLine(n), settings_);
+    for (const std::string& line : lines) {
       if (copies_.copies() > 0) {
         if (BeginsWithFormFeed(line)) RepeatPage();
         copies_.Add(line);
@@ -161,6 +163,55 @@ class CanvasPrint {
 
   void TopLines() {
     for (int i = 0; i < settings_.topLines; ++i) channel_.EndLine();
+  }
+
+  int TextWidth(int mode, std::string_view text) {
+    canvas_.font = fonts_[FontIndex(mode)];
+    return canvas_.TextWidth(text);
+  }
+
+  // How far a line reaches as printed: the margin in the "norm" font, each piece in the
+  // font of its mode, trailing blanks left out. The mode carries on to the next line.
+  int LineWidth(std::string_view line, int& mode) {
+    int x = 0, reach = 0;
+    if (BeginsWithFormFeed(line)) line.remove_prefix(1);
+    if (!margin_.empty()) x = TextWidth(kNormal, margin_);
+    for (const LinePiece& piece : SplitLine(line)) {
+      if (piece.kind == LinePiece::Switch) mode = piece.mode;
+      if (piece.kind != LinePiece::Text) continue;
+      std::string_view text = piece.text;
+      if (const std::size_t ff = text.rfind(kFormFeed); ff != std::string_view::npos) {
+        text.remove_prefix(ff + 1);  // a new page starts the line again
+        x = 0;
+      }
+      const std::string inked = common::StripRightSp(text);
+      if (!inked.empty()) reach = std::max(reach, x + TextWidth(mode, inked));
+      x += TextWidth(mode, text);
+    }
+    return reach;
+  }
+
+  int WidestLine(const std::vector<std::string>& lines) {
+    int mode = mode_, widest = 0;
+    for (const std::string& line : lines) widest = std::max(widest, LineWidth(line, mode));
+    return widest;
+  }
+
+  // Where a line would run past the printable width, every density's face is made
+  // smaller by one factor until the widest line fits; never larger than it was.
+  void FitWidestLine(const std::vector<std::string>& lines) {
+    const int room = canvas_.PageWidth();
+    int widest = WidestLine(lines);
+    if (room <= 0 || widest <= room) return;
+    const ui::Font given[3] = {fonts_[0], fonts_[1], fonts_[2]};
+    double factor = static_cast<double>(room) / widest;
+    for (int step = 0; step < 200 && widest > room; ++step, factor *= 0.98) {
+      for (int i = 0; i < 3; ++i) {
+        const int pixels = PrintFontPixels(given[i], canvas_.DpiY());
+        fonts_[i] = ResizePrintFont(given[i], std::max(1, static_cast<int>(pixels * factor)), canvas_.DpiY());
+      }
+      widest = WidestLine(lines);
+    }
   }
 
   // The margin once at the line start in the "norm" font, then the pieces.

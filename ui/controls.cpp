@@ -90,6 +90,14 @@ void Control::SetVisible(bool v) {
   if (visible_ == v) return;
   visible_ = v;
   Changed(dirty::State);
+  if (alignBottom_) form_->AlignControls();
+}
+
+void Control::SetAlignBottom(bool v) {
+  if (alignBottom_ == v || parent_ || kind_ == ControlKind::Form) return;
+  alignBottom_ = v;
+  Changed(dirty::Geometry);
+  form_->AlignControls();
 }
 
 bool Control::VisibleInForm() const {

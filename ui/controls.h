@@ -86,6 +86,11 @@ class Control {
   Point PositionInForm() const;
   Point ClientToScreen(Point p) const;
 
+  // A control on the form itself held along the bottom of the client area, across its
+  // width: it stays in view while the rest of a scrolling form scrolls in the room above.
+  bool alignBottom() const { return alignBottom_; }
+  void SetAlignBottom(bool v);
+
   bool visible() const { return visible_; }
   virtual void SetVisible(bool v);
   void Show() { SetVisible(true); }
@@ -163,7 +168,7 @@ class Control {
   std::string name_;
   std::uint64_t id_;
   Rect bounds_;
-  bool visible_ = true, enabled_ = true, parentFont_ = true;
+  bool visible_ = true, enabled_ = true, parentFont_ = true, alignBottom_ = false;
   std::string text_;
   Font font_;
   Color color_ = colors::BtnFace;

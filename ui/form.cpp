@@ -137,6 +137,7 @@ void Form::SetBorderStyle(BorderStyle s) {
   if (borderStyle_ == s) return;
   borderStyle_ = s;
   Changed(dirty::Style);
+  AlignControls();
 }
 
 void Form::SetTopmost(bool v) {
@@ -170,10 +171,27 @@ void Form::SetClientSize(int w, int h) {
   SetBounds(left(), top(), w + (frame ? kFrameWidth : 0), h + (frame ? kFrameHeight : 0));
 }
 
+void Form::AlignControls() {
+  int bottom = clientHeight();
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+    Control& c = **it;
+    if (!c.alignBottom() || !c.visible()) continue;
+    bottom -= c.height();
+    c.SetBounds(0, bottom, clientWidth(), c.height());
+  }
+}
+
+int Form::BottomAlignedHeight() const {
+  int h = 0;
+  for (const auto& c : controls_)
+    if (c->alignBottom() && c->visible()) h += c->height();
+  return std::min(h, clientHeight());
+}
+
 Point Form::ContentExtent() const {
   Point p;
   for (const auto& c : controls_)
-    if (c->parent() == nullptr && c->visible()) {
+    if (c->parent() == nullptr && c->visible() && !c->alignBottom()) {
       p.x = std::max(p.x, c->left() + c->width());
       p.y = std::max(p.y, c->top() + c->height());
     }
@@ -183,6 +201,7 @@ Point Form::ContentExtent() const {
 void Form::SetBounds(int left, int top, int width, int height) {
   bool resized = width != this->width() || height != this->height();
   Control::SetBounds(left, top, width, height);
+  if (resized) AlignControls();
   if (resized && onResize) onResize(*this);
 }
 
@@ -467,6 +486,7 @@ void Form::DispatchMouseLeave(Control& target) {
 void Form::UserSetGeometry(const Rect& outer) {
   bool resized = outer.width != width() || outer.height != height();
   UserSetBounds(outer);
+  if (resized) AlignControls();
   if (resized && onResize) onResize(*this);
 }
 

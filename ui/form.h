@@ -84,8 +84,13 @@ class Form : public Control {
   int clientWidth() const;
   int clientHeight() const;
   void SetClientSize(int w, int h);
-  // Size the content needs: the right and bottom edges of the outermost controls.
+  // Size the content needs: the right and bottom edges of the outermost controls
+  // (those held at the bottom left out).
   Point ContentExtent() const;
+  // The bottom-aligned controls stacked up from the client area's bottom edge; the
+  // height they take, the scrolling room being the client height less it.
+  void AlignControls();
+  int BottomAlignedHeight() const;
 
   // --- Showing and closing ---
   // Shows the form modally and returns its modal result when it closes.

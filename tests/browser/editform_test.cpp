@@ -292,6 +292,27 @@ TEST_F(EditFormLayout, StoredGeometryIsPulledIntoTheWorkArea) {
   w.CloseBrowse();
 }
 
+// A window larger than the work area is cut to it and ends at its right and bottom
+// edges, even from a stored left of 5000; its key line spans the bottom of the client area.
+TEST_F(EditFormLayout, AWindowLargerThanTheWorkAreaIsCutToItAndEndsAtItsEdges) {
+  WriteCi99(1);
+  Ci99 w;
+  w.Open();
+  backend.workArea = {0, 0, 1280, 800};
+  common::WriteParam("par\\okna2.par", "fCi99 AktLeft", "5000");
+  common::WriteParam("par\\okna2.par", "fCi99 AktTop", "0300");
+  common::WriteParam("par\\okna2.par", "fCi99 AktWidth", "2268");
+  common::WriteParam("par\\okna2.par", "fCi99 AktHeight", "0990");
+  const browser::EditFormLayout l = browser::ComputeEditLayout(w);
+  EXPECT_EQ(l.window.left, 0);
+  EXPECT_EQ(l.window.top, 0);
+  EXPECT_EQ(l.window.width, 1280);
+  EXPECT_EQ(l.window.height, 800);
+  EXPECT_EQ(l.keyLine.width, 1280 - ui::kFrameWidth);
+  EXPECT_EQ(l.keyLine.top + l.keyLine.height, 800 - ui::kFrameHeight);
+  w.CloseBrowse();
+}
+
 TEST_F(EditFormLayout, EditWindowFontsComeFromTheCommonFileWhenItIsThere) {
   WriteCi99(1);
   Ci99 w;

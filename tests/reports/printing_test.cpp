@@ -6,6 +6,7 @@
 #include <set>
 
 #include "common/codepages.h"
+#include "common/text.h"
 #include "common/winpath.h"
 #include "reports/printing.h"
 #include "ui/headless/printer.h"
@@ -123,6 +124,52 @@ TEST_F(PrintEngine, EachDensityLineFitsThePrintableWidth) {
       EXPECT_GE(wide, printer_->PageWidth() * 95 / 100) << c.density << " " << c.fnt;
     }
   }
+}
+
+// Where each text of the print ends, in the font it was printed with.
+std::vector<int> TextReaches(const std::vector<std::string>& ops, ui::PrinterCanvas& printer) {
+  std::vector<int> reaches;
+  for (const std::string& op : ops) {
+    if (op.rfind("font ", 0) == 0) {
+      const std::size_t at = op.find(" height ");
+      printer.font.pixelHeight = at == std::string::npos ? 0 : std::stoi(op.substr(at + 8));
+    } else if (op.rfind("text ", 0) == 0) {
+      const std::size_t comma = op.find(','), blank = op.find(' ', 5);
+      const std::string text = op.substr(blank + 1);
+      reaches.push_back(std::stoi(op.substr(5, comma - 5)) + printer.TextWidth(common::StripRightSp(text)));
+    }
+  }
+  return reaches;
+}
+
+// A line wider than the density's line makes every face smaller by one factor, so that
+// the widest line (margin and pieces after a switch counted) ends within the page; a
+// print whose lines fit keeps the faces the density gives.
+TEST_F(PrintEngine, TheWidestLineShrinksTheFacesUntilItFits) {
+  MemSource src;
+  src.lines = {std::string(132, 'w') + "    ", std::string(40, 's'),
+               std::string(70, 'n') + "\x0f" + std::string(100, 'c') + "\x12"};
+  PrintSettings s;
+  s.tab = 6;
+  s.density = 1;
+  Pages(src, s);
+  const int room = printer_->PageWidth();
+  const std::vector<int> reaches = TextReaches(job.ops, *printer_);
+  ASSERT_EQ(reaches.size(), 7u);  // the margin and the text of each line, the third in two pieces
+  int widest = 0;
+  for (int r : reaches) widest = std::max(widest, r);
+  EXPECT_LE(widest, room);
+  EXPECT_GE(widest, room * 95 / 100);  // smaller by as much as needed, no more
+  const auto fonts = Ops("font ");
+  ASSERT_GE(fonts.size(), 2u);
+  // Lines that fit keep the density's face.
+  src.lines = {std::string(40, 's')};
+  Pages(src, s);
+  const auto narrow = Ops("font ");
+  ASSERT_EQ(narrow.size(), 1u);
+  printer_->font.pixelHeight = std::stoi(narrow[0].substr(narrow[0].find(" height ") + 8));
+  EXPECT_GE(printer_->TextWidth(std::string(80, 'x')), room * 95 / 100);
+  EXPECT_NE(narrow[0], fonts[0]);
 }
 
 TEST_F(PrintEngine, MarginStandsAtTheLineStartInTheNormFont) {

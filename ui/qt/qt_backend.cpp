@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QFileInfo>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -37,6 +38,8 @@
 #include <unordered_set>
 
 #include "common/clock.h"
+#include "common/encoding.h"
+#include "common/notifier.h"
 #include "common/osfile.h"
 #include "common/process.h"
 #include "common/winpath.h"
@@ -154,6 +157,7 @@ struct QtBackend::Impl {
   std::unordered_set<Form*> pending;
   int syncing = 0;
   std::string currentPrinter;
+  std::string chosenPdf;  // the file of "Print to file" in the last print dialog
   QEventLoop* mainLoop = nullptr;
   Form* mainForm = nullptr;
 
@@ -265,7 +269,6 @@ void FormView::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   const int menuHeight = MenuHeight();
   if (menu) menu->setGeometry(0, 0, width(), menuHeight);
-  scroll->setGeometry(rect().adjusted(0, menuHeight, 0, 0));
   impl_.SyncContent(*this);
   if (applying || impl_.syncing) return;
   bool frame = form.borderStyle() != BorderStyle::None;
@@ -277,7 +280,15 @@ void FormView::resizeEvent(QResizeEvent* e) {
 void FormView::moveEvent(QMoveEvent* e) {
   QWidget::moveEvent(e);
   if (applying || impl_.syncing) return;
-  form.UserSetBounds({x(), y(), form.width(), form.height()});
+  // While a window is being shown its move is reported before its frame is placed: the
+  // position is taken once the move's events are done, unless the form moved it since.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (applying || impl_.syncing || (form.dirty() & dirty::Geometry)) return;
+        form.UserSetBounds({x(), y(), form.width(), form.height()});
+      },
+      Qt::QueuedConnection);
 }
 
 bool FormView::event(QEvent* e) {
@@ -483,7 +494,10 @@ void QtBackend::Impl::Sync(Form& f, bool all) {
 
 void QtBackend::Impl::SyncContent(FormView& v) {
   Form& f = v.form;
-  QSize port = v.size();
+  // The scrolling area leaves the menu bar above it and the bottom-aligned controls below.
+  const QRect room = v.rect().adjusted(0, v.MenuHeight(), 0, -f.BottomAlignedHeight());
+  if (v.scroll->geometry() != room) v.scroll->setGeometry(room);
+  QSize port = room.size();
   ++syncing;
   if (f.autoScroll()) {
     Point extent = f.ContentExtent();
@@ -732,7 +746,15 @@ void QtBackend::Impl::SyncControl(FormView& v, Control& c, bool all) {
   unsigned d = all ? dirty::All : c.dirty();
   bool cells = c.kind() == ControlKind::Grid && static_cast<Grid&>(c).dirtyCells().width > 0;
   if (!d && !cells) return;
-  if (d & dirty::Geometry) w->setGeometry(c.left(), c.top(), c.width(), c.height());
+  if (d & dirty::Geometry) {
+    // A bottom-aligned control sits on the window below the scrolling area.
+    QWidget* parent = c.parent() ? w->parentWidget() : c.alignBottom() ? static_cast<QWidget*>(&v) : v.content;
+    if (w->parentWidget() != parent) {
+      w->setParent(parent);
+      d |= dirty::State;
+    }
+    w->setGeometry(c.left(), c.top() + (c.alignBottom() ? v.MenuHeight() : 0), c.width(), c.height());
+  }
   if (d & dirty::State) {
     w->setVisible(c.visible());
     w->setEnabled(c.enabled());
@@ -1143,11 +1165,15 @@ bool QtBackend::ChoosePrinter() {
     printer.setPrinterName(QString::fromStdString(impl_->currentPrinter));
   QPrintDialog dialog(&printer);
   if (dialog.exec() != QDialog::Accepted) return false;
-  impl_->currentPrinter = printer.outputFormat() == QPrinter::PdfFormat ? "PDF" : printer.printerName().toStdString();
+  // "Print to file": the next print goes to the file chosen there.
+  const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+  impl_->currentPrinter = toFile ? "PDF" : printer.printerName().toStdString();
+  impl_->chosenPdf = toFile ? printer.outputFileName().toStdString() : std::string();
   return true;
 }
 
 Rect QtBackend::WorkArea() {
+  if (workArea.width > 0) return workArea;
   QScreen* s = QGuiApplication::primaryScreen();
   if (!s) return {0, 0, 1024, 768};
   QRect r = s->availableGeometry();
@@ -1185,8 +1211,8 @@ namespace {
 
 class QtPrinter : public PrinterCanvas {
  public:
-  QtPrinter(std::unique_ptr<QPrinter> printer, const std::string& title, std::string openWhenDone)
-      : printer_(std::move(printer)), openWhenDone_(std::move(openWhenDone)) {
+  QtPrinter(std::unique_ptr<QPrinter> printer, const std::string& title, std::string pdf, bool open)
+      : printer_(std::move(printer)), pdf_(std::move(pdf)), open_(open) {
     printer_->setDocName(ToQ(title));
     if (!painter_.begin(printer_.get()))
       throw std::runtime_error("Cannot print on " + printer_->printerName().toStdString());
@@ -1214,7 +1240,12 @@ class QtPrinter : public PrinterCanvas {
     if (done_) return;
     painter_.end();
     done_ = true;
-    if (!openWhenDone_.empty()) (void)common::OpenDocument(openWhenDone_);
+    if (pdf_.empty()) return;
+    // A print into a file: the user is told where it is, and the desktop's viewer
+    // opens it where one is installed.
+    if (open_) (void)common::OpenDocument(pdf_);
+    const std::string shown = QFileInfo(QString::fromStdString(pdf_)).absoluteFilePath().toStdString();
+    common::MessageOk(common::Cz("Tisk je uložen v souboru ") + common::Utf8ToWin1250(shown));
   }
   void Abort() override {
     if (done_) return;
@@ -1227,7 +1258,8 @@ class QtPrinter : public PrinterCanvas {
   QRect Page() const { return printer_->pageLayout().paintRectPixels(printer_->resolution()); }
   std::unique_ptr<QPrinter> printer_;
   QPainter painter_;
-  std::string openWhenDone_;
+  std::string pdf_;
+  bool open_ = false;
   int page_ = 1;
   bool done_ = false;
 };
@@ -1238,8 +1270,11 @@ std::unique_ptr<PrinterCanvas> QtBackend::BeginPrint(const std::string& title, P
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   if (orientation == PageOrientation::Landscape) printer->setPageOrientation(QPageLayout::Landscape);
   std::string pdf = pdfOutput;
-  if (pdf.empty() && (impl_->currentPrinter.empty() || impl_->currentPrinter == "PDF" ||
-                      QPrinterInfo::availablePrinterNames().isEmpty())) {
+  if (pdf.empty() && impl_->currentPrinter == "PDF" && !impl_->chosenPdf.empty()) {
+    pdf = impl_->chosenPdf;  // the file chosen in the print dialog, for the print that follows it
+    impl_->chosenPdf.clear();
+  } else if (pdf.empty() && (impl_->currentPrinter.empty() || impl_->currentPrinter == "PDF" ||
+                             QPrinterInfo::availablePrinterNames().isEmpty())) {
     // No printer, or PDF chosen in the print dialog: a PDF file named after the job.
     std::string base = title;
     if (const auto cut = base.find_last_of("\\/"); cut != std::string::npos) base.erase(0, cut + 1);
@@ -1248,15 +1283,13 @@ std::unique_ptr<PrinterCanvas> QtBackend::BeginPrint(const std::string& title, P
     (void)common::MakeDirs(pdfFolder);
     pdf = common::RealPath(pdfFolder + "\\" + base + ".pdf");
   }
-  std::string opened;
   if (!pdf.empty()) {
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(pdf));
-    if (pdf != pdfOutput && openPdf) opened = pdf;
   } else {
     printer->setPrinterName(QString::fromStdString(impl_->currentPrinter));
   }
-  return std::make_unique<QtPrinter>(std::move(printer), title, opened);
+  return std::make_unique<QtPrinter>(std::move(printer), title, pdf, !pdf.empty() && pdf != pdfOutput && openPdf);
 }
 
 }  // namespace ui::qt

@@ -33,10 +33,15 @@ class QtBackend : public Backend {
   void Flush();
   // When not empty, print jobs are written to this PDF file instead of a printer.
   std::string pdfOutput;
-  // Without a printer (or with PDF chosen in the print dialog) jobs go to
-  // "<pdfFolder>\<job>.pdf" (relative to the start folder), opened when finished.
+  // "Print to file" in the print dialog sends the next job to the file chosen there;
+  // without a printer (or with PDF chosen otherwise) jobs go to "<pdfFolder>\<job>.pdf"
+  // (relative to the start folder). A job written to a PDF file says where it is and,
+  // unless it is pdfOutput or openPdf is off, is opened when finished.
   std::string pdfFolder = "tisk";
   bool openPdf = true;
+  // When its width is above 0, the desktop work area the windows are fitted to
+  // instead of the screen's (tests).
+  Rect workArea;
 
   void FormShown(Form& form) override;
   void FormHidden(Form& form) override;

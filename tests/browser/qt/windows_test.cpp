@@ -34,6 +34,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "common/winpath.h"
+#include "tests/browser/qt/editwindowcheck.h"
 #include "tests/browser/soubkit.h"
 #include "tests/common/os_tempdir.h"
 #include "ui/qt/grid_widget.h"
@@ -365,6 +366,80 @@ TEST_F(BrowserQt, SingleChoiceTakesTheRowChosenByKeys) {
   EXPECT_EQ(r.chosen, 3);
   EXPECT_EQ(r.code, "03");
   EXPECT_EQ(faults, std::vector<std::string>{}) << shot;
+}
+
+
+// ---------------------------------------------------------------- edit windows and the screen
+
+// A list whose edit window is given by its cells and its fields' places.
+class Dodatky : public browser::TfSoub {
+ public:
+  explicit Dodatky(std::string name) : TfSoub(std::move(name)) {}
+  void Open(browser::CellFrame edit, const std::vector<std::pair<int, int>>& places) {
+    FieldCount = static_cast<int>(places.size());
+    for (int i = 1; i <= FieldCount; ++i) {
+      const auto [column, line] = places[static_cast<std::size_t>(i - 1)];
+      browser::SetFieldDescriptor(Field(i), FieldSetup().Caption("Údaj "_cz + std::to_string(i)).At(column, line).Picture("X").Initial(std::string(20, ' ')));
+    }
+    browser::BrowseSetup s;
+    s.fileName = "DODATKY.DTA";
+    s.title = "Dodatky";
+    s.editTitle = "Oprava dodatků"_cz;
+    s.editKeyLine = "F2-OK Esc-Konec F1-Nápověda F4-Přidej F8-Zruš Ctrl+F9-Kalkulačka"_cz;
+    s.fieldCount = FieldCount;
+    s.recordLength = browser::LayoutLength(FieldSpan());
+    s.grid = {1, 1, 80, 12};
+    s.edit = edit;
+    OpenBrowse(s);
+  }
+};
+
+// An edit window larger than the work area is cut to it, scrolls, and ends at its
+// edges; one whose last field would sit under the key line leaves it room; the key
+// line stays in view below the scrolling fields; a stored left of 5000 opens 100
+// pixels before the right edge.
+TEST_F(BrowserQt, EditWindowsFitTheWorkAreaWithTheirKeyLineInView) {
+  const ui::Rect work{0, 0, 1280, 800};
+  qt.workArea = work;
+  struct Case {
+    const char* name;
+    browser::CellFrame edit;
+    std::vector<std::pair<int, int>> places;
+    int storedLeft;
+  } cases[] = {
+      {"wide", {50, 1, 300, 45}, {{2, 1}, {2, 2}, {2, 20}, {2, 40}, {71, 3}, {71, 28}, {280, 3}, {280, 44}}, 0},
+      {"key-line", {45, 1, 90, 13}, {{2, 1}, {2, 2}, {2, 12}}, 0},
+      {"far-right", {45, 1, 90, 13}, {{2, 1}, {2, 2}}, 5000},
+  };
+  for (const Case& c : cases) {
+    Dodatky w(std::string("fDodatky") + c.name);
+    w.Open(c.edit, c.places);
+    if (c.storedLeft) common::WriteParam("par\\okna2.par", std::string("fDodatky") + c.name + " AktLeft", std::to_string(c.storedLeft));
+    std::vector<std::string> faults;
+    ui::Rect bounds, shown;  // as laid out, and as the window stands once shown
+    std::string shot;
+    OnNextModal([&](QWidget* edit) {
+      ui::Form* form = ui::ActiveForm();
+      ASSERT_NE(form, nullptr);
+      bounds = w.ActiveEditForm() ? w.ActiveEditForm()->layout().window : ui::Rect{};
+      shown = form->bounds();
+      shot = Save(edit, std::string("edit-fits-") + c.name);
+      faults = qtcheck::EditWindowFaults(qt, *form, work, c.storedLeft == 0);
+      Key(edit, Qt::Key_Escape);
+    });
+    w.RecordEditDialog();
+    EXPECT_EQ(faults, std::vector<std::string>{}) << c.name << " " << shot;
+    if (c.storedLeft) {
+      EXPECT_EQ(bounds.left, work.width - 100) << c.name;
+    }
+    EXPECT_EQ(shown.left, bounds.left) << c.name;
+    EXPECT_EQ(shown.top, bounds.top) << c.name;
+    if (std::string(c.name) == "wide") {
+      EXPECT_EQ(bounds.width, work.width);
+      EXPECT_EQ(bounds.height, work.height);
+    }
+    w.CloseBrowse();
+  }
 }
 
 // ---------------------------------------------------------------- choosers

@@ -1,18 +1,24 @@
 // The Qt back end under the offscreen platform: real Qt events in, the layer's
 // events out, and the form's state on screen.
 #include <QApplication>
+#include <QDialog>
+#include <filesystem>
 #include <QMouseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
+#include "common/notifier.h"
 #include "ui/qt/convert.h"
 #include "ui/qt/grid_widget.h"
 #include "ui/qt/qt_backend.h"
@@ -331,6 +337,92 @@ TEST(UiQtPrint, PrintsToAPdfFile) {
   QFile pdf(QString::fromStdString(qt.pdfOutput));
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+}
+
+// "Print to file (PDF)" in the print dialog: the print that follows goes to the file
+// named there, and the user is told where it is; no file appears under "tisk".
+TEST(UiQtPrint, ThePrintGoesToTheFileChosenInThePrintDialog) {
+  const std::string start = UI_QT_OUTPUT_DIR "/chosen-start";
+  std::filesystem::remove_all(start);
+  std::filesystem::create_directories(start);
+  const std::string old = std::filesystem::current_path();
+  std::filesystem::current_path(start);
+  common::RecordingNotifier notes;
+  common::ScopedNotifier scoped(notes);
+  {
+    QtBackend qt;
+    qt.openPdf = false;
+    const QString chosen = QString::fromStdString(start + "/vybrany soubor.pdf");
+    bool named = false;
+    QTimer::singleShot(100, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      for (auto* e : dialog->findChildren<QLineEdit*>())
+        if (e->objectName() == "filename") {
+          e->setText(chosen);
+          named = true;
+        }
+      dialog->accept();
+    });
+    ASSERT_TRUE(ChoosePrinter());
+    EXPECT_TRUE(named);
+    EXPECT_EQ(CurrentPrinter(), "PDF");
+    auto p = BeginPrint("SESTAVA.TXT");
+    p->font.name = "Courier";
+    p->font.size = 10;
+    p->TextOut(100, 100, "Vybraný soubor"_cz);
+    p->EndDoc();
+    QFile pdf(chosen);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+    EXPECT_FALSE(std::filesystem::exists(start + "/tisk/SESTAVA.pdf"));
+    ASSERT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message).size(), 1u);
+    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message)[0],
+              "Tisk je uložen v souboru "_cz + common::Utf8ToWin1250(chosen.toStdString()));
+    // Without a new choice the next print goes to its own file under "tisk", said as well.
+    auto next = BeginPrint("SESTAVA.TXT");
+    next->TextOut(100, 100, "2");
+    next->EndDoc();
+    EXPECT_TRUE(std::filesystem::exists(start + "/tisk/SESTAVA.pdf"));
+    ASSERT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message).size(), 2u);
+    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message)[1],
+              "Tisk je uložen v souboru "_cz + QFileInfo(QString::fromStdString(start + "/tisk/SESTAVA.pdf")).absoluteFilePath().toStdString());
+  }
+  std::filesystem::current_path(old);
+}
+
+// A bottom-aligned control stands below the scrolling area at the window's bottom,
+// across its width, and stays there whatever is scrolled; hidden, it gives its room back.
+TEST(UiQtAlignBottom, TheKeyLineStaysBelowTheScrollingFields) {
+  QtBackend qt;
+  Form form("TfEdit");
+  form.SetAutoScroll(true);
+  form.SetBounds(20, 20, 400, 300);
+  Edit& far = form.Add<Edit>("Edit1");
+  far.SetBounds(10, 600, 100, 20);
+  Edit& key = form.Add<Edit>("KeyLine");
+  key.SetBounds(0, 0, 10, 22);
+  key.SetAlignBottom(true);
+  form.Show();
+  QWidget* window = qt.WidgetOf(form);
+  ASSERT_NE(window, nullptr);
+  auto* scroll = window->findChild<QScrollArea*>();
+  ASSERT_NE(scroll, nullptr);
+  QWidget* keyWidget = qt.WidgetOf(key);
+  const QRect keyRect(keyWidget->mapTo(window, QPoint(0, 0)), keyWidget->size());
+  EXPECT_EQ(keyRect, QRect(0, form.clientHeight() - 22, form.clientWidth(), 22));
+  EXPECT_FALSE(scroll->isAncestorOf(keyWidget));
+  EXPECT_EQ(scroll->geometry().bottom() + 1, keyRect.top());
+  scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+  QWidget* farWidget = qt.WidgetOf(far);
+  const QRect farRect(farWidget->mapTo(window, QPoint(0, 0)), farWidget->size());
+  EXPECT_TRUE(QRect(QPoint(0, 0), scroll->size()).contains(farRect));
+  EXPECT_FALSE(farRect.intersects(keyRect));
+  EXPECT_EQ(QRect(keyWidget->mapTo(window, QPoint(0, 0)), keyWidget->size()), keyRect);
+  key.SetVisible(false);
+  qt.Flush();
+  EXPECT_EQ(scroll->height(), form.clientHeight());
+  form.Hide();
 }
 
 TEST(UiQtMenuAndSpin, MenuBarActionsAndSpinBoxMirrorTheForm) {
