@@ -278,7 +278,10 @@ void ScramblePlainRecords(TfOrg& w, std::int32_t first, std::int32_t last, bool 
 // Records read with scrambling on whose IČO shows other than digits and blanks were
 // stored plain: they are stored scrambled.
 void RepairPlainRecords(TfOrg& w) {
-  ScramblePlainRecords(w, 1, w.Count, false);
+  w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    ScramblePlainRecords(w, 1, w.Count, false);
+    return w.lastIoOk();
+  });
   w.RepaintPage();
 }
 
@@ -300,7 +303,10 @@ void RepairWorkstation321(TfOrg& w) {
   constexpr std::int32_t kFrom = 15000;
   const common::Session& s = common::CurrentSession();
   if (s.ComputerNo != 321 || s.ScrambleOn == 0 || w.Count < kFrom) return;
-  w.RecordReadAt(w.Count);
+  {
+    FileOrder order(w);
+    w.RecordReadAt(w.Count);
+  }
   if (!w.lastIoOk() || DigitsAndBlanks(OrgText(w.RecordBuffer, of::Ico))) return;
   common::ScopedFileLock lock(OrgLockPath(w), "W");
   w.DataFileReopen();
