@@ -85,10 +85,6 @@ int DataFolderIsStart(const std::string& dataFolder, const std::string& startDir
   return data == start ? 1 : 0;
 }
 
-}  // namespace
-
-namespace {
-
 // The mapped drive whose folder holds a real folder (UTF-8, ending in "/"), the deepest
 // when several do; an empty key when none does.
 void HoldingDrive(const std::string& real, std::string& bestKey, std::string& bestFolder) {
