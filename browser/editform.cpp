@@ -44,6 +44,10 @@ std::string TypedNumber(std::string_view text) {
 
 }  // namespace
 
+bool TabEnterOn() { return common::ReadParam(common::kRegistryFile, "TabEnter") != "N"; }
+
+void SwitchTabEnter() { common::WriteParam(common::kRegistryFile, "TabEnter", TabEnterOn() ? "N" : "A"); }
+
 std::string NormaliseFieldText(const FieldDescriptor& d, std::string_view text) {
   const int w = d.width;
   switch (d.fieldType) {
@@ -298,7 +302,7 @@ bool EditForm::KeyDown(int field, int raw, ui::Shift shift) {
     text = soub_.EditBarcodeText;
   }
   prevRaw_ = raw;
-  if (!closed_ && Navigate(nav, cur)) acted = true;
+  if (!closed_ && Navigate(nav, cur, true)) acted = true;
   if (nav != 0) lastNavKey_ = nav;
   soub_.LastEditKey = 0;
   return acted;
@@ -342,7 +346,7 @@ bool EditForm::CheckField(int field, bool onEnter) {
   return true;
 }
 
-bool EditForm::Navigate(int code, int cur) {
+bool EditForm::Navigate(int code, int cur, bool typed) {
   switch (code) {
     case vk::Esc:
       timerOn_ = false;
@@ -355,6 +359,12 @@ bool EditForm::Navigate(int code, int cur) {
     case vk::Enter:
     case vk::Tab:
       if (!CheckField(cur, code == vk::Enter)) return true;
+      if (code == vk::Enter && typed && !TabEnterOn()) {
+        // Enter only checks: the field keeps the focus unless its check chose another.
+        if (soub_.CurrentField != cur) Entered(soub_.CurrentField);
+        timerOn_ = true;
+        return true;
+      }
       if (code == vk::F(2))
         soub_.EditFinish();
       else

@@ -45,6 +45,11 @@ struct EditFormLayout {
 // " Akt..." settings included), pulled to within the work area less 100 pixels.
 EditFormLayout ComputeEditLayout(TfSoub& soub);
 
+// "TabEnter" of REGISTRY.DTA: missing or "A", Enter moves on; "N", Enter checks the
+// field and stays on it.
+bool TabEnterOn();
+void SwitchTabEnter();
+
 // The text normalisation of the edit window by type and picture.
 std::string NormaliseFieldText(const FieldDescriptor& d, std::string_view text);
 
@@ -133,7 +138,8 @@ class EditForm {
   ui::Color finalPaper = 0, finalFontColor = 0;
 
  private:
-  bool Navigate(int code, int field);
+  // `typed`: the key came from the keyboard (not a value a picker put back).
+  bool Navigate(int code, int field, bool typed = false);
   bool CheckField(int field, bool onEnter);
   void Entered(int field);
   void MoveOn(int fieldBefore);

@@ -188,6 +188,19 @@ void TfRol::ShowPopupItems(const std::vector<const char*>& captions, std::vector
   }
 }
 
+void TfRol::PopupShortcut(char letter, std::function<void()> action) {
+  keyPreview = true;
+  onKeyDown = [before = onKeyDown, code = ui::vk::Letter(letter), action = std::move(action)](ui::Control& c, int& key,
+                                                                                            ui::Shift shift) {
+    if (key == code && shift == ui::Shift::Ctrl) {
+      key = 0;
+      action();
+    } else if (before) {
+      before(c, key, shift);
+    }
+  };
+}
+
 FieldDescriptor& TfRol::Field(int i) {
   if (i < 1 || i > kMaxFields) throw common::RangeError("field " + std::to_string(i) + " outside 1.." + std::to_string(kMaxFields));
   if (fields_.size() <= static_cast<std::size_t>(i)) fields_.resize(static_cast<std::size_t>(i) + 1);

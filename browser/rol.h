@@ -95,6 +95,9 @@ class TfRol : public ui::Form {
   // Shows the first popup items with these captions (UTF-8); a click on item i runs
   // actions[i] when there is one.
   void ShowPopupItems(const std::vector<const char*>& captions, std::vector<std::function<void()>> actions = {});
+  // Ctrl + letter runs the action wherever the focus is in the window (the shortcut of
+  // a popup item).
+  void PopupShortcut(char letter, std::function<void()> action);
   ui::Timer& TimerError;
   ui::Timer& TimerSerPera;
 

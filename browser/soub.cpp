@@ -32,6 +32,7 @@
 #include "common/params.h"
 #include "common/pascal.h"
 #include "common/session.h"
+#include "common/startup.h"
 #include "common/text.h"
 #include "common/winpath.h"
 
@@ -1041,8 +1042,10 @@ void TfSoub::EditShowReportList() { ShowReportList(); }
 
 void TfSoub::EditAppearanceMenu() {
   using common::Cz;
-  const ChoiceResult r = ShowVyber(10, 5, {}, Cz("Úprava vizáže"),
-                                   {Cz(" Změna barvy pozadí"), Cz(" Změna písma a jeho barvy"), Cz(" Výška písmen")});
+  const ChoiceResult r =
+      ShowVyber(10, 5, {}, Cz("Úprava vizáže"),
+                {Cz(" Změna barvy pozadí"), Cz(" Změna písma a jeho barvy"), Cz(" Výška písmen"),
+                 std::string(" TabEnter: ") + (TabEnterOn() ? "A" : "N")});
   const std::string& k = SettingsKey;
   if (r.chosen == 1) {
     ui::Color c = editForm_ ? editForm_->layout().paper : EditColor;
@@ -1061,6 +1064,8 @@ void TfSoub::EditAppearanceMenu() {
     std::string height = std::to_string(editForm_ ? editForm_->layout().letterHeight : 18);
     if (!AskString(10, 5, Cz("Výška písmen"), height)) return;
     StoreInt(k + " VyskaFontuA", "###", std::clamp(common::TextToInt(height), 10, 30));
+  } else if (r.chosen == 4) {
+    SwitchTabEnter();
   }
 }
 
@@ -1181,7 +1186,7 @@ void TfSoub::ExportListToExcel() {
 
 void TfSoub::ExportToDbf() {
   using common::Cz;
-  const std::string name = DbfExportName(DataFileName, DbfFolder);
+  const std::string name = DbfExportName(DataFileName, common::OnCurrentDrive(DbfFolder));
   const std::vector<DbfField> layout = DbfLayout(FieldSpan());
   if (DbfRecordLength(layout) > kDbfMaxRecord) {
     common::MessageOk(Cz("Věta pro DBF je delší než 10000 znaků"));

@@ -78,22 +78,23 @@ bool CodeListWindow::Setup() {
                                               .Picture(std::string(f.picture))
                                               .Initial(Cz(f.initial)));
   }
-  offsets_ = browser::FieldOffsets(FieldSpan());
-  OwnHeaders = !spec_.headers.empty();
-  if (OwnHeaders) {
-    ColumnCount = static_cast<std::int32_t>(spec_.headers.size());
-    for (int c = 1; c <= ColumnCount; ++c) HeaderTexts[static_cast<std::size_t>(c)] = Cz(spec_.headers[static_cast<std::size_t>(c - 1)]);
-  }
-
   browser::BrowseSetup s = spec_.look;
   if (s.fileName.empty()) s.fileName = ListFileName();
   s.title = Cz(spec_.caption);
   s.keyLine = Cz(s.keyLine);
   s.editTitle = Cz(s.editTitle);
   s.editKeyLine = Cz(s.editKeyLine);
+  AdjustSetup(s);
   s.fieldCount = FieldCount;
   s.recordLength = spec_.recordLength;
   s.readOnly = OpenReadOnly;
+
+  offsets_ = browser::FieldOffsets(FieldSpan());
+  OwnHeaders = !spec_.headers.empty();
+  if (OwnHeaders) {
+    ColumnCount = static_cast<std::int32_t>(spec_.headers.size());
+    for (int c = 1; c <= ColumnCount; ++c) HeaderTexts[static_cast<std::size_t>(c)] = Cz(spec_.headers[static_cast<std::size_t>(c - 1)]);
+  }
   OpenBrowse(s);
 
   std::vector<int> order;

@@ -87,6 +87,9 @@ class CodeListWindow : public browser::TfSoub {
   virtual std::string ListingTitle() const;
   // Before the file is opened (a layout conversion); it may set OpenReadOnly.
   virtual void BeforeOpen() {}
+  // After the table's fields are defined, before the file is opened and the template is
+  // built: a list whose fields or title follow a switch changes them here.
+  virtual void AdjustSetup(browser::BrowseSetup& /*setup*/) {}
   bool OpenReadOnly = false;  // the file is opened for reading only: nothing is written to it
   // The data file; a list whose name comes from a parameter ("CI" + n + ".dta") overrides it.
   virtual std::string ListFileName() const { return std::string(spec_.file); }

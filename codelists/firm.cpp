@@ -202,26 +202,27 @@ void TfFMA::FieldChecked(int field, std::string& text) {
   if (IsPosting(field)) SetSideLabel(field, KeyOrAccountLabel(text));
 }
 
-void SetupFMA(TfFMA& w) {
-  w.Setup();
+void TfFMA::AdjustSetup(browser::BrowseSetup&) {
   const bool keys = KeyMode();
   const common::Session& s = common::CurrentSession();
   const std::string rates[] = {s.VatTextDan2, s.VatTextDan1, s.VatTextDan3};
   for (int f = fma::VatBasic; f <= fma::BankPosting; ++f) {
     const std::string caption = f == fma::BankPosting ? (keys ? Cz(">Bankovní klíč ") : Cz(">Bankovní účet "))
                                                       : Cz(keys ? ">Daň. klíč " : ">Daň. účet ") + rates[f - fma::VatBasic] + "  ";
-    browser::SetFieldDescriptor(w.Field(f), browser::FieldSetup()
+    browser::SetFieldDescriptor(Field(f), browser::FieldSetup()
                                                 .Caption(caption)
                                                 .At(2, f)
                                                 .Picture(keys ? " " : "L")
                                                 .Initial(Blanks(6))
                                                 .Hint("", 25, f));
   }
-  browser::SetFieldDescriptor(w.Field(fma::BankName),
+  browser::SetFieldDescriptor(Field(fma::BankName),
                               browser::FieldSetup().Caption(Cz(">Název banky   ")).At(2, 12).Picture("X").Initial(Blanks(20)).Hint("CZK", 40, 12));
-  w.Field(22).hintColumn = 36;
-  w.Field(22).hintLine = 20;
+  Field(22).hintColumn = 36;
+  Field(22).hintLine = 20;
 }
+
+void SetupFMA(TfFMA& w) { w.Setup(); }
 
 TfFMA& fFMA() { return Instance(WindowSlot<TfFMA>()); }
 void DestroyFirmWindows() { WindowSlot<TfFMA>().reset(); }

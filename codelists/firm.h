@@ -36,6 +36,8 @@ class TfFMA : public CodeListWindow {
 
  protected:
   void BeforeOpen() override;
+  // Fields 16-19 as keys or accounts (`FjMode`), the hints of fields 12 and 22.
+  void AdjustSetup(browser::BrowseSetup& setup) override;
   std::string ListFileName() const override;
 };
 

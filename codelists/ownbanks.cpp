@@ -230,14 +230,19 @@ void TfBankKody::FieldChecked(int field, std::string& text) {
   if (field == bk::Posting) SetSideLabel(field, KeyOrAccountLabel(text));
 }
 
+void TfBankKody::AdjustSetup(browser::BrowseSetup& setup) {
+  if (KeyMode()) {
+    browser::SetFieldDescriptor(Field(bk::Posting),
+                                browser::FieldSetup().Caption(Cz("Bankovní klíč  ")).At(2, 8).Picture("X").Initial("      ").Hint("", 25, 8));
+    setup.title = Cz(kKeyTitle);
+  } else {
+    Field(bk::Posting).hintColumn = 25, Field(bk::Posting).hintLine = 8;
+  }
+}
+
 void SetupBankKody(TfBankKody& w) {
   w.Setup();
-  if (KeyMode())
-    browser::SetFieldDescriptor(w.Field(bk::Posting),
-                                browser::FieldSetup().Caption(Cz("Bankovní klíč  ")).At(2, 8).Picture("X").Initial("      ").Hint("", 25, 8));
-  else
-    w.Field(bk::Posting).hintColumn = 25, w.Field(bk::Posting).hintLine = 8;
-  w.HeaderLine = w.Title = Cz(KeyMode() ? kKeyTitle : kTitle);  // the caption follows the header line
+  w.HeaderLine = w.Title;  // the caption follows the header line
 }
 
 std::int32_t BankKodyFindByAccount(TfBankKody& w, std::string_view account) {

@@ -38,6 +38,8 @@ class TfBankKody : public CodeListWindow {
 
  protected:
   void BeforeOpen() override;
+  // Cash-book-key mode: field 8 and the title of the key variant.
+  void AdjustSetup(browser::BrowseSetup& setup) override;
 
  private:
   // Another record carries the mark (the edited one skipped).

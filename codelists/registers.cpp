@@ -121,12 +121,7 @@ const CodeListSpec& TXT1Spec() {
 // ---------------------------------------------------------------- countries
 
 TfStaty::TfStaty() : CodeListWindow("fStaty", StatySpec()) {
-  keyPreview = true;
-  onKeyDown = [this](ui::Control&, int& key, ui::Shift shift) {
-    if (key != ui::vk::Letter('O') || shift != ui::Shift::Ctrl) return;
-    key = 0;
-    CodeListPrint();
-  };
+  PopupShortcut('O', [this] { CodeListPrint(); });
 }
 
 // ---------------------------------------------------------------- excise tax rates

@@ -30,7 +30,7 @@ namespace {
 
 constexpr char kListingJob[] = "CI04";
 
-void NotThere() { common::MessageOk("Tato funkce zde není k dispozici"_cz); }
+void NotThere() { common::NotAvailableMessage(); }
 
 // The rows of the simple update: the piece window of a list, or a list's own file.
 struct UpdateRow {

@@ -83,6 +83,8 @@ void FileErrorMessage(std::string_view action, std::string_view name, int code) 
 
 void BeepMessage(const std::string& text) { CurrentNotifier().BeepMessage(text); }
 
+void NotAvailableMessage() { MessageOk(Cz("Tato funkce zde není k dispozici")); }
+
 bool LockWaitMessage(Session& s, const std::string& text, int ms) {
   const bool ignore = CurrentNotifier().LockWait(text, ms < 0 ? 0 : ms);
   s.IgnoreLocks = ignore ? 1 : 0;

@@ -75,6 +75,8 @@ class ScopedNotifier {
 
 // The program's message routines, through the current notifier.
 void MessageOk(const std::string& text);
+// "Tato funkce zde není k dispozici": a function this program does not carry.
+void NotAvailableMessage();
 // The file-error message of the record-file layer: "Uz: " + user + action + name +
 // " err " + the code in six places (action such as " cte soubor: ").
 void FileErrorMessage(std::string_view action, std::string_view name, int code);

@@ -9,6 +9,8 @@ namespace common {
 inline constexpr int kParamCacheFiles = 100;
 inline constexpr int kParamMaxKeys = 4000;
 inline constexpr int kParamValueMax = 64;  // a value is cut to this when read from disk
+// The workstation's own switches (print density and copies, "TabEnter", ...).
+inline constexpr const char* kRegistryFile = "REGISTRY.DTA";
 
 // One cached parameter file.
 struct tSetReg {

@@ -31,4 +31,10 @@ void LoadDriveMap();
 // root ("\srv\x\").
 std::string WindowsFolderName(std::string_view realFolder);
 
+// A name from the root of the current drive ("\TAVONA3W\") in Windows form: the drive
+// of the mapped folder that holds the current folder (the deepest when several do);
+// when only the default "C:" on "/" holds it (or nothing), the current folder stands
+// for that root. Other names (relative, a drive, "\\server") come back unchanged.
+std::string OnCurrentDrive(std::string_view name);
+
 }  // namespace common

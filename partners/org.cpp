@@ -20,6 +20,7 @@
 #include "common/text.h"
 #include "partners/lookups.h"
 #include "partners/orgservices.h"
+#include "partners/orgtools.h"
 
 namespace partners {
 
@@ -551,6 +552,7 @@ void SetupOrg(TfOrg& w, const std::string& fileName) {
     header += " " + caption;
   }
   w.HeaderLine = header;
+  RepairWorkstation321(w);
   w.RepaintPage();
 }
 

@@ -238,28 +238,50 @@ void ListReport(TfOrg& w) {
   browser::PrintReport("SEZNAM");
 }
 
-// Records read with scrambling on whose IČO shows other than digits and blanks were
-// stored plain: they are stored scrambled.
-void RepairPlainRecords(TfOrg& w) {
+bool DigitsAndBlanks(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || (c >= '0' && c <= '9'); });
+}
+
+// Marks records last down to first whose IČO, read through the unscrambling, holds other
+// than digits and blanks; with `storedPlain` only those whose IČO as stored holds nothing
+// else. False when a read failed.
+bool MarkPlainRecords(TfOrg& w, std::int32_t first, std::int32_t last, bool storedPlain) {
   common::Session& s = common::CurrentSession();
   const int former = s.ScrambleOn;
-  s.ScrambleOn = 1;
-  // The user's marks come back afterwards.
+  s.ScrambleOn = 0;
+  FileOrder order(w);
+  bool ok = true;
+  for (std::int32_t n = last; n >= first; --n) {
+    w.RecordReadAt(n);
+    if (!(ok = w.lastIoOk())) break;
+    std::string read = w.RecordBuffer;
+    ScrambleOrgFields(read, false);
+    if (DigitsAndBlanks(OrgText(read, of::Ico))) continue;
+    if (storedPlain && !DigitsAndBlanks(OrgText(w.RecordBuffer, of::Ico))) continue;
+    w.MarkRecord(n);
+    ++w.MarkedCount;
+  }
+  s.ScrambleOn = former;
+  return ok;
+}
+
+// The marked plain records of first..last stored scrambled; the user's marks come back.
+void ScramblePlainRecords(TfOrg& w, std::int32_t first, std::int32_t last, bool storedPlain) {
   const browser::RecordMarks userMarks = w.Marks;
   const std::int32_t userCount = w.MarkedCount;
   w.ClearMarks();
-  EachPartner(w, false, [&](std::int32_t n, std::string& r) {
-    const std::string ico = OrgText(r, of::Ico);
-    if (std::any_of(ico.begin(), ico.end(), [](char c) { return c != ' ' && (c < '0' || c > '9'); })) {
-      w.MarkRecord(n);
-      ++w.MarkedCount;
-    }
-    return false;
-  });
-  s.ScrambleOn = former;
-  w.OrgScrambleMarked(true);
+  if (MarkPlainRecords(w, first, last, storedPlain)) w.OrgScrambleMarked(true);
   w.Marks = userMarks;
   w.MarkedCount = userCount;
+}
+
+// Records read with scrambling on whose IČO shows other than digits and blanks were
+// stored plain: they are stored scrambled.
+void RepairPlainRecords(TfOrg& w) {
+  w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    ScramblePlainRecords(w, 1, w.Count, false);
+    return w.lastIoOk();
+  });
   w.RepaintPage();
 }
 
@@ -276,6 +298,24 @@ std::string ConvertDic(std::string_view stored) {
 std::string MailListName(int n) { return "Maily" + std::to_string(n) + ".txt"; }
 
 std::string OrgLockPath(const TfOrg& w) { return std::string(common::FolderPart(w.DataFilePath)) + kOrgLock; }
+
+void RepairWorkstation321(TfOrg& w) {
+  constexpr std::int32_t kFrom = 15000;
+  const common::Session& s = common::CurrentSession();
+  if (s.ComputerNo != 321 || s.ScrambleOn == 0 || w.Count < kFrom) return;
+  {
+    FileOrder order(w);
+    w.RecordReadAt(w.Count);
+  }
+  if (!w.lastIoOk() || DigitsAndBlanks(OrgText(w.RecordBuffer, of::Ico))) return;
+  common::ScopedFileLock lock(OrgLockPath(w), "W");
+  w.DataFileReopen();
+  const auto length = static_cast<std::uint64_t>(kOrgRecordLength);
+  w.RewriteInPlace((kFrom - 1) * length, static_cast<std::uint64_t>(w.Count - kFrom + 1) * length, [&] {
+    ScramblePlainRecords(w, kFrom, w.Count, true);
+    return w.lastIoOk();
+  });
+}
 
 void CompactMarked(TfOrg& w) {
   common::ScopedFileLock lock(OrgLockPath(w), "W");
@@ -462,6 +502,8 @@ void InstallOrgTools() {
   t["OpisLV1"] = ListReport;
   t["Mailadresy1"] = WriteMailLists;
   t["VOXAOPRAVA1"] = RepairPlainRecords;
+  // One-off tools of single firms whose files are not known here.
+  for (const char* item : {"Orvek20171", "NaberCSV21", "NaberCSVLufri1"}) t[item] = [](TfOrg&) { common::NotAvailableMessage(); };
 }
 
 }  // namespace partners

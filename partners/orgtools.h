@@ -24,5 +24,9 @@ void ImportCsv(TfOrg& w, const std::string& path);   // "Naber CSV" over a chose
 void ConvertOdber(TfOrg& w);                         // "Prevod z GREMO"
 void ExtendFile(TfOrg& w, const std::string& answer);  // "Zvětši Organizace" after the question
 void WriteMailLists(TfOrg& w);                       // "Mail adresy"
+// On opening, at workstation 321 with scrambling on and 15,000 records or more, when
+// the last partner's IČO reads other than digits and blanks: partners 15,000 to the
+// last whose IČO so reads and is stored plain are stored scrambled.
+void RepairWorkstation321(TfOrg& w);
 
 }  // namespace partners

@@ -35,6 +35,7 @@ TfJHcis::TfJHcis() : TfSoub("fJHcis") {
   SetCaption(common::Cz("Seznam pojmů"));
   ShowPopupItems({"Opis", "Setřiď pojmy", "Zruš XML"},
                  {[this] { PrintTerms(); }, [this] { SortJHcis(); }, [this] { ClearXmlNames(); }});
+  PopupShortcut('O', [this] { PrintTerms(); });
 }
 
 void TfJHcis::SetupJHcis() {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/params.h"
 #include "ui/canvas.h"
 #include "ui/types.h"
 
@@ -80,7 +81,7 @@ struct PrintSettings {
   bool formFeedAtEnd = false;  // job "F10FF"
   static PrintSettings Load();
 };
-inline constexpr const char* kRegistryFile = "REGISTRY.DTA";
+using common::kRegistryFile;
 
 // ---- line preparation ------------------------------------------------------------
 // Trailing blanks off; diacritics off when "DIAKTISK" is "N" or PrintMode is 5; ";"

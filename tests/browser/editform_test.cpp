@@ -126,6 +126,25 @@ TEST_F(EditFormNavigation, EnterRunsTheExitHookAfterTheNormalisation) {
   w.CloseBrowse();
 }
 
+TEST_F(EditFormNavigation, WithTabEnterOffEnterChecksAndStaysWhileAPickedValueMovesOn) {
+  WriteCi99(3);
+  Traced w;
+  w.Open();
+  common::WriteParam("REGISTRY.DTA", "TabEnter", "N");
+  std::vector<int> fields;
+  edit.Type("  7 ").Keys("Enter").Do(Note(fields)).Keys("Tab").Do(Note(fields));
+  edit.Keys("Enter").Do([&](EditForm&) { w.PutFieldText(2, "5"); }).Do(Note(fields)).Keys("Esc");
+  w.EditRecord();
+  EXPECT_EQ(fields, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(w.trace[2], "exit 1 7");  // the Enter check still runs
+  common::WriteParam("REGISTRY.DTA", "TabEnter", "A");
+  fields.clear();
+  edit.Keys("Enter").Do(Note(fields)).Keys("Esc");
+  w.EditRecord();
+  EXPECT_EQ(fields, std::vector<int>{2});
+  w.CloseBrowse();
+}
+
 TEST_F(EditFormNavigation, F12GivesTheValueOfTheRecordWrittenLastAndMovesOn) {
   WriteCi99(2);
   Ci99 w;

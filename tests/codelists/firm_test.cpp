@@ -151,6 +151,14 @@ TEST_F(RegistersFma, WithCashBookKeysTheTaxFieldsTakeOneTo255) {
   EXPECT_EQ(common::StripRightSp(Field(ReadData("fmw07.dta"), 16)), " 12");
 }
 
+TEST_F(RegistersFma, WithCashBookKeysNewFirmDataStartWithBlankKeys) {
+  common::CurrentSession().FjOn = 1;
+  edit.Type("12345678").Keys("F2");
+  EditFirmData();
+  const std::string bytes = ReadData("fmw07.dta");
+  for (int f = fma::VatBasic; f <= fma::BankPosting; ++f) EXPECT_EQ(Field(bytes, f), std::string(6, ' ')) << f;
+}
+
 TEST_F(RegistersFma, TheHelpTopicsFollowTheField) {
   const struct {
     int field;

@@ -211,6 +211,23 @@ TEST_F(RegistersBankKody, WithCashBookKeysTheKeyFieldTakesOneTo255) {
   w.CloseBrowse();
 }
 
+TEST_F(RegistersBankKody, WithCashBookKeysANewAccountStartsWithABlankKey) {
+  common::CurrentSession().FjOn = 1;
+  TfBankKody& w = fBankKody();
+  SetupBankKody(w);
+  edit.Type("A").Keys("F2");
+  w.NewRecord();
+  EXPECT_EQ(Field(ReadData("bako.dta"), 1, bk::Posting), "      ");
+  w.CloseBrowse();
+  // Without them the new account's posting account is "000000".
+  common::CurrentSession().FjOn = 0;
+  SetupBankKody(w);
+  edit.Type("B").Keys("F2");
+  w.NewRecord();
+  EXPECT_EQ(Field(ReadData("bako.dta"), 2, bk::Posting), "000000");
+  w.CloseBrowse();
+}
+
 TEST_F(RegistersBankKody, TheKeyOrAccountLabelWithoutTheAccountIs30Blanks) {
   std::string account = "999999";
   EXPECT_EQ(KeyOrAccountLabel(account), std::string(30, ' '));

@@ -1,11 +1,13 @@
 #include "common/startup.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/jobfile.h"
+#include "common/osfile.h"
 #include "common/scramble.h"
 #include "start_folder.h"
 
@@ -218,6 +220,25 @@ TEST_F(StartupTest, WindowsFolderNames) {
   EXPECT_EQ(WindowsFolderName("/home/a"), "C:\\home\\a\\");
   Drives().Clear();
   EXPECT_EQ(WindowsFolderName("/home/a/"), "\\home\\a\\");
+}
+
+TEST_F(StartupTest, TheRootOfTheCurrentDriveIsTheDriveHoldingTheStartFolder) {
+  ASSERT_EQ(SetCurrentFolder(At("data")), 0);
+  std::string start = CurrentFolder();
+  if (start.ends_with('/')) start.pop_back();
+  std::string windows = start + "/";
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  // Only the default "C:" on "/" holds it: the start folder stands for the root.
+  EXPECT_EQ(OnCurrentDrive("\\TAVONA3W\\"), "C:" + windows + "TAVONA3W\\");
+  Drives().Set("D", start.substr(0, start.rfind('/')));
+  EXPECT_EQ(OnCurrentDrive("\\TAVONA3W\\"), "D:\\TAVONA3W\\");
+  Drives().Set("E", start);  // the deepest one
+  EXPECT_EQ(OnCurrentDrive("/TAVONA3W/"), "E:\\TAVONA3W\\");
+  EXPECT_EQ(OnCurrentDrive("dbf\\"), "dbf\\");
+  EXPECT_EQ(OnCurrentDrive("X:\\TAVONA3W\\"), "X:\\TAVONA3W\\");
+  EXPECT_EQ(OnCurrentDrive("\\\\srv\\share\\"), "\\\\srv\\share\\");
+  Drives().Clear();
+  EXPECT_EQ(OnCurrentDrive("\\TAVONA3W\\"), windows + "TAVONA3W\\");
 }
 
 TEST_F(StartupTest, LargeFontsAndRunningOnce) {

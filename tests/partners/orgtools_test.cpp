@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/indexfiles.h"
+#include "common/inplace.h"
 #include "common/numbers.h"
 #include "common/scramble.h"
 #include "common/session.h"
@@ -169,6 +170,63 @@ TEST_F(PartnerTools, PlainRecordsAmongScrambledOnesAreRepaired) {
   EXPECT_EQ(Text(reader.RecordBuffer, of::Name), Cz("Lípa"));
   reader.CloseBrowse();
   w.CloseBrowse();
+}
+
+TEST_F(PartnerTools, Workstation321RepairsPlainRecordsFrom15000OnOpening) {
+  common::Session& s = common::CurrentSession();
+  s.ScrambleKey = common::ProgramScrambleKey();
+  auto scrambled = [](std::string r) {
+    partners::ScrambleOrgFields(r, true);
+    return r;
+  };
+  // 15,002 partners stored scrambled; 14,999, 15,000 and 15,002 were left plain, and
+  // 15,001 rightly holds a letter in its IČO.
+  const int count = 15002;
+  const std::string plainIco = Partner(1, {{of::Name, "Dub"}, {of::Ico, "12345678"}});
+  const std::string letterIco = scrambled(Partner(15001, {{of::Name, "Buk"}, {of::Ico, "CZ12"}}));
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(count) * partners::kOrgRecordLength);
+  for (int n = 1; n <= count; ++n) {
+    if (n == 15001) {
+      bytes += letterIco;
+      continue;
+    }
+    std::string r = plainIco;
+    partners::PutOrgWord(r, of::Number, static_cast<std::uint16_t>(n));
+    bytes += n >= 14999 ? r : scrambled(r);
+  }
+  ASSERT_NE(Text(letterIco, of::Ico).find_first_not_of(" 0123456789"), std::string::npos);
+  auto opened = [&](int computer, int scramble) {
+    s.ComputerNo = computer;
+    s.ScrambleOn = scramble;
+    TfOrg w("fOrg");
+    partners::SetupOrg(w, "org.dta");
+    w.CloseBrowse();
+    s.ScrambleOn = 0;
+    return ReadData("org.dta");
+  };
+  WriteData("org.dta", bytes);
+  EXPECT_EQ(opened(320, 1), bytes);  // another workstation
+  EXPECT_EQ(opened(321, 0), bytes);  // no scrambling
+  const std::string repaired = opened(321, 1);
+  ASSERT_EQ(repaired.size(), bytes.size());
+  const auto at = [](const std::string& b, int n) {
+    return b.substr(static_cast<std::size_t>(n - 1) * partners::kOrgRecordLength, partners::kOrgRecordLength);
+  };
+  EXPECT_EQ(repaired.substr(0, 14999 * partners::kOrgRecordLength), bytes.substr(0, 14999 * partners::kOrgRecordLength));
+  EXPECT_EQ(at(repaired, 15000), scrambled(at(bytes, 15000)));
+  EXPECT_EQ(at(repaired, 15001), letterIco);
+  EXPECT_EQ(at(repaired, 15002), scrambled(at(bytes, 15002)));
+  EXPECT_FALSE(std::filesystem::exists(DataPath(common::RollbackCopyName("org.dta"))));
+  // Now the last partner reads a letter from a properly scrambled IČO: nothing is
+  // rewritten, at this opening or the next.
+  EXPECT_EQ(opened(321, 1), repaired);
+  std::string last = repaired;
+  last.replace(static_cast<std::size_t>(count - 1) * partners::kOrgRecordLength, partners::kOrgRecordLength, letterIco);
+  WriteData("org.dta", last);
+  EXPECT_EQ(opened(321, 1), last);
+  EXPECT_EQ(opened(321, 1), last);
+  s.ComputerNo = 0;
 }
 
 TEST_F(PartnerTools, ExportOfTheQuickSalesCodes) {

@@ -38,7 +38,8 @@ menus, print jobs and the snapshots asked for.
                   Windows then open over that data folder and change its files.
                   DIR is also drive D: unless "drives.map" maps D, so that
                   scenarios can name its folders by drive.
-  --copy-data DIR the same on a fresh temporary copy of DIR, removed at the end
+  --copy-data DIR the same on a fresh temporary copy of DIR, removed at the end;
+                  the copy's path reads "<data>" in the transcript
   --expect FILE   compare the transcript with FILE; print the first difference
                   and exit 1 when they differ
   --list          list the windows "open" knows, with their arguments
@@ -59,6 +60,12 @@ std::string ReadAll(const std::string& path) {
     s << in.rdbuf();
   }
   return s.str();
+}
+
+std::string ReplacedAll(std::string text, const std::string& what, const std::string& with) {
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+    text.replace(at, what.size(), with);
+  return text;
 }
 
 // Reports the first line where the two texts part.
@@ -184,11 +191,14 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  std::cout << transcript.str();
+  std::string got = transcript.str();
+  // A fresh copy lies in a folder of its own on every run: its path reads "<data>".
+  if (copy) got = ReplacedAll(got, copy->path().string(), "<data>");
+  std::cout << got;
   if (!expect.empty()) {
     std::string want = ReadAll(expect);
-    if (want != transcript.str()) {
-      ShowDifference(transcript.str(), want);
+    if (want != got) {
+      ShowDifference(got, want);
       status = 1;
     }
   }
