@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/errors.h"
+
 namespace common {
 
 inline constexpr int kParamCacheFiles = 100;
@@ -27,11 +29,16 @@ std::string ReadParam(const std::string& fileName, const std::string& key);
 // Sets the entry in the cached file; an empty value drops the line at the next flush.
 void WriteParam(const std::string& fileName, const std::string& key, const std::string& value);
 // Writes every changed cached file and empties the cache. A file that cannot be
-// written stays cached and changed, and the first failure is raised as IoError
-// after all others were written. A file that could not be read, or that holds binary
-// bytes, is never written: its changes are dropped and the failure raised (13 for
-// binary bytes).
+// written (a read-only file or a folder in its place, a failed write) and a file that
+// could not be read or holds binary bytes (it is never written) stay cached with their
+// values for the rest of the session, and their failures are returned: 13 for binary
+// bytes, 5 for a read-only file or a folder.
+std::vector<IoError> StoreParams();
+// StoreParams, raising the first failure as IoError.
 void FlushParams();
+// StoreParams for the window settings: each file that cannot be written is said once
+// a session, naming it; nothing is raised.
+void FlushParamsSaying();
 
 // A parameter file read from disk now, outside the cache and never written (the files
 // another program keeps and may change during the run). A missing file gives no

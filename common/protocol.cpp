@@ -118,7 +118,8 @@ void LogProtocol(Session& s, std::string_view message) {
   std::uint64_t size = 0;
   if (code == 0) code = log.Size(size);
   if (code != 0) {
-    MessageOk("Uz: " + UserCode(s) + " otvira protokol: - err " + FormatNumberMask("######", code));
+    MessageOnce(s, "protocol " + path,
+                "Uz: " + UserCode(s) + " otvira protokol: " + ShownPath(path) + " err " + FormatNumberMask("######", code));
     throw IoError(code, path);
   }
 

@@ -149,7 +149,13 @@ void TfORGVK::RunSelection() {
     return;
   }
   const OrgCriteria criteria = CompactRows();
-  common::WriteJob("ORGVK" + common::CurrentSession().CurrentUser, "A");
+  try {
+    common::WriteJob("ORGVK" + common::CurrentSession().CurrentUser, "A");
+  } catch (const common::IoError& e) {
+    // A file in use or of a wrong size was said by WriteJob; the selection goes on.
+    if (e.code != common::io::kSharingViolation && e.code != common::io::kInvalidData)
+      common::FileErrorMessage(" pise soubor: ", e.file, e.code);
+  }
 
   common::tRecFile in, out;
   if (!common::OpenRecFile(in, "org.dta", "I", kOrgRecordLength)) return;

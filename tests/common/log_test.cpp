@@ -96,7 +96,7 @@ TEST_F(LogTest, SwitchedOffWritesNothing) {
 TEST_F(LogTest, MissingDataFolderIsReported) {
   Write("data.adr", "nowhere\\\r\n");
   EXPECT_THROW(LogProtocol("x"), IoError);
-  EXPECT_EQ(notes.Texts(Kind::Message), std::vector<std::string>{"Uz: 07 otvira protokol: - err      3"});
+  EXPECT_EQ(notes.Texts(Kind::Message), std::vector<std::string>{"Uz: 07 otvira protokol: nowhere/PROTOKOL.PRT err      3"});
 }
 
 TEST_F(LogTest, WorkstationsAppendingAtOnceLoseNothing) {
