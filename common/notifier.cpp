@@ -92,9 +92,13 @@ void SetNotifier(Notifier* notifier) { g_notifier = notifier; }
 
 void MessageOk(const std::string& text) { CurrentNotifier().Message(text); }
 
+std::string FileErrorText(std::string_view action, std::string_view name, int code) {
+  return "Uz: " + CurrentSession().CurrentUser + std::string(action) + ShownPath(name) + " err " +
+         FormatFloatMask("######", code);
+}
+
 void FileErrorMessage(std::string_view action, std::string_view name, int code) {
-  MessageOk("Uz: " + CurrentSession().CurrentUser + std::string(action) + ShownPath(name) + " err " +
-            FormatFloatMask("######", code));
+  MessageOk(FileErrorText(action, name, code));
 }
 
 void BeepMessage(const std::string& text) { CurrentNotifier().BeepMessage(text); }

@@ -91,6 +91,7 @@ void MessageOk(const std::string& text);
 // The file-error message of the record-file layer: "Uz: " + user + action + name +
 // " err " + the code in six places (action such as " cte soubor: ").
 void FileErrorMessage(std::string_view action, std::string_view name, int code);
+std::string FileErrorText(std::string_view action, std::string_view name, int code);
 void BeepMessage(const std::string& text);
 // The message the first time `what` fails in this session; later failures of it are
 // not said again. True when it was shown now.

@@ -162,10 +162,9 @@ void FlushParams() {
 
 void FlushParamsSaying() {
   for (const IoError& e : StoreParams()) {
-    const std::string why = e.code == io::kInvalidData ? Cz(" nemá tvar souboru parametrů") : Cz(" nelze zapsat");
+    const std::string why = e.code == io::kInvalidData ? Cz(" (není soubor parametrů)") : std::string();
     MessageOnce(CurrentSession(), "params " + UpperCz(e.file),
-                Cz("Nastavení se neuloží: soubor ") + ShownPath(e.file) + why + " (err " + std::to_string(e.code) +
-                    Cz("), platí jen do konce práce"));
+                FileErrorText(" pise soubor: ", e.file, e.code) + why + Cz(", nastavení platí jen do konce práce"));
   }
 }
 
