@@ -114,7 +114,7 @@ void LogProtocol(Session& s, std::string_view message) {
   AppendFile log;
   int code;
   while ((code = log.Open(path)) == io::kSharingViolation)
-    LockWaitMessage("Err" + FormatNumberMask("##### ", code) + path, 100);
+    if (LockWaitMessage(s, "Err" + FormatNumberMask("##### ", code) + path, 100)) break;  // left: said below
   std::uint64_t size = 0;
   if (code == 0) code = log.Size(size);
   if (code != 0) {
