@@ -140,10 +140,12 @@ std::vector<IoError> StoreParams() {
   for (auto& reg : s.ParamCache) {
     if (!reg->dirty) continue;
     if (reg->refused) {
-      failures.emplace_back(reg->refused, reg->diskName,
-                            reg->refused == io::kInvalidData
-                                ? reg->diskName + ": binary bytes, not a parameter file; nothing written"
-                                : std::string());
+      if (!reg->refusalRaised)
+        failures.emplace_back(reg->refused, reg->diskName,
+                              reg->refused == io::kInvalidData
+                                  ? reg->diskName + ": binary bytes, not a parameter file; nothing written"
+                                  : std::string());
+      reg->refusalRaised = true;
     } else if (const int code = WriteParamFile(*reg)) {
       failures.emplace_back(code, reg->diskName);
     } else {

@@ -20,6 +20,7 @@ struct tSetReg {
   // 0, or why the file on disk must not be replaced: the I/O code of a failed read, or
   // 13 when it holds binary bytes (it is no parameter file).
   int refused = 0;
+  bool refusalRaised = false;  // the refusal was returned by a flush once; later ones pass it over
   std::vector<std::string> keys;    // case as read or as first written
   std::vector<std::string> values;  // parallel to keys
 };
@@ -31,8 +32,9 @@ void WriteParam(const std::string& fileName, const std::string& key, const std::
 // Writes every changed cached file and empties the cache. A file that cannot be
 // written (a read-only file or a folder in its place, a failed write) and a file that
 // could not be read or holds binary bytes (it is never written) stay cached with their
-// values for the rest of the session, and their failures are returned: 13 for binary
-// bytes, 5 for a read-only file or a folder.
+// values for the rest of the session. The failures are returned: every time for a
+// failed write (5 for a read-only file or a folder), the first time for a file never
+// written (13 for binary bytes).
 std::vector<IoError> StoreParams();
 // StoreParams, raising the first failure as IoError.
 void FlushParams();
