@@ -91,11 +91,10 @@ void CheckNoListDropped(const std::string& ci01, const std::vector<std::pair<int
 // Bytes of a cut record at the end of CI01.DTA go to "CI01.DTA.cut" before the split,
 // as the record windows keep them, so that the assembly cannot lose them.
 void MoveCutRecordAside(const std::string& ci01) {
-  common::File f;
-  if (f.Open(ci01, common::kModeReadWrite) != 0) return;  // the read that follows says why
   std::uint64_t size = 0;
-  common::ThrowIfError(f.Size(size), ci01);
-  if (size % codelists::kCi01Length == 0) return;
+  if (common::FileSize(ci01, size) != 0 || size % codelists::kCi01Length == 0) return;  // the read says why
+  common::File f;
+  common::ThrowIfError(f.Open(ci01, common::kModeReadWrite), ci01);
   common::FileTurn turn;
   common::ThrowIfError(turn.Take(f), ci01);
   common::ThrowIfError(f.Size(size), ci01);
