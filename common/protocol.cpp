@@ -139,7 +139,9 @@ void LogProtocol(Session& s, std::string_view message) {
   data += Record(stamp + std::string(message));
   if (code == 0) code = log.Append(data);
   if (code == 0) code = log.Close();
-  if (code != 0) MessageOk("Uz: " + UserCode(s) + " pis protokol: - err " + FormatNumberMask("######", code));
+  if (code != 0)
+    MessageOnce(s, "protocol " + path,
+                "Uz: " + UserCode(s) + " pis protokol: " + ShownPath(path) + " err " + FormatNumberMask("######", code));
 }
 
 void LogProtocol(std::string_view message) { LogProtocol(CurrentSession(), message); }
