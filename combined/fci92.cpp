@@ -269,16 +269,18 @@ bool TFCI92::AssembleCodeLists() {
       }
       common::ThrowIfError(common::ReplaceFileContents(ci01, content), ci01);
     }
-    common::WriteJobIn(folder, kJobSorting, "A");
+    // The rebuilt file is sorted also when the job file cannot carry the mark (said).
     struct ClearJob {
       const std::string& folder;
+      bool marked;
       ~ClearJob() {
+        if (!marked) return;
         try {
           common::WriteJobIn(folder, kJobSorting, "");
         } catch (const common::IoError&) {
         }
       }
-    } clearJob{folder};
+    } clearJob{folder, common::WriteJobInSaying(folder, kJobSorting, "A")};
     SortCombinedFile(common::DataDir(codelists::kCi01Name));
     return true;
   } catch (const common::IoError& e) {

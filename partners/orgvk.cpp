@@ -149,13 +149,7 @@ void TfORGVK::RunSelection() {
     return;
   }
   const OrgCriteria criteria = CompactRows();
-  try {
-    common::WriteJob("ORGVK" + common::CurrentSession().CurrentUser, "A");
-  } catch (const common::IoError& e) {
-    // A file in use or of a wrong size was said by WriteJob; the selection goes on.
-    if (e.code != common::io::kSharingViolation && e.code != common::io::kInvalidData)
-      common::FileErrorMessage(" pise soubor: ", e.file, e.code);
-  }
+  common::WriteJobSaying("ORGVK" + common::CurrentSession().CurrentUser, "A");  // the selection goes on
 
   common::tRecFile in, out;
   if (!common::OpenRecFile(in, "org.dta", "I", kOrgRecordLength)) return;

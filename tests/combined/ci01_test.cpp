@@ -411,6 +411,19 @@ TEST_F(Ci01Files, ADamagedPieceStopsTheAssemblyAndNamesIt) {
   EXPECT_TRUE(Read("CI01.DTA") == before);
 }
 
+// A job file that cannot carry the sorting mark is said; the rebuilt file is still sorted.
+TEST_F(Ci01Files, AJobFileThatCannotBeWrittenIsSaidAndTheFileSorted) {
+  const std::string original = Bytes(Generated());
+  Write("CI01.DTA", original);
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  std::filesystem::create_directory(Data("master.job"));
+  EXPECT_TRUE(combined::fCI92().AssembleCodeLists());
+  EXPECT_TRUE(Read("CI01.DTA") == original);
+  ASSERT_EQ(notes.calls.size(), 1u) << notes.Dump();
+  EXPECT_NE(notes.calls[0].text.find(Data("master.job") + " err      5"), std::string::npos) << notes.calls[0].text;
+  EXPECT_TRUE(Free());
+}
+
 // A cut record at the end of CI01.DTA is moved aside by the split, and said.
 TEST_F(Ci01Files, TheSplitKeepsTheBytesOfACutRecord) {
   const std::string whole = Bytes(Generated()), stray = "twenty stray bytes!!";
