@@ -106,14 +106,15 @@ bool SwitchCodeListLanguage(const std::string& from, const std::string& to) {
   const std::string languageFile = common::DataDir(kLanguageFile);
   const std::string before = common::ReadParam(languageFile, "Rec");
   common::WriteParam(languageFile, "Rec", to);
-  try {
-    common::FlushParams();
-  } catch (const common::IoError& e) {
+  // Only the language file decides; window settings that cannot be stored are said once.
+  for (const common::IoError& e : common::StoreParams()) {
+    if (e.file != languageFile) continue;
     common::WriteParam(languageFile, "Rec", before);
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
     putBack();
     return false;
   }
+  common::FlushParamsSaying();
   return true;
 }
 

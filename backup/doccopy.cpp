@@ -17,6 +17,7 @@
 #include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/params.h"
+#include "common/session.h"
 #include "common/text.h"
 #include "common/usertab.h"
 #include "common/winpath.h"
@@ -148,13 +149,23 @@ void Flush(std::vector<std::unique_ptr<common::FileReplacement>>& batch, CopyRun
 // other user holds it; a file another workstation has open is left too. Each
 // replacement is on disk before it is renamed in.
 void CopyIn(const std::string& from, const std::string& to, const std::string& lockName, CopyRun& run) {
-  if (!common::IfVolny(lockName).empty()) {
+  common::Session& s = common::CurrentSession();
+  // A lock wait left with Esc ends the run before this file is touched.
+  auto stopped = [&] {
+    if (!s.WaitStopped) return false;
+    run.stoppedAt = lockName;
+    return true;
+  };
+  s.WaitStopped = 0;
+  const std::string holder = common::IfVolny(lockName);
+  if (stopped()) return;
+  if (!holder.empty()) {
     ++run.skipped;
     return;
   }
   common::ScopedFileLock lock(lockName, "W");
   if (lock.result() == common::LockResult::GivenUp) {
-    ++run.skipped;
+    if (!stopped()) ++run.skipped;
     return;
   }
   common::FileReplacement r;
@@ -291,6 +302,7 @@ CopyRun SyncDocumentFolders(const CopyRoots& roots, const LineSink& onLine, cons
       const Entry& target = s != from.files.end() ? s->second : c;
       Report(run, onLine, roots.source + p.rel + target.shown + kBack);
       CopyIn(p.copy + c.disk, p.source + target.disk, roots.source + p.rel + target.shown, run);
+      if (!run.stoppedAt.empty()) return run;
     }
     // Sub-folders of both sides, each side keeping its own spelling.
     std::vector<std::pair<SubFolder, SubFolder>> subs;
@@ -359,6 +371,7 @@ CopyRun CopySeriesFolders(const CopyRoots& roots, const std::vector<std::string>
       }
       Report(run, onLine, roots.copy + p + item.name + kForward);
       CopyIn(copy + item.diskName, source + item.diskName, roots.source + p + item.name, run);
+      if (!run.stoppedAt.empty()) return run;
     }
   }
   return run;
@@ -461,7 +474,8 @@ void TfKopieDokladu::bStartClick() {
   auto line = [this](const std::string& l) { AddLine(l); };
   auto folders = [this](const std::vector<std::string>& s) { ShowFolders(s); };
   run_ = series_ ? CopySeriesFolders(roots, MarkedSeries(data), line, folders) : SyncDocumentFolders(roots, line, folders);
-  std::vector<std::string> done{"Hotovo"};
+  std::vector<std::string> done{run_.stoppedAt.empty() ? "Hotovo" : "Přerušeno"_cz};
+  if (!run_.stoppedAt.empty()) done.push_back("Kopie přerušena u souboru "_cz + run_.stoppedAt + ", nezkopírován"_cz);
   if (run_.failed) done.push_back("Nezkopírováno: "_cz + std::to_string(run_.failed));
   if (run_.skipped) done.push_back("Vynecháno, užívá jiný uživatel: "_cz + std::to_string(run_.skipped));
   if (run_.foldersSkipped)

@@ -21,6 +21,7 @@ struct CopyRun {
   int skipped = 0;                 // data files another user holds
   int foldersSkipped = 0;          // folders walked already (links) or too deep
   std::string refused;             // the message when the copy root belongs to another data folder
+  std::string stoppedAt;           // the file whose lock wait the user left with Esc: the run ended there
 };
 
 // Both roots end in "\"; `source` is in the data folder. `onLine` sees each line as it

@@ -1,6 +1,7 @@
 // The red lock-wait notice, and the notifier that shows the library's messages and
 // waits in the program's windows.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "common/notifier.h"
@@ -19,6 +20,13 @@ class TfErr : public ui::Form {
   void Timer1Timer();
   // A right click asks whether to ignore the file protection.
   void FormMouseDown(ui::MouseButton button);
+
+  // While set, each tick of Timer1 runs it and the notice stays up until it returns
+  // true: one notice for a whole wait.
+  std::function<bool()> retry;
+  // How the last showing ended: the time or the retry (Done), the ignore answer, or
+  // Esc and the close button (Stopped).
+  common::WaitEnd end = common::WaitEnd::Done;
 };
 
 TfErr& fErr();
@@ -31,6 +39,8 @@ class DialogNotifier : public common::Notifier {
   void BeepMessage(const std::string& text) override;
   // fErr with the text for ms milliseconds; true when the user chose to ignore the protection.
   bool LockWait(const std::string& text, int ms) override;
+  // fErr shown once for the whole wait; Esc stops it.
+  common::WaitEnd Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) override;
   void Beep(unsigned type) override;
 };
 

@@ -867,9 +867,7 @@ bool TfSoub::AppendRecord() {
     }
     appended_ = Count;
   }
-  if (moved > 0)
-    LaterMessage(common::Cz("Useknutá věta souboru ") + common::ShownPath(DataFilePath) + " (" + std::to_string(moved) +
-                 common::Cz(" B) je přesunuta do ") + common::ShownPath(DataFilePath) + ".cut");
+  if (moved > 0) LaterMessage(common::CutTailMovedText(DataFilePath, moved));
   if (RowsPerPage < MaxRowsPerPage) ++RowsPerPage;
   if (Count < RowsPerPage) RowsPerPage = Count;
   Current = SelectionInsertSorted(SelectionAppend());
@@ -878,30 +876,14 @@ bool TfSoub::AppendRecord() {
 }
 
 bool TfSoub::MoveCutRecordAside(std::uint64_t& size, std::uint64_t& moved) {
-  const std::uint64_t cut = size % static_cast<std::uint64_t>(RecordLength);
-  if (cut == 0) return true;
-  // Kept behind what an earlier append moved there.
-  const std::string aside = DataFilePath + ".cut";
-  std::string bytes;
-  if (int code = common::ReadFileText(aside, bytes); code != 0 && code != common::io::kFileNotFound) {
-    FileMessage(" cte soubor: ", aside, code);
+  common::CutTailMove move;
+  if (int code = common::MoveCutTailAside(data_, DataFilePath, static_cast<std::uint64_t>(RecordLength), size, move)) {
+    const bool data = move.failed == DataFilePath;
+    FileMessage(move.failedReading ? " cte soubor: " : " pise soubor: ", data ? DataFileName : move.failed, code);
     return false;
   }
-  const std::size_t kept = bytes.size();
-  bytes.resize(kept + cut);
-  int code = data_.ReadAt(size - cut, bytes.data() + kept, cut);
-  if (code == 0) code = common::ReplaceFileContents(aside, bytes);
-  if (code != 0) {
-    FileMessage(" pise soubor: ", aside, code);
-    return false;
-  }
-  if ((code = data_.Truncate(size - cut)) != 0) {
-    FileMessage(" pise soubor: ", DataFileName, code);
-    return false;
-  }
-  size -= cut;
-  moved = cut;
-  cutBytes_ = 0;
+  moved = move.moved;
+  if (moved > 0) cutBytes_ = 0;
   return true;
 }
 

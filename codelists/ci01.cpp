@@ -22,6 +22,14 @@ Ci01Record Ci01Record::FromBytes(std::string_view rec) {
   return r;
 }
 
+bool Ci01Record::Decodes(std::string_view rec) {
+  if (rec.size() < static_cast<std::size_t>(kCi01Length)) return false;
+  auto fits = [&](int offset, int width) { return static_cast<unsigned char>(rec[offset]) <= width; };
+  for (int offset : kCellOffset)
+    if (!fits(offset, 6)) return false;
+  return fits(0, 2) && fits(3, 6) && fits(10, 1) && fits(12, 2) && fits(50, 6);
+}
+
 std::string Ci01Record::Bytes() const {
   std::string rec(kCi01Length, '\0');
   common::PutCounted(rec, 0, ts, 2);

@@ -24,6 +24,8 @@ struct Ci01Record {
 
   // The fields of 57 record bytes; length bytes above a field's capacity are clamped.
   static Ci01Record FromBytes(std::string_view rec);
+  // No length byte of the 57 bytes is above its field's capacity.
+  static bool Decodes(std::string_view rec);
   // The record bytes; each text cut to its capacity and stored with its own length.
   std::string Bytes() const;
   // The new record: TS "00", Klíč "000000", P "0", ČV "00", blank cells and date.

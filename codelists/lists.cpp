@@ -211,7 +211,7 @@ void CloseCodeListForms() {
                                 static_cast<CodeListWindow*>(Instances().cis36.get()),
                                 static_cast<CodeListWindow*>(ExistingCis15())})
     if (list) list->EndOfRunClose();
-  common::FlushParams();
+  common::FlushParamsSaying();
 }
 
 void DestroyCodeListWindows() {

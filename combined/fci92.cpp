@@ -12,6 +12,7 @@
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
+#include "common/winpath.h"
 
 namespace combined {
 
@@ -40,6 +41,67 @@ struct PieceOut {
     end += rec.size();
   }
 };
+
+// A piece that the assembly must not use: the text says which and why.
+struct Refusal {
+  std::string text;
+};
+
+// Every record of a piece is whole and each counted text fits its field.
+void CheckPiece(int list, const std::string& name, const std::string& bytes) {
+  const PieceSpec* spec = FindPiece(list);
+  const std::size_t length = spec ? spec->length : codelists::kCi01Length;
+  const std::string head = common::Cz("Číselníky nejsou složeny: soubor ") + common::ShownPath(name);
+  if (bytes.size() % length != 0)
+    throw Refusal{head + common::Cz(" má ") + std::to_string(bytes.size()) +
+                  common::Cz(" bajtů, to není celý počet vět po ") + std::to_string(length) + common::Cz(" bajtech")};
+  for (std::size_t at = 0; at < bytes.size(); at += length) {
+    const std::string_view rec(bytes.data() + at, length);
+    if (!RecordDecodes(list, rec))
+      throw Refusal{head + common::Cz(" neodpovídá své větě (věta ") + std::to_string(at / length + 1) + ")"};
+  }
+}
+
+// An empty piece may only stand for a list whose lines all went to "ci.99": a list
+// of CI01.DTA that neither holds was emptied after the split and would be lost.
+void CheckNoListDropped(const std::string& ci01, const std::vector<std::pair<int, std::string>>& pieces) {
+  std::set<std::string> rest;
+  for (const auto& [list, bytes] : pieces)
+    if (list == kRestList)
+      for (std::size_t at = 0; at + codelists::kCi01Length <= bytes.size(); at += codelists::kCi01Length)
+        rest.insert(bytes.substr(at, codelists::kCi01Length));
+  std::vector<std::string> records;
+  bool read = false;
+  for (const auto& [list, bytes] : pieces) {
+    if (list == kRestList || !bytes.empty()) continue;
+    if (!read) {
+      common::ThrowIfError(codelists::ReadCi01(ci01, records), ci01);
+      read = true;
+    }
+    for (const std::string& rec : records) {
+      const Ci01Record r = Ci01Record::FromBytes(rec);
+      if (r.Deleted() || r.ts != common::FormatFloatMask("@@", list) || rest.count(rec)) continue;
+      throw Refusal{common::Cz("Číselníky nejsou složeny: soubor ") +
+                    common::ShownPath(common::DataDir(FindPiece(list)->FileName())) +
+                    common::Cz(" je prázdný, ale CI01.DTA má číselník ") + r.ts};
+    }
+  }
+}
+
+// Bytes of a cut record at the end of CI01.DTA go to "CI01.DTA.cut" before the split,
+// as the record windows keep them, so that the assembly cannot lose them.
+void MoveCutRecordAside(const std::string& ci01) {
+  std::uint64_t size = 0;
+  if (common::FileSize(ci01, size) != 0 || size % codelists::kCi01Length == 0) return;  // the read says why
+  common::File f;
+  common::ThrowIfError(f.Open(ci01, common::kModeReadWrite), ci01);
+  common::FileTurn turn;
+  common::ThrowIfError(turn.Take(f), ci01);
+  common::ThrowIfError(f.Size(size), ci01);
+  common::CutTailMove move;
+  common::ThrowIfError(common::MoveCutTailAside(f, ci01, codelists::kCi01Length, size, move), move.failed);
+  if (move.moved > 0) common::MessageOk(common::CutTailMovedText(ci01, move.moved));
+}
 
 }  // namespace
 
@@ -123,6 +185,7 @@ bool TFCI92::SplitCodeLists() {
   const std::string ci01 = common::DataDir(codelists::kCi01Name);
   try {
     common::ScopedFileLock lock(ci01, "");
+    MoveCutRecordAside(ci01);
     std::vector<std::string> records;
     common::ThrowIfError(codelists::ReadCi01(ci01, records), ci01);
     for (const PieceSpec& spec : PieceSpecs()) {
@@ -172,13 +235,18 @@ bool TFCI92::AssembleCodeLists() {
       std::vector<std::pair<int, std::string>> pieces;
       for (int list : PieceOrder()) {
         const std::string name = common::DataDir(list == kRestList ? kRestPiece : FindPiece(list)->FileName());
-        if (!common::FileExists(name)) continue;
+        common::FileStat st;
+        if (common::GetFileInfo(name, st) == common::io::kFileNotFound) continue;
+        if (st.isDir) throw Refusal(common::Cz("Číselníky nejsou složeny: místo souboru ") + common::ShownPath(name) +
+                                    common::Cz(" je složka"));
         common::File f;
         common::ThrowIfError(f.Open(name, common::kModeReadOnly), name);
         std::string bytes;
         common::ThrowIfError(f.ReadWhole(bytes), name);
+        CheckPiece(list, name, bytes);
         pieces.emplace_back(list, std::move(bytes));
       }
+      CheckNoListDropped(ci01, pieces);
       std::string content;
       int count = 0;
       ProgressBar1.SetPosition(1);
@@ -201,20 +269,25 @@ bool TFCI92::AssembleCodeLists() {
       }
       common::ThrowIfError(common::ReplaceFileContents(ci01, content), ci01);
     }
-    common::WriteJobIn(folder, kJobSorting, "A");
+    // The rebuilt file is sorted also when the job file cannot carry the mark (said).
     struct ClearJob {
       const std::string& folder;
+      bool marked;
       ~ClearJob() {
+        if (!marked) return;
         try {
           common::WriteJobIn(folder, kJobSorting, "");
         } catch (const common::IoError&) {
         }
       }
-    } clearJob{folder};
+    } clearJob{folder, common::WriteJobInSaying(folder, kJobSorting, "A")};
     SortCombinedFile(common::DataDir(codelists::kCi01Name));
     return true;
   } catch (const common::IoError& e) {
     Report("Číselníky nejsou složeny, soubor ", e);
+    return false;
+  } catch (const Refusal& e) {
+    common::MessageOk(e.text + common::Cz("; CI01.DTA zůstává, jak byl"));
     return false;
   } catch (const std::runtime_error& e) {
     common::MessageOk(common::Utf8ToWin1250(e.what()));

@@ -357,6 +357,18 @@ bool ApplyRecord(const PieceSpec& spec, const Ci01Record& r, std::string& piece)
   return true;
 }
 
+bool RecordDecodes(int list, std::string_view rec) {
+  auto fits = [&](int offset, int width) {
+    return static_cast<std::size_t>(offset) < rec.size() && static_cast<unsigned char>(rec[offset]) <= width;
+  };
+  if (const PieceSpec* spec = FindPiece(list)) {
+    for (const PieceField& f : spec->fields)
+      if (!fits(f.offset, f.width)) return false;
+    return true;
+  }
+  return Ci01Record::Decodes(rec);
+}
+
 std::vector<Ci01Record> AssembleEntry(const PieceSpec& spec, std::string_view piece) {
   std::vector<Ci01Record> out;
   if (spec.Get(piece, spec.keyField) == spec.DeletionMark() || TextBlank(spec.Get(piece, spec.nameField))) return out;

@@ -92,6 +92,10 @@ int ListNumber(std::string_view ts);
 // required P and ČV one of its lines. False when the record belongs to "ci.99".
 bool ApplyRecord(const PieceSpec& spec, const Ci01Record& r, std::string& piece);
 
+// Whether a record of the list's piece ("ci.99": a CI01.DTA record) holds no counted
+// text longer than its field, as every writer of the pieces leaves them.
+bool RecordDecodes(int list, std::string_view rec);
+
 // The lines a piece record gives back, in order; none when its key is the deletion
 // mark or its name is blank.
 std::vector<Ci01Record> AssembleEntry(const PieceSpec& spec, std::string_view piece);

@@ -34,8 +34,10 @@ std::int32_t CheckFile(std::string_view name) {
                  ? std::numeric_limits<std::int32_t>::max()
                  : static_cast<std::int32_t>(size);
     }
-    if (code != io::kSharingViolation) return -code;
-    LockWaitMessage("Err" + Code("##### ", code) + std::string(name), 100);
+    // A wait the user leaves ends with the sharing violation.
+    if (code != io::kSharingViolation ||
+        LockWaitMessage(CurrentSession(), "Err" + Code("##### ", code) + std::string(name), 100))
+      return -code;
   }
 }
 
@@ -75,10 +77,8 @@ bool EraseWaiting(const std::string& path) {
   for (;;) {
     const int code = EraseFile(path);
     if (code == 0 || code == io::kFileNotFound) return true;
-    if (code == io::kSharingViolation) {
-      LockWaitMessage("Soubor " + path + Cz(" není volný při errasse - err ") + Code("####", code), 100);
-      continue;
-    }
+    const std::string held = "Soubor " + path + Cz(" není volný při errasse - err ") + Code("####", code);
+    if (code == io::kSharingViolation && !LockWaitMessage(CurrentSession(), held, 100)) continue;
     MessageOk("Soubor " + path + Cz(" nelze zrušit - err ") + Code("####", code));
     return false;
   }

@@ -73,6 +73,15 @@ int FotTable::FindOwn(std::string_view key12, std::string_view user4) const {
   return 0;
 }
 
+int FotTable::FirstDamaged() const {
+  for (int i = 0; i < kEntries; ++i) {
+    const auto& raw = entries_[i].Raw();
+    const auto len = [&](std::size_t at) { return static_cast<unsigned char>(raw[at]); };
+    if (len(0) > 12 || len(13) > 4 || len(18) > 1) return i + 1;
+  }
+  return 0;
+}
+
 int FotTable::FindOtherHolder(std::string_view key12, std::string_view userCode) const {
   for (int i = 0; i < kEntries; ++i) {
     const Entry& e = entries_[i];

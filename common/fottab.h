@@ -50,6 +50,9 @@ class FotTable {
   int FindConflict(std::string_view key12, bool wantWrite) const;
   int FindFree() const;
   int FindOwn(std::string_view key12, std::string_view user4) const;
+  // The first entry whose length bytes exceed their fields (12, 4, 1), which no
+  // writer of the table leaves: the file is no lock table. 0 when none.
+  int FirstDamaged() const;
   // First entry of the key held by a user whose 2-character code differs.
   int FindOtherHolder(std::string_view key12, std::string_view userCode) const;
 

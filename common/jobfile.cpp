@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <set>
 
 #include "common/dirs.h"
@@ -196,6 +197,28 @@ std::string ReadJobIn(std::string_view folder, std::string_view name) {
 void WriteJobIn(std::string_view folder, std::string_view name, std::string_view value) {
   JobImage t;
   StoreEntry(std::string(folder) + kJobFileName, name, value, t, CurrentSession().CurrentUser);
+}
+
+namespace {
+
+bool Saying(const std::function<void()>& write) {
+  try {
+    write();
+    return true;
+  } catch (const IoError& e) {
+    if (e.code != io::kSharingViolation && e.code != io::kInvalidData) FileErrorMessage(" pise soubor: ", e.file, e.code);
+    return false;
+  }
+}
+
+}  // namespace
+
+bool WriteJobSaying(std::string_view name, std::string_view value) {
+  return Saying([&] { WriteJob(name, value); });
+}
+
+bool WriteJobInSaying(std::string_view folder, std::string_view name, std::string_view value) {
+  return Saying([&] { WriteJobIn(folder, name, value); });
 }
 
 std::string FirmName() { return Firm(GetJob("ZAK1"), GetJob("ZAK2"), GetJob("ZAK3")); }

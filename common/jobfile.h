@@ -43,6 +43,12 @@ void WriteJob(Session& s, std::string_view name, std::string_view value);
 std::string ReadJobIn(std::string_view folder, std::string_view name);
 void WriteJobIn(std::string_view folder, std::string_view name, std::string_view value);
 
+// WriteJob and WriteJobIn for a step that goes on without the entry: a failure is said
+// (naming the file; a file in use or of a wrong size as WriteJob says it), not raised.
+// False when the entry was not written.
+bool WriteJobSaying(std::string_view name, std::string_view value);
+bool WriteJobInSaying(std::string_view folder, std::string_view name, std::string_view value);
+
 // The user firm's name from "ZAK1".."ZAK3", exactly 24 characters: from the job file
 // in use, or from the data folder's own job file.
 std::string FirmName();

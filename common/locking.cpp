@@ -3,6 +3,8 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -76,14 +78,14 @@ LockServerClient& ServerFor(Session& s) {
 // The lock table of one folder, open exclusively for one read-change-write.
 class TableAccess {
  public:
-  enum class Result { Open, GivenUp };
+  enum class Result { Open, Wait, GivenUp };
 
   TableAccess(Session& s, const Target& t) : s_(s), t_(t) {}
 
-  // Opens the table (creating a missing one) and reads it. Waits while another
-  // workstation has it open or it cannot be read; never hands out a table that
-  // was not read whole.
-  Result OpenAndRead(const char* createFailure) {
+  // One try at opening the table (creating a missing one) and reading it whole. Wait,
+  // with the text of the notice, while another workstation has it open or it cannot
+  // be read or used; never hands out a table that was not read whole.
+  Result TryOpenAndRead(const char* createFailure, std::string& wait) {
     for (;;) {
       int code = file_.Open(t_.table, kModeExclusive);
       if (code == io::kFileNotFound) {
@@ -96,10 +98,16 @@ class TableAccess {
         BeepMessage(Cz("ERR 3 - neexistuje složka ") + ShownPath(t_.dir));
         return Result::GivenUp;
       }
+      if (code == io::kSharingViolation || code == io::kLockViolation) {
+        wait = Cz("Je blokován přístup k tabulce sdílení souborů, čekám na uvolnění");
+        return Result::Wait;
+      }
       if (code != 0) {
-        const std::string text = Cz("Je blokován přístup k tabulce sdílení souborů, čekám na uvolnění");
-        if (LockWaitMessage(s_, text, kTableWaitMs)) return Result::GivenUp;
-        continue;
+        // Not held elsewhere: read only, a folder, no access. Said with its path.
+        FileStat st;
+        const bool folder = GetFileInfo(t_.table, st) == 0 && st.isDir;
+        wait = Unusable(Cz(" nelze zapsat (err ") + std::to_string(code) + (folder ? Cz("), je to složka") : ")"));
+        return Result::Wait;
       }
       std::string image(FotTable::kSize, '\0');
       std::size_t got = 0;
@@ -109,13 +117,27 @@ class TableAccess {
       std::uint64_t size = 0;
       const bool whole = code == 0 || (code == io::kReadPastEnd && file_.Size(size) == 0 && size == got);
       if (whole) {
+        if (code == 0 && file_.Size(size) != 0) size = 0;
+        // A table is whole entries and at most 99 of them (an older one has fewer).
+        if (size > FotTable::kSize || size % FotTable::kEntrySize != 0) {
+          file_.Close();
+          wait = Unusable(Cz(" je poškozená: má ") + std::to_string(size) + Cz(" B, ne ") +
+                          std::to_string(FotTable::kSize));
+          return Result::Wait;
+        }
         // A shorter (older or new, empty) table: the rest is free.
         table_ = FotTable::Decode(std::string_view(image).substr(0, got));
+        if (const int bad = table_.FirstDamaged()) {
+          file_.Close();
+          wait = Unusable(Cz(" je poškozená (položka ") + std::to_string(bad) + ")");
+          return Result::Wait;
+        }
         if (got == 0) (void)Write();  // a new table gets its 99 free entries at once
         return Result::Open;
       }
       file_.Close();
-      if (LockWaitMessage(s_, "err cti FOT " + Code5(code), kTableWaitMs)) return Result::GivenUp;
+      wait = "err cti FOT " + Code5(code);
+      return Result::Wait;
     }
   }
 
@@ -127,11 +149,29 @@ class TableAccess {
   int Close() { return file_.Close(); }
 
  private:
+  std::string Unusable(const std::string& why) const {
+    return Cz("Tabulku sdílení souborů ") + ShownPath(t_.table) + why + Cz(", Esc = přerušit");
+  }
+
   Session& s_;
   const Target& t_;
   File file_;
   FotTable table_;
 };
+
+// Tries until a try gives a result; between tries one notice waits, retrying each
+// round (a try that must wait sets the notice's text). A wait the user leaves gives `left`.
+template <class R>
+R Retrying(Session& s, const std::function<std::optional<R>(std::string& wait)>& attempt, R left) {
+  std::string wait;
+  std::optional<R> result = attempt(wait);
+  if (result) return *result;
+  const WaitEnd end = WaitWithNotice(s, wait, kTableWaitMs, [&](std::string& text) {
+    result = attempt(text);
+    return result.has_value();
+  });
+  return end == WaitEnd::Done && result ? *result : left;
+}
 
 std::string TableWriteFailure(const Target& t, int code) {
   return Cz("Tabulku sdílení souborů ") + t.table + Cz(" nelze zapsat - err ") + Code5(code) + Cz(", soubor ") +
@@ -148,83 +188,108 @@ std::string HolderOf(Session& s, const FotTable::Entry& e) {
 LockResult LockInTable(Session& s, const Target& t, bool write, std::string* holder = nullptr) {
   const char kind = write ? 'W' : 'R';
   int failedWrites = 0;
-  for (;;) {
-    TableAccess access(s, t);
-    if (access.OpenAndRead("err cti v zamkni FOT ") == TableAccess::Result::GivenUp) return LockResult::GivenUp;
-    FotTable& table = access.table();
-    if (int n = table.FindConflict(t.key, write)) {
-      const FotTable::Entry e = table.at(n);
-      if (int code = access.Close()) BeepMessage((write ? "zamkni W poprve " : "Zamkni R ") + Code5(code));
-      if (holder) {
-        *holder = HolderOf(s, e);
-        return LockResult::Busy;
-      }
-      const std::string who = StripRightSp(StripRightSp(e.User()) + " " + UserName(s, e.User().substr(0, 2)));
-      if (e.User() == t.user) {
-        // A lock of this user, perhaps left by a program that ended abnormally.
-        const std::string text = Cz("Přístup k souboru ") + e.Key() + " " + e.Kind() + Cz(" je blokován ") + who;
-        BeepMessage(text);
-        BeepMessage(Cz("Dejte \"Ctrl Alt Del\", ukončete TAVONU a znovu ji nastartujte"));
-        if (LockWaitMessage(s, text, kTableWaitMs)) return LockResult::GivenUp;
-      } else if (LockWaitMessage(s, "Soubor " + e.Key() + " " + e.Kind() + Cz(" užívá ") + who, kTableWaitMs)) {
-        return LockResult::GivenUp;
-      }
-      continue;
-    }
-    const int free = table.FindFree();
-    if (free == 0) {
-      if (int code = access.Close()) BeepMessage((write ? "Zamkni W " : "zamkni R ") + Code5(code));
-      if (LockWaitMessage(s, Cz("Tabulka sdílení souborů je plná, čekám na uvolnění"), kTableWaitMs))
-        return LockResult::GivenUp;
-      continue;
-    }
-    table.at(free).Set(t.key, t.user, kind);
-    if (int code = access.Write()) {
-      // Not written: the lock is not held. Start again from opening the table, a few times.
-      access.Close();
-      if (++failedWrites >= kWriteRounds) {
-        BeepMessage(TableWriteFailure(t, code) + Cz(" není zamčen"));
-        return LockResult::GivenUp;
-      }
-      if (LockWaitMessage(s, (write ? "chyba " : "err pis(1) FOT ") + Code5(code), kTableWaitMs))
-        return LockResult::GivenUp;
-      continue;
-    }
-    if (int code = access.Close()) BeepMessage("zamkni end " + Code5(code));
-    return LockResult::Held;
-  }
+  bool toldOwn = false;
+  return Retrying<LockResult>(
+      s,
+      [&](std::string& wait) -> std::optional<LockResult> {
+        TableAccess access(s, t);
+        switch (access.TryOpenAndRead("err cti v zamkni FOT ", wait)) {
+          case TableAccess::Result::Wait: return std::nullopt;
+          case TableAccess::Result::GivenUp: return LockResult::GivenUp;
+          case TableAccess::Result::Open: break;
+        }
+        FotTable& table = access.table();
+        if (int n = table.FindConflict(t.key, write)) {
+          const FotTable::Entry e = table.at(n);
+          if (int code = access.Close()) BeepMessage((write ? "zamkni W poprve " : "Zamkni R ") + Code5(code));
+          if (holder) {
+            *holder = HolderOf(s, e);
+            return LockResult::Busy;
+          }
+          const std::string who = StripRightSp(StripRightSp(e.User()) + " " + UserName(s, e.User().substr(0, 2)));
+          if (e.User() == t.user) {
+            // A lock of this user, perhaps left by a program that ended abnormally: said
+            // once, then the notice waits for the entry to go.
+            wait = Cz("Přístup k souboru ") + e.Key() + " " + e.Kind() + Cz(" je blokován ") + who;
+            if (!toldOwn) {
+              BeepMessage(wait);
+              BeepMessage(Cz("Dejte \"Ctrl Alt Del\", ukončete TAVONU a znovu ji nastartujte"));
+              toldOwn = true;
+            }
+          } else {
+            wait = "Soubor " + e.Key() + " " + e.Kind() + Cz(" užívá ") + who;
+          }
+          return std::nullopt;
+        }
+        const int free = table.FindFree();
+        if (free == 0) {
+          if (int code = access.Close()) BeepMessage((write ? "Zamkni W " : "zamkni R ") + Code5(code));
+          wait = Cz("Tabulka sdílení souborů je plná, čekám na uvolnění");
+          return std::nullopt;
+        }
+        table.at(free).Set(t.key, t.user, kind);
+        if (int code = access.Write()) {
+          // Not written: the lock is not held. Start again from opening the table, a few times.
+          access.Close();
+          if (++failedWrites >= kWriteRounds) {
+            BeepMessage(TableWriteFailure(t, code) + Cz(" není zamčen"));
+            return LockResult::GivenUp;
+          }
+          wait = (write ? "chyba " : "err pis(1) FOT ") + Code5(code);
+          return std::nullopt;
+        }
+        if (int code = access.Close()) BeepMessage("zamkni end " + Code5(code));
+        return LockResult::Held;
+      },
+      LockResult::GivenUp);
 }
 
 bool UnlockInTable(Session& s, const Target& t) {
   int failedWrites = 0;
-  for (;;) {
-    TableAccess access(s, t);
-    if (access.OpenAndRead("err cti FOT ") == TableAccess::Result::GivenUp) return false;
-    if (int n = access.table().FindOwn(t.key, t.user)) {
-      access.table().at(n).SetFree();
-      if (int code = access.Write()) {
-        access.Close();
-        if (++failedWrites >= kWriteRounds) {
-          BeepMessage(TableWriteFailure(t, code) + Cz(" zůstává v ní zamčen"));
-          return false;
+  return Retrying<bool>(
+      s,
+      [&](std::string& wait) -> std::optional<bool> {
+        TableAccess access(s, t);
+        switch (access.TryOpenAndRead("err cti FOT ", wait)) {
+          case TableAccess::Result::Wait: return std::nullopt;
+          case TableAccess::Result::GivenUp: return false;
+          case TableAccess::Result::Open: break;
         }
-        if (LockWaitMessage(s, "chyba " + Code5(code), kTableWaitMs)) return false;
-        continue;
-      }
-    }
-    if (int code = access.Close()) BeepMessage("odemkni " + Code5(code));
-    return true;
-  }
+        if (int n = access.table().FindOwn(t.key, t.user)) {
+          access.table().at(n).SetFree();
+          if (int code = access.Write()) {
+            access.Close();
+            if (++failedWrites >= kWriteRounds) {
+              BeepMessage(TableWriteFailure(t, code) + Cz(" zůstává v ní zamčen"));
+              return false;
+            }
+            wait = "chyba " + Code5(code);
+            return std::nullopt;
+          }
+        }
+        if (int code = access.Close()) BeepMessage("odemkni " + Code5(code));
+        return true;
+      },
+      false);
 }
 
 std::string IfVolnyInTable(Session& s, const Target& t) {
-  TableAccess access(s, t);
-  if (access.OpenAndRead(nullptr) == TableAccess::Result::GivenUp) return {};
-  std::string holder;
-  const std::string own = t.user.substr(0, 2);  // padded as the entry was written
-  if (int n = access.table().FindOtherHolder(t.key, own)) holder = HolderOf(s, access.table().at(n));
-  if (int code = access.Close()) BeepMessage("If volny " + Code5(code));
-  return holder;
+  return Retrying<std::string>(
+      s,
+      [&](std::string& wait) -> std::optional<std::string> {
+        TableAccess access(s, t);
+        switch (access.TryOpenAndRead(nullptr, wait)) {
+          case TableAccess::Result::Wait: return std::nullopt;
+          case TableAccess::Result::GivenUp: return std::string();
+          case TableAccess::Result::Open: break;
+        }
+        std::string holder;
+        const std::string own = t.user.substr(0, 2);  // padded as the entry was written
+        if (int n = access.table().FindOtherHolder(t.key, own)) holder = HolderOf(s, access.table().at(n));
+        if (int code = access.Close()) BeepMessage("If volny " + Code5(code));
+        return holder;
+      },
+      std::string());
 }
 
 }  // namespace

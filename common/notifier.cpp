@@ -44,6 +44,22 @@ bool RecordingNotifier::LockWait(const std::string& text, int ms) {
   return ignoreAnswer;
 }
 
+WaitEnd Notifier::Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) {
+  for (;;) {
+    if (LockWait(text, ms)) return WaitEnd::Ignored;
+    if (retry(text)) return WaitEnd::Done;
+  }
+}
+
+WaitEnd RecordingNotifier::Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) {
+  for (;;) {
+    const bool ignore = LockWait(text, ms);
+    if (stopAnswer) return WaitEnd::Stopped;
+    if (ignore) return WaitEnd::Ignored;
+    if (retry(text)) return WaitEnd::Done;
+  }
+}
+
 int RecordingNotifier::Count(Kind kind, const std::string& prefix) const {
   int n = 0;
   for (const Call& c : calls)
@@ -76,22 +92,43 @@ void SetNotifier(Notifier* notifier) { g_notifier = notifier; }
 
 void MessageOk(const std::string& text) { CurrentNotifier().Message(text); }
 
+std::string FileErrorText(std::string_view action, std::string_view name, int code) {
+  return "Uz: " + CurrentSession().CurrentUser + std::string(action) + ShownPath(name) + " err " +
+         FormatFloatMask("######", code);
+}
+
 void FileErrorMessage(std::string_view action, std::string_view name, int code) {
-  MessageOk("Uz: " + CurrentSession().CurrentUser + std::string(action) + ShownPath(name) + " err " +
-            FormatFloatMask("######", code));
+  MessageOk(FileErrorText(action, name, code));
 }
 
 void BeepMessage(const std::string& text) { CurrentNotifier().BeepMessage(text); }
 
 void NotAvailableMessage() { MessageOk(Cz("Tato funkce zde není k dispozici")); }
+bool MessageOnce(Session& s, const std::string& what, const std::string& text) {
+  if (!s.FailuresTold.insert(what).second) return false;
+  MessageOk(text);
+  return true;
+}
 
 bool LockWaitMessage(Session& s, const std::string& text, int ms) {
-  const bool ignore = CurrentNotifier().LockWait(text, ms < 0 ? 0 : ms);
-  s.IgnoreLocks = ignore ? 1 : 0;
-  return ignore;
+  // A notice left with Esc also ends the wait; the notifier marks that in the session.
+  Session& shown = CurrentSession();
+  shown.WaitStopped = 0;
+  const bool leave = CurrentNotifier().LockWait(text, ms < 0 ? 0 : ms);
+  const int stopped = shown.WaitStopped;
+  s.WaitStopped = stopped;
+  s.IgnoreLocks = leave && !stopped ? 1 : 0;
+  return leave;
 }
 
 void LockWaitMessage(const std::string& text, int ms) { LockWaitMessage(CurrentSession(), text, ms); }
+
+WaitEnd WaitWithNotice(Session& s, const std::string& text, int ms, const std::function<bool(std::string& text)>& retry) {
+  const WaitEnd end = CurrentNotifier().Wait(text, ms < 0 ? 0 : ms, retry);
+  s.IgnoreLocks = end == WaitEnd::Ignored ? 1 : 0;
+  s.WaitStopped = end == WaitEnd::Stopped ? 1 : 0;
+  return end;
+}
 
 int BeepAsterisk() {
   CurrentNotifier().Beep(64);

@@ -10,6 +10,13 @@ namespace common {
 
 struct Session;
 
+// How a wait behind a notice ended.
+enum class WaitEnd {
+  Done,     // the retry succeeded
+  Ignored,  // the user chose to ignore the file protection
+  Stopped,  // the user left the wait (Esc, closing the notice): the step stops
+};
+
 class Notifier {
  public:
   virtual ~Notifier() = default;
@@ -20,6 +27,9 @@ class Notifier {
   // The modal wait notice: shows text for ms milliseconds. Returns true when the
   // user chose to ignore the file protection while it was shown.
   virtual bool LockWait(const std::string& text, int ms) = 0;
+  // One wait behind one notice: `retry` runs every ms milliseconds until it returns
+  // true (it may change the text shown). The base shows one LockWait a round.
+  virtual WaitEnd Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry);
   // A system beep of the given message-beep type (64 = asterisk).
   virtual void Beep(unsigned type) = 0;
 };
@@ -47,6 +57,8 @@ class RecordingNotifier : public Notifier {
   void Message(const std::string& text) override { calls.push_back({Kind::Message, text}); }
   void BeepMessage(const std::string& text) override { calls.push_back({Kind::BeepMessage, text}); }
   bool LockWait(const std::string& text, int ms) override;
+  // One LockWait call recorded a round; stopAnswer ends it as Stopped.
+  WaitEnd Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) override;
   void Beep(unsigned type) override { calls.push_back({Kind::Beep, {}, static_cast<int>(type)}); }
 
   // Calls of one kind whose text begins with prefix.
@@ -57,6 +69,7 @@ class RecordingNotifier : public Notifier {
 
   std::vector<Call> calls;
   bool ignoreAnswer = false;                                    // what LockWait returns
+  bool stopAnswer = false;                                      // a Wait is left as with Esc
   std::function<void(const std::string& text, int ms)> onWait;  // run inside each LockWait
 };
 
@@ -80,11 +93,18 @@ void NotAvailableMessage();
 // The file-error message of the record-file layer: "Uz: " + user + action + name +
 // " err " + the code in six places (action such as " cte soubor: ").
 void FileErrorMessage(std::string_view action, std::string_view name, int code);
+std::string FileErrorText(std::string_view action, std::string_view name, int code);
 void BeepMessage(const std::string& text);
+// The message the first time `what` fails in this session; later failures of it are
+// not said again. True when it was shown now.
+bool MessageOnce(Session& s, const std::string& what, const std::string& text);
 // Shows the wait notice and sets the session's IgnoreLocks to the user's answer;
 // true when the user chose to ignore the protection.
 bool LockWaitMessage(Session& s, const std::string& text, int ms);
 void LockWaitMessage(const std::string& text, int ms);
+// One wait behind one notice (Notifier::Wait); the session's IgnoreLocks and
+// WaitStopped tell how it ended.
+WaitEnd WaitWithNotice(Session& s, const std::string& text, int ms, const std::function<bool(std::string& text)>& retry);
 // The asterisk beep; the result is always 0.
 int BeepAsterisk();
 

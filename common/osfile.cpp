@@ -441,6 +441,38 @@ int ReplaceFileContents(std::string_view targetName, std::string_view data) {
   return r.Commit();
 }
 
+int MoveCutTailAside(File& f, std::string_view name, std::uint64_t recordLength, std::uint64_t& size,
+                     CutTailMove& result) {
+  result = {};
+  const std::uint64_t cut = recordLength == 0 ? 0 : size % recordLength;
+  if (cut == 0) return 0;
+  // Kept behind what an earlier move put there.
+  const std::string aside = std::string(name) + ".cut";
+  result.failed = aside;
+  std::string bytes;
+  if (int code = ReadFileText(aside, bytes); code != 0 && code != io::kFileNotFound) {
+    result.failedReading = true;
+    return code;
+  }
+  const std::size_t kept = bytes.size();
+  bytes.resize(kept + cut);
+  int code = f.ReadAt(size - cut, bytes.data() + kept, cut);
+  if (code == 0) code = ReplaceFileContents(aside, bytes);
+  if (code != 0) return code;
+  result.failed = std::string(name);
+  if ((code = f.Truncate(size - cut)) != 0) return code;
+  result.failed.clear();
+  size -= cut;
+  result.moved = cut;
+  return 0;
+}
+
+std::string CutTailMovedText(std::string_view name, std::uint64_t moved) {
+  const std::string shown = ShownPath(name);
+  return Cz("Useknutá věta souboru ") + shown + " (" + std::to_string(moved) + Cz(" B) je přesunuta do ") + shown +
+         ".cut";
+}
+
 int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName) {
   std::string source, target;
   if (int code = ResolveName(sourceName, source)) return code;

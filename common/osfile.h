@@ -189,6 +189,19 @@ class FileReplacement {
 
 // The whole new content of a file, through a FileReplacement.
 [[nodiscard]] int ReplaceFileContents(std::string_view targetName, std::string_view data);
+// Bytes of a cut record behind the last whole one of `f` (`size` its size) go behind
+// what "<name>.cut" holds, and `f` is cut to its whole records: `size` then tells the
+// new size. The caller holds the file's write turn.
+struct CutTailMove {
+  std::uint64_t moved = 0;     // bytes moved aside
+  std::string failed;          // the file a failure came from (nothing cut then)
+  bool failedReading = false;  // the failure was a read of "<name>.cut"
+};
+[[nodiscard]] int MoveCutTailAside(File& f, std::string_view name, std::uint64_t recordLength, std::uint64_t& size,
+                                   CutTailMove& result);
+// What the user is told after that: the file, the bytes and where they went.
+std::string CutTailMovedText(std::string_view name, std::uint64_t moved);
+
 // Moves a finished file over the target (a rename; across file systems a copy into a
 // temporary file in the target's folder, then a rename). The source is gone on success;
 // on failure source and target are as they were.

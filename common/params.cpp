@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/notifier.h"
 #include "common/errors.h"
 #include "common/iocodes.h"
 #include "common/osfile.h"
@@ -63,7 +65,7 @@ tSetReg& CachedFile(std::string_view fileName) {
   const std::string upper = UpperCz(fileName);
   for (auto& reg : s.ParamCache)
     if (reg->fileName == upper) return *reg;
-  if (static_cast<int>(s.ParamCache.size()) >= kParamCacheFiles) FlushParams();
+  if (static_cast<int>(s.ParamCache.size()) >= kParamCacheFiles) FlushParamsSaying();
   auto reg = std::make_unique<tSetReg>();
   reg->fileName = upper;
   reg->diskName = std::string(fileName);
@@ -80,6 +82,9 @@ int FindKey(const tSetReg& reg, std::string_view key) {
 }
 
 int WriteParamFile(const tSetReg& reg) {
+  // A settings file the user made read-only, or a folder in its place, stays as it is.
+  FileStat st;
+  if (GetFileInfo(reg.diskName, st) == 0 && (st.isDir || st.readOnly)) return io::kAccessDenied;
   std::string text;
   for (std::size_t i = 0; i < reg.keys.size(); ++i)
     if (!reg.values[i].empty()) text += reg.keys[i] + " : " + reg.values[i] + "\r\n";
@@ -128,27 +133,41 @@ void WriteParam(const std::string& fileName, const std::string& key, const std::
   reg.dirty = true;
 }
 
-void FlushParams() {
+std::vector<IoError> StoreParams() {
   Session& s = CurrentSession();
-  std::vector<std::unique_ptr<tSetReg>> unwritten;
-  std::optional<IoError> failure;
+  std::vector<std::unique_ptr<tSetReg>> kept;
+  std::vector<IoError> failures;
   for (auto& reg : s.ParamCache) {
     if (!reg->dirty) continue;
     if (reg->refused) {
-      if (!failure)
-        failure.emplace(reg->refused, reg->diskName,
-                        reg->refused == io::kInvalidData
-                            ? reg->diskName + ": binary bytes, not a parameter file; nothing written"
-                            : std::string());
+      if (!reg->refusalRaised)
+        failures.emplace_back(reg->refused, reg->diskName,
+                              reg->refused == io::kInvalidData
+                                  ? reg->diskName + ": binary bytes, not a parameter file; nothing written"
+                                  : std::string());
+      reg->refusalRaised = true;
+    } else if (const int code = WriteParamFile(*reg)) {
+      failures.emplace_back(code, reg->diskName);
+    } else {
       continue;
     }
-    if (const int code = WriteParamFile(*reg)) {
-      if (!failure) failure.emplace(code, reg->diskName);
-      unwritten.push_back(std::move(reg));
-    }
+    kept.push_back(std::move(reg));
   }
-  s.ParamCache = std::move(unwritten);
-  if (failure) throw *failure;
+  s.ParamCache = std::move(kept);
+  return failures;
+}
+
+void FlushParams() {
+  const std::vector<IoError> failures = StoreParams();
+  if (!failures.empty()) throw failures.front();
+}
+
+void FlushParamsSaying() {
+  for (const IoError& e : StoreParams()) {
+    const std::string why = e.code == io::kInvalidData ? Cz(" (není soubor parametrů)") : std::string();
+    MessageOnce(CurrentSession(), "params " + UpperCz(e.file),
+                FileErrorText(" pise soubor: ", e.file, e.code) + why + Cz(", nastavení platí jen do konce práce"));
+  }
 }
 
 }  // namespace common

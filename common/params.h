@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/errors.h"
+
 namespace common {
 
 inline constexpr int kParamCacheFiles = 100;
@@ -20,6 +22,7 @@ struct tSetReg {
   // 0, or why the file on disk must not be replaced: the I/O code of a failed read, or
   // 13 when it holds binary bytes (it is no parameter file).
   int refused = 0;
+  bool refusalRaised = false;  // the refusal was returned by a flush once; later ones pass it over
   std::vector<std::string> keys;    // case as read or as first written
   std::vector<std::string> values;  // parallel to keys
 };
@@ -29,11 +32,17 @@ std::string ReadParam(const std::string& fileName, const std::string& key);
 // Sets the entry in the cached file; an empty value drops the line at the next flush.
 void WriteParam(const std::string& fileName, const std::string& key, const std::string& value);
 // Writes every changed cached file and empties the cache. A file that cannot be
-// written stays cached and changed, and the first failure is raised as IoError
-// after all others were written. A file that could not be read, or that holds binary
-// bytes, is never written: its changes are dropped and the failure raised (13 for
-// binary bytes).
+// written (a read-only file or a folder in its place, a failed write) and a file that
+// could not be read or holds binary bytes (it is never written) stay cached with their
+// values for the rest of the session. The failures are returned: every time for a
+// failed write (5 for a read-only file or a folder), the first time for a file never
+// written (13 for binary bytes).
+std::vector<IoError> StoreParams();
+// StoreParams, raising the first failure as IoError.
 void FlushParams();
+// StoreParams for the window settings: each file that cannot be written is said once
+// a session, naming it; nothing is raised.
+void FlushParamsSaying();
 
 // A parameter file read from disk now, outside the cache and never written (the files
 // another program keeps and may change during the run). A missing file gives no

@@ -114,11 +114,12 @@ void LogProtocol(Session& s, std::string_view message) {
   AppendFile log;
   int code;
   while ((code = log.Open(path)) == io::kSharingViolation)
-    LockWaitMessage("Err" + FormatNumberMask("##### ", code) + path, 100);
+    if (LockWaitMessage(s, "Err" + FormatNumberMask("##### ", code) + path, 100)) break;  // left: said below
   std::uint64_t size = 0;
   if (code == 0) code = log.Size(size);
   if (code != 0) {
-    MessageOk("Uz: " + UserCode(s) + " otvira protokol: - err " + FormatNumberMask("######", code));
+    MessageOnce(s, "protocol " + path,
+                "Uz: " + UserCode(s) + " otvira protokol: " + ShownPath(path) + " err " + FormatNumberMask("######", code));
     throw IoError(code, path);
   }
 
@@ -138,7 +139,9 @@ void LogProtocol(Session& s, std::string_view message) {
   data += Record(stamp + std::string(message));
   if (code == 0) code = log.Append(data);
   if (code == 0) code = log.Close();
-  if (code != 0) MessageOk("Uz: " + UserCode(s) + " pis protokol: - err " + FormatNumberMask("######", code));
+  if (code != 0)
+    MessageOnce(s, "protocol " + path,
+                "Uz: " + UserCode(s) + " pis protokol: " + ShownPath(path) + " err " + FormatNumberMask("######", code));
 }
 
 void LogProtocol(std::string_view message) { LogProtocol(CurrentSession(), message); }

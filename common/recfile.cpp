@@ -23,6 +23,14 @@ Session& SessionOf(tRecFile& h) { return h.session ? *h.session : CurrentSession
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// A log that cannot be written was said by LogProtocol; the file's work goes on.
+void LogOpenClose(Session& s, const std::string& line) {
+  try {
+    LogProtocol(s, line);
+  } catch (const IoError&) {
+  }
+}
+
 }  // namespace
 
 bool OpenRecFile(Session& s, tRecFile& h, std::string_view name, std::string_view mode, std::int32_t size) {
@@ -61,7 +69,7 @@ bool OpenRecFile(Session& s, tRecFile& h, std::string_view name, std::string_vie
     return false;
   }
   h.opened = true;
-  LogProtocol(s, "Open" + std::string(1, h.mode) + " " + Name25(h.name) + IntToText(h.count, 6));
+  LogOpenClose(s, "Open" + std::string(1, h.mode) + " " + Name25(h.name) + IntToText(h.count, 6));
   return true;
 }
 
@@ -98,7 +106,7 @@ void CloseRecFile(tRecFile& h) {
   h.opened = false;
   if (h.lock == LockResult::Held) UnlockFile(s, h.path);
   h.lock = LockResult::Skipped;
-  LogProtocol(s, "Close " + Name25(h.name) + IntToText(h.count, 6));
+  LogOpenClose(s, "Close " + Name25(h.name) + IntToText(h.count, 6));
 }
 
 bool RecEof(const tRecFile& h) { return h.current > h.count; }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,10 +73,14 @@ struct Session {
 
   // --- files (the default open mode is kept by osfile.h) ---
   int IgnoreLocks = 0;  // the answer of the last wait notice
+  int WaitStopped = 0;  // 1 when the last wait was left with Esc: the step stops
   int ProtocolOn = 1;   // the activity log is written while non-zero
 
   // --- parameter cache (at most 100 files before a flush) ---
   std::vector<std::unique_ptr<tSetReg>> ParamCache;
+
+  // --- failures said once a run (MessageOnce), by what failed ---
+  std::set<std::string> FailuresTold;
 
   // --- user slots ---
   std::array<std::uint16_t, 100> UserTab{};

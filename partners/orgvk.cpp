@@ -153,7 +153,7 @@ void TfORGVK::RunSelection() {
     return;
   }
   const OrgCriteria criteria = CompactRows();
-  common::WriteJob("ORGVK" + common::CurrentSession().CurrentUser, "A");
+  common::WriteJobSaying("ORGVK" + common::CurrentSession().CurrentUser, "A");  // the selection goes on
 
   common::tRecFile in, out;
   if (!common::OpenRecFile(in, "org.dta", "I", kOrgRecordLength)) return;

@@ -253,8 +253,8 @@ class DialogsLockWait : public dlgtest::DialogTest {
   common::ScopedNotifier scoped_{notifier_};
 };
 
-// A file another user holds: the notice names the holder every round until the
-// user chooses to ignore the protection.
+// A file another user holds: one notice names the holder and stays up, retrying every
+// round, until the user chooses to ignore the protection.
 TEST_F(DialogsLockWait, AHeldFileIsWaitedForUntilTheProtectionIsIgnored) {
   WriteFile("data/ORG.DTA", "x");
   const std::string path = dir.path() + "/data/ORG.DTA";
@@ -263,16 +263,46 @@ TEST_F(DialogsLockWait, AHeldFileIsWaitedForUntilTheProtectionIsIgnored) {
   ASSERT_EQ(common::LockFile(other, path, "W"), common::LockResult::Held);
   common::CurrentSession().CurrentUser = "01";
   std::vector<std::string> texts;
+  int shown = 0;
   backend.OnModal("fErr", [&](ui::Form& f) {
-    texts.push_back(static_cast<TfErr&>(f).Label1.text());
-    if (texts.size() < 3) return backend.Advance(1000);
+    ++shown;
+    for (int round = 0; round < 3; ++round) {
+      texts.push_back(static_cast<TfErr&>(f).Label1.text());
+      backend.Advance(1000);
+      ASSERT_TRUE(f.visible());  // the retry failed: the same notice waits on
+    }
     backend.AnswerNextModal([&](ui::Form&) { backend.Press(ui::vk::Letter('A')); });
     backend.RightClick(f);
   });
   EXPECT_EQ(common::LockFile(path, "W"), common::LockResult::GivenUp);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(common::CurrentSession().IgnoreLocks, 1);
   ASSERT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts[0].rfind("Soubor ORG.DTA", 0), 0u) << common::Win1250ToUtf8(texts[0]);
   EXPECT_NE(texts[0].find("07"), std::string::npos);
+  EXPECT_TRUE(common::UnlockFile(other, path));
+}
+
+// Esc on the notice stops the wait: the lock is not taken and the step knows to stop;
+// the notice is gone, never shown again by that wait.
+TEST_F(DialogsLockWait, EscOnTheNoticeStopsTheWait) {
+  WriteFile("data/ORG.DTA", "x");
+  const std::string path = dir.path() + "/data/ORG.DTA";
+  common::Session other;
+  other.CurrentUser = "07";
+  ASSERT_EQ(common::LockFile(other, path, "W"), common::LockResult::Held);
+  common::CurrentSession().CurrentUser = "01";
+  int shown = 0;
+  backend.OnModal("fErr", [&](ui::Form&) {
+    ++shown;
+    backend.Advance(1000);
+    backend.Press(ui::vk::Esc);
+  });
+  EXPECT_EQ(common::LockFile(path, "W"), common::LockResult::GivenUp);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(common::CurrentSession().WaitStopped, 1);
+  EXPECT_EQ(common::CurrentSession().IgnoreLocks, 0);
+  EXPECT_EQ(common::IfVolny(other, path), "");  // this user holds nothing
   EXPECT_TRUE(common::UnlockFile(other, path));
 }
 

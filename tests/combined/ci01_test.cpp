@@ -1,6 +1,7 @@
 // The combined code-list file: piece layouts, the split with its lossless guard, the
 // assembly and the file sort, over files in a scratch data folder.
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -367,6 +368,75 @@ TEST_F(Ci01Files, AssemblyFailuresLeaveTheFileAsItWas) {
   const auto after = Split(Read("CI01.DTA"), 57);
   EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const std::string& r) { return r.substr(1, 2) == "11"; }), 0);
   EXPECT_EQ(after.size(), Split(before, 57).size() - 15);
+}
+
+// A piece that is a folder, is cut, holds bytes no writer of pieces leaves, or was
+// emptied after the split stops the assembly with a message naming it; CI01.DTA
+// keeps every byte.
+TEST_F(Ci01Files, ADamagedPieceStopsTheAssemblyAndNamesIt) {
+  Write("CI01.DTA", Bytes(Generated()));
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  const std::string before = Read("CI01.DTA"), ci20 = Read("ci.20"), ci99 = Read("ci.99");
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    const char* piece;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"ci.99 a folder",
+       [&] {
+         std::filesystem::remove(Data("ci.99"));
+         std::filesystem::create_directory(Data("ci.99"));
+       },
+       "ci.99", "je složka"},
+      {"ci.20 cut", [&] { Write("ci.20", ci20.substr(0, ci20.size() - 20)); }, "ci.20", "není celý počet vět po 53 bajtech"},
+      {"ci.20 emptied", [&] { Write("ci.20", ""); }, "ci.20", "je prázdný, ale CI01.DTA má číselník 20"},
+      {"ci.99 random bytes", [&] { Write("ci.99", std::string(57 * 2, '\xA7')); }, "ci.99", "neodpovídá své větě (věta 1)"},
+  };
+  for (const auto& c : cases) {
+    notes.calls.clear();
+    c.damage();
+    EXPECT_FALSE(combined::fCI92().AssembleCodeLists()) << c.what;
+    EXPECT_TRUE(Read("CI01.DTA") == before) << c.what;
+    EXPECT_TRUE(Free()) << c.what;
+    ASSERT_EQ(notes.calls.size(), 1u) << c.what << notes.Dump();
+    EXPECT_NE(notes.calls[0].text.find(Data(c.piece)), std::string::npos) << notes.calls[0].text;
+    EXPECT_NE(notes.calls[0].text.find(common::Cz(c.says)), std::string::npos) << notes.calls[0].text;
+    std::filesystem::remove_all(Data("ci.99"));
+    Write("ci.99", ci99);
+    Write("ci.20", ci20);
+  }
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+  EXPECT_TRUE(Read("CI01.DTA") == before);
+}
+
+// A job file that cannot carry the sorting mark is said; the rebuilt file is still sorted.
+TEST_F(Ci01Files, AJobFileThatCannotBeWrittenIsSaidAndTheFileSorted) {
+  const std::string original = Bytes(Generated());
+  Write("CI01.DTA", original);
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  std::filesystem::create_directory(Data("master.job"));
+  EXPECT_TRUE(combined::fCI92().AssembleCodeLists());
+  EXPECT_TRUE(Read("CI01.DTA") == original);
+  ASSERT_EQ(notes.calls.size(), 1u) << notes.Dump();
+  EXPECT_NE(notes.calls[0].text.find(Data("master.job") + " err      5"), std::string::npos) << notes.calls[0].text;
+  EXPECT_TRUE(Free());
+}
+
+// A cut record at the end of CI01.DTA is moved aside by the split, and said.
+TEST_F(Ci01Files, TheSplitKeepsTheBytesOfACutRecord) {
+  const std::string whole = Bytes(Generated()), stray = "twenty stray bytes!!";
+  Write("CI01.DTA", whole + stray);
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  EXPECT_EQ(Read("CI01.DTA.cut"), stray);
+  EXPECT_TRUE(Read("CI01.DTA") == whole);
+  ASSERT_EQ(notes.calls.size(), 1u) << notes.Dump();
+  EXPECT_EQ(notes.calls[0].text, common::Cz("Useknutá věta souboru ") + Data("CI01.DTA") + common::Cz(" (20 B) je přesunuta do ") +
+                                     Data("CI01.DTA") + ".cut");
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+  EXPECT_TRUE(Read("CI01.DTA") == whole);
+  EXPECT_EQ(Read("CI01.DTA.cut"), stray);
 }
 
 // Two piece records typed with one key merge into one run after the assembly and

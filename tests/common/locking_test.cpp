@@ -152,8 +152,10 @@ TEST_F(LockTableTest, OwnConflictAsksAndCanBeLeft) {
   int waits = 0;
   notes.onWait = [&](const std::string&, int) { notes.ignoreAnswer = ++waits == 2; };
   EXPECT_EQ(LockFile(u1, org, "W"), LockResult::GivenUp);
-  EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Přístup k souboru ORG.DTA      R je blokován 01")), 2);
-  EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Dejte \"Ctrl Alt Del\"")), 2);
+  // Said once for the whole wait of two rounds; the notice then waits alone.
+  EXPECT_EQ(notes.Count(Kind::LockWait, Cz("Přístup k souboru ORG.DTA      R je blokován 01")), 2);
+  EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Přístup k souboru ORG.DTA      R je blokován 01")), 1);
+  EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Dejte \"Ctrl Alt Del\"")), 1);
   EXPECT_EQ(u1.IgnoreLocks, 1);
   FotTable t = Decoded();
   EXPECT_EQ(t.FindOwn("ORG.DTA     ", "01  "), 1);
@@ -439,4 +441,46 @@ TEST_F(LockTableTest, ProcessesChangingTheTableAtOnceLoseNothing) {
   EXPECT_NE(t.FindOwn("A.DTA       ", "01  "), 0);
   EXPECT_NE(t.FindOwn("B.DTA       ", "02  "), 0);
   EXPECT_EQ(Table().size(), 1980u);
+}
+
+// A table that cannot be used is no table held by another workstation: the notice
+// names it, its path and why; Esc stops the step and the file stays as it was.
+TEST_F(LockTableTest, AnUnusableTableIsSaidWithItsPathAndCanBeStopped) {
+  const std::string table = tmp.path() + "/data/FOT.tab";
+  std::string random(FotTable::kSize, '\0');
+  for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 73 + 41) % 251);
+  FaultFileSystem faults;
+  ScopedFileSystem scoped(faults);
+  const struct {
+    const char* what;
+    std::function<void()> damage;
+    std::string says;
+  } cases[] = {
+      {"read only", [&] { faults.Fail(FsOp::Open, EACCES, "FOT.tab"); }, Cz(" nelze zapsat (err 5)")},
+      {"a folder", [&] { std::filesystem::create_directory(table); }, Cz(" nelze zapsat (err 5), je to složka")},
+      {"random bytes", [&] { ostest::WriteRaw(table, random); }, Cz(" je poškozená (položka 1)")},
+      {"wrong size", [&] { ostest::WriteRaw(table, random.substr(0, 1985 - 1980) + std::string(1980, ' ')); },
+       Cz(" je poškozená: má 1985 B, ne 1980")},
+  };
+  notes.stopAnswer = true;
+  for (const auto& c : cases) {
+    notes.calls.clear();
+    c.damage();
+    const std::string before = std::filesystem::is_regular_file(table) ? Table() : "";
+    EXPECT_EQ(LockFile(u1, org, "W"), LockResult::GivenUp) << c.what;
+    EXPECT_EQ(u1.WaitStopped, 1) << c.what;
+    ASSERT_EQ(notes.Texts(Kind::LockWait).size(), 1u) << c.what << notes.Dump();
+    EXPECT_EQ(notes.Texts(Kind::LockWait)[0], Cz("Tabulku sdílení souborů ") + table + c.says + Cz(", Esc = přerušit"))
+        << c.what;
+    if (!before.empty()) EXPECT_EQ(Table(), before) << c.what;
+    EXPECT_FALSE(UnlockFile(u1, org)) << c.what;  // the same notice, stopped again
+    faults.Clear();
+    std::filesystem::remove_all(table);
+  }
+  // Put right while the notice is up, the wait ends with the lock.
+  notes.stopAnswer = false;
+  std::filesystem::create_directory(table);
+  notes.onWait = [&](const std::string&, int) { std::filesystem::remove(table); };
+  EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);
+  EXPECT_EQ(Decoded().FindOwn("ORG.DTA     ", "01  "), 1);
 }

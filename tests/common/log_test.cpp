@@ -3,9 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <filesystem>
+
 #include "common/clock.h"
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/faultfs.h"
 #include "start_folder.h"
 
 using namespace common;
@@ -96,7 +100,24 @@ TEST_F(LogTest, SwitchedOffWritesNothing) {
 TEST_F(LogTest, MissingDataFolderIsReported) {
   Write("data.adr", "nowhere\\\r\n");
   EXPECT_THROW(LogProtocol("x"), IoError);
-  EXPECT_EQ(notes.Texts(Kind::Message), std::vector<std::string>{"Uz: 07 otvira protokol: - err      3"});
+  EXPECT_EQ(notes.Texts(Kind::Message), std::vector<std::string>{"Uz: 07 otvira protokol: nowhere/PROTOKOL.PRT err      3"});
+}
+
+// A log that cannot be opened or written is named, once a run; the open still raises.
+TEST_F(LogTest, ALogThatCannotBeWrittenIsNamedOnce) {
+  std::filesystem::create_directories(At("data/PROTOKOL.PRT"));
+  EXPECT_THROW(LogProtocol("x"), IoError);
+  EXPECT_THROW(LogProtocol("y"), IoError);
+  EXPECT_EQ(notes.Texts(Kind::Message), std::vector<std::string>{"Uz: 07 otvira protokol: data/PROTOKOL.PRT err      5"});
+  std::filesystem::remove_all(At("data/PROTOKOL.PRT"));
+  CurrentSession().FailuresTold.clear();
+  notes.calls.clear();
+  FaultFileSystem faults;
+  faults.Fail(FsOp::Write, EIO, "PROTOKOL.PRT");
+  ScopedFileSystem scoped(faults);
+  LogProtocol("x");
+  LogProtocol("y");
+  EXPECT_EQ(notes.Texts(Kind::Message), std::vector<std::string>{"Uz: 07 pis protokol: data/PROTOKOL.PRT err    101"});
 }
 
 TEST_F(LogTest, WorkstationsAppendingAtOnceLoseNothing) {

@@ -1,6 +1,8 @@
 #include "common/params.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <functional>
 
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -126,7 +128,53 @@ TEST_F(ParamTest, AFileThatIsNoParameterFileOrCannotBeReadIsNeverWritten) {
   EXPECT_EQ(Read("bin.par"), binary);
   EXPECT_EQ(Read("locked.par"), "Key : 1\r\n");
   EXPECT_EQ(Read("good.par"), "Key : 1\r\nNew : 2\r\n");
-  EXPECT_TRUE(CurrentSession().ParamCache.empty());  // nothing waits to overwrite them later
+  // Kept for the session, never written later either, and not raised again.
+  EXPECT_EQ(ReadParam("bin.par", "New"), "2");
+  EXPECT_NO_THROW(FlushParams());
+  EXPECT_EQ(Read("bin.par"), binary);
+  EXPECT_EQ(Read("locked.par"), "Key : 1\r\n");
+}
+
+// Window settings that cannot be stored (binary bytes, a folder or a read-only file in
+// place of the settings file) stay for the session and are said once, naming the file;
+// the file stays as it was.
+TEST_F(ParamTest, SettingsThatCannotBeStoredAreKeptAndSaidOnce) {
+  const std::string binary("TfRol Left : 1\r\n\0\x01\x02\xff", 20);
+  const struct {
+    const char* what;
+    std::function<void()> damage;
+    std::string says;
+  } cases[] = {
+      {"binary bytes", [&] { Write("par/okna2.par", binary); }, "    13 (není soubor parametrů)"},
+      {"a folder", [&] { std::filesystem::create_directories(At("par/okna2.par")); }, "     5"},
+      {"read only",
+       [&] {
+         Write("par/okna2.par", "TfRol Left : 1\r\n");
+         std::filesystem::permissions(At("par/okna2.par"), std::filesystem::perms::owner_read |
+                                                               std::filesystem::perms::group_read |
+                                                               std::filesystem::perms::others_read);
+       },
+       "     5"},
+  };
+  for (const auto& c : cases) {
+    notes.calls.clear();
+    CurrentSession().FailuresTold.clear();
+    c.damage();
+    const std::string before = std::filesystem::is_regular_file(At("par/okna2.par")) ? Read("par/okna2.par") : "";
+    WriteParam("par\\okna2.par", "TfRol Left", "5");
+    EXPECT_NO_THROW(FlushParamsSaying()) << c.what;
+    WriteParam("par\\okna2.par", "TfRol Top", "6");
+    EXPECT_NO_THROW(FlushParamsSaying()) << c.what;
+    EXPECT_EQ(ReadParam("par\\okna2.par", "TfRol Left"), "5") << c.what;
+    ASSERT_EQ(notes.calls.size(), 1u) << c.what << notes.Dump();
+    EXPECT_EQ(notes.calls[0].text, "Uz: " + CurrentSession().CurrentUser + " pise soubor: par/okna2.par err " +
+                                       Cz(c.says) + Cz(", nastavení platí jen do konce práce"))
+        << c.what;
+    if (!before.empty()) EXPECT_EQ(Read("par/okna2.par"), before) << c.what;
+    EXPECT_TRUE(std::filesystem::exists(At("par/okna2.par"))) << c.what;
+    std::filesystem::remove_all(At("par"));
+    CurrentSession().ParamCache.clear();
+  }
 }
 
 TEST_F(ParamTest, KeyLimitOverwritesTheLastEntry) {

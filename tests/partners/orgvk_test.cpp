@@ -1,12 +1,15 @@
 // The selection criteria for the partner print and the transfer of a satellite's
 // partners into the main computer's file.
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "common/faultfs.h"
 #include "common/jobfile.h"
 #include "common/locking.h"
 #include "common/params.h"
@@ -156,6 +159,45 @@ TEST_F(OrgVk, APartnerFileThatIsAFolderIsNamed) {
   EXPECT_EQ(Beeped(), Cz("Soubor obchodních partnerů ") + DataPath("org.dta") + Cz(" je složka, ne soubor"));
   EXPECT_EQ(ReadData("orgv01.wrk"), "old");
   EXPECT_TRUE(std::filesystem::is_directory(DataPath("org.dta")));
+}
+
+// A job file or activity log that cannot be written is said, naming it; the selection
+// still runs and closing the window ends nothing.
+TEST_F(OrgVk, AJobFileOrLogThatCannotBeWrittenIsSaid) {
+  WriteFive();
+  const struct {
+    const char* what;
+    std::function<void(common::FaultFileSystem&)> damage;
+    const char* named;
+  } cases[] = {
+      {"master.job cut", [&](common::FaultFileSystem&) { WriteData("master.job", std::string(1000, '\0')); }, "master.job"},
+      {"master.job empty", [&](common::FaultFileSystem&) { WriteData("master.job", ""); }, "master.job"},
+      {"master.job read only", [&](common::FaultFileSystem& f) { f.Fail(common::FsOp::Open, EACCES, "master.job"); },
+       "master.job"},
+      {"master.job a folder", [&](common::FaultFileSystem&) { std::filesystem::create_directories(DataPath("master.job")); },
+       "master.job"},
+      {"PROTOKOL.PRT read only",
+       [&](common::FaultFileSystem& f) { f.Fail(common::FsOp::Open, EACCES, "PROTOKOL.PRT"); }, "PROTOKOL.PRT"},
+      {"PROTOKOL.PRT a folder",
+       [&](common::FaultFileSystem&) { std::filesystem::create_directories(DataPath("PROTOKOL.PRT")); }, "PROTOKOL.PRT"},
+  };
+  for (const auto& c : cases) {
+    notes.calls.clear();
+    common::CurrentSession().FailuresTold.clear();
+    common::FaultFileSystem faults;
+    c.damage(faults);
+    {
+      common::ScopedFileSystem use(faults);
+      std::vector<int> selected;
+      EXPECT_NO_THROW(selected = Select()) << c.what;
+      EXPECT_EQ(selected, (std::vector<int>{1, 2, 3, 4, 5})) << c.what;
+    }
+    bool named = false;
+    for (const auto& call : notes.calls) named = named || call.text.find(c.named) != std::string::npos;
+    EXPECT_TRUE(named) << c.what << notes.Dump();
+    std::filesystem::remove_all(DataPath("master.job"));
+    std::filesystem::remove_all(DataPath("PROTOKOL.PRT"));
+  }
 }
 
 // ---------------------------------------------------------------- the transfer
