@@ -215,6 +215,8 @@ bool PutCi60InPlace(const std::string& target, const std::string& bytes, Rebuild
 
 bool MergeCi60(RebuildMode mode) {
   const std::string target = common::DataDir("CI60.dta");
+  // What a killed rebuild left half written beside the list and its lock table.
+  (void)common::RemoveDeadTemps(common::FolderPart(target), {"CI60.dta", common::kLockTableName});
   const std::string refFile = codelists::Ci60ReferenceFile();
   const std::string refPath = refFile.substr(1);
   if (!SourceUsable(refPath, kCi60Layout.length, false, true) ||

@@ -1,12 +1,13 @@
 // The program: the Qt application and back end, then the program's run. With the
 // single parameter "CI6160" the rebuild runs on the headless back end instead: no
 // display is needed, messages go to standard error and the exit status tells the result.
-// Otherwise, without a display, it says so in one line and ends with status 2.
+// Otherwise, without a display that answers, it says so in one line and ends with status 2.
 #include <QApplication>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 
+#include "app/display.h"
 #include "app/form1.h"
 #include "app/program.h"
 #include "common/clock.h"
@@ -29,14 +30,6 @@ int RunBatch(const std::vector<std::string>& args) {
   return status == 0 && boxes > 0 ? 1 : status;
 }
 
-bool Set(const char* variable) {
-  const char* v = std::getenv(variable);
-  return v && *v;
-}
-
-// An X or Wayland display, or a platform chosen for Qt (offscreen, vnc, ...).
-bool HasDisplay() { return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM"); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,10 +37,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.push_back(common::Utf8ToWin1250(argv[i]));
     if (app::IsRebuildCommandLine(args)) return RunBatch(args);
-    if (!HasDisplay()) {
-      std::cerr << "ciselniky: needs a display (DISPLAY is not set); ./run provides one (Xvfb when there is none)\n";
+    // Qt ends the process on a display that does not answer: it is looked at first.
+    if (const std::string problem = app::DisplayProblem(); !problem.empty()) {
+      std::cerr << "ciselniky: " << problem << "\n";
       return 2;
     }
+    (void)app::EnsureRuntimeDir();
     QApplication application(argc, argv);
     ui::qt::QtBackend backend;
     return app::RunProgram(args);

@@ -97,6 +97,8 @@ Side ListSide(const std::string& real, const std::string& win, CopyRun& run) {
       ++run.failed;
       continue;
     }
+    // What a killed run left half written goes; a living run's stays and is not copied.
+    if (common::IsReplacementTemp(e.name) && !e.isDir && common::RemoveDeadTemp(real + e.name)) continue;
     Listed l{std::move(e.name), {}, {}};
     l.key = NameKey(l.disk, l.shown);
     listed.push_back(std::move(l));
@@ -362,6 +364,7 @@ CopyRun CopySeriesFolders(const CopyRoots& roots, const std::vector<std::string>
       ++run.failed;
       continue;
     }
+    (void)common::RemoveDeadTemps(roots.source + p);
     std::vector<common::DirItem> items;
     (void)common::ListDirectory(roots.copy + p + "*.rad", items, common::kListFiles);
     for (const auto& item : items) {

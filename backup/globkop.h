@@ -121,6 +121,7 @@ class TfGlobKop : public ui::Form {
   std::unique_ptr<Medium> medium_;
   bool offering_ = false;
   bool otherYear_ = false;
+  std::vector<std::string> damaged_;  // staging folders of damaged journals, removed by a finished restore
   bool backupRunning_ = false;
 };
 

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
+
 #include "backup/copystore.h"
 #include "common/encoding.h"
 #include "common/filesystem.h"
@@ -163,7 +165,43 @@ bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::
   return true;
 }
 
-int FinishPendingRestores() {
+namespace {
+
+// The copy a damaged journal restored, from its "T" line ("Obnova dat z čísla kopie
+// 003" of "... je OK"), or empty when the journal no longer shows it.
+std::string DamagedCopy(const std::string& text) {
+  const std::vector<std::string> lines = common::SplitTextLines(text.substr(0, 4096));
+  for (std::size_t i = 0; i < lines.size() && i < 8; ++i) {
+    if (lines[i].rfind("T ", 0) != 0) continue;
+    std::string what = TrimBlanks(lines[i].substr(2, 80));
+    if (what.ends_with(" je OK")) what = TrimBlanks(what.substr(0, what.size() - 6));
+    if (what.empty() || std::any_of(what.begin(), what.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+      return {};
+    return what;
+  }
+  return {};
+}
+
+std::string DamagedMessage(const std::string& journal, const std::string& text) {
+  const std::string copy = DamagedCopy(text);
+  return "Záznam nedokončené obnovy dat "_cz + common::ShownPath(journal) + " je poškozen, obnova dat není dokončena"_cz +
+         (copy.empty() ? ". Obnovte znovu kopii, ze které se obnovovalo, tím se složka dat opraví"_cz
+                       : " (" + copy + "). Obnovte tuto kopii znovu, tím se složka dat opraví"_cz);
+}
+
+}  // namespace
+
+void RemoveDamagedRestores(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
+    common::File lock;
+    int rc = lock.Open(folder + kLockName, common::kModeExclusive);
+    if (rc == 2) rc = lock.Create(folder + kLockName, common::kModeExclusive);
+    if (rc == kSharingViolation) continue;
+    if (common::RemoveTree(folder) == 0) common::LogProtocol("Poškozená obnova dat odstraněna: "_cz + folder);
+  }
+}
+
+int FinishPendingRestores(std::vector<std::string>* damaged) {
   const std::string data = common::DataDir("");
   int pending = 0;
   for (const char* prefix : {kStagingPrefix, kWorkPrefix}) {
@@ -183,7 +221,8 @@ int FinishPendingRestores() {
       RestorePlan plan;
       if (common::FileSize(journal, size) != 0 || size > kJournalMax || common::ReadFileText(journal, text) != 0 ||
           !ParseJournal(text, plan)) {
-        common::BeepMessage("Záznam nedokončené obnovy dat "_cz + journal + " je poškozen, obnova dat není dokončena"_cz);
+        common::BeepMessage(DamagedMessage(journal, size > kJournalMax ? std::string() : text));
+        if (damaged) damaged->push_back(folder);
         ++pending;
         continue;
       }

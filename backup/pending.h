@@ -44,7 +44,13 @@ bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::
 // At start and before each backup or restore: finishes every restore of the data folder
 // that a journal shows unfinished (after checking that no other workstation holds one of
 // its files) and removes staging and work folders left by killed runs. Returns how many
-// restores remain unfinished.
-int FinishPendingRestores();
+// restores remain unfinished. A damaged journal cannot be followed: it is said which copy
+// it restored, when it still shows that, and that restoring the copy again mends the data
+// folder; its staging folder is added to `damaged` (when given) and counted.
+int FinishPendingRestores(std::vector<std::string>* damaged = nullptr);
+
+// Removes the staging folders of damaged journals once a new restore is through; a
+// folder a living run holds stays.
+void RemoveDamagedRestores(const std::vector<std::string>& folders);
 
 }  // namespace backup

@@ -110,7 +110,9 @@ void TfGlobKop::StartRestore(const std::string& set, const std::string& drive, c
     bKopiruj.SetEnabled(false);
     bObnov.SetEnabled(false);
     ListBox1.ClearItems();
-    if (FinishPendingRestores() > 0) {
+    // A restore whose journal is damaged cannot be finished: a new one goes over it.
+    damaged_.clear();
+    if (FinishPendingRestores(&damaged_) > static_cast<int>(damaged_.size())) {
       EndRestore();
       return;
     }
@@ -369,6 +371,10 @@ bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::s
   std::string failure;
   const bool done = FollowPlan(staging.name(), plan, okText, failure);
   browser::CloseBlik();
+  if (done) {
+    RemoveDamagedRestores(damaged_);
+    damaged_.clear();
+  }
   if (!done) {
     staging.Keep();
     common::BeepMessage(failure);

@@ -352,6 +352,64 @@ int FileReplacement::CreateTemp() {
   return code;
 }
 
+namespace {
+// The target's name inside a temporary's name, or empty when it is none.
+std::string_view TempTarget(std::string_view diskName) {
+  if (!diskName.starts_with(".~")) return {};
+  const std::size_t dot = diskName.rfind('.');
+  if (dot == std::string_view::npos || dot <= 2) return {};
+  int dashes = 0;
+  bool digit = false;
+  for (char c : diskName.substr(dot + 1)) {
+    if (c == '-') {
+      if (!digit) return {};
+      ++dashes;
+      digit = false;
+    } else if (c >= '0' && c <= '9') {
+      digit = true;
+    } else {
+      return {};
+    }
+  }
+  return dashes == 2 && digit ? diskName.substr(2, dot - 2) : std::string_view();
+}
+}  // namespace
+
+bool IsReplacementTemp(std::string_view diskName) { return !TempTarget(diskName).empty(); }
+
+bool RemoveDeadTemp(const std::string& realPath) {
+  FileSystem& fs = Fs();
+  FileStat st;
+  if (fs.LinkStatPath(realPath, st) != 0 || !st.isRegular) return false;
+  int fd = -1;
+  if (fs.Open(realPath, O_RDONLY | O_NONBLOCK | O_NOFOLLOW, 0, fd) != 0) return false;
+  // A writer between its create and its lock, or between its close and its rename,
+  // loses only that one step: its rename finds no file and the target stays as it was.
+  const bool dead = fs.Lock(fd, LOCK_EX | LOCK_NB) == 0 && fs.Unlink(realPath) == 0;
+  fs.Close(fd);
+  return dead;
+}
+
+int RemoveDeadTemps(std::string_view folder, const std::vector<std::string>& targets) {
+  std::string real;
+  if (ResolveName(folder, real) != 0) return 0;
+  if (real.empty()) real = ".";
+  if (!real.ends_with('/')) real += '/';
+  std::vector<DirEntryRaw> entries;
+  if (Fs().ListDir(real, entries) != 0) return 0;
+  int removed = 0;
+  for (const DirEntryRaw& e : entries) {
+    const std::string_view target = TempTarget(e.name);
+    if (target.empty() || e.isDir || e.isLink) continue;
+    const std::string shown = Utf8ToWin1250(std::string(target));
+    if (!targets.empty() &&
+        std::none_of(targets.begin(), targets.end(), [&](const std::string& t) { return SameNameCp1250(t, shown); }))
+      continue;
+    if (RemoveDeadTemp(real + e.name)) ++removed;
+  }
+  return removed;
+}
+
 FileReplacement::~FileReplacement() { Abort(); }
 
 int FileReplacement::Begin(std::string_view targetName) {

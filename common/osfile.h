@@ -187,6 +187,16 @@ class FileReplacement {
   bool active_ = false;
 };
 
+// Temporaries of replacements (".~NAME.<pid>-<n>-<salt>") that a killed run left. A
+// living writer holds its temporary deny-all, so one that opens deny-all has no writer
+// left on any workstation and is erased.
+bool IsReplacementTemp(std::string_view diskName);
+// Erases the temporary at realPath when no writer holds it; true when it went.
+bool RemoveDeadTemp(const std::string& realPath);
+// The same for every such temporary in the folder `folder` (a Windows name), or only
+// those of the files named in `targets` (names compared without case). How many went.
+int RemoveDeadTemps(std::string_view folder, const std::vector<std::string>& targets = {});
+
 // The whole new content of a file, through a FileReplacement.
 [[nodiscard]] int ReplaceFileContents(std::string_view targetName, std::string_view data);
 // Bytes of a cut record behind the last whole one of `f` (`size` its size) go behind

@@ -17,6 +17,7 @@
 #include "common/pascal.h"
 #include "common/small.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "payroll/jhvyk.h"
 #include "payroll/prrol.h"
 #include "payroll/xmltemplate.h"
@@ -113,7 +114,7 @@ bool TemplatesPresent(std::initializer_list<const char*> names) {
   for (const char* name : names) {
     const std::string path = Template(name);
     if (common::CheckFile(path) <= 2) {
-      common::MessageOk(common::Cz("Chybí šablona ") + path + common::Cz(", dokument se netvoří."));
+      common::MessageOk(common::Cz("Chybí šablona ") + common::ShownPath(path) + common::Cz(", dokument se netvoří."));
       return false;
     }
   }
@@ -521,7 +522,7 @@ bool BuildReportXml(const std::string& source, const std::string& output, const 
     if (!building.Finish(SplitLines(doc))) return false;
 
     if (!header || !leftOut.empty()) common::MessageOk(LeftOutWarning(header, leftOut));
-    Say(status, common::Cz("Výkaz ") + output + common::Cz(" je hotový") + kFifty);
+    Say(status, common::Cz("Výkaz ") + common::ShownPath(output) + common::Cz(" je hotový") + kFifty);
     return true;
   });
 }

@@ -2,15 +2,21 @@
 // folder. Every button of the main window and every window of the registry opens there
 // with no error box; the few that tell of missing input by design say exactly that.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <algorithm>
 #include <map>
+#include <optional>
 
+#include "app/display.h"
 #include "app/form1.h"
 #include "app/windows.h"
 #include "browser/entries.h"
+#include "codelists/firm.h"
+#include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/numbers.h"
 #include "common/params.h"
@@ -115,12 +121,54 @@ TEST_F(FirstRun, EveryWindowOpensWithoutAnErrorBox) {
 }
 
 // F1 of the main window and of the partner register finds its topic in the installed help.
+// Every help file and topic the windows open with F1 ships with the program folder and
+// opens at its topic; the report viewer's own help is the report list's text.
+TEST_F(FirstRun, EveryWindowsHelpShipsWithItsTopics) {
+  MakeMain();
+  auto opensAt = [&](const std::string& file, const std::string& topic) {
+    std::filesystem::remove(dir / "help.txt");
+    common::WriteParam("par\\okna2.par", "fPozri Index", "1");
+    const auto boxes = BoxesOf([&] { browser::ShowHelpTopic(file, topic); });
+    EXPECT_TRUE(boxes.empty()) << file;
+    EXPECT_GT(ostest::ReadRaw(dir / "help.txt").size(), 80u * 5) << file << " " << topic;
+    return common::TextToInt(common::ReadParam("par\\okna2.par", "fPozri Index"));
+  };
+  const struct {
+    const char *file, *topic;
+  } cases[] = {{"\\2\\serv", "Parametry"}, {"2\\serv", "Parametry"},    {"\\2\\serv", "Výběrová"},
+               {"\\2\\spool", "Seznam"},   {"\\im\\im", "Druh pohybu"}, {"\\pd\\pd", "Klíče"},
+               {"\\pd\\pd", "Klíče peněžního deníku"}, {"\\pd\\pd", "Směřování klíčů"}, {"DZ", "Kurs"}};
+  for (const auto& c : cases) EXPECT_GE(opensAt(c.file, common::Cz(c.topic)), 2) << c.file << " " << c.topic;
+  EXPECT_EQ(opensAt("2\\kalk", ""), 1);  // the calculator's help from its start
+  for (const bool keys : {true, false})
+    for (int field = 1; field <= 21; ++field) {
+      bool opens = false;
+      const std::string topic = codelists::FmaHelpTopic(field, keys, opens);
+      if (opens) EXPECT_GE(opensAt(keys ? "\\fj\\fma" : "fma", common::Cz(topic)), 2) << keys << " " << topic;
+    }
+  std::string hlp, hhh;
+  ASSERT_EQ(common::ReadFileText(common::ProgDir("\\2\\spool.hlp"), hlp), 0);
+  ASSERT_EQ(common::ReadFileText(common::ProgDir("\\2\\spool.hhh"), hhh), 0);
+  std::string padded;
+  for (std::size_t at = 0, end; at < hlp.size(); at = end + 2) {
+    end = hlp.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    ASSERT_LE(end - at, 80u);
+    padded += hlp.substr(at, end - at) + std::string(80 - (end - at), ' ') + "\r\n";
+  }
+  EXPECT_EQ(hhh, padded);
+  // The partner register's help tells how its tools are switched on.
+  std::string org;
+  ASSERT_EQ(common::ReadFileText(common::ProgDir("\\CI\\ORG.hlp"), org), 0);
+  EXPECT_NE(org.find(common::Cz("Ctrl + pravé tlačítko myši")), std::string::npos);
+}
+
 TEST_F(FirstRun, HelpTopicsAreFound) {
   MakeMain();
   const struct {
     const char *file, *topic;
     int line;  // of the topic in the file
-  } cases[] = {{"\\CI\\CI", "0", 1}, {"\\CI\\ORG", "Seznam", 1}, {"\\CI\\ORG", "ICO", 15}};
+  } cases[] = {{"\\CI\\CI", "0", 1}, {"\\CI\\ORG", "Seznam", 1}, {"\\CI\\ORG", "ICO", 17}};
   for (const auto& c : cases) {
     std::filesystem::remove(dir / "help.txt");
     const auto boxes = BoxesOf([&] { browser::ShowHelpTopic(c.file, c.topic); });
@@ -131,27 +179,96 @@ TEST_F(FirstRun, HelpTopicsAreFound) {
   }
 }
 
-// Started with no display and no Qt platform: one line that says what it needs, status 2.
-TEST(FirstStart, WithoutADisplayTheProgramSaysSoInOneLine) {
+// Sets environment variables for one scope (an empty value unsets) and puts them back.
+class ScopedEnv {
+ public:
+  explicit ScopedEnv(const std::map<std::string, std::string>& values) {
+    for (const auto& [name, value] : values) {
+      if (const char* old = std::getenv(name.c_str())) saved_[name] = old;
+      else saved_[name] = std::nullopt;
+      if (value.empty()) unsetenv(name.c_str());
+      else setenv(name.c_str(), value.c_str(), 1);
+    }
+  }
+  ~ScopedEnv() {
+    for (const auto& [name, value] : saved_) {
+      if (value) setenv(name.c_str(), value->c_str(), 1);
+      else unsetenv(name.c_str());
+    }
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// The program started with the given display variables: its exit status and what it said.
+int StartWith(const std::map<std::string, std::string>& env, std::string& said) {
   ostest::TempDir dir;
   common::RunOptions o;
   o.workDir = dir.path();
   o.timeoutMs = 20000;
   o.outputFile = dir / "stderr.txt";
   common::RunResult r;
-  std::map<std::string, std::string> saved;
-  for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    if (const char* value = std::getenv(v)) saved[v] = value;
-    unsetenv(v);
-  }
-  const int started = common::RunProgram(CISELNIKY_BIN, {}, o, r);
-  for (const auto& [v, value] : saved) setenv(v.c_str(), value.c_str(), 1);
-  ASSERT_EQ(started, 0);
-  EXPECT_EQ(r.exitCode, 2);
-  const std::string said = ostest::ReadRaw(dir / "stderr.txt");
+  ScopedEnv scoped(env);
+  if (common::RunProgram(CISELNIKY_BIN, {}, o, r) != 0) return -1;
+  said = ostest::ReadRaw(dir / "stderr.txt");
+  return r.exitCode;
+}
+
+// Started with no display and no Qt platform: one line that says what it needs, status 2.
+TEST(FirstStart, WithoutADisplayTheProgramSaysSoInOneLine) {
+  std::string said;
+  EXPECT_EQ(StartWith({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}, said), 2);
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
   EXPECT_NE(said.find("display"), std::string::npos) << said;
   EXPECT_NE(said.find("./run"), std::string::npos) << said;
+}
+
+// A display that is named but not running is found out before the toolkit starts: one
+// line naming it, status 2, as without any.
+TEST(FirstStart, ADisplayThatIsNotRunningIsSaidInOneLine) {
+  for (const std::string& display : {":4711", "unix:4711.0", "127.0.0.1:4711"}) {
+    std::string said;
+    EXPECT_EQ(StartWith({{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}, said), 2) << display;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("DISPLAY=" + display), std::string::npos) << said;
+    EXPECT_NE(said.find("./run"), std::string::npos) << said;
+  }
+  std::string said;
+  EXPECT_EQ(StartWith({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", "no-such-wayland-4711"}, {"QT_QPA_PLATFORM", ""}}, said), 2);
+  EXPECT_NE(said.find("WAYLAND_DISPLAY=no-such-wayland-4711"), std::string::npos) << said;
+  // A platform that needs no display is left to the toolkit.
+  ScopedEnv offscreen({{"DISPLAY", ":4711"}, {"QT_QPA_PLATFORM", "offscreen"}});
+  EXPECT_EQ(app::DisplayProblem(), "");
+}
+
+// Without XDG_RUNTIME_DIR the program gets a private runtime folder of its own.
+TEST(FirstStart, APrivateRuntimeFolderWhenNoneIsSet) {
+  ostest::TempDir tmp;
+  ScopedEnv env({{"XDG_RUNTIME_DIR", ""}, {"TMPDIR", tmp.path()}});
+  const std::string own = tmp / ("ciselniky-runtime-" + std::to_string(getuid()));
+  std::filesystem::create_directory(own);
+  chmod(own.c_str(), 0755);
+  ASSERT_TRUE(app::EnsureRuntimeDir());
+  ASSERT_NE(std::getenv("XDG_RUNTIME_DIR"), nullptr);
+  EXPECT_EQ(std::string(std::getenv("XDG_RUNTIME_DIR")), own);
+  struct stat st {};
+  ASSERT_EQ(stat(own.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  // A set one is kept; a link in the folder's place is never followed.
+  ASSERT_TRUE(app::EnsureRuntimeDir());
+  EXPECT_EQ(std::string(std::getenv("XDG_RUNTIME_DIR")), own);
+  unsetenv("XDG_RUNTIME_DIR");
+  std::filesystem::remove(own);
+  std::filesystem::create_directory(tmp / "elsewhere");
+  std::filesystem::create_directory_symlink(tmp / "elsewhere", own);
+  ASSERT_TRUE(app::EnsureRuntimeDir());
+  const std::string made = std::getenv("XDG_RUNTIME_DIR");
+  EXPECT_NE(made, own);
+  EXPECT_EQ(made.rfind(own + "-", 0), 0u) << made;
+  ASSERT_EQ(lstat(made.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 }  // namespace

@@ -125,6 +125,38 @@ TEST_F(DocCopy, FilesOtherUsersHoldAreLeftAndCounted) {
   EXPECT_FALSE(Exists(Copy("FOT.tab")));
 }
 
+// A run killed half way left its temporaries on both sides; the next run erases them,
+// but not the one a living run holds, and copies none of them.
+TEST_F(DocCopy, TemporariesOfAKilledRunGoWithTheNextRun) {
+  Write(Data("a.txt"), "a", 1'700'000'000);
+  Write(Data("SUB/.~b.txt.4711-3-12345"), "half");
+  Write(Data(".~FOT.tab.4711-0-1"), "");
+  Write(Copy(".~a.txt.4711-1-99"), "half");
+  Write(Copy("SUB/DEEP/.~c.txt.4711-7-7"), "half");
+  Write(Copy(".~a.txt.rollback"), "kept");
+  common::FileReplacement living;
+  ASSERT_EQ(living.Begin(Copy("live.txt")), 0);
+  const backup::CopyRun run = Sync();
+  EXPECT_EQ(run.failed + run.skipped, 0);
+  EXPECT_FALSE(Exists(Data("SUB/.~b.txt.4711-3-12345")));
+  EXPECT_FALSE(Exists(Data(".~FOT.tab.4711-0-1")));
+  EXPECT_FALSE(Exists(Copy(".~a.txt.4711-1-99")));
+  EXPECT_FALSE(Exists(Copy("SUB/DEEP/.~c.txt.4711-7-7")));
+  EXPECT_TRUE(Exists(Copy(".~a.txt.rollback")));
+  EXPECT_TRUE(Exists(living.TempPath()));
+  EXPECT_FALSE(Exists(Data(fs::path(living.TempPath()).filename().string())));
+  EXPECT_EQ(Read(Copy("a.txt")), "a");
+}
+
+// The series copy clears its own leftovers in the data folder's series folders.
+TEST_F(DocCopy, TheSeriesCopyClearsTemporariesOfAKilledRun) {
+  Write(Data("DOKLADY/DF0001/.~a.rad.4711-0-5"), "half");
+  Write(Copy("DOKLADY/DF0001/a.rad"), "a");
+  backup::CopySeriesFolders({Data("DOKLADY/"), Copy("DOKLADY/")}, {"DF0001"});
+  EXPECT_FALSE(Exists(Data("DOKLADY/DF0001/.~a.rad.4711-0-5")));
+  EXPECT_EQ(Read(Data("DOKLADY/DF0001/a.rad")), "a");
+}
+
 TEST_F(DocCopy, EachRealFolderIsWalkedOnceAndNoDeeperThan64) {
   // A link back to the data root, two links to one folder elsewhere, and a branch
   // 70 folders deep.

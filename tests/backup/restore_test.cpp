@@ -506,6 +506,47 @@ TEST_F(RestoreFolder, AFileOpenedElsewhereDuringTheMoveLeavesTheRestoreToTheNext
   EXPECT_EQ(LeftFolders(), Strings{});
 }
 
+// A restore whose journal was damaged left the data half restored: backups stay
+// refused, the message names the copy, and restoring it again goes over the damaged
+// restore and removes its staging folder.
+TEST_F(RestoreFolder, ADamagedJournalIsMendedByRestoringTheCopyAgain) {
+  RunBackup();
+  const std::string journal = "OBNOVA 1\r\nS data\r\nK A\r\nT Obnova dat z čísla kopie 001 je OK\r\nE sel.idx\r\nM a.dta\r\n"_cz;
+  Write(Data("obnova.dmgd1234/journal"), journal);  // its end line is gone
+  Write(Data("obnova.dmgd1234/lock"), "");
+  Write(Data("obnova.dmgd1234/data/b.DT1"), "half");
+  Write(Data("a.dta"), "half restored");
+  notes.calls.clear();
+  RunBackup();
+  EXPECT_TRUE(SaidSomething("Obnova dat není dokončena, kopie dat neproběhla")) << ::testing::PrintToString(Messages());
+  const std::string said = "Záznam nedokončené obnovy dat " + common::Win1250ToUtf8(common::ShownPath(Data("obnova.dmgd1234/journal"))) +
+                           " je poškozen, obnova dat není dokončena (Obnova dat z čísla kopie 001). Obnovte tuto kopii "
+                           "znovu, tím se složka dat opraví";
+  EXPECT_TRUE(SaidSomething(said)) << ::testing::PrintToString(Messages());
+  EXPECT_FALSE(Exists(SetDir("kopie.002")));
+
+  notes.calls.clear();
+  answers = {true};
+  RunRestore([&](backup::TfGlobKop& w) { RestoreCopy(w, 1); });
+  EXPECT_TRUE(SaidSomething(said)) << ::testing::PrintToString(Messages());
+  EXPECT_TRUE(SaidSomething("Obnova dat z čísla kopie 001 je OK")) << ::testing::PrintToString(Messages());
+  EXPECT_EQ(Read(Data("a.dta")), "AAAA record");
+  EXPECT_EQ(Read(Data("b.DT1")), "BBBB");
+  EXPECT_EQ(LeftFolders(), Strings{});
+  EXPECT_EQ(backup::FinishPendingRestores(), 0);
+
+  // A journal that no longer shows its copy says to restore the copy it came from.
+  Write(Data("obnova.dmgd5678/journal"), "OBNOVA 1\r\nS da");
+  notes.calls.clear();
+  EXPECT_EQ(backup::FinishPendingRestores(), 1);
+  EXPECT_TRUE(SaidSomething("je poškozen, obnova dat není dokončena. Obnovte znovu kopii, ze které se obnovovalo"))
+      << ::testing::PrintToString(Messages());
+  // A restore declined at its question keeps it.
+  answers = {false};
+  RunRestore([&](backup::TfGlobKop& w) { RestoreCopy(w, 1); });
+  EXPECT_EQ(LeftFolders(), Strings{"obnova.dmgd5678"});
+}
+
 TEST_F(RestoreFolder, AFolderALivingRunHoldsIsLeftAndADeadOneRemoved) {
   backup::ScopedFolder living;
   ASSERT_EQ(living.Make("C:\\APP\\DATA\\F1\\", backup::kWorkPrefix, "data"), 0);

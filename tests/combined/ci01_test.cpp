@@ -171,6 +171,22 @@ TEST(Ci01Split, TheGuardKeepsEntriesThePiecesWouldLose) {
   EXPECT_EQ(out[99].size(), 1u);
 }
 
+// Every field of each line is held against the piece's lines, P too: a line whose P the
+// piece would not give back fails the check, the same lines with their own P pass.
+TEST(Ci01Split, TheGuardHoldsEachLinesPAgainstThePiece) {
+  const combined::PieceSpec& spec = *combined::FindPiece(20);
+  const std::vector<Ci01Record> lines = {R("20", "000009", "3", "00", {"Pravid", "elný"}),
+                                         R("20", "000009", "3", "10", {"   001", "", "000001"})};
+  std::string piece = spec.EmptyRecord();
+  for (const auto& r : lines) ASSERT_TRUE(combined::ApplyRecord(spec, r, piece));
+  EXPECT_TRUE(combined::EntryRoundTrips(spec, lines, piece));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::vector<Ci01Record> other = lines;
+    other[i].p = "4";
+    EXPECT_FALSE(combined::EntryRoundTrips(spec, other, piece)) << i;
+  }
+}
+
 TEST(Ci01Split, ARunOfAKeyMetAgainGoesToTheRest) {
   auto out = SplitRecords({
       R("20", "000001", "3", "00", {"První"}), R("20", "000001", "3", "10", {"   001"}),

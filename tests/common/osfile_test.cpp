@@ -1,11 +1,13 @@
 #include "common/osfile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "common/encoding.h"
@@ -333,6 +335,57 @@ TEST_F(OsFileTest, ReplaceWritesBesideAndRenamesOver) {
   }
   EXPECT_EQ(ReadRaw(dir / "Data/New.DTA"), "n");
   EXPECT_EQ(ostest::Listing(dir / "Data"), "Ci10.dta New.DTA");
+}
+
+// A writer killed half way leaves its temporary; the next sweep of the folder erases it,
+// but never one a living writer holds, a rollback copy or another file.
+TEST_F(OsFileTest, TemporariesOfKilledWritersGoAndLivingOnesStay) {
+  WriteRaw(dir / "Data/CI60.dta", "old");
+  WriteRaw(dir / "Data/FOT.tab", "table");
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    FileReplacement a, b;
+    const bool begun = a.Begin(Win("Data\\CI60.dta")) == 0 && a.file().WriteAt(0, "half", 4) == 0 &&
+                       b.Begin(Win("Data\\FOT.tab")) == 0;
+    const char c = begun ? 'y' : 'n';
+    (void)!write(ready[1], &c, 1);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  close(ready[0]);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  ASSERT_EQ(c, 'y');
+  auto temps = [&] {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "Data"))
+      n += IsReplacementTemp(e.path().filename().string());
+    return n;
+  };
+  ASSERT_EQ(temps(), 2);
+  WriteRaw(dir / "Data/.~CI60.dta.rollback", "rollback");
+  WriteRaw(dir / "Data/.~x.1-2", "not ours");
+  FileReplacement living;
+  ASSERT_EQ(living.Begin(Win("Data\\ci60.dta")), 0);
+  ASSERT_EQ(temps(), 3);
+
+  // Only the named target's temporaries, names without case.
+  EXPECT_EQ(RemoveDeadTemps(Win("Data\\"), {"ci60.DTA"}), 1);
+  EXPECT_EQ(temps(), 2);
+  EXPECT_EQ(RemoveDeadTemps(Win("Data\\")), 1);
+  EXPECT_EQ(temps(), 1);  // the living one
+  EXPECT_TRUE(std::filesystem::exists(living.TempPath()));
+  ASSERT_EQ(living.file().WriteAt(0, "new", 3), 0);
+  ASSERT_EQ(living.Commit(), 0);
+  EXPECT_EQ(ostest::Listing(dir / "Data"), ".~CI60.dta.rollback .~x.1-2 CI60.dta FOT.tab");
+  EXPECT_EQ(ReadRaw(dir / "Data/CI60.dta"), "new");
+  EXPECT_FALSE(IsReplacementTemp(".~CI60.dta.rollback"));
+  EXPECT_FALSE(IsReplacementTemp(".~.1-2-3"));
+  EXPECT_TRUE(IsReplacementTemp(".~a.b.12-0-345"));
 }
 
 TEST_F(OsFileTest, FailedRenameKeepsTheOldFile) {

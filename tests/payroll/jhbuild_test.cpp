@@ -111,7 +111,7 @@ TEST_F(JhBuild, TheMonthlyReportOfTwoEmployeesAndTheEmployer) {
                        "<pomer>", "<!-- ZAMESTNANEC    2 Malá Eva -->", "<jmeno>Eva</jmeno>", "<prijmeni>Malá</prijmeni>",
                        "<zec>", "<castka>200</castka>", "<deti>", "<dite>Petr</dite>", "</deti>", "</zec>", "</pomer>",
                        "<soucet>200</soucet>", "</vykaz>"}));
-  EXPECT_EQ(status.back(), common::Cz("Výkaz ") + common::DataDir("\\JH\\VYKAZ.xml") + common::Cz(" je hotový"));
+  EXPECT_EQ(status.back(), common::Cz("Výkaz ") + Jh("VYKAZ.xml") + common::Cz(" je hotový"));
   EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 
   // The registration built afterwards keeps the report.
@@ -168,6 +168,15 @@ TEST_F(JhBuild, AnEmptySourceStopsAndLeavesNoStaleRows) {
   EXPECT_FALSE(std::filesystem::exists(dir / "JHvyk1.dta"));
   EXPECT_FALSE(std::filesystem::exists(Jh("VYKAZ.xml")));
   EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Výkaz neobsahuje žádné řádky")});
+}
+
+// A missing template is named as its path on disk, one kind of separator throughout.
+TEST_F(JhBuild, AMissingTemplateIsNamedAsItsPathOnDisk) {
+  WriteReportRows();
+  std::filesystem::remove(dir / "MZ8/JMHZ/mPVhlav.txt");
+  EXPECT_FALSE(Build());
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0], common::Cz("Chybí šablona ") + (dir / "MZ8/JMHZ/mPVhlav.txt") + common::Cz(", dokument se netvoří."));
 }
 
 TEST_F(JhBuild, AMissingTermListIsReportedAndNothingIsBuilt) {

@@ -43,6 +43,28 @@ if "$root/tools/install-prog" "$work/none" 2>/dev/null; then fail "install-prog 
 "$uidriver" --list | grep -qx "TfOrg \[FILE\]" || fail "uidriver --list"
 "$lockserver" --help >/dev/null || fail "lockserver --help"
 
+# A lock a killed run left in FOT.tab: another workstation sees it until `tavcli unlock`,
+# run in the start folder of the workstation that held it, clears it (as the README says).
+grep -q "tavcli unlock 'X:" "$root/README.md" || fail "the README does not say how to clear a lock entry"
+other=$work/other
+mkdir -p "$other"
+cp "$start/data.adr" "$start/prog.adr" "$other/"
+(cd "$other" && "$tavcli" job set --in "$other/" UZIVATEL 02) || fail "job set for the other workstation"
+(cd "$start" && "$tavcli" lock W "$start/data/CI10.DTA") >/dev/null || fail "lock"
+held=$(cd "$other" && "$tavcli" ifvolny "$start/data/CI10.DTA")
+[ "${held:0:4}" = "W 01" ] || fail "the other workstation sees no lock: '$held'"
+(cd "$start" && "$tavcli" unlock "$start/data/CI10.DTA") || fail "unlock"
+held=$(cd "$other" && "$tavcli" ifvolny "$start/data/CI10.DTA")
+[ -z "$held" ] || fail "the lock stayed after unlock: '$held'"
+
+# The lock server for other workstations needs --bind; the benches are built by ./setup.
+grep -q -- "lockserver --bind 0.0.0.0 --port 5050" "$root/README.md" || fail "the README's lock server listens on 127.0.0.1 only"
+grep -q -- "--bind ADDR" <("$lockserver" --help 2>&1) || fail "lockserver --help names no --bind"
+benches=$("$root/bench/run" 1 "$work/no-build")
+[ "$(grep -c "skipped (not built: ./setup builds it)" <<<"$benches")" -eq "$(grep -c . <<<"$benches")" ] ||
+  fail "bench/run does not say what builds a missing bench: $benches"
+grep -q '`./setup` (or `./test`) builds them' "$root/README.md" || fail "the README does not say what builds the benches"
+
 # ./run with a folder that is not there says so at once, before building anything.
 if out=$("$root/run" "$work/no such folder" 2>&1); then fail "./run took a missing folder"; fi
 [ "$out" = "run: no folder $work/no such folder" ] || fail "./run said: $out"

@@ -1,0 +1,139 @@
+#include "app/display.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
+namespace app {
+
+namespace {
+
+constexpr int kConnectWaitMs = 3000;
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+// Connects a socket, waiting at most kConnectWaitMs; true when something answers.
+bool Connects(int fd, const sockaddr* addr, socklen_t len) {
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) (void)fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+  if (connect(fd, addr, len) == 0) return true;
+  if (errno != EINPROGRESS) return false;
+  pollfd p{fd, POLLOUT, 0};
+  if (poll(&p, 1, kConnectWaitMs) != 1) return false;
+  int err = 0;
+  socklen_t errLen = sizeof err;
+  return getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &errLen) == 0 && err == 0;
+}
+
+// A local socket by its path; `abstract` for the name in the abstract namespace.
+bool LocalSocketAnswers(const std::string& path, bool abstract) {
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::size_t at = abstract ? 1 : 0;
+  if (path.empty() || path.size() + at >= sizeof addr.sun_path) return false;
+  std::memcpy(addr.sun_path + at, path.data(), path.size());
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const auto len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + at + path.size() + (abstract ? 0 : 1));
+  const bool ok = Connects(fd, reinterpret_cast<const sockaddr*>(&addr), len);
+  close(fd);
+  return ok;
+}
+
+bool TcpAnswers(const std::string& host, int port) {
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return false;
+  bool ok = false;
+  for (addrinfo* a = found; a && !ok; a = a->ai_next) {
+    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) continue;
+    ok = Connects(fd, a->ai_addr, a->ai_addrlen);
+    close(fd);
+  }
+  freeaddrinfo(found);
+  return ok;
+}
+
+// An X display "[host]:N[.S]": its server's socket, or port 6000 + N on the host.
+bool XDisplayAnswers(const std::string& display) {
+  const std::size_t colon = display.rfind(':');
+  if (colon == std::string::npos) return false;
+  const std::string host = display.substr(0, colon);
+  const std::string rest = display.substr(colon + 1);
+  const std::size_t digits = rest.find_first_not_of("0123456789");
+  const std::string number = rest.substr(0, digits);
+  if (number.empty() || number.size() > 5) return false;
+  if (host.empty() || host == "unix") {
+    const std::string socketPath = "/tmp/.X11-unix/X" + number;
+    return LocalSocketAnswers(socketPath, true) || LocalSocketAnswers(socketPath, false);
+  }
+  if (host.find('/') != std::string::npos) return LocalSocketAnswers(display.substr(0, colon), false);
+  return TcpAnswers(host, 6000 + std::atoi(number.c_str()));
+}
+
+bool WaylandAnswers(const std::string& name) {
+  if (name.empty()) return false;
+  if (name.front() == '/') return LocalSocketAnswers(name, false);
+  const std::string runtime = Env("XDG_RUNTIME_DIR");
+  return !runtime.empty() && LocalSocketAnswers(runtime + "/" + name, false);
+}
+
+constexpr char kUseRun[] = "; ./run provides one (Xvfb when there is none)";
+
+}  // namespace
+
+std::string DisplayProblem() {
+  const std::string display = Env("DISPLAY"), wayland = Env("WAYLAND_DISPLAY");
+  std::string platform = Env("QT_QPA_PLATFORM");
+  platform = platform.substr(0, platform.find(':'));
+  const bool x = platform.empty() || platform == "xcb";
+  const bool w = platform.empty() || platform.starts_with("wayland");
+  if (!x && !w) return {};  // offscreen, vnc, ...: a platform that needs no display
+  if ((x && !display.empty() && XDisplayAnswers(display)) || (w && !wayland.empty() && WaylandAnswers(wayland)))
+    return {};
+  if ((!x || display.empty()) && (!w || wayland.empty()))
+    return std::string("needs a display (DISPLAY is not set)") + kUseRun;
+  std::string named;
+  if (x && !display.empty()) named = "DISPLAY=" + display;
+  if (w && !wayland.empty()) named += (named.empty() ? "" : ", ") + std::string("WAYLAND_DISPLAY=") + wayland;
+  return "needs a display: none is running at " + named + "; start it from a desktop session, or unset DISPLAY" +
+         kUseRun;
+}
+
+bool EnsureRuntimeDir() {
+  if (!Env("XDG_RUNTIME_DIR").empty()) return true;
+  std::string base = Env("TMPDIR");
+  if (base.empty() || base.front() != '/') base = "/tmp";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  const uid_t uid = getuid();
+  const std::string own = base + "/ciselniky-runtime-" + std::to_string(uid);
+  std::string chosen;
+  if (mkdir(own.c_str(), 0700) == 0 || errno == EEXIST) {
+    struct stat st {};
+    if (lstat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid &&
+        ((st.st_mode & 0777) == 0700 || chmod(own.c_str(), 0700) == 0))
+      chosen = own;
+  }
+  if (chosen.empty()) {
+    std::string pattern = own + "-XXXXXX";
+    if (!mkdtemp(pattern.data())) return false;
+    chosen = pattern;
+  }
+  return setenv("XDG_RUNTIME_DIR", chosen.c_str(), 1) == 0;
+}
+
+}  // namespace app
