@@ -7,6 +7,7 @@
 #include "common/fileops.h"
 #include "common/indexsort.h"
 #include "common/jobfile.h"
+#include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
@@ -14,6 +15,7 @@
 #include "common/scramble.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "reports/catalogue.h"
 #include "reports/pozri.h"
 #include "reports/spool.h"
@@ -121,38 +123,70 @@ void TfSpool::ArchiveTitles(const std::string& listFile, const std::string& pref
 
 // ---------------------------------------------------------------- joins
 
-void TfSpool::d1Click() {
-  for (std::size_t i = 0; i < Entries.size(); ++i) {
-    const std::string name1 = common::StripRightSp(Entries[i].name);
-    if (!IsArchiveOne(name1)) continue;
-    const std::string one = common::DataDir(name1 + ".txt"), ell = common::DataDir(WithFifth(name1, 'l') + ".txt");
-    if (common::CopyFileBlocks(ell, one) != 0) continue;
-    common::RenameFileSafe(one, ell);
-    GoToRecord(static_cast<std::int32_t>(i + 1), 0);
-    RepaintPage();
-  }
-  std::vector<std::string> catalogue;
-  if (const int code = ReadCatalogue(catalogue)) {
-    common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
-  } else {
-    for (std::string& line : catalogue)
-      if (IsArchiveOne(line)) line = WithFifth(line, 'l');
-    if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);
-  }
-  common::MessageOk("OK");
-}
+void TfSpool::d1Click() { JoinArchives(true); }
+void TfSpool::e1Click() { JoinArchives(false); }
 
-void TfSpool::e1Click() {
+// Joins the two parts of every listed archive, each where its entry lies (the data
+// folder when the entry names no place). The joined text is written whole over the
+// part that stays before the other one is erased; a part that cannot be read, written
+// or erased leaves both files as they were, and that entry's catalogue line too.
+void TfSpool::JoinArchives(bool intoEll) {
+  std::vector<std::string> joined, failed, failedNames;
   for (std::size_t i = 0; i < Entries.size(); ++i) {
     const std::string name1 = common::StripRightSp(Entries[i].name);
     if (!IsArchiveOne(name1)) continue;
-    const std::string one = common::DataDir(name1 + ".txt"), ell = common::DataDir(WithFifth(name1, 'l') + ".txt");
-    if (common::CopyFileBlocks(one, ell) != 0) continue;
-    common::RenameFileSafe(ell, one);
+    const std::string& place = Entries[i].place;
+    const auto where = [&](const std::string& name) { return place.empty() ? common::DataDir(name) : place + name; };
+    const std::string one = where(name1 + ".txt"), ell = where(WithFifth(name1, 'l') + ".txt");
+    const std::string& kept = intoEll ? ell : one;
+    const std::string& gone = intoEll ? one : ell;
+    std::string failure;
+    const auto fail = [&](const std::string& path, int code) {
+      failure = name1 + " (" + common::ShownPath(path) + " err " + std::to_string(code) + ")";
+    };
+    {
+      common::ScopedFileLock lockOne(one, "W"), lockEll(ell, "W");
+      std::string textOne, textEll;
+      if (const int code = common::ReadFileText(one, textOne)) fail(one, code);
+      else if (const int code2 = common::ReadFileText(ell, textEll)) fail(ell, code2);
+      else if (const int code3 = common::ReplaceFileContents(kept, intoEll ? textOne + textEll : textEll + textOne))
+        fail(kept, code3);
+      else if (const int code4 = common::EraseFile(gone)) {
+        fail(gone, code4);
+        if (common::ReplaceFileContents(kept, intoEll ? textEll : textOne) != 0) failure += Cz(" - obnova selhala");
+      }
+    }
+    if (!failure.empty()) {
+      failed.push_back(failure);
+      failedNames.push_back(name1);
+      continue;
+    }
+    joined.push_back(name1);
     GoToRecord(static_cast<std::int32_t>(i + 1), 0);
     RepaintPage();
   }
-  common::MessageOk("OK");
+  if (intoEll && !joined.empty()) {
+    // The catalogue names the l part from now on; lines of archives not joined stay.
+    const auto isFailed = [&](const std::string& line) {
+      for (const std::string& name : failedNames)
+        if (CatalogueCodeMatches(common::Copy(line, 1, kCatalogueCodeLength),
+                                 common::Copy(name + std::string(kCatalogueCodeLength, ' '), 1, kCatalogueCodeLength)))
+          return true;
+      return false;
+    };
+    std::vector<std::string> catalogue;
+    if (const int code = ReadCatalogue(catalogue)) {
+      common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
+    } else {
+      for (std::string& line : catalogue)
+        if (IsArchiveOne(line) && !isFailed(line)) line = WithFifth(line, 'l');
+      if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);
+    }
+  }
+  if (failed.empty()) return common::MessageOk("OK");
+  std::string text = Cz("Spojeno archivů: ") + std::to_string(joined.size()) + Cz(". Nespojeno: ");
+  for (std::size_t k = 0; k < failed.size(); ++k) text += (k ? ", " : "") + failed[k];
+  common::MessageOk(text);
 }
 
 // ---------------------------------------------------------------- split

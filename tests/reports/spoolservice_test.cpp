@@ -130,6 +130,49 @@ TEST_F(SpoolService, JoinLPlusOneKeepsTheOneName) {
   EXPECT_EQ(Messages("OK"), 1);
 }
 
+TEST_F(SpoolService, JoinsTakeBothPartsWhereTheirEntryLies) {
+  Put("_sestavy.kde", "sestavy\\\r\n");
+  File("sestavy/OFAR1001.TXT", "one\r\n");
+  File("sestavy/ofarl001.txt", "ell\r\n");
+  File("sestavy/ZFAR1001.TXT", "one\r\n");
+  File("sestavy/zfarl001.txt", "ell\r\n");
+  Build();
+  list.d1Click();
+  EXPECT_FALSE(Exists("sestavy/OFAR1001.TXT"));
+  EXPECT_EQ(Bytes("sestavy/ofarl001.txt"), "one\r\nell\r\n");
+  EXPECT_EQ(Bytes("sestavy/zfarl001.txt"), "one\r\nell\r\n");
+  EXPECT_EQ(Messages("OK"), 1);
+  EXPECT_EQ(Messages(), 1);
+}
+
+TEST_F(SpoolService, AJoinThatFailsLeavesItsFilesAndCatalogueLineAndIsNamed) {
+  File("OFAR1001.txt", "one\r\n");
+  File("OFARl001.txt", "ell\r\n");
+  File("OFAR1002.txt", "alone\r\n");  // its l part is missing
+  Put("listw.tab", "OFAR1001|OF      |Archiv\r\nOFAR1002|OF      |Druhy\r\n");
+  Build();
+  list.d1Click();
+  EXPECT_EQ(Bytes("OFARl001.txt"), "one\r\nell\r\n");
+  EXPECT_EQ(Bytes("OFAR1002.txt"), "alone\r\n");
+  EXPECT_FALSE(Exists("OFARl002.txt"));
+  EXPECT_EQ(Bytes("listw.tab"), "OFARl001|OF      |Archiv\r\nOFAR1002|OF      |Druhy\r\n");
+  EXPECT_EQ(Messages("OK"), 0);
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+            std::vector<std::string>{Cz("Spojeno archivů: 1. Nespojeno: OFAR1002 (") + dir.path() + "/OFARl002.txt err 2)"});
+}
+
+TEST_F(SpoolService, AJoinIntoTheOnePartThatFailsLeavesBothParts) {
+  File("OFAR1001.txt", "one\r\n");
+  File("OFARl001.txt", "ell\r\n");
+  Build();
+  std::filesystem::remove(dir / "OFAR1001.txt");  // gone since the list was built
+  list.e1Click();
+  EXPECT_EQ(Bytes("OFARl001.txt"), "ell\r\n");
+  EXPECT_FALSE(Exists("OFAR1001.txt"));
+  EXPECT_EQ(Messages("OK"), 0);
+  EXPECT_EQ(Messages(Cz("Spojeno archivů: 0. Nespojeno: OFAR1001")), 1);
+}
+
 TEST_F(SpoolService, SplitAtALimitMakesFreshTargetsOfTheReportsWidth) {
   File("ARCH05.txt", Lines(5, 200));
   File("ARCH06.txt", Lines(9, 132, "stale "));  // an older target is replaced whole

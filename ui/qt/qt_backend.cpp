@@ -40,6 +40,7 @@
 #include "common/osfile.h"
 #include "common/process.h"
 #include "common/winpath.h"
+#include "ui/handlers.h"
 #include "ui/keys.h"
 #include "ui/qt/convert.h"
 #include "ui/qt/grid_widget.h"
@@ -569,7 +570,7 @@ QWidget* QtBackend::Impl::Create(FormView& v, Control& c) {
       auto& check = static_cast<CheckBox&>(c);
       QObject::connect(b, &QCheckBox::clicked, [&check, flushAfter](bool on) {
         if (check.checked() != on) check.UserToggle();
-        else if (check.onClick) check.onClick(check);
+        else if (check.onClick) RunHandler([&] { check.onClick(check); });
         flushAfter();
       });
       w = b;
