@@ -100,9 +100,16 @@ class FormView;
 class Bridge : public QObject {
  public:
   explicit Bridge(QtBackend::Impl& impl) : impl_(impl) {}
-  bool eventFilter(QObject* obj, QEvent* ev) override;
+  // Whatever an event's handling throws past its handler's own guard is shown too:
+  // no error leaves through Qt's event loop.
+  bool eventFilter(QObject* obj, QEvent* ev) override {
+    bool taken = false;
+    RunHandler([&] { taken = Filter(obj, ev); });
+    return taken;
+  }
 
  private:
+  bool Filter(QObject* obj, QEvent* ev);
   QtBackend::Impl& impl_;
 };
 
@@ -289,7 +296,7 @@ bool FormView::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-bool Bridge::eventFilter(QObject* obj, QEvent* ev) {
+bool Bridge::Filter(QObject* obj, QEvent* ev) {
   auto it = impl_.owners.find(obj);
   if (it == impl_.owners.end()) return false;
   Owner owner = it->second;
