@@ -5,6 +5,7 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/iocodes.h"
 #include "common/indexsort.h"
 #include "common/jobfile.h"
 #include "common/locking.h"
@@ -126,52 +127,65 @@ void TfSpool::ArchiveTitles(const std::string& listFile, const std::string& pref
 void TfSpool::d1Click() { JoinArchives(true); }
 void TfSpool::e1Click() { JoinArchives(false); }
 
-// Joins the two parts of every listed archive, each where its entry lies (the data
-// folder when the entry names no place). The joined text is written whole over the
-// part that stays before the other one is erased; a part that cannot be read, written
-// or erased leaves both files as they were, and that entry's catalogue line too.
+namespace {
+
+// Joins the two parts of one archive: d1 (intoEll) writes the "1" part followed by
+// the l part over the l part and erases the "1" part; e1 writes the l part followed by
+// the "1" part over the "1" part and erases the l part. A missing l part counts as
+// empty. The joined text is written whole before anything is erased; a part that
+// cannot be read, written or erased leaves both as they were. Empty, or what failed.
+std::string JoinParts(const std::string& one, const std::string& ell, bool intoEll) {
+  const auto failure = [](const std::string& path, int code) {
+    return common::ShownPath(path) + " err " + std::to_string(code);
+  };
+  common::ScopedFileLock lockOne(one, "W"), lockEll(ell, "W");
+  std::string textOne, textEll;
+  if (const int code = common::ReadFileText(one, textOne)) return failure(one, code);
+  const int ellCode = common::ReadFileText(ell, textEll);
+  if (ellCode != 0 && ellCode != common::io::kFileNotFound) return failure(ell, ellCode);
+  const bool ellThere = ellCode == 0;
+  const std::string& kept = intoEll ? ell : one;
+  const std::string& gone = intoEll ? one : ell;
+  if (const int code = common::ReplaceFileContents(kept, intoEll ? textOne + textEll : textEll + textOne))
+    return failure(kept, code);
+  if (intoEll || ellThere) {
+    if (const int code = common::EraseFile(gone)) {
+      // The part that stays gets its old text back (or goes again, when it was not there).
+      const int back = intoEll && !ellThere ? common::EraseFile(kept)
+                                             : common::ReplaceFileContents(kept, intoEll ? textEll : textOne);
+      return failure(gone, code) + (back != 0 ? Cz(", ") + failure(kept, back) : std::string());
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+// Joins the parts of every listed archive, each where its entry lies (the data folder
+// when the entry names no place); the end message names the archives not joined.
 void TfSpool::JoinArchives(bool intoEll) {
-  std::vector<std::string> joined, failed, failedNames;
+  std::vector<std::string> failed, failedNames;
+  std::size_t joined = 0;
   for (std::size_t i = 0; i < Entries.size(); ++i) {
     const std::string name1 = common::StripRightSp(Entries[i].name);
     if (!IsArchiveOne(name1)) continue;
     const std::string& place = Entries[i].place;
     const auto where = [&](const std::string& name) { return place.empty() ? common::DataDir(name) : place + name; };
-    const std::string one = where(name1 + ".txt"), ell = where(WithFifth(name1, 'l') + ".txt");
-    const std::string& kept = intoEll ? ell : one;
-    const std::string& gone = intoEll ? one : ell;
-    std::string failure;
-    const auto fail = [&](const std::string& path, int code) {
-      failure = name1 + " (" + common::ShownPath(path) + " err " + std::to_string(code) + ")";
-    };
-    {
-      common::ScopedFileLock lockOne(one, "W"), lockEll(ell, "W");
-      std::string textOne, textEll;
-      if (const int code = common::ReadFileText(one, textOne)) fail(one, code);
-      else if (const int code2 = common::ReadFileText(ell, textEll)) fail(ell, code2);
-      else if (const int code3 = common::ReplaceFileContents(kept, intoEll ? textOne + textEll : textEll + textOne))
-        fail(kept, code3);
-      else if (const int code4 = common::EraseFile(gone)) {
-        fail(gone, code4);
-        if (common::ReplaceFileContents(kept, intoEll ? textEll : textOne) != 0) failure += Cz(" - obnova selhala");
-      }
-    }
+    const std::string failure = JoinParts(where(name1 + ".txt"), where(WithFifth(name1, 'l') + ".txt"), intoEll);
     if (!failure.empty()) {
-      failed.push_back(failure);
-      failedNames.push_back(name1);
+      failed.push_back(name1 + " (" + failure + ")");
+      failedNames.push_back(common::Copy(name1 + std::string(kCatalogueCodeLength, ' '), 1, kCatalogueCodeLength));
       continue;
     }
-    joined.push_back(name1);
+    ++joined;
     GoToRecord(static_cast<std::int32_t>(i + 1), 0);
     RepaintPage();
   }
-  if (intoEll && !joined.empty()) {
-    // The catalogue names the l part from now on; lines of archives not joined stay.
-    const auto isFailed = [&](const std::string& line) {
+  if (intoEll) {
+    // The catalogue names the l parts from now on; the lines of archives not joined stay.
+    const auto notJoined = [&](const std::string& line) {
       for (const std::string& name : failedNames)
-        if (CatalogueCodeMatches(common::Copy(line, 1, kCatalogueCodeLength),
-                                 common::Copy(name + std::string(kCatalogueCodeLength, ' '), 1, kCatalogueCodeLength)))
-          return true;
+        if (CatalogueCodeMatches(common::Copy(line, 1, kCatalogueCodeLength), name)) return true;
       return false;
     };
     std::vector<std::string> catalogue;
@@ -179,12 +193,12 @@ void TfSpool::JoinArchives(bool intoEll) {
       common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
     } else {
       for (std::string& line : catalogue)
-        if (IsArchiveOne(line) && !isFailed(line)) line = WithFifth(line, 'l');
+        if (IsArchiveOne(line) && !notJoined(line)) line = WithFifth(line, 'l');
       if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);
     }
   }
   if (failed.empty()) return common::MessageOk("OK");
-  std::string text = Cz("Spojeno archivů: ") + std::to_string(joined.size()) + Cz(". Nespojeno: ");
+  std::string text = Cz("Spojeno archivů: ") + std::to_string(joined) + Cz(". Nespojeno: ");
   for (std::size_t k = 0; k < failed.size(); ++k) text += (k ? ", " : "") + failed[k];
   common::MessageOk(text);
 }
