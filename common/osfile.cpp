@@ -433,8 +433,9 @@ void FileReplacement::ClearLeftovers(std::string_view targetName) {
     }
     return dashes == 2 && name.back() != '-';
   };
+  const std::string in = folder.empty() ? std::string() : folder == "/" ? folder : folder + "/";
   for (const DirEntryRaw& e : entries)
-    if (!e.isDir && !e.isLink && leftover(e.name)) Fs().Unlink((folder.empty() ? "" : folder == "/" ? folder : folder + "/") + e.name);
+    if (!e.isDir && !e.isLink && leftover(e.name)) Fs().Unlink(in + e.name);
 }
 
 void FileReplacement::Abort() {
