@@ -1,6 +1,7 @@
 #include "browser/indexfiles.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "common/fileops.h"
@@ -12,6 +13,9 @@ namespace browser {
 std::string IndexFileName(std::string_view dataName, int k) {
   std::string name(dataName);
   if (name.empty()) return name;
+  // A name ending in a digit (the pieces "CI.10", "ci.99" ...) would so name a sister
+  // piece or itself: it keeps its whole name and gets an extension no list uses.
+  if (std::isdigit(static_cast<unsigned char>(name.back()))) return name + ".IX" + static_cast<char>('0' + k);
   name.back() = static_cast<char>('0' + k);
   return name;
 }

@@ -1,5 +1,6 @@
 // The four sort-order index files of a list: beside the data file, named like it
-// with the last character replaced by 1..4 ("CI10.DTA" -> "CI10.DT1"). Each entry
+// with the last character replaced by 1..4 ("CI10.DTA" -> "CI10.DT1"); a name that
+// ends in a digit keeps it and gets ".IX1".."IX4" ("CI.10" -> "CI.10.IX1"). Each entry
 // is 8 bytes: the record number shown at that position (int32 LE), then the same
 // number again. Entry count = file size div 8.
 #pragma once
@@ -15,7 +16,7 @@ namespace browser {
 inline constexpr int kIndexFiles = 4;
 inline constexpr int kIndexEntrySize = 8;
 
-// The name of index file k (1..4) of a data file.
+// The name of index file k (1..4) of a data file: the one routine that names them.
 std::string IndexFileName(std::string_view dataName, int k);
 
 class SortIndexFiles {

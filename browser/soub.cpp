@@ -1270,7 +1270,9 @@ bool TfSoub::SortIndexByKeys(const ColumnSortPlan& plan) {
     }
   };
   common::FileReplacement index;
-  const std::string indexName = DataFilePath.substr(0, DataFilePath.size() - 1) + "1";
+  const std::string indexName = IndexFileName(DataFilePath, 1);
+  // No other user has the file: what a killed sort of it left is nobody's.
+  common::FileReplacement::ClearLeftovers(indexName);
   int code = index.Begin(indexName);
   std::uint64_t at = 0;
   sort.onOutput = [&](RecordSort& s) {

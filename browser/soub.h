@@ -92,9 +92,10 @@ class TfSoub : public TfRol {
   bool KeyedView() const;
 
   std::uint32_t RecordChecksum() const;
-  // Field values from / to the record buffer.
-  void RecordToFields();
-  void FieldsToRecord();
+  // Field values from / to the record buffer (a list whose records are no field
+  // layout, as the report viewer's lines, gives its own).
+  virtual void RecordToFields();
+  virtual void FieldsToRecord();
   void SnapshotFieldValues();      // value -> value before edit
   void SetOriginalFieldValues();   // value -> initial value
 

@@ -229,7 +229,7 @@ void TfPozri::OpenReport(const std::string& fileName, bool useStoredIndex) {
   browser::SetFieldDescriptor(Field(1), browser::FieldSetup()
                                             .Caption(caption)
                                             .Picture("m")
-                                            .Initial(std::string(static_cast<std::size_t>(std::min(LineWidth + 10, 255)), ' ')));
+                                            .Initial(std::string(static_cast<std::size_t>(std::clamp(LineWidth, 1, 255)), ' ')));
   browser::BrowseSetup s;
   s.fileName = "=" + fileName;
   s.title = caption;
@@ -324,6 +324,11 @@ void TfPozri::WriteRawLine(std::int32_t n, const std::string& bytes) {
   ScrambleOff off;
   TfSoub::RecordWrite(n);
 }
+
+// The one field is the plain line: the list's exports write the lines, a template keeps one.
+void TfPozri::RecordToFields() { Field(1).value = line_; }
+
+void TfPozri::FieldsToRecord() { line_ = Fit(Field(1).value, LineWidth); }
 
 std::string TfPozri::VisibleText(std::string text) {
   for (char& c : text) {
@@ -488,7 +493,7 @@ void TfPozri::NewRecord() {
 }
 
 void TfPozri::KeyF5() {
-  std::string text = common::AlignText(common::StripLeftSp(common::ReadParam(kRegistryFile, "OpakovatTisk")), "R", " ", 3);
+  std::string text = common::AlignText(common::StripLeftSp(common::ReadParam(kRegistryFile, "OpakovatTisk")), "P", " ", 3);
   if (browser::AskString(1, 1, Cz("Zadejte počet opakování tisku"), text))
     common::WriteParam(kRegistryFile, "OpakovatTisk", text);
 }

@@ -68,6 +68,10 @@ class TfPozri : public browser::TfSoub {
   // ---------------------------------------------------------------- overrides
   std::string RecordToColumns(std::int32_t n) override;
   void RecordToCells() override;
+  void RecordToFields() override;
+  void FieldsToRecord() override;
+  // The lines keep the report's order: a header click sorts nothing.
+  void SortByColumn(int /*column*/) override {}
   std::string RecordSearchText(std::int32_t n) override;
   void RecordRead(std::int32_t n) override;
   void RecordReadForView(std::int32_t n) override;

@@ -64,6 +64,8 @@ class TfSpool : public TfSpoolList {
 
  private:
   void ArchiveTitles(const std::string& listFile, const std::string& prefix);
+  // d1 (into the l part, catalogue renamed) and e1 (into the "1" part).
+  void JoinArchives(bool intoEll);
   void ConvertReports(bool scramble);
   void ConvertDocuments(bool scramble, bool dfOnly, bool pictures);
 };

@@ -5,8 +5,10 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/iocodes.h"
 #include "common/indexsort.h"
 #include "common/jobfile.h"
+#include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
@@ -14,6 +16,7 @@
 #include "common/scramble.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "reports/catalogue.h"
 #include "reports/pozri.h"
 #include "reports/spool.h"
@@ -121,38 +124,83 @@ void TfSpool::ArchiveTitles(const std::string& listFile, const std::string& pref
 
 // ---------------------------------------------------------------- joins
 
-void TfSpool::d1Click() {
-  for (std::size_t i = 0; i < Entries.size(); ++i) {
-    const std::string name1 = common::StripRightSp(Entries[i].name);
-    if (!IsArchiveOne(name1)) continue;
-    const std::string one = common::DataDir(name1 + ".txt"), ell = common::DataDir(WithFifth(name1, 'l') + ".txt");
-    if (common::CopyFileBlocks(ell, one) != 0) continue;
-    common::RenameFileSafe(one, ell);
-    GoToRecord(static_cast<std::int32_t>(i + 1), 0);
-    RepaintPage();
+void TfSpool::d1Click() { JoinArchives(true); }
+void TfSpool::e1Click() { JoinArchives(false); }
+
+namespace {
+
+// Joins the two parts of one archive: d1 (intoEll) writes the "1" part followed by
+// the l part over the l part and erases the "1" part; e1 writes the l part followed by
+// the "1" part over the "1" part and erases the l part. A missing l part counts as
+// empty. The joined text is written whole before anything is erased; a part that
+// cannot be read, written or erased leaves both as they were. Empty, or what failed.
+std::string JoinParts(const std::string& one, const std::string& ell, bool intoEll) {
+  const auto failure = [](const std::string& path, int code) {
+    return common::ShownPath(path) + " err " + std::to_string(code);
+  };
+  common::ScopedFileLock lockOne(one, "W"), lockEll(ell, "W");
+  std::string textOne, textEll;
+  if (const int code = common::ReadFileText(one, textOne)) return failure(one, code);
+  const int ellCode = common::ReadFileText(ell, textEll);
+  if (ellCode != 0 && ellCode != common::io::kFileNotFound) return failure(ell, ellCode);
+  const bool ellThere = ellCode == 0;
+  const std::string& kept = intoEll ? ell : one;
+  const std::string& gone = intoEll ? one : ell;
+  if (const int code = common::ReplaceFileContents(kept, intoEll ? textOne + textEll : textEll + textOne))
+    return failure(kept, code);
+  if (intoEll || ellThere) {
+    if (const int code = common::EraseFile(gone)) {
+      // The part that stays gets its old text back (or goes again, when it was not there).
+      const int back = intoEll && !ellThere ? common::EraseFile(kept)
+                                             : common::ReplaceFileContents(kept, intoEll ? textEll : textOne);
+      return failure(gone, code) + (back != 0 ? Cz(", ") + failure(kept, back) : std::string());
+    }
   }
-  std::vector<std::string> catalogue;
-  if (const int code = ReadCatalogue(catalogue)) {
-    common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
-  } else {
-    for (std::string& line : catalogue)
-      if (IsArchiveOne(line)) line = WithFifth(line, 'l');
-    if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);
-  }
-  common::MessageOk("OK");
+  return {};
 }
 
-void TfSpool::e1Click() {
+}  // namespace
+
+// Joins the parts of every listed archive, each where its entry lies (the data folder
+// when the entry names no place); the end message names the archives not joined.
+void TfSpool::JoinArchives(bool intoEll) {
+  std::vector<std::string> failed, failedNames;
+  std::size_t joined = 0;
   for (std::size_t i = 0; i < Entries.size(); ++i) {
     const std::string name1 = common::StripRightSp(Entries[i].name);
     if (!IsArchiveOne(name1)) continue;
-    const std::string one = common::DataDir(name1 + ".txt"), ell = common::DataDir(WithFifth(name1, 'l') + ".txt");
-    if (common::CopyFileBlocks(one, ell) != 0) continue;
-    common::RenameFileSafe(ell, one);
+    const std::string& place = Entries[i].place;
+    const auto where = [&](const std::string& name) { return place.empty() ? common::DataDir(name) : place + name; };
+    const std::string failure = JoinParts(where(name1 + ".txt"), where(WithFifth(name1, 'l') + ".txt"), intoEll);
+    if (!failure.empty()) {
+      failed.push_back(name1 + " (" + failure + ")");
+      failedNames.push_back(common::Copy(name1 + std::string(kCatalogueCodeLength, ' '), 1, kCatalogueCodeLength));
+      continue;
+    }
+    ++joined;
     GoToRecord(static_cast<std::int32_t>(i + 1), 0);
     RepaintPage();
   }
-  common::MessageOk("OK");
+  if (intoEll) {
+    // The catalogue names the l parts from now on; the lines of archives not joined stay.
+    const auto notJoined = [&](const std::string& line) {
+      for (const std::string& name : failedNames)
+        if (CatalogueCodeMatches(common::Copy(line, 1, kCatalogueCodeLength), name)) return true;
+      return false;
+    };
+    std::vector<std::string> catalogue;
+    if (const int code = ReadCatalogue(catalogue)) {
+      common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
+    } else {
+      for (std::string& line : catalogue)
+        if (IsArchiveOne(line) && !notJoined(line)) line = WithFifth(line, 'l');
+      if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);
+    }
+  }
+  if (failed.empty()) return common::MessageOk("OK");
+  std::string text = Cz("Spojeno archivů: ") + std::to_string(joined) + Cz(". Nespojeno: ");
+  for (std::size_t k = 0; k < failed.size(); ++k) text += (k ? ", " : "") + failed[k];
+  common::MessageOk(text);
 }
 
 // ---------------------------------------------------------------- split

@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "common/encoding.h"
+#include "ui/handlers.h"
+
 namespace ui {
 
 namespace {
@@ -24,6 +27,23 @@ void SetBackend(Backend* backend) { g_backend = backend; }
 
 ScopedBackend::ScopedBackend(Backend& b) : previous_(g_backend) { g_backend = &b; }
 ScopedBackend::~ScopedBackend() { g_backend = previous_; }
+
+void Backend::HandlerFailed(std::exception_ptr error) {
+  std::string text;
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    text = e.what();
+  } catch (...) {
+    text = common::Cz("Neznámá chyba");
+  }
+  MessageBox(text, ApplicationTitle(), MsgButtons::Ok, MsgIcon::Error);
+}
+
+void HandlerFailed(std::exception_ptr error) {
+  if (!HasBackend()) std::rethrow_exception(error);
+  CurrentBackend().HandlerFailed(std::move(error));
+}
 
 const std::string& ApplicationTitle() { return Title(); }
 void SetApplicationTitle(std::string title) { Title() = std::move(title); }

@@ -4,6 +4,7 @@
 // the headless one in tests and in batch mode.
 #pragma once
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,9 @@ class Backend {
   // Starts a print job on the current printer; throws std::runtime_error when the
   // printer cannot be opened.
   virtual std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title, PageOrientation orientation) = 0;
+
+  // An event handler threw (ui/handlers.h): by default its text in a message box.
+  virtual void HandlerFailed(std::exception_ptr error);
 };
 
 // The current back end; throws std::logic_error when none is set.

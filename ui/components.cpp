@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "ui/backend.h"
+#include "ui/handlers.h"
 
 namespace ui {
 
@@ -24,7 +25,7 @@ MenuItem* PopupMenu::Find(const std::string& name) const {
 MenuItem* PopupMenu::Popup(int screenX, int screenY) {
   MenuItem* chosen = CurrentBackend().Popup(*this, {screenX, screenY});
   if (!chosen || !chosen->visible || !chosen->enabled || chosen->caption == "-") return nullptr;
-  if (chosen->onClick) chosen->onClick(*chosen);
+  if (chosen->onClick) RunHandler([&] { chosen->onClick(*chosen); });
   return chosen;
 }
 
@@ -62,7 +63,7 @@ MenuItem* MenuBar::Find(const std::string& nameOrCaption) const {
 
 bool MenuBar::Choose(MenuItem& item) {
   if (!CanChoose(item)) return false;
-  if (item.onClick) item.onClick(item);
+  if (item.onClick) RunHandler([&] { item.onClick(item); });
   return true;
 }
 
@@ -101,7 +102,7 @@ void Timer::SetEnabled(bool on) {
 }
 
 void Timer::Fire() {
-  if (enabled_ && onTimer) onTimer(*this);
+  if (enabled_ && onTimer) RunHandler([&] { onTimer(*this); });
 }
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "ui/form.h"
+#include "ui/handlers.h"
 #include "ui/keys.h"
 
 namespace ui {
@@ -253,7 +254,7 @@ void SpinEdit::SetValue(int v) { SetText(std::to_string(std::clamp(v, min_, max_
 void SpinEdit::UserStep(int steps) {
   const std::string before = text();
   SetValue(value() + steps * increment);
-  if (text() != before && onChange) onChange(*this);
+  if (text() != before && onChange) RunHandler([&] { onChange(*this); });
 }
 
 void Edit::SetMaxLength(int n) {
@@ -307,7 +308,7 @@ void Edit::UserSetText(std::string text) {
   selStart_ = std::min(selStart_, static_cast<int>(this->text().size()));
   selLength_ = std::min(selLength_, static_cast<int>(this->text().size()) - selStart_);
   if (cut) Changed(dirty::Text);
-  if (onChange) onChange(*this);
+  if (onChange) RunHandler([&] { onChange(*this); });
 }
 
 void Edit::UserSetSelection(int start, int length) {
@@ -336,7 +337,7 @@ void CheckBox::SetChecked(bool v) {
 
 void CheckBox::UserToggle() {
   SetChecked(!checked_);
-  if (onClick) onClick(*this);
+  if (onClick) RunHandler([&] { onClick(*this); });
 }
 
 RadioButton::RadioButton(Passkey, Form& form, std::string name, Control* parent)
@@ -356,7 +357,7 @@ void RadioButton::SetChecked(bool v) {
 
 void RadioButton::UserCheck() {
   SetChecked(true);
-  if (onClick) onClick(*this);
+  if (onClick) RunHandler([&] { onClick(*this); });
 }
 
 // ---------------------------------------------------------------- item lists
@@ -441,7 +442,7 @@ void ComboBox::SetText(std::string text) {
 void ComboBox::UserSelect(int index) {
   if (index < 0 || index >= count()) return;
   SetItemIndex(index);
-  if (onChange) onChange(*this);
+  if (onChange) RunHandler([&] { onChange(*this); });
 }
 
 void ComboBox::UserSetText(std::string text) {
@@ -449,7 +450,7 @@ void ComboBox::UserSetText(std::string text) {
   auto at = std::find(items_.begin(), items_.end(), text);
   itemIndex_ = at == items_.end() ? -1 : static_cast<int>(at - items_.begin());
   StoreUserText(std::move(text));
-  if (onChange) onChange(*this);
+  if (onChange) RunHandler([&] { onChange(*this); });
 }
 
 // ---------------------------------------------------------------- ListBox
@@ -494,7 +495,7 @@ int ListBox::ItemAt(int, int y) const {
 void ListBox::UserSelect(int index) {
   if (index < 0 || index >= count()) return;
   SetItemIndex(index);
-  if (onClick) onClick(*this);
+  if (onClick) RunHandler([&] { onClick(*this); });
 }
 
 void ListBox::UserScroll(int topIndex) { topIndex_ = std::clamp(topIndex, 0, std::max(0, count() - 1)); }
@@ -576,7 +577,7 @@ void Memo::SetSelection(int start, int length) {
 void Memo::UserSetText(std::string text) {
   if (text == this->text()) return;
   SetText(std::move(text));
-  if (onChange) onChange(*this);
+  if (onChange) RunHandler([&] { onChange(*this); });
 }
 
 void Memo::UserSetSelection(int start, int length) {
@@ -697,7 +698,7 @@ void ScrollBar::UserSetPosition(int p) {
   p = std::clamp(p, min_, max_);
   if (p == position_) return;
   position_ = p;
-  if (onChange) onChange(*this);
+  if (onChange) RunHandler([&] { onChange(*this); });
 }
 
 // ---------------------------------------------------------------- Grid
@@ -926,7 +927,7 @@ void Grid::UserSelectCell(int col, int row) {
   if (col < fixedCols_ || row < fixedRows_ || col >= cols_ || row >= rows_) return;
   if (onSelectCell) {
     bool ok = true;
-    onSelectCell(*this, col, row, ok);
+    if (!RunHandler([&] { onSelectCell(*this, col, row, ok); })) ok = false;
     if (!ok) {
       Changed(dirty::Current);  // the back end shows the old cell again
       return;
@@ -958,7 +959,7 @@ bool Grid::UserMoveByKey(int key) {
 void Grid::UserSetColWidth(int col, int w) {
   if (col < 0 || col >= cols_) return;
   colWidths_[col] = std::max(w, 0);
-  if (onColumnResized) onColumnResized(*this, col, colWidths_[col]);
+  if (onColumnResized) RunHandler([&] { onColumnResized(*this, col, colWidths_[col]); });
 }
 
 void Grid::UserScroll(int topRow, int leftCol) {

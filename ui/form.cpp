@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "ui/backend.h"
+#include "ui/handlers.h"
 
 namespace ui {
 
@@ -419,23 +420,28 @@ void Form::FocusControl(Control* c) {
 void Form::UserFocus(Control* c) {
   if (c == this) c = nullptr;
   if (c == activeControl_) return;
-  FocusControl(c);
+  RunHandler([&] { FocusControl(c); });
 }
 
 // ---------------------------------------------------------------- dispatch
 
 namespace {
 // Key events: the form first when it previews keys (or is the target itself), then
-// the target, unless a handler swallowed the key or removed the target.
+// the target, unless a handler swallowed the key or removed the target. A handler
+// that throws has taken the key (ui/handlers.h).
 template <class Handler, class Value, class... Args>
 bool RouteKey(Form& form, Control& target, Handler Control::*handler, Value& value, Args... args) {
   auto alive = target.AliveToken();
+  auto call = [&](Control& c) {
+    if (const auto& h = c.*handler)
+      if (!RunHandler([&] { h(c, value, args...); })) value = 0;
+  };
   if (&target == &form || form.keyPreview) {
-    if (const auto& h = form.*handler) h(form, value, args...);
+    call(form);
     if (value == 0 || &target == &form) return value != 0;
   }
   if (alive.expired()) return false;
-  if (const auto& h = target.*handler) h(target, value, args...);
+  call(target);
   return value != 0 && !alive.expired();
 }
 }  // namespace
@@ -451,12 +457,12 @@ bool Form::DispatchKeyUp(Control& target, int& key, Shift shift) {
 }
 
 void Form::DispatchMouseDown(Control& target, MouseButton b, Shift shift, int x, int y) {
-  if (target.onMouseDown) target.onMouseDown(target, b, shift, x, y);
+  if (target.onMouseDown) RunHandler([&] { target.onMouseDown(target, b, shift, x, y); });
 }
 
 void Form::DispatchMouseUp(Control& target, MouseButton b, Shift shift, int x, int y) {
   auto alive = target.AliveToken();
-  if (target.onMouseUp) target.onMouseUp(target, b, shift, x, y);
+  if (target.onMouseUp && !RunHandler([&] { target.onMouseUp(target, b, shift, x, y); })) return;
   if (b == MouseButton::Right && !alive.expired() && target.popupMenu) {
     Point p = target.ClientToScreen({x, y});
     target.popupMenu->Popup(p.x, p.y);
@@ -464,36 +470,40 @@ void Form::DispatchMouseUp(Control& target, MouseButton b, Shift shift, int x, i
 }
 
 void Form::DispatchMouseMove(Control& target, Shift shift, int x, int y) {
-  if (target.onMouseMove) target.onMouseMove(target, shift, x, y);
+  if (target.onMouseMove) RunHandler([&] { target.onMouseMove(target, shift, x, y); });
 }
 
 void Form::DispatchClick(Control& target) {
-  if (target.onClick) target.onClick(target);
+  if (target.onClick) RunHandler([&] { target.onClick(target); });
 }
 
 void Form::DispatchDblClick(Control& target) {
-  if (target.onDblClick) target.onDblClick(target);
+  if (target.onDblClick) RunHandler([&] { target.onDblClick(target); });
 }
 
 void Form::DispatchMouseEnter(Control& target) {
-  if (target.onMouseEnter) target.onMouseEnter(target);
+  if (target.onMouseEnter) RunHandler([&] { target.onMouseEnter(target); });
 }
 
 void Form::DispatchMouseLeave(Control& target) {
-  if (target.onMouseLeave) target.onMouseLeave(target);
+  if (target.onMouseLeave) RunHandler([&] { target.onMouseLeave(target); });
 }
 
 void Form::UserSetGeometry(const Rect& outer) {
   bool resized = outer.width != width() || outer.height != height();
   UserSetBounds(outer);
   if (resized) AlignControls();
-  if (resized && onResize) onResize(*this);
+  if (resized && onResize) RunHandler([&] { onResize(*this); });
+}
+
+void Form::UserClose() {
+  RunHandler([&] { Close(); });
 }
 
 void Form::UserScroll(int x, int y) { scroll_ = {std::max(x, 0), std::max(y, 0)}; }
 
 void Form::UserActivate() {
-  if (visible()) MakeActive();
+  if (visible()) RunHandler([&] { MakeActive(); });
 }
 
 }  // namespace ui

@@ -123,7 +123,8 @@ class Form : public Control {
   std::function<void(Form&, bool& canClose)> onCloseQuery;
 
   // --- Back end side ---
-  // Dispatch of user input; each returns false when a handler swallowed it.
+  // Dispatch of user input; each returns false when a handler swallowed it. A
+  // handler that throws ends there: its error is shown (ui/handlers.h).
   bool DispatchKeyDown(Control& target, int& key, Shift shift);
   bool DispatchKeyPress(Control& target, char& ch);
   bool DispatchKeyUp(Control& target, int& key, Shift shift);
@@ -140,7 +141,7 @@ class Form : public Control {
   // The user moved or resized the window, or asked to close it (close button).
   void UserSetGeometry(const Rect& outer);
   void UserScroll(int x, int y);
-  void UserClose() { Close(); }
+  void UserClose();
   // The window became active by the user's doing (clicking it).
   void UserActivate();
 

@@ -7,6 +7,7 @@
 #include "common/codepages.h"
 #include "common/faultfs.h"
 #include "common/numbers.h"
+#include "common/pascal.h"
 #include "common/winpath.h"
 #include "ui/keys.h"
 
@@ -415,6 +416,51 @@ TEST_F(Pozri, PrinterDialogAndSystemParametersFromThePopup) {
   common::FlushParams();
   EXPECT_EQ(common::ReadParam("sys.par", "TiskDefault"), "Laser");
   EXPECT_EQ(opened, 1);
+}
+
+TEST_F(Pozri, TheListKeysWorkOnTheLines) {
+  Report("R", 20, {"first", "second \"quoted\"", "third"});
+  v.DbfFolder = "dbf\\";
+  std::string caption;
+  Steps([&] {
+    caption = v.Field(1).caption;
+    EXPECT_LE(browser::LayoutLength(v.FieldSpan()), v.LineWidth + 2);  // no wider than a line's record
+    Keys("Ctrl+E");
+    Keys("Ctrl+Num5");
+    Keys("Ctrl+D");
+    Keys("Ctrl+Num4");
+    Keys("Home Ctrl+F12 Down Down");
+    Keys("Shift+F12");
+  });
+  backend.AnswerNextModal([this](ui::Form&) { backend.Press(vk::A); });
+  Run();
+  // The export: the caption line, the numbers line, one quoted line each.
+  EXPECT_EQ(Bytes("XLS/R.CSV"), caption.substr(0, 20) + ";\r\n01;\r\n\"first               \";\r\n"
+                                 "\"second \"quoted\"     \";\r\n\"third               \";\r\n");
+  const std::string dbf = Bytes("dbf/R.DBF");
+  ASSERT_EQ(dbf.size(), 32u + 32u + 1u + 3u * 21u + 1u);
+  EXPECT_EQ(common::GetLE<std::uint32_t>(dbf, 4), 3u);
+  EXPECT_EQ(static_cast<unsigned char>(dbf[32 + 16]), 20);  // the field is a line wide
+  EXPECT_EQ(dbf.substr(65, 21), " first               ");
+  // The template kept line 1; Shift+F12 answered "Ano" put it over line 3.
+  EXPECT_EQ(common::ReadParam("par\\R.TXT.F12", "001"), Pad("first", 20));
+  EXPECT_EQ(Bytes("R.TXT"), Padded("first", 20) + Padded("second \"quoted\"", 20) + Padded("first", 20));
+  EXPECT_TRUE(notes.Texts(common::RecordingNotifier::Kind::Message).size() == 2u);  // the two dBASE files
+  for (const auto& m : backend.messages()) ADD_FAILURE() << m.text;
+}
+
+TEST_F(Pozri, AHeaderClickSortsNothingAndWritesNoIndex) {
+  Report("R", 20, {"zeta", "alfa", "beta"});
+  Steps([&] {
+    backend.ClickCell(v.sgRol, 1, 0);
+    EXPECT_EQ(v.ActiveOrder, 0);
+    EXPECT_EQ(Row(1), Pad("zeta", 20));
+    EXPECT_EQ(Row(2), Pad("alfa", 20));
+  });
+  Run();
+  EXPECT_FALSE(Exists("R.TX1"));
+  EXPECT_TRUE(backend.messages().empty());
+  EXPECT_EQ(Bytes("R.TXT"), Padded("zeta", 20) + Padded("alfa", 20) + Padded("beta", 20));
 }
 
 TEST_F(Pozri, VoucherCopyRefusesCountsOutOfRange) {

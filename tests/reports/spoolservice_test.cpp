@@ -2,8 +2,12 @@
 // split and the scrambling of reports and document folders.
 #include "tests/reports/spoolkit.h"
 
+#include <cerrno>
+
 #include "browser/dotazy.h"
 #include "common/dirs.h"
+#include "common/faultfs.h"
+#include "common/filesystem.h"
 #include "common/jobfile.h"
 #include "common/numbers.h"
 #include "common/scramble.h"
@@ -128,6 +132,69 @@ TEST_F(SpoolService, JoinLPlusOneKeepsTheOneName) {
   EXPECT_EQ(Bytes("OFAR1001.txt"), "ell\r\none\r\n");
   EXPECT_EQ(Bytes("listw.tab"), "OFAR1001|OF      |Archiv\r\n");
   EXPECT_EQ(Messages("OK"), 1);
+}
+
+TEST_F(SpoolService, JoinsTakeBothPartsWhereTheirEntryLies) {
+  Put("_sestavy.kde", "sestavy\\\r\n");
+  File("sestavy/OFAR1001.TXT", "one\r\n");
+  File("sestavy/ofarl001.txt", "ell\r\n");
+  File("sestavy/ZFAR1001.TXT", "one\r\n");
+  File("sestavy/zfarl001.txt", "ell\r\n");
+  Build();
+  list.d1Click();
+  EXPECT_FALSE(Exists("sestavy/OFAR1001.TXT"));
+  EXPECT_EQ(Bytes("sestavy/ofarl001.txt"), "one\r\nell\r\n");
+  EXPECT_EQ(Bytes("sestavy/zfarl001.txt"), "one\r\nell\r\n");
+  EXPECT_EQ(Messages("OK"), 1);
+  EXPECT_EQ(Messages(), 1);
+}
+
+TEST_F(SpoolService, AJoinThatFailsLeavesItsFilesAndCatalogueLineAndIsNamed) {
+  File("OFAR1001.txt", "one\r\n");
+  File("OFARl001.txt", "ell\r\n");
+  File("OFAR1002.txt", "two\r\n");
+  File("OFARl002.txt", "ell 2\r\n");
+  File("OFAR1003.txt", "alone\r\n");  // no l part: it becomes the l part
+  Put("listw.tab", "OFAR1001|OF      |Archiv\r\nOFAR1002|OF      |Druhy\r\nOFAR1003|OF      |Treti\r\n");
+  Build();
+  std::filesystem::remove(dir / "OFAR1002.txt");  // gone since the list was built
+  list.d1Click();
+  EXPECT_EQ(Bytes("OFARl001.txt"), "one\r\nell\r\n");
+  EXPECT_EQ(Bytes("OFARl002.txt"), "ell 2\r\n");
+  EXPECT_EQ(Bytes("OFARl003.txt"), "alone\r\n");
+  EXPECT_FALSE(Exists("OFAR1003.txt"));
+  EXPECT_EQ(Bytes("listw.tab"), "OFARl001|OF      |Archiv\r\nOFAR1002|OF      |Druhy\r\nOFARl003|OF      |Treti\r\n");
+  EXPECT_EQ(Messages("OK"), 0);
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+            std::vector<std::string>{Cz("Spojeno archivů: 2. Nespojeno: OFAR1002 (") + dir.path() + "/OFAR1002.txt err 2)"});
+}
+
+TEST_F(SpoolService, AJoinWhoseOnePartCannotGoKeepsTheLPartAsItWas) {
+  File("OFAR1001.txt", "one\r\n");
+  File("OFARl001.txt", "ell\r\n");
+  Build();
+  // The "1" part cannot be erased: its folder is closed to changes, so the joined
+  // text the l part got is taken back.
+  common::FaultFileSystem faults;
+  common::ScopedFileSystem scoped(faults);
+  faults.Fail(common::FsOp::Unlink, EACCES, "OFAR1001.txt");
+  list.d1Click();
+  EXPECT_EQ(Bytes("OFAR1001.txt"), "one\r\n");
+  EXPECT_EQ(Bytes("OFARl001.txt"), "ell\r\n");
+  EXPECT_EQ(Messages("OK"), 0);
+  EXPECT_EQ(Messages(Cz("Spojeno archivů: 0. Nespojeno: OFAR1001")), 1);
+}
+
+TEST_F(SpoolService, AJoinIntoTheOnePartThatFailsLeavesBothParts) {
+  File("OFAR1001.txt", "one\r\n");
+  File("OFARl001.txt", "ell\r\n");
+  Build();
+  std::filesystem::remove(dir / "OFAR1001.txt");  // gone since the list was built
+  list.e1Click();
+  EXPECT_EQ(Bytes("OFARl001.txt"), "ell\r\n");
+  EXPECT_FALSE(Exists("OFAR1001.txt"));
+  EXPECT_EQ(Messages("OK"), 0);
+  EXPECT_EQ(Messages(Cz("Spojeno archivů: 0. Nespojeno: OFAR1001")), 1);
 }
 
 TEST_F(SpoolService, SplitAtALimitMakesFreshTargetsOfTheReportsWidth) {

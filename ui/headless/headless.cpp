@@ -171,6 +171,16 @@ std::optional<Answer> HeadlessBackend::NextAnswer(const char* what) {
   return std::nullopt;
 }
 
+void HeadlessBackend::HandlerFailed(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const HeadlessError&) {
+    throw;
+  } catch (...) {
+  }
+  Backend::HandlerFailed(std::move(error));
+}
+
 int HeadlessBackend::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                                 MsgIcon icon) {
   MessageRecord rec{text, caption, buttons, icon, mr::None, false};

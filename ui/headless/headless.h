@@ -208,6 +208,9 @@ class HeadlessBackend : public Backend {
   std::string CurrentPrinter() override { return currentPrinter_; }
   bool SetCurrentPrinter(const std::string& name) override;
   std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title, PageOrientation orientation) override;
+  // A step the back end could not carry out (HeadlessError) stops the test or script;
+  // any other error of a handler is shown as the program shows it.
+  void HandlerFailed(std::exception_ptr error) override;
 
  private:
   struct Scheduled {

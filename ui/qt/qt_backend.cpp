@@ -43,6 +43,7 @@
 #include "common/osfile.h"
 #include "common/process.h"
 #include "common/winpath.h"
+#include "ui/handlers.h"
 #include "ui/keys.h"
 #include "ui/qt/convert.h"
 #include "ui/qt/grid_widget.h"
@@ -102,9 +103,16 @@ class FormView;
 class Bridge : public QObject {
  public:
   explicit Bridge(QtBackend::Impl& impl) : impl_(impl) {}
-  bool eventFilter(QObject* obj, QEvent* ev) override;
+  // Whatever an event's handling throws past its handler's own guard is shown too:
+  // no error leaves through Qt's event loop.
+  bool eventFilter(QObject* obj, QEvent* ev) override {
+    bool taken = false;
+    RunHandler([&] { taken = Filter(obj, ev); });
+    return taken;
+  }
 
  private:
+  bool Filter(QObject* obj, QEvent* ev);
   QtBackend::Impl& impl_;
 };
 
@@ -299,7 +307,7 @@ bool FormView::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-bool Bridge::eventFilter(QObject* obj, QEvent* ev) {
+bool Bridge::Filter(QObject* obj, QEvent* ev) {
   auto it = impl_.owners.find(obj);
   if (it == impl_.owners.end()) return false;
   Owner owner = it->second;
@@ -583,7 +591,7 @@ QWidget* QtBackend::Impl::Create(FormView& v, Control& c) {
       auto& check = static_cast<CheckBox&>(c);
       QObject::connect(b, &QCheckBox::clicked, [&check, flushAfter](bool on) {
         if (check.checked() != on) check.UserToggle();
-        else if (check.onClick) check.onClick(check);
+        else if (check.onClick) RunHandler([&] { check.onClick(check); });
         flushAfter();
       });
       w = b;

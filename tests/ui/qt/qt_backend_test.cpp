@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -161,6 +162,34 @@ TEST(UiQtKeys, RealKeysReachTheFormAsFoldedCodesAndCharacters) {
   EXPECT_EQ(modifiers, (std::vector<int>{vk::Shift, 2017, vk::Ctrl, vk::Ctrl, vk::Ctrl}));
   EXPECT_EQ(typed, "72+");
   EXPECT_EQ(f.grid.row(), 1);  // the swallowed Down did not move the grid
+  f.form.Hide();
+}
+
+TEST(UiQtKeys, AHandlerThatThrowsShowsItsTextAndTheWindowStays) {
+  QtBackend qt;
+  ListForm f;
+  f.form.keyPreview = true;
+  int keys = 0;
+  f.form.onKeyDown = [&](Control&, int& key, Shift) {
+    ++keys;
+    if (key == vk::F(5)) throw std::out_of_range("record of 62 bytes is shorter than its 71-byte layout");
+  };
+  f.form.Show();
+  QString shown;
+  // Runs inside the message box's own loop: reads it and closes it.
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->done(QMessageBox::Ok);
+    }
+  });
+  QWidget* grid = qt.WidgetOf(f.grid);
+  QTest::keyClick(grid, Qt::Key_F5);
+  EXPECT_EQ(shown, Utf("record of 62 bytes is shorter than its 71-byte layout"));
+  EXPECT_TRUE(f.form.visible());
+  EXPECT_TRUE(qt.WidgetOf(f.form)->isVisible());
+  QTest::keyClick(grid, Qt::Key_Down);  // the window still takes keys
+  EXPECT_EQ(keys, 2);
   f.form.Hide();
 }
 
