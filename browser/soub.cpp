@@ -332,7 +332,7 @@ constexpr std::int32_t kSpreadChecks = 64;            // and as many records spr
 }  // namespace
 
 void TfSoub::CheckRecordLayout() {
-  if (!dataOk_ || ReadOnly || Count < 1 || FieldCount < 1) return;
+  if (!dataOk_ || ReadOnly || Count < 1 || FieldCount < 1 || !RecordsHoldFields()) return;
   const std::span<const FieldDescriptor> fields = FieldSpan();
   if (LayoutLength(fields) > RecordLength) return;  // the fields do not describe the stored record
   const CountedTextCheck check(fields);

@@ -96,6 +96,8 @@ class TfSoub : public TfRol {
   // layout, as the report viewer's lines, gives its own).
   virtual void RecordToFields();
   virtual void FieldsToRecord();
+  // False for such a list: its records are not checked against the field layout.
+  virtual bool RecordsHoldFields() const { return true; }
   void SnapshotFieldValues();      // value -> value before edit
   void SetOriginalFieldValues();   // value -> initial value
 

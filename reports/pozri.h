@@ -70,6 +70,7 @@ class TfPozri : public browser::TfSoub {
   void RecordToCells() override;
   void RecordToFields() override;
   void FieldsToRecord() override;
+  bool RecordsHoldFields() const override { return false; }
   // The lines keep the report's order: a header click sorts nothing.
   void SortByColumn(int /*column*/) override {}
   std::string RecordSearchText(std::int32_t n) override;
