@@ -1271,8 +1271,8 @@ bool TfSoub::SortIndexByKeys(const ColumnSortPlan& plan) {
   };
   common::FileReplacement index;
   const std::string indexName = IndexFileName(DataFilePath, 1);
-  // No other user has the file: what a killed sort of it left is nobody's.
-  common::FileReplacement::ClearLeftovers(indexName);
+  // What a killed sort of this file left goes.
+  (void)common::RemoveDeadTemps(common::FolderPart(indexName), {std::string(common::NamePart(indexName))});
   int code = index.Begin(indexName);
   std::uint64_t at = 0;
   sort.onOutput = [&](RecordSort& s) {

@@ -474,28 +474,6 @@ int FileReplacement::Finish(bool replace, bool flush) {
   return 0;
 }
 
-void FileReplacement::ClearLeftovers(std::string_view targetName) {
-  std::string path;
-  if (ResolveName(targetName, path) != 0) return;
-  const std::string folder = RealFolder(path);
-  const std::string prefix = ".~" + RealBase(path) + ".";
-  std::vector<DirEntryRaw> entries;
-  if (Fs().ListDir(folder.empty() ? "." : folder, entries) != 0) return;
-  // ".~" + name + "." + process "-" counter "-" salt, as CreateTemp makes them.
-  const auto leftover = [&](const std::string& name) {
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
-    int dashes = 0;
-    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-      if (name[i] == '-' && i > prefix.size() && name[i - 1] != '-') ++dashes;
-      else if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
-    }
-    return dashes == 2 && name.back() != '-';
-  };
-  const std::string in = folder.empty() ? std::string() : folder == "/" ? folder : folder + "/";
-  for (const DirEntryRaw& e : entries)
-    if (!e.isDir && !e.isLink && leftover(e.name)) Fs().Unlink(in + e.name);
-}
-
 void FileReplacement::Abort() {
   if (!active_) return;
   file_.Close();

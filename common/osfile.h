@@ -177,9 +177,6 @@ class FileReplacement {
   [[nodiscard]] int CommitFlushed();
   void Abort();
   const std::string& TempPath() const { return tempPath_; }
-  // Erases the temporary files that replacements of this target left when their run
-  // was killed half way. Only while no one else can be replacing the target.
-  static void ClearLeftovers(std::string_view targetName);
 
  private:
   int Start();
