@@ -38,6 +38,10 @@ std::string Account(long i) {
 void WriteChart(const std::string& path, long accounts) {
   std::ofstream f(path, std::ios::binary);
   std::string r(79, ' ');
+  // Fields 3 to 12 hold blanks of their widths, as a new account does.
+  for (const auto& [at, width] : {std::pair{38, 3}, {42, 3}, {46, 3}, {50, 3}, {54, 3}, {58, 3}, {62, 1}, {64, 3},
+                                  {68, 1}, {70, 1}})
+    common::PutCounted(r, at, std::string(width, ' '), width);
   for (long i = 1; i <= accounts; ++i) {
     common::PutCounted(r, 0, Account(i), 6);
     common::PutCounted(r, 7, "Account " + std::to_string(i), 30);
