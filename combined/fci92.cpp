@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "browser/dialogs.h"
+#include "browser/indexfiles.h"
 #include "combined/ci01sort.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -192,6 +193,13 @@ bool TFCI92::SplitCodeLists() {
       const std::string name = common::DataDir(spec.FileName());
       if (common::FileExists(name)) common::ThrowIfError(common::EraseFile(name), name);
     }
+    // Sort orders kept for the old pieces would show the new ones out of order.
+    for (const int list : PieceOrder())
+      for (int k = 1; k <= browser::kIndexFiles; ++k) {
+        const std::string index =
+            browser::IndexFileName(common::DataDir(list == kRestList ? kRestPiece : FindPiece(list)->FileName()), k);
+        if (common::FileExists(index)) common::ThrowIfError(common::EraseFile(index), index);
+      }
     std::map<int, PieceOut> out;
     common::ThrowIfError(out[kRestList].file.Create(common::DataDir(kRestPiece)), kRestPiece);
     ProgressBar1.SetRange(1, std::max<int>(1, static_cast<int>(records.size())));

@@ -7,6 +7,7 @@
 
 #include "browser/indexfiles.h"
 #include "combined/ciwindows.h"
+#include "combined/fci92.h"
 #include "combined/pieces.h"
 #include "tests/browser/soubkit.h"
 
@@ -105,6 +106,23 @@ TEST_F(PieceSort, ASortKilledHalfWayLeavesNothingTheNextSortDoesNotClear) {
   EXPECT_FALSE(std::filesystem::exists(left));
   EXPECT_TRUE(std::filesystem::exists(other));
   EXPECT_EQ(ReadData("CI.10.IX1").size(), 24u);
+}
+
+// A new split makes the pieces anew: the sort orders kept for the old ones go with them.
+TEST_F(PieceSort, ASplitRemovesTheSortOrdersOfTheOldPieces) {
+  WriteAllPieces();
+  for (const int list : {10, 99}) {
+    combined::TfCiPiece w(*combined::FindPieceWindow(list));
+    w.Setup();
+    w.SortByColumn(1);
+    w.CloseBrowse();
+  }
+  ASSERT_TRUE(std::filesystem::exists(DataPath("CI.10.IX1")));
+  ASSERT_TRUE(std::filesystem::exists(DataPath("ci.99.IX1")));
+  WriteData("CI01.DTA", "");
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  EXPECT_FALSE(std::filesystem::exists(DataPath("CI.10.IX1")));
+  EXPECT_FALSE(std::filesystem::exists(DataPath("ci.99.IX1")));
 }
 
 }  // namespace
