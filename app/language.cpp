@@ -107,14 +107,15 @@ bool SwitchCodeListLanguage(const std::string& from, const std::string& to) {
   const std::string before = common::ReadParam(languageFile, "Rec");
   common::WriteParam(languageFile, "Rec", to);
   // Only the language file decides; window settings that cannot be stored are said once.
-  for (const common::IoError& e : common::StoreParams()) {
+  const std::vector<common::IoError> failures = common::StoreParams();
+  for (const common::IoError& e : failures) {
     if (e.file != languageFile) continue;
     common::WriteParam(languageFile, "Rec", before);
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
     putBack();
     return false;
   }
-  common::FlushParamsSaying();
+  common::SayParamFailures(failures);
   return true;
 }
 

@@ -106,6 +106,11 @@ std::vector<std::string> Rest(const std::vector<std::string>& args, std::size_t 
 }  // namespace
 
 void RegisterBrowserWindows(ui::WindowRegistry& registry) {
+  registry.Add("TfRol", "", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfRol"), args, 0, 0);
+    TfRol w("fRol");  // the plain list window, as the window table makes it: no file
+    w.ShowModal();
+  });
   registry.Add("TfSoub", "FILE LAYOUT.pol [PICTURES-SUBFOLDER|-]", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfSoub"), args, 2, 3);
     RecordFileWindow w;

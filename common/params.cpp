@@ -162,8 +162,10 @@ void FlushParams() {
   if (!failures.empty()) throw failures.front();
 }
 
-void FlushParamsSaying() {
-  for (const IoError& e : StoreParams()) {
+void FlushParamsSaying() { SayParamFailures(StoreParams()); }
+
+void SayParamFailures(const std::vector<IoError>& failures) {
+  for (const IoError& e : failures) {
     const std::string why = e.code == io::kInvalidData ? Cz(" (není soubor parametrů)") : std::string();
     MessageOnce(CurrentSession(), "params " + UpperCz(e.file),
                 FileErrorText(" pise soubor: ", e.file, e.code) + why + Cz(", nastavení platí jen do konce práce"));

@@ -43,6 +43,8 @@ void FlushParams();
 // StoreParams for the window settings: each file that cannot be written is said once
 // a session, naming it; nothing is raised.
 void FlushParamsSaying();
+// What StoreParams returned, said as FlushParamsSaying says it.
+void SayParamFailures(const std::vector<IoError>& failures);
 
 // A parameter file read from disk now, outside the cache and never written (the files
 // another program keeps and may change during the run). A missing file gives no

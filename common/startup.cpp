@@ -85,9 +85,11 @@ int DataFolderIsStart(const std::string& dataFolder, const std::string& startDir
   return data == start ? 1 : 0;
 }
 
-// The mapped drive whose folder holds a real folder (UTF-8, ending in "/"), the deepest
-// when several do; an empty key when none does.
-void HoldingDrive(const std::string& real, std::string& bestKey, std::string& bestFolder) {
+// The mapped drive whose folder holds a folder (Windows-1250), the deepest when several
+// do; an empty key when none does. `real` gets the folder in UTF-8, ending in "/".
+void HoldingDrive(std::string_view folderName, std::string& real, std::string& bestKey, std::string& bestFolder) {
+  real = Win1250ToUtf8(folderName);
+  if (real.empty() || real.back() != '/') real += '/';
   bestKey.clear();
   bestFolder.clear();
   for (const auto& [key, folder] : Drives().Entries()) {
@@ -104,10 +106,8 @@ std::string OnCurrentDrive(std::string_view name) {
   const auto separator = [](char c) { return c == '\\' || c == '/'; };
   if (name.empty() || !separator(name[0]) || (name.size() > 1 && separator(name[1]))) return std::string(name);
   const std::string current = CurrentFolder();
-  std::string real = Win1250ToUtf8(current);
-  if (real.empty() || real.back() != '/') real += '/';
-  std::string key, folder;
-  HoldingDrive(real, key, folder);
+  std::string real, key, folder;
+  HoldingDrive(current, real, key, folder);
   const std::string rest = Separators(std::string(name.substr(1)));
   if (!folder.empty() && !(key == "C" && folder == "/")) return (key.size() == 1 ? key + ":\\" : key + "\\") + rest;
   // Only the whole file system holds it: the current folder stands for the drive's root.
@@ -117,10 +117,8 @@ std::string OnCurrentDrive(std::string_view name) {
 }
 
 std::string WindowsFolderName(std::string_view realFolder) {
-  std::string real = Win1250ToUtf8(realFolder);
-  if (real.empty() || real.back() != '/') real += '/';
-  std::string bestKey, bestFolder;
-  HoldingDrive(real, bestKey, bestFolder);
+  std::string real, bestKey, bestFolder;
+  HoldingDrive(realFolder, real, bestKey, bestFolder);
   if (bestFolder.empty()) return Separators(std::string(realFolder));
   const std::string rest = Separators(Utf8ToWin1250(real.substr(bestFolder.size())));
   return bestKey.size() == 1 ? bestKey + ":\\" + rest : bestKey + "\\" + rest;
