@@ -57,7 +57,11 @@ std::string TooLong(const char* field, std::size_t length, std::size_t capacity)
          Number(static_cast<std::int64_t>(capacity));
 }
 
-bool IsBlankPartner(std::string_view record) { return OrgText(record, of::Name).starts_with("  "); }
+// A partner record never written or blanked: its name begins with two blanks (or is empty).
+bool IsBlankPartner(std::string_view record) {
+  const std::string name = OrgText(record, of::Name);
+  return name.starts_with("  ") || common::StripRightSp(name).empty();
+}
 
 // The partner records of a file in the register's layout, read plain; nullopt after
 // the refusal has been put into `refusal`.
@@ -402,7 +406,7 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
     };
     for (std::int32_t n = 1; n <= std::min(kOrvekLast, oldCount) && refusal.empty() && !failed; ++n) {
       if (!read(n) || IsBlankPartner(w.RecordBuffer)) continue;
-      const bool inPrefix = !prefix.empty() && OrgText(w.RecordBuffer, of::Dic).starts_with(prefix);
+      const bool inPrefix = !prefix.empty() && common::UpperCz(OrgText(w.RecordBuffer, of::Dic)).starts_with(prefix);
       const std::int32_t to = inPrefix ? kPrefixFirst + prefixed++ : kOthersFirst + others++;
       if (to > (inPrefix ? kPrefixLast : kOthersLast))
         refusal = RecordRefusal(orgPath, n,
