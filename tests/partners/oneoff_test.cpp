@@ -1,6 +1,10 @@
 // The one-off tools of the partner tools menu: their refusals and the bytes they write.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include "common/locking.h"
 #include "common/pascal.h"
 #include "common/session.h"
 #include "partners/oneoff.h"
@@ -181,6 +185,59 @@ TEST_F(OneOffTools, OrvekMovesThePartnersAndAddsThoseOf843) {
   EXPECT_NE(Messages().back().find(Cz("843.dta, věta 1: číslo 11000 už má partner Javor1")), std::string::npos);
   EXPECT_EQ(ReadData("org.dta"), written);
   w.CloseBrowse();
+}
+
+// Another workstation appends partners with F4 while the import appends its own: the
+// lock keeps them apart, so every number equals its record number and every share
+// names its own partner.
+TEST_F(OneOffTools, AnImportAndAnotherWorkstationsNewPartnersTakeTurns) {
+  WriteData("org.dta", Many(1, "Dub"));
+  std::string csv;
+  for (int i = 1; i <= 3000; ++i) csv += std::to_string(i) + ";;Firma " + std::to_string(i) + ";;" + std::to_string(i) + "\n";
+  WriteData("org.csv", csv);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    common::CurrentSession().CurrentUser = "02";
+    int code = 0;
+    for (int i = 0; i < 20 && code == 0; ++i) {
+      TfOrg w("fOrgOther");
+      partners::SetupOrg(w, "org.dta");
+      {
+        common::ScopedFileLock lock(partners::OrgLockPath(w), "W");
+        w.DataFileReopen();
+        w.RecordBuffer = w.BlankRecord;
+        partners::PutOrgText(w.RecordBuffer, of::Name, "F4");
+        partners::PutOrgWord(w.RecordBuffer, of::Number, static_cast<std::uint16_t>(w.Count + 1));
+        if (!w.AppendRecord()) code = 1;
+      }
+      w.CloseBrowse();
+    }
+    _exit(code);
+  }
+  TfOrg w("fOrg");
+  Open(w);
+  Tool("NaberCSV21");
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  w.CloseBrowse();
+  const auto org = Org();
+  ASSERT_EQ(org.size(), 3021u);
+  int appended = 0;
+  for (std::size_t i = 0; i < org.size(); ++i) {
+    EXPECT_EQ(TfOrg::PartnerNumber(org[i]), static_cast<int>(i + 1)) << i;
+    if (Text(org[i], of::Name) == "F4") ++appended;
+  }
+  EXPECT_EQ(appended, 20);
+  const std::string shares = ReadData("podily.dta");
+  ASSERT_EQ(shares.size(), 3000u * 58u);
+  for (std::size_t k = 0; k < 3000; ++k) {
+    const std::string r = shares.substr(k * 58, 58);
+    const std::uint16_t n = common::GetLE<std::uint16_t>(r, 0);
+    ASSERT_TRUE(n >= 1 && n <= org.size()) << k;
+    EXPECT_EQ(common::StripRightSp(common::GetCounted(r, 11, 30)), Text(org[n - 1u], of::Name)) << k;
+  }
 }
 
 }  // namespace
