@@ -27,7 +27,7 @@ using common::Cz;
 
 namespace {
 
-constexpr std::uint64_t kMaxInputBytes = 16u << 20;
+constexpr std::uint64_t kMaxCsvBytes = 16u << 20;
 constexpr std::int32_t kOrvekLast = 2700;             // partners 1..2700 move
 constexpr std::int32_t kOthersFirst = 10000, kOthersLast = 10099;
 constexpr std::int32_t kPrefixFirst = 10100, kPrefixLast = 10999;
@@ -63,21 +63,26 @@ bool IsBlankPartner(std::string_view record) {
   return name.starts_with("  ") || common::StripRightSp(name).empty();
 }
 
+// The whole input file of at most `limit` bytes; false with the refusal.
+bool ReadInput(const std::string& path, std::uint64_t limit, std::string& bytes, std::string& refusal) {
+  std::uint64_t size = 0;
+  int code = common::FileSize(path, size);
+  if (code == 0 && size > limit) {
+    refusal = Cz("Soubor ") + common::ShownPath(path) + Cz(" má víc než ") + Number(static_cast<std::int64_t>(limit)) +
+              Cz(" B, to není vstup tohoto nástroje; partneři zůstali beze změny");
+    return false;
+  }
+  if (code == 0) code = common::ReadFileText(path, bytes);
+  if (code != 0) refusal = common::FileErrorText(" cte soubor: ", path, code);
+  return code == 0;
+}
+
 // The partner records of a file in the register's layout, read plain; nullopt after
 // the refusal has been put into `refusal`.
 std::optional<std::vector<std::string>> ReadPartnerFile(TfOrg& w, const std::string& path, std::string& refusal) {
-  std::uint64_t size = 0;
   std::string bytes;
-  int code = common::FileSize(path, size);
-  if (code == 0 && size > kMaxInputBytes) {
-    refusal = Cz("Soubor ") + common::ShownPath(path) + Cz(" je větší než 16 MB; partneři zůstali beze změny");
+  if (!ReadInput(path, static_cast<std::uint64_t>(kMaxPartnerNumber) * kOrgRecordLength, bytes, refusal))
     return std::nullopt;
-  }
-  if (code == 0) code = common::ReadFileText(path, bytes);
-  if (code != 0) {
-    refusal = common::FileErrorText(" cte soubor: ", path, code);
-    return std::nullopt;
-  }
   const browser::CountedTextCheck check(w.FieldSpan());
   const std::size_t length = kOrgRecordLength;
   std::vector<std::string> records;
@@ -108,18 +113,8 @@ struct CsvLine {
 // Every non-empty line of `path` with exactly `fieldCount` ";"-separated fields; nullopt
 // after the refusal has been put into `refusal`.
 std::optional<std::vector<CsvLine>> ReadCsvLines(const std::string& path, int fieldCount, std::string& refusal) {
-  std::uint64_t size = 0;
   std::string text;
-  int code = common::FileSize(path, size);
-  if (code == 0 && size > kMaxInputBytes) {
-    refusal = Cz("Soubor ") + common::ShownPath(path) + Cz(" je větší než 16 MB; partneři zůstali beze změny");
-    return std::nullopt;
-  }
-  if (code == 0) code = common::ReadFileText(path, text);
-  if (code != 0) {
-    refusal = common::FileErrorText(" cte soubor: ", path, code);
-    return std::nullopt;
-  }
+  if (!ReadInput(path, kMaxCsvBytes, text, refusal)) return std::nullopt;
   const bool marked = text.starts_with(kUtf8Mark);
   const bool utf8 = marked || common::IsUtf8WithNonAscii(text);
   text.clear();
@@ -163,13 +158,14 @@ std::optional<std::string> Overlong(const CsvLine& l, int f, const char* name, s
   return TooLong(name, text.size(), capacity);
 }
 
-// A partner of an org.csv line, built on the blank record: IČO, DIČ and name, then
-// the address lines; nullopt with `problem` set when a text does not fit.
+// A partner built from a line of org.csv.
 struct NewPartner {
   std::int64_t line = 0;
   std::string record;
 };
 
+// IČO, DIČ (in capitals) and name of the line on the blank record: the refusal when
+// one does not fit or the name is missing.
 std::optional<std::string> PutCommon(const TfOrg& w, const CsvLine& l, std::string& r) {
   for (auto [f, name, capacity] : {std::tuple{1, "IČO", 8}, std::tuple{2, "DIČ", 16}, std::tuple{3, "název", 30}})
     if (auto problem = Overlong(l, f, name, static_cast<std::size_t>(capacity))) return problem;
@@ -226,14 +222,10 @@ std::optional<std::vector<NewPartner>> BuildPartners(
 
 // podily.dta checked for damage: the refusal, or nothing.
 std::optional<std::string> CheckShareFile(const std::string& path) {
-  std::uint64_t size = 0;
-  int code = common::FileSize(path, size);
-  if (code == 2) return std::nullopt;  // made by the first import
-  std::string bytes;
-  if (code == 0 && size > static_cast<std::uint64_t>(kMaxPartnerNumber) * kShareRecordLength * 4)
-    return RecordRefusal(path, 1, Cz("soubor je větší než jakýkoli soubor podílů"));
-  if (code == 0) code = common::ReadFileText(path, bytes);
-  if (code != 0) return common::FileErrorText(" cte soubor: ", path, code) + Cz("; partneři zůstali beze změny");
+  if (!common::FileExists(path)) return std::nullopt;  // made by the first import
+  std::string bytes, refusal;
+  if (!ReadInput(path, static_cast<std::uint64_t>(kMaxPartnerNumber) * kShareRecordLength * 4, bytes, refusal))
+    return refusal;
   for (std::size_t at = 0; at < bytes.size(); at += kShareRecordLength) {
     const auto n = static_cast<std::int64_t>(at / kShareRecordLength + 1);
     if (bytes.size() - at < kShareRecordLength) return RecordRefusal(path, n, Cz("věta je useknutá"));
@@ -415,6 +407,7 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
                                               : Cz("bez zvoleného DIČ mají čísla 10000 až 10099")));
       moves.push_back({n, to, w.RecordBuffer});
     }
+    const std::size_t fromOrg = moves.size();  // the moves of org.dta's partners come first
     for (std::size_t i = 0; i < added->size() && refusal.empty() && !failed; ++i) {
       if (IsBlankPartner((*added)[i])) continue;
       const std::int32_t to = kAddedFirst + addedCount++;
@@ -427,19 +420,17 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
     for (std::size_t i = 0; i < moves.size() && refusal.empty() && !failed; ++i) {
       const Move& m = moves[i];
       if (m.to > oldCount || !read(m.to) || IsBlankPartner(w.RecordBuffer)) continue;
-      const bool fromAdded = i >= static_cast<std::size_t>(others + prefixed);
-      refusal = RecordRefusal(fromAdded ? addedPath : orgPath, m.from,
+      refusal = RecordRefusal(i < fromOrg ? orgPath : addedPath, m.from,
                               Cz("číslo ") + Number(m.to) + Cz(" už má partner ") +
                                   common::StripRightSp(OrgText(w.RecordBuffer, of::Name)));
     }
     if (refusal.empty() && !failed && !moves.empty()) {
       // An invoicing place naming a moved partner follows it.
       std::map<std::int32_t, std::int32_t> moved, movedAdded;
-      for (std::size_t i = 0; i < moves.size(); ++i)
-        (i < static_cast<std::size_t>(others + prefixed) ? moved : movedAdded)[moves[i].from] = moves[i].to;
+      for (std::size_t i = 0; i < moves.size(); ++i) (i < fromOrg ? moved : movedAdded)[moves[i].from] = moves[i].to;
       for (std::size_t i = 0; i < moves.size(); ++i) {
         Move& m = moves[i];
-        const auto& map = i < static_cast<std::size_t>(others + prefixed) ? moved : movedAdded;
+        const auto& map = i < fromOrg ? moved : movedAdded;
         PutOrgWord(m.record, of::Number, static_cast<std::uint16_t>(m.to));
         if (auto at = map.find(OrgWord(m.record, of::InvoicePlace)); at != map.end())
           PutOrgWord(m.record, of::InvoicePlace, static_cast<std::uint16_t>(at->second));
@@ -447,7 +438,7 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
       done = w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
         std::map<std::int32_t, const std::string*> target;
         for (const Move& m : moves) target[m.to] = &m.record;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(others + prefixed); ++i) {
+        for (std::size_t i = 0; i < fromOrg; ++i) {
           w.RecordBuffer = moves[i].record;
           PutOrgWord(w.RecordBuffer, of::Number, static_cast<std::uint16_t>(moves[i].from));
           w.ClearRecord();  // blanked as F8 blanks, keeping its number
