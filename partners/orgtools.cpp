@@ -21,6 +21,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "common/winpath.h"
+#include "partners/oneoff.h"
 #include "partners/org.h"
 #include "partners/orgservices.h"
 
@@ -502,8 +503,9 @@ void InstallOrgTools() {
   t["OpisLV1"] = ListReport;
   t["Mailadresy1"] = WriteMailLists;
   t["VOXAOPRAVA1"] = RepairPlainRecords;
-  // One-off tools of single firms whose files are not known here.
-  for (const char* item : {"Orvek20171", "NaberCSV21", "NaberCSVLufri1"}) t[item] = [](TfOrg&) { common::NotAvailableMessage(); };
+  t["Orvek20171"] = AskRenumberOrvek;
+  t["NaberCSV21"] = ImportHubra;
+  t["NaberCSVLufri1"] = ImportLufri;
 }
 
 }  // namespace partners

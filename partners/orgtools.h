@@ -1,6 +1,7 @@
 // The actions of the partner register's tools menu (F10): whole-file repairs and
 // recodings, imports, the compaction of marked partners, the file extension, e-mail
-// lists and the list report. InstallOrgTools puts them into OrgHooks().tools.
+// lists, the list report and the one-off tools of oneoff.h. InstallOrgTools puts them
+// into OrgHooks().tools.
 #pragma once
 #include <string>
 #include <string_view>

@@ -1,0 +1,243 @@
+// The one-off tools of the partner tools menu: their refusals and the bytes they write.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "common/locking.h"
+#include "common/pascal.h"
+#include "common/session.h"
+#include "partners/oneoff.h"
+#include "partners/orgtools.h"
+#include "tests/partners/toolkit.h"
+
+namespace {
+
+using common::Cz;
+using partners::TfOrg;
+namespace of = partners::of;
+
+class OneOffTools : public orgtest::OrgFiles {
+ protected:
+  void SetUp() override {
+    OrgFiles::SetUp();
+    partners::InstallOrgTools();
+  }
+  void Open(TfOrg& w) {
+    partners::SetupOrg(w, "org.dta");
+    w.Show();
+    w.EnableMenuItems();
+  }
+  void Tool(const std::string& item) {
+    backend.QueueAnswer(ui::headless::Answer::MenuAnswer(item));
+    backend.PressKeys("F10");
+  }
+  // count partners named name1, name2, ..., with the DIČ given.
+  std::string Many(int count, const std::string& name, const std::string& dic = "", int first = 1) const {
+    std::string bytes;
+    for (int i = 0; i < count; ++i)
+      bytes += Partner(first + i, {{of::Name, name + std::to_string(first + i)}, {of::Dic, dic}});
+    return bytes;
+  }
+  std::vector<std::string> Org() const { return Records(ReadData("org.dta")); }
+};
+
+// Each refusal names its file and line (or record), and org.dta and podily.dta keep
+// every byte.
+TEST_F(OneOffTools, RefusalsNameTheFileAndLineAndLeaveBothFilesAsTheyWere) {
+  struct Case {
+    const char* what;
+    const char* item;                          // the menu item
+    std::vector<std::pair<std::string, std::string>> files;  // data files (UTF-8 texts become Windows-1250)
+    std::string message;                       // a part of the message (UTF-8)
+  };
+  const std::string twoPartners = Many(2, "Dub");
+  const std::string taken = Many(1, "Dub") + std::string(9998 * static_cast<std::size_t>(partners::kOrgRecordLength), '\0');
+  const std::vector<Case> cases{
+      {"org.csv missing", "NaberCSV21", {}, "org.csv err      2"},
+      {"a line of 4 fields", "NaberCSV21", {{"org.csv", "1;2;Dub;Brno;1/2\r\n\r\n1;2;Buk;Brno\r\n"}}, "org.csv, řádek 3: má 4 položek"},
+      {"an IČO of 9", "NaberCSV21", {{"org.csv", "123456789;;Dub;;1\n"}}, "řádek 1: pole IČO má 9 znaků, vejde se 8"},
+      {"a name of 31", "NaberCSV21", {{"org.csv", "1;;" + std::string(31, 'x') + ";;1\n"}}, "pole název má 31 znaků"},
+      {"no name", "NaberCSV21", {{"org.csv", "1;;Dub;;1\n2;; ;;1\n"}}, "řádek 2: chybí název partnera"},
+      {"four address parts", "NaberCSV21", {{"org.csv", "1;;Dub;Dlouhá 5, Brno, 602 00, CZ;1\n"}}, "adresa má 4 částí"},
+      {"a PSČ of 6", "NaberCSV21", {{"org.csv", "1;;Dub;Dlouhá 5, Brno, 602 001;1\n"}}, "pole PSČ má 6 znaků, vejde se 5"},
+      {"a share of 16", "NaberCSV21", {{"org.csv", "1;;Dub;;" + std::string(16, '1') + "\n"}}, "pole podíl má 16 znaků, vejde se 15"},
+      {"podily.dta damaged", "NaberCSV21",
+       {{"org.csv", "1;;Dub;;1\n"}, {"podily.dta", partners::ShareRecord(1, "1", "A", "1") + std::string(58, '\x40')}},
+       "podily.dta, věta 2"},
+      {"a line of 10 fields", "NaberCSVLufri1", {{"org.csv", "1;2;Dub;u;m;60200;1;2;3;4\n"}}, "řádek 1: má 10 položek oddělených \";\", má jich být 11"},
+      {"notes of 51", "NaberCSVLufri1", {{"org.csv", "1;2;Dub;u;m;60200;" + std::string(35, '9') + ";2;3;4;5\n"}},
+       "pole Pozn.1 (Tuny: KM: Hod:) má 51 znaků, vejde se 50"},
+      {"843.dta missing", "Orvek20171", {}, "843.dta err      2"},
+      {"843.dta cut", "Orvek20171", {{"843.dta", twoPartners + "abc"}}, "843.dta, věta 3: věta je useknutá (3 B z 586)"},
+      {"843.dta not partners", "Orvek20171", {{"843.dta", std::string(586, '\x7f')}}, "843.dta, věta 1: položka 2 je delší"},
+      {"101 partners without the prefix", "Orvek20171", {{"org.dta", Many(101, "Dub")}, {"843.dta", ""}},
+       "org.dta, věta 101: partner by dostal číslo 10100, partneři bez zvoleného DIČ mají čísla 10000 až 10099"},
+      {"901 partners with it", "Orvek20171", {{"org.dta", Many(901, "Dub", "SK1")}, {"843.dta", ""}},
+       "org.dta, věta 901: partner by dostal číslo 11000, partneři s DIČ SK mají čísla 10100 až 10999"},
+      {"10000 taken", "Orvek20171", {{"org.dta", taken + Many(1, "Jasan", "", 10000)}, {"843.dta", ""}},
+       "org.dta, věta 1: číslo 10000 už má partner Jasan10000"},
+      {"11000 taken", "Orvek20171",
+       {{"org.dta", std::string(10999 * static_cast<std::size_t>(partners::kOrgRecordLength), '\0') + Many(1, "Jasan", "", 11000)},
+        {"843.dta", twoPartners}},
+       "843.dta, věta 1: číslo 11000 už má partner Jasan11000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const char* name : {"org.csv", "843.dta", "podily.dta"}) std::filesystem::remove(DataPath(name));
+    WriteData("org.dta", twoPartners);
+    WriteData("podily.dta", partners::ShareRecord(1, "1", "A", "1"));
+    for (const auto& [name, bytes] : c.files) WriteData(name, name == "org.csv" ? Cz(bytes) : bytes);
+    const std::string org = ReadData("org.dta"), shares = ReadData("podily.dta");
+    TfOrg w("fOrg");
+    Open(w);
+    notes.calls.clear();
+    if (std::string(c.item) == "Orvek20171")
+      partners::RenumberOrvek(w, "SK");  // the prefix question's answer
+    else
+      Tool(c.item);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find(Cz(c.message)), std::string::npos) << common::Win1250ToUtf8(Messages()[0]);
+    EXPECT_EQ(ReadData("org.dta"), org);
+    EXPECT_EQ(ReadData("podily.dta"), shares);
+    EXPECT_FALSE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+    w.CloseBrowse();
+  }
+}
+
+// podily.dta gets one 58-byte record a partner after those it had: the number as a
+// 16-bit word, IČO [8], name [30] and share [15] as counted texts padded with blanks.
+// The partners are appended as F4 appends them, from UTF-8 text.
+TEST_F(OneOffTools, HubraAppendsPartnersAndTheirFiftyEightByteShares) {
+  WriteData("org.dta", Many(2, "Dub"));
+  const std::string before = std::string("\x07\x00", 2) + "\x01" "9       " "\x01" "A" + std::string(29, ' ') + "\x01" "1" +
+                             std::string(14, ' ');
+  WriteData("podily.dta", before);
+  WriteData("org.csv", "\xEF\xBB\xBF" "12345678;cz12345678; Lípa družstvo ;Dlouhá 5, Brno, 602 00;12,5 %\r\n"
+                       "87654321;;Buk;\"Krátká 1, Praha\";1/4\r\n");
+  TfOrg w("fOrg");
+  Open(w);
+  Tool("NaberCSV21");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_TRUE(Messages()[0].ends_with(Cz("org.csv přidáno partnerů: 2, čísla 3 až 4")));
+  const auto org = Org();
+  ASSERT_EQ(org.size(), 4u);
+  EXPECT_EQ(TfOrg::PartnerNumber(org[2]), 3);
+  EXPECT_EQ(partners::OrgWord(org[2], of::InvoicePlace), 3);
+  EXPECT_EQ(Text(org[2], of::Ico), "12345678");
+  EXPECT_EQ(Text(org[2], of::Dic), "CZ12345678");
+  EXPECT_EQ(Text(org[2], of::Name), Cz("Lípa družstvo"));
+  EXPECT_EQ(Text(org[2], of::Street), Cz("Dlouhá 5"));
+  EXPECT_EQ(Text(org[2], of::Town), "Brno");
+  EXPECT_EQ(Text(org[2], of::PostalCode), "60200");
+  EXPECT_EQ(Text(org[3], of::Town), "Praha");
+  EXPECT_EQ(Text(org[3], of::PostalCode), "");
+  const std::string shares = ReadData("podily.dta");
+  ASSERT_EQ(shares.size(), 3u * 58u);
+  EXPECT_EQ(shares.substr(0, 58), before);
+  const std::string lipa = Cz("Lípa družstvo");
+  const std::string third = std::string("\x03\x00", 2) + "\x08" "12345678" "\x1e" + lipa + std::string(30 - lipa.size(), ' ') +
+                            "\x0f" "12,5 %" + std::string(9, ' ');
+  EXPECT_EQ(shares.substr(58, 58), third);
+  EXPECT_EQ(shares.substr(116, 2), std::string("\x04\x00", 2));
+  EXPECT_EQ(shares.substr(116 + 42, 16), "\x0f" "1/4" + std::string(12, ' '));
+  EXPECT_FALSE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+  w.CloseBrowse();
+}
+
+// Partners 1 to 2700 move (blank ones skipped), each old place blanked as F8 blanks;
+// an invoicing place naming a moved partner follows it; a second run finds the
+// numbers taken and changes nothing.
+TEST_F(OneOffTools, OrvekMovesThePartnersAndAddsThoseOf843) {
+  std::string org = Many(3, "Dub") + Partner(4) + Partner(5, {{of::Name, "Lípa"}, {of::Dic, "sk999"}});
+  partners::PutOrgWord(org, of::InvoicePlace, 5);  // partner 1 invoiced at partner 5
+  org += Many(97, "Buk", "", 6);                   // 100 without the prefix: 10000 to 10099
+  for (int n = 103; n <= 2700; ++n) org += Partner(n);
+  org += Many(1, "Buk", "", 2701);
+  WriteData("org.dta", org);
+  WriteData("843.dta", Many(2, "Javor"));
+  TfOrg w("fOrg");
+  Open(w);
+  partners::RenumberOrvek(w, " sk ");
+  const auto after = Org();
+  ASSERT_EQ(after.size(), 11001u);
+  EXPECT_EQ(after[0], Partner(1));  // blanked, its number kept
+  EXPECT_EQ(TfOrg::PartnerNumber(after[4]), 5);
+  EXPECT_EQ(Text(after[4], of::Name), "");
+  EXPECT_EQ(Text(after[2700], of::Name), "Buk2701");  // past 2700: stays
+  EXPECT_EQ(Text(after[9999], of::Name), "Dub1");
+  EXPECT_EQ(partners::OrgWord(after[9999], of::InvoicePlace), 10100);
+  EXPECT_EQ(Text(after[10001], of::Name), "Dub3");
+  EXPECT_EQ(Text(after[10002], of::Name), "Buk6");
+  EXPECT_EQ(Text(after[10098], of::Name), "Buk102");  // the last of the group: 10099
+  EXPECT_EQ(Text(after[101], of::Name), "");
+  EXPECT_EQ(TfOrg::PartnerNumber(after[10099]), 10100);
+  EXPECT_EQ(Text(after[10099], of::Name), Cz("Lípa"));
+  EXPECT_EQ(Text(after[10100], of::Name), "");
+  EXPECT_EQ(TfOrg::PartnerNumber(after[10500]), 10501);
+  EXPECT_EQ(Text(after[10999], of::Name), "Javor1");
+  EXPECT_EQ(TfOrg::PartnerNumber(after[11000]), 11001);
+  EXPECT_EQ(Text(after[11000], of::Name), "Javor2");
+  EXPECT_TRUE(Messages().back().starts_with(Cz("Orvek2017: přečíslováno partnerů 101 (1 s DIČ SK), přidáno ze souboru ")));
+  // Run again: 843.dta's first partner finds 11000 taken.
+  const std::string written = ReadData("org.dta");
+  partners::RenumberOrvek(w, "SK");
+  EXPECT_NE(Messages().back().find(Cz("843.dta, věta 1: číslo 11000 už má partner Javor1")), std::string::npos);
+  EXPECT_EQ(ReadData("org.dta"), written);
+  w.CloseBrowse();
+}
+
+// Another workstation appends partners with F4 while the import appends its own: the
+// lock keeps them apart, so every number equals its record number and every share
+// names its own partner.
+TEST_F(OneOffTools, AnImportAndAnotherWorkstationsNewPartnersTakeTurns) {
+  WriteData("org.dta", Many(1, "Dub"));
+  std::string csv;
+  for (int i = 1; i <= 3000; ++i) csv += std::to_string(i) + ";;Firma " + std::to_string(i) + ";;" + std::to_string(i) + "\n";
+  WriteData("org.csv", csv);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    common::CurrentSession().CurrentUser = "02";
+    int code = 0;
+    for (int i = 0; i < 20 && code == 0; ++i) {
+      TfOrg w("fOrgOther");
+      partners::SetupOrg(w, "org.dta");
+      {
+        common::ScopedFileLock lock(partners::OrgLockPath(w), "W");
+        w.DataFileReopen();
+        w.RecordBuffer = w.BlankRecord;
+        partners::PutOrgText(w.RecordBuffer, of::Name, "F4");
+        partners::PutOrgWord(w.RecordBuffer, of::Number, static_cast<std::uint16_t>(w.Count + 1));
+        if (!w.AppendRecord()) code = 1;
+      }
+      w.CloseBrowse();
+    }
+    _exit(code);
+  }
+  TfOrg w("fOrg");
+  Open(w);
+  Tool("NaberCSV21");
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  w.CloseBrowse();
+  const auto org = Org();
+  ASSERT_EQ(org.size(), 3021u);
+  int appended = 0;
+  for (std::size_t i = 0; i < org.size(); ++i) {
+    EXPECT_EQ(TfOrg::PartnerNumber(org[i]), static_cast<int>(i + 1)) << i;
+    if (Text(org[i], of::Name) == "F4") ++appended;
+  }
+  EXPECT_EQ(appended, 20);
+  const std::string shares = ReadData("podily.dta");
+  ASSERT_EQ(shares.size(), 3000u * 58u);
+  for (std::size_t k = 0; k < 3000; ++k) {
+    const std::string r = shares.substr(k * 58, 58);
+    const std::uint16_t n = common::GetLE<std::uint16_t>(r, 0);
+    ASSERT_TRUE(n >= 1 && n <= org.size()) << k;
+    EXPECT_EQ(common::StripRightSp(common::GetCounted(r, 11, 30)), Text(org[n - 1u], of::Name)) << k;
+  }
+}
+
+}  // namespace
