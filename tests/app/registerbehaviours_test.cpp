@@ -181,6 +181,8 @@ TEST_F(AppTest, RegisterBehavioursSeenFromTheMainWindow) {
   }
   reports::DestroyReportWindows();
   partners::ResetOrgServices();
+  partners::DestroyOrgWindows();
+  codelists::PscTownSource() = nullptr;
 }
 
 }  // namespace
