@@ -24,6 +24,7 @@
 #include "common/notifier.h"
 #include "common/session.h"
 #include "common/startup.h"
+#include "common/text.h"
 #include "ui/ui.h"
 
 namespace app {
@@ -62,6 +63,13 @@ void InstallPartnerPickers() {
   partners::OrgHooks().ownAccount = [] {
     const codelists::FirmAccount a = codelists::ReadFirmAccount();
     return partners::OwnAccount{a.account, a.bankCode};
+  };
+  // Opened by itself (the main window's button), the postal-code search starts with the
+  // town of the partner in the register's buffer; the partner card passes its own.
+  codelists::PscTownSource() = [] {
+    const std::string& record = partners::fOrg().RecordBuffer;
+    if (record.size() < static_cast<std::size_t>(partners::kOrgRecordLength)) return std::string();
+    return common::StripRightSp(partners::OrgText(record, partners::of::Town));
   };
   partners::OrgHooks().pickPostalCode = [](const std::string& town) -> std::optional<std::string> {
     if (auto r = codelists::PickPsc(town)) return r->psc;

@@ -61,6 +61,8 @@ void PrintRecordListing(const RecordListing& l) {
     out->WriteReportLine(l.line(n));
     ++line;
   }
+  if (page == 0 && l.headerWhenEmpty)
+    for (const std::string& h : l.header(1)) out->WriteReportLine(h);
   out->CloseReportOut();
   PrintReport(l.report);
 }

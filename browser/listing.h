@@ -32,6 +32,9 @@ struct RecordListing {
   int limitMargin = 0;       // a new page when the line limit less this is below the counter
   // The records that print (empty: all); a left-out record writes nothing, not even a header.
   std::function<bool(std::int32_t n)> include;
+  // The first page's header even when no record prints (a listing of nothing is
+  // still a report).
+  bool headerWhenEmpty = false;
 };
 // Nothing without records or a report writer.
 void PrintRecordListing(const RecordListing& listing);

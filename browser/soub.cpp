@@ -1150,7 +1150,7 @@ int TfSoub::ForExportRecords(const std::function<void()>& each) {
 void TfSoub::ExportListToExcel() {
   using common::Cz;
   DataFileReopen();
-  const std::string name = CsvExportName(DataFileName);
+  const std::string name = ExportBase.empty() ? CsvExportName(DataFileName) : "XLS\\" + ExportBase + ".CSV";
   ShowBlik(Cz("Vytvoření souboru ") + name + Cz(" pro EXCEL,WORD"));
   common::ForceDirs("XLS\\");
   ExportOut out;
@@ -1168,7 +1168,7 @@ void TfSoub::ExportListToExcel() {
 
 void TfSoub::ExportToDbf() {
   using common::Cz;
-  const std::string name = DbfExportName(DataFileName, common::OnCurrentDrive(DbfFolder));
+  const std::string name = DbfExportName(ExportBase.empty() ? DataFileName : ExportBase, common::OnCurrentDrive(DbfFolder));
   const std::vector<DbfField> layout = DbfLayout(FieldSpan());
   if (DbfRecordLength(layout) > kDbfMaxRecord) {
     common::MessageOk(Cz("Věta pro DBF je delší než 10000 znaků"));

@@ -286,6 +286,9 @@ class TfSoub : public TfRol {
 
   // The edit window's folder of a dBASE export (tests point it elsewhere).
   std::string DbfFolder;
+  // Names both exports ("XLS\<base>.CSV", "<base>.DBF") where the data file's name
+  // would not (a piece "CI.10", a list without a data file); empty: the data file's.
+  std::string ExportBase;
 
  protected:
   // The column sort behind SortByColumn: refused with "Se souborem se pracuje" while

@@ -228,6 +228,7 @@ void TfKl::PrintKeys() {
   l.width = 80;
   l.count = std::min<std::int32_t>(kCashKeys, Count);
   l.linesAfterHeader = 5;
+  l.headerWhenEmpty = true;  // the header comes before the first key is looked at
   l.include = [this](std::int32_t n) {
     RecordRead(n);
     return IoOk() && !Free(FieldOf(RecordBuffer, 1));

@@ -123,21 +123,29 @@ std::string ConvertOldRecord(std::string_view old) {
   return rec;
 }
 
+// The older layout: not one record of the current one, and the old IBAN head's
+// length byte (76) holding 12.
+bool IsOldBankKody(std::string_view bytes) {
+  return bytes.size() != kBankKodyLength && bytes.size() >= kOldBankKodyLength &&
+         static_cast<unsigned char>(bytes[76]) == 12;
+}
+
 }  // namespace
 
 bool ConvertOldBankKody() {
   const std::string file = common::DataDir("bako.dta");
   std::uint64_t size = 0;
   if (common::FileSize(file, size) != 0 || size == kBankKodyLength || size < kOldBankKodyLength) return true;
-  common::ScopedFileLock lock(file, "W");
+  // Only a file to convert is locked: the current layout opens under the list's own lock.
   std::string old;
+  if (common::ReadFileText(file, old) == 0 && !IsOldBankKody(old)) return true;
+  common::ScopedFileLock lock(file, "W");
   if (const int code = common::ReadFileText(file, old)) {
     common::FileErrorMessage(" cte soubor: ", file, code);
     return false;
   }
-  // Decided on what was read under the lock.
-  if (old.size() == kBankKodyLength || old.size() < kOldBankKodyLength || static_cast<unsigned char>(old[76]) != 12)
-    return true;
+  // Decided again on what was read under the lock.
+  if (!IsOldBankKody(old)) return true;
   std::string converted;
   // Every record keeps its number, blank ones included: partners store the numbers.
   // A last record cut short is converted as far as it goes.

@@ -1,5 +1,7 @@
 #include "combined/ci2005.h"
 
+#include <algorithm>
+
 #include "browser/dialogs.h"
 #include "browser/entries.h"
 #include "codelists/ci01.h"
@@ -21,6 +23,7 @@ using codelists::Ci01Record;
 
 namespace {
 constexpr int kDateOffset = 50;
+constexpr int kSearchedLength = 50;  // characters of "Co" searched
 
 // TS + Klíč (+ P + ČV when `all`), then U1..U5 without diacritics and upper-cased.
 std::string SearchText(const Ci01Record& r, bool all) {
@@ -150,15 +153,19 @@ std::int32_t TfCi2005::SearchScan(const std::string& text) {
 
 void TfCi2005::KeyF6(std::int32_t) {
   WholeSearch = false;
+  // The query window shows an empty value as a heading without a field: "Co" is
+  // offered padded with blanks, so that it can be typed even when nothing was before.
+  std::string co = common::StripRightSp(Co);
+  co.resize(std::max<std::size_t>(co.size(), kSearchedLength), ' ');
   const auto answer = browser::AskFields(10, 10, nullptr, common::Cz("Hledání"),
-                                         {"Odkud", Odkud, "Kolik", Kolik, "Co", Co});
+                                         {"Odkud", Odkud, "Kolik", Kolik, "Co", co});
   if (!answer.confirmed || answer.answers.size() < 3) return;
   Odkud = answer.answers[0];
   Kolik = answer.answers[1];
   Co = answer.answers[2];
   OdkudN = common::TextToInt(Odkud);
   KolikN = common::TextToInt(Kolik);
-  const std::string text = common::Copy(common::StripRightSp(Co), 1, 50);
+  const std::string text = common::Copy(common::StripRightSp(Co), 1, kSearchedLength);
   const std::int32_t found = SearchScan(text);
   if (found >= 1) GoToRecord(found, 0);
   RepaintPage();

@@ -55,6 +55,7 @@ TfSpool::TfSpool()
       Dleumstn1(PopupMenu1.AddItem("Dleumstn1", Cz("Dle umístění"), [this](ui::MenuItem&) { SortByColumn(5); })),
       N1(PopupMenu1.AddItem("N1", "-")),
       Prekoduj1(PopupMenu1.AddItem("Prekoduj1", " ")) {
+  ExportBase = "SPOOL";  // a list without a data file: its exports are named so
   SetCaption(Cz("Seznam tiskových sestav"));
   DleN8zvu1.enabled = false;
   Prekoduj1.visible = false;

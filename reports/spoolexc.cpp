@@ -40,6 +40,7 @@ std::int32_t CsvRecordCount(const std::string& fileName) {
 
 TfSpoolExc::TfSpoolExc() : TfSpoolList("fSpoolExc", SpoolLayout{kSpoolExcEntries, 8, "       Vět ", ui::Rgb(0, 64, 208)}) {
   SetCaption(Cz("Seznam soborů se středníky"));
+  ExportBase = "SPOOLEXC";  // a list without a data file: its exports are named so
   static const char* const kItems[][2] = {{"A1", "Přenes názvy archívů OF "},
                                            {"b1", " Přenes názvy archívů ZF "},
                                            {"c1", "Sprav délku vět"},
