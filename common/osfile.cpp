@@ -363,7 +363,8 @@ std::string_view TempTarget(std::string_view diskName) {
   const std::string_view target = diskName.substr(2, mark - 2);
   const std::string_view rest = diskName.substr(mark + kTempMark.size());
   const std::size_t last = rest.rfind('-');
-  if (last == std::string_view::npos || rest.size() - last - 1 != 8 || !AllOf(rest.substr(last + 1), IsLowHex)) return {};
+  if (last == std::string_view::npos || rest.size() - last - 1 != 8 || !AllOf(rest.substr(last + 1), IsLowHex))
+    return {};
   const std::string_view serial = rest.substr(0, last);
   int parts = 0;
   for (std::size_t from = 0; from <= serial.size(); ++parts) {

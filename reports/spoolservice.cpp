@@ -191,7 +191,9 @@ bool ParseJoinMark(const std::string& text, JoinMark& m) {
          m.gone.there && m.joined.there;
 }
 
-std::string JoinFailure(const std::string& path, int code) { return common::ShownPath(path) + " err " + std::to_string(code); }
+std::string JoinFailure(const std::string& path, int code) {
+  return common::ShownPath(path) + " err " + std::to_string(code);
+}
 
 // A part's text; a missing part is no failure (`there` false).
 int ReadPart(const std::string& path, std::string& text, bool& there) {
@@ -272,16 +274,15 @@ JoinEnd JoinParts(const std::string& one, const std::string& ell, bool intoEll, 
   if (finishOnly) return JoinEnd::Joined;
 
   std::string textOne, textEll;
-  bool oneThere = false, ellThere = false;
+  bool ellThere = false;
   if (const int code = common::ReadFileText(one, textOne)) return failed(JoinFailure(one, code));
-  oneThere = true;
   if (const int code = ReadPart(ell, textEll, ellThere)) return failed(JoinFailure(ell, code));
   if (!intoEll && !ellThere) return JoinEnd::Joined;  // the "1" part alone is the whole archive
   const std::string& kept = intoEll ? ell : one;
   const std::string& gone = intoEll ? one : ell;
   const std::string joined = intoEll ? textOne + textEll : textEll + textOne;
-  JoinMark m{intoEll, intoEll ? StateOf(ellThere, textEll) : StateOf(oneThere, textOne),
-             intoEll ? StateOf(oneThere, textOne) : StateOf(ellThere, textEll), StateOf(true, joined)};
+  const PartState oneState = StateOf(true, textOne), ellState = StateOf(ellThere, textEll);
+  const JoinMark m{intoEll, intoEll ? ellState : oneState, intoEll ? oneState : ellState, StateOf(true, joined)};
   if (const int code = common::CreateNewFile(mark, JoinMarkText(m))) return failed(JoinFailure(mark, code));
   if (const int code = common::ReplaceFileContents(kept, joined)) {
     (void)common::EraseFile(mark);
@@ -308,8 +309,7 @@ bool IsArchiveEll(const std::string& name) { return common::UpperCz(common::Copy
 // join cut off half way finished. The end message names the archives not joined; a
 // lock not taken stops the run there and says so.
 void TfSpool::JoinArchives(bool intoEll) {
-  std::vector<std::string> failed, notJoinedNames;
-  std::vector<std::string> seen;
+  std::vector<std::string> failed, notJoinedNames, seen;
   std::size_t joined = 0;
   std::string stoppedAt;
   const auto codeOf = [](const std::string& name1) {
@@ -326,9 +326,10 @@ void TfSpool::JoinArchives(bool intoEll) {
     const auto where = [&](const std::string& n) { return place.empty() ? common::DataDir(n) : place + n; };
     const std::string one = where(name1 + ".txt"), ell = where(WithFifth(name1, 'l') + ".txt");
     // Only the l part listed: joined already, unless a cut-off join left its mark.
-    const bool oneListed = isOne || std::any_of(Entries.begin() + static_cast<std::ptrdiff_t>(i), Entries.end(), [&](const SpoolEntry& e) {
-                             return e.place == place && common::StripRightSp(e.name) == name1;
-                           });
+    const bool oneListed =
+        isOne || std::any_of(Entries.begin() + static_cast<std::ptrdiff_t>(i), Entries.end(), [&](const SpoolEntry& e) {
+          return e.place == place && common::StripRightSp(e.name) == name1;
+        });
     if (!oneListed && !common::FileExists(JoinMarkName(one))) continue;
     seen.push_back(key);
     if (!stoppedAt.empty()) {

@@ -210,8 +210,7 @@ TEST_F(SpoolService, AJoinIntoTheOnePartThatFailsLeavesBothParts) {
 
 // The real file system, but the change number `killAt` of the scratch folder (a file
 // made or opened to write, a write, a rename, an erase) ends the process before it runs,
-// as a kill would: no destructor, no clean-up. Tells the parent how many changes a run
-// that went to its end made.
+// as a kill would: no destructor, no clean-up; `count` says how many changes came.
 class KillAt : public common::PosixFileSystem {
  public:
   explicit KillAt(int killAt) : killAt_(killAt) {}
