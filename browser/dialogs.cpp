@@ -12,6 +12,7 @@
 #include "common/pascal.h"
 #include "ui/backend.h"
 #include "ui/form.h"
+#include "ui/handlers.h"
 
 namespace browser {
 
@@ -68,6 +69,8 @@ void PrintFormImage(ui::Form& form) {
     const double scale = static_cast<double>(canvas->DpiX()) / std::max(1, ui::PixelsPerInch());
     canvas->StretchDraw({0, 0, Px(picture.width * scale), Px(picture.height * scale)}, picture);
     canvas->EndDoc();
+  } catch (const ui::DriverError&) {
+    throw;
   } catch (const std::runtime_error& e) {
     ui::ShowMessage(e.what());
   }

@@ -35,6 +35,7 @@
 #include "common/startup.h"
 #include "common/text.h"
 #include "common/winpath.h"
+#include "ui/handlers.h"
 
 namespace browser {
 
@@ -671,6 +672,8 @@ void TfSoub::PrintRecordPicture() {
     PrintPictureAt(*canvas, b, a, picture);
     canvas->EndDoc();
     Image.SetPicture(LoadRecordPicture(name));
+  } catch (const ui::DriverError&) {
+    throw;
   } catch (const std::exception& e) {
     ui::ShowMessage(e.what());
   }

@@ -16,6 +16,7 @@
 #include "common/osfile.h"
 #include "common/pascal.h"
 #include "common/text.h"
+#include "ui/handlers.h"
 
 namespace combined {
 
@@ -110,6 +111,9 @@ void TfCi2005::SortCi2005() {
   Sorting = true;
   try {
     SortCombinedFile(DataFilePath);
+  } catch (const ui::DriverError&) {
+    Sorting = false;
+    throw;
   } catch (const common::IoError& e) {
     common::MessageOk(common::Cz("Číselník není setříděn, soubor ") + e.file + " err " + std::to_string(e.code));
   } catch (const std::runtime_error& e) {

@@ -14,6 +14,7 @@
 #include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/winpath.h"
+#include "ui/handlers.h"
 
 namespace combined {
 
@@ -294,6 +295,8 @@ bool TFCI92::AssembleCodeLists() {
   } catch (const common::IoError& e) {
     Report("Číselníky nejsou složeny, soubor ", e);
     return false;
+  } catch (const ui::DriverError&) {
+    throw;
   } catch (const Refusal& e) {
     common::MessageOk(e.text + common::Cz("; CI01.DTA zůstává, jak byl"));
     return false;

@@ -336,45 +336,76 @@ int CopyFileData(File& in, File& out, std::uint64_t to, std::size_t block) {
 
 // ---- Replacing ------------------------------------------------------------------
 
+namespace {
+// What every temporary's name carries after its target's name, and a check of both
+// parts, so that no name a user gives a file passes for one.
+constexpr std::string_view kTempMark = ".~tmp";
+
+std::string TempCheck(std::string_view target, std::string_view serial) {
+  const std::uint64_t h = ContentHash(std::string(target) + '|' + std::string(serial));
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out(8, '0');
+  for (int i = 0; i < 8; ++i) out[static_cast<std::size_t>(i)] = kHex[(h >> (28 - 4 * i)) & 0xF];
+  return out;
+}
+
+bool AllOf(std::string_view s, bool (*ok)(char)) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), ok);
+}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLowHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); }
+
+// The target's name inside a temporary's name, or empty when it is none.
+std::string_view TempTarget(std::string_view diskName) {
+  if (!diskName.starts_with(".~")) return {};
+  const std::size_t mark = diskName.rfind(kTempMark);
+  if (mark == std::string_view::npos || mark <= 2) return {};
+  const std::string_view target = diskName.substr(2, mark - 2);
+  const std::string_view rest = diskName.substr(mark + kTempMark.size());
+  const std::size_t last = rest.rfind('-');
+  if (last == std::string_view::npos || rest.size() - last - 1 != 8 || !AllOf(rest.substr(last + 1), IsLowHex))
+    return {};
+  const std::string_view serial = rest.substr(0, last);
+  int parts = 0;
+  for (std::size_t from = 0; from <= serial.size(); ++parts) {
+    const std::size_t dash = std::min(serial.find('-', from), serial.size());
+    if (!AllOf(serial.substr(from, dash - from), IsDigit)) return {};
+    from = dash + 1;
+  }
+  if (parts != 3 || TempCheck(target, serial) != rest.substr(last + 1)) return {};
+  return target;
+}
+}  // namespace
+
+std::uint64_t ContentHash(std::string_view bytes) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : bytes) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+std::string ReplacementTempName(std::string_view target, std::uint64_t pid, std::uint64_t n, std::uint64_t salt) {
+  const std::string serial = std::to_string(pid) + "-" + std::to_string(n) + "-" + std::to_string(salt);
+  return ".~" + std::string(target) + std::string(kTempMark) + serial + "-" + TempCheck(target, serial);
+}
+
 // A fresh temporary file beside the target.
 int FileReplacement::CreateTemp() {
   static std::atomic<unsigned> counter{0};
   const std::string folder = RealFolder(targetPath_);
-  const std::string prefix = (folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/")) + ".~" +
-                             RealBase(targetPath_) + ".";
+  const std::string prefix = folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/");
   int code = io::kFileExists;
   for (int attempt = 0; attempt < 100 && code == io::kFileExists; ++attempt) {
     const auto salt = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count() ^ (static_cast<long long>(getpid()) << 20));
-    tempPath_ = prefix + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-                std::to_string(salt % 100000);
+    tempPath_ = prefix + ReplacementTempName(RealBase(targetPath_), static_cast<std::uint64_t>(getpid()), counter++,
+                                             salt % 100000);
     code = file_.OpenPath(tempPath_, O_RDWR | O_CREAT | O_EXCL, kModeExclusive, false);
   }
   return code;
 }
-
-namespace {
-// The target's name inside a temporary's name, or empty when it is none.
-std::string_view TempTarget(std::string_view diskName) {
-  if (!diskName.starts_with(".~")) return {};
-  const std::size_t dot = diskName.rfind('.');
-  if (dot == std::string_view::npos || dot <= 2) return {};
-  int dashes = 0;
-  bool digit = false;
-  for (char c : diskName.substr(dot + 1)) {
-    if (c == '-') {
-      if (!digit) return {};
-      ++dashes;
-      digit = false;
-    } else if (c >= '0' && c <= '9') {
-      digit = true;
-    } else {
-      return {};
-    }
-  }
-  return dashes == 2 && digit ? diskName.substr(2, dot - 2) : std::string_view();
-}
-}  // namespace
 
 bool IsReplacementTemp(std::string_view diskName) { return !TempTarget(diskName).empty(); }
 

@@ -187,9 +187,13 @@ class FileReplacement {
   bool active_ = false;
 };
 
-// Temporaries of replacements (".~NAME.<pid>-<n>-<salt>") that a killed run left. A
-// living writer holds its temporary deny-all, so one that opens deny-all has no writer
-// left on any workstation and is erased.
+// Temporaries of replacements: ".~" + the target's name + ".~tmp" + "<pid>-<n>-<salt>"
+// + "-" + eight hex digits of a check of the rest, so a name a user gives a file is never
+// taken for one. A living writer holds its temporary deny-all, so one that opens
+// deny-all has no writer left on any workstation and is erased. (Names of the older
+// shape ".~NAME.<pid>-<n>-<salt>" are left alone: a user's file can have it.)
+std::string ReplacementTempName(std::string_view targetDiskName, std::uint64_t pid, std::uint64_t n,
+                                std::uint64_t salt);
 bool IsReplacementTemp(std::string_view diskName);
 // Erases the temporary at realPath when no writer holds it; true when it went.
 bool RemoveDeadTemp(const std::string& realPath);
@@ -216,6 +220,9 @@ std::string CutTailMovedText(std::string_view name, std::uint64_t moved);
 // temporary file in the target's folder, then a rename). The source is gone on success;
 // on failure source and target are as they were.
 [[nodiscard]] int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName);
+
+// A 64-bit check of bytes (FNV-1a): tells contents or names apart, not a protection.
+std::uint64_t ContentHash(std::string_view bytes);
 
 // ---- Names on disk ------------------------------------------------------------
 // 0 and the facts of the file or folder, or 2/3/... when it is not there.

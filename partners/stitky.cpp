@@ -13,6 +13,7 @@
 #include "common/numbers.h"
 #include "common/params.h"
 #include "common/text.h"
+#include "ui/handlers.h"
 #include "ui/printing.h"
 
 namespace partners {
@@ -418,6 +419,8 @@ bool TfStitky::PrintSheets(const std::function<bool()>& more, const std::functio
     std::unique_ptr<ui::PrinterCanvas> canvas;
     try {
       canvas = ui::BeginPrint(Cz("Samolepky"));
+    } catch (const ui::DriverError&) {
+      throw;
     } catch (const std::runtime_error& e) {
       common::MessageOk(e.what());
       return false;

@@ -5,6 +5,7 @@
 #include "common/notifier.h"
 #include "common/osfile.h"
 #include "common/text.h"
+#include "common/winpath.h"
 
 namespace reports {
 
@@ -38,7 +39,10 @@ int ReadCatalogue(std::vector<std::string>& lines) {
 int WriteCatalogue(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
-  return common::ReplaceFileContents(CatalogueFile(), text);
+  // What a rewrite killed half way left beside it goes first.
+  const std::string file = CatalogueFile();
+  (void)common::RemoveDeadTemps(std::string(common::FolderPart(file)), {std::string(common::NamePart(file))});
+  return common::ReplaceFileContents(file, text);
 }
 
 std::vector<std::string> CatalogueTitles(const std::vector<std::string>& names, int width) {

@@ -12,6 +12,7 @@
 #include "common/winpath.h"
 #include "reports/printing.h"
 #include "ui/backend.h"
+#include "ui/handlers.h"
 #include "ui/printing.h"
 
 namespace reports {
@@ -51,6 +52,8 @@ bool PrintFormImage(ui::Form& form, std::int32_t dx, std::int32_t dy, double fx,
   std::unique_ptr<ui::PrinterCanvas> canvas;
   try {
     canvas = ui::BeginPrint(form.caption(), orientation);
+  } catch (const ui::DriverError&) {
+    throw;
   } catch (const std::runtime_error& e) {
     ui::ShowMessage(e.what());
     return false;

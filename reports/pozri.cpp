@@ -34,6 +34,7 @@
 #include "reports/spool.h"
 #include "reports/writer.h"
 #include "ui/backend.h"
+#include "ui/handlers.h"
 #include "ui/keys.h"
 
 namespace reports {
@@ -592,6 +593,8 @@ void TfPozri::KeyCtrlF9() { browser::ShowCalculator(0); }
 void TfPozri::PrintSafely(const std::function<void()>& print) {
   try {
     print();
+  } catch (const ui::DriverError&) {
+    throw;
   } catch (const common::IoError& e) {
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
   } catch (const std::exception& e) {

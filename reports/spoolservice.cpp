@@ -1,5 +1,7 @@
 // The service operations of the report list's popup menu.
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 
 #include "browser/entries.h"
 #include "common/dirs.h"
@@ -129,54 +131,224 @@ void TfSpool::e1Click() { JoinArchives(false); }
 
 namespace {
 
-// Joins the two parts of one archive: d1 (intoEll) writes the "1" part followed by
-// the l part over the l part and erases the "1" part; e1 writes the l part followed by
-// the "1" part over the "1" part and erases the l part. A missing l part counts as
-// empty. The joined text is written whole before anything is erased; a part that
-// cannot be read, written or erased leaves both as they were. Empty, or what failed.
-std::string JoinParts(const std::string& one, const std::string& ell, bool intoEll) {
-  const auto failure = [](const std::string& path, int code) {
-    return common::ShownPath(path) + " err " + std::to_string(code);
-  };
-  common::ScopedFileLock lockOne(one, "W"), lockEll(ell, "W");
-  std::string textOne, textEll;
-  if (const int code = common::ReadFileText(one, textOne)) return failure(one, code);
-  const int ellCode = common::ReadFileText(ell, textEll);
-  if (ellCode != 0 && ellCode != common::io::kFileNotFound) return failure(ell, ellCode);
-  const bool ellThere = ellCode == 0;
-  const std::string& kept = intoEll ? ell : one;
-  const std::string& gone = intoEll ? one : ell;
-  if (const int code = common::ReplaceFileContents(kept, intoEll ? textOne + textEll : textEll + textOne))
-    return failure(kept, code);
-  if (intoEll || ellThere) {
-    if (const int code = common::EraseFile(gone)) {
-      // The part that stays gets its old text back (or goes again, when it was not there).
-      const int back = intoEll && !ellThere ? common::EraseFile(kept)
-                                             : common::ReplaceFileContents(kept, intoEll ? textEll : textOne);
-      return failure(gone, code) + (back != 0 ? Cz(", ") + failure(kept, back) : std::string());
+// What a part of an archive held: there or not, its size and its check.
+struct PartState {
+  bool there = false;
+  std::uint64_t size = 0, hash = 0;
+  bool operator==(const PartState&) const = default;
+};
+
+PartState StateOf(bool there, const std::string& text) {
+  return there ? PartState{true, text.size(), common::ContentHash(text)} : PartState{};
+}
+
+std::string StateText(const PartState& p) {
+  if (!p.there) return "-";
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(p.hash));
+  return std::to_string(p.size) + " " + hex;
+}
+
+bool ParseState(const std::string& line, PartState& p) {
+  p = {};
+  if (line == "-") return true;
+  const std::size_t blank = line.find(' ');
+  if (blank == std::string::npos || line.size() - blank - 1 != 16) return false;
+  const char* end = line.data() + line.size();
+  const auto size = std::from_chars(line.data(), line.data() + blank, p.size);
+  const auto hash = std::from_chars(line.data() + blank + 1, end, p.hash, 16);
+  p.there = true;
+  return size.ec == std::errc() && size.ptr == line.data() + blank && hash.ec == std::errc() && hash.ptr == end;
+}
+
+constexpr char kJoinMarkHead[] = "TAVONA spojeni archivu";
+
+// A join's mark, beside the parts from before its first write until after its last:
+// ".~" + the "1" part's name + ".join" (no report, no temporary: neither the list nor
+// the clearing of temporaries takes it). It says which join it was and what the kept
+// part held, what the other part held and what the kept part becomes, so the next join
+// tells a join cut off half way from parts that merely share lines.
+std::string JoinMarkName(const std::string& onePath) {
+  const std::string name(common::NamePart(onePath));
+  return std::string(common::FolderPart(onePath)) + ".~" + name.substr(0, name.rfind('.')) + ".join";
+}
+
+struct JoinMark {
+  bool intoEll = true;
+  PartState kept, gone, joined;
+};
+
+std::string JoinMarkText(const JoinMark& m) {
+  return std::string(kJoinMarkHead) + "\r\n" + (m.intoEll ? "1+l" : "l+1") + "\r\n" + StateText(m.kept) + "\r\n" +
+         StateText(m.gone) + "\r\n" + StateText(m.joined) + "\r\n";
+}
+
+bool ParseJoinMark(const std::string& text, JoinMark& m) {
+  const std::vector<std::string> lines = common::SplitTextLines(text);
+  if (lines.size() != 5 || lines[0] != kJoinMarkHead || (lines[1] != "1+l" && lines[1] != "l+1")) return false;
+  m.intoEll = lines[1] == "1+l";
+  return ParseState(lines[2], m.kept) && ParseState(lines[3], m.gone) && ParseState(lines[4], m.joined) &&
+         m.gone.there && m.joined.there;
+}
+
+std::string JoinFailure(const std::string& path, int code) {
+  return common::ShownPath(path) + " err " + std::to_string(code);
+}
+
+// A part's text; a missing part is no failure (`there` false).
+int ReadPart(const std::string& path, std::string& text, bool& there) {
+  const int code = common::ReadFileText(path, text);
+  there = code == 0;
+  return code == common::io::kFileNotFound ? 0 : code;
+}
+
+// A join cut off half way left its mark: when its kept part was written, the join is
+// finished (the other part erased, unless it changed since) and `done` is set; when
+// nothing was written, the mark goes and the archive is joined as any other. Parts that
+// match neither are left as they are, with the mark. Empty, or what failed.
+std::string FinishCutJoin(const std::string& mark, const std::string& markText, const std::string& one,
+                          const std::string& ell, bool& done) {
+  done = false;
+  JoinMark m;
+  if (!ParseJoinMark(markText, m)) return common::ShownPath(mark) + Cz(" je poškozen");
+  const std::string& kept = m.intoEll ? ell : one;
+  const std::string& gone = m.intoEll ? one : ell;
+  std::string keptText, goneText;
+  bool keptThere = false, goneThere = false;
+  if (const int code = ReadPart(kept, keptText, keptThere)) return JoinFailure(kept, code);
+  if (const int code = ReadPart(gone, goneText, goneThere)) return JoinFailure(gone, code);
+  const PartState keptNow = StateOf(keptThere, keptText);
+  if (keptNow == m.joined) {
+    // A part that changed since is not the one joined: it stays, to be joined now.
+    const bool goneAsJoined = StateOf(goneThere, goneText) == m.gone;
+    if (goneAsJoined) {
+      if (const int code = common::EraseFile(gone)) return JoinFailure(gone, code);
     }
+    done = !goneThere || goneAsJoined;
+  } else if (keptNow != m.kept) {
+    return common::ShownPath(mark) + Cz(": spojení nebylo dokončeno a části se od té doby změnily");
+  }
+  if (const int code = common::EraseFile(mark)) {
+    done = false;
+    return JoinFailure(mark, code);
   }
   return {};
 }
 
+enum class JoinEnd { Joined, Failed, Stopped };
+
+// Joins the two parts of one archive: d1 (intoEll) writes the "1" part followed by
+// the l part over the l part and erases the "1" part; e1 writes the l part followed by
+// the "1" part over the "1" part and erases the l part. A missing l part counts as
+// empty. Only under the write locks of both parts: a lock not taken stops the join
+// (Stopped, `failure` names the file). The join's mark is written first and erased
+// last, and the joined text is written whole before anything is erased: a part that
+// cannot be written or erased leaves both as they were, and a join killed half way is
+// finished by the next one (`finishOnly`: nothing more is done). The temporaries a
+// killed join left are cleared first.
+JoinEnd JoinParts(const std::string& one, const std::string& ell, bool intoEll, bool finishOnly, std::string& failure) {
+  const auto stopped = [&](const std::string& part) {
+    failure = common::ShownPath(part);
+    return JoinEnd::Stopped;
+  };
+  common::ScopedFileLock lockOne(one, "W");
+  if (lockOne.result() == common::LockResult::GivenUp) return stopped(one);
+  common::ScopedFileLock lockEll(ell, "W");
+  if (lockEll.result() == common::LockResult::GivenUp) return stopped(ell);
+  const std::string mark = JoinMarkName(one);
+  (void)common::RemoveDeadTemps(std::string(common::FolderPart(one)),
+                                {std::string(common::NamePart(one)), std::string(common::NamePart(ell)),
+                                 std::string(common::NamePart(mark))});
+  const auto failed = [&](std::string text) {
+    failure = std::move(text);
+    return JoinEnd::Failed;
+  };
+  std::string markText;
+  bool markThere = false;
+  if (const int code = ReadPart(mark, markText, markThere)) return failed(JoinFailure(mark, code));
+  if (markThere) {
+    bool done = false;
+    if (std::string cut = FinishCutJoin(mark, markText, one, ell, done); !cut.empty()) return failed(cut);
+    if (done) return JoinEnd::Joined;
+  }
+  if (finishOnly) return JoinEnd::Joined;
+
+  std::string textOne, textEll;
+  bool ellThere = false;
+  if (const int code = common::ReadFileText(one, textOne)) return failed(JoinFailure(one, code));
+  if (const int code = ReadPart(ell, textEll, ellThere)) return failed(JoinFailure(ell, code));
+  if (!intoEll && !ellThere) return JoinEnd::Joined;  // the "1" part alone is the whole archive
+  const std::string& kept = intoEll ? ell : one;
+  const std::string& gone = intoEll ? one : ell;
+  const std::string joined = intoEll ? textOne + textEll : textEll + textOne;
+  const PartState oneState = StateOf(true, textOne), ellState = StateOf(ellThere, textEll);
+  const JoinMark m{intoEll, intoEll ? ellState : oneState, intoEll ? oneState : ellState, StateOf(true, joined)};
+  if (const int code = common::CreateNewFile(mark, JoinMarkText(m))) return failed(JoinFailure(mark, code));
+  if (const int code = common::ReplaceFileContents(kept, joined)) {
+    (void)common::EraseFile(mark);
+    return failed(JoinFailure(kept, code));
+  }
+  if (const int code = common::EraseFile(gone)) {
+    // The part that stays gets its old text back (or goes again, when it was not there).
+    const int back = intoEll && !ellThere ? common::EraseFile(kept)
+                                          : common::ReplaceFileContents(kept, intoEll ? textEll : textOne);
+    if (back == 0) (void)common::EraseFile(mark);
+    return failed(JoinFailure(gone, code) + (back != 0 ? Cz(", ") + JoinFailure(kept, back) : std::string()));
+  }
+  // A mark that cannot go says only that the join is done: the next join takes it away.
+  (void)common::EraseFile(mark);
+  return JoinEnd::Joined;
+}
+
+bool IsArchiveEll(const std::string& name) { return common::UpperCz(common::Copy(name, 3, 3)) == "ARL"; }
+
 }  // namespace
 
 // Joins the parts of every listed archive, each where its entry lies (the data folder
-// when the entry names no place); the end message names the archives not joined.
+// when the entry names no place); an archive whose l part alone is listed only has a
+// join cut off half way finished. The end message names the archives not joined; a
+// lock not taken stops the run there and says so.
 void TfSpool::JoinArchives(bool intoEll) {
-  std::vector<std::string> failed, failedNames;
+  std::vector<std::string> failed, notJoinedNames, seen;
   std::size_t joined = 0;
+  std::string stoppedAt;
+  const auto codeOf = [](const std::string& name1) {
+    return common::Copy(name1 + std::string(kCatalogueCodeLength, ' '), 1, kCatalogueCodeLength);
+  };
   for (std::size_t i = 0; i < Entries.size(); ++i) {
-    const std::string name1 = common::StripRightSp(Entries[i].name);
-    if (!IsArchiveOne(name1)) continue;
+    const std::string name = common::StripRightSp(Entries[i].name);
+    const bool isOne = IsArchiveOne(name);
+    if (!isOne && !IsArchiveEll(name)) continue;
+    const std::string name1 = WithFifth(name, '1');
     const std::string& place = Entries[i].place;
-    const auto where = [&](const std::string& name) { return place.empty() ? common::DataDir(name) : place + name; };
-    const std::string failure = JoinParts(where(name1 + ".txt"), where(WithFifth(name1, 'l') + ".txt"), intoEll);
-    if (!failure.empty()) {
-      failed.push_back(name1 + " (" + failure + ")");
-      failedNames.push_back(common::Copy(name1 + std::string(kCatalogueCodeLength, ' '), 1, kCatalogueCodeLength));
+    const std::string key = place + "|" + common::UpperCz(name1);
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+    const auto where = [&](const std::string& n) { return place.empty() ? common::DataDir(n) : place + n; };
+    const std::string one = where(name1 + ".txt"), ell = where(WithFifth(name1, 'l') + ".txt");
+    // Only the l part listed: joined already, unless a cut-off join left its mark.
+    const bool oneListed =
+        isOne || std::any_of(Entries.begin() + static_cast<std::ptrdiff_t>(i), Entries.end(), [&](const SpoolEntry& e) {
+          return e.place == place && common::StripRightSp(e.name) == name1;
+        });
+    if (!oneListed && !common::FileExists(JoinMarkName(one))) continue;
+    seen.push_back(key);
+    if (!stoppedAt.empty()) {
+      if (oneListed) notJoinedNames.push_back(codeOf(name1));
       continue;
     }
+    std::string failure;
+    switch (JoinParts(one, ell, intoEll, !oneListed, failure)) {
+      case JoinEnd::Stopped:
+        stoppedAt = failure;
+        notJoinedNames.push_back(codeOf(name1));
+        continue;
+      case JoinEnd::Failed:
+        failed.push_back(name1 + " (" + failure + ")");
+        notJoinedNames.push_back(codeOf(name1));
+        continue;
+      case JoinEnd::Joined: break;
+    }
+    if (!oneListed) continue;
     ++joined;
     GoToRecord(static_cast<std::int32_t>(i + 1), 0);
     RepaintPage();
@@ -184,7 +356,7 @@ void TfSpool::JoinArchives(bool intoEll) {
   if (intoEll) {
     // The catalogue names the l parts from now on; the lines of archives not joined stay.
     const auto notJoined = [&](const std::string& line) {
-      for (const std::string& name : failedNames)
+      for (const std::string& name : notJoinedNames)
         if (CatalogueCodeMatches(common::Copy(line, 1, kCatalogueCodeLength), name)) return true;
       return false;
     };
@@ -197,9 +369,15 @@ void TfSpool::JoinArchives(bool intoEll) {
       if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);
     }
   }
-  if (failed.empty()) return common::MessageOk("OK");
-  std::string text = Cz("Spojeno archivů: ") + std::to_string(joined) + Cz(". Nespojeno: ");
-  for (std::size_t k = 0; k < failed.size(); ++k) text += (k ? ", " : "") + failed[k];
+  if (failed.empty() && stoppedAt.empty()) return common::MessageOk("OK");
+  std::string text;
+  if (!stoppedAt.empty())
+    text = Cz("Spojování archivů zastaveno, soubor ") + stoppedAt + Cz(" nelze zamknout. ");
+  text += Cz("Spojeno archivů: ") + std::to_string(joined) + ".";
+  if (!failed.empty()) {
+    text += Cz(" Nespojeno: ");
+    for (std::size_t k = 0; k < failed.size(); ++k) text += (k ? ", " : "") + failed[k];
+  }
   common::MessageOk(text);
 }
 

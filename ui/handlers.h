@@ -9,6 +9,14 @@
 
 namespace ui {
 
+// An error of what drives the program in a test or the scenario driver (its own
+// script, an answer that does not fit): never the program's, so no handler or
+// catch-all shows it as a message; it ends the run. Catch-alls let it pass:
+//   catch (const ui::DriverError&) { throw; }
+struct DriverError {
+  virtual ~DriverError() = default;
+};
+
 // Shows the error through the current back end (Backend::HandlerFailed); with no
 // back end it is thrown on.
 void HandlerFailed(std::exception_ptr error);

@@ -239,16 +239,17 @@ TEST_F(Ci60Files, RebuildClearsTheTemporariesOfAKilledRebuild) {
   WriteReference(ref);
   ostest::WriteRaw(Data("CI61.DTA"), Join(old));
   ostest::WriteRaw(Data("CI60.dta"), firmList);
-  ostest::WriteRaw(Data(".~CI60.dta.4711-0-123"), "half");
-  ostest::WriteRaw(Data(".~ci60.DTA.4711-1-5"), "half");
-  ostest::WriteRaw(Data(".~FOT.tab.4711-2-9"), "");
-  ostest::WriteRaw(Data(".~CI10.DTA.4711-3-9"), "another step's");
+  ostest::WriteRaw(Data(common::ReplacementTempName("CI60.dta", 4711, 0, 123)), "half");
+  ostest::WriteRaw(Data(common::ReplacementTempName("ci60.DTA", 4711, 1, 5)), "half");
+  ostest::WriteRaw(Data(common::ReplacementTempName("FOT.tab", 4711, 2, 9)), "");
+  const std::string another = common::ReplacementTempName("CI10.DTA", 4711, 3, 9);
+  ostest::WriteRaw(Data(another), "another step's");
   ASSERT_TRUE(app::MergeCi60(app::RebuildMode::Batch)) << notes.Dump();
   EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Join(app::mergeCi60(old, ref)));
   Strings left;
   for (const auto& e : std::filesystem::directory_iterator(dir / "data"))
     if (e.path().filename().string().starts_with(".~")) left.push_back(e.path().filename().string());
-  EXPECT_EQ(left, Strings{".~CI10.DTA.4711-3-9"});
+  EXPECT_EQ(left, Strings{another});
 }
 
 TEST_F(Ci60Files, RebuildSortsAndStampsAnOldListWhoseFirstKeyIsDeleted) {

@@ -129,20 +129,23 @@ TEST_F(DocCopy, FilesOtherUsersHoldAreLeftAndCounted) {
 // but not the one a living run holds, and copies none of them.
 TEST_F(DocCopy, TemporariesOfAKilledRunGoWithTheNextRun) {
   Write(Data("a.txt"), "a", 1'700'000'000);
-  Write(Data("SUB/.~b.txt.4711-3-12345"), "half");
-  Write(Data(".~FOT.tab.4711-0-1"), "");
-  Write(Copy(".~a.txt.4711-1-99"), "half");
-  Write(Copy("SUB/DEEP/.~c.txt.4711-7-7"), "half");
+  const auto dead = [](const std::string& target, int n) { return common::ReplacementTempName(target, 4711, n, 99); };
+  Write(Data("SUB/" + dead("b.txt", 3)), "half");
+  Write(Data(dead("FOT.tab", 0)), "");
+  Write(Copy(dead("a.txt", 1)), "half");
+  Write(Copy("SUB/DEEP/" + dead("c.txt", 7)), "half");
   Write(Copy(".~a.txt.rollback"), "kept");
+  Write(Data(".~zaloha.2024-01-15"), "the user's");  // named like a temporary of old
   common::FileReplacement living;
   ASSERT_EQ(living.Begin(Copy("live.txt")), 0);
   const backup::CopyRun run = Sync();
   EXPECT_EQ(run.failed + run.skipped, 0);
-  EXPECT_FALSE(Exists(Data("SUB/.~b.txt.4711-3-12345")));
-  EXPECT_FALSE(Exists(Data(".~FOT.tab.4711-0-1")));
-  EXPECT_FALSE(Exists(Copy(".~a.txt.4711-1-99")));
-  EXPECT_FALSE(Exists(Copy("SUB/DEEP/.~c.txt.4711-7-7")));
+  EXPECT_FALSE(Exists(Data("SUB/" + dead("b.txt", 3))));
+  EXPECT_FALSE(Exists(Data(dead("FOT.tab", 0))));
+  EXPECT_FALSE(Exists(Copy(dead("a.txt", 1))));
+  EXPECT_FALSE(Exists(Copy("SUB/DEEP/" + dead("c.txt", 7))));
   EXPECT_TRUE(Exists(Copy(".~a.txt.rollback")));
+  EXPECT_EQ(Read(Data(".~zaloha.2024-01-15")), "the user's");
   EXPECT_TRUE(Exists(living.TempPath()));
   EXPECT_FALSE(Exists(Data(fs::path(living.TempPath()).filename().string())));
   EXPECT_EQ(Read(Copy("a.txt")), "a");
@@ -150,10 +153,11 @@ TEST_F(DocCopy, TemporariesOfAKilledRunGoWithTheNextRun) {
 
 // The series copy clears its own leftovers in the data folder's series folders.
 TEST_F(DocCopy, TheSeriesCopyClearsTemporariesOfAKilledRun) {
-  Write(Data("DOKLADY/DF0001/.~a.rad.4711-0-5"), "half");
+  const std::string left = "DOKLADY/DF0001/" + common::ReplacementTempName("a.rad", 4711, 0, 5);
+  Write(Data(left), "half");
   Write(Copy("DOKLADY/DF0001/a.rad"), "a");
   backup::CopySeriesFolders({Data("DOKLADY/"), Copy("DOKLADY/")}, {"DF0001"});
-  EXPECT_FALSE(Exists(Data("DOKLADY/DF0001/.~a.rad.4711-0-5")));
+  EXPECT_FALSE(Exists(Data(left)));
   EXPECT_EQ(Read(Data("DOKLADY/DF0001/a.rad")), "a");
 }
 

@@ -97,9 +97,9 @@ TEST_F(PieceSort, ASortKilledHalfWayLeavesNothingTheNextSortDoesNotClear) {
   w.Setup();
   // What a run killed while writing the index left beside it.
   const std::string index = browser::IndexFileName(w.DataFilePath, 1);
-  const std::string left = DataPath(".~" + std::filesystem::path(index).filename().string() + ".4711-0-12345");
+  const std::string left = DataPath(common::ReplacementTempName(std::filesystem::path(index).filename().string(), 4711, 0, 12345));
   ostest::WriteRaw(left, std::string(8, '\x01'));
-  const std::string other = DataPath(".~CI.11.IX1.4711-0-12345");  // another list's: not this step's
+  const std::string other = DataPath(common::ReplacementTempName("CI.11.IX1", 4711, 0, 12345));  // another list's: not this step's
   ostest::WriteRaw(other, "x");
   w.SortByColumn(1);
   w.CloseBrowse();

@@ -338,8 +338,8 @@ TEST_F(OsFileTest, ReplaceWritesBesideAndRenamesOver) {
 }
 
 // A writer killed half way leaves its temporary; the next sweep of the folder erases it,
-// but never one a living writer holds, a rollback copy or another file.
-TEST_F(OsFileTest, TemporariesOfKilledWritersGoAndLivingOnesStay) {
+// but never one a living writer holds, a rollback copy or a user's file named like one.
+TEST_F(OsFileTest, TemporariesOfKilledWritersGoAndLivingOnesAndUsersFilesStay) {
   WriteRaw(dir / "Data/CI60.dta", "old");
   WriteRaw(dir / "Data/FOT.tab", "table");
   int ready[2];
@@ -369,6 +369,12 @@ TEST_F(OsFileTest, TemporariesOfKilledWritersGoAndLivingOnesStay) {
   ASSERT_EQ(temps(), 2);
   WriteRaw(dir / "Data/.~CI60.dta.rollback", "rollback");
   WriteRaw(dir / "Data/.~x.1-2", "not ours");
+  // Users' files of a temporary's looks: the older shape, and the new one with a wrong check.
+  WriteRaw(dir / "Data/.~zaloha.2024-01-15", "the user's");
+  WriteRaw(dir / "Data/.~CI60.dta.4711-0-123", "the user's");
+  std::string forged = ReplacementTempName("CI60.dta", 4711, 0, 123);
+  forged.back() = forged.back() == '0' ? '1' : '0';
+  WriteRaw(dir / ("Data/" + forged), "the user's");
   FileReplacement living;
   ASSERT_EQ(living.Begin(Win("Data\\ci60.dta")), 0);
   ASSERT_EQ(temps(), 3);
@@ -381,11 +387,16 @@ TEST_F(OsFileTest, TemporariesOfKilledWritersGoAndLivingOnesStay) {
   EXPECT_TRUE(std::filesystem::exists(living.TempPath()));
   ASSERT_EQ(living.file().WriteAt(0, "new", 3), 0);
   ASSERT_EQ(living.Commit(), 0);
-  EXPECT_EQ(ostest::Listing(dir / "Data"), ".~CI60.dta.rollback .~x.1-2 CI60.dta FOT.tab");
+  EXPECT_EQ(ostest::Listing(dir / "Data"), ".~CI60.dta.4711-0-123 .~CI60.dta.rollback " + forged +
+                                               " .~x.1-2 .~zaloha.2024-01-15 CI60.dta FOT.tab");
   EXPECT_EQ(ReadRaw(dir / "Data/CI60.dta"), "new");
-  EXPECT_FALSE(IsReplacementTemp(".~CI60.dta.rollback"));
-  EXPECT_FALSE(IsReplacementTemp(".~.1-2-3"));
-  EXPECT_TRUE(IsReplacementTemp(".~a.b.12-0-345"));
+  EXPECT_EQ(ReadRaw(dir / "Data/.~zaloha.2024-01-15"), "the user's");
+  for (const std::string name : {".~CI60.dta.rollback", ".~.1-2-3", ".~zaloha.2024-01-15", ".~a.b.12-0-345",
+                                 ".~a.~tmp12-0-345-00000000", forged.c_str()})
+    EXPECT_FALSE(IsReplacementTemp(name)) << name;
+  EXPECT_TRUE(IsReplacementTemp(ReplacementTempName("a.b", 12, 0, 345)));
+  EXPECT_TRUE(IsReplacementTemp(ReplacementTempName(".~x.1-2-3", 1, 2, 3)));
+  EXPECT_EQ(ReplacementTempName("a.b", 12, 0, 345).substr(0, 12), ".~a.b.~tmp12");
 }
 
 TEST_F(OsFileTest, FailedRenameKeepsTheOldFile) {

@@ -2,16 +2,25 @@
 // split and the scrambling of reports and document folders.
 #include "tests/reports/spoolkit.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
+#include <iostream>
+#include <map>
 
 #include "browser/dotazy.h"
 #include "common/dirs.h"
 #include "common/faultfs.h"
 #include "common/filesystem.h"
 #include "common/jobfile.h"
+#include "common/locking.h"
 #include "common/numbers.h"
 #include "common/scramble.h"
 #include "common/text.h"
+#include "tests/common/os_tempdir.h"
 
 namespace reporttest {
 namespace {
@@ -195,6 +204,172 @@ TEST_F(SpoolService, AJoinIntoTheOnePartThatFailsLeavesBothParts) {
   EXPECT_FALSE(Exists("OFAR1001.txt"));
   EXPECT_EQ(Messages("OK"), 0);
   EXPECT_EQ(Messages(Cz("Spojeno archivů: 0. Nespojeno: OFAR1001")), 1);
+}
+
+// ---- A join killed half way ---------------------------------------------------------
+
+// The real file system, but the change number `killAt` of the scratch folder (a file
+// made or opened to write, a write, a rename, an erase) ends the process before it runs,
+// as a kill would: no destructor, no clean-up; `count` says how many changes came.
+class KillAt : public common::PosixFileSystem {
+ public:
+  explicit KillAt(int killAt) : killAt_(killAt) {}
+  int Open(const std::string& path, int flags, unsigned perm, int& fd) override {
+    if (flags & (O_CREAT | O_WRONLY | O_RDWR)) Step();
+    return PosixFileSystem::Open(path, flags, perm, fd);
+  }
+  int WriteAt(int fd, const void* buf, std::size_t n, std::uint64_t offset, std::size_t& done) override {
+    Step();
+    return PosixFileSystem::WriteAt(fd, buf, n, offset, done);
+  }
+  int Unlink(const std::string& path) override {
+    Step();
+    return PosixFileSystem::Unlink(path);
+  }
+  int Rename(const std::string& from, const std::string& to, bool replace) override {
+    Step();
+    return PosixFileSystem::Rename(from, to, replace);
+  }
+  int count = 0;
+
+ private:
+  void Step() {
+    if (++count == killAt_) ::_exit(137);
+  }
+  int killAt_;
+};
+
+class KilledJoin : public SpoolService {
+ protected:
+  // The l part begins with the very lines of the "1" part: reports that share lines.
+  const std::string one = Lines(12, 60, "Faktura "), ell = one + Lines(9, 60, "Dobropis ");
+  const std::string catalogue = "OFAR1001|OF      |Archiv\r\n";
+  void Parts() {
+    File("OFAR1001.txt", one);
+    File("OFARl001.txt", ell);
+    Put("listw.tab", catalogue);
+  }
+  // Runs the join in a child killed at change `killAt`; the changes of a whole run, or -1.
+  int JoinInChild(bool intoEll, int killAt) {
+    int pipeFd[2];
+    EXPECT_EQ(::pipe(pipeFd), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(pipeFd[0]);
+      common::CurrentSession().LocksOff = 1;  // a dead workstation's lock entries are not the point here
+      Build();
+      KillAt killer(killAt);
+      common::ScopedFileSystem use(killer);
+      intoEll ? list.d1Click() : list.e1Click();
+      const int n = killer.count;
+      (void)!::write(pipeFd[1], &n, sizeof n);
+      ::_exit(0);
+    }
+    ::close(pipeFd[1]);
+    int n = -1;
+    if (::read(pipeFd[0], &n, sizeof n) != static_cast<ssize_t>(sizeof n)) n = -1;
+    ::waitpid(child, nullptr, 0);
+    ::close(pipeFd[0]);
+    return n;
+  }
+  std::string Folder() const { return ostest::Listing(dir.path()); }
+  std::string Size(const std::string& rel) const { return Exists(rel) ? std::to_string(Bytes(rel).size()) : "-"; }
+};
+
+// Both joins killed at every change they make, then joined again: the kept part holds
+// each part once, the other part, the join's mark and every temporary are gone.
+TEST_F(KilledJoin, AJoinKilledAtEachStepIsFinishedWholeByTheNextJoin) {
+  struct Join {
+    bool intoEll;
+    const char *kept, *gone;
+    std::string joined, listing, catalogue;
+  } joins[] = {
+      {true, "OFARl001.txt", "OFAR1001.txt", one + ell, "FOT.tab OFARl001.txt listw.tab", "OFARl001|OF      |Archiv\r\n"},
+      {false, "OFAR1001.txt", "OFARl001.txt", ell + one, "FOT.tab OFAR1001.txt listw.tab", catalogue},
+  };
+  for (const Join& j : joins) {
+    SCOPED_TRACE(j.kept);
+    Parts();
+    const int steps = JoinInChild(j.intoEll, INT_MAX);
+    ASSERT_GT(steps, 4);
+    ASSERT_EQ(Bytes(j.kept), j.joined);
+    std::map<std::string, int> atKill, afterJoin;
+    for (int killAt = 1; killAt <= steps; ++killAt) {
+      SCOPED_TRACE(killAt);
+      std::filesystem::remove(Path(j.kept));
+      Parts();
+      ASSERT_EQ(JoinInChild(j.intoEll, killAt), -1);
+      ++atKill[std::string(Exists(j.gone) ? "both parts" : "one part") + ", kept " + Size(j.kept) + " B"];
+      notes.calls.clear();
+      list.CloseBrowse();
+      Build();
+      j.intoEll ? list.d1Click() : list.e1Click();
+      ++afterJoin[std::string(Exists(j.gone) ? "both parts" : "one part") + ", kept " + Size(j.kept) + " B"];
+      EXPECT_EQ(Bytes(j.kept), j.joined) << notes.Dump();
+      EXPECT_FALSE(Exists(j.gone));
+      EXPECT_EQ(Folder(), j.listing);  // no mark, no temporary
+      EXPECT_EQ(Bytes("listw.tab"), j.catalogue);
+      EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message), std::vector<std::string>{"OK"});
+    }
+    std::cout << (j.intoEll ? "1 + l" : "l + 1") << ": parts " << one.size() << " + " << ell.size() << " B, joined "
+              << j.joined.size() << " B; " << steps << " kills: " << ::testing::PrintToString(atKill)
+              << ", after the next join " << ::testing::PrintToString(afterJoin) << "\n";
+  }
+  EXPECT_FALSE(common::IsReplacementTemp(".~OFAR1001.join"));
+}
+
+// A mark whose parts changed since, or that is no mark of a join, stops that archive's
+// join: nothing is written and the mark is named.
+TEST_F(KilledJoin, AMarkThatDoesNotFitThePartsLeavesThemAlone) {
+  Parts();
+  ASSERT_EQ(JoinInChild(true, 4), -1);  // the mark is in, nothing else written yet
+  const std::string mark = Bytes(".~OFAR1001.join");
+  ASSERT_TRUE(mark.starts_with("TAVONA spojeni archivu\r\n1+l\r\n")) << mark;
+  File("OFARl001.txt", "changed since\r\n");
+  Build();
+  list.d1Click();
+  EXPECT_EQ(Bytes("OFAR1001.txt"), one);
+  EXPECT_EQ(Bytes("OFARl001.txt"), "changed since\r\n");
+  EXPECT_EQ(Bytes(".~OFAR1001.join"), mark);
+  const std::string named = Cz("Spojeno archivů: 0. Nespojeno: OFAR1001 (") + dir.path() + "/.~OFAR1001.join";
+  EXPECT_EQ(Messages(named + Cz(": spojení nebylo dokončeno a části se od té doby změnily)")), 1) << notes.Dump();
+  Put(".~OFAR1001.join", "a user's notes\r\n");
+  notes.calls.clear();
+  list.d1Click();
+  EXPECT_EQ(Bytes("OFARl001.txt"), "changed since\r\n");
+  EXPECT_EQ(Messages(named + Cz(" je poškozen)")), 1) << notes.Dump();
+  EXPECT_EQ(Bytes(".~OFAR1001.join"), "a user's notes\r\n");
+}
+
+// A lock wait left with Esc stops the join there: nothing is joined without its locks.
+TEST_F(KilledJoin, EscOnTheLockWaitStopsTheJoinAndSaysSo) {
+  Put("_sestavy.kde", "sestavy\\\r\n");
+  File("sestavy/OFAR1001.txt", "one\r\n");
+  File("sestavy/OFARl001.txt", "ell\r\n");
+  File("sestavy/OFAR1002.txt", "two\r\n");
+  Put("listw.tab", "OFAR1001|OF      |Archiv\r\nOFAR1002|OF      |Druhy\r\n");
+  common::Session other;
+  other.CurrentUser = "02";
+  ASSERT_EQ(common::LockFile(other, "sestavy\\OFAR1001.txt", "W"), common::LockResult::Held);
+  Build();
+  notes.stopAnswer = true;
+  list.d1Click();
+  EXPECT_EQ(Bytes("sestavy/OFAR1001.txt"), "one\r\n");
+  EXPECT_EQ(Bytes("sestavy/OFARl001.txt"), "ell\r\n");
+  EXPECT_EQ(Bytes("sestavy/OFAR1002.txt"), "two\r\n");  // the archives after it wait too
+  EXPECT_EQ(Bytes("listw.tab"), "OFAR1001|OF      |Archiv\r\nOFAR1002|OF      |Druhy\r\n");
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+            std::vector<std::string>{Cz("Spojování archivů zastaveno, soubor sestavy/OFAR1001.txt nelze zamknout. "
+                                        "Spojeno archivů: 0.")});
+  // Free again, the join goes on as usual.
+  common::UnlockFile(other, "sestavy\\OFAR1001.txt");
+  notes.stopAnswer = false;
+  notes.calls.clear();
+  list.d1Click();
+  EXPECT_EQ(Bytes("sestavy/OFARl001.txt"), "one\r\nell\r\n");
+  EXPECT_EQ(Bytes("sestavy/OFARl002.txt"), "two\r\n");
+  EXPECT_EQ(Messages("OK"), 1) << notes.Dump();
+  EXPECT_EQ(common::IfVolny(other, "sestavy\\OFAR1001.txt"), "");  // no lock left behind
 }
 
 TEST_F(SpoolService, SplitAtALimitMakesFreshTargetsOfTheReportsWidth) {

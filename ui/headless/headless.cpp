@@ -174,7 +174,7 @@ std::optional<Answer> HeadlessBackend::NextAnswer(const char* what) {
 void HeadlessBackend::HandlerFailed(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
-  } catch (const HeadlessError&) {
+  } catch (const DriverError&) {
     throw;
   } catch (...) {
   }

@@ -23,13 +23,14 @@
 
 #include "common/clock.h"
 #include "ui/backend.h"
+#include "ui/handlers.h"
 #include "ui/keys.h"
 
 namespace ui::headless {
 
 // A step that cannot be carried out (no active form, a hidden control, a modal form
 // nobody answers, a script error).
-struct HeadlessError : std::runtime_error {
+struct HeadlessError : std::runtime_error, DriverError {
   using std::runtime_error::runtime_error;
 };
 
