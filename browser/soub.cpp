@@ -357,9 +357,11 @@ bool TfSoub::RefusedWhileCopyLeft() {
   // The copy goes back only while no other user holds the file: this window's own
   // registration steps aside meanwhile.
   const bool own = lock_ == common::LockResult::Held;
-  if (own) common::UnlockFile(DataFilePath);
-  const common::LeftCopy left = common::PutBackLeftCopy(DataFilePath);
-  if (own) lock_ = common::LockFile(DataFilePath, "");
+  common::LeftCopy left = common::LeftCopy::Stuck;
+  if (!own || common::UnlockFile(DataFilePath)) {
+    left = common::PutBackLeftCopy(DataFilePath);
+    if (own) lock_ = common::LockFile(DataFilePath, "");
+  }
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
     LaterMessage(Cz("Soubor ") + DataFileName + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
                  common::RollbackCopyName(DataFilePath));
