@@ -312,12 +312,7 @@ TfSoub::CoveredStep::CoveredStep(TfSoub& s, std::function<RecordSpan(std::int32_
 TfSoub::CoveredStep::~CoveredStep() {
   if (!own_) return;
   std::unique_ptr<Cover> cover = std::move(s_.cover_);
-  if (!cover->rewrite.Active()) return;
-  if (std::uncaught_exceptions() > exceptions_) {
-    (void)cover->rewrite.PutBack();
-    return;
-  }
-  s_.EndRewrite(cover->rewrite, !cover->failed);
+  if (cover->rewrite.Active()) s_.EndRewrite(cover->rewrite, !cover->failed && std::uncaught_exceptions() <= exceptions_);
 }
 
 bool TfSoub::WithWriteLockOnce(const std::function<void()>& work) {

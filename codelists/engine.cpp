@@ -284,6 +284,10 @@ browser::TfSoub::RecordSpan CodeListWindow::MoveSpan(std::int32_t p) {
   return {first, last};
 }
 
+CodeListWindow::CoveredStep CodeListWindow::CoverMoves() {
+  return CoveredStep(*this, [this](std::int32_t p) { return MoveSpan(p); });
+}
+
 // The moves find the new place first and then rewrite only the records between the
 // old and the new place, all under the write turn with a rollback copy of that range.
 void CodeListWindow::MoveRecordUp(std::int32_t i) {
@@ -391,7 +395,7 @@ void CodeListWindow::EditRecord() {
   {
     WriteStep step(*this);  // the turn the edit's write takes stays for the moves
     // One copy covers the record's write with its new key and the moves that follow.
-    CoveredStep cover(*this, [this](std::int32_t p) { return MoveSpan(p); });
+    CoveredStep cover = CoverMoves();
     TfSoub::EditRecord();
     Reposition();
   }
@@ -407,7 +411,7 @@ void CodeListWindow::NewRecord() {
     // From the append (after the edit window closed) to the last shift no other write
     // comes between; the new record moves by its own number.
     WriteStep step(*this);
-    CoveredStep cover(*this, [this](std::int32_t p) { return MoveSpan(p); });
+    CoveredStep cover = CoverMoves();
     TfSoub::NewRecord();
     if (const std::int32_t own = AppendedRecord(); own > 0) {
       Current = own;
@@ -432,7 +436,7 @@ void CodeListWindow::DeleteRecord(std::int32_t) {
   bool deleted = false;
   {
     WriteStep step(*this);  // the delete and its shifts in one turn, under one copy
-    CoveredStep cover(*this, [this](std::int32_t p) { return MoveSpan(p); });
+    CoveredStep cover = CoverMoves();
     // Reads the record (refused when it is no longer the chosen one), then ClearRecord
     // below, then writes.
     deleted = DeleteCurrent();
