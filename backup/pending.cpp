@@ -230,14 +230,14 @@ int FinishPendingRestores(std::vector<std::string>* damaged) {
       const std::string folder = data + item.name + "\\";
       const std::string journal = folder + kJournalName;
       common::FileStat st;
-      if (common::GetFileInfo(journal, st) != 0 || !st.exists) continue;
+      if (common::GetFileInfo(journal, st) != 0 || !st.isRegular) continue;
       common::File lock;
       int rc = lock.Open(folder + kLockName, common::kModeExclusive);
       if (rc == 2) rc = lock.Create(folder + kLockName, common::kModeExclusive);
       if (rc == kSharingViolation) continue;  // a living run on another workstation
       std::string text;
       RestorePlan plan;
-      if (!st.isRegular || st.size > kJournalMax || common::ReadFileText(journal, text) != 0 || !ParseJournal(text, plan)) {
+      if (st.size > kJournalMax || common::ReadFileText(journal, text) != 0 || !ParseJournal(text, plan)) {
         unreadable.push_back({folder, st.size > kJournalMax ? std::string() : text, st.mtimeNs});
         continue;
       }
