@@ -222,21 +222,24 @@ std::uint64_t EndOf(std::uint64_t offset, std::uint64_t length) {
 
 }  // namespace
 
-void TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
+bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
   using common::Cz;
-  if (done) {
-    if (rewrite.Finish() != 0)
-      LaterMessage(Cz("Soubor ") + DataFileName + Cz(" je přepsán, ale nelze smazat kopii pro návrat ") + rewrite.CopyName());
-    return;
-  }
   const std::string copy = rewrite.CopyName();
+  if (done) {
+    const int code = rewrite.Finish();
+    if (code == 0) return true;
+    // The copy left would undo the step at the next opening: the step is taken back.
+    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepřepíše, nelze smazat kopii pro návrat ") + copy + ", err " +
+                 common::FormatFloatMask("######", code));
+  }
   const int code = rewrite.PutBack();
-  if (code == 0) return;
+  if (code == 0) return false;
   // Nothing more is written while the copy waits: a later write would be undone with it.
   KeepReadOnly();
   LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepodařilo vrátit do původního stavu, err ") +
                common::FormatFloatMask("######", code) + Cz("; vrátí se z kopie ") + copy +
                Cz(" při dalším zápisu nebo otevření, do té doby je jen pro čtení"));
+  return false;
 }
 
 bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step) {
@@ -265,8 +268,7 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
     (void)rewrite.PutBack();
     throw;
   }
-  EndRewrite(rewrite, done);
-  return done;
+  return EndRewrite(rewrite, done);
 }
 
 bool TfSoub::CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t physical) {

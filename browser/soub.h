@@ -357,9 +357,10 @@ class TfSoub : public TfRol {
   // at the first write; false (nothing to be written) when it could not be taken, when an
   // earlier write of the step failed or when the bytes lie outside the copy.
   bool CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t physical);
-  // The end of a rewrite: the copy erased after `done`, else the old bytes put back; a
-  // copy that cannot be put back leaves the file read only (said).
-  void EndRewrite(common::InPlaceRewrite& rewrite, bool done);
+  // The end of a rewrite: the copy erased after `done`, else (or when it cannot be
+  // erased) the old bytes put back; a copy that cannot be put back leaves the file read
+  // only (said). True when the new bytes stay.
+  bool EndRewrite(common::InPlaceRewrite& rewrite, bool done);
   void ReadPosition(std::int32_t n, bool rememberPhysical);
   void WritePosition(std::int32_t n, bool rememberPhysical);
   // Reads and decodes the records an export takes (the marked ones when any is

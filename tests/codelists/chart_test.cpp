@@ -324,6 +324,31 @@ TEST_F(CodeListCis10, AKeyChangeUnderAFullDiskLeavesTheOldChartOrTheNewOne) {
     std::cout << c.what << ", " << writes << " failure points: " << ::testing::PrintToString(outcomes) << "\n";
     EXPECT_GT(outcomes["old, then the name kept"], 0);
   }
+  // A copy that cannot be erased would undo the change at the next opening: the change
+  // is taken back and said, and the chart stays read only while the copy is there.
+  WriteData("CI10.DTA", oldBytes);
+  notes.calls.clear();
+  TfCis10 w;
+  SetupCis10(w);
+  common::FaultFileSystem fs;
+  fs.Fail(common::FsOp::Unlink, EIO, ".~CI10.DTA.rollback");
+  {
+    common::ScopedFileSystem use(fs);
+    Show(w);
+    edit.Type("221000").Keys("F2");
+    Keys("Space");
+  }
+  EXPECT_EQ(ReadData("CI10.DTA"), oldBytes);
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_NE(Messages()[0].find(Cz("se nepřepíše, nelze smazat kopii pro návrat")), std::string::npos) << Messages()[0];
+  EXPECT_TRUE(w.ReadOnlyOpen());
+  w.EndOfRunClose();
+  notes.calls.clear();
+  TfCis10 again;
+  SetupCis10(again);
+  EXPECT_EQ(ReadData("CI10.DTA"), oldBytes);
+  EXPECT_FALSE(std::filesystem::exists(DataPath(".~CI10.DTA.rollback")));
+  again.EndOfRunClose();
 }
 
 TEST_F(CodeListCis10, DeleteGoesToTheFollowingRecordAndTheCloseDropsIt) {
