@@ -220,6 +220,11 @@ std::uint64_t EndOf(std::uint64_t offset, std::uint64_t length) {
                                                                       : offset + length;
 }
 
+std::string NoCopyText(const std::string& name, int code) {
+  return common::Cz("Soubor ") + name + common::Cz(" se nepřepíše, nelze uložit kopii pro návrat, err ") +
+         common::FormatFloatMask("######", code);
+}
+
 }  // namespace
 
 bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
@@ -256,8 +261,7 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
   }
   common::InPlaceRewrite rewrite;
   if (const int code = rewrite.Begin(data_, offset, length)) {
-    LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" se nepřepíše, nelze uložit kopii pro návrat, err ") +
-                 common::FormatFloatMask("######", code));
+    LaterMessage(NoCopyText(DataFileName, code));
     return false;
   }
   bool done = false;
@@ -289,8 +293,7 @@ bool TfSoub::CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t
     if (code == 0) code = c.rewrite.Begin(data_, from, to - from);
     if (code != 0) {
       c.failed = true;
-      LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" se nepřepíše, nelze uložit kopii pro návrat, err ") +
-                   common::FormatFloatMask("######", code));
+      LaterMessage(NoCopyText(DataFileName, code));
       return false;
     }
     c.from = from;
