@@ -1,6 +1,5 @@
 #include "combined/fci92.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "browser/dialogs.h"
@@ -88,20 +87,19 @@ void CheckNoListDropped(const std::string& ci01, const std::vector<std::pair<int
     }
     if (list == kRestList) {
       // What the split puts into "ci.99": lists without a piece, entries no piece gives back.
-      std::vector<std::string> lost;
+      std::set<std::string> lost;
       Splitter split;
       split.write = [&](int to, const std::string& rec) {
         if (to != kRestList) return;
         const Ci01Record r = Ci01Record::FromBytes(rec);
-        if (!r.Deleted() && std::find(lost.begin(), lost.end(), r.ts) == lost.end()) lost.push_back(r.ts);
+        if (!r.Deleted()) lost.insert(r.ts);
       };
       for (const std::string& rec : records) split.Add(rec);
       split.Finish();
-      if (lost.empty()) continue;
-      std::sort(lost.begin(), lost.end());
       std::string lists;
       for (const std::string& ts : lost) lists += (lists.empty() ? "" : ", ") + ts;
-      refuse(kRestPiece, lists, lost.size() > 1);
+      if (!lost.empty()) refuse(kRestPiece, lists, lost.size() > 1);
+      continue;
     }
     for (const std::string& rec : records) {
       const Ci01Record r = Ci01Record::FromBytes(rec);
