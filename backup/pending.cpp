@@ -182,6 +182,9 @@ std::string DamagedCopy(const std::string& text) {
   return {};
 }
 
+// The copy a restore's "T" text names ("Obnova dat z čísla kopie 003").
+std::string ShownCopy(const std::string& okText) { return DamagedCopy("T " + okText); }
+
 std::string DamagedMessage(const std::string& journal, const std::string& text) {
   const std::string copy = DamagedCopy(text);
   return "Záznam nedokončené obnovy dat "_cz + common::ShownPath(journal) + " je poškozen, obnova dat není dokončena"_cz +
@@ -191,19 +194,34 @@ std::string DamagedMessage(const std::string& journal, const std::string& text) 
 
 }  // namespace
 
-void RemoveDamagedRestores(const std::vector<std::string>& folders) {
+void RemoveDamagedRestores(const std::vector<std::string>& folders, const std::string& doneText) {
   for (const std::string& folder : folders) {
     common::File lock;
     int rc = lock.Open(folder + kLockName, common::kModeExclusive);
     if (rc == 2) rc = lock.Create(folder + kLockName, common::kModeExclusive);
     if (rc == kSharingViolation) continue;
-    if (common::RemoveTree(folder) == 0) common::LogProtocol("Poškozená obnova dat odstraněna: "_cz + folder);
+    if (common::RemoveTree(folder) != 0) continue;
+    common::LogProtocol("Poškozená obnova dat odstraněna: "_cz + folder);
+    common::MessageOk("Složka poškozené obnovy dat "_cz + common::ShownPath(folder) + " je odstraněna, obnova dat je dokončena ("_cz +
+                      ShownCopy(doneText) + ")");
   }
 }
 
 int FinishPendingRestores(std::vector<std::string>* damaged) {
   const std::string data = common::DataDir("");
   int pending = 0;
+  // Damaged journals are judged once every readable one has been followed: a restore of
+  // the same copy finished after one goes over it.
+  struct Damaged {
+    std::string folder, text;
+    std::int64_t written = 0;
+  };
+  struct Finished {
+    std::string okText;
+    std::int64_t written = 0;
+  };
+  std::vector<Damaged> unreadable;
+  std::vector<Finished> finishedRuns;
   for (const char* prefix : {kStagingPrefix, kWorkPrefix}) {
     std::vector<common::DirItem> items;
     (void)common::ListDirectory(data + prefix + "*", items, common::kListDirs);
@@ -211,19 +229,16 @@ int FinishPendingRestores(std::vector<std::string>* damaged) {
       if (!SafeName(item.name) || item.isLink) continue;
       const std::string folder = data + item.name + "\\";
       const std::string journal = folder + kJournalName;
-      if (!common::FileExists(journal)) continue;
+      common::FileStat st;
+      if (common::GetFileInfo(journal, st) != 0 || !st.isRegular) continue;
       common::File lock;
       int rc = lock.Open(folder + kLockName, common::kModeExclusive);
       if (rc == 2) rc = lock.Create(folder + kLockName, common::kModeExclusive);
       if (rc == kSharingViolation) continue;  // a living run on another workstation
-      std::uint64_t size = 0;
       std::string text;
       RestorePlan plan;
-      if (common::FileSize(journal, size) != 0 || size > kJournalMax || common::ReadFileText(journal, text) != 0 ||
-          !ParseJournal(text, plan)) {
-        common::BeepMessage(DamagedMessage(journal, size > kJournalMax ? std::string() : text));
-        if (damaged) damaged->push_back(folder);
-        ++pending;
+      if (st.size > kJournalMax || common::ReadFileText(journal, text) != 0 || !ParseJournal(text, plan)) {
+        unreadable.push_back({folder, st.size > kJournalMax ? std::string() : text, st.mtimeNs});
         continue;
       }
       if (!CheckHeldFiles(TouchedFiles(plan), NextStartTail())) {
@@ -238,9 +253,23 @@ int FinishPendingRestores(std::vector<std::string>* damaged) {
         ++pending;
         continue;
       }
+      finishedRuns.push_back({plan.okText, st.mtimeNs});
       (void)common::RemoveTree(folder);
     }
     RemoveDeadFolders(data, prefix);
+  }
+  for (const Damaged& d : unreadable) {
+    const std::string copy = DamagedCopy(d.text);
+    const auto over = std::find_if(finishedRuns.begin(), finishedRuns.end(), [&](const Finished& f) {
+      return f.written >= d.written && (copy.empty() || copy == ShownCopy(f.okText));
+    });
+    if (over != finishedRuns.end()) {
+      RemoveDamagedRestores({d.folder}, over->okText);
+      if (!common::FileExists(d.folder + kJournalName)) continue;
+    }
+    common::BeepMessage(DamagedMessage(d.folder + kJournalName, d.text));
+    if (damaged) damaged->push_back(d.folder);
+    ++pending;
   }
   return pending;
 }

@@ -44,13 +44,15 @@ bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::
 // At start and before each backup or restore: finishes every restore of the data folder
 // that a journal shows unfinished (after checking that no other workstation holds one of
 // its files) and removes staging and work folders left by killed runs. Returns how many
-// restores remain unfinished. A damaged journal cannot be followed: it is said which copy
-// it restored, when it still shows that, and that restoring the copy again mends the data
-// folder; its staging folder is added to `damaged` (when given) and counted.
+// restores remain unfinished. A damaged journal cannot be followed: when a restore of the
+// copy it shows (or of any copy, when it shows none) written after it was finished here,
+// its staging folder is removed, and said; otherwise it is said which copy it restored,
+// when it still shows that, and that restoring the copy again mends the data folder; its
+// staging folder is added to `damaged` (when given) and counted.
 int FinishPendingRestores(std::vector<std::string>* damaged = nullptr);
 
-// Removes the staging folders of damaged journals once a new restore is through; a
-// folder a living run holds stays.
-void RemoveDamagedRestores(const std::vector<std::string>& folders);
+// Removes the staging folders of damaged journals once a new restore (whose log text is
+// `doneText`) is through, saying each; a folder a living run holds stays.
+void RemoveDamagedRestores(const std::vector<std::string>& folders, const std::string& doneText);
 
 }  // namespace backup

@@ -372,7 +372,7 @@ bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::s
   const bool done = FollowPlan(staging.name(), plan, okText, failure);
   browser::CloseBlik();
   if (done) {
-    RemoveDamagedRestores(damaged_);
+    RemoveDamagedRestores(damaged_, okText);
     damaged_.clear();
   }
   if (!done) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 #include "browser/choosers/foto.h"
@@ -207,19 +208,61 @@ bool TfSoub::CutToRecords(std::int32_t count) {
   return true;
 }
 
+namespace {
+
+struct Rewriting {
+  bool& on;
+  explicit Rewriting(bool& b) : on(b) { on = true; }
+  ~Rewriting() { on = false; }
+};
+
+std::uint64_t EndOf(std::uint64_t offset, std::uint64_t length) {
+  return length > std::numeric_limits<std::uint64_t>::max() - offset ? std::numeric_limits<std::uint64_t>::max()
+                                                                      : offset + length;
+}
+
+std::string NoCopyText(const std::string& name, int code) {
+  return common::Cz("Soubor ") + name + common::Cz(" se nepřepíše, nelze uložit kopii pro návrat, err ") +
+         common::FormatFloatMask("######", code);
+}
+
+}  // namespace
+
+bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
+  using common::Cz;
+  const std::string copy = rewrite.CopyName();
+  if (done) {
+    const int code = rewrite.Finish();
+    if (code == 0) return true;
+    // The copy left would undo the step at the next opening: the step is taken back.
+    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepřepíše, nelze smazat kopii pro návrat ") + copy + ", err " +
+                 common::FormatFloatMask("######", code));
+  }
+  const int code = rewrite.PutBack();
+  if (code == 0) return false;
+  // Nothing more is written while the copy waits: a later write would be undone with it.
+  KeepReadOnly();
+  LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepodařilo vrátit do původního stavu, err ") +
+               common::FormatFloatMask("######", code) + Cz("; vrátí se z kopie ") + copy +
+               Cz(" při dalším zápisu nebo otevření, do té doby je jen pro čtení"));
+  return false;
+}
+
 bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step) {
   WriteTurn turn(*this);
-  if (!turn.ok() || !data_.IsOpen()) return false;
+  if (!turn.ok() || !data_.IsOpen() || !dataOk_) return false;
   if (rewriting_) return step();  // inside a rewrite of the whole file: its copy holds the old bytes
-  struct Rewriting {
-    bool& on;
-    explicit Rewriting(bool& b) : on(b) { on = true; }
-    ~Rewriting() { on = false; }
-  };
+  if (cover_) {
+    // Part of a covered step: under its copy.
+    if (!CoverWrite(offset, length, 0)) return false;
+    Rewriting rewriting(rewriting_);
+    const bool done = step();
+    if (!done) cover_->failed = true;
+    return done;
+  }
   common::InPlaceRewrite rewrite;
   if (const int code = rewrite.Begin(data_, offset, length)) {
-    LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" se nepřepíše, nelze uložit kopii pro návrat, err ") +
-                 common::FormatFloatMask("######", code));
+    LaterMessage(NoCopyText(DataFileName, code));
     return false;
   }
   bool done = false;
@@ -230,17 +273,52 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
     (void)rewrite.PutBack();
     throw;
   }
-  if (done) {
-    if (rewrite.Finish() != 0)
-      LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" je přepsán, ale nelze smazat kopii pro návrat ") +
-                   rewrite.CopyName());
+  return EndRewrite(rewrite, done);
+}
+
+bool TfSoub::CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t physical) {
+  if (!cover_) return true;
+  Cover& c = *cover_;
+  if (c.failed) return false;
+  const std::uint64_t end = EndOf(offset, length);
+  if (!c.rewrite.Active()) {
+    const auto len = static_cast<std::uint64_t>(std::max(RecordLength, 0));
+    std::uint64_t from = offset, to = end;
+    if (const RecordSpan span = c.span ? c.span(physical) : RecordSpan{}; span.first >= 1 && span.last >= span.first) {
+      from = std::min(from, static_cast<std::uint64_t>(span.first - 1) * len);
+      to = std::max(to, EndOf(static_cast<std::uint64_t>(span.first - 1) * len,
+                              static_cast<std::uint64_t>(span.last - span.first + 1) * len));
+    }
+    std::uint64_t size = 0;
+    int code = data_.Size(size);
+    if (code == 0) code = c.rewrite.Begin(data_, from, to - from);
+    if (code != 0) {
+      c.failed = true;
+      LaterMessage(NoCopyText(DataFileName, code));
+      return false;
+    }
+    c.from = from;
+    c.to = to >= size ? std::numeric_limits<std::uint64_t>::max() : to;  // bytes past the end go with the cut
     return true;
   }
-  if (const int code = rewrite.PutBack())
-    LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" se nepodařilo vrátit do původního stavu, err ") +
-                 common::FormatFloatMask("######", code) + common::Cz("; vrátí se při příštím otevření z kopie ") +
-                 rewrite.CopyName());
+  if (offset >= c.from && end <= c.to) return true;
+  c.failed = true;
+  LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" se nepřepíše, kopie pro návrat nedrží věty od bajtu ") +
+               std::to_string(offset));
   return false;
+}
+
+TfSoub::CoveredStep::CoveredStep(TfSoub& s, std::function<RecordSpan(std::int32_t physical)> span)
+    : s_(s), own_(!s.cover_ && !s.rewriting_), exceptions_(std::uncaught_exceptions()) {
+  if (!own_) return;
+  s_.cover_ = std::make_unique<Cover>();
+  s_.cover_->span = std::move(span);
+}
+
+TfSoub::CoveredStep::~CoveredStep() {
+  if (!own_) return;
+  std::unique_ptr<Cover> cover = std::move(s_.cover_);
+  if (cover->rewrite.Active()) s_.EndRewrite(cover->rewrite, !cover->failed && std::uncaught_exceptions() <= exceptions_);
 }
 
 bool TfSoub::WithWriteLockOnce(const std::function<void()>& work) {
@@ -262,6 +340,42 @@ bool TfSoub::WithWriteLockOnce(const std::function<void()>& work) {
     return true;
   }
   if (ownLock) lock_ = common::LockFile(DataFilePath, "");
+  return false;
+}
+
+void TfSoub::KeepReadOnly() {
+  readOnly_ = true;
+  dataOk_ = false;
+  mayBefore_[0] = MayEdit;
+  mayBefore_[1] = MayAdd;
+  mayBefore_[2] = MayDelete;
+  MayEdit = MayAdd = MayDelete = false;
+}
+
+bool TfSoub::RefusedWhileCopyLeft() {
+  using common::Cz;
+  if (!readOnly_ || DataFileName.empty()) return false;
+  // The copy goes back only while no other user holds the file: this window's own
+  // registration steps aside meanwhile.
+  const bool own = lock_ == common::LockResult::Held;
+  common::LeftCopy left = common::LeftCopy::Stuck;
+  if (!own || common::UnlockFile(DataFilePath)) {
+    left = common::PutBackLeftCopy(DataFilePath);
+    if (own) lock_ = common::LockFile(DataFilePath, "");
+  }
+  if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
+    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
+                 common::RollbackCopyName(DataFilePath));
+    return true;
+  }
+  if (left == common::LeftCopy::PutBack)
+    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" byl vrácen do stavu před nedokončeným přepisem"));
+  readOnly_ = false;
+  MayEdit = mayBefore_[0];
+  MayAdd = mayBefore_[1];
+  MayDelete = mayBefore_[2];
+  DataFileReopen();
+  RepaintPage();
   return false;
 }
 
@@ -384,7 +498,7 @@ void TfSoub::DataFileOpen() {
   if (!DataFileName.empty()) {
     DataFilePath = DataFileName.front() == '=' ? DataFileName.substr(1) : common::DataDir(DataFileName);
     RecoverLeftCopy();
-    if (readOnly_) MayEdit = MayAdd = MayDelete = false;
+    if (readOnly_) KeepReadOnly();
     lock_ = common::LockFile(DataFilePath, "");
     if (IndexFilesWanted) IndexFilesOpen(DataFilePath);
     OpenDataFile(true);
@@ -482,6 +596,7 @@ void TfSoub::ReadPosition(std::int32_t n, bool viaOverride) {
   LastPhysicalRecord = p;
   lastCode_ = common::io::kReadPastEnd;
   if (!ReadPhysical(PhysicalRecord(p), RecordBuffer)) {
+    if (cover_ && cover_->rewrite.Active()) cover_->failed = true;  // the step cannot go on
     FileMessage(" cte soubor: ", DataFileName, lastCode_);
     return;
   }
@@ -517,7 +632,6 @@ void TfSoub::WritePosition(std::int32_t n, bool viaOverride) {
   lastIoOk_ = false;
   if (!dataOk_ || !data_.IsOpen()) return;
   if (appendAt_ == 0 && (n < 1 || n > Count)) return;
-  if (common::CurrentSession().ScrambleOn) BeforeWriteHook();
   std::int32_t physical = appendAt_;
   if (physical == 0) {
     const std::int32_t p = viaOverride ? IndexPositionToRecord(n) : IndexPositionToRecord2(n);
@@ -525,8 +639,12 @@ void TfSoub::WritePosition(std::int32_t n, bool viaOverride) {
     physical = PhysicalRecord(p);
   }
   const auto len = static_cast<std::size_t>(RecordLength);
+  const auto at = static_cast<std::uint64_t>(physical - 1) * len;
+  if (!CoverWrite(at, len, physical)) return;
+  if (common::CurrentSession().ScrambleOn) BeforeWriteHook();
   RecordBuffer.resize(len, '\0');
-  if (int code = data_.WriteAt(static_cast<std::uint64_t>(physical - 1) * len, RecordBuffer.data(), len)) {
+  if (int code = data_.WriteAt(at, RecordBuffer.data(), len)) {
+    if (cover_) cover_->failed = true;
     FileMessage(" pise soubor: ", DataFileName, code);
     return;
   }
@@ -752,7 +870,7 @@ std::int32_t TfSoub::SelectionInsertSorted(std::int32_t p) {
 // ---------------------------------------------------------------- editing
 
 void TfSoub::EditRecord() {
-  if (Count < 1 || !MayEdit) return;
+  if (RefusedWhileCopyLeft() || Count < 1 || !MayEdit) return;
   EditingExisting = true;
   DataFileReopen();
   const std::int32_t n = Current;
@@ -793,7 +911,7 @@ void TfSoub::EditRecord() {
 
 void TfSoub::EditRecordNoCheck() {
   const std::int32_t n = Current;
-  if (!MayEdit || n < 1 || n > Count || !dataOk_) return;
+  if (RefusedWhileCopyLeft() || !MayEdit || n < 1 || n > Count || !dataOk_) return;
   RecordRead(n);
   if (!lastIoOk_) return;
   EditingExisting = false;
@@ -811,6 +929,7 @@ void TfSoub::EditRecordNoCheck() {
 
 void TfSoub::NewRecord() {
   appended_ = 0;
+  if (RefusedWhileCopyLeft()) return;
   if (!common::ReadParam(kZakaktPar, DataFileName).empty()) MayAdd = false;
   if (!MayAdd || !dataOk_) return;
   EditingExisting = false;
@@ -893,7 +1012,7 @@ bool TfSoub::MoveCutRecordAside(std::uint64_t& size, std::uint64_t& moved) {
 void TfSoub::DeleteRecord(std::int32_t) { DeleteCurrent(); }
 
 bool TfSoub::DeleteCurrent() {
-  if (!MayDelete || !dataOk_ || Current < 1 || Current > Count) return false;
+  if (RefusedWhileCopyLeft() || !MayDelete || !dataOk_ || Current < 1 || Current > Count) return false;
   {
     // The hook works on the current record as it is now, and no other write comes between.
     WriteTurn turn(*this);

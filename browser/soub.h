@@ -16,6 +16,7 @@
 #include "browser/editform.h"
 #include "browser/recsort.h"
 #include "browser/rol.h"
+#include "common/inplace.h"
 #include "common/locking.h"
 #include "common/osfile.h"
 
@@ -197,6 +198,29 @@ class TfSoub : public TfRol {
   // one runs under the outer one's copy, which must cover it (the outer ones rewrite the
   // whole file).
   bool RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step);
+  // Physical records first..last (0..0: none).
+  struct RecordSpan {
+    std::int32_t first = 0, last = 0;
+  };
+  // A step of several writes (a record's own write and the moves that follow it) under
+  // one rollback copy, taken at its first write over the records `span` gives for it
+  // (called with the physical record about to be written, 0 before a RewriteInPlace)
+  // together with what that write touches. After a failed write, read or uncovered write
+  // the step writes nothing more, and at its end the old bytes go back; when every write
+  // went through the copy goes: old file or new file. A step inside another one or inside
+  // a RewriteInPlace is part of that one.
+  class CoveredStep {
+   public:
+    CoveredStep(TfSoub& s, std::function<RecordSpan(std::int32_t physical)> span);
+    ~CoveredStep();
+    CoveredStep(const CoveredStep&) = delete;
+    CoveredStep& operator=(const CoveredStep&) = delete;
+
+   private:
+    TfSoub& s_;
+    bool own_;
+    int exceptions_;
+  };
   // Inside such a step: cuts the data file after its first `count` records; false, with
   // the message, when the cut failed.
   bool CutToRecords(std::int32_t count);
@@ -205,8 +229,11 @@ class TfSoub : public TfRol {
   bool WithWriteLockOnce(const std::function<void()>& work);
   // The record the last append wrote (0 when it wrote none).
   std::int32_t AppendedRecord() const { return appended_; }
-  // The file was opened for reading only: a rollback copy of it could not be put back.
+  // The file is read only: a rollback copy of it could not be put back.
   bool ReadOnlyOpen() const { return readOnly_; }
+  // While a rollback copy could not be put back: tries again; when it still cannot, says
+  // that the list is read only and returns true (the edit, new record or delete is refused).
+  bool RefusedWhileCopyLeft();
 
   // ---------------------------------------------------------------- TfRol operations
   void CloseBrowse() override;
@@ -305,6 +332,8 @@ class TfSoub : public TfRol {
 
   // The last read or write worked (false after an I/O error or a position out of range).
   bool lastIoOk() const { return lastIoOk_; }
+  // Record p of the file as stored (no hook, no message); false when it cannot be read.
+  bool ReadPhysical(std::int32_t p, std::string& buffer);
   // Whether opening the browse warns of bytes of a cut record after the last whole one
   // (a report may end with a line of any length).
   virtual bool WarnsOfCutRecord() const { return true; }
@@ -324,8 +353,17 @@ class TfSoub : public TfRol {
   void GiveTurnBack();
   // Puts back a rollback copy left by a writer that is gone; read only when it cannot.
   void RecoverLeftCopy();
+  // Nothing is written until a copy left behind goes back.
+  void KeepReadOnly();
   std::int32_t PhysicalRecord(std::int32_t p) const;
-  bool ReadPhysical(std::int32_t p, std::string& buffer);
+  // Before a write of bytes [offset, offset + length) inside a CoveredStep: its copy taken
+  // at the first write; false (nothing to be written) when it could not be taken, when an
+  // earlier write of the step failed or when the bytes lie outside the copy.
+  bool CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t physical);
+  // The end of a rewrite: the copy erased after `done`, else (or when it cannot be
+  // erased) the old bytes put back; a copy that cannot be put back leaves the file read
+  // only (said). True when the new bytes stay.
+  bool EndRewrite(common::InPlaceRewrite& rewrite, bool done);
   void ReadPosition(std::int32_t n, bool rememberPhysical);
   void WritePosition(std::int32_t n, bool rememberPhysical);
   // Reads and decodes the records an export takes (the marked ones when any is
@@ -347,7 +385,15 @@ class TfSoub : public TfRol {
   std::vector<std::function<void()>> later_;
   std::int32_t appended_ = 0;
   bool readOnly_ = false;
+  bool mayBefore_[3] = {true, true, true};  // MayEdit, MayAdd, MayDelete before a copy was left
   bool rewriting_ = false;  // a RewriteInPlace is under way
+  struct Cover {
+    std::function<RecordSpan(std::int32_t)> span;
+    common::InPlaceRewrite rewrite;
+    std::uint64_t from = 0, to = 0;  // the bytes the copy holds (to: max when it reaches the end)
+    bool failed = false;
+  };
+  std::unique_ptr<Cover> cover_;
   std::int32_t shownPhysical_ = 0;  // the record the grid last showed at Current
   std::string shownBytes_;          // and its bytes on disk
 };

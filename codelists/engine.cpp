@@ -268,6 +268,26 @@ bool CodeListWindow::RewriteRecords(std::int32_t first, std::int32_t last, const
   return RewriteInPlace(static_cast<std::uint64_t>(first - 1) * len, static_cast<std::uint64_t>(last - first + 1) * len, step);
 }
 
+// The records a write of record p (the record buffer) and the moves after it may touch:
+// up to the first record before p whose key is not above the buffer's, down to the last
+// one after p whose key is below it; the whole file where a sort may follow.
+browser::TfSoub::RecordSpan CodeListWindow::MoveSpan(std::int32_t p) {
+  if (p < 1) return {};
+  const bool moves = spec_.reposition != Reposition::None || spec_.deletePolicy == DeletePolicy::MarkerMoveUp;
+  if (!moves) return {p, p};
+  if (KeyedView() || spec_.reposition == Reposition::FullSortNow || spec_.reposition == Reposition::FullSortWhenFree)
+    return {1, std::max(p, Count)};
+  std::string other;
+  std::int32_t first = p, last = p;
+  while (first > 1 && ReadPhysical(first - 1, other) && KeyLess(RecordBuffer, other)) --first;
+  while (last < Count && ReadPhysical(last + 1, other) && KeyLess(other, RecordBuffer)) ++last;
+  return {first, last};
+}
+
+CodeListWindow::CoveredStep CodeListWindow::CoverMoves() {
+  return CoveredStep(*this, [this](std::int32_t p) { return MoveSpan(p); });
+}
+
 // The moves find the new place first and then rewrite only the records between the
 // old and the new place, all under the write turn with a rollback copy of that range.
 void CodeListWindow::MoveRecordUp(std::int32_t i) {
@@ -368,12 +388,14 @@ void CodeListWindow::Reposition() {
 // ---------------------------------------------------------------- edit, new, delete
 
 void CodeListWindow::EditRecord() {
-  if (Count < 1 || !MayEdit || !DataFileUsable()) return;
+  if (RefusedWhileCopyLeft() || Count < 1 || !MayEdit || !DataFileUsable()) return;
   UsePhysicalOrder();
   if (Refused(spec_.guards.edit, spec_.guards.editRefusal)) return;
   Changed = false;
   {
     WriteStep step(*this);  // the turn the edit's write takes stays for the moves
+    // One copy covers the record's write with its new key and the moves that follow.
+    CoveredStep cover = CoverMoves();
     TfSoub::EditRecord();
     Reposition();
   }
@@ -381,6 +403,7 @@ void CodeListWindow::EditRecord() {
 }
 
 void CodeListWindow::NewRecord() {
+  if (RefusedWhileCopyLeft()) return;
   UsePhysicalOrder();
   if (Refused(spec_.guards.add, spec_.guards.addRefusal)) return;
   RecordBuffer = RecordTemplate;
@@ -388,6 +411,7 @@ void CodeListWindow::NewRecord() {
     // From the append (after the edit window closed) to the last shift no other write
     // comes between; the new record moves by its own number.
     WriteStep step(*this);
+    CoveredStep cover = CoverMoves();
     TfSoub::NewRecord();
     if (const std::int32_t own = AppendedRecord(); own > 0) {
       Current = own;
@@ -403,7 +427,7 @@ void CodeListWindow::NewRecord() {
 }
 
 void CodeListWindow::DeleteRecord(std::int32_t) {
-  if (Count < 1 || !MayDelete || !DataFileUsable()) return;  // a list opened for reading asks nothing
+  if (RefusedWhileCopyLeft() || Count < 1 || !MayDelete || !DataFileUsable()) return;  // a list opened for reading asks nothing
   UsePhysicalOrder();
   if (Refused(spec_.guards.del, spec_.guards.deleteRefusal)) return;
   const std::int32_t former = Current;
@@ -411,7 +435,8 @@ void CodeListWindow::DeleteRecord(std::int32_t) {
     return;
   bool deleted = false;
   {
-    WriteStep step(*this);  // the delete and its shifts in one turn
+    WriteStep step(*this);  // the delete and its shifts in one turn, under one copy
+    CoveredStep cover = CoverMoves();
     // Reads the record (refused when it is no longer the chosen one), then ClearRecord
     // below, then writes.
     deleted = DeleteCurrent();

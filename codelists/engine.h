@@ -107,6 +107,10 @@ class CodeListWindow : public browser::TfSoub {
   // Reads and writes of the moves and the sort, as the table's shift rule says.
   void ShiftRead(std::int32_t n);
   void ShiftWriteRecord(std::int32_t n);
+  // The records a write of record p and the moves after it may touch, and the step that
+  // takes one copy of them for a record's write and its moves.
+  RecordSpan MoveSpan(std::int32_t p);
+  CoveredStep CoverMoves();
   // Rewrites records first..last (physical numbers) through `step` with a rollback copy.
   bool RewriteRecords(std::int32_t first, std::int32_t last, const std::function<bool()>& step);
   // Another user holds the file: beeps and shows the refusal (when a guard asks for it).

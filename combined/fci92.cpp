@@ -64,8 +64,9 @@ void CheckPiece(int list, const std::string& name, const std::string& bytes) {
   }
 }
 
-// An empty piece may only stand for a list whose lines all went to "ci.99": a list
-// of CI01.DTA that neither holds was emptied after the split and would be lost.
+// An empty piece may only stand for a list whose lines all went to "ci.99", and an
+// empty "ci.99" only when the split of CI01.DTA gives it nothing: a list of CI01.DTA
+// that no piece holds was emptied after the split and would be lost.
 void CheckNoListDropped(const std::string& ci01, const std::vector<std::pair<int, std::string>>& pieces) {
   std::set<std::string> rest;
   for (const auto& [list, bytes] : pieces)
@@ -74,18 +75,37 @@ void CheckNoListDropped(const std::string& ci01, const std::vector<std::pair<int
         rest.insert(bytes.substr(at, codelists::kCi01Length));
   std::vector<std::string> records;
   bool read = false;
+  const auto refuse = [](const std::string& piece, const std::string& lists, bool several) {
+    throw Refusal{common::Cz("Číselníky nejsou složeny: soubor ") + common::ShownPath(common::DataDir(piece)) +
+                  common::Cz(several ? " je prázdný, ale CI01.DTA má číselníky " : " je prázdný, ale CI01.DTA má číselník ") +
+                  lists};
+  };
   for (const auto& [list, bytes] : pieces) {
-    if (list == kRestList || !bytes.empty()) continue;
+    if (!bytes.empty()) continue;
     if (!read) {
       common::ThrowIfError(codelists::ReadCi01(ci01, records), ci01);
       read = true;
     }
+    if (list == kRestList) {
+      // What the split puts into "ci.99": lists without a piece, entries no piece gives back.
+      std::set<std::string> lost;
+      Splitter split;
+      split.write = [&](int to, const std::string& rec) {
+        if (to != kRestList) return;
+        const Ci01Record r = Ci01Record::FromBytes(rec);
+        if (!r.Deleted()) lost.insert(r.ts);
+      };
+      for (const std::string& rec : records) split.Add(rec);
+      split.Finish();
+      std::string lists;
+      for (const std::string& ts : lost) lists += (lists.empty() ? "" : ", ") + ts;
+      if (!lost.empty()) refuse(kRestPiece, lists, lost.size() > 1);
+      continue;
+    }
     for (const std::string& rec : records) {
       const Ci01Record r = Ci01Record::FromBytes(rec);
       if (r.Deleted() || r.ts != common::FormatFloatMask("@@", list) || rest.count(rec)) continue;
-      throw Refusal{common::Cz("Číselníky nejsou složeny: soubor ") +
-                    common::ShownPath(common::DataDir(FindPiece(list)->FileName())) +
-                    common::Cz(" je prázdný, ale CI01.DTA má číselník ") + r.ts};
+      refuse(FindPiece(list)->FileName(), r.ts, false);
     }
   }
 }

@@ -95,8 +95,9 @@ int InPlaceRewrite::Begin(File& f, std::uint64_t offset, std::uint64_t length) {
 
 int InPlaceRewrite::Finish() {
   if (!Active()) return 0;
+  if (int code = EraseFile(copy_)) return code;
   file_ = nullptr;
-  return EraseFile(copy_);
+  return 0;
 }
 
 int InPlaceRewrite::PutBack() {

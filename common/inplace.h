@@ -32,7 +32,8 @@ class InPlaceRewrite {
   // rollback copy. 0, or the I/O code with nothing touched: 80 when a copy is already
   // there (an earlier step that could not be put back).
   [[nodiscard]] int Begin(File& f, std::uint64_t offset, std::uint64_t length);
-  // The step went through: the copy goes. 0 or the code of the erase.
+  // The step went through: the copy goes. 0, or the code of the erase with the step
+  // still open (a copy left behind would undo it at the next open: put it back).
   int Finish();
   // The step failed: the old bytes back from the copy, the file cut to its old size when
   // the step made it longer, and the copy erased. 0, or the code with the copy kept.

@@ -460,6 +460,47 @@ TEST_F(RestoreKilled, AKilledRestoreIsFinishedAtTheNextStartAndNeverLeftHalfWay)
   EXPECT_GE(afterStart["new"], 5);
 }
 
+// A restore of copy 001 over a damaged journal of the same copy is killed half way: the
+// next start finishes it and removes the damaged staging folder, saying so; backups are
+// allowed again. A damaged journal of another copy, or one written after the finished
+// restore, stays and is said.
+TEST_F(RestoreKilled, ARestoreFinishedAtTheStartRemovesTheOlderDamagedOneOfItsCopy) {
+  const int steps = RestoreInChild(INT_MAX);
+  const auto damage = [&](const std::string& name, const std::string& copy, std::int64_t when) {
+    Write(Data(name + "/journal"), "OBNOVA 1\r\nS data\r\nK A\r\nT Obnova dat z čísla kopie "_cz + copy + " je OK\r\nM a.dta\r\n"_cz, when);
+    Write(Data(name + "/data/a.dta"), "half");
+  };
+  MakeOld();
+  damage("obnova.dmgd0001", "001", 1600000000);
+  damage("obnova.dmgd0002", "002", 1600000000);
+  // Killed in the middle of the move, which ends the run's mutations of the data folder.
+  ASSERT_EQ(RestoreInChild(steps - kFiles / 2), -1);
+  ASSERT_EQ(Outcome(), "half") << steps;
+  damage("obnova.dmgd0003", "001", 4000000000);  // after the killed restore
+  notes.calls.clear();
+  std::vector<std::string> damaged;
+  EXPECT_EQ(backup::FinishPendingRestores(&damaged), 2);
+  EXPECT_EQ(Outcome(), "new");
+  const auto shown = [&](const std::string& name) { return common::Win1250ToUtf8(common::ShownPath(Data(name) + "\\")); };
+  EXPECT_TRUE(SaidSomething("Přerušená obnova dokončena: Obnova dat z čísla kopie 001 je OK")) << ::testing::PrintToString(Messages());
+  EXPECT_TRUE(SaidSomething("Složka poškozené obnovy dat " + shown("obnova.dmgd0001") +
+                            " je odstraněna, obnova dat je dokončena (Obnova dat z čísla kopie 001)"))
+      << ::testing::PrintToString(Messages());
+  EXPECT_TRUE(SaidSomething("obnova.dmgd0002/journal je poškozen, obnova dat není dokončena (Obnova dat z čísla kopie 002)"));
+  EXPECT_TRUE(SaidSomething("obnova.dmgd0003/journal je poškozen, obnova dat není dokončena (Obnova dat z čísla kopie 001)"));
+  EXPECT_EQ(LeftFolders(), (Strings{"obnova.dmgd0002", "obnova.dmgd0003"}));
+  EXPECT_EQ(damaged.size(), 2u);
+  // With those two gone too, later starts say nothing and a backup runs.
+  fs::remove_all(Data("obnova.dmgd0002"));
+  fs::remove_all(Data("obnova.dmgd0003"));
+  notes.calls.clear();
+  EXPECT_EQ(backup::FinishPendingRestores(), 0);
+  EXPECT_EQ(Messages(), Strings{});
+  RunBackup();
+  EXPECT_FALSE(SaidSomething("kopie dat neproběhla")) << ::testing::PrintToString(Messages());
+  EXPECT_TRUE(Exists(SetDir("kopie.002")));
+}
+
 TEST_F(RestoreFolder, AFileOpenedElsewhereDuringTheMoveLeavesTheRestoreToTheNextStart) {
   RunBackup();
   Write(Data("a.dta"), "changed");

@@ -408,6 +408,8 @@ TEST_F(Ci01Files, ADamagedPieceStopsTheAssemblyAndNamesIt) {
        "ci.99", "je složka"},
       {"ci.20 cut", [&] { Write("ci.20", ci20.substr(0, ci20.size() - 20)); }, "ci.20", "není celý počet vět po 53 bajtech"},
       {"ci.20 emptied", [&] { Write("ci.20", ""); }, "ci.20", "je prázdný, ale CI01.DTA má číselník 20"},
+      // The title records and the lists without a piece are carried only by ci.99.
+      {"ci.99 emptied", [&] { Write("ci.99", ""); }, "ci.99", "je prázdný, ale CI01.DTA má číselníky 10, 20, 40, 99"},
       {"ci.99 random bytes", [&] { Write("ci.99", std::string(57 * 2, '\xA7')); }, "ci.99", "neodpovídá své větě (věta 1)"},
   };
   for (const auto& c : cases) {
@@ -425,6 +427,33 @@ TEST_F(Ci01Files, ADamagedPieceStopsTheAssemblyAndNamesIt) {
   }
   ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
   EXPECT_TRUE(Read("CI01.DTA") == before);
+}
+
+// An emptied ci.99 stops the assembly when CI01.DTA holds a list only ci.99 carries (list
+// 40 beside a balance-sheet row); with nothing but piece lists it may be empty.
+TEST_F(Ci01Files, AnEmptiedRestPieceKeepsAListOnlyItCarries) {
+  const std::string original = Bytes({R("20", "000001", "3", "00", {"Aktiva"}), R("20", "000001", "3", "10", {"   001"}),
+                                      R("40", "000001", "3", "00", {"Cizí s", "eznam"})});
+  ASSERT_EQ(original.size(), 171u);
+  Write("CI01.DTA", original);
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  ASSERT_EQ(Read("ci.99").size(), 57u);
+  Write("ci.99", "");
+  notes.calls.clear();
+  EXPECT_FALSE(combined::fCI92().AssembleCodeLists());
+  EXPECT_TRUE(Read("CI01.DTA") == original);
+  ASSERT_EQ(notes.calls.size(), 1u) << notes.Dump();
+  EXPECT_EQ(notes.calls[0].text, common::Cz("Číselníky nejsou složeny: soubor ") + Data("ci.99") +
+                                     common::Cz(" je prázdný, ale CI01.DTA má číselník 40; CI01.DTA zůstává, jak byl"));
+  EXPECT_TRUE(Free());
+  // Without list 40 the empty rest piece takes nothing away.
+  Write("CI01.DTA", original.substr(0, 114));
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  ASSERT_EQ(Read("ci.99"), "");
+  notes.calls.clear();
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+  EXPECT_TRUE(Read("CI01.DTA") == original.substr(0, 114));
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 }
 
 // A job file that cannot carry the sorting mark is said; the rebuilt file is still sorted.
