@@ -139,7 +139,8 @@ void MigrateCombinedCodeLists() {
   {
     // The old panel of another workstation makes and edits the same pieces.
     common::ScopedFileLock lock(common::DataDir(combined::kCodeListUpdateLock), "W");
-    if (common::CheckFile(common::DataDir(kCi01Name)) > 2) combined::fCI92().SplitCodeLists();
+    // A combined file that cannot be split is used no further (the split said why).
+    if (common::CheckFile(common::DataDir(kCi01Name)) > 2 && !combined::fCI92().SplitCodeLists()) return;
     for (int list : kMigratedPieces) {
       const std::string n = std::to_string(list);
       const std::string piece = common::DataDir("ci." + n);

@@ -32,6 +32,16 @@ ReportServices& Services() {
   return services;
 }
 
+// The viewer asked for, or the other one while that is shown (a help text over an
+// open report); when both are shown that is said and there is none.
+ReportViewer* FreeViewer(int wanted) {
+  ReportViewer* const* v = Services().viewers;
+  for (ReportViewer* viewer : {v[wanted], v[1 - wanted]})
+    if (viewer && !viewer->Shown()) return viewer;
+  if (v[wanted]) ui::ShowMessage("Obě okna tiskových sestav jsou otevřena, zavřete jedno z nich"_cz);
+  return nullptr;
+}
+
 void ShowInViewer(ReportViewer* viewer, const std::string& name) {
   const std::string file = name + ".txt";
   if (common::CheckFile(file) < 3) {
@@ -66,9 +76,9 @@ void SetReportServices(ReportViewer* first, ReportViewer* second, ReportWriter* 
 
 ReportWriter* CurrentReportWriter() { return Services().writer; }
 
-void PrintReport(const std::string& name) { ShowInViewer(Services().viewers[0], name); }
+void PrintReport(const std::string& name) { ShowInViewer(FreeViewer(0), name); }
 
-void PrintReport2(const std::string& name) { ShowInViewer(Services().viewers[1], name); }
+void PrintReport2(const std::string& name) { ShowInViewer(FreeViewer(1), name); }
 
 std::string CzechKeysToDigits(std::string_view text) {
   static const std::string small = "é+ěščřžýáí"_cz;
@@ -113,8 +123,11 @@ void ShowHelpTopic(const std::string& name, const std::string& topic) {
     ui::ShowMessage("Err" + common::FormatNumberMask("##### ", code) + kHelpJob + ".txt");
     return;
   }
-  common::WriteParam(kOkna2Par, "fPozri Index", common::FormatNumberMask("######", topicLine + 1));
-  PrintReport(kHelpJob);
+  ReportViewer* viewer = FreeViewer(0);
+  if (!viewer && Services().viewers[0]) return;  // both shown: said
+  common::WriteParam(kOkna2Par, (viewer ? viewer->SettingsName() : std::string("fPozri")) + " Index",
+                     common::FormatNumberMask("######", topicLine + 1));
+  ShowInViewer(viewer, kHelpJob);
 }
 
 }  // namespace browser

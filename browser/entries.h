@@ -74,8 +74,9 @@ std::string CzechKeysToDigits(std::string_view text);
 // the line of the topic.
 void ShowHelpTopic(const std::string& name, const std::string& topic);
 
-// The report "<name>.txt" in the first (or, for the twin, the second) viewer;
-// a file under 3 bytes gives "Prázdná tisková sestava".
+// The report "<name>.txt" in the first (or, for the twin, the second) viewer, or in
+// the other one while that is shown; a file under 3 bytes gives "Prázdná tisková
+// sestava".
 void PrintReport(const std::string& name);
 void PrintReport2(const std::string& name);
 
@@ -91,6 +92,10 @@ class ReportViewer {
   virtual void ShowReport() = 0;
   virtual void SetCurrentRecord(int record) = 0;
   virtual void CloseBrowse() = 0;
+  // Shown now (modally): it cannot take another report until it is closed.
+  virtual bool Shown() const { return false; }
+  // The name its settings are stored under in "par\okna2.par".
+  virtual std::string SettingsName() const { return "fPozri"; }
 };
 
 // The report writer (job name, width, lines) the calculator prints its tape through.

@@ -65,6 +65,8 @@ std::string TfParSys::Value(int i) const {
 
 void SetupParSys(TfParSys& w) {
   const std::string okna2 = kOkna2Par;
+  common::SayDamagedParamFile(kUcParam);
+  common::SayDamagedParamFile(common::DataDir(kUcParam));
   std::array<std::string, kParSysFields + 1> v;
   v[1] = Left(common::GetJob("MENA"), 4);
   v[2] = Left(common::ReadParam(kUcParam, "MenaEU"), 3);

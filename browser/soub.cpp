@@ -481,10 +481,11 @@ void TfSoub::CheckRecordLayout() {
   (void)ReadPhysical(bad, record);
   const int length = static_cast<unsigned char>(record[static_cast<std::size_t>(check.Offset(badField))]);
   using common::Cz;
-  common::MessageOk(Cz("Soubor ") + common::ShownPath(DataFilePath) + Cz(" neodpovídá popisu své věty (věta ") +
-                    std::to_string(bad) + Cz(", položka ") + std::to_string(badField) + Cz(": text délky ") +
-                    std::to_string(length) + Cz(" v poli pro ") + std::to_string(check.Capacity(badField)) +
-                    Cz("); otevírám ho jen pro čtení"));
+  common::MessageOk(common::DamagedFileText(
+      DataFilePath,
+      Cz(" neodpovídá popisu své věty (věta ") + std::to_string(bad) + Cz(", položka ") + std::to_string(badField) +
+          Cz(": text délky ") + std::to_string(length) + Cz(" v poli pro ") + std::to_string(check.Capacity(badField)) + ")",
+      Cz("otevírám ho jen pro čtení")));
   ReadOnly = true;
   MayEdit = MayAdd = MayDelete = false;
   data_.Close();

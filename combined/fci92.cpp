@@ -8,6 +8,7 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/fileops.h"
 #include "common/jobfile.h"
 #include "common/locking.h"
 #include "common/notifier.h"
@@ -207,9 +208,14 @@ bool TFCI92::SplitCodeLists() {
   const std::string ci01 = common::DataDir(codelists::kCi01Name);
   try {
     common::ScopedFileLock lock(ci01, "");
-    MoveCutRecordAside(ci01);
     std::vector<std::string> records;
     common::ThrowIfError(codelists::ReadCi01(ci01, records), ci01);
+    // A file whose records do not decode is no combined file: nothing of it is used.
+    for (std::size_t i = 0; i < records.size(); ++i)
+      if (!RecordDecodes(kRestList, records[i]))
+        throw Refusal{common::DamagedFileText(ci01, common::Cz(" neodpovídá své větě (věta ") + std::to_string(i + 1) + ")",
+                                              common::Cz("číselníky nerozděluji, díly zůstávají, jak byly"))};
+    MoveCutRecordAside(ci01);
     for (const PieceSpec& spec : PieceSpecs()) {
       const std::string name = common::DataDir(spec.FileName());
       if (common::FileExists(name)) common::ThrowIfError(common::EraseFile(name), name);
@@ -243,6 +249,9 @@ bool TFCI92::SplitCodeLists() {
     return true;
   } catch (const common::IoError& e) {
     Report("Číselníky nejsou rozděleny, soubor ", e);
+    return false;
+  } catch (const Refusal& e) {
+    common::MessageOk(e.text);
     return false;
   }
 }

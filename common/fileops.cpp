@@ -48,6 +48,34 @@ std::string UnreadableFileReason(std::string_view name) {
   return Cz(" nelze číst (err ") + std::to_string(-size) + ")";
 }
 
+bool HoldsBinaryBytes(std::string_view text) {
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 && b != '\t' && b != '\r' && b != '\n' && b != '\f') return true;
+  }
+  return false;
+}
+
+std::string DamagedTextReason(std::string_view name, std::string& text, bool endedLines) {
+  text.clear();
+  if (std::string why = UnreadableFileReason(name); !why.empty()) return why;
+  const std::int32_t size = CheckFile(name);
+  if (size < 0) return {};  // missing
+  if (size > kTextFileMaxBytes) return Cz(" je příliš velký (") + std::to_string(size) + " B)";
+  if (const int code = ReadFileText(name, text)) return Cz(" nelze číst (err ") + std::to_string(code) + ")";
+  if (const std::size_t eof = text.find('\x1A'); eof != std::string::npos) text.resize(eof);
+  std::string why;
+  if (HoldsBinaryBytes(text)) why = Cz(" není textový soubor");
+  else if (endedLines && !text.empty() && text.back() != '\n' && text.back() != '\r')
+    why = Cz(" je useknutý (poslední řádek nemá konec)");
+  if (!why.empty()) text.clear();
+  return why;
+}
+
+std::string DamagedFileText(std::string_view name, const std::string& why, const std::string& consequence) {
+  return Cz("Soubor ") + ShownPath(name) + why + "; " + consequence;
+}
+
 std::string ReadFirstLine(std::string_view name) {
   File f;
   const int code = f.Open(name, kModeReadOnly);

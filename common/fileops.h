@@ -22,6 +22,22 @@ std::int32_t CheckFile(std::string_view name);
 // and when it is missing (callers have their own word for that).
 std::string UnreadableFileReason(std::string_view name);
 
+// Control bytes that no text file of lines holds (tab, CR, LF and form feed pass).
+bool HoldsBinaryBytes(std::string_view text);
+
+// A text file of lines that the program reads whole (a catalogue, a folder list, a
+// parameter file) is bounded to this size.
+inline constexpr std::int32_t kTextFileMaxBytes = 1 << 20;
+// Reads such a file into `text` (up to an end-of-file mark ^Z) and tells by what it
+// holds whether it can be used, in words that follow its name (Windows-1250): those of
+// UnreadableFileReason, " je příliš velký (N B)", " není textový soubor" (control
+// bytes), and, with `endedLines` (every writer of the file ends each line), " je
+// useknutý (poslední řádek nemá konec)". Empty when it can be used or is missing
+// (`text` then empty).
+std::string DamagedTextReason(std::string_view name, std::string& text, bool endedLines);
+// "Soubor <shown path><why>; <consequence>": the one way a damaged file is said.
+std::string DamagedFileText(std::string_view name, const std::string& why, const std::string& consequence);
+
 // The first line (without its line end); empty when the file is missing or unreadable.
 // A file held elsewhere gives one message and the empty text.
 std::string ReadFirstLine(std::string_view name);

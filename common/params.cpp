@@ -1,5 +1,6 @@
 #include "common/params.h"
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -7,6 +8,7 @@
 #include "common/encoding.h"
 #include "common/notifier.h"
 #include "common/errors.h"
+#include "common/fileops.h"
 #include "common/iocodes.h"
 #include "common/osfile.h"
 #include "common/pascal.h"
@@ -28,15 +30,6 @@ void AddEntry(tSetReg& reg, std::string key, std::string value) {
   }
 }
 
-// Control bytes that no text file of "key : value" lines holds.
-bool HoldsBinary(std::string_view text) {
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 && b != '\t' && b != '\r' && b != '\n' && b != '\f') return true;
-  }
-  return false;
-}
-
 void LoadParamFile(tSetReg& reg) {
   std::string text;
   const int code = ReadFileText(reg.diskName, text);
@@ -47,7 +40,7 @@ void LoadParamFile(tSetReg& reg) {
   }
   const std::size_t eof = text.find('\x1A');
   if (eof != std::string::npos) text.resize(eof);
-  if (HoldsBinary(text)) reg.refused = io::kInvalidData;
+  if (HoldsBinaryBytes(text)) reg.refused = io::kInvalidData;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find_first_of("\r\n", start);
@@ -118,6 +111,32 @@ tSetReg ReadParamFileFresh(const std::string& fileName) {
   reg.diskName = fileName;
   LoadParamFile(reg);
   return reg;
+}
+
+bool SayDamagedParamFile(const std::string& fileName) {
+  tSetReg& reg = CachedFile(fileName);
+  std::string text;
+  const std::string why = DamagedTextReason(reg.diskName, text, true);
+  if (why.empty()) return false;
+  // Values the run has set stay for the run; none is taken from the file.
+  if (!reg.dirty) {
+    reg.keys.clear();
+    reg.values.clear();
+  }
+  if (!reg.refused) reg.refused = io::kInvalidData;
+  reg.refusalRaised = true;  // said here; a flush passes it over
+  // One file under two names (the start folder's and the data folder's) is said once.
+  std::string real;
+  (void)ResolveName(reg.diskName, real);
+  MessageOnce(CurrentSession(), "damaged " + std::filesystem::absolute(real).lexically_normal().string(),
+              DamagedFileText(reg.diskName, why, Cz("jeho hodnoty nepoužívám a nepřepisuji ho, změny platí jen do konce práce")));
+  return true;
+}
+
+void ForgetParamFile(const std::string& fileName) {
+  auto& cache = CurrentSession().ParamCache;
+  const std::string upper = UpperCz(fileName);
+  std::erase_if(cache, [&](const std::unique_ptr<tSetReg>& reg) { return reg->fileName == upper && !reg->dirty; });
 }
 
 std::string ParamValue(const tSetReg& reg, const std::string& key) {

@@ -53,6 +53,16 @@ tSetReg ReadParamFileFresh(const std::string& fileName);
 // The value of key (case-insensitive) in such a file; empty when absent.
 std::string ParamValue(const tSetReg& reg, const std::string& key);
 
+// A parameter file that others keep and whose every value counts ("UCPARAM.DTA"):
+// when it cannot be used whole (a folder, unreadable, binary bytes, a last line
+// without its end), nothing of it is read and it is never written this run, and this
+// is said once a run, naming it. True when it is damaged.
+bool SayDamagedParamFile(const std::string& fileName);
+
+// Drops the cached copy of a file replaced on disk, so that the next read loads it
+// again; a copy the run has changed stays (it is written at the next flush).
+void ForgetParamFile(const std::string& fileName);
+
 // Parses one line of a parameter file; false when it has no ":".
 bool ParseParamLine(const std::string& line, std::string& key, std::string& value);
 

@@ -159,6 +159,7 @@ void LoadStartupConfig(Session& s, const StartupOptions& options) {
   ReadDataFolderSwitches(s, dataFolder);
   LoadVatRates(s);
 
+  SayDamagedParamFile("UCPARAM.DTA");
   s.AccYear = Copy(RemoveSpaces(ReadParam("UCPARAM.DTA", "UcRok")), 1, 2);
   s.AccPeriod = Copy(RemoveSpaces(ReadParam("UCPARAM.DTA", "UcObd")), 1, 2);
   s.KursEU = TextToFloat(ReadParam("UCPARAM.DTA", "KursEU"));

@@ -1,7 +1,8 @@
 #include "reports/catalogue.h"
 
 #include "common/dirs.h"
-#include "common/iocodes.h"
+#include "common/encoding.h"
+#include "common/fileops.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
 #include "common/text.h"
@@ -26,14 +27,15 @@ std::string CatalogueTitle(std::string_view line) {
 
 std::string CatalogueFile() { return common::ProgDir(kCatalogueName); }
 
-int ReadCatalogue(std::vector<std::string>& lines) {
+bool ReadCatalogue(std::vector<std::string>& lines) {
   lines.clear();
   std::string text;
-  const int code = common::ReadFileText(CatalogueFile(), text);
-  if (code == common::io::kFileNotFound || code == common::io::kPathNotFound) return 0;
-  if (code != 0) return code;
+  if (const std::string why = common::DamagedTextReason(CatalogueFile(), text, true); !why.empty()) {
+    common::MessageOk(common::DamagedFileText(CatalogueFile(), why, common::Cz("názvy sestav z něj nepoužívám")));
+    return false;
+  }
   lines = common::SplitTextLines(text);
-  return 0;
+  return true;
 }
 
 int WriteCatalogue(const std::vector<std::string>& lines) {
@@ -49,10 +51,7 @@ std::vector<std::string> CatalogueTitles(const std::vector<std::string>& names, 
   std::vector<std::string> titles(names.size(), std::string(static_cast<std::size_t>(width), ' '));
   if (names.empty()) return titles;
   std::vector<std::string> lines;
-  if (const int code = ReadCatalogue(lines)) {
-    common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
-    return titles;
-  }
+  if (!ReadCatalogue(lines)) return titles;
   for (const std::string& line : lines) {
     if (line.size() < kCatalogueCodeLength) continue;
     const std::string_view code = std::string_view(line).substr(0, kCatalogueCodeLength);

@@ -21,14 +21,15 @@ std::string CatalogueTitle(std::string_view line);
 
 // The catalogue's full name (program folder).
 std::string CatalogueFile();
-// Reads the catalogue's lines (line ends removed). A missing file gives no lines and
-// 0; one that cannot be read gives its I/O code (and no lines).
-int ReadCatalogue(std::vector<std::string>& lines);
+// Reads the catalogue's lines (line ends removed); a missing file gives none. One that
+// cannot be read or is damaged (a folder, binary bytes, a last line cut) gives no lines
+// and false, and is said, naming it: nothing of it is used, nor rewritten.
+bool ReadCatalogue(std::vector<std::string>& lines);
 // Rewrites the catalogue whole with CR LF line ends; 0 or the I/O code.
 int WriteCatalogue(const std::vector<std::string>& lines);
 
 // Titles for names: for every name the title of the last matching line, cut to
-// `width`; blanks when none. A catalogue that cannot be read gives one message.
+// `width`; blanks when none. A catalogue that cannot be used gives one message.
 std::vector<std::string> CatalogueTitles(const std::vector<std::string>& names, int width);
 
 }  // namespace reports

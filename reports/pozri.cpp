@@ -143,6 +143,8 @@ class TfPozri::EntryAdapter : public browser::ReportViewer {
   void ShowReport() override { v_.ShowModal(); }
   void SetCurrentRecord(int record) override { v_.Current = record; }
   void CloseBrowse() override { v_.CloseBrowse(); }
+  bool Shown() const override { return v_.showingModal(); }
+  std::string SettingsName() const override { return v_.name(); }
 
  private:
   TfPozri& v_;
@@ -744,6 +746,8 @@ class LazyViewer : public browser::ReportViewer {
   void ShowReport() override { V().ShowReport(); }
   void SetCurrentRecord(int record) override { V().SetCurrentRecord(record); }
   void CloseBrowse() override { V().CloseBrowse(); }
+  bool Shown() const override { return V().Shown(); }
+  std::string SettingsName() const override { return V().SettingsName(); }
 
  private:
   browser::ReportViewer& V() const { return (i_ == 0 ? fPozri() : fPozri2()).Viewer(); }

@@ -151,24 +151,53 @@ ui::Font ToPrinterFont(const PrintFontSpec& spec, int dpiX, int dpiY) {
   return font;
 }
 
+namespace {
+// Why a print font file cannot be used, in words that follow its name; empty when it
+// reads as a parameter file with its face name, whatever its size.
+std::string FontFileDamage(const std::string& name) {
+  using common::Cz;
+  std::string text;
+  if (std::string why = common::DamagedTextReason(name, text, false); !why.empty()) return why;
+  if (common::CheckFile(name) < 0) return Cz(" chybí");
+  if (text.empty()) return Cz(" je prázdný");
+  for (const std::string& line : common::SplitTextLines(text)) {
+    std::string key, value;
+    if (common::ParseParamLine(line, key, value) && common::UpperCz(key) == "FACENAME" &&
+        !common::StripRightSp(value).empty())
+      return {};
+  }
+  return Cz(" nemá název písma (FaceName)");
+}
+
+bool IsThere(const std::string& name) { return common::FileExists(name) || common::DirectoryExists(name); }
+}  // namespace
+
 void SeedPrintFonts() {
   using common::Cz;
-  for (const char* name : {"norm.fnt", "12zn.fnt", "cond.fnt"}) {
-    const std::int32_t size = common::CheckFile(name);
-    if (size >= kSeededFontBytes) continue;
+  static constexpr const char* kNames[] = {"norm.fnt", "12zn.fnt", "cond.fnt"};
+  // The first use on a workstation (none of the three there) seeds them without a word.
+  bool anyThere = false;
+  for (const char* name : kNames) anyThere = anyThere || IsThere(name);
+  for (const char* name : kNames) {
+    const std::string why = FontFileDamage(name);
+    if (why.empty()) continue;
     const std::string seed = common::ProgDir(std::string("\\2\\") + name);
     if (common::CheckFile(seed) < 0) continue;  // nothing to seed from
-    // A file not there yet is the first use: seeded without a word.
-    const bool damaged = size != -common::io::kFileNotFound && size != -common::io::kPathNotFound;
-    std::string why = common::UnreadableFileReason(name);
-    if (why.empty()) why = Cz(" má jen ") + std::to_string(size) + " B";
-    if (common::DirectoryExists(name)) (void)common::RemoveDir(name);  // only an empty one goes
     const std::string shown = Cz("Soubor písma ") + name + why;
     const std::string from = std::string("\\2\\") + name;
-    if (const std::int32_t code = common::CopyFileKeepDate(seed, name))
+    const bool missing = !IsThere(name);
+    if (!missing && !FontFileDamage(seed).empty()) {  // the default is no better: the file stays
+      common::MessageOnce(common::CurrentSession(), "font " + std::string(name),
+                          shown + Cz("; výchozí ") + from + Cz(" je také poškozen, soubor zůstává"));
+      continue;
+    }
+    if (common::DirectoryExists(name)) (void)common::RemoveDir(name);  // only an empty one goes
+    if (const std::int32_t code = common::CopyFileKeepDate(seed, name)) {
       common::MessageOk(shown + Cz("; výchozí z ") + from + Cz(" do něj nelze zapsat (err ") + std::to_string(code) + ")");
-    else if (damaged)
-      common::MessageOk(shown + Cz(", nahrazen výchozím z ") + from);
+      continue;
+    }
+    common::ForgetParamFile(name);  // what the cache holds came from the damaged file
+    if (anyThere) common::MessageOk(shown + Cz(", nahrazen výchozím z ") + from);
   }
 }
 

@@ -49,11 +49,12 @@ PrintFontSpec ReadPrintFont(const std::string& fileName);
 // Height and width are given at 300 dpi: scaled to the printer and rounded. An empty
 // face is the fixed-pitch default.
 ui::Font ToPrinterFont(const PrintFontSpec& spec, int dpiX, int dpiY);
-// Each of "norm.fnt", "12zn.fnt" and "cond.fnt" that is missing, under 200 bytes or
-// cannot be read is copied from "\2\" of the program folder; the others keep what the
-// user chose. A file that was there is named in a message (also when it cannot be
-// replaced: a folder with files in it stays).
-inline constexpr std::int32_t kSeededFontBytes = 200;
+// Each of "norm.fnt", "12zn.fnt" and "cond.fnt" that does not read as a parameter file
+// with its face name (missing, unreadable, a folder, binary bytes, no "FaceName") is
+// copied from "\2\" of the program folder, whatever the size of either; the others keep
+// what the user chose. Each one replaced is named, unless none of the three was there
+// (the first use); one that cannot be replaced is named too (a folder with files in it
+// stays, as does a file whose default is no better).
 void SeedPrintFonts();
 // Font file of a density mode: "12zn" for 14, "cond" for 15, else "norm".
 const char* FontNameOfMode(int mode);

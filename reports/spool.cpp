@@ -8,6 +8,7 @@
 #include "common/encoding.h"
 #include "common/fileops.h"
 #include "common/locking.h"
+#include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/pascal.h"
@@ -103,7 +104,9 @@ void TfSpool::SetupSpool() {
   Entries.clear();
   Entries.reserve(kSpoolEntries);
   std::string folders;
-  if (common::CheckFile(kFolderListName) > 2 && common::ReadFileText(kFolderListName, folders) == 0) {
+  if (const std::string why = common::DamagedTextReason(kFolderListName, folders, false); !why.empty())
+    common::MessageOk(common::DamagedFileText(kFolderListName, why, Cz("ukazuji jen sestavy startovní složky")));
+  if (folders.size() > 2) {
     for (const std::string& line : common::SplitTextLines(folders)) {
       const std::string folder = common::StripRightSp(line);
       if (!folder.empty()) ScanFolder(folder, "*.txt", folder, ReportName, SizeAmount);

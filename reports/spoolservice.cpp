@@ -100,7 +100,7 @@ void TfSpool::b1Click() { ArchiveTitles("ZFCRP.DTA", "ZFAR"); }
 
 void TfSpool::ArchiveTitles(const std::string& listFile, const std::string& prefix) {
   std::vector<std::string> catalogue;
-  if (const int code = ReadCatalogue(catalogue)) return common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
+  if (!ReadCatalogue(catalogue)) return;
   catalogue.erase(std::remove(catalogue.begin(), catalogue.end(), std::string()), catalogue.end());
   if (catalogue.empty()) return;
   const std::string listPath = common::DataDir(listFile);
@@ -361,9 +361,7 @@ void TfSpool::JoinArchives(bool intoEll) {
       return false;
     };
     std::vector<std::string> catalogue;
-    if (const int code = ReadCatalogue(catalogue)) {
-      common::FileErrorMessage(" cte soubor: ", CatalogueFile(), code);
-    } else {
+    if (ReadCatalogue(catalogue)) {
       for (std::string& line : catalogue)
         if (IsArchiveOne(line) && !notJoined(line)) line = WithFifth(line, 'l');
       if (const int code = WriteCatalogue(catalogue)) common::FileErrorMessage(" pise soubor: ", CatalogueFile(), code);

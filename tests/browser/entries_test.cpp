@@ -72,6 +72,26 @@ TEST_F(DialogsPrint, TheTwinUsesTheSecondViewer) {
   EXPECT_EQ(second_.shown, 1);
 }
 
+// A viewer already shown (help asked for over an open report) keeps its report: the
+// other one takes the new one, at its own topic line; with both shown it is said.
+TEST_F(DialogsPrint, AShownViewerKeepsItsReportAndTheOtherTakesTheNewOne) {
+  SetReportServices(&first_, &second_, nullptr);
+  second_.name = "fPozri2";
+  WriteFile("SESTAVA.txt", "abc\r\n");
+  WriteFile("2/serv.hlp", "Servis\r\n$ [Parametry]\r\ntext\r\n");
+  first_.busy = true;
+  ShowHelpTopic("2\\serv", "Parametry");
+  EXPECT_TRUE(first_.setups.empty());
+  EXPECT_EQ(second_.setups, std::vector<std::string>{"help.txt"});
+  EXPECT_EQ(common::ReadParam("par\\okna2.par", "fPozri2 Index"), "     3");
+  PrintReport2("SESTAVA");
+  EXPECT_EQ(second_.shown, 2);
+  second_.busy = true;
+  PrintReport("SESTAVA");
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Obě okna tiskových sestav jsou otevřena, zavřete jedno z nich"_cz});
+  EXPECT_EQ(first_.shown + second_.shown, 2);
+}
+
 TEST_F(DialogsPrint, HelpOpensTheViewerAtTheTopicLine) {
   SetReportServices(&first_, &second_, nullptr);
   WriteFile("2/kalk.hlp",

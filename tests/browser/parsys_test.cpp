@@ -265,6 +265,59 @@ TEST_F(ParSysTest, AFailedWriteIsShownAndTheJobFileKeepsItsBytes) {
   EXPECT_EQ(fParSys().FieldEdit(1), nullptr);  // the window was taken down
 }
 
+// "UCPARAM.DTA" cut, of random bytes or a folder: the first opening says once which
+// file is damaged, no value of it is shown or used, and what is typed holds for the
+// run only: the file keeps its bytes, and no flush says it again.
+TEST_F(ParSysTest, ADamagedUcParamIsSaidOnceAndNeitherUsedNorWritten) {
+  const std::string whole = "MenaEU : EUR\r\nKursEU : 25.2\r\nUcRok : 24\r\nUcObd : 3\r\n";
+  std::string random(200, '\0');
+  for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 131 + 7) % 256);
+  random.replace(20, 14, "\r\nUcRok : 99\r\n");  // a line a reader would take
+  const struct {
+    const char* what;
+    std::function<void()> damage;
+    std::string said;
+  } cases[] = {
+      {"cut", [&] { WriteFile("UCPARAM.DTA", whole.substr(0, whole.size() - 4)); }, " je useknutý (poslední řádek nemá konec)"_cz},
+      {"random", [&] { WriteFile("UCPARAM.DTA", random); }, " není textový soubor"_cz},
+      {"folder", [&] { std::filesystem::create_directories(std::filesystem::path(dir.path()) / "UCPARAM.DTA" / "x"); }, " je složka, ne soubor"_cz},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteStores();
+    std::filesystem::remove_all(dir / "UCPARAM.DTA");
+    c.damage();
+    const bool folder = std::filesystem::is_directory(dir / "UCPARAM.DTA");
+    const std::string before = folder ? std::string() : ostest::ReadRaw(dir / "UCPARAM.DTA");
+    common::Session& s = common::CurrentSession();
+    s.ParamCache.clear();
+    s.FailuresTold.clear();
+    s.AccYear = "24";
+    notes.calls.clear();
+    Open([&](TfParSys& w) {
+      for (const int n : {2, 3, 21, 22}) EXPECT_TRUE(common::StripRightSp(w.Field(n).value).empty()) << n;
+      EXPECT_EQ(w.Field(20).value, "a");  // the data folder's copy is whole
+      EXPECT_EQ(w.Field(14).value, "EPSON   ");
+      Down();
+      TypeOver("USD");
+      backend.PressKeys("F2");
+    });
+    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+              std::vector<std::string>{"Soubor UCPARAM.DTA"_cz + c.said +
+                                       "; jeho hodnoty nepoužívám a nepřepisuji ho, změny platí jen do konce práce"_cz});
+    EXPECT_EQ(s.AccYear, "");  // nothing of the file, not even what it said before
+    EXPECT_EQ(s.MenaEU, "USD");
+    Open([&](TfParSys& w) {
+      EXPECT_EQ(w.Field(2).value, "USD");  // typed, kept for the run
+      backend.PressKeys("Esc");
+    });
+    common::FlushParamsSaying();
+    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message).size(), 1u) << notes.Dump();
+    if (folder) EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(dir.path()) / "UCPARAM.DTA" / "x"));
+    else EXPECT_EQ(ostest::ReadRaw(dir / "UCPARAM.DTA"), before);
+  }
+}
+
 TEST_F(ParSysTest, TheListsF11MenuOpensIt) {
   InstallBrowserDialogs();
   ASSERT_TRUE(SystemParametersHook());

@@ -27,6 +27,10 @@ struct FakeViewer : browser::ReportViewer {
   }
   void SetCurrentRecord(int record) override { currentRecord = record; }
   void CloseBrowse() override { ++closed; }
+  bool Shown() const override { return busy; }
+  std::string SettingsName() const override { return name; }
+  bool busy = false;  // shown by an outer step
+  std::string name = "fPozri";
 };
 
 // A report writer that writes the lines padded to the width, one per line.

@@ -12,6 +12,7 @@
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/jobfile.h"
+#include "common/winpath.h"
 #include "common/locking.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -354,6 +355,37 @@ TEST_F(Ci01Files, AFailedSplitReleasesItsLockAndSaysWhy) {
   ASSERT_EQ(notes.calls.size(), 1u);
   EXPECT_NE(notes.calls[0].text.find("ci.20"), std::string::npos) << notes.calls[0].text;
   EXPECT_NE(notes.calls[0].text.find("err 101"), std::string::npos) << notes.calls[0].text;
+}
+
+// A CI01.DTA of random bytes (whole records, or with a cut tail) is no combined file:
+// the split says once which file is damaged and uses nothing of it; every piece of
+// the earlier split, their sort orders and CI01.DTA itself stay byte for byte.
+TEST_F(Ci01Files, ASplitOverRandomBytesLeavesEveryPieceByteForByte) {
+  Write("CI01.DTA", Bytes(Generated()));
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  Write("CI.10.IX1", "kept order");
+  const auto folder = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(Data("")))
+      if (e.is_regular_file()) files[e.path().filename().string()] = ostest::ReadRaw(e.path());
+    return files;
+  };
+  for (const std::size_t size : {std::size_t{171}, std::size_t{200}}) {
+    SCOPED_TRACE(size);
+    std::string random(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) random[i] = static_cast<char>((i * 89 + size) % 256);
+    Write("CI01.DTA", random);
+    const auto before = folder();
+    notes.calls.clear();
+    EXPECT_FALSE(combined::fCI92().SplitCodeLists());
+    EXPECT_EQ(folder(), before);
+    EXPECT_FALSE(Exists("CI01.DTA.cut"));
+    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+              std::vector<std::string>{common::Cz("Soubor ") + common::ShownPath(Data("CI01.DTA")) +
+                                       common::Cz(" neodpovídá své větě (věta 1); číselníky nerozděluji, díly zůstávají, jak byly")});
+    EXPECT_TRUE(Free());
+    EXPECT_FALSE(combined::fCI92().visible());
+  }
 }
 
 TEST_F(Ci01Files, AssemblyFailuresLeaveTheFileAsItWas) {

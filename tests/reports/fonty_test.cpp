@@ -103,8 +103,10 @@ TEST_F(FontyTisky, FontDialogSetsTheFaceAndCancelKeepsIt) {
   EXPECT_EQ(Param("norm.fnt", "Height"), "40");
 }
 
+// The first use on a workstation: none of the three is there; all come from "\2\"
+// without a word.
 TEST_F(FontyTisky, FirstUseSeedsTheFilesFromTheProgramFolder) {
-  std::filesystem::remove(dir / "norm.fnt");
+  for (const char* name : {"norm.fnt", "12zn.fnt", "cond.fnt"}) std::filesystem::remove(dir / name);
   Put("2/norm.fnt", "Height : 50\r\n" + std::string(220, ' ') + "\r\n");
   Put("2/12zn.fnt", "Height : 35\r\n");
   Put("2/cond.fnt", "Height : 27\r\n");
@@ -114,10 +116,13 @@ TEST_F(FontyTisky, FirstUseSeedsTheFilesFromTheProgramFolder) {
     EXPECT_EQ(w.Edit1.text(), "35");
   });
   EXPECT_EQ(Param("cond.fnt", "Height"), "27");
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 }
 
-// Only the font file that cannot be read comes back from the program folder, and the
-// user is told which; the faces chosen for the other two densities stay.
+// Only a font file that does not read as a parameter file with its face name comes
+// back from the program folder, and the user is told which and why; the faces chosen
+// for the other two densities stay, however short their files (12zn.fnt of 49 B,
+// cond.fnt of 52 B).
 TEST_F(FontyTisky, ADamagedNormFntAloneIsSeededAgainAndNamed) {
   // As the window writes them back: every key, one a line.
   const auto file = [](const char* height, const char* face) {
@@ -126,40 +131,55 @@ TEST_F(FontyTisky, ADamagedNormFntAloneIsSeededAgainAndNamed) {
            "Underline : 0\r\nStrikeOut : 0\r\nCharset : 238\r\nOutPrecision : 0\r\nClipPrecision : 0\r\n"
            "Quality : 0\r\nPitchAndFamily : 49\r\nFaceName : " + face + "\r\n";
   };
-  const std::string users12 = file("33", "Consolas"), usersCond = file("25", "Lucida Console");
+  const std::string users12 = Bytes("12zn.fnt"), usersCond = Bytes("cond.fnt");
+  ASSERT_EQ(users12.size(), 49u);
+  ASSERT_EQ(usersCond.size(), 52u);
   const std::string usersNorm = file("44", "Courier New");
   Put("2/norm.fnt", file("50", "Seed Mono"));
   Put("2/12zn.fnt", file("35", "Seed Mono"));
   Put("2/cond.fnt", file("27", "Seed Mono"));
+  std::string random(229, '\0');
+  for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 197 + 41) % 256);
   const struct {
     const char* what;
     std::function<void()> damage;
-    std::string said;
+    std::string said;  // empty: the file stays and nothing is said
+    const char* height = "50";
   } cases[] = {
-      {"cut", [&] { Put("norm.fnt", usersNorm.substr(0, 60)); }, Cz(" má jen 60 B")},
-      {"empty", [&] { Put("norm.fnt", ""); }, Cz(" má jen 0 B")},
+      {"whole", [&] { Put("norm.fnt", usersNorm); }, "", "44"},
+      {"short but whole", [&] { Put("norm.fnt", "FaceName : Courier New\r\n"); }, "", ""},
+      {"cut before its face", [&] { Put("norm.fnt", usersNorm.substr(0, 60)); }, Cz(" nemá název písma (FaceName)")},
+      {"empty", [&] { Put("norm.fnt", ""); }, Cz(" je prázdný")},
+      {"random 229 B", [&] { Put("norm.fnt", random); }, Cz(" není textový soubor")},
+      {"missing", [] {}, Cz(" chybí")},
       {"folder", [&] { std::filesystem::create_directory(dir / "norm.fnt"); }, Cz(" je složka, ne soubor")},
   };
-  ASSERT_GE(users12.size(), 200u);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
+    common::ForgetParamFile("norm.fnt");
     std::filesystem::remove_all(dir / "norm.fnt");
-    Put("12zn.fnt", users12);
-    Put("cond.fnt", usersCond);
     c.damage();
+    const std::string before = c.said.empty() ? Bytes("norm.fnt") : std::string();
+    (void)Param("norm.fnt", "Height");  // a print read it before the window opens
     notes.calls.clear();
     Open([&] {
-      EXPECT_EQ(w.Edit1.text(), "50");
-      EXPECT_EQ(w.Edit3.text(), "Seed Mono");
+      EXPECT_EQ(w.Edit1.text(), c.height);
+      EXPECT_EQ(w.Edit3.text(), c.said.empty() ? "Courier New" : "Seed Mono");
       backend.ChooseItem(w.ComboBox1, 1);
-      EXPECT_EQ(w.Edit3.text(), "Consolas");
+      EXPECT_EQ(w.Edit1.text(), "33");
+      EXPECT_EQ(w.Edit3.text(), "Courier New");
       backend.ChooseItem(w.ComboBox1, 2);
       EXPECT_EQ(w.Edit3.text(), "Lucida Console");
     });
-    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
-              std::vector<std::string>{Cz("Soubor písma norm.fnt") + c.said + Cz(", nahrazen výchozím z \\2\\norm.fnt")});
-    EXPECT_EQ(Param("norm.fnt", "FaceName"), "Seed Mono");
-    EXPECT_EQ(Param("norm.fnt", "Height"), "50");
+    if (c.said.empty()) {
+      EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+      EXPECT_EQ(Bytes("norm.fnt"), before);
+    } else {
+      EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+                std::vector<std::string>{Cz("Soubor písma norm.fnt") + c.said + Cz(", nahrazen výchozím z \\2\\norm.fnt")});
+      EXPECT_EQ(Param("norm.fnt", "FaceName"), "Seed Mono");
+      EXPECT_EQ(Param("norm.fnt", "Height"), "50");
+    }
     EXPECT_EQ(Bytes("12zn.fnt"), users12);
     EXPECT_EQ(Bytes("cond.fnt"), usersCond);
   }

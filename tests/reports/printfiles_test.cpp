@@ -85,26 +85,31 @@ TEST_F(PrintFont, ValuesThatDoNotFitStopWithARangeError) {
   EXPECT_EQ(ReadPrintFont("c.fnt").faceName.size(), 31u);
 }
 
-TEST_F(PrintFont, FontsAreSeededFromTheProgramFolderUnder200Bytes) {
-  const std::string big = "Height : -40\r\n" + std::string(220, ' ') + "\r\n";
-  const std::string bigCond = "Height : -25\r\n" + std::string(220, ' ') + "\r\n";
+// A font file is judged by what it holds, never by its size: one that names its face
+// stays however short; one without is replaced, unless the default has none either.
+TEST_F(PrintFont, FontsAreSeededWhenTheyHoldNoFaceNameWhateverTheirSize) {
+  const std::string big = "Height : -40\r\n" + std::string(220, ' ') + "\r\nFaceName : Seed Mono\r\n";
+  const std::string small12 = "Height : 33\r\nWidth : 16\r\nFaceName : Courier New\r\n";
   Put("2/norm.fnt", big);
-  Put("2/12zn.fnt", "Height : -33\r\n");
-  Put("2/cond.fnt", bigCond);
+  Put("2/12zn.fnt", "Height : -33\r\nFaceName : Seed Mono\r\n");
+  Put("2/cond.fnt", "Height : -99\r\n");  // a default without a face
   Put("norm.fnt", "Height : -1\r\n");
-  SeedPrintFonts();
-  EXPECT_EQ(Bytes("norm.fnt"), big);
-  EXPECT_EQ(Bytes("cond.fnt"), bigCond);
-  Put("2/norm.fnt", "Height : -98\r\n");
-  Put("2/cond.fnt", "Height : -99\r\n");
-  SeedPrintFonts();  // both are large enough now: nothing is copied
-  EXPECT_EQ(Bytes("norm.fnt"), big);
-  EXPECT_EQ(Bytes("cond.fnt"), bigCond);
-  // Each file by itself: a cut one alone comes back.
+  Put("12zn.fnt", small12);
   Put("cond.fnt", "Height : -2\r\n");
+  (void)common::ReadParam("norm.fnt", "Height");  // cached before it is replaced
   SeedPrintFonts();
-  EXPECT_EQ(Bytes("cond.fnt"), "Height : -99\r\n");
   EXPECT_EQ(Bytes("norm.fnt"), big);
+  EXPECT_EQ(common::ReadParam("norm.fnt", "Height"), "-40");
+  EXPECT_EQ(Bytes("12zn.fnt"), small12);
+  EXPECT_EQ(Bytes("cond.fnt"), "Height : -2\r\n");
+  const std::vector<std::string> said = notes.Texts(common::RecordingNotifier::Kind::Message);
+  EXPECT_EQ(said, (std::vector<std::string>{
+                      Cz("Soubor písma norm.fnt nemá název písma (FaceName), nahrazen výchozím z \\2\\norm.fnt"),
+                      Cz("Soubor písma cond.fnt nemá název písma (FaceName); výchozí \\2\\cond.fnt je také poškozen, "
+                         "soubor zůstává")}));
+  SeedPrintFonts();  // nothing more to replace, nothing said again
+  EXPECT_EQ(Bytes("norm.fnt"), big);
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message).size(), 2u);
 }
 
 class PrintLine : public ReportTest {};

@@ -108,6 +108,62 @@ TEST_F(Spool, AMissingCatalogueGivesNoTitlesAndAnUnreadableOneOneMessage) {
   EXPECT_EQ(Messages(), 1) << notes.Dump();
 }
 
+// A catalogue cut or of random bytes, a folder list of random bytes or a folder in
+// its place: each opening says once which file is damaged and uses nothing of it (no
+// title, only the start folder's reports); the spreadsheet list says it of the
+// catalogue too, and the archive titles leave the damaged catalogue byte for byte.
+TEST_F(Spool, ADamagedCatalogueOrFolderListIsSaidOnceAndNothingOfItIsUsed) {
+  File("R2.txt", "x");
+  File("a/X1.txt", "x");
+  File("XLS/R2.CSV", "1;\r\n");
+  Put("OFCRP.DTA", "0001Title\r\n");
+  std::string random(240, '\0');
+  for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 151 + 3) % 256);
+  random.replace(30, 24, "\r\nR2       Seznam bank\r\n");  // a line a reader would take
+  const std::string catalogue = "R2      |OF      |Seznam bank\r\nXY      |OF      |Dru";
+  const struct {
+    const char* what;
+    std::function<void()> damage;
+    const char* file;
+    std::string said;
+  } cases[] = {
+      {"catalogue cut", [&] { Put("listw.tab", catalogue); }, "listw.tab",
+       Cz(" je useknutý (poslední řádek nemá konec); názvy sestav z něj nepoužívám")},
+      {"catalogue random", [&] { Put("listw.tab", random); }, "listw.tab",
+       Cz(" není textový soubor; názvy sestav z něj nepoužívám")},
+      {"folder list random", [&] { Put("_sestavy.kde", random.substr(0, 30) + "\r\na\\\r\n" + random); }, "_sestavy.kde",
+       Cz(" není textový soubor; ukazuji jen sestavy startovní složky")},
+      {"folder list a folder", [&] { std::filesystem::create_directories(Path("_sestavy.kde/a")); }, "_sestavy.kde",
+       Cz(" je složka, ne soubor; ukazuji jen sestavy startovní složky")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const char* name : {"listw.tab", "_sestavy.kde"}) std::filesystem::remove_all(dir / name);
+    Put("listw.tab", "R2      |OF      |Seznam bank\r\n");
+    c.damage();
+    const bool catalogue = std::string(c.file) == "listw.tab";
+    notes.calls.clear();
+    OpenSpool([&] {
+      ASSERT_EQ(Names(list), std::vector<std::string>{"R2"});
+      EXPECT_EQ(list.Entries[0].place, Here());
+      EXPECT_EQ(common::StripRightSp(list.Entries[0].title), catalogue ? "" : "Seznam bank");
+    });
+    const std::vector<std::string> said = notes.Texts(common::RecordingNotifier::Kind::Message);
+    ASSERT_EQ(said.size(), 1u) << notes.Dump();
+    EXPECT_TRUE(said[0].starts_with(Cz("Soubor ")) && said[0].ends_with(c.file + c.said)) << said[0];
+    if (!catalogue) continue;
+    const std::string before = Bytes("listw.tab");
+    notes.calls.clear();
+    Steps([](ui::Form&) {});
+    reports::ShowSpoolExcModal();
+    list.SetupSpool();
+    list.A1Click();
+    list.CloseBrowse();
+    EXPECT_EQ(Bytes("listw.tab"), before);
+    EXPECT_EQ(notes.Count(common::RecordingNotifier::Kind::Message, Cz("Soubor ")), 3) << notes.Dump();
+  }
+}
+
 TEST_F(Spool, AnEmptyFolderDoesNotReadTheCatalogue) {
   std::filesystem::create_directory(dir / "listw.tab");
   OpenSpool([&] { EXPECT_EQ(list.Count, 0); });

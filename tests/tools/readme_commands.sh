@@ -38,6 +38,21 @@ if "$root/tools/install-prog" "$work/none" 2>/dev/null; then fail "install-prog 
 [ -f "$start/data/UZIVATEL.tab" ] || fail "userslot set wrote no UZIVATEL.tab in the data folder"
 [ ! -e "$start/UZIVATEL.tab" ] || fail "userslot set wrote UZIVATEL.tab into the start folder"
 
+# The lock server's address in the data folder's job file, named by drive as the README has it:
+# in the start folder, whose drives.map knows X:; a Linux path from anywhere.
+grep -qF "(cd /srv/ucto/start && /path/to/build/tools/tavcli/tavcli job set --in 'X:\DATA\' SERVER1 10.0.0.5)" \
+  "$root/README.md" || fail "the README's server example does not run in the start folder"
+mkdir -p "$work/x/DATA"
+printf 'X: %s\n' "$work/x" > "$start/drives.map"
+(cd "$start" && "$tavcli" job set --in 'X:\DATA\' SERVER1 10.0.0.5) || fail "job set SERVER1 in the start folder"
+[ "$(cd "$start" && "$tavcli" job get --in 'X:\DATA\' SERVER1)" = "10.0.0.5" ] || fail "SERVER1 not stored"
+if (cd "$work" && "$tavcli" job set --in 'X:\DATA\' SERVER1 10.0.0.6 2>/dev/null); then
+  fail "X: was known outside the start folder"
+fi
+(cd "$work" && "$tavcli" job set --in "$work/x/DATA/" SERVER1 10.0.0.7) || fail "job set with a Linux path"
+[ "$(cd "$start" && "$tavcli" job get --in 'X:\DATA\' SERVER1)" = "10.0.0.7" ] || fail "SERVER1 by Linux path not stored"
+rm "$start/drives.map"
+
 "$tavcli" --help >/dev/null || fail "tavcli --help"
 "$uidriver" --help >/dev/null || fail "uidriver --help"
 "$uidriver" --list | grep -qx "TfOrg \[FILE\]" || fail "uidriver --list"
