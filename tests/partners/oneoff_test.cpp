@@ -17,21 +17,8 @@ using common::Cz;
 using partners::TfOrg;
 namespace of = partners::of;
 
-class OneOffTools : public orgtest::OrgFiles {
+class OneOffTools : public orgtest::OrgToolFiles {
  protected:
-  void SetUp() override {
-    OrgFiles::SetUp();
-    partners::InstallOrgTools();
-  }
-  void Open(TfOrg& w) {
-    partners::SetupOrg(w, "org.dta");
-    w.Show();
-    w.EnableMenuItems();
-  }
-  void Tool(const std::string& item) {
-    backend.QueueAnswer(ui::headless::Answer::MenuAnswer(item));
-    backend.PressKeys("F10");
-  }
   // count partners named name1, name2, ..., with the DIČ given.
   std::string Many(int count, const std::string& name, const std::string& dic = "", int first = 1) const {
     std::string bytes;
@@ -197,24 +184,7 @@ TEST_F(OneOffTools, AnImportAndAnotherWorkstationsNewPartnersTakeTurns) {
   WriteData("org.csv", csv);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
-  if (child == 0) {
-    common::CurrentSession().CurrentUser = "02";
-    int code = 0;
-    for (int i = 0; i < 20 && code == 0; ++i) {
-      TfOrg w("fOrgOther");
-      partners::SetupOrg(w, "org.dta");
-      {
-        common::ScopedFileLock lock(partners::OrgLockPath(w), "W");
-        w.DataFileReopen();
-        w.RecordBuffer = w.BlankRecord;
-        partners::PutOrgText(w.RecordBuffer, of::Name, "F4");
-        partners::PutOrgWord(w.RecordBuffer, of::Number, static_cast<std::uint16_t>(w.Count + 1));
-        if (!w.AppendRecord()) code = 1;
-      }
-      w.CloseBrowse();
-    }
-    _exit(code);
-  }
+  if (child == 0) _exit(AppendAsOtherWorkstation("org.dta", 20));
   TfOrg w("fOrg");
   Open(w);
   Tool("NaberCSV21");

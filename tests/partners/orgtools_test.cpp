@@ -18,22 +18,8 @@ using common::Cz;
 using partners::TfOrg;
 namespace of = partners::of;
 
-class PartnerTools : public orgtest::OrgFiles {
+class PartnerTools : public orgtest::OrgToolFiles {
  protected:
-  void SetUp() override {
-    OrgFiles::SetUp();
-    partners::InstallOrgTools();
-  }
-  void Open(TfOrg& w) {
-    partners::SetupOrg(w, "org.dta");
-    w.Show();
-    w.EnableMenuItems();
-  }
-  // Picks the item from the menu F10 pops up.
-  void Tool(const std::string& item) {
-    backend.QueueAnswer(ui::headless::Answer::MenuAnswer(item));
-    backend.PressKeys("F10");
-  }
   std::vector<std::string> Org() const { return Records(ReadData("org.dta")); }
 };
 

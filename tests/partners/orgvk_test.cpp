@@ -288,26 +288,7 @@ TEST_F(OrvekOrg, ATransferAndAnAppendOfAnotherWorkstationTakeTurns) {
   const std::string mainFolder = dir / "main";
   const pid_t child = fork();
   ASSERT_GE(child, 0);
-  if (child == 0) {
-    // The other workstation: new partners appended as F4 numbers them, under the lock.
-    common::Session& s = common::CurrentSession();
-    s.CurrentUser = "02";
-    int code = 0;
-    for (int i = 0; i < 20 && code == 0; ++i) {
-      TfOrg w("fOrgOther");
-      partners::SetupOrg(w, "=" + mainFolder + "/org.dta");
-      {
-        common::ScopedFileLock lock(partners::OrgLockPath(w), "W");
-        w.DataFileReopen();
-        w.RecordBuffer = w.BlankRecord;
-        partners::PutOrgText(w.RecordBuffer, of::Name, "F4");
-        partners::PutOrgWord(w.RecordBuffer, of::Number, static_cast<std::uint16_t>(w.Count + 1));
-        if (!w.AppendRecord()) code = 1;
-      }
-      w.CloseBrowse();
-    }
-    _exit(code);
-  }
+  if (child == 0) _exit(AppendAsOtherWorkstation("=" + mainFolder + "/org.dta", 20));
   LeaveRegister();
   AnswerAsk(true);
   partners::TransferFromSatellite(mainFolder, dir / "sat");

@@ -8,9 +8,11 @@
 
 #include "browser/dotaz.h"
 #include "common/encoding.h"
+#include "common/locking.h"
 #include "common/osfile.h"
 #include "partners/org.h"
 #include "partners/orgservices.h"
+#include "partners/orgtools.h"
 #include "tests/browser/soubkit.h"
 
 namespace orgtest {
@@ -61,7 +63,47 @@ class OrgFiles : public soubtest::SoubTest {
     });
   }
 
+  // Another workstation (user 02): `count` new partners named "F4" appended to the
+  // register `name` as F4 numbers them, under its lock. 0, or 1 when an append failed.
+  static int AppendAsOtherWorkstation(const std::string& name, int count) {
+    common::CurrentSession().CurrentUser = "02";
+    int code = 0;
+    for (int i = 0; i < count && code == 0; ++i) {
+      partners::TfOrg w("fOrgOther");
+      partners::SetupOrg(w, name);
+      {
+        common::ScopedFileLock lock(partners::OrgLockPath(w), "W");
+        w.DataFileReopen();
+        w.RecordBuffer = w.BlankRecord;
+        partners::PutOrgText(w.RecordBuffer, partners::of::Name, "F4");
+        partners::PutOrgWord(w.RecordBuffer, partners::of::Number, static_cast<std::uint16_t>(w.Count + 1));
+        if (!w.AppendRecord()) code = 1;
+      }
+      w.CloseBrowse();
+    }
+    return code;
+  }
+
   std::string blank, here;
+};
+
+// The register with the tools of its F10 menu installed.
+class OrgToolFiles : public OrgFiles {
+ protected:
+  void SetUp() override {
+    OrgFiles::SetUp();
+    partners::InstallOrgTools();
+  }
+  void Open(partners::TfOrg& w) {
+    partners::SetupOrg(w, "org.dta");
+    w.Show();
+    w.EnableMenuItems();
+  }
+  // Picks the item from the menu F10 pops up.
+  void Tool(const std::string& item) {
+    backend.QueueAnswer(ui::headless::Answer::MenuAnswer(item));
+    backend.PressKeys("F10");
+  }
 };
 
 }  // namespace orgtest
