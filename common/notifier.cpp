@@ -1,9 +1,11 @@
 #include "common/notifier.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/numbers.h"
 #include "common/session.h"
@@ -37,6 +39,29 @@ bool ConsoleNotifier::LockWait(const std::string& text, int ms) {
 }
 
 void ConsoleNotifier::Beep(unsigned) {}
+
+long long EndingNotifier::Left() {
+  const long long now = SystemMonotonicMs();
+  if (deadline_ < 0) deadline_ = now + budgetMs_;
+  return deadline_ - now;
+}
+
+bool EndingNotifier::LockWait(const std::string& text, int ms) {
+  const long long left = Left();
+  if (left <= 0) {
+    ToConsole(text);
+    return true;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(std::max(ms, 1), left)));
+  return false;
+}
+
+WaitEnd EndingNotifier::Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) {
+  for (;;) {
+    if (LockWait(text, std::min(ms, 100))) return WaitEnd::Stopped;
+    if (retry(text)) return WaitEnd::Done;
+  }
+}
 
 bool RecordingNotifier::LockWait(const std::string& text, int ms) {
   calls.push_back({Kind::LockWait, text, ms});
