@@ -346,10 +346,14 @@ void TForm1::FormClose() {
   s.Exiting = true;
   StopTimers();
   CloseCodeListForms();
-  // What a window left locked (its opener did not finish) is released here.
-  for (const std::string& file : common::ReleaseHeldLocks(s))
-    common::MessageOk(common::Cz("Zámek souboru ") + common::ShownPath(file) + common::Cz(" se nepodařilo uvolnit"));
+  ReleaseLeftLocks();
   common::DisconnectLockServer(s);
+}
+
+void TForm1::ReleaseLeftLocks() {
+  // What a window left locked (its opener did not finish) is released here.
+  for (const std::string& file : common::ReleaseHeldLocks(common::CurrentSession()))
+    common::MessageOk(common::Cz("Zámek souboru ") + common::ShownPath(file) + common::Cz(" se nepodařilo uvolnit"));
 }
 
 void TForm1::StopTimers() {
@@ -382,6 +386,8 @@ void TForm1::CloseInPlace() {
   StopTimers();
   TimerEnd.Stop();
   RejectModalForms();
+  // A close already under way (Esc) cannot go on: what it has not released yet is.
+  if (closed_) ReleaseLeftLocks();
   FormClose();
 }
 

@@ -184,6 +184,7 @@ class TForm1 : public ui::Form {
  private:
   void StopTimers();
   void RejectModalForms();
+  void ReleaseLeftLocks();
 
   std::vector<std::string> args_;
   bool closed_ = false;

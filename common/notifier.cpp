@@ -40,14 +40,10 @@ bool ConsoleNotifier::LockWait(const std::string& text, int ms) {
 
 void ConsoleNotifier::Beep(unsigned) {}
 
-long long EndingNotifier::Left() {
-  const long long now = SystemMonotonicMs();
-  if (deadline_ < 0) deadline_ = now + budgetMs_;
-  return deadline_ - now;
-}
+EndingNotifier::EndingNotifier(int budgetMs) : deadline_(SystemMonotonicMs() + budgetMs) {}
 
 bool EndingNotifier::LockWait(const std::string& text, int ms) {
-  const long long left = Left();
+  const long long left = deadline_ - SystemMonotonicMs();
   if (left <= 0) {
     ToConsole(text);
     return true;

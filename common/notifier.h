@@ -45,19 +45,17 @@ class ConsoleNotifier : public Notifier {
 
 // While the program ends without a window (a signal, a lost display): texts go to
 // standard error, and waits retry silently until one deadline, `budgetMs` after the
-// first wait of the ending, has passed; then they give up (the wait's text is said).
+// notifier was made, has passed; then they give up (the wait's text is said).
 class EndingNotifier : public ConsoleNotifier {
  public:
-  explicit EndingNotifier(int budgetMs = 10000) : budgetMs_(budgetMs) {}
+  explicit EndingNotifier(int budgetMs = 10000);
   // Sleeps at most the time left; true (give up) once the deadline has passed.
   bool LockWait(const std::string& text, int ms) override;
   // Retries every ms (100 at most) until done; Stopped once the deadline has passed.
   WaitEnd Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) override;
 
  private:
-  long long Left();  // ms until the deadline, starting it at the first call
-  int budgetMs_;
-  long long deadline_ = -1;
+  long long deadline_;
 };
 
 // Keeps every call for tests. Waits return at once unless onWait is set

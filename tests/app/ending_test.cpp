@@ -3,6 +3,7 @@
 // folder, opens code list 30 by keys, and is then ended; its lock entries must be gone
 // and its exit status must tell how it ended.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,25 +48,28 @@ bool PollUntil(const std::function<bool()>& done, int ms = kWaitMs) {
 class XServer {
  public:
   XServer() {
-    for (int n = 90 + static_cast<int>(getpid() % 100); n < 400 && !conn_; ++n) {
-      if (std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
-      common::RunOptions o;
-      o.hidden = true;
-      if (server_.Start("Xvfb", {":" + std::to_string(n), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, o) != 0)
-        return;
-      const std::string name = ":" + std::to_string(n);
-      common::RunResult r;
-      PollUntil([&] {
-        if (server_.Ended(r)) return true;  // the number was taken meanwhile
-        xcb_connection_t* c = xcb_connect(name.c_str(), nullptr);
-        if (!xcb_connection_has_error(c)) {
-          conn_ = c;
-          return true;
-        }
-        xcb_disconnect(c);
-        return false;
-      });
-      if (conn_) display_ = name;
+    // The server picks a free display itself and tells its number once it is ready.
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    common::RunOptions o;
+    o.hidden = true;
+    const bool started = server_.Start("Xvfb", {"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+                                                "-nolisten", "tcp"}, o) == 0;
+    close(fds[1]);
+    std::string number;
+    if (started) {
+      pollfd p{fds[0], POLLIN, 0};
+      char c = 0;
+      while (number.find('\n') == std::string::npos && poll(&p, 1, kWaitMs) == 1 && read(fds[0], &c, 1) == 1)
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty() || number.back() != '\n') return;
+    display_ = ":" + number.substr(0, number.size() - 1);
+    conn_ = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(conn_)) {
+      xcb_disconnect(conn_);
+      conn_ = nullptr;
     }
     if (!conn_) return;
     root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
@@ -106,6 +111,22 @@ class XServer {
     }
     free(tree);
     return found;
+  }
+
+  // The window holding the keyboard has a title with `part` in it.
+  bool Focused(const std::string& part) {
+    xcb_get_input_focus_reply_t* f = xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr);
+    xcb_window_t w = f ? f->focus : XCB_NONE;
+    free(f);
+    // Up to the top-level window.
+    for (int depth = 0; w != XCB_NONE && w != root_ && depth < 16; ++depth) {
+      xcb_query_tree_reply_t* t = xcb_query_tree_reply(conn_, xcb_query_tree(conn_, w), nullptr);
+      const xcb_window_t parent = t ? t->parent : XCB_NONE;
+      free(t);
+      if (parent == root_) break;
+      w = parent;
+    }
+    return w != XCB_NONE && w != root_ && Title(w).find(part) != std::string::npos;
   }
 
  private:
@@ -180,29 +201,42 @@ class Ending : public ::testing::Test {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
   }
 
+  // A key, then the window that must be shown after it (holding the keyboard when
+  // `focused`), and one that must be gone.
+  struct Step {
+    std::uint32_t key;
+    std::string shown, gone;
+    bool focused = false;
+  };
+  void Press(const Step& step) {
+    x->Key(step.key);
+    ASSERT_TRUE(PollUntil([&] {
+      return (step.shown.empty() || (step.focused ? x->Focused(step.shown) : x->Shown(step.shown))) &&
+             (step.gone.empty() || !x->Shown(step.gone));
+    })) << step.shown << step.gone << Said();
+  }
+
   // Starts the program and opens list 30 from the code-list menu (both lists it keeps
-  // open get a read entry); then `then` more keys.
-  void StartWithList30(const std::vector<std::uint32_t>& then = {}) {
+  // open get a read entry); then the steps.
+  void StartWithList30(const std::vector<Step>& then = {}) {
     // The choice list starts on its first row, not on the one chosen last.
     for (const auto& f : std::filesystem::recursive_directory_iterator(dir.path()))
       if (common::UpperCz(f.path().filename().string()) == "VYBER.IDX") std::filesystem::remove(f.path());
+    for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM"})
+      if (!savedEnv_.count(name)) savedEnv_[name] = getenv(name) ? std::optional<std::string>(getenv(name)) : std::nullopt;
     setenv("DISPLAY", x->display().c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     common::RunOptions o;
     o.workDir = dir.path();
     o.outputFile = dir / "stderr.txt";
     ASSERT_EQ(program.Start(CISELNIKY_BIN, {}, o), 0);
-    ASSERT_TRUE(PollUntil([&] { return x->Shown("TAVONA 01"); })) << Said();
-    x->Key(kSpace);  // on the focused "Aktualizace číselníků"
-    ASSERT_TRUE(PollUntil([&] { return x->Shown("Aktualizace"); })) << Said();
+    ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
+    Press({kSpace, "Aktualizace", "", true});  // on the focused button "Aktualizace číselníků"
     for (int i = 0; i < 15; ++i) x->Key(kDown);  // to " 30 Organizační struktura - střediska"
-    x->Key(kEnter);
+    Press({kEnter, "Střediska", "Aktualizace", true});
     ASSERT_TRUE(PollUntil([&] { return Entries().size() == 2; })) << Said();
     ASSERT_EQ(Entries(), (std::vector<std::string>{"CI10.DTA R", "CI30.DTA R"}));
-    for (std::uint32_t k : then) {
-      x->Key(k);
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a window opens or closes
-    }
+    for (const Step& step : then) Press(step);
     ASSERT_TRUE(program.Running()) << Said();
   }
   // The lock entries in the data folder's table, as "KEY kind".
@@ -219,12 +253,18 @@ class Ending : public ::testing::Test {
     EXPECT_TRUE(PollUntil([&] { return program.Ended(r); }, ms)) << Said();
     return r;
   }
-  void TearDown() override { program.Kill(); }
+  void TearDown() override {
+    program.Kill();
+    for (const auto& [name, value] : savedEnv_)
+      if (value) setenv(name.c_str(), value->c_str(), 1);
+      else unsetenv(name.c_str());
+  }
 
   static constexpr std::uint32_t kSpace = 0x20, kDown = 0xff54, kEnter = 0xff0d, kEsc = 0xff1b, kF4 = 0xffc1;
   std::unique_ptr<XServer> x = std::make_unique<XServer>();
   ostest::TempDir dir;
   common::ChildProgram program;
+  std::map<std::string, std::optional<std::string>> savedEnv_;
 };
 
 // SIGTERM while the list is shown, SIGHUP back in the main window, SIGINT while a new
@@ -233,11 +273,13 @@ class Ending : public ::testing::Test {
 TEST_F(Ending, ASignalRunsTheEndOfRunCloseAndEndsByTheSignal) {
   const struct {
     int signal;
-    std::vector<std::uint32_t> keys;
-  } cases[] = {{SIGTERM, {}}, {SIGHUP, {kEsc, kEsc}}, {SIGINT, {kF4, '7'}}};
+    std::vector<Step> steps;
+  } cases[] = {{SIGTERM, {}},
+               {SIGHUP, {{kEsc, "Aktualizace", "Střediska", true}, {kEsc, "", "Aktualizace"}}},
+               {SIGINT, {{kF4, " CI30 "}, {'7'}}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.signal);
-    StartWithList30(c.keys);
+    StartWithList30(c.steps);
     const std::string list = ostest::ReadRaw(dir / "data/CI30.DTA");
     ASSERT_EQ(kill(program.pid(), c.signal), 0);
     const common::RunResult r = Ended();
