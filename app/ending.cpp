@@ -40,11 +40,6 @@ void InstallEndSignals() {
 
 int NotedSignal() { return g_signal.load(); }
 
-void NoteSignal(int signal) {
-  int none = 0;
-  g_signal.compare_exchange_strong(none, signal);
-}
-
 void EndByNotedSignal() {
   const int signal = g_signal.load();
   if (signal == 0) return;

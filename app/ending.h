@@ -10,8 +10,6 @@ namespace app {
 void InstallEndSignals();
 // The signal noted, 0 when none.
 int NotedSignal();
-// Notes a signal as its handler does.
-void NoteSignal(int signal);
 // Ends the process by the noted signal with its default action, so that its status
 // tells which; returns when none was noted.
 void EndByNotedSignal();
