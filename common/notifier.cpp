@@ -45,7 +45,7 @@ EndingNotifier::EndingNotifier(int budgetMs) : deadline_(SystemMonotonicMs() + b
 bool EndingNotifier::LockWait(const std::string& text, int ms) {
   const long long left = deadline_ - SystemMonotonicMs();
   if (left <= 0) {
-    ToConsole(text);
+    if (text != told_) ToConsole(told_ = text);
     return true;
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(std::max(ms, 1), left)));

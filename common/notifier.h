@@ -45,7 +45,7 @@ class ConsoleNotifier : public Notifier {
 
 // While the program ends without a window (a signal, a lost display): texts go to
 // standard error, and waits retry silently until one deadline, `budgetMs` after the
-// notifier was made, has passed; then they give up (the wait's text is said).
+// notifier was made, has passed; then they give up (the wait's text is said, once).
 class EndingNotifier : public ConsoleNotifier {
  public:
   explicit EndingNotifier(int budgetMs = 10000);
@@ -56,6 +56,7 @@ class EndingNotifier : public ConsoleNotifier {
 
  private:
   long long deadline_;
+  std::string told_;
 };
 
 // Keeps every call for tests. Waits return at once unless onWait is set
