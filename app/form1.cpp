@@ -7,6 +7,7 @@
 #include "app/ci60.h"
 #include "app/cicopy.h"
 #include "app/codelistmenu.h"
+#include "app/ending.h"
 #include "app/language.h"
 #include "app/payrolltools.h"
 #include "browser/buttons.h"
@@ -24,12 +25,14 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/lockclient.h"
+#include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/params.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/usertab.h"
+#include "common/winpath.h"
 #include "app/printpartners.h"
 #include "partners/orvekorg.h"
 #include "partners/stitky.h"
@@ -50,6 +53,8 @@ namespace {
 
 constexpr int kWatchMs = 10000;
 constexpr int kKeepAliveMs = 10000;
+constexpr int kSignalPollMs = 100;
+TForm1* g_main = nullptr;
 constexpr int kWindowFontHeight = 11;
 
 }  // namespace
@@ -193,6 +198,7 @@ TForm1::TForm1(std::vector<std::string> args)
       ProgressBar1(Add<ui::ProgressBar>("ProgressBar1")),
       Timer1(AddTimer("Timer1", kWatchMs)),
       TimerKeepAlive(AddTimer("TimerKeepAlive", kKeepAliveMs)),
+      TimerEnd(AddTimer("TimerEnd", kSignalPollMs)),
       args_(std::move(args)) {
   SetCaption("TAVONA");
   SetBounds(100, 60, 810, 592);
@@ -241,7 +247,12 @@ TForm1::TForm1(std::vector<std::string> args)
     t.Stop();
     services.keepAlive();
   };
+  TimerEnd.onTimer = [this](ui::Timer&) {
+    if (NotedSignal()) EndBySignal();
+  };
   Timer1.Start();
+  TimerEnd.Start();
+  g_main = this;
   // The old code-list panel reads and clears the account-added mark, and its "Tisky"
   // is this window's report list.
   combined::OldPanelHooks().takeAccountAddedMark = [this] { return std::exchange(AccountAdded, false); };
@@ -251,6 +262,7 @@ TForm1::TForm1(std::vector<std::string> args)
 }
 
 TForm1::~TForm1() {
+  if (g_main == this) g_main = nullptr;
   combined::OldPanelHooks().takeAccountAddedMark = nullptr;
   combined::OldPanelHooks().reportList = nullptr;
 }
@@ -334,7 +346,14 @@ void TForm1::FormClose() {
   s.Exiting = true;
   StopTimers();
   CloseCodeListForms();
+  ReleaseLeftLocks();
   common::DisconnectLockServer(s);
+}
+
+void TForm1::ReleaseLeftLocks() {
+  // What a window left locked (its opener did not finish) is released here.
+  for (const std::string& file : common::ReleaseHeldLocks(common::CurrentSession()))
+    common::MessageOk(common::Cz("Zámek souboru ") + common::ShownPath(file) + common::Cz(" se nepodařilo uvolnit"));
 }
 
 void TForm1::StopTimers() {
@@ -342,9 +361,7 @@ void TForm1::StopTimers() {
   TimerKeepAlive.Stop();
 }
 
-void TForm1::RequestExit() {
-  common::CurrentSession().Exiting = true;
-  StopTimers();
+void TForm1::RejectModalForms() {
   const std::vector<ui::Form*> modal = ui::ModalForms();
   for (auto it = modal.rbegin(); it != modal.rend(); ++it) {
     ui::Form* f = *it;
@@ -352,6 +369,32 @@ void TForm1::RequestExit() {
     f->SetModalResult(ui::mr::Cancel);
     if (!f->modalDone()) f->SetVisible(false);  // a window that refuses to close still ends its run
   }
+}
+
+void TForm1::EndBySignal() {
+  TimerEnd.Stop();
+  BeginQuietEnd();
+  // A close already running (Esc) goes on, its waits now bounded and silent.
+  if (closed_)
+    RejectModalForms();
+  else
+    RequestExit();
+}
+
+void TForm1::CloseInPlace() {
+  common::CurrentSession().Exiting = true;
+  StopTimers();
+  TimerEnd.Stop();
+  RejectModalForms();
+  // A close already under way (Esc) cannot go on: what it has not released yet is.
+  if (closed_) ReleaseLeftLocks();
+  FormClose();
+}
+
+void TForm1::RequestExit() {
+  common::CurrentSession().Exiting = true;
+  StopTimers();
+  RejectModalForms();
   // Inside a button's action the openers finish first; RunAction then closes.
   if (actionDepth_ > 0) {
     exitPending_ = true;
@@ -494,6 +537,8 @@ void TForm1::bMZ_RZDClick() { Browse(payroll::fMZ_RZD(), [] { payroll::fMZ_RZD()
 // ---------------------------------------------------------------- services
 
 bool Exiting() { return common::CurrentSession().Exiting; }
+
+TForm1* RunningMainWindow() { return g_main; }
 
 std::function<void()>& CloseCodeListFormsHook() {
   static std::function<void()> hook;

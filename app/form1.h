@@ -100,6 +100,7 @@ class TForm1 : public ui::Form {
   ui::ProgressBar& ProgressBar1;
   ui::Timer& Timer1;           // the companion watch, 10 s
   ui::Timer& TimerKeepAlive;   // the lock-server keep-alive, 10 s after the connection
+  ui::Timer& TimerEnd;         // looks for a signal noted by its handler, 100 ms
 
   MainWindowServices services;
   // The report list of "Tisky" (the report layer's window unless a test puts its own).
@@ -130,6 +131,11 @@ class TForm1 : public ui::Form {
   // Ends the program: rejects the open modal windows, lets their openers finish,
   // then closes this window.
   void RequestExit();
+  // A signal was noted: the run ends as by RequestExit, without showing anything.
+  void EndBySignal();
+  // The run ends where it stands (the display has gone): the modal windows are
+  // rejected and FormClose runs now, without their openers finishing.
+  void CloseInPlace();
   // Shows "Platí: " + the code-list language, visible when bJazyk is enabled.
   void RefreshLanguageLabel();
 
@@ -177,6 +183,8 @@ class TForm1 : public ui::Form {
 
  private:
   void StopTimers();
+  void RejectModalForms();
+  void ReleaseLeftLocks();
 
   std::vector<std::string> args_;
   bool closed_ = false;
@@ -201,6 +209,9 @@ extern const std::array<const char*, kMainButtonCount> kMainTabOrder;
 
 // The program is ending: loops that show a window again stop.
 bool Exiting();
+
+// The main window of the run, nullptr when none exists.
+TForm1* RunningMainWindow();
 
 // The end-of-run close of the code-list windows kept open, then the flush of the
 // parameter cache; a file that cannot be written is reported. A hook in place runs

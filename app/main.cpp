@@ -2,12 +2,15 @@
 // single parameter "CI6160" the rebuild runs on the headless back end instead: no
 // display is needed, messages go to standard error and the exit status tells the result.
 // Otherwise, without a display that answers, it says so in one line and ends with status 2.
+// Ended by a signal, it closes as Esc does and then ends by that signal; when its display
+// goes away, it closes the same way and ends with status 1.
 #include <QApplication>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 
 #include "app/display.h"
+#include "app/ending.h"
 #include "app/form1.h"
 #include "app/program.h"
 #include "common/clock.h"
@@ -43,9 +46,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     (void)app::EnsureRuntimeDir();
+    app::InstallEndSignals();
     QApplication application(argc, argv);
     ui::qt::QtBackend backend;
-    return app::RunProgram(args);
+    backend.onDisplayLost = app::EndWithoutDisplay;
+    const int status = app::RunProgram(args);
+    app::EndByNotedSignal();
+    return status;
   } catch (const std::exception& e) {
     std::cerr << "ciselniky: " << e.what() << "\n";
     return 1;

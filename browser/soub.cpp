@@ -100,14 +100,8 @@ void TfSoub::KlNajdiClick() {
 }
 
 TfSoub::~TfSoub() {
-  // A window destroyed without CloseBrowse still gives its in-use registration back.
+  // Takes no lock and shows nothing: a lock still held is released by the end of the run.
   if (data_.IsOpen()) data_.Close();
-  if (lock_ == common::LockResult::Held) {
-    try {
-      common::UnlockFile(DataFilePath);
-    } catch (...) {
-    }
-  }
 }
 
 // ---------------------------------------------------------------- open and close

@@ -314,14 +314,24 @@ std::string LockUser(const Session& s) {
   return u;
 }
 
+namespace {
+
+// Keeps a lock taken in the session's list of held locks.
+LockResult Noted(Session& s, std::string_view path, LockResult r) {
+  if (r == LockResult::Held) s.HeldLocks.emplace_back(path);
+  return r;
+}
+
+}  // namespace
+
 LockResult LockFile(Session& s, std::string_view path, std::string_view kind) {
   Target t;
   if (!MakeTarget(s, path, t)) return LockResult::Skipped;
   const bool write = !kind.empty();
   if (ServerMode(s))
-    return ServerFor(s).ServerLock(s, t.dir, t.key, NormalLockKind(kind), t.user) ? LockResult::Held
-                                                                                   : LockResult::GivenUp;
-  return LockInTable(s, t, write);
+    return Noted(s, path, ServerFor(s).ServerLock(s, t.dir, t.key, NormalLockKind(kind), t.user) ? LockResult::Held
+                                                                                                 : LockResult::GivenUp);
+  return Noted(s, path, LockInTable(s, t, write));
 }
 
 LockResult TryLockFile(Session& s, std::string_view path, std::string_view kind, std::string& holder) {
@@ -333,7 +343,7 @@ LockResult TryLockFile(Session& s, std::string_view path, std::string_view kind,
     if (!holder.empty()) return LockResult::Busy;
     return LockFile(s, path, kind);
   }
-  return LockInTable(s, t, !kind.empty(), &holder);
+  return Noted(s, path, LockInTable(s, t, !kind.empty(), &holder));
 }
 
 LockResult TryLockFile(std::string_view path, std::string_view kind, std::string& holder) {
@@ -343,8 +353,19 @@ LockResult TryLockFile(std::string_view path, std::string_view kind, std::string
 bool UnlockFile(Session& s, std::string_view path) {
   Target t;
   if (!MakeTarget(s, path, t)) return true;
-  if (ServerMode(s)) return ServerFor(s).ServerUnlock(s, t.dir, t.key, t.user);
-  return UnlockInTable(s, t);
+  const bool released = ServerMode(s) ? ServerFor(s).ServerUnlock(s, t.dir, t.key, t.user) : UnlockInTable(s, t);
+  if (released) {
+    auto held = std::find(s.HeldLocks.begin(), s.HeldLocks.end(), path);
+    if (held != s.HeldLocks.end()) s.HeldLocks.erase(held);
+  }
+  return released;
+}
+
+std::vector<std::string> ReleaseHeldLocks(Session& s) {
+  std::vector<std::string> kept;
+  for (std::vector<std::string> held = s.HeldLocks; !held.empty(); held.pop_back())
+    if (!UnlockFile(s, held.back())) kept.push_back(held.back());
+  return kept;
 }
 
 std::string IfVolny(Session& s, std::string_view path) {

@@ -8,6 +8,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace common {
 
@@ -63,6 +64,10 @@ bool UnlockFile(std::string_view path);
 // Empty when no other user holds the file, else who holds it ("W 02 Novák").
 std::string IfVolny(Session& s, std::string_view path);
 std::string IfVolny(std::string_view path);
+
+// The end of the run: releases every lock this process still holds (taken and not
+// released). Returns the files whose entry could not be released.
+std::vector<std::string> ReleaseHeldLocks(Session& s);
 
 // The 24-character name of a user code ("07") from "JMENA.tab" in the program
 // folder; 24 blanks when unknown. A missing table is created with 100 blank names.

@@ -1,9 +1,11 @@
 #include "common/notifier.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/numbers.h"
 #include "common/session.h"
@@ -37,6 +39,25 @@ bool ConsoleNotifier::LockWait(const std::string& text, int ms) {
 }
 
 void ConsoleNotifier::Beep(unsigned) {}
+
+EndingNotifier::EndingNotifier(int budgetMs) : deadline_(SystemMonotonicMs() + budgetMs) {}
+
+bool EndingNotifier::LockWait(const std::string& text, int ms) {
+  const long long left = deadline_ - SystemMonotonicMs();
+  if (left <= 0) {
+    if (text != told_) ToConsole(told_ = text);
+    return true;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(std::max(ms, 1), left)));
+  return false;
+}
+
+WaitEnd EndingNotifier::Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) {
+  for (;;) {
+    if (LockWait(text, std::min(ms, 100))) return WaitEnd::Stopped;
+    if (retry(text)) return WaitEnd::Done;
+  }
+}
 
 bool RecordingNotifier::LockWait(const std::string& text, int ms) {
   calls.push_back({Kind::LockWait, text, ms});

@@ -43,6 +43,22 @@ class ConsoleNotifier : public Notifier {
   void Beep(unsigned type) override;
 };
 
+// While the program ends without a window (a signal, a lost display): texts go to
+// standard error, and waits retry silently until one deadline, `budgetMs` after the
+// notifier was made, has passed; then they give up (the wait's text is said, once).
+class EndingNotifier : public ConsoleNotifier {
+ public:
+  explicit EndingNotifier(int budgetMs = 10000);
+  // Sleeps at most the time left; true (give up) once the deadline has passed.
+  bool LockWait(const std::string& text, int ms) override;
+  // Retries every ms (100 at most) until done; Stopped once the deadline has passed.
+  WaitEnd Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) override;
+
+ private:
+  long long deadline_;
+  std::string told_;
+};
+
 // Keeps every call for tests. Waits return at once unless onWait is set
 // (a test may sleep there, advance a fake clock or release a held file).
 class RecordingNotifier : public Notifier {

@@ -43,6 +43,7 @@ class ChildProgram {
   // As RunProgram; options.wait and timeoutMs are not used.
   [[nodiscard]] int Start(const std::string& program, const std::vector<std::string>& args, const RunOptions& options);
   bool Running() const { return pid_ > 0; }
+  int pid() const { return pid_; }
   // True once the program has ended (its result filled); never blocks.
   bool Ended(RunResult& result);
   void Kill();

@@ -72,6 +72,7 @@ struct Session {
   JobImage JobTable{};
 
   // --- files (the default open mode is kept by osfile.h) ---
+  std::vector<std::string> HeldLocks;  // paths locked and not yet released, one per lock
   int IgnoreLocks = 0;  // the answer of the last wait notice
   int WaitStopped = 0;  // 1 when the last wait was left with Esc: the step stops
   int ProtocolOn = 1;   // the activity log is written while non-zero

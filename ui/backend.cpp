@@ -1,5 +1,6 @@
 #include "ui/backend.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "common/encoding.h"
@@ -9,6 +10,7 @@ namespace ui {
 
 namespace {
 Backend* g_backend = nullptr;
+bool g_quiet = false;
 
 std::string& Title() {
   static std::string title;
@@ -37,8 +39,15 @@ void Backend::HandlerFailed(std::exception_ptr error) {
   } catch (...) {
     text = common::Cz("Neznámá chyba");
   }
-  MessageBox(text, ApplicationTitle(), MsgButtons::Ok, MsgIcon::Error);
+  ui::MessageBox(text, ApplicationTitle(), MsgButtons::Ok, MsgIcon::Error);
 }
+
+void EndQuietly() {
+  g_quiet = true;
+  if (g_backend) g_backend->CloseNativeDialogs();
+}
+
+bool EndingQuietly() { return g_quiet; }
 
 void HandlerFailed(std::exception_ptr error) {
   if (!HasBackend()) std::rethrow_exception(error);
@@ -49,6 +58,10 @@ const std::string& ApplicationTitle() { return Title(); }
 void SetApplicationTitle(std::string title) { Title() = std::move(title); }
 
 int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) {
+  if (g_quiet) {
+    std::fprintf(stderr, "%s\n", common::Win1250ToUtf8(text).c_str());
+    return buttons == MsgButtons::Ok ? mr::Ok : buttons == MsgButtons::YesNo ? mr::No : mr::Cancel;
+  }
   return CurrentBackend().MessageBox(text, caption, buttons, icon);
 }
 
@@ -59,12 +72,14 @@ bool AskYesNo(const std::string& text, const std::string& caption) {
          mr::Yes;
 }
 
-void Beep(BeepKind kind) { CurrentBackend().Beep(kind); }
-bool ChooseFont(Font& font) { return CurrentBackend().ChooseFont(font); }
-bool ChooseColor(Color& color) { return CurrentBackend().ChooseColor(color); }
-bool ChooseOpenFile(FileDialogRequest& request) { return CurrentBackend().ChooseOpenFile(request); }
-bool ChooseFolder(FolderDialogRequest& request) { return CurrentBackend().ChooseFolder(request); }
-bool ChoosePrinter() { return CurrentBackend().ChoosePrinter(); }
+void Beep(BeepKind kind) {
+  if (!g_quiet) CurrentBackend().Beep(kind);
+}
+bool ChooseFont(Font& font) { return !g_quiet && CurrentBackend().ChooseFont(font); }
+bool ChooseColor(Color& color) { return !g_quiet && CurrentBackend().ChooseColor(color); }
+bool ChooseOpenFile(FileDialogRequest& request) { return !g_quiet && CurrentBackend().ChooseOpenFile(request); }
+bool ChooseFolder(FolderDialogRequest& request) { return !g_quiet && CurrentBackend().ChooseFolder(request); }
+bool ChoosePrinter() { return !g_quiet && CurrentBackend().ChoosePrinter(); }
 Rect WorkArea() { return CurrentBackend().WorkArea(); }
 int PixelsPerInch() { return CurrentBackend().PixelsPerInch(); }
 std::int64_t NowMs() { return CurrentBackend().NowMs(); }

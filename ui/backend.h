@@ -79,7 +79,17 @@ class Backend {
 
   // An event handler threw (ui/handlers.h): by default its text in a message box.
   virtual void HandlerFailed(std::exception_ptr error);
+  // Closes the toolkit's own dialogs and menus still open (message boxes, standard
+  // dialogs, popup menus) as if cancelled.
+  virtual void CloseNativeDialogs() {}
 };
+
+// The program ends without a word (a signal, a lost display): from now on no window
+// is shown (a modal show returns Cancel at once), message boxes go to standard error
+// and are answered with Cancel (No, or OK when that is their only button), the standard
+// dialogs and popup menus choose nothing, and those still open are closed.
+void EndQuietly();
+bool EndingQuietly();
 
 // The current back end; throws std::logic_error when none is set.
 Backend& CurrentBackend();

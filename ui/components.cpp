@@ -23,7 +23,7 @@ MenuItem* PopupMenu::Find(const std::string& name) const {
 }
 
 MenuItem* PopupMenu::Popup(int screenX, int screenY) {
-  MenuItem* chosen = CurrentBackend().Popup(*this, {screenX, screenY});
+  MenuItem* chosen = EndingQuietly() ? nullptr : CurrentBackend().Popup(*this, {screenX, screenY});
   if (!chosen || !chosen->visible || !chosen->enabled || chosen->caption == "-") return nullptr;
   if (chosen->onClick) RunHandler([&] { chosen->onClick(*chosen); });
   return chosen;

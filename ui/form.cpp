@@ -238,6 +238,10 @@ void Form::FocusInitial() {
 
 int Form::ShowModal() {
   Backend& backend = CurrentBackend();
+  if (EndingQuietly()) {
+    modalResult_ = mr::Cancel;
+    return modalResult_;
+  }
   if (modal_) throw std::logic_error("form " + name() + " is already shown modally");
   if (visible()) throw std::logic_error("form " + name() + " is already shown");
   auto& r = Reg();
@@ -284,6 +288,7 @@ void Form::SetVisible(bool v) {
   }
   auto& r = Reg();
   if (v) {
+    if (EndingQuietly()) return;
     Control::visible_ = true;
     Changed(dirty::State);
     r.shown.push_back(this);

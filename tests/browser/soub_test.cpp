@@ -14,6 +14,7 @@
 #include "browser/indexfiles.h"
 #include "common/faultfs.h"
 #include "common/locking.h"
+#include "common/session.h"
 #include "common/params.h"
 #include "tests/browser/rolkit.h"
 #include "tests/browser/soubkit.h"
@@ -721,7 +722,9 @@ TEST_F(RecordBrowserButtons, ButtonsAreHiddenAndRunTheirOperations) {
 
 namespace {
 
-TEST_F(RecordBrowser, AWindowDestroyedWithoutClosingGivesTheFileBack) {
+// A destructor takes no lock: the entry of a window destroyed without closing is
+// released by the end of the run.
+TEST_F(RecordBrowser, AWindowDestroyedWithoutClosingLeavesItsLockToTheEndOfTheRun) {
   WriteCi99(1);
   std::string path;
   {
@@ -730,7 +733,10 @@ TEST_F(RecordBrowser, AWindowDestroyedWithoutClosingGivesTheFileBack) {
     path = w.DataFilePath;
     EXPECT_FALSE(common::IfVolny(other, path).empty());
   }
+  EXPECT_FALSE(common::IfVolny(other, path).empty());
+  EXPECT_EQ(common::ReleaseHeldLocks(common::CurrentSession()), std::vector<std::string>{});
   EXPECT_TRUE(common::IfVolny(other, path).empty());
+  EXPECT_TRUE(common::CurrentSession().HeldLocks.empty());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/clock.h"
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/fottab.h"
@@ -190,6 +191,33 @@ TEST_F(LockTableTest, BusyTableWaitsAndTheWaitCanBeLeft) {
   EXPECT_EQ(LockFile(u2, "X:\\DATA\\JINY.DTA", "W"), LockResult::GivenUp);
   EXPECT_FALSE(UnlockFile(u1, org));
   EXPECT_EQ(IfVolny(u2, org), "");
+}
+
+// The end of the run releases what is still held; while the table is held elsewhere
+// the ending's waits retry silently until their one deadline and then give up.
+TEST_F(LockTableTest, TheEndOfTheRunReleasesWhatIsHeldWithinItsDeadline) {
+  const std::string ci10 = "X:\\DATA\\CI10.DTA";
+  EXPECT_EQ(LockFile(u1, org, ""), LockResult::Held);
+  EXPECT_EQ(LockFile(u1, ci10, ""), LockResult::Held);
+  EXPECT_EQ(LockFile(u1, ci10, ""), LockResult::Held);
+  EXPECT_TRUE(UnlockFile(u1, ci10));
+  EXPECT_EQ(u1.HeldLocks, (std::vector<std::string>{org, ci10}));
+  File holder;
+  ASSERT_EQ(holder.Open("X:\\DATA\\FOT.tab", kModeExclusive), 0);
+  const long long start = SystemMonotonicMs();
+  EndingNotifier ending(300);
+  SetNotifier(&ending);
+  EXPECT_EQ(ReleaseHeldLocks(u1), (std::vector<std::string>{ci10, org}));
+  const long long took = SystemMonotonicMs() - start;
+  EXPECT_GE(took, 300);
+  EXPECT_LT(took, 5000);
+  EXPECT_EQ(Decoded().at(1).User(), "01  ");
+  holder.Close();
+  EXPECT_EQ(ReleaseHeldLocks(u1), std::vector<std::string>{});  // the deadline has passed: one try each
+  EXPECT_TRUE(u1.HeldLocks.empty());
+  EXPECT_EQ(Decoded().Encode(), FotTable().Encode());
+  SetNotifier(&notes);
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 }
 
 TEST_F(LockTableTest, FullTableWaits) {

@@ -164,6 +164,7 @@ struct QtBackend::Impl {
   std::unordered_map<Form*, QEventLoop*> loops;
   std::unordered_set<Form*> pending;
   int syncing = 0;
+  bool displayLost = false;
   std::string currentPrinter;
   std::string chosenPdf;  // the file of "Print to file" in the last print dialog
   QEventLoop* mainLoop = nullptr;
@@ -195,7 +196,7 @@ struct QtBackend::Impl {
   }
 
   void Flush() {
-    if (syncing) return;
+    if (syncing || displayLost) return;
     auto forms = std::move(pending);
     pending.clear();
     for (Form* f : forms) Sync(*f, false);
@@ -948,17 +949,52 @@ void QtBackend::Impl::SyncGrid(GridWidget& w, Grid& g, unsigned d) {
 
 // ---------------------------------------------------------------- QtBackend
 
+namespace {
+
+QtBackend* g_qt = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+
+// The toolkit's word that the X server has gone comes right before it ends the process.
+void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (g_previousHandler) g_previousHandler(type, context, text);
+  static bool lost = false;
+  if (g_qt && !lost && text.startsWith("The X11 connection broke")) {
+    lost = true;
+    g_qt->DisplayLost();
+  }
+}
+
+}  // namespace
+
 QtBackend::QtBackend() : impl_(std::make_unique<Impl>(*this)), previous_(HasBackend() ? &CurrentBackend() : nullptr) {
   if (!QApplication::instance()) throw std::logic_error("the Qt back end needs a QApplication");
+  g_qt = this;
+  g_previousHandler = qInstallMessageHandler(OnQtMessage);
   if (QStyleFactory::keys().contains("Fusion")) QApplication::setStyle("Fusion");
   impl_->currentPrinter = QPrinterInfo::defaultPrinterName().toStdString();
   SetBackend(this);
 }
 
 QtBackend::~QtBackend() {
+  qInstallMessageHandler(g_previousHandler);
+  g_qt = nullptr;
   for (auto& [timer, qtimer] : impl_->timers) delete qtimer;
   impl_->timers.clear();
   SetBackend(previous_);
+}
+
+void QtBackend::DisplayLost() {
+  impl_->displayLost = true;
+  if (onDisplayLost) onDisplayLost();
+}
+
+void QtBackend::CloseNativeDialogs() {
+  if (impl_->displayLost) return;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || dynamic_cast<FormView*>(w)) continue;
+    if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
+    else if (auto* menu = qobject_cast<QMenu*>(w)) menu->close();
+  }
 }
 
 QWidget* QtBackend::WidgetOf(const Form& form) const { return Impl::ViewOf(form); }

@@ -6,6 +6,7 @@
 // It holds no window logic. A QApplication must exist first.
 #pragma once
 #include <QtCore/Qt>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,11 @@ class QtBackend : public Backend {
   // When its width is above 0, the desktop work area the windows are fitted to
   // instead of the screen's (tests).
   Rect workArea;
+  // Runs on the main thread when the X server has gone, before the toolkit ends the
+  // process; from then on nothing is mirrored to the screen.
+  std::function<void()> onDisplayLost;
+
+  void CloseNativeDialogs() override;
 
   void FormShown(Form& form) override;
   void FormHidden(Form& form) override;
@@ -72,6 +78,8 @@ class QtBackend : public Backend {
   std::unique_ptr<PrinterCanvas> BeginPrint(const std::string& title, PageOrientation orientation) override;
 
   struct Impl;
+  // The toolkit said that the X server has gone.
+  void DisplayLost();
 
  private:
   std::unique_ptr<Impl> impl_;

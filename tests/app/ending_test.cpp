@@ -1,0 +1,330 @@
+// The program ended from outside: a signal (logout, a closed terminal, Ctrl+C) or its
+// X server going away. The real program runs under its own Xvfb on a scratch start
+// folder, opens code list 30 by keys, and is then ended; its lock entries must be gone
+// and its exit status must tell how it ended.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <xcb/xcbext.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/fottab.h"
+#include "common/iocodes.h"
+#include "common/jobfile.h"
+#include "common/osfile.h"
+#include "common/process.h"
+#include "common/text.h"
+#include "tests/common/os_tempdir.h"
+
+namespace {
+
+// Generous: the machine running the tests may be busy.
+constexpr int kWaitMs = 60000;
+
+bool PollUntil(const std::function<bool()>& done, int ms = kWaitMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+// An X server of the test's own, with keys typed through its test extension.
+class XServer {
+ public:
+  XServer() {
+    // The server picks a free display itself and tells its number once it is ready.
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    common::RunOptions o;
+    o.hidden = true;
+    const bool started = server_.Start("Xvfb", {"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+                                                "-nolisten", "tcp"}, o) == 0;
+    close(fds[1]);
+    std::string number;
+    if (started) {
+      pollfd p{fds[0], POLLIN, 0};
+      char c = 0;
+      while (number.find('\n') == std::string::npos && poll(&p, 1, kWaitMs) == 1 && read(fds[0], &c, 1) == 1)
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty() || number.back() != '\n') return;
+    display_ = ":" + number.substr(0, number.size() - 1);
+    conn_ = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(conn_)) {
+      xcb_disconnect(conn_);
+      conn_ = nullptr;
+    }
+    if (!conn_) return;
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
+    xcb_query_extension_reply_t* ext =
+        xcb_query_extension_reply(conn_, xcb_query_extension(conn_, 5, "XTEST"), nullptr);
+    if (ext && ext->present) xtest_ = ext->major_opcode;
+    free(ext);
+  }
+  ~XServer() { Stop(); }
+
+  bool ok() const { return conn_ && xtest_; }
+  const std::string& display() const { return display_; }
+  void Stop() {
+    if (conn_) xcb_disconnect(conn_);
+    conn_ = nullptr;
+    server_.Kill();
+  }
+
+  // Presses and releases the key of an X keysym.
+  void Key(std::uint32_t keysym) {
+    const std::uint8_t code = KeyCode(keysym);
+    Fake(2, code);  // KeyPress
+    Fake(3, code);  // KeyRelease
+    xcb_aux_sync();
+  }
+
+  // A shown top-level window whose title holds `part` (UTF-8).
+  bool Shown(const std::string& part) {
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(conn_, xcb_query_tree(conn_, root_), nullptr);
+    if (!tree) return false;
+    bool found = false;
+    const xcb_window_t* w = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
+      xcb_get_window_attributes_reply_t* a =
+          xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w[i]), nullptr);
+      const bool viewable = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+      free(a);
+      if (viewable) found = Title(w[i]).find(part) != std::string::npos;
+    }
+    free(tree);
+    return found;
+  }
+
+  // The window holding the keyboard has a title with `part` in it.
+  bool Focused(const std::string& part) {
+    xcb_get_input_focus_reply_t* f = xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr);
+    xcb_window_t w = f ? f->focus : XCB_NONE;
+    free(f);
+    // Up to the top-level window.
+    for (int depth = 0; w != XCB_NONE && w != root_ && depth < 16; ++depth) {
+      xcb_query_tree_reply_t* t = xcb_query_tree_reply(conn_, xcb_query_tree(conn_, w), nullptr);
+      const xcb_window_t parent = t ? t->parent : XCB_NONE;
+      free(t);
+      if (parent == root_) break;
+      w = parent;
+    }
+    return w != XCB_NONE && w != root_ && Title(w).find(part) != std::string::npos;
+  }
+
+ private:
+  void xcb_aux_sync() { free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr)); }
+
+  std::string Title(xcb_window_t w) {
+    xcb_intern_atom_reply_t* a = xcb_intern_atom_reply(conn_, xcb_intern_atom(conn_, 0, 12, "_NET_WM_NAME"), nullptr);
+    const xcb_atom_t atom = a ? a->atom : static_cast<xcb_atom_t>(XCB_ATOM_WM_NAME);
+    free(a);
+    xcb_get_property_reply_t* p =
+        xcb_get_property_reply(conn_, xcb_get_property(conn_, 0, w, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr);
+    std::string title;
+    if (p) title.assign(static_cast<const char*>(xcb_get_property_value(p)), xcb_get_property_value_length(p));
+    free(p);
+    return title;
+  }
+
+  std::uint8_t KeyCode(std::uint32_t keysym) {
+    const xcb_setup_t* setup = xcb_get_setup(conn_);
+    const std::uint8_t first = setup->min_keycode;
+    const int count = setup->max_keycode - first + 1;
+    xcb_get_keyboard_mapping_reply_t* m =
+        xcb_get_keyboard_mapping_reply(conn_, xcb_get_keyboard_mapping(conn_, first, count), nullptr);
+    std::uint8_t code = 0;
+    if (m) {
+      const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(m);
+      for (int i = 0; i < count * m->keysyms_per_keycode && !code; ++i)
+        if (syms[i] == keysym) code = static_cast<std::uint8_t>(first + i / m->keysyms_per_keycode);
+    }
+    free(m);
+    return code;
+  }
+
+  // The test extension's FakeInput request.
+  void Fake(std::uint8_t type, std::uint8_t detail) {
+    std::uint8_t req[36] = {};
+    req[1] = 2;  // X_XTestFakeInput
+    req[4] = type;
+    req[5] = detail;
+    std::memcpy(req + 12, &root_, 4);
+    req[35] = 0;  // no device
+    iovec parts[4];
+    parts[2].iov_base = req;
+    parts[2].iov_len = sizeof req;
+    parts[3].iov_base = nullptr;
+    parts[3].iov_len = 0;
+    xcb_protocol_request_t r{2, nullptr, xtest_, 1};
+    xcb_send_request(conn_, 0, parts + 2, &r);
+  }
+
+  common::ChildProgram server_;
+  xcb_connection_t* conn_ = nullptr;
+  xcb_window_t root_ = 0;
+  std::uint8_t xtest_ = 0;
+  std::string display_;
+};
+
+
+// A scratch start folder for user 01 with its data and program folders.
+class Ending : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x->ok()) << "no Xvfb with its test extension";
+    std::filesystem::create_directories(dir / "data");
+    std::filesystem::create_directories(dir / "prog");
+    ostest::WriteRaw(dir / "data.adr", dir.path() + "/data/\r\n");
+    ostest::WriteRaw(dir / "prog.adr", dir.path() + "/prog/\r\n");
+    common::JobImage job{};
+    common::SetJobValue(job, "UZIVATEL", "01");
+    ostest::WriteRaw(dir / "master.job", std::string(job.begin(), job.end()));
+    const std::string command = std::string(INSTALL_PROG) + " '" + (dir / "prog") + "' >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+
+  // A key, then the window that must be shown after it (holding the keyboard when
+  // `focused`), and one that must be gone.
+  struct Step {
+    std::uint32_t key;
+    std::string shown, gone;
+    bool focused = false;
+  };
+  void Press(const Step& step) {
+    x->Key(step.key);
+    ASSERT_TRUE(PollUntil([&] {
+      return (step.shown.empty() || (step.focused ? x->Focused(step.shown) : x->Shown(step.shown))) &&
+             (step.gone.empty() || !x->Shown(step.gone));
+    })) << step.shown << step.gone << Said();
+  }
+
+  // Starts the program and opens list 30 from the code-list menu (both lists it keeps
+  // open get a read entry); then the steps.
+  void StartWithList30(const std::vector<Step>& then = {}) {
+    // The choice list starts on its first row, not on the one chosen last.
+    for (const auto& f : std::filesystem::recursive_directory_iterator(dir.path()))
+      if (common::UpperCz(f.path().filename().string()) == "VYBER.IDX") std::filesystem::remove(f.path());
+    for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM"})
+      if (!savedEnv_.count(name)) savedEnv_[name] = getenv(name) ? std::optional<std::string>(getenv(name)) : std::nullopt;
+    setenv("DISPLAY", x->display().c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    common::RunOptions o;
+    o.workDir = dir.path();
+    o.outputFile = dir / "stderr.txt";
+    ASSERT_EQ(program.Start(CISELNIKY_BIN, {}, o), 0);
+    ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
+    Press({kSpace, "Aktualizace", "", true});  // on the focused button "Aktualizace číselníků"
+    for (int i = 0; i < 15; ++i) x->Key(kDown);  // to " 30 Organizační struktura - střediska"
+    Press({kEnter, "Střediska", "Aktualizace", true});
+    ASSERT_TRUE(PollUntil([&] { return Entries().size() == 2; })) << Said();
+    ASSERT_EQ(Entries(), (std::vector<std::string>{"CI10.DTA R", "CI30.DTA R"}));
+    for (const Step& step : then) Press(step);
+    ASSERT_TRUE(program.Running()) << Said();
+  }
+  // The lock entries in the data folder's table, as "KEY kind".
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> out;
+    const common::FotTable t = common::FotTable::Decode(ostest::ReadRaw(dir / "data/FOT.tab"));
+    for (int n = 1; n <= common::FotTable::kEntries; ++n)
+      if (!t.at(n).Free()) out.push_back(common::StripRightSp(t.at(n).Key()) + " " + t.at(n).Kind());
+    return out;
+  }
+  std::string Said() const { return ostest::ReadRaw(dir / "stderr.txt"); }
+  common::RunResult Ended(int ms = kWaitMs) {
+    common::RunResult r;
+    EXPECT_TRUE(PollUntil([&] { return program.Ended(r); }, ms)) << Said();
+    return r;
+  }
+  void TearDown() override {
+    program.Kill();
+    for (const auto& [name, value] : savedEnv_)
+      if (value) setenv(name.c_str(), value->c_str(), 1);
+      else unsetenv(name.c_str());
+  }
+
+  static constexpr std::uint32_t kSpace = 0x20, kDown = 0xff54, kEnter = 0xff0d, kEsc = 0xff1b, kF4 = 0xffc1;
+  std::unique_ptr<XServer> x = std::make_unique<XServer>();
+  ostest::TempDir dir;
+  common::ChildProgram program;
+  std::map<std::string, std::optional<std::string>> savedEnv_;
+};
+
+// SIGTERM while the list is shown, SIGHUP back in the main window, SIGINT while a new
+// record is being typed: every time the entries go, the record is not written, and
+// the program ends by the signal it got.
+TEST_F(Ending, ASignalRunsTheEndOfRunCloseAndEndsByTheSignal) {
+  const struct {
+    int signal;
+    std::vector<Step> steps;
+  } cases[] = {{SIGTERM, {}},
+               {SIGHUP, {{kEsc, "Aktualizace", "Střediska", true}, {kEsc, "", "Aktualizace"}}},
+               {SIGINT, {{kF4, " CI30 "}, {'7'}}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.signal);
+    StartWithList30(c.steps);
+    const std::string list = ostest::ReadRaw(dir / "data/CI30.DTA");
+    ASSERT_EQ(kill(program.pid(), c.signal), 0);
+    const common::RunResult r = Ended();
+    EXPECT_EQ(r.signal, c.signal) << Said();
+    EXPECT_EQ(Entries(), std::vector<std::string>{}) << Said();
+    EXPECT_EQ(ostest::ReadRaw(dir / "data/CI30.DTA"), list);
+    EXPECT_EQ(Said(), "");
+  }
+}
+
+// A second signal while the close waits for the lock table ends the program at once;
+// the entries it could not release stay.
+TEST_F(Ending, ASecondSignalEndsAtOnce) {
+  StartWithList30();
+  common::File held;
+  ASSERT_EQ(held.Open(dir / "data/FOT.tab", common::kModeExclusive), 0);
+  ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+  const common::RunResult r = Ended(8000);  // well within the close's 10 s
+  EXPECT_EQ(r.signal, SIGTERM);
+  held.Close();
+  EXPECT_EQ(Entries().size(), 2u);
+}
+
+// The X server goes away: with the lock table free the entries go at once; with the
+// table held by another process for a while the close waits for it without a word.
+// Either way the program ends with status 1 and without a core.
+TEST_F(Ending, ALostDisplayRunsTheEndOfRunClose) {
+  for (const bool held : {false, true}) {
+    SCOPED_TRACE(held);
+    if (held) x = std::make_unique<XServer>();
+    StartWithList30();
+    common::File table;
+    if (held) ASSERT_EQ(table.Open(dir / "data/FOT.tab", common::kModeExclusive), 0);
+    x->Stop();
+    if (held) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      EXPECT_TRUE(program.Running());  // still waiting for the table
+      table.Close();
+    }
+    const common::RunResult r = Ended();
+    EXPECT_EQ(r.exitCode, 1) << r.signal << Said();
+    EXPECT_EQ(Entries(), std::vector<std::string>{}) << Said();
+  }
+}
+
+}  // namespace
