@@ -125,9 +125,23 @@ std::string ConvertOldRecord(std::string_view old) {
 
 // The older layout: not one record of the current one, and the old IBAN head's
 // length byte (76) holding 12.
+constexpr std::size_t kOldIbanHeadAt = 76;
+bool IsOldBankKody(std::uint64_t size, unsigned char headLength) {
+  return size != kBankKodyLength && size >= kOldBankKodyLength && headLength == 12;
+}
 bool IsOldBankKody(std::string_view bytes) {
-  return bytes.size() != kBankKodyLength && bytes.size() >= kOldBankKodyLength &&
-         static_cast<unsigned char>(bytes[76]) == 12;
+  const bool longEnough = bytes.size() > kOldIbanHeadAt;
+  return IsOldBankKody(bytes.size(), longEnough ? static_cast<unsigned char>(bytes[kOldIbanHeadAt]) : 0);
+}
+
+// The byte that tells the old layout, read alone; true also when it cannot be read
+// (the read under the lock then says why).
+bool MayBeOldBankKody(const std::string& file, std::uint64_t size) {
+  common::File f;
+  unsigned char b = 0;
+  std::size_t got = 0;
+  if (f.Open(file, common::kModeReadOnly) != 0 || f.ReadSome(kOldIbanHeadAt, &b, 1, got) != 0 || got != 1) return true;
+  return IsOldBankKody(size, b);
 }
 
 }  // namespace
@@ -137,9 +151,9 @@ bool ConvertOldBankKody() {
   std::uint64_t size = 0;
   if (common::FileSize(file, size) != 0 || size == kBankKodyLength || size < kOldBankKodyLength) return true;
   // Only a file to convert is locked: the current layout opens under the list's own lock.
-  std::string old;
-  if (common::ReadFileText(file, old) == 0 && !IsOldBankKody(old)) return true;
+  if (!MayBeOldBankKody(file, size)) return true;
   common::ScopedFileLock lock(file, "W");
+  std::string old;
   if (const int code = common::ReadFileText(file, old)) {
     common::FileErrorMessage(" cte soubor: ", file, code);
     return false;
