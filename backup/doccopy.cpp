@@ -68,9 +68,10 @@ std::string NameKey(const std::string& disk, std::string& shown) {
 }
 
 // Files the copy never carries: the copy root's marker, the live tables of the
-// program's own locking and user slots, and replacements under way (".~...").
+// program's own locking and user slots, and the program's own temporaries, work files,
+// rollback copies and join marks (a user's ".~..." file is copied).
 bool NeverCopied(const std::string& disk, const std::string& shown) {
-  return disk.starts_with(".~") || common::SameNameCp1250(shown, kCopyRootMarker) ||
+  return common::IsProgramOwnName(disk) || common::SameNameCp1250(shown, kCopyRootMarker) ||
          common::SameNameCp1250(shown, common::kLockTableName) || common::SameNameCp1250(shown, common::kUserTabName);
 }
 

@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <random>
 #include <typeinfo>
 
-#include "common/clock.h"
 #include "common/errors.h"
 #include "common/iocodes.h"
-#include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/winpath.h"
 
@@ -18,31 +15,7 @@ namespace browser {
 namespace {
 
 constexpr std::size_t kStagingBytes = 1 << 20;
-constexpr int kWorkNameCount = 9999;  // SORT0000 .. SORT9998
-
-// Reserves a new work file name with an exclusive create, then opens it through the
-// file layer. A taken name is never touched: another number is tried instead.
-int CreateWorkFile(const std::string& folder, common::File& file, std::string& name) {
-  std::mt19937 rng(static_cast<unsigned>(std::random_device{}()) ^
-                   static_cast<unsigned>(common::MonotonicMs()));
-  std::uniform_int_distribution<int> pick(0, kWorkNameCount - 1);
-  const int first = pick(rng);
-  for (int attempt = 0; attempt < 2 * kWorkNameCount; ++attempt) {
-    // Random numbers first; after as many misses as there are names, every number in turn.
-    const int n = attempt < kWorkNameCount ? (attempt == 0 ? first : pick(rng))
-                                           : (first + attempt) % kWorkNameCount;
-    name = folder + "SORT" + common::FormatFloatMask("@@@@", n) + ".WRK";
-    const int created = common::CreateNewFile(name);
-    if (created == common::io::kFileExists) continue;
-    if (created != 0) return created;
-    if (int code = file.Open(name, common::kModeExclusive)) {
-      (void)common::EraseFile(name);
-      return code;
-    }
-    return 0;
-  }
-  return common::io::kFileExists;
-}
+constexpr char kWorkOwner[] = "SORT";  // the work files' owner name
 
 // Up to eight key bytes from `at` as one number that orders as the bytes do; the
 // bytes past the key's end count as zero (every key has the same length).
@@ -294,7 +267,7 @@ void RecordSort::SortBytes(std::int32_t n) {
 void RecordSort::SortWriteRun(std::int32_t n) {
   if (!work_) {
     work_ = std::make_unique<WorkFile>();
-    status_ = CreateWorkFile(limits_.workFolder, work_->file, work_->name);
+    status_ = common::CreateWorkFile(limits_.workFolder, kWorkOwner, work_->file, work_->name);
     if (status_ != kSortOk) {
       work_.reset();
       ++runsWritten_;

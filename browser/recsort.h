@@ -4,8 +4,9 @@
 // hands every key over with SortPut; the keys are sorted by SortLess and the output
 // hook takes them back with SortGet until SortEnd. Keys are gathered in a buffer of
 // at most 32,000,000 bytes and 250,000 keys; a fuller sort spills each sorted load as
-// a run to a work file "SORT" + four digits + ".WRK" (created exclusively, so two
-// sorts in one folder never share one) and merges the runs while SortGet reads.
+// a run to a work file of its own (common::CreateWorkFile, owner "SORT": a name no
+// user's file has; one a killed sort left is erased by the next sort in that folder)
+// and merges the runs while SortGet reads.
 //
 // Equal keys come out in the engine's fixed order (the reverse of their input order
 // for a consistent SortLess): each load is sorted by a pair pass that exchanges equal

@@ -56,7 +56,7 @@ bool HoldsBinaryBytes(std::string_view text) {
   return false;
 }
 
-std::string DamagedTextReason(std::string_view name, std::string& text, bool endedLines) {
+std::string DamagedTextReason(std::string_view name, std::string& text) {
   text.clear();
   if (std::string why = UnreadableFileReason(name); !why.empty()) return why;
   const std::int32_t size = CheckFile(name);
@@ -64,12 +64,9 @@ std::string DamagedTextReason(std::string_view name, std::string& text, bool end
   if (size > kTextFileMaxBytes) return Cz(" je příliš velký (") + std::to_string(size) + " B)";
   if (const int code = ReadFileText(name, text)) return Cz(" nelze číst (err ") + std::to_string(code) + ")";
   if (const std::size_t eof = text.find('\x1A'); eof != std::string::npos) text.resize(eof);
-  std::string why;
-  if (HoldsBinaryBytes(text)) why = Cz(" není textový soubor");
-  else if (endedLines && !text.empty() && text.back() != '\n' && text.back() != '\r')
-    why = Cz(" je useknutý (poslední řádek nemá konec)");
-  if (!why.empty()) text.clear();
-  return why;
+  if (!HoldsBinaryBytes(text)) return {};
+  text.clear();
+  return Cz(" není textový soubor");
 }
 
 std::string DamagedFileText(std::string_view name, const std::string& why, const std::string& consequence) {

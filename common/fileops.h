@@ -31,10 +31,9 @@ inline constexpr std::int32_t kTextFileMaxBytes = 1 << 20;
 // Reads such a file into `text` (up to an end-of-file mark ^Z) and tells by what it
 // holds whether it can be used, in words that follow its name (Windows-1250): those of
 // UnreadableFileReason, " je příliš velký (N B)", " není textový soubor" (control
-// bytes), and, with `endedLines` (every writer of the file ends each line), " je
-// useknutý (poslední řádek nemá konec)". Empty when it can be used or is missing
-// (`text` then empty).
-std::string DamagedTextReason(std::string_view name, std::string& text, bool endedLines);
+// bytes). A last line without its line end is a whole line. Empty when it can be used
+// or is missing (`text` then empty).
+std::string DamagedTextReason(std::string_view name, std::string& text);
 // "Soubor <shown path><why>; <consequence>": the one way a damaged file is said.
 std::string DamagedFileText(std::string_view name, const std::string& why, const std::string& consequence);
 

@@ -86,9 +86,13 @@ class TableAccess {
   // with the text of the notice, while another workstation has it open or it cannot
   // be read or used; never hands out a table that was not read whole.
   Result TryOpenAndRead(const char* createFailure, std::string& wait) {
+    // What a killed write of the table left beside it goes at the first open in a run.
+    if (s_.LockTablesSwept.insert(UpperCz(t_.table)).second)
+      (void)RemoveDeadTemps(FolderPart(t_.table), {kLockTableName});
     for (;;) {
       int code = file_.Open(t_.table, kModeExclusive);
       if (code == io::kFileNotFound) {
+        (void)RemoveDeadTemps(FolderPart(t_.table), {kLockTableName});
         code = CreateNewFile(t_.table, {});
         if (code == 0 || code == io::kFileExists) continue;  // open what is there now
         if (createFailure) BeepMessage(createFailure + Code5(code));

@@ -337,9 +337,10 @@ int CopyFileData(File& in, File& out, std::uint64_t to, std::size_t block) {
 // ---- Replacing ------------------------------------------------------------------
 
 namespace {
-// What every temporary's name carries after its target's name, and a check of both
-// parts, so that no name a user gives a file passes for one.
+// What a temporary's or work file's name carries after the name it belongs to, and a
+// check of both parts, so that no name a user gives a file passes for one.
 constexpr std::string_view kTempMark = ".~tmp";
+constexpr std::string_view kWorkMark = ".~wrk";
 
 std::string TempCheck(std::string_view target, std::string_view serial) {
   const std::uint64_t h = ContentHash(std::string(target) + '|' + std::string(serial));
@@ -355,13 +356,20 @@ bool AllOf(std::string_view s, bool (*ok)(char)) {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLowHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); }
 
-// The target's name inside a temporary's name, or empty when it is none.
-std::string_view TempTarget(std::string_view diskName) {
+// ".~" + target + mark + "<pid>-<n>-<salt>-<check>": the one shape of the program's own files.
+std::string MarkedName(std::string_view mark, std::string_view target, std::uint64_t pid, std::uint64_t n,
+                       std::uint64_t salt) {
+  const std::string serial = std::to_string(pid) + "-" + std::to_string(n) + "-" + std::to_string(salt);
+  return ".~" + std::string(target) + std::string(mark) + serial + "-" + TempCheck(target, serial);
+}
+
+// The name a marked name belongs to, or empty when it is none of that kind.
+std::string_view MarkedTarget(std::string_view diskName, std::string_view mark) {
   if (!diskName.starts_with(".~")) return {};
-  const std::size_t mark = diskName.rfind(kTempMark);
-  if (mark == std::string_view::npos || mark <= 2) return {};
-  const std::string_view target = diskName.substr(2, mark - 2);
-  const std::string_view rest = diskName.substr(mark + kTempMark.size());
+  const std::size_t at = diskName.rfind(mark);
+  if (at == std::string_view::npos || at <= 2) return {};
+  const std::string_view target = diskName.substr(2, at - 2);
+  const std::string_view rest = diskName.substr(at + mark.size());
   const std::size_t last = rest.rfind('-');
   if (last == std::string_view::npos || rest.size() - last - 1 != 8 || !AllOf(rest.substr(last + 1), IsLowHex))
     return {};
@@ -375,6 +383,36 @@ std::string_view TempTarget(std::string_view diskName) {
   if (parts != 3 || TempCheck(target, serial) != rest.substr(last + 1)) return {};
   return target;
 }
+
+std::string_view TempTarget(std::string_view diskName) { return MarkedTarget(diskName, kTempMark); }
+
+std::uint64_t NameSalt() {
+  return static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                                    (static_cast<long long>(getpid()) << 20)) %
+         100000;
+}
+
+// Erases every file of one kind in the folder whose writer is gone, of the names in
+// `targets` only when it is not empty. How many went.
+int RemoveDeadMarked(std::string_view folder, std::string_view mark, const std::vector<std::string>& targets) {
+  std::string real;
+  if (ResolveName(folder, real) != 0) return 0;
+  if (real.empty()) real = ".";
+  if (!real.ends_with('/')) real += '/';
+  std::vector<DirEntryRaw> entries;
+  if (Fs().ListDir(real, entries) != 0) return 0;
+  int removed = 0;
+  for (const DirEntryRaw& e : entries) {
+    const std::string_view target = MarkedTarget(e.name, mark);
+    if (target.empty() || e.isDir || e.isLink) continue;
+    const std::string shown = Utf8ToWin1250(std::string(target));
+    if (!targets.empty() &&
+        std::none_of(targets.begin(), targets.end(), [&](const std::string& t) { return SameNameCp1250(t, shown); }))
+      continue;
+    if (RemoveDeadTemp(real + e.name)) ++removed;
+  }
+  return removed;
+}
 }  // namespace
 
 std::uint64_t ContentHash(std::string_view bytes) {
@@ -387,8 +425,33 @@ std::uint64_t ContentHash(std::string_view bytes) {
 }
 
 std::string ReplacementTempName(std::string_view target, std::uint64_t pid, std::uint64_t n, std::uint64_t salt) {
-  const std::string serial = std::to_string(pid) + "-" + std::to_string(n) + "-" + std::to_string(salt);
-  return ".~" + std::string(target) + std::string(kTempMark) + serial + "-" + TempCheck(target, serial);
+  return MarkedName(kTempMark, target, pid, n, salt);
+}
+
+std::string WorkFileName(std::string_view owner, std::uint64_t pid, std::uint64_t n, std::uint64_t salt) {
+  return MarkedName(kWorkMark, owner, pid, n, salt);
+}
+
+bool IsWorkFile(std::string_view diskName) { return !MarkedTarget(diskName, kWorkMark).empty(); }
+
+int CreateWorkFile(std::string_view folder, std::string_view owner, File& file, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  (void)RemoveDeadMarked(folder, kWorkMark, {std::string(owner)});
+  int code = io::kFileExists;
+  for (int attempt = 0; attempt < 100 && code == io::kFileExists; ++attempt) {
+    name = std::string(folder) + WorkFileName(owner, static_cast<std::uint64_t>(getpid()), counter++, NameSalt());
+    code = file.OpenWith(name, O_RDWR | O_CREAT | O_EXCL, kModeExclusive, false);
+  }
+  return code;
+}
+
+bool IsProgramOwnName(std::string_view diskName) {
+  if (IsReplacementTemp(diskName) || IsWorkFile(diskName)) return true;
+  // Rollback copies ".~NAME.rollback" and archive join marks ".~NAME.join".
+  if (!diskName.starts_with(".~")) return false;
+  for (const std::string_view end : {std::string_view(".rollback"), std::string_view(".join")})
+    if (diskName.size() > 2 + end.size() && diskName.ends_with(end)) return true;
+  return false;
 }
 
 // A fresh temporary file beside the target.
@@ -398,10 +461,8 @@ int FileReplacement::CreateTemp() {
   const std::string prefix = folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/");
   int code = io::kFileExists;
   for (int attempt = 0; attempt < 100 && code == io::kFileExists; ++attempt) {
-    const auto salt = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count() ^ (static_cast<long long>(getpid()) << 20));
     tempPath_ = prefix + ReplacementTempName(RealBase(targetPath_), static_cast<std::uint64_t>(getpid()), counter++,
-                                             salt % 100000);
+                                             NameSalt());
     code = file_.OpenPath(tempPath_, O_RDWR | O_CREAT | O_EXCL, kModeExclusive, false);
   }
   return code;
@@ -423,23 +484,7 @@ bool RemoveDeadTemp(const std::string& realPath) {
 }
 
 int RemoveDeadTemps(std::string_view folder, const std::vector<std::string>& targets) {
-  std::string real;
-  if (ResolveName(folder, real) != 0) return 0;
-  if (real.empty()) real = ".";
-  if (!real.ends_with('/')) real += '/';
-  std::vector<DirEntryRaw> entries;
-  if (Fs().ListDir(real, entries) != 0) return 0;
-  int removed = 0;
-  for (const DirEntryRaw& e : entries) {
-    const std::string_view target = TempTarget(e.name);
-    if (target.empty() || e.isDir || e.isLink) continue;
-    const std::string shown = Utf8ToWin1250(std::string(target));
-    if (!targets.empty() &&
-        std::none_of(targets.begin(), targets.end(), [&](const std::string& t) { return SameNameCp1250(t, shown); }))
-      continue;
-    if (RemoveDeadTemp(real + e.name)) ++removed;
-  }
-  return removed;
+  return RemoveDeadMarked(folder, kTempMark, targets);
 }
 
 FileReplacement::~FileReplacement() { Abort(); }

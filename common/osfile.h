@@ -113,6 +113,7 @@ class File {
   friend class FileReplacement;
   friend class FileTurn;
   friend int ReplaceFileFrom(std::string_view, std::string_view);
+  friend int CreateWorkFile(std::string_view, std::string_view, File&, std::string&);
   int OpenWith(std::string_view name, int flags, int mode, bool truncate);
   int OpenPath(const std::string& path, int flags, int mode, bool truncate);
   int fd_ = -1;
@@ -195,7 +196,19 @@ class FileReplacement {
 std::string ReplacementTempName(std::string_view targetDiskName, std::uint64_t pid, std::uint64_t n,
                                 std::uint64_t salt);
 bool IsReplacementTemp(std::string_view diskName);
-// Erases the temporary at realPath when no writer holds it; true when it went.
+// Work files of a step (a sort's spilled runs): ".~" + the owner's name + ".~wrk" +
+// the same serial and check. The name belongs to no user's file and to no data file.
+std::string WorkFileName(std::string_view owner, std::uint64_t pid, std::uint64_t n, std::uint64_t salt);
+bool IsWorkFile(std::string_view diskName);
+// Creates a new work file of `owner` in `folder` (a Windows name ending in "\", or
+// empty), open read-write and held deny-all until closed; `name` gets its Windows name.
+// Work files of the same owner there whose writer is gone are erased first; a living
+// writer's and any other file stay. 0 or the I/O code.
+[[nodiscard]] int CreateWorkFile(std::string_view folder, std::string_view owner, File& file, std::string& name);
+// A name the program gives a file of its own: a replacement's temporary, a work file,
+// a rollback copy (".~NAME.rollback") or an archive join's mark (".~NAME.join").
+bool IsProgramOwnName(std::string_view diskName);
+// Erases the temporary (or work file) at realPath when no writer holds it; true when it went.
 bool RemoveDeadTemp(const std::string& realPath);
 // The same for every such temporary in the folder `folder` (a Windows name), or only
 // those of the files named in `targets` (names compared without case). How many went.

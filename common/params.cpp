@@ -116,7 +116,7 @@ tSetReg ReadParamFileFresh(const std::string& fileName) {
 bool SayDamagedParamFile(const std::string& fileName) {
   tSetReg& reg = CachedFile(fileName);
   std::string text;
-  const std::string why = DamagedTextReason(reg.diskName, text, true);
+  const std::string why = DamagedTextReason(reg.diskName, text);
   if (why.empty()) return false;
   // Values the run has set stay for the run; none is taken from the file.
   if (!reg.dirty) {

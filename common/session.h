@@ -76,6 +76,8 @@ struct Session {
   int IgnoreLocks = 0;  // the answer of the last wait notice
   int WaitStopped = 0;  // 1 when the last wait was left with Esc: the step stops
   int ProtocolOn = 1;   // the activity log is written while non-zero
+  // Folders whose lock table this run has opened: leftovers of killed writes cleared.
+  std::set<std::string> LockTablesSwept;
 
   // --- parameter cache (at most 100 files before a flush) ---
   std::vector<std::unique_ptr<tSetReg>> ParamCache;

@@ -30,7 +30,7 @@ std::string CatalogueFile() { return common::ProgDir(kCatalogueName); }
 bool ReadCatalogue(std::vector<std::string>& lines) {
   lines.clear();
   std::string text;
-  if (const std::string why = common::DamagedTextReason(CatalogueFile(), text, true); !why.empty()) {
+  if (const std::string why = common::DamagedTextReason(CatalogueFile(), text); !why.empty()) {
     common::MessageOk(common::DamagedFileText(CatalogueFile(), why, common::Cz("názvy sestav z něj nepoužívám")));
     return false;
   }

@@ -157,7 +157,7 @@ namespace {
 std::string FontFileDamage(const std::string& name) {
   using common::Cz;
   std::string text;
-  if (std::string why = common::DamagedTextReason(name, text, false); !why.empty()) return why;
+  if (std::string why = common::DamagedTextReason(name, text); !why.empty()) return why;
   if (common::CheckFile(name) < 0) return Cz(" chybí");
   if (text.empty()) return Cz(" je prázdný");
   for (const std::string& line : common::SplitTextLines(text)) {

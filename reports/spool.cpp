@@ -104,7 +104,7 @@ void TfSpool::SetupSpool() {
   Entries.clear();
   Entries.reserve(kSpoolEntries);
   std::string folders;
-  if (const std::string why = common::DamagedTextReason(kFolderListName, folders, false); !why.empty())
+  if (const std::string why = common::DamagedTextReason(kFolderListName, folders); !why.empty())
     common::MessageOk(common::DamagedFileText(kFolderListName, why, Cz("ukazuji jen sestavy startovní složky")));
   if (folders.size() > 2) {
     for (const std::string& line : common::SplitTextLines(folders)) {

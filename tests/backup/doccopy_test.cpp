@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "backup/doccopy.h"
+#include "browser/recsort.h"
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/locking.h"
@@ -149,6 +150,84 @@ TEST_F(DocCopy, TemporariesOfAKilledRunGoWithTheNextRun) {
   EXPECT_TRUE(Exists(living.TempPath()));
   EXPECT_FALSE(Exists(Data(fs::path(living.TempPath()).filename().string())));
   EXPECT_EQ(Read(Copy("a.txt")), "a");
+}
+
+// What killed runs leave in the data folder goes with the next run of the same step,
+// a living writer's stays, and a user's file that looks like one is kept and copied:
+// a sort's work file by the next sort in the folder, a lock table's temporary by the
+// next opening of the table, and the document copy carries every file but the
+// program's own.
+TEST_F(DocCopy, LeftoversOfKilledRunsGoWithTheNextRunAndUsersFilesStay) {
+  const std::string dataWin = "C:\\APP\\DATA\\F1\\";
+  const std::string deadWork = common::WorkFileName("SORT", 4711, 0, 5);
+  const std::string livingWork = common::WorkFileName("SORT", 4712, 1, 6);
+  const std::string otherWork = common::WorkFileName("XSORT", 4711, 2, 7);  // another step's
+  Write(Data(deadWork), std::string(3000, 'k'));
+  Write(Data(livingWork), "running");
+  Write(Data(otherWork), "another step's");
+  Write(Data("SORT0001.WRK"), "the user's");
+  common::File living;
+  ASSERT_EQ(living.Open(dataWin + livingWork, common::kModeExclusive), 0);
+
+  browser::SortLimits limits;
+  limits.maxKeysPerBuffer = 4;  // a spill: the sort needs its work file
+  limits.workFolder = dataWin;
+  browser::RecordSort sort(limits);
+  std::string own;
+  bool deadGoneBeforeOutput = false;
+  sort.onInput = [](browser::RecordSort& s) {
+    for (const char* k : {"dd", "bb", "aa", "cc", "ee", "ff", "gg", "hh", "ii", "jj"}) s.SortPut(std::string_view(k));
+  };
+  sort.onOutput = [&](browser::RecordSort& s) {
+    own = s.workFileName();
+    deadGoneBeforeOutput = !Exists(Data(deadWork));
+    std::string k;
+    while (s.SortGet(k)) {
+    }
+  };
+  ASSERT_EQ(sort.SortRun(2), 0);
+  EXPECT_TRUE(deadGoneBeforeOutput);
+  ASSERT_TRUE(own.starts_with(dataWin)) << own;
+  EXPECT_TRUE(common::IsWorkFile(own.substr(dataWin.size()))) << own;
+  EXPECT_FALSE(Exists(Data(own.substr(dataWin.size()))));
+  EXPECT_EQ(Read(Data(livingWork)), "running");
+  EXPECT_EQ(Read(Data(otherWork)), "another step's");
+  EXPECT_EQ(Read(Data("SORT0001.WRK")), "the user's");
+
+  // The lock table: its creation and a later run's first opening clear dead temporaries.
+  const std::string deadTable = common::ReplacementTempName("FOT.tab", 4711, 0, 1);
+  const std::string deadLater = common::ReplacementTempName("FOT.tab", 4711, 1, 2);
+  common::FileReplacement livingTable;
+  ASSERT_EQ(livingTable.Begin(dataWin + "FOT.tab"), 0);
+  Write(Data(deadTable), "half");
+  ASSERT_EQ(common::LockFile(other, dataWin + "org.dta", "W"), common::LockResult::Held);
+  EXPECT_FALSE(Exists(Data(deadTable)));
+  EXPECT_TRUE(Exists(livingTable.TempPath()));
+  common::UnlockFile(other, dataWin + "org.dta");
+  Write(Data(deadLater), "half");
+  common::Session next;
+  next.DataDirPath = other.DataDirPath;
+  next.CurrentUser = "03";
+  ASSERT_EQ(common::LockFile(next, dataWin + "org.dta", "W"), common::LockResult::Held);
+  common::UnlockFile(next, dataWin + "org.dta");
+  EXPECT_FALSE(Exists(Data(deadLater)));
+  EXPECT_TRUE(Exists(livingTable.TempPath()));
+  EXPECT_TRUE(Exists(Data("FOT.tab")));
+
+  // The document copy: a user's ".~" file goes across; no file of the program's own does.
+  Write(Data(".~zaloha.2024-01-15"), "the user's backup");
+  Write(Data(".~org.dta.rollback"), "a rollback copy");
+  Write(Data(".~ofar.join"), "a join's mark");
+  const backup::CopyRun run = Sync();
+  EXPECT_EQ(run.failed + run.skipped, 0);
+  EXPECT_EQ(Read(Copy(".~zaloha.2024-01-15")), "the user's backup");
+  EXPECT_EQ(Read(Copy("SORT0001.WRK")), "the user's");
+  for (const std::string& name : Names(Copy()))
+    EXPECT_FALSE(common::IsProgramOwnName(name)) << name;
+  EXPECT_FALSE(Exists(Copy(livingWork)));
+  EXPECT_FALSE(Exists(Copy(".~org.dta.rollback")));
+  EXPECT_FALSE(Exists(Copy(".~ofar.join")));
+  (void)living.Close();
 }
 
 // The series copy clears its own leftovers in the data folder's series folders.

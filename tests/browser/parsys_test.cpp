@@ -265,7 +265,7 @@ TEST_F(ParSysTest, AFailedWriteIsShownAndTheJobFileKeepsItsBytes) {
   EXPECT_EQ(fParSys().FieldEdit(1), nullptr);  // the window was taken down
 }
 
-// "UCPARAM.DTA" cut, of random bytes or a folder: the first opening says once which
+// "UCPARAM.DTA" too big, of random bytes or a folder: the first opening says once which
 // file is damaged, no value of it is shown or used, and what is typed holds for the
 // run only: the file keeps its bytes, and no flush says it again.
 TEST_F(ParSysTest, ADamagedUcParamIsSaidOnceAndNeitherUsedNorWritten) {
@@ -273,12 +273,27 @@ TEST_F(ParSysTest, ADamagedUcParamIsSaidOnceAndNeitherUsedNorWritten) {
   std::string random(200, '\0');
   for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 131 + 7) % 256);
   random.replace(20, 14, "\r\nUcRok : 99\r\n");  // a line a reader would take
+  std::string big;
+  while (big.size() <= 1u << 20) big += whole;
+  // Saved without a line end after its last line, the file is whole: shown, and F2 stores it.
+  WriteStores();
+  WriteFile("UCPARAM.DTA", whole.substr(0, whole.size() - 2));
+  Open([&](TfParSys& w) {
+    EXPECT_EQ(w.Field(2).value, "EUR");
+    EXPECT_EQ(w.Field(21).value, "24");
+    EXPECT_EQ(w.Field(22).value, " 3");
+    backend.PressKeys("F2");
+  });
+  EXPECT_TRUE(notes.Texts(common::RecordingNotifier::Kind::Message).empty()) << notes.Dump();
+  const std::string stored = FileText("UCPARAM.DTA");
+  EXPECT_NE(stored.find("UcRok : 24\r\n"), std::string::npos) << stored;
+  EXPECT_TRUE(stored.starts_with("MenaEU : EUR\r\n") && stored.ends_with("\r\n")) << stored;
   const struct {
     const char* what;
     std::function<void()> damage;
     std::string said;
   } cases[] = {
-      {"cut", [&] { WriteFile("UCPARAM.DTA", whole.substr(0, whole.size() - 4)); }, " je useknutý (poslední řádek nemá konec)"_cz},
+      {"too big", [&] { WriteFile("UCPARAM.DTA", big); }, " je příliš velký ("_cz + std::to_string(big.size()) + " B)"},
       {"random", [&] { WriteFile("UCPARAM.DTA", random); }, " není textový soubor"_cz},
       {"folder", [&] { std::filesystem::create_directories(std::filesystem::path(dir.path()) / "UCPARAM.DTA" / "x"); }, " je složka, ne soubor"_cz},
   };

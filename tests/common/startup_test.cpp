@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <functional>
 
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/jobfile.h"
 #include "common/osfile.h"
+#include "common/params.h"
 #include "common/scramble.h"
 #include "start_folder.h"
 
@@ -187,6 +189,71 @@ TEST_F(StartupTest, ParameterFiles) {
   EXPECT_EQ(s.Arj64, 1);
   EXPECT_EQ(s.SemicolonOut, 1);
   EXPECT_EQ(s.CencTisk, 1);
+}
+
+// "UCPARAM.DTA" saved in every way a text file is saved is read whole: a last line
+// without its line end is a line (a file cut inside it reads as far as it goes). One
+// that cannot be a text file is said once and nothing of it is used or written.
+TEST_F(StartupTest, GoodUcParamFilesAreReadAndDamagedOnesSaidOnce) {
+  const std::string lines = "MenaEU : EUR\r\nKursEU : 25.2\r\nUcRok : 24\r\nUcObd : 03";
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* year;
+    double rate;
+  } good[] = {
+      {"no final line end", lines, "24", 25.2},
+      {"CR LF", lines + "\r\n", "24", 25.2},
+      {"LF", "MenaEU : EUR\nKursEU : 25.2\nUcRok : 24\nUcObd : 03\n", "24", 25.2},
+      {"byte-order mark", "\xEF\xBB\xBFPoznamka : x\r\n" + lines, "24", 25.2},
+      {"Czech letters", "Pozn\xE1mka : \xFA\xE8\x65tn\xED rok\r\n" + lines, "24", 25.2},
+      {"end-of-file byte", lines + "\r\n\x1A\x01\x02\x03", "24", 25.2},
+      {"cut inside the rate", "UcRok : 24\r\nUcObd : 03\r\nMenaEU : EUR\r\nKursEU : 25", "24", 25.0},
+  };
+  for (const auto& c : good) {
+    SCOPED_TRACE(c.what);
+    ResetSession();
+    notes.calls.clear();
+    Write("UCPARAM.DTA", c.bytes);
+    const Session& s = Start({{"UZIVATEL", "3"}});
+    EXPECT_EQ(s.AccYear, c.year);
+    EXPECT_EQ(s.AccPeriod, "03");
+    EXPECT_DOUBLE_EQ(s.KursEU, c.rate);
+    EXPECT_EQ(s.MenaEU, "EUR");
+    EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+  }
+
+  std::string big;
+  while (big.size() <= 1u << 20) big += "UcRok : 24\r\n";
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    std::string said;
+  } damaged[] = {
+      {"binary bytes", [&] { Write("UCPARAM.DTA", "UcRok : 24\r\n\x01\x02\x03\r\n" + lines); }, " není textový soubor"_cz},
+      {"a folder", [&] { ASSERT_EQ(mkdir(At("UCPARAM.DTA").c_str(), 0777), 0); }, " je složka, ne soubor"_cz},
+      {"too big", [&] { Write("UCPARAM.DTA", big); }, " je příliš velký ("_cz + std::to_string(big.size()) + " B)"},
+  };
+  for (const auto& c : damaged) {
+    SCOPED_TRACE(c.what);
+    ResetSession();
+    notes.calls.clear();
+    std::filesystem::remove_all(At("UCPARAM.DTA"));
+    c.make();
+    const std::string before = std::filesystem::is_directory(At("UCPARAM.DTA")) ? "" : Read("UCPARAM.DTA");
+    Session& s = Start({{"UZIVATEL", "3"}});
+    EXPECT_EQ(s.AccYear, "");
+    EXPECT_EQ(s.AccPeriod, "");
+    EXPECT_EQ(s.MenaEU, "");
+    EXPECT_EQ(notes.Texts(RecordingNotifier::Kind::Message),
+              std::vector<std::string>{"Soubor UCPARAM.DTA"_cz + c.said +
+                                       "; jeho hodnoty nepoužívám a nepřepisuji ho, změny platí jen do konce práce"_cz});
+    WriteParam("UCPARAM.DTA", "UcRok", "25");
+    FlushParamsSaying();
+    EXPECT_EQ(notes.Texts(RecordingNotifier::Kind::Message).size(), 1u) << notes.Dump();
+    if (!before.empty()) EXPECT_EQ(Read("UCPARAM.DTA"), before);
+    else EXPECT_TRUE(std::filesystem::is_directory(At("UCPARAM.DTA")));
+  }
 }
 
 TEST_F(StartupTest, SemicolonsOnlyForExactlyAno) {

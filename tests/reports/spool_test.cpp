@@ -75,6 +75,21 @@ TEST_F(Spool, TheFolderListNamesTheFoldersScanned) {
   });
 }
 
+// A catalogue and a folder list saved without a line end after their last line are
+// read whole: the last line is a title, and a folder to look in.
+TEST_F(Spool, TheLastLineWithoutItsEndIsALineOfTheCatalogueAndTheFolderList) {
+  File("a/X1.txt", "x");
+  File("b/Y1.txt", "y");
+  Put("_sestavy.kde", "a\\\nb\\");
+  Put("listw.tab", "X1      |OF      |Prvni\r\nY1      |OF      |Druha");
+  OpenSpool([&] {
+    ASSERT_EQ(Names(list), (std::vector<std::string>{"X1", "Y1"}));
+    EXPECT_EQ(common::StripRightSp(list.Entries[0].title), "Prvni");
+    EXPECT_EQ(common::StripRightSp(list.Entries[1].title), "Druha");
+  });
+  EXPECT_EQ(Messages(), 0);
+}
+
 TEST_F(Spool, CatalogueTitlesWithWildcardsAndTheLaterLineWinning) {
   File("OFAR0001.txt", "x");
   File("OFAR0002.txt", "x");
@@ -108,7 +123,7 @@ TEST_F(Spool, AMissingCatalogueGivesNoTitlesAndAnUnreadableOneOneMessage) {
   EXPECT_EQ(Messages(), 1) << notes.Dump();
 }
 
-// A catalogue cut or of random bytes, a folder list of random bytes or a folder in
+// A catalogue too big or of random bytes, a folder list of random bytes or a folder in
 // its place: each opening says once which file is damaged and uses nothing of it (no
 // title, only the start folder's reports); the spreadsheet list says it of the
 // catalogue too, and the archive titles leave the damaged catalogue byte for byte.
@@ -120,15 +135,16 @@ TEST_F(Spool, ADamagedCatalogueOrFolderListIsSaidOnceAndNothingOfItIsUsed) {
   std::string random(240, '\0');
   for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 151 + 3) % 256);
   random.replace(30, 24, "\r\nR2       Seznam bank\r\n");  // a line a reader would take
-  const std::string catalogue = "R2      |OF      |Seznam bank\r\nXY      |OF      |Dru";
+  std::string big;
+  while (big.size() <= 1u << 20) big += "R2      |OF      |Seznam bank\r\n";
   const struct {
     const char* what;
     std::function<void()> damage;
     const char* file;
     std::string said;
   } cases[] = {
-      {"catalogue cut", [&] { Put("listw.tab", catalogue); }, "listw.tab",
-       Cz(" je useknutý (poslední řádek nemá konec); názvy sestav z něj nepoužívám")},
+      {"catalogue too big", [&] { Put("listw.tab", big); }, "listw.tab",
+       Cz(" je příliš velký (") + std::to_string(big.size()) + Cz(" B); názvy sestav z něj nepoužívám")},
       {"catalogue random", [&] { Put("listw.tab", random); }, "listw.tab",
        Cz(" není textový soubor; názvy sestav z něj nepoužívám")},
       {"folder list random", [&] { Put("_sestavy.kde", random.substr(0, 30) + "\r\na\\\r\n" + random); }, "_sestavy.kde",
