@@ -166,6 +166,8 @@ TEST_F(DocCopy, LeftoversOfKilledRunsGoWithTheNextRunAndUsersFilesStay) {
   Write(Data(livingWork), "running");
   Write(Data(otherWork), "another step's");
   Write(Data("SORT0001.WRK"), "the user's");
+  const std::string lookAlike = ".~SORT.~wrk4711-0-5-00000000";  // the check does not fit: a user's
+  Write(Data(lookAlike), "the user's too");
   common::File living;
   ASSERT_EQ(living.Open(dataWin + livingWork, common::kModeExclusive), 0);
 
@@ -193,6 +195,7 @@ TEST_F(DocCopy, LeftoversOfKilledRunsGoWithTheNextRunAndUsersFilesStay) {
   EXPECT_EQ(Read(Data(livingWork)), "running");
   EXPECT_EQ(Read(Data(otherWork)), "another step's");
   EXPECT_EQ(Read(Data("SORT0001.WRK")), "the user's");
+  EXPECT_EQ(Read(Data(lookAlike)), "the user's too");
 
   // The lock table: its creation and a later run's first opening clear dead temporaries.
   const std::string deadTable = common::ReplacementTempName("FOT.tab", 4711, 0, 1);
@@ -222,6 +225,7 @@ TEST_F(DocCopy, LeftoversOfKilledRunsGoWithTheNextRunAndUsersFilesStay) {
   EXPECT_EQ(run.failed + run.skipped, 0);
   EXPECT_EQ(Read(Copy(".~zaloha.2024-01-15")), "the user's backup");
   EXPECT_EQ(Read(Copy("SORT0001.WRK")), "the user's");
+  EXPECT_EQ(Read(Copy(lookAlike)), "the user's too");
   for (const std::string& name : Names(Copy()))
     EXPECT_FALSE(common::IsProgramOwnName(name)) << name;
   EXPECT_FALSE(Exists(Copy(livingWork)));
