@@ -54,7 +54,8 @@ script that ends with a window open or keys no window took).
 
 At its end, also after a script error, the driver releases every lock entry its
 run still holds, as the program's end does; what that says ends the transcript.
-The kept-open lists are closed only by "open ... end-of-run".
+The close of the lists kept open for the run (their sorts) runs only where a
+script says "open NAME end-of-run".
 
 )";
 
@@ -136,12 +137,12 @@ class EndOfRunNotifier : public common::EndingNotifier {
 void EndRun(ui::headless::HeadlessBackend& backend) {
   backend.scriptEnded = true;
   common::Session& s = common::CurrentSession();
-  EndOfRunNotifier ending(common::CurrentNotifier());
-  common::Notifier& previous = common::CurrentNotifier();
+  common::Notifier& shown = common::CurrentNotifier();
+  EndOfRunNotifier ending(shown);
   common::SetNotifier(&ending);
   common::ReleaseLeftLocks(s);
   common::DisconnectLockServer(s);
-  common::SetNotifier(&previous);
+  common::SetNotifier(&shown);
 }
 
 }  // namespace
