@@ -352,8 +352,7 @@ void TForm1::FormClose() {
 
 void TForm1::ReleaseLeftLocks() {
   // What a window left locked (its opener did not finish) is released here.
-  for (const std::string& file : common::ReleaseHeldLocks(common::CurrentSession()))
-    common::MessageOk(common::Cz("Zámek souboru ") + common::ShownPath(file) + common::Cz(" se nepodařilo uvolnit"));
+  common::ReleaseLeftLocks(common::CurrentSession());
 }
 
 void TForm1::StopTimers() {

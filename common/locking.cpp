@@ -372,6 +372,11 @@ std::vector<std::string> ReleaseHeldLocks(Session& s) {
   return kept;
 }
 
+void ReleaseLeftLocks(Session& s) {
+  for (const std::string& file : ReleaseHeldLocks(s))
+    MessageOk(Cz("Zámek souboru ") + ShownPath(file) + Cz(" se nepodařilo uvolnit"));
+}
+
 std::string IfVolny(Session& s, std::string_view path) {
   Target t;
   if (!MakeTarget(s, path, t)) return {};

@@ -68,6 +68,8 @@ std::string IfVolny(std::string_view path);
 // The end of the run: releases every lock this process still holds (taken and not
 // released). Returns the files whose entry could not be released.
 std::vector<std::string> ReleaseHeldLocks(Session& s);
+// The same, saying each file whose entry stays ("Zámek souboru ... se nepodařilo uvolnit").
+void ReleaseLeftLocks(Session& s);
 
 // The 24-character name of a user code ("07") from "JMENA.tab" in the program
 // folder; 24 blanks when unknown. A missing table is created with 100 blank names.

@@ -198,8 +198,9 @@ int HeadlessBackend::MessageBox(const std::string& text, const std::string& capt
     if (auto a = NextAnswer("message")) {
       int r = a->kind == Answer::Kind::Cancel ? mr::Cancel : a->button;
       if (a->kind != Answer::Kind::Button && a->kind != Answer::Kind::Cancel)
-        throw HeadlessError("a message box needs a button answer: " + common::Win1250ToUtf8(text));
-      if (!valid(r)) throw HeadlessError(std::string("answer ") + ResultName(r) + " does not fit the message box");
+        throw AnswerError(a->line, "a message box needs a button answer: " + common::Win1250ToUtf8(text));
+      if (!valid(r))
+        throw AnswerError(a->line, std::string("answer ") + ResultName(r) + " does not fit the message box");
       rec.answer = r;
       rec.answered = true;
     }
@@ -220,7 +221,7 @@ namespace {
 // A dialog answer must be of its kind or a cancel.
 bool Accept(const std::optional<Answer>& a, Answer::Kind kind, const char* dialog) {
   if (!a || a->kind == Answer::Kind::Cancel) return false;
-  if (a->kind != kind) throw HeadlessError(std::string("the ") + dialog + " dialog got an answer of another kind");
+  if (a->kind != kind) throw AnswerError(a->line, std::string("the ") + dialog + " dialog got an answer of another kind");
   return true;
 }
 }  // namespace
@@ -276,7 +277,7 @@ bool HeadlessBackend::ChoosePrinter() {
     Log("print dialog -> cancel");
     return false;
   }
-  if (!SetCurrentPrinter(a->text)) throw HeadlessError("no printer named " + a->text);
+  if (!SetCurrentPrinter(a->text)) throw AnswerError(a->line, "no printer named " + a->text);
   Log("print dialog -> " + a->text);
   return true;
 }
@@ -301,9 +302,10 @@ MenuItem* HeadlessBackend::Popup(PopupMenu& menu, Point screen) {
     for (const auto& item : menu.items())
       if (item->name == a->text || item->caption == a->text) chosen = item.get();
   }
-  if (!chosen) throw HeadlessError("popup menu " + menu.name() + " has no item " + common::Win1250ToUtf8(a->text));
+  if (!chosen)
+    throw AnswerError(a->line, "popup menu " + menu.name() + " has no item " + common::Win1250ToUtf8(a->text));
   if (!chosen->visible || !chosen->enabled)
-    throw HeadlessError("menu item " + chosen->name + " is hidden or disabled");
+    throw AnswerError(a->line, "menu item " + chosen->name + " is hidden or disabled");
   Log("popup " + menu.name() + where + " -> " + Quote(chosen->caption));
   return chosen;
 }

@@ -34,6 +34,13 @@ struct HeadlessError : std::runtime_error, DriverError {
   using std::runtime_error::runtime_error;
 };
 
+// An answer that does not fit what asked for it. `line` is the script line of the
+// answer; 0 when a test queued it.
+struct AnswerError : HeadlessError {
+  int line;
+  AnswerError(int line, const std::string& what) : HeadlessError(what), line(line) {}
+};
+
 // An answer for a message box, a standard dialog or a popup menu.
 struct Answer {
   enum class Kind { Button, Font, Color, File, Folder, Printer, Menu, Cancel };
@@ -43,6 +50,7 @@ struct Answer {
   Color color = 0;        // Color
   std::string text;       // File, Folder, Printer; Menu: the item's name or caption (Windows-1250)
   int index = -1;         // Menu: the item's index when text is empty
+  int line = 0;           // the script line it came from; 0 when queued
 
   static Answer Of(Kind k) {
     Answer a;

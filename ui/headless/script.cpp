@@ -218,12 +218,22 @@ bool ScriptRunner::AtEnd() {
   return true;
 }
 
+namespace {
+// An error of a script step, at its line; a wrong answer at the answer's own line.
+ScriptError AtLine(int stepLine, const std::exception& e) {
+  const auto* answer = dynamic_cast<const AnswerError*>(&e);
+  return ScriptError(answer && answer->line > 0 ? answer->line : stepLine, e.what());
+}
+}  // namespace
+
 bool ScriptRunner::Step() {
   if (backend_.KeysPending()) {
     try {
       backend_.DrainKeys();
+    } catch (const ScriptError&) {
+      throw;
     } catch (const std::exception& e) {
-      throw ScriptError(next_ ? lines_[next_ - 1].number : 0, e.what());
+      throw AtLine(next_ ? lines_[next_ - 1].number : 0, e);
     }
     return true;
   }
@@ -235,7 +245,7 @@ bool ScriptRunner::Step() {
   } catch (const ScriptError&) {
     throw;
   } catch (const std::exception& e) {
-    throw ScriptError(line.number, e.what());
+    throw AtLine(line.number, e);
   }
   return true;
 }
@@ -249,7 +259,9 @@ std::optional<Answer> ScriptRunner::TakeAnswer() {
   out_ << "> " << line.text << "\n";
   auto at = line.text.find_first_of(" \t");
   try {
-    return ParseAnswer(at == std::string::npos ? std::string_view() : std::string_view(line.text).substr(at + 1));
+    Answer answer = ParseAnswer(at == std::string::npos ? std::string_view() : std::string_view(line.text).substr(at + 1));
+    answer.line = line.number;
+    return answer;
   } catch (const std::exception& e) {
     throw ScriptError(line.number, e.what());
   }

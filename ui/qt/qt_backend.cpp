@@ -48,6 +48,7 @@
 #include "ui/qt/convert.h"
 #include "ui/qt/grid_widget.h"
 #include "ui/qt/painter_canvas.h"
+#include "ui/qt/translations.h"
 
 namespace ui::qt {
 
@@ -971,6 +972,7 @@ QtBackend::QtBackend() : impl_(std::make_unique<Impl>(*this)), previous_(HasBack
   g_qt = this;
   g_previousHandler = qInstallMessageHandler(OnQtMessage);
   if (QStyleFactory::keys().contains("Fusion")) QApplication::setStyle("Fusion");
+  InstallToolkitTranslations();
   impl_->currentPrinter = QPrinterInfo::defaultPrinterName().toStdString();
   SetBackend(this);
 }

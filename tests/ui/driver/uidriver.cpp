@@ -15,6 +15,10 @@
 #include "browser/appearance.h"
 #include "partners/lookups.h"
 #include "partners/orgservices.h"
+#include "common/lockclient.h"
+#include "common/locking.h"
+#include "common/notifier.h"
+#include "common/session.h"
 #include "common/startup.h"
 #include "common/winpath.h"
 #include "demo_forms.h"
@@ -47,6 +51,11 @@ menus, print jobs and the snapshots asked for.
 
 Exit status: 0 done (and matching), 1 transcript differs, 2 script error (also a
 script that ends with a window open or keys no window took).
+
+At its end, also after a script error, the driver releases every lock entry its
+run still holds, as the program's end does; what that says ends the transcript.
+The close of the lists kept open for the run (their sorts) runs only where a
+script says "open NAME end-of-run".
 
 )";
 
@@ -109,6 +118,32 @@ class FolderCopy {
  private:
   std::filesystem::path root_, path_;
 };
+
+// Waits retry silently until one deadline, as when the program ends; what the
+// release says goes where the run's messages go.
+class EndOfRunNotifier : public common::EndingNotifier {
+ public:
+  explicit EndOfRunNotifier(common::Notifier& shown) : shown_(shown) {}
+  void Message(const std::string& text) override { shown_.Message(text); }
+  void BeepMessage(const std::string& text) override { shown_.BeepMessage(text); }
+  void Beep(unsigned type) override { shown_.Beep(type); }
+
+ private:
+  common::Notifier& shown_;
+};
+
+// The end of the run: every lock entry still held is released. No script line
+// answers what it says.
+void EndRun(ui::headless::HeadlessBackend& backend) {
+  backend.scriptEnded = true;
+  common::Session& s = common::CurrentSession();
+  common::Notifier& shown = common::CurrentNotifier();
+  EndOfRunNotifier ending(shown);
+  common::SetNotifier(&ending);
+  common::ReleaseLeftLocks(s);
+  common::DisconnectLockServer(s);
+  common::SetNotifier(&shown);
+}
 
 }  // namespace
 
@@ -186,11 +221,13 @@ int main(int argc, char** argv) {
     try {
       runner.Run(ReadAll(path));
     } catch (const std::exception& e) {
+      EndRun(backend);
       std::cout << transcript.str();
       std::cerr << path << ": " << e.what() << "\n";
       return 2;
     }
   }
+  EndRun(backend);
   std::string got = transcript.str();
   // A fresh copy lies in a folder of its own on every run: its path reads "<data>".
   if (copy) got = ReplacedAll(got, copy->path().string(), "<data>");

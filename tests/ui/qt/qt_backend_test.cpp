@@ -6,7 +6,10 @@
 #include <QMouseEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QComboBox>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -366,6 +369,40 @@ TEST(UiQtPrint, PrintsToAPdfFile) {
   QFile pdf(QString::fromStdString(qt.pdfOutput));
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+}
+
+// The toolkit's own dialogs speak Czech whatever the system's locale: the setup
+// installs the toolkit's translations, the back end loads the Czech ones.
+TEST(UiQtTranslations, TheToolkitsOwnDialogsAreCzech) {
+  ASSERT_TRUE(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_cs.qm"))
+      << "no Czech translations of the toolkit: ./setup installs qt6-translations-l10n";
+  QtBackend qt;
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Zrušit");
+  // What a modal dialog shows: its title, its buttons and its choices.
+  auto seen = [](QStringList& texts) {
+    QTimer::singleShot(100, [&texts] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      texts << dialog->windowTitle();
+      for (auto* b : dialog->findChildren<QPushButton*>()) texts << b->text();
+      for (auto* c : dialog->findChildren<QComboBox*>())
+        for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
+      for (auto* l : dialog->findChildren<QLabel*>()) texts << l->text();
+      dialog->reject();
+    });
+  };
+  QStringList colour;
+  seen(colour);
+  Color c = colors::Red;
+  EXPECT_FALSE(ChooseColor(c));
+  EXPECT_EQ(colour.value(0).toStdString(), "Vybrat barvu");
+  EXPECT_TRUE(colour.contains(Utf("Zrušit"))) << colour.join(" | ").toStdString();
+  QStringList print;
+  seen(print);
+  EXPECT_FALSE(ChoosePrinter());
+  EXPECT_TRUE(print.contains(Utf("Tisk do souboru (PDF)"))) << print.join(" | ").toStdString();
+  EXPECT_TRUE(print.contains(Utf("Výstupní &soubor:"))) << print.join(" | ").toStdString();
+  EXPECT_FALSE(print.contains("Cancel")) << print.join(" | ").toStdString();
 }
 
 // "Print to file (PDF)" in the print dialog: the print that follows goes to the file
