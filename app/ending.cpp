@@ -54,6 +54,13 @@ void EndByNotedSignal() {
   raise(signal);
 }
 
+void WatchForEndSignal() {
+  if (!g_signal.load() || ui::EndingQuietly()) return;
+  if (TForm1* main = RunningMainWindow()) return main->EndBySignal();
+  BeginQuietEnd();
+  LeaveModalForms();
+}
+
 void BeginQuietEnd() {
   static common::EndingNotifier notifier;
   common::SetNotifier(&notifier);
@@ -62,7 +69,10 @@ void BeginQuietEnd() {
 
 void EndWithoutDisplay() {
   BeginQuietEnd();
-  if (TForm1* main = RunningMainWindow()) main->CloseInPlace();
+  if (TForm1* main = RunningMainWindow())
+    main->CloseInPlace();
+  else
+    EndOfRunClose();
   std::fflush(nullptr);
   _exit(1);
 }
