@@ -358,9 +358,11 @@ TEST_F(Ending, ASignalAtStartUpEndsTheRunThere) {
   common::FotTable other;
   other.at(1).Set("CIXXX       ", "02  ", 'W');
   ostest::WriteRaw(dir / "data/UZIVATEL.tab", std::string(200, '\0'));  // the suite's user slots, as installed
+  // Well within the time the close may take, on a busy machine too.
   const auto signalled = [&](int signal) {
     ASSERT_EQ(kill(program.pid(), signal), 0);
-    const common::RunResult r = Ended();
+    common::RunResult r;
+    ASSERT_TRUE(PollUntil([&] { return program.Ended(r); }, 20000)) << "still running" << Said();
     EXPECT_EQ(r.signal, signal) << r.exitCode << Said();
   };
   for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
@@ -371,7 +373,7 @@ TEST_F(Ending, ASignalAtStartUpEndsTheRunThere) {
     ASSERT_TRUE(PollUntil([&] { return x->Shown("") && !x->Shown("TAVONA"); })) << Said();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_FALSE(x->Shown("TAVONA"));  // the message stays until it is answered
-    signalled(signal);
+    ASSERT_NO_FATAL_FAILURE(signalled(signal));
     EXPECT_EQ(Files(), files);
     EXPECT_EQ(Said(), "");
     std::filesystem::remove(dir / "UCPARAM.DTA");
@@ -381,7 +383,7 @@ TEST_F(Ending, ASignalAtStartUpEndsTheRunThere) {
     ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
     Press({kSpace, "Počkejte"});
     files = Files();
-    signalled(signal);
+    ASSERT_NO_FATAL_FAILURE(signalled(signal));
     EXPECT_EQ(Files(), files);
     EXPECT_EQ(Entries(), std::vector<std::string>{"CIXXX W"});
   }
