@@ -56,7 +56,9 @@ void EndByNotedSignal() {
 
 void WatchForEndSignal() {
   if (!g_signal.load() || ui::EndingQuietly()) return;
-  if (TForm1* main = RunningMainWindow()) return main->EndBySignal();
+  // The main window shown ends the run as its poll does; before that, start-up stops
+  // at its next step.
+  if (TForm1* main = RunningMainWindow(); main && main->visible()) return main->EndBySignal();
   BeginQuietEnd();
   LeaveModalForms();
 }
