@@ -73,9 +73,11 @@ constexpr std::array<Kind, 12> kBlockedKinds = {{
     {"395", "Rozdělení invest. majetku"},
 }};
 
-// Sets the list up, loads it from the combined file when it is empty, closes it.
+// Sets the list up, loads it from the combined file when it is empty, closes it;
+// nothing once the run is ending.
 template <class Window>
 void LoadWhenEmpty(Window& (*instance)(), void (*setup)(Window&), std::int32_t (*load)(Window&)) {
+  if (Exiting()) return;
   Window& w = instance();
   setup(w);
   if (w.DataFileUsable() && w.Count == 0) load(w);
@@ -139,6 +141,8 @@ void MigrateCombinedCodeLists() {
   {
     // The old panel of another workstation makes and edits the same pieces.
     common::ScopedFileLock lock(common::DataDir(combined::kCodeListUpdateLock), "W");
+    // A wait given up by the end of the run: no step of the opening follows.
+    if (Exiting()) return;
     // A combined file that cannot be split is used no further (the split said why).
     if (common::CheckFile(common::DataDir(kCi01Name)) > 2 && !combined::fCI92().SplitCodeLists()) return;
     for (int list : kMigratedPieces) {

@@ -7,10 +7,12 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 namespace app {
@@ -85,6 +87,47 @@ bool XDisplayAnswers(const std::string& display) {
   return TcpAnswers(host, 6000 + std::atoi(number.c_str()));
 }
 
+// Why an X server that answers does not take this program as its client (its
+// setup refused, a screen it has not); empty when it does.
+std::string XDisplayRefusal(const std::string& display) {
+  // The library writes the server's reason for a refusal to standard error: it is
+  // caught here, to be said in the one line.
+  int fds[2] = {-1, -1};
+  int saved = -1;
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+    std::fflush(stderr);
+    saved = dup(STDERR_FILENO);
+    if (saved >= 0) (void)dup2(fds[1], STDERR_FILENO);
+    close(fds[1]);
+  }
+  xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+  const int error = xcb_connection_has_error(c);
+  xcb_disconnect(c);
+  std::string reason;
+  if (saved >= 0) {
+    (void)dup2(saved, STDERR_FILENO);
+    close(saved);
+  }
+  if (fds[0] >= 0) {
+    char buf[512];
+    const ssize_t got = read(fds[0], buf, sizeof buf);
+    if (got > 0) reason.assign(buf, static_cast<std::size_t>(got));
+    close(fds[0]);
+  }
+  while (!reason.empty() && static_cast<unsigned char>(reason.back()) <= ' ') reason.pop_back();
+  if (const std::size_t nl = reason.find('\n'); nl != std::string::npos) reason.erase(nl);
+  if (error == 0) return {};
+  const std::string at = "the X server at DISPLAY=" + display;
+  if (error == XCB_CONN_CLOSED_INVALID_SCREEN) return at + " has no such screen";
+  std::string text = at + " refuses it: " + (reason.empty() ? "not authorized" : reason);
+  if (reason.empty() || reason.find("uthoriz") != std::string::npos) {
+    std::string cookies = Env("XAUTHORITY");
+    if (cookies.empty()) cookies = Env("HOME") + "/.Xauthority";
+    text += " (no cookie for it in " + cookies + "); start it as the user of that display";
+  }
+  return text;
+}
+
 bool WaylandAnswers(const std::string& name) {
   if (name.empty()) return false;
   if (name.front() == '/') return LocalSocketAnswers(name, false);
@@ -103,8 +146,13 @@ std::string DisplayProblem() {
   const bool x = platform.empty() || platform == "xcb";
   const bool w = platform.empty() || platform.starts_with("wayland");
   if (!x && !w) return {};  // offscreen, vnc, ...: a platform that needs no display
-  if ((x && !display.empty() && XDisplayAnswers(display)) || (w && !wayland.empty() && WaylandAnswers(wayland)))
-    return {};
+  std::string refusal;
+  if (x && !display.empty() && XDisplayAnswers(display)) {
+    refusal = XDisplayRefusal(display);
+    if (refusal.empty()) return {};
+  }
+  if (w && !wayland.empty() && WaylandAnswers(wayland)) return {};
+  if (!refusal.empty()) return "needs a display: " + refusal + kUseRun;
   if ((!x || display.empty()) && (!w || wayland.empty()))
     return std::string("needs a display (DISPLAY is not set)") + kUseRun;
   std::string named;

@@ -4,8 +4,9 @@
 
 namespace app {
 
-// Empty when the display the environment names answers (or Qt is given a platform that
-// needs none); otherwise one line saying what is missing.
+// Empty when the display the environment names answers and takes this program as its
+// client (or Qt is given a platform that needs none); otherwise one line saying what
+// is missing or why the display refuses it.
 std::string DisplayProblem();
 
 // Gives the process a private runtime folder (XDG_RUNTIME_DIR) when none is set:

@@ -54,6 +54,15 @@ void EndByNotedSignal() {
   raise(signal);
 }
 
+void WatchForEndSignal() {
+  if (!g_signal.load() || ui::EndingQuietly()) return;
+  // The main window shown ends the run as its poll does; before that, start-up stops
+  // at its next step.
+  if (TForm1* main = RunningMainWindow(); main && main->visible()) return main->EndBySignal();
+  BeginQuietEnd();
+  LeaveModalForms();
+}
+
 void BeginQuietEnd() {
   static common::EndingNotifier notifier;
   common::SetNotifier(&notifier);
@@ -62,7 +71,10 @@ void BeginQuietEnd() {
 
 void EndWithoutDisplay() {
   BeginQuietEnd();
-  if (TForm1* main = RunningMainWindow()) main->CloseInPlace();
+  if (TForm1* main = RunningMainWindow())
+    main->CloseInPlace();
+  else
+    EndOfRunClose();
   std::fflush(nullptr);
   _exit(1);
 }

@@ -10,6 +10,11 @@ namespace app {
 void InstallEndSignals();
 // The signal noted, 0 when none.
 int NotedSignal();
+// Looked at often on the main thread from the start, in every loop (the main window's,
+// a message box's, a modal window's). Once a signal is noted the run ends quietly:
+// with the main window as its poll ends it; before it exists, the message or window
+// open is left and nothing more is shown, and the start-up goes on to no further step.
+void WatchForEndSignal();
 // Ends the process by the noted signal with its default action, so that its status
 // tells which; returns when none was noted.
 void EndByNotedSignal();
@@ -17,8 +22,8 @@ void EndByNotedSignal();
 // From now on nothing is shown: messages go to standard error and a wait for a lock
 // retries silently for at most 10 s in all, then gives up.
 void BeginQuietEnd();
-// The display has gone: the main window's end-of-run close runs here and now, then
-// the process ends with status 1.
+// The display has gone: the end-of-run close runs here and now (the main window's,
+// or the bare close before it exists), then the process ends with status 1.
 [[noreturn]] void EndWithoutDisplay();
 
 }  // namespace app

@@ -342,17 +342,8 @@ void TForm1::FormMouseDown(ui::MouseButton button, ui::Shift shift) {
 void TForm1::FormClose() {
   if (closed_) return;
   closed_ = true;
-  common::Session& s = common::CurrentSession();
-  s.Exiting = true;
   StopTimers();
-  CloseCodeListForms();
-  ReleaseLeftLocks();
-  common::DisconnectLockServer(s);
-}
-
-void TForm1::ReleaseLeftLocks() {
-  // What a window left locked (its opener did not finish) is released here.
-  common::ReleaseLeftLocks(common::CurrentSession());
+  EndOfRunClose();
 }
 
 void TForm1::StopTimers() {
@@ -360,15 +351,7 @@ void TForm1::StopTimers() {
   TimerKeepAlive.Stop();
 }
 
-void TForm1::RejectModalForms() {
-  const std::vector<ui::Form*> modal = ui::ModalForms();
-  for (auto it = modal.rbegin(); it != modal.rend(); ++it) {
-    ui::Form* f = *it;
-    if (f == this || f->modalDone()) continue;
-    f->SetModalResult(ui::mr::Cancel);
-    if (!f->modalDone()) f->SetVisible(false);  // a window that refuses to close still ends its run
-  }
-}
+void TForm1::RejectModalForms() { LeaveModalForms(this); }
 
 void TForm1::EndBySignal() {
   TimerEnd.Stop();
@@ -536,6 +519,29 @@ void TForm1::bMZ_RZDClick() { Browse(payroll::fMZ_RZD(), [] { payroll::fMZ_RZD()
 // ---------------------------------------------------------------- services
 
 bool Exiting() { return common::CurrentSession().Exiting; }
+
+void EndOfRunClose() {
+  common::Session& s = common::CurrentSession();
+  s.Exiting = true;
+  CloseCodeListForms();
+  ReleaseLeftLocks();
+  common::DisconnectLockServer(s);
+}
+
+void ReleaseLeftLocks() {
+  // What a window left locked (its opener did not finish) is released here.
+  common::ReleaseLeftLocks(common::CurrentSession());
+}
+
+void LeaveModalForms(const ui::Form* keep) {
+  const std::vector<ui::Form*> modal = ui::ModalForms();
+  for (auto it = modal.rbegin(); it != modal.rend(); ++it) {
+    ui::Form* f = *it;
+    if (f == keep || f->modalDone()) continue;
+    f->SetModalResult(ui::mr::Cancel);
+    if (!f->modalDone()) f->SetVisible(false);  // a window that refuses to close still ends its run
+  }
+}
 
 TForm1* RunningMainWindow() { return g_main; }
 

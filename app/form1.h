@@ -125,8 +125,7 @@ class TForm1 : public ui::Form {
   void Timer1Timer();
   void FormKeyDown(int& key, ui::Shift shift);
   void FormMouseDown(ui::MouseButton button, ui::Shift shift);
-  // Closes the code lists kept open, flushes the parameter cache and disconnects
-  // the lock server; runs once.
+  // Stops the timers and runs the end-of-run close (EndOfRunClose); runs once.
   void FormClose();
   // Ends the program: rejects the open modal windows, lets their openers finish,
   // then closes this window.
@@ -184,7 +183,6 @@ class TForm1 : public ui::Form {
  private:
   void StopTimers();
   void RejectModalForms();
-  void ReleaseLeftLocks();
 
   std::vector<std::string> args_;
   bool closed_ = false;
@@ -209,6 +207,16 @@ extern const std::array<const char*, kMainButtonCount> kMainTabOrder;
 
 // The program is ending: loops that show a window again stop.
 bool Exiting();
+
+// The end-of-run close, with or without the main window: the program is marked as
+// ending, the code lists kept open are closed and the parameter cache flushed, every
+// lock entry still held is released and the lock server disconnected.
+void EndOfRunClose();
+// Releases the lock entries a window left (its opener did not finish); one that
+// cannot be released is said with its file.
+void ReleaseLeftLocks();
+// Every modal window still running but `keep` gets Cancel, so that its opener goes on.
+void LeaveModalForms(const ui::Form* keep = nullptr);
 
 // The main window of the run, nullptr when none exists.
 TForm1* RunningMainWindow();

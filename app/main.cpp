@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     ui::qt::QtBackend backend;
     backend.onDisplayLost = app::EndWithoutDisplay;
+    backend.onPoll = app::WatchForEndSignal;  // also while a start-up message is open
     const int status = app::RunProgram(args);
     app::EndByNotedSignal();
     return status;

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/ending.h"
 #include "app/form1.h"
 #include "app/windowtable.h"
 #include "backup/pending.h"
@@ -114,15 +115,20 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
   combined::InstallCodeListServices();
   int status = 0;
   InstallPartnerPickers();
+  // A signal noted at start-up (a message of it may be open then) lets no further step
+  // begin; one under way, such as a restore being finished, runs to its end first.
+  const auto ending = [] { return NotedSignal() != 0; };
   // A restore that a killed run or a held file left unfinished is finished before any
   // window works on the data.
   const int saidBefore = batchNotes.messages;
-  if (backup::FinishPendingRestores() == 0) batchNotes.messages = saidBefore;  // finished: news, not a failure
-  {
+  if (!ending() && backup::FinishPendingRestores() == 0) batchNotes.messages = saidBefore;  // finished: news, not a failure
+  if (ending()) {
+    EndOfRunClose();
+  } else {
     WindowTable windows;
     windows.CreateAll(args);
     if (beforeRun) beforeRun(windows);
-    ui::CurrentBackend().Run(windows.Main());
+    if (!ending()) ui::CurrentBackend().Run(windows.Main());
     windows.Main().FormClose();  // when the loop ended without the window closing
     status = windows.Main().ExitStatus;
   }

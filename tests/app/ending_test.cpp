@@ -47,14 +47,17 @@ bool PollUntil(const std::function<bool()>& done, int ms = kWaitMs) {
 // An X server of the test's own, with keys typed through its test extension.
 class XServer {
  public:
-  XServer() {
+  // `extra`: more of the server's options ("-auth" and its cookie file: then only its
+  // display number is of use, the test connects to nothing).
+  explicit XServer(std::vector<std::string> extra = {}) {
     // The server picks a free display itself and tells its number once it is ready.
     int fds[2];
     if (pipe(fds) != 0) return;
     common::RunOptions o;
     o.hidden = true;
-    const bool started = server_.Start("Xvfb", {"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
-                                                "-nolisten", "tcp"}, o) == 0;
+    std::vector<std::string> args = {"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const bool started = server_.Start("Xvfb", args, o) == 0;
     close(fds[1]);
     std::string number;
     if (started) {
@@ -66,6 +69,7 @@ class XServer {
     close(fds[0]);
     if (number.empty() || number.back() != '\n') return;
     display_ = ":" + number.substr(0, number.size() - 1);
+    if (!extra.empty()) return;
     conn_ = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(conn_)) {
       xcb_disconnect(conn_);
@@ -222,14 +226,7 @@ class Ending : public ::testing::Test {
     // The choice list starts on its first row, not on the one chosen last.
     for (const auto& f : std::filesystem::recursive_directory_iterator(dir.path()))
       if (common::UpperCz(f.path().filename().string()) == "VYBER.IDX") std::filesystem::remove(f.path());
-    for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM"})
-      if (!savedEnv_.count(name)) savedEnv_[name] = getenv(name) ? std::optional<std::string>(getenv(name)) : std::nullopt;
-    setenv("DISPLAY", x->display().c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    common::RunOptions o;
-    o.workDir = dir.path();
-    o.outputFile = dir / "stderr.txt";
-    ASSERT_EQ(program.Start(CISELNIKY_BIN, {}, o), 0);
+    StartProgram();
     ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
     Press({kSpace, "Aktualizace", "", true});  // on the focused button "Aktualizace číselníků"
     for (int i = 0; i < 15; ++i) x->Key(kDown);  // to " 30 Organizační struktura - střediska"
@@ -238,6 +235,31 @@ class Ending : public ::testing::Test {
     ASSERT_EQ(Entries(), (std::vector<std::string>{"CI10.DTA R", "CI30.DTA R"}));
     for (const Step& step : then) Press(step);
     ASSERT_TRUE(program.Running()) << Said();
+  }
+  // Sets an environment variable for the program (nullptr unsets it) until the test ends.
+  void SetEnv(const char* name, const char* value) {
+    if (!savedEnv_.count(name)) savedEnv_[name] = getenv(name) ? std::optional<std::string>(getenv(name)) : std::nullopt;
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+  }
+  // Starts the program in the start folder on the X server `on` (the test's own by default).
+  void StartProgram(const std::string& on = {}) {
+    SetEnv("DISPLAY", (on.empty() ? x->display() : on).c_str());
+    SetEnv("QT_QPA_PLATFORM", "xcb");
+    common::RunOptions o;
+    o.workDir = dir.path();
+    o.outputFile = dir / "stderr.txt";
+    ASSERT_EQ(program.Start(CISELNIKY_BIN, {}, o), 0);
+  }
+  // Every file under the start folder with its size, but the program's standard error
+  // and the program folder's installed files.
+  std::map<std::string, std::uintmax_t> Files() const {
+    std::map<std::string, std::uintmax_t> out;
+    for (const auto& f : std::filesystem::recursive_directory_iterator(dir.path())) {
+      const std::string name = std::filesystem::relative(f.path(), dir.path()).string();
+      if (name != "stderr.txt" && !name.starts_with("prog/")) out[name] = f.is_regular_file() ? f.file_size() : 0;
+    }
+    return out;
   }
   // The lock entries in the data folder's table, as "KEY kind".
   std::vector<std::string> Entries() const {
@@ -325,6 +347,87 @@ TEST_F(Ending, ALostDisplayRunsTheEndOfRunClose) {
     EXPECT_EQ(r.exitCode, 1) << r.signal << Said();
     EXPECT_EQ(Entries(), std::vector<std::string>{}) << Said();
   }
+}
+
+// A signal before the run settles: while a start-up message is open (a damaged
+// UCPARAM.DTA, before the main window exists) and while the first opening of the
+// code-list menu waits for another workstation's "W" entry. Each time the run ends
+// by the signal then and there, makes no file and leaves only the other
+// workstation's entry; the display going away during that wait ends it with status 1.
+TEST_F(Ending, ASignalAtStartUpEndsTheRunThere) {
+  common::FotTable other;
+  other.at(1).Set("CIXXX       ", "02  ", 'W');
+  ostest::WriteRaw(dir / "data/UZIVATEL.tab", std::string(200, '\0'));  // the suite's user slots, as installed
+  // Well within the time the close may take, on a busy machine too.
+  const auto signalled = [&](int signal) {
+    ASSERT_EQ(kill(program.pid(), signal), 0);
+    common::RunResult r;
+    ASSERT_TRUE(PollUntil([&] { return program.Ended(r); }, 20000)) << "still running" << Said();
+    EXPECT_EQ(r.signal, signal) << r.exitCode << Said();
+  };
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(signal);
+    ostest::WriteRaw(dir / "UCPARAM.DTA", std::string("UcRok : 24\r\n\x01\x02\r\n"));
+    auto files = Files();
+    StartProgram();
+    ASSERT_TRUE(PollUntil([&] { return x->Shown("") && !x->Shown("TAVONA"); })) << Said();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_FALSE(x->Shown("TAVONA"));  // the message stays until it is answered
+    ASSERT_NO_FATAL_FAILURE(signalled(signal));
+    EXPECT_EQ(Files(), files);
+    EXPECT_EQ(Said(), "");
+    std::filesystem::remove(dir / "UCPARAM.DTA");
+
+    ostest::WriteRaw(dir / "data/FOT.tab", other.Encode());
+    StartProgram();
+    ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
+    Press({kSpace, "Počkejte"});
+    files = Files();
+    ASSERT_NO_FATAL_FAILURE(signalled(signal));
+    EXPECT_EQ(Files(), files);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"CIXXX W"});
+  }
+  StartProgram();
+  ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
+  Press({kSpace, "Počkejte"});
+  const auto files = Files();
+  x->Stop();
+  const common::RunResult r = Ended();
+  EXPECT_EQ(r.exitCode, 1) << r.signal << Said();
+  EXPECT_EQ(Files(), files);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"CIXXX W"});
+}
+
+// An X server that answers but does not take the program as its client (its cookie is
+// not the user's): one line naming the display and why, status 2, and nothing made,
+// not even the private runtime folder.
+TEST_F(Ending, ADisplayThatRefusesTheProgramIsSaidInOneLine) {
+  std::string cookie;  // FamilyWild, no address or number, "MIT-MAGIC-COOKIE-1", 16 bytes
+  const auto counted = [&](const std::string& part) {
+    cookie += static_cast<char>(part.size() >> 8);
+    cookie += static_cast<char>(part.size() & 0xff);
+    cookie += part;
+  };
+  cookie = "\xff\xff";
+  for (const std::string& part : {std::string(), std::string(), std::string("MIT-MAGIC-COOKIE-1"), std::string(16, '\x5a')})
+    counted(part);
+  const std::string auth = dir / "server.auth";
+  ostest::WriteRaw(auth, cookie);
+  XServer refusing({"-auth", auth});
+  ASSERT_FALSE(refusing.display().empty());
+  ostest::WriteRaw(dir / "empty.auth", "");
+  SetEnv("XAUTHORITY", (dir / "empty.auth").c_str());
+  SetEnv("XDG_RUNTIME_DIR", nullptr);
+  std::filesystem::create_directories(dir / "tmp");
+  SetEnv("TMPDIR", (dir / "tmp").c_str());
+  const auto files = Files();
+  StartProgram(refusing.display());
+  const common::RunResult r = Ended();
+  EXPECT_EQ(r.exitCode, 2) << r.signal << Said();
+  const std::string said = Said();
+  EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+  EXPECT_NE(said.find("DISPLAY=" + refusing.display() + " refuses it: Authorization required"), std::string::npos) << said;
+  EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/faultfs.h"
+#include "common/fottab.h"
+#include "common/locking.h"
 #include "common/params.h"
 #include "common/session.h"
 #include "common/lockclient.h"
@@ -25,6 +27,7 @@
 
 #include "reports/spool.h"
 #include "reports/spoolexc.h"
+#include "ui/handlers.h"
 #include "ui/keys.h"
 
 namespace {
@@ -242,6 +245,32 @@ TEST_F(AppTest, FullDiskAtTheCloseIsReportedAndTheChangeKept) {
   EXPECT_EQ(boxes[0].rfind("Uz: 01 pise soubor: ", 0), 0u) << boxes[0];
   EXPECT_NE(boxes[0].find("sys.par err"), std::string::npos) << boxes[0];
   EXPECT_EQ(common::ReadParam("sys.par", "KLIC"), "HODNOTA");  // still in the cache
+}
+
+// What a window's opener left locked (it returned early, or threw, after taking the
+// lock) stays until the end-of-run close releases it; Esc's close releases all of it.
+TEST_F(AppTest, TheCloseReleasesTheLocksOpenersLeft) {
+  app::TForm1& f = Open();
+  const auto entries = [&] {
+    int n = 0;
+    const common::FotTable t = common::FotTable::Decode(ostest::ReadRaw(dir / "data/FOT.tab"));
+    for (int i = 1; i <= common::FotTable::kEntries; ++i) n += t.at(i).Free() ? 0 : 1;
+    return n;
+  };
+  f.RunAction([] { (void)common::LockFile(common::DataDir("CI36.DTA"), "W"); });
+  f.RunAction([] {
+    EXPECT_FALSE(ui::RunHandler([] {
+      (void)common::LockFile(common::DataDir("CI15.DTA"), "");
+      throw std::runtime_error("opener failed");
+    }));
+  });
+  ASSERT_EQ(entries(), 2);
+  ASSERT_EQ(common::CurrentSession().HeldLocks.size(), 2u);
+  backend.Press(ui::vk::Esc);
+  EXPECT_FALSE(f.visible());
+  EXPECT_EQ(entries(), 0);
+  EXPECT_TRUE(common::CurrentSession().HeldLocks.empty());
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"opener failed"});
 }
 
 TEST_F(AppTest, F1OpensTheHelp) {

@@ -155,11 +155,19 @@ struct QtBackend::Impl {
     flushTimer.setSingleShot(true);
     flushTimer.setInterval(0);
     QObject::connect(&flushTimer, &QTimer::timeout, [this] { Flush(); });
+    pollTimer.setInterval(kPollMs);
+    QObject::connect(&pollTimer, &QTimer::timeout, [this] {
+      if (this->self.onPoll) this->self.onPoll();
+    });
+    pollTimer.start();
   }
+
+  static constexpr int kPollMs = 100;
 
   QtBackend& self;
   Bridge bridge;
   QTimer flushTimer;
+  QTimer pollTimer;
   std::unordered_map<const QObject*, Owner> owners;
   std::unordered_map<Timer*, QTimer*> timers;
   std::unordered_map<Form*, QEventLoop*> loops;

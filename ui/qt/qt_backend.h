@@ -46,6 +46,9 @@ class QtBackend : public Backend {
   // Runs on the main thread when the X server has gone, before the toolkit ends the
   // process; from then on nothing is mirrored to the screen.
   std::function<void()> onDisplayLost;
+  // Runs every 100 ms on the main thread from the back end's making on, in whatever
+  // loop runs then (the main window's, a modal window's, a message box's, a dialog's).
+  std::function<void()> onPoll;
 
   void CloseNativeDialogs() override;
 
