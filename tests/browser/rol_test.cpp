@@ -659,7 +659,7 @@ TEST_F(RolSettings, StoredGeometryIsPulledIntoTheWorkArea) {
   EXPECT_EQ(list.width(), 200);
   // Ten rows of 18 pixels (19 with the grid line), the grid's scroll-bar line and header,
   // the search row and the key line under them: taller than ten rows and seven.
-  EXPECT_EQ(list.height(), 12 * 19 + 2 + 22 + 2 + 2 * 24 + 15);
+  EXPECT_EQ(list.height(), 12 * 19 + 2 + list.eHled.height() + 2 + 2 * 24 + 15);
 }
 
 TEST_F(RolSettings, StoredHeightSetsThePage) {

@@ -355,14 +355,14 @@ TEST_F(SortListExport, PiecesOfTheCombinedFileExportUnderTheirOwnNames) {
     SCOPED_TRACE(piece);
     WriteData(piece, Records({std::string("Piece ") + piece}));
     Ci99 w;
-    w.Open(piece, kLength, 0);
+    w.Open(piece);
     w.DbfFolder = "dbf\\";
     w.ExportListToExcel();
     w.ExportToDbf();
     w.CloseBrowse();
   }
   for (const char* name : {"CI_20", "CI_99"}) {
-    EXPECT_NE(ostest::ReadRaw(dir / ("XLS/" + std::string(name) + ".CSV")).find(name[4] == '2' ? "ci.20" : "ci.99"),
+    EXPECT_NE(ostest::ReadRaw(dir / ("XLS/" + std::string(name) + ".CSV")).find(name[3] == '2' ? "ci.20" : "ci.99"),
               std::string::npos)
         << name;
     EXPECT_TRUE(std::filesystem::exists(dir / ("dbf/" + std::string(name) + ".DBF"))) << name;
