@@ -169,7 +169,9 @@ constexpr char kJoinMarkHead[] = "TAVONA spojeni archivu";
 // part held, what the other part held and what the kept part becomes, so the next join
 // tells a join cut off half way from parts that merely share lines. A join that adds
 // what the other part gained since a cut-off join also says how many bytes at the
-// kept part's start are the other part's already (a sixth line).
+// kept part's start are the other part's already; once the kept part is written, the
+// mark says that the other part is being erased ("erase"), so that a part begun anew
+// after that is told from one that changed.
 std::string JoinMarkName(const std::string& onePath) {
   const std::string name(common::NamePart(onePath));
   return std::string(common::FolderPart(onePath)) + ".~" + name.substr(0, name.rfind('.')) + ".join";
@@ -179,24 +181,28 @@ struct JoinMark {
   bool intoEll = true;
   PartState kept, gone, joined;
   std::uint64_t held = 0;
+  bool erasing = false;
 };
 
 std::string JoinMarkText(const JoinMark& m) {
   return std::string(kJoinMarkHead) + "\r\n" + (m.intoEll ? "1+l" : "l+1") + "\r\n" + StateText(m.kept) + "\r\n" +
          StateText(m.gone) + "\r\n" + StateText(m.joined) + "\r\n" +
-         (m.held > 0 ? std::to_string(m.held) + "\r\n" : std::string());
+         (m.held > 0 ? std::to_string(m.held) + "\r\n" : std::string()) + (m.erasing ? "erase\r\n" : "");
 }
 
 bool ParseJoinMark(const std::string& text, JoinMark& m) {
   const std::vector<std::string> lines = common::SplitTextLines(text);
-  if (lines.size() < 5 || lines.size() > 6 || lines[0] != kJoinMarkHead || (lines[1] != "1+l" && lines[1] != "l+1"))
+  if (lines.size() < 5 || lines.size() > 7 || lines[0] != kJoinMarkHead || (lines[1] != "1+l" && lines[1] != "l+1"))
     return false;
   m.intoEll = lines[1] == "1+l";
   m.held = 0;
-  if (lines.size() == 6) {
+  m.erasing = lines.back() == "erase" && lines.size() > 5;
+  if (lines.size() - (m.erasing ? 1 : 0) == 6) {
     const std::string& h = lines[5];
     const auto r = std::from_chars(h.data(), h.data() + h.size(), m.held);
     if (r.ec != std::errc() || r.ptr != h.data() + h.size() || m.held == 0) return false;
+  } else if (lines.size() - (m.erasing ? 1 : 0) != 5) {
+    return false;
   }
   return ParseState(lines[2], m.kept) && ParseState(lines[3], m.gone) && ParseState(lines[4], m.joined) &&
          m.gone.there && m.joined.there;
@@ -248,16 +254,17 @@ std::string FinishCutJoin(const std::string& mark, const std::string& markText, 
   const bool keptJoined = keptNow != m.kept && BeginsAs(keptThere, keptText, m.joined);
   const bool keptOld = !keptJoined && (keptNow == m.kept || BeginsAs(keptThere, keptText, m.kept));
   if (keptJoined) {
-    if (goneThere && StateOf(true, goneText) == m.gone) {
+    const bool goneAsJoined = goneThere && StateOf(true, goneText) == m.gone;
+    if (goneAsJoined) {
       if (const int code = common::EraseFile(gone)) return JoinFailure(gone, code);
-    } else if (goneThere) {
-      // Only lines added behind the joined ones are joined now; any other change is
-      // not told from a part joined already.
-      if (!BeginsAs(true, goneText, m.gone)) return ChangedSinceCutJoin(mark);
-      held = m.gone.size;
+    } else if (goneThere && BeginsAs(true, goneText, m.gone)) {
+      held = m.gone.size;  // only the lines added behind the joined ones are joined now
       return {};
+    } else if (goneThere && !m.erasing) {
+      return ChangedSinceCutJoin(mark);  // not told from a part joined already
     }
-    done = true;
+    // Else it was erased by that join and begun anew since: it is joined as any other.
+    done = !goneThere || goneAsJoined;
   } else if (keptOld) {
     held = m.held;
     if (held > 0) return {};  // that join's mark stays until its own is written
@@ -339,6 +346,10 @@ JoinEnd JoinParts(const std::string& one, const std::string& ell, bool intoEll, 
     dropMark();
     return failed(JoinFailure(kept, code));
   }
+  JoinMark erasing = m;
+  erasing.erasing = true;
+  // Not rewritten, the mark only leaves a part begun anew after the erase to be named.
+  (void)common::ReplaceFileContents(mark, JoinMarkText(erasing));
   if (const int code = common::EraseFile(gone)) {
     // The part that stays gets its old text back (or goes again, when it was not there).
     const int back = !keptThere ? common::EraseFile(kept) : common::ReplaceFileContents(kept, keptText);
