@@ -208,7 +208,7 @@ bool ParseJoinMark(const std::string& text, JoinMark& m) {
          m.gone.there && m.joined.there;
 }
 
-// The text begins with what `state` describes (or is it whole).
+// The text begins with what `state` describes, or is just that.
 bool BeginsAs(bool there, const std::string& text, const PartState& state) {
   return there && state.there && text.size() >= state.size &&
          StateOf(true, text.substr(0, static_cast<std::size_t>(state.size))) == state;
