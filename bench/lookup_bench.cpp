@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "bench/benchfolder.h"
+#include "common/encoding.h"
 #include "common/notifier.h"
 #include "partners/lookups.h"
 #include "tests/partners/loopback.h"
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
   rusage use{};
   getrusage(RUSAGE_SELF, &use);
   const auto said = notes.Texts(common::RecordingNotifier::Kind::Message);
-  std::printf("%zu MB reply: %s in %.1f s, peak memory %.0f MB\n", mb,
-              found ? "filled" : (said.empty() ? "failed" : said[0].c_str()), s, use.ru_maxrss / 1024.0);
+  // The program's message is Windows-1250; the console gets UTF-8.
+  const std::string outcome = found ? "filled" : said.empty() ? "failed" : common::Win1250ToUtf8(said[0]);
+  std::printf("%zu MB reply: %s in %.1f s, peak memory %.0f MB\n", mb, outcome.c_str(), s, use.ru_maxrss / 1024.0);
   return 0;
 }

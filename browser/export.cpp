@@ -60,10 +60,20 @@ std::string DbfName(std::string_view caption) {
   return name.substr(0, std::min<std::size_t>(name.size(), 10));
 }
 
+// A piece of the combined code-list file ("CI.10" ... "ci.99"): its exports are named
+// "CI_10", so that no two pieces share one. Empty for any other file.
+std::string PieceExportBase(const std::string& bareName) {
+  const std::size_t dot = bareName.find('.');
+  if (dot == std::string::npos || bareName.size() != dot + 3 || !IsDigit(bareName[dot + 1]) || !IsDigit(bareName[dot + 2]))
+    return {};
+  return common::UpperCz(bareName.substr(0, dot)) + "_" + bareName.substr(dot + 1);
+}
+
 }  // namespace
 
 std::string CsvExportName(std::string_view dataFileName) {
   const std::string name = BareName(dataFileName);
+  if (const std::string piece = PieceExportBase(name); !piece.empty()) return "XLS\\" + piece + ".CSV";
   return "XLS\\" + common::UpperCz(common::Copy(name, 1, static_cast<int>(name.size()) - 3)) + "CSV";
 }
 
@@ -102,6 +112,7 @@ std::string CsvRecordLine(std::span<const FieldDescriptor> fields) {
 
 std::string DbfExportName(std::string_view dataFileName, std::string_view folder) {
   const std::string name = BareName(dataFileName);
+  if (const std::string piece = PieceExportBase(name); !piece.empty()) return std::string(folder) + piece + ".DBF";
   return std::string(folder) + common::UpperCz(name.substr(0, name.find('.'))) + ".DBF";
 }
 

@@ -15,7 +15,8 @@ namespace browser {
 // ---- ";"-separated file ----------------------------------------------------------
 
 // "XLS\" + the data file name without folders, less its last three characters,
-// upper-cased, + "CSV" ("CI10.DTA" -> "XLS\CI10.CSV").
+// upper-cased, + "CSV" ("CI10.DTA" -> "XLS\CI10.CSV"); a piece of the combined code-list
+// file gives "XLS\CI_10.CSV" for "CI.10".
 std::string CsvExportName(std::string_view dataFileName);
 // Captions padded or cut to the field width, each followed by ";", then CR LF.
 std::string CsvCaptionLine(std::span<const FieldDescriptor> fields);
@@ -31,7 +32,7 @@ inline constexpr const char* kDbfFolder = "\\TAVONA3W\\";
 inline constexpr std::size_t kDbfMaxRecord = 10000;
 
 // folder + the data file name ("=" dropped, without folders) up to its first dot,
-// upper-cased, + ".DBF".
+// upper-cased, + ".DBF"; "CI_10.DBF" for the piece "CI.10".
 std::string DbfExportName(std::string_view dataFileName, std::string_view folder = kDbfFolder);
 
 struct DbfField {

@@ -52,6 +52,19 @@ double Scale() {
 
 ui::Rect WorkAreaOrDefault() { return ui::HasBackend() ? ui::WorkArea() : ui::Rect{0, 0, 1920, 1040}; }
 
+int ScrollBarWidth(const ui::ScrollBar& bar) { return bar.width() > 0 ? bar.width() : 16; }
+int SearchRowHeight(const ui::Edit& search) { return search.height() > 0 ? search.height() : 22; }
+int KeyLineHeight(int rowHeight) { return rowHeight + 6; }
+// Pixels kept free between the search row and the key line for a window's own controls.
+int ReservedRoom(std::int32_t rows, int rowHeight) { return std::clamp<std::int32_t>(rows, 0, 30) * (rowHeight + 1); }
+
+// The outer height that shows a page of `rows` rows (the grid keeps a line for its
+// scroll bar), the search row under it, the reserved room and the key line, each
+// clear of the others.
+int PageHeight(std::int32_t rows, int rowHeight, int searchHeight, int reserved) {
+  return (rows + 2) * (rowHeight + 1) + 2 + searchHeight + 2 + reserved + 2 * KeyLineHeight(rowHeight) + 15;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- marks
@@ -269,6 +282,12 @@ void TfRol::ActivateBrowse(const BrowseSetup& setup, std::int32_t count) {
   width = std::max(width, 200);
   height = std::max(height, 180);
   const ui::Rect work = WorkAreaOrDefault();
+  if (storedHeight <= 0) {
+    // Tall enough for the page, the search row and the key line one under the other.
+    const int rowHeight = Round(Scale() * rh);
+    height = std::max(height, std::min(work.height, PageHeight(MaxRowsPerPage, rowHeight, SearchRowHeight(eHled),
+                                                               ReservedRoom(RowReserve, rowHeight))));
+  }
   left = std::min(left, work.width - 100);
   top = std::min(top, work.height - 100);
   SetBounds(left, top, width, height);
@@ -445,12 +464,18 @@ void TfRol::RepaintPage() {
     else PaintRow(r, n);
   }
   lHelp.SetText(common::Copy(KeyHelpLine, CharShift + 1, 250));
-  // Right under the grid; where the key line would cover the search row, the row
-  // moves up into the grid's spare last line, never over a record.
-  const int searchHeight = eHled.height() > 0 ? eHled.height() : 22;
+  // Right under the grid, clear of the room kept above the key line; in a window too
+  // low for its page the row stands above that room and the grid ends above the row.
+  const int searchHeight = SearchRowHeight(eHled);
   int under = sgRol.top() + sgRol.height() + 2;
-  if (lHelp.height() > 0 && under + searchHeight > lHelp.top())
-    under = std::max(lHelp.top() - searchHeight - 1, sgRol.top() + sgRol.height() - sgRol.rowHeight());
+  if (lHelp.height() > 0) {
+    const int lowest = lHelp.top() - 2 - ReservedRoom(RowReserve, sgRol.rowHeight()) - searchHeight;
+    if (under > lowest) {
+      under = std::max(lowest, sgRol.top() + 2 * sgRol.rowHeight() + 2);
+      sgRol.SetHeight(under - 2 - sgRol.top());
+      PlaceScrollBar();
+    }
+  }
   // The count stays whole in a narrow window: the search box gives up room first, then
   // the label "Najdi [F3]" its place (the count's blanks are narrow: about 18 cells).
   const int room = clientWidth() - 4, cell = std::max(1, Round(Scale() * WindowFont().LetterWidth));
@@ -476,7 +501,7 @@ void TfRol::UpdateCountLabel(std::int32_t position) {
 }
 
 void TfRol::PlaceScrollBar() {
-  const int w = ScrollBar1.width() > 0 ? ScrollBar1.width() : 16;
+  const int w = ScrollBarWidth(ScrollBar1);
   int left = sgRol.width();
   if (left + w > width() - 5) left = width() - w - 10;
   ScrollBar1.SetBounds(left, sgRol.top() + 2, w, std::max(0, sgRol.height() - 4));
@@ -520,6 +545,8 @@ void TfRol::LayoutGrid() {
   int gridWidth = 0;
   for (int c = 0; c <= ColumnCount; ++c) gridWidth += sgRol.colWidth(c) + sgRol.gridLineWidth();
   if (ColumnCount + 1 > 2) gridWidth = width() - 20;
+  // The scroll bar stands beside the grid, inside the window; a wider grid scrolls.
+  gridWidth = std::min(gridWidth, clientWidth() - ScrollBarWidth(ScrollBar1) - 4);
   sgRol.SetBounds(0, 0, std::max(gridWidth, 0), (RowsPerPage + 2) * (rowHeight + 1));
 
   lHelp.SetColor(kNavy);
@@ -527,7 +554,7 @@ void TfRol::LayoutGrid() {
   helpFont.color = kHelpText;
   helpFont.bold = true;
   lHelp.SetFont(helpFont);
-  const int helpHeight = rowHeight + 6;
+  const int helpHeight = KeyLineHeight(rowHeight);
   lHelp.SetBounds(0, std::max(0, height() - 2 * helpHeight - 15), std::max(0, std::min(width() - 6, clientWidth())),
                  helpHeight);
   RepaintPage();

@@ -313,8 +313,8 @@ class TfSoub : public TfRol {
 
   // The edit window's folder of a dBASE export (tests point it elsewhere).
   std::string DbfFolder;
-  // Names both exports ("XLS\<base>.CSV", "<base>.DBF") where the data file's name
-  // would not (a piece "CI.10", a list without a data file); empty: the data file's.
+  // Names both exports ("XLS\<base>.CSV", "<base>.DBF") where there is no data file
+  // to name them (the report lists); empty: the data file's (browser/export.h).
   std::string ExportBase;
 
  protected:

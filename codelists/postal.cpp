@@ -152,12 +152,14 @@ Tfpsc::Tfpsc()
   bpscp.SetText(Cz("Alt+F3 = Hledej PSČ (podle-pošta,okres)"));
   Button1.onClick = [this](ui::Control&) { SearchByName(false); };
   bpscp.onClick = [this](ui::Control&) { SearchByName(true); };
+  RowReserve = 2;  // the buttons' line between the search row and the key line
 }
 
 std::string Tfpsc::ListFileName() const { return "=" + common::ProgDir("\\2\\PSC.dta"); }
 
+// Side by side right above the key line, in the room the list keeps there.
 void Tfpsc::PlaceButtons() {
-  const int top = sgRol.top() + sgRol.height() + 4;
+  const int top = lHelp.top() - 27;
   Button1.SetBounds(8, top, 300, 25);
   bpscp.SetBounds(316, top, 300, 25);
 }

@@ -57,6 +57,7 @@ class Tfpsc : public CodeListWindow {
   void NewRecord() override;
   void KeyCtrlF3() override { SearchByName(false); }
   void SetSortOrder3() override { SearchByName(true); }
+  void PageRepainted() override { PlaceButtons(); }
 
  protected:
   std::string ListFileName() const override;

@@ -225,7 +225,6 @@ void TfCiPiece::Setup() {
   s.editColor = spec_.editColor;
   s.editFontColor = spec_.editFont;
   OpenBrowse(s);
-  ExportBase = "CI_" + list;  // "CI.10" would give "XLS\CICSV", one name for every piece
   SetCaption(common::Cz(spec_.caption));
   std::fill(FieldStates.begin(), FieldStates.end(), 1);
   if (spec_.list == 30) FieldStates[kHeadingOnly] = 0;  // the assembly cannot carry it

@@ -167,7 +167,11 @@ constexpr char kJoinMarkHead[] = "TAVONA spojeni archivu";
 // ".~" + the "1" part's name + ".join" (no report, no temporary: neither the list nor
 // the clearing of temporaries takes it). It says which join it was and what the kept
 // part held, what the other part held and what the kept part becomes, so the next join
-// tells a join cut off half way from parts that merely share lines.
+// tells a join cut off half way from parts that merely share lines. A join that adds
+// what the other part gained since a cut-off join also says how many bytes at the
+// kept part's start are the other part's already; once the kept part is written, the
+// mark says that the other part is being erased ("erase"), so that a part begun anew
+// after that is told from one that changed.
 std::string JoinMarkName(const std::string& onePath) {
   const std::string name(common::NamePart(onePath));
   return std::string(common::FolderPart(onePath)) + ".~" + name.substr(0, name.rfind('.')) + ".join";
@@ -176,19 +180,38 @@ std::string JoinMarkName(const std::string& onePath) {
 struct JoinMark {
   bool intoEll = true;
   PartState kept, gone, joined;
+  std::uint64_t held = 0;
+  bool erasing = false;
 };
 
 std::string JoinMarkText(const JoinMark& m) {
   return std::string(kJoinMarkHead) + "\r\n" + (m.intoEll ? "1+l" : "l+1") + "\r\n" + StateText(m.kept) + "\r\n" +
-         StateText(m.gone) + "\r\n" + StateText(m.joined) + "\r\n";
+         StateText(m.gone) + "\r\n" + StateText(m.joined) + "\r\n" +
+         (m.held > 0 ? std::to_string(m.held) + "\r\n" : std::string()) + (m.erasing ? "erase\r\n" : "");
 }
 
 bool ParseJoinMark(const std::string& text, JoinMark& m) {
   const std::vector<std::string> lines = common::SplitTextLines(text);
-  if (lines.size() != 5 || lines[0] != kJoinMarkHead || (lines[1] != "1+l" && lines[1] != "l+1")) return false;
+  if (lines.size() < 5 || lines.size() > 7 || lines[0] != kJoinMarkHead || (lines[1] != "1+l" && lines[1] != "l+1"))
+    return false;
   m.intoEll = lines[1] == "1+l";
+  m.held = 0;
+  m.erasing = lines.back() == "erase" && lines.size() > 5;
+  if (lines.size() - (m.erasing ? 1 : 0) == 6) {
+    const std::string& h = lines[5];
+    const auto r = std::from_chars(h.data(), h.data() + h.size(), m.held);
+    if (r.ec != std::errc() || r.ptr != h.data() + h.size() || m.held == 0) return false;
+  } else if (lines.size() - (m.erasing ? 1 : 0) != 5) {
+    return false;
+  }
   return ParseState(lines[2], m.kept) && ParseState(lines[3], m.gone) && ParseState(lines[4], m.joined) &&
          m.gone.there && m.joined.there;
+}
+
+// The text begins with what `state` describes, or is just that.
+bool BeginsAs(bool there, const std::string& text, const PartState& state) {
+  return there && state.there && text.size() >= state.size &&
+         StateOf(true, text.substr(0, static_cast<std::size_t>(state.size))) == state;
 }
 
 std::string JoinFailure(const std::string& path, int code) {
@@ -202,13 +225,21 @@ int ReadPart(const std::string& path, std::string& text, bool& there) {
   return code == common::io::kFileNotFound ? 0 : code;
 }
 
-// A join cut off half way left its mark: when its kept part was written, the join is
-// finished (the other part erased, unless it changed since) and `done` is set; when
-// nothing was written, the mark goes and the archive is joined as any other. Parts that
-// match neither are left as they are, with the mark. Empty, or what failed.
+std::string ChangedSinceCutJoin(const std::string& mark) {
+  return common::ShownPath(mark) + Cz(": spojení nebylo dokončeno a části se od té doby změnily");
+}
+
+// What a join cut off half way left (its mark) means for the next join. When its kept
+// part was written (what was archived behind it since stays there), the join is
+// finished: the other part is erased, unless it gained lines since, which are then
+// joined as well (`held`: the bytes of the kept part that are the other part's
+// already; the mark stays until that join is done). When nothing was written, the
+// archive is joined as any other. Parts that match neither are left as they are, with
+// the mark. Empty, or what failed.
 std::string FinishCutJoin(const std::string& mark, const std::string& markText, const std::string& one,
-                          const std::string& ell, bool& done) {
+                          const std::string& ell, bool& done, std::uint64_t& held) {
   done = false;
+  held = 0;
   JoinMark m;
   if (!ParseJoinMark(markText, m)) return common::ShownPath(mark) + Cz(" je poškozen");
   const std::string& kept = m.intoEll ? ell : one;
@@ -218,15 +249,27 @@ std::string FinishCutJoin(const std::string& mark, const std::string& markText, 
   if (const int code = ReadPart(kept, keptText, keptThere)) return JoinFailure(kept, code);
   if (const int code = ReadPart(gone, goneText, goneThere)) return JoinFailure(gone, code);
   const PartState keptNow = StateOf(keptThere, keptText);
-  if (keptNow == m.joined) {
-    // A part that changed since is not the one joined: it stays, to be joined now.
-    const bool goneAsJoined = StateOf(goneThere, goneText) == m.gone;
+  // Lines archived since stand behind what the part held; a joined part that grew
+  // also begins as its old self may (the other part first), so the joined text counts first.
+  const bool keptJoined = keptNow != m.kept && BeginsAs(keptThere, keptText, m.joined);
+  const bool keptOld = !keptJoined && (keptNow == m.kept || BeginsAs(keptThere, keptText, m.kept));
+  if (keptJoined) {
+    const bool goneAsJoined = goneThere && StateOf(true, goneText) == m.gone;
     if (goneAsJoined) {
       if (const int code = common::EraseFile(gone)) return JoinFailure(gone, code);
+    } else if (goneThere && BeginsAs(true, goneText, m.gone)) {
+      held = m.gone.size;  // only the lines added behind the joined ones are joined now
+      return {};
+    } else if (goneThere && !m.erasing) {
+      return ChangedSinceCutJoin(mark);  // not told from a part joined already
     }
+    // Else it was erased by that join and begun anew since: it is joined as any other.
     done = !goneThere || goneAsJoined;
-  } else if (keptNow != m.kept) {
-    return common::ShownPath(mark) + Cz(": spojení nebylo dokončeno a části se od té doby změnily");
+  } else if (keptOld) {
+    held = m.held;
+    if (held > 0) return {};  // that join's mark stays until its own is written
+  } else {
+    return ChangedSinceCutJoin(mark);
   }
   if (const int code = common::EraseFile(mark)) {
     done = false;
@@ -265,10 +308,11 @@ JoinEnd JoinParts(const std::string& one, const std::string& ell, bool intoEll, 
   };
   std::string markText;
   bool markThere = false;
+  std::uint64_t held = 0;  // bytes at the kept part's start that are the other part's already
   if (const int code = ReadPart(mark, markText, markThere)) return failed(JoinFailure(mark, code));
   if (markThere) {
     bool done = false;
-    if (std::string cut = FinishCutJoin(mark, markText, one, ell, done); !cut.empty()) return failed(cut);
+    if (std::string cut = FinishCutJoin(mark, markText, one, ell, done, held); !cut.empty()) return failed(cut);
     if (done) return JoinEnd::Joined;
   }
   if (finishOnly) return JoinEnd::Joined;
@@ -280,19 +324,36 @@ JoinEnd JoinParts(const std::string& one, const std::string& ell, bool intoEll, 
   if (!intoEll && !ellThere) return JoinEnd::Joined;  // the "1" part alone is the whole archive
   const std::string& kept = intoEll ? ell : one;
   const std::string& gone = intoEll ? one : ell;
-  const std::string joined = intoEll ? textOne + textEll : textEll + textOne;
-  const PartState oneState = StateOf(true, textOne), ellState = StateOf(ellThere, textEll);
-  const JoinMark m{intoEll, intoEll ? ellState : oneState, intoEll ? oneState : ellState, StateOf(true, joined)};
-  if (const int code = common::CreateNewFile(mark, JoinMarkText(m))) return failed(JoinFailure(mark, code));
+  const std::string& keptText = intoEll ? textEll : textOne;
+  const std::string& goneText = intoEll ? textOne : textEll;
+  // Either way the other part comes first; what the kept part holds of it already is not
+  // taken twice.
+  if (held > 0 && (keptText.size() < held || goneText.size() < held ||
+                   keptText.compare(0, static_cast<std::size_t>(held), goneText, 0, static_cast<std::size_t>(held)) != 0))
+    return failed(ChangedSinceCutJoin(mark));
+  const std::string joined = goneText + keptText.substr(static_cast<std::size_t>(held));
+  const bool keptThere = intoEll ? ellThere : true;
+  const JoinMark m{intoEll, StateOf(keptThere, keptText), StateOf(true, goneText), StateOf(true, joined), held};
+  // A mark left for this join is replaced whole, never erased first.
+  if (const int code = held > 0 ? common::ReplaceFileContents(mark, JoinMarkText(m))
+                                : common::CreateNewFile(mark, JoinMarkText(m)))
+    return failed(JoinFailure(mark, code));
+  // Failing from here, the parts are left as the mark says they were before this join.
+  const auto dropMark = [&] {
+    if (held == 0) (void)common::EraseFile(mark);
+  };
   if (const int code = common::ReplaceFileContents(kept, joined)) {
-    (void)common::EraseFile(mark);
+    dropMark();
     return failed(JoinFailure(kept, code));
   }
+  JoinMark erasing = m;
+  erasing.erasing = true;
+  // Not rewritten, the mark only leaves a part begun anew after the erase to be named.
+  (void)common::ReplaceFileContents(mark, JoinMarkText(erasing));
   if (const int code = common::EraseFile(gone)) {
     // The part that stays gets its old text back (or goes again, when it was not there).
-    const int back = intoEll && !ellThere ? common::EraseFile(kept)
-                                          : common::ReplaceFileContents(kept, intoEll ? textEll : textOne);
-    if (back == 0) (void)common::EraseFile(mark);
+    const int back = !keptThere ? common::EraseFile(kept) : common::ReplaceFileContents(kept, keptText);
+    if (back == 0) dropMark();
     return failed(JoinFailure(gone, code) + (back != 0 ? Cz(", ") + JoinFailure(kept, back) : std::string()));
   }
   // A mark that cannot go says only that the join is done: the next join takes it away.

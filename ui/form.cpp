@@ -1,4 +1,5 @@
 #include "ui/form.h"
+#include "ui/overlap.h"
 
 #include <algorithm>
 #include <cctype>
@@ -509,6 +510,23 @@ void Form::UserScroll(int x, int y) { scroll_ = {std::max(x, 0), std::max(y, 0)}
 
 void Form::UserActivate() {
   if (visible()) RunHandler([&] { MakeActive(); });
+}
+
+std::vector<std::pair<const Control*, const Control*>> OverlappingControls(const Form& form) {
+  std::vector<std::pair<const Control*, const Control*>> out;
+  const auto& all = form.controls();
+  const auto takesPlace = [](const Control& c) { return c.VisibleInForm() && c.width() > 0 && c.height() > 0; };
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const Control& a = *all[i];
+    if (!takesPlace(a)) continue;
+    for (std::size_t j = i + 1; j < all.size(); ++j) {
+      const Control& b = *all[j];
+      if (b.parent() != a.parent() || !takesPlace(b)) continue;
+      const Rect &p = a.bounds(), &q = b.bounds();
+      if (p.left < q.right() && q.left < p.right() && p.top < q.bottom() && q.top < p.bottom()) out.emplace_back(&a, &b);
+    }
+  }
+  return out;
 }
 
 }  // namespace ui

@@ -657,7 +657,9 @@ TEST_F(RolSettings, StoredGeometryIsPulledIntoTheWorkArea) {
   EXPECT_EQ(list.left(), backend.workArea.width - 100);
   EXPECT_EQ(list.top(), 40);
   EXPECT_EQ(list.width(), 200);
-  EXPECT_EQ(list.height(), (10 + 7) * 18);
+  // Ten rows of 18 pixels (19 with the grid line), the grid's scroll-bar line and header,
+  // the search row and the key line under them: taller than ten rows and seven.
+  EXPECT_EQ(list.height(), 12 * 19 + 2 + list.eHled.height() + 2 + 2 * 24 + 15);
 }
 
 TEST_F(RolSettings, StoredHeightSetsThePage) {

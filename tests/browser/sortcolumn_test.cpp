@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/codec.h"
+#include "browser/export.h"
 #include "common/faultfs.h"
 #include "common/locking.h"
 #include "tests/browser/soubkit.h"
@@ -345,6 +346,33 @@ TEST_F(SortListExport, DbfOfFiveFieldsHasFixedRecordsAndItsEndByte) {
   EXPECT_EQ(dbf.substr(header + 2 * record, record), std::string(" C3  ") + std::string(12, ' ') + "     0.00" + "19951231" + "123");
   EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Soubor dbf\\FIVE.DBF je vytvořen")});
   w.CloseBrowse();
+}
+
+// The plain record window over pieces of the combined code-list file: each piece's
+// exports bear its own name, ".CSV" and ".DBF", so two pieces keep both.
+TEST_F(SortListExport, PiecesOfTheCombinedFileExportUnderTheirOwnNames) {
+  for (const char* piece : {"ci.20", "ci.99"}) {
+    SCOPED_TRACE(piece);
+    WriteData(piece, Records({std::string("Piece ") + piece}));
+    Ci99 w;
+    w.Open(piece);
+    w.DbfFolder = "dbf\\";
+    w.ExportListToExcel();
+    w.ExportToDbf();
+    w.CloseBrowse();
+  }
+  for (const char* name : {"CI_20", "CI_99"}) {
+    EXPECT_NE(ostest::ReadRaw(dir / ("XLS/" + std::string(name) + ".CSV")).find(name[3] == '2' ? "ci.20" : "ci.99"),
+              std::string::npos)
+        << name;
+    EXPECT_TRUE(std::filesystem::exists(dir / ("dbf/" + std::string(name) + ".DBF"))) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "XLS/CICSV"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "dbf/CI.DBF"));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{common::Cz("Soubor dbf\\CI_20.DBF je vytvořen"),
+                                                  common::Cz("Soubor dbf\\CI_99.DBF je vytvořen")}));
+  EXPECT_EQ(browser::CsvExportName("=/data/CI.10"), "XLS\\CI_10.CSV");
+  EXPECT_EQ(browser::CsvExportName("CI10.DTA"), "XLS\\CI10.CSV");
 }
 
 }  // namespace

@@ -318,6 +318,81 @@ TEST_F(KilledJoin, AJoinKilledAtEachStepIsFinishedWholeByTheNextJoin) {
   EXPECT_FALSE(common::IsReplacementTemp(".~OFAR1001.join"));
 }
 
+// A join killed at each change, then one more invoice archived into the "1" part, then
+// the next join: the kept part holds the grown part once, in the join's order (the
+// gained line right behind the old "1" lines); a "1" part begun anew after the killed
+// join erased it comes first, as after any finished join.
+TEST_F(KilledJoin, APartThatGrewSinceAKilledJoinIsJoinedOnceInOrder) {
+  const std::string gained = Padded("Faktura 13", 60);
+  struct Join {
+    bool intoEll;
+    const char *kept, *gone;
+    std::string joined;
+  } joins[] = {
+      {true, "OFARl001.txt", "OFAR1001.txt", one + gained + ell},
+      {false, "OFAR1001.txt", "OFARl001.txt", ell + one + gained},
+  };
+  for (const Join& j : joins) {
+    SCOPED_TRACE(j.kept);
+    Parts();
+    const int steps = JoinInChild(j.intoEll, INT_MAX);
+    ASSERT_GT(steps, 4);
+    int keptJoinedOneLeft = 0;
+    for (int killAt = 1; killAt <= steps; ++killAt) {
+      SCOPED_TRACE(killAt);
+      for (const char* f : {j.kept, j.gone, ".~OFAR1001.join"}) std::filesystem::remove(Path(f));
+      Parts();
+      ASSERT_EQ(JoinInChild(j.intoEll, killAt), -1);
+      const bool oneErased = j.intoEll && !Exists(j.gone);  // the line starts a new "1" part
+      const bool keptJoined = Exists(j.gone) && Bytes(j.kept) == (j.intoEll ? one + ell : ell + one);
+      Put("OFAR1001.txt", (Exists("OFAR1001.txt") ? Bytes("OFAR1001.txt") : std::string()) + gained);
+      if (keptJoined && ++keptJoinedOneLeft == 1) {
+        // The join that adds the gained line, killed at each change in turn, is finished
+        // by the one after it.
+        const std::string parts[] = {Bytes(j.kept), Bytes(j.gone), Bytes(".~OFAR1001.join")};
+        for (int again = 1;; ++again) {
+          SCOPED_TRACE(again);
+          Put(j.kept, parts[0]);
+          Put(j.gone, parts[1]);
+          Put(".~OFAR1001.join", parts[2]);
+          if (JoinInChild(j.intoEll, again) != -1) break;
+          notes.calls.clear();
+          list.CloseBrowse();
+          Build();
+          j.intoEll ? list.d1Click() : list.e1Click();
+          EXPECT_EQ(Bytes(j.kept), j.joined) << notes.Dump();
+          EXPECT_FALSE(Exists(j.gone));
+        }
+        // Changed otherwise (its lines made longer), the part is not told from the one
+        // joined: the archive is named and nothing changes.
+        Put(j.kept, parts[0]);
+        Put(j.gone, Lines(12, 140, "Faktura "));
+        Put(".~OFAR1001.join", parts[2]);
+        notes.calls.clear();
+        list.CloseBrowse();
+        Build();
+        j.intoEll ? list.d1Click() : list.e1Click();
+        EXPECT_EQ(Bytes(j.kept), parts[0]);
+        EXPECT_EQ(Bytes(j.gone), Lines(12, 140, "Faktura "));
+        EXPECT_EQ(Messages(Cz("Spojeno archivů: 0. Nespojeno: OFAR1001 (") + dir.path() +
+                           Cz("/.~OFAR1001.join: spojení nebylo dokončeno a části se od té doby změnily)")),
+                  1)
+            << notes.Dump();
+        Put(j.gone, parts[1]);
+      }
+      notes.calls.clear();
+      list.CloseBrowse();
+      Build();
+      j.intoEll ? list.d1Click() : list.e1Click();
+      EXPECT_EQ(Bytes(j.kept), oneErased ? gained + one + ell : j.joined) << notes.Dump();
+      EXPECT_FALSE(Exists(j.gone));
+      EXPECT_FALSE(Exists(".~OFAR1001.join"));
+      EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message), std::vector<std::string>{"OK"});
+    }
+    EXPECT_GE(keptJoinedOneLeft, 1);  // the kill the doubled lines came from
+  }
+}
+
 // A mark whose parts changed since, or that is no mark of a join, stops that archive's
 // join: nothing is written and the mark is named.
 TEST_F(KilledJoin, AMarkThatDoesNotFitThePartsLeavesThemAlone) {

@@ -1,6 +1,7 @@
 // Every list window of the window table opened as its caller opens it, under the Qt
-// back end on a 1280 x 800 work area: its search row fits the window, and its edit
-// window lies within the work area, with the key line in view and no field under it.
+// back end on a 1280 x 800 work area: its search row fits the window, no control of it
+// covers another, and its edit window lies within the work area, with the key line in
+// view and no field under it.
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -22,6 +23,7 @@
 #include "reports/writer.h"
 #include "tests/app/appkit.h"
 #include "tests/browser/qt/editwindowcheck.h"
+#include "ui/overlap.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/registry.h"
 
@@ -95,6 +97,8 @@ TEST_F(QtEditWindows, EveryEditWindowFitsTheScreenWithItsKeyLineInView) {
         if (top == list && state == Waiting) {
           state = Editing;
           for (const std::string& f : SearchRowFaults(qt, *list)) faults.push_back(std::string(className) + " " + f);
+          for (const auto& [a, b] : ui::OverlappingControls(*list))
+            faults.push_back(std::string(className) + " " + a->name() + " covers " + b->name());
           list->RecordEditDialog();
           state = Edited;
           list->Close();
