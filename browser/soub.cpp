@@ -301,10 +301,12 @@ std::string TfSoub::PutBackText(const common::TakenBack& what) const {
   for (const std::string& other : what.also) text += Cz(", s ním i soubor ") + other;
   if (what.blanked > 0) {
     const std::uint64_t last = what.blankedFirst + what.blanked - 1;
-    text += Cz("; ") + (what.blanked == 1 ? Cz("věta ") + std::to_string(what.blankedFirst) + Cz(" přidaná přepisem je vymazána")
+    text += Cz("; ") + (what.blanked == 1 ? Cz("věta ") + std::to_string(what.blankedFirst) +
+                                                Cz(" přidaná přepisem je vymazána (číslo zůstalo), za ní")
                                           : Cz("věty ") + std::to_string(what.blankedFirst) + Cz(" až ") +
-                                                std::to_string(last) + Cz(" přidané přepisem jsou vymazány")) +
-            Cz(" (čísla zůstala), za nimi jsou věty jiného uživatele");
+                                                std::to_string(last) +
+                                                Cz(" přidané přepisem jsou vymazány (čísla zůstala), za nimi")) +
+            Cz(" následují věty jiného uživatele");
   }
   return text;
 }
