@@ -303,12 +303,13 @@ int InPlaceRewrite::PutBack(TakenBack* what) {
 
 LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what) {
   const std::string copy = RollbackCopyName(name);
-  RemoveDeadCopyTemp(name);
-  if (!FileExists(copy)) return LeftCopy::None;
   File f;
-  if (f.Open(name, kModeDenyNone) != 0) return LeftCopy::Stuck;
+  if (f.Open(name, kModeDenyNone) != 0) return FileExists(copy) ? LeftCopy::Stuck : LeftCopy::None;
   FileTurn turn;
   const int taken = turn.Take(f, true, 0);
+  // Under the turn no writer is between creating its copy's temporary and locking it.
+  if (taken == 0) RemoveDeadCopyTemp(name);
+  if (!FileExists(copy)) return LeftCopy::None;
   if (taken == io::kLockViolation) return LeftCopy::InUse;
   if (taken != 0) return LeftCopy::Stuck;
   std::string holder;
