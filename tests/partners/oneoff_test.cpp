@@ -169,6 +169,8 @@ TEST_F(OneOffTools, AnImportTakenBackSaysWhyAndTheGridCountsWhatIsLeft) {
   EXPECT_EQ(ReadData("podily.dta"), shares);
   EXPECT_EQ(w.Count, 2);
   EXPECT_LE(w.Current, 2);
+  EXPECT_EQ(w.lKolik.text().substr(0, 8), "      2/");  // not the 4 partners taken back
+  EXPECT_EQ(w.sgRol.rowCount(), 1 + 2);                // the header and the two partners, no empty rows
   EXPECT_FALSE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
   WriteData("org.csv", "1;;Lipa;;1/2\n");
   Tool("NaberCSV21");
