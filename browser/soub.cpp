@@ -233,7 +233,10 @@ bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
                  common::FormatFloatMask("######", code));
   }
   const int code = rewrite.PutBack();
-  if (code == 0) return false;
+  if (code == 0) {
+    AfterTakeBack();
+    return false;
+  }
   // Nothing more is written while the copy waits: a later write would be undone with it.
   KeepReadOnly();
   LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepodařilo vrátit do původního stavu, err ") +
@@ -243,6 +246,11 @@ bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
 }
 
 bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step) {
+  return RewriteInPlace(offset, length, step, common::StepPlan{});
+}
+
+bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step,
+                            const common::StepPlan& plan) {
   WriteTurn turn(*this);
   if (!turn.ok() || !data_.IsOpen() || !dataOk_) return false;
   if (rewriting_) return step();  // inside a rewrite of the whole file: its copy holds the old bytes
@@ -255,7 +263,7 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
     return done;
   }
   common::InPlaceRewrite rewrite;
-  if (const int code = rewrite.Begin(data_, offset, length)) {
+  if (const int code = rewrite.Begin(data_, offset, length, plan)) {
     LaterMessage(NoCopyText(DataFileName, code));
     return false;
   }
@@ -264,10 +272,43 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
     Rewriting rewriting(rewriting_);
     done = step();
   } catch (...) {
-    (void)rewrite.PutBack();
+    if (rewrite.PutBack() == 0) AfterTakeBack();
     throw;
   }
   return EndRewrite(rewrite, done);
+}
+
+std::string TfSoub::StoredRecord(std::string record) {
+  if (!common::CurrentSession().ScrambleOn) return record;
+  record.swap(RecordBuffer);
+  BeforeWriteHook();
+  record.swap(RecordBuffer);
+  return record;
+}
+
+void TfSoub::AfterTakeBack() {
+  RecountRecords();
+  if (Current > Count) Current = Count;
+  if (RowsPerPage > Count) RowsPerPage = Count;
+  if (Top > Count - RowsPerPage) Top = Count - RowsPerPage;
+  if (Top < 0) Top = 0;
+  if (sgRol.visible()) LayoutGrid();
+}
+
+std::string TfSoub::PutBackText(const common::TakenBack& what) const {
+  using common::Cz;
+  std::string text = Cz("Soubor ") + DataFileName + Cz(" byl vrácen do stavu před nedokončeným přepisem");
+  for (const std::string& other : what.also) text += Cz(", s ním i soubor ") + other;
+  if (what.blanked > 0) {
+    const std::uint64_t last = what.blankedFirst + what.blanked - 1;
+    text += Cz("; ") + (what.blanked == 1 ? Cz("věta ") + std::to_string(what.blankedFirst) +
+                                                Cz(" přidaná přepisem je vymazána (číslo zůstalo), za ní")
+                                          : Cz("věty ") + std::to_string(what.blankedFirst) + Cz(" až ") +
+                                                std::to_string(last) +
+                                                Cz(" přidané přepisem jsou vymazány (čísla zůstala), za nimi")) +
+            Cz(" následují věty jiného uživatele");
+  }
+  return text;
 }
 
 bool TfSoub::CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t physical) {
@@ -353,8 +394,9 @@ bool TfSoub::RefusedWhileCopyLeft() {
   // registration steps aside meanwhile.
   const bool own = lock_ == common::LockResult::Held;
   common::LeftCopy left = common::LeftCopy::Stuck;
+  common::TakenBack what;
   if (!own || common::UnlockFile(DataFilePath)) {
-    left = common::PutBackLeftCopy(DataFilePath);
+    left = common::PutBackLeftCopy(DataFilePath, &what);
     if (own) lock_ = common::LockFile(DataFilePath, "");
   }
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
@@ -362,8 +404,7 @@ bool TfSoub::RefusedWhileCopyLeft() {
                  common::RollbackCopyName(DataFilePath));
     return true;
   }
-  if (left == common::LeftCopy::PutBack)
-    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" byl vrácen do stavu před nedokončeným přepisem"));
+  if (left == common::LeftCopy::PutBack && what.changed) LaterMessage(PutBackText(what));
   readOnly_ = false;
   MayEdit = mayBefore_[0];
   MayAdd = mayBefore_[1];
@@ -376,9 +417,10 @@ bool TfSoub::RefusedWhileCopyLeft() {
 void TfSoub::RecoverLeftCopy() {
   using common::Cz;
   readOnly_ = false;
-  switch (common::PutBackLeftCopy(DataFilePath)) {
+  common::TakenBack what;
+  switch (common::PutBackLeftCopy(DataFilePath, &what)) {
     case common::LeftCopy::PutBack:
-      common::MessageOk(Cz("Soubor ") + DataFileName + Cz(" byl vrácen do stavu před nedokončeným přepisem"));
+      if (what.changed) common::MessageOk(PutBackText(what));  // a step killed before its first write changed nothing
       break;
     case common::LeftCopy::Stuck:
       readOnly_ = true;
@@ -386,6 +428,7 @@ void TfSoub::RecoverLeftCopy() {
                         common::RollbackCopyName(DataFilePath) + Cz("): otevírá se jen pro čtení"));
       break;
     case common::LeftCopy::None:
+    case common::LeftCopy::Finished:  // the step went through: nothing to say
     case common::LeftCopy::InUse: break;
   }
 }

@@ -198,6 +198,12 @@ class TfSoub : public TfRol {
   // one runs under the outer one's copy, which must cover it (the outer ones rewrite the
   // whole file).
   bool RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step);
+  // The same for a step whose appends (and other files) `plan` gives before it starts:
+  // taken back, its appends go too, blanked in place where others' records follow.
+  bool RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step,
+                      const common::StepPlan& plan);
+  // A record as a write stores it (scrambled while scrambling is on).
+  std::string StoredRecord(std::string record);
   // Physical records first..last (0..0: none).
   struct RecordSpan {
     std::int32_t first = 0, last = 0;
@@ -353,6 +359,10 @@ class TfSoub : public TfRol {
   void GiveTurnBack();
   // Puts back a rollback copy left by a writer that is gone; read only when it cannot.
   void RecoverLeftCopy();
+  // What the message after a put-back says.
+  std::string PutBackText(const common::TakenBack& what) const;
+  // After a step was taken back: the count, cursor and page as the file now holds them.
+  void AfterTakeBack();
   // Nothing is written until a copy left behind goes back.
   void KeepReadOnly();
   std::int32_t PhysicalRecord(std::int32_t p) const;

@@ -1,6 +1,10 @@
 #include "common/faultfs.h"
 
+#include <fcntl.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 namespace common {
 
@@ -11,9 +15,20 @@ void FaultFileSystem::Fail(FsOp op, int err, std::string pathPart, int count, in
   rules_.push_back({op, err, std::move(pathPart), count, skip});
 }
 
+void FaultFileSystem::DieAt(FsOp op, std::vector<std::string> pathParts, int skip) {
+  dieOp_ = op;
+  dieParts_ = std::move(pathParts);
+  dieSkip_ = skip;
+  dead_ = false;
+  deathOpCalls_ = 0;
+}
+
 void FaultFileSystem::Clear() {
   rules_.clear();
   space_ = -1;
+  dieParts_.clear();
+  dieSkip_ = -1;
+  dead_ = false;
 }
 
 int FaultFileSystem::Calls(FsOp op) const {
@@ -23,6 +38,15 @@ int FaultFileSystem::Calls(FsOp op) const {
 
 int FaultFileSystem::Injected(FsOp op, const std::string& path, const std::string& path2) {
   ++calls_[op];
+  if (dieSkip_ >= 0 || dead_) {
+    const bool ours = std::any_of(dieParts_.begin(), dieParts_.end(), [&](const std::string& part) {
+      return path.find(part) != std::string::npos || path2.find(part) != std::string::npos;
+    });
+    if (ours && !dead_ && op == dieOp_ && (++deathOpCalls_, dieSkip_-- == 0)) dead_ = true;
+    static constexpr FsOp kChanges[] = {FsOp::Write,   FsOp::Truncate, FsOp::Sync,      FsOp::SetTime, FsOp::SetMode,
+                                        FsOp::MakeDir, FsOp::RemoveDir, FsOp::Unlink, FsOp::Rename, FsOp::SetTimePath};
+    if (ours && dead_ && std::find(std::begin(kChanges), std::end(kChanges), op) != std::end(kChanges)) return EIO;
+  }
   for (Rule& r : rules_) {
     if (r.op != op || r.count == 0) continue;
     if (!r.pathPart.empty() && path.find(r.pathPart) == std::string::npos &&
@@ -46,6 +70,9 @@ std::string FaultFileSystem::PathOf(int fd) const {
 int FaultFileSystem::Open(const std::string& path, int flags, unsigned perm, int& fd) {
   fd = -1;
   if (int e = Injected(FsOp::Open, path)) return e;
+  if (dead_ && (flags & (O_CREAT | O_TRUNC)) != 0 &&
+      std::any_of(dieParts_.begin(), dieParts_.end(), [&](const std::string& p) { return path.find(p) != std::string::npos; }))
+    return EIO;
   const int rc = base_.Open(path, flags, perm, fd);
   if (rc == 0) paths_[fd] = path;
   return rc;

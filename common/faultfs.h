@@ -28,6 +28,14 @@ class FaultFileSystem : public FileSystem {
   // Free space for writes from now on, over all files; a write that does not fit writes
   // what fits and fails with ENOSPC; FreeSpace answers from it. -1: no limit.
   void SetDiskSpace(std::int64_t bytes) { space_ = bytes; }
+  // A process killed at a call: the call of `op` after `skip` such calls fails, and so
+  // does from then on every call that would change the disk (writes, cuts, flushes,
+  // creates, erases, renames), all on paths holding one of `pathParts`; reads, closes and
+  // locks pass, as the end of a killed process lets its opens and locks go.
+  void DieAt(FsOp op, std::vector<std::string> pathParts, int skip);
+  bool Dead() const { return dead_; }
+  // How many calls of DieAt's op came on its paths (the one that died included).
+  int DeathOpCalls() const { return deathOpCalls_; }
   // Forgets every fault and the space limit.
   void Clear();
   // How many calls of op came (failed ones included).
@@ -74,6 +82,11 @@ class FaultFileSystem : public FileSystem {
   std::map<int, std::string> paths_;
   std::map<FsOp, int> calls_;
   std::int64_t space_ = -1;
+  std::vector<std::string> dieParts_;
+  FsOp dieOp_ = FsOp::Write;
+  int dieSkip_ = -1;  // -1: no death planned
+  bool dead_ = false;
+  int deathOpCalls_ = 0;
 };
 
 }  // namespace common

@@ -7,55 +7,210 @@
 #include "common/notifier.h"
 #include "common/pascal.h"
 #include "common/session.h"
+#include "common/winpath.h"
 
 namespace common {
 namespace {
 
-// The copy: this mark, the offset, the length and the file's size before the step
-// (little-endian 64-bit numbers), then the old bytes.
-constexpr std::string_view kMark = "RBCOPY01";
-constexpr std::size_t kHeader = 32;
+// The older copy: this mark, the offset, the length and the file's size before the step
+// (little-endian 64-bit numbers), then the old bytes. Still read.
+constexpr std::string_view kMarkV1 = "RBCOPY01";
+constexpr std::size_t kHeaderV1 = 32;
+// The copy: this mark, the state (0 under way, 1 finished), the number of files, then per
+// file: its name (length, bytes; empty for the first file), whether it was there, the
+// offset, its size before the step, the old bytes (length, bytes), the record length of
+// its planned appends, the appends and their blanked form (length, bytes each).
+constexpr std::string_view kMark = "RBCOPY02";
+constexpr std::uint64_t kStateAt = 8;
 constexpr int kFirstWaitMs = 200;
 constexpr int kWaitStepMs = 1000;
 
-struct CopyImage {
+struct Section {
+  std::string name;  // empty: the file the copy belongs to
+  bool existed = true;
   std::uint64_t offset = 0, oldSize = 0;
   std::string bytes;
+  PlannedAppends appends;
+};
+
+struct CopyImage {
+  bool finished = false;
+  std::vector<Section> sections;
+};
+
+void PutU64(std::string& out, std::uint64_t v) {
+  const std::size_t at = out.size();
+  out.resize(at + 8);
+  PutLE<std::uint64_t>(out, at, v);
+}
+void PutBytes(std::string& out, std::string_view bytes) {
+  PutU64(out, bytes.size());
+  out += bytes;
+}
+
+// Reads the copy's fields in turn; false once one runs past its end.
+struct Reader {
+  const std::string& all;
+  std::size_t at = 0;
+  bool U64(std::uint64_t& v) {
+    if (all.size() - at < 8) return false;
+    v = GetLE<std::uint64_t>(all, at);
+    at += 8;
+    return true;
+  }
+  bool Bytes(std::string& out) {
+    std::uint64_t n = 0;
+    if (!U64(n) || n > all.size() - at) return false;
+    out = all.substr(at, static_cast<std::size_t>(n));
+    at += static_cast<std::size_t>(n);
+    return true;
+  }
 };
 
 // The copy read whole; false for one that is not a whole copy.
 bool ReadCopy(const std::string& name, CopyImage& image, int& code) {
   std::string all;
   if ((code = ReadFileText(name, all)) != 0) return false;
-  if (all.size() < kHeader || std::string_view(all).substr(0, kMark.size()) != kMark) {
-    code = io::kInvalidData;
-    return false;
+  code = io::kInvalidData;
+  const std::string_view head = std::string_view(all).substr(0, std::min<std::size_t>(all.size(), 8));
+  if (head == kMarkV1) {
+    if (all.size() < kHeaderV1) return false;
+    Section s;
+    s.offset = GetLE<std::uint64_t>(all, 8);
+    const auto length = GetLE<std::uint64_t>(all, 16);
+    s.oldSize = GetLE<std::uint64_t>(all, 24);
+    if (length != all.size() - kHeaderV1) return false;
+    s.bytes = all.substr(kHeaderV1);
+    image.sections.push_back(std::move(s));
+    code = 0;
+    return true;
   }
-  image.offset = GetLE<std::uint64_t>(all, 8);
-  const auto length = GetLE<std::uint64_t>(all, 16);
-  image.oldSize = GetLE<std::uint64_t>(all, 24);
-  if (length != all.size() - kHeader) {
-    code = io::kInvalidData;
-    return false;
+  if (head != kMark) return false;
+  Reader r{all, 8};
+  std::uint64_t state = 0, count = 0;
+  if (!r.U64(state) || !r.U64(count) || count == 0 || count > 16) return false;
+  image.finished = state == 1;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    Section s;
+    std::uint64_t existed = 0;
+    if (!r.Bytes(s.name) || !r.U64(existed) || !r.U64(s.offset) || !r.U64(s.oldSize) || !r.Bytes(s.bytes) ||
+        !r.U64(s.appends.recordLength) || !r.Bytes(s.appends.records) || !r.Bytes(s.appends.blanks))
+      return false;
+    // Another file is one name beside the first; the first has none.
+    if ((i == 0) != s.name.empty()) return false;
+    if (i > 0 && (s.name.find_first_of("\\/") != std::string::npos || s.name == "." || s.name == "..")) return false;
+    s.existed = existed != 0;
+    image.sections.push_back(std::move(s));
   }
-  image.bytes = all.substr(kHeader);
+  if (r.at != all.size()) return false;
+  code = 0;
   return true;
 }
 
-// Puts the old bytes back into f (written only where they differ, so that a step that
-// failed before touching them needs no write); `cut` first cuts a file the step made longer.
-int WriteBack(File& f, const CopyImage& image, bool cut) {
-  if (cut) {
-    std::uint64_t size = 0;
-    if (int code = f.Size(size)) return code;
-    if (size > image.oldSize)
-      if (int code = f.Truncate(image.oldSize)) return code;
+std::string CopyBytes(const CopyImage& image) {
+  std::string out(kMark);
+  PutU64(out, image.finished ? 1 : 0);
+  PutU64(out, image.sections.size());
+  for (const Section& s : image.sections) {
+    PutBytes(out, s.name);
+    PutU64(out, s.existed ? 1 : 0);
+    PutU64(out, s.offset);
+    PutU64(out, s.oldSize);
+    PutBytes(out, s.bytes);
+    PutU64(out, s.appends.recordLength);
+    PutBytes(out, s.appends.records);
+    PutBytes(out, s.appends.blanks);
   }
-  std::string now(image.bytes.size(), '\0');
-  std::size_t got = 0;
-  if (f.ReadSome(image.offset, now.data(), now.size(), got) == 0 && got == now.size() && now == image.bytes) return 0;
-  if (int code = f.WriteAt(image.offset, image.bytes.data(), image.bytes.size())) return code;
+  return out;
+}
+
+// The planned appends still standing after the old end: the records that hold what the
+// step wrote (a last one cut short at the file's end counts). Their end.
+std::uint64_t PlannedEnd(File& f, const Section& s, std::uint64_t size) {
+  const std::uint64_t len = s.appends.recordLength;
+  std::uint64_t end = s.oldSize;
+  std::string now;
+  for (std::uint64_t k = 0; end < size && (k + 1) * len <= s.appends.records.size(); ++k) {
+    const auto n = static_cast<std::size_t>(std::min(len, size - end));
+    now.assign(n, '\0');
+    std::size_t got = 0;
+    if (f.ReadSome(end, now.data(), n, got) != 0 || got != n) break;
+    if (std::string_view(s.appends.records).substr(static_cast<std::size_t>(k * len), n) != now) break;
+    end += n;
+  }
+  return end;
+}
+
+// Puts one file back into f. The step's planned appends are cut off, or blanked in place
+// where other records follow them; without a plan what lies past the old end is cut off
+// only when `cut` (the step's own failure: nobody else wrote meanwhile).
+int TakeBackFile(File& f, const Section& s, bool cut, TakenBack* what) {
+  std::uint64_t size = 0;
+  if (int code = f.Size(size)) return code;
+  if (size > s.oldSize) {
+    const std::uint64_t len = s.appends.recordLength;
+    const std::uint64_t end = len > 0 ? PlannedEnd(f, s, size) : (cut ? size : s.oldSize);
+    if (end >= size) {
+      if (int code = f.Truncate(s.oldSize)) return code;
+      if (what) what->changed = true;
+    } else if (end > s.oldSize) {
+      // Others' records follow: the step's ones keep their places, blanked.
+      const std::uint64_t n = (end - s.oldSize + len - 1) / len * len;
+      if (s.appends.blanks.size() < n) return io::kInvalidData;
+      if (int code = f.WriteAt(s.oldSize, s.appends.blanks.data(), static_cast<std::size_t>(n))) return code;
+      if (what) {
+        what->changed = true;
+        what->blankedFirst = s.oldSize / len + 1;
+        what->blanked = n / len;
+      }
+    }
+  }
+  if (!s.bytes.empty()) {
+    // Written only where they differ, so that a step that failed before touching them
+    // needs no write.
+    std::string now(s.bytes.size(), '\0');
+    std::size_t got = 0;
+    if (f.ReadSome(s.offset, now.data(), now.size(), got) != 0 || got != now.size() || now != s.bytes) {
+      if (int code = f.WriteAt(s.offset, s.bytes.data(), s.bytes.size())) return code;
+      if (what) what->changed = true;
+    }
+  }
   return f.Sync();
+}
+
+// The other file of a section beside `first`.
+std::string BesideName(std::string_view first, const std::string& name) {
+  return std::string(FolderPart(first)) + name;
+}
+
+// Puts back the other files of the step, then the first one (f).
+int TakeBack(File& f, const CopyImage& image, bool cut, TakenBack* what) {
+  for (std::size_t i = 1; i < image.sections.size(); ++i) {
+    const Section& s = image.sections[i];
+    const std::string name = BesideName(f.Name(), s.name);
+    if (!FileExists(name)) continue;  // the step never made it
+    File g;
+    if (int code = g.Open(name, kModeReadWrite)) return code;
+    TakenBack other;
+    if (int code = TakeBackFile(g, s, true, &other)) return code;
+    std::uint64_t size = 0;
+    const bool empty = g.Size(size) == 0 && size == 0;
+    g.Close();
+    if (!s.existed && empty) {
+      if (int code = EraseFile(name)) return code;
+      other.changed = true;
+    }
+    if (what && other.changed) {
+      what->changed = true;
+      what->also.push_back(s.name);
+    }
+  }
+  return TakeBackFile(f, image.sections[0], cut, what);
+}
+
+// A temporary of the copy whose writer died goes.
+void RemoveDeadCopyTemp(std::string_view name) {
+  (void)RemoveDeadTemps(FolderPart(name), {std::string(NamePart(RollbackCopyName(name)))});
 }
 
 }  // namespace
@@ -71,22 +226,48 @@ InPlaceRewrite::~InPlaceRewrite() {
 }
 
 int InPlaceRewrite::Begin(File& f, std::uint64_t offset, std::uint64_t length) {
+  return Begin(f, offset, length, StepPlan{});
+}
+
+int InPlaceRewrite::Begin(File& f, std::uint64_t offset, std::uint64_t length, const StepPlan& plan) {
   if (Active()) return io::kInvalidData;
+  const std::string copy = RollbackCopyName(f.Name());
+  RemoveDeadCopyTemp(f.Name());
+  {
+    // A finished step's copy that could not be erased: nothing to put back.
+    CopyImage left;
+    int code = 0;
+    if (FileExists(copy) && ReadCopy(copy, left, code) && left.finished) (void)EraseFile(copy);
+  }
+  CopyImage image;
+  Section first;
   std::uint64_t size = 0;
   if (int code = f.Size(size)) return code;
   const std::uint64_t from = std::min(offset, size);
   const std::uint64_t n = std::min(length, size - from);
-  std::string image(kHeader + n, '\0');
-  image.replace(0, kMark.size(), kMark);
-  PutLE<std::uint64_t>(image, 8, offset);
-  PutLE<std::uint64_t>(image, 16, n);
-  PutLE<std::uint64_t>(image, 24, size);
+  first.offset = offset;
+  first.oldSize = size;
+  first.bytes.assign(static_cast<std::size_t>(n), '\0');
   if (n > 0)
-    if (int code = f.ReadAt(from, image.data() + kHeader, n)) return code;
-  const std::string copy = RollbackCopyName(f.Name());
+    if (int code = f.ReadAt(from, first.bytes.data(), static_cast<std::size_t>(n))) return code;
+  first.appends = plan.appends;
+  image.sections.push_back(std::move(first));
+  for (const AlsoWritten& a : plan.also) {
+    Section s;
+    s.name = std::string(NamePart(a.name));
+    if (BesideName(f.Name(), s.name) != a.name) return io::kInvalidData;  // only a file beside the first
+    std::uint64_t other = 0;
+    const int code = FileSize(a.name, other);
+    if (code != 0 && code != io::kFileNotFound) return code;
+    s.existed = code == 0;
+    s.offset = s.oldSize = s.existed ? other : 0;
+    s.appends = a.appends;
+    image.sections.push_back(std::move(s));
+  }
+  const std::string bytes = CopyBytes(image);
   FileReplacement out;
   if (int code = out.Begin(copy)) return code;
-  if (int code = out.file().WriteAt(0, image.data(), image.size())) return code;
+  if (int code = out.file().WriteAt(0, bytes.data(), bytes.size())) return code;
   if (int code = out.CommitNew()) return code;  // synced, then moved in; 80 when one is there
   file_ = &f;
   copy_ = copy;
@@ -95,29 +276,40 @@ int InPlaceRewrite::Begin(File& f, std::uint64_t offset, std::uint64_t length) {
 
 int InPlaceRewrite::Finish() {
   if (!Active()) return 0;
-  if (int code = EraseFile(copy_)) return code;
+  {
+    // Marked finished first: a copy that stays from here on takes nothing back.
+    File c;
+    const char state = 1;
+    int code = c.Open(copy_, kModeReadWrite);
+    if (code == 0) code = c.WriteAt(kStateAt, &state, 1);
+    if (code == 0) code = c.Sync();
+    if (code != 0) return code;
+  }
   file_ = nullptr;
+  (void)EraseFile(copy_);
   return 0;
 }
 
-int InPlaceRewrite::PutBack() {
+int InPlaceRewrite::PutBack(TakenBack* what) {
   if (!Active()) return 0;
   File& f = *file_;
   file_ = nullptr;
   CopyImage image;
   int code = 0;
   if (!ReadCopy(copy_, image, code)) return code;
-  if ((code = WriteBack(f, image, true)) != 0) return code;
+  if ((code = TakeBack(f, image, true, what)) != 0) return code;
   return EraseFile(copy_);
 }
 
-LeftCopy PutBackLeftCopy(Session& s, std::string_view name) {
+LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what) {
   const std::string copy = RollbackCopyName(name);
-  if (!FileExists(copy)) return LeftCopy::None;
   File f;
-  if (f.Open(name, kModeDenyNone) != 0) return LeftCopy::Stuck;
+  if (f.Open(name, kModeDenyNone) != 0) return FileExists(copy) ? LeftCopy::Stuck : LeftCopy::None;
   FileTurn turn;
   const int taken = turn.Take(f, true, 0);
+  // Under the turn no writer is between creating its copy's temporary and locking it.
+  if (taken == 0) RemoveDeadCopyTemp(name);
+  if (!FileExists(copy)) return LeftCopy::None;
   if (taken == io::kLockViolation) return LeftCopy::InUse;
   if (taken != 0) return LeftCopy::Stuck;
   std::string holder;
@@ -128,14 +320,19 @@ LeftCopy PutBackLeftCopy(Session& s, std::string_view name) {
   int code = 0;
   if (!FileExists(copy)) {
     result = LeftCopy::None;  // put back by another workstation meanwhile
-  } else if (ReadCopy(copy, image, code) && WriteBack(f, image, false) == 0 && EraseFile(copy) == 0) {
-    result = LeftCopy::PutBack;
+  } else if (ReadCopy(copy, image, code)) {
+    if (image.finished)
+      result = EraseFile(copy) == 0 ? LeftCopy::Finished : LeftCopy::Stuck;
+    else if (TakeBack(f, image, false, what) == 0 && EraseFile(copy) == 0)
+      result = LeftCopy::PutBack;
   }
   if (lock == LockResult::Held) UnlockFile(s, name);
   return result;
 }
 
-LeftCopy PutBackLeftCopy(std::string_view name) { return PutBackLeftCopy(CurrentSession(), name); }
+LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what) {
+  return PutBackLeftCopy(CurrentSession(), name, what);
+}
 
 int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName) {
   int code = turn.Take(f, true, kFirstWaitMs);

@@ -7,10 +7,18 @@
 // the old bytes back from the copy; the copy stays only when that fails too. A copy
 // whose writer is gone (no longer holds the file's write turn) is put back by the next
 // open of the file (PutBackLeftCopy).
+//
+// A step that appends records hands over, with its copy, the records it will append
+// (as they will stand on disk) and their blanked form: taking it back cuts them off,
+// or, where records of another workstation follow them, blanks them in place. A step
+// may write other files beside the first one (a share file with its partners): their
+// old ends go into the same copy and are put back with it. A step that went through
+// marks its copy finished before erasing it; a finished copy left behind is only erased.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/osfile.h"
 
@@ -20,6 +28,30 @@ struct Session;
 
 // The rollback copy of a file (Windows name in, Windows name out).
 std::string RollbackCopyName(std::string_view name);
+
+// What a step will append to a file past its end, known before its first write.
+struct PlannedAppends {
+  std::uint64_t recordLength = 0;  // 0: no plan
+  std::string records;             // as they will stand on disk, in order
+  std::string blanks;              // the same records blanked (empty: they can only be cut off)
+};
+// Another file a step writes (only at its end), beside the first one.
+struct AlsoWritten {
+  std::string name;  // Windows name; it must lie in the first file's folder
+  PlannedAppends appends;
+};
+struct StepPlan {
+  PlannedAppends appends;          // of the first file
+  std::vector<AlsoWritten> also;
+};
+
+// What taking a step back did.
+struct TakenBack {
+  bool changed = false;            // a byte was put back or cut off (a step killed before its first write changed none)
+  std::vector<std::string> also;   // the other files put back (names as in the plan)
+  std::uint64_t blankedFirst = 0;  // the first record blanked instead of cut off (1-based)
+  std::uint64_t blanked = 0;       // how many
+};
 
 class InPlaceRewrite {
  public:
@@ -32,12 +64,17 @@ class InPlaceRewrite {
   // rollback copy. 0, or the I/O code with nothing touched: 80 when a copy is already
   // there (an earlier step that could not be put back).
   [[nodiscard]] int Begin(File& f, std::uint64_t offset, std::uint64_t length);
-  // The step went through: the copy goes. 0, or the code of the erase with the step
-  // still open (a copy left behind would undo it at the next open: put it back).
+  // The same for a step whose appends and other files `plan` gives.
+  [[nodiscard]] int Begin(File& f, std::uint64_t offset, std::uint64_t length, const StepPlan& plan);
+  // The step went through: the copy is marked finished, then erased. 0 (a finished copy
+  // that could not be erased is erased by the next open or step), or the code of the
+  // mark with the step still open (put it back).
   int Finish();
   // The step failed: the old bytes back from the copy, the file cut to its old size when
-  // the step made it longer, and the copy erased. 0, or the code with the copy kept.
-  int PutBack();
+  // the step made it longer (its planned appends blanked where others' records follow),
+  // the other files of the step put back, and the copy erased. 0, or the code with the
+  // copy kept.
+  int PutBack(TakenBack* what = nullptr);
   bool Active() const { return file_ != nullptr; }
   const std::string& CopyName() const { return copy_; }
 
@@ -51,12 +88,14 @@ enum class LeftCopy {
   PutBack,   // a copy was there and the old bytes are back
   InUse,     // its writer is still at work
   Stuck,     // it is there and could not be put back (another user holds the file, or an I/O error)
+  Finished,  // a finished step's copy, erased: nothing was put back
 };
 
 // Puts back the copy a writer left when it no longer holds the file's write turn,
 // holding the "W" lock of the file (taken once, never waited for) meanwhile.
-LeftCopy PutBackLeftCopy(Session& s, std::string_view name);
-LeftCopy PutBackLeftCopy(std::string_view name);
+// A temporary of a copy whose writer died is erased first. `what` tells what was done.
+LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what = nullptr);
+LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what = nullptr);
 
 // Takes the write turn at the open file f; when another holder keeps it more than a
 // moment, shows the wait notice naming the file and goes on waiting while the holder

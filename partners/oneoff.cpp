@@ -63,8 +63,15 @@ bool IsBlankPartner(std::string_view record) {
   return name.starts_with("  ") || common::StripRightSp(name).empty();
 }
 
-// The whole input file of at most `limit` bytes; false with the refusal.
-bool ReadInput(const std::string& path, std::uint64_t limit, std::string& bytes, std::string& refusal) {
+// "Soubor <file> <what>; partneři zůstali beze změny".
+std::string FileRefusal(const std::string& file, const std::string& what) {
+  return Cz("Soubor ") + common::ShownPath(file) + " " + what + Cz("; partneři zůstali beze změny");
+}
+
+// The whole input file of at most `limit` bytes; false with the refusal (`missing`: what
+// is said of a file that is not there).
+bool ReadInput(const std::string& path, std::uint64_t limit, std::string& bytes, std::string& refusal,
+               const char* missing = "chybí") {
   std::uint64_t size = 0;
   int code = common::FileSize(path, size);
   if (code == 0 && size > limit) {
@@ -73,15 +80,19 @@ bool ReadInput(const std::string& path, std::uint64_t limit, std::string& bytes,
     return false;
   }
   if (code == 0) code = common::ReadFileText(path, bytes);
-  if (code != 0) refusal = common::FileErrorText(" cte soubor: ", path, code);
+  if (code == common::io::kFileNotFound)
+    refusal = FileRefusal(path, Cz(missing));
+  else if (code != 0)
+    refusal = FileRefusal(path, Cz("nelze přečíst, err ") + Number(code));
   return code == 0;
 }
 
 // The partner records of a file in the register's layout, read plain; nullopt after
 // the refusal has been put into `refusal`.
-std::optional<std::vector<std::string>> ReadPartnerFile(TfOrg& w, const std::string& path, std::string& refusal) {
+std::optional<std::vector<std::string>> ReadPartnerFile(TfOrg& w, const std::string& path, std::string& refusal,
+                                                        const char* missing) {
   std::string bytes;
-  if (!ReadInput(path, static_cast<std::uint64_t>(kMaxPartnerNumber) * kOrgRecordLength, bytes, refusal))
+  if (!ReadInput(path, static_cast<std::uint64_t>(kMaxPartnerNumber) * kOrgRecordLength, bytes, refusal, missing))
     return std::nullopt;
   const browser::CountedTextCheck check(w.FieldSpan());
   const std::size_t length = kOrgRecordLength;
@@ -129,8 +140,8 @@ std::optional<std::vector<CsvLine>> ReadCsvLines(const std::string& path, int fi
       if (csv.fieldCount != fieldCount) {
         common::CsvClose(csv);
         refusal = LineRefusal(path, line,
-                              Cz("má ") + Number(csv.fieldCount) + Cz(" položek oddělených \";\", má jich být ") +
-                                  Number(fieldCount));
+                              Cz("má ") + common::CzCount(csv.fieldCount, "položku", "položky", "položek") +
+                                  Cz(" oddělených \";\", má jich být ") + Number(fieldCount));
         return std::nullopt;
       }
       CsvLine l{line, {}};
@@ -141,7 +152,7 @@ std::optional<std::vector<CsvLine>> ReadCsvLines(const std::string& path, int fi
     common::CsvClose(csv);
   } catch (const common::IoError& e) {
     common::CsvClose(csv);
-    refusal = common::FileErrorText(" cte soubor: ", path, e.code);
+    refusal = FileRefusal(path, Cz("nelze přečíst, err ") + Number(e.code));
     return std::nullopt;
   }
   if (lines.empty()) {
@@ -236,6 +247,19 @@ std::optional<std::string> CheckShareFile(const std::string& path) {
   return std::nullopt;
 }
 
+// "added: n, number a" or "numbers a to b".
+std::string NumbersText(std::int64_t n, std::int64_t first) {
+  return Number(n) + (n == 1 ? Cz(", číslo ") + Number(first)
+                             : Cz(", čísla ") + Number(first) + Cz(" až ") + Number(first + n - 1));
+}
+
+// The partner n as F8 leaves it, as stored.
+std::string StoredBlank(TfOrg& w, std::int32_t n) {
+  std::string r = w.BlankRecord;
+  PutOrgWord(r, of::Number, static_cast<std::uint16_t>(n));
+  return w.StoredRecord(std::move(r));
+}
+
 // Appends the partners as F4 does (number and invoicing place the next record number)
 // under the lock and one rollback copy; `shares`, when given, then gets one record a
 // partner in podily.dta. A refusal or failure leaves both files as they were.
@@ -245,6 +269,7 @@ void AppendPartners(TfOrg& w, const std::string& source, std::vector<NewPartner>
   std::string refusal;
   std::int32_t first = 0;
   bool done = false;
+  int shareCode = 0;
   {
     common::ScopedFileLock lock(OrgLockPath(w), "W");
     w.DataFileReopen();
@@ -259,43 +284,53 @@ void AppendPartners(TfOrg& w, const std::string& source, std::vector<NewPartner>
       if (auto problem = CheckShareFile(sharePath)) refusal = *problem;
     }
     if (refusal.empty()) {
+      // What the step appends, known before its first write, so that taking it back
+      // takes back its partners and their shares together.
+      common::StepPlan plan;
+      plan.appends.recordLength = kOrgRecordLength;
+      std::string shareBytes;
+      for (std::size_t i = 0; i < partners.size(); ++i) {
+        const auto number = static_cast<std::uint16_t>(first + static_cast<std::int32_t>(i));
+        std::string& r = partners[i].record;
+        PutOrgWord(r, of::Number, number);
+        PutOrgWord(r, of::InvoicePlace, number);
+        plan.appends.records += w.StoredRecord(r);
+        plan.appends.blanks += StoredBlank(w, number);
+        if (shares) shareBytes += ShareRecord(number, OrgText(r, of::Ico), OrgText(r, of::Name), (*shares)[i]);
+      }
+      if (shares) plan.also.push_back({sharePath, {kShareRecordLength, shareBytes, {}}});
       const std::uint64_t end = static_cast<std::uint64_t>(w.Count) * kOrgRecordLength;
       done = w.RewriteInPlace(end, std::numeric_limits<std::uint64_t>::max(), [&] {
-        std::string shareBytes;
-        for (std::size_t i = 0; i < partners.size(); ++i) {
-          const auto number = static_cast<std::uint16_t>(w.Count + 1);
-          std::string& r = partners[i].record;
-          PutOrgWord(r, of::Number, number);
-          PutOrgWord(r, of::InvoicePlace, number);
-          w.RecordBuffer = r;
+        for (NewPartner& p : partners) {
+          w.RecordBuffer = p.record;
           if (!w.AppendRecord()) return false;
-          if (shares) shareBytes += ShareRecord(number, OrgText(r, of::Ico), OrgText(r, of::Name), (*shares)[i]);
         }
+        if (w.Count + 1 - first != static_cast<std::int32_t>(partners.size())) return false;  // not where planned
         if (!shares) return true;
         // The shares last: a failed write of them takes the partners back as well.
-        const bool made = !common::FileExists(sharePath);
         common::File f;
-        int code = made ? common::CreateNewFile(sharePath) : 0;
+        int code = common::FileExists(sharePath) ? 0 : common::CreateNewFile(sharePath);
         if (code == 0) code = f.Open(sharePath, common::kModeReadWrite);
         std::uint64_t size = 0;
         if (code == 0) code = f.Size(size);
         if (code == 0) code = f.WriteAt(size, shareBytes.data(), shareBytes.size());
         if (code == 0) code = f.Sync();
         f.Close();
-        if (code == 0) return true;
-        if (made) (void)common::EraseFile(sharePath);
-        w.FileMessage(" pise soubor: ", sharePath, code);
-        return false;
-      });
+        shareCode = code;
+        return code == 0;
+      }, plan);
     }
   }
   w.RepaintPage();
+  const auto count = static_cast<std::int64_t>(partners.size());
   if (!refusal.empty()) {
     common::MessageOk(refusal);
   } else if (done) {
-    common::MessageOk(Cz("Ze souboru ") + common::ShownPath(source) + Cz(" přidáno partnerů: ") +
-                      Number(static_cast<std::int64_t>(partners.size())) + Cz(", čísla ") + Number(first) + Cz(" až ") +
-                      Number(first + static_cast<std::int32_t>(partners.size()) - 1));
+    common::MessageOk(Cz("Ze souboru ") + common::ShownPath(source) + Cz(" přidáno partnerů: ") + NumbersText(count, first));
+  } else if (shareCode != 0 && !w.ReadOnlyOpen()) {
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(sharePath) + Cz(" nelze zapsat, err ") + Number(shareCode) +
+                      Cz("; partneři ze souboru ") + common::ShownPath(source) +
+                      Cz(" byli vzati zpět, partneři i podíly zůstali beze změny"));
   }
 }
 
@@ -377,7 +412,8 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
   const std::string prefix = common::UpperCz(Trimmed(typed));
   const std::string orgPath = w.DataFilePath, addedPath = Beside(w, "843.dta");
   std::string refusal;
-  const auto added = ReadPartnerFile(w, addedPath, refusal);
+  const auto added =
+      ReadPartnerFile(w, addedPath, refusal, "chybí: Orvek2017 ho potřebuje (bez partnerů k přidání prázdný soubor)");
   if (!added) {
     common::MessageOk(refusal);
     return;
@@ -424,10 +460,19 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
                               Cz("číslo ") + Number(m.to) + Cz(" už má partner ") +
                                   common::StripRightSp(OrgText(w.RecordBuffer, of::Name)));
     }
+    // An invoicing place naming a moved partner of org.dta follows it, in every partner
+    // that stays too; the partners of 843.dta name each other by their places there.
+    std::map<std::int32_t, std::int32_t> moved, movedAdded;
+    for (std::size_t i = 0; i < moves.size(); ++i) (i < fromOrg ? moved : movedAdded)[moves[i].from] = moves[i].to;
+    std::vector<Move> staying;  // partners that stay, with their invoicing place changed
+    for (std::int32_t n = 1; n <= oldCount && refusal.empty() && !failed && !moved.empty(); ++n) {
+      if (moved.contains(n) || !read(n) || IsBlankPartner(w.RecordBuffer)) continue;
+      if (auto at = moved.find(OrgWord(w.RecordBuffer, of::InvoicePlace)); at != moved.end()) {
+        PutOrgWord(w.RecordBuffer, of::InvoicePlace, static_cast<std::uint16_t>(at->second));
+        staying.push_back({n, n, w.RecordBuffer});
+      }
+    }
     if (refusal.empty() && !failed && !moves.empty()) {
-      // An invoicing place naming a moved partner follows it.
-      std::map<std::int32_t, std::int32_t> moved, movedAdded;
-      for (std::size_t i = 0; i < moves.size(); ++i) (i < fromOrg ? moved : movedAdded)[moves[i].from] = moves[i].to;
       for (std::size_t i = 0; i < moves.size(); ++i) {
         Move& m = moves[i];
         const auto& map = i < fromOrg ? moved : movedAdded;
@@ -435,14 +480,28 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
         if (auto at = map.find(OrgWord(m.record, of::InvoicePlace)); at != map.end())
           PutOrgWord(m.record, of::InvoicePlace, static_cast<std::uint16_t>(at->second));
       }
+      std::map<std::int32_t, const std::string*> target;
+      for (const Move& m : moves) target[m.to] = &m.record;
+      // What the step appends past the old end, known before its first write: the moved
+      // partners and the free numbers between them.
+      common::StepPlan plan;
+      plan.appends.recordLength = kOrgRecordLength;
+      for (std::int32_t n = oldCount + 1; !target.empty() && n <= target.rbegin()->first; ++n) {
+        const auto at = target.find(n);
+        plan.appends.records += at != target.end() ? w.StoredRecord(*at->second) : StoredBlank(w, n);
+        plan.appends.blanks += StoredBlank(w, n);
+      }
       done = w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
-        std::map<std::int32_t, const std::string*> target;
-        for (const Move& m : moves) target[m.to] = &m.record;
         for (std::size_t i = 0; i < fromOrg; ++i) {
           w.RecordBuffer = moves[i].record;
           PutOrgWord(w.RecordBuffer, of::Number, static_cast<std::uint16_t>(moves[i].from));
           w.ClearRecord();  // blanked as F8 blanks, keeping its number
           w.RecordWriteAt(moves[i].from);
+          if (!w.lastIoOk()) return false;
+        }
+        for (const Move& m : staying) {
+          w.RecordBuffer = m.record;
+          w.RecordWriteAt(m.to);
           if (!w.lastIoOk()) return false;
         }
         for (const auto& [to, record] : target) {
@@ -461,7 +520,7 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
           if (!w.AppendRecord()) return false;
         }
         return true;
-      });
+      }, plan);
     }
     w.ActiveOrder = order;
     if (done && order > 0) {  // the sorted view would show the old places

@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -847,6 +851,40 @@ TEST_F(RecordBrowserFaults, ASortKilledAtARandomPointLeavesTheOldOrTheNewFile) {
   }
   std::cout << oldSeen << " of 20 killed sorts left the old file, " << putBack << " put back at the open; a sort takes "
             << whole.count() / 1000 << " ms\n";
+}
+
+// A rollback copy's temporary left by a writer killed while writing it goes at the next
+// open of the file and before the next step's copy; a living writer's temporary and a
+// user's file of a like name stay.
+TEST_F(RecordBrowserFaults, ACopysTemporaryLeftByAKilledWriterGoesAtTheNextOpen) {
+  WriteCi99(3);
+  const std::string old = ReadData("CI99.DTA");
+  const std::string dead = common::ReplacementTempName(".~CI99.DTA.rollback", 4711, 0, 12);
+  const std::string living = common::ReplacementTempName(".~CI99.DTA.rollback", 4712, 0, 34);
+  const std::string users = ".~CI99.DTA.rollback.~tmp-kopie";
+  for (const std::string& name : {dead, living, users}) WriteData(name, std::string(1000, 'x'));
+  const int held = ::open(DataPath(living).c_str(), O_RDWR);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);  // its writer still at work
+  {
+    Ci99 w;
+    w.Open();
+    w.CloseBrowse();
+  }
+  EXPECT_FALSE(std::filesystem::exists(DataPath(dead)));
+  EXPECT_TRUE(std::filesystem::exists(DataPath(living)));
+  EXPECT_TRUE(std::filesystem::exists(DataPath(users)));
+  ::close(held);
+  // Left again while the list is open: the next step's copy clears it first.
+  Ci99 w;
+  w.Open();
+  WriteData(living, "y");
+  SortByCode(w);
+  EXPECT_FALSE(std::filesystem::exists(DataPath(living)));
+  EXPECT_TRUE(std::filesystem::exists(DataPath(users)));
+  EXPECT_FALSE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+  w.CloseBrowse();
+  EXPECT_EQ(ReadData("CI99.DTA").size(), old.size());
 }
 
 // A copy left behind: put back by the next open (which says so) unless its writer still

@@ -4,6 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <random>
+#include <thread>
+#include <map>
+
+#include "common/faultfs.h"
+#include "common/filesystem.h"
 #include "common/locking.h"
 #include "common/pascal.h"
 #include "common/session.h"
@@ -41,8 +50,11 @@ TEST_F(OneOffTools, RefusalsNameTheFileAndLineAndLeaveBothFilesAsTheyWere) {
   const std::string twoPartners = Many(2, "Dub");
   const std::string taken = Many(1, "Dub") + std::string(9998 * static_cast<std::size_t>(partners::kOrgRecordLength), '\0');
   const std::vector<Case> cases{
-      {"org.csv missing", "NaberCSV21", {}, "org.csv err      2"},
-      {"a line of 4 fields", "NaberCSV21", {{"org.csv", "1;2;Dub;Brno;1/2\r\n\r\n1;2;Buk;Brno\r\n"}}, "org.csv, řádek 3: má 4 položek"},
+      {"org.csv missing", "NaberCSV21", {}, "org.csv chybí; partneři zůstali beze změny"},
+      {"a line of 4 fields", "NaberCSV21", {{"org.csv", "1;2;Dub;Brno;1/2\r\n\r\n1;2;Buk;Brno\r\n"}}, "org.csv, řádek 3: má 4 položky oddělených"},
+      {"a line of 6 fields", "NaberCSV21", {{"org.csv", "1;2;Dub;Brno;1/2\n1;2;Buk;Brno;1/2;x\n"}},
+       "org.csv, řádek 2: má 6 položek oddělených \";\", má jich být 5; partneři zůstali beze změny"},
+      {"a line of 1 field", "NaberCSV21", {{"org.csv", "Dub\n"}}, "řádek 1: má 1 položku oddělených"},
       {"an IČO of 9", "NaberCSV21", {{"org.csv", "123456789;;Dub;;1\n"}}, "řádek 1: pole IČO má 9 znaků, vejde se 8"},
       {"a name of 31", "NaberCSV21", {{"org.csv", "1;;" + std::string(31, 'x') + ";;1\n"}}, "pole název má 31 znaků"},
       {"no name", "NaberCSV21", {{"org.csv", "1;;Dub;;1\n2;; ;;1\n"}}, "řádek 2: chybí název partnera"},
@@ -53,9 +65,11 @@ TEST_F(OneOffTools, RefusalsNameTheFileAndLineAndLeaveBothFilesAsTheyWere) {
        {{"org.csv", "1;;Dub;;1\n"}, {"podily.dta", partners::ShareRecord(1, "1", "A", "1") + std::string(58, '\x40')}},
        "podily.dta, věta 2"},
       {"a line of 10 fields", "NaberCSVLufri1", {{"org.csv", "1;2;Dub;u;m;60200;1;2;3;4\n"}}, "řádek 1: má 10 položek oddělených \";\", má jich být 11"},
+      {"a line of 12 fields", "NaberCSVLufri1", {{"org.csv", "1;2;Dub;u;m;60200;1;2;3;4;5;6\n"}},
+       "řádek 1: má 12 položek oddělených \";\", má jich být 11"},
       {"notes of 51", "NaberCSVLufri1", {{"org.csv", "1;2;Dub;u;m;60200;" + std::string(35, '9') + ";2;3;4;5\n"}},
        "pole Pozn.1 (Tuny: KM: Hod:) má 51 znaků, vejde se 50"},
-      {"843.dta missing", "Orvek20171", {}, "843.dta err      2"},
+      {"843.dta missing", "Orvek20171", {}, "843.dta chybí: Orvek2017 ho potřebuje (bez partnerů k přidání prázdný soubor); partneři zůstali beze změny"},
       {"843.dta cut", "Orvek20171", {{"843.dta", twoPartners + "abc"}}, "843.dta, věta 3: věta je useknutá (3 B z 586)"},
       {"843.dta not partners", "Orvek20171", {{"843.dta", std::string(586, '\x7f')}}, "843.dta, věta 1: položka 2 je delší"},
       {"101 partners without the prefix", "Orvek20171", {{"org.dta", Many(101, "Dub")}, {"843.dta", ""}},
@@ -132,6 +146,39 @@ TEST_F(OneOffTools, HubraAppendsPartnersAndTheirFiftyEightByteShares) {
   w.CloseBrowse();
 }
 
+// One partner is "číslo 3"; an import whose shares cannot be written is taken back
+// whole, says so naming podily.dta, and the grid counts what org.dta holds.
+TEST_F(OneOffTools, AnImportTakenBackSaysWhyAndTheGridCountsWhatIsLeft) {
+  WriteData("org.dta", Many(2, "Dub"));
+  const std::string shares = partners::ShareRecord(1, "1", "A", "1");
+  WriteData("podily.dta", shares);
+  WriteData("org.csv", "1;;Lipa;;1/2\n2;;Buk;;1/4\n");
+  const std::string org = ReadData("org.dta");
+  TfOrg w("fOrg");
+  Open(w);
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Write, EIO, "podily.dta");
+    common::ScopedFileSystem scoped(fs);
+    Tool("NaberCSV21");
+  }
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_NE(Messages().back().find(Cz("podily.dta nelze zapsat, err")), std::string::npos) << Messages().back();
+  EXPECT_NE(Messages().back().find(Cz("org.csv byli vzati zpět, partneři i podíly zůstali beze změny")), std::string::npos);
+  EXPECT_EQ(ReadData("org.dta"), org);
+  EXPECT_EQ(ReadData("podily.dta"), shares);
+  EXPECT_EQ(w.Count, 2);
+  EXPECT_LE(w.Current, 2);
+  EXPECT_EQ(w.lKolik.text().substr(0, 8), "      2/");  // not the 4 partners taken back
+  EXPECT_EQ(w.sgRol.rowCount(), 1 + 2);                // the header and the two partners, no empty rows
+  EXPECT_FALSE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+  WriteData("org.csv", "1;;Lipa;;1/2\n");
+  Tool("NaberCSV21");
+  EXPECT_TRUE(Messages().back().ends_with(Cz("org.csv přidáno partnerů: 1, číslo 3"))) << Messages().back();
+  EXPECT_EQ(w.Count, 3);
+  w.CloseBrowse();
+}
+
 // Partners 1 to 2700 move (blank ones skipped), each old place blanked as F8 blanks;
 // an invoicing place naming a moved partner follows it; a second run finds the
 // numbers taken and changes nothing.
@@ -140,7 +187,9 @@ TEST_F(OneOffTools, OrvekMovesThePartnersAndAddsThoseOf843) {
   partners::PutOrgWord(org, of::InvoicePlace, 5);  // partner 1 invoiced at partner 5
   org += Many(97, "Buk", "", 6);                   // 100 without the prefix: 10000 to 10099
   for (int n = 103; n <= 2700; ++n) org += Partner(n);
-  org += Many(1, "Buk", "", 2701);
+  std::string staying = Many(1, "Buk", "", 2701);
+  partners::PutOrgWord(staying, of::InvoicePlace, 3);  // past 2700, invoiced at partner 3 that moves
+  org += staying;
   WriteData("org.dta", org);
   WriteData("843.dta", Many(2, "Javor"));
   TfOrg w("fOrg");
@@ -152,6 +201,7 @@ TEST_F(OneOffTools, OrvekMovesThePartnersAndAddsThoseOf843) {
   EXPECT_EQ(TfOrg::PartnerNumber(after[4]), 5);
   EXPECT_EQ(Text(after[4], of::Name), "");
   EXPECT_EQ(Text(after[2700], of::Name), "Buk2701");  // past 2700: stays
+  EXPECT_EQ(partners::OrgWord(after[2700], of::InvoicePlace), 10002);  // its invoicing place follows partner 3
   EXPECT_EQ(Text(after[9999], of::Name), "Dub1");
   EXPECT_EQ(partners::OrgWord(after[9999], of::InvoicePlace), 10100);
   EXPECT_EQ(Text(after[10001], of::Name), "Dub3");
@@ -208,6 +258,194 @@ TEST_F(OneOffTools, AnImportAndAnotherWorkstationsNewPartnersTakeTurns) {
     ASSERT_TRUE(n >= 1 && n <= org.size()) << k;
     EXPECT_EQ(common::StripRightSp(common::GetCounted(r, 11, 30)), Text(org[n - 1u], of::Name)) << k;
   }
+}
+
+
+// Each tool killed at each write of its run (org.dta, podily.dta, the rollback copy):
+// after the next opening of the register org.dta and podily.dta are both as they were or
+// both as the finished run leaves them; the opening says it put them back only when it
+// did; a rerun adds each partner once. A partner another workstation appended after the
+// kill keeps its number: the tool's partners before it are blanked, not cut.
+TEST_F(OneOffTools, ToolsKilledAtEachWriteLeaveTheOldOrTheNewPairAndARerunAddsEachPartnerOnce) {
+  struct Run {
+    const char* item;
+    std::string csv;
+    std::string org843;
+    int foreignAt;  // the kill after which another workstation appends a partner
+  };
+  const std::vector<Run> tools{
+      {"NaberCSV21", "1;;Lipa;Dlouha 5, Brno;1/2\n2;;Buk;;1/4\n3;;Jasan;;1/8\n", "", 4},
+      {"NaberCSVLufri1", "1;;Lipa;u;m;60200;1;2;3;4;5\n2;;Buk;;;;1;2;3;4;5\n", "", 3},
+      {"Orvek20171", "", Many(1, "Javor"), 6},
+  };
+  const std::string org = Many(2, "Dub"), shares = partners::ShareRecord(1, "1", "A", "1");
+  int killed = 0, putBack = 0, finishedKept = 0;
+  for (const Run& t : tools) {
+    SCOPED_TRACE(t.item);
+    const bool orvek = std::string(t.item) == "Orvek20171";
+    auto prepare = [&] {
+      for (const auto& e : std::filesystem::directory_iterator(DataPath("")))
+        if (e.path().filename().string().starts_with(".~")) std::filesystem::remove(e.path());
+      WriteData("org.dta", org);
+      WriteData("podily.dta", shares);
+      WriteData("org.csv", t.csv);
+      WriteData("843.dta", t.org843);
+    };
+    auto run = [&](TfOrg& w) {
+      if (orvek)
+        partners::RenumberOrvek(w, "");
+      else
+        Tool(t.item);
+    };
+    // The finished run, and how many writes it makes.
+    prepare();
+    common::FaultFileSystem counter;
+    counter.DieAt(common::FsOp::Write, {"org.dta", "podily.dta"}, 1 << 30);
+    {
+      common::ScopedFileSystem scoped(counter);
+      TfOrg w("fOrg");
+      Open(w);
+      run(w);
+      w.CloseBrowse();
+    }
+    const int writes = counter.DeathOpCalls();
+    const std::string newOrg = ReadData("org.dta"), newShares = ReadData("podily.dta");
+    ASSERT_NE(newOrg, org);
+    std::vector<int> kills;
+    for (int n = 1; n <= writes + 1; ++n)
+      if (!orvek || n <= 3 || n == t.foreignAt || n == writes / 2 || n >= writes) kills.push_back(n);
+    for (int n : kills) {
+      SCOPED_TRACE(n);
+      prepare();
+      common::FaultFileSystem fs;
+      if (n <= writes)
+        fs.DieAt(common::FsOp::Write, {"org.dta", "podily.dta"}, n - 1);
+      else  // at the erase of the finished run's copy
+        fs.DieAt(common::FsOp::Unlink, {".~org.dta.rollback"}, 0);
+      {
+        common::ScopedFileSystem scoped(fs);
+        TfOrg w("fOrg");
+        Open(w);
+        run(w);
+        w.CloseBrowse();
+      }
+      ASSERT_TRUE(fs.Dead());
+      ++killed;
+      const std::string leftOrg = ReadData("org.dta"), leftShares = ReadData("podily.dta");
+      const bool foreign = n == t.foreignAt;
+      std::string other;
+      if (foreign) {
+        ASSERT_GT(leftOrg.size(), org.size());  // the kill left partners of the tool
+        other = Partner(static_cast<int>(leftOrg.size() / partners::kOrgRecordLength) + 1, {{of::Name, "Cizí"}});
+        WriteData("org.dta", leftOrg + other);
+      }
+      const bool leftChanged = leftOrg != org || leftShares != shares;
+      notes.calls.clear();
+      TfOrg w("fOrg");
+      Open(w);  // takes back what the killed run left
+      const std::string nowOrg = ReadData("org.dta"), nowShares = ReadData("podily.dta");
+      std::string said;
+      for (const std::string& m : Messages()) said += m;
+      const bool saidPutBack = said.find(Cz("byl vrácen")) != std::string::npos;
+      if (foreign) {
+        // The tool's partners before the other workstation's keep their numbers, blanked.
+        std::string blanked;
+        for (std::size_t k = org.size(); k < leftOrg.size(); k += partners::kOrgRecordLength)
+          blanked += Partner(static_cast<int>(k / partners::kOrgRecordLength) + 1);
+        EXPECT_EQ(nowOrg, org + blanked + other);
+        EXPECT_EQ(nowShares, shares);
+        EXPECT_TRUE(saidPutBack);
+        const std::string blankedText = leftOrg.size() - org.size() == partners::kOrgRecordLength
+                                            ? "je vymazána (číslo zůstalo), za ní následují věty jiného uživatele"
+                                            : "jsou vymazány (čísla zůstala), za nimi následují věty jiného uživatele";
+        EXPECT_NE(said.find(Cz(blankedText)), std::string::npos)
+            << common::Win1250ToUtf8(said);
+      } else {
+        const bool old = nowOrg == org && nowShares == shares;
+        const bool finished = nowOrg == newOrg && nowShares == newShares;
+        EXPECT_TRUE(old || finished) << "a mixed pair";
+        EXPECT_EQ(saidPutBack, old && leftChanged) << common::Win1250ToUtf8(said);
+        putBack += saidPutBack;
+        finishedKept += finished;
+        if (saidPutBack && std::string(t.item) == "NaberCSV21" && ReadData("podily.dta") != shares)
+          ADD_FAILURE() << "podily.dta not put back";
+      }
+      EXPECT_EQ(w.Count, static_cast<std::int32_t>(nowOrg.size() / partners::kOrgRecordLength));
+      for (const auto& e : std::filesystem::directory_iterator(DataPath("")))
+        EXPECT_FALSE(e.path().filename().string().starts_with(".~")) << e.path();
+      // A rerun over what the opening left adds each partner once.
+      if (nowOrg != newOrg) {
+        notes.calls.clear();
+        run(w);
+        const auto after = Org();
+        std::map<std::string, int> names;
+        for (const std::string& r : after) ++names[Text(r, of::Name)];
+        for (const char* name : {"Lipa", "Buk", "Javor1", "Dub1"})
+          if (names.count(name)) EXPECT_EQ(names[name], 1) << name;
+        if (!foreign) EXPECT_EQ(ReadData("org.dta"), newOrg);
+        if (!foreign) EXPECT_EQ(ReadData("podily.dta"), newShares);
+        for (std::size_t i = 0; i < after.size(); ++i) EXPECT_EQ(TfOrg::PartnerNumber(after[i]), static_cast<int>(i + 1));
+      }
+      w.CloseBrowse();
+    }
+  }
+  EXPECT_GT(putBack, 0);
+  EXPECT_GT(finishedKept, 0);  // killed at the erase of its copy, the finished run stays
+  std::cout << killed << " kills, " << putBack << " put back at the opening, " << finishedKept << " finished runs kept\n";
+}
+
+
+// Killed for real at random points of an import of 3000 partners: after the next opening
+// org.dta and podily.dta are both old or both new, and a rerun adds each partner once.
+TEST_F(OneOffTools, AnImportKilledForRealLeavesTheOldOrTheNewPair) {
+  const std::string org = Many(1, "Dub"), shares = partners::ShareRecord(1, "1", "A", "1");
+  std::string csv;
+  for (int i = 1; i <= 3000; ++i) csv += std::to_string(i) + ";;Firma " + std::to_string(i) + ";;" + std::to_string(i) + "\n";
+  auto prepare = [&] {
+    WriteData("org.dta", org);
+    WriteData("podily.dta", shares);
+    WriteData("org.csv", csv);
+  };
+  auto importInChild = [&] {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      common::CurrentSession().LocksOff = 1;  // a dead workstation's lock entries are not the point here
+      TfOrg w("fOrgChild");
+      Open(w);
+      Tool("NaberCSV21");
+      _exit(0);
+    }
+    return pid;
+  };
+  prepare();
+  const auto started = std::chrono::steady_clock::now();
+  int status = 0;
+  ASSERT_EQ(waitpid(importInChild(), &status, 0) > 0 && WIFEXITED(status), true);
+  const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+  const std::string newOrg = ReadData("org.dta"), newShares = ReadData("podily.dta");
+  ASSERT_EQ(newOrg.size(), 3001u * partners::kOrgRecordLength);
+  std::mt19937 random(63);
+  int old = 0;
+  for (int run = 0; run < 6; ++run) {
+    SCOPED_TRACE(run);
+    prepare();
+    const pid_t pid = importInChild();
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<unsigned>(whole.count() + 1)));
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    TfOrg w("fOrg");
+    Open(w);
+    const bool wasOld = ReadData("org.dta") == org && ReadData("podily.dta") == shares;
+    EXPECT_TRUE(wasOld || (ReadData("org.dta") == newOrg && ReadData("podily.dta") == newShares)) << "a mixed pair";
+    if (wasOld) {
+      ++old;
+      Tool("NaberCSV21");
+      EXPECT_EQ(ReadData("org.dta"), newOrg);
+      EXPECT_EQ(ReadData("podily.dta"), newShares);
+    }
+    w.CloseBrowse();
+  }
+  std::cout << old << " of 6 killed imports taken back; an import takes " << whole.count() / 1000 << " ms\n";
 }
 
 }  // namespace
