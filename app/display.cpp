@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/encoding.h"
+
 namespace app {
 
 namespace {
@@ -114,8 +116,10 @@ std::string XDisplayRefusal(const std::string& display) {
     if (got > 0) reason.assign(buf, static_cast<std::size_t>(got));
     close(fds[0]);
   }
-  while (!reason.empty() && static_cast<unsigned char>(reason.back()) <= ' ') reason.pop_back();
+  // The server's own words, its first line: printable text only, and not too long.
   if (const std::size_t nl = reason.find('\n'); nl != std::string::npos) reason.erase(nl);
+  reason = common::PrintableUtf8(reason, 200);
+  while (!reason.empty() && reason.back() == ' ') reason.pop_back();
   if (error == 0) return {};
   const std::string at = "the X server at DISPLAY=" + display;
   if (error == XCB_CONN_CLOSED_INVALID_SCREEN) return at + " has no such screen";

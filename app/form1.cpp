@@ -369,7 +369,7 @@ void TForm1::CloseInPlace() {
   TimerEnd.Stop();
   RejectModalForms();
   // A close already under way (Esc) cannot go on: what it has not released yet is.
-  if (closed_) ReleaseLeftLocks();
+  if (closed_) common::ReleaseLeftLocks(common::CurrentSession());
   FormClose();
 }
 
@@ -521,16 +521,12 @@ void TForm1::bMZ_RZDClick() { Browse(payroll::fMZ_RZD(), [] { payroll::fMZ_RZD()
 bool Exiting() { return common::CurrentSession().Exiting; }
 
 void EndOfRunClose() {
+  // A signal noted where no loop looked yet (a start-up step): the close shows nothing.
+  if (NotedSignal() != 0) BeginQuietEnd();
   common::Session& s = common::CurrentSession();
   s.Exiting = true;
   CloseCodeListForms();
-  ReleaseLeftLocks();
-  common::DisconnectLockServer(s);
-}
-
-void ReleaseLeftLocks() {
-  // What a window left locked (its opener did not finish) is released here.
-  common::ReleaseLeftLocks(common::CurrentSession());
+  common::ReleaseLocksAndDisconnect(s);
 }
 
 void LeaveModalForms(const ui::Form* keep) {

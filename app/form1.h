@@ -210,11 +210,9 @@ bool Exiting();
 
 // The end-of-run close, with or without the main window: the program is marked as
 // ending, the code lists kept open are closed and the parameter cache flushed, every
-// lock entry still held is released and the lock server disconnected.
+// lock entry still held is released and the lock server disconnected. After a noted
+// signal it shows nothing (BeginQuietEnd).
 void EndOfRunClose();
-// Releases the lock entries a window left (its opener did not finish); one that
-// cannot be released is said with its file.
-void ReleaseLeftLocks();
 // Every modal window still running but `keep` gets Cancel, so that its opener goes on.
 void LeaveModalForms(const ui::Form* keep = nullptr);
 

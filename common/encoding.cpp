@@ -115,6 +115,22 @@ bool IsUtf8WithNonAscii(std::string_view text) {
   return nonAscii;
 }
 
+std::string PrintableUtf8(std::string_view text, std::size_t maxBytes) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    char32_t c;
+    const size_t len = DecodeUtf8(text, i, c);
+    if (len == 0) { ++i; continue; }
+    const bool printable = c >= 0x20 && c != 0x7F && !(c >= 0x80 && c < 0xA0) && !(c >= 0xD800 && c < 0xE000);
+    if (printable) {
+      if (out.size() + len > maxBytes) break;
+      out.append(text.substr(i, len));
+    }
+    i += len;
+  }
+  return out;
+}
+
 bool ConvertIfUtf8(std::string& text) {
   if (!IsUtf8WithNonAscii(text)) return false;
   text = Utf8ToWin1250(text);

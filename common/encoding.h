@@ -17,6 +17,9 @@ std::string Win1250ToUtf8(std::string_view cp1250, char missing = '?');
 // True when `text` is valid UTF-8 and holds at least one non-ASCII character: a text
 // written in UTF-8 that the program must convert before storing it as Windows-1250.
 bool IsUtf8WithNonAscii(std::string_view text);
+// A text received from outside, fit to print: its printable ASCII and UTF-8
+// characters only (control bytes and bad sequences dropped), at most maxBytes of them.
+std::string PrintableUtf8(std::string_view text, std::size_t maxBytes);
 // Such a text converted to Windows-1250 in place; true when it was one.
 bool ConvertIfUtf8(std::string& text);
 

@@ -86,13 +86,9 @@ class TableAccess {
   // with the text of the notice, while another workstation has it open or it cannot
   // be read or used; never hands out a table that was not read whole.
   Result TryOpenAndRead(const char* createFailure, std::string& wait) {
-    // What a killed write of the table left beside it goes at the first open in a run.
-    if (s_.LockTablesSwept.insert(UpperCz(t_.table)).second)
-      (void)RemoveDeadTemps(FolderPart(t_.table), {kLockTableName});
     for (;;) {
       int code = file_.Open(t_.table, kModeExclusive);
       if (code == io::kFileNotFound) {
-        (void)RemoveDeadTemps(FolderPart(t_.table), {kLockTableName});
         code = CreateNewFile(t_.table, {});
         if (code == 0 || code == io::kFileExists) continue;  // open what is there now
         if (createFailure) BeepMessage(createFailure + Code5(code));
@@ -113,6 +109,10 @@ class TableAccess {
         wait = Unusable(Cz(" nelze zapsat (err ") + std::to_string(code) + (folder ? Cz("), je to složka") : ")"));
         return Result::Wait;
       }
+      // What a killed write of the table left beside it goes at the first open in a run,
+      // while the table is held: no writer is between creating and locking its temporary.
+      if (s_.LockTablesSwept.insert(UpperCz(t_.table)).second)
+        (void)RemoveDeadTemps(FolderPart(t_.table), {kLockTableName});
       std::string image(FotTable::kSize, '\0');
       std::size_t got = 0;
       code = file_.ReadAt(0, image.data(), image.size(), got);
@@ -375,6 +375,11 @@ std::vector<std::string> ReleaseHeldLocks(Session& s) {
 void ReleaseLeftLocks(Session& s) {
   for (const std::string& file : ReleaseHeldLocks(s))
     MessageOk(Cz("Zámek souboru ") + ShownPath(file) + Cz(" se nepodařilo uvolnit"));
+}
+
+void ReleaseLocksAndDisconnect(Session& s) {
+  ReleaseLeftLocks(s);
+  DisconnectLockServer(s);
 }
 
 std::string IfVolny(Session& s, std::string_view path) {

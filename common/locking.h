@@ -70,6 +70,9 @@ std::string IfVolny(std::string_view path);
 std::vector<std::string> ReleaseHeldLocks(Session& s);
 // The same, saying each file whose entry stays ("Zámek souboru ... se nepodařilo uvolnit").
 void ReleaseLeftLocks(Session& s);
+// The locking's part of the end of a run: ReleaseLeftLocks, then the lock server is
+// disconnected.
+void ReleaseLocksAndDisconnect(Session& s);
 
 // The 24-character name of a user code ("07") from "JMENA.tab" in the program
 // folder; 24 blanks when unknown. A missing table is created with 100 blank names.

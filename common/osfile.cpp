@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <functional>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -434,15 +435,26 @@ std::string WorkFileName(std::string_view owner, std::uint64_t pid, std::uint64_
 
 bool IsWorkFile(std::string_view diskName) { return !MarkedTarget(diskName, kWorkMark).empty(); }
 
-int CreateWorkFile(std::string_view folder, std::string_view owner, File& file, std::string& name) {
+namespace {
+// Creates a new file of the kind `mark` for `target`, named `prefix` + its marked name
+// (`made` gets it), by `open` with O_EXCL; a name taken is passed over for the next.
+int CreateMarked(std::string_view prefix, std::string_view mark, std::string_view target, std::string& made,
+                 const std::function<int(const std::string&, int)>& open) {
   static std::atomic<unsigned> counter{0};
-  (void)RemoveDeadMarked(folder, kWorkMark, {std::string(owner)});
   int code = io::kFileExists;
   for (int attempt = 0; attempt < 100 && code == io::kFileExists; ++attempt) {
-    name = std::string(folder) + WorkFileName(owner, static_cast<std::uint64_t>(getpid()), counter++, NameSalt());
-    code = file.OpenWith(name, O_RDWR | O_CREAT | O_EXCL, kModeExclusive, false);
+    made = std::string(prefix) + MarkedName(mark, target, static_cast<std::uint64_t>(getpid()), counter++, NameSalt());
+    code = open(made, O_RDWR | O_CREAT | O_EXCL);
   }
   return code;
+}
+}  // namespace
+
+int CreateWorkFile(std::string_view folder, std::string_view owner, File& file, std::string& name) {
+  (void)RemoveDeadMarked(folder, kWorkMark, {std::string(owner)});
+  return CreateMarked(folder, kWorkMark, owner, name, [&file](const std::string& made, int flags) {
+    return file.OpenWith(made, flags, kModeExclusive, false);
+  });
 }
 
 bool IsProgramOwnName(std::string_view diskName) {
@@ -456,16 +468,11 @@ bool IsProgramOwnName(std::string_view diskName) {
 
 // A fresh temporary file beside the target.
 int FileReplacement::CreateTemp() {
-  static std::atomic<unsigned> counter{0};
   const std::string folder = RealFolder(targetPath_);
   const std::string prefix = folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/");
-  int code = io::kFileExists;
-  for (int attempt = 0; attempt < 100 && code == io::kFileExists; ++attempt) {
-    tempPath_ = prefix + ReplacementTempName(RealBase(targetPath_), static_cast<std::uint64_t>(getpid()), counter++,
-                                             NameSalt());
-    code = file_.OpenPath(tempPath_, O_RDWR | O_CREAT | O_EXCL, kModeExclusive, false);
-  }
-  return code;
+  return CreateMarked(prefix, kTempMark, RealBase(targetPath_), tempPath_, [this](const std::string& made, int flags) {
+    return file_.OpenPath(made, flags, kModeExclusive, false);
+  });
 }
 
 bool IsReplacementTemp(std::string_view diskName) { return !TempTarget(diskName).empty(); }

@@ -2,7 +2,9 @@
 // lock-server mode, the command line, the keys and the mouse gesture, the button
 // mask, the "Tisky" loop and the way out with windows still open.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include "app/ending.h"
 #include "app/form1.h"
 #include "app/program.h"
 #include "common/osfile.h"
@@ -271,6 +273,21 @@ TEST_F(AppTest, TheCloseReleasesTheLocksOpenersLeft) {
   EXPECT_EQ(entries(), 0);
   EXPECT_TRUE(common::CurrentSession().HeldLocks.empty());
   EXPECT_EQ(Boxes(), std::vector<std::string>{"opener failed"});
+}
+
+// A signal noted while start-up ran no loop (no poll saw it): the close that follows
+// shows nothing; what it cannot release is written to standard error.
+TEST_F(AppTest, ACloseAfterASignalNotedAtStartUpShowsNothing) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        common::CurrentSession().HeldLocks.push_back(dir / "gone/CI36.DTA");
+        app::InstallEndSignals();
+        raise(SIGTERM);  // the first one is only noted
+        app::EndOfRunClose();
+        std::exit(Boxes().empty() && backend.messages().empty() ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "CI36\\.DTA se nepoda");
 }
 
 TEST_F(AppTest, F1OpensTheHelp) {

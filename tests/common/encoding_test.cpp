@@ -51,3 +51,11 @@ TEST(Encoding, Utf8TextDetection) {
   };
   for (const auto& c : cases) EXPECT_EQ(IsUtf8WithNonAscii(c.text), c.utf8) << c.text;
 }
+
+TEST(Encoding, PrintableUtf8DropsControlBytesAndBoundsTheLength) {
+  EXPECT_EQ(PrintableUtf8("No protocol\x1b[2J\r\x07 specified", 100), "No protocol[2J specified");
+  EXPECT_EQ(PrintableUtf8("a\xC2\x9B" "b\xC4" "c\x7F", 100), "abc");  // C1 control, cut sequence, DEL
+  EXPECT_EQ(PrintableUtf8("Kód 日本", 100), "Kód 日本");
+  EXPECT_EQ(PrintableUtf8("Kód", 2), "K");  // never half a character
+  EXPECT_EQ(PrintableUtf8(std::string(5000, 'x'), 200).size(), 200u);
+}

@@ -15,7 +15,6 @@
 #include "browser/appearance.h"
 #include "partners/lookups.h"
 #include "partners/orgservices.h"
-#include "common/lockclient.h"
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/session.h"
@@ -136,13 +135,14 @@ class EndOfRunNotifier : public common::EndingNotifier {
 // answers what it says.
 void EndRun(ui::headless::HeadlessBackend& backend) {
   backend.scriptEnded = true;
-  common::Session& s = common::CurrentSession();
   common::Notifier& shown = common::CurrentNotifier();
   EndOfRunNotifier ending(shown);
   common::SetNotifier(&ending);
-  common::ReleaseLeftLocks(s);
-  common::DisconnectLockServer(s);
-  common::SetNotifier(&shown);
+  struct Back {
+    common::Notifier& shown;
+    ~Back() { common::SetNotifier(&shown); }
+  } back{shown};
+  common::ReleaseLocksAndDisconnect(common::CurrentSession());
 }
 
 }  // namespace
