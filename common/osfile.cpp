@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <functional>
 #include <chrono>
+#include <functional>
 #include <random>
 #include <thread>
 
