@@ -262,6 +262,17 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
     if (!done) cover_->failed = true;
     return done;
   }
+  if (plan.appends.recordLength > 0) {
+    // The planned appends stand from the old end: a cut record there goes aside first,
+    // as before any new record, so that the old end is a record boundary.
+    std::uint64_t size = 0, moved = 0;
+    if (const int code = data_.Size(size)) {
+      FileMessage(" pise soubor: ", DataFileName, code);
+      return false;
+    }
+    if (!MoveCutRecordAside(size, moved)) return false;
+    if (moved > 0) LaterMessage(common::CutTailMovedText(DataFilePath, moved));
+  }
   common::InPlaceRewrite rewrite;
   if (const int code = rewrite.Begin(data_, offset, length, plan)) {
     LaterMessage(NoCopyText(DataFileName, code));
@@ -289,7 +300,6 @@ std::string TfSoub::StoredRecord(std::string record) {
 void TfSoub::AfterTakeBack() {
   RecountRecords();
   if (Current > Count) Current = Count;
-  if (RowsPerPage > Count) RowsPerPage = Count;
   if (Top > Count - RowsPerPage) Top = Count - RowsPerPage;
   if (Top < 0) Top = 0;
   if (sgRol.visible()) LayoutGrid();

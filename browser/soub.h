@@ -199,7 +199,8 @@ class TfSoub : public TfRol {
   // whole file).
   bool RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step);
   // The same for a step whose appends (and other files) `plan` gives before it starts:
-  // taken back, its appends go too, blanked in place where others' records follow.
+  // taken back, its appends go too, blanked in place where others' records follow. A cut
+  // record at the end goes to "<name>.cut" first, as before any append.
   bool RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step,
                       const common::StepPlan& plan);
   // A record as a write stores it (scrambled while scrambling is on).

@@ -138,12 +138,3 @@ bool ConvertIfUtf8(std::string& text) {
 }
 
 }  // namespace common
-
-namespace common {
-
-std::string CzCount(std::int64_t n, std::string_view one, std::string_view few, std::string_view many) {
-  const std::string_view word = n == 1 ? one : (n >= 2 && n <= 4 ? few : many);
-  return std::to_string(n) + " " + Cz(word);
-}
-
-}  // namespace common

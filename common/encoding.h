@@ -25,9 +25,6 @@ bool ConvertIfUtf8(std::string& text);
 
 // Czech literals in the source are UTF-8; this turns one into program text.
 inline std::string Cz(std::string_view utf8) { return Utf8ToWin1250(utf8); }
-// n with the Czech word that agrees with it: "1 položku", "2 položky", "5 položek" (one:
-// for 1, few: for 2 to 4, many: for 0 and from 5 on; UTF-8 words in, program text out).
-std::string CzCount(std::int64_t n, std::string_view one, std::string_view few, std::string_view many);
 
 namespace literals {
 inline std::string operator""_cz(const char* s, std::size_t n) { return Utf8ToWin1250({s, n}); }

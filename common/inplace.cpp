@@ -7,6 +7,7 @@
 #include "common/notifier.h"
 #include "common/pascal.h"
 #include "common/session.h"
+#include "common/text.h"
 #include "common/winpath.h"
 
 namespace common {
@@ -303,12 +304,20 @@ int InPlaceRewrite::PutBack(TakenBack* what) {
 
 LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what) {
   const std::string copy = RollbackCopyName(name);
+  // Dead temporaries of the copy go at the first opening of the file in a run (and
+  // before every step); a later opening only looks for the copy.
+  const std::string key = UpperCz(copy);
+  const bool sweep = !s.CopyTempsSwept.contains(key);
+  if (!sweep && !FileExists(copy)) return LeftCopy::None;
   File f;
   if (f.Open(name, kModeDenyNone) != 0) return FileExists(copy) ? LeftCopy::Stuck : LeftCopy::None;
   FileTurn turn;
   const int taken = turn.Take(f, true, 0);
   // Under the turn no writer is between creating its copy's temporary and locking it.
-  if (taken == 0) RemoveDeadCopyTemp(name);
+  if (taken == 0 && sweep) {
+    RemoveDeadCopyTemp(name);
+    s.CopyTempsSwept.insert(key);
+  }
   if (!FileExists(copy)) return LeftCopy::None;
   if (taken == io::kLockViolation) return LeftCopy::InUse;
   if (taken != 0) return LeftCopy::Stuck;

@@ -93,7 +93,8 @@ enum class LeftCopy {
 
 // Puts back the copy a writer left when it no longer holds the file's write turn,
 // holding the "W" lock of the file (taken once, never waited for) meanwhile.
-// A temporary of a copy whose writer died is erased first. `what` tells what was done.
+// A temporary of a copy whose writer died is erased first, at the first call for the file in
+// a run (later calls find no copy with one look). `what` tells what was done.
 LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what = nullptr);
 LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what = nullptr);
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/encoding.h"
 #include "common/errors.h"
 #include "common/pascal.h"
 
@@ -233,6 +234,11 @@ std::string IntToText(std::int32_t n, int width) {
   if (width > 0 && t.size() < static_cast<std::size_t>(width))
     t.insert(0, static_cast<std::size_t>(width) - t.size(), ' ');
   return t;
+}
+
+std::string CzCount(std::int64_t n, std::string_view one, std::string_view few, std::string_view many) {
+  const std::string_view word = n == 1 ? one : (n >= 2 && n <= 4 ? few : many);
+  return std::to_string(n) + " " + Cz(word);
 }
 
 Currency RoundAmount(Currency value) {

@@ -40,6 +40,9 @@ Currency TextToCurrency(std::string_view s);
 std::string RealToText(int width, int decimals, double value);
 // n right-aligned in width with blanks; a longer number is not cut.
 std::string IntToText(std::int32_t n, int width);
+// n with the Czech word that agrees with it: "1 položku", "2 položky", "5 položek" (one:
+// for 1, few: for 2 to 4, many: for 0 and from 5 on; UTF-8 words in, program text out).
+std::string CzCount(std::int64_t n, std::string_view one, std::string_view few, std::string_view many);
 
 // The amount rounded half away from zero to hundredths through the mask
 // "############.##-" (more than 12 whole digits lose the highest ones).

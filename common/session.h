@@ -78,6 +78,8 @@ struct Session {
   int ProtocolOn = 1;   // the activity log is written while non-zero
   // Folders whose lock table this run has opened: leftovers of killed writes cleared.
   std::set<std::string> LockTablesSwept;
+  // Rollback copies (upper case) whose dead temporaries this run has cleared at an opening.
+  std::set<std::string> CopyTempsSwept;
 
   // --- parameter cache (at most 100 files before a flush) ---
   std::vector<std::unique_ptr<tSetReg>> ParamCache;
