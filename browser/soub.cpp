@@ -257,9 +257,13 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
   if (cover_) {
     // Part of a covered step: under its copy.
     if (!CoverWrite(offset, length, 0)) return false;
-    Rewriting rewriting(rewriting_);
-    const bool done = step();
+    bool done = false;
+    {
+      Rewriting rewriting(rewriting_);
+      done = step();
+    }
     if (!done) cover_->failed = true;
+    if (sgRol.visible()) LayoutGrid();
     return done;
   }
   if (plan.appends.recordLength > 0) {
@@ -284,9 +288,12 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
     done = step();
   } catch (...) {
     if (rewrite.PutBack() == 0) AfterTakeBack();
+    if (sgRol.visible()) LayoutGrid();
     throw;
   }
-  return EndRewrite(rewrite, done);
+  const bool ended = EndRewrite(rewrite, done);
+  if (sgRol.visible()) LayoutGrid();
+  return ended;
 }
 
 std::string TfSoub::StoredRecord(std::string record) {
@@ -1041,7 +1048,7 @@ bool TfSoub::AppendRecord() {
   if (RowsPerPage < MaxRowsPerPage) ++RowsPerPage;
   if (Count < RowsPerPage) RowsPerPage = Count;
   Current = SelectionInsertSorted(SelectionAppend());
-  if (sgRol.visible()) LayoutGrid();
+  if (sgRol.visible() && !rewriting_) LayoutGrid();  // a rewrite lays the grid out once, at its end
   return true;
 }
 
