@@ -91,9 +91,9 @@ bool XDisplayAnswers(const std::string& display) {
 
 // Why an X server that answers does not take this program as its client (its
 // setup refused, a screen it has not); empty when it does.
-std::string XDisplayRefusal(const std::string& display) {
-  // The library writes the server's reason for a refusal to standard error: it is
-  // caught here, to be said in the one line.
+// One connection to the X server: its error (0 when it takes the client) and what the
+// library wrote to standard error meanwhile (the server's reason for a refusal).
+int TryXConnection(const std::string& display, std::string& reason) {
   int fds[2] = {-1, -1};
   int saved = -1;
   if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -105,16 +105,30 @@ std::string XDisplayRefusal(const std::string& display) {
   xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
   const int error = xcb_connection_has_error(c);
   xcb_disconnect(c);
-  std::string reason;
   if (saved >= 0) {
     (void)dup2(saved, STDERR_FILENO);
     close(saved);
   }
+  reason.clear();
   if (fds[0] >= 0) {
     char buf[512];
     const ssize_t got = read(fds[0], buf, sizeof buf);
     if (got > 0) reason.assign(buf, static_cast<std::size_t>(got));
     close(fds[0]);
+  }
+  return error;
+}
+
+std::string XDisplayRefusal(const std::string& display) {
+  // The library writes the server's reason for a refusal to standard error: it is
+  // caught here, to be said in the one line. A server that closes the connection
+  // without a word may be resetting after the probe above left it with no client:
+  // it is asked again, a moment later, twice at most.
+  std::string reason;
+  int error = TryXConnection(display, reason);
+  for (int again = 0; again < 2 && error != 0 && error != XCB_CONN_CLOSED_INVALID_SCREEN && reason.empty(); ++again) {
+    usleep(150 * 1000);
+    error = TryXConnection(display, reason);
   }
   // The server's own words, its first line: printable text only, and not too long.
   if (const std::size_t nl = reason.find('\n'); nl != std::string::npos) reason.erase(nl);
