@@ -69,13 +69,7 @@ class TextEndOfFile : public apptest::AppTest {
     }
     return out;
   }
-  std::string Partners(std::initializer_list<int> fields) const {
-    std::string out;
-    const std::string bytes = Get("data/org.dta");
-    for (std::size_t at = 0; at + partners::kOrgRecordLength <= bytes.size(); at += partners::kOrgRecordLength)
-      for (int f : fields) out += "|" + common::StripRightSp(partners::OrgText(bytes.substr(at, partners::kOrgRecordLength), f));
-    return out;
-  }
+  // A partner tool run over an empty register: name and notes of each partner, then the shares.
   std::string Partner(void (*tool)(partners::TfOrg&)) const {
     Put("data/org.dta", "");
     Put("data/podily.dta", "");
@@ -83,7 +77,12 @@ class TextEndOfFile : public apptest::AppTest {
     partners::SetupOrg(w, "org.dta");
     tool(w);
     w.CloseBrowse();
-    return Partners({of::Name, of::Note1, of::Note1 + 1}) + " " + Records(Get("data/podily.dta"), 58, {{42, 15}});
+    std::string out;
+    const std::string bytes = Get("data/org.dta");
+    for (std::size_t at = 0; at + partners::kOrgRecordLength <= bytes.size(); at += partners::kOrgRecordLength)
+      for (int f : {of::Name, of::Note1, of::Note1 + 1})
+        out += "|" + common::StripRightSp(partners::OrgText(bytes.substr(at, partners::kOrgRecordLength), f));
+    return out + " " + Records(Get("data/podily.dta"), partners::kShareRecordLength, {{42, 15}});
   }
   // A register loaded from a CSV file: the records it took, then each record.
   template <class W>
