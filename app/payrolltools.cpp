@@ -8,6 +8,7 @@
 #include "common/errors.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
+#include "common/osfile.h"
 #include "common/pascal.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -75,6 +76,17 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     payroll::ShowTemplateIoError(e);
     return false;
   }
+}
+
+// The lines of a list kept as text (terms, supplement fields), up to its end-of-file byte.
+bool ReadListLines(const std::string& path, std::vector<std::string>& lines) {
+  std::string text;
+  if (const int code = common::ReadTextFile(path, text)) {
+    payroll::ShowTemplateIoError(common::IoError(code, path, "read"));
+    return false;
+  }
+  lines = payroll::SplitLines(text);
+  return true;
 }
 
 int WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
@@ -189,7 +201,7 @@ int AddXmlNamesFromTemplate(payroll::TfJHcis& terms, const std::string& path) {
 
 int AddFurtherTerms(payroll::TfJHcis& terms, const std::string& path) {
   std::vector<std::string> lines;
-  if (!ReadTextLines(path, lines)) return -1;
+  if (!ReadListLines(path, lines)) return -1;
   int added = 0;
   for (const std::string& line : lines) {
     const std::string key = FiveDigits(Copy(line, 1, 5));
@@ -286,7 +298,7 @@ int ImportEmployeeIdentifiers(payroll::Tfpr_rol& employees, const std::string& c
 
 int WriteSupplementLayout(const std::string& listPath, const std::string& outPath) {
   std::vector<std::string> lines;
-  if (!ReadTextLines(listPath, lines)) return -1;
+  if (!ReadListLines(listPath, lines)) return -1;
   std::vector<std::string> out = {"type tPrDod = record", "osc : string[5];       { \"Osc   \"    \"P\"   }",
                                   "Jméno : string[30];    { \"Jméno \"    \" \"   }"_cz};
   for (std::size_t i = 0; i < lines.size(); i += 2) {

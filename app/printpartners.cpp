@@ -151,7 +151,7 @@ void CleanUp() {
 bool ReadPartnerCaptions(const std::string& file, std::vector<std::string>& captions) {
   captions.clear();
   std::string text;
-  if (const int code = common::ReadFileText(file, text)) {
+  if (const int code = common::ReadTextFile(file, text)) {
     common::FileErrorMessage(" cte soubor: ", file, code);
     return false;
   }

@@ -84,7 +84,8 @@ std::string RandomSeries() {
   return s;
 }
 
-std::vector<std::string> MaskLines(const std::string& text) {
+std::vector<std::string> MaskLines(const std::string& file) {
+  const std::string text = file.substr(0, common::TextEnd(file));
   std::vector<std::string> lines;
   std::size_t pos = 0;
   while (pos <= text.size()) {

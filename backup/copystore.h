@@ -50,8 +50,9 @@ std::string SideFileName(int number);
 std::string TrimBlanks(std::string_view s);
 // A random series number, "0000" to "9998".
 std::string RandomSeries();
-// The non-blank lines of a mask file (CR LF or LF), blanks around each removed.
-std::vector<std::string> MaskLines(const std::string& text);
+// The non-blank lines of a mask file (CR LF or LF) up to its end-of-file byte, blanks
+// around each removed.
+std::vector<std::string> MaskLines(const std::string& file);
 // A size in the " ### ### ### " picture of the progress lines.
 std::string SizeText(std::uint64_t size);
 

@@ -94,7 +94,7 @@ std::string CzechKeysToDigits(std::string_view text) {
 
 void ShowHelpTopic(const std::string& name, const std::string& topic) {
   std::string text;
-  if (common::ReadFileText(common::ProgDir(name + ".hlp"), text) != 0) return;
+  if (common::ReadTextFile(common::ProgDir(name + ".hlp"), text) != 0) return;
   const common::Session& session = common::CurrentSession();
   const std::string wanted = TopicKey(topic);
   std::string help;

@@ -48,9 +48,10 @@ void TfHint::Load(const std::string& folder, const std::string& name) {
   SetCaption(HintFolder + " : " + HintName);
   Memo1.ClearLines();
   HintLoaded = false;
+  HintTail.clear();
 
   std::string text;
-  if (common::CheckFile(FileName()) >= 3 && common::ReadFileText(FileName(), text) == 0) {
+  if (common::CheckFile(FileName()) >= 3 && common::ReadTextFile(FileName(), text, &HintTail) == 0) {
     HintLoaded = true;
     Memo1.SetText(text);
     std::vector<std::string> lines;
@@ -80,7 +81,7 @@ void TfHint::FormClose() {
   if (Editable) {
     std::string text;
     for (const std::string& line : Memo1.lines()) text += line + "\r\n";
-    text += "&" + FileName() + "\r\n";
+    text += "&" + FileName() + "\r\n" + HintTail;
     if (const int code = common::ReplaceFileContents(FileName(), text))
       ui::ShowMessage("Err" + common::FormatNumberMask("##### ", code) + FileName());
   }

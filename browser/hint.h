@@ -14,6 +14,7 @@ class TfHint : public ui::Form {
   std::string HintFolder;
   std::string HintName;
   bool HintLoaded = false;  // a file was read
+  std::string HintTail;     // the file's end-of-file byte and what follows it: written back as it was
   bool Editable = false;    // F2 made the text editable (for the rest of the run)
 
   // The file shown: HintFolder + HintName + ".nav".

@@ -112,7 +112,7 @@ bool CreateCashKeyFile() {
       }
     }
     std::string text;
-    if (const int code = common::ReadFileText(legacy, text)) {
+    if (const int code = common::ReadTextFile(legacy, text)) {
       common::FileErrorMessage(" cte soubor: ", legacy, code);
       return false;
     }

@@ -196,7 +196,7 @@ std::int32_t CsvRegister::ImportCsv(const std::string& path) {
   }
   // A file in UTF-8 with letters beyond ASCII is taken as such and converted.
   std::string text;
-  if (int code = common::ReadFileText(path, text)) {
+  if (int code = common::ReadTextFile(path, text)) {
     common::FileErrorMessage(" cte soubor: ", path, code);
     return -1;
   }

@@ -137,7 +137,7 @@ bool TagText(std::string_view line, std::string& text) {
 
 int ReadRawLines(const std::string& path, std::vector<std::string>& lines, bool* wasUtf8) {
   std::string bytes;
-  if (int code = common::ReadFileText(path, bytes)) return code;
+  if (int code = common::ReadTextFile(path, bytes)) return code;
   const bool utf8 = common::ConvertIfUtf8(bytes);
   if (wasUtf8) *wasUtf8 = utf8;
   lines.clear();

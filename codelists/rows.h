@@ -38,8 +38,8 @@ bool DeleteRow(CodeListWindow& w, const RowLayout& layout);
 // The text between the first "<" and the first ">" of a line (empty when ">" comes
 // first); false when the line lacks one of them.
 bool TagText(std::string_view line, std::string& text);
-// A text file's lines as raw bytes: a line feed ends a line and is dropped, a carriage
-// return stays. A text in UTF-8 with non-ASCII letters comes in Windows-1250 (wasUtf8
+// A text file's lines as raw bytes, up to its end-of-file byte: a line feed ends a line
+// and is dropped, a carriage return stays. A text in UTF-8 with non-ASCII letters comes in Windows-1250 (wasUtf8
 // set). 0 or the I/O code of the read.
 int ReadRawLines(const std::string& path, std::vector<std::string>& lines, bool* wasUtf8 = nullptr);
 

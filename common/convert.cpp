@@ -442,7 +442,7 @@ bool LoadLayout(std::string_view descName, std::string_view title, toPol& pol, s
   pol = toPol{};
   pol.title = std::string(title.substr(0, kNameMax));
   std::string text;
-  if (int code = ReadFileText(descName, text)) {
+  if (int code = ReadTextFile(descName, text)) {
     reason = "Err " + FormatNumberMask("#####", code);
     return false;
   }

@@ -63,7 +63,7 @@ struct toPol {
   int firstText = 0, secondText = 0;  // 1-based items of kind "S", 0 when absent
 };
 
-// Reads a description. False with a reason when it cannot serve: no items, more
+// Reads a description, up to its end-of-file byte. False with a reason when it cannot serve: no items, more
 // than 264 items, a text longer than 255, a record longer than 10,001 bytes, or
 // a text item without its size.
 bool LoadLayout(std::string_view descName, std::string_view title, toPol& pol, std::string& reason);

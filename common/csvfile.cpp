@@ -17,6 +17,12 @@ bool NextByte(tFormSoub& r, char& c) {
     r.buffer.resize(got);
     r.bufferPos = 0;
     if (got == 0) return false;  // the file became shorter
+    // The text ends at its end-of-file byte: the reading ends there.
+    if (const std::size_t end = TextEnd(r.buffer); end < got) {
+      r.buffer.resize(end);
+      r.size = r.position + static_cast<std::int64_t>(end);
+      if (end == 0) return false;
+    }
   }
   c = r.buffer[r.bufferPos++];
   ++r.position;

@@ -1,6 +1,7 @@
 // Reader of ";"-separated text files (imports of registers and code lists).
 // Quotes toggle the quoted state and are dropped wherever they stand; CR is
-// ignored; LF ends a line, even inside quotes.
+// ignored; LF ends a line, even inside quotes. The file ends at its end-of-file
+// byte (^Z), so a lone ^Z after the last line is no line.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -18,7 +19,7 @@ struct tFormSoub {
   File file;
   std::string name;
   std::array<std::string, kCsvFields> fields;  // fields 1..399 are fields[0..398]
-  std::int64_t size = 0;                       // bytes at opening
+  std::int64_t size = 0;                       // bytes at opening, up to ^Z once it is read
   std::int32_t fieldCount = 0;                 // fields read in the current line
   std::int64_t position = 0;                   // bytes read so far
   bool endOfFile = false, endOfLine = false, recordRead = false;

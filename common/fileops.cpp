@@ -62,8 +62,7 @@ std::string DamagedTextReason(std::string_view name, std::string& text) {
   const std::int32_t size = CheckFile(name);
   if (size < 0) return {};  // missing
   if (size > kTextFileMaxBytes) return Cz(" je příliš velký (") + std::to_string(size) + " B)";
-  if (const int code = ReadFileText(name, text)) return Cz(" nelze číst (err ") + std::to_string(code) + ")";
-  if (const std::size_t eof = text.find('\x1A'); eof != std::string::npos) text.resize(eof);
+  if (const int code = ReadTextFile(name, text)) return Cz(" nelze číst (err ") + std::to_string(code) + ")";
   if (!HoldsBinaryBytes(text)) return {};
   text.clear();
   return Cz(" není textový soubor");
@@ -87,10 +86,10 @@ std::string ReadFirstLine(std::string_view name) {
     std::size_t got = 0;
     if (f.ReadSome(off, buf, sizeof buf, got) != 0) return {};
     if (got == 0) return line;
-    for (std::size_t i = 0; i < got; ++i) {
-      if (buf[i] == '\r' || buf[i] == '\n' || buf[i] == '\x1A') return line;
-      line += buf[i];
-    }
+    const std::string_view text(buf, TextEnd(std::string_view(buf, got)));
+    const std::size_t end = text.find_first_of("\r\n");
+    line += text.substr(0, end);
+    if (end != std::string_view::npos || text.size() < got) return line;
     off += got;
   }
 }

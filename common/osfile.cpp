@@ -698,6 +698,20 @@ int ReadFileText(std::string_view name, std::string& out) {
   return f.ReadWhole(out);
 }
 
+std::size_t TextEnd(std::string_view bytes) {
+  const std::size_t end = bytes.find(kTextEndByte);
+  return end == std::string_view::npos ? bytes.size() : end;
+}
+
+int ReadTextFile(std::string_view name, std::string& text, std::string* tail) {
+  if (tail) tail->clear();
+  if (const int code = ReadFileText(name, text)) return code;
+  const std::size_t end = TextEnd(text);
+  if (tail) tail->assign(text, end);
+  text.resize(end);
+  return 0;
+}
+
 int EraseFile(std::string_view name) {
   std::string path;
   if (int code = ResolveName(name, path)) return code;

@@ -246,6 +246,16 @@ bool DirectoryExists(std::string_view name);  // a folder
 // Reads a whole file (opened read only, so an exclusive holder gives 32).
 [[nodiscard]] int ReadFileText(std::string_view name, std::string& out);
 
+// A text saved by a Windows editor ends at its end-of-file byte (^Z): what follows it
+// is no part of the text. Every reader that shows or parses text stops there; steps
+// that move files keep every byte.
+inline constexpr char kTextEndByte = '\x1A';
+// The length of the text in `bytes`: up to its first end-of-file byte, or all of them.
+std::size_t TextEnd(std::string_view bytes);
+// ReadFileText up to the end-of-file byte; `tail`, when given, gets the byte and what
+// follows it (empty when the file has none), for a reader that writes the text back.
+[[nodiscard]] int ReadTextFile(std::string_view name, std::string& text, std::string* tail = nullptr);
+
 // Creates a file that must not exist yet, holding `content` (an exclusive create): 0, 80 when the
 // name is taken (the existing file is not touched), or another I/O code. The file appears whole
 // or not at all: it is written beside and moved in only while the name is free.

@@ -32,14 +32,12 @@ void AddEntry(tSetReg& reg, std::string key, std::string value) {
 
 void LoadParamFile(tSetReg& reg) {
   std::string text;
-  const int code = ReadFileText(reg.diskName, text);
+  const int code = ReadTextFile(reg.diskName, text);
   if (code == io::kFileNotFound || code == io::kPathNotFound) return;  // a missing file reads as empty
   if (code != 0) {
     reg.refused = code;  // what is on disk is unknown: it must not be replaced
     return;
   }
-  const std::size_t eof = text.find('\x1A');
-  if (eof != std::string::npos) text.resize(eof);
   if (HoldsBinaryBytes(text)) reg.refused = io::kInvalidData;
   std::size_t start = 0;
   while (start < text.size()) {

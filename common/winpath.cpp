@@ -130,6 +130,7 @@ int DriveMap::Load(const std::string& realPath, std::vector<BadLine>* bad) {
   while ((err = fs.ReadAt(fd, buf, sizeof buf, text.size(), got)) == 0 && got > 0) text.append(buf, got);
   fs.Close(fd);
   if (err) return IoCodeFromErrno(err, realPath, IoOp::Read);
+  text.resize(TextEnd(text));
 
   int result = 0;
   std::size_t pos = 0;

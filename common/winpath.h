@@ -37,7 +37,8 @@ class DriveMap {
     std::string text;  // UTF-8, as in the file
   };
   // Reads a map file: one "X: /real/folder" (or "X:=/real/folder", or a "\\server\share"
-  // prefix and its folder) per line, UTF-8; blank lines and lines starting with "#" or
+  // prefix and its folder) per line, UTF-8, up to an end-of-file byte (^Z) a Windows
+  // editor may have put at its end; blank lines and lines starting with "#" or
   // ";" are skipped. Entries add to (and override) the current ones. A line that cannot
   // be understood (a drive letter without its colon, a folder that is not absolute)
   // changes nothing, goes to `bad` and makes the result 87; the good lines apply all

@@ -126,6 +126,7 @@ struct CsvLine {
 std::optional<std::vector<CsvLine>> ReadCsvLines(const std::string& path, int fieldCount, std::string& refusal) {
   std::string text;
   if (!ReadInput(path, kMaxCsvBytes, text, refusal)) return std::nullopt;
+  text.resize(common::TextEnd(text));  // as the reader below, what follows ^Z is no text
   const bool marked = text.starts_with(kUtf8Mark);
   const bool utf8 = marked || common::IsUtf8WithNonAscii(text);
   text.clear();

@@ -99,7 +99,7 @@ PrinterControlCodes ReadPrinterControl(const std::string& fileName) {
   }
   common::ThrowIfError(probe, fileName);
   std::string text;
-  common::ThrowIfError(common::ReadFileText(fileName, text), fileName);
+  common::ThrowIfError(common::ReadTextFile(fileName, text), fileName);
   return ParsePrinterControl(text);
 }
 

@@ -33,6 +33,7 @@ struct PrinterControlCodes {
 std::string ParseCodeText(std::string_view text);
 // Lines "KEY text": characters 1-4 the key (INIT, NORM, ELIT, COND), from 6 the codes.
 PrinterControlCodes ParsePrinterControl(std::string_view fileText);
+// Read up to its end-of-file byte.
 // A missing file or one of 2 bytes or fewer gives NORM 18, ELIT 27 77, COND 15, no INIT;
 // a file that exists and cannot be read raises IoError.
 PrinterControlCodes ReadPrinterControl(const std::string& fileName);

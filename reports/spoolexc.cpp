@@ -29,9 +29,11 @@ std::int32_t CsvRecordCount(const std::string& fileName) {
   for (std::uint64_t at = 0;;) {
     std::size_t got = 0;
     if (f.ReadSome(at, buffer.data(), buffer.size(), got) != 0 || got == 0) break;
-    for (std::size_t i = 0; i < got; ++i)
+    const std::size_t text = common::TextEnd(std::string_view(buffer.data(), got));
+    for (std::size_t i = 0; i < text; ++i)
       if (buffer[i] == '\n') ++lines;
-    last = buffer[got - 1];
+    if (text > 0) last = buffer[text - 1];
+    if (text < got) break;  // the end-of-file byte
     at += got;
   }
   if (last != '\n') ++lines;
