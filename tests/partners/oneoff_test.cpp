@@ -345,7 +345,7 @@ TEST_F(OneOffTools, ToolsKilledAtEachWriteLeaveTheOldOrTheNewPairAndARerunAddsEa
       ASSERT_TRUE(fs.Dead());
       ++killed;
       common::CurrentSession().CopyTempsSwept.clear();  // the next opening is a new run's
-      const std::string leftOrg = ReadData("org.dta"), leftShares = ReadData("podily.dta");
+      const std::string leftOrg = ReadData("org.dta");
       const bool foreign = n == t.foreignAt;
       std::string other;
       if (foreign) {
@@ -433,7 +433,7 @@ TEST_F(OneOffTools, ToolsWhoseFileCannotBeWrittenLeaveThePairAndNameTheFile) {
   };
   struct Fault {
     const char* file;  // a part of the path: "org.dta" takes in its rollback copy
-    common::FsOp op;   // Open: its open for writing, Write: a write
+    common::FsOp op;   // OpenWrite: its open for writing, Write: a write
   };
   const Fault faults[] = {
       {"podily.dta", common::FsOp::OpenWrite}, {"podily.dta", common::FsOp::Write},
@@ -468,7 +468,7 @@ TEST_F(OneOffTools, ToolsWhoseFileCannotBeWrittenLeaveThePairAndNameTheFile) {
       counter.DieAt(f.op, {f.file}, 1 << 30);
       run(t, counter);
       const int calls = counter.DeathOpCalls();
-      const std::string newOrg = ReadData("org.dta"), newShares = ReadData("podily.dta");
+      const std::string newShares = ReadData("podily.dta");
       for (int k = 0; k < calls; ++k) {
         if (t.Orvek() && k > 3 && k != calls / 2 && k < calls - 3) continue;
         SCOPED_TRACE(k);
@@ -514,7 +514,6 @@ TEST_F(OneOffTools, ToolsWhoseFileCannotBeWrittenLeaveThePairAndNameTheFile) {
         w.CloseBrowse();
         ++outcomes["read only, then put back"];
       }
-      (void)newOrg;
     }
   }
   std::cout << ::testing::PrintToString(outcomes) << "\n";
