@@ -39,6 +39,17 @@ std::string NoteText() {
   return common::ReadFirstLine(note);
 }
 
+// "nezkopírovány 3 soubory: a, b, c": the first names and how many more.
+std::string NotCopiedText(const std::vector<std::string>& names) {
+  constexpr std::size_t kNamed = 3;
+  const auto n = static_cast<std::int64_t>(names.size());
+  std::string text = common::CzCount(n, {"soubor", "soubory", "souborů"}, {"nezkopírován", "nezkopírovány", "nezkopírováno"},
+                                     common::CzPlace::Before) + ":";
+  for (std::size_t i = 0; i < names.size() && i < kNamed; ++i) text += (i == 0 ? " " : ", ") + names[i];
+  if (names.size() > kNamed) text += " a " + common::CzCount(n - static_cast<std::int64_t>(kNamed), "další", "další", "dalších");
+  return text;
+}
+
 }  // namespace
 
 std::string CopyListHint() { return "Označ vybranou kopi a pak DblClick nebo Enter"_cz; }
@@ -226,13 +237,13 @@ void TfGlobKop::DiskErrorMessage(int code) {
                       common::RemoveSpaces(common::FormatFloatMask("#####", code)));
 }
 
-bool TfGlobKop::CollectFiles(int& skipped) {
+bool TfGlobKop::CollectFiles(std::vector<std::string>& notCopied) {
   Table.clear();
   // A mask and every name it lists stay in the data folder: anything else is left out.
   auto addMask = [&](const std::string& mask) {
     if (!SafeName(mask)) {
       common::LogProtocol(mask + " Ignorován"_cz);
-      ++skipped;
+      notCopied.push_back(mask);
       return;
     }
     std::vector<common::DirItem> items;
@@ -240,7 +251,7 @@ bool TfGlobKop::CollectFiles(int& skipped) {
     for (const auto& item : items) {
       if (!SafeName(item.name) || item.isLink) {
         common::LogProtocol(item.name + " Ignorován"_cz);
-        ++skipped;
+        notCopied.push_back(item.name);
       } else if (item.size > 0) {
         AddCopyName(item.name, common::DataDir(item.name));
       }
@@ -250,11 +261,11 @@ bool TfGlobKop::CollectFiles(int& skipped) {
     common::Session& s = common::CurrentSession();
     if (!s.FjOn && common::FileExists(common::DataDir(common::kProtocolFileName))) {
       if (common::CopyFileKeepDate(common::DataDir(common::kProtocolFileName), common::DataDir("protokol.dta")) != 0)
-        ++skipped;
+        notCopied.push_back("protokol.dta");
     }
     if (common::FileExists(common::DataDir(common::kJobFileName)) &&
         common::CopyFileKeepDate(common::DataDir(common::kJobFileName), common::DataDir("master.dta")) != 0)
-      ++skipped;
+      notCopied.push_back("master.dta");
     for (const char* mask : kBackupMasks) addMask(mask);
     return true;
   }
@@ -285,8 +296,9 @@ void TfGlobKop::BackupData() {
     Series = RandomSeries();
     DiskCounter = 0;
     LabelID.SetText(IdText());
-    int skipped = 0, failed = 0;
-    const bool listed = CollectFiles(skipped);
+    std::vector<std::string> notCopied;
+    int failed = 0;
+    const bool listed = CollectFiles(notCopied);
     browser::CloseBlik();
     TotalBytes = 0;
     if (listed && !Table.empty()) {
@@ -300,15 +312,15 @@ void TfGlobKop::BackupData() {
         if (rc == 0) rc = f.GetTime(mtime);
         if (rc != 0) {
           common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name + " Ignorován"_cz);
+          notCopied.push_back(e.name);
           e.name.clear();
-          ++skipped;
           continue;
         }
         e.size = size;
         e.mtimeNs = mtime;
         TotalBytes += size;
       }
-      const bool done = DisketteMode ? CopyToDiskettes(failed) : CopyToFolder(skipped, failed);
+      const bool done = DisketteMode ? CopyToDiskettes(failed) : CopyToFolder(notCopied);
       (void)done;
     }
   } catch (const common::IoError& e) {
@@ -365,7 +377,7 @@ bool TfGlobKop::CopyDone(const std::string& note) {
   return true;
 }
 
-bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
+bool TfGlobKop::CopyToFolder(std::vector<std::string>& notCopied) {
   Tail = DataPathTail(common::DataDir(""));
   const std::string setFolder = SetFolderName();
   std::uint64_t freeBytes = 0;
@@ -407,7 +419,7 @@ bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
              : Compression ? common::ReplaceFileFrom(e.source, target) : common::CopyFileKeepDate(e.source, target);
     if (rc == 0) rc = common::SetFileTime(target, e.mtimeNs);
     if (rc != 0) {
-      ++failed;
+      notCopied.push_back(e.name);
       common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name + " chyba "_cz +
                           std::to_string(rc));
     } else {
@@ -416,9 +428,8 @@ bool TfGlobKop::CopyToFolder(int& skipped, int& failed) {
     CopiedBytes += e.size;
   }
   common::LogProtocol("Celkem zkopírováno "_cz + common::FormatFloatMask("######", copied) + " souborů"_cz);
-  if (failed > 0 || skipped > 0) {
-    common::BeepMessage("Kopie číslo "_cz + CopyNumber + " není úplná: nezkopírováno "_cz +
-                        std::to_string(failed + skipped) + " souborů"_cz);
+  if (!notCopied.empty()) {
+    common::BeepMessage("Kopie číslo "_cz + CopyNumber + " není úplná: "_cz + NotCopiedText(notCopied));
     return false;
   }
   common::LogProtocol("Kopie OK");

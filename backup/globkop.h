@@ -98,9 +98,10 @@ class TfGlobKop : public ui::Form {
   std::string IdText() const;
   std::string CopyLine(std::size_t index, const CopyEntry& e, const char* mask = "#### ") const;
   void ShowProgressLine(const std::string& line);
-  // Builds the file table of the set; false when the backup must end.
-  bool CollectFiles(int& skipped);
-  bool CopyToFolder(int& skipped, int& failed);
+  // Builds the file table of the set, the names left out into notCopied; false when the
+  // backup must end.
+  bool CollectFiles(std::vector<std::string>& notCopied);
+  bool CopyToFolder(std::vector<std::string>& notCopied);
   bool CopyToDiskettes(int& failed);
   bool CopyDone(const std::string& note);
   bool PackTable(const std::string& workFolder);

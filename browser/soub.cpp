@@ -232,16 +232,22 @@ bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
     LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepřepíše, nelze smazat kopii pro návrat ") + copy + ", err " +
                  common::FormatFloatMask("######", code));
   }
-  const int code = rewrite.PutBack();
+  common::TakenBack what;
+  const int code = rewrite.PutBack(&what);
   if (code == 0) {
     AfterTakeBack();
     return false;
   }
   // Nothing more is written while the copy waits: a later write would be undone with it.
   KeepReadOnly();
-  LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepodařilo vrátit do původního stavu, err ") +
-               common::FormatFloatMask("######", code) + Cz("; vrátí se z kopie ") + copy +
-               Cz(" při dalším zápisu nebo otevření, do té doby je jen pro čtení"));
+  if (what.stuckName.empty())
+    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepodařilo vrátit do původního stavu, err ") +
+                 common::FormatFloatMask("######", code) + Cz("; vrátí se z kopie ") + copy +
+                 Cz(" při dalším zápisu nebo otevření, do té doby je jen pro čtení"));
+  else  // another file of the step holds it back: the two go back together
+    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepodařilo vrátit do původního stavu: ") + StuckText(what) +
+                 Cz("; oba se vrátí z kopie ") + copy + Cz(" při dalším zápisu nebo otevření, do té doby je ") +
+                 DataFileName + Cz(" jen pro čtení"));
   return false;
 }
 
@@ -310,6 +316,12 @@ void TfSoub::AfterTakeBack() {
   if (Top > Count - RowsPerPage) Top = Count - RowsPerPage;
   if (Top < 0) Top = 0;
   if (sgRol.visible()) LayoutGrid();
+}
+
+std::string TfSoub::StuckText(const common::TakenBack& what) {
+  using common::Cz;
+  return Cz("soubor ") + what.stuckName + (what.stuckReading ? Cz(" nelze přečíst, err ") : Cz(" nelze zapsat, err ")) +
+         std::to_string(what.stuckCode);
 }
 
 std::string TfSoub::PutBackText(const common::TakenBack& what) const {
@@ -418,10 +430,10 @@ bool TfSoub::RefusedWhileCopyLeft() {
   }
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
     LaterMessage(Cz("Soubor ") + DataFileName + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
-                 common::RollbackCopyName(DataFilePath));
+                 common::RollbackCopyName(DataFilePath) + (what.stuckName.empty() ? "" : " (" + StuckText(what) + ")"));
     return true;
   }
-  if (left == common::LeftCopy::PutBack && what.changed) LaterMessage(PutBackText(what));
+  if (left == common::LeftCopy::PutBack) LaterMessage(PutBackText(what));
   readOnly_ = false;
   MayEdit = mayBefore_[0];
   MayAdd = mayBefore_[1];
@@ -437,12 +449,14 @@ void TfSoub::RecoverLeftCopy() {
   common::TakenBack what;
   switch (common::PutBackLeftCopy(DataFilePath, &what)) {
     case common::LeftCopy::PutBack:
-      if (what.changed) common::MessageOk(PutBackText(what));  // a step killed before its first write changed nothing
+      // Said whether this opening or one that ended before erasing the copy put the bytes back.
+      common::MessageOk(PutBackText(what));
       break;
     case common::LeftCopy::Stuck:
       readOnly_ = true;
       common::MessageOk(Cz("Soubor ") + DataFileName + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") +
-                        common::RollbackCopyName(DataFilePath) + Cz("): otevírá se jen pro čtení"));
+                        common::RollbackCopyName(DataFilePath) +
+                        (what.stuckName.empty() ? "" : ", " + StuckText(what)) + Cz("): otevírá se jen pro čtení"));
       break;
     case common::LeftCopy::None:
     case common::LeftCopy::Finished:  // the step went through: nothing to say

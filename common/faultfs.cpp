@@ -70,6 +70,8 @@ std::string FaultFileSystem::PathOf(int fd) const {
 int FaultFileSystem::Open(const std::string& path, int flags, unsigned perm, int& fd) {
   fd = -1;
   if (int e = Injected(FsOp::Open, path)) return e;
+  if ((flags & O_ACCMODE) != O_RDONLY || (flags & (O_CREAT | O_TRUNC)) != 0)
+    if (int e = Injected(FsOp::OpenWrite, path)) return e;
   if (dead_ && (flags & (O_CREAT | O_TRUNC)) != 0 &&
       std::any_of(dieParts_.begin(), dieParts_.end(), [&](const std::string& p) { return path.find(p) != std::string::npos; }))
     return EIO;

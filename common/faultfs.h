@@ -14,6 +14,7 @@ namespace common {
 enum class FsOp {
   Open, Close, Lock, Read, Write, Stat, Truncate, Sync, SetTime, SetMode,
   StatPath, ListDir, MakeDir, RemoveDir, Unlink, Rename, SetTimePath, FreeSpace, LinkStatPath,
+  OpenWrite,  // an open for writing (or creating), as of a file nobody may write; also an Open
 };
 
 class FaultFileSystem : public FileSystem {

@@ -142,40 +142,58 @@ std::uint64_t PlannedEnd(File& f, const Section& s, std::uint64_t size) {
   return end;
 }
 
-// Puts one file back into f. The step's planned appends are cut off, or blanked in place
-// where other records follow them; without a plan what lies past the old end is cut off
-// only when `cut` (the step's own failure: nobody else wrote meanwhile).
-int TakeBackFile(File& f, const Section& s, bool cut, TakenBack* what) {
+// What putting one file back writes, found by reading it only: nothing for a file the
+// step did not change.
+struct Undo {
+  bool cut = false;                        // cut back to the old size
+  std::uint64_t blankAt = 0, blankN = 0;   // the step's records blanked in place
+  bool bytes = false;                      // the old bytes go back at their offset
+  bool Any() const { return cut || blankN > 0 || bytes; }
+};
+
+// The step's planned appends are cut off, or blanked in place where other records follow
+// them; without a plan what lies past the old end is cut off only when `cut` (the step's
+// own failure: nobody else wrote meanwhile). The old bytes go back only where they differ.
+int FindUndo(File& f, const Section& s, bool cut, Undo& u) {
+  u = Undo{};
   std::uint64_t size = 0;
   if (int code = f.Size(size)) return code;
   if (size > s.oldSize) {
     const std::uint64_t len = s.appends.recordLength;
     const std::uint64_t end = len > 0 ? PlannedEnd(f, s, size) : (cut ? size : s.oldSize);
     if (end >= size) {
-      if (int code = f.Truncate(s.oldSize)) return code;
-      if (what) what->changed = true;
+      u.cut = true;
     } else if (end > s.oldSize) {
       // Others' records follow: the step's ones keep their places, blanked.
-      const std::uint64_t n = (end - s.oldSize + len - 1) / len * len;
-      if (s.appends.blanks.size() < n) return io::kInvalidData;
-      if (int code = f.WriteAt(s.oldSize, s.appends.blanks.data(), static_cast<std::size_t>(n))) return code;
-      if (what) {
-        what->changed = true;
-        what->blankedFirst = s.oldSize / len + 1;
-        what->blanked = n / len;
-      }
+      u.blankAt = s.oldSize;
+      u.blankN = (end - s.oldSize + len - 1) / len * len;
+      if (s.appends.blanks.size() < u.blankN) return io::kInvalidData;
     }
   }
   if (!s.bytes.empty()) {
-    // Written only where they differ, so that a step that failed before touching them
-    // needs no write.
     std::string now(s.bytes.size(), '\0');
     std::size_t got = 0;
-    if (f.ReadSome(s.offset, now.data(), now.size(), got) != 0 || got != now.size() || now != s.bytes) {
-      if (int code = f.WriteAt(s.offset, s.bytes.data(), s.bytes.size())) return code;
-      if (what) what->changed = true;
+    u.bytes = f.ReadSome(s.offset, now.data(), now.size(), got) != 0 || got != now.size() || now != s.bytes;
+  }
+  return 0;
+}
+
+// Writes what FindUndo found into f, opened for writing.
+int ApplyUndo(File& f, const Section& s, const Undo& u, TakenBack* what) {
+  if (!u.Any()) return 0;  // nothing written, nothing to flush
+  if (u.cut) {
+    if (int code = f.Truncate(s.oldSize)) return code;
+  } else if (u.blankN > 0) {
+    if (int code = f.WriteAt(u.blankAt, s.appends.blanks.data(), static_cast<std::size_t>(u.blankN))) return code;
+    if (what) {
+      const std::uint64_t len = s.appends.recordLength;
+      what->blankedFirst = u.blankAt / len + 1;
+      what->blanked = u.blankN / len;
     }
   }
+  if (u.bytes)
+    if (int code = f.WriteAt(s.offset, s.bytes.data(), s.bytes.size())) return code;
+  if (what) what->changed = true;
   return f.Sync();
 }
 
@@ -184,29 +202,62 @@ std::string BesideName(std::string_view first, const std::string& name) {
   return std::string(FolderPart(first)) + name;
 }
 
-// Puts back the other files of the step, then the first one (f).
+// A file of the step that holds the copy back: its name (empty: the first), the code, and
+// whether it could not be read. Returns the code.
+int Stuck(TakenBack* what, const std::string& name, int code, bool reading) {
+  if (what) {
+    what->stuckName = name;
+    what->stuckCode = code;
+    what->stuckReading = reading;
+  }
+  return code;
+}
+
+// Puts back the other files of the step, then the first one (f). A file the step did not
+// change is only read, never opened for writing, so that one nobody may write holds
+// nothing back; every file that changed is open for writing before the first byte goes
+// back, so that one that cannot be written leaves them all as they are.
 int TakeBack(File& f, const CopyImage& image, bool cut, TakenBack* what) {
+  struct Other {
+    const Section* s;
+    std::string name;
+    File file;
+    Undo undo;
+  };
+  std::vector<Other> others;
   for (std::size_t i = 1; i < image.sections.size(); ++i) {
     const Section& s = image.sections[i];
-    const std::string name = BesideName(f.Name(), s.name);
-    if (!FileExists(name)) continue;  // the step never made it
-    File g;
-    if (int code = g.Open(name, kModeReadWrite)) return code;
+    Other o{&s, BesideName(f.Name(), s.name), {}, {}};
+    if (!FileExists(o.name)) continue;  // the step never made it
+    if (int code = o.file.Open(o.name, kModeReadOnly)) return Stuck(what, s.name, code, true);
+    if (int code = FindUndo(o.file, s, true, o.undo)) return Stuck(what, s.name, code, true);
+    o.file.Close();
+    if (o.undo.Any()) {
+      // Found again under the open for writing.
+      if (int code = o.file.Open(o.name, kModeReadWrite)) return Stuck(what, s.name, code, false);
+      if (int code = FindUndo(o.file, s, true, o.undo)) return Stuck(what, s.name, code, true);
+    }
+    others.push_back(std::move(o));
+  }
+  Undo first;
+  if (int code = FindUndo(f, image.sections[0], cut, first)) return Stuck(what, {}, code, true);
+  for (Other& o : others) {
     TakenBack other;
-    if (int code = TakeBackFile(g, s, true, &other)) return code;
+    if (int code = ApplyUndo(o.file, *o.s, o.undo, &other)) return Stuck(what, o.s->name, code, false);
+    o.file.Close();
     std::uint64_t size = 0;
-    const bool empty = g.Size(size) == 0 && size == 0;
-    g.Close();
-    if (!s.existed && empty) {
-      if (int code = EraseFile(name)) return code;
+    if (!o.s->existed && FileSize(o.name, size) == 0 && size == 0) {
+      // Made empty by the step: it goes again.
+      if (int code = EraseFile(o.name)) return Stuck(what, o.s->name, code, false);
       other.changed = true;
     }
     if (what && other.changed) {
       what->changed = true;
-      what->also.push_back(s.name);
+      what->also.push_back(o.s->name);
     }
   }
-  return TakeBackFile(f, image.sections[0], cut, what);
+  if (int code = ApplyUndo(f, image.sections[0], first, what)) return Stuck(what, {}, code, false);
+  return 0;
 }
 
 // A temporary of the copy whose writer died goes.

@@ -12,8 +12,10 @@
 // (as they will stand on disk) and their blanked form: taking it back cuts them off,
 // or, where records of another workstation follow them, blanks them in place. A step
 // may write other files beside the first one (a share file with its partners): their
-// old ends go into the same copy and are put back with it. A step that went through
-// marks its copy finished before erasing it; a finished copy left behind is only erased.
+// old ends go into the same copy and are put back with it. A take-back writes only the
+// files the step changed, and only once each of them is open for writing. A step that
+// went through marks its copy finished before erasing it; a finished copy left behind is
+// only erased, an unfinished one is a step taken back, whoever put its bytes back.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -47,10 +49,15 @@ struct StepPlan {
 
 // What taking a step back did.
 struct TakenBack {
-  bool changed = false;            // a byte was put back or cut off (a step killed before its first write changed none)
+  bool changed = false;            // a byte was put back or cut off (by this take-back)
   std::vector<std::string> also;   // the other files put back (names as in the plan)
   std::uint64_t blankedFirst = 0;  // the first record blanked instead of cut off (1-based)
   std::uint64_t blanked = 0;       // how many
+  // With the copy kept: the file that could not be put back (name as in the plan; empty:
+  // the first file, or nothing known), its code, and whether it could not be read.
+  std::string stuckName;
+  int stuckCode = 0;
+  bool stuckReading = false;
 };
 
 class InPlaceRewrite {
@@ -85,7 +92,8 @@ class InPlaceRewrite {
 
 enum class LeftCopy {
   None,      // no copy there
-  PutBack,   // a copy was there and the old bytes are back
+  PutBack,   // the copy of a step that never finished was there and the old bytes are back
+             // (put back now, or by an opening that ended before erasing the copy)
   InUse,     // its writer is still at work
   Stuck,     // it is there and could not be put back (another user holds the file, or an I/O error)
   Finished,  // a finished step's copy, erased: nothing was put back

@@ -236,9 +236,20 @@ std::string IntToText(std::int32_t n, int width) {
   return t;
 }
 
+namespace {
+std::string_view CzForm(std::int64_t n, const CzForms& forms) {
+  return n == 1 ? forms.one : (n >= 2 && n <= 4 ? forms.few : forms.many);
+}
+}  // namespace
+
 std::string CzCount(std::int64_t n, std::string_view one, std::string_view few, std::string_view many) {
-  const std::string_view word = n == 1 ? one : (n >= 2 && n <= 4 ? few : many);
-  return std::to_string(n) + " " + Cz(word);
+  return std::to_string(n) + " " + Cz(CzForm(n, {one, few, many}));
+}
+
+std::string CzCount(std::int64_t n, CzForms word, CzForms participle, CzPlace place) {
+  const std::string counted = std::to_string(n) + " " + Cz(CzForm(n, word));
+  const std::string agreeing = Cz(CzForm(n, participle));
+  return place == CzPlace::Before ? agreeing + " " + counted : counted + " " + agreeing;
 }
 
 Currency RoundAmount(Currency value) {

@@ -43,6 +43,15 @@ std::string IntToText(std::int32_t n, int width);
 // n with the Czech word that agrees with it: "1 položku", "2 položky", "5 položek" (one:
 // for 1, few: for 2 to 4, many: for 0 and from 5 on; UTF-8 words in, program text out).
 std::string CzCount(std::int64_t n, std::string_view one, std::string_view few, std::string_view many);
+// The forms of a Czech word for 1, for 2 to 4, and for 0 and from 5 on.
+struct CzForms {
+  std::string_view one, few, many;
+};
+// Where a participle agreeing with the count stands: after the word ("4 položky
+// oddělené") or ahead of the number ("nezkopírovány 3 soubory").
+enum class CzPlace { After, Before };
+// n with the word and a participle that both agree with it.
+std::string CzCount(std::int64_t n, CzForms word, CzForms participle, CzPlace place = CzPlace::After);
 
 // The amount rounded half away from zero to hundredths through the mask
 // "############.##-" (more than 12 whole digits lose the highest ones).

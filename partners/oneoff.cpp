@@ -33,6 +33,7 @@ constexpr std::int32_t kOthersFirst = 10000, kOthersLast = 10099;
 constexpr std::int32_t kPrefixFirst = 10100, kPrefixLast = 10999;
 constexpr std::int32_t kAddedFirst = 11000;            // the partners of 843.dta
 constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+constexpr common::CzForms kSeparated{"oddělenou", "oddělené", "oddělených"};  // of a count of parts or fields
 
 std::string Trimmed(std::string_view s) { return common::StripLeftSp(common::StripRightSp(s)); }
 std::string Number(std::int64_t n) { return std::to_string(n); }
@@ -141,8 +142,8 @@ std::optional<std::vector<CsvLine>> ReadCsvLines(const std::string& path, int fi
       if (csv.fieldCount != fieldCount) {
         common::CsvClose(csv);
         refusal = LineRefusal(path, line,
-                              Cz("má ") + common::CzCount(csv.fieldCount, "položku", "položky", "položek") +
-                                  Cz(" oddělených \";\", má jich být ") + Number(fieldCount));
+                              Cz("má ") + common::CzCount(csv.fieldCount, {"položku", "položky", "položek"}, kSeparated) +
+                                  Cz(" \";\", má jich být ") + Number(fieldCount));
         return std::nullopt;
       }
       CsvLine l{line, {}};
@@ -194,8 +195,9 @@ std::optional<std::string> PutAddress(const std::vector<std::string>& parts, std
   static constexpr std::tuple<int, const char*, std::size_t> kLines[] = {
       {of::Street, "ulice", 30}, {of::Town, "město", 30}, {of::PostalCode, "PSČ", 5}};
   if (parts.size() > std::size(kLines))
-    return Cz("adresa má ") + Number(static_cast<std::int64_t>(parts.size())) +
-           Cz(" částí oddělených čárkou, řádky adresy jsou 3 (ulice, město, PSČ)");
+    return Cz("adresa má ") +
+           common::CzCount(static_cast<std::int64_t>(parts.size()), {"část", "části", "částí"}, kSeparated) +
+           Cz(" čárkou, řádky adresy jsou 3 (ulice, město, PSČ)");
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const auto [field, name, capacity] = kLines[i];
     const std::string text = field == of::PostalCode ? common::RemoveSpaces(parts[i]) : parts[i];

@@ -89,7 +89,7 @@ TEST_F(BackupFolder, AHeldFileIsCountedAndTheCopyIsNotMarkedOk) {
   common::File holder;
   ASSERT_EQ(holder.Open("C:\\APP\\DATA\\F1\\b.DT1", common::kModeExclusive), 0);
   RunBackup();
-  EXPECT_TRUE(SaidSomething("Kopie číslo 001 není úplná: nezkopírováno 1 souborů"))
+  EXPECT_TRUE(SaidSomething("Kopie číslo 001 není úplná: nezkopírován 1 soubor: b.DT1"))
       << ::testing::PrintToString(Messages());
   EXPECT_FALSE(Exists(SetDir("CISLO.TXT")));
   EXPECT_FALSE(Exists(SetDir("kopie.001/__TAVONA.001")));
@@ -97,6 +97,47 @@ TEST_F(BackupFolder, AHeldFileIsCountedAndTheCopyIsNotMarkedOk) {
   const std::string log = common::Win1250ToUtf8(Read(Data("PROTOKOL.PRT")));
   EXPECT_NE(log.find("b.DT1 Ignorován"), std::string::npos);
   EXPECT_EQ(log.find("Kopie OK"), std::string::npos);
+}
+
+// The message of an incomplete copy names the files left out, the first three and how
+// many more, in words that agree with their count.
+TEST_F(BackupFolder, AnIncompleteCopyNamesTheFilesLeftOut) {
+  struct Case {
+    int held;             // files h01.dta, h02.dta, ... held by another open
+    const char* failing;  // a copy into the copy folder that cannot be put in place (its name), or none
+    std::string message;  // after "Kopie číslo 001 není úplná: "
+  };
+  const std::vector<Case> cases{
+      {1, nullptr, "nezkopírován 1 soubor: h01.dta"},
+      {2, nullptr, "nezkopírovány 2 soubory: h01.dta, h02.dta"},
+      {3, nullptr, "nezkopírovány 3 soubory: h01.dta, h02.dta, h03.dta"},
+      {4, nullptr, "nezkopírovány 4 soubory: h01.dta, h02.dta, h03.dta a 1 další"},
+      {6, nullptr, "nezkopírováno 6 souborů: h01.dta, h02.dta, h03.dta a 3 další"},
+      {30, nullptr, "nezkopírováno 30 souborů: h01.dta, h02.dta, h03.dta a 27 dalších"},
+      {0, "kopie.001/a.dta", "nezkopírován 1 soubor: a.dta"},
+      {2, "kopie.001/b.DT1", "nezkopírovány 3 soubory: h01.dta, h02.dta, b.DT1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    fs::remove_all(SetDir());
+    for (const auto& e : fs::directory_iterator(Data("")))
+      if (e.path().filename().string().starts_with("h")) fs::remove(e.path());
+    std::vector<common::File> holders(static_cast<std::size_t>(c.held));
+    for (int i = 0; i < c.held; ++i) {
+      const std::string name = (i < 9 ? "h0" : "h") + std::to_string(i + 1) + ".dta";
+      Write(Data(name), "held");
+      ASSERT_EQ(holders[static_cast<std::size_t>(i)].Open("C:\\APP\\DATA\\F1\\" + name, common::kModeExclusive), 0);
+    }
+    common::FaultFileSystem faults;
+    if (c.failing) faults.Fail(common::FsOp::Rename, EIO, c.failing);
+    notes.calls.clear();
+    {
+      common::ScopedFileSystem scoped(faults);
+      RunBackup();
+    }
+    EXPECT_EQ(Messages(), Strings{"Kopie číslo 001 není úplná: " + c.message});
+    EXPECT_FALSE(Exists(SetDir("CISLO.TXT")));
+  }
 }
 
 TEST_F(BackupFolder, AFailedCopyIsReportedAndTheCounterStays) {

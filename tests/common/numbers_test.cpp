@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "common/encoding.h"
 #include "common/errors.h"
 #include "hex_text.h"
 
@@ -131,6 +132,32 @@ TEST(MaskText, RealAndIntTexts) {
   EXPECT_EQ(RealToText(60, 0, 1).size(), 40u);
   EXPECT_EQ(IntToText(42, 5), "   42");
   EXPECT_EQ(IntToText(-42, 2), "-42");
+}
+
+// The word and its participle agree with the count: 1, 2 to 4, and 0 and from 5 on.
+TEST(MaskText, CzechCountsAgreeWithTheirWordsAndParticiples) {
+  const CzForms item{"položku", "položky", "položek"}, separated{"oddělenou", "oddělené", "oddělených"};
+  const CzForms file{"soubor", "soubory", "souborů"}, missed{"nezkopírován", "nezkopírovány", "nezkopírováno"};
+  struct Case {
+    std::int64_t n;
+    const char* counted;  // the word alone
+    const char* after;    // with the participle after it
+    const char* before;   // with the participle ahead of the number
+  };
+  const Case cases[] = {
+      {0, "0 položek", "0 položek oddělených", "nezkopírováno 0 souborů"},
+      {1, "1 položku", "1 položku oddělenou", "nezkopírován 1 soubor"},
+      {2, "2 položky", "2 položky oddělené", "nezkopírovány 2 soubory"},
+      {4, "4 položky", "4 položky oddělené", "nezkopírovány 4 soubory"},
+      {5, "5 položek", "5 položek oddělených", "nezkopírováno 5 souborů"},
+      {30, "30 položek", "30 položek oddělených", "nezkopírováno 30 souborů"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.n);
+    EXPECT_EQ(CzCount(c.n, "položku", "položky", "položek"), Cz(c.counted));
+    EXPECT_EQ(CzCount(c.n, item, separated), Cz(c.after));
+    EXPECT_EQ(CzCount(c.n, file, missed, CzPlace::Before), Cz(c.before));
+  }
 }
 
 TEST(MaskReal48, KnownBytes) {

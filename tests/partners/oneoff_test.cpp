@@ -51,14 +51,18 @@ TEST_F(OneOffTools, RefusalsNameTheFileAndLineAndLeaveBothFilesAsTheyWere) {
   const std::string taken = Many(1, "Dub") + std::string(9998 * static_cast<std::size_t>(partners::kOrgRecordLength), '\0');
   const std::vector<Case> cases{
       {"org.csv missing", "NaberCSV21", {}, "org.csv chybí; partneři zůstali beze změny"},
-      {"a line of 4 fields", "NaberCSV21", {{"org.csv", "1;2;Dub;Brno;1/2\r\n\r\n1;2;Buk;Brno\r\n"}}, "org.csv, řádek 3: má 4 položky oddělených"},
+      {"a line of 4 fields", "NaberCSV21", {{"org.csv", "1;2;Dub;Brno;1/2\r\n\r\n1;2;Buk;Brno\r\n"}}, "org.csv, řádek 3: má 4 položky oddělené \";\", má jich být 5; partneři zůstali beze změny"},
       {"a line of 6 fields", "NaberCSV21", {{"org.csv", "1;2;Dub;Brno;1/2\n1;2;Buk;Brno;1/2;x\n"}},
        "org.csv, řádek 2: má 6 položek oddělených \";\", má jich být 5; partneři zůstali beze změny"},
-      {"a line of 1 field", "NaberCSV21", {{"org.csv", "Dub\n"}}, "řádek 1: má 1 položku oddělených"},
+      {"a line of 1 field", "NaberCSV21", {{"org.csv", "Dub\n"}}, "řádek 1: má 1 položku oddělenou \";\", má jich být 5"},
+      {"a line of 2 fields", "NaberCSV21", {{"org.csv", "Dub;1\n"}}, "řádek 1: má 2 položky oddělené \";\", má jich být 5"},
       {"an IČO of 9", "NaberCSV21", {{"org.csv", "123456789;;Dub;;1\n"}}, "řádek 1: pole IČO má 9 znaků, vejde se 8"},
       {"a name of 31", "NaberCSV21", {{"org.csv", "1;;" + std::string(31, 'x') + ";;1\n"}}, "pole název má 31 znaků"},
       {"no name", "NaberCSV21", {{"org.csv", "1;;Dub;;1\n2;; ;;1\n"}}, "řádek 2: chybí název partnera"},
-      {"four address parts", "NaberCSV21", {{"org.csv", "1;;Dub;Dlouhá 5, Brno, 602 00, CZ;1\n"}}, "adresa má 4 částí"},
+      {"four address parts", "NaberCSV21", {{"org.csv", "1;;Dub;Dlouhá 5, Brno, 602 00, CZ;1\n"}},
+       "řádek 1: adresa má 4 části oddělené čárkou, řádky adresy jsou 3 (ulice, město, PSČ); partneři zůstali beze změny"},
+      {"five address parts", "NaberCSV21", {{"org.csv", "1;;Dub;Dlouhá 5, Brno, 602 00, CZ, EU;1\n"}},
+       "řádek 1: adresa má 5 částí oddělených čárkou, řádky"},
       {"a PSČ of 6", "NaberCSV21", {{"org.csv", "1;;Dub;Dlouhá 5, Brno, 602 001;1\n"}}, "pole PSČ má 6 znaků, vejde se 5"},
       {"a share of 16", "NaberCSV21", {{"org.csv", "1;;Dub;;" + std::string(16, '1') + "\n"}}, "pole podíl má 16 znaků, vejde se 15"},
       {"podily.dta damaged", "NaberCSV21",
@@ -263,8 +267,8 @@ TEST_F(OneOffTools, AnImportAndAnotherWorkstationsNewPartnersTakeTurns) {
 
 // Each tool killed at each write of its run (org.dta, podily.dta, the rollback copy):
 // after the next opening of the register org.dta and podily.dta are both as they were or
-// both as the finished run leaves them; the opening says it put them back only when it
-// did; a rerun adds each partner once. A partner another workstation appended after the
+// both as the finished run leaves them; the opening says it put them back when it finds
+// the copy of a run that never finished; a rerun adds each partner once. A partner another workstation appended after the
 // kill keeps its number: the tool's partners before it are blanked, not cut. Where org.dta
 // ends in a cut record, the run moves it to org.dta.cut first, as a new partner does, and
 // it stays there whatever the kill.
@@ -341,7 +345,7 @@ TEST_F(OneOffTools, ToolsKilledAtEachWriteLeaveTheOldOrTheNewPairAndARerunAddsEa
       ASSERT_TRUE(fs.Dead());
       ++killed;
       common::CurrentSession().CopyTempsSwept.clear();  // the next opening is a new run's
-      const std::string leftOrg = ReadData("org.dta"), leftShares = ReadData("podily.dta");
+      const std::string leftOrg = ReadData("org.dta");
       const bool foreign = n == t.foreignAt;
       std::string other;
       if (foreign) {
@@ -349,7 +353,9 @@ TEST_F(OneOffTools, ToolsKilledAtEachWriteLeaveTheOldOrTheNewPairAndARerunAddsEa
         other = Partner(static_cast<int>(leftOrg.size() / partners::kOrgRecordLength) + 1, {{of::Name, "Cizí"}});
         WriteData("org.dta", leftOrg + other);
       }
-      const bool leftChanged = leftOrg != org || leftShares != shares;
+      // An unfinished step's copy left behind is said when the opening erases it, whether
+      // or not the kill came before a byte of the pair changed.
+      const bool copyLeft = std::filesystem::exists(DataPath(".~org.dta.rollback"));
       notes.calls.clear();
       TfOrg w("fOrg");
       Open(w);  // takes back what the killed run left
@@ -374,7 +380,7 @@ TEST_F(OneOffTools, ToolsKilledAtEachWriteLeaveTheOldOrTheNewPairAndARerunAddsEa
         const bool old = nowOrg == org && nowShares == shares;
         const bool finished = nowOrg == newOrg && nowShares == newShares;
         EXPECT_TRUE(old || finished) << "a mixed pair";
-        EXPECT_EQ(saidPutBack, old && leftChanged) << common::Win1250ToUtf8(said);
+        EXPECT_EQ(saidPutBack, old && copyLeft) << common::Win1250ToUtf8(said);
         putBack += saidPutBack;
         finishedKept += finished;
         if (saidPutBack && std::string(t.item) == "NaberCSV21" && ReadData("podily.dta") != shares)
@@ -407,6 +413,271 @@ TEST_F(OneOffTools, ToolsKilledAtEachWriteLeaveTheOldOrTheNewPairAndARerunAddsEa
   std::cout << killed << " kills, " << putBack << " put back at the opening, " << finishedKept << " finished runs kept\n";
 }
 
+
+// The three tools over the same files: two partners, one share, and what each one adds.
+struct ToolRun {
+  const char* item;
+  std::string csv, org843;
+  bool Orvek() const { return std::string(item) == "Orvek20171"; }
+};
+
+// Each tool whose share file or register cannot be written (err 5: its open for writing
+// refused, or each of its writes from one on): the pair stays as it was and the message
+// names the file. Where a file the step changed cannot be put back, the register stays
+// read only, naming it, and the pair goes back together once it can.
+TEST_F(OneOffTools, ToolsWhoseFileCannotBeWrittenLeaveThePairAndNameTheFile) {
+  const std::vector<ToolRun> tools{
+      {"NaberCSV21", "1;;Lipa;Dlouha 5, Brno;1/2\n2;;Buk;;1/4\n", ""},
+      {"NaberCSVLufri1", "1;;Lipa;u;m;60200;1;2;3;4;5\n2;;Buk;;;;1;2;3;4;5\n", ""},
+      {"Orvek20171", "", Many(1, "Javor")},
+  };
+  struct Fault {
+    const char* file;  // a part of the path: "org.dta" takes in its rollback copy
+    common::FsOp op;   // OpenWrite: its open for writing, Write: a write
+  };
+  const Fault faults[] = {
+      {"podily.dta", common::FsOp::OpenWrite}, {"podily.dta", common::FsOp::Write},
+      {"org.dta", common::FsOp::OpenWrite}, {"org.dta", common::FsOp::Write}};
+  const std::string org = Many(2, "Dub"), shares = partners::ShareRecord(1, "1", "A", "1");
+  auto prepare = [&](const ToolRun& t) {
+    WriteData("org.dta", org);
+    WriteData("podily.dta", shares);
+    WriteData("org.csv", t.csv);
+    WriteData("843.dta", t.org843);
+  };
+  auto run = [&](const ToolRun& t, common::FileSystem& fs) {
+    common::ScopedFileSystem scoped(fs);
+    TfOrg w("fOrg");
+    Open(w);
+    notes.calls.clear();
+    if (t.Orvek())
+      partners::RenumberOrvek(w, "");
+    else
+      Tool(t.item);
+    const bool readOnly = w.ReadOnlyOpen();
+    w.CloseBrowse();
+    return readOnly;
+  };
+  std::map<std::string, int> outcomes;
+  for (const ToolRun& t : tools) {
+    for (const Fault& f : faults) {
+      if (std::string(f.file) == "podily.dta" && std::string(t.item) != "NaberCSV21") continue;
+      SCOPED_TRACE(std::string(t.item) + " " + f.file + (f.op == common::FsOp::Write ? " write" : " open"));
+      prepare(t);
+      common::FaultFileSystem counter;
+      counter.DieAt(f.op, {f.file}, 1 << 30);
+      run(t, counter);
+      const int calls = counter.DeathOpCalls();
+      const std::string newShares = ReadData("podily.dta");
+      for (int k = 0; k < calls; ++k) {
+        if (t.Orvek() && k > 3 && k != calls / 2 && k < calls - 3) continue;
+        SCOPED_TRACE(k);
+        prepare(t);
+        common::FaultFileSystem fs;
+        fs.Fail(f.op, EACCES, f.file, -1, k);  // from the k-th on, the file cannot be written
+        const bool readOnly = run(t, fs);
+        std::string said;
+        for (const std::string& m : Messages()) said += m + "\n";
+        const std::string shown = common::Win1250ToUtf8(said);
+        EXPECT_NE(said.find(f.file), std::string::npos) << shown;
+        EXPECT_EQ(said.find(Cz("přidáno")), std::string::npos) << shown;
+        EXPECT_EQ(said.find(Cz("přečíslováno")), std::string::npos) << shown;
+        if (std::string(f.file) == "podily.dta") {
+          EXPECT_FALSE(readOnly);  // refused before a byte of it changed: it holds nothing back
+          EXPECT_NE(said.find(Cz("podily.dta nelze zapsat, err 5; partneři ze souboru ")), std::string::npos) << shown;
+          EXPECT_NE(said.find(Cz("org.csv byli vzati zpět, partneři i podíly zůstali beze změny\n")), std::string::npos)
+              << shown;
+        }
+        if (!readOnly) {
+          EXPECT_EQ(ReadData("org.dta"), org);
+          EXPECT_EQ(ReadData("podily.dta"), shares);
+          EXPECT_FALSE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+          ++outcomes["refused, the pair as it was"];
+          continue;
+        }
+        // A file the step changed could not be put back: it waits, read only, for the next
+        // opening that can write it.
+        EXPECT_NE(said.find(Cz("jen pro čtení")), std::string::npos) << shown;
+        EXPECT_TRUE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+        EXPECT_TRUE(ReadData("podily.dta") == shares || ReadData("podily.dta") == newShares);
+        common::CurrentSession().CopyTempsSwept.clear();
+        notes.calls.clear();
+        TfOrg w("fOrg");
+        Open(w);
+        EXPECT_FALSE(w.ReadOnlyOpen());
+        EXPECT_EQ(ReadData("org.dta"), org);
+        EXPECT_EQ(ReadData("podily.dta"), shares);
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_TRUE(Messages()[0].starts_with(Cz("Soubor org.dta byl vrácen do stavu před nedokončeným přepisem")))
+            << common::Win1250ToUtf8(Messages()[0]);
+        EXPECT_FALSE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+        w.CloseBrowse();
+        ++outcomes["read only, then put back"];
+      }
+    }
+  }
+  std::cout << ::testing::PrintToString(outcomes) << "\n";
+  EXPECT_GT(outcomes["refused, the pair as it was"], 0);
+  EXPECT_GT(outcomes["read only, then put back"], 0);
+}
+
+// An import that wrote its shares and then cannot write podily.dta any more: the step
+// stays whole (both files new, the register read only) and every message names
+// podily.dta and why, until podily.dta can be written; then both go back together.
+TEST_F(OneOffTools, AShareFileTheImportChangedAndCannotPutBackKeepsThePairTogetherAndIsNamed) {
+  const std::string org = Many(2, "Dub"), shares = partners::ShareRecord(1, "1", "A", "1");
+  WriteData("org.dta", org);
+  WriteData("podily.dta", shares);
+  WriteData("org.csv", "1;;Lipa;;1/2\n2;;Buk;;1/4\n");
+  const std::string held = Cz("soubor podily.dta nelze zapsat, err 5");
+  std::string copy, newOrg, newShares;
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Sync, EIO, "podily.dta", 1);               // its shares written, not flushed
+    fs.Fail(common::FsOp::OpenWrite, EACCES, "podily.dta", -1, 1);  // then no more open for writing
+    common::ScopedFileSystem scoped(fs);
+    TfOrg w("fOrg");
+    Open(w);
+    notes.calls.clear();
+    Tool("NaberCSV21");
+    copy = common::RollbackCopyName(w.DataFilePath);
+    EXPECT_TRUE(w.ReadOnlyOpen());
+    EXPECT_EQ(Messages(), std::vector<std::string>{Cz("Soubor org.dta se nepodařilo vrátit do původního stavu: ") + held +
+                                                   Cz("; oba se vrátí z kopie ") + copy +
+                                                   Cz(" při dalším zápisu nebo otevření, do té doby je org.dta jen pro čtení")});
+    newOrg = ReadData("org.dta");
+    newShares = ReadData("podily.dta");
+    EXPECT_EQ(newOrg.size(), org.size() + 2 * partners::kOrgRecordLength);  // never the partners without their shares
+    EXPECT_EQ(newShares.size(), shares.size() + 2 * partners::kShareRecordLength);
+    // An edit (Space) while it waits: refused, naming podily.dta.
+    notes.calls.clear();
+    backend.PressKeys("Space");
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages()[0], Cz("Soubor org.dta je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") + copy +
+                                 " (" + held + ")");
+    w.CloseBrowse();
+  }
+  common::CurrentSession().CopyTempsSwept.clear();
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::OpenWrite, EACCES, "podily.dta");
+    common::ScopedFileSystem scoped(fs);
+    notes.calls.clear();
+    TfOrg w("fOrg");
+    Open(w);
+    EXPECT_TRUE(w.ReadOnlyOpen());
+    EXPECT_EQ(Messages(), std::vector<std::string>{Cz("Soubor org.dta má nedokončený přepis, který nelze vrátit (kopie ") +
+                                                   copy + ", " + held + Cz("): otevírá se jen pro čtení")});
+    w.CloseBrowse();
+  }
+  EXPECT_EQ(ReadData("org.dta"), newOrg);
+  EXPECT_EQ(ReadData("podily.dta"), newShares);
+  notes.calls.clear();
+  TfOrg w("fOrg");
+  Open(w);  // podily.dta can be written again
+  EXPECT_FALSE(w.ReadOnlyOpen());
+  EXPECT_EQ(Messages(), std::vector<std::string>{Cz("Soubor org.dta byl vrácen do stavu před nedokončeným přepisem, s ním i soubor podily.dta")});
+  EXPECT_EQ(ReadData("org.dta"), org);
+  EXPECT_EQ(ReadData("podily.dta"), shares);
+  EXPECT_FALSE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+  w.CloseBrowse();
+}
+
+// Each tool killed at its 2nd partner or at its last write, then the opening that takes
+// it back killed at each of its changes (a write, a cut, a flush, the erase of the copy):
+// the opening that erases the copy says the register was taken back, whichever opening put
+// its bytes back, and the pair is as it was. podily.dta that cannot be written and that
+// the run never reached holds nothing back.
+TEST_F(OneOffTools, AToolOrItsTakeBackKilledIsSaidTakenBackByTheOpeningThatErasesTheCopy) {
+  struct Case {
+    ToolRun tool;
+    int killAt;           // the run's write it is killed at (0: its last)
+    bool sharesReadOnly;  // podily.dta cannot be written from the start
+  };
+  const ToolRun hubra{"NaberCSV21", "1;;Lipa;;1/2\n2;;Buk;;1/4\n", ""};
+  const std::vector<Case> cases{
+      {hubra, 3, false},
+      {hubra, 0, false},
+      {hubra, 3, true},
+      {{"NaberCSVLufri1", "1;;Lipa;u;m;60200;1;2;3;4;5\n2;;Buk;;;;1;2;3;4;5\n", ""}, 3, false},
+      {{"Orvek20171", "", Many(1, "Javor")}, 3, false},
+      {{"Orvek20171", "", Many(1, "Javor")}, 0, false},
+  };
+  const std::vector<std::string> pair{"org.dta", "podily.dta"};
+  const std::string org = Many(2, "Dub"), shares = partners::ShareRecord(1, "1", "A", "1");
+  int takeBacksKilled = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.tool.item) + " killed at " + std::to_string(c.killAt) + (c.sharesReadOnly ? ", podily.dta read only" : ""));
+    auto faults = [&](common::FaultFileSystem& fs) {
+      if (c.sharesReadOnly) fs.Fail(common::FsOp::OpenWrite, EACCES, "podily.dta");
+    };
+    auto killRun = [&](int at) {
+      for (const auto& e : std::filesystem::directory_iterator(DataPath("")))
+        if (e.path().filename().string().starts_with(".~")) std::filesystem::remove(e.path());
+      WriteData("org.dta", org);
+      WriteData("podily.dta", shares);
+      WriteData("org.csv", c.tool.csv);
+      WriteData("843.dta", c.tool.org843);
+      common::FaultFileSystem fs;
+      faults(fs);
+      fs.DieAt(common::FsOp::Write, pair, at - 1);
+      {
+        common::ScopedFileSystem scoped(fs);
+        TfOrg w("fOrg");
+        Open(w);
+        if (c.tool.Orvek())
+          partners::RenumberOrvek(w, "");
+        else
+          Tool(c.tool.item);
+        w.CloseBrowse();
+      }
+      common::CurrentSession().CopyTempsSwept.clear();  // the next opening is a new run's
+      return fs;
+    };
+    const int writes = killRun(1 << 30).DeathOpCalls();
+    const int at = c.killAt > 0 ? c.killAt : writes;
+    for (common::FsOp op : {common::FsOp::Write, common::FsOp::Truncate, common::FsOp::Sync, common::FsOp::Unlink}) {
+      for (int k = 0;; ++k) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(op)) + " " + std::to_string(k));
+        ASSERT_TRUE(killRun(at).Dead());
+        ASSERT_TRUE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+        ASSERT_NE(ReadData("org.dta") + ReadData("podily.dta"), org + shares);  // the run changed the pair
+        common::FaultFileSystem fs;
+        faults(fs);
+        fs.DieAt(op, pair, k);
+        notes.calls.clear();
+        {
+          common::ScopedFileSystem scoped(fs);
+          TfOrg w("fOrg");
+          Open(w);  // the take-back, killed at its k-th such change
+          w.CloseBrowse();
+        }
+        common::CurrentSession().CopyTempsSwept.clear();
+        if (fs.Dead()) {
+          ++takeBacksKilled;
+          notes.calls.clear();  // what a killed opening showed is not seen
+          common::FaultFileSystem later;
+          faults(later);
+          common::ScopedFileSystem scoped(later);
+          TfOrg w("fOrg");
+          Open(w);
+          EXPECT_FALSE(w.ReadOnlyOpen());
+          w.CloseBrowse();
+        }
+        std::string said;
+        for (const std::string& m : Messages()) said += m;
+        EXPECT_NE(said.find(Cz("Soubor org.dta byl vrácen do stavu před nedokončeným přepisem")), std::string::npos)
+            << common::Win1250ToUtf8(said);
+        EXPECT_EQ(ReadData("org.dta"), org);
+        EXPECT_EQ(ReadData("podily.dta"), shares);
+        EXPECT_FALSE(std::filesystem::exists(DataPath(".~org.dta.rollback")));
+        if (!fs.Dead()) break;  // the opening went through
+      }
+    }
+  }
+  std::cout << takeBacksKilled << " take-backs killed\n";
+  EXPECT_GT(takeBacksKilled, 0);
+}
 
 // Killed for real at random points of an import of 3000 partners: after the next opening
 // org.dta and podily.dta are both old or both new, and a rerun adds each partner once.
