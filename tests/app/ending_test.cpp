@@ -3,13 +3,17 @@
 // folder, opens code list 30 by keys, and is then ended; its lock entries must be gone
 // and its exit status must tell how it ended.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/fottab.h"
@@ -47,8 +52,8 @@ bool PollUntil(const std::function<bool()>& done, int ms = kWaitMs) {
 // An X server of the test's own, with keys typed through its test extension.
 class XServer {
  public:
-  // `extra`: more of the server's options ("-auth" and its cookie file: then only its
-  // display number is of use, the test connects to nothing).
+  // `extra`: more of the server's options ("-auth" and its cookie file, "-terminate"):
+  // then the test connects only when it calls Connect.
   explicit XServer(std::vector<std::string> extra = {}) {
     // The server picks a free display itself and tells its number once it is ready.
     int fds[2];
@@ -69,20 +74,25 @@ class XServer {
     close(fds[0]);
     if (number.empty() || number.back() != '\n') return;
     display_ = ":" + number.substr(0, number.size() - 1);
-    if (!extra.empty()) return;
+    if (extra.empty()) Connect();
+  }
+  ~XServer() { Stop(); }
+
+  // The test's own connection, made by the constructor unless it had `extra` options.
+  bool Connect() {
     conn_ = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(conn_)) {
       xcb_disconnect(conn_);
       conn_ = nullptr;
     }
-    if (!conn_) return;
+    if (!conn_) return false;
     root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
     xcb_query_extension_reply_t* ext =
         xcb_query_extension_reply(conn_, xcb_query_extension(conn_, 5, "XTEST"), nullptr);
     if (ext && ext->present) xtest_ = ext->major_opcode;
     free(ext);
+    return ok();
   }
-  ~XServer() { Stop(); }
 
   bool ok() const { return conn_ && xtest_; }
   const std::string& display() const { return display_; }
@@ -189,6 +199,128 @@ class XServer {
 };
 
 
+// An X server on a local TCP port that takes the first client's set-up and shuts every
+// later client out without a word, as a server that dies between the program's display
+// check and Qt's own connection does. A connection that sends nothing (a probe) is let go.
+class FirstClientOnlyServer {
+ public:
+  FirstClientOnlyServer() {
+    listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    for (int n = 150; n < 250 && listen_ >= 0 && display_.empty(); ++n) {
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_port = htons(static_cast<std::uint16_t>(6000 + n));
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      if (bind(listen_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0 && listen(listen_, 8) == 0)
+        display_ = "127.0.0.1:" + std::to_string(n);
+    }
+    if (!display_.empty()) serving_ = std::thread([this] { Serve(); });
+  }
+  ~FirstClientOnlyServer() {
+    stop_ = true;
+    if (serving_.joinable()) serving_.join();
+    for (const int fd : {listen_, taken_.load()})
+      if (fd >= 0) close(fd);
+  }
+  const std::string& display() const { return display_; }
+  bool took() const { return taken_ >= 0; }
+  int shutOut() const { return shutOut_; }
+
+ private:
+  static std::size_t Padded(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
+
+  // A server with one screen of one true-colour visual, in the client's byte order
+  // (this machine's).
+  static std::string SetupReply() {
+    static_assert(sizeof(xcb_setup_t) == 40 && sizeof(xcb_format_t) == 8 && sizeof(xcb_screen_t) == 40 &&
+                  sizeof(xcb_depth_t) == 8 && sizeof(xcb_visualtype_t) == 24);
+    const std::string vendor = "test";
+    xcb_setup_t setup{};
+    setup.status = 1;
+    setup.protocol_major_version = 11;
+    setup.resource_id_base = 0x00200000;
+    setup.resource_id_mask = 0x001fffff;
+    setup.vendor_len = static_cast<std::uint16_t>(vendor.size());
+    setup.maximum_request_length = 0xffff;
+    setup.roots_len = 1;
+    setup.pixmap_formats_len = 1;
+    setup.bitmap_format_scanline_unit = setup.bitmap_format_scanline_pad = 32;
+    setup.min_keycode = 8;
+    setup.max_keycode = 255;
+    xcb_format_t format{};
+    format.depth = 24;
+    format.bits_per_pixel = format.scanline_pad = 32;
+    xcb_screen_t screen{};
+    screen.root = 0x100;
+    screen.default_colormap = 0x101;
+    screen.white_pixel = 0xffffff;
+    screen.width_in_pixels = 1280;
+    screen.height_in_pixels = 1024;
+    screen.width_in_millimeters = 339;
+    screen.height_in_millimeters = 271;
+    screen.min_installed_maps = screen.max_installed_maps = 1;
+    screen.root_visual = 0x21;
+    screen.root_depth = 24;
+    screen.allowed_depths_len = 1;
+    xcb_depth_t depth{};
+    depth.depth = 24;
+    depth.visuals_len = 1;
+    xcb_visualtype_t visual{};
+    visual.visual_id = 0x21;
+    visual._class = XCB_VISUAL_CLASS_TRUE_COLOR;
+    visual.bits_per_rgb_value = 8;
+    visual.colormap_entries = 256;
+    visual.red_mask = 0xff0000;
+    visual.green_mask = 0xff00;
+    visual.blue_mask = 0xff;
+    const auto bytes = [](const auto& v) { return std::string(reinterpret_cast<const char*>(&v), sizeof v); };
+    std::string rest = vendor + bytes(format) + bytes(screen) + bytes(depth) + bytes(visual);
+    setup.length = static_cast<std::uint16_t>((sizeof setup - 8 + rest.size()) / 4);
+    return bytes(setup) + rest;
+  }
+
+  // Every connection at once: the program's probe stays open while its check connects.
+  void Serve() {
+    std::vector<std::pair<int, std::string>> clients;  // each with its set-up request so far
+    while (!stop_) {
+      std::vector<pollfd> p{{listen_, POLLIN, 0}};
+      for (const auto& c : clients) p.push_back({c.first, POLLIN, 0});
+      if (poll(p.data(), p.size(), 50) <= 0) continue;
+      if (p[0].revents) {
+        const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0) clients.emplace_back(fd, std::string());
+      }
+      for (std::size_t i = 1; i < p.size(); ++i) {
+        if (!p[i].revents) continue;
+        auto& [fd, request] = clients[i - 1];
+        char buf[256];
+        const ssize_t got = read(fd, buf, sizeof buf);
+        if (got > 0) request.append(buf, static_cast<std::size_t>(got));
+        const auto byte = [&request](std::size_t at) { return static_cast<unsigned char>(request[at]); };
+        const bool whole = request.size() >= 12 && request.size() >= 12 + Padded(byte(6) | byte(7) << 8) +
+                                                                          Padded(byte(8) | byte(9) << 8);
+        if (got > 0 && !whole) continue;
+        if (whole && taken_ < 0 && request[0] == 'l') {
+          const std::string reply = SetupReply();
+          if (write(fd, reply.data(), reply.size()) == static_cast<ssize_t>(reply.size())) taken_ = fd;
+        } else if (whole) {
+          ++shutOut_;
+        }
+        if (taken_ != fd) close(fd);
+        fd = -1;
+      }
+      std::erase_if(clients, [](const auto& c) { return c.first < 0; });
+    }
+    for (const auto& c : clients) close(c.first);
+  }
+
+  int listen_ = -1;
+  std::string display_;
+  std::thread serving_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> taken_{-1}, shutOut_{0};
+};
+
 // A scratch start folder for user 01 with its data and program folders.
 class Ending : public ::testing::Test {
  protected:
@@ -243,9 +375,9 @@ class Ending : public ::testing::Test {
     else unsetenv(name);
   }
   // Starts the program in the start folder on the X server `on` (the test's own by default).
-  void StartProgram(const std::string& on = {}) {
+  void StartProgram(const std::string& on = {}, const char* platform = "xcb") {
     SetEnv("DISPLAY", (on.empty() ? x->display() : on).c_str());
-    SetEnv("QT_QPA_PLATFORM", "xcb");
+    SetEnv("QT_QPA_PLATFORM", platform);
     common::RunOptions o;
     o.workDir = dir.path();
     o.outputFile = dir / "stderr.txt";
@@ -350,14 +482,16 @@ TEST_F(Ending, ALostDisplayRunsTheEndOfRunClose) {
 }
 
 // A signal before the run settles: while a start-up message is open (a damaged
-// UCPARAM.DTA, before the main window exists) and while the first opening of the
-// code-list menu waits for another workstation's "W" entry. Each time the run ends
-// by the signal then and there, makes no file and leaves only the other
-// workstation's entry; the display going away during that wait ends it with status 1.
+// UCPARAM.DTA or a bad drives.map line, before the main window exists) and while the
+// first opening of the code-list menu waits for another workstation's "W" entry. Each
+// time the run ends by the signal then and there, makes no file (not even the user-slot
+// table that start-up makes after the message) and leaves only the other workstation's
+// entry; the display going away during that wait ends it with status 1.
 TEST_F(Ending, ASignalAtStartUpEndsTheRunThere) {
   common::FotTable other;
   other.at(1).Set("CIXXX       ", "02  ", 'W');
-  ostest::WriteRaw(dir / "data/UZIVATEL.tab", std::string(200, '\0'));  // the suite's user slots, as installed
+  const std::pair<const char*, std::string> messages[] = {{"UCPARAM.DTA", "UcRok : 24\r\n\x01\x02\r\n"},
+                                                          {"drives.map", "X relative\n"}};
   // Well within the time the close may take, on a busy machine too.
   const auto signalled = [&](int signal) {
     ASSERT_EQ(kill(program.pid(), signal), 0);
@@ -366,23 +500,29 @@ TEST_F(Ending, ASignalAtStartUpEndsTheRunThere) {
     EXPECT_EQ(r.signal, signal) << r.exitCode << Said();
   };
   for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-    SCOPED_TRACE(signal);
-    ostest::WriteRaw(dir / "UCPARAM.DTA", std::string("UcRok : 24\r\n\x01\x02\r\n"));
-    auto files = Files();
-    StartProgram();
-    ASSERT_TRUE(PollUntil([&] { return x->Shown("") && !x->Shown("TAVONA"); })) << Said();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ASSERT_FALSE(x->Shown("TAVONA"));  // the message stays until it is answered
-    ASSERT_NO_FATAL_FAILURE(signalled(signal));
-    EXPECT_EQ(Files(), files);
-    EXPECT_EQ(Said(), "");
-    std::filesystem::remove(dir / "UCPARAM.DTA");
+    for (const auto& [file, bytes] : messages) {
+      SCOPED_TRACE(std::to_string(signal) + " " + file);
+      std::filesystem::remove(dir / "data/UZIVATEL.tab");
+      ostest::WriteRaw(dir / file, bytes);
+      const auto files = Files();
+      StartProgram();
+      ASSERT_TRUE(PollUntil([&] { return x->Shown("") && !x->Shown("TAVONA"); })) << Said();
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      ASSERT_FALSE(x->Shown("TAVONA"));  // the message stays until it is answered
+      ASSERT_NO_FATAL_FAILURE(signalled(signal));
+      EXPECT_EQ(Files(), files);
+      EXPECT_FALSE(std::filesystem::exists(dir / "data/UZIVATEL.tab"));
+      EXPECT_EQ(Said(), "");
+      std::filesystem::remove(dir / file);
+    }
 
+    SCOPED_TRACE(signal);
+    ostest::WriteRaw(dir / "data/UZIVATEL.tab", std::string(200, '\0'));  // the suite's user slots, as installed
     ostest::WriteRaw(dir / "data/FOT.tab", other.Encode());
     StartProgram();
     ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
     Press({kSpace, "Počkejte"});
-    files = Files();
+    auto files = Files();
     ASSERT_NO_FATAL_FAILURE(signalled(signal));
     EXPECT_EQ(Files(), files);
     EXPECT_EQ(Entries(), std::vector<std::string>{"CIXXX W"});
@@ -428,6 +568,58 @@ TEST_F(Ending, ADisplayThatRefusesTheProgramIsSaidInOneLine) {
   EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
   EXPECT_NE(said.find("DISPLAY=" + refusing.display() + " refuses it: Authorization required"), std::string::npos) << said;
   EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
+}
+
+// A server that ends when its last client leaves, the program its first client: the
+// display check's connection stays until Qt has its own, so the program starts every
+// time and runs until it is ended.
+TEST_F(Ending, AServerWithTheProgramAsItsFirstClientStartsIt) {
+  XServer ending({"-terminate"});
+  ASSERT_FALSE(ending.display().empty());
+  StartProgram(ending.display());
+  // Start-up makes the user-slot table after Qt has connected; only then may the test
+  // connect too, as a second client.
+  common::RunResult r;
+  ASSERT_TRUE(PollUntil([&] { return std::filesystem::exists(dir / "data/UZIVATEL.tab") || program.Ended(r); }));
+  ASSERT_TRUE(program.Running()) << "status " << r.exitCode << ", signal " << r.signal << ": " << Said();
+  ASSERT_TRUE(ending.Connect());
+  ASSERT_TRUE(PollUntil([&] { return ending.Focused("TAVONA 01"); })) << Said();
+  ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+  r = Ended();
+  EXPECT_EQ(r.signal, SIGTERM) << r.exitCode << Said();
+  EXPECT_EQ(Said(), "");
+}
+
+// The display answers the check, then shuts Qt's own connection out (a server dying
+// during the start): one line naming it, status 2, and nothing of the run left, not
+// even the runtime folder made for it; none of Qt's own text. A platform Qt has no
+// plug-in for is said in one line too, with Qt's reason.
+TEST_F(Ending, ADisplayLostBeforeQtConnectsIsSaidInOneLine) {
+  FirstClientOnlyServer server;
+  ASSERT_FALSE(server.display().empty());
+  ostest::WriteRaw(dir / "empty.auth", "");
+  SetEnv("XAUTHORITY", (dir / "empty.auth").c_str());
+  SetEnv("XDG_RUNTIME_DIR", nullptr);
+  std::filesystem::create_directories(dir / "tmp");
+  SetEnv("TMPDIR", (dir / "tmp").c_str());
+  const struct {
+    std::string display, platform, said;
+  } cases[] = {{server.display(), "xcb",
+                "ciselniky: needs a display: the X server at DISPLAY=" + server.display() +
+                    " stopped answering as the program started; ./run provides one (Xvfb when there is none)\n"},
+               {x->display(), "nosuchplatform",
+                "ciselniky: cannot show its windows: Could not find the Qt platform plugin \"nosuchplatform\" in \"\"\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.platform);
+    const auto files = Files();
+    StartProgram(c.display, c.platform.c_str());
+    const common::RunResult r = Ended();
+    EXPECT_EQ(r.exitCode, 2) << r.signal << Said();
+    EXPECT_EQ(Said(), c.said);
+    EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
+  }
+  EXPECT_TRUE(server.took());
+  EXPECT_EQ(server.shutOut(), 1);
 }
 
 }  // namespace
