@@ -8,11 +8,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -199,12 +201,18 @@ class XServer {
 };
 
 
-// An X server on a local TCP port that takes the first client's set-up and shuts every
-// later client out without a word, as a server that dies between the program's display
-// check and Qt's own connection does. A connection that sends nothing (a probe) is let go.
-class FirstClientOnlyServer {
+// A display of the test's own on a local TCP port in front of an X server: each client
+// connection is passed on to the server over one of its own. With EndsWithLastClient it
+// ends (listens no more, drops every connection) as soon as a connection closes and
+// leaves no client the server has taken, even one that never sent a word: as a server
+// started with -terminate, but always at that point. With TakesOnlyFirst every client
+// after the first one the server took is shut out without a word, as by a server that
+// died between the program's display check and Qt's own connection.
+class XRelay {
  public:
-  FirstClientOnlyServer() {
+  enum class Policy { EndsWithLastClient, TakesOnlyFirst };
+  XRelay(const std::string& serverDisplay, Policy policy)
+      : server_("/tmp/.X11-unix/X" + serverDisplay.substr(1)), policy_(policy) {
     listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     for (int n = 150; n < 250 && listen_ >= 0 && display_.empty(); ++n) {
       sockaddr_in a{};
@@ -216,109 +224,110 @@ class FirstClientOnlyServer {
     }
     if (!display_.empty()) serving_ = std::thread([this] { Serve(); });
   }
-  ~FirstClientOnlyServer() {
+  ~XRelay() {
     stop_ = true;
     if (serving_.joinable()) serving_.join();
-    for (const int fd : {listen_, taken_.load()})
-      if (fd >= 0) close(fd);
+    if (listen_ >= 0) close(listen_);
   }
   const std::string& display() const { return display_; }
-  bool took() const { return taken_ >= 0; }
+  bool ended() const { return ended_; }
+  int taken() const { return taken_; }
   int shutOut() const { return shutOut_; }
 
  private:
-  static std::size_t Padded(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
+  struct Link {
+    int client = -1, server = -1;
+    std::string toClient, toServer;
+    bool replied = false, taken = false;  // the server answered the set-up, and took the client
+  };
 
-  // A server with one screen of one true-colour visual, in the client's byte order
-  // (this machine's).
-  static std::string SetupReply() {
-    static_assert(sizeof(xcb_setup_t) == 40 && sizeof(xcb_format_t) == 8 && sizeof(xcb_screen_t) == 40 &&
-                  sizeof(xcb_depth_t) == 8 && sizeof(xcb_visualtype_t) == 24);
-    const std::string vendor = "test";
-    xcb_setup_t setup{};
-    setup.status = 1;
-    setup.protocol_major_version = 11;
-    setup.resource_id_base = 0x00200000;
-    setup.resource_id_mask = 0x001fffff;
-    setup.vendor_len = static_cast<std::uint16_t>(vendor.size());
-    setup.maximum_request_length = 0xffff;
-    setup.roots_len = 1;
-    setup.pixmap_formats_len = 1;
-    setup.bitmap_format_scanline_unit = setup.bitmap_format_scanline_pad = 32;
-    setup.min_keycode = 8;
-    setup.max_keycode = 255;
-    xcb_format_t format{};
-    format.depth = 24;
-    format.bits_per_pixel = format.scanline_pad = 32;
-    xcb_screen_t screen{};
-    screen.root = 0x100;
-    screen.default_colormap = 0x101;
-    screen.white_pixel = 0xffffff;
-    screen.width_in_pixels = 1280;
-    screen.height_in_pixels = 1024;
-    screen.width_in_millimeters = 339;
-    screen.height_in_millimeters = 271;
-    screen.min_installed_maps = screen.max_installed_maps = 1;
-    screen.root_visual = 0x21;
-    screen.root_depth = 24;
-    screen.allowed_depths_len = 1;
-    xcb_depth_t depth{};
-    depth.depth = 24;
-    depth.visuals_len = 1;
-    xcb_visualtype_t visual{};
-    visual.visual_id = 0x21;
-    visual._class = XCB_VISUAL_CLASS_TRUE_COLOR;
-    visual.bits_per_rgb_value = 8;
-    visual.colormap_entries = 256;
-    visual.red_mask = 0xff0000;
-    visual.green_mask = 0xff00;
-    visual.blue_mask = 0xff;
-    const auto bytes = [](const auto& v) { return std::string(reinterpret_cast<const char*>(&v), sizeof v); };
-    std::string rest = vendor + bytes(format) + bytes(screen) + bytes(depth) + bytes(visual);
-    setup.length = static_cast<std::uint16_t>((sizeof setup - 8 + rest.size()) / 4);
-    return bytes(setup) + rest;
+  int ConnectServer() const {
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::memcpy(a.sun_path, server_.c_str(), std::min(server_.size(), sizeof a.sun_path - 1));
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return fd;
+    if (fd >= 0) close(fd);
+    return -1;
   }
-
-  // Every connection at once: the program's probe stays open while its check connects.
-  void Serve() {
-    std::vector<std::pair<int, std::string>> clients;  // each with its set-up request so far
-    while (!stop_) {
-      std::vector<pollfd> p{{listen_, POLLIN, 0}};
-      for (const auto& c : clients) p.push_back({c.first, POLLIN, 0});
-      if (poll(p.data(), p.size(), 50) <= 0) continue;
-      if (p[0].revents) {
-        const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd >= 0) clients.emplace_back(fd, std::string());
-      }
-      for (std::size_t i = 1; i < p.size(); ++i) {
-        if (!p[i].revents) continue;
-        auto& [fd, request] = clients[i - 1];
-        char buf[256];
-        const ssize_t got = read(fd, buf, sizeof buf);
-        if (got > 0) request.append(buf, static_cast<std::size_t>(got));
-        const auto byte = [&request](std::size_t at) { return static_cast<unsigned char>(request[at]); };
-        const bool whole = request.size() >= 12 && request.size() >= 12 + Padded(byte(6) | byte(7) << 8) +
-                                                                          Padded(byte(8) | byte(9) << 8);
-        if (got > 0 && !whole) continue;
-        if (whole && taken_ < 0 && request[0] == 'l') {
-          const std::string reply = SetupReply();
-          if (write(fd, reply.data(), reply.size()) == static_cast<ssize_t>(reply.size())) taken_ = fd;
-        } else if (whole) {
-          ++shutOut_;
-        }
-        if (taken_ != fd) close(fd);
-        fd = -1;
-      }
-      std::erase_if(clients, [](const auto& c) { return c.first < 0; });
+  // Reads what fd has into `in` and writes `out` to it; false once it has closed.
+  static bool Pass(int fd, short revents, std::string& in, std::string& out) {
+    if (revents & (POLLIN | POLLHUP | POLLERR)) {
+      char buf[65536];
+      const ssize_t got = recv(fd, buf, sizeof buf, 0);
+      if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) return false;
+      if (got > 0) in.append(buf, static_cast<std::size_t>(got));
     }
-    for (const auto& c : clients) close(c.first);
+    if (!out.empty()) {
+      const ssize_t put = send(fd, out.data(), out.size(), MSG_NOSIGNAL);
+      if (put < 0 && errno != EAGAIN && errno != EINTR) return false;
+      if (put > 0) out.erase(0, static_cast<std::size_t>(put));
+    }
+    return true;
+  }
+  static void Close(Link& l) {
+    close(l.client);
+    close(l.server);
+    l.client = -1;
   }
 
+  void Serve() {
+    std::vector<Link> links;
+    while (!stop_) {
+      std::vector<pollfd> p;
+      if (listen_ >= 0) p.push_back({listen_, POLLIN, 0});
+      const std::size_t first = p.size();
+      for (const Link& l : links) {
+        p.push_back({l.client, static_cast<short>(POLLIN | (l.toClient.empty() ? 0 : POLLOUT)), 0});
+        p.push_back({l.server, static_cast<short>(POLLIN | (l.toServer.empty() ? 0 : POLLOUT)), 0});
+      }
+      if (poll(p.data(), p.size(), 50) <= 0) continue;
+      bool closed = false;
+      for (std::size_t i = 0; i < links.size(); ++i) {
+        Link& l = links[i];
+        const bool open = Pass(l.client, p[first + 2 * i].revents, l.toServer, l.toClient) &&
+                          Pass(l.server, p[first + 2 * i + 1].revents, l.toClient, l.toServer);
+        if (open && !l.replied && !l.toClient.empty()) {
+          l.replied = true;
+          l.taken = l.toClient[0] == 1;  // Success
+          taken_ += l.taken;
+        }
+        if (!open) {
+          Close(l);
+          closed = true;
+        }
+      }
+      std::erase_if(links, [](const Link& l) { return l.client < 0; });
+      if (closed && policy_ == Policy::EndsWithLastClient &&
+          std::none_of(links.begin(), links.end(), [](const Link& l) { return l.taken; })) {
+        for (Link& l : links) Close(l);
+        links.clear();
+        if (listen_ >= 0) close(listen_);
+        listen_ = -1;
+        ended_ = true;
+        continue;
+      }
+      if (listen_ < 0 || !p[0].revents) continue;
+      const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      if (fd < 0) continue;
+      const int server = policy_ == Policy::TakesOnlyFirst && taken_ > 0 ? -1 : ConnectServer();
+      if (server < 0) {
+        ++shutOut_;
+        close(fd);
+      } else {
+        links.push_back({fd, server});
+      }
+    }
+    for (Link& l : links) Close(l);
+  }
+
+  std::string server_;
+  Policy policy_;
   int listen_ = -1;
   std::string display_;
   std::thread serving_;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> taken_{-1}, shutOut_{0};
+  std::atomic<bool> stop_{false}, ended_{false};
+  std::atomic<int> taken_{0}, shutOut_{0};
 };
 
 // A scratch start folder for user 01 with its data and program folders.
@@ -570,24 +579,39 @@ TEST_F(Ending, ADisplayThatRefusesTheProgramIsSaidInOneLine) {
   EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
 }
 
-// A server that ends when its last client leaves, the program its first client: the
-// display check's connection stays until Qt has its own, so the program starts every
-// time and runs until it is ended.
-TEST_F(Ending, AServerWithTheProgramAsItsFirstClientStartsIt) {
-  XServer ending({"-terminate"});
-  ASSERT_FALSE(ending.display().empty());
-  StartProgram(ending.display());
-  // Start-up makes the user-slot table after Qt has connected; only then may the test
-  // connect too, as a second client.
-  common::RunResult r;
-  ASSERT_TRUE(PollUntil([&] { return std::filesystem::exists(dir / "data/UZIVATEL.tab") || program.Ended(r); }));
-  ASSERT_TRUE(program.Running()) << "status " << r.exitCode << ", signal " << r.signal << ": " << Said();
-  ASSERT_TRUE(ending.Connect());
-  ASSERT_TRUE(PollUntil([&] { return ending.Focused("TAVONA 01"); })) << Said();
-  ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
-  r = Ended();
-  EXPECT_EQ(r.signal, SIGTERM) << r.exitCode << Said();
-  EXPECT_EQ(Said(), "");
+// A server that ends when its last client leaves, the program its first client (Xvfb
+// -terminate, and a display that ends exactly when a closing connection leaves it no
+// client, the probe's too): the display probe stays open until the check has connected,
+// the check's connection until Qt has its own, so the program starts every time and
+// runs until it is ended.
+TEST_F(Ending, AServerThatEndsWithItsLastClientStartsTheProgram) {
+  XServer terminating({"-terminate"});
+  XRelay relay(x->display(), XRelay::Policy::EndsWithLastClient);
+  const struct {
+    const char* what;
+    std::string display;
+    XServer* shows;  // where the windows are
+  } cases[] = {{"Xvfb -terminate", terminating.display(), &terminating},
+               {"ends at the close", relay.display(), x.get()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_FALSE(c.display.empty());
+    std::filesystem::remove(dir / "data/UZIVATEL.tab");
+    // Shared memory is handed over with its descriptor, which no TCP connection passes on.
+    SetEnv("QT_XCB_NO_MITSHM", c.shows == x.get() ? "1" : nullptr);
+    StartProgram(c.display);
+    // Start-up makes the user-slot table after Qt has connected; only then may the test
+    // connect to the server too, as a second client.
+    common::RunResult r;
+    ASSERT_TRUE(PollUntil([&] { return std::filesystem::exists(dir / "data/UZIVATEL.tab") || program.Ended(r); }));
+    ASSERT_TRUE(program.Running()) << "status " << r.exitCode << ", signal " << r.signal << ": " << Said();
+    if (!c.shows->ok()) ASSERT_TRUE(c.shows->Connect());
+    ASSERT_TRUE(PollUntil([&] { return c.shows->Focused("TAVONA 01"); })) << Said();
+    ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+    r = Ended();
+    EXPECT_EQ(r.signal, SIGTERM) << r.exitCode << Said();
+    EXPECT_EQ(Said(), "");
+  }
 }
 
 // The display answers the check, then shuts Qt's own connection out (a server dying
@@ -595,8 +619,8 @@ TEST_F(Ending, AServerWithTheProgramAsItsFirstClientStartsIt) {
 // even the runtime folder made for it; none of Qt's own text. A platform Qt has no
 // plug-in for is said in one line too, with Qt's reason.
 TEST_F(Ending, ADisplayLostBeforeQtConnectsIsSaidInOneLine) {
-  FirstClientOnlyServer server;
-  ASSERT_FALSE(server.display().empty());
+  XRelay relay(x->display(), XRelay::Policy::TakesOnlyFirst);
+  ASSERT_FALSE(relay.display().empty());
   ostest::WriteRaw(dir / "empty.auth", "");
   SetEnv("XAUTHORITY", (dir / "empty.auth").c_str());
   SetEnv("XDG_RUNTIME_DIR", nullptr);
@@ -604,8 +628,8 @@ TEST_F(Ending, ADisplayLostBeforeQtConnectsIsSaidInOneLine) {
   SetEnv("TMPDIR", (dir / "tmp").c_str());
   const struct {
     std::string display, platform, said;
-  } cases[] = {{server.display(), "xcb",
-                "ciselniky: needs a display: the X server at DISPLAY=" + server.display() +
+  } cases[] = {{relay.display(), "xcb",
+                "ciselniky: needs a display: the X server at DISPLAY=" + relay.display() +
                     " stopped answering as the program started; ./run provides one (Xvfb when there is none)\n"},
                {x->display(), "nosuchplatform",
                 "ciselniky: cannot show its windows: Could not find the Qt platform plugin \"nosuchplatform\" in \"\"\n"}};
@@ -618,8 +642,8 @@ TEST_F(Ending, ADisplayLostBeforeQtConnectsIsSaidInOneLine) {
     EXPECT_EQ(Said(), c.said);
     EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
   }
-  EXPECT_TRUE(server.took());
-  EXPECT_EQ(server.shutOut(), 1);
+  EXPECT_EQ(relay.taken(), 1);  // the check
+  EXPECT_EQ(relay.shutOut(), 1);  // Qt
 }
 
 }  // namespace
