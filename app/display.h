@@ -6,13 +6,24 @@ namespace app {
 
 // Empty when the display the environment names answers and takes this program as its
 // client (or Qt is given a platform that needs none); otherwise one line saying what
-// is missing or why the display refuses it.
+// is missing or why the display refuses it. The connection that an X server took stays
+// open until CloseDisplayCheck.
 std::string DisplayProblem();
+// Closes the check's connection, once the toolkit has connected on its own (a server
+// whose last client leaves resets, and would meet the toolkit's connection so).
+void CloseDisplayCheck();
+// The one line for a display that answered the check but failed the toolkit as it
+// started: toolkitSaid empty when its connection failed (the server went away),
+// otherwise the toolkit's own reason.
+std::string DisplayLostAtStart(const std::string& toolkitSaid = {});
 
 // Gives the process a private runtime folder (XDG_RUNTIME_DIR) when none is set:
 // "ciselniky-runtime-<uid>" in TMPDIR or /tmp, this user's only, mode 0700; a name
 // another user holds, or a link, is passed over for a fresh folder. False when none
 // could be made.
 bool EnsureRuntimeDir();
+// Removes the runtime folder EnsureRuntimeDir made in this run, with what is in it;
+// one that was there before stays.
+void RemoveMadeRuntimeDir();
 
 }  // namespace app

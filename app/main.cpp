@@ -1,13 +1,19 @@
 // The program: the Qt application and back end, then the program's run. With the
 // single parameter "CI6160" the rebuild runs on the headless back end instead: no
 // display is needed, messages go to standard error and the exit status tells the result.
-// Otherwise, without a display that answers, it says so in one line and ends with status 2.
+// Otherwise, without a display that answers, it says so in one line and ends with status 2,
+// as it does when the display goes away before Qt has connected to it.
 // Ended by a signal, it closes as Esc does and then ends by that signal; when its display
 // goes away, it closes the same way and ends with status 1.
 #include <QApplication>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/display.h"
 #include "app/ending.h"
@@ -33,6 +39,45 @@ int RunBatch(const std::vector<std::string>& args) {
   return status == 0 && boxes > 0 ? 1 : status;
 }
 
+// What Qt says while it connects to the display is kept, and passed on once it has
+// connected. Its fatal end there (the display gone since the check) is said in the
+// program's own one line instead, and the run ends with status 2, leaving nothing.
+struct KeptMessage {
+  QtMsgType type;
+  std::string file, function, category;
+  int line;
+  QString text;
+};
+std::vector<KeptMessage> g_kept;
+QtMessageHandler g_passOn = nullptr;
+
+void KeepWhileConnecting(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  const auto str = [](const char* s) { return std::string(s ? s : ""); };
+  if (type != QtFatalMsg) {
+    g_kept.push_back({type, str(context.file), str(context.function), str(context.category), context.line, text});
+    return;
+  }
+  bool lost = false;
+  std::string reason;
+  for (const KeptMessage& m : g_kept) {
+    if (m.text.contains(QLatin1String("could not connect to display"), Qt::CaseInsensitive))
+      lost = true;
+    else if (reason.empty() && m.type != QtDebugMsg && m.type != QtInfoMsg)
+      reason = m.text.section(QLatin1Char('\n'), 0, 0).toStdString();
+  }
+  std::fputs(("ciselniky: " + app::DisplayLostAtStart(lost ? std::string() : reason) + "\n").c_str(), stderr);
+  std::fflush(stderr);
+  app::RemoveMadeRuntimeDir();
+  _exit(2);
+}
+
+void PassOnKept() {
+  qInstallMessageHandler(g_passOn);
+  for (const KeptMessage& m : g_kept)
+    if (g_passOn) g_passOn(m.type, QMessageLogContext(m.file.c_str(), m.line, m.function.c_str(), m.category.c_str()), m.text);
+  g_kept.clear();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,7 +92,10 @@ int main(int argc, char** argv) {
     }
     (void)app::EnsureRuntimeDir();
     app::InstallEndSignals();
+    g_passOn = qInstallMessageHandler(KeepWhileConnecting);
     QApplication application(argc, argv);
+    PassOnKept();
+    app::CloseDisplayCheck();  // Qt has its own connection now
     ui::qt::QtBackend backend;
     backend.onDisplayLost = app::EndWithoutDisplay;
     backend.onPoll = app::WatchForEndSignal;  // also while a start-up message is open

@@ -106,7 +106,10 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
     }
   } notifierBack{batch};
   if (batch) common::SetNotifier(&batchNotes);
-  common::LoadStartupConfig({ui::PixelsPerInch()});
+  // A signal noted at start-up (a message of it may be open then) lets no further step
+  // begin; one under way, such as a restore being finished, runs to its end first.
+  const auto ending = [] { return NotedSignal() != 0; };
+  common::LoadStartupConfig({ui::PixelsPerInch(), ending});
   browser::DetectLargeFonts();
   reports::InstallReportServices();
   // The viewer's translation: the dictionary set up (not shown), then line by line.
@@ -115,9 +118,6 @@ int RunProgram(const std::vector<std::string>& args, const std::function<void(Wi
   combined::InstallCodeListServices();
   int status = 0;
   InstallPartnerPickers();
-  // A signal noted at start-up (a message of it may be open then) lets no further step
-  // begin; one under way, such as a restore being finished, runs to its end first.
-  const auto ending = [] { return NotedSignal() != 0; };
   // A restore that a killed run or a held file left unfinished is finished before any
   // window works on the data.
   const int saidBefore = batchNotes.messages;

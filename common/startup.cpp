@@ -1,6 +1,7 @@
 #include "common/startup.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,10 @@ void ReadDataFolderSwitches(Session& s, const std::string& dataFolder) {
   s.FjOn = ReadJobIn(dataFolder, "FJ").empty() ? 0 : 1;
 }
 
-void LoadUser(Session& s) {
+void LoadUser(Session& s, const std::function<bool()>& ended) {
   s.UserNo = TextToInt(Copy(GetJob(s, "UZIVATEL"), 1, 2)) & 0xFF;
   s.CurrentUser = FormatNumberMask("@@", s.UserNo);
-  if (s.CurrentUser != "00") return;
+  if (s.CurrentUser != "00" || ended()) return;
   try {
     WriteJob(s, "UZIVATEL", "01");
   } catch (const IoError&) {
@@ -146,20 +147,27 @@ void LoadStartupConfig(Session& s, const StartupOptions& options) {
   if (s.StartupDone) return;
   s.StartupDone = true;
 
+  // A step may show a message; a signal then lets no further step begin.
+  const auto ended = [&options] { return options.ended && options.ended(); };
   s.ScrambleKey = ProgramScrambleKey();
   LoadDriveMap();
+  if (ended()) return;
   const std::string dataFolder = DataDir(s, "");
   // A start-folder job file of a wrong size is reported and counts as missing.
   if (!JobFileSizeOk(kJobFileName) || CheckFile(kJobFileName) < 2) {
-    ReadDataFolderSwitches(s, dataFolder);
+    if (!ended()) ReadDataFolderSwitches(s, dataFolder);
     return;
   }
+  if (ended()) return;
   if (options.screenPpiX == 120) s.ScreenPpi = 1.25;
-  LoadUser(s);
+  LoadUser(s, ended);
+  if (ended()) return;
   ReadDataFolderSwitches(s, dataFolder);
+  if (ended()) return;
   LoadVatRates(s);
 
   SayDamagedParamFile("UCPARAM.DTA");
+  if (ended()) return;
   s.AccYear = Copy(RemoveSpaces(ReadParam("UCPARAM.DTA", "UcRok")), 1, 2);
   s.AccPeriod = Copy(RemoveSpaces(ReadParam("UCPARAM.DTA", "UcObd")), 1, 2);
   s.KursEU = TextToFloat(ReadParam("UCPARAM.DTA", "KursEU"));
@@ -186,6 +194,7 @@ void LoadStartupConfig(Session& s, const StartupOptions& options) {
   const std::string ares = UpperCz(GetJob(s, "ARES"));
   if (!ares.empty() && ares[0] == 'N') s.AresOn = 0;
   s.FirmTitle = FirmNameInData();
+  if (ended()) return;
   s.ComputerId = Copy(GetJob(s, "POCITAC"), 1, 4);
   s.ComputerNo = Clamp(TextToInt(s.ComputerId), 0, 65535);
   s.FormOpenFlags.fill(0);

@@ -2,6 +2,7 @@
 // own job file, "UCPARAM.DTA", "arj.par", "sys.par", "par\okna2.par", the user-slot
 // table and the screen. Runs once per session.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,9 @@ struct Session;
 
 struct StartupOptions {
   int screenPpiX = 0;  // horizontal pixels per inch of the screen; 0 when unknown
+  // Asked before each step that may show a message, read or make a file: true once the
+  // run is to end (a signal came while a message was open); no further step begins.
+  std::function<bool()> ended = nullptr;
 };
 
 // Loads the settings into the session; a second call on the same session does nothing.

@@ -3,13 +3,19 @@
 // folder, opens code list 30 by keys, and is then ended; its lock entries must be gone
 // and its exit status must tell how it ended.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/fottab.h"
@@ -47,8 +54,8 @@ bool PollUntil(const std::function<bool()>& done, int ms = kWaitMs) {
 // An X server of the test's own, with keys typed through its test extension.
 class XServer {
  public:
-  // `extra`: more of the server's options ("-auth" and its cookie file: then only its
-  // display number is of use, the test connects to nothing).
+  // `extra`: more of the server's options ("-auth" and its cookie file, "-terminate"):
+  // then the test connects only when it calls Connect.
   explicit XServer(std::vector<std::string> extra = {}) {
     // The server picks a free display itself and tells its number once it is ready.
     int fds[2];
@@ -69,20 +76,25 @@ class XServer {
     close(fds[0]);
     if (number.empty() || number.back() != '\n') return;
     display_ = ":" + number.substr(0, number.size() - 1);
-    if (!extra.empty()) return;
+    if (extra.empty()) Connect();
+  }
+  ~XServer() { Stop(); }
+
+  // The test's own connection, made by the constructor unless it had `extra` options.
+  bool Connect() {
     conn_ = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(conn_)) {
       xcb_disconnect(conn_);
       conn_ = nullptr;
     }
-    if (!conn_) return;
+    if (!conn_) return false;
     root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
     xcb_query_extension_reply_t* ext =
         xcb_query_extension_reply(conn_, xcb_query_extension(conn_, 5, "XTEST"), nullptr);
     if (ext && ext->present) xtest_ = ext->major_opcode;
     free(ext);
+    return ok();
   }
-  ~XServer() { Stop(); }
 
   bool ok() const { return conn_ && xtest_; }
   const std::string& display() const { return display_; }
@@ -189,6 +201,135 @@ class XServer {
 };
 
 
+// A display of the test's own on a local TCP port in front of an X server: each client
+// connection is passed on to the server over one of its own. With EndsWithLastClient it
+// ends (listens no more, drops every connection) as soon as a connection closes and
+// leaves no client the server has taken, even one that never sent a word: as a server
+// started with -terminate, but always at that point. With TakesOnlyFirst every client
+// after the first one the server took is shut out without a word, as by a server that
+// died between the program's display check and Qt's own connection.
+class XRelay {
+ public:
+  enum class Policy { EndsWithLastClient, TakesOnlyFirst };
+  XRelay(const std::string& serverDisplay, Policy policy)
+      : server_("/tmp/.X11-unix/X" + serverDisplay.substr(1)), policy_(policy) {
+    listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    for (int n = 150; n < 250 && listen_ >= 0 && display_.empty(); ++n) {
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_port = htons(static_cast<std::uint16_t>(6000 + n));
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      if (bind(listen_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0 && listen(listen_, 8) == 0)
+        display_ = "127.0.0.1:" + std::to_string(n);
+    }
+    if (!display_.empty()) serving_ = std::thread([this] { Serve(); });
+  }
+  ~XRelay() {
+    stop_ = true;
+    if (serving_.joinable()) serving_.join();
+    if (listen_ >= 0) close(listen_);
+  }
+  const std::string& display() const { return display_; }
+  bool ended() const { return ended_; }
+  int taken() const { return taken_; }
+  int shutOut() const { return shutOut_; }
+
+ private:
+  struct Link {
+    int client = -1, server = -1;
+    std::string toClient, toServer;
+    bool replied = false, taken = false;  // the server answered the set-up, and took the client
+  };
+
+  int ConnectServer() const {
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::memcpy(a.sun_path, server_.c_str(), std::min(server_.size(), sizeof a.sun_path - 1));
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return fd;
+    if (fd >= 0) close(fd);
+    return -1;
+  }
+  // Reads what fd has into `in` and writes `out` to it; false once it has closed.
+  static bool Pass(int fd, short revents, std::string& in, std::string& out) {
+    if (revents & (POLLIN | POLLHUP | POLLERR)) {
+      char buf[65536];
+      const ssize_t got = recv(fd, buf, sizeof buf, 0);
+      if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) return false;
+      if (got > 0) in.append(buf, static_cast<std::size_t>(got));
+    }
+    if (!out.empty()) {
+      const ssize_t put = send(fd, out.data(), out.size(), MSG_NOSIGNAL);
+      if (put < 0 && errno != EAGAIN && errno != EINTR) return false;
+      if (put > 0) out.erase(0, static_cast<std::size_t>(put));
+    }
+    return true;
+  }
+  static void Close(Link& l) {
+    close(l.client);
+    close(l.server);
+    l.client = -1;
+  }
+
+  void Serve() {
+    std::vector<Link> links;
+    while (!stop_) {
+      std::vector<pollfd> p;
+      if (listen_ >= 0) p.push_back({listen_, POLLIN, 0});
+      const std::size_t first = p.size();
+      for (const Link& l : links) {
+        p.push_back({l.client, static_cast<short>(POLLIN | (l.toClient.empty() ? 0 : POLLOUT)), 0});
+        p.push_back({l.server, static_cast<short>(POLLIN | (l.toServer.empty() ? 0 : POLLOUT)), 0});
+      }
+      if (poll(p.data(), p.size(), 50) <= 0) continue;
+      bool closed = false;
+      for (std::size_t i = 0; i < links.size(); ++i) {
+        Link& l = links[i];
+        const bool open = Pass(l.client, p[first + 2 * i].revents, l.toServer, l.toClient) &&
+                          Pass(l.server, p[first + 2 * i + 1].revents, l.toClient, l.toServer);
+        if (open && !l.replied && !l.toClient.empty()) {
+          l.replied = true;
+          l.taken = l.toClient[0] == 1;  // Success
+          taken_ += l.taken;
+        }
+        if (!open) {
+          Close(l);
+          closed = true;
+        }
+      }
+      std::erase_if(links, [](const Link& l) { return l.client < 0; });
+      if (closed && policy_ == Policy::EndsWithLastClient &&
+          std::none_of(links.begin(), links.end(), [](const Link& l) { return l.taken; })) {
+        for (Link& l : links) Close(l);
+        links.clear();
+        if (listen_ >= 0) close(listen_);
+        listen_ = -1;
+        ended_ = true;
+        continue;
+      }
+      if (listen_ < 0 || !p[0].revents) continue;
+      const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      if (fd < 0) continue;
+      const int server = policy_ == Policy::TakesOnlyFirst && taken_ > 0 ? -1 : ConnectServer();
+      if (server < 0) {
+        ++shutOut_;
+        close(fd);
+      } else {
+        links.push_back({fd, server});
+      }
+    }
+    for (Link& l : links) Close(l);
+  }
+
+  std::string server_;
+  Policy policy_;
+  int listen_ = -1;
+  std::string display_;
+  std::thread serving_;
+  std::atomic<bool> stop_{false}, ended_{false};
+  std::atomic<int> taken_{0}, shutOut_{0};
+};
+
 // A scratch start folder for user 01 with its data and program folders.
 class Ending : public ::testing::Test {
  protected:
@@ -243,9 +384,9 @@ class Ending : public ::testing::Test {
     else unsetenv(name);
   }
   // Starts the program in the start folder on the X server `on` (the test's own by default).
-  void StartProgram(const std::string& on = {}) {
+  void StartProgram(const std::string& on = {}, const char* platform = "xcb") {
     SetEnv("DISPLAY", (on.empty() ? x->display() : on).c_str());
-    SetEnv("QT_QPA_PLATFORM", "xcb");
+    SetEnv("QT_QPA_PLATFORM", platform);
     common::RunOptions o;
     o.workDir = dir.path();
     o.outputFile = dir / "stderr.txt";
@@ -350,14 +491,16 @@ TEST_F(Ending, ALostDisplayRunsTheEndOfRunClose) {
 }
 
 // A signal before the run settles: while a start-up message is open (a damaged
-// UCPARAM.DTA, before the main window exists) and while the first opening of the
-// code-list menu waits for another workstation's "W" entry. Each time the run ends
-// by the signal then and there, makes no file and leaves only the other
-// workstation's entry; the display going away during that wait ends it with status 1.
+// UCPARAM.DTA or a bad drives.map line, before the main window exists) and while the
+// first opening of the code-list menu waits for another workstation's "W" entry. Each
+// time the run ends by the signal then and there, makes no file (not even the user-slot
+// table that start-up makes after the message) and leaves only the other workstation's
+// entry; the display going away during that wait ends it with status 1.
 TEST_F(Ending, ASignalAtStartUpEndsTheRunThere) {
   common::FotTable other;
   other.at(1).Set("CIXXX       ", "02  ", 'W');
-  ostest::WriteRaw(dir / "data/UZIVATEL.tab", std::string(200, '\0'));  // the suite's user slots, as installed
+  const std::pair<const char*, std::string> messages[] = {{"UCPARAM.DTA", "UcRok : 24\r\n\x01\x02\r\n"},
+                                                          {"drives.map", "X relative\n"}};
   // Well within the time the close may take, on a busy machine too.
   const auto signalled = [&](int signal) {
     ASSERT_EQ(kill(program.pid(), signal), 0);
@@ -366,23 +509,29 @@ TEST_F(Ending, ASignalAtStartUpEndsTheRunThere) {
     EXPECT_EQ(r.signal, signal) << r.exitCode << Said();
   };
   for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-    SCOPED_TRACE(signal);
-    ostest::WriteRaw(dir / "UCPARAM.DTA", std::string("UcRok : 24\r\n\x01\x02\r\n"));
-    auto files = Files();
-    StartProgram();
-    ASSERT_TRUE(PollUntil([&] { return x->Shown("") && !x->Shown("TAVONA"); })) << Said();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ASSERT_FALSE(x->Shown("TAVONA"));  // the message stays until it is answered
-    ASSERT_NO_FATAL_FAILURE(signalled(signal));
-    EXPECT_EQ(Files(), files);
-    EXPECT_EQ(Said(), "");
-    std::filesystem::remove(dir / "UCPARAM.DTA");
+    for (const auto& [file, bytes] : messages) {
+      SCOPED_TRACE(std::to_string(signal) + " " + file);
+      std::filesystem::remove(dir / "data/UZIVATEL.tab");
+      ostest::WriteRaw(dir / file, bytes);
+      const auto files = Files();
+      StartProgram();
+      ASSERT_TRUE(PollUntil([&] { return x->Shown("") && !x->Shown("TAVONA"); })) << Said();
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      ASSERT_FALSE(x->Shown("TAVONA"));  // the message stays until it is answered
+      ASSERT_NO_FATAL_FAILURE(signalled(signal));
+      EXPECT_EQ(Files(), files);
+      EXPECT_FALSE(std::filesystem::exists(dir / "data/UZIVATEL.tab"));
+      EXPECT_EQ(Said(), "");
+      std::filesystem::remove(dir / file);
+    }
 
+    SCOPED_TRACE(signal);
+    ostest::WriteRaw(dir / "data/UZIVATEL.tab", std::string(200, '\0'));  // the suite's user slots, as installed
     ostest::WriteRaw(dir / "data/FOT.tab", other.Encode());
     StartProgram();
     ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
     Press({kSpace, "Počkejte"});
-    files = Files();
+    auto files = Files();
     ASSERT_NO_FATAL_FAILURE(signalled(signal));
     EXPECT_EQ(Files(), files);
     EXPECT_EQ(Entries(), std::vector<std::string>{"CIXXX W"});
@@ -428,6 +577,73 @@ TEST_F(Ending, ADisplayThatRefusesTheProgramIsSaidInOneLine) {
   EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
   EXPECT_NE(said.find("DISPLAY=" + refusing.display() + " refuses it: Authorization required"), std::string::npos) << said;
   EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
+}
+
+// A server that ends when its last client leaves, the program its first client (Xvfb
+// -terminate, and a display that ends exactly when a closing connection leaves it no
+// client, the probe's too): the display probe stays open until the check has connected,
+// the check's connection until Qt has its own, so the program starts every time and
+// runs until it is ended.
+TEST_F(Ending, AServerThatEndsWithItsLastClientStartsTheProgram) {
+  XServer terminating({"-terminate"});
+  XRelay relay(x->display(), XRelay::Policy::EndsWithLastClient);
+  const struct {
+    const char* what;
+    std::string display;
+    XServer* shows;  // where the windows are
+  } cases[] = {{"Xvfb -terminate", terminating.display(), &terminating},
+               {"ends at the close", relay.display(), x.get()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_FALSE(c.display.empty());
+    std::filesystem::remove(dir / "data/UZIVATEL.tab");
+    // Shared memory is handed over with its descriptor, which no TCP connection passes on.
+    SetEnv("QT_XCB_NO_MITSHM", c.shows == x.get() ? "1" : nullptr);
+    StartProgram(c.display);
+    // Start-up makes the user-slot table after Qt has connected; only then may the test
+    // connect to the server too, as a second client.
+    common::RunResult r;
+    ASSERT_TRUE(PollUntil([&] { return std::filesystem::exists(dir / "data/UZIVATEL.tab") || program.Ended(r); }));
+    ASSERT_TRUE(program.Running()) << "status " << r.exitCode << ", signal " << r.signal << ": " << Said();
+    if (!c.shows->ok()) ASSERT_TRUE(c.shows->Connect());
+    ASSERT_TRUE(PollUntil([&] { return c.shows->Focused("TAVONA 01"); })) << Said();
+    ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+    r = Ended();
+    EXPECT_EQ(r.signal, SIGTERM) << r.exitCode << Said();
+    EXPECT_EQ(Said(), "");
+  }
+}
+
+// The display answers the check, then shuts Qt's own connection out (a server dying
+// during the start): one line naming it, status 2, and nothing of the run left, not
+// even the runtime folder made for it; none of Qt's own text. A platform Qt has no
+// plug-in for is said in one line too, with Qt's reason.
+TEST_F(Ending, ADisplayLostBeforeQtConnectsIsSaidInOneLine) {
+  XRelay relay(x->display(), XRelay::Policy::TakesOnlyFirst);
+  ASSERT_FALSE(relay.display().empty());
+  ostest::WriteRaw(dir / "empty.auth", "");
+  SetEnv("XAUTHORITY", (dir / "empty.auth").c_str());
+  SetEnv("XDG_RUNTIME_DIR", nullptr);
+  std::filesystem::create_directories(dir / "tmp");
+  SetEnv("TMPDIR", (dir / "tmp").c_str());
+  const struct {
+    std::string display, platform, said;
+  } cases[] = {{relay.display(), "xcb",
+                "ciselniky: needs a display: the X server at DISPLAY=" + relay.display() +
+                    " stopped answering as the program started; ./run provides one (Xvfb when there is none)\n"},
+               {x->display(), "nosuchplatform",
+                "ciselniky: cannot show its windows: Could not find the Qt platform plugin \"nosuchplatform\" in \"\"\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.platform);
+    const auto files = Files();
+    StartProgram(c.display, c.platform.c_str());
+    const common::RunResult r = Ended();
+    EXPECT_EQ(r.exitCode, 2) << r.signal << Said();
+    EXPECT_EQ(Said(), c.said);
+    EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
+  }
+  EXPECT_EQ(relay.taken(), 1);  // the check
+  EXPECT_EQ(relay.shutOut(), 1);  // Qt
 }
 
 }  // namespace

@@ -367,3 +367,51 @@ TEST_F(StartupTest, BadDriveMapLinesAreNamedAndTheGoodOnesApply) {
   EXPECT_NE(texts[0].find("Chybný řádek 4 v souboru drives.map: Q: relative"_cz), std::string::npos) << texts[0];
   Drives().Remove("X:");
 }
+
+// The run is to end while a start-up message is open (a signal came): no further step
+// begins, so neither the default user is written nor the user-slot table made. The
+// same start without the end goes on to both.
+TEST_F(StartupTest, AnEndDuringAMessageStartsNoFurtherStep) {
+  struct EndingAtMessage : RecordingNotifier {
+    void Message(const std::string& text) override {
+      RecordingNotifier::Message(text);
+      said = true;
+    }
+    bool said = false;
+  };
+  const struct {
+    const char* what;
+    const char* file;
+    std::string bytes;
+    const char* user;  // "0" when the message comes before the default user is written
+  } cases[] = {{"a bad drives.map line", "drives.map", "X relative\n", "0"},
+               {"a damaged UCPARAM.DTA", "UCPARAM.DTA", std::string("UcRok : 24\r\n\x01\x02\r\n"), "5"},
+               {"a data folder's job file of a wrong size", "data/master.job", "UZIVATEL=05\r\n", "5"}};
+  for (const auto& c : cases) {
+    for (const bool ending : {true, false}) {
+      SCOPED_TRACE(std::string(c.what) + (ending ? ", ending" : ""));
+      ResetSession();
+      Drives() = DriveMap();
+      std::filesystem::remove_all(At("data"));
+      ASSERT_EQ(mkdir(At("data").c_str(), 0777), 0);
+      for (const char* other : {"drives.map", "UCPARAM.DTA"}) unlink(At(other).c_str());
+      Write(c.file, c.bytes + (ending ? "" : " "));  // a wrong size is said once per size
+      Write("master.job", JobBytes({{"UZIVATEL", c.user}}));
+      const std::string job = Read("master.job");
+      const std::string before = ostest::Listing(At("")) + " | " + ostest::Listing(At("data"));
+      EndingAtMessage notes;
+      ScopedNotifier scoped(notes);
+      StartupOptions options;
+      if (ending) options.ended = [&notes] { return notes.said; };
+      LoadStartupConfig(options);
+      EXPECT_EQ(notes.Texts(RecordingNotifier::Kind::Message).size(), 1u) << notes.Dump();
+      if (ending) {
+        EXPECT_EQ(ostest::Listing(At("")) + " | " + ostest::Listing(At("data")), before);
+        EXPECT_EQ(Read("master.job"), job);
+      } else {
+        EXPECT_EQ(Read("data/UZIVATEL.tab").size(), 200u);
+        EXPECT_EQ(GetJob("UZIVATEL"), c.user == std::string("0") ? "01" : "5");
+      }
+    }
+  }
+}
