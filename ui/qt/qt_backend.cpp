@@ -1179,10 +1179,24 @@ int QtBackend::MessageBox(const std::string& text, const std::string& caption, M
 void QtBackend::Beep(BeepKind) { QApplication::beep(); }
 
 bool QtBackend::ChooseFont(Font& font) {
-  bool ok = false;
-  QFont chosen = QFontDialog::getFont(&ok, ToQFont(font));
-  if (ok) font = FromQFont(chosen, font.color);
-  return ok;
+  // The dialog opens on the font's own face, style and size; what the user leaves
+  // as it was shown keeps the value it had (its name, not the face it stands for).
+  QFont given = ToQFont(font);
+  given.setStyleName(StyleNameOf(given));
+  QFontDialog dialog(given);
+  const QFont shown = dialog.currentFont();
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const QFont chosen = dialog.selectedFont();
+  const Font picked = FromQFont(chosen, font.color);
+  if (chosen.family() != shown.family()) font.name = picked.name;
+  if (chosen.pointSize() != shown.pointSize()) font.size = picked.size;
+  if (chosen.bold() != shown.bold() || chosen.italic() != shown.italic()) {
+    font.bold = picked.bold;
+    font.italic = picked.italic;
+  }
+  if (chosen.underline() != shown.underline()) font.underline = picked.underline;
+  if (chosen.strikeOut() != shown.strikeOut()) font.strikeOut = chosen.strikeOut();
+  return true;
 }
 
 bool QtBackend::ChooseColor(Color& color) {
