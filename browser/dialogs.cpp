@@ -61,7 +61,7 @@ void StorePosition(const ui::Form& form, const std::string& leftKey, const std::
 int Px(double value) { return static_cast<int>(std::nearbyint(value)); }
 
 void PrintFormImage(ui::Form& form) {
-  if (!ui::ChoosePrinter()) return;
+  if (!ui::ChoosePrinter(form.caption())) return;
   const ui::Bitmap picture = ui::GrabForm(form);
   if (picture.empty()) return;
   try {

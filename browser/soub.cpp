@@ -839,8 +839,8 @@ void TfSoub::AddRecordPicture() {
 }
 
 void TfSoub::PrintRecordPicture() {
-  if (!ui::ChoosePrinter()) return;
   const std::string name = PictureFileName(ShownPicture);
+  if (!ui::ChoosePrinter(std::string(common::NamePart(name)))) return;
   const bool scrambled = common::CurrentSession().ScrambleOn != 0;
   try {
     ui::Bitmap picture;

@@ -250,7 +250,7 @@ void TiskPoukazek1Click(TfOrg& reg) {
   TfPoukazkA& w = fPoukazkA();
   AskMoneyOrderShift(w);
   // Cancel in the print dialog ends the run: nothing printed, every mark kept.
-  if (!ui::ChoosePrinter()) return;
+  if (!ui::ChoosePrinter(w.caption())) return;
   // Marks belong to record numbers: the records are read in file order.
   const int order = reg.ActiveOrder;
   reg.ActiveOrder = 0;

@@ -14,6 +14,7 @@
 #include "common/params.h"
 #include "common/text.h"
 #include "ui/handlers.h"
+#include "ui/printfile.h"
 #include "ui/printing.h"
 
 namespace partners {
@@ -437,7 +438,12 @@ bool TfStitky::PrintSheets(const std::function<bool()>& more, const std::functio
       canvas->Abort();
       throw;
     }
-    canvas->EndDoc();
+    try {
+      canvas->EndDoc();
+    } catch (const ui::PrintFailed& e) {  // a file that came out cut: no further sheet
+      common::MessageOk(e.what());
+      return false;
+    }
   } while (more());
   return true;
 }

@@ -13,6 +13,7 @@
 #include "reports/printing.h"
 #include "ui/backend.h"
 #include "ui/handlers.h"
+#include "ui/printfile.h"
 #include "ui/printing.h"
 
 namespace reports {
@@ -109,7 +110,12 @@ bool PrintFormImage(ui::Form& form, std::int32_t dx, std::int32_t dy, double fx,
     canvas->Abort();
     throw;
   }
-  canvas->EndDoc();
+  try {
+    canvas->EndDoc();
+  } catch (const ui::PrintFailed& e) {  // a file that came out cut
+    ui::ShowMessage(e.what());
+    return false;
+  }
   return true;
 }
 

@@ -157,8 +157,8 @@ TfPozri::TfPozri(std::string componentName)
       ProgressBar1(Add<ui::ProgressBar>("ProgressBar1")),
       Memo1(Add<ui::Memo>("Memo1")),
       miTisk(PopupMenu1.AddItem("Tisk1", "Tisk", [this](ui::MenuItem&) { PrintListing(Current); })),
-      miNastaveniTiskarny(PopupMenu1.AddItem("NastaveniTiskarny1", Cz("Nastavení tiskárny"), [](ui::MenuItem&) {
-        if (ui::ChoosePrinter()) common::WriteParam("sys.par", "TiskDefault", ui::CurrentPrinter());
+      miNastaveniTiskarny(PopupMenu1.AddItem("NastaveniTiskarny1", Cz("Nastavení tiskárny"), [this](ui::MenuItem&) {
+        if (ui::ChoosePrinter(ReportName)) common::WriteParam("sys.par", "TiskDefault", ui::CurrentPrinter());
       })),
       miParametry(PopupMenu1.AddItem("ParametrySystemu1", Cz("Parametry systému"), [](ui::MenuItem&) {
         if (browser::SystemParametersHook()) browser::SystemParametersHook()();

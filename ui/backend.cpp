@@ -79,7 +79,7 @@ bool ChooseFont(Font& font) { return !g_quiet && CurrentBackend().ChooseFont(fon
 bool ChooseColor(Color& color) { return !g_quiet && CurrentBackend().ChooseColor(color); }
 bool ChooseOpenFile(FileDialogRequest& request) { return !g_quiet && CurrentBackend().ChooseOpenFile(request); }
 bool ChooseFolder(FolderDialogRequest& request) { return !g_quiet && CurrentBackend().ChooseFolder(request); }
-bool ChoosePrinter() { return !g_quiet && CurrentBackend().ChoosePrinter(); }
+bool ChoosePrinter(const std::string& job) { return !g_quiet && CurrentBackend().ChoosePrinter(job); }
 Rect WorkArea() { return CurrentBackend().WorkArea(); }
 int PixelsPerInch() { return CurrentBackend().PixelsPerInch(); }
 std::int64_t NowMs() { return CurrentBackend().NowMs(); }

@@ -62,8 +62,9 @@ class Backend {
   virtual bool ChooseColor(Color& color) = 0;
   virtual bool ChooseOpenFile(FileDialogRequest& request) = 0;
   virtual bool ChooseFolder(FolderDialogRequest& request) = 0;
-  // The print dialog: the user picks the printer (which becomes current).
-  virtual bool ChoosePrinter() = 0;
+  // The print dialog: the user picks the printer (which becomes current). Printing into
+  // a file, it offers the file the job `job` goes to by default (DefaultPrintFile).
+  virtual bool ChoosePrinter(const std::string& job) = 0;
 
   virtual Rect WorkArea() = 0;
   virtual int PixelsPerInch() = 0;
@@ -124,7 +125,7 @@ bool ChooseFont(Font& font);
 bool ChooseColor(Color& color);
 bool ChooseOpenFile(FileDialogRequest& request);
 bool ChooseFolder(FolderDialogRequest& request);
-bool ChoosePrinter();
+bool ChoosePrinter(const std::string& job = {});
 Rect WorkArea();
 int PixelsPerInch();
 std::int64_t NowMs();

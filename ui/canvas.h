@@ -29,7 +29,9 @@ class Canvas {
 };
 
 // A print job. Page size and resolution are in printer pixels; the first page is
-// open when the job starts. EndDoc finishes the job; Abort drops it.
+// open when the job starts. EndDoc finishes the job; Abort drops it. A job that cannot
+// start throws ui::PrintFailed (printfile.h) from BeginPrint, and a file that did not
+// come out whole throws it from EndDoc, the file erased.
 // The way a print job's paper lies: a form wider than a standing page asks for a lying one.
 enum class PageOrientation { Portrait, Landscape };
 

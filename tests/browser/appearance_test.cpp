@@ -203,6 +203,25 @@ TEST_F(AppearanceMenuItems, CommonFontForAllWindowsWithItsTwins) {
   EXPECT_EQ(Okna2("fMemList FontColor"), "");  // colours stay per window
 }
 
+// The font dialog confirmed as it opened, on the font the window has: the common
+// keys get that font back, "Normal" for the regular default.
+TEST_F(AppearanceMenuItems, AFontConfirmedUnchangedIsStoredAsTheWindowHadIt) {
+  for (const std::string style : {"Normal", "BoldItalic"}) {
+    common::WriteParam(kOkna2Par, "fMemList FontStyle", style);
+    list_.Open();
+    Choose(4);
+    backend.QueueAnswer(headlessAnswer::FontAnswer(list_.sgRol.font()));
+    AnswerSize("18", "8");
+    AppearanceMenu(list_);
+    for (const std::string a : {"", "A"}) {
+      EXPECT_EQ(Okna2("FontName" + a), "Ms Sans Serif");
+      EXPECT_EQ(Okna2("FontSize" + a), "0008 ");
+      EXPECT_EQ(Okna2("FontStyle" + a), style);
+    }
+    common::WriteParam(kOkna2Par, "FontStyle", "");  // the window's own key counts again
+  }
+}
+
 TEST_F(AppearanceMenuItems, BackToPerWindowErasesBothFilesWhole) {
   common::WriteParam(kOkna2Par, "fJiny Left", "0100");
   common::WriteParam(kOkna2Par, "fMemList VyskaFontu", " 25");

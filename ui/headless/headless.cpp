@@ -271,7 +271,7 @@ bool HeadlessBackend::ChooseFolder(FolderDialogRequest& request) {
   return true;
 }
 
-bool HeadlessBackend::ChoosePrinter() {
+bool HeadlessBackend::ChoosePrinter(const std::string&) {
   auto a = NextAnswer("printer");
   if (!Accept(a, Answer::Kind::Printer, "printer")) {
     Log("print dialog -> cancel");

@@ -209,7 +209,7 @@ class HeadlessBackend : public Backend {
   bool ChooseColor(Color& color) override;
   bool ChooseOpenFile(FileDialogRequest& request) override;
   bool ChooseFolder(FolderDialogRequest& request) override;
-  bool ChoosePrinter() override;
+  bool ChoosePrinter(const std::string& job) override;
   Rect WorkArea() override { return workArea; }
   int PixelsPerInch() override { return pixelsPerInch; }
   Bitmap GrabForm(Form& form) override;

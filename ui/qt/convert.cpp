@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <cctype>
+#include <cstdlib>
 
 #include "common/encoding.h"
 
@@ -61,6 +62,25 @@ Font FromQFont(const QFont& q, Color color) {
   f.underline = q.underline();
   f.color = color;
   return f;
+}
+
+QString StyleNameOf(const QFont& q) {
+  const QString family = q.family();
+  QString best;
+  int bestDistance = 0;
+  for (const QString& style : QFontDatabase::styles(family)) {
+    // The cut's own font: an oblique cut is slanted too, which QFontDatabase::italic denies.
+    const QFont cut = QFontDatabase::font(family, style, 10);
+    if (cut.italic() != q.italic()) continue;
+    // The nearest weight; of equals the plainest cut (the shortest name: "Book"
+    // before "Condensed", "Bold" before "Condensed Bold").
+    const int distance = std::abs(cut.weight() - q.weight());
+    if (best.isEmpty() || distance < bestDistance || (distance == bestDistance && style.size() < best.size())) {
+      best = style;
+      bestDistance = distance;
+    }
+  }
+  return best;
 }
 
 QImage ToQImage(const Bitmap& b) {

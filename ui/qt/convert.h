@@ -20,6 +20,10 @@ Color FromQColor(const QColor& c);
 // serif or fixed-pitch faces.
 QFont ToQFont(const Font& f);
 Font FromQFont(const QFont& f, Color color);
+// The installed style of q's family that is q's weight and slant ("Book" for a regular
+// DejaVu face, where the toolkit's own name "Normal" matches none); empty when the
+// family has no styles. A font dialog selects its style list by this name.
+QString StyleNameOf(const QFont& q);
 QImage ToQImage(const Bitmap& b);
 Bitmap FromQImage(const QImage& image);
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QEventLoop>
@@ -45,6 +46,7 @@
 #include "common/winpath.h"
 #include "ui/handlers.h"
 #include "ui/keys.h"
+#include "ui/printfile.h"
 #include "ui/qt/convert.h"
 #include "ui/qt/grid_widget.h"
 #include "ui/qt/painter_canvas.h"
@@ -1179,10 +1181,24 @@ int QtBackend::MessageBox(const std::string& text, const std::string& caption, M
 void QtBackend::Beep(BeepKind) { QApplication::beep(); }
 
 bool QtBackend::ChooseFont(Font& font) {
-  bool ok = false;
-  QFont chosen = QFontDialog::getFont(&ok, ToQFont(font));
-  if (ok) font = FromQFont(chosen, font.color);
-  return ok;
+  // The dialog opens on the font's own face, style and size; what the user leaves
+  // as it was shown keeps the value it had (its name, not the face it stands for).
+  QFont given = ToQFont(font);
+  given.setStyleName(StyleNameOf(given));
+  QFontDialog dialog(given);
+  const QFont shown = dialog.currentFont();
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const QFont chosen = dialog.selectedFont();
+  const Font picked = FromQFont(chosen, font.color);
+  if (chosen.family() != shown.family()) font.name = picked.name;
+  if (chosen.pointSize() != shown.pointSize()) font.size = picked.size;
+  if (chosen.bold() != shown.bold() || chosen.italic() != shown.italic()) {
+    font.bold = picked.bold;
+    font.italic = picked.italic;
+  }
+  if (chosen.underline() != shown.underline()) font.underline = picked.underline;
+  if (chosen.strikeOut() != shown.strikeOut()) font.strikeOut = chosen.strikeOut();
+  return true;
 }
 
 bool QtBackend::ChooseColor(Color& color) {
@@ -1213,11 +1229,33 @@ bool QtBackend::ChooseFolder(FolderDialogRequest& request) {
   return true;
 }
 
-bool QtBackend::ChoosePrinter() {
+bool QtBackend::ChoosePrinter(const std::string& job) {
   QPrinter printer;
   if (!impl_->currentPrinter.empty() && impl_->currentPrinter != "PDF")
     printer.setPrinterName(QString::fromStdString(impl_->currentPrinter));
   QPrintDialog dialog(&printer);
+  // "Print to file" offers the file the job goes to without a printer. The name the
+  // user leaves there is checked before the dialog's own check: a relative one is taken
+  // in the start folder, and one that cannot be written is said with the reason.
+  const std::string offered = PrintFileOf(DefaultPrintFile(pdfFolder, job));
+  auto* file = dialog.findChild<QLineEdit*>("filename");
+  auto* buttons = dialog.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly);
+  if (file && buttons) {
+    file->setText(QString::fromStdString(offered));
+    QObject::disconnect(buttons, &QDialogButtonBox::accepted, &dialog, nullptr);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+      if (!file->isEnabled()) return dialog.accept();  // a printer, not a file
+      const std::string path = PrintFilePath(file->text().toStdString());
+      if (path == offered) (void)common::MakeDirs(pdfFolder);  // as the print to it would
+      if (const std::string why = PrintFileProblem(path); !why.empty()) {
+        QMessageBox::warning(&dialog, dialog.windowTitle(), ToQ(PrintFileFailureText(path, why)));
+        return;
+      }
+      file->setText(QString::fromStdString(path));
+      // The job's own file is overwritten without a question; another file asks first.
+      if (path == offered || !QMetaObject::invokeMethod(&dialog, "_q_checkFields")) dialog.accept();
+    });
+  }
   if (dialog.exec() != QDialog::Accepted) return false;
   // "Print to file": the next print goes to the file chosen there.
   const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
@@ -1268,8 +1306,13 @@ class QtPrinter : public PrinterCanvas {
   QtPrinter(std::unique_ptr<QPrinter> printer, const std::string& title, std::string pdf, bool open)
       : printer_(std::move(printer)), pdf_(std::move(pdf)), open_(open) {
     printer_->setDocName(ToQ(title));
-    if (!painter_.begin(printer_.get()))
-      throw std::runtime_error("Cannot print on " + printer_->printerName().toStdString());
+    if (!pdf_.empty()) {
+      if (const std::string why = PrintFileProblem(pdf_); !why.empty()) throw PrintFailed(PrintFileFailureText(pdf_, why));
+    }
+    if (!painter_.begin(printer_.get())) {
+      if (!pdf_.empty()) throw PrintFailed(PrintFileFailureText(pdf_, common::Cz("soubor nelze otevřít")));
+      throw PrintFailed(common::Cz("Na tiskárně ") + FromQ(printer_->printerName()) + common::Cz(" nelze tisknout"));
+    }
   }
   ~QtPrinter() override {
     if (!done_) Abort();
@@ -1292,14 +1335,15 @@ class QtPrinter : public PrinterCanvas {
   }
   void EndDoc() override {
     if (done_) return;
-    painter_.end();
+    const bool ended = painter_.end();
     done_ = true;
     if (pdf_.empty()) return;
+    // The writer does not say when the disk took only part of the file: its end tells.
+    if (!ended || !PrintFileComplete(pdf_)) throw PrintFailed(DiscardCutPrintFile(pdf_));
     // A print into a file: the user is told where it is, and the desktop's viewer
     // opens it where one is installed.
     if (open_) (void)common::OpenDocument(pdf_);
-    const std::string shown = QFileInfo(QString::fromStdString(pdf_)).absoluteFilePath().toStdString();
-    common::MessageOk(common::Cz("Tisk je uložen v souboru ") + common::Utf8ToWin1250(shown));
+    common::MessageOk(common::Cz("Tisk je uložen v souboru ") + common::Utf8ToWin1250(pdf_));
   }
   void Abort() override {
     if (done_) return;
@@ -1330,12 +1374,8 @@ std::unique_ptr<PrinterCanvas> QtBackend::BeginPrint(const std::string& title, P
   } else if (pdf.empty() && (impl_->currentPrinter.empty() || impl_->currentPrinter == "PDF" ||
                              QPrinterInfo::availablePrinterNames().isEmpty())) {
     // No printer, or PDF chosen in the print dialog: a PDF file named after the job.
-    std::string base = title;
-    if (const auto cut = base.find_last_of("\\/"); cut != std::string::npos) base.erase(0, cut + 1);
-    if (const auto dot = base.rfind('.'); dot != std::string::npos && dot > 0) base.erase(dot);
-    if (base.empty()) base = "tisk";
-    (void)common::MakeDirs(pdfFolder);
-    pdf = common::RealPath(pdfFolder + "\\" + base + ".pdf");
+    (void)common::MakeDirs(pdfFolder);  // a folder that cannot be made is said by the print
+    pdf = PrintFileOf(DefaultPrintFile(pdfFolder, title));
   }
   if (!pdf.empty()) {
     printer->setOutputFormat(QPrinter::PdfFormat);

@@ -71,7 +71,7 @@ class QtBackend : public Backend {
   bool ChooseColor(Color& color) override;
   bool ChooseOpenFile(FileDialogRequest& request) override;
   bool ChooseFolder(FolderDialogRequest& request) override;
-  bool ChoosePrinter() override;
+  bool ChoosePrinter(const std::string& job) override;
   Rect WorkArea() override;
   int PixelsPerInch() override;
   Bitmap GrabForm(Form& form) override;

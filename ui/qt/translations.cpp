@@ -1,13 +1,80 @@
 #include "ui/qt/translations.h"
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
+#include <cstring>
 
 namespace ui::qt {
 
+namespace {
+
+// What the toolkit's Czech translation lacks in the dialogs the program shows.
+class MissingCzech : public QTranslator {
+ public:
+  QString translate(const char* context, const char* source, const char* = nullptr, int = -1) const override {
+    static const struct {
+      const char *context, *source, *czech;
+    } kTexts[] = {
+        {"QAbstractFileIconProvider", "Folder", "Složka"},
+        {"QAbstractFileIconProvider", "Drive", "Disková jednotka"},
+        {"QPrintSettingsOutput", "Pages", "Strany"},
+        {"QPrintSettingsOutput", "Double Sided Printing", "Oboustranný tisk"},
+        {"QPrintSettingsOutput", "Off", "Vypnuto"},
+        {"QPrintSettingsOutput", "Long side binding", "Vazba na delší straně"},
+        {"QPrintSettingsOutput", "Short side binding", "Vazba na kratší straně"},
+        {"QPrintSettingsOutput",
+         "Specify pages or ranges separated by commas. Ranges are specified by two numbers separated by a hyphen. "
+         "E.g: 3,5-7,9 prints pages 3, 5, 6, 7 and 9.",
+         "Strany nebo rozsahy oddělené čárkami; rozsah jsou dvě čísla spojená pomlčkou. Například 3,5-7,9 vytiskne "
+         "strany 3, 5, 6, 7 a 9."},
+    };
+    if (!context || !source) return {};
+    for (const auto& t : kTexts)
+      if (std::strcmp(t.context, context) == 0 && std::strcmp(t.source, source) == 0) return QString::fromUtf8(t.czech);
+    return {};
+  }
+  bool isEmpty() const override { return false; }
+};
+
+// The file dialog's size and date columns as the Czech locale writes them: the
+// toolkit's file model takes them from the system's locale.
+class CzechFileColumns : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+  QVariant data(const QModelIndex& index, int role) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (files && role == Qt::DisplayRole && (index.column() == 1 || index.column() == 3)) {
+      const QModelIndex source = mapToSource(index);
+      if (index.column() == 3) return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+      if (!files->isDir(source)) return QLocale().formattedDataSize(files->size(source));
+    }
+    return QIdentityProxyModel::data(index, role);
+  }
+};
+
+// Gives every file dialog of the toolkit, also one its print dialog opens, those columns.
+class FileDialogWatch : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show)
+      if (auto* dialog = qobject_cast<QFileDialog*>(watched))
+        if (!dynamic_cast<CzechFileColumns*>(dialog->proxyModel())) dialog->setProxyModel(new CzechFileColumns(dialog));
+    return false;
+  }
+};
+
+}  // namespace
+
 bool InstallToolkitTranslations() {
   static QTranslator translator;
+  static MissingCzech missing;
+  static FileDialogWatch watch;
   static const bool loaded =
       translator.load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
   static QCoreApplication* installedIn = nullptr;
@@ -15,6 +82,11 @@ bool InstallToolkitTranslations() {
   if (!loaded || !app) return false;
   if (installedIn != app) {
     QCoreApplication::installTranslator(&translator);
+    QCoreApplication::installTranslator(&missing);
+    app->installEventFilter(&watch);
+    // The toolkit's own number, date and file-type texts; the program's stored, printed
+    // and parsed numbers do not go through the toolkit's locale.
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
     installedIn = app;
   }
   return true;

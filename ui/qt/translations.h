@@ -5,7 +5,10 @@
 namespace ui::qt {
 
 // Installs the toolkit's Czech translations into the running application, once per
-// application; false when they are not installed on this machine.
+// application; false when they are not installed on this machine. The few texts the
+// toolkit's translation lacks come from a table of our own; its number and date
+// formats are the Czech ones, in its dialogs only (the program formats its numbers
+// itself, and stored numbers keep their point).
 bool InstallToolkitTranslations();
 
 }  // namespace ui::qt

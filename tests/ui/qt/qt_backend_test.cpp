@@ -1,6 +1,12 @@
 // The Qt back end under the offscreen platform: real Qt events in, the layer's
 // events out, and the form's state on screen.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QTreeView>
+#include <fstream>
+#include <map>
 #include <QDialog>
 #include <filesystem>
 #include <QMouseEvent>
@@ -23,6 +29,8 @@
 
 #include "common/encoding.h"
 #include "common/notifier.h"
+#include "common/numbers.h"
+#include "tests/common/os_tempdir.h"
 #include "ui/qt/convert.h"
 #include "ui/qt/grid_widget.h"
 #include "ui/qt/qt_backend.h"
@@ -372,7 +380,9 @@ TEST(UiQtPrint, PrintsToAPdfFile) {
 }
 
 // The toolkit's own dialogs speak Czech whatever the system's locale: the setup
-// installs the toolkit's translations, the back end loads the Czech ones.
+// installs the toolkit's translations, the back end loads the Czech ones and adds
+// what they lack; the file dialog writes sizes and dates as Czech does. The program's
+// own numbers keep their point.
 TEST(UiQtTranslations, TheToolkitsOwnDialogsAreCzech) {
   ASSERT_TRUE(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_cs.qm"))
       << "no Czech translations of the toolkit: ./setup installs qt6-translations-l10n";
@@ -384,7 +394,8 @@ TEST(UiQtTranslations, TheToolkitsOwnDialogsAreCzech) {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       ASSERT_NE(dialog, nullptr);
       texts << dialog->windowTitle();
-      for (auto* b : dialog->findChildren<QPushButton*>()) texts << b->text();
+      for (auto* b : dialog->findChildren<QAbstractButton*>()) texts << b->text() << b->toolTip();
+      for (auto* g : dialog->findChildren<QGroupBox*>()) texts << g->title();
       for (auto* c : dialog->findChildren<QComboBox*>())
         for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
       for (auto* l : dialog->findChildren<QLabel*>()) texts << l->text();
@@ -400,9 +411,51 @@ TEST(UiQtTranslations, TheToolkitsOwnDialogsAreCzech) {
   QStringList print;
   seen(print);
   EXPECT_FALSE(ChoosePrinter());
-  EXPECT_TRUE(print.contains(Utf("Tisk do souboru (PDF)"))) << print.join(" | ").toStdString();
-  EXPECT_TRUE(print.contains(Utf("Výstupní &soubor:"))) << print.join(" | ").toStdString();
-  EXPECT_FALSE(print.contains("Cancel")) << print.join(" | ").toStdString();
+  for (const char* czech : {"Tisk do souboru (PDF)", "Výstupní &soubor:", "Strany", "Oboustranný tisk", "Vypnuto",
+                            "Vazba na delší straně", "Vazba na kratší straně"})
+    EXPECT_TRUE(print.contains(Utf(czech))) << czech << ": " << print.join(" | ").toStdString();
+  for (const char* english : {"Cancel", "Pages", "Off", "Long side binding", "Short side binding", "Double Sided Printing"})
+    EXPECT_FALSE(print.contains(english)) << english << ": " << print.join(" | ").toStdString();
+
+  // The file dialog's columns over a folder, a file of 3600 bytes of no known type and a text.
+  ostest::TempDir dir;
+  std::filesystem::create_directory(dir / "sub");
+  std::ofstream(dir / "a.bin", std::ios::binary) << std::string(3600, '\0');
+  std::ofstream(dir / "b.xyzq") << "x\n";
+  std::map<std::string, QStringList> rows;
+  QTimer::singleShot(100, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* view = dialog->findChild<QTreeView*>("treeView");
+    ASSERT_NE(view, nullptr);
+    QAbstractItemModel* m = view->model();
+    QTest::qWaitFor([&] { return m->rowCount(view->rootIndex()) == 3 && !m->index(0, 2, view->rootIndex()).data().toString().isEmpty(); }, 3000);
+    for (int r = 0; r < m->rowCount(view->rootIndex()); ++r) {
+      QStringList row;
+      for (int col = 1; col < 4; ++col) row << m->index(r, col, view->rootIndex()).data().toString();
+      rows[m->index(r, 0, view->rootIndex()).data().toString().toStdString()] = row;
+    }
+    dialog->reject();
+  });
+  FileDialogRequest request;
+  request.directory = dir.path();
+  EXPECT_FALSE(ChooseOpenFile(request));
+  const QLocale czech(QLocale::Czech, QLocale::CzechRepublic);
+  const auto date = [&](const std::string& name) {
+    return czech.toString(QFileInfo(QString::fromStdString(dir / name)).lastModified(), QLocale::ShortFormat);
+  };
+  EXPECT_EQ(rows["sub"], (QStringList{"", Utf("Složka"), date("sub")})) << rows["sub"].join(" | ").toStdString();
+  EXPECT_EQ(rows["a.bin"], (QStringList{"3,52 KiB", Utf("neznámý"), date("a.bin")}))
+      << rows["a.bin"].join(" | ").toStdString();
+  EXPECT_EQ(rows["b.xyzq"].value(0), Utf("2 bajty")) << rows["b.xyzq"].join(" | ").toStdString();
+
+  // What the program stores and prints is no text of the toolkit's locale.
+  char number[16];
+  std::snprintf(number, sizeof number, "%.2f", 3.52);
+  EXPECT_STREQ(number, "3.52");
+  EXPECT_EQ(QString::number(3.52), "3.52");
+  EXPECT_EQ(common::FormatFloatMask("####.##", 3.52), "   3.52");
+  EXPECT_DOUBLE_EQ(common::TextToFloat("3.52"), 3.52);
 }
 
 // "Print to file (PDF)" in the print dialog: the print that follows goes to the file

@@ -1,0 +1,188 @@
+// "Tisk do souboru (PDF)" in the toolkit's print dialog and a print into a file:
+// the job's file in the start folder is offered, a relative name is taken in the start
+// folder, and a file that cannot be written, or comes out cut, is said in Czech.
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "common/encoding.h"
+#include "common/notifier.h"
+#include "tests/common/os_tempdir.h"
+#include "ui/printfile.h"
+#include "ui/qt/qt_backend.h"
+#include "ui/ui.h"
+
+namespace ui {
+namespace {
+
+using common::Cz;
+using Kind = common::RecordingNotifier::Kind;
+
+// A start folder of its own as the current folder, and a home folder of its own, so
+// that a file put into the home folder shows.
+struct UiQtPrintFile : ::testing::Test {
+  UiQtPrintFile() : scoped(notes) {
+    std::filesystem::create_directories(start + "/out");
+    std::filesystem::create_directories(home);
+    old = std::filesystem::current_path();
+    std::filesystem::current_path(start);
+    if (const char* h = std::getenv("HOME")) oldHome = h;
+    setenv("HOME", home.c_str(), 1);
+    qt.openPdf = false;
+  }
+  ~UiQtPrintFile() override {
+    std::filesystem::current_path(old);
+    setenv("HOME", oldHome.c_str(), 1);
+  }
+
+  // The print dialog for the job: `named` sees the offered file and types over it, then
+  // OK is pressed as a user presses it; `boxes` gets the texts of boxes the dialog shows.
+  // A dialog still open after OK is left with Cancel.
+  bool Choose(const std::string& typed, std::string& offered, QStringList& boxes) {
+    QTimer::singleShot(50, [&] {
+      auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      auto* printers = dialog->findChild<QComboBox*>("printers");
+      ASSERT_NE(printers, nullptr);
+      printers->setCurrentIndex(printers->count() - 1);  // "Tisk do souboru (PDF)"
+      auto* file = dialog->findChild<QLineEdit*>("filename");
+      ASSERT_NE(file, nullptr);
+      offered = file->text().toStdString();
+      if (!typed.empty()) file->setText(QString::fromStdString(typed));
+      std::function<void()> closeBox = [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          boxes << box->text();
+          box->accept();
+        } else if (QApplication::activeModalWidget() == dialog) {
+          QTimer::singleShot(10, closeBox);
+        }
+      };
+      QTimer::singleShot(10, closeBox);
+      dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+      if (dialog->isVisible()) dialog->reject();
+    });
+    return ChoosePrinter("SESTAVA.TXT");
+  }
+  // A one-page print of the job.
+  void Print() {
+    auto p = BeginPrint("SESTAVA.TXT");
+    p->TextOut(100, 100, "Sestava");
+    p->EndDoc();
+  }
+  std::vector<std::string> Messages() const { return notes.Texts(Kind::Message); }
+  static bool IsPdf(const std::string& path) {
+    QFile pdf(QString::fromStdString(path));
+    return pdf.open(QIODevice::ReadOnly) && pdf.read(5).startsWith("%PDF");
+  }
+
+  ostest::TempDir dir;
+  const std::string root = dir.path();
+  const std::string start = root + "/start", home = root + "/home";
+  std::filesystem::path old;
+  std::string oldHome;
+  common::RecordingNotifier notes;
+  common::ScopedNotifier scoped;
+  qt::QtBackend qt;
+};
+
+TEST_F(UiQtPrintFile, TheDialogOffersTheJobsFileAndTakesARelativeNameInTheStartFolder) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", start + "/tisk/SESTAVA.pdf"},  // the offered file, its folder made
+      {"p3.pdf", start + "/p3.pdf"},
+      {"out/p2.pdf", start + "/out/p2.pdf"},
+      {root + "/abs.pdf", root + "/abs.pdf"},
+  };
+  for (const auto& [typed, file] : cases) {
+    std::string offered;
+    QStringList boxes;
+    ASSERT_TRUE(Choose(typed, offered, boxes)) << typed;
+    EXPECT_EQ(offered, start + "/tisk/SESTAVA.pdf");
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join(" | ").toStdString();
+    EXPECT_EQ(CurrentPrinter(), "PDF");  // what "Nastavení tiskárny" stores
+    Print();
+    EXPECT_TRUE(IsPdf(file)) << typed;
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back(), Cz("Tisk je uložen v souboru ") + common::Utf8ToWin1250(file));
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(home));
+  // The job's file again: written over without a question.
+  std::string offered;
+  QStringList boxes;
+  ASSERT_TRUE(Choose("", offered, boxes));
+  EXPECT_TRUE(boxes.isEmpty()) << boxes.join(" | ").toStdString();
+}
+
+TEST_F(UiQtPrintFile, AFileThatCannotBeWrittenIsSaidWithItsNameAndWhyAndNothingIsPrinted) {
+  std::ofstream(start + "/soubor.txt") << "data";
+  // In the dialog: said, and the dialog stays for another name.
+  const std::pair<std::string, std::string> typed[] = {
+      {"chybi/p.pdf", "složka " + start + "/chybi neexistuje"},
+      {"soubor.txt/p.pdf", start + "/soubor.txt je soubor, ne složka"},
+  };
+  for (const auto& [name, why] : typed) {
+    std::string offered;
+    QStringList boxes;
+    EXPECT_FALSE(Choose(name, offered, boxes)) << name;
+    ASSERT_EQ(boxes.size(), 1) << name;
+    EXPECT_EQ(common::Utf8ToWin1250(boxes[0].toStdString()),
+              Cz("Tisk nelze uložit do souboru ") + start + "/" + name + ": " + Cz(why));
+  }
+  // The job's own file without a dialog: the print does not start.
+  std::ofstream(start + "/tisk") << "a file where the folder goes";
+  try {
+    Print();
+    ADD_FAILURE() << "printed into a file under a file";
+  } catch (const PrintFailed& e) {
+    EXPECT_EQ(e.what(), Cz("Tisk nelze uložit do souboru ") + start + Cz("/tisk/SESTAVA.pdf: ") + start +
+                            Cz("/tisk je soubor, ne složka"));
+  }
+  std::filesystem::remove(start + "/tisk");
+  EXPECT_TRUE(Messages().empty()) << Messages()[0];
+  EXPECT_FALSE(std::filesystem::exists(start + "/tisk/SESTAVA.pdf"));
+}
+
+// The disk takes the document only in part: the writer says nothing, the file's end tells.
+TEST_F(UiQtPrintFile, APdfCutAtItsEndIsErasedAndSaidNotAnnounced) {
+  std::string offered;
+  QStringList boxes;
+  ASSERT_TRUE(Choose("p5.pdf", offered, boxes));
+  auto p = BeginPrint("SESTAVA.TXT");
+  p->TextOut(100, 100, "Sestava");
+  // From here no file grows past 2000 bytes, as on a disk that is full (root too).
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = before;
+  limit.rlim_cur = 2000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  std::string said;
+  try {
+    p->EndDoc();
+  } catch (const PrintFailed& e) {
+    said = e.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(said, Cz("Tisk nelze uložit do souboru ") + start +
+                      Cz("/p5.pdf: soubor se nepodařilo dopsat, neúplný soubor je smazán"));
+  EXPECT_FALSE(std::filesystem::exists(start + "/p5.pdf"));
+  EXPECT_TRUE(Messages().empty()) << Messages()[0];
+}
+
+}  // namespace
+}  // namespace ui
