@@ -257,6 +257,8 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
 
 bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step,
                             const common::StepPlan& plan) {
+  // A list kept read only by a copy that could not be put back says so, as an edit does.
+  if (!rewriting_ && !cover_ && RefusedWhileCopyLeft()) return false;
   WriteTurn turn(*this);
   if (!turn.ok() || !data_.IsOpen() || !dataOk_) return false;
   if (rewriting_) return step();  // inside a rewrite of the whole file: its copy holds the old bytes

@@ -254,7 +254,7 @@ void TfOrg::RecordReadForView(std::int32_t n) {
 void TfOrg::ShowHelp(int) { browser::ShowHelpTopic("\\CI\\ORG", CurrentField != -1 ? "ICO" : "Seznam"); }
 
 void TfOrg::NewRecord() {
-  if (!DataFileUsable()) return;
+  if (RefusedWhileCopyLeft() || !DataFileUsable()) return;
   // Held until the new partner is written or given up, whichever way F4 ends.
   common::ScopedFileLock lock(common::DataDir(kOrgLock), "W");
   RecordBuffer = BlankRecord;
@@ -277,7 +277,7 @@ void TfOrg::ClearRecord() {
 }
 
 void TfOrg::DeleteRecord(std::int32_t current) {
-  if (!MayDelete || !DataFileUsable()) return;
+  if (RefusedWhileCopyLeft() || !MayDelete || !DataFileUsable()) return;
   if (!browser::AskOne(40, 20, Cz("Skutečně zrušit"))) return;
   if (MarkedCount == 0) {
     TfSoub::DeleteRecord(current);

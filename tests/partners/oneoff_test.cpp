@@ -553,8 +553,20 @@ TEST_F(OneOffTools, AShareFileTheImportChangedAndCannotPutBackKeepsThePairTogeth
     notes.calls.clear();
     backend.PressKeys("Space");
     ASSERT_FALSE(Messages().empty());
-    EXPECT_EQ(Messages()[0], Cz("Soubor org.dta je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") + copy +
-                                 " (" + held + ")");
+    const std::string readOnly =
+        Cz("Soubor org.dta je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") + copy + " (" + held + ")";
+    EXPECT_EQ(Messages()[0], readOnly);
+    // A new partner (F4), a delete (F8) and another import are refused the same way, not passed over in silence.
+    for (const char* what : {"F4", "F8", "NaberCSV21"}) {
+      notes.calls.clear();
+      if (std::string(what).starts_with("F"))
+        backend.PressKeys(what);
+      else
+        Tool(what);
+      EXPECT_EQ(Messages(), std::vector<std::string>{readOnly}) << what;
+      EXPECT_EQ(ReadData("org.dta"), newOrg) << what;
+      EXPECT_EQ(ReadData("podily.dta"), newShares) << what;
+    }
     w.CloseBrowse();
   }
   common::CurrentSession().CopyTempsSwept.clear();
