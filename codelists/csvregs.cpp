@@ -189,6 +189,8 @@ void CsvRegister::ImportChosenFile() {
 
 std::int32_t CsvRegister::ImportCsv(const std::string& path) {
   if (DataFilePath.empty()) return -1;
+  // A copy left by a step that could not be put back would later undo the import.
+  if (RefusedWhileCopyLeft()) return -1;
   // The register is replaced as a whole: never while another user works with it.
   if (!common::IfVolny(DataFilePath).empty()) {
     common::MessageOk(Cz("Se souborem se pracuje"));

@@ -354,6 +354,7 @@ void CompactMarked(TfOrg& w) {
 }
 
 void ImportCsv(TfOrg& w, const std::string& path) {
+  if (w.RefusedWhileCopyLeft()) return;  // read only: said
   common::tFormSoub csv;
   try {
     common::CsvOpen(csv, path);
@@ -392,6 +393,7 @@ void ImportCsv(TfOrg& w, const std::string& path) {
 }
 
 void ConvertOdber(TfOrg& w) {
+  if (w.RefusedWhileCopyLeft()) return;
   std::string bytes;
   common::File in;
   int code = in.Open(common::DataDir("odber.mps"));
@@ -439,6 +441,7 @@ void ConvertOdber(TfOrg& w) {
 
 void ExtendFile(TfOrg& w, const std::string& answer) {
   const std::int32_t wanted = common::TextToInt(answer);
+  if (w.RefusedWhileCopyLeft()) return;
   common::ScopedFileLock lock(OrgLockPath(w), "W");
   w.DataFileReopen();
   if (wanted <= w.Count || wanted >= 100000) return;

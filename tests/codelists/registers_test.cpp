@@ -467,6 +467,42 @@ TEST_F(RegistersCsv, ASortWhoseKthWriteFailsLeavesTheOldOrTheNewFile) {
   EXPECT_GT(newSeen, 0);
 }
 
+// A sort that could not be put back keeps the register read only: an import is refused
+// then, naming the copy, since the copy put back later would undo it; once the copy goes
+// back the import goes through.
+TEST_F(RegistersCsv, AnImportWaitsForASortsCopyThatCouldNotBePutBack) {
+  std::string old;
+  for (int i = 3; i >= 1; --i) old += MakeRecord(ZujSpec(), {{1, std::to_string(i)}, {2, "Obec " + std::to_string(i)}});
+  WriteProg("2/ZUJ.dta", old);
+  const std::string csv = WriteCsv("a.csv", "h1\nh2\n" + ZujLine("7", "Nova", "1"));
+  TfZuj& w = fZuj();
+  SetupZuj(w);
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Write, EIO, "2/ZUJ.dta", -1, 1);  // the sort's 2nd write and its take-back
+    common::ScopedFileSystem scoped(fs);
+    w.SortByName();
+    ASSERT_TRUE(w.ReadOnlyOpen());
+    notes.calls.clear();
+    EXPECT_EQ(w.ImportCsv(csv), -1);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].find(Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ")) !=
+                std::string::npos)
+        << common::Win1250ToUtf8(Messages()[0]);
+  }
+  EXPECT_TRUE(std::filesystem::exists(ProgPath("2/.~ZUJ.dta.rollback")));
+  EXPECT_EQ(ReadProg("2/ZUJ.dta").size(), old.size());
+  notes.calls.clear();
+  EXPECT_EQ(w.ImportCsv(csv), 1);  // the copy goes back first, then the import
+  EXPECT_NE(Messages().at(0).find(Cz("byl vrácen do stavu před nedokončeným přepisem")), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(ProgPath("2/.~ZUJ.dta.rollback")));
+  w.CloseBrowse();
+  SetupZuj(w);
+  EXPECT_EQ(Column(ZujSpec(), ReadProg("2/ZUJ.dta"), 2).size(), 1u);
+  EXPECT_EQ(Trimmed(Column(ZujSpec(), ReadProg("2/ZUJ.dta"), 2)).front(), "Nova");
+  w.CloseBrowse();
+}
+
 TEST_F(RegistersCsv, TheListingPrintsTheNamesUnderTheTextyHeader) {
   WriteProg("2/ZEME.dta", MakeRecord(ZemeSpec(), {{1, "CZ"}, {2, "Česko"}}));
   TfZeme& z = fZeme();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <csignal>
 #include <iostream>
 #include <random>
@@ -556,13 +557,20 @@ TEST_F(OneOffTools, AShareFileTheImportChangedAndCannotPutBackKeepsThePairTogeth
     const std::string readOnly =
         Cz("Soubor org.dta je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") + copy + " (" + held + ")";
     EXPECT_EQ(Messages()[0], readOnly);
-    // A new partner (F4), a delete (F8) and another import are refused the same way, not passed over in silence.
-    for (const char* what : {"F4", "F8", "NaberCSV21"}) {
+    // A new partner (F4), a delete (F8), another import and the tools that write the register
+    // without a rollback copy of their own are refused the same way, not passed over in silence.
+    WriteData("odber.mps", std::string(309, '\0'));
+    const std::vector<std::pair<const char*, std::function<void()>>> refused{
+        {"F4", [&] { backend.PressKeys("F4"); }},
+        {"F8", [&] { backend.PressKeys("F8"); }},
+        {"NaberCSV21", [&] { Tool("NaberCSV21"); }},
+        {"Naber CSV", [&] { partners::ImportCsv(w, DataPath("org.csv")); }},
+        {"Prevod z GREMO", [&] { partners::ConvertOdber(w); }},
+        {"Zvetsi Organizace", [&] { partners::ExtendFile(w, "9"); }},
+    };
+    for (const auto& [what, press] : refused) {
       notes.calls.clear();
-      if (std::string(what).starts_with("F"))
-        backend.PressKeys(what);
-      else
-        Tool(what);
+      press();
       EXPECT_EQ(Messages(), std::vector<std::string>{readOnly}) << what;
       EXPECT_EQ(ReadData("org.dta"), newOrg) << what;
       EXPECT_EQ(ReadData("podily.dta"), newShares) << what;
