@@ -226,11 +226,14 @@ bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
   using common::Cz;
   const std::string copy = rewrite.CopyName();
   if (done) {
-    const int code = rewrite.Finish();
+    bool flushing = false;
+    const int code = rewrite.Finish(&flushing);
     if (code == 0) return true;
     // The copy left would undo the step at the next opening: the step is taken back.
-    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepřepíše, nelze smazat kopii pro návrat ") + copy + ", err " +
-                 common::FormatFloatMask("######", code));
+    LaterMessage(Cz("Soubor ") + DataFileName +
+                 (flushing ? Cz(" se nepřepíše, zápis nelze dokončit na disk")
+                           : Cz(" se nepřepíše, nelze smazat kopii pro návrat ") + copy) +
+                 ", err " + common::FormatFloatMask("######", code));
   }
   common::TakenBack what;
   const int code = rewrite.PutBack(&what);

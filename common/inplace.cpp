@@ -326,8 +326,13 @@ int InPlaceRewrite::Begin(File& f, std::uint64_t offset, std::uint64_t length, c
   return 0;
 }
 
-int InPlaceRewrite::Finish() {
+int InPlaceRewrite::Finish(bool* flushing) {
   if (!Active()) return 0;
+  // The step's bytes on the disk before its copy says finished: a power cut after the
+  // mark must not leave the old bytes with nothing to take them back.
+  if (flushing) *flushing = true;
+  if (int code = file_->Sync()) return code;
+  if (flushing) *flushing = false;
   {
     // Marked finished first: a copy that stays from here on takes nothing back.
     File c;

@@ -73,10 +73,10 @@ class InPlaceRewrite {
   [[nodiscard]] int Begin(File& f, std::uint64_t offset, std::uint64_t length);
   // The same for a step whose appends and other files `plan` gives.
   [[nodiscard]] int Begin(File& f, std::uint64_t offset, std::uint64_t length, const StepPlan& plan);
-  // The step went through: the copy is marked finished, then erased. 0 (a finished copy
-  // that could not be erased is erased by the next open or step), or the code of the
-  // mark with the step still open (put it back).
-  int Finish();
+  // The step went through: the file is flushed, the copy marked finished, then erased. 0
+  // (a finished copy that could not be erased is erased by the next open or step), or the
+  // code of the flush (`flushing` set) or of the mark, with the step still open (put it back).
+  int Finish(bool* flushing = nullptr);
   // The step failed: the old bytes back from the copy, the file cut to its old size when
   // the step made it longer (its planned appends blanked where others' records follow),
   // the other files of the step put back, and the copy erased. 0, or the code with the

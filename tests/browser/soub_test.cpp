@@ -767,6 +767,31 @@ TEST_F(RecordBrowserFaults, SortInPlaceKeepsTheBytesOfACutLastRecord) {
   }
 }
 
+// A sort whose last flush of the file fails is no finished sort: the old order comes
+// back and the message says the rewrite could not be finished on the disk; its copy
+// never says finished before the file's own bytes are flushed.
+TEST_F(RecordBrowserFaults, ARewriteWhoseFlushFailsIsTakenBackAndSaid) {
+  const std::string old = Record("03", "C", 3) + Record("01", "A", 1) + Record("02", "B", 2);
+  WriteData("CI99.DTA", old);
+  Ci99 w;
+  w.Open();
+  ASSERT_EQ(w.Count, 3);
+  notes.calls.clear();
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Sync, EIO, "/CI99.DTA", 1);  // the file's first flush, not its copy's
+    common::ScopedFileSystem scoped(fs);
+    browser::TfSoub::InPlaceSort plan;
+    plan.less = [](std::string_view a, std::string_view b) { return a.substr(0, 6) < b.substr(0, 6); };
+    EXPECT_FALSE(w.SortInPlace(plan));
+  }
+  w.CloseBrowse();
+  EXPECT_EQ(ReadData("CI99.DTA"), old);
+  EXPECT_FALSE(std::filesystem::exists(DataPath(".~CI99.DTA.rollback")));
+  ASSERT_FALSE(Messages().empty()) << notes.Dump();
+  EXPECT_NE(Messages()[0].find(common::Cz(" se nepřepíše, zápis nelze dokončit na disk, err ")), std::string::npos) << notes.Dump();
+}
+
 // Bytes of a cut record after the last whole one: told once at the opening; the next
 // append first moves them to "<file>.cut" (behind what an earlier one moved there).
 TEST_F(RecordBrowserFaults, ACutRecordIsToldOnceAndAnAppendMovesItAside) {
