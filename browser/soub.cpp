@@ -230,7 +230,7 @@ bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
     const int code = rewrite.Finish(&flushing);
     if (code == 0) return true;
     // The copy left would undo the step at the next opening: the step is taken back.
-    LaterMessage(Cz("Soubor ") + DataFileName +
+    LaterMessage(Cz("Soubor ") + ShownName() +
                  (flushing ? Cz(" se nepřepíše, zápis nelze dokončit na disk")
                            : Cz(" se nepřepíše, nelze smazat kopii pro návrat ") + copy) +
                  ", err " + common::FormatFloatMask("######", code));
@@ -244,13 +244,13 @@ bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
   // Nothing more is written while the copy waits: a later write would be undone with it.
   KeepReadOnly();
   if (what.stuckName.empty())
-    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepodařilo vrátit do původního stavu, err ") +
+    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" se nepodařilo vrátit do původního stavu, err ") +
                  common::FormatFloatMask("######", code) + Cz("; vrátí se z kopie ") + copy +
                  Cz(" při dalším zápisu nebo otevření, do té doby je jen pro čtení"));
   else  // another file of the step holds it back: the two go back together
-    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" se nepodařilo vrátit do původního stavu: ") + StuckText(what) +
+    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" se nepodařilo vrátit do původního stavu: ") + StuckText(what) +
                  Cz("; oba se vrátí z kopie ") + copy + Cz(" při dalším zápisu nebo otevření, do té doby je ") +
-                 DataFileName + Cz(" jen pro čtení"));
+                 ShownName() + Cz(" jen pro čtení"));
   return false;
 }
 
@@ -290,7 +290,7 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
   }
   common::InPlaceRewrite rewrite;
   if (const int code = rewrite.Begin(data_, offset, length, plan)) {
-    LaterMessage(NoCopyText(DataFileName, code));
+    LaterMessage(NoCopyText(ShownName(), code));
     return false;
   }
   bool done = false;
@@ -331,7 +331,7 @@ std::string TfSoub::StuckText(const common::TakenBack& what) {
 
 std::string TfSoub::PutBackText(const common::TakenBack& what) const {
   using common::Cz;
-  std::string text = Cz("Soubor ") + DataFileName + Cz(" byl vrácen do stavu před nedokončeným přepisem");
+  std::string text = Cz("Soubor ") + ShownName() + Cz(" byl vrácen do stavu před nedokončeným přepisem");
   for (const std::string& other : what.also) text += Cz(", s ním i soubor ") + other;
   if (what.blanked > 0) {
     const std::uint64_t last = what.blankedFirst + what.blanked - 1;
@@ -363,7 +363,7 @@ bool TfSoub::CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t
     if (code == 0) code = c.rewrite.Begin(data_, from, to - from);
     if (code != 0) {
       c.failed = true;
-      LaterMessage(NoCopyText(DataFileName, code));
+      LaterMessage(NoCopyText(ShownName(), code));
       return false;
     }
     c.from = from;
@@ -372,7 +372,7 @@ bool TfSoub::CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t
   }
   if (offset >= c.from && end <= c.to) return true;
   c.failed = true;
-  LaterMessage(common::Cz("Soubor ") + DataFileName + common::Cz(" se nepřepíše, kopie pro návrat nedrží věty od bajtu ") +
+  LaterMessage(common::Cz("Soubor ") + ShownName() + common::Cz(" se nepřepíše, kopie pro návrat nedrží věty od bajtu ") +
                std::to_string(offset));
   return false;
 }
@@ -412,6 +412,10 @@ bool TfSoub::WithWriteLockOnce(const std::function<void()>& work) {
   return false;
 }
 
+std::string TfSoub::ShownName() const {
+  return DataFileName.starts_with('=') ? common::ShownPath(DataFileName) : DataFileName;
+}
+
 void TfSoub::KeepReadOnly() {
   readOnly_ = true;
   dataOk_ = false;
@@ -434,7 +438,7 @@ bool TfSoub::RefusedWhileCopyLeft() {
     if (own) lock_ = common::LockFile(DataFilePath, "");
   }
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
-    LaterMessage(Cz("Soubor ") + DataFileName + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
+    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
                  common::RollbackCopyName(DataFilePath) + (what.stuckName.empty() ? "" : " (" + StuckText(what) + ")"));
     return true;
   }
@@ -459,7 +463,7 @@ void TfSoub::RecoverLeftCopy() {
       break;
     case common::LeftCopy::Stuck:
       readOnly_ = true;
-      common::MessageOk(Cz("Soubor ") + DataFileName + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") +
+      common::MessageOk(Cz("Soubor ") + ShownName() + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") +
                         common::RollbackCopyName(DataFilePath) +
                         (what.stuckName.empty() ? "" : ", " + StuckText(what)) + Cz("): otevírá se jen pro čtení"));
       break;

@@ -238,6 +238,8 @@ class TfSoub : public TfRol {
   std::int32_t AppendedRecord() const { return appended_; }
   // The file is read only: a rollback copy of it could not be put back.
   bool ReadOnlyOpen() const { return readOnly_; }
+  // The data file as messages name it: a name outside the data folder by its real path.
+  std::string ShownName() const;
   // While a rollback copy could not be put back: tries again; when it still cannot, says
   // that the list is read only and returns true (the edit, new record or delete is refused).
   bool RefusedWhileCopyLeft();
