@@ -33,6 +33,25 @@ class MissingCzech : public QTranslator {
          "E.g: 3,5-7,9 prints pages 3, 5, 6, 7 and 9.",
          "Strany nebo rozsahy oddělené čárkami; rozsah jsou dvě čísla spojená pomlčkou. Například 3,5-7,9 vytiskne "
          "strany 3, 5, 6, 7 a 9."},
+        {"QPrintDialog", "Invalid Pages Definition", "Chybně zadané strany"},
+        {"QPrintDialog",
+         "%1 does not follow the correct syntax. Please use ',' to separate ranges and pages, '-' to define ranges and "
+         "make sure ranges do not intersect with each other.",
+         "%1 nejsou správně zapsané strany: strany a rozsahy se oddělují čárkou, rozsah jsou dvě čísla spojená "
+         "pomlčkou a rozsahy se nesmějí překrývat."},
+        {"QPrintDialog", "Duplex Settings Conflicts", "Rozpor v nastavení oboustranného tisku"},
+        {"QPrintDialog", "There are conflicts in duplex settings. Do you want to fix them?",
+         "Nastavení oboustranného tisku si odporuje s jinými volbami. Chcete ho opravit?"},
+        // The printer's properties ("Vlastnosti"): the tab of its own options and their conflicts.
+        {"QPrintPropertiesWidget", "Advanced", "Rozšířené"},
+        {"QPrintPropertiesWidget", "There are conflicts in some options. Please fix them.",
+         "Některé volby si odporují. Opravte je, prosím."},
+        {"QPrintPropertiesDialog", "Page Setup Conflicts", "Rozpor v nastavení stránky"},
+        {"QPrintPropertiesDialog", "There are conflicts in page setup options. Do you want to fix them?",
+         "Volby nastavení stránky si odporují. Chcete je opravit?"},
+        {"QPrintPropertiesDialog", "Advanced Option Conflicts", "Rozpor v rozšířených volbách"},
+        {"QPrintPropertiesDialog", "There are conflicts in some advanced options. Do you want to fix them?",
+         "Některé rozšířené volby si odporují. Chcete je opravit?"},
     };
     if (!context || !source) return {};
     for (const auto& t : kTexts)

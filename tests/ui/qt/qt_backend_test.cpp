@@ -23,6 +23,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -456,6 +457,52 @@ TEST(UiQtTranslations, TheToolkitsOwnDialogsAreCzech) {
   EXPECT_EQ(QString::number(3.52), "3.52");
   EXPECT_EQ(common::FormatFloatMask("####.##", 3.52), "   3.52");
   EXPECT_DOUBLE_EQ(common::TextToFloat("3.52"), 3.52);
+}
+
+// The print dialog's "Vlastnosti": its tabs are Czech, the printer's own options tab
+// too, and so are the warnings a printer's options and the page list can bring up.
+TEST(UiQtTranslations, ThePrintersPropertiesAndTheirWarningsAreCzech) {
+  QtBackend qt;
+  QStringList tabs;
+  QTimer::singleShot(100, [&tabs] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* properties = dialog->findChild<QPushButton*>("properties");
+    ASSERT_NE(properties, nullptr);
+    QTimer::singleShot(100, [&tabs] {
+      auto* inner = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(inner, nullptr);
+      for (auto* t : inner->findChildren<QTabWidget*>())
+        for (int i = 0; i < t->count(); ++i) tabs << t->tabText(i);
+      for (auto* l : inner->findChildren<QLabel*>()) tabs << l->text();
+      inner->reject();
+    });
+    properties->click();
+    dialog->reject();
+  });
+  EXPECT_FALSE(ChoosePrinter());
+  for (const char* czech : {"Strana", "Rozšířené", "Některé volby si odporují. Opravte je, prosím."})
+    EXPECT_TRUE(tabs.contains(Utf(czech))) << czech << ": " << tabs.join(" | ").toStdString();
+  for (const char* english : {"Page", "Advanced", "There are conflicts in some options. Please fix them."})
+    EXPECT_FALSE(tabs.contains(english)) << english << ": " << tabs.join(" | ").toStdString();
+
+  // Boxes that only a printer with options of its own shows.
+  const struct {
+    const char *context, *english;
+  } warnings[] = {
+      {"QPrintPropertiesDialog", "Page Setup Conflicts"},
+      {"QPrintPropertiesDialog", "There are conflicts in page setup options. Do you want to fix them?"},
+      {"QPrintPropertiesDialog", "Advanced Option Conflicts"},
+      {"QPrintPropertiesDialog", "There are conflicts in some advanced options. Do you want to fix them?"},
+      {"QPrintDialog", "Invalid Pages Definition"},
+      {"QPrintDialog", "%1 does not follow the correct syntax. Please use ',' to separate ranges and pages, '-' to "
+                       "define ranges and make sure ranges do not intersect with each other."},
+      {"QPrintDialog", "Duplex Settings Conflicts"},
+      {"QPrintDialog", "There are conflicts in duplex settings. Do you want to fix them?"},
+  };
+  for (const auto& w : warnings) EXPECT_NE(QCoreApplication::translate(w.context, w.english).toStdString(), w.english);
+  // The page list the user typed stays in its message.
+  EXPECT_TRUE(QCoreApplication::translate(warnings[5].context, warnings[5].english).arg("3-,1").startsWith("3-,1 "));
 }
 
 // "Print to file (PDF)" in the print dialog: the print that follows goes to the file
