@@ -10,6 +10,9 @@
 #include <QTranslator>
 #include <cstring>
 
+#include "common/numbers.h"
+#include "ui/qt/convert.h"
+
 namespace ui::qt {
 
 namespace {
@@ -71,7 +74,11 @@ class CzechFileColumns : public QIdentityProxyModel {
     if (files && role == Qt::DisplayRole && (index.column() == 1 || index.column() == 3)) {
       const QModelIndex source = mapToSource(index);
       if (index.column() == 3) return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
-      if (!files->isDir(source)) return QLocale().formattedDataSize(files->size(source));
+      if (files->isDir(source)) return QIdentityProxyModel::data(index, role);
+      // Bytes agree with their count ("1 bajt", "2 bajty", "229 bajtů"); larger sizes as the locale has them.
+      const qint64 size = files->size(source);
+      if (size < 1024) return ToQ(common::CzCount(size, "bajt", "bajty", "bajtů"));
+      return QLocale().formattedDataSize(size);
     }
     return QIdentityProxyModel::data(index, role);
   }

@@ -423,6 +423,8 @@ TEST(UiQtTranslations, TheToolkitsOwnDialogsAreCzech) {
   std::filesystem::create_directory(dir / "sub");
   std::ofstream(dir / "a.bin", std::ios::binary) << std::string(3600, '\0');
   std::ofstream(dir / "b.xyzq") << "x\n";
+  std::ofstream(dir / "c.xyzq") << std::string(229, 'x');
+  std::ofstream(dir / "d.xyzq") << "x";
   std::map<std::string, QStringList> rows;
   QTimer::singleShot(100, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -449,6 +451,8 @@ TEST(UiQtTranslations, TheToolkitsOwnDialogsAreCzech) {
   EXPECT_EQ(rows["a.bin"], (QStringList{"3,52 KiB", Utf("neznámý"), date("a.bin")}))
       << rows["a.bin"].join(" | ").toStdString();
   EXPECT_EQ(rows["b.xyzq"].value(0), Utf("2 bajty")) << rows["b.xyzq"].join(" | ").toStdString();
+  EXPECT_EQ(rows["c.xyzq"].value(0), Utf("229 bajtů")) << rows["c.xyzq"].join(" | ").toStdString();
+  EXPECT_EQ(rows["d.xyzq"].value(0), Utf("1 bajt")) << rows["d.xyzq"].join(" | ").toStdString();
 
   // What the program stores and prints is no text of the toolkit's locale.
   char number[16];
