@@ -254,8 +254,8 @@ bool TfGlobKop::CollectFiles(std::vector<std::string>& notCopied) {
         common::LogProtocol(item.name + " Ignorován"_cz);
         notCopied.push_back(item.name);
       } else if (common::IsProgramOwnName(item.diskName)) {
-        // Its rollback copies, temporaries and marks: a rollback copy restored would be
-        // put back over the restored file.
+        // The program's own rollback copies, temporaries and marks: a rollback copy
+        // restored would be put back over the restored file.
       } else if (item.size > 0) {
         AddCopyName(item.name, common::DataDir(item.name));
       }
@@ -310,7 +310,8 @@ void TfGlobKop::BackupData() {
         CopyEntry& e = Table[i];
         // Copied as an opening gives it: a copy a step left beside it goes back first.
         if (!common::PutBackBeforeReplacing(e.source, ", kopie dat ho nebude obsahovat"_cz)) {
-          common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name + " Ignorován"_cz);
+          common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name +
+                              " Ignorován"_cz);
           notCopied.push_back(e.name);
           e.name.clear();
           continue;
@@ -322,7 +323,8 @@ void TfGlobKop::BackupData() {
         if (rc == 0) rc = f.Size(size);
         if (rc == 0) rc = f.GetTime(mtime);
         if (rc != 0) {
-          common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name + " Ignorován"_cz);
+          common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name +
+                              " Ignorován"_cz);
           notCopied.push_back(e.name);
           e.name.clear();
           continue;

@@ -248,7 +248,8 @@ int FinishPendingRestores(std::vector<std::string>* damaged) {
         unreadable.push_back({folder, st.size > kJournalMax ? std::string() : text, st.mtimeNs});
         continue;
       }
-      if (!CheckHeldFiles(TouchedFiles(plan), NextStartTail()) || !PutBackLeftCopies(TouchedFiles(plan), NextStartTail())) {
+      if (!CheckHeldFiles(TouchedFiles(plan), NextStartTail()) ||
+          !PutBackLeftCopies(TouchedFiles(plan), NextStartTail())) {
         ++pending;
         continue;
       }

@@ -48,7 +48,8 @@ bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::
 
 // At start and before each backup or restore: finishes every restore of the data folder
 // that a journal shows unfinished (after checking that no other workstation holds one of
-// its files and putting back the rollback copies left beside them) and removes staging and work folders left by killed runs. Returns how many
+// its files and putting back the rollback copies left beside them) and removes staging
+// and work folders left by killed runs. Returns how many
 // restores remain unfinished. A damaged journal cannot be followed: when a restore of the
 // copy it shows (or of any copy, when it shows none) written after it was finished here,
 // its staging folder is removed, and said; otherwise it is said which copy it restored,

@@ -248,9 +248,9 @@ bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
                  common::FormatFloatMask("######", code) + Cz("; vrátí se z kopie ") + copy +
                  Cz(" při dalším zápisu nebo otevření, do té doby je jen pro čtení"));
   else  // another file of the step holds it back: the two go back together
-    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" se nepodařilo vrátit do původního stavu: ") + common::StuckText(what) +
-                 Cz("; oba se vrátí z kopie ") + copy + Cz(" při dalším zápisu nebo otevření, do té doby je ") +
-                 ShownName() + Cz(" jen pro čtení"));
+    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" se nepodařilo vrátit do původního stavu: ") +
+                 common::StuckText(what) + Cz("; oba se vrátí z kopie ") + copy +
+                 Cz(" při dalším zápisu nebo otevření, do té doby je ") + ShownName() + Cz(" jen pro čtení"));
   return false;
 }
 
@@ -419,7 +419,8 @@ bool TfSoub::RefusedWhileCopyLeft() {
   }
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
     LaterMessage(Cz("Soubor ") + ShownName() + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
-                 common::RollbackCopyName(DataFilePath) + (what.stuckName.empty() ? "" : " (" + common::StuckText(what) + ")"));
+                 common::RollbackCopyName(DataFilePath) +
+                 (what.stuckName.empty() ? "" : " (" + common::StuckText(what) + ")"));
     return true;
   }
   if (left == common::LeftCopy::PutBack) LaterMessage(PutBackText(what));

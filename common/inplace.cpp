@@ -415,8 +415,8 @@ std::string PutBackText(std::string_view shown, const TakenBack& what) {
 }
 
 std::string StuckText(const TakenBack& what) {
-  return Cz("soubor ") + what.stuckName + (what.stuckReading ? Cz(" nelze přečíst, err ") : Cz(" nelze zapsat, err ")) +
-         std::to_string(what.stuckCode);
+  return Cz("soubor ") + what.stuckName +
+         (what.stuckReading ? Cz(" nelze přečíst, err ") : Cz(" nelze zapsat, err ")) + std::to_string(what.stuckCode);
 }
 
 std::string StuckCopyText(std::string_view shown, std::string_view copy, const TakenBack& what) {

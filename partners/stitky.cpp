@@ -346,8 +346,8 @@ void TfStitky::Pidnoznaenchadresdoseznamu1Click() {
 }
 
 void TfStitky::Zruenseznamu1Click() {
-  // A copy a step left beside the list goes first: put back later, it would bring the
-  // list back.
+  // A copy a step left beside the list goes back first: put back after the erase, it
+  // would bring the list back.
   if (common::PutBackBeforeReplacing(kListFile, common::Cz(", seznam se neruší"))) common::EraseFiles(kListFile);
 }
 

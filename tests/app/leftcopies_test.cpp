@@ -111,12 +111,14 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
        ", úprava CI60 neproběhla"_cz},
       {"Jazyk číselníků", D("ci10.dta"), "Účty"_cz, [&] { ostest::WriteRaw(D("ciAN10.dta"), "Accounts"); },
        [] { return app::SwitchCodeListLanguage("CZ", "AN"); }, {D("ci10.dta"), D("ciCZ10.dta"), D("jazyk.dta")}, ""},
-      {"Obnova číselníku", D("CI10.dta"), "Účty"_cz, [&] { ostest::WriteRaw(dir / "out/CI10.dta", "Obnovené"_cz); },
-       [&] { return copyLists(dir / "out/", D("")); }, {D("CI10.dta")}, ", kopírování neproběhlo"_cz},
+      {"Obnova číselníku", D("CI10.dta"), "Účty"_cz,
+       [&] { ostest::WriteRaw(dir / "out/CI10.dta", "Obnovené"_cz); }, [&] { return copyLists(dir / "out/", D("")); },
+       {D("CI10.dta")}, ", kopírování neproběhlo"_cz},
       {"Kopie číselníku", D("CI10.dta"), "Účty"_cz, [] {}, [&] { return copyLists(D(""), dir / "out/"); },
        {dir / "out/CI10.dta"}, ", kopírování neproběhlo"_cz},
       // A list a killed delete left empty: the piece of the combined file would take its place.
-      {"Přesun dílu", D("ci11.dta"), std::string(10, 'p'), [&] { ostest::WriteRaw(D("ci.11"), std::string(10, 'd')); },
+      {"Přesun dílu", D("ci11.dta"), std::string(10, 'p'),
+       [&] { ostest::WriteRaw(D("ci.11"), std::string(10, 'd')); },
        [&] {
          app::MigrateCombinedCodeLists();
          return fs::file_size(D("ci11.dta")) > 2;
@@ -124,7 +126,8 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
        {D("ci11.dta"), D("ci.11")}, ", díl "_cz + D("ci.11") + " zůstává, jak byl"_cz, ""},
       {"Převod ci14", D("ci14.dta"), OldCi14("100") + OldCi14("101"),
        [&] {
-         for (const char* pol : {"ci14.pol", "ci14old.pol"}) fs::copy_file(fs::path(APP_DLIB) / pol, fs::path(dir / "prog/dlib") / pol);
+         for (const char* pol : {"ci14.pol", "ci14old.pol"})
+           fs::copy_file(fs::path(APP_DLIB) / pol, fs::path(dir / "prog/dlib") / pol);
        },
        [&] {
          app::ConvertAndSeedCis14();
@@ -152,6 +155,26 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
        ", obnova dat bude dokončena při příštím spuštění programu"_cz},
   };
   for (const leftcopy::Step& s : steps) leftcopy::Check(s, notes, [this] { Fresh(); });
+}
+
+// A copy whose writer (another workstation) still holds the file's turn is its step under
+// way: a step that would replace the file says so and waits for nothing.
+TEST_F(LeftCopies, AStepUnderWayOnAnotherWorkstationRefusesTheReplacement) {
+  MakeMain();
+  ostest::WriteRaw(D("ci10.dta"), "Účty"_cz);
+  ostest::WriteRaw(D("ciAN10.dta"), "Accounts");
+  leftcopy::LeaveUnfinishedCopy(D("ci10.dta"));
+  const std::string left = ostest::ReadRaw(D("ci10.dta"));
+  common::File f;
+  ASSERT_EQ(f.Open(D("ci10.dta"), common::kModeDenyNone), 0);
+  common::FileTurn writer;
+  ASSERT_EQ(writer.Take(f), 0);
+  EXPECT_FALSE(app::SwitchCodeListLanguage("CZ", "AN"));
+  EXPECT_EQ(ostest::ReadRaw(D("ci10.dta")), left);
+  EXPECT_FALSE(fs::exists(D("ciCZ10.dta")));
+  EXPECT_TRUE(leftcopy::Said(notes, "Soubor "_cz + D("ci10.dta") + " právě přepisuje jiný uživatel (kopie "_cz +
+                                        leftcopy::CopyOf(D("ci10.dta")) + ")"))
+      << notes.Dump();
 }
 
 // The partner step of the personal-data scrambling writes through the register's own
