@@ -7,6 +7,7 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/iocodes.h"
 #include "common/locking.h"
 #include "common/notifier.h"
@@ -193,6 +194,12 @@ bool PutCi60InPlace(const std::string& target, const std::string& bytes, Rebuild
     }
     int code = common::io::kSharingViolation;
     if (lock != common::LockResult::Busy) {
+      // A copy of a step left beside the list goes back first: put back later, it would
+      // write its old bytes over the new list.
+      if (!common::PutBackBeforeReplacing(target, Unchanged(), true)) {
+        if (lock == common::LockResult::Held) common::UnlockFile(target);
+        return false;
+      }
       code = common::ReplaceFileContents(target, bytes);  // refused (32) while any open holds it
       if (lock == common::LockResult::Held) common::UnlockFile(target);
       if (code == 0) return true;
@@ -291,6 +298,8 @@ bool ConvertCi60For2024() {
   }
   // Others that honour the locks stay out until the new list is in place.
   common::ScopedFileLock lock(target, "W");
+  // The list is read as an opening gives it: a copy a step left goes back first.
+  if (!common::PutBackBeforeReplacing(target, NotConverted(), true)) return false;
   std::vector<std::string> firm, ref;
   if (!ReadRecords(target, firm) || !ReadRecords(common::ProgDir("\\CI\\CI60.dta"), ref)) return false;
 

@@ -5,6 +5,7 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/iocodes.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -45,6 +46,11 @@ int ListCodeListFiles(const std::string& folder, std::vector<std::string>& names
 
 int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& from, const std::string& to,
                       ui::ProgressBar& bar) {
+  // Both sides as an opening gives them: a list would be carried half written, or a copy
+  // left beside the target put back later over the list carried in.
+  for (const std::string& name : names)
+    for (const std::string* folder : {&from, &to})
+      if (!common::PutBackBeforeReplacing(*folder + name, ", kopírování neproběhlo"_cz)) return -1;
   bar.SetRange(0, static_cast<int>(names.size()));
   bar.SetPosition(0);
   bar.Show();

@@ -20,6 +20,8 @@ int ListCodeListFiles(const std::string& folder, std::vector<std::string>& names
 
 // Copies the names from one folder to another on the bar (shown while it runs): 0,
 // or the code of the first copy that failed (shown as "Kopírování skončilo chybou").
+// A copy a step left beside a list on either side is put back first; -1, with nothing
+// copied, when one cannot be (said).
 int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& from, const std::string& to,
                       ui::ProgressBar& bar);
 

@@ -25,8 +25,10 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/locking.h"
 #include "common/notifier.h"
+#include "common/winpath.h"
 
 namespace app {
 
@@ -149,8 +151,13 @@ void MigrateCombinedCodeLists() {
       const std::string n = std::to_string(list);
       const std::string piece = common::DataDir("ci." + n);
       const std::string target = common::DataDir("ci" + n + ".dta");
+      if (common::CheckFile(piece) <= 2) continue;
+      // A list emptied by a step that did not finish gets its entries back from the copy
+      // first, which would otherwise be put back over the piece.
+      if (!common::PutBackBeforeReplacing(target, ", díl "_cz + common::ShownPath(piece) + " zůstává, jak byl"_cz))
+        continue;
       // A list that holds entries keeps them: only a missing or empty one takes the piece.
-      if (common::CheckFile(piece) > 2 && common::CheckFile(target) < 2) common::RenameFileSafe(piece, target);
+      if (common::CheckFile(target) < 2) common::RenameFileSafe(piece, target);
     }
   }
   LoadWhenEmpty(&fCis10, &SetupCis10, &LoadCis10FromCI01);

@@ -9,6 +9,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
 #include "common/params.h"
@@ -55,6 +56,14 @@ bool SwitchCodeListLanguage(const std::string& from, const std::string& to) {
       return false;
     }
   constexpr std::size_t kLists = kLanguageLists.size();
+
+  // 0. A working file holding a step that did not finish gets its copy back first: saved
+  //    half written, and the copy put back later over the other language's list.
+  for (const char* list : kLanguageLists)
+    if (!common::PutBackBeforeReplacing(WorkingFile(list), "")) {
+      KeptLanguageMessage(from);
+      return false;
+    }
 
   // 1. Every working file is saved as the copy of the language in use before any
   //    copy takes its place.

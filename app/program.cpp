@@ -53,12 +53,13 @@ void InstallPartnerPickers() {
   // The report list's "Zašifruj ORG a DOKLADY": from then on every partner record is read
   // as scrambled, so every one is stored so; records already stored so are left alone.
   reports::SpoolHooks().scrambleMarkedPartners = [] {
-    if (common::CurrentSession().ScrambleOn) return;
+    if (common::CurrentSession().ScrambleOn) return true;
     partners::TfOrg& w = partners::fOrg2();
     partners::SetupOrg(w, "org.dta");
     for (std::int32_t n = 1; n <= w.Count; ++n) w.MarkRecord(n);
-    w.OrgScrambleMarked(true);
+    const bool done = w.OrgScrambleMarked(true);
     w.CloseBrowse();
+    return done;
   };
   partners::InstallMoneyOrderTool();
   partners::OrgHooks().ownAccount = [] {

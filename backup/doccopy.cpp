@@ -12,6 +12,7 @@
 #include "common/encoding.h"
 #include "common/fileops.h"
 #include "common/filesystem.h"
+#include "common/inplace.h"
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -171,6 +172,12 @@ void CopyIn(const std::string& from, const std::string& to, const std::string& l
     if (!stopped()) ++run.skipped;
     return;
   }
+  // A copy a step left beside the data file goes back first: put back later, it would
+  // write its old bytes over the file copied in.
+  if (!common::PutBackBeforeReplacing(lockName, ", soubor se nekopíruje"_cz, true)) {
+    ++run.failed;
+    return;
+  }
   common::FileReplacement r;
   int code = Prepare(from, to, r);
   if (code == 0) code = r.Commit();
@@ -291,7 +298,10 @@ CopyRun SyncDocumentFolders(const CopyRoots& roots, const LineSink& onLine, cons
       const Entry target{named.disk, named.shown, s.stamp};
       Report(run, onLine, roots.copy + p.rel + target.shown + kForward);
       auto r = std::make_unique<common::FileReplacement>();
-      if (Prepare(p.source + s.disk, p.copy + target.disk, *r) != 0) ++run.failed;
+      // Carried as an opening gives it: a copy a step left beside it goes back first.
+      if (!common::PutBackBeforeReplacing(roots.source + p.rel + s.shown, ", soubor se nekopíruje"_cz) ||
+          Prepare(p.source + s.disk, p.copy + target.disk, *r) != 0)
+        ++run.failed;
       else batch.push_back(std::move(r));
       if (batch.size() >= kBatch) Flush(batch, run);
       if (c == to.files.end()) to.order.push_back(key);

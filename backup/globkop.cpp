@@ -11,6 +11,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/jobfile.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -252,6 +253,9 @@ bool TfGlobKop::CollectFiles(std::vector<std::string>& notCopied) {
       if (!SafeName(item.name) || item.isLink) {
         common::LogProtocol(item.name + " Ignorován"_cz);
         notCopied.push_back(item.name);
+      } else if (common::IsProgramOwnName(item.diskName)) {
+        // The program's own rollback copies, temporaries and marks: a rollback copy
+        // restored would be put back over the restored file.
       } else if (item.size > 0) {
         AddCopyName(item.name, common::DataDir(item.name));
       }
@@ -304,6 +308,14 @@ void TfGlobKop::BackupData() {
     if (listed && !Table.empty()) {
       for (std::size_t i = 0; i < Table.size(); ++i) {
         CopyEntry& e = Table[i];
+        // Copied as an opening gives it: a copy a step left beside it goes back first.
+        if (!common::PutBackBeforeReplacing(e.source, ", kopie dat ho nebude obsahovat"_cz)) {
+          common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name +
+                              " Ignorován"_cz);
+          notCopied.push_back(e.name);
+          e.name.clear();
+          continue;
+        }
         common::File f;
         std::uint64_t size = 0;
         std::int64_t mtime = 0;
@@ -311,7 +323,8 @@ void TfGlobKop::BackupData() {
         if (rc == 0) rc = f.Size(size);
         if (rc == 0) rc = f.GetTime(mtime);
         if (rc != 0) {
-          common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name + " Ignorován"_cz);
+          common::LogProtocol(common::FormatFloatMask("####  ", static_cast<double>(i + 1)) + e.name +
+                              " Ignorován"_cz);
           notCopied.push_back(e.name);
           e.name.clear();
           continue;

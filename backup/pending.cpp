@@ -8,6 +8,7 @@
 #include "common/encoding.h"
 #include "common/filesystem.h"
 #include "common/dirs.h"
+#include "common/inplace.h"
 #include "common/jobfile.h"
 #include "common/locking.h"
 #include "common/notifier.h"
@@ -110,6 +111,12 @@ bool CheckHeldFiles(const std::vector<std::string>& names, const std::string& ta
       return false;
     }
   }
+  return true;
+}
+
+bool PutBackLeftCopies(const std::vector<std::string>& names, const std::string& tail) {
+  for (const auto& name : names)
+    if (!common::PutBackBeforeReplacing(name, tail)) return false;
   return true;
 }
 
@@ -241,7 +248,8 @@ int FinishPendingRestores(std::vector<std::string>* damaged) {
         unreadable.push_back({folder, st.size > kJournalMax ? std::string() : text, st.mtimeNs});
         continue;
       }
-      if (!CheckHeldFiles(TouchedFiles(plan), NextStartTail())) {
+      if (!CheckHeldFiles(TouchedFiles(plan), NextStartTail()) ||
+          !PutBackLeftCopies(TouchedFiles(plan), NextStartTail())) {
         ++pending;
         continue;
       }

@@ -29,6 +29,11 @@ std::vector<std::string> TouchedFiles(const RestorePlan& plan);
 // uživatel ...", then `tail`) when another workstation holds one of the files.
 bool CheckHeldFiles(const std::vector<std::string>& names, const std::string& tail);
 
+// False when a rollback copy a step left beside one of the files (a data file the restore
+// erases or replaces) cannot be put back first (said, then `tail`): put back later it
+// would write its old bytes over the restored file. The copies that can be are put back.
+bool PutBackLeftCopies(const std::vector<std::string>& names, const std::string& tail);
+
 // Writes the journal into the staging folder `staging` (ending in "\") and flushes it.
 // 0 or an I/O code.
 int WriteJournal(const std::string& staging, const RestorePlan& plan);
@@ -43,7 +48,8 @@ bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::
 
 // At start and before each backup or restore: finishes every restore of the data folder
 // that a journal shows unfinished (after checking that no other workstation holds one of
-// its files) and removes staging and work folders left by killed runs. Returns how many
+// its files and putting back the rollback copies left beside them) and removes staging
+// and work folders left by killed runs. Returns how many
 // restores remain unfinished. A damaged journal cannot be followed: when a restore of the
 // copy it shows (or of any copy, when it shows none) written after it was finished here,
 // its staging folder is removed, and said; otherwise it is said which copy it restored,

@@ -346,21 +346,26 @@ bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::s
   plan.files = staging.Sub();
   plan.clearKopw = clearKopw;
   plan.okText = okText;
-  for (const auto& s : staged) plan.move.push_back(s.name);
+  // The program's own files a copy may carry (an older one took them: a rollback copy, a
+  // temporary) stay out: a rollback copy moved in would be put back over the restored file.
+  for (const auto& s : staged)
+    if (!common::IsProgramOwnName(s.diskName)) plan.move.push_back(s.name);
   for (const auto& mask : EraseMaskList()) {
     if (!SafeName(mask)) continue;  // a mask reaches no other folder
     std::vector<common::DirItem> items;
     (void)common::ListDirectory(dataFolder + mask, items, common::kListFiles);
     for (const auto& item : items) {
       // A name no Windows name can reach is no data file of the program.
-      if (!SafeName(item.name) || item.isLink) continue;
+      if (!SafeName(item.name) || item.isLink || common::IsProgramOwnName(item.diskName)) continue;
       const bool replaced = std::any_of(staged.begin(), staged.end(),
                                         [&](const common::DirItem& s) { return common::SameNameCp1250(s.name, item.name); });
       if (!replaced && std::find(plan.erase.begin(), plan.erase.end(), item.name) == plan.erase.end())
         plan.erase.push_back(item.name);
     }
   }
-  if (!CheckHeldFiles(TouchedFiles(plan), ", obnova dat neproběhla"_cz)) return false;
+  if (!CheckHeldFiles(TouchedFiles(plan), ", obnova dat neproběhla"_cz) ||
+      !PutBackLeftCopies(TouchedFiles(plan), ", obnova dat neproběhla"_cz))
+    return false;
   if (const int rc = WriteJournal(staging.name(), plan)) {
     common::BeepMessage("Chyba "_cz + std::to_string(rc) + " " + staging.name() + kJournalName + ", data jsou beze změny"_cz);
     return false;

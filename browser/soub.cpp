@@ -248,9 +248,9 @@ bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
                  common::FormatFloatMask("######", code) + Cz("; vrátí se z kopie ") + copy +
                  Cz(" při dalším zápisu nebo otevření, do té doby je jen pro čtení"));
   else  // another file of the step holds it back: the two go back together
-    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" se nepodařilo vrátit do původního stavu: ") + StuckText(what) +
-                 Cz("; oba se vrátí z kopie ") + copy + Cz(" při dalším zápisu nebo otevření, do té doby je ") +
-                 ShownName() + Cz(" jen pro čtení"));
+    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" se nepodařilo vrátit do původního stavu: ") +
+                 common::StuckText(what) + Cz("; oba se vrátí z kopie ") + copy +
+                 Cz(" při dalším zápisu nebo otevření, do té doby je ") + ShownName() + Cz(" jen pro čtení"));
   return false;
 }
 
@@ -323,27 +323,7 @@ void TfSoub::AfterTakeBack() {
   if (sgRol.visible()) LayoutGrid();
 }
 
-std::string TfSoub::StuckText(const common::TakenBack& what) {
-  using common::Cz;
-  return Cz("soubor ") + what.stuckName + (what.stuckReading ? Cz(" nelze přečíst, err ") : Cz(" nelze zapsat, err ")) +
-         std::to_string(what.stuckCode);
-}
-
-std::string TfSoub::PutBackText(const common::TakenBack& what) const {
-  using common::Cz;
-  std::string text = Cz("Soubor ") + ShownName() + Cz(" byl vrácen do stavu před nedokončeným přepisem");
-  for (const std::string& other : what.also) text += Cz(", s ním i soubor ") + other;
-  if (what.blanked > 0) {
-    const std::uint64_t last = what.blankedFirst + what.blanked - 1;
-    text += Cz("; ") + (what.blanked == 1 ? Cz("věta ") + std::to_string(what.blankedFirst) +
-                                                Cz(" přidaná přepisem je vymazána (číslo zůstalo), za ní")
-                                          : Cz("věty ") + std::to_string(what.blankedFirst) + Cz(" až ") +
-                                                std::to_string(last) +
-                                                Cz(" přidané přepisem jsou vymazány (čísla zůstala), za nimi")) +
-            Cz(" následují věty jiného uživatele");
-  }
-  return text;
-}
+std::string TfSoub::PutBackText(const common::TakenBack& what) const { return common::PutBackText(ShownName(), what); }
 
 bool TfSoub::CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t physical) {
   if (!cover_) return true;
@@ -439,7 +419,8 @@ bool TfSoub::RefusedWhileCopyLeft() {
   }
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
     LaterMessage(Cz("Soubor ") + ShownName() + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
-                 common::RollbackCopyName(DataFilePath) + (what.stuckName.empty() ? "" : " (" + StuckText(what) + ")"));
+                 common::RollbackCopyName(DataFilePath) +
+                 (what.stuckName.empty() ? "" : " (" + common::StuckText(what) + ")"));
     return true;
   }
   if (left == common::LeftCopy::PutBack) LaterMessage(PutBackText(what));
@@ -463,9 +444,8 @@ void TfSoub::RecoverLeftCopy() {
       break;
     case common::LeftCopy::Stuck:
       readOnly_ = true;
-      common::MessageOk(Cz("Soubor ") + ShownName() + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") +
-                        common::RollbackCopyName(DataFilePath) +
-                        (what.stuckName.empty() ? "" : ", " + StuckText(what)) + Cz("): otevírá se jen pro čtení"));
+      common::MessageOk(common::StuckCopyText(ShownName(), common::RollbackCopyName(DataFilePath), what) +
+                        Cz(": otevírá se jen pro čtení"));
       break;
     case common::LeftCopy::None:
     case common::LeftCopy::Finished:  // the step went through: nothing to say

@@ -364,8 +364,6 @@ class TfSoub : public TfRol {
   void RecoverLeftCopy();
   // What the message after a put-back says.
   std::string PutBackText(const common::TakenBack& what) const;
-  // "soubor <name> nelze zapsat, err <code>": another file of a step that holds its copy back.
-  static std::string StuckText(const common::TakenBack& what);
   // After a step was taken back: the count, cursor and page as the file now holds them.
   void AfterTakeBack();
   // Nothing is written until a copy left behind goes back.

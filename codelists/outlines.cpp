@@ -55,6 +55,7 @@ bool ConvertListLayout(const std::string& list, std::string_view inLayout, std::
     return true;
   }
   const std::string lengths = std::to_string(c.oldLength) + Cz(" ani nové ") + std::to_string(c.newLength);
+  if (c.outcome == common::LayoutCheck::CopyLeft) return false;  // said
   if (c.outcome == common::LayoutCheck::FitsNeither) {
     common::MessageOk(Cz("Soubor ") + file + Cz(" má ") + std::to_string(c.size) +
                       Cz(" bajtů, to neodpovídá délce věty staré ") + lengths + Cz("; otevírám ho jen pro čtení"));

@@ -7,6 +7,7 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -153,6 +154,8 @@ bool ConvertOldBankKody() {
   // Only a file to convert is locked: the current layout opens under the list's own lock.
   if (!MayBeOldBankKody(file, size)) return true;
   common::ScopedFileLock lock(file, "W");
+  // Judged and read as an opening gives it: a copy a step left goes back first.
+  if (!common::PutBackBeforeReplacing(file, common::Cz(", převod neproběhl"), true)) return false;
   std::string old;
   if (const int code = common::ReadFileText(file, old)) {
     common::FileErrorMessage(" cte soubor: ", file, code);

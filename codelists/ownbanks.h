@@ -54,7 +54,8 @@ class TfBankKody : public CodeListWindow {
 std::string OldAccountIban(std::string_view account, std::string_view code, std::string_view head);
 // Converts "bako.dta" from the 89-byte layout when it is in it (size not 164, at least
 // one old record, byte 76 = 12). Every record keeps its number. False (with the
-// message) when the file could not be read or written; the file is then unchanged.
+// message) when the file could not be read or written, or a copy a step left beside it
+// could not be put back first; the file is then unchanged.
 bool ConvertOldBankKody();
 
 // The set-up: conversion, the fields (field 8 as key or account), OpenBrowse.

@@ -12,6 +12,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -559,6 +560,18 @@ LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std
   LayoutCheck check;
   check.oldLength = inPol.recordLength;
   check.newLength = outPol.recordLength;
+  // A copy a step left beside either file goes back first (the lock taken once, never
+  // waited for, unless `locked`): the file is judged and read as an opening gives it, and
+  // no copy is put back later over the converted one.
+  const auto copiesBack = [&](bool locked) {
+    for (const std::string* name : std::initializer_list<const std::string*>{&in, &out})
+      if ((name == &in || out != in) && !PutBackBeforeReplacing(*name, Cz(", převod neproběhl"), locked)) {
+        check.outcome = LayoutCheck::CopyLeft;
+        return false;
+      }
+    return true;
+  };
+  if (!copiesBack(false)) return check;
   File src;
   // Judged by its size first, without a lock: a list with nothing to convert opens
   // at once, whoever else has it open.
@@ -574,6 +587,7 @@ LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std
       check.outcome = LayoutCheck::GivenUp;
       return check;
     }
+    if (!copiesBack(true)) return check;
     verdict = JudgeFile(in, mayBeAbsent, inPol, outPol, src, check.size);
   }
   if (verdict != Verdict::Convert) {

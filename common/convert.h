@@ -81,6 +81,8 @@ struct LayoutCheck {
     Converted,
     FitsNeither,  // its size fits neither layout: nothing written
     GivenUp,      // a conversion was due and the user gave up waiting for the file: nothing written
+    CopyLeft,     // a rollback copy a step left beside a file could not be put back first
+                  // (said): nothing written
   } outcome = Unchanged;
   std::int64_t size = 0;                      // of the input file
   std::int32_t oldLength = 0, newLength = 0;  // the record lengths of the two layouts
@@ -92,8 +94,9 @@ struct LayoutCheck {
 // The file is judged by its size first, without a lock, so a file with nothing to
 // convert never waits for the workstations that have it open; only a conversion takes
 // the output's write lock (and the input's read lock), judges the file again under it
-// and converts. The file is replaced in one step after the whole conversion, so a
-// failure leaves it as it was; I/O failures raise IoError.
+// and converts. A rollback copy left beside either file is put back before each judging
+// (PutBackBeforeReplacing). The file is replaced in one step after the whole conversion,
+// so a failure leaves it as it was; I/O failures raise IoError.
 LayoutCheck ConvertLayout(std::string_view in, std::string_view out, std::string_view inDesc,
                           std::string_view outDesc);
 // The same: 1 when the file was converted, 0 otherwise.

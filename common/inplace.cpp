@@ -358,7 +358,7 @@ int InPlaceRewrite::PutBack(TakenBack* what) {
   return EraseFile(copy_);
 }
 
-LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what) {
+LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what, bool lockHeld) {
   const std::string copy = RollbackCopyName(name);
   // Dead temporaries of the copy go at the first opening of the file in a run (and
   // before every step); a later opening only looks for the copy.
@@ -378,7 +378,7 @@ LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what) {
   if (taken == io::kLockViolation) return LeftCopy::InUse;
   if (taken != 0) return LeftCopy::Stuck;
   std::string holder;
-  const LockResult lock = TryLockFile(s, name, "W", holder);
+  const LockResult lock = lockHeld ? LockResult::Skipped : TryLockFile(s, name, "W", holder);
   if (lock == LockResult::GivenUp || lock == LockResult::Busy) return LeftCopy::Stuck;
   LeftCopy result = LeftCopy::Stuck;
   CopyImage image;
@@ -395,8 +395,53 @@ LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what) {
   return result;
 }
 
-LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what) {
-  return PutBackLeftCopy(CurrentSession(), name, what);
+LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what, bool lockHeld) {
+  return PutBackLeftCopy(CurrentSession(), name, what, lockHeld);
+}
+
+std::string PutBackText(std::string_view shown, const TakenBack& what) {
+  std::string text = Cz("Soubor ") + std::string(shown) + Cz(" byl vrácen do stavu před nedokončeným přepisem");
+  for (const std::string& other : what.also) text += Cz(", s ním i soubor ") + other;
+  if (what.blanked > 0) {
+    const std::uint64_t last = what.blankedFirst + what.blanked - 1;
+    text += Cz("; ") + (what.blanked == 1 ? Cz("věta ") + std::to_string(what.blankedFirst) +
+                                                Cz(" přidaná přepisem je vymazána (číslo zůstalo), za ní")
+                                          : Cz("věty ") + std::to_string(what.blankedFirst) + Cz(" až ") +
+                                                std::to_string(last) +
+                                                Cz(" přidané přepisem jsou vymazány (čísla zůstala), za nimi")) +
+            Cz(" následují věty jiného uživatele");
+  }
+  return text;
+}
+
+std::string StuckText(const TakenBack& what) {
+  return Cz("soubor ") + what.stuckName +
+         (what.stuckReading ? Cz(" nelze přečíst, err ") : Cz(" nelze zapsat, err ")) + std::to_string(what.stuckCode);
+}
+
+std::string StuckCopyText(std::string_view shown, std::string_view copy, const TakenBack& what) {
+  return Cz("Soubor ") + std::string(shown) + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") +
+         std::string(copy) + (what.stuckName.empty() ? "" : ", " + StuckText(what)) + ")";
+}
+
+bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld) {
+  // One look for the copy: steps over a whole folder ask this of every file.
+  if (!FileExists(RollbackCopyName(name))) return true;
+  TakenBack what;
+  const LeftCopy left = PutBackLeftCopy(name, &what, lockHeld);
+  const std::string shown = ShownPath(name);
+  switch (left) {
+    case LeftCopy::PutBack: MessageOk(PutBackText(shown, what)); return true;
+    case LeftCopy::None:
+    case LeftCopy::Finished: return true;
+    case LeftCopy::InUse:
+      MessageOk(Cz("Soubor ") + shown + Cz(" právě přepisuje jiný uživatel (kopie ") +
+                ShownPath(RollbackCopyName(name)) + ")" + std::string(tail));
+      return false;
+    case LeftCopy::Stuck: break;
+  }
+  MessageOk(StuckCopyText(shown, ShownPath(RollbackCopyName(name)), what) + std::string(tail));
+  return false;
 }
 
 int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName) {

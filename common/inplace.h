@@ -103,8 +103,28 @@ enum class LeftCopy {
 // holding the "W" lock of the file (taken once, never waited for) meanwhile.
 // A temporary of a copy whose writer died is erased first, at the first call for the file in
 // a run (later calls find no copy with one look). `what` tells what was done.
-LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what = nullptr);
-LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what = nullptr);
+// `lockHeld`: the caller has taken a lock of the file itself, or its user chose to go on
+// without one; no lock is taken then.
+LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what = nullptr, bool lockHeld = false);
+LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what = nullptr, bool lockHeld = false);
+
+// What is said of a copy put back ("Soubor X byl vrácen do stavu před nedokončeným
+// přepisem", the other files with it, the records blanked), the file named as `shown`.
+std::string PutBackText(std::string_view shown, const TakenBack& what);
+// The file that held a copy back ("soubor X nelze zapsat, err N").
+std::string StuckText(const TakenBack& what);
+// "Soubor X má nedokončený přepis, který nelze vrátit (kopie C[, what held it back])".
+std::string StuckCopyText(std::string_view shown, std::string_view copy, const TakenBack& what);
+
+// Before a step that replaces the file `name` whole (or writes it past a rewrite in
+// place, or takes its bytes to carry them elsewhere): a copy left beside it by a step
+// that did not finish would, put back later, write its old bytes over the new file (and
+// the file holds a half-written step meanwhile), so it is put back first and said as an
+// opening says it. True: the step may go on. False when the copy cannot be put back
+// (another user holds the file, an I/O error) or its writer is still at work: said,
+// naming the file and the copy, with `tail` after it; the step then changes nothing.
+// `lockHeld` as for PutBackLeftCopy.
+bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld = false);
 
 // Takes the write turn at the open file f; when another holder keeps it more than a
 // moment, shows the wait notice naming the file and goes on waiting while the holder

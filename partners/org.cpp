@@ -297,10 +297,12 @@ void TfOrg::DeleteRecord(std::int32_t current) {
   sgRol.SetFocus();
 }
 
-void TfOrg::OrgScrambleMarked(bool scramble) {
+bool TfOrg::OrgScrambleMarked(bool scramble) {
+  if (RefusedWhileCopyLeft()) return false;
   common::Session& s = common::CurrentSession();
   const int former = s.ScrambleOn, order = ActiveOrder;
   ActiveOrder = 0;  // marks are by record number
+  bool all = true;
   for (std::int32_t n = 1; n <= Count; ++n) {
     if (!IsMarked(n)) continue;
     s.ScrambleOn = scramble ? 0 : 1;
@@ -309,13 +311,17 @@ void TfOrg::OrgScrambleMarked(bool scramble) {
     s.ScrambleOn = scramble ? 1 : 0;
     if (read) RecordWriteAt(n);
     s.ScrambleOn = former;
-    if (!read || !lastIoOk()) break;
+    if (!read || !lastIoOk()) {
+      all = false;
+      break;
+    }
     UnmarkRecord(n);
     if (MarkedCount > 0) --MarkedCount;
   }
   s.ScrambleOn = former;
   ActiveOrder = order;
   RepaintPage();
+  return all;
 }
 
 std::string TfOrg::NotesName(std::int32_t n) {

@@ -84,7 +84,9 @@ class TfOrg : public browser::TfSoub {
   void AfterReadHook() override;
 
   // Each marked partner stored scrambled (or, `scramble` false, plain); its mark cleared.
-  void OrgScrambleMarked(bool scramble = true);
+  // False when not every one was: a read or write failed, or the register is kept read
+  // only by a rollback copy that cannot be put back (said; nothing written).
+  bool OrgScrambleMarked(bool scramble = true);
 
   // The notes file of partner n without its extension (the report job's name).
   static std::string NotesName(std::int32_t n);

@@ -9,6 +9,7 @@
 #include "browser/entries.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/params.h"
@@ -344,7 +345,11 @@ void TfStitky::Pidnoznaenchadresdoseznamu1Click() {
   reg.CloseBrowse();
 }
 
-void TfStitky::Zruenseznamu1Click() { common::EraseFiles(kListFile); }
+void TfStitky::Zruenseznamu1Click() {
+  // A copy a step left beside the list goes back first: put back after the erase, it
+  // would bring the list back.
+  if (common::PutBackBeforeReplacing(kListFile, common::Cz(", seznam se neruší"))) common::EraseFiles(kListFile);
+}
 
 void TfStitky::Kontrolaseznamuprotisk1Click() {
   tfSam& list = fSam();

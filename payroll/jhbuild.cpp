@@ -11,6 +11,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
@@ -271,6 +272,10 @@ bool LoadTermIndex(TermIndex& terms) {
 bool ExtendRowsWithOic(const std::string& source, const std::string& target, const TermIndex& terms,
                        const StatusText& status, std::vector<LeftOut>* leftOut) {
   return Guarded([&] {
+    // Both files as an opening gives them: a copy a sort left goes back first, else the
+    // rows are read half sorted, or the copy is put back later over the new ones.
+    for (const std::string* name : {&source, &target})
+      if (!common::PutBackBeforeReplacing(*name, common::Cz(", rozšíření výkazu neproběhlo"))) return false;
     const std::string rows = ReadRows(source);
     const std::size_t count = rows.size() / kRowLength;
     if (count == 0) {

@@ -31,6 +31,8 @@ struct LeftOut {
 // terms of an employee under the personal number "zzzzz" (the employer's keep their
 // blank one), sorted into target. An empty source erases target, says so and gives
 // false. The personal numbers left without an identifier are added to leftOut (when given).
+// A rollback copy a sort left beside either file is put back first; false (said) when one
+// cannot be, with both files as they were.
 bool ExtendRowsWithOic(const std::string& source, const std::string& target, const TermIndex& terms,
                        const StatusText& status, std::vector<LeftOut>* leftOut);
 

@@ -19,8 +19,9 @@ inline constexpr int kFixedLineWidth = 140;
 // What the report list takes from windows of other layers; tests put their own.
 struct SpoolServices {
   // The partner step of "Zašifruj ORG a DOKLADY": scrambles the partner records the
-  // user marked in the partner register. Empty: the step is skipped.
-  std::function<void()> scrambleMarkedPartners;
+  // user marked in the partner register. False when not every one could be (said): the
+  // step goes no further. Empty: the step is skipped.
+  std::function<bool()> scrambleMarkedPartners;
 };
 SpoolServices& SpoolHooks();
 

@@ -557,7 +557,11 @@ void TfSpool::ConvertDocuments(bool scramble, bool dfOnly, bool pictures) {
 
 void TfSpool::h1Click() {
   browser::ShowBlik(Cz("Převádím ORG"));
-  if (SpoolHooks().scrambleMarkedPartners) SpoolHooks().scrambleMarkedPartners();
+  // Partners left plain under the switch would be read as scrambled: nothing goes further.
+  if (SpoolHooks().scrambleMarkedPartners && !SpoolHooks().scrambleMarkedPartners()) {
+    browser::CloseBlik();
+    return;
+  }
   ConvertDocuments(true, false, true);
   common::WriteJobIn(common::DataDir(""), "GDPR", "ANO");
   common::CurrentSession().ScrambleOn = 1;

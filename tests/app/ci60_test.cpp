@@ -521,6 +521,25 @@ TEST_F(Ci6160EndToEnd, MissingReferenceKeepsTheListAndFails) {
   EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
 }
 
+// A copy a killed step left beside the list that cannot be put back (one that does not
+// read as a copy): the batch says so on standard error and ends with 1, the list kept.
+TEST_F(Ci6160EndToEnd, ACopyThatCannotGoBackKeepsTheListAndFails) {
+  WriteReference(reference);
+  ostest::WriteRaw(Data("CI61.DTA"), Join(oldList));
+  ostest::WriteRaw(Data("CI60.dta"), firmList);
+  ostest::WriteRaw(Data(".~CI60.dta.rollback"), "RBCOPY02 cut short");
+  std::string errors;
+  const common::RunResult r = Run(errors);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 1) << errors;
+  EXPECT_NE(errors.find("Soubor " + Data("CI60.dta") + " má nedokončený přepis, který nelze vrátit (kopie " +
+                        Data(".~CI60.dta.rollback") + "), CI60.dta zůstává beze změny"),
+            std::string::npos)
+      << errors;
+  EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
+  EXPECT_TRUE(std::filesystem::exists(Data(".~CI60.dta.rollback")));
+}
+
 }  // namespace
 
 namespace {

@@ -514,7 +514,7 @@ TEST_F(SpoolService, DocumentFoldersAndTheirPictures) {
   File("doklady/XX01/X1.txt", Lines(2, 30));
   File("R.txt", "x");
   int partners = 0;
-  reports::SpoolHooks().scrambleMarkedPartners = [&] { ++partners; };
+  reports::SpoolHooks().scrambleMarkedPartners = [&] { return ++partners > 0; };
   Build();
   const std::string of = Bytes("doklady/OF01/F1.txt"), jpg = Bytes("doklady/OF01/F1.jpg");
   const std::string df = Bytes("doklady/DF01/D1.txt"), xx = Bytes("doklady/XX01/X1.txt");
@@ -533,6 +533,20 @@ TEST_F(SpoolService, DocumentFoldersAndTheirPictures) {
   EXPECT_EQ(Bytes("doklady/DF01/D1.txt"), ScrambledLines(df, 30));
   EXPECT_EQ(Bytes("doklady/OF01/F1.txt"), of);
   EXPECT_EQ(Messages("Hotovo"), 3);
+}
+
+// Partners that could not be stored scrambled (said by that step) stop "Zašifruj ORG a
+// DOKLADY": no document is scrambled, the switch stays off and nothing says done.
+TEST_F(SpoolService, PartnersLeftPlainStopTheScrambling) {
+  File("doklady/OF01/F1.txt", Lines(3, 30));
+  reports::SpoolHooks().scrambleMarkedPartners = [] { return false; };
+  Build();
+  const std::string of = Bytes("doklady/OF01/F1.txt");
+  list.h1Click();
+  EXPECT_EQ(Bytes("doklady/OF01/F1.txt"), of);
+  EXPECT_EQ(common::ReadJobIn(common::DataDir(""), "GDPR"), "");
+  EXPECT_EQ(common::CurrentSession().ScrambleOn, 0);
+  EXPECT_EQ(Messages("Hotovo"), 0);
 }
 
 }  // namespace

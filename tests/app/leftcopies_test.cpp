@@ -1,0 +1,202 @@
+// The steps that replace a shared record file whole, or carry its bytes elsewhere, while a
+// rollback copy a killed step left waits beside it: each puts the copy back first (said as
+// an opening says it) and does what it does over the old file; a copy that cannot go back
+// refuses the step, naming the file and the copy, and nothing is written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/ci60.h"
+#include "app/cicopy.h"
+#include "app/codelistmenu.h"
+#include "app/language.h"
+#include "app/program.h"
+#include "backup/pending.h"
+#include "codelists/cis60.h"
+#include "codelists/lists.h"
+#include "codelists/ownbanks.h"
+#include "common/encoding.h"
+#include "common/pascal.h"
+#include "common/params.h"
+#include "payroll/jhbuild.h"
+#include "payroll/jhvyk.h"
+#include "partners/org.h"
+#include "partners/orgservices.h"
+#include "partners/stitky.h"
+#include "reports/spool.h"
+#include "tests/app/appkit.h"
+#include "tests/common/leftcopy.h"
+
+namespace {
+
+using namespace common::literals;
+namespace fs = std::filesystem;
+
+// A record of a list's table: every field at its initial value, the first one `key`.
+std::string Record(const codelists::CodeListSpec& spec, const std::string& key) {
+  std::string r(static_cast<std::size_t>(spec.recordLength), '\0');
+  std::size_t at = 0;
+  for (const auto& field : spec.fields) {
+    const std::string init = common::Cz(field.initial);
+    common::PutCounted(r, at, at == 0 ? key : init, init.size());
+    at += init.size() + 1;
+  }
+  return r;
+}
+
+// An old-layout (166-byte) record of list 14.
+std::string OldCi14(const std::string& key) {
+  std::string rec;
+  const auto counted = [&rec](const std::string& text, std::size_t width) {
+    rec += static_cast<char>(width);
+    rec += text + std::string(width - text.size(), ' ');
+  };
+  counted(key, 3);
+  counted("Druh " + key, 30);
+  for (int i = 0; i < 4; ++i) counted("", 30);
+  counted("200101", 6);
+  return rec;
+}
+
+// A report row of the payroll: personal number, child mark, term, value.
+std::string Row(const std::string& person, const std::string& term, const std::string& value) {
+  std::string r(payroll::kRowLength, '\0');
+  common::PutCounted(r, 0, person, 5);
+  common::PutCounted(r, 6, " ", 1);
+  common::PutCounted(r, 8, term, 5);
+  common::PutCounted(r, 14, value, 64);
+  return r;
+}
+
+class LeftCopies : public apptest::AppTest {
+ protected:
+  std::string D(const std::string& name) const { return dir / ("data/" + name); }
+  // Everything but the start folder's settings goes between the runs.
+  void Fresh() {
+    codelists::CloseCodeListForms();
+    common::FlushParams();
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      const std::string n = e.path().filename().string();
+      if (n != "data.adr" && n != "prog.adr" && n != "master.job") fs::remove_all(e.path());
+    }
+    for (const char* f : {"data", "prog/dlib", "out"}) fs::create_directories(dir / f);
+  }
+};
+
+TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
+  MakeMain();
+  const std::string ref = Record(codelists::Cis60Spec(), "150") + Record(codelists::Cis60Spec(), "289");
+  const std::string firm = Record(codelists::Cis60Spec(), "999") + Record(codelists::Cis60Spec(), "150");
+  const auto sources = [&] {
+    ostest::WriteRaw(dir / "prog/ci/ci60.dta", ref);
+    ostest::WriteRaw(D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"));
+  };
+  const auto copyLists = [this](const std::string& from, const std::string& to) {
+    return app::CopyCodeListFiles({"CI10.dta"}, from, to, main->ProgressBar1) == 0;
+  };
+  const std::string rows = Row("00001", "10054", "Jan") + Row("00002", "10054", "Eva");
+  const auto extend = [this] { return payroll::ExtendRowsWithOic(D("JHvyk.dta"), "JHvyk1.dta", {}, {}, nullptr); };
+  const std::string bako = [] {
+    std::string r(89, '\0');
+    r.replace(76, 13, "\x0c" "CZ6508000000");
+    return r;
+  }();
+  const std::vector<leftcopy::Step> steps = {
+      {"Přestavba CI60", D("CI60.dta"), firm, sources, [] { return app::MergeCi60(app::RebuildMode::Button); },
+       {D("CI60.dta")}, ", CI60.dta zůstává beze změny"_cz},
+      {"CI6160", D("CI60.dta"), firm, sources, [] { return app::MergeCi60(app::RebuildMode::Batch); }, {D("CI60.dta")},
+       ", CI60.dta zůstává beze změny"_cz},
+      {"Úprava CI60 2024", D("CI60.dta"), firm, sources, [] { return app::ConvertCi60For2024(); },
+       {D("CI60.dta"), D("kopie/CI60-240101-080000.wrk"), dir / "CI60.001", dir / "CI60.002", dir / "CI60.003"},
+       ", úprava CI60 neproběhla"_cz},
+      {"Jazyk číselníků", D("ci10.dta"), "Účty"_cz, [&] { ostest::WriteRaw(D("ciAN10.dta"), "Accounts"); },
+       [] { return app::SwitchCodeListLanguage("CZ", "AN"); }, {D("ci10.dta"), D("ciCZ10.dta"), D("jazyk.dta")}, ""},
+      {"Obnova číselníku", D("CI10.dta"), "Účty"_cz,
+       [&] { ostest::WriteRaw(dir / "out/CI10.dta", "Obnovené"_cz); }, [&] { return copyLists(dir / "out/", D("")); },
+       {D("CI10.dta")}, ", kopírování neproběhlo"_cz},
+      {"Kopie číselníku", D("CI10.dta"), "Účty"_cz, [] {}, [&] { return copyLists(D(""), dir / "out/"); },
+       {dir / "out/CI10.dta"}, ", kopírování neproběhlo"_cz},
+      // A list a killed delete left empty: the piece of the combined file would take its place.
+      {"Přesun dílu", D("ci11.dta"), std::string(10, 'p'),
+       [&] { ostest::WriteRaw(D("ci.11"), std::string(10, 'd')); },
+       [&] {
+         app::MigrateCombinedCodeLists();
+         return fs::file_size(D("ci11.dta")) > 2;
+       },
+       {D("ci11.dta"), D("ci.11")}, ", díl "_cz + D("ci.11") + " zůstává, jak byl"_cz, ""},
+      {"Převod ci14", D("ci14.dta"), OldCi14("100") + OldCi14("101"),
+       [&] {
+         for (const char* pol : {"ci14.pol", "ci14old.pol"})
+           fs::copy_file(fs::path(APP_DLIB) / pol, fs::path(dir / "prog/dlib") / pol);
+       },
+       [&] {
+         app::ConvertAndSeedCis14();
+         return fs::file_size(D("ci14.dta")) % 168 == 0;
+       },
+       {D("ci14.dta")}, ", převod neproběhl"_cz, std::string(170, 'x')},  // into record 2, which the judging reads
+      {"Převod bako", D("bako.dta"), bako, [] {}, [] { return codelists::ConvertOldBankKody(); }, {D("bako.dta")},
+       ", převod neproběhl"_cz},
+      {"Rozšíření výkazu (cíl)", dir / "JHvyk1.dta", "staré řádky", [&] { ostest::WriteRaw(D("JHvyk.dta"), rows); },
+       extend, {dir / "JHvyk1.dta"}, ", rozšíření výkazu neproběhlo"_cz, "HALF", "JHvyk1.dta"},
+      {"Rozšíření výkazu (zdroj)", D("JHvyk.dta"), rows, [] {}, extend, {dir / "JHvyk1.dta", D("JHvyk.dta")},
+       ", rozšíření výkazu neproběhlo"_cz},
+      {"Zruš seznam štítků", dir / "samol.dta", "labels", [] {},
+       [&] {
+         partners::fStitky().Zruenseznamu1Click();
+         return !fs::exists(dir / "samol.dta");
+       },
+       {dir / "samol.dta"}, ", seznam se neruší"_cz, "HALF", "samol.dta"},
+      {"Dokončení obnovy", D("CI10.dta"), "Účty"_cz,
+       [&] {
+         ostest::WriteRaw(D("obnova.killed01/data/CI10.dta"), "Obnovené"_cz);
+         ostest::WriteRaw(D("obnova.killed01/journal"), backup::JournalText({"data", {}, {"CI10.dta"}, false, "Obnova"}));
+       },
+       [] { return backup::FinishPendingRestores() == 0; }, {D("CI10.dta")},
+       ", obnova dat bude dokončena při příštím spuštění programu"_cz},
+  };
+  for (const leftcopy::Step& s : steps) leftcopy::Check(s, notes, [this] { Fresh(); });
+}
+
+// A copy whose writer (another workstation) still holds the file's turn is its step under
+// way: a step that would replace the file says so and waits for nothing.
+TEST_F(LeftCopies, AStepUnderWayOnAnotherWorkstationRefusesTheReplacement) {
+  MakeMain();
+  ostest::WriteRaw(D("ci10.dta"), "Účty"_cz);
+  ostest::WriteRaw(D("ciAN10.dta"), "Accounts");
+  leftcopy::LeaveUnfinishedCopy(D("ci10.dta"));
+  const std::string left = ostest::ReadRaw(D("ci10.dta"));
+  common::File f;
+  ASSERT_EQ(f.Open(D("ci10.dta"), common::kModeDenyNone), 0);
+  common::FileTurn writer;
+  ASSERT_EQ(writer.Take(f), 0);
+  EXPECT_FALSE(app::SwitchCodeListLanguage("CZ", "AN"));
+  EXPECT_EQ(ostest::ReadRaw(D("ci10.dta")), left);
+  EXPECT_FALSE(fs::exists(D("ciCZ10.dta")));
+  EXPECT_TRUE(leftcopy::Said(notes, "Soubor "_cz + D("ci10.dta") + " právě přepisuje jiný uživatel (kopie "_cz +
+                                        leftcopy::CopyOf(D("ci10.dta")) + ")"))
+      << notes.Dump();
+}
+
+// The partner step of the personal-data scrambling writes through the register's own
+// opening: a copy it cannot put back keeps the register read only, and the step says so
+// and gives up, instead of leaving the partners plain under a switch that says scrambled.
+TEST_F(LeftCopies, TheScramblingOfPartnersIsRefusedWhileACopyCannotGoBack) {
+  MakeMain();
+  app::InstallPartnerPickers();
+  ostest::WriteRaw(D("org.dta"), std::string(2 * partners::kOrgRecordLength, ' '));
+  leftcopy::LeaveUnfinishedCopy(D("org.dta"));
+  const std::string left = ostest::ReadRaw(D("org.dta"));
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Read, EIO, ".rollback");
+    common::ScopedFileSystem scoped(fs);
+    EXPECT_FALSE(reports::SpoolHooks().scrambleMarkedPartners());
+  }
+  EXPECT_EQ(ostest::ReadRaw(D("org.dta")), left);
+  EXPECT_TRUE(leftcopy::Said(notes, "Soubor org.dta je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie "_cz +
+                                        leftcopy::CopyOf(D("org.dta"))))
+      << notes.Dump();
+  partners::ResetOrgServices();
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// A rollback copy left beside a file by a step that did not finish, and the three runs
+// every step that replaces such a file whole goes through: over the file as it was, with
+// a copy it puts back first, and with a copy it cannot put back.
+#pragma once
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "common/encoding.h"
+#include "common/faultfs.h"
+#include "common/inplace.h"
+#include "common/notifier.h"
+#include "common/osfile.h"
+#include "common/winpath.h"
+#include "tests/common/os_tempdir.h"
+
+namespace leftcopy {
+
+// A workstation killed in a rewrite of the whole file: its copy is on disk, `half`
+// took the place of the first bytes (empty: the file was cut to nothing), and nothing
+// after reached the disk, the copy's own take-back included.
+inline void LeaveUnfinishedCopy(const std::string& path, const std::string& half = "HALF") {
+  common::FaultFileSystem dead;
+  common::ScopedFileSystem scoped(dead);
+  common::File f;
+  ASSERT_EQ(f.Open(path, common::kModeReadWrite), 0) << path;
+  common::InPlaceRewrite step;
+  ASSERT_EQ(step.Begin(f, 0, std::numeric_limits<std::uint64_t>::max()), 0) << path;
+  ASSERT_EQ(half.empty() ? f.Truncate(0) : f.WriteAt(0, half.data(), half.size()), 0) << path;
+  dead.DieAt(common::FsOp::Write, {std::string(common::NamePart(path))}, 0);
+}
+
+inline std::string CopyOf(const std::string& path) {
+  const std::filesystem::path p(path);
+  return (p.parent_path() / (".~" + p.filename().string() + ".rollback")).string();
+}
+
+struct Step {
+  std::string name;
+  std::string file;                   // real path of the file a step left its copy beside
+  std::string before;                 // its bytes before that step
+  std::function<void()> arrange;      // the other files of the step, afresh
+  std::function<bool()> run;          // the step: false when it was refused
+  std::vector<std::string> outcome;   // real paths of what the step writes (the file too)
+  std::string tail;                   // what the refusal says after the copy (Windows-1250)
+  std::string half = "HALF";          // what the killed step wrote first ("": it cut the file)
+  std::string shown = {};             // the file as the messages name it (empty: `file`)
+};
+
+inline std::map<std::string, std::string> Bytes(const std::vector<std::string>& paths) {
+  std::map<std::string, std::string> m;
+  for (const std::string& p : paths) m[p] = std::filesystem::exists(p) ? ostest::ReadRaw(p) : "(none)";
+  return m;
+}
+
+inline bool Said(const common::RecordingNotifier& notes, const std::string& text) {
+  for (const auto& c : notes.calls)
+    if (c.text == text) return true;
+  return false;
+}
+
+// `fresh` empties the folders between the runs.
+inline void Check(const Step& s, common::RecordingNotifier& notes, const std::function<void()>& fresh) {
+  SCOPED_TRACE(s.name);
+  using common::Cz;
+  const std::string copy = CopyOf(s.file), shown = s.shown.empty() ? s.file : s.shown;
+  const auto start = [&](bool leaveCopy) {
+    fresh();
+    s.arrange();
+    ostest::WriteRaw(s.file, s.before);
+    if (leaveCopy) LeaveUnfinishedCopy(s.file, s.half);
+    notes.calls.clear();
+  };
+  start(false);
+  ASSERT_TRUE(s.run()) << notes.Dump();
+  const auto expected = Bytes(s.outcome);
+
+  // The copy goes back first, as an opening would say it; the step then does what it did.
+  start(true);
+  ASSERT_NE(ostest::ReadRaw(s.file), s.before);
+  EXPECT_TRUE(s.run()) << notes.Dump();
+  EXPECT_EQ(Bytes(s.outcome), expected);
+  EXPECT_FALSE(std::filesystem::exists(copy));
+  EXPECT_TRUE(Said(notes, Cz("Soubor ") + shown + Cz(" byl vrácen do stavu před nedokončeným přepisem"))) << notes.Dump();
+
+  // A copy that cannot be read cannot go back: the step is refused and writes nothing.
+  start(true);
+  const auto left = Bytes(s.outcome);
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Read, EIO, ".rollback");
+    common::ScopedFileSystem scoped(fs);
+    EXPECT_FALSE(s.run()) << notes.Dump();
+  }
+  EXPECT_EQ(Bytes(s.outcome), left);
+  EXPECT_TRUE(std::filesystem::exists(copy));
+  EXPECT_TRUE(Said(notes, Cz("Soubor ") + shown + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") + CopyOf(shown) + ")" + s.tail))
+      << notes.Dump();
+}
+
+}  // namespace leftcopy
