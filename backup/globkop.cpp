@@ -333,7 +333,7 @@ void TfGlobKop::BackupData() {
         e.mtimeNs = mtime;
         TotalBytes += size;
       }
-      const bool done = DisketteMode ? CopyToDiskettes(failed) : CopyToFolder(notCopied);
+      const bool done = DisketteMode ? CopyToDiskettes(failed, notCopied) : CopyToFolder(notCopied);
       (void)done;
     }
   } catch (const common::IoError& e) {
@@ -390,6 +390,12 @@ bool TfGlobKop::CopyDone(const std::string& note) {
   return true;
 }
 
+bool TfGlobKop::SaidIncomplete(const std::vector<std::string>& notCopied) {
+  if (notCopied.empty()) return false;
+  common::BeepMessage("Kopie číslo "_cz + CopyNumber + " není úplná: "_cz + NotCopiedText(notCopied));
+  return true;
+}
+
 bool TfGlobKop::CopyToFolder(std::vector<std::string>& notCopied) {
   Tail = DataPathTail(common::DataDir(""));
   const std::string setFolder = SetFolderName();
@@ -441,10 +447,7 @@ bool TfGlobKop::CopyToFolder(std::vector<std::string>& notCopied) {
     CopiedBytes += e.size;
   }
   common::LogProtocol("Celkem zkopírováno "_cz + common::FormatFloatMask("######", copied) + " souborů"_cz);
-  if (!notCopied.empty()) {
-    common::BeepMessage("Kopie číslo "_cz + CopyNumber + " není úplná: "_cz + NotCopiedText(notCopied));
-    return false;
-  }
+  if (SaidIncomplete(notCopied)) return false;
   common::LogProtocol("Kopie OK");
   WriteCopyCounter(CopyNumber);
   const std::string note = NoteText();
@@ -456,7 +459,7 @@ bool TfGlobKop::CopyToFolder(std::vector<std::string>& notCopied) {
   return CopyDone(note);
 }
 
-bool TfGlobKop::CopyToDiskettes(int& failed) {
+bool TfGlobKop::CopyToDiskettes(int& failed, const std::vector<std::string>& notCopied) {
   medium_ = OpenMedium(Drive, DiskFolder);
   ScopedFolder work;
   if (Compression) {
@@ -477,6 +480,9 @@ bool TfGlobKop::CopyToDiskettes(int& failed) {
     CopiedBytes += e.size;
   }
   if (DiskCounter == 0) return false;
+  // A series missing files is no copy, as a copy folder missing them is not: its last
+  // label gets no "P".
+  if (SaidIncomplete(notCopied)) return false;
   // The last diskette's label gets its "P".
   const std::string label = medium_->Root() + kLabelPrefix + ThreeDigits(DiskCounter);
   const std::string first = common::ReadFirstLine(label);

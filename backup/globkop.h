@@ -102,7 +102,9 @@ class TfGlobKop : public ui::Form {
   // backup must end.
   bool CollectFiles(std::vector<std::string>& notCopied);
   bool CopyToFolder(std::vector<std::string>& notCopied);
-  bool CopyToDiskettes(int& failed);
+  bool CopyToDiskettes(int& failed, const std::vector<std::string>& notCopied);
+  // A copy missing files is said so, naming them: true then.
+  bool SaidIncomplete(const std::vector<std::string>& notCopied);
   bool CopyDone(const std::string& note);
   bool PackTable(const std::string& workFolder);
   // Lists the copies of the set folder in the window; false when nothing is offered.

@@ -65,6 +65,21 @@ TEST_F(DisketteSeries, ALargeFileIsSplitOverTwoMediaAndTheLastLabelCarriesP) {
   EXPECT_EQ(Job("COPYOK"), "");
 }
 
+// A file another workstation holds is left out: the series is said incomplete, naming
+// it, and its last label gets no "P", as a copy folder missing files gets no marker.
+TEST_F(DisketteSeries, ASeriesMissingAFileIsSaidIncompleteAndNotMarkedWhole) {
+  Write(C("PROG/2/UZAV.bck"), "big.dta\r\nheld.dta\r\n");
+  Write(Data("held.dta"), "held");
+  common::File holder;
+  ASSERT_EQ(holder.Open("C:\\APP\\DATA\\F1\\held.dta", common::kModeExclusive), 0);
+  Backup();
+  ASSERT_EQ(Names(Disk(2)), (Strings{"__TAVONA.002", "big.dta"})) << ::testing::PrintToString(Messages());
+  EXPECT_NE(Read(Disk(2) + "/__TAVONA.002")[5], 'P');
+  EXPECT_TRUE(SaidSomething("Kopie číslo 002 není úplná: nezkopírován 1 soubor: held.dta"))
+      << ::testing::PrintToString(Messages());
+  EXPECT_FALSE(SaidSomething("Kopie číslo 002 je OK"));
+}
+
 TEST_F(DisketteSeries, RestoreJoinsThePiecesInOrderAfterTheLastMedium) {
   Backup();
   Write(Data("big.dta"), "changed");
