@@ -8,6 +8,7 @@
 #include "browser/choosers/inout.h"
 #include "browser/choosers/pictures.h"
 #include "browser/entries.h"
+#include "browser/hint.h"
 #include "browser/okno.h"
 #include "browser/parsys.h"
 #include "browser/soub.h"
@@ -131,6 +132,10 @@ void RegisterBrowserWindows(ui::WindowRegistry& registry) {
                  w.ShowModal();
                  w.OknoFinish();
                });
+  registry.Add("TfHint", "NAME", [&registry](const std::vector<std::string>& args) {
+    ui::RequireArgs(*registry.Find("TfHint"), args, 1, 1);
+    ShowInstructions(args[0]);  // NAVODY\NAME.nav of the program folder, as Ctrl+F1 shows it
+  });
   registry.Add("TfParSys", "", [&registry](const std::vector<std::string>& args) {
     ui::RequireArgs(*registry.Find("TfParSys"), args, 0, 0);
     OpenSystemParameters();

@@ -86,6 +86,7 @@ TEST_F(FirstRun, EveryWindowOpensWithoutAnErrorBox) {
       {"TfDotazy", {"Udaje", "Nazev", "x"}},
       {"TfEdituj", {"text"}},
       {"TfErr", {"Zkouska"}},
+      {"TfHint", {"TEST"}},
       {"TfFoto", {"FOTO\\", "1.bmp"}},
       {"TfFotoDialog", {"Obrazek"}},
       {"TfInOut", {"Soubor"}},
