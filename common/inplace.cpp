@@ -426,7 +426,8 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
 
 bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld) {
   // One look for the copy: steps over a whole folder ask this of every file.
-  if (!FileExists(RollbackCopyName(name))) return true;
+  const std::string copy = RollbackCopyName(name);
+  if (!FileExists(copy)) return true;
   TakenBack what;
   const LeftCopy left = PutBackLeftCopy(name, &what, lockHeld);
   const std::string shown = ShownPath(name);
@@ -435,12 +436,12 @@ bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool l
     case LeftCopy::None:
     case LeftCopy::Finished: return true;
     case LeftCopy::InUse:
-      MessageOk(Cz("Soubor ") + shown + Cz(" právě přepisuje jiný uživatel (kopie ") +
-                ShownPath(RollbackCopyName(name)) + ")" + std::string(tail));
+      MessageOk(Cz("Soubor ") + shown + Cz(" právě přepisuje jiný uživatel (kopie ") + ShownPath(copy) + ")" +
+                std::string(tail));
       return false;
     case LeftCopy::Stuck: break;
   }
-  MessageOk(StuckCopyText(shown, ShownPath(RollbackCopyName(name)), what) + std::string(tail));
+  MessageOk(StuckCopyText(shown, ShownPath(copy), what) + std::string(tail));
   return false;
 }
 
