@@ -1,0 +1,236 @@
+// A ^Z in a CSV: a file the user hands in ends at its end mark (a ^Z followed by
+// nothing but line ends, blanks and further ^Z) and is refused, with nothing changed,
+// when text follows its ^Z; the program's own XLS\ files are read whole, every byte.
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "app/payrolltools.h"
+#include "codelists/csvregs.h"
+#include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/pascal.h"
+#include "common/startup.h"
+#include "common/text.h"
+#include "partners/oneoff.h"
+#include "partners/org.h"
+#include "partners/orgservices.h"
+#include "partners/orgtools.h"
+#include "payroll/jhcis.h"
+#include "reports/spoolexc.h"
+#include "reports/xlsexport.h"
+#include "tests/app/appkit.h"
+#include "tests/reports/xlsxkit.h"
+
+namespace {
+
+using common::Cz;
+namespace of = partners::of;
+
+// Where the ^Z is put into the lines of a file (joined by CR LF).
+struct Place {
+  const char* what;
+  std::function<std::string(std::vector<std::string> lines, std::size_t second)> make;
+  std::int64_t refusedLine = 0;  // 0: taken whole; -1: the line of the second record; -2: the last line
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+  return text;
+}
+
+const std::vector<Place>& Places() {
+  static const std::vector<Place> places{
+      {"no ^Z", [](auto l, std::size_t) { return Joined(l) + "\r\n"; }},
+      {"end mark after the last CR LF", [](auto l, std::size_t) { return Joined(l) + "\r\n\x1A"; }},
+      {"end mark ending the last line", [](auto l, std::size_t) { return Joined(l) + "\x1A"; }},
+      {"^Z then blanks, CR LF and more ^Z", [](auto l, std::size_t) { return Joined(l) + "\r\n\x1A \r\n\x1A\x1A \t\r\n"; }},
+      {"^Z inside a field of the second record",
+       [](auto l, std::size_t second) {
+         std::string& line = l[second - 1];
+         line.insert(line.size() - 2, "\x1A");
+         return Joined(l) + "\r\n";
+       },
+       -1},
+      {"^Z at the start of the last line",
+       [](auto l, std::size_t) {
+         l.back().insert(0, "\x1A");
+         return Joined(l) + "\r\n";
+       },
+       -2},
+  };
+  return places;
+}
+
+class CsvEndMark : public apptest::AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    common::LoadStartupConfig();
+    partners::ResetOrgServices();
+    reports::XlsExportSettings() = {};
+    reports::XlsExportSettings().openDocument = false;
+  }
+  void TearDown() override {
+    reports::XlsExportSettings() = {};
+    AppTest::TearDown();
+  }
+  std::string Path(const std::string& name) const { return dir / name; }
+  void Put(const std::string& name, const std::string& bytes) const {
+    std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
+    ostest::WriteRaw(Path(name), bytes);
+  }
+  std::string Get(const std::string& name) const { return ostest::ReadRaw(Path(name)); }
+  // What `run` gave, then the messages shown meanwhile; the folder shown as "~".
+  std::string Said(const std::function<std::string()>& run) {
+    notes.calls.clear();
+    const std::size_t before = backend.messages().size();
+    std::string seen = run();
+    for (std::size_t i = before; i < backend.messages().size(); ++i) seen += " [" + backend.messages()[i].text + "]";
+    for (const auto& c : notes.calls) seen += " [" + c.text + "]";
+    for (std::size_t at; (at = seen.find(dir.path())) != std::string::npos;) seen.replace(at, dir.path().size(), "~");
+    return common::Win1250ToUtf8(seen);
+  }
+  // Counted texts of each record: fields (offset, width) joined by blanks, records by "|".
+  static std::string Records(const std::string& bytes, std::size_t length,
+                             std::initializer_list<std::pair<std::size_t, std::size_t>> fields) {
+    std::string out;
+    for (std::size_t at = 0; at + length <= bytes.size(); at += length) {
+      out += at ? "|" : "";
+      for (const auto& [offset, width] : fields)
+        out += (offset == fields.begin()->first ? "" : " ") + common::StripRightSp(common::GetCounted(bytes, at + offset, width));
+    }
+    return out;
+  }
+  // A partner tool over the register: the names of its partners, then the shares.
+  std::string Partner(void (*tool)(partners::TfOrg&)) const {
+    partners::TfOrg w("fOrg");
+    partners::SetupOrg(w, "org.dta");
+    tool(w);
+    w.CloseBrowse();
+    std::string out;
+    const std::string bytes = Get("data/org.dta");
+    for (std::size_t at = 0; at + partners::kOrgRecordLength <= bytes.size(); at += partners::kOrgRecordLength)
+      out += "|" + common::StripRightSp(partners::OrgText(bytes.substr(at, partners::kOrgRecordLength), of::Name));
+    return out + " " + Records(Get("data/podily.dta"), partners::kShareRecordLength, {{42, 15}});
+  }
+};
+
+TEST_F(CsvEndMark, AFileHandedInEndsAtItsEndMarkAndIsRefusedWithTextAfterItsEndByte) {
+  std::string country(34, '\0');
+  common::PutCounted(country, 0, "SK", 2);
+  common::PutCounted(country, 3, Cz("Slovensko"), 30);
+  struct Reader {
+    const char* what;
+    const char* file;                 // the CSV, in the start folder
+    std::vector<std::string> lines;   // UTF-8, written in Windows-1250
+    std::size_t second;               // the line of the second record
+    std::map<std::string, std::string> kept;  // files as they are before the import
+    std::function<std::string()> run;
+    std::string taken;                // what a whole file gives
+    std::string refused;              // the message, "%" standing for the line
+    std::string left;                 // what is seen after a refusal
+  };
+  const std::vector<Reader> readers{
+      {"countries", "zeme.csv",
+       {"Seznam zemí", "kód;název", "1;2;3;4;5", "x;CZ;x;x;Česko", "x;AT;x;x;Rakousko", "x;DE;x;x;Německo",
+        "x;PL;x;x;Polsko", "x;HU;x;x;Maďarsko"},
+       5, {{"prog/2/ZEME.dta", country}},
+       [&] {
+         codelists::SetupZeme(codelists::fZeme());
+         const std::int32_t n = codelists::fZeme().ImportCsv(Path("zeme.csv"));
+         codelists::fZeme().CloseBrowse();
+         return std::to_string(n) + ": " + Records(Get("prog/2/ZEME.dta"), 34, {{0, 2}, {3, 30}});
+       },
+       "5: CZ Česko|AT Rakousko|DE Německo|PL Polsko|HU Maďarsko",
+       " [Soubor ~/zeme.csv, řádek %: obsahuje znak konce souboru (^Z) uprostřed textu, číselník zůstal beze změny]",
+       "-1: SK Slovensko"},
+      {"Naber CSV2 Hubra", "data/org.csv", {"12345678;;Dub;Brno;1/2", "87654321;;Buk;Praha;1/3", "1;;Jasan;Kolín;1/4"}, 2,
+       {{"data/org.dta", ""}, {"data/podily.dta", ""}},
+       [&] { return Partner(partners::ImportHubra); },
+       "|Dub|Buk|Jasan 1/2|1/3|1/4 [Ze souboru ~/data/org.csv přidáno partnerů: 3, čísla 1 až 3]",
+       " [Soubor ~/data/org.csv, řádek %: obsahuje znak konce souboru (^Z) uprostřed textu; partneři zůstali beze změny]",
+       " "},
+      {"Naber CSV Lufri", "data/org.csv", {"1;2;Dub;u;m;60200;1;2;3;4;5", "2;3;Buk;u;m;60200;1;2;3;4;6"}, 2,
+       {{"data/org.dta", ""}, {"data/podily.dta", ""}},
+       [&] { return Partner(partners::ImportLufri); },
+       "|Dub|Buk  [Ze souboru ~/data/org.csv přidáno partnerů: 2, čísla 1 až 2]",
+       " [Soubor ~/data/org.csv, řádek %: obsahuje znak konce souboru (^Z) uprostřed textu; partneři zůstali beze změny]",
+       " "},
+      {"Naber CSV", "data/org.csv", {"1;2;;;;;;8;9;Dub;a.s.;Dlouha;5;Brno;60200", "1;2;;;;;;8;9;Buk;;;;;"}, 2,
+       {{"data/org.dta", ""}, {"data/podily.dta", ""}},
+       [&] { return Partner([](partners::TfOrg& w) { partners::ImportCsv(w, common::DataDir("org.csv")); }); },
+       "|Dub a.s.|Buk ",
+       " [Soubor ~/data/org.csv, řádek %: obsahuje znak konce souboru (^Z) uprostřed textu; partneři zůstali beze změny]",
+       " "},
+      {"payroll terms", "terms.csv", {"klic;nazev", "00123;Mzda", "00124;Prémie"}, 3,
+       {{"prog/MZ8/JMHZ/JHcis.dta", ""}},
+       [&] {
+         payroll::fJHcis().SetupJHcis();
+         const int n = app::ImportTermsFromCsv(payroll::fJHcis(), Path("terms.csv"));
+         payroll::fJHcis().CloseBrowse();
+         return std::to_string(n) + ": " + Records(Get("prog/MZ8/JMHZ/JHcis.dta"), payroll::kTermLength, {{0, 5}, {21, 200}});
+       },
+       "2: 00123 Mzda|00124 Prémie",
+       " [Soubor ~/terms.csv, řádek %: obsahuje znak konce souboru (^Z) uprostřed textu, číselník zůstal beze změny]",
+       "-1: "},
+  };
+  for (const Reader& r : readers) {
+    std::vector<std::string> lines;
+    for (const std::string& line : r.lines) lines.push_back(Cz(line));
+    for (const Place& p : Places()) {
+      SCOPED_TRACE(std::string(r.what) + ", " + p.what);
+      for (const auto& [file, bytes] : r.kept) Put(file, bytes);
+      Put(r.file, p.make(lines, r.second));
+      const std::string seen = Said(r.run);
+      if (p.refusedLine == 0) {
+        EXPECT_EQ(seen, r.taken);
+        continue;
+      }
+      const std::int64_t line = p.refusedLine == -1 ? static_cast<std::int64_t>(r.second) : static_cast<std::int64_t>(lines.size());
+      std::string refused = r.refused;
+      refused.replace(refused.find('%'), 1, std::to_string(line));
+      EXPECT_EQ(seen, r.left + refused);
+      for (const auto& [file, bytes] : r.kept) EXPECT_EQ(Get(file), bytes) << file;
+    }
+  }
+}
+
+TEST_F(CsvEndMark, TheProgramsOwnCsvIsReadWholeByTheWorkbookAndTheCount) {
+  const std::vector<std::string> lines{"Kod;Text;", "A1;prvni;", "B2;druhy;", "C3;treti;"};
+  const struct {
+    const char* place;
+    std::string rows;  // the data rows of the workbook, cells joined by ","
+    int count;         // the export list's records
+  } expected[] = {
+      {"no ^Z", "A1,prvni|B2,druhy|C3,treti", 3},
+      {"end mark after the last CR LF", "A1,prvni|B2,druhy|C3,treti|_x001A_,***", 4},
+      {"end mark ending the last line", "A1,prvni|B2,druhy|C3,treti", 3},
+      {"^Z then blanks, CR LF and more ^Z", "A1,prvni|B2,druhy|C3,treti|_x001A_ ,***|_x001A__x001A_ \t,***", 5},
+      {"^Z inside a field of the second record", "A1,prvni|B2,druh_x001A_y|C3,treti", 3},
+      {"^Z at the start of the last line", "A1,prvni|B2,druhy|_x001A_C3,treti", 3},
+  };
+  ASSERT_EQ(std::size(expected), Places().size());
+  for (std::size_t i = 0; i < Places().size(); ++i) {
+    const Place& p = Places()[i];
+    SCOPED_TRACE(p.what);
+    ASSERT_EQ(std::string(expected[i].place), p.what);
+    std::filesystem::remove(Path("XLS/ZKOUS.xlsx"));
+    Put("XLS/ZKOUS.CSV", p.make(lines, 3));
+    EXPECT_EQ(Said([] { return reports::ExportToExcel("zkous", false); }), "XLS\\ZKOUS.xlsx");
+    const reporttest::XlsxReader book(Path("XLS/ZKOUS.xlsx"), dir.path());
+    // The sheet stays valid XML: no control byte but tab, CR and LF in it.
+    const std::string sheet = book.Part("xl/worksheets/sheet1.xml");
+    EXPECT_EQ(std::count_if(sheet.begin(), sheet.end(), [](char c) { return c >= 0 && c < 32 && c != '\t' && c != '\r' && c != '\n'; }), 0);
+    auto cells = book.Cells(1);
+    std::string rows;
+    for (int row = 7; cells.count("A" + std::to_string(row)); ++row)
+      rows += (row > 7 ? "|" : "") + cells["A" + std::to_string(row)].value + "," + cells["B" + std::to_string(row)].value;
+    EXPECT_EQ(rows, expected[i].rows);
+    EXPECT_EQ(reports::CsvRecordCount(Path("XLS/ZKOUS.CSV")), expected[i].count);
+  }
+}
+
+}  // namespace
