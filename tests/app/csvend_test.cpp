@@ -11,22 +11,19 @@
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/pascal.h"
-#include "common/startup.h"
 #include "common/text.h"
 #include "partners/oneoff.h"
 #include "partners/org.h"
-#include "partners/orgservices.h"
 #include "partners/orgtools.h"
 #include "payroll/jhcis.h"
 #include "reports/spoolexc.h"
 #include "reports/xlsexport.h"
-#include "tests/app/appkit.h"
+#include "tests/app/textendkit.h"
 #include "tests/reports/xlsxkit.h"
 
 namespace {
 
 using common::Cz;
-namespace of = partners::of;
 
 // Where the ^Z is put into the lines of a file (joined by CR LF).
 struct Place {
@@ -64,57 +61,16 @@ const std::vector<Place>& Places() {
   return places;
 }
 
-class CsvEndMark : public apptest::AppTest {
+class CsvEndMark : public apptest::TextFileTest {
  protected:
   void SetUp() override {
-    AppTest::SetUp();
-    common::LoadStartupConfig();
-    partners::ResetOrgServices();
+    TextFileTest::SetUp();
     reports::XlsExportSettings() = {};
     reports::XlsExportSettings().openDocument = false;
   }
   void TearDown() override {
     reports::XlsExportSettings() = {};
-    AppTest::TearDown();
-  }
-  std::string Path(const std::string& name) const { return dir / name; }
-  void Put(const std::string& name, const std::string& bytes) const {
-    std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
-    ostest::WriteRaw(Path(name), bytes);
-  }
-  std::string Get(const std::string& name) const { return ostest::ReadRaw(Path(name)); }
-  // What `run` gave, then the messages shown meanwhile; the folder shown as "~".
-  std::string Said(const std::function<std::string()>& run) {
-    notes.calls.clear();
-    const std::size_t before = backend.messages().size();
-    std::string seen = run();
-    for (std::size_t i = before; i < backend.messages().size(); ++i) seen += " [" + backend.messages()[i].text + "]";
-    for (const auto& c : notes.calls) seen += " [" + c.text + "]";
-    for (std::size_t at; (at = seen.find(dir.path())) != std::string::npos;) seen.replace(at, dir.path().size(), "~");
-    return common::Win1250ToUtf8(seen);
-  }
-  // Counted texts of each record: fields (offset, width) joined by blanks, records by "|".
-  static std::string Records(const std::string& bytes, std::size_t length,
-                             std::initializer_list<std::pair<std::size_t, std::size_t>> fields) {
-    std::string out;
-    for (std::size_t at = 0; at + length <= bytes.size(); at += length) {
-      out += at ? "|" : "";
-      for (const auto& [offset, width] : fields)
-        out += (offset == fields.begin()->first ? "" : " ") + common::StripRightSp(common::GetCounted(bytes, at + offset, width));
-    }
-    return out;
-  }
-  // A partner tool over the register: the names of its partners, then the shares.
-  std::string Partner(void (*tool)(partners::TfOrg&)) const {
-    partners::TfOrg w("fOrg");
-    partners::SetupOrg(w, "org.dta");
-    tool(w);
-    w.CloseBrowse();
-    std::string out;
-    const std::string bytes = Get("data/org.dta");
-    for (std::size_t at = 0; at + partners::kOrgRecordLength <= bytes.size(); at += partners::kOrgRecordLength)
-      out += "|" + common::StripRightSp(partners::OrgText(bytes.substr(at, partners::kOrgRecordLength), of::Name));
-    return out + " " + Records(Get("data/podily.dta"), partners::kShareRecordLength, {{42, 15}});
+    TextFileTest::TearDown();
   }
 };
 
@@ -150,19 +106,19 @@ TEST_F(CsvEndMark, AFileHandedInEndsAtItsEndMarkAndIsRefusedWithTextAfterItsEndB
       {"Naber CSV2 Hubra", "data/org.csv", {"12345678;;Dub;Brno;1/2", "87654321;;Buk;Praha;1/3", "1;;Jasan;Kolín;1/4"}, 2,
        {{"data/org.dta", ""}, {"data/podily.dta", ""}},
        [&] { return Partner(partners::ImportHubra); },
-       "|Dub|Buk|Jasan 1/2|1/3|1/4 [Ze souboru ~/data/org.csv přidáno partnerů: 3, čísla 1 až 3]",
+       "|Dub|||Buk|||Jasan|| 1/2|1/3|1/4 [Ze souboru ~/data/org.csv přidáno partnerů: 3, čísla 1 až 3]",
        " [Soubor ~/data/org.csv, řádek %: obsahuje znak konce souboru (^Z) uprostřed textu; partneři zůstali beze změny]",
        " "},
       {"Naber CSV Lufri", "data/org.csv", {"1;2;Dub;u;m;60200;1;2;3;4;5", "2;3;Buk;u;m;60200;1;2;3;4;6"}, 2,
        {{"data/org.dta", ""}, {"data/podily.dta", ""}},
        [&] { return Partner(partners::ImportLufri); },
-       "|Dub|Buk  [Ze souboru ~/data/org.csv přidáno partnerů: 2, čísla 1 až 2]",
+       "|Dub|Tuny:1 KM:2 Hod:3|Voz:4 Obj:5|Buk|Tuny:1 KM:2 Hod:3|Voz:4 Obj:6  [Ze souboru ~/data/org.csv přidáno partnerů: 2, čísla 1 až 2]",
        " [Soubor ~/data/org.csv, řádek %: obsahuje znak konce souboru (^Z) uprostřed textu; partneři zůstali beze změny]",
        " "},
       {"Naber CSV", "data/org.csv", {"1;2;;;;;;8;9;Dub;a.s.;Dlouha;5;Brno;60200", "1;2;;;;;;8;9;Buk;;;;;"}, 2,
        {{"data/org.dta", ""}, {"data/podily.dta", ""}},
        [&] { return Partner([](partners::TfOrg& w) { partners::ImportCsv(w, common::DataDir("org.csv")); }); },
-       "|Dub a.s.|Buk ",
+       "|Dub a.s.|9|8|Buk|9|8 ",
        " [Soubor ~/data/org.csv, řádek %: obsahuje znak konce souboru (^Z) uprostřed textu; partneři zůstali beze změny]",
        " "},
       {"payroll terms", "terms.csv", {"klic;nazev", "00123;Mzda", "00124;Prémie"}, 3,
@@ -184,7 +140,7 @@ TEST_F(CsvEndMark, AFileHandedInEndsAtItsEndMarkAndIsRefusedWithTextAfterItsEndB
       SCOPED_TRACE(std::string(r.what) + ", " + p.what);
       for (const auto& [file, bytes] : r.kept) Put(file, bytes);
       Put(r.file, p.make(lines, r.second));
-      const std::string seen = Said(r.run);
+      const std::string seen = common::Win1250ToUtf8(Said(r.run));
       if (p.refusedLine == 0) {
         EXPECT_EQ(seen, r.taken);
         continue;
