@@ -4,10 +4,12 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QTreeView>
 #include <cstring>
 
 #include "common/numbers.h"
@@ -84,13 +86,19 @@ class CzechFileColumns : public QIdentityProxyModel {
   }
 };
 
-// Gives every file dialog of the toolkit, also one its print dialog opens, those columns.
+// Gives every file dialog of the toolkit, also one its print dialog opens, those columns,
+// sized to what they show (the toolkit sizes them for English samples and cuts the rest).
 class FileDialogWatch : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show)
       if (auto* dialog = qobject_cast<QFileDialog*>(watched))
-        if (!dynamic_cast<CzechFileColumns*>(dialog->proxyModel())) dialog->setProxyModel(new CzechFileColumns(dialog));
+        if (!dynamic_cast<CzechFileColumns*>(dialog->proxyModel())) {
+          dialog->setProxyModel(new CzechFileColumns(dialog));
+          if (auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView")))
+            for (int column = 1; column < view->header()->count(); ++column)
+              view->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
     return false;
   }
 };
