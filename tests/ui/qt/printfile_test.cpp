@@ -56,17 +56,22 @@ struct UiQtPrintFile : ::testing::Test {
     setenv("HOME", oldHome.c_str(), 1);
   }
 
+  // The print dialog that is up, with "Tisk do souboru (PDF)" chosen in it: its file name
+  // field, nullptr when there is none.
+  static QLineEdit* PdfFileField(QPrintDialog*& dialog) {
+    dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+    auto* printers = dialog ? dialog->findChild<QComboBox*>("printers") : nullptr;
+    if (!printers) return nullptr;
+    printers->setCurrentIndex(printers->count() - 1);
+    return dialog->findChild<QLineEdit*>("filename");
+  }
   // The print dialog for the job: `named` sees the offered file and types over it, then
   // OK is pressed as a user presses it; `boxes` gets the texts of boxes the dialog shows.
   // A dialog still open after OK is left with Cancel.
   bool Choose(const std::string& typed, std::string& offered, QStringList& boxes, const std::string& job = "SESTAVA.TXT") {
     QTimer::singleShot(50, [&] {
-      auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(dialog, nullptr);
-      auto* printers = dialog->findChild<QComboBox*>("printers");
-      ASSERT_NE(printers, nullptr);
-      printers->setCurrentIndex(printers->count() - 1);  // "Tisk do souboru (PDF)"
-      auto* file = dialog->findChild<QLineEdit*>("filename");
+      QPrintDialog* dialog = nullptr;
+      auto* file = PdfFileField(dialog);
       ASSERT_NE(file, nullptr);
       offered = file->text().toStdString();
       if (!typed.empty()) file->setText(QString::fromStdString(typed));
@@ -198,12 +203,10 @@ TEST_F(UiQtPrintFile, TheFileDialogShowsSizesAndTypesWhole) {
   QStringList cut;
   std::string shot;
   QTimer::singleShot(50, [&] {
-    auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    auto* printers = dialog->findChild<QComboBox*>("printers");
-    ASSERT_NE(printers, nullptr);
-    printers->setCurrentIndex(printers->count() - 1);  // "Tisk do souboru (PDF)"
-    dialog->findChild<QLineEdit*>("filename")->setText(QString::fromStdString(start + "/out/p.pdf"));
+    QPrintDialog* dialog = nullptr;
+    auto* file = PdfFileField(dialog);
+    ASSERT_NE(file, nullptr);
+    file->setText(QString::fromStdString(start + "/out/p.pdf"));
     auto* browse = dialog->findChild<QToolButton*>("fileBrowser");
     ASSERT_NE(browse, nullptr);
     QTimer::singleShot(100, [&] {
