@@ -8,6 +8,7 @@
 #include "common/encoding.h"
 #include "common/filesystem.h"
 #include "common/osfile.h"
+#include "common/text.h"
 #include "common/winpath.h"
 
 namespace ui {
@@ -61,7 +62,9 @@ std::string Why(const std::string& path, int err, bool existed) {
 std::string DefaultPrintFile(std::string_view folder, std::string_view job) {
   std::string base(job);
   if (const auto cut = base.find_last_of("\\/"); cut != std::string::npos) base.erase(0, cut + 1);
+  base = common::StripLeftSp(common::StripRightSp(base));
   if (const auto dot = base.rfind('.'); dot != std::string::npos && dot > 0) base.erase(dot);
+  base = common::StripRightSp(base);  // "TEXTY .TXT"
   if (base.empty()) base = "tisk";
   return std::string(folder) + "\\" + base + ".pdf";
 }

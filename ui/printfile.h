@@ -13,8 +13,8 @@ struct PrintFailed : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// "<folder>\<job>.pdf": the job's name without its folder and extension, "tisk"
-// when none is left. A Windows name, relative to the start folder.
+// "<folder>\<job>.pdf": the job's name without its folder, extension and the blanks
+// around it, "tisk" when none is left. A Windows name, relative to the start folder.
 std::string DefaultPrintFile(std::string_view folder, std::string_view job);
 // The real path of the file a Windows name stands for (its parts matched on disk
 // without regard to case), made whole from the start folder.

@@ -27,6 +27,9 @@ TEST_F(PrintFile, TheJobsFileAndRelativeNamesLieInTheStartFolder) {
   EXPECT_EQ(ui::DefaultPrintFile("tisk", "SESTAVA.TXT"), "tisk\\SESTAVA.pdf");
   EXPECT_EQ(ui::DefaultPrintFile("tisk", "C:\\TV\\ZALOHY.TXT"), "tisk\\ZALOHY.pdf");
   EXPECT_EQ(ui::DefaultPrintFile("tisk", ""), "tisk\\tisk.pdf");
+  EXPECT_EQ(ui::DefaultPrintFile("tisk", " TEXTY "), "tisk\\TEXTY.pdf");  // a card's title
+  EXPECT_EQ(ui::DefaultPrintFile("tisk", "C:\\TV\\ MOJE TEXTY .TXT"), "tisk\\MOJE TEXTY.pdf");
+  EXPECT_EQ(ui::DefaultPrintFile("tisk", "   "), "tisk\\tisk.pdf");
   // The folder as it is spelled on disk, whole from the start folder.
   std::filesystem::create_directory(start + "/TISK");
   EXPECT_EQ(ui::PrintFileOf("tisk\\SESTAVA.pdf"), start + "/TISK/SESTAVA.pdf");

@@ -34,6 +34,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <algorithm>
+#include <clocale>
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
@@ -319,6 +320,15 @@ bool FormView::event(QEvent* e) {
   return QWidget::event(e);
 }
 
+// A field holding a file mask ("*.csv") has it selected however the field is entered,
+// also by a click, so that a name typed there replaces the mask.
+void SelectMaskOnEntry(QLineEdit* edit) {
+  QTimer::singleShot(0, edit, [edit] {
+    const QString text = edit->text();
+    if (edit->hasFocus() && !edit->hasSelectedText() && (text.contains('*') || text.contains('?'))) edit->selectAll();
+  });
+}
+
 bool Bridge::Filter(QObject* obj, QEvent* ev) {
   auto it = impl_.owners.find(obj);
   if (it == impl_.owners.end()) return false;
@@ -335,6 +345,7 @@ bool Bridge::Filter(QObject* obj, QEvent* ev) {
         owner.control->form().UserFocus(owner.control);
         impl_.Flush();
       }
+      if (auto* edit = qobject_cast<QLineEdit*>(obj)) SelectMaskOnEntry(edit);
       return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
@@ -979,6 +990,9 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 
 QtBackend::QtBackend() : impl_(std::make_unique<Impl>(*this)), previous_(HasBackend() ? &CurrentBackend() : nullptr) {
   if (!QApplication::instance()) throw std::logic_error("the Qt back end needs a QApplication");
+  // The toolkit took the C library's locale from the system as it started: the numbers
+  // the program and its libraries write keep their point whatever the desktop's language.
+  std::setlocale(LC_NUMERIC, "C");
   g_qt = this;
   g_previousHandler = qInstallMessageHandler(OnQtMessage);
   if (QStyleFactory::keys().contains("Fusion")) QApplication::setStyle("Fusion");

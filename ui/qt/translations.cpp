@@ -1,13 +1,18 @@
 #include "ui/qt/translations.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
+#include <QTreeView>
+#include <algorithm>
 #include <cstring>
 
 #include "common/numbers.h"
@@ -84,13 +89,33 @@ class CzechFileColumns : public QIdentityProxyModel {
   }
 };
 
+// The toolkit sizes a file dialog's columns for English samples and cuts longer texts:
+// they follow what they show, and the dialog opens wide enough for Czech ones.
+void FitFileColumns(QFileDialog& dialog) {
+  auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!view) return;
+  QHeaderView* header = view->header();
+  for (int column = 1; column < header->count(); ++column) header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  const QFontMetrics metrics(view->font());
+  const QLocale czech;
+  const QString samples[] = {czech.formattedDataSize(1023 * 1024 - 1), QString::fromUtf8("prostý textový dokument"),
+                             czech.toString(QDateTime(QDate(2026, 12, 31), QTime(23, 59)), QLocale::ShortFormat)};
+  int wanted = header->sectionSize(0) + dialog.width() - view->viewport()->width();
+  for (const QString& sample : samples) wanted += metrics.horizontalAdvance(sample) + 2 * metrics.averageCharWidth();
+  if (const QScreen* screen = dialog.screen()) wanted = std::min(wanted, screen->availableGeometry().width());
+  if (dialog.width() < wanted) dialog.resize(wanted, dialog.height());
+}
+
 // Gives every file dialog of the toolkit, also one its print dialog opens, those columns.
 class FileDialogWatch : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show)
       if (auto* dialog = qobject_cast<QFileDialog*>(watched))
-        if (!dynamic_cast<CzechFileColumns*>(dialog->proxyModel())) dialog->setProxyModel(new CzechFileColumns(dialog));
+        if (!dynamic_cast<CzechFileColumns*>(dialog->proxyModel())) {
+          dialog->setProxyModel(new CzechFileColumns(dialog));
+          FitFileColumns(*dialog);
+        }
     return false;
   }
 };

@@ -20,6 +20,7 @@
 #include "browser/choosers/dirdialog.h"
 #include "browser/choosers/edituj.h"
 #include "browser/choosers/foto.h"
+#include "browser/choosers/inout.h"
 #include "browser/codec.h"
 #include "browser/dialogs.h"
 #include "browser/entries.h"
@@ -494,6 +495,33 @@ TEST_F(ChoosersQt, LineEditorOverwritesOnRealKeys) {
   EXPECT_EQ(browser::fEdituj().EditText, "ŘXYek sestavy"_cz);
   EXPECT_EQ(browser::fEdituj().EndKey, ui::vk::Enter);
   EXPECT_FALSE(shot.empty());
+}
+
+// "Nacti z CSV": the chooser's name field holds the mask "*.csv"; a name typed there
+// replaces the mask, the field entered by Tab, by a click or by the window's own move.
+TEST_F(ChoosersQt, ANameTypedWhereTheMaskStandsReplacesIt) {
+  ostest::WriteRaw(dir / "zeme.csv", "CZ;Česko\r\n"_cz);
+  for (const char* entry : {"Tab", "click", "window"}) {
+    std::string typed;
+    OnNextModal([&](QWidget* w) {
+      browser::TfInOut& chooser = browser::fInOut();
+      auto* name = qobject_cast<QLineEdit*>(qt.WidgetOf(chooser.eSoub));
+      ASSERT_NE(name, nullptr);
+      EXPECT_EQ(name->text(), "*.csv");
+      if (entry[0] == 'c') QTest::mouseClick(name, Qt::LeftButton, Qt::NoModifier, QPoint(name->width() - 4, name->height() / 2));
+      if (entry[0] == 'w') chooser.eSoub.SetFocus();
+      for (int tabs = 0; entry[0] == 'T' && QApplication::focusWidget() != name && tabs < 8; ++tabs) Key(w, Qt::Key_Tab);
+      EXPECT_TRUE(QTest::qWaitFor([name] { return name->hasSelectedText(); }, 1000)) << entry;
+      TypeText(w, "zeme.csv");
+      typed = name->text().toStdString();
+      Key(w, Qt::Key_Return);
+    });
+    std::string chosen;
+    EXPECT_TRUE(browser::ChooseFile("Urči soubor CSV"_cz, "*.csv", chosen)) << entry;
+    browser::DestroyDialogWindows();  // a chooser of its own each time
+    EXPECT_EQ(typed, "zeme.csv") << entry;
+    EXPECT_EQ(chosen, "C:\\zeme.csv") << entry;
+  }
 }
 
 }  // namespace

@@ -4,12 +4,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -17,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -50,17 +56,22 @@ struct UiQtPrintFile : ::testing::Test {
     setenv("HOME", oldHome.c_str(), 1);
   }
 
+  // The print dialog that is up, with "Tisk do souboru (PDF)" chosen in it: its file name
+  // field, nullptr when there is none.
+  static QLineEdit* PdfFileField(QPrintDialog*& dialog) {
+    dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+    auto* printers = dialog ? dialog->findChild<QComboBox*>("printers") : nullptr;
+    if (!printers) return nullptr;
+    printers->setCurrentIndex(printers->count() - 1);
+    return dialog->findChild<QLineEdit*>("filename");
+  }
   // The print dialog for the job: `named` sees the offered file and types over it, then
   // OK is pressed as a user presses it; `boxes` gets the texts of boxes the dialog shows.
   // A dialog still open after OK is left with Cancel.
-  bool Choose(const std::string& typed, std::string& offered, QStringList& boxes) {
+  bool Choose(const std::string& typed, std::string& offered, QStringList& boxes, const std::string& job = "SESTAVA.TXT") {
     QTimer::singleShot(50, [&] {
-      auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(dialog, nullptr);
-      auto* printers = dialog->findChild<QComboBox*>("printers");
-      ASSERT_NE(printers, nullptr);
-      printers->setCurrentIndex(printers->count() - 1);  // "Tisk do souboru (PDF)"
-      auto* file = dialog->findChild<QLineEdit*>("filename");
+      QPrintDialog* dialog = nullptr;
+      auto* file = PdfFileField(dialog);
       ASSERT_NE(file, nullptr);
       offered = file->text().toStdString();
       if (!typed.empty()) file->setText(QString::fromStdString(typed));
@@ -76,11 +87,11 @@ struct UiQtPrintFile : ::testing::Test {
       dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
       if (dialog->isVisible()) dialog->reject();
     });
-    return ChoosePrinter("SESTAVA.TXT");
+    return ChoosePrinter(job);
   }
   // A one-page print of the job.
-  void Print() {
-    auto p = BeginPrint("SESTAVA.TXT");
+  void Print(const std::string& job = "SESTAVA.TXT") {
+    auto p = BeginPrint(job);
     p->TextOut(100, 100, "Sestava");
     p->EndDoc();
   }
@@ -154,6 +165,90 @@ TEST_F(UiQtPrintFile, AFileThatCannotBeWrittenIsSaidWithItsNameAndWhyAndNothingI
   std::filesystem::remove(start + "/tisk");
   EXPECT_TRUE(Messages().empty()) << Messages()[0];
   EXPECT_FALSE(std::filesystem::exists(start + "/tisk/SESTAVA.pdf"));
+}
+
+// A card's print is named after its title, blanks and all (" TEXTY "): the file offered
+// in the dialog and the file printed to without it bear the name alone.
+TEST_F(UiQtPrintFile, OfferedFilesCarryNoBlanksAroundTheJobsName) {
+  const std::pair<std::string, std::string> cases[] = {
+      {" TEXTY ", "/tisk/TEXTY.pdf"},
+      {"TEXTY .TXT", "/tisk/TEXTY.pdf"},
+      {"C:\\TV\\ ZALOHY .TXT", "/tisk/ZALOHY.pdf"},
+      {"   ", "/tisk/tisk.pdf"},
+  };
+  for (const auto& [job, file] : cases) {
+    std::string offered;
+    QStringList boxes;
+    ASSERT_TRUE(Choose("", offered, boxes, job)) << job;
+    EXPECT_EQ(offered, start + file) << job;
+    std::filesystem::remove(start + file);
+    Print(job);  // into the file of the dialog
+    EXPECT_TRUE(IsPdf(start + file)) << job;
+    std::filesystem::remove(start + file);
+    Print(job);  // without a choice: the job's own file
+    EXPECT_TRUE(IsPdf(start + file)) << job;
+    ASSERT_GE(Messages().size(), 2u);
+    EXPECT_EQ(Messages().back(), Cz("Tisk je uložen v souboru ") + start + file) << job;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(start + "/tisk"), {}), 3);
+}
+
+// The file dialog of the print dialog's "...", at the size it opens with, shows the sizes
+// and types of its files whole, none cut short or out of view.
+TEST_F(UiQtPrintFile, TheFileDialogShowsSizesAndTypesWhole) {
+  std::ofstream(start + "/out/ceny.txt") << std::string(229, 'x');
+  std::ofstream(start + "/out/vypis.pdf") << "%PDF-1.4\n" << std::string(66900, ' ');
+  std::filesystem::create_directories(start + "/out/archiv");
+  std::map<std::string, QStringList> rows;
+  QStringList cut;
+  std::string shot;
+  QTimer::singleShot(50, [&] {
+    QPrintDialog* dialog = nullptr;
+    auto* file = PdfFileField(dialog);
+    ASSERT_NE(file, nullptr);
+    file->setText(QString::fromStdString(start + "/out/p.pdf"));
+    auto* browse = dialog->findChild<QToolButton*>("fileBrowser");
+    ASSERT_NE(browse, nullptr);
+    QTimer::singleShot(100, [&] {
+      auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(files, nullptr);
+      auto* view = files->findChild<QTreeView*>("treeView");
+      ASSERT_NE(view, nullptr);
+      QAbstractItemModel* m = view->model();
+      const auto loaded = [&] {
+        for (int r = 0; r < m->rowCount(view->rootIndex()); ++r)
+          if (m->index(r, 2, view->rootIndex()).data().toString().isEmpty()) return false;
+        return m->rowCount(view->rootIndex()) == 3;
+      };
+      EXPECT_TRUE(QTest::qWaitFor(loaded, 3000));
+      QApplication::processEvents();
+      EXPECT_TRUE(view->isVisible());
+      const int room = view->viewport()->width();
+      for (int r = 0; r < m->rowCount(view->rootIndex()); ++r) {
+        QStringList row;
+        for (int col = 1; col < 4; ++col) {
+          const QModelIndex index = m->index(r, col, view->rootIndex());
+          row << index.data().toString();
+          const int left = view->header()->sectionViewportPosition(col), width = view->header()->sectionSize(col);
+          const int needed = view->sizeHintForIndex(index).width();
+          if (needed > width || left < 0 || left + width > room)
+            cut << index.data().toString() + " (" + QString::number(needed) + " px in " + QString::number(left) + "+" +
+                       QString::number(width) + " of " + QString::number(room) + ")";
+        }
+        rows[m->index(r, 0, view->rootIndex()).data().toString().toStdString()] = row;
+      }
+      shot = UI_QT_OUTPUT_DIR "/print-file-dialog.png";
+      files->grab().save(QString::fromStdString(shot));
+      files->reject();
+    });
+    browse->click();
+    dialog->reject();
+  });
+  EXPECT_FALSE(ChoosePrinter("SESTAVA.TXT"));
+  EXPECT_EQ(rows["ceny.txt"].mid(0, 2), (QStringList{QString::fromUtf8("229 bajtů"), QString::fromUtf8("prostý textový dokument")}))
+      << rows["ceny.txt"].join(" | ").toStdString();
+  EXPECT_EQ(rows["vypis.pdf"].mid(0, 2), (QStringList{"65,34 KiB", "dokument PDF"})) << rows["vypis.pdf"].join(" | ").toStdString();
+  EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString() << " in " << shot;
 }
 
 // The disk takes the document only in part: the writer says nothing, the file's end tells.
