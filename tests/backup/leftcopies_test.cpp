@@ -81,8 +81,7 @@ class CarriedCopies : public LeftCopies {
     std::string out;
     for (int i = 1; i <= n; ++i) {
       std::string r = tag + std::to_string(i) + " record";
-      r.resize(kRecord, ' ');
-      out += r;
+      out += r.append(kRecord - r.size(), ' ');
     }
     return out;
   }
@@ -119,6 +118,8 @@ class CarriedCopies : public LeftCopies {
 
 TEST_F(CarriedCopies, AnUnfinishedCopyTakesItsFilesBackAFinishedOneIsDroppedAnUnusableOneRefused) {
   const std::string orgNew = "CHANGED" + orgBefore.substr(7) + imported, podilyNew = podilyBefore + share;
+  const std::string ok = "Obnova dat z čísla kopie 001 je OK";
+  const std::string takenBack = ok + ". Soubor org.dta byl vrácen do stavu před nedokončeným přepisem, s ním i soubor podily.dta";
   const std::string refused = "Soubor org.dta z kopie 001 má nedokončený přepis, který nelze vrátit (kopie .~org.dta.rollback";
   struct Row {
     std::string name;
@@ -127,14 +128,10 @@ TEST_F(CarriedCopies, AnUnfinishedCopyTakesItsFilesBackAFinishedOneIsDroppedAnUn
     std::string org, podily;      // the data folder after the restore ("": as before it)
     std::string said;             // the whole message of a restore that went through, or part of a refusal
   } rows[] = {
-      {"unfinished", false, [] {}, orgBefore, podilyBefore,
-       "Obnova dat z čísla kopie 001 je OK. Soubor org.dta byl vrácen do stavu před nedokončeným přepisem, s ním i "
-       "soubor podily.dta"},
-      {"unfinished, the file named in capitals", false, [&] { fs::rename(SetDir("kopie.001/org.dta"), SetDir("kopie.001/ORG.DTA")); },
-       orgBefore, podilyBefore,
-       "Obnova dat z čísla kopie 001 je OK. Soubor org.dta byl vrácen do stavu před nedokončeným přepisem, s ním i "
-       "soubor podily.dta"},
-      {"finished", true, [] {}, orgNew, podilyNew, "Obnova dat z čísla kopie 001 je OK"},
+      {"unfinished", false, [] {}, orgBefore, podilyBefore, takenBack},
+      {"unfinished, the file named in capitals", false,
+       [&] { fs::rename(SetDir("kopie.001/org.dta"), SetDir("kopie.001/ORG.DTA")); }, orgBefore, podilyBefore, takenBack},
+      {"finished", true, [] {}, orgNew, podilyNew, ok},
       {"damaged", false,
        [&] {
          const std::string copy = Read(SetDir("kopie.001/.~org.dta.rollback"));
