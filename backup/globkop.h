@@ -113,7 +113,10 @@ class TfGlobKop : public ui::Form {
   void EndRestore();
   // Moves a fully staged copy into the data folder by a journal; false when nothing was
   // changed, or when the restore stays to be finished (the staging folder is then kept).
-  bool MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::string& okText, bool beep);
+  // Files the copy holds half rewritten are first taken back by their rollback copies;
+  // `from` names the copy in what is said of them ("z kopie 001").
+  bool MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::string& okText, bool beep,
+                    const std::string& from);
   bool ListArchiveChecked(const std::string& archive, const std::string& scratch, ArchiveListing& listing,
                           const std::string& what);
   std::vector<std::string> EraseMaskList() const;

@@ -12,6 +12,8 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
+#include "common/iocodes.h"
 #include "common/jobfile.h"
 #include "common/locking.h"
 #include "common/notifier.h"
@@ -63,6 +65,43 @@ bool ShortOfSpace(const std::string& folder, std::uint64_t need) {
   common::BeepMessage("Na vašem disku chybí "_cz +
                       common::FormatFloatMask("### ### ###", static_cast<double>(need - freeBytes)) +
                       " byte, data jsou beze změny"_cz);
+  return true;
+}
+
+// Why the rollback copy `copy` a backup carried beside a file cannot be used.
+std::string UnusableCopyText(const std::string& copy, const common::TakenBack& what) {
+  const std::string code = std::to_string(what.stuckCode);
+  if (what.stuckName == copy)
+    return what.stuckCode == common::io::kInvalidData ? " je poškozena"_cz
+                                                      : (what.stuckReading ? ", nelze ji přečíst, err "_cz
+                                                                           : ", nelze ji zrušit, err "_cz) + code;
+  if (what.stuckCode == common::io::kFileNotFound && what.stuckReading) return ", soubor v kopii chybí"_cz;
+  common::TakenBack file = what;
+  if (file.stuckName.empty()) file.stuckName = common::RollbackCopyOwner(copy);
+  return ", " + common::StuckText(file);
+}
+
+// A backup an older program made while a step was unfinished holds the file as the step
+// left it, with its rollback copy beside it: the staged file is taken back by its copy
+// (with the other files of the step), a finished copy only dropped. What was taken back
+// is added to `said`. False, said (the file as `from` names its place), when a copy
+// cannot be used: no file of it is restored half.
+bool TakeBackStagedCopies(const std::string& staged, const std::string& from, std::string& said) {
+  for (const auto& item : FilesOf(staged)) {
+    const std::string owner = common::RollbackCopyOwner(item.name);
+    if (owner.empty() || !SafeName(owner)) continue;
+    common::TakenBack what;
+    const common::LeftCopy left = common::TakeBackCarried(staged + owner, &what);
+    if (left == common::LeftCopy::PutBack) {
+      const std::string text = common::PutBackText(owner, what);
+      common::LogProtocol(text);
+      said += ". " + text;
+    } else if (left == common::LeftCopy::Stuck) {
+      common::BeepMessage("Soubor "_cz + owner + " " + from + " má nedokončený přepis, který nelze vrátit (kopie "_cz +
+                          item.name + UnusableCopyText(item.name, what) + "), obnova dat neproběhla"_cz);
+      return false;
+    }
+  }
   return true;
 }
 
@@ -304,7 +343,7 @@ void TfGlobKop::RestoreChosenCopy() {
       }
     }
     browser::CloseBlik();
-    MoveStagedIn(staging, true, "Obnova dat z čísla kopie "_cz + CopyNumber + " je OK", true);
+    MoveStagedIn(staging, true, "Obnova dat z čísla kopie "_cz + CopyNumber + " je OK", true, "z kopie "_cz + CopyNumber);
   } catch (const common::IoError& e) {
     browser::CloseBlik();
     IoMessage(e);
@@ -335,13 +374,16 @@ bool TfGlobKop::ListArchiveChecked(const std::string& archive, const std::string
   return true;
 }
 
-bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::string& okText, bool beep) {
+bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::string& okText, bool beep,
+                             const std::string& from) {
   const std::string dataFolder = common::DataDir("");
-  const std::vector<common::DirItem> staged = FilesOf(staging.Work());
-  if (const std::string bad = FirstBadName(staged); !bad.empty()) {
+  if (const std::string bad = FirstBadName(FilesOf(staging.Work())); !bad.empty()) {
     BadNameMessage("Obnovovaná data"_cz, bad);
     return false;
   }
+  std::string takenBack;
+  if (!TakeBackStagedCopies(staging.Work(), from, takenBack)) return false;
+  const std::vector<common::DirItem> staged = FilesOf(staging.Work());
   RestorePlan plan;
   plan.files = staging.Sub();
   plan.clearKopw = clearKopw;
@@ -384,9 +426,9 @@ bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::s
     staging.Keep();
     common::BeepMessage(failure);
   } else if (beep) {
-    common::BeepMessage(okText);
+    common::BeepMessage(okText + takenBack);
   } else {
-    common::MessageOk(okText);
+    common::MessageOk(okText + takenBack);
   }
   return done;
 }
@@ -476,7 +518,7 @@ int TfGlobKop::RestoreFromDisks() {
         return kReported;
       }
     }
-    if (!MoveStagedIn(work, false, "Obnova číslo "_cz + CopyNumber + " je OK", false)) return kReported;
+    if (!MoveStagedIn(work, false, "Obnova číslo "_cz + CopyNumber + " je OK", false, "z disket"_cz)) return kReported;
     Label3.SetText("Kopie z disket je OK");
     return 0;
   } catch (const common::IoError& e) {

@@ -445,6 +445,43 @@ bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool l
   return false;
 }
 
+std::string RollbackCopyOwner(std::string_view copyName) {
+  constexpr std::string_view head = ".~", end = ".rollback";
+  if (copyName.size() <= head.size() + end.size() || !copyName.starts_with(head) || !copyName.ends_with(end))
+    return {};
+  return std::string(copyName.substr(head.size(), copyName.size() - head.size() - end.size()));
+}
+
+LeftCopy TakeBackCarried(std::string_view name, TakenBack* what) {
+  const std::string copy = RollbackCopyName(name);
+  if (!FileExists(copy)) return LeftCopy::None;
+  CopyImage image;
+  int code = 0;
+  if (!ReadCopy(copy, image, code)) {
+    Stuck(what, std::string(NamePart(copy)), code, true);
+    return LeftCopy::Stuck;
+  }
+  if (image.finished) {
+    if ((code = EraseFile(copy)) != 0) {
+      Stuck(what, std::string(NamePart(copy)), code, false);
+      return LeftCopy::Stuck;
+    }
+    return LeftCopy::Finished;
+  }
+  File f;
+  if ((code = f.Open(name, kModeReadWrite)) != 0) {
+    Stuck(what, std::string(NamePart(name)), code, code != io::kAccessDenied);
+    return LeftCopy::Stuck;
+  }
+  if (TakeBack(f, image, false, what) != 0) return LeftCopy::Stuck;
+  f.Close();
+  if ((code = EraseFile(copy)) != 0) {
+    Stuck(what, std::string(NamePart(copy)), code, false);
+    return LeftCopy::Stuck;
+  }
+  return LeftCopy::PutBack;
+}
+
 int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName) {
   int code = turn.Take(f, true, kFirstWaitMs);
   while (code == io::kLockViolation) {

@@ -126,6 +126,18 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
 // `lockHeld` as for PutBackLeftCopy.
 bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld = false);
 
+// The file a rollback copy's name belongs to (".~org.dta.rollback" gives "org.dta"), or
+// empty for another name.
+std::string RollbackCopyOwner(std::string_view copyName);
+
+// A file carried elsewhere together with its rollback copy (a restore's staged copy of a
+// backup), where nobody else works on it: an unfinished copy takes the file back as it
+// was before its step (the other files of the step beside it with it), as an opening
+// would; a finished one is dropped. The copy goes either way. None when there is no copy;
+// Stuck, with the copy kept, when it cannot be used: `what` names the copy itself when
+// it cannot be read or is damaged (13), or the file, missing (2) or not written.
+LeftCopy TakeBackCarried(std::string_view name, TakenBack* what = nullptr);
+
 // Takes the write turn at the open file f; when another holder keeps it more than a
 // moment, shows the wait notice naming the file and goes on waiting while the holder
 // works. 0, or 33 when the user chose not to wait, or the I/O code of the open.
