@@ -48,9 +48,10 @@ bool AttributeValue(const std::string& line, const std::string& name, std::strin
 
 bool Has(const std::string& line, std::string_view what) { return line.find(what) != std::string::npos; }
 
-// Every line of a ";"-separated file after the first, as its fields.
+// Every line of a ";"-separated file after the first, as its fields; a file with a ^Z
+// inside its text is refused before any line, `outcome` saying what stays unchanged.
 template <class F>
-bool ForEachCsvLine(const std::string& path, F&& each) {
+bool ForEachCsvLine(const std::string& path, const char* outcome, F&& each) {
   common::tFormSoub csv;
   try {
     common::CsvOpen(csv, path);
@@ -63,6 +64,9 @@ bool ForEachCsvLine(const std::string& path, F&& each) {
   } catch (const common::IoError& e) {
     common::CsvClose(csv);
     common::FileErrorMessage(" cte soubor: ", e.file, e.code);
+    return false;
+  } catch (const common::CsvEndByteError& e) {
+    common::MessageOk(e.Refusal(path, common::Cz(outcome)));
     return false;
   }
   return true;
@@ -163,7 +167,7 @@ class Skeleton {
 
 int ImportTermsFromCsv(payroll::TfJHcis& terms, const std::string& csvPath) {
   int added = 0;
-  const bool read = ForEachCsvLine(csvPath, [&](const common::tFormSoub& csv) {
+  const bool read = ForEachCsvLine(csvPath, ", číselník zůstal beze změny", [&](const common::tFormSoub& csv) {
     const std::string column1 = common::StripRightSp(common::StripLeftSp(csv.Field(1)));
     if (column1 != FiveDigits(column1)) return;
     terms.RecordBuffer = terms.BlankRecord;
@@ -178,7 +182,7 @@ int ImportTermsFromCsv(payroll::TfJHcis& terms, const std::string& csvPath) {
 int AddXmlNamesFromTemplate(payroll::TfJHcis& terms, const std::string& path) {
   int named = 0;
   std::string previous;
-  const bool read = ForEachCsvLine(path, [&](const common::tFormSoub& csv) {
+  const bool read = ForEachCsvLine(path, ", číselník zůstal beze změny", [&](const common::tFormSoub& csv) {
     const std::string line = csv.Field(1);
     const int p = Pos("<!--", line);
     if (p > 0 && Copy(line, p + 9, 3) == "-->") {
@@ -278,7 +282,7 @@ std::string EmployeeKindCode(std::string_view kind) {
 
 int ImportEmployeeIdentifiers(payroll::Tfpr_rol& employees, const std::string& csvPath) {
   int written = 0;
-  const bool read = ForEachCsvLine(csvPath, [&](const common::tFormSoub& csv) {
+  const bool read = ForEachCsvLine(csvPath, ", zaměstnanci zůstali beze změny", [&](const common::tFormSoub& csv) {
     for (std::int32_t n = 1; n <= employees.Count; ++n) {
       employees.RecordRead(n);
       const std::string& r = employees.RecordBuffer;

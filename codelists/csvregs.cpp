@@ -228,6 +228,9 @@ std::int32_t CsvRegister::ImportCsv(const std::string& path) {
     common::CsvClose(csv);
     common::FileErrorMessage(" cte soubor: ", e.file, e.code);
     return -1;
+  } catch (const common::CsvEndByteError& e) {
+    common::MessageOk(e.Refusal(path, Cz(", číselník zůstal beze změny")));
+    return -1;
   }
   if (n == 0) {
     common::MessageOk(Cz("Soubor ") + path + Cz(" neobsahuje žádnou větu, číselník zůstal beze změny"));

@@ -1,28 +1,54 @@
 #include "common/csvfile.h"
 
+#include <algorithm>
+
+#include "common/encoding.h"
 #include "common/errors.h"
 
 namespace common {
 namespace {
 
-constexpr std::size_t kReadAhead = 65536;
+constexpr std::int64_t kReadAhead = 65536;
+
+// Bytes that may follow the end mark of a text.
+bool EndsText(char c) { return c == kTextEndByte || c == '\r' || c == '\n' || c == ' ' || c == '\t'; }
+
+// The length of a file handed in: up to its end mark, or all of it. A ^Z with text
+// after it raises CsvEndByteError naming its line.
+std::int64_t HandedInLength(tFormSoub& r) {
+  std::string chunk(static_cast<std::size_t>(kReadAhead), '\0');
+  std::int64_t mark = -1, line = 1, markLine = 0;
+  for (std::int64_t at = 0; at < r.size;) {
+    std::size_t got = 0;
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(r.size - at, kReadAhead));
+    ThrowIfError(r.file.ReadSome(static_cast<std::uint64_t>(at), chunk.data(), want, got), r.name);
+    if (got == 0) break;  // the file became shorter
+    for (std::size_t i = 0; i < got; ++i) {
+      const char c = chunk[i];
+      if (mark >= 0) {
+        if (!EndsText(c)) throw CsvEndByteError(r.name, markLine);
+      } else if (c == kTextEndByte) {
+        mark = at + static_cast<std::int64_t>(i);
+        markLine = line;
+      } else if (c == '\n') {
+        ++line;
+      }
+    }
+    at += static_cast<std::int64_t>(got);
+  }
+  return mark >= 0 ? mark : r.size;
+}
 
 // The next byte, or false at the end of the file.
 bool NextByte(tFormSoub& r, char& c) {
   if (r.position >= r.size) return false;
   if (r.bufferPos >= r.buffer.size()) {
-    r.buffer.resize(kReadAhead);
+    r.buffer.resize(static_cast<std::size_t>(std::min<std::int64_t>(r.size - r.position, kReadAhead)));
     std::size_t got = 0;
     ThrowIfError(r.file.ReadSome(r.position, r.buffer.data(), r.buffer.size(), got), r.name);
     r.buffer.resize(got);
     r.bufferPos = 0;
     if (got == 0) return false;  // the file became shorter
-    // The text ends at its end-of-file byte: the reading ends there.
-    if (const std::size_t end = TextEnd(r.buffer); end < got) {
-      r.buffer.resize(end);
-      r.size = r.position + static_cast<std::int64_t>(end);
-      if (end == 0) return false;
-    }
   }
   c = r.buffer[r.bufferPos++];
   ++r.position;
@@ -36,7 +62,14 @@ const std::string& tFormSoub::Field(int n) const {
   return fields[n - 1];
 }
 
-void CsvOpen(tFormSoub& r, std::string_view name) {
+std::string CsvEndByteError::Problem() { return Cz("obsahuje znak konce souboru (^Z) uprostřed textu"); }
+
+std::string CsvEndByteError::Refusal(std::string_view shown, std::string_view outcome) const {
+  return Cz("Soubor ") + std::string(shown) + Cz(", řádek ") + std::to_string(line) + ": " + Problem() +
+         std::string(outcome);
+}
+
+void CsvOpen(tFormSoub& r, std::string_view name, CsvSource source) {
   r.file.Close();
   r.name = std::string(name);
   ThrowIfError(r.file.Open(name, kModeReadOnly), name);
@@ -52,6 +85,14 @@ void CsvOpen(tFormSoub& r, std::string_view name) {
   r.quote = '"';
   r.buffer.clear();
   r.bufferPos = 0;
+  if (source == CsvSource::kHandedIn) {
+    try {
+      r.size = HandedInLength(r);
+    } catch (...) {
+      r.file.Close();
+      throw;
+    }
+  }
 }
 
 void CsvClose(tFormSoub& r) { r.file.Close(); }

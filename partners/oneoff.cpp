@@ -156,6 +156,9 @@ std::optional<std::vector<CsvLine>> ReadCsvLines(const std::string& path, int fi
     common::CsvClose(csv);
     refusal = FileRefusal(path, Cz("nelze přečíst, err ") + Number(e.code));
     return std::nullopt;
+  } catch (const common::CsvEndByteError& e) {
+    refusal = EndByteRefusal(path, e.line);
+    return std::nullopt;
   }
   if (lines.empty()) {
     refusal = Cz("Soubor ") + common::ShownPath(path) + Cz(" neobsahuje žádného partnera; partneři zůstali beze změny");
@@ -358,6 +361,10 @@ std::string ShareRecord(std::uint16_t number, std::string_view ico, std::string_
   put(11, name, 30);
   put(42, share, 15);
   return r;
+}
+
+std::string EndByteRefusal(const std::string& path, std::int64_t line) {
+  return LineRefusal(path, line, common::CsvEndByteError::Problem());
 }
 
 void ImportHubra(TfOrg& w) {

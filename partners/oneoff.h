@@ -21,6 +21,8 @@ std::string ShareRecord(std::uint16_t number, std::string_view ico, std::string_
 void RenumberOrvek(TfOrg& w, const std::string& prefix);
 void ImportHubra(TfOrg& w);  // "Naber CSV2 Hubra"
 void ImportLufri(TfOrg& w);  // "Naber CSV Lufri"
+// The refusal of a partner CSV holding a ^Z before its text ends.
+std::string EndByteRefusal(const std::string& path, std::int64_t line);
 // "Orvek2017" from the menu: asks for the prefix first.
 void AskRenumberOrvek(TfOrg& w);
 

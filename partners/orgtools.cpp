@@ -361,6 +361,9 @@ void ImportCsv(TfOrg& w, const std::string& path) {
   } catch (const common::IoError& e) {
     common::FileErrorMessage(" cte soubor: ", path, e.code);
     return;
+  } catch (const common::CsvEndByteError& e) {
+    common::MessageOk(EndByteRefusal(path, e.line));
+    return;
   }
   common::ScopedFileLock lock(OrgLockPath(w), "W");
   w.DataFileReopen();

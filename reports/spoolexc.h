@@ -29,8 +29,8 @@ void DestroySpoolExc();
 // The list as the main window's button shows it: set up, shown modally, closed.
 void ShowSpoolExcModal();
 
-// Lines of a text file up to its end-of-file byte (line ends counted; a last line
-// without one counts too), less 1;
+// Lines of one of the program's own CSV files, read whole (line ends counted; a last
+// line without one counts too), less 1;
 // 0 for an empty or unreadable file.
 std::int32_t CsvRecordCount(const std::string& fileName);
 

@@ -188,7 +188,7 @@ std::string ExportToExcel(const std::string& name, bool /*visible*/) {
   std::vector<Column> columns;
   std::int64_t estimate = 0;
   try {
-    common::CsvOpen(csv, source);
+    common::CsvOpen(csv, source, common::CsvSource::kOwn);
     common::CsvReadRecord(csv);
     if (csv.endOfFile) {
       common::CsvClose(csv);

@@ -1,6 +1,7 @@
 // Text files saved by a Windows editor end at their end-of-file byte (^Z): every reader
 // that shows or parses text stops there, with or without a line end before it and
-// whatever follows it; the instructions window writes what followed back as it was.
+// whatever follows it (a CSV only at its end mark); the instructions window writes what
+// followed back as it was.
 #include <filesystem>
 #include <functional>
 
@@ -23,90 +24,13 @@
 #include "partners/orgservices.h"
 #include "partners/orgtools.h"
 #include "reports/printfiles.h"
-#include "reports/spoolexc.h"
-#include "tests/app/appkit.h"
+#include "tests/app/textendkit.h"
 
 namespace {
 
 using common::Cz;
-namespace of = partners::of;
 
-class TextEndOfFile : public apptest::AppTest {
- protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    common::LoadStartupConfig();
-    partners::ResetOrgServices();
-  }
-  void TearDown() override {
-    for (const char* drive : {"X", "Z"}) common::Drives().Remove(drive);
-    AppTest::TearDown();
-  }
-  std::string Path(const std::string& name) const { return dir / name; }
-  void Put(const std::string& name, const std::string& bytes) const {
-    std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
-    ostest::WriteRaw(Path(name), bytes);
-  }
-  std::string Get(const std::string& name) const { return ostest::ReadRaw(Path(name)); }
-  // The messages shown while `run` ran, after its own result.
-  std::string Said(const std::function<std::string()>& run) {
-    notes.calls.clear();
-    const std::size_t before = backend.messages().size();
-    std::string seen = run();
-    for (std::size_t i = before; i < backend.messages().size(); ++i) seen += " [" + backend.messages()[i].text + "]";
-    for (const auto& c : notes.calls) seen += " [" + c.text + "]";
-    for (std::size_t at; (at = seen.find(dir.path())) != std::string::npos;) seen.replace(at, dir.path().size(), "~");
-    return seen;
-  }
-  // Counted texts of each record: fields (offset, width) joined by blanks, records by "|".
-  static std::string Records(const std::string& bytes, std::size_t length,
-                             std::initializer_list<std::pair<std::size_t, std::size_t>> fields) {
-    std::string out;
-    for (std::size_t at = 0; at + length <= bytes.size(); at += length) {
-      out += at ? "|" : "";
-      for (const auto& [offset, width] : fields)
-        out += (offset == fields.begin()->first ? "" : " ") + common::StripRightSp(common::GetCounted(bytes, at + offset, width));
-    }
-    return out;
-  }
-  // A partner tool run over an empty register: name and notes of each partner, then the shares.
-  std::string Partner(void (*tool)(partners::TfOrg&)) const {
-    Put("data/org.dta", "");
-    Put("data/podily.dta", "");
-    partners::TfOrg w("fOrg");
-    partners::SetupOrg(w, "org.dta");
-    tool(w);
-    w.CloseBrowse();
-    std::string out;
-    const std::string bytes = Get("data/org.dta");
-    for (std::size_t at = 0; at + partners::kOrgRecordLength <= bytes.size(); at += partners::kOrgRecordLength)
-      for (int f : {of::Name, of::Note1, of::Note1 + 1})
-        out += "|" + common::StripRightSp(partners::OrgText(bytes.substr(at, partners::kOrgRecordLength), f));
-    return out + " " + Records(Get("data/podily.dta"), partners::kShareRecordLength, {{42, 15}});
-  }
-  // A register loaded from a CSV file: the records it took, then each record.
-  template <class W>
-  std::string Register(W& w, void (*setup)(W&), const std::string& name, const std::string& csv, std::size_t length,
-                       std::initializer_list<std::pair<std::size_t, std::size_t>> fields) const {
-    const std::string data = "prog/2/" + name + ".dta";
-    Put(data, "");
-    setup(w);
-    const std::int32_t n = w.ImportCsv(Path(csv));
-    w.CloseBrowse();
-    return std::to_string(n) + ": " + Records(Get(data), length, fields);
-  }
-  std::string Hint(const std::function<void(browser::TfHint&)>& inside) {
-    std::string lines;
-    backend.AnswerNextModal([&](ui::Form& f) {
-      auto& h = static_cast<browser::TfHint&>(f);
-      if (inside) inside(h);
-      for (const std::string& line : h.Memo1.lines()) lines += "|" + line;
-      backend.Press(ui::vk::Esc);
-    });
-    browser::HintLoad(Path("NAVODY/"), "fOrg");
-    return lines;
-  }
-};
+using TextEndOfFile = apptest::TextFileTest;
 
 TEST_F(TextEndOfFile, EveryReaderOfTextStopsAtTheEndOfFileByte) {
   struct Reader {
@@ -227,8 +151,6 @@ TEST_F(TextEndOfFile, EveryReaderOfTextStopsAtTheEndOfFileByte) {
          return Records(Get("data/klicew.dta").substr(0, 3 * codelists::kCashKeyLength), codelists::kCashKeyLength, {{0, 27}});
        },
        "Hotovost|Banka|"},
-      {"CSV record count", "XLS/A.CSV", {"a;b", "1;2", "3;4"}, "5;6\r\n",
-       [&](const std::string&) { return std::to_string(reports::CsvRecordCount(Path("XLS/A.CSV"))); }, "2"},
       {"supplement fields", "dodatky.txt", {"KOD1", "Popis jedna"}, "KOD9\r\nNavíc\r\n",
        [&](const std::string&) {
          app::WriteSupplementLayout(Path("dodatky.txt"), Path("PrDod.pol"));
@@ -239,18 +161,20 @@ TEST_F(TextEndOfFile, EveryReaderOfTextStopsAtTheEndOfFileByte) {
   const struct {
     const char* what;
     std::function<std::string(const std::string& text, const std::string& tail)> make;
+    bool textAfter = false;  // a CSV with text after its ^Z is refused (csvend_test.cpp)
   } endings[] = {
       {"no end-of-file byte", [](const std::string& t, const std::string&) { return t + "\r\n"; }},
       {"^Z after the last CR LF", [](const std::string& t, const std::string&) { return t + "\r\n\x1A"; }},
       {"^Z ending the last line", [](const std::string& t, const std::string&) { return t + "\x1A"; }},
-      {"text after the ^Z", [](const std::string& t, const std::string& tail) { return t + "\r\n\x1A" + tail; }},
+      {"text after the ^Z", [](const std::string& t, const std::string& tail) { return t + "\r\n\x1A" + tail; }, true},
       {"text right after the ^Z ending the last line",
-       [](const std::string& t, const std::string& tail) { return t + "\x1A" + tail + "\x1A" + tail; }},
+       [](const std::string& t, const std::string& tail) { return t + "\x1A" + tail + "\x1A" + tail; }, true},
   };
   for (const Reader& r : readers) {
     std::string text;
     for (const std::string& line : r.lines) text += (text.empty() ? "" : "\r\n") + (r.utf8 ? line : Cz(line));
     for (const auto& e : endings) {
+      if (e.textAfter && std::string_view(r.file).ends_with(".csv")) continue;
       SCOPED_TRACE(std::string(r.what) + ", " + e.what);
       for (const char* drive : {"X", "Z"}) common::Drives().Remove(drive);
       const std::string bytes = e.make(text, r.utf8 ? r.tail : Cz(r.tail));

@@ -346,7 +346,7 @@ TEST_F(RegistersCsv, AFileMostlyWithoutKeysIsRefusedAndUtf8IsConverted) {
     std::int32_t result;
     const char* told;  // in the one message
   } cases[] = {
-      {"binary", false, binary, -1, "neobsahuje žádnou větu"},  // its text ends at its first byte 26 (^Z)
+      {"binary", false, binary, -1, "obsahuje znak konce souboru (^Z) uprostřed textu"},  // bytes follow its first ^Z
       {"3 of 5 codes not digits", false, zuj({"1", "abc", "2", "", "x1"}), -1, ": 3 z 5 "},
       {"columns missing", false, "h1\nh2\n1;2\n3;4\n" + ZujLine("7", "Obec", "1"), -1, ": 2 z 3 "},
       {"half without a key", false, zuj({"1", "abc", "1234", "x"}), 4, nullptr},
