@@ -32,7 +32,7 @@ namespace app {
 
 namespace {
 
-// The batch's notifier: the console's, counting the messages (each tells of a failure).
+// The batch's notifier: the console's, counting the messages that tell of a failure.
 class BatchNotifier : public common::ConsoleNotifier {
  public:
   int messages = 0;
@@ -44,6 +44,7 @@ class BatchNotifier : public common::ConsoleNotifier {
     ++messages;
     ConsoleNotifier::BeepMessage(text);
   }
+  void News(const std::string& text) override { ConsoleNotifier::Message(text); }
 };
 
 }  // namespace

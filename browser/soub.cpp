@@ -418,9 +418,15 @@ bool TfSoub::RefusedWhileCopyLeft() {
     if (own) lock_ = common::LockFile(DataFilePath, "");
   }
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
-    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
-                 common::RollbackCopyName(DataFilePath) +
-                 (what.stuckName.empty() ? "" : " (" + common::StuckText(what) + ")"));
+    const std::string why = common::StuckReasonText(DataFilePath, what);
+    const std::string copy = common::RollbackCopyName(DataFilePath);
+    using H = common::TakenBack::Held;
+    LaterMessage(what.held == H::FileMissing
+                     ? common::StuckCopyText(ShownName(), copy, what, DataFilePath) + Cz(": je jen pro čtení")
+                 : what.held == H::CopyNotErased
+                     ? Cz("Soubor ") + ShownName() + Cz(" je jen pro čtení, dokud nelze smazat kopii ") + copy + " (" + why + ")"
+                     : Cz("Soubor ") + ShownName() + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
+                           copy + (why.empty() ? "" : " (" + why + ")"));
     return true;
   }
   if (left == common::LeftCopy::PutBack) LaterMessage(PutBackText(what));
@@ -440,11 +446,11 @@ void TfSoub::RecoverLeftCopy() {
   switch (common::PutBackLeftCopy(DataFilePath, &what)) {
     case common::LeftCopy::PutBack:
       // Said whether this opening or one that ended before erasing the copy put the bytes back.
-      common::MessageOk(PutBackText(what));
+      common::NewsMessage(PutBackText(what));
       break;
     case common::LeftCopy::Stuck:
       readOnly_ = true;
-      common::MessageOk(common::StuckCopyText(ShownName(), common::RollbackCopyName(DataFilePath), what) +
+      common::MessageOk(common::StuckCopyText(ShownName(), common::RollbackCopyName(DataFilePath), what, DataFilePath) +
                         Cz(": otevírá se jen pro čtení"));
       break;
     case common::LeftCopy::None:
@@ -466,6 +472,10 @@ bool TfSoub::OpenDataFile(bool opening) {
     // Busy, denied, unreachable: the file is left exactly as it is.
     FileMessage(action, shown, -size);
     return false;
+  }
+  if (missing && readOnly_) {
+    // A copy waits beside the missing file (said at the opening): shown empty, nothing made.
+    return true;
   }
   if (missing && !ReadOnly) {
     // Created only when it is not there; one made by someone else meanwhile is kept.

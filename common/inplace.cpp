@@ -366,7 +366,17 @@ LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what, boo
   const bool sweep = !s.CopyTempsSwept.contains(key);
   if (!sweep && !FileExists(copy)) return LeftCopy::None;
   File f;
-  if (f.Open(name, kModeDenyNone) != 0) return FileExists(copy) ? LeftCopy::Stuck : LeftCopy::None;
+  if (const int code = f.Open(name, kModeDenyNone)) {
+    if (!FileExists(copy)) return LeftCopy::None;
+    // A missing file is never made again from its copy: the copy holds only the bytes
+    // the step overwrote.
+    if (what) {
+      what->held = FileExists(name) || code != io::kFileNotFound ? TakenBack::Held::FileNotWritable
+                                                                   : TakenBack::Held::FileMissing;
+      what->stuckCode = code;
+    }
+    return LeftCopy::Stuck;
+  }
   FileTurn turn;
   const int taken = turn.Take(f, true, 0);
   // Under the turn no writer is between creating its copy's temporary and locking it.
@@ -379,16 +389,33 @@ LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what, boo
   if (taken != 0) return LeftCopy::Stuck;
   std::string holder;
   const LockResult lock = lockHeld ? LockResult::Skipped : TryLockFile(s, name, "W", holder);
-  if (lock == LockResult::GivenUp || lock == LockResult::Busy) return LeftCopy::Stuck;
+  if (lock == LockResult::GivenUp || lock == LockResult::Busy) {
+    if (what && lock == LockResult::Busy) {
+      what->held = TakenBack::Held::LockEntry;
+      what->holder = holder;
+      what->ownEntry = holder.size() >= 4 && holder.compare(2, 2, s.CurrentUser) == 0;
+    }
+    return LeftCopy::Stuck;
+  }
   LeftCopy result = LeftCopy::Stuck;
   CopyImage image;
   int code = 0;
+  // The copy erased, or why it stays.
+  const auto erased = [&](bool finished) {
+    const int erase = EraseFile(copy);
+    if (erase != 0 && what) {
+      what->held = TakenBack::Held::CopyNotErased;
+      what->stuckCode = erase;
+      what->finished = finished;
+    }
+    return erase == 0;
+  };
   if (!FileExists(copy)) {
     result = LeftCopy::None;  // put back by another workstation meanwhile
   } else if (ReadCopy(copy, image, code)) {
     if (image.finished)
-      result = EraseFile(copy) == 0 ? LeftCopy::Finished : LeftCopy::Stuck;
-    else if (TakeBack(f, image, false, what) == 0 && EraseFile(copy) == 0)
+      result = erased(true) ? LeftCopy::Finished : LeftCopy::Stuck;
+    else if (TakeBack(f, image, false, what) == 0 && erased(false))
       result = LeftCopy::PutBack;
   }
   if (lock == LockResult::Held) UnlockFile(s, name);
@@ -419,9 +446,45 @@ std::string StuckText(const TakenBack& what) {
          (what.stuckReading ? Cz(" nelze přečíst, err ") : Cz(" nelze zapsat, err ")) + std::to_string(what.stuckCode);
 }
 
-std::string StuckCopyText(std::string_view shown, std::string_view copy, const TakenBack& what) {
-  return Cz("Soubor ") + std::string(shown) + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") +
-         std::string(copy) + (what.stuckName.empty() ? "" : ", " + StuckText(what)) + ")";
+std::string StuckReasonText(std::string_view name, const TakenBack& what) {
+  using H = TakenBack::Held;
+  if (!what.stuckName.empty()) return StuckText(what);
+  const std::string code = std::to_string(what.stuckCode);
+  switch (what.held) {
+    case H::Nothing:
+    case H::FileMissing: return {};
+    case H::FileNotWritable: return Cz("soubor ") + std::string(NamePart(name)) + Cz(" nelze zapsat, err ") + code;
+    case H::LockEntry: {
+      const bool server = CurrentSession().LockServerName.find_first_not_of(' ') != std::string::npos;
+      if (!what.ownEntry)
+        return Cz("soubor užívá ") + what.holder + Cz(", kopie se vrátí, až ho uvolní");
+      return Cz("soubor drží zámek ") + what.holder + Cz(" tohoto uživatele, který zůstal po programu, jenž neskončil řádně") +
+             (server ? Cz("; ukončete TAVONU a znovu ji nastartujte")
+                     : Cz(" (tabulka ") + kLockTableName + Cz("); uvolněte ho v počáteční složce příkazem tavcli unlock \"") +
+                           ShownPath(name) + Cz("\", nebo ukončete TAVONU a znovu ji nastartujte"));
+    }
+    case H::CopyNotErased:
+      if (what.stuckCode == io::kAccessDenied)
+        return Cz("do složky ") + ShownPath(FolderPart(name)) + Cz(" nelze zapisovat, err ") + code;
+      return Cz("kopii nelze smazat, err ") + code;
+  }
+  return {};
+}
+
+std::string StuckCopyText(std::string_view shown, std::string_view copy, const TakenBack& what, std::string_view name) {
+  using H = TakenBack::Held;
+  const std::string file = Cz("Soubor ") + std::string(shown);
+  if (what.held == H::FileMissing)
+    return file + Cz(" chybí a vedle něj zůstala kopie ") + std::string(copy) +
+           Cz(" z nedokončeného přepisu; kopie drží jediné původní bajty souboru a do chybějícího souboru se nevrací, "
+              "soubor se znovu založí, až kopii odstraníte");
+  const std::string why = StuckReasonText(name.empty() ? shown : name, what);
+  if (what.held == H::CopyNotErased && what.finished)
+    return file + Cz(" je celý, ale kopii ") + std::string(copy) + Cz(" z dokončeného přepisu nelze smazat (") + why + ")";
+  if (what.held == H::CopyNotErased)  // the bytes went back; only the erase failed
+    return PutBackText(shown, what) + Cz(", ale kopii ") + std::string(copy) + Cz(" nelze smazat (") + why + ")";
+  return file + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") + std::string(copy) +
+         (why.empty() ? "" : ", " + why) + ")";
 }
 
 bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld) {
@@ -432,7 +495,7 @@ bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool l
   const LeftCopy left = PutBackLeftCopy(name, &what, lockHeld);
   const std::string shown = ShownPath(name);
   switch (left) {
-    case LeftCopy::PutBack: MessageOk(PutBackText(shown, what)); return true;
+    case LeftCopy::PutBack: NewsMessage(PutBackText(shown, what)); return true;
     case LeftCopy::None:
     case LeftCopy::Finished: return true;
     case LeftCopy::InUse:
@@ -441,7 +504,7 @@ bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool l
       return false;
     case LeftCopy::Stuck: break;
   }
-  MessageOk(StuckCopyText(shown, ShownPath(copy), what) + std::string(tail));
+  MessageOk(StuckCopyText(shown, ShownPath(copy), what, name) + std::string(tail));
   return false;
 }
 

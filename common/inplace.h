@@ -58,6 +58,16 @@ struct TakenBack {
   std::string stuckName;
   int stuckCode = 0;
   bool stuckReading = false;
+  // Why a copy left beside a file stays (PutBackLeftCopy), when not for another file of the
+  // step: the file is missing (a copy never goes back into a missing file), it cannot be
+  // opened for writing (stuckCode), a lock entry holds it (holder as the lock table tells
+  // it, ownEntry when it is this user's, left by a run that did not end), or the copy
+  // cannot be erased (stuckCode; `finished`: the step had gone through, the file is whole).
+  enum class Held { Nothing, FileMissing, FileNotWritable, LockEntry, CopyNotErased };
+  Held held = Held::Nothing;
+  std::string holder;
+  bool ownEntry = false;
+  bool finished = false;
 };
 
 class InPlaceRewrite {
@@ -113,8 +123,15 @@ LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what = nullptr, bool 
 std::string PutBackText(std::string_view shown, const TakenBack& what);
 // The file that held a copy back ("soubor X nelze zapsat, err N").
 std::string StuckText(const TakenBack& what);
-// "Soubor X má nedokončený přepis, který nelze vrátit (kopie C[, what held it back])".
-std::string StuckCopyText(std::string_view shown, std::string_view copy, const TakenBack& what);
+// Why a copy left beside the file `name` stays, in words after a comma or in brackets
+// ("soubor X nelze zapsat, err 5", the lock entry and the way to clear it, the folder
+// that cannot be written); empty when nothing is known.
+std::string StuckReasonText(std::string_view name, const TakenBack& what);
+// "Soubor X má nedokončený přepis, který nelze vrátit (kopie C[, why])", or what is true
+// instead: the file missing beside its copy, or a whole file whose finished copy stays.
+// `name` is the file's own name (for the way out a lock entry needs).
+std::string StuckCopyText(std::string_view shown, std::string_view copy, const TakenBack& what,
+                          std::string_view name = {});
 
 // Before a step that replaces the file `name` whole (or writes it past a rewrite in
 // place, or takes its bytes to carry them elsewhere): a copy left beside it by a step

@@ -113,6 +113,8 @@ void SetNotifier(Notifier* notifier) { g_notifier = notifier; }
 
 void MessageOk(const std::string& text) { CurrentNotifier().Message(text); }
 
+void NewsMessage(const std::string& text) { CurrentNotifier().News(text); }
+
 std::string FileErrorText(std::string_view action, std::string_view name, int code) {
   return "Uz: " + CurrentSession().CurrentUser + std::string(action) + ShownPath(name) + " err " +
          FormatFloatMask("######", code);

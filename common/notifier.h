@@ -32,6 +32,8 @@ class Notifier {
   virtual WaitEnd Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry);
   // A system beep of the given message-beep type (64 = asterisk).
   virtual void Beep(unsigned type) = 0;
+  // A message that tells of something done (a file put back), not of a failure.
+  virtual void News(const std::string& text) { Message(text); }
 };
 
 // Without a window: texts go to standard error as UTF-8, waits sleep.
@@ -104,6 +106,8 @@ class ScopedNotifier {
 
 // The program's message routines, through the current notifier.
 void MessageOk(const std::string& text);
+// MessageOk for news: a batch run does not count it as a failure.
+void NewsMessage(const std::string& text);
 // "Tato funkce zde není k dispozici": a function this program does not carry.
 void NotAvailableMessage();
 // The file-error message of the record-file layer: "Uz: " + user + action + name +

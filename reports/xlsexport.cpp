@@ -215,7 +215,13 @@ std::string ExportToExcel(const std::string& name, bool /*visible*/) {
   }
 
   const ExportSettings& settings = XlsExportSettings();
-  const std::string temporary = workbook + ".tmp";
+  // The workbook is written under a temporary name no user file has, then moved in.
+  common::FileReplacement replacement;
+  if (const int code = replacement.Begin(workbook)) {
+    common::CsvClose(csv);
+    common::FileErrorMessage(" pise soubor: ", workbook, code);
+    return {};
+  }
   browser::ShowBlik(Cz("Převáděná věta: ") + common::FormatNumberMask("### ###", 0) + Cz("  Celkem: ") +
                     common::FormatNumberMask("### ###", static_cast<double>(estimate)));
   browser::TfBlik& notice = browser::fBlik();
@@ -229,7 +235,7 @@ std::string ExportToExcel(const std::string& name, bool /*visible*/) {
 
   std::string error;
   {
-    XlsxSink sink(common::RealPath(temporary));
+    XlsxSink sink(replacement.TempPath());
     if (!sink.ok()) {
       error = sink.Error();
     } else {
@@ -280,12 +286,11 @@ std::string ExportToExcel(const std::string& name, bool /*visible*/) {
   common::CsvClose(csv);
   browser::CloseBlik();
   if (!error.empty()) {
-    (void)common::EraseFile(temporary);
+    replacement.Abort();
     if (error != "-") common::MessageOk(Cz("Sešit ") + workbook + Cz(" nelze zapsat: ") + common::Utf8ToCp1250(error));
     return {};
   }
-  if (const int code = common::ReplaceFileFrom(temporary, workbook)) {
-    (void)common::EraseFile(temporary);
+  if (const int code = replacement.Commit()) {
     common::FileErrorMessage(" pise soubor: ", workbook, code);
     return {};
   }

@@ -21,6 +21,7 @@
 #include "common/session.h"
 #include "common/startup.h"
 #include "tests/app/appkit.h"
+#include "tests/common/leftcopy.h"
 
 namespace {
 
@@ -519,6 +520,27 @@ TEST_F(Ci6160EndToEnd, MissingReferenceKeepsTheListAndFails) {
   EXPECT_NE(r.exitCode, 0);
   EXPECT_NE(errors.find("ci60.dta"), std::string::npos) << errors;
   EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
+}
+
+// Copies killed steps left beside the list and beside list 61 go back on the way, and
+// that is said; the list is rebuilt, so the batch ends with 0.
+TEST_F(Ci6160EndToEnd, ACopyPutBackOnTheWayIsNoFailure) {
+  WriteReference(reference);
+  ostest::WriteRaw(Data("CI61.DTA"), Join(oldList));
+  ostest::WriteRaw(Data("CI60.dta"), firmList);
+  leftcopy::LeaveUnfinishedCopy(Data("CI60.dta"));
+  leftcopy::LeaveUnfinishedCopy(Data("CI61.DTA"));
+  std::string errors;
+  const common::RunResult r = Run(errors);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0) << errors;
+  for (const char* list : {"CI60.dta", "CI61.DTA"}) {
+    EXPECT_NE(errors.find(std::string(list) + " byl vrácen do stavu před nedokončeným přepisem"), std::string::npos)
+        << errors;
+    EXPECT_FALSE(std::filesystem::exists(leftcopy::CopyOf(Data(list)))) << list;
+  }
+  EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Golden());
+  EXPECT_EQ(ostest::ReadRaw(Data("CI61.DTA")), Join(oldList));
 }
 
 // A copy a killed step left beside the list that cannot be put back (one that does not

@@ -12,6 +12,7 @@
 #include "common/locking.h"
 #include "common/session.h"
 #include "tests/codelists/codelistkit.h"
+#include "tests/common/leftcopy.h"
 
 namespace {
 
@@ -485,6 +486,92 @@ TEST_F(CodeListCis10, CloseCodeListFormsClosesTheKeptListsAndSortsAFreeChart) {
                             static_cast<CodeListWindow*>(&fCis36()), static_cast<CodeListWindow*>(&fCis15())})
     EXPECT_FALSE(l->DataFileUsable());
   EXPECT_NE(ostest::ReadRaw(par).find("KEY"), std::string::npos);  // the parameter cache was written
+}
+
+}  // namespace
+
+namespace {
+
+// What an opening says of a copy a killed step left that it cannot put back: the reason,
+// true to what it finds, and no file made in place of a missing one.
+TEST_F(CodeListCis10, AnOpeningSaysWhyACopyStaysAndMakesNoFile) {
+  WriteChart(Strings{"211000", "311000"});
+  const std::string old = ReadData("CI10.DTA"), path = DataPath("CI10.DTA"), copy = leftcopy::CopyOf(path);
+  const std::string folder = common::ShownPath(common::FolderPart(path)), half = "HALF" + old.substr(4);
+  const auto finish = [&] {  // marks the copy as a step that went through leaves it
+    std::string c = ostest::ReadRaw(copy);
+    c[8] = 1;
+    ostest::WriteRaw(copy, c);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> arrange;
+    common::FsOp op;           // refused while the window opens (Close: nothing refused)
+    const char* part;
+    std::string said;          // after "Soubor CI10.DTA " and before ": otevírá se jen pro čtení"
+    std::string after;         // the file after the opening ("(none)": missing)
+  } cases[] = {
+      {"the list erased by hand", [&] { std::filesystem::remove(path); }, common::FsOp::Close, "",
+       Cz("chybí a vedle něj zůstala kopie ") + copy +
+           Cz(" z nedokončeného přepisu; kopie drží jediné původní bajty souboru a do chybějícího souboru se nevrací, "
+              "soubor se znovu založí, až kopii odstraníte"),
+       "(none)"},
+      {"the own lock entry of a killed run", [&] { ASSERT_EQ(common::LockFile(path, ""), common::LockResult::Held); },
+       common::FsOp::Close, "",
+       Cz("má nedokončený přepis, který nelze vrátit (kopie ") + copy +
+           Cz(", soubor drží zámek R 01 tohoto uživatele, který zůstal po programu, jenž neskončil řádně (tabulka "
+              "FOT.tab); uvolněte ho v počáteční složce příkazem tavcli unlock \"") +
+           path + Cz("\", nebo ukončete TAVONU a znovu ji nastartujte)"),
+       half},
+      {"another user's lock", [&] { ASSERT_EQ(common::LockFile(other, path, ""), common::LockResult::Held); },
+       common::FsOp::Close, "",
+       Cz("má nedokončený přepis, který nelze vrátit (kopie ") + copy + Cz(", soubor užívá R 02, kopie se vrátí, až ho uvolní)"),
+       half},
+      {"a list nobody may write", [] {}, common::FsOp::OpenWrite, "/CI10.DTA",
+       Cz("má nedokončený přepis, který nelze vrátit (kopie ") + copy + Cz(", soubor CI10.DTA nelze zapsat, err 5)"), half},
+      {"a finished step's copy in a folder nobody may write", finish, common::FsOp::Unlink, ".rollback",
+       Cz("je celý, ale kopii ") + copy + Cz(" z dokončeného přepisu nelze smazat (do složky ") + folder +
+           Cz(" nelze zapisovat, err 5)"),
+       half},
+      {"an unfinished step's copy in a folder nobody may write", [] {}, common::FsOp::Unlink, ".rollback",
+       Cz("byl vrácen do stavu před nedokončeným přepisem, ale kopii ") + copy + Cz(" nelze smazat (do složky ") + folder +
+           Cz(" nelze zapisovat, err 5)"),
+       old},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteData("CI10.DTA", old);
+    leftcopy::LeaveUnfinishedCopy(path);
+    c.arrange();
+    const std::string copyBytes = ostest::ReadRaw(copy);
+    for (int opening = 1; opening <= 2; ++opening) {
+      SCOPED_TRACE(opening);
+      notes.calls.clear();
+      TfCis10 w;
+      {
+        common::FaultFileSystem fs;
+        if (c.op != common::FsOp::Close) fs.Fail(c.op, EACCES, c.part);
+        common::ScopedFileSystem use(fs);
+        SetupCis10(w);
+        EXPECT_EQ(Messages(), Strings{Cz("Soubor CI10.DTA ") + c.said + Cz(": otevírá se jen pro čtení")}) << notes.Dump();
+        EXPECT_TRUE(w.ReadOnlyOpen());
+        w.EndOfRunClose();
+      }
+      EXPECT_EQ(std::filesystem::exists(path) ? ReadData("CI10.DTA") : "(none)", c.after);
+      EXPECT_EQ(ostest::ReadRaw(copy), copyBytes);
+    }
+    // The way out taken, the next opening finishes what the copy holds.
+    common::UnlockFile(path);
+    common::UnlockFile(other, path);
+    if (!std::filesystem::exists(path)) std::filesystem::remove(copy);
+    notes.calls.clear();
+    TfCis10 w;
+    SetupCis10(w);
+    EXPECT_FALSE(w.ReadOnlyOpen()) << notes.Dump();
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    w.EndOfRunClose();
+    std::filesystem::remove(copy);
+  }
 }
 
 }  // namespace

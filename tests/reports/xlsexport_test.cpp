@@ -4,7 +4,9 @@
 
 #include "browser/export.h"
 #include "common/clock.h"
+#include "common/faultfs.h"
 #include "common/numbers.h"
+#include "common/session.h"
 #include "common/text.h"
 
 namespace reporttest {
@@ -138,12 +140,26 @@ TEST_F(XlsxExport, MoreThan255ColumnsAreRefused) {
   EXPECT_FALSE(Exists("XLS/T.xlsx"));
 }
 
+// The workbook is written beside under a name no user file has: a user's "T.xlsx.tmp"
+// stays, and a workbook that cannot be moved in leaves the old one and no temporary.
 TEST_F(XlsxExport, AWorkbookThatCannotBeWrittenKeepsTheOldOne) {
   File("XLS/T.xlsx", "old");
-  std::filesystem::create_directory(Path("XLS/T.xlsx.tmp"));
-  EXPECT_EQ(Export("T", "A;\r\nx;\r\n"), "");
+  File("XLS/T.xlsx.tmp", "mine");
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Rename, EIO, "T.xlsx");
+    common::ScopedFileSystem use(fs);
+    EXPECT_EQ(Export("T", "A;\r\nx;\r\n"), "");
+  }
   EXPECT_EQ(Bytes("XLS/T.xlsx"), "old");
-  EXPECT_EQ(Messages(Cz("Sešit XLS\\T.xlsx nelze zapsat")), 1) << notes.Dump();
+  EXPECT_EQ(Messages("Uz: " + common::CurrentSession().CurrentUser + " pise soubor: "), 1) << notes.Dump();
+  EXPECT_EQ(Export("T", "A;\r\nx;\r\n"), "XLS\\T.xlsx");
+  EXPECT_EQ(Book("T").Cells(1)["A7"].value, "x");
+  EXPECT_EQ(Bytes("XLS/T.xlsx.tmp"), "mine");
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(Path("XLS"))) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"T.CSV", "T.xlsx", "T.xlsx.tmp"}));
 }
 
 TEST_F(XlsxExport, TheRecordAfter65501StartsTheNextSheetUnderARepeatedHead) {
