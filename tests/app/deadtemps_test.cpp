@@ -15,28 +15,16 @@
 #include "common/encoding.h"
 #include "common/osfile.h"
 #include "common/params.h"
-#include "common/pascal.h"
 #include "common/session.h"
 #include "common/winpath.h"
 #include "tests/app/appkit.h"
 #include "tests/codelists/ci01kit.h"
+#include "tests/codelists/codelistkit.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-
-// A record of a list's table: every field at its initial value, the first one `key`.
-std::string Record(const codelists::CodeListSpec& spec, const std::string& key) {
-  std::string r(static_cast<std::size_t>(spec.recordLength), '\0');
-  std::size_t at = 0;
-  for (const auto& field : spec.fields) {
-    const std::string init = common::Cz(field.initial);
-    common::PutCounted(r, at, at == 0 ? key : init, init.size());
-    at += init.size() + 1;
-  }
-  return r;
-}
 
 class DeadTemps : public apptest::AppTest {
  protected:
@@ -105,9 +93,9 @@ TEST_F(DeadTemps, TheNextRunOfAStepClearsWhatItsKilledRunLeft) {
        [&] { EXPECT_EQ(app::RestoreCodeListFiles({"CI10.DTA"}, dir / "out/", main->ProgressBar1), 0); }},
       {"CI6160",
        [&] {
-         ostest::WriteRaw(P("ci/ci60.dta"), Record(codelists::Cis60Spec(), "150"));
-         ostest::WriteRaw(D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"));
-         ostest::WriteRaw(D("CI60.dta"), Record(codelists::Cis60Spec(), "999"));
+         ostest::WriteRaw(P("ci/ci60.dta"), cltest::MakeRecord(codelists::Cis60Spec(), {{1, "150"}}));
+         ostest::WriteRaw(D("CI61.DTA"), cltest::MakeRecord(codelists::Cis61Spec(), {{1, "150"}}));
+         ostest::WriteRaw(D("CI60.dta"), cltest::MakeRecord(codelists::Cis60Spec(), {{1, "999"}}));
          common::WriteParam("par\\okna2.par", "fCis60 Gridy", "");
          common::FlushParams();
          return fs::path(dir / "par/okna2.par");
