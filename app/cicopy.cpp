@@ -125,7 +125,8 @@ void CopyCodeListsOut(ui::ProgressBar& bar) {
   const std::string folder = AskFolder("Urči složku pro kopii číselníků"_cz);
   if (folder.empty()) return;
   // Lists half restored are not copied.
-  if (backup::FinishPendingRestores() > 0) return common::BeepMessage("Obnova dat není dokončena"_cz + common::Cz(kNotCopied));
+  if (backup::FinishPendingRestores() > 0)
+    return common::BeepMessage("Obnova dat není dokončena"_cz + common::Cz(kNotCopied));
   const std::string data = common::DataDir("");
   std::vector<std::string> names;
   const int listed = ListCodeListFiles(data, names);
