@@ -1,6 +1,8 @@
 #include "app/cicopy.h"
 
 #include "app/form1.h"
+#include "backup/copystore.h"
+#include "backup/pending.h"
 #include "browser/choosers/dirdialog.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
@@ -19,6 +21,7 @@ using namespace common::literals;
 namespace {
 
 constexpr char kMask[] = "CI*.dta";
+constexpr char kNotCopied[] = ", kopírování neproběhlo";
 
 void CopyFailed(int code) {
   common::MessageOk("Kopírování skončilo chybou "_cz + common::FormatNumberMask("#####", code));
@@ -44,13 +47,22 @@ int ListCodeListFiles(const std::string& folder, std::vector<std::string>& names
   return names.empty() ? common::io::kNoMoreFiles : 0;
 }
 
-int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& from, const std::string& to,
-                      ui::ProgressBar& bar) {
-  // Both sides as an opening gives them: a list would be carried half written, or a copy
-  // left beside the target put back later over the list carried in.
+namespace {
+
+// Both sides as an opening gives them: a list would be carried half written, or a copy
+// left beside the target put back later over the list carried in.
+bool CopiesPutBack(const std::vector<std::string>& names, const std::string& from, const std::string& to) {
   for (const std::string& name : names)
     for (const std::string* folder : {&from, &to})
-      if (!common::PutBackBeforeReplacing(*folder + name, ", kopírování neproběhlo"_cz)) return -1;
+      if (!common::PutBackBeforeReplacing(*folder + name, common::Cz(kNotCopied))) return false;
+  return true;
+}
+
+}  // namespace
+
+int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& from, const std::string& to,
+                      ui::ProgressBar& bar) {
+  if (!CopiesPutBack(names, from, to)) return -1;
   bar.SetRange(0, static_cast<int>(names.size()));
   bar.SetPosition(0);
   bar.Show();
@@ -66,9 +78,55 @@ int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& 
   return result;
 }
 
+int RestoreCodeListFiles(const std::vector<std::string>& names, const std::string& from, ui::ProgressBar& bar) {
+  const std::string data = common::DataDir("");
+  if (!CopiesPutBack(names, from, data)) return -1;
+  // Every list is staged in the data folder first; the data folder's lists change only
+  // once all are there, under the journal that the next start finishes.
+  backup::ScopedFolder staging;
+  int result = staging.Make(data, backup::kStagingPrefix, "data");
+  if (result != 0) {
+    CopyFailed(result);
+    return result;
+  }
+  bar.SetRange(0, static_cast<int>(names.size()));
+  bar.SetPosition(0);
+  bar.Show();
+  for (std::size_t i = 0; i < names.size() && result == 0; ++i) {
+    bar.SetPosition(static_cast<int>(i + 1));
+    ui::ProcessMessages();
+    result = common::CopyFileKeepDate(from + names[i], staging.Work() + names[i]);
+  }
+  bar.Hide();
+  if (result != 0) {
+    CopyFailed(result);
+    return result;
+  }
+  backup::RestorePlan plan;
+  plan.files = staging.Sub();
+  plan.move = names;
+  plan.copyOk = false;
+  plan.okText = "Číselníky jsou zkopírovány do "_cz + data;
+  if (!backup::CheckHeldFiles(backup::TouchedFiles(plan), common::Cz(kNotCopied))) return -1;
+  if ((result = backup::WriteJournal(staging.name(), plan)) != 0) {
+    CopyFailed(result);
+    return result;
+  }
+  std::string failure;
+  if (!backup::FollowPlan(staging.name(), plan, plan.okText, failure)) {
+    staging.Keep();
+    common::BeepMessage(failure);
+    return -1;
+  }
+  return 0;
+}
+
 void CopyCodeListsOut(ui::ProgressBar& bar) {
   const std::string folder = AskFolder("Urči složku pro kopii číselníků"_cz);
   if (folder.empty()) return;
+  // Lists half restored are not copied.
+  if (backup::FinishPendingRestores() > 0)
+    return common::BeepMessage("Obnova dat není dokončena"_cz + common::Cz(kNotCopied));
   const std::string data = common::DataDir("");
   std::vector<std::string> names;
   const int listed = ListCodeListFiles(data, names);
@@ -87,8 +145,13 @@ void RestoreCodeLists(ui::ProgressBar& bar) {
   // The lists kept open for the run hold their files: they are closed first, so that
   // the restored files take their place and no later write goes to the old ones.
   CloseCodeListForms();
-  const std::string data = common::DataDir("");
-  if (CopyCodeListFiles(names, folder, data, bar) == 0) common::MessageOk("Číselníky jsou zkopírovány do "_cz + data);
+  // A restore a killed run left unfinished is finished first (a damaged one of the data
+  // is said, and mended only by restoring its copy).
+  std::vector<std::string> damaged;
+  if (backup::FinishPendingRestores(&damaged) > static_cast<int>(damaged.size()))
+    return common::BeepMessage("Obnova dat není dokončena"_cz + common::Cz(kNotCopied));
+  if (RestoreCodeListFiles(names, folder, bar) == 0)
+    common::MessageOk("Číselníky jsou zkopírovány do "_cz + common::DataDir(""));
 }
 
 }  // namespace app

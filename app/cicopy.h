@@ -2,7 +2,7 @@
 // files, the combined file and the language copies) copied with its date into a
 // chosen folder, or back from one into the data folder, with the progress on the
 // main window's bar. Every matching file is taken; the first failing copy ends the
-// run and no success is reported.
+// run and no success is reported. A restore changes the data folder's lists all at once.
 #pragma once
 #include <string>
 #include <vector>
@@ -25,7 +25,15 @@ int ListCodeListFiles(const std::string& folder, std::vector<std::string>& names
 int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& from, const std::string& to,
                       ui::ProgressBar& bar);
 
-// The two buttons; the folder is asked for through the program's folder chooser.
+// Restores the names from a folder into the data folder: all are copied into a staging
+// folder there first (on the bar), then moved in under a journal, which the next start
+// finishes when the run ends on the way. 0, the code of the first copy that failed
+// (said), or -1 when a list is held or its copy cannot be put back first, or the moves
+// stopped (said).
+int RestoreCodeListFiles(const std::vector<std::string>& names, const std::string& from, ui::ProgressBar& bar);
+
+// The two buttons; the folder is asked for through the program's folder chooser. Both
+// first finish a restore a killed run left unfinished; while one stays, nothing is copied.
 void CopyCodeListsOut(ui::ProgressBar& bar);
 void RestoreCodeLists(ui::ProgressBar& bar);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 
 #include "app/form1.h"
 #include "browser/entries.h"
@@ -28,6 +27,7 @@
 #include "common/inplace.h"
 #include "common/locking.h"
 #include "common/notifier.h"
+#include "common/osfile.h"
 #include "common/winpath.h"
 
 namespace app {
@@ -172,41 +172,40 @@ void MigrateCombinedCodeLists() {
 void ConvertAndSeedCis14() {
   const std::string file = common::DataDir("ci14.dta");
   if (common::CheckFile(file) <= 0) return;
-  std::int32_t converted = 0;
+  codelists::TfCis14& w = codelists::fCis14();
+  // The kinds go in with the conversion, as one replacement: a run killed on the way
+  // leaves the old list, which the next press converts and seeds.
+  const auto seed = [&w](common::File& converted) {
+    std::string records;
+    if (int code = converted.ReadWhole(records)) return code;
+    return converted.WriteWhole(SeedCis14(w, records));
+  };
   try {
-    converted = common::ConvertFile(file, file, common::ProgDir("\\dlib\\ci14old.pol"), common::ProgDir("\\dlib\\ci14.pol"));
+    common::ConvertFile(file, file, common::ProgDir("\\dlib\\ci14old.pol"), common::ProgDir("\\dlib\\ci14.pol"), seed);
   } catch (const common::IoError& e) {
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
-    return;
   }
-  if (converted == 0) return;
-  codelists::TfCis14& w = codelists::fCis14();
-  codelists::SetupCis14(w);
-  SeedCis14(w);
-  w.CloseBrowse();
 }
 
-bool SeedCis14(codelists::TfCis14& w) {
-  if (!w.DataFileUsable()) return false;
-  w.UsePhysicalOrder();
-  const std::int32_t before = w.Count;
+std::string SeedCis14(codelists::TfCis14& w, std::string_view records) {
+  const std::string templateRecord = w.NewRecordTemplate();
+  const std::size_t length = templateRecord.size();
   std::vector<std::string> kept;
   std::size_t insertAt = std::string::npos;
-  for (std::int32_t n = 1; n <= before; ++n) {
-    w.RecordRead(n);
-    if (!w.IoOk()) return false;
-    const std::string key = w.FieldOf(w.RecordBuffer, 1);
+  for (std::size_t at = 0; length > 0 && at + length <= records.size(); at += length) {
+    const std::string record(records.substr(at, length));
+    const std::string key = w.FieldOf(record, 1);
     if (key.starts_with('3')) {
       if (insertAt == std::string::npos) insertAt = kept.size();
       continue;
     }
     if (insertAt == std::string::npos && !key.empty() && static_cast<unsigned char>(key[0]) > '3') insertAt = kept.size();
-    kept.push_back(w.RecordBuffer);
+    kept.push_back(record);
   }
   if (insertAt == std::string::npos) insertAt = kept.size();
   std::vector<std::string> seeded;
   for (const Kind& k : kBlockedKinds) {
-    std::string rec = w.RecordTemplate;
+    std::string rec = templateRecord;
     w.PutField(rec, 1, k.key);
     w.PutField(rec, 2, (Cz(k.text) + std::string(30, ' ')).substr(0, 30));
     w.PutField(rec, 7, "010708");
@@ -214,27 +213,10 @@ bool SeedCis14(codelists::TfCis14& w) {
     seeded.push_back(std::move(rec));
   }
   kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(insertAt), seeded.begin(), seeded.end());
-  const auto total = static_cast<std::int32_t>(kept.size());
-  const auto record = [&kept](std::int32_t n) -> const std::string& { return kept[static_cast<std::size_t>(n - 1)]; };
-
-  // The whole rewrite goes through a rollback copy: a failure half way leaves the file as it was.
-  w.Changed = false;  // the kinds keep their own date
-  const bool done = w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
-    for (std::int32_t n = before + 1; n <= total; ++n) {
-      w.RecordBuffer = record(n);
-      if (!w.AppendRecord()) return false;
-    }
-    for (std::int32_t n = static_cast<std::int32_t>(insertAt) + 1; n <= std::min(before, total); ++n) {
-      w.RecordBuffer = record(n);
-      w.Changed = false;
-      w.RecordWrite(n);
-      if (!w.IoOk()) return false;
-    }
-    return total >= before || w.CutToRecords(total);
-  });
-  w.DataFileReopen();
-  if (!done) return false;
-  return true;
+  std::string out;
+  out.reserve(kept.size() * length);
+  for (const std::string& record : kept) out += record;
+  return out;
 }
 
 void RunCodeListMenu() {

@@ -5,6 +5,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace codelists {
@@ -33,13 +34,14 @@ inline constexpr int kMigratedPieces[] = {11, 14, 15, 20, 21, 22, 23, 24, 25, 28
 void MigrateCombinedCodeLists();
 
 // Row 4's step before the list opens: converts "ci14.dta" from the older layout and,
-// only when it converted, seeds the kinds.
+// only when it converts, seeds the kinds; both go in as one replacement of the file, so
+// a failure or a kill on the way leaves the old list.
 void ConvertAndSeedCis14();
-// The seeding on the open list: the records whose key begins with "3" are replaced by
-// the twelve blocked kinds, the others keep their order (the twelve stand where the
-// first "3" record stood, else before the first key above "3", else at the end), and
-// the file ends after the last record written. False after a write failure (shown).
-bool SeedCis14(codelists::TfCis14& w);
+// The seeding of the converted records: those whose key begins with "3" are replaced by
+// the twelve blocked kinds (the window's new-record template, dated "010708" and
+// blocked), the others keep their order (the twelve stand where the first "3" record
+// stood, else before the first key above "3", else at the end).
+std::string SeedCis14(codelists::TfCis14& w, std::string_view records);
 
 // The button: the migration, then the choice list until Esc or the program's end.
 // A new press starts again with the separator disabled and no row marked.

@@ -409,6 +409,9 @@ bool TfGlobKop::CopyToFolder(std::vector<std::string>& notCopied) {
   }
   common::ThrowIfError(common::MakeDirs(setFolder), setFolder);
   RemoveDeadFolders(setFolder, kWorkPrefix);
+  // A killed backup's half-written counter or side file (of a copy number this run does
+  // not write again) goes.
+  (void)common::RemoveDeadTemps(setFolder);
   ScopedFolder work;
   if (Compression) {
     common::ThrowIfError(work.Make(setFolder, kWorkPrefix, "data"), setFolder);

@@ -60,7 +60,9 @@ const std::string& NextStartTail() {
 }  // namespace
 
 std::string JournalText(const RestorePlan& plan) {
-  std::string text = std::string(kJournalHead) + "\r\nS " + plan.files + "\r\nK " + (plan.clearKopw ? "A" : "N") +
+  // "K": the job entries set when through: "A" both, "N" only "COPYOK", "-" none.
+  std::string text = std::string(kJournalHead) + "\r\nS " + plan.files + "\r\nK " +
+                     (plan.clearKopw ? "A" : plan.copyOk ? "N" : "-") +
                      "\r\nT " + plan.okText + "\r\n";
   for (const auto& name : plan.erase) text += "E " + name + "\r\n";
   for (const auto& name : plan.move) text += "M " + name + "\r\n";
@@ -74,6 +76,7 @@ bool ParseJournal(const std::string& text, RestorePlan& plan) {
   if (lines[1].rfind("S ", 0) != 0 || lines[2].rfind("K ", 0) != 0 || lines[3].rfind("T ", 0) != 0) return false;
   plan.files = lines[1].substr(2);
   plan.clearKopw = lines[2] == "K A";
+  plan.copyOk = lines[2] != "K -";
   plan.okText = lines[3].substr(2);
   if (!SafeName(plan.files)) return false;
   for (std::size_t i = 4; i + 1 < lines.size(); ++i) {
@@ -165,7 +168,7 @@ bool FollowPlan(const std::string& staging, const RestorePlan& plan, const std::
     return false;
   }
   SyncFolder(data);
-  common::WriteJob("COPYOK", " ");
+  if (plan.copyOk) common::WriteJob("COPYOK", " ");
   if (plan.clearKopw) common::WriteJob("KOPW", " ");
   (void)common::EraseFile(staging + kJournalName);
   common::LogProtocol(doneText);
@@ -261,7 +264,7 @@ int FinishPendingRestores(std::vector<std::string>* damaged) {
         ++pending;
         continue;
       }
-      finishedRuns.push_back({plan.okText, st.mtimeNs});
+      if (plan.copyOk) finishedRuns.push_back({plan.okText, st.mtimeNs});  // a restore of the data
       (void)common::RemoveTree(folder);
     }
     RemoveDeadFolders(data, prefix);

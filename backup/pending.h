@@ -15,6 +15,7 @@ struct RestorePlan {
   std::vector<std::string> move;   // staged names moved over the data folder's
   bool clearKopw = false;          // "KOPW" is cleared when the restore is through
   std::string okText;              // the log line and message of a finished restore
+  bool copyOk = true;              // "COPYOK" is cleared then (a restore of the data folder)
 };
 
 // The journal's text, and back; false for a journal that is damaged or holds a name that

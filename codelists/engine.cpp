@@ -68,28 +68,7 @@ bool CodeListWindow::Setup() {
   if (slot > 0) common::CurrentSession().FormOpenFlags.at(static_cast<std::size_t>(slot)) = 1;
   OpenReadOnly = false;
   BeforeOpen();
-
-  FieldCount = static_cast<std::int32_t>(spec_.fields.size());
-  for (int i = 1; i <= FieldCount; ++i) {
-    const FieldSpec& f = spec_.fields[static_cast<std::size_t>(i - 1)];
-    browser::SetFieldDescriptor(Field(i), browser::FieldSetup()
-                                              .Caption(Cz(f.caption))
-                                              .At(f.column, f.line)
-                                              .Picture(std::string(f.picture))
-                                              .Initial(Cz(f.initial)));
-  }
-  browser::BrowseSetup s = spec_.look;
-  if (s.fileName.empty()) s.fileName = ListFileName();
-  s.title = Cz(spec_.caption);
-  s.keyLine = Cz(s.keyLine);
-  s.editTitle = Cz(s.editTitle);
-  s.editKeyLine = Cz(s.editKeyLine);
-  AdjustSetup(s);
-  s.fieldCount = FieldCount;
-  s.recordLength = spec_.recordLength;
-  s.readOnly = OpenReadOnly;
-
-  offsets_ = browser::FieldOffsets(FieldSpan());
+  const browser::BrowseSetup s = DefineFields();
   OwnHeaders = !spec_.headers.empty();
   if (OwnHeaders) {
     ColumnCount = static_cast<std::int32_t>(spec_.headers.size());
@@ -109,6 +88,39 @@ bool CodeListWindow::Setup() {
   PutDate();
   RecordTemplate = RecordBuffer;
   return true;
+}
+
+browser::BrowseSetup CodeListWindow::DefineFields() {
+  FieldCount = static_cast<std::int32_t>(spec_.fields.size());
+  for (int i = 1; i <= FieldCount; ++i) {
+    const FieldSpec& f = spec_.fields[static_cast<std::size_t>(i - 1)];
+    browser::SetFieldDescriptor(Field(i), browser::FieldSetup()
+                                              .Caption(Cz(f.caption))
+                                              .At(f.column, f.line)
+                                              .Picture(std::string(f.picture))
+                                              .Initial(Cz(f.initial)));
+  }
+  browser::BrowseSetup s = spec_.look;
+  if (s.fileName.empty()) s.fileName = ListFileName();
+  s.title = Cz(spec_.caption);
+  s.keyLine = Cz(s.keyLine);
+  s.editTitle = Cz(s.editTitle);
+  s.editKeyLine = Cz(s.editKeyLine);
+  AdjustSetup(s);
+  s.fieldCount = FieldCount;
+  s.recordLength = spec_.recordLength;
+  s.readOnly = OpenReadOnly;
+  offsets_ = browser::FieldOffsets(FieldSpan());
+  return s;
+}
+
+std::string CodeListWindow::NewRecordTemplate() {
+  if (DataFileUsable()) return RecordTemplate;
+  DefineFields();
+  std::string record(static_cast<std::size_t>(spec_.recordLength), '\0');
+  browser::FieldsToRecord(FieldSpan(), record);
+  PutDate(record);
+  return record;
 }
 
 void CodeListWindow::EndOfRunClose() {
@@ -211,12 +223,16 @@ std::string CodeListWindow::RecordKey(std::int32_t n) {
 // ---------------------------------------------------------------- writes
 
 void CodeListWindow::PutDate() {
+  if (spec_.dateField < 1 || static_cast<std::size_t>(spec_.dateField) > offsets_.size()) return;
+  RecordBuffer.resize(static_cast<std::size_t>(std::max(RecordLength, 0)), '\0');
+  PutDate(RecordBuffer);
+}
+
+void CodeListWindow::PutDate(std::string& record) const {
   const int f = spec_.dateField;
   if (f < 1 || static_cast<std::size_t>(f) > offsets_.size()) return;
   const std::string today = Cut(common::SwapDate(common::DateNoDots(common::TodayText())), 6);
-  RecordBuffer.resize(static_cast<std::size_t>(std::max(RecordLength, 0)), '\0');
-  common::PutCounted(RecordBuffer, static_cast<std::size_t>(offsets_[static_cast<std::size_t>(f - 1)]), today,
-                     Field(f).width);
+  common::PutCounted(record, static_cast<std::size_t>(offsets_[static_cast<std::size_t>(f - 1)]), today, Field(f).width);
 }
 
 void CodeListWindow::RecordWrite(std::int32_t n) {

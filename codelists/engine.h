@@ -33,6 +33,10 @@ class CodeListWindow : public browser::TfSoub {
   // The set-up routine's body: fields, OpenBrowse, columns, header line, template with
   // today's date. A kept-open window that is already open returns at once (false).
   bool Setup();
+  // The new-record template the set-up builds, without opening the file (the fields
+  // defined as the set-up defines them): for records made for a file that is not yet
+  // in the table's layout. An open window's own template as it stands.
+  std::string NewRecordTemplate();
   // Opened and kept for the run (its FormOpenFlags entry is 1).
   bool KeptOpen() const;
   // The end-of-run close of a kept-open window: entry -1, CloseBrowse, entry 0.
@@ -116,11 +120,14 @@ class CodeListWindow : public browser::TfSoub {
   // Another user holds the file: beeps and shows the refusal (when a guard asks for it).
   bool Refused(bool guarded, std::string_view refusal);
   void PutDate();
+  void PutDate(std::string& record) const;
   void Reposition();
   // No other user holds the data file (IfVolny).
   bool FileFree();
 
  private:
+  // The fields, their offsets and the browse set-up, as the set-up gives them.
+  browser::BrowseSetup DefineFields();
   bool CompareKeys(const KeySpec& key, const std::string& a, const std::string& b) const;
   std::string KeyOf(const KeySpec& key, std::string_view record) const;
   void BindMenu();

@@ -516,7 +516,7 @@ void ConvertRecord(const toPol& in, std::string_view inRecord, const toPol& out,
 }
 
 LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std::string_view inDesc,
-                          std::string_view outDesc) {
+                          std::string_view outDesc, const ConversionFinish& finish) {
   std::string in(inName);
   // The rule is the file name's: a folder such as "Firma, s.r.o." keeps its comma.
   const std::size_t nameAt = in.find_last_of("\\/:");
@@ -617,14 +617,15 @@ LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std
     result.file().StartWriteback(at, n * outLength);  // the disk works while the next block is converted
   }
   src.Close();
+  if (finish) ThrowIfError(finish(result.file()), out);
   ThrowIfError(result.Commit(), out);
   check.outcome = LayoutCheck::Converted;
   return check;
 }
 
 std::int32_t ConvertFile(std::string_view in, std::string_view out, std::string_view inDesc,
-                         std::string_view outDesc) {
-  return ConvertLayout(in, out, inDesc, outDesc).outcome == LayoutCheck::Converted ? 1 : 0;
+                         std::string_view outDesc, const ConversionFinish& finish) {
+  return ConvertLayout(in, out, inDesc, outDesc, finish).outcome == LayoutCheck::Converted ? 1 : 0;
 }
 
 }  // namespace common

@@ -10,6 +10,7 @@
 // first character picks a text item's type.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,13 @@ struct LayoutCheck {
   std::int32_t oldLength = 0, newLength = 0;  // the record lengths of the two layouts
 };
 
+class File;
+
+// What a caller adds to a conversion: it gets the converted file (the replacement's
+// temporary, open for reading and writing) and may rewrite it; what it writes goes in with
+// the conversion, in one step. 0, or the I/O code that gives the conversion up.
+using ConversionFinish = std::function<int(File& converted)>;
+
 // Converts file `in` (layout inDesc) into `out` (layout outDesc; empty: in place).
 // A "," in the input file's name (not in its folders) stands for "." and means the
 // file may be absent.
@@ -95,12 +103,12 @@ struct LayoutCheck {
 // convert never waits for the workstations that have it open; only a conversion takes
 // the output's write lock (and the input's read lock), judges the file again under it
 // and converts. A rollback copy left beside either file is put back before each judging
-// (PutBackBeforeReplacing). The file is replaced in one step after the whole conversion,
-// so a failure leaves it as it was; I/O failures raise IoError.
+// (PutBackBeforeReplacing). The file is replaced in one step after the whole conversion
+// (and `finish`, when given), so a failure leaves it as it was; I/O failures raise IoError.
 LayoutCheck ConvertLayout(std::string_view in, std::string_view out, std::string_view inDesc,
-                          std::string_view outDesc);
+                          std::string_view outDesc, const ConversionFinish& finish = {});
 // The same: 1 when the file was converted, 0 otherwise.
 std::int32_t ConvertFile(std::string_view in, std::string_view out, std::string_view inDesc,
-                         std::string_view outDesc);
+                         std::string_view outDesc, const ConversionFinish& finish = {});
 
 }  // namespace common

@@ -15,6 +15,7 @@
 
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/session.h"
 #include "common/winpath.h"
 
 namespace common {
@@ -494,6 +495,32 @@ int RemoveDeadTemps(std::string_view folder, const std::vector<std::string>& tar
   return RemoveDeadMarked(folder, kTempMark, targets);
 }
 
+namespace {
+// Before a file is replaced: the temporaries a killed replacement of it left go. The
+// folder is listed once a run; what it held is kept by target until that is replaced.
+void SweepDeadTemps(const std::string& targetPath) {
+  const std::string folder = RealFolder(targetPath);
+  const std::string prefix = folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/");
+  auto& byFolder = CurrentSession().ReplacementTemps;
+  const std::string listed = folder.empty() ? "." : folder;
+  auto at = byFolder.find(listed);
+  if (at == byFolder.end()) {
+    at = byFolder.emplace(listed, std::map<std::string, std::vector<std::string>>()).first;
+    std::vector<DirEntryRaw> entries;
+    if (Fs().ListDir(listed, entries) == 0)
+      for (const DirEntryRaw& e : entries) {
+        const std::string_view target = TempTarget(e.name);
+        if (!target.empty() && !e.isDir && !e.isLink)
+          at->second[UpperCp1250(Utf8ToWin1250(std::string(target)))].push_back(e.name);
+      }
+  }
+  const auto found = at->second.find(UpperCp1250(Utf8ToWin1250(RealBase(targetPath))));
+  if (found == at->second.end()) return;
+  for (const std::string& name : found->second) (void)RemoveDeadTemp(prefix + name);
+  at->second.erase(found);
+}
+}  // namespace
+
 FileReplacement::~FileReplacement() { Abort(); }
 
 int FileReplacement::Begin(std::string_view targetName) {
@@ -514,6 +541,7 @@ int FileReplacement::Start() {
   FileStat old;
   const bool exists = Fs().StatPath(targetPath_, old) == 0;
   if (exists && old.isDir) return io::kAccessDenied;
+  SweepDeadTemps(targetPath_);
   file_.name_ = target_;
   if (int code = CreateTemp()) {
     tempPath_.clear();
@@ -622,6 +650,7 @@ int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName) {
   FileStat st;
   if (int e = Fs().StatPath(source, st)) return IoCodeFromErrno(e, source);
   if (!st.isRegular) return io::kAccessDenied;
+  SweepDeadTemps(target);
   {
     HeldCheck heldSource, heldTarget;
     if (int code = heldSource.Acquire(source)) return code;

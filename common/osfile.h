@@ -157,7 +157,8 @@ class FileTurn {
 // and renames it over the target. The target is never erased first; any failure
 // (or destruction without Commit) removes the temporary file and leaves the target as
 // it was. A target that any open holds, this process's included, is not replaced (32):
-// close it before Commit.
+// close it before Commit. Temporaries of the target whose writer is gone (a killed run's)
+// go first, at the target's first replacement in a run.
 class FileReplacement {
  public:
   FileReplacement() = default;
@@ -231,7 +232,8 @@ std::string CutTailMovedText(std::string_view name, std::uint64_t moved);
 
 // Moves a finished file over the target (a rename; across file systems a copy into a
 // temporary file in the target's folder, then a rename). The source is gone on success;
-// on failure source and target are as they were.
+// on failure source and target are as they were. Dead temporaries of the target go first,
+// as for a FileReplacement.
 [[nodiscard]] int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName);
 
 // A 64-bit check of bytes (FNV-1a): tells contents or names apart, not a protection.

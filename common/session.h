@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -80,6 +81,9 @@ struct Session {
   std::set<std::string> LockTablesSwept;
   // Rollback copies (upper case) whose dead temporaries this run has cleared at an opening.
   std::set<std::string> CopyTempsSwept;
+  // Dead temporaries of replacements this run has found: by folder (each listed once a
+  // run), then by target (upper case); a target's go at its first replacement.
+  std::map<std::string, std::map<std::string, std::vector<std::string>>> ReplacementTemps;
 
   // --- parameter cache (at most 100 files before a flush) ---
   std::vector<std::unique_ptr<tSetReg>> ParamCache;

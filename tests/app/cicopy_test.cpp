@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "app/cicopy.h"
+#include "backup/pending.h"
 #include "codelists/chart.h"
 #include "codelists/lists.h"
 #include "browser/choosers/dirdialog.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/faultfs.h"
+#include "common/session.h"
 #include "tests/app/appkit.h"
 
 namespace {
@@ -114,6 +117,71 @@ TEST_F(CodeListCopy, TheFirstFailingCopyEndsTheRun) {
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].rfind("Kopírování skončilo chybou "_cz, 0), 0u);
   EXPECT_FALSE(main->ProgressBar1.visible());
+}
+
+// "Obnova číselníku" killed at any point: the next start finishes the moves from the
+// journal, or the lists are as they were; the set is all old or all new, a finished
+// restore is said, and nothing of the killed run stays in the data folder.
+TEST_F(CodeListCopy, ARestoreKilledAnywhereGivesTheSetBackAllOldOrAllNew) {
+  const Strings lists = {"CI10.DTA", "CI15.DTA", "CI20.DTA", "CI30.DTA"};
+  std::map<std::string, std::string> oldSet, newSet;
+  for (const std::string& name : lists) {
+    ostest::WriteRaw(fs::path(dir / "out") / name, "new " + name);
+    newSet[name] = "new " + name;
+    oldSet[name] = name == "CI20.DTA" ? "(none)" : "old " + name;  // CI20 only in the chosen folder
+  }
+  const auto arrange = [&] {
+    for (const auto& e : fs::directory_iterator(dir / "data")) fs::remove_all(e.path());
+    for (const auto& [name, bytes] : oldSet)
+      if (bytes != "(none)") ostest::WriteRaw(Data(name), bytes);
+  };
+  const auto set = [&] {
+    std::map<std::string, std::string> now;
+    for (const std::string& name : lists) now[name] = fs::exists(Data(name)) ? ostest::ReadRaw(Data(name)) : "(none)";
+    return now;
+  };
+  const auto said = [this](const std::string& text) {
+    const Strings boxes = Boxes();
+    return std::find(boxes.begin(), boxes.end(), text) != boxes.end();
+  };
+  const std::string done = "Číselníky jsou zkopírovány do "_cz + common::DataDir("");
+  Open();
+  int kills = 0;
+  for (const common::FsOp op : {common::FsOp::MakeDir, common::FsOp::OpenWrite, common::FsOp::Write, common::FsOp::Sync,
+                                common::FsOp::SetTime, common::FsOp::Rename, common::FsOp::Unlink}) {
+    for (int skip = 0;; ++skip) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(op)) + " after " + std::to_string(skip));
+      arrange();
+      common::CurrentSession().ReplacementTemps.clear();
+      notes.calls.clear();
+      ChooseFolder(dir / "out");
+      common::FaultFileSystem faults;
+      faults.DieAt(op, {"/data/"}, skip);
+      {
+        common::ScopedFileSystem use(faults);
+        backend.Click(main->bOnovCis);
+      }
+      if (!faults.Dead()) break;
+      ++kills;
+      bool journal = false;  // the moves had begun
+      for (const auto& e : fs::directory_iterator(dir / "data"))
+        journal = journal || fs::exists(e.path() / "journal");
+      // The next start.
+      common::CurrentSession().ReplacementTemps.clear();
+      notes.calls.clear();
+      backup::FinishPendingRestores();
+      auto now = set();
+      EXPECT_TRUE(now == oldSet || now == newSet) << now["CI10.DTA"] << ", " << now["CI15.DTA"] << ", "
+                                                  << now["CI20.DTA"] << ", " << now["CI30.DTA"];
+      EXPECT_EQ(said("Přerušená obnova dokončena: "_cz + done), journal) << notes.Dump();
+      if (journal) EXPECT_EQ(now, newSet);
+      for (const auto& e : fs::directory_iterator(dir / "data")) {
+        const std::string name = e.path().filename().string();
+        EXPECT_FALSE(name.starts_with("obnova.") || name.starts_with(".~CI")) << name;
+      }
+    }
+  }
+  EXPECT_GE(kills, 20);
 }
 
 TEST_F(CodeListCopy, MoreThanAHundredFilesAreAllCopied) {

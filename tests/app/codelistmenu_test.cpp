@@ -262,19 +262,58 @@ TEST_F(CodeListMenu, SeedingKeepsTheKindsAboveThreeInKeyOrder) {
   EXPECT_EQ(Read("ci14.dta"), seeded);
 }
 
-TEST_F(CodeListMenu, ASeedingThatCannotGrowTheFileLeavesTheConvertedRecords) {
-  Write("ci14.dta", OldCi14File({"100", "101"}));
+// Row 4's step killed at any point: the list is the old file byte for byte or the
+// converted and seeded one, never converted without the kinds; the next press leaves
+// it whole and nothing of the killed run beside it.
+TEST_F(CodeListMenu, RowFourKilledAnywhereLeavesTheOldListOrTheWholeOne) {
+  const std::string old = OldCi14File({"100", "101", "301", "302", "401"});
+  Write("ci14.dta", old);
+  app::ConvertAndSeedCis14();
+  const std::string whole = Read("ci14.dta");
+  ASSERT_EQ(cltest::Column(codelists::Cis14Spec(), whole, 1).size(), 15u);
+  const auto leftBeside = [this] {
+    Strings names;
+    for (const auto& e : fs::directory_iterator(dir / "data"))
+      if (e.path().filename().string().starts_with(".~")) names.push_back(e.path().filename().string());
+    return names;
+  };
+  int kills = 0;
+  for (const common::FsOp op : {common::FsOp::OpenWrite, common::FsOp::Write, common::FsOp::Truncate,
+                                common::FsOp::Sync, common::FsOp::SetMode, common::FsOp::Rename}) {
+    for (int skip = 0;; ++skip) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(op)) + " after " + std::to_string(skip));
+      Write("ci14.dta", old);
+      common::CurrentSession().ReplacementTemps.clear();  // each run is a new one
+      common::FaultFileSystem faults;
+      faults.DieAt(op, {"ci14.dta"}, skip);
+      {
+        common::ScopedFileSystem use(faults);
+        app::ConvertAndSeedCis14();
+      }
+      if (!faults.Dead()) break;  // the step was through before that call
+      ++kills;
+      const std::string left = Read("ci14.dta");
+      EXPECT_TRUE(left == old || left == whole) << left.size() << " B";
+      common::CurrentSession().ReplacementTemps.clear();
+      app::ConvertAndSeedCis14();
+      EXPECT_EQ(Read("ci14.dta"), whole);
+      EXPECT_EQ(leftBeside(), Strings{});
+    }
+  }
+  EXPECT_GE(kills, 6);
+}
+
+TEST_F(CodeListMenu, ASeedingThatCannotBeWrittenLeavesTheOldList) {
+  const std::string old = OldCi14File({"100", "101"});
+  Write("ci14.dta", old);
   common::FaultFileSystem faults;
-  // The conversion's one write passes, so does the first record past the old end;
-  // the second finds the disk full.
-  faults.Fail(common::FsOp::Write, ENOSPC, "ci14.dta", -1, 2);
+  // The conversion's one write passes; the seeding's finds the disk full.
+  faults.Fail(common::FsOp::Write, ENOSPC, "ci14.dta", -1, 1);
   {
     common::ScopedFileSystem use(faults);
     app::ConvertAndSeedCis14();
   }
-  const std::string after = Read("ci14.dta");
-  ASSERT_EQ(after.size(), 2u * 168u);
-  EXPECT_EQ(cltest::Column(codelists::Cis14Spec(), after, 1), (Strings{"100", "101"}));
+  EXPECT_EQ(Read("ci14.dta"), old);  // converted and seeded in one step, or not at all
   EXPECT_FALSE(Boxes().empty());
 }
 

@@ -894,6 +894,7 @@ TEST_F(RecordBrowserFaults, ACopysTemporaryLeftByAKilledWriterGoesAtTheNextOpen)
   {
     Ci99 w;
     w.Open();
+    EXPECT_FALSE(std::filesystem::exists(DataPath(dead)));  // by the open itself, before any step
     w.CloseBrowse();
   }
   EXPECT_FALSE(std::filesystem::exists(DataPath(dead)));
