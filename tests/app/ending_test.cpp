@@ -720,13 +720,13 @@ TEST_F(Ending, ADisplayLostBeforeQtConnectsIsSaidInOneLine) {
 
 // The display goes as the program starts: at its probe, at its check, and at points of
 // Qt's own connection (its set-up, the X library's start and XKB, Qt's atoms and
-// extensions, RandR, RENDER, Qt's XKB, the screens, the keymap, the clipboard's watch,
-// and the program's own look at it once Qt has connected). Every time one line naming
-// it, status 2, and nothing left, not even the runtime folder made for the run: never
-// a crash, Qt's or the X library's words, or an extension blamed. A display that takes
-// connections but closes the check's without a word is still one that refuses it. The
-// line said into a pipe its reader has closed ends the program with its status too,
-// not by SIGPIPE.
+// extensions, RandR and its events, RENDER, Qt's XKB, the screens, the keymap, the
+// clipboard's watch, and the program's own look at it once Qt has connected). Every
+// time one line naming it, status 2, and nothing left, not even the runtime folder
+// made for the run: never a crash, Qt's or the X library's words, or an extension
+// blamed. A display that takes connections but closes the check's without a word is
+// still one that refuses it. The line said into a pipe its reader has closed ends the
+// program with its status too, not by SIGPIPE.
 TEST_F(Ending, ADisplayGoneAsTheProgramStartsIsSaidInOneLine) {
   ostest::WriteRaw(dir / "empty.auth", "");
   SetEnv("XAUTHORITY", (dir / "empty.auth").c_str());
@@ -751,6 +751,7 @@ TEST_F(Ending, ADisplayGoneAsTheProgramStartsIsSaidInOneLine) {
                {"Qt's atoms", P::EndsAtCut, {3, 60, kInternAtom}},
                {"Qt's extensions", P::EndsAtCut, {3, 3, kQueryExtension}},
                {"RandR", P::EndsAtCut, {3, 1, randr}},
+               {"RandR's events", P::EndsAtCut, {3, 2, randr}},
                {"RENDER", P::EndsAtCut, {3, 1, render}},
                {"Qt's XKB", P::EndsAtCut, {3, 2, xkb}},
                {"the screens", P::EndsAtCut, {3, 4, randr}},
