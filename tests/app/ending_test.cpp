@@ -230,6 +230,8 @@ class XRelay {
   XRelay(const std::string& serverDisplay, Policy policy, Cut cut = {})
       : server_("/tmp/.X11-unix/X" + serverDisplay.substr(1)), policy_(policy), cut_(cut) {
     listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int reuse = 1;  // the ports of the relays just ended wait out their closes
+    if (listen_ >= 0) setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     for (int n = 150; n < 250 && listen_ >= 0 && display_.empty(); ++n) {
       sockaddr_in a{};
       a.sin_family = AF_INET;
