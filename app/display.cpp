@@ -1,8 +1,10 @@
 #include "app/display.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,8 +16,10 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "common/encoding.h"
 
@@ -25,12 +29,20 @@ namespace {
 
 constexpr int kConnectWaitMs = 3000;
 
+// A socket address a display is reached at.
+struct Address {
+  sockaddr_storage addr{};
+  socklen_t len = 0;
+};
+
 // The check's own connection to the X server that took it, open until the toolkit has
 // its own: a server whose only client leaves resets (or ends), and the toolkit's
 // connection would meet that.
 xcb_connection_t* g_checkConnection = nullptr;
-// What answered the check, as said when the toolkit cannot connect to it after all.
+// What answered the check, as said when the toolkit cannot connect to it after all,
+// and where it answered.
 std::string g_checkedDisplay;
+std::vector<Address> g_checkedAt;
 // The runtime folder made by this run, empty when none was.
 std::string g_madeRuntimeDir;
 
@@ -40,6 +52,7 @@ std::string Env(const char* name) {
 }
 
 // Connects a socket, waiting at most kConnectWaitMs; true when something answers.
+// Safe in a signal handler.
 bool Connects(int fd, const sockaddr* addr, socklen_t len) {
   const int flags = fcntl(fd, F_GETFL);
   if (flags >= 0) (void)fcntl(fd, F_SETFL, flags | O_NONBLOCK);
@@ -52,63 +65,83 @@ bool Connects(int fd, const sockaddr* addr, socklen_t len) {
   return getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &errLen) == 0 && err == 0;
 }
 
-// A connected local socket by its path (`abstract`: the name in the abstract
-// namespace); -1 when nothing answers there.
-int LocalSocket(const std::string& path, bool abstract) {
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  const std::size_t at = abstract ? 1 : 0;
-  if (path.empty() || path.size() + at >= sizeof addr.sun_path) return -1;
-  std::memcpy(addr.sun_path + at, path.data(), path.size());
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  const auto len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + at + path.size() + (abstract ? 0 : 1));
-  if (Connects(fd, reinterpret_cast<const sockaddr*>(&addr), len)) return fd;
-  close(fd);
+// A connected socket to the first of `at` that answers; -1 when none does. Safe in a
+// signal handler.
+int FirstAnswering(const std::vector<Address>& at) {
+  for (const Address& a : at) {
+    const int fd = socket(a.addr.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) continue;
+    if (Connects(fd, reinterpret_cast<const sockaddr*>(&a.addr), a.len)) return fd;
+    close(fd);
+  }
   return -1;
 }
 
-bool LocalSocketAnswers(const std::string& path, bool abstract) {
-  const int fd = LocalSocket(path, abstract);
+bool Answers(const std::vector<Address>& at) {
+  const int fd = FirstAnswering(at);
   if (fd >= 0) close(fd);
   return fd >= 0;
 }
 
-int TcpSocket(const std::string& host, int port) {
+// Nothing takes a connection at `at`, now or within half a second: a server that ends
+// may drop its clients before it stops listening. Safe in a signal handler.
+bool Gone(const std::vector<Address>& at) {
+  for (int look = 1;; ++look) {
+    if (!Answers(at)) return true;
+    if (look == 5) return false;
+    const timespec pause{0, 100 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+}
+
+// A local socket by its path (`abstract`: the name in the abstract namespace).
+void AddLocal(std::vector<Address>& at, const std::string& path, bool abstract) {
+  Address a;
+  auto& un = reinterpret_cast<sockaddr_un&>(a.addr);
+  un.sun_family = AF_UNIX;
+  const std::size_t from = abstract ? 1 : 0;
+  if (path.empty() || path.size() + from >= sizeof un.sun_path) return;
+  std::memcpy(un.sun_path + from, path.data(), path.size());
+  a.len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + from + path.size() + (abstract ? 0 : 1));
+  at.push_back(a);
+}
+
+void AddTcp(std::vector<Address>& at, const std::string& host, int port) {
   addrinfo hints{};
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return -1;
-  int connected = -1;
-  for (addrinfo* a = found; a && connected < 0; a = a->ai_next) {
-    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-    if (fd < 0) continue;
-    if (Connects(fd, a->ai_addr, a->ai_addrlen))
-      connected = fd;
-    else
-      close(fd);
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return;
+  for (addrinfo* f = found; f; f = f->ai_next) {
+    if (f->ai_addrlen > sizeof(sockaddr_storage)) continue;
+    Address a;
+    std::memcpy(&a.addr, f->ai_addr, f->ai_addrlen);
+    a.len = f->ai_addrlen;
+    at.push_back(a);
   }
   freeaddrinfo(found);
-  return connected;
 }
 
-// A connected socket to the server of an X display "[host]:N[.S]" (its local socket, or
-// port 6000 + N on the host); -1 when nothing answers there.
-int XDisplaySocket(const std::string& display) {
+// Where the server of an X display "[host]:N[.S]" listens: its local socket, or port
+// 6000 + N on the host.
+std::vector<Address> XDisplayAddresses(const std::string& display) {
+  std::vector<Address> at;
   const std::size_t colon = display.rfind(':');
-  if (colon == std::string::npos) return -1;
+  if (colon == std::string::npos) return at;
   const std::string host = display.substr(0, colon);
   const std::string rest = display.substr(colon + 1);
   const std::size_t digits = rest.find_first_not_of("0123456789");
   const std::string number = rest.substr(0, digits);
-  if (number.empty() || number.size() > 5) return -1;
+  if (number.empty() || number.size() > 5) return at;
   if (host.empty() || host == "unix") {
     const std::string socketPath = "/tmp/.X11-unix/X" + number;
-    const int fd = LocalSocket(socketPath, true);
-    return fd >= 0 ? fd : LocalSocket(socketPath, false);
+    AddLocal(at, socketPath, true);
+    AddLocal(at, socketPath, false);
+  } else if (host.find('/') != std::string::npos) {
+    AddLocal(at, host, false);
+  } else {
+    AddTcp(at, host, 6000 + std::atoi(number.c_str()));
   }
-  if (host.find('/') != std::string::npos) return LocalSocket(display.substr(0, colon), false);
-  return TcpSocket(host, 6000 + std::atoi(number.c_str()));
+  return at;
 }
 
 // One connection to the X server: its error (0 when it takes the client) and what the
@@ -145,16 +178,22 @@ int TryXConnection(const std::string& display, std::string& reason) {
   return error;
 }
 
+std::string StoppedAnswering(const std::string& what) { return what + " stopped answering as the program started"; }
+
 // Why an X server that answers does not take this program as its client (its
 // setup refused, a screen it has not); empty when it does.
 std::string XDisplayRefusal(const std::string& display) {
   // The library writes the server's reason for a refusal to standard error: it is
   // caught here, to be said in the one line. A server that closes the connection
   // without a word may be resetting (its last other client just left): it is asked
-  // again, a moment later, twice at most.
+  // again, a moment later, twice at most; one that takes no connection at all any more
+  // has gone since the probe.
+  const std::string at = "the X server at DISPLAY=" + display;
   std::string reason;
   int error = TryXConnection(display, reason);
-  for (int again = 0; again < 2 && error != 0 && error != XCB_CONN_CLOSED_INVALID_SCREEN && reason.empty(); ++again) {
+  for (int again = 0; error != 0 && error != XCB_CONN_CLOSED_INVALID_SCREEN && reason.empty(); ++again) {
+    if (!Answers(XDisplayAddresses(display))) return StoppedAnswering(at);
+    if (again == 2) break;
     usleep(150 * 1000);
     error = TryXConnection(display, reason);
   }
@@ -163,7 +202,6 @@ std::string XDisplayRefusal(const std::string& display) {
   reason = common::PrintableUtf8(reason, 200);
   while (!reason.empty() && reason.back() == ' ') reason.pop_back();
   if (error == 0) return {};
-  const std::string at = "the X server at DISPLAY=" + display;
   if (error == XCB_CONN_CLOSED_INVALID_SCREEN) return at + " has no such screen";
   std::string text = at + " refuses it: " + (reason.empty() ? "not authorized" : reason);
   if (reason.empty() || reason.find("uthoriz") != std::string::npos) {
@@ -174,11 +212,14 @@ std::string XDisplayRefusal(const std::string& display) {
   return text;
 }
 
-bool WaylandAnswers(const std::string& name) {
-  if (name.empty()) return false;
-  if (name.front() == '/') return LocalSocketAnswers(name, false);
+std::vector<Address> WaylandAddresses(const std::string& name) {
+  std::vector<Address> at;
   const std::string runtime = Env("XDG_RUNTIME_DIR");
-  return !runtime.empty() && LocalSocketAnswers(runtime + "/" + name, false);
+  if (!name.empty() && name.front() == '/')
+    AddLocal(at, name, false);
+  else if (!name.empty() && !runtime.empty())
+    AddLocal(at, runtime + "/" + name, false);
+  return at;
 }
 
 constexpr char kUseRun[] = "; ./run provides one (Xvfb when there is none)";
@@ -195,16 +236,18 @@ std::string DisplayProblem() {
   std::string refusal;
   // The probe's socket stays open until the check has connected: a server whose
   // last client leaves resets (or ends), even one that never sent a word.
-  if (const int probe = x && !display.empty() ? XDisplaySocket(display) : -1; probe >= 0) {
+  if (const int probe = x && !display.empty() ? FirstAnswering(XDisplayAddresses(display)) : -1; probe >= 0) {
     refusal = XDisplayRefusal(display);
     close(probe);
     if (refusal.empty()) {
       g_checkedDisplay = "the X server at DISPLAY=" + display;
+      g_checkedAt = XDisplayAddresses(display);
       return {};
     }
   }
-  if (w && !wayland.empty() && WaylandAnswers(wayland)) {
+  if (w && !wayland.empty() && Answers(WaylandAddresses(wayland))) {
     g_checkedDisplay = "the Wayland display at WAYLAND_DISPLAY=" + wayland;
+    g_checkedAt = WaylandAddresses(wayland);
     return {};
   }
   if (!refusal.empty()) return "needs a display: " + refusal + kUseRun;
@@ -248,8 +291,8 @@ void CloseDisplayCheck() {
 
 std::string DisplayLostAtStart(const std::string& toolkitSaid) {
   if (toolkitSaid.empty())
-    return "needs a display: " + (g_checkedDisplay.empty() ? std::string("the display") : g_checkedDisplay) +
-           " stopped answering as the program started" + kUseRun;
+    return "needs a display: " + StoppedAnswering(g_checkedDisplay.empty() ? "the display" : g_checkedDisplay) +
+           kUseRun;
   return "cannot show its windows" + (g_checkedDisplay.empty() ? std::string() : " on " + g_checkedDisplay) + ": " +
          common::PrintableUtf8(toolkitSaid, 200);
 }
@@ -259,6 +302,67 @@ void RemoveMadeRuntimeDir() {
   std::error_code ignored;
   std::filesystem::remove_all(g_madeRuntimeDir, ignored);
   g_madeRuntimeDir.clear();
+}
+
+// ---- While the toolkit connects
+
+namespace {
+
+// Ready before the toolkit starts to connect, for a signal handler to use: the line,
+// and the runtime folder made for the run.
+std::string g_lostLine;
+std::string g_runtimeDirAtConnect;
+bool g_connecting = false;
+struct sigaction g_savedSegv {}, g_savedBus {};
+XIOErrorHandler g_savedXIOHandler = nullptr;
+
+// A crash while the toolkit connects: its server gone, the toolkit failed on the replies
+// it never got. Any other crash stays what it is.
+void OnCrashWhileConnecting(int signal) {
+  if (Gone(g_checkedAt)) {
+    (void)!write(STDERR_FILENO, g_lostLine.data(), g_lostLine.size());
+    if (!g_runtimeDirAtConnect.empty()) (void)rmdir(g_runtimeDirAtConnect.c_str());
+    _exit(2);
+  }
+  // As it was before: the fault comes again and ends the process as it would have.
+  sigaction(signal, signal == SIGBUS ? &g_savedBus : &g_savedSegv, nullptr);
+}
+
+// The X library's end for a broken connection, in place of its own words and status.
+int OnXConnectionBroken(Display*) { EndDisplayLostAtStart(); }
+
+}  // namespace
+
+void BeginToolkitConnect() {
+  if (g_connecting || g_checkedAt.empty()) return;
+  g_connecting = true;
+  g_lostLine = "ciselniky: " + DisplayLostAtStart() + "\n";
+  g_runtimeDirAtConnect = g_madeRuntimeDir;
+  struct sigaction sa {};
+  sa.sa_handler = OnCrashWhileConnecting;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGSEGV, &sa, &g_savedSegv);
+  sigaction(SIGBUS, &sa, &g_savedBus);
+  g_savedXIOHandler = XSetIOErrorHandler(OnXConnectionBroken);
+}
+
+void EndToolkitConnect() {
+  if (!g_connecting) return;
+  g_connecting = false;
+  sigaction(SIGSEGV, &g_savedSegv, nullptr);
+  sigaction(SIGBUS, &g_savedBus, nullptr);
+  // The toolkit sets a handler of its own once it has opened the display: that one stays.
+  if (XIOErrorHandler now = XSetIOErrorHandler(g_savedXIOHandler); now != OnXConnectionBroken)
+    XSetIOErrorHandler(now);
+}
+
+bool CheckedDisplayGone() { return !g_checkedAt.empty() && Gone(g_checkedAt); }
+
+void EndDisplayLostAtStart(const std::string& toolkitSaid) {
+  std::fputs(("ciselniky: " + DisplayLostAtStart(toolkitSaid) + "\n").c_str(), stderr);
+  std::fflush(stderr);
+  RemoveMadeRuntimeDir();
+  _exit(2);
 }
 
 }  // namespace app

@@ -17,6 +17,20 @@ void CloseDisplayCheck();
 // otherwise the toolkit's own reason.
 std::string DisplayLostAtStart(const std::string& toolkitSaid = {});
 
+// From here until EndToolkitConnect, a display that goes away while the toolkit
+// connects to it ends the run as EndDisplayLostAtStart does: when the X library finds
+// the toolkit's connection broken, and when the toolkit crashes on the replies it never
+// got from a server that takes no connection any more (a crash with the display still
+// there stays a crash). Nothing when no display was checked.
+void BeginToolkitConnect();
+// The toolkit has connected: its own handlers from now on.
+void EndToolkitConnect();
+// The display that answered the check takes no connection any more.
+bool CheckedDisplayGone();
+// Says DisplayLostAtStart(toolkitSaid) in the program's one line, removes the runtime
+// folder made for the run and ends the process with status 2.
+[[noreturn]] void EndDisplayLostAtStart(const std::string& toolkitSaid = {});
+
 // Gives the process a private runtime folder (XDG_RUNTIME_DIR) when none is set:
 // "ciselniky-runtime-<uid>" in TMPDIR or /tmp, this user's only, mode 0700; a name
 // another user holds, or a link, is passed over for a fresh folder. False when none

@@ -2,10 +2,11 @@
 // single parameter "CI6160" the rebuild runs on the headless back end instead: no
 // display is needed, messages go to standard error and the exit status tells the result.
 // Otherwise, without a display that answers, it says so in one line and ends with status 2,
-// as it does when the display goes away before Qt has connected to it.
+// as it does when the display goes away before or while Qt connects to it.
 // Ended by a signal, it closes as Esc does and then ends by that signal; when its display
 // goes away, it closes the same way and ends with status 1.
 #include <QApplication>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -40,8 +41,9 @@ int RunBatch(const std::vector<std::string>& args) {
 }
 
 // What Qt says while it connects to the display is kept, and passed on once it has
-// connected. Its fatal end there (the display gone since the check) is said in the
-// program's own one line instead, and the run ends with status 2, leaving nothing.
+// connected. Its connection breaking there, or its fatal end with the display gone
+// since the check, is said in the program's own one line instead, and the run ends with
+// status 2, leaving nothing.
 struct KeptMessage {
   QtMsgType type;
   std::string file, function, category;
@@ -53,6 +55,7 @@ QtMessageHandler g_passOn = nullptr;
 
 void KeepWhileConnecting(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   const auto str = [](const char* s) { return std::string(s ? s : ""); };
+  if (ui::qt::SaysDisplayLost(text)) app::EndDisplayLostAtStart();
   if (type != QtFatalMsg) {
     g_kept.push_back({type, str(context.file), str(context.function), str(context.category), context.line, text});
     return;
@@ -65,13 +68,14 @@ void KeepWhileConnecting(QtMsgType type, const QMessageLogContext& context, cons
     else if (reason.empty() && m.type != QtDebugMsg && m.type != QtInfoMsg)
       reason = m.text.section(QLatin1Char('\n'), 0, 0).toStdString();
   }
-  std::fputs(("ciselniky: " + app::DisplayLostAtStart(lost ? std::string() : reason) + "\n").c_str(), stderr);
-  std::fflush(stderr);
-  app::RemoveMadeRuntimeDir();
-  _exit(2);
+  app::EndDisplayLostAtStart(lost || app::CheckedDisplayGone() ? std::string() : reason);
 }
 
+// Qt has connected, unless its connection broke meanwhile: then nothing it said is
+// passed on, only the one line.
 void PassOnKept() {
+  if (ui::qt::DisplayConnectionLost()) app::EndDisplayLostAtStart();
+  app::EndToolkitConnect();
   qInstallMessageHandler(g_passOn);
   for (const KeptMessage& m : g_kept)
     if (g_passOn) g_passOn(m.type, QMessageLogContext(m.file.c_str(), m.line, m.function.c_str(), m.category.c_str()), m.text);
@@ -81,6 +85,9 @@ void PassOnKept() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A display or a reader that goes away fails a write (EPIPE), it never ends the
+  // program; the programs it starts get the default back.
+  signal(SIGPIPE, SIG_IGN);
   try {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.push_back(common::Utf8ToWin1250(argv[i]));
@@ -92,6 +99,7 @@ int main(int argc, char** argv) {
     }
     (void)app::EnsureRuntimeDir();
     app::InstallEndSignals();
+    app::BeginToolkitConnect();
     g_passOn = qInstallMessageHandler(KeepWhileConnecting);
     QApplication application(argc, argv);
     PassOnKept();

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
@@ -89,11 +90,17 @@ class XServer {
     }
     if (!conn_) return false;
     root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
-    xcb_query_extension_reply_t* ext =
-        xcb_query_extension_reply(conn_, xcb_query_extension(conn_, 5, "XTEST"), nullptr);
-    if (ext && ext->present) xtest_ = ext->major_opcode;
-    free(ext);
+    xtest_ = Opcode("XTEST");
     return ok();
+  }
+
+  // The major opcode of an extension the server has; 0 when it has not.
+  std::uint8_t Opcode(const std::string& extension) {
+    xcb_query_extension_reply_t* ext = xcb_query_extension_reply(
+        conn_, xcb_query_extension(conn_, static_cast<std::uint16_t>(extension.size()), extension.c_str()), nullptr);
+    const std::uint8_t opcode = ext && ext->present ? ext->major_opcode : 0;
+    free(ext);
+    return opcode;
   }
 
   bool ok() const { return conn_ && xtest_; }
@@ -207,13 +214,24 @@ class XServer {
 // leaves no client the server has taken, even one that never sent a word: as a server
 // started with -terminate, but always at that point. With TakesOnlyFirst every client
 // after the first one the server took is shut out without a word, as by a server that
-// died between the program's display check and Qt's own connection.
+// died between the program's display check and Qt's own connection. With EndsAtCut it
+// ends as the cut's connection comes or sends the cut's request, as a server dying
+// then; with ClosesEachAtItsSetUp it closes every connection without a word as its
+// set-up request comes, and goes on listening.
 class XRelay {
  public:
-  enum class Policy { EndsWithLastClient, TakesOnlyFirst };
-  XRelay(const std::string& serverDisplay, Policy policy)
-      : server_("/tmp/.X11-unix/X" + serverDisplay.substr(1)), policy_(policy) {
+  enum class Policy { EndsWithLastClient, TakesOnlyFirst, EndsAtCut, ClosesEachAtItsSetUp };
+  // The connection (1 the first) and its request: -1 as it comes, 0 its set-up, n its
+  // nth request (with an opcode, its nth of that major opcode).
+  struct Cut {
+    int connection, request;
+    std::uint8_t opcode;
+  };
+  XRelay(const std::string& serverDisplay, Policy policy, Cut cut = {})
+      : server_("/tmp/.X11-unix/X" + serverDisplay.substr(1)), policy_(policy), cut_(cut) {
     listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int reuse = 1;  // the ports of the relays just ended wait out their closes
+    if (listen_ >= 0) setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     for (int n = 150; n < 250 && listen_ >= 0 && display_.empty(); ++n) {
       sockaddr_in a{};
       a.sin_family = AF_INET;
@@ -239,7 +257,48 @@ class XRelay {
     int client = -1, server = -1;
     std::string toClient, toServer;
     bool replied = false, taken = false;  // the server answered the set-up, and took the client
+    int number = 0;
+    std::string fromClient;  // the client's requests not yet whole
+    int requests = -1;       // passed on: -1 none, 0 the set-up, n requests after it
+    std::map<std::uint8_t, int> ofOpcode;
+    bool msbFirst = false;
   };
+
+  // The length of the client's next request when it is there whole (its set-up first), else 0.
+  static std::size_t NextRequest(const Link& l) {
+    const std::string& in = l.fromClient;
+    const auto byte = [&](std::size_t at) { return static_cast<std::size_t>(static_cast<std::uint8_t>(in[at])); };
+    const auto u16 = [&](std::size_t at) { return l.msbFirst ? byte(at) << 8 | byte(at + 1) : byte(at + 1) << 8 | byte(at); };
+    const auto pad4 = [](std::size_t n) { return (n + 3) / 4 * 4; };
+    std::size_t length = 0;
+    if (l.requests < 0) {
+      length = in.size() >= 12 ? 12 + pad4(u16(6)) + pad4(u16(8)) : 0;
+    } else if (in.size() >= 4) {
+      length = 4 * u16(2);
+      if (length == 0 && in.size() >= 8)  // a big request: its length in the next four bytes
+        length = 4 * (l.msbFirst ? u16(4) << 16 | u16(6) : u16(6) << 16 | u16(4));
+    }
+    return length > 0 && in.size() >= length ? length : 0;
+  }
+  // Passes on the client's whole requests up to the cut; true at the cut.
+  bool PassRequests(Link& l) {
+    if (policy_ != Policy::EndsAtCut && policy_ != Policy::ClosesEachAtItsSetUp) {
+      l.toServer += l.fromClient;
+      l.fromClient.clear();
+      return false;
+    }
+    if (l.requests < 0 && !l.fromClient.empty()) l.msbFirst = l.fromClient[0] == 'B';
+    for (std::size_t length; (length = NextRequest(l)) > 0;) {
+      if (policy_ == Policy::ClosesEachAtItsSetUp) return true;
+      const std::uint8_t opcode = l.requests < 0 ? 0 : static_cast<std::uint8_t>(l.fromClient[0]);
+      const int nth = cut_.opcode ? ++l.ofOpcode[opcode] : l.requests + 1;
+      if (l.number == cut_.connection && (!cut_.opcode || opcode == cut_.opcode) && nth == cut_.request) return true;
+      l.toServer.append(l.fromClient, 0, length);
+      l.fromClient.erase(0, length);
+      ++l.requests;
+    }
+    return false;
+  }
 
   int ConnectServer() const {
     sockaddr_un a{};
@@ -273,6 +332,15 @@ class XRelay {
 
   void Serve() {
     std::vector<Link> links;
+    int accepted = 0;
+    // As a server that goes: it takes no more connections, then drops those it has.
+    const auto end = [&] {
+      if (listen_ >= 0) close(listen_);
+      listen_ = -1;
+      for (Link& l : links) Close(l);
+      links.clear();
+      ended_ = true;
+    };
     while (!stop_) {
       std::vector<pollfd> p;
       if (listen_ >= 0) p.push_back({listen_, POLLIN, 0});
@@ -282,11 +350,18 @@ class XRelay {
         p.push_back({l.server, static_cast<short>(POLLIN | (l.toServer.empty() ? 0 : POLLOUT)), 0});
       }
       if (poll(p.data(), p.size(), 50) <= 0) continue;
-      bool closed = false;
-      for (std::size_t i = 0; i < links.size(); ++i) {
+      bool closed = false, cut = false;
+      for (std::size_t i = 0; i < links.size() && !cut; ++i) {
         Link& l = links[i];
-        const bool open = Pass(l.client, p[first + 2 * i].revents, l.toServer, l.toClient) &&
-                          Pass(l.server, p[first + 2 * i + 1].revents, l.toClient, l.toServer);
+        bool open = Pass(l.client, p[first + 2 * i].revents, l.fromClient, l.toClient);
+        if (open && PassRequests(l)) {
+          if (policy_ == Policy::EndsAtCut) {
+            cut = true;
+            break;
+          }
+          open = false;
+        }
+        open = open && Pass(l.server, p[first + 2 * i + 1].revents, l.toClient, l.toServer);
         if (open && !l.replied && !l.toClient.empty()) {
           l.replied = true;
           l.taken = l.toClient[0] == 1;  // Success
@@ -298,13 +373,9 @@ class XRelay {
         }
       }
       std::erase_if(links, [](const Link& l) { return l.client < 0; });
-      if (closed && policy_ == Policy::EndsWithLastClient &&
-          std::none_of(links.begin(), links.end(), [](const Link& l) { return l.taken; })) {
-        for (Link& l : links) Close(l);
-        links.clear();
-        if (listen_ >= 0) close(listen_);
-        listen_ = -1;
-        ended_ = true;
+      if (cut || (closed && policy_ == Policy::EndsWithLastClient &&
+                  std::none_of(links.begin(), links.end(), [](const Link& l) { return l.taken; }))) {
+        end();
         continue;
       }
       if (listen_ < 0 || !p[0].revents) continue;
@@ -316,13 +387,16 @@ class XRelay {
         close(fd);
       } else {
         links.push_back({fd, server});
+        links.back().number = ++accepted;
       }
+      if (policy_ == Policy::EndsAtCut && accepted == cut_.connection && cut_.request < 0) end();
     }
     for (Link& l : links) Close(l);
   }
 
   std::string server_;
   Policy policy_;
+  Cut cut_;
   int listen_ = -1;
   std::string display_;
   std::thread serving_;
@@ -644,6 +718,84 @@ TEST_F(Ending, ADisplayLostBeforeQtConnectsIsSaidInOneLine) {
   }
   EXPECT_EQ(relay.taken(), 1);  // the check
   EXPECT_EQ(relay.shutOut(), 1);  // Qt
+}
+
+// The display goes as the program starts: at its probe, at its check, and at points of
+// Qt's own connection (its set-up, the X library's start and XKB, Qt's atoms and
+// extensions, RandR and its events, RENDER, Qt's XKB, the screens, the keymap, the
+// clipboard's watch, and the program's own look at it once Qt has connected). Every
+// time one line naming it, status 2, and nothing left, not even the runtime folder
+// made for the run: never a crash, Qt's or the X library's words, or an extension
+// blamed. A display that takes connections but closes the check's without a word is
+// still one that refuses it. The line said into a pipe its reader has closed ends the
+// program with its status too, not by SIGPIPE.
+TEST_F(Ending, ADisplayGoneAsTheProgramStartsIsSaidInOneLine) {
+  ostest::WriteRaw(dir / "empty.auth", "");
+  SetEnv("XAUTHORITY", (dir / "empty.auth").c_str());
+  SetEnv("XDG_RUNTIME_DIR", nullptr);
+  std::filesystem::create_directories(dir / "tmp");
+  SetEnv("TMPDIR", (dir / "tmp").c_str());
+  SetEnv("QT_XCB_NO_MITSHM", "1");  // its memory goes with a descriptor, which TCP does not pass
+  constexpr std::uint8_t kQueryExtension = 98, kInternAtom = 16, kGetAtomName = 17, kGetInputFocus = 43;
+  const std::uint8_t xkb = x->Opcode("XKEYBOARD"), randr = x->Opcode("RANDR"), render = x->Opcode("RENDER"),
+                     xfixes = x->Opcode("XFIXES");
+  ASSERT_TRUE(xkb && randr && render && xfixes);
+  using P = XRelay::Policy;
+  const struct {
+    const char* what;
+    P policy;
+    XRelay::Cut cut;
+  } cases[] = {{"the probe", P::EndsAtCut, {1, -1}},
+               {"the check", P::EndsAtCut, {2, 0}},
+               {"Qt's set-up", P::EndsAtCut, {3, 0}},
+               {"the X library's start", P::EndsAtCut, {3, 1, kQueryExtension}},
+               {"the X library's XKB", P::EndsAtCut, {3, 1, xkb}},
+               {"Qt's atoms", P::EndsAtCut, {3, 60, kInternAtom}},
+               {"Qt's extensions", P::EndsAtCut, {3, 3, kQueryExtension}},
+               {"RandR", P::EndsAtCut, {3, 1, randr}},
+               {"RandR's events", P::EndsAtCut, {3, 2, randr}},
+               {"RENDER", P::EndsAtCut, {3, 1, render}},
+               {"Qt's XKB", P::EndsAtCut, {3, 2, xkb}},
+               {"the screens", P::EndsAtCut, {3, 4, randr}},
+               {"the keymap", P::EndsAtCut, {3, 10, kGetAtomName}},
+               {"the clipboard's watch", P::EndsAtCut, {3, 3, xfixes}},
+               {"the program's look once Qt has connected", P::EndsAtCut, {3, 3, kGetInputFocus}},
+               {"closes the check", P::ClosesEachAtItsSetUp, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    XRelay relay(x->display(), c.policy, c.cut);
+    ASSERT_FALSE(relay.display().empty());
+    const std::string display = "ciselniky: needs a display: the X server at DISPLAY=" + relay.display();
+    const std::string useRun = "; ./run provides one (Xvfb when there is none)\n";
+    const auto files = Files();
+    StartProgram(relay.display());
+    const common::RunResult r = Ended();
+    EXPECT_EQ(r.exitCode, 2) << "signal " << r.signal << ": " << Said();
+    if (c.policy == P::EndsAtCut)
+      EXPECT_EQ(Said(), display + " stopped answering as the program started" + useRun);
+    else
+      EXPECT_EQ(Said(), display + " refuses it: not authorized (no cookie for it in " + (dir / "empty.auth") +
+                            "); start it as the user of that display" + useRun);
+    EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
+    EXPECT_EQ(relay.ended(), c.policy == P::EndsAtCut);  // the cut came
+  }
+
+  SetEnv("DISPLAY", nullptr);
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  close(fds[0]);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    dup2(fds[1], STDERR_FILENO);
+    execl(CISELNIKY_BIN, CISELNIKY_BIN, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
 }  // namespace

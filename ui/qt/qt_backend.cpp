@@ -33,6 +33,8 @@
 #include <QSpinBox>
 #include <QStyleFactory>
 #include <QTimer>
+#include <xcb/xcb.h>
+
 #include <algorithm>
 #include <clocale>
 #include <stdexcept>
@@ -980,13 +982,23 @@ QtMessageHandler g_previousHandler = nullptr;
 void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (g_previousHandler) g_previousHandler(type, context, text);
   static bool lost = false;
-  if (g_qt && !lost && text.startsWith("The X11 connection broke")) {
+  if (g_qt && !lost && SaysDisplayLost(text)) {
     lost = true;
     g_qt->DisplayLost();
   }
 }
 
 }  // namespace
+
+bool SaysDisplayLost(const QString& text) { return text.startsWith(QLatin1String("The X11 connection broke")); }
+
+bool DisplayConnectionLost() {
+  const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  if (!c) return false;
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  return xcb_connection_has_error(c) != 0;
+}
 
 QtBackend::QtBackend() : impl_(std::make_unique<Impl>(*this)), previous_(HasBackend() ? &CurrentBackend() : nullptr) {
   if (!QApplication::instance()) throw std::logic_error("the Qt back end needs a QApplication");

@@ -12,6 +12,7 @@
 
 #include "ui/backend.h"
 
+class QString;
 class QWidget;
 
 namespace ui::qt {
@@ -93,5 +94,11 @@ class QtBackend : public Backend {
 // modifier is set. The Czech letters of the digit row give the digit keys.
 int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
 Shift ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
+
+// The toolkit's word that its X connection broke, before it ends the process.
+bool SaysDisplayLost(const QString& text);
+// The toolkit's own X connection has broken: a round trip on it fails. False on a
+// platform without one.
+bool DisplayConnectionLost();
 
 }  // namespace ui::qt
