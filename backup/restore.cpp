@@ -282,6 +282,8 @@ void TfGlobKop::RestoreChosenCopy() {
       ShowProgressLine(CopyLine(j, e));
       if (compressed && common::SameNameCp1250(e.name, kArchiveName)) continue;
       const std::string target = staged + e.name;
+      // Staged as they are, a file with its rollback copy: MoveStagedIn deals with the pair.
+      const common::CarryAsTheyAre verbatim;
       int rc = common::LiesInside(staged, target) ? common::CopyFileKeepDate(e.source, target) : 5;
       std::uint64_t size = 0;
       if (rc == 0) rc = common::FileSize(target, size);
@@ -363,8 +365,11 @@ bool TfGlobKop::MoveStagedIn(ScopedFolder& staging, bool clearKopw, const std::s
         plan.erase.push_back(item.name);
     }
   }
+  // The staged files are carried in whole: a rollback copy beside one of them goes back first.
+  std::vector<std::string> carried = TouchedFiles(plan);
+  for (const auto& name : plan.move) carried.push_back(staging.name() + plan.files + "\\" + name);
   if (!CheckHeldFiles(TouchedFiles(plan), ", obnova dat neproběhla"_cz) ||
-      !PutBackLeftCopies(TouchedFiles(plan), ", obnova dat neproběhla"_cz))
+      !PutBackLeftCopies(carried, ", obnova dat neproběhla"_cz))
     return false;
   if (const int rc = WriteJournal(staging.name(), plan)) {
     common::BeepMessage("Chyba "_cz + std::to_string(rc) + " " + staging.name() + kJournalName + ", data jsou beze změny"_cz);

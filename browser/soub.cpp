@@ -1316,6 +1316,13 @@ struct ExportOut {
 
 }  // namespace
 
+bool TfSoub::PutBackBeforeExport() {
+  if (DataFileName.empty() || !common::FileExists(common::RollbackCopyName(DataFilePath))) return true;
+  if (!common::PutBackBeforeReplacing(DataFilePath, common::Cz(", export neproběhl"))) return false;
+  DataFileReopen();
+  return true;
+}
+
 int TfSoub::ForExportRecords(const std::function<void()>& each) {
   for (std::int32_t n = 1; n <= Count; ++n) {
     if (MarkedCount > 0 && !IsMarked(IndexPositionToRecord(n))) continue;
@@ -1329,6 +1336,7 @@ int TfSoub::ForExportRecords(const std::function<void()>& each) {
 
 void TfSoub::ExportListToExcel() {
   using common::Cz;
+  if (!PutBackBeforeExport()) return;
   DataFileReopen();
   const std::string name = ExportBase.empty() ? CsvExportName(DataFileName) : "XLS\\" + ExportBase + ".CSV";
   ShowBlik(Cz("Vytvoření souboru ") + name + Cz(" pro EXCEL,WORD"));
@@ -1354,6 +1362,7 @@ void TfSoub::ExportToDbf() {
     common::MessageOk(Cz("Věta pro DBF je delší než 10000 znaků"));
     return;
   }
+  if (!PutBackBeforeExport()) return;
   ShowBlik(Cz("Vytvoření souboru ") + DataFilePath + Cz(" do DBF"));
   ExportOut out;
   out.code = common::MakeDirs(std::string(common::FolderPart(name)));

@@ -12,6 +12,7 @@
 #include <functional>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -21,6 +22,8 @@ namespace common {
 
 namespace {
 std::atomic<int> g_openMode{kModeReadWrite};
+std::atomic<UnfinishedRewriteGuard> g_rewriteGuard{nullptr};
+thread_local bool t_inRewriteGuard = false;
 
 FileSystem& Fs() { return CurrentFileSystem(); }
 
@@ -63,6 +66,21 @@ class HeldCheck {
 
 int DefaultOpenMode() { return g_openMode.load(); }
 void SetDefaultOpenMode(int mode) { g_openMode.store(mode); }
+
+void SetUnfinishedRewriteGuard(UnfinishedRewriteGuard guard) { g_rewriteGuard.store(guard); }
+
+int GuardUnfinishedRewrite(std::string_view name) {
+  const UnfinishedRewriteGuard guard = g_rewriteGuard.load();
+  if (!guard || t_inRewriteGuard || name.empty()) return 0;
+  t_inRewriteGuard = true;
+  struct Leave {
+    ~Leave() { t_inRewriteGuard = false; }
+  } leave;
+  return guard(name);
+}
+
+CarryAsTheyAre::CarryAsTheyAre() : previous_(std::exchange(t_inRewriteGuard, true)) {}
+CarryAsTheyAre::~CarryAsTheyAre() { t_inRewriteGuard = previous_; }
 
 int IoCodeFromErrno(int err, const std::string& realPath, IoOp op) {
   switch (err) {
@@ -150,7 +168,14 @@ int File::OpenReal(const std::string& realPath, int mode) {
   return OpenPath(realPath, access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR, mode, false);
 }
 
-int File::Create(std::string_view name, int mode) { return OpenWith(name, O_RDWR | O_CREAT, mode, true); }
+int File::Create(std::string_view name, int mode) {
+  Close();
+  if (int code = GuardUnfinishedRewrite(name)) {
+    name_ = std::string(name);
+    return code;
+  }
+  return OpenWith(name, O_RDWR | O_CREAT, mode, true);
+}
 
 int File::OpenWith(std::string_view name, int flags, int mode, bool truncate) {
   Close();
@@ -251,6 +276,8 @@ int File::WriteAt(std::uint64_t offset, const void* buf, std::size_t n) {
 
 int File::ReadWhole(std::string& out) {
   out.clear();
+  if (fd_ < 0) return io::kFileNotOpen;
+  if (int code = GuardUnfinishedRewrite(name_)) return code;
   std::uint64_t size = 0;
   if (int code = Size(size)) return code;
   out.resize(static_cast<std::size_t>(size));
@@ -325,6 +352,8 @@ int File::Close() {
 }
 
 int CopyFileData(File& in, File& out, std::uint64_t to, std::size_t block) {
+  if (int code = GuardUnfinishedRewrite(in.Name())) return code;
+  if (int code = GuardUnfinishedRewrite(out.Name())) return code;
   std::string buf(block, '\0');
   for (std::uint64_t off = 0;;) {
     std::size_t got = 0;
@@ -511,6 +540,7 @@ int FileReplacement::BeginReal(const std::string& targetPath) {
 }
 
 int FileReplacement::Start() {
+  if (int code = GuardUnfinishedRewrite(target_)) return code;
   FileStat old;
   const bool exists = Fs().StatPath(targetPath_, old) == 0;
   if (exists && old.isDir) return io::kAccessDenied;
@@ -546,6 +576,8 @@ int FileReplacement::Finish(bool replace, bool flush) {
     if (int code = file_.Sync()) return fail(code);
   }
   if (int code = file_.Close()) return fail(code);
+  // A rewrite begun on the target meanwhile is put back first, or the target stays.
+  if (int code = GuardUnfinishedRewrite(target_)) return fail(code);
   if (replace) {
     HeldCheck held;
     if (int code = held.Acquire(targetPath_)) return fail(code);
@@ -622,6 +654,8 @@ int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName) {
   FileStat st;
   if (int e = Fs().StatPath(source, st)) return IoCodeFromErrno(e, source);
   if (!st.isRegular) return io::kAccessDenied;
+  if (int code = GuardUnfinishedRewrite(sourceName)) return code;
+  if (int code = GuardUnfinishedRewrite(targetName)) return code;
   {
     HeldCheck heldSource, heldTarget;
     if (int code = heldSource.Acquire(source)) return code;
@@ -718,6 +752,7 @@ int EraseFile(std::string_view name) {
   FileStat st;
   if (int e = Fs().StatPath(path, st)) return IoCodeFromErrno(e, path);
   if (st.isDir) return io::kAccessDenied;
+  if (int code = GuardUnfinishedRewrite(name)) return code;
   HeldCheck held;
   if (int code = held.Acquire(path)) return code;
   if (int e = Fs().Unlink(path)) return IoCodeFromErrno(e, path);
@@ -729,6 +764,8 @@ int RenameFile(std::string_view oldName, std::string_view newName) {
   if (int code = ResolveName(oldName, from)) return code;
   FileStat src;
   if (int e = Fs().StatPath(from, src)) return IoCodeFromErrno(e, from);
+  if (int code = GuardUnfinishedRewrite(oldName)) return code;
+  if (int code = GuardUnfinishedRewrite(newName)) return code;
   if (int code = ResolveName(newName, to)) return code;
   FileStat dst;
   if (Fs().StatPath(to, dst) == 0) {

@@ -8,6 +8,7 @@
 #include <limits>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/inplace.h"
+#include "common/locking.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
 #include "common/winpath.h"
@@ -51,6 +53,9 @@ struct Step {
   std::string tail;                   // what the refusal says after the copy (Windows-1250)
   std::string half = "HALF";          // what the killed step wrote first ("": it cut the file)
   std::string shown = {};             // the file as the messages name it (empty: `file`)
+  std::string held = {};              // what the step says of a file another open holds, when it
+                                      // looks for that first (empty: it meets the copy first)
+  bool readsOnly = false;             // the step only reads the file (carries it elsewhere)
 };
 
 inline std::map<std::string, std::string> Bytes(const std::vector<std::string>& paths) {
@@ -62,6 +67,16 @@ inline std::map<std::string, std::string> Bytes(const std::vector<std::string>& 
 inline bool Said(const common::RecordingNotifier& notes, const std::string& text) {
   for (const auto& c : notes.calls)
     if (c.text == text) return true;
+  return false;
+}
+
+// A message naming the file and its copy, ending with `tail`.
+inline bool SaidNaming(const common::RecordingNotifier& notes, const std::string& file, const std::string& copy,
+                       const std::string& tail) {
+  for (const auto& c : notes.calls)
+    if (c.text.starts_with(common::Cz("Soubor ") + file + " ") && c.text.find(copy) != std::string::npos &&
+        c.text.ends_with(tail))
+      return true;
   return false;
 }
 
@@ -102,6 +117,45 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
   EXPECT_TRUE(std::filesystem::exists(copy));
   EXPECT_TRUE(Said(notes, Cz("Soubor ") + shown + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") + CopyOf(shown) + ")" + s.tail))
       << notes.Dump();
+
+  // Nor when its writer is still at work or the file cannot be written, nor, for a step
+  // that only reads the file, when its folder cannot be written (a read-only share):
+  // refused at once, naming the file and the copy, and nothing written.
+  const std::string part = s.shown.empty() ? s.file : std::filesystem::path(s.file).filename().string();
+  const std::string folder = s.shown.empty() ? std::filesystem::path(s.file).parent_path().string() + "/" : "";
+  std::vector<std::pair<std::string, std::function<void(common::FaultFileSystem&)>>> cannot = {
+      {"writer at work", nullptr},
+      {"file not writable", [&](common::FaultFileSystem& fs) { fs.Fail(common::FsOp::OpenWrite, EACCES, part); }},
+  };
+  if (s.readsOnly)
+    cannot.push_back({"folder not writable", [&](common::FaultFileSystem& fs) {
+                        fs.Fail(common::FsOp::OpenWrite, EACCES, part);
+                        for (const auto op : {common::FsOp::Unlink, common::FsOp::Rename, common::FsOp::MakeDir})
+                          fs.Fail(op, EACCES, folder);
+                      }});
+  for (const auto& [why, fault] : cannot) {
+    SCOPED_TRACE(why);
+    start(true);
+    // The share's lock table is there already.
+    if (common::LockFile(s.file, "") == common::LockResult::Held) common::UnlockFile(s.file);
+    const auto before = Bytes(s.outcome);
+    {
+      common::File f;
+      common::FileTurn writer;
+      if (!fault) {
+        ASSERT_EQ(f.Open(s.file, common::kModeDenyNone), 0);
+        ASSERT_EQ(writer.Take(f), 0);
+      }
+      common::FaultFileSystem fs;
+      if (fault) fault(fs);
+      common::ScopedFileSystem scoped(fs);
+      EXPECT_FALSE(s.run()) << notes.Dump();
+    }
+    EXPECT_EQ(Bytes(s.outcome), before);
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    EXPECT_TRUE(SaidNaming(notes, shown, CopyOf(shown), s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
+        << notes.Dump();
+  }
 }
 
 }  // namespace leftcopy
