@@ -1318,7 +1318,7 @@ struct ExportOut {
 
 bool TfSoub::PutBackBeforeExport() {
   if (DataFileName.empty() || !common::FileExists(common::RollbackCopyName(DataFilePath))) return true;
-  if (!common::PutBackBeforeReplacing(DataFilePath, common::Cz(", export neproběhl"))) return false;
+  if (!common::PutBackBeforeReplacing(DataFilePath, common::Cz(", export neproběhl"), false, ShownName())) return false;
   DataFileReopen();
   return true;
 }

@@ -294,10 +294,11 @@ bool OwnCopy(std::string_view copy) {
 
 // The copy beside `name` put back and said as an opening says it (true), or the step
 // refused, saying why with `tail` after it (false).
-bool PutBackSaying(std::string_view name, const std::string& copy, std::string_view tail, bool lockHeld) {
+bool PutBackSaying(std::string_view name, const std::string& copy, std::string_view tail, bool lockHeld,
+                   std::string_view shownAs) {
   TakenBack what;
   const LeftCopy left = PutBackLeftCopy(name, &what, lockHeld);
-  const std::string shown = ShownPath(name);
+  const std::string shown = shownAs.empty() ? ShownPath(name) : std::string(shownAs);
   switch (left) {
     case LeftCopy::PutBack: MessageOk(PutBackText(shown, what)); return true;
     case LeftCopy::None:
@@ -484,11 +485,11 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
          std::string(copy) + (what.stuckName.empty() ? "" : ", " + StuckText(what)) + ")";
 }
 
-bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld) {
+bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld, std::string_view shown) {
   // One look for the copy: steps over a whole folder ask this of every file.
   const std::string copy = RollbackCopyName(name);
   if (!FileExists(copy) || OwnCopy(copy)) return true;
-  return PutBackSaying(name, copy, tail, lockHeld || HoldsLock(CurrentSession(), name));
+  return PutBackSaying(name, copy, tail, lockHeld || HoldsLock(CurrentSession(), name), shown);
 }
 
 RefusalTail::RefusalTail(std::string tail) : previous_(std::exchange(t_refusalTail, std::move(tail))) {}

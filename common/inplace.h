@@ -127,8 +127,9 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
 // A lock this session holds on the file counts as `lockHeld`. The file layer asks the same
 // of every file it replaces, erases, moves or carries whole (osfile.h), with a tail of its
 // own; a step asks it first to name itself in the refusal. A copy of this process's own
-// step under way is no copy left.
-bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld = false);
+// step under way is no copy left. `shown`: the file as the step names it (empty: its path).
+bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld = false,
+                            std::string_view shown = {});
 // What the file layer's refusals say after the copy while a step runs (what the refusal
 // leaves undone), for as long as this lives on this thread; without one they say that
 // the file stays as it was.

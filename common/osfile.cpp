@@ -572,12 +572,13 @@ int FileReplacement::Finish(bool replace, bool flush) {
     Abort();
     return code;
   };
+  // A rewrite begun on the target meanwhile is put back first, or the target stays; asked
+  // while the temporary is still held, so that no sweep takes it for a dead one.
+  if (int code = GuardUnfinishedRewrite(target_)) return fail(code);
   if (flush) {
     if (int code = file_.Sync()) return fail(code);
   }
   if (int code = file_.Close()) return fail(code);
-  // A rewrite begun on the target meanwhile is put back first, or the target stays.
-  if (int code = GuardUnfinishedRewrite(target_)) return fail(code);
   if (replace) {
     HeldCheck held;
     if (int code = held.Acquire(targetPath_)) return fail(code);
@@ -605,7 +606,11 @@ int CreateNewFile(std::string_view name, std::string_view content) {
   FileReplacement r;
   if (int code = r.Begin(name)) return code;
   if (int code = r.file().WriteAt(0, content.data(), content.size())) return code;
-  return r.CommitNew();
+  const int code = r.CommitNew();
+  // The one who made the file meanwhile may have swept this temporary between its close
+  // and its move: the name is taken all the same.
+  if (code == io::kFileNotFound && Fs().StatPath(path, st) == 0) return io::kFileExists;
+  return code;
 }
 
 int ReplaceFileContents(std::string_view targetName, std::string_view data) {

@@ -14,6 +14,7 @@
 #include "backup/pending.h"
 #include "codelists/ci01.h"
 #include "codelists/cis60.h"
+#include "codelists/csvregs.h"
 #include "codelists/lists.h"
 #include "codelists/ownbanks.h"
 #include "combined/fci92.h"
@@ -173,6 +174,24 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
        "Soubor "_cz + D("CI10.dta") + " je otevřen na jiné stanici, obnova dat bude dokončena při příštím spuštění programu"_cz},
   };
   for (const leftcopy::Step& s : steps) leftcopy::Check(s, notes, [this] { Fresh(); });
+
+  // "Nacti z CSV" replaces a register whole: its opening puts the copy back, or keeps the
+  // register read only, and the import then refuses, naming the copy.
+  const std::string zeme = dir / "prog/2/ZEME.dta";
+  const leftcopy::Step import{"Nacti z CSV", zeme,
+                              Record(codelists::ZemeSpec(), "CZ") + Record(codelists::ZemeSpec(), "SK"),
+                              [&] { ostest::WriteRaw(dir / "out/zeme.csv", "1\n2\n3\nx;AT;x;x;Rakousko\n"); },
+                              [&] {
+                                codelists::TfZeme& z = codelists::fZeme();
+                                codelists::SetupZeme(z);
+                                const std::int32_t read = z.ImportCsv(dir / "out/zeme.csv");
+                                z.CloseBrowse();
+                                return read > 0;
+                              },
+                              {zeme}, ": otevírá se jen pro čtení"_cz, "HALF", "",
+                              "Soubor "_cz + zeme + " právě přepisuje jiný uživatel (kopie "_cz + leftcopy::CopyOf(zeme) +
+                                  "), soubor zůstává, jak byl"_cz};
+  leftcopy::Check(import, notes, [this] { Fresh(); });
 }
 
 // The combined code-list file and its pieces: the split, the assembly and the old panel's

@@ -2,6 +2,7 @@
 // every step that replaces such a file whole goes through: over the file as it was, with
 // a copy it puts back first, and with a copy it cannot put back.
 #pragma once
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -56,6 +57,7 @@ struct Step {
   std::string held = {};              // what the step says of a file another open holds, when it
                                       // looks for that first (empty: it meets the copy first)
   bool readsOnly = false;             // the step only reads the file (carries it elsewhere)
+  std::string copyShown = {};         // its copy as the messages name it (empty: beside `shown`)
 };
 
 inline std::map<std::string, std::string> Bytes(const std::vector<std::string>& paths) {
@@ -71,12 +73,19 @@ inline bool Said(const common::RecordingNotifier& notes, const std::string& text
 }
 
 // A message naming the file and its copy, ending with `tail`.
+// A message naming the file and its copy (either separator in their folders), ending with `tail`.
 inline bool SaidNaming(const common::RecordingNotifier& notes, const std::string& file, const std::string& copy,
                        const std::string& tail) {
-  for (const auto& c : notes.calls)
-    if (c.text.starts_with(common::Cz("Soubor ") + file + " ") && c.text.find(copy) != std::string::npos &&
-        c.text.ends_with(tail))
+  const auto slashes = [](std::string s) {
+    std::replace(s.begin(), s.end(), '\\', '/');
+    return s;
+  };
+  for (const auto& c : notes.calls) {
+    const std::string text = slashes(c.text);
+    if (text.starts_with(common::Cz("Soubor ") + slashes(file) + " ") && text.find(slashes(copy)) != std::string::npos &&
+        text.ends_with(slashes(tail)))
       return true;
+  }
   return false;
 }
 
@@ -85,6 +94,7 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
   SCOPED_TRACE(s.name);
   using common::Cz;
   const std::string copy = CopyOf(s.file), shown = s.shown.empty() ? s.file : s.shown;
+  const std::string copyShown = s.copyShown.empty() ? CopyOf(shown) : s.copyShown;
   const auto start = [&](bool leaveCopy) {
     fresh();
     s.arrange();
@@ -115,7 +125,7 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
   }
   EXPECT_EQ(Bytes(s.outcome), left);
   EXPECT_TRUE(std::filesystem::exists(copy));
-  EXPECT_TRUE(Said(notes, Cz("Soubor ") + shown + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") + CopyOf(shown) + ")" + s.tail))
+  EXPECT_TRUE(SaidNaming(notes, shown, Cz("má nedokončený přepis, který nelze vrátit (kopie ") + copyShown + ")" + s.tail, ""))
       << notes.Dump();
 
   // Nor when its writer is still at work or the file cannot be written, nor, for a step
@@ -153,7 +163,7 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
     }
     EXPECT_EQ(Bytes(s.outcome), before);
     EXPECT_TRUE(std::filesystem::exists(copy));
-    EXPECT_TRUE(SaidNaming(notes, shown, CopyOf(shown), s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
+    EXPECT_TRUE(SaidNaming(notes, shown, copyShown, s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
         << notes.Dump();
   }
 }
