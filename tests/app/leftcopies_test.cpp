@@ -224,6 +224,13 @@ TEST_F(LeftCopies, TheSplitAndTheAssemblyOfTheCodeListPiecesKeepTheRule) {
        piece10.substr(79, 79)},
       {"Rozdělení (CI01.DTA)", D("CI01.DTA"), ci01, [] {}, [] { return combined::fCI92().SplitCodeLists(); }, all,
        ", číselníky nerozděluji, díly zůstávají, jak byly"_cz},
+      // The rest piece is made after every other piece has gone.
+      {"Rozdělení (ci.99)", D("ci.99"), rest,
+       [&] {
+         ostest::WriteRaw(D("CI01.DTA"), ci01);
+         ostest::WriteRaw(D("ci.10"), piece10);
+       },
+       [] { return combined::fCI92().SplitCodeLists(); }, all, ", číselníky nerozděluji, díly zůstávají, jak byly"_cz},
       {"Složení (díl)", D("ci.10"), piece10, [&] { ostest::WriteRaw(D("CI01.DTA"), ci01), ostest::WriteRaw(D("ci.99"), rest); },
        [] { return combined::fCI92().AssembleCodeLists(); }, all,
        ", číselníky nejsou složeny, CI01.DTA zůstává, jak byl"_cz, piece10.substr(79, 79)},
