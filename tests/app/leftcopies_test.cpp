@@ -333,6 +333,26 @@ TEST_F(LeftCopies, EveryWholeFileRoutineOfTheFileLayerKeepsTheRule) {
   EXPECT_EQ(ostest::ReadRaw(leftcopy::CopyOf(file)), copy);
   EXPECT_EQ(ostest::ReadRaw(other), "other bytes");
   EXPECT_TRUE(leftcopy::SaidNaming(notes, file, leftcopy::CopyOf(file), tail)) << notes.Dump();
+
+  // A step of this process under way reads its own file whole as it likes: its copy is no
+  // copy left, and is neither put back nor said.
+  Fresh();
+  ostest::WriteRaw(file, "old bytes");
+  notes.calls.clear();
+  {
+    common::File own;
+    ASSERT_EQ(own.Open(file, common::kModeReadWrite), 0);
+    common::InPlaceRewrite step;
+    ASSERT_EQ(step.Begin(own, 0, 9), 0);
+    ASSERT_EQ(own.WriteAt(0, "new", 3), 0);
+    std::string bytes;
+    EXPECT_EQ(own.ReadWhole(bytes), 0);
+    EXPECT_EQ(bytes, "new bytes");
+    EXPECT_EQ(step.Finish(), 0);
+  }
+  EXPECT_EQ(ostest::ReadRaw(file), "new bytes");
+  EXPECT_FALSE(fs::exists(leftcopy::CopyOf(file)));
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 }
 
 // A copy whose writer (another workstation) still holds the file's turn is its step under
