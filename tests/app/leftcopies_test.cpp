@@ -30,6 +30,7 @@
 #include "partners/stitky.h"
 #include "reports/spool.h"
 #include "tests/app/appkit.h"
+#include "tests/combined/ci01kit.h"
 #include "tests/common/leftcopy.h"
 
 namespace {
@@ -71,19 +72,6 @@ std::string Row(const std::string& person, const std::string& term, const std::s
   common::PutCounted(r, 8, term, 5);
   common::PutCounted(r, 14, value, 64);
   return r;
-}
-
-// A line of the combined code-list file.
-std::string Ci01Line(const std::string& ts, const std::string& klic, const std::string& p, const std::string& cv,
-                     const std::string& u1) {
-  codelists::Ci01Record r = codelists::Ci01Record::Blank();
-  r.ts = ts;
-  r.klic = klic;
-  r.p = p;
-  r.cv = cv;
-  r.u[0] = u1;
-  r.date = "260101";
-  return r.Bytes();
 }
 
 class LeftCopies : public apptest::AppTest {
@@ -198,8 +186,8 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
 // simple update go through the same rule, whichever of their files holds the copy.
 TEST_F(LeftCopies, TheSplitAndTheAssemblyOfTheCodeListPiecesKeepTheRule) {
   MakeMain();
-  const std::string ci01 = Ci01Line("10", "110000", "6", "00", "Alfa  ") + Ci01Line("10", "220000", "6", "00", "Beta  ") +
-                           Ci01Line("99", "000001", "0", "00", "Zbytek");
+  const std::string ci01 = ci01test::Rec("10", "110000", "6", "00", "Alfa  ") + ci01test::Rec("10", "220000", "6", "00", "Beta  ") +
+                           ci01test::Rec("99", "000001", "0", "00", "Zbytek");
   // The pieces as the split makes them.
   Fresh();
   ostest::WriteRaw(D("CI01.DTA"), ci01);
