@@ -165,6 +165,8 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
     EXPECT_TRUE(std::filesystem::exists(copy));
     EXPECT_TRUE(SaidNaming(notes, shown, copyShown, s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
         << notes.Dump();
+    // Said once: no bare error code of the refusal after it.
+    for (const auto& c : notes.calls) EXPECT_EQ(c.text.find(std::to_string(common::io::kUnfinishedRewrite)), std::string::npos) << c.text;
   }
 }
 
