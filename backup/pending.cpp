@@ -118,9 +118,7 @@ bool CheckHeldFiles(const std::vector<std::string>& names, const std::string& ta
 }
 
 bool PutBackLeftCopies(const std::vector<std::string>& names, const std::string& tail) {
-  for (const auto& name : names)
-    if (!common::PutBackBeforeReplacing(name, tail)) return false;
-  return true;
+  return common::PutBackAllBeforeReplacing(names, tail);
 }
 
 int WriteJournal(const std::string& staging, const RestorePlan& plan) {

@@ -321,6 +321,8 @@ void TfGlobKop::RestoreChosenCopy() {
       ShowProgressLine(CopyLine(j, e));
       if (compressed && common::SameNameCp1250(e.name, kArchiveName)) continue;
       const std::string target = staged + e.name;
+      // Staged as they are, a file with its rollback copy: MoveStagedIn deals with the pair.
+      const common::CarryAsTheyAre verbatim;
       int rc = common::LiesInside(staged, target) ? common::CopyFileKeepDate(e.source, target) : 5;
       std::uint64_t size = 0;
       if (rc == 0) rc = common::FileSize(target, size);

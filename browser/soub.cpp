@@ -224,7 +224,7 @@ std::string NoCopyText(const std::string& name, int code) {
 
 bool TfSoub::EndRewrite(common::InPlaceRewrite& rewrite, bool done) {
   using common::Cz;
-  const std::string copy = rewrite.CopyName();
+  const std::string copy = common::ShownPath(rewrite.CopyName());
   if (done) {
     bool flushing = false;
     const int code = rewrite.Finish(&flushing);
@@ -419,7 +419,7 @@ bool TfSoub::RefusedWhileCopyLeft() {
   }
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
     const std::string why = common::StuckReasonText(DataFilePath, what);
-    const std::string copy = common::RollbackCopyName(DataFilePath);
+    const std::string copy = common::ShownPath(common::RollbackCopyName(DataFilePath));
     using H = common::TakenBack::Held;
     LaterMessage(what.held == H::FileMissing
                      ? common::StuckCopyText(ShownName(), copy, what, DataFilePath) + Cz(": je jen pro čtení")
@@ -450,7 +450,8 @@ void TfSoub::RecoverLeftCopy() {
       break;
     case common::LeftCopy::Stuck:
       readOnly_ = true;
-      common::MessageOk(common::StuckCopyText(ShownName(), common::RollbackCopyName(DataFilePath), what, DataFilePath) +
+      common::MessageOk(common::StuckCopyText(ShownName(), common::ShownPath(common::RollbackCopyName(DataFilePath)), what,
+                                              DataFilePath) +
                         Cz(": otevírá se jen pro čtení"));
       break;
     case common::LeftCopy::None:
@@ -1326,6 +1327,13 @@ struct ExportOut {
 
 }  // namespace
 
+bool TfSoub::PutBackBeforeExport() {
+  if (DataFileName.empty() || !common::FileExists(common::RollbackCopyName(DataFilePath))) return true;
+  if (!common::PutBackBeforeReplacing(DataFilePath, common::Cz(", export neproběhl"), false, ShownName())) return false;
+  DataFileReopen();
+  return true;
+}
+
 int TfSoub::ForExportRecords(const std::function<void()>& each) {
   for (std::int32_t n = 1; n <= Count; ++n) {
     if (MarkedCount > 0 && !IsMarked(IndexPositionToRecord(n))) continue;
@@ -1339,6 +1347,7 @@ int TfSoub::ForExportRecords(const std::function<void()>& each) {
 
 void TfSoub::ExportListToExcel() {
   using common::Cz;
+  if (!PutBackBeforeExport()) return;
   DataFileReopen();
   const std::string name = ExportBase.empty() ? CsvExportName(DataFileName) : "XLS\\" + ExportBase + ".CSV";
   ShowBlik(Cz("Vytvoření souboru ") + name + Cz(" pro EXCEL,WORD"));
@@ -1364,6 +1373,7 @@ void TfSoub::ExportToDbf() {
     common::MessageOk(Cz("Věta pro DBF je delší než 10000 znaků"));
     return;
   }
+  if (!PutBackBeforeExport()) return;
   ShowBlik(Cz("Vytvoření souboru ") + DataFilePath + Cz(" do DBF"));
   ExportOut out;
   out.code = common::MakeDirs(std::string(common::FolderPart(name)));

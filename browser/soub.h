@@ -357,6 +357,9 @@ class TfSoub : public TfRol {
   // one (`size` the file's size) go to "<file>.cut" and the file ends with the whole
   // records; `moved` their count. False, with the message, when they could not be moved.
   bool MoveCutRecordAside(std::uint64_t& size, std::uint64_t& moved);
+  // Before an export carries the list elsewhere: a rewrite left unfinished on the file
+  // goes back first (said, the list read again), or false, said, and nothing is exported.
+  bool PutBackBeforeExport();
   bool HoldTurn();
   void EndTurn();
   void GiveTurnBack();

@@ -9,6 +9,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/jobfile.h"
 #include "common/locking.h"
 #include "common/notifier.h"
@@ -32,6 +33,7 @@ struct HideOnExit {
 };
 
 void Report(const char* what, const common::IoError& e) {
+  if (e.code == common::io::kUnfinishedRewrite) return;  // said by the file layer
   common::MessageOk(common::Cz(what) + e.file + " err " + std::to_string(e.code));
 }
 
@@ -44,6 +46,15 @@ struct PieceOut {
     end += rec.size();
   }
 };
+
+// CI01.DTA and every piece: an unfinished rewrite of any of them is put back before the
+// split touches one (said), or nothing is done.
+bool PutBackAllFirst(const std::string& ci01, std::string_view tail) {
+  std::vector<std::string> names{ci01};
+  for (int list : PieceOrder())
+    names.push_back(common::DataDir(list == kRestList ? kRestPiece : FindPiece(list)->FileName()));
+  return common::PutBackAllBeforeReplacing(names, tail);
+}
 
 // A piece that the assembly must not use: the text says which and why.
 struct Refusal {
@@ -208,6 +219,10 @@ bool TFCI92::SplitCodeLists() {
   const std::string ci01 = common::DataDir(codelists::kCi01Name);
   try {
     common::ScopedFileLock lock(ci01, "");
+    const std::string tail = common::Cz(", číselníky nerozděluji, díly zůstávají, jak byly");
+    const common::RefusalTail refusal(tail);
+    // The pieces are erased one by one: all of them are looked at before the first goes.
+    if (!PutBackAllFirst(ci01, tail)) return false;
     std::vector<std::string> records;
     common::ThrowIfError(codelists::ReadCi01(ci01, records), ci01);
     // A file whose records do not decode is no combined file: nothing of it is used.
@@ -267,6 +282,9 @@ bool TFCI92::AssembleCodeLists() {
   try {
     {
       common::ScopedFileLock lock(ci01, "W");
+      // Every piece is read whole before CI01.DTA is replaced: the file layer puts an
+      // unfinished rewrite of any of them back first, or stops the assembly here.
+      const common::RefusalTail tail(common::Cz(", číselníky nejsou složeny, CI01.DTA zůstává, jak byl"));
       if (!common::FileExists(ci01)) throw common::IoError(2, ci01);
       // Every piece that exists opens before anything is written: a list must not
       // drop out of the file because its piece could not be read.

@@ -101,6 +101,7 @@ bool EraseWaiting(const std::string& path) {
   for (;;) {
     const int code = EraseFile(path);
     if (code == 0 || code == io::kFileNotFound) return true;
+    if (code == io::kUnfinishedRewrite) return false;  // said
     const std::string held = "Soubor " + path + Cz(" není volný při errasse - err ") + Code("####", code);
     if (code == io::kSharingViolation && !LockWaitMessage(CurrentSession(), held, 100)) continue;
     MessageOk("Soubor " + path + Cz(" nelze zrušit - err ") + Code("####", code));
@@ -141,6 +142,8 @@ std::int32_t EraseFiles(std::string_view mask) {
 
 std::int32_t CopyFileBlocks(std::string_view source, std::string_view target) {
   if (CheckFile(source) < 1) return 0;
+  // Before the target's open: one that may not be written still hears of its copy.
+  if (int code = GuardUnfinishedRewrite(target)) return code;
   File in;
   if (int code = in.Open(source, kModeReadOnly)) return code;
   SetDefaultOpenMode(kModeReadWrite);
@@ -193,7 +196,7 @@ std::int32_t RenameFileOver(std::string_view oldName, std::string_view newName) 
   const std::string target(newName);
   for (int failures = 1;; ++failures) {
     const int code = ReplaceFileFrom(oldName, newName);
-    if (code == 0) return 0;
+    if (code == 0 || code == io::kUnfinishedRewrite) return code;  // a refusal is said
     if (code != io::kSharingViolation) {
       BeepMessage("Err. " + Code("#####", code) + Cz(" při přejmenování na souboru ") + target);
       return code;

@@ -1,6 +1,9 @@
 #include "common/inplace.h"
 
 #include <algorithm>
+#include <mutex>
+#include <set>
+#include <utility>
 
 #include "common/encoding.h"
 #include "common/locking.h"
@@ -265,6 +268,61 @@ void RemoveDeadCopyTemp(std::string_view name) {
   (void)RemoveDeadTemps(FolderPart(name), {std::string(NamePart(RollbackCopyName(name)))});
 }
 
+// The copies of this process's steps under way (by real path): their files are being
+// rewritten by their own step, which may read and write them as it likes.
+std::mutex g_ownMutex;
+std::set<std::string>& OwnCopies() {
+  static std::set<std::string> copies;
+  return copies;
+}
+std::string CopyKey(std::string_view copy) {
+  std::string real;
+  (void)ResolveName(copy, real);
+  return real;
+}
+void NoteOwnCopy(const std::string& copy, bool underWay) {
+  const std::string key = CopyKey(copy);
+  const std::lock_guard<std::mutex> hold(g_ownMutex);
+  if (underWay) OwnCopies().insert(key);
+  else OwnCopies().erase(key);
+}
+bool OwnCopy(std::string_view copy) {
+  const std::string key = CopyKey(copy);
+  const std::lock_guard<std::mutex> hold(g_ownMutex);
+  return OwnCopies().contains(key);
+}
+
+// The copy beside `name` put back and said as an opening says it (true), or the step
+// refused, saying why with `tail` after it (false).
+bool PutBackSaying(std::string_view name, const std::string& copy, std::string_view tail, bool lockHeld,
+                   std::string_view shownAs) {
+  TakenBack what;
+  const LeftCopy left = PutBackLeftCopy(name, &what, lockHeld);
+  const std::string shown = shownAs.empty() ? ShownPath(name) : std::string(shownAs);
+  switch (left) {
+    case LeftCopy::PutBack: NewsMessage(PutBackText(shown, what)); return true;
+    case LeftCopy::None:
+    case LeftCopy::Finished: return true;
+    case LeftCopy::InUse:
+      MessageOk(Cz("Soubor ") + shown + Cz(" právě přepisuje jiný uživatel (kopie ") + ShownPath(copy) + ")" +
+                std::string(tail));
+      return false;
+    case LeftCopy::Stuck: break;
+  }
+  MessageOk(StuckCopyText(shown, ShownPath(copy), what, name) + std::string(tail));
+  return false;
+}
+
+thread_local std::string t_refusalTail;
+
+// The file layer's guard: every primitive that replaces, erases, moves or carries a file
+// whole asks it.
+int GuardWholeFile(std::string_view name) {
+  const std::string tail = t_refusalTail.empty() ? Cz(", soubor zůstává, jak byl") : t_refusalTail;
+  return PutBackBeforeReplacing(name, tail) ? 0 : io::kUnfinishedRewrite;
+}
+[[maybe_unused]] const bool g_guardSet = (SetUnfinishedRewriteGuard(&GuardWholeFile), true);
+
 }  // namespace
 
 std::string RollbackCopyName(std::string_view name) {
@@ -323,6 +381,7 @@ int InPlaceRewrite::Begin(File& f, std::uint64_t offset, std::uint64_t length, c
   if (int code = out.CommitNew()) return code;  // synced, then moved in; 80 when one is there
   file_ = &f;
   copy_ = copy;
+  NoteOwnCopy(copy_, true);
   return 0;
 }
 
@@ -343,6 +402,7 @@ int InPlaceRewrite::Finish(bool* flushing) {
     if (code != 0) return code;
   }
   file_ = nullptr;
+  NoteOwnCopy(copy_, false);
   (void)EraseFile(copy_);
   return 0;
 }
@@ -351,6 +411,7 @@ int InPlaceRewrite::PutBack(TakenBack* what) {
   if (!Active()) return 0;
   File& f = *file_;
   file_ = nullptr;
+  NoteOwnCopy(copy_, false);
   CopyImage image;
   int code = 0;
   if (!ReadCopy(copy_, image, code)) return code;
@@ -487,25 +548,19 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
          (why.empty() ? "" : ", " + why) + ")";
 }
 
-bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld) {
+bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld, std::string_view shown) {
   // One look for the copy: steps over a whole folder ask this of every file.
   const std::string copy = RollbackCopyName(name);
-  if (!FileExists(copy)) return true;
-  TakenBack what;
-  const LeftCopy left = PutBackLeftCopy(name, &what, lockHeld);
-  const std::string shown = ShownPath(name);
-  switch (left) {
-    case LeftCopy::PutBack: NewsMessage(PutBackText(shown, what)); return true;
-    case LeftCopy::None:
-    case LeftCopy::Finished: return true;
-    case LeftCopy::InUse:
-      MessageOk(Cz("Soubor ") + shown + Cz(" právě přepisuje jiný uživatel (kopie ") + ShownPath(copy) + ")" +
-                std::string(tail));
-      return false;
-    case LeftCopy::Stuck: break;
-  }
-  MessageOk(StuckCopyText(shown, ShownPath(copy), what, name) + std::string(tail));
-  return false;
+  if (!FileExists(copy) || OwnCopy(copy)) return true;
+  return PutBackSaying(name, copy, tail, lockHeld || HoldsLock(CurrentSession(), name), shown);
+}
+
+RefusalTail::RefusalTail(std::string tail) : previous_(std::exchange(t_refusalTail, std::move(tail))) {}
+RefusalTail::~RefusalTail() { t_refusalTail = std::move(previous_); }
+
+bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::string_view tail, bool lockHeld) {
+  return std::all_of(names.begin(), names.end(),
+                     [&](const std::string& name) { return PutBackBeforeReplacing(name, tail, lockHeld); });
 }
 
 std::string RollbackCopyOwner(std::string_view copyName) {

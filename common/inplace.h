@@ -141,7 +141,28 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
 // (another user holds the file, an I/O error) or its writer is still at work: said,
 // naming the file and the copy, with `tail` after it; the step then changes nothing.
 // `lockHeld` as for PutBackLeftCopy.
-bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld = false);
+// A lock this session holds on the file counts as `lockHeld`. The file layer asks the same
+// of every file it replaces, erases, moves or carries whole (osfile.h), with a tail of its
+// own; a step asks it first to name itself in the refusal. A copy of this process's own
+// step under way is no copy left. `shown`: the file as the step names it (empty: its path).
+bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld = false,
+                            std::string_view shown = {});
+// What the file layer's refusals say after the copy while a step runs (what the refusal
+// leaves undone), for as long as this lives on this thread; without one they say that
+// the file stays as it was.
+class RefusalTail {
+ public:
+  explicit RefusalTail(std::string tail);
+  ~RefusalTail();
+  RefusalTail(const RefusalTail&) = delete;
+  RefusalTail& operator=(const RefusalTail&) = delete;
+
+ private:
+  std::string previous_;
+};
+// The same for every file of a step, before the step changes any of them: false at the
+// first that refuses.
+bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::string_view tail, bool lockHeld = false);
 
 // The file a rollback copy's name belongs to (".~org.dta.rollback" gives "org.dta"), or
 // empty for another name.

@@ -23,5 +23,8 @@ inline constexpr int kDirNotEmpty = 145;
 inline constexpr int kReadPastEnd = 100;    // also a short read
 inline constexpr int kDiskWriteError = 101;  // also a full disk
 inline constexpr int kFileNotOpen = 103;
+// A step the file layer stopped before it touched a file whose unfinished rewrite could
+// not be put back first (osfile.h); the refusal has been said, naming the file and its copy.
+inline constexpr int kUnfinishedRewrite = 995;
 
 }  // namespace common::io

@@ -365,6 +365,15 @@ bool UnlockFile(Session& s, std::string_view path) {
   return released;
 }
 
+bool HoldsLock(const Session& s, std::string_view path) {
+  Target t;
+  if (!MakeTarget(s, path, t)) return false;
+  return std::any_of(s.HeldLocks.begin(), s.HeldLocks.end(), [&](const std::string& held) {
+    Target h;
+    return MakeTarget(s, held, h) && h.key == t.key && SameFolder(h.dir, t.dir);
+  });
+}
+
 std::vector<std::string> ReleaseHeldLocks(Session& s) {
   std::vector<std::string> kept;
   for (std::vector<std::string> held = s.HeldLocks; !held.empty(); held.pop_back())

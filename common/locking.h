@@ -40,6 +40,8 @@ LockResult LockFile(std::string_view path, std::string_view kind);
 // waiting while a lock on the file stands (this user's own included).
 LockResult TryLockFile(Session& s, std::string_view path, std::string_view kind, std::string& holder);
 LockResult TryLockFile(std::string_view path, std::string_view kind, std::string& holder);
+// Whether this session holds a lock (of any kind) on the file `path` now.
+bool HoldsLock(const Session& s, std::string_view path);
 // A lock held for one scope: taken by the constructor, released by the destructor
 // when it was taken (Held).
 class ScopedFileLock {

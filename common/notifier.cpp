@@ -7,6 +7,7 @@
 
 #include "common/clock.h"
 #include "common/encoding.h"
+#include "common/iocodes.h"
 #include "common/numbers.h"
 #include "common/session.h"
 #include "common/winpath.h"
@@ -121,6 +122,7 @@ std::string FileErrorText(std::string_view action, std::string_view name, int co
 }
 
 void FileErrorMessage(std::string_view action, std::string_view name, int code) {
+  if (code == io::kUnfinishedRewrite) return;  // the file layer has said why, naming the copy
   MessageOk(FileErrorText(action, name, code));
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -22,6 +23,8 @@ namespace common {
 
 namespace {
 std::atomic<int> g_openMode{kModeReadWrite};
+std::atomic<UnfinishedRewriteGuard> g_rewriteGuard{nullptr};
+thread_local bool t_inRewriteGuard = false;
 
 FileSystem& Fs() { return CurrentFileSystem(); }
 
@@ -64,6 +67,21 @@ class HeldCheck {
 
 int DefaultOpenMode() { return g_openMode.load(); }
 void SetDefaultOpenMode(int mode) { g_openMode.store(mode); }
+
+void SetUnfinishedRewriteGuard(UnfinishedRewriteGuard guard) { g_rewriteGuard.store(guard); }
+
+int GuardUnfinishedRewrite(std::string_view name) {
+  const UnfinishedRewriteGuard guard = g_rewriteGuard.load();
+  if (!guard || t_inRewriteGuard || name.empty()) return 0;
+  t_inRewriteGuard = true;
+  struct Leave {
+    ~Leave() { t_inRewriteGuard = false; }
+  } leave;
+  return guard(name);
+}
+
+CarryAsTheyAre::CarryAsTheyAre() : previous_(std::exchange(t_inRewriteGuard, true)) {}
+CarryAsTheyAre::~CarryAsTheyAre() { t_inRewriteGuard = previous_; }
 
 int IoCodeFromErrno(int err, const std::string& realPath, IoOp op) {
   switch (err) {
@@ -151,7 +169,14 @@ int File::OpenReal(const std::string& realPath, int mode) {
   return OpenPath(realPath, access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR, mode, false);
 }
 
-int File::Create(std::string_view name, int mode) { return OpenWith(name, O_RDWR | O_CREAT, mode, true); }
+int File::Create(std::string_view name, int mode) {
+  Close();
+  if (int code = GuardUnfinishedRewrite(name)) {
+    name_ = std::string(name);
+    return code;
+  }
+  return OpenWith(name, O_RDWR | O_CREAT, mode, true);
+}
 
 int File::OpenWith(std::string_view name, int flags, int mode, bool truncate) {
   Close();
@@ -252,6 +277,8 @@ int File::WriteAt(std::uint64_t offset, const void* buf, std::size_t n) {
 
 int File::ReadWhole(std::string& out) {
   out.clear();
+  if (fd_ < 0) return io::kFileNotOpen;
+  if (int code = GuardUnfinishedRewrite(name_)) return code;
   std::uint64_t size = 0;
   if (int code = Size(size)) return code;
   out.resize(static_cast<std::size_t>(size));
@@ -326,6 +353,8 @@ int File::Close() {
 }
 
 int CopyFileData(File& in, File& out, std::uint64_t to, std::size_t block) {
+  if (int code = GuardUnfinishedRewrite(in.Name())) return code;
+  if (int code = GuardUnfinishedRewrite(out.Name())) return code;
   std::string buf(block, '\0');
   for (std::uint64_t off = 0;;) {
     std::size_t got = 0;
@@ -538,6 +567,7 @@ int FileReplacement::BeginReal(const std::string& targetPath) {
 }
 
 int FileReplacement::Start() {
+  if (int code = GuardUnfinishedRewrite(target_)) return code;
   FileStat old;
   const bool exists = Fs().StatPath(targetPath_, old) == 0;
   if (exists && old.isDir) return io::kAccessDenied;
@@ -570,6 +600,9 @@ int FileReplacement::Finish(bool replace, bool flush) {
     Abort();
     return code;
   };
+  // A rewrite begun on the target meanwhile is put back first, or the target stays; asked
+  // while the temporary is still held, so that no sweep takes it for a dead one.
+  if (int code = GuardUnfinishedRewrite(target_)) return fail(code);
   if (flush) {
     if (int code = file_.Sync()) return fail(code);
   }
@@ -601,7 +634,11 @@ int CreateNewFile(std::string_view name, std::string_view content) {
   FileReplacement r;
   if (int code = r.Begin(name)) return code;
   if (int code = r.file().WriteAt(0, content.data(), content.size())) return code;
-  return r.CommitNew();
+  const int code = r.CommitNew();
+  // The one who made the file meanwhile may have swept this temporary between its close
+  // and its move: the name is taken all the same.
+  if (code == io::kFileNotFound && Fs().StatPath(path, st) == 0) return io::kFileExists;
+  return code;
 }
 
 int ReplaceFileContents(std::string_view targetName, std::string_view data) {
@@ -650,6 +687,8 @@ int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName) {
   FileStat st;
   if (int e = Fs().StatPath(source, st)) return IoCodeFromErrno(e, source);
   if (!st.isRegular) return io::kAccessDenied;
+  if (int code = GuardUnfinishedRewrite(sourceName)) return code;
+  if (int code = GuardUnfinishedRewrite(targetName)) return code;
   SweepDeadTemps(target);
   {
     HeldCheck heldSource, heldTarget;
@@ -747,6 +786,7 @@ int EraseFile(std::string_view name) {
   FileStat st;
   if (int e = Fs().StatPath(path, st)) return IoCodeFromErrno(e, path);
   if (st.isDir) return io::kAccessDenied;
+  if (int code = GuardUnfinishedRewrite(name)) return code;
   HeldCheck held;
   if (int code = held.Acquire(path)) return code;
   if (int e = Fs().Unlink(path)) return IoCodeFromErrno(e, path);
@@ -758,6 +798,8 @@ int RenameFile(std::string_view oldName, std::string_view newName) {
   if (int code = ResolveName(oldName, from)) return code;
   FileStat src;
   if (int e = Fs().StatPath(from, src)) return IoCodeFromErrno(e, from);
+  if (int code = GuardUnfinishedRewrite(oldName)) return code;
+  if (int code = GuardUnfinishedRewrite(newName)) return code;
   if (int code = ResolveName(newName, to)) return code;
   FileStat dst;
   if (Fs().StatPath(to, dst) == 0) {

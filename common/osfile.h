@@ -239,6 +239,32 @@ std::string CutTailMovedText(std::string_view name, std::uint64_t moved);
 // A 64-bit check of bytes (FNV-1a): tells contents or names apart, not a protection.
 std::uint64_t ContentHash(std::string_view bytes);
 
+// ---- Files with an unfinished rewrite -------------------------------------------
+// A file whose rollback copy waits beside it (inplace.h) holds a step half done. The
+// routines here that replace a file whole (FileReplacement, File::Create, ReplaceFileFrom
+// at both ends), erase it, rename it, or read it whole to carry it elsewhere
+// (File::ReadWhole, CopyFileData at both ends) ask the guard first, and change nothing
+// when it refuses. The guard (set by inplace.cpp) puts the copy back and says so, or says
+// why it cannot, naming the file and the copy, and gives io::kUnfinishedRewrite.
+using UnfinishedRewriteGuard = int (*)(std::string_view name);
+void SetUnfinishedRewriteGuard(UnfinishedRewriteGuard guard);
+// The guard's answer for the file `name` (a Windows name): 0 when none is set, inside the
+// guard itself (its put-back writes the file in place), and within a CarryAsTheyAre.
+[[nodiscard]] int GuardUnfinishedRewrite(std::string_view name);
+// For one scope on this thread the guard is not asked: a step that carries a folder's
+// files together with their rollback copies as they are, and deals with each pair itself
+// before any of them reaches a data file (a restore staging a copy), uses it.
+class CarryAsTheyAre {
+ public:
+  CarryAsTheyAre();
+  ~CarryAsTheyAre();
+  CarryAsTheyAre(const CarryAsTheyAre&) = delete;
+  CarryAsTheyAre& operator=(const CarryAsTheyAre&) = delete;
+
+ private:
+  bool previous_;
+};
+
 // ---- Names on disk ------------------------------------------------------------
 // 0 and the facts of the file or folder, or 2/3/... when it is not there.
 [[nodiscard]] int GetFileInfo(std::string_view name, FileStat& st);

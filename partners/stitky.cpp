@@ -346,9 +346,10 @@ void TfStitky::Pidnoznaenchadresdoseznamu1Click() {
 }
 
 void TfStitky::Zruenseznamu1Click() {
-  // A copy a step left beside the list goes back first: put back after the erase, it
-  // would bring the list back.
-  if (common::PutBackBeforeReplacing(kListFile, common::Cz(", seznam se neruší"))) common::EraseFiles(kListFile);
+  // The erase puts a copy a step left beside the list back first (put back after the
+  // erase, it would bring the list back), or leaves the list and says why.
+  const common::RefusalTail tail(common::Cz(", seznam se neruší"));
+  common::EraseFiles(kListFile);
 }
 
 void TfStitky::Kontrolaseznamuprotisk1Click() {

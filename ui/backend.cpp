@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "common/encoding.h"
+#include "common/errors.h"
+#include "common/iocodes.h"
 #include "ui/handlers.h"
 
 namespace ui {
@@ -34,6 +36,9 @@ void Backend::HandlerFailed(std::exception_ptr error) {
   std::string text;
   try {
     std::rethrow_exception(error);
+  } catch (const common::IoError& e) {
+    if (e.code == common::io::kUnfinishedRewrite) return;  // the file layer has said why
+    text = e.what();
   } catch (const std::exception& e) {
     text = e.what();
   } catch (...) {

@@ -12,10 +12,15 @@
 #include "app/language.h"
 #include "app/program.h"
 #include "backup/pending.h"
+#include "codelists/ci01.h"
 #include "codelists/cis60.h"
+#include "codelists/csvregs.h"
 #include "codelists/lists.h"
 #include "codelists/ownbanks.h"
+#include "combined/fci92.h"
+#include "combined/form2.h"
 #include "common/encoding.h"
+#include "common/fileops.h"
 #include "common/pascal.h"
 #include "common/params.h"
 #include "payroll/jhbuild.h"
@@ -25,6 +30,7 @@
 #include "partners/stitky.h"
 #include "reports/spool.h"
 #include "tests/app/appkit.h"
+#include "tests/combined/ci01kit.h"
 #include "tests/common/leftcopy.h"
 
 namespace {
@@ -115,7 +121,7 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
        [&] { ostest::WriteRaw(dir / "out/CI10.dta", "Obnovené"_cz); }, [&] { return copyLists(dir / "out/", D("")); },
        {D("CI10.dta")}, ", kopírování neproběhlo"_cz},
       {"Kopie číselníku", D("CI10.dta"), "Účty"_cz, [] {}, [&] { return copyLists(D(""), dir / "out/"); },
-       {dir / "out/CI10.dta"}, ", kopírování neproběhlo"_cz},
+       {dir / "out/CI10.dta"}, ", kopírování neproběhlo"_cz, "HALF", "", "", true},
       // A list a killed delete left empty: the piece of the combined file would take its place.
       {"Přesun dílu", D("ci11.dta"), std::string(10, 'p'),
        [&] { ostest::WriteRaw(D("ci.11"), std::string(10, 'd')); },
@@ -152,9 +158,189 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
          ostest::WriteRaw(D("obnova.killed01/journal"), backup::JournalText({"data", {}, {"CI10.dta"}, false, "Obnova"}));
        },
        [] { return backup::FinishPendingRestores() == 0; }, {D("CI10.dta")},
-       ", obnova dat bude dokončena při příštím spuštění programu"_cz},
+       ", obnova dat bude dokončena při příštím spuštění programu"_cz, "HALF", "",
+       "Soubor "_cz + D("CI10.dta") + " je otevřen na jiné stanici, obnova dat bude dokončena při příštím spuštění programu"_cz},
   };
   for (const leftcopy::Step& s : steps) leftcopy::Check(s, notes, [this] { Fresh(); });
+
+  // "Nacti z CSV" replaces a register whole: its opening puts the copy back, or keeps the
+  // register read only, and the import then refuses, naming the copy.
+  const std::string zeme = dir / "prog/2/ZEME.dta";
+  const leftcopy::Step import{"Nacti z CSV", zeme,
+                              Record(codelists::ZemeSpec(), "CZ") + Record(codelists::ZemeSpec(), "SK"),
+                              [&] { ostest::WriteRaw(dir / "out/zeme.csv", "1\n2\n3\nx;AT;x;x;Rakousko\n"); },
+                              [&] {
+                                codelists::TfZeme& z = codelists::fZeme();
+                                codelists::SetupZeme(z);
+                                const std::int32_t read = z.ImportCsv(dir / "out/zeme.csv");
+                                z.CloseBrowse();
+                                return read > 0;
+                              },
+                              {zeme}, ": otevírá se jen pro čtení"_cz, "HALF", "",
+                              "Soubor "_cz + zeme + " právě přepisuje jiný uživatel (kopie "_cz + leftcopy::CopyOf(zeme) +
+                                  "), soubor zůstává, jak byl"_cz};
+  leftcopy::Check(import, notes, [this] { Fresh(); });
+}
+
+// The combined code-list file and its pieces: the split, the assembly and the old panel's
+// simple update go through the same rule, whichever of their files holds the copy.
+TEST_F(LeftCopies, TheSplitAndTheAssemblyOfTheCodeListPiecesKeepTheRule) {
+  MakeMain();
+  const std::string ci01 = ci01test::Rec("10", "110000", "6", "00", "Alfa  ") + ci01test::Rec("10", "220000", "6", "00", "Beta  ") +
+                           ci01test::Rec("99", "000001", "0", "00", "Zbytek");
+  // The pieces as the split makes them.
+  Fresh();
+  ostest::WriteRaw(D("CI01.DTA"), ci01);
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists()) << notes.Dump();
+  const std::string piece10 = ostest::ReadRaw(D("ci.10")), rest = ostest::ReadRaw(D("ci.99"));
+  ASSERT_EQ(piece10.size() % 79, 0u);
+  ASSERT_GE(piece10.size(), 2 * 79u);
+  const std::vector<std::string> all = {D("CI01.DTA"), D("ci.10"), D("ci.99")};
+  const auto pieces = [&] {
+    ostest::WriteRaw(D("ci.10"), piece10);
+    ostest::WriteRaw(D("ci.99"), rest);
+  };
+  int choices = 0;
+  backend.OnModal("fVyber", [&](ui::Form& f) {
+    ++choices;
+    f.Close();
+  });
+  const std::vector<leftcopy::Step> steps = {
+      // A piece's sort killed half way: its second record written over the first.
+      {"Rozdělení (díl)", D("ci.10"), piece10, [&] { ostest::WriteRaw(D("CI01.DTA"), ci01); },
+       [] { return combined::fCI92().SplitCodeLists(); }, all, ", číselníky nerozděluji, díly zůstávají, jak byly"_cz,
+       piece10.substr(79, 79)},
+      {"Rozdělení (CI01.DTA)", D("CI01.DTA"), ci01, [] {}, [] { return combined::fCI92().SplitCodeLists(); }, all,
+       ", číselníky nerozděluji, díly zůstávají, jak byly"_cz},
+      // The rest piece is made after every other piece has gone.
+      {"Rozdělení (ci.99)", D("ci.99"), rest,
+       [&] {
+         ostest::WriteRaw(D("CI01.DTA"), ci01);
+         ostest::WriteRaw(D("ci.10"), piece10);
+       },
+       [] { return combined::fCI92().SplitCodeLists(); }, all, ", číselníky nerozděluji, díly zůstávají, jak byly"_cz},
+      {"Složení (díl)", D("ci.10"), piece10, [&] { ostest::WriteRaw(D("CI01.DTA"), ci01), ostest::WriteRaw(D("ci.99"), rest); },
+       [] { return combined::fCI92().AssembleCodeLists(); }, all,
+       ", číselníky nejsou složeny, CI01.DTA zůstává, jak byl"_cz, piece10.substr(79, 79)},
+      {"Složení (CI01.DTA)", D("CI01.DTA"), ci01, pieces, [] { return combined::fCI92().AssembleCodeLists(); }, all,
+       ", číselníky nejsou složeny, CI01.DTA zůstává, jak byl"_cz},
+      {"Jednoduchá aktualizace", D("CI01.DTA"), ci01, [] {},
+       [&] {
+         choices = 0;
+         combined::fForm2().Button1Click();
+         return choices > 0;
+       },
+       all, ", číselníky nerozděluji, díly zůstávají, jak byly"_cz},
+  };
+  for (const leftcopy::Step& s : steps) leftcopy::Check(s, notes, [this] { Fresh(); });
+
+  // A piece's sort killed half way, then the assembly: CI01.DTA gets the piece's old
+  // records (110000 Alfa and 220000 Beta), as from the piece before the sort.
+  Fresh();
+  pieces();
+  ostest::WriteRaw(D("CI01.DTA"), ci01);
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists()) << notes.Dump();
+  const std::string whole = ostest::ReadRaw(D("CI01.DTA"));
+  Fresh();
+  pieces();
+  ostest::WriteRaw(D("CI01.DTA"), ci01);
+  leftcopy::LeaveUnfinishedCopy(D("ci.10"), piece10.substr(79, 79));
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists()) << notes.Dump();
+  EXPECT_EQ(ostest::ReadRaw(D("CI01.DTA")), whole);
+  std::vector<std::string> names;
+  std::vector<std::string> records;
+  ASSERT_EQ(codelists::ReadCi01(D("CI01.DTA"), records), 0);
+  for (const std::string& r : records) {
+    const auto line = codelists::Ci01Record::FromBytes(r);
+    if (line.cv == "00") names.push_back(line.klic + line.u[0]);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"110000Alfa  ", "220000Beta  ", "000001Zbytek"}));
+  EXPECT_FALSE(fs::exists(leftcopy::CopyOf(D("ci.10"))));
+}
+
+// The file layer itself: every routine that replaces, erases, moves or carries a file
+// whole puts its copy back first or refuses, whichever step calls it.
+TEST_F(LeftCopies, EveryWholeFileRoutineOfTheFileLayerKeepsTheRule) {
+  MakeMain();
+  const std::string file = D("a.dta"), other = D("b.dta");
+  const auto source = [&] { ostest::WriteRaw(other, "other bytes"); };
+  const auto ok = [](int code) { return code == 0; };
+  const std::string tail = ", soubor zůstává, jak byl"_cz;
+  const std::vector<leftcopy::Step> steps = {
+      {"File::Create", file, "old bytes", [] {}, [&] {
+         common::File f;
+         return ok(f.Create(file));
+       }, {file}, tail},
+      {"File::ReadWhole", file, "old bytes", [] {}, [&] {
+         common::File f;
+         std::string bytes;
+         return ok(f.Open(file, common::kModeReadOnly)) && ok(f.ReadWhole(bytes)) && bytes == "old bytes";
+       }, {file}, tail, "HALF", "", "", true},
+      {"CopyFileData (z)", file, "old bytes", source, [&] {
+         common::File in, out;
+         return ok(in.Open(file, common::kModeReadOnly)) && ok(out.Open(other, common::kModeReadWrite)) &&
+                ok(common::CopyFileData(in, out, 0, 4));
+       }, {file, other}, tail, "HALF", "", "", true},
+      {"CopyFileData (do)", file, "old bytes", source, [&] {
+         common::File in, out;
+         return ok(in.Open(other, common::kModeReadOnly)) &&
+                (ok(out.Open(file, common::kModeReadWrite)) || ok(out.Open(file, common::kModeReadOnly))) &&
+                ok(common::CopyFileData(in, out, 9, 4));
+       }, {file, other}, tail},
+      {"FileReplacement", file, "old bytes", [] {}, [&] { return ok(common::ReplaceFileContents(file, "new")); }, {file},
+       tail},
+      {"ReplaceFileFrom (z)", file, "old bytes", [] {}, [&] { return ok(common::ReplaceFileFrom(file, other)); },
+       {file, other}, tail},
+      {"ReplaceFileFrom (do)", file, "old bytes", source, [&] { return ok(common::ReplaceFileFrom(other, file)); },
+       {file, other}, tail},
+      {"RenameFile (z)", file, "old bytes", [] {}, [&] { return ok(common::RenameFile(file, other)); }, {file, other},
+       tail},
+      {"EraseFile", file, "old bytes", [] {}, [&] { return ok(common::EraseFile(file)); }, {file}, tail},
+      {"CopyFileKeepDate", file, "old bytes", [] {}, [&] { return ok(common::CopyFileKeepDate(file, other)); },
+       {file, other}, tail, "HALF", "", "", true},
+      {"CopyFileBlocks", file, "old bytes", source, [&] { return ok(common::CopyFileBlocks(other, file)); },
+       {file, other}, tail},
+  };
+  for (const leftcopy::Step& s : steps) leftcopy::Check(s, notes, [this] { Fresh(); });
+
+  // A copy beside a file that is gone (erased by hand) is never put back into a new file:
+  // every routine that would make the file anew refuses, and the copy stays.
+  Fresh();
+  ostest::WriteRaw(file, "old bytes");
+  leftcopy::LeaveUnfinishedCopy(file);
+  const std::string copy = ostest::ReadRaw(leftcopy::CopyOf(file));
+  fs::remove(file);
+  source();
+  common::File f;
+  EXPECT_EQ(f.Create(file), common::io::kUnfinishedRewrite);
+  EXPECT_EQ(common::ReplaceFileContents(file, "new"), common::io::kUnfinishedRewrite);
+  EXPECT_EQ(common::CreateNewFile(file, "new"), common::io::kUnfinishedRewrite);
+  EXPECT_EQ(common::RenameFile(other, file), common::io::kUnfinishedRewrite);
+  EXPECT_EQ(common::ReplaceFileFrom(other, file), common::io::kUnfinishedRewrite);
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_EQ(ostest::ReadRaw(leftcopy::CopyOf(file)), copy);
+  EXPECT_EQ(ostest::ReadRaw(other), "other bytes");
+  EXPECT_TRUE(leftcopy::SaidNaming(notes, file, leftcopy::CopyOf(file), tail)) << notes.Dump();
+
+  // A step of this process under way reads its own file whole as it likes: its copy is no
+  // copy left, and is neither put back nor said.
+  Fresh();
+  ostest::WriteRaw(file, "old bytes");
+  notes.calls.clear();
+  {
+    common::File own;
+    ASSERT_EQ(own.Open(file, common::kModeReadWrite), 0);
+    common::InPlaceRewrite step;
+    ASSERT_EQ(step.Begin(own, 0, 9), 0);
+    ASSERT_EQ(own.WriteAt(0, "new", 3), 0);
+    std::string bytes;
+    EXPECT_EQ(own.ReadWhole(bytes), 0);
+    EXPECT_EQ(bytes, "new bytes");
+    EXPECT_EQ(step.Finish(), 0);
+  }
+  EXPECT_EQ(ostest::ReadRaw(file), "new bytes");
+  EXPECT_FALSE(fs::exists(leftcopy::CopyOf(file)));
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
 }
 
 // A copy whose writer (another workstation) still holds the file's turn is its step under

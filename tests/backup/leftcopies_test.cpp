@@ -2,6 +2,7 @@
 // the document copy put it back before they replace or carry the file, or leave the
 // file as it is and say why. A copy an older backup carried is never moved in: the
 // restore takes its file back by it, drops a finished one, or refuses one it cannot use.
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -43,16 +44,18 @@ TEST_F(LeftCopies, RestoreBackupAndDocumentCopyPutTheCopyBackFirstOrLeaveTheFile
   const auto sync = [this] { return backup::SyncDocumentFolders({Data(), Copy()}).failed == 0; };
   const std::vector<leftcopy::Step> steps = {
       {"Obnova dat", Data("a.dta"), "AAAA record", [&] { CopyFolder("a.dta", "from the copy"); }, [&] { return Restore(); },
-       {Data("a.dta")}, ", obnova dat neproběhla"_cz},
+       {Data("a.dta")}, ", obnova dat neproběhla"_cz, "HALF", "",
+       "Soubor "_cz + "C:\\APP\\DATA\\F1\\a.dta" + " je otevřen na jiné stanici, obnova dat neproběhla"_cz},
       // A copy that cannot go back keeps the file out of the backup, and the copy itself too.
       {"Kopie dat", Data("a.dta"), "AAAA record", [] {},
        [&] {
          RunBackup();
          return !SaidSomething("není úplná");
        },
-       {SetDir("kopie.001/a.dta"), SetDir("kopie.001/.~a.dta.rollback")}, ", kopie dat ho nebude obsahovat"_cz},
+       {SetDir("kopie.001/a.dta"), SetDir("kopie.001/.~a.dta.rollback")}, ", kopie dat ho nebude obsahovat"_cz, "HALF", "",
+       "", true},
       {"Kopie dokladů ven", Data("a.dta"), "AAAA record", [&] { fs::create_directories(Copy()); }, sync, {Copy("a.dta")},
-       ", soubor se nekopíruje"_cz},
+       ", soubor se nekopíruje"_cz, "HALF", "", "", true},
       {"Kopie dokladů zpět", Data("a.dta"), "AAAA record", [&] { Write(Copy("a.dta"), "newer in the tree", 4'000'000'000); },
        sync, {Data("a.dta")}, ", soubor se nekopíruje"_cz},
   };
@@ -60,7 +63,7 @@ TEST_F(LeftCopies, RestoreBackupAndDocumentCopyPutTheCopyBackFirstOrLeaveTheFile
 }
 
 // A copy an older program carried into a backup is never moved into the data folder;
-// one that cannot be read keeps its file, half as it may be, out of the data folder.
+// one that cannot be used keeps its file from being restored half, and is named.
 TEST_F(LeftCopies, ARollbackCopyInABackupIsNotRestored) {
   Write(Data("a.dta"), "AAAA record");
   CopyFolder("a.dta", "from the copy");
@@ -68,6 +71,10 @@ TEST_F(LeftCopies, ARollbackCopyInABackupIsNotRestored) {
   EXPECT_FALSE(Restore()) << ::testing::PrintToString(Messages());
   EXPECT_EQ(Read(Data("a.dta")), "AAAA record");
   EXPECT_FALSE(Exists(Data(".~a.dta.rollback")));
+  const std::vector<std::string> said = Messages();
+  EXPECT_TRUE(std::any_of(said.begin(), said.end(), [](const std::string& m) {
+    return m.find(".~a.dta.rollback") != std::string::npos && m.ends_with(", obnova dat neproběhla");
+  })) << ::testing::PrintToString(said);
 }
 
 // An older program's backup taken while an import into org.dta was unfinished: org.dta

@@ -12,6 +12,7 @@
 #include "common/faultfs.h"
 #include "common/locking.h"
 #include "tests/browser/soubkit.h"
+#include "tests/common/leftcopy.h"
 
 namespace {
 
@@ -373,6 +374,39 @@ TEST_F(SortListExport, PiecesOfTheCombinedFileExportUnderTheirOwnNames) {
                                                   common::Cz("Soubor dbf\\CI_99.DBF je vytvořen")}));
   EXPECT_EQ(browser::CsvExportName("=/data/CI.10"), "XLS\\CI_10.CSV");
   EXPECT_EQ(browser::CsvExportName("CI10.DTA"), "XLS\\CI10.CSV");
+}
+
+
+// An export carries the list's bytes elsewhere: a rewrite left unfinished on the list goes
+// back first (said) and the export takes the old records, or the export is refused,
+// naming the list and its copy, and no export file changes.
+TEST_F(SortListExport, AnExportPutsTheListsCopyBackFirstOrIsRefused) {
+  const std::string list = DataPath("CI99.DTA");
+  const std::string records = Records({"Alfa", "Beta", "Gama"});
+  const auto exportWith = [&](void (Ci99::*step)()) {
+    return [&, step] {
+      notes.calls.clear();
+      Ci99 w;
+      w.Open();
+      w.DbfFolder = "dbf\\";
+      (w.*step)();
+      w.CloseBrowse();
+      for (const auto& c : notes.calls)
+        if (c.text.find(common::Cz(" je vytvořen")) != std::string::npos) return true;
+      return false;
+    };
+  };
+  const std::vector<leftcopy::Step> steps = {
+      {"CSV", list, records, [] {}, exportWith(&Ci99::ExportListToExcel), {list, dir / "XLS/CI99.CSV"},
+       common::Cz(", export neproběhl"), "HALF", "CI99.DTA", "", true, leftcopy::CopyOf(list)},
+      {"DBF", list, records, [] {}, exportWith(&Ci99::ExportToDbf), {list, dir / "dbf/CI99.DBF"},
+       common::Cz(", export neproběhl"), "HALF", "CI99.DTA", "", true, leftcopy::CopyOf(list)},
+  };
+  for (const leftcopy::Step& s : steps)
+    leftcopy::Check(s, notes, [&] {
+      for (const char* folder : {"XLS", "dbf"}) std::filesystem::remove_all(dir / folder);
+      std::filesystem::remove(leftcopy::CopyOf(list));
+    });
 }
 
 }  // namespace

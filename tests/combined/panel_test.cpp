@@ -14,6 +14,7 @@
 #include "common/locking.h"
 #include "common/session.h"
 #include "tests/browser/soubkit.h"
+#include "tests/combined/ci01kit.h"
 
 namespace {
 
@@ -36,17 +37,7 @@ struct Lines : browser::ReportWriter {
   }
 };
 
-std::string Rec(const std::string& ts, const std::string& klic, const std::string& p, const std::string& cv,
-                const std::string& u1 = "      ") {
-  Ci01Record r = Ci01Record::Blank();
-  r.ts = ts;
-  r.klic = klic;
-  r.p = p;
-  r.cv = cv;
-  r.u[0] = u1;
-  r.date = "260101";
-  return r.Bytes();
-}
+using ci01test::Rec;
 
 class OldPanel : public browsertest::ScratchTest {
  protected:

@@ -2,12 +2,14 @@
 // every step that replaces such a file whole goes through: over the file as it was, with
 // a copy it puts back first, and with a copy it cannot put back.
 #pragma once
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <limits>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/inplace.h"
+#include "common/locking.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
 #include "common/winpath.h"
@@ -51,6 +54,10 @@ struct Step {
   std::string tail;                   // what the refusal says after the copy (Windows-1250)
   std::string half = "HALF";          // what the killed step wrote first ("": it cut the file)
   std::string shown = {};             // the file as the messages name it (empty: `file`)
+  std::string held = {};              // what the step says of a file another open holds, when it
+                                      // looks for that first (empty: it meets the copy first)
+  bool readsOnly = false;             // the step only reads the file (carries it elsewhere)
+  std::string copyShown = {};         // its copy as the messages name it (empty: beside `shown`)
 };
 
 inline std::map<std::string, std::string> Bytes(const std::vector<std::string>& paths) {
@@ -65,11 +72,29 @@ inline bool Said(const common::RecordingNotifier& notes, const std::string& text
   return false;
 }
 
+// A message naming the file and its copy, ending with `tail`.
+// A message naming the file and its copy (either separator in their folders), ending with `tail`.
+inline bool SaidNaming(const common::RecordingNotifier& notes, const std::string& file, const std::string& copy,
+                       const std::string& tail) {
+  const auto slashes = [](std::string s) {
+    std::replace(s.begin(), s.end(), '\\', '/');
+    return s;
+  };
+  for (const auto& c : notes.calls) {
+    const std::string text = slashes(c.text);
+    if (text.starts_with(common::Cz("Soubor ") + slashes(file) + " ") && text.find(slashes(copy)) != std::string::npos &&
+        text.ends_with(slashes(tail)))
+      return true;
+  }
+  return false;
+}
+
 // `fresh` empties the folders between the runs.
 inline void Check(const Step& s, common::RecordingNotifier& notes, const std::function<void()>& fresh) {
   SCOPED_TRACE(s.name);
   using common::Cz;
   const std::string copy = CopyOf(s.file), shown = s.shown.empty() ? s.file : s.shown;
+  const std::string copyShown = s.copyShown.empty() ? CopyOf(shown) : s.copyShown;
   const auto start = [&](bool leaveCopy) {
     fresh();
     s.arrange();
@@ -100,8 +125,49 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
   }
   EXPECT_EQ(Bytes(s.outcome), left);
   EXPECT_TRUE(std::filesystem::exists(copy));
-  EXPECT_TRUE(Said(notes, Cz("Soubor ") + shown + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") + CopyOf(shown) + ")" + s.tail))
+  EXPECT_TRUE(SaidNaming(notes, shown, Cz("má nedokončený přepis, který nelze vrátit (kopie ") + copyShown + ")" + s.tail, ""))
       << notes.Dump();
+
+  // Nor when its writer is still at work or the file cannot be written, nor, for a step
+  // that only reads the file, when its folder cannot be written (a read-only share):
+  // refused at once, naming the file and the copy, and nothing written.
+  const std::string part = s.shown.empty() ? s.file : std::filesystem::path(s.file).filename().string();
+  const std::string folder = s.shown.empty() ? std::filesystem::path(s.file).parent_path().string() + "/" : "";
+  std::vector<std::pair<std::string, std::function<void(common::FaultFileSystem&)>>> cannot = {
+      {"writer at work", nullptr},
+      {"file not writable", [&](common::FaultFileSystem& fs) { fs.Fail(common::FsOp::OpenWrite, EACCES, part); }},
+  };
+  if (s.readsOnly)
+    cannot.push_back({"folder not writable", [&](common::FaultFileSystem& fs) {
+                        fs.Fail(common::FsOp::OpenWrite, EACCES, part);
+                        for (const auto op : {common::FsOp::Unlink, common::FsOp::Rename, common::FsOp::MakeDir})
+                          fs.Fail(op, EACCES, folder);
+                      }});
+  for (const auto& [why, fault] : cannot) {
+    SCOPED_TRACE(why);
+    start(true);
+    // The share's lock table is there already.
+    if (common::LockFile(s.file, "") == common::LockResult::Held) common::UnlockFile(s.file);
+    const auto before = Bytes(s.outcome);
+    {
+      common::File f;
+      common::FileTurn writer;
+      if (!fault) {
+        ASSERT_EQ(f.Open(s.file, common::kModeDenyNone), 0);
+        ASSERT_EQ(writer.Take(f), 0);
+      }
+      common::FaultFileSystem fs;
+      if (fault) fault(fs);
+      common::ScopedFileSystem scoped(fs);
+      EXPECT_FALSE(s.run()) << notes.Dump();
+    }
+    EXPECT_EQ(Bytes(s.outcome), before);
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    EXPECT_TRUE(SaidNaming(notes, shown, copyShown, s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
+        << notes.Dump();
+    // Said once: no bare error code of the refusal after it.
+    for (const auto& c : notes.calls) EXPECT_EQ(c.text.find(std::to_string(common::io::kUnfinishedRewrite)), std::string::npos) << c.text;
+  }
 }
 
 }  // namespace leftcopy

@@ -367,7 +367,7 @@ TEST_F(OsFileTest, TemporariesOfKilledWritersGoAndLivingOnesAndUsersFilesStay) {
     return n;
   };
   ASSERT_EQ(temps(), 2);
-  WriteRaw(dir / "Data/.~CI60.dta.rollback", "rollback");
+  WriteRaw(dir / "Data/.~other.dta.rollback", "rollback");
   WriteRaw(dir / "Data/.~x.1-2", "not ours");
   // Users' files of a temporary's looks: the older shape, and the new one with a wrong check.
   WriteRaw(dir / "Data/.~zaloha.2024-01-15", "the user's");
@@ -387,8 +387,8 @@ TEST_F(OsFileTest, TemporariesOfKilledWritersGoAndLivingOnesAndUsersFilesStay) {
   EXPECT_TRUE(std::filesystem::exists(living.TempPath()));
   ASSERT_EQ(living.file().WriteAt(0, "new", 3), 0);
   ASSERT_EQ(living.Commit(), 0);
-  EXPECT_EQ(ostest::Listing(dir / "Data"), ".~CI60.dta.4711-0-123 .~CI60.dta.rollback " + forged +
-                                               " .~x.1-2 .~zaloha.2024-01-15 CI60.dta FOT.tab");
+  EXPECT_EQ(ostest::Listing(dir / "Data"), ".~CI60.dta.4711-0-123 " + forged +
+                                               " .~other.dta.rollback .~x.1-2 .~zaloha.2024-01-15 CI60.dta FOT.tab");
   EXPECT_EQ(ReadRaw(dir / "Data/CI60.dta"), "new");
   EXPECT_EQ(ReadRaw(dir / "Data/.~zaloha.2024-01-15"), "the user's");
   for (const std::string name : {".~CI60.dta.rollback", ".~.1-2-3", ".~zaloha.2024-01-15", ".~a.b.12-0-345",
