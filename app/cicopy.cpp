@@ -58,11 +58,9 @@ bool CopiesPutBack(const std::vector<std::string>& names, const std::string& fro
   return true;
 }
 
-}  // namespace
-
-int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& from, const std::string& to,
-                      ui::ProgressBar& bar) {
-  if (!CopiesPutBack(names, from, to)) return -1;
+// Each list from `from` to `to` with its date, the bar showing how far; a failure is said.
+int CopyWithProgress(const std::vector<std::string>& names, const std::string& from, const std::string& to,
+                     ui::ProgressBar& bar) {
   bar.SetRange(0, static_cast<int>(names.size()));
   bar.SetPosition(0);
   bar.Show();
@@ -78,6 +76,14 @@ int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& 
   return result;
 }
 
+}  // namespace
+
+int CopyCodeListFiles(const std::vector<std::string>& names, const std::string& from, const std::string& to,
+                      ui::ProgressBar& bar) {
+  if (!CopiesPutBack(names, from, to)) return -1;
+  return CopyWithProgress(names, from, to, bar);
+}
+
 int RestoreCodeListFiles(const std::vector<std::string>& names, const std::string& from, ui::ProgressBar& bar) {
   const std::string data = common::DataDir("");
   if (!CopiesPutBack(names, from, data)) return -1;
@@ -89,19 +95,7 @@ int RestoreCodeListFiles(const std::vector<std::string>& names, const std::strin
     CopyFailed(result);
     return result;
   }
-  bar.SetRange(0, static_cast<int>(names.size()));
-  bar.SetPosition(0);
-  bar.Show();
-  for (std::size_t i = 0; i < names.size() && result == 0; ++i) {
-    bar.SetPosition(static_cast<int>(i + 1));
-    ui::ProcessMessages();
-    result = common::CopyFileKeepDate(from + names[i], staging.Work() + names[i]);
-  }
-  bar.Hide();
-  if (result != 0) {
-    CopyFailed(result);
-    return result;
-  }
+  if ((result = CopyWithProgress(names, from, staging.Work(), bar)) != 0) return result;
   backup::RestorePlan plan;
   plan.files = staging.Sub();
   plan.move = names;

@@ -516,7 +516,7 @@ std::string StuckReasonText(std::string_view name, const TakenBack& what) {
     case H::FileMissing: return {};
     case H::FileNotWritable: return Cz("soubor ") + std::string(NamePart(name)) + Cz(" nelze zapsat, err ") + code;
     case H::LockEntry: {
-      const bool server = CurrentSession().LockServerName.find_first_not_of(' ') != std::string::npos;
+      const bool server = ServerMode(CurrentSession());
       if (!what.ownEntry)
         return Cz("soubor užívá ") + what.holder + Cz(", kopie se vrátí, až ho uvolní");
       return Cz("soubor drží zámek ") + what.holder + Cz(" tohoto uživatele, který zůstal po programu, jenž neskončil řádně") +
@@ -563,12 +563,7 @@ bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::strin
                      [&](const std::string& name) { return PutBackBeforeReplacing(name, tail, lockHeld); });
 }
 
-std::string RollbackCopyOwner(std::string_view copyName) {
-  constexpr std::string_view head = ".~", end = ".rollback";
-  if (copyName.size() <= head.size() + end.size() || !copyName.starts_with(head) || !copyName.ends_with(end))
-    return {};
-  return std::string(copyName.substr(head.size(), copyName.size() - head.size() - end.size()));
-}
+std::string RollbackCopyOwner(std::string_view copyName) { return std::string(MarkOwner(copyName, ".rollback")); }
 
 LeftCopy TakeBackCarried(std::string_view name, TakenBack* what) {
   const std::string copy = RollbackCopyName(name);

@@ -67,7 +67,11 @@ bool MakeTarget(const Session& s, std::string_view path, Target& t) {
   return true;
 }
 
+}  // namespace
+
 bool ServerMode(const Session& s) { return s.LockServerName.find_first_not_of(' ') != std::string::npos; }
+
+namespace {
 
 LockServerClient& ServerFor(Session& s) {
   LockServerClient& c = CurrentLockClient();

@@ -42,6 +42,8 @@ LockResult TryLockFile(Session& s, std::string_view path, std::string_view kind,
 LockResult TryLockFile(std::string_view path, std::string_view kind, std::string& holder);
 // Whether this session holds a lock (of any kind) on the file `path` now.
 bool HoldsLock(const Session& s, std::string_view path);
+// The locks go to the lock server (one is named), not to the lock table.
+bool ServerMode(const Session& s);
 // A lock held for one scope: taken by the constructor, released by the destructor
 // when it was taken (Held).
 class ScopedFileLock {

@@ -36,6 +36,11 @@ std::string RealFolder(std::string path) {
   return p == 0 ? std::string("/") : path.substr(0, p);
 }
 
+// What goes before a name in the folder `folder` (a RealFolder result).
+std::string FolderPrefix(const std::string& folder) {
+  return folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/");
+}
+
 std::string RealBase(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   const std::size_t p = path.rfind('/');
@@ -490,17 +495,19 @@ int CreateWorkFile(std::string_view folder, std::string_view owner, File& file, 
 bool IsProgramOwnName(std::string_view diskName) {
   if (IsReplacementTemp(diskName) || IsWorkFile(diskName)) return true;
   // Rollback copies ".~NAME.rollback" and archive join marks ".~NAME.join".
-  if (!diskName.starts_with(".~")) return false;
-  for (const std::string_view end : {std::string_view(".rollback"), std::string_view(".join")})
-    if (diskName.size() > 2 + end.size() && diskName.ends_with(end)) return true;
-  return false;
+  return !MarkOwner(diskName, ".rollback").empty() || !MarkOwner(diskName, ".join").empty();
+}
+
+std::string_view MarkOwner(std::string_view name, std::string_view end) {
+  constexpr std::string_view head = ".~";
+  if (name.size() <= head.size() + end.size() || !name.starts_with(head) || !name.ends_with(end)) return {};
+  return name.substr(head.size(), name.size() - head.size() - end.size());
 }
 
 // A fresh temporary file beside the target.
 int FileReplacement::CreateTemp() {
-  const std::string folder = RealFolder(targetPath_);
-  const std::string prefix = folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/");
-  return CreateMarked(prefix, kTempMark, RealBase(targetPath_), tempPath_, [this](const std::string& made, int flags) {
+  return CreateMarked(FolderPrefix(RealFolder(targetPath_)), kTempMark, RealBase(targetPath_), tempPath_,
+                      [this](const std::string& made, int flags) {
     return file_.OpenPath(made, flags, kModeExclusive, false);
   });
 }
@@ -529,7 +536,7 @@ namespace {
 // folder is listed once a run; what it held is kept by target until that is replaced.
 void SweepDeadTemps(const std::string& targetPath) {
   const std::string folder = RealFolder(targetPath);
-  const std::string prefix = folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/");
+  const std::string prefix = FolderPrefix(folder);
   auto& byFolder = CurrentSession().ReplacementTemps;
   const std::string listed = folder.empty() ? "." : folder;
   auto at = byFolder.find(listed);

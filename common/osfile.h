@@ -209,6 +209,8 @@ bool IsWorkFile(std::string_view diskName);
 // A name the program gives a file of its own: a replacement's temporary, a work file,
 // a rollback copy (".~NAME.rollback") or an archive join's mark (".~NAME.join").
 bool IsProgramOwnName(std::string_view diskName);
+// NAME of a mark ".~NAME" + `end` (a rollback copy's ".rollback", a join's ".join"), or empty.
+std::string_view MarkOwner(std::string_view name, std::string_view end);
 // Erases the temporary (or work file) at realPath when no writer holds it; true when it went.
 bool RemoveDeadTemp(const std::string& realPath);
 // The same for every such temporary in the folder `folder` (a Windows name), or only

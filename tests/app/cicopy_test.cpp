@@ -174,7 +174,9 @@ TEST_F(CodeListCopy, ARestoreKilledAnywhereGivesTheSetBackAllOldOrAllNew) {
       EXPECT_TRUE(now == oldSet || now == newSet) << now["CI10.DTA"] << ", " << now["CI15.DTA"] << ", "
                                                   << now["CI20.DTA"] << ", " << now["CI30.DTA"];
       EXPECT_EQ(said("Přerušená obnova dokončena: "_cz + done), journal) << notes.Dump();
-      if (journal) EXPECT_EQ(now, newSet);
+      if (journal) {
+        EXPECT_EQ(now, newSet);
+      }
       for (const auto& e : fs::directory_iterator(dir / "data")) {
         const std::string name = e.path().filename().string();
         EXPECT_FALSE(name.starts_with("obnova.") || name.starts_with(".~CI")) << name;

@@ -386,8 +386,10 @@ class XRelay {
         ++shutOut_;
         close(fd);
       } else {
-        links.push_back({fd, server});
-        links.back().number = ++accepted;
+        Link& link = links.emplace_back();
+        link.client = fd;
+        link.server = server;
+        link.number = ++accepted;
       }
       if (policy_ == Policy::EndsAtCut && accepted == cut_.connection && cut_.request < 0) end();
     }
