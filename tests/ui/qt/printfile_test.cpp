@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QTest>
@@ -21,7 +22,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -69,21 +69,28 @@ struct UiQtPrintFile : ::testing::Test {
   // OK is pressed as a user presses it; `boxes` gets the texts of boxes the dialog shows.
   // A dialog still open after OK is left with Cancel.
   bool Choose(const std::string& typed, std::string& offered, QStringList& boxes, const std::string& job = "SESTAVA.TXT") {
+    // Answers the first box OK brings up; it lives as long as this call, so nothing it
+    // uses is gone when it fires.
+    QPointer<QPrintDialog> shown;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        boxes << box->text();
+        box->accept();
+        closer.stop();
+      } else if (shown.isNull() || QApplication::activeModalWidget() != shown.data()) {
+        closer.stop();
+      }
+    });
     QTimer::singleShot(50, [&] {
       QPrintDialog* dialog = nullptr;
       auto* file = PdfFileField(dialog);
       ASSERT_NE(file, nullptr);
+      shown = dialog;
       offered = file->text().toStdString();
       if (!typed.empty()) file->setText(QString::fromStdString(typed));
-      std::function<void()> closeBox = [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-          boxes << box->text();
-          box->accept();
-        } else if (QApplication::activeModalWidget() == dialog) {
-          QTimer::singleShot(10, closeBox);
-        }
-      };
-      QTimer::singleShot(10, closeBox);
+      closer.start();
       dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
       if (dialog->isVisible()) dialog->reject();
     });
