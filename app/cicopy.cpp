@@ -124,8 +124,12 @@ void CopyCodeListsOut(ui::ProgressBar& bar) {
   const std::string data = common::DataDir("");
   std::vector<std::string> names;
   const int listed = ListCodeListFiles(data, names);
-  if (listed == common::io::kNoMoreFiles) return;
-  if (listed != 0) return CopyFailed(listed);
+  if (listed != 0 && listed != common::io::kNoMoreFiles) return CopyFailed(listed);
+  // A list deleted beside the copy its killed rewrite left is one of the set: the copy holds
+  // its only old bytes, so it is named (first, before a copy is put back) and nothing is copied.
+  const std::vector<std::string> missing = common::MissingBesideCopies(data + kMask);
+  if (names.empty() && missing.empty()) return;
+  names.insert(names.begin(), missing.begin(), missing.end());
   if (CopyCodeListFiles(names, data, folder, bar) == 0) common::MessageOk("Číselníky jsou zkopírovány do "_cz + folder);
 }
 

@@ -260,6 +260,10 @@ bool TfGlobKop::CollectFiles(std::vector<std::string>& notCopied) {
         AddCopyName(item.name, common::DataDir(item.name));
       }
     }
+    // A file deleted beside the rollback copy its killed rewrite left: the copy holds its
+    // only old bytes, so it is named among the files not copied rather than passed over.
+    for (const std::string& name : common::MissingBesideCopies(common::DataDir(mask)))
+      AddCopyName(name, common::DataDir(name));
   };
   if (Set == kDefaultSet) {
     common::Session& s = common::CurrentSession();
@@ -482,7 +486,11 @@ bool TfGlobKop::CopyToDiskettes(int& failed, const std::vector<std::string>& not
     }
     CopiedBytes += e.size;
   }
-  if (DiskCounter == 0) return false;
+  if (DiskCounter == 0) {
+    // Nothing went onto a medium: no series, but the files left out are still said.
+    if (!notCopied.empty()) common::BeepMessage("Kopie dat neproběhla: "_cz + NotCopiedText(notCopied));
+    return false;
+  }
   // A series missing files is no copy, as a copy folder missing them is not: its last
   // label gets no "P".
   if (SaidIncomplete(notCopied)) return false;

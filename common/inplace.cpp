@@ -565,6 +565,19 @@ bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::strin
 
 std::string RollbackCopyOwner(std::string_view copyName) { return std::string(MarkOwner(copyName, ".rollback")); }
 
+std::vector<std::string> MissingBesideCopies(std::string_view mask) {
+  const std::string folder(FolderPart(mask));
+  std::vector<DirItem> copies;
+  (void)ListDirectory(folder + ".~*.rollback", copies, kListFiles);
+  std::vector<std::string> missing;
+  for (const DirItem& copy : copies) {
+    const std::string owner = RollbackCopyOwner(ListedName(copy));
+    if (IsOneComponent(owner) && MatchMask(NamePart(mask), owner) && !FileExists(folder + owner))
+      missing.push_back(owner);
+  }
+  return missing;
+}
+
 LeftCopy TakeBackCarried(std::string_view name, TakenBack* what) {
   const std::string copy = RollbackCopyName(name);
   if (!FileExists(copy)) return LeftCopy::None;

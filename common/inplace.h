@@ -167,6 +167,11 @@ bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::strin
 // The file a rollback copy's name belongs to (".~org.dta.rollback" gives "org.dta"), or
 // empty for another name.
 std::string RollbackCopyOwner(std::string_view copyName);
+// The files matching `mask` (a Windows mask: folder and name part) that are missing while
+// a rollback copy stays beside them (a file deleted by hand after its rewrite was killed):
+// their names as the copies give them, sorted. A listing passes over such a file, so a step
+// that carries a folder's files elsewhere takes these among them, to name them.
+std::vector<std::string> MissingBesideCopies(std::string_view mask);
 
 // A file carried elsewhere together with its rollback copy (a restore's staged copy of a
 // backup), where nobody else works on it: an unfinished copy takes the file back as it

@@ -16,6 +16,7 @@
 #include "common/faultfs.h"
 #include "common/session.h"
 #include "tests/app/appkit.h"
+#include "tests/common/leftcopy.h"
 
 namespace {
 
@@ -184,6 +185,46 @@ TEST_F(CodeListCopy, ARestoreKilledAnywhereGivesTheSetBackAllOldOrAllNew) {
     }
   }
   EXPECT_GE(kills, 20);
+}
+
+// A list deleted by hand beside the rollback copy its killed sort left: "Kopie číselníku"
+// names it as an opening does and copies nothing, whether other lists are there or not;
+// a copy beside a missing file that is no code list changes nothing.
+TEST_F(CodeListCopy, AListMissingBesideItsCopyIsNamedAndNothingIsCopied) {
+  struct Row {
+    std::string name;
+    Strings lists;   // written; the last then killed in a sort and deleted by hand
+    Strings copied;  // the chosen folder afterwards
+  } rows[] = {
+      {"with other lists", {"CI10.DTA", "CI30.DTA"}, {}},
+      {"the only list", {"CI30.DTA"}, {}},
+      {"no code list", {"CI10.DTA", "org.dta"}, {"CI10.DTA"}},
+  };
+  Open();
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    for (const fs::path& folder : {Data(""), fs::path(dir / "out")})
+      for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename() != "master.job") fs::remove(e.path());
+    for (const std::string& list : r.lists) ostest::WriteRaw(Data(list), "records of " + list);
+    const std::string gone = r.lists.back();
+    leftcopy::LeaveUnfinishedCopy(Data(gone));
+    fs::remove(Data(gone));
+    notes.calls.clear();
+    backend.ClearRecords();
+    ChooseFolder(dir / "out");
+    backend.Click(main->bKopCis);
+    EXPECT_EQ(Names(dir / "out"), r.copied);
+    EXPECT_TRUE(fs::exists(Data(".~" + gone + ".rollback")));
+    if (!r.copied.empty()) {
+      EXPECT_EQ(Boxes(), Strings{"Číselníky jsou zkopírovány do "_cz + Win(dir / "out")});
+      continue;
+    }
+    EXPECT_EQ(Boxes(), Strings{"Soubor "_cz + Data(gone).string() + " chybí a vedle něj zůstala kopie "_cz +
+                               Data(".~" + gone + ".rollback").string() +
+                               " z nedokončeného přepisu; kopie drží jediné původní bajty souboru a do chybějícího "
+                               "souboru se nevrací, soubor se znovu založí, až kopii odstraníte, kopírování neproběhlo"_cz});
+  }
 }
 
 TEST_F(CodeListCopy, MoreThanAHundredFilesAreAllCopied) {

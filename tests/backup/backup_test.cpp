@@ -8,6 +8,7 @@
 #include "common/jobfile.h"
 #include "common/osfile.h"
 #include "tests/backup/backupkit.h"
+#include "tests/common/leftcopy.h"
 
 namespace {
 
@@ -137,6 +138,61 @@ TEST_F(BackupFolder, AnIncompleteCopyNamesTheFilesLeftOut) {
     }
     EXPECT_EQ(Messages(), Strings{"Kopie číslo 001 není úplná: " + c.message});
     EXPECT_FALSE(Exists(SetDir("CISLO.TXT")));
+  }
+}
+
+// A list deleted by hand beside the rollback copy its killed sort left: the backup says so
+// as an opening does and counts the list among the files not copied, so the copy gets no
+// number, no marker and no COPYOK; the rollback copy itself is never carried. A copy beside
+// a missing file that no mask of the set takes changes nothing.
+TEST_F(BackupFolder, AListMissingBesideItsCopyIsNamedAmongTheFilesNotCopied) {
+  Write(C("PROG/2/UZAV.bck"), "CI*.DTA\r\n");
+  struct Row {
+    std::string name, set;
+    Strings lists;            // written; the last then killed in a sort and deleted by hand
+    Strings copied;           // the copy folder afterwards
+    std::string notCopied;    // after "Kopie číslo 001 není úplná: " ("": the copy is whole)
+  } rows[] = {
+      {"with other lists", "TAVONA", {"CI10.DTA", "CI30.DTA"},
+       {"CI10.DTA", "a.dta", "b.DT1", "master.dta", "protokol.dta"}, "nezkopírován 1 soubor: CI30.DTA"},
+      {"the only list of the set", "UZAV", {"CI30.DTA"}, {}, "nezkopírován 1 soubor: CI30.DTA"},
+      {"a file the set does not take", "TAVONA", {"CI10.DTA", "x30.txt"},
+       {"CI10.DTA", "__TAVONA.001", "a.dta", "b.DT1", "master.dta", "protokol.dta"}, ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const std::string set = C("tv3/DATA/F1/" + r.set + "/");
+    fs::remove_all(C("tv3"));
+    const Strings kept{"a.dta", "b.DT1", "master.job", "nul.dta", "x.txt"};
+    for (const std::string& n : Names(Data()))
+      if (std::find(kept.begin(), kept.end(), n) == kept.end()) fs::remove(Data(n));
+    Write(Data("PROTOKOL.PRT"), std::string(160, 'p'));
+    for (const std::string& list : r.lists) Write(Data(list), "records of " + list);
+    const std::string gone = r.lists.back();
+    leftcopy::LeaveUnfinishedCopy(Data(gone));
+    fs::remove(Data(gone));
+    common::WriteJob("COPYOK", "X");
+    notes.calls.clear();
+    Open([&](backup::TfGlobKop& w) {
+      w.ComboCo.UserSetText(r.set);
+      backend.Click(w.bKopiruj);
+    });
+    EXPECT_EQ(Names(set + "kopie.001"), r.copied) << ::testing::PrintToString(Messages());
+    EXPECT_TRUE(Exists(Data(".~" + gone + ".rollback")));
+    const std::string log = common::Win1250ToUtf8(Read(Data("PROTOKOL.PRT")));
+    if (r.notCopied.empty()) {
+      EXPECT_EQ(Messages(), Strings{}) << r.name;
+      EXPECT_EQ(Job("COPYOK"), "");
+      continue;
+    }
+    EXPECT_EQ(Messages(),
+              (Strings{"Soubor " + Data(gone) + " chybí a vedle něj zůstala kopie " + Data(".~" + gone + ".rollback") +
+                           " z nedokončeného přepisu; kopie drží jediné původní bajty souboru a do chybějícího souboru "
+                           "se nevrací, soubor se znovu založí, až kopii odstraníte, kopie dat ho nebude obsahovat",
+                       "Kopie číslo 001 není úplná: " + r.notCopied}));
+    EXPECT_FALSE(Exists(set + "CISLO.TXT"));
+    EXPECT_EQ(Job("COPYOK"), "X");
+    EXPECT_NE(log.find(gone + " Ignorován"), std::string::npos);
   }
 }
 

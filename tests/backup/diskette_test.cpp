@@ -3,7 +3,9 @@
 
 #include "backup/medium.h"
 #include "common/encoding.h"
+#include "common/jobfile.h"
 #include "tests/backup/backupkit.h"
+#include "tests/common/leftcopy.h"
 
 namespace {
 
@@ -78,6 +80,45 @@ TEST_F(DisketteSeries, ASeriesMissingAFileIsSaidIncompleteAndNotMarkedWhole) {
   EXPECT_TRUE(SaidSomething("Kopie číslo 002 není úplná: nezkopírován 1 soubor: held.dta"))
       << ::testing::PrintToString(Messages());
   EXPECT_FALSE(SaidSomething("Kopie číslo 002 je OK"));
+}
+
+// A list deleted by hand beside the rollback copy its killed sort left is left out of a
+// series as a held file is: named, the last label without "P", COPYOK as it was. With
+// nothing else to copy no medium is asked for, and the backup says it did not run.
+TEST_F(DisketteSeries, AListMissingBesideItsCopyLeavesTheSeriesUnmarked) {
+  struct Row {
+    std::string name, masks;
+    Strings disk1;        // the first medium afterwards
+    std::string summary;  // the last message
+  } rows[] = {
+      {"with another file", "big.dta\r\nCI30.DTA\r\n", {"__TAVONA.001", "big.dta"},
+       "Kopie číslo 001 není úplná: nezkopírován 1 soubor: CI30.DTA"},
+      {"alone", "CI*.DTA\r\n", {}, "Kopie dat neproběhla: nezkopírován 1 soubor: CI30.DTA"},
+  };
+  MakeBig(1000);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    for (int i = 1; i <= 4; ++i) {
+      fs::remove_all(Disk(i));
+      fs::create_directories(Disk(i));
+    }
+    Write(C("PROG/2/UZAV.bck"), r.masks);
+    fs::remove(Data(".~CI30.DTA.rollback"));
+    Write(Data("CI30.DTA"), "records of list 30");
+    leftcopy::LeaveUnfinishedCopy(Data("CI30.DTA"));
+    fs::remove(Data("CI30.DTA"));
+    common::WriteJob("COPYOK", "X");
+    notes.calls.clear();
+    Backup();
+    ASSERT_EQ(Names(Disk(1)), r.disk1) << ::testing::PrintToString(Messages());
+    if (!r.disk1.empty()) {
+      EXPECT_NE(Read(Disk(1) + "/__TAVONA.001")[5], 'P');
+    }
+    EXPECT_TRUE(SaidSomething("CI30.DTA chybí a vedle něj zůstala kopie"));
+    const Strings said = Messages();
+    EXPECT_EQ(said.empty() ? "" : said.back(), r.summary);
+    EXPECT_EQ(Job("COPYOK"), "X");
+  }
 }
 
 TEST_F(DisketteSeries, RestoreJoinsThePiecesInOrderAfterTheLastMedium) {
