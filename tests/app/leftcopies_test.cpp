@@ -4,7 +4,11 @@
 // refuses the step, naming the file and the copy, and nothing is written.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <csignal>
 #include <filesystem>
+#include <limits>
 
 #include "app/ci60.h"
 #include "app/cicopy.h"
@@ -329,6 +333,42 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
     noCopyRefusal();
   }
   browser::SoubHooks() = {};
+
+  // The other workstation a process of its own, killed in its rewrite of the register while
+  // it holds its turn, its copy made and its in-use entry taken: the window's sort puts the copy
+  // back and sorts the register as it was before that step; its lock entry stays.
+  {
+    SCOPED_TRACE("killed process");
+    Fresh();
+    ostest::WriteRaw(zuj, zujRec("Žatec") + zujRec("Cheb") + zujRec("Adamov"));
+    codelists::TfZuj& w = codelists::fZuj();
+    codelists::SetupZuj(w);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      common::CurrentSession().CurrentUser = "02";
+      common::File f;
+      common::FileTurn turn;
+      common::InPlaceRewrite step;
+      if (common::LockFile(zuj, "") != common::LockResult::Held || f.Open(zuj, common::kModeReadWrite) != 0 ||
+          turn.Take(f) != 0 || step.Begin(f, 0, std::numeric_limits<std::uint64_t>::max()) != 0 ||
+          f.WriteAt(0, "HALF", 4) != 0)
+        _exit(1);
+      raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(fs::exists(leftcopy::CopyOf(zuj)));
+    notes.calls.clear();
+    w.SortByName();
+    w.CloseBrowse();
+    EXPECT_EQ(ostest::ReadRaw(zuj), zujRec("Adamov") + zujRec("Cheb") + zujRec("Žatec")) << notes.Dump();
+    EXPECT_FALSE(fs::exists(leftcopy::CopyOf(zuj)));
+    EXPECT_FALSE(common::IfVolny(zuj).empty());  // nothing takes a lock entry away silently
+    EXPECT_TRUE(leftcopy::Said(notes, "Soubor "_cz + zuj + " byl vrácen do stavu před nedokončeným přepisem"_cz)) << notes.Dump();
+    noCopyRefusal();
+  }
 
   // The rewrite's own start, under the turn its caller holds, meets the copy the same way: put
   // back (or refused), said, and nothing of the step written, since what the caller read is stale.
