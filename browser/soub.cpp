@@ -148,13 +148,40 @@ void TfSoub::FileMessage(const char* action, const std::string& name, int code) 
 // ---------------------------------------------------------------- the write turn
 
 bool TfSoub::HoldTurn() {
-  if (data_.IsOpen() && !turn_.Held())
+  if (copyRefused_) return false;
+  if (data_.IsOpen() && !turn_.Held()) {
     if (const int code = common::TakeTurnWaiting(turn_, data_, DataFileName)) {
       FileMessage(" pise soubor: ", DataFileName, code);
       return false;
     }
+    if (!PutBackUnderTurn()) {
+      copyRefused_ = steps_ > 0;  // the rest of the step writes nothing either
+      GiveTurnBack();
+      return false;
+    }
+  }
   ++holds_;
   return true;
+}
+
+bool TfSoub::PutBackUnderTurn() {
+  if (readOnly_ || ReadOnly || DataFileName.empty()) return true;  // RefusedWhileCopyLeft's, or nothing written
+  common::TakenBack what;
+  const common::LeftCopy left = common::PutBackBeforeRewrite(DataFilePath, &what);
+  const std::string text =
+      common::LeftCopyStepText(ShownName(), common::ShownPath(common::RollbackCopyName(DataFilePath)), left, what,
+                               DataFilePath, common::Cz(", soubor se nepřepíše"));
+  const bool putBack = left == common::LeftCopy::PutBack;
+  if (putBack)
+    Later([text] { common::NewsMessage(text); });
+  else if (!text.empty())
+    LaterMessage(text);
+  if (putBack || what.changed) {
+    // The step reads the file as put back: the count, the page and the records it checks.
+    DataFileReopen();
+    AfterTakeBack();
+  }
+  return putBack ? dataOk_ : text.empty();
 }
 
 void TfSoub::EndTurn() {
@@ -290,7 +317,7 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
   }
   common::InPlaceRewrite rewrite;
   if (const int code = rewrite.Begin(data_, offset, length, plan)) {
-    LaterMessage(NoCopyText(ShownName(), code));
+    NoCopyTaken(code);
     return false;
   }
   bool done = false;
@@ -305,6 +332,14 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
   const bool ended = EndRewrite(rewrite, done);
   if (sgRol.visible()) LayoutGrid();
   return ended;
+}
+
+void TfSoub::NoCopyTaken(int code) {
+  if (code != common::io::kUnfinishedRewrite) return LaterMessage(NoCopyText(ShownName(), code));
+  // Another run's copy met there has been put back or refused, and said: what this step
+  // read may be stale, the window reads the file again.
+  DataFileReopen();
+  AfterTakeBack();
 }
 
 std::string TfSoub::StoredRecord(std::string record) {
@@ -343,7 +378,7 @@ bool TfSoub::CoverWrite(std::uint64_t offset, std::uint64_t length, std::int32_t
     if (code == 0) code = c.rewrite.Begin(data_, from, to - from);
     if (code != 0) {
       c.failed = true;
-      LaterMessage(NoCopyText(ShownName(), code));
+      NoCopyTaken(code);
       return false;
     }
     c.from = from;

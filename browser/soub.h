@@ -172,7 +172,8 @@ class TfSoub : public TfRol {
    public:
     explicit WriteStep(TfSoub& s) : s_(s) { ++s_.steps_; }
     ~WriteStep() {
-      if (--s_.steps_ == 0 && s_.holds_ == 0) s_.GiveTurnBack();
+      if (--s_.steps_ == 0) s_.copyRefused_ = false;
+      if (s_.steps_ == 0 && s_.holds_ == 0) s_.GiveTurnBack();
     }
     WriteStep(const WriteStep&) = delete;
     WriteStep& operator=(const WriteStep&) = delete;
@@ -361,6 +362,12 @@ class TfSoub : public TfRol {
   // goes back first (said, the list read again), or false, said, and nothing is exported.
   bool PutBackBeforeExport();
   bool HoldTurn();
+  // Under the turn just taken: another run's rollback copy beside the file goes back first
+  // (said) and the window reads the file again; false, said naming the copy and why, when
+  // it cannot go back (the step writes nothing).
+  bool PutBackUnderTurn();
+  // A rewrite's copy could not be taken (Begin's `code`): said.
+  void NoCopyTaken(int code);
   void EndTurn();
   void GiveTurnBack();
   // Puts back a rollback copy left by a writer that is gone; read only when it cannot.
@@ -403,6 +410,7 @@ class TfSoub : public TfRol {
   bool readOnly_ = false;
   bool mayBefore_[3] = {true, true, true};  // MayEdit, MayAdd, MayDelete before a copy was left
   bool rewriting_ = false;  // a RewriteInPlace is under way
+  bool copyRefused_ = false;  // a copy left by another run refused this WriteStep (said once)
   struct Cover {
     std::function<RecordSpan(std::int32_t)> span;
     common::InPlaceRewrite rewrite;

@@ -299,18 +299,10 @@ bool PutBackSaying(std::string_view name, const std::string& copy, std::string_v
   TakenBack what;
   const LeftCopy left = PutBackLeftCopy(name, &what, lockHeld);
   const std::string shown = shownAs.empty() ? ShownPath(name) : std::string(shownAs);
-  switch (left) {
-    case LeftCopy::PutBack: NewsMessage(PutBackText(shown, what)); return true;
-    case LeftCopy::None:
-    case LeftCopy::Finished: return true;
-    case LeftCopy::InUse:
-      MessageOk(Cz("Soubor ") + shown + Cz(" právě přepisuje jiný uživatel (kopie ") + ShownPath(copy) + ")" +
-                std::string(tail));
-      return false;
-    case LeftCopy::Stuck: break;
-  }
-  MessageOk(StuckCopyText(shown, ShownPath(copy), what, name) + std::string(tail));
-  return false;
+  const std::string text = LeftCopyStepText(shown, ShownPath(copy), left, what, name, tail);
+  if (left == LeftCopy::PutBack) NewsMessage(text);
+  else if (!text.empty()) MessageOk(text);
+  return left == LeftCopy::PutBack || text.empty();
 }
 
 thread_local std::string t_refusalTail;
@@ -343,11 +335,17 @@ int InPlaceRewrite::Begin(File& f, std::uint64_t offset, std::uint64_t length, c
   if (Active()) return io::kInvalidData;
   const std::string copy = RollbackCopyName(f.Name());
   RemoveDeadCopyTemp(f.Name());
+  // Another run's copy where this one goes: put back first under the caller's turn, or the
+  // step refused (a finished step's copy is only erased). Either is said; what the caller
+  // read of the file may be stale then, so nothing of the step is written.
   {
-    // A finished step's copy that could not be erased: nothing to put back.
-    CopyImage left;
-    int code = 0;
-    if (FileExists(copy) && ReadCopy(copy, left, code) && left.finished) (void)EraseFile(copy);
+    TakenBack what;
+    const LeftCopy left = PutBackBeforeRewrite(f.Name(), &what);
+    const std::string text =
+        LeftCopyStepText(ShownPath(f.Name()), ShownPath(copy), left, what, f.Name(), Cz(", soubor se nepřepíše"));
+    if (left == LeftCopy::PutBack) NewsMessage(text);
+    else if (!text.empty()) MessageOk(text);
+    if (left == LeftCopy::PutBack || !text.empty()) return io::kUnfinishedRewrite;
   }
   CopyImage image;
   Section first;
@@ -419,7 +417,11 @@ int InPlaceRewrite::PutBack(TakenBack* what) {
   return EraseFile(copy_);
 }
 
-LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what, bool lockHeld) {
+namespace {
+
+// PutBackLeftCopy; `turnHeld`: the caller holds the file's write turn already (taken
+// through another open, which a second take in this process would meet as a writer).
+LeftCopy PutBackLeft(Session& s, std::string_view name, TakenBack* what, bool lockHeld, bool turnHeld) {
   const std::string copy = RollbackCopyName(name);
   // Dead temporaries of the copy go at the first opening of the file in a run (and
   // before every step); a later opening only looks for the copy.
@@ -439,7 +441,7 @@ LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what, boo
     return LeftCopy::Stuck;
   }
   FileTurn turn;
-  const int taken = turn.Take(f, true, 0);
+  const int taken = turnHeld ? 0 : turn.Take(f, true, 0);
   // Under the turn no writer is between creating its copy's temporary and locking it.
   if (taken == 0 && sweep) {
     RemoveDeadCopyTemp(name);
@@ -481,6 +483,12 @@ LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what, boo
   }
   if (lock == LockResult::Held) UnlockFile(s, name);
   return result;
+}
+
+}  // namespace
+
+LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what, bool lockHeld) {
+  return PutBackLeft(s, name, what, lockHeld, false);
 }
 
 LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what, bool lockHeld) {
@@ -546,6 +554,26 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
     return PutBackText(shown, what) + Cz(", ale kopii ") + std::string(copy) + Cz(" nelze smazat (") + why + ")";
   return file + Cz(" má nedokončený přepis, který nelze vrátit (kopie ") + std::string(copy) +
          (why.empty() ? "" : ", " + why) + ")";
+}
+
+std::string LeftCopyStepText(std::string_view shown, std::string_view copyShown, LeftCopy left, const TakenBack& what,
+                             std::string_view name, std::string_view tail) {
+  switch (left) {
+    case LeftCopy::PutBack: return PutBackText(shown, what);
+    case LeftCopy::None:
+    case LeftCopy::Finished: return {};
+    case LeftCopy::InUse:
+      return Cz("Soubor ") + std::string(shown) + Cz(" právě přepisuje jiný uživatel (kopie ") + std::string(copyShown) +
+             ")" + std::string(tail);
+    case LeftCopy::Stuck: break;
+  }
+  return StuckCopyText(shown, copyShown, what, name) + std::string(tail);
+}
+
+LeftCopy PutBackBeforeRewrite(std::string_view name, TakenBack* what) {
+  const std::string copy = RollbackCopyName(name);
+  if (!FileExists(copy) || OwnCopy(copy)) return LeftCopy::None;
+  return PutBackLeft(CurrentSession(), name, what, HoldsLock(CurrentSession(), name), true);
 }
 
 bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld, std::string_view shown) {

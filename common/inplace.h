@@ -78,8 +78,10 @@ class InPlaceRewrite {
   InPlaceRewrite& operator=(const InPlaceRewrite&) = delete;
 
   // Keeps bytes [offset, offset + length) of the open file f (cut at its end) in the
-  // rollback copy. 0, or the I/O code with nothing touched: 80 when a copy is already
-  // there (an earlier step that could not be put back).
+  // rollback copy. 0, or the I/O code with nothing touched. Called under the file's write
+  // turn: another run's copy found there is put back first (PutBackBeforeRewrite) and said;
+  // then, or when it cannot go back (said, naming the copy and why), io::kUnfinishedRewrite
+  // with nothing of the step written: what the caller read of the file may be stale.
   [[nodiscard]] int Begin(File& f, std::uint64_t offset, std::uint64_t length);
   // The same for a step whose appends and other files `plan` gives.
   [[nodiscard]] int Begin(File& f, std::uint64_t offset, std::uint64_t length, const StepPlan& plan);
@@ -163,6 +165,20 @@ class RefusalTail {
 // The same for every file of a step, before the step changes any of them: false at the
 // first that refuses.
 bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::string_view tail, bool lockHeld = false);
+
+// What a step says of the copy PutBackLeftCopy met beside the file `name` (`left`, `what`):
+// the put-back as an opening says it, or the refusal naming the file (`shown`), the copy
+// (`copyShown`) and why, with `tail` after it; empty when nothing is to be said.
+std::string LeftCopyStepText(std::string_view shown, std::string_view copyShown, LeftCopy left, const TakenBack& what,
+                             std::string_view name, std::string_view tail);
+
+// Before a step rewrites the file `name` in place, under the file's write turn, which the
+// caller holds and which shows the writer of a copy there gone: another run's copy is put
+// back first (never this process's own step's). A lock this session holds on the file
+// counts as held, as for PutBackBeforeReplacing. PutBack: the file holds its old bytes
+// again, and whatever the caller read of it before is stale; Stuck: the copy stays and
+// the step must write nothing (the copy would undo it); None or Finished: go on.
+LeftCopy PutBackBeforeRewrite(std::string_view name, TakenBack* what = nullptr);
 
 // The file a rollback copy's name belongs to (".~org.dta.rollback" gives "org.dta"), or
 // empty for another name.

@@ -4,7 +4,11 @@
 // refuses the step, naming the file and the copy, and nothing is written.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <csignal>
 #include <filesystem>
+#include <limits>
 
 #include "app/ci60.h"
 #include "app/cicopy.h"
@@ -12,11 +16,13 @@
 #include "app/language.h"
 #include "app/program.h"
 #include "backup/pending.h"
+#include "codelists/cashkeys.h"
 #include "codelists/ci01.h"
 #include "codelists/cis60.h"
 #include "codelists/csvregs.h"
 #include "codelists/lists.h"
 #include "codelists/ownbanks.h"
+#include "codelists/registers.h"
 #include "combined/fci92.h"
 #include "combined/form2.h"
 #include "common/encoding.h"
@@ -30,6 +36,7 @@
 #include "partners/stitky.h"
 #include "reports/spool.h"
 #include "tests/app/appkit.h"
+#include "tests/codelists/codelistkit.h"
 #include "tests/combined/ci01kit.h"
 #include "tests/common/leftcopy.h"
 
@@ -180,6 +187,218 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
                               "Soubor "_cz + zeme + " právě přepisuje jiný uživatel (kopie "_cz + leftcopy::CopyOf(zeme) +
                                   "), soubor zůstává, jak byl"_cz};
   leftcopy::Check(import, notes, [this] { Fresh(); });
+}
+
+// A window opened before another workstation's step was killed on its file, leaving its
+// copy: the window's own rewrite of the file (a sort, a new record, an edit, a delete, a key
+// change) puts the copy back first, said as an opening says it, and runs on the file as
+// put back; a copy that cannot go back refuses the step, naming the copy and why, and
+// nothing is written over the file.
+TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOrIsRefused) {
+  MakeMain();
+  soubtest::ScriptedEdit edit;
+  browser::SoubHooks().editView = &edit;
+  const std::string zuj = dir / "prog/2/ZUJ.dta", zeme = dir / "prog/2/ZEME.dta";
+  const auto zujRec = [](const std::string& name) {
+    return cltest::MakeRecord(codelists::ZujSpec(), {{1, "000001"}, {2, name}});
+  };
+  const auto zemeRec = [](const std::string& code, const std::string& name) {
+    return cltest::MakeRecord(codelists::ZemeSpec(), {{1, code}, {2, name}});
+  };
+  const std::string countries = zemeRec("CZ", "Česko") + zemeRec("SK", "Slovensko") + zemeRec("AT", "Rakousko");
+  const auto key = [](const std::string& text, int kam) {
+    std::string r(31, '\0'), t = common::Cz(text);
+    t.resize(27, ' ');
+    common::PutCounted(r, 0, t, 27);
+    r[28] = static_cast<char>(kam);
+    return r;
+  };
+  std::string keys;
+  for (int k = 1; k <= 255; ++k) keys += key(k == 3 ? "Tři" : k == 12 ? "Dvanáct" : "", k == 3 ? 12 : 0);
+  codelists::TfZeme& z = codelists::fZeme();
+  const auto openZeme = [&] { codelists::SetupZeme(z); };
+  const struct Row {
+    const char* name;
+    std::string file, before;
+    std::function<void()> open, run, close;
+    bool refusedOverTheChangedRecord = false;  // the step's record is the one the killed step changed
+    std::string shown = {};                    // the file as the window names it (empty: `file`)
+  } rows[] = {
+      {"Setřiď ZUJ", zuj, zujRec("Žatec") + zujRec("Cheb") + zujRec("Adamov"), [&] { codelists::SetupZuj(codelists::fZuj()); },
+       [&] { codelists::fZuj().SortByName(); }, [&] { codelists::fZuj().CloseBrowse(); }},
+      {"F4 F2 v TfZeme", zeme, countries, openZeme,
+       [&] {
+         edit.Type("PL").Keys("Down").Type("Polsko").Keys("F2");
+         z.NewRecord();
+       },
+       [&] { z.CloseBrowse(); }},
+      {"oprava v TfZeme", zeme, countries, openZeme,
+       [&] {
+         z.GoToRecord(2, 0);
+         edit.Keys("Down").Type("Slovenská republika").Keys("F2");
+         z.EditRecord();
+       },
+       [&] { z.CloseBrowse(); }},
+      {"zrušení v TfZeme", zeme, countries, openZeme,
+       [&] {
+         z.GoToRecord(3, 0);
+         z.DeleteRecord(z.Current);
+       },
+       [&] { z.CloseBrowse(); }},
+      {"Setřiď textů", D("provozy.dta"),
+       Record(codelists::TXT1Spec(), "Sklad") + Record(codelists::TXT1Spec(), "Dílna"_cz) + Record(codelists::TXT1Spec(), "Archiv"),
+       [&] { codelists::SetupTXT1(codelists::fTXT1(), "provozy.dta", "Provoz"); }, [&] { codelists::fTXT1().SortTexts(); },
+       [&] { codelists::fTXT1().CloseBrowse(); }, false, "provozy.dta"},
+      {"přečíslování klíče", D("klicew.dta"), keys, [&] { codelists::SetupKl(codelists::fKl()); },
+       [&] { codelists::fKl().RenumberKey(12, 40); }, [&] { codelists::fKl().CloseBrowse(); }, false, "klicew.dta"},
+      // The edit began on the half record: once it is put back the edit no longer applies.
+      {"oprava věty přepsané krokem", zeme, countries, openZeme,
+       [&] {
+         z.GoToRecord(1, 0);
+         edit.Keys("Down").Type("Čechy").Keys("F2");
+         z.EditRecord();
+       },
+       [&] { z.CloseBrowse(); }, true},
+  };
+  const auto noCopyRefusal = [&] {
+    for (const auto& c : notes.calls) EXPECT_EQ(c.text.find("kopii pro n"_cz), std::string::npos) << c.text;
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const std::string copy = leftcopy::CopyOf(r.file), shown = r.shown.empty() ? r.file : r.shown;
+    // The window opens, then the other workstation's step is killed on the file.
+    const auto start = [&](bool leaveCopy) {
+      Fresh();
+      browser::SoubHooks().editView = &edit;
+      edit.steps.clear();
+      ostest::WriteRaw(r.file, r.before);
+      r.open();
+      if (leaveCopy) leftcopy::LeaveUnfinishedCopy(r.file);
+      notes.calls.clear();
+    };
+    start(false);
+    r.run();
+    r.close();
+    const std::string expected = ostest::ReadRaw(r.file);
+    ASSERT_NE(expected, r.before) << notes.Dump();
+
+    // Put back first, then the step over the file as put back.
+    start(true);
+    ASSERT_NE(ostest::ReadRaw(r.file), r.before);
+    r.run();
+    r.close();
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_TRUE(leftcopy::Said(notes, "Soubor "_cz + shown + " byl vrácen do stavu před nedokončeným přepisem"_cz))
+        << notes.Dump();
+    if (r.refusedOverTheChangedRecord) {
+      EXPECT_EQ(ostest::ReadRaw(r.file), r.before);
+      EXPECT_TRUE(leftcopy::Said(notes, "Vaše opravy neplatí, větu změnil jiný uživatel"_cz)) << notes.Dump();
+    } else {
+      EXPECT_EQ(ostest::ReadRaw(r.file), expected) << notes.Dump();
+    }
+    noCopyRefusal();
+
+    // A copy that cannot be read: refused, naming it; the file stays as the killed step left it.
+    start(true);
+    std::string left = ostest::ReadRaw(r.file);
+    {
+      common::FaultFileSystem faults;
+      faults.Fail(common::FsOp::Read, EIO, ".rollback");
+      common::ScopedFileSystem scoped(faults);
+      r.run();
+      r.close();
+    }
+    EXPECT_EQ(ostest::ReadRaw(r.file), left);
+    EXPECT_TRUE(fs::exists(copy));
+    EXPECT_TRUE(leftcopy::Said(notes, "Soubor "_cz + shown + " má nedokončený přepis, který nelze vrátit (kopie "_cz + copy +
+                                          "), soubor se nepřepíše"_cz))
+        << notes.Dump();
+    noCopyRefusal();
+
+    // Put back, but the copy cannot be erased: the step writes nothing over the put-back file
+    // (the copy would take it back again).
+    start(true);
+    {
+      common::FaultFileSystem faults;
+      faults.Fail(common::FsOp::Unlink, EACCES, ".rollback");
+      common::ScopedFileSystem scoped(faults);
+      r.run();
+      r.close();
+    }
+    EXPECT_EQ(ostest::ReadRaw(r.file), r.before);
+    EXPECT_TRUE(fs::exists(copy));
+    EXPECT_TRUE(leftcopy::SaidNaming(notes, shown, "byl vrácen do stavu před nedokončeným přepisem, ale kopii "_cz + copy,
+                                     ", soubor se nepřepíše"_cz))
+        << notes.Dump();
+    noCopyRefusal();
+  }
+  browser::SoubHooks() = {};
+
+  // The other workstation a process of its own, killed in its rewrite of the register while
+  // it holds its turn, its copy made and its in-use entry taken: the window's sort puts the copy
+  // back and sorts the register as it was before that step; its lock entry stays.
+  {
+    SCOPED_TRACE("killed process");
+    Fresh();
+    ostest::WriteRaw(zuj, zujRec("Žatec") + zujRec("Cheb") + zujRec("Adamov"));
+    codelists::TfZuj& w = codelists::fZuj();
+    codelists::SetupZuj(w);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      common::CurrentSession().CurrentUser = "02";
+      common::File f;
+      common::FileTurn turn;
+      common::InPlaceRewrite step;
+      if (common::LockFile(zuj, "") != common::LockResult::Held || f.Open(zuj, common::kModeReadWrite) != 0 ||
+          turn.Take(f) != 0 || step.Begin(f, 0, std::numeric_limits<std::uint64_t>::max()) != 0 ||
+          f.WriteAt(0, "HALF", 4) != 0)
+        _exit(1);
+      raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(fs::exists(leftcopy::CopyOf(zuj)));
+    notes.calls.clear();
+    w.SortByName();
+    w.CloseBrowse();
+    EXPECT_EQ(ostest::ReadRaw(zuj), zujRec("Adamov") + zujRec("Cheb") + zujRec("Žatec")) << notes.Dump();
+    EXPECT_FALSE(fs::exists(leftcopy::CopyOf(zuj)));
+    EXPECT_FALSE(common::IfVolny(zuj).empty());  // nothing takes a lock entry away silently
+    EXPECT_TRUE(leftcopy::Said(notes, "Soubor "_cz + zuj + " byl vrácen do stavu před nedokončeným přepisem"_cz)) << notes.Dump();
+    noCopyRefusal();
+  }
+
+  // The rewrite's own start, under the turn its caller holds, meets the copy the same way: put
+  // back (or refused), said, and nothing of the step written, since what the caller read is stale.
+  for (const bool readable : {true, false}) {
+    SCOPED_TRACE(readable ? "Begin, copy put back" : "Begin, copy unreadable");
+    Fresh();
+    const std::string file = D("ci10.dta");
+    ostest::WriteRaw(file, "Účty"_cz);
+    leftcopy::LeaveUnfinishedCopy(file);
+    const std::string left = ostest::ReadRaw(file);
+    notes.calls.clear();
+    common::File f;
+    ASSERT_EQ(f.Open(file, common::kModeReadWrite), 0);
+    common::FileTurn turn;
+    ASSERT_EQ(turn.Take(f), 0);
+    common::InPlaceRewrite step;
+    {
+      common::FaultFileSystem faults;
+      if (!readable) faults.Fail(common::FsOp::Read, EIO, ".rollback");
+      common::ScopedFileSystem scoped(faults);
+      EXPECT_EQ(step.Begin(f, 0, 4), common::io::kUnfinishedRewrite);
+    }
+    EXPECT_FALSE(step.Active());
+    EXPECT_EQ(ostest::ReadRaw(file), readable ? "Účty"_cz : left);
+    EXPECT_EQ(fs::exists(leftcopy::CopyOf(file)), !readable);
+    EXPECT_TRUE(leftcopy::Said(notes, readable ? "Soubor "_cz + file + " byl vrácen do stavu před nedokončeným přepisem"_cz
+                                               : "Soubor "_cz + file + " má nedokončený přepis, který nelze vrátit (kopie "_cz +
+                                                     leftcopy::CopyOf(file) + "), soubor se nepřepíše"_cz))
+        << notes.Dump();
+  }
 }
 
 // The combined code-list file and its pieces: the split, the assembly and the old panel's
