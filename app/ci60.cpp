@@ -206,7 +206,8 @@ bool PutCi60InPlace(const std::string& target, const std::string& bytes, Rebuild
     }
     if (code != common::io::kSharingViolation || mode == RebuildMode::Batch) {
       common::MessageOk(Cz("Soubor ") + common::ShownPath(target) +
-                        (holder.empty() ? Cz(" nelze přepsat - err ") + std::to_string(code) : Cz(" používá ") + holder) +
+                        (holder.empty() ? Cz(" nelze přepsat - err ") + std::to_string(code)
+                                        : " " + common::HeldByText(Cz("používá"), holder, target)) +
                         Unchanged());
       return false;
     }
@@ -293,7 +294,8 @@ bool WriteRecords(const std::string& name, const std::vector<std::string>& recor
 bool ConvertCi60For2024() {
   const std::string target = common::DataDir("CI60.dta");
   if (const std::string holder = common::IfVolny(target); !holder.empty()) {
-    common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" používá ") + holder + NotConverted());
+    common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + " " + common::HeldByText(Cz("používá"), holder, target) +
+                      NotConverted());
     return false;
   }
   // Others that honour the locks stay out until the new list is in place.

@@ -110,7 +110,8 @@ bool CheckHeldFiles(const std::vector<std::string>& names, const std::string& ta
     }
     const std::string holder = common::IfVolny(name);
     if (!holder.empty()) {
-      common::BeepMessage("Soubor "_cz + name + " drží uživatel "_cz + TrimBlanks(holder) + tail);
+      common::BeepMessage("Soubor "_cz + name + " " + common::HeldByText("drží uživatel"_cz, TrimBlanks(holder), name) +
+                          tail);
       return false;
     }
   }

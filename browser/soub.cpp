@@ -458,7 +458,7 @@ bool TfSoub::RefusedWhileCopyLeft() {
     using H = common::TakenBack::Held;
     LaterMessage(what.held == H::FileMissing
                      ? common::StuckCopyText(ShownName(), copy, what, DataFilePath) + Cz(": je jen pro čtení")
-                 : what.held == H::CopyNotErased
+                 : what.held == H::CopyNotErased || what.finished
                      ? Cz("Soubor ") + ShownName() + Cz(" je jen pro čtení, dokud nelze smazat kopii ") + copy + " (" + why + ")"
                      : Cz("Soubor ") + ShownName() + Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ") +
                            copy + (why.empty() ? "" : " (" + why + ")"));

@@ -73,6 +73,12 @@ int FotTable::FindOwn(std::string_view key12, std::string_view user4) const {
   return 0;
 }
 
+int FotTable::FindWithoutUser(std::string_view key12) const {
+  for (int i = 0; i < kEntries; ++i)
+    if (entries_[i].WithoutUser() && entries_[i].Key() == key12) return i + 1;
+  return 0;
+}
+
 int FotTable::FirstDamaged() const {
   for (int i = 0; i < kEntries; ++i) {
     const auto& raw = entries_[i].Raw();

@@ -28,6 +28,8 @@ class FotTable {
     std::string Key() const;   // counted text, at most 12 bytes
     std::string User() const;  // counted text, at most 4 bytes
     char Kind() const;         // ' ' when the kind field is empty
+    // A taken entry whose user field is blank: written by a run without a user number.
+    bool WithoutUser() const { return !Free() && User().find_first_not_of(' ') == std::string::npos; }
     void Set(std::string_view key12, std::string_view user4, char kind);
     void SetFree();
     const std::array<char, kEntrySize>& Raw() const { return raw_; }
@@ -50,6 +52,8 @@ class FotTable {
   int FindConflict(std::string_view key12, bool wantWrite) const;
   int FindFree() const;
   int FindOwn(std::string_view key12, std::string_view user4) const;
+  // The first entry of the key without a user number.
+  int FindWithoutUser(std::string_view key12) const;
   // The first entry whose length bytes exceed their fields (12, 4, 1), which no
   // writer of the table leaves: the file is no lock table. 0 when none.
   int FirstDamaged() const;

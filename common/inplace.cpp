@@ -457,6 +457,10 @@ LeftCopy PutBackLeft(Session& s, std::string_view name, TakenBack* what, bool lo
       what->held = TakenBack::Held::LockEntry;
       what->holder = holder;
       what->ownEntry = holder.size() >= 4 && holder.compare(2, 2, s.CurrentUser) == 0;
+      // A finished step's copy: the file is whole, the entry keeps only the copy's erase.
+      CopyImage left;
+      int code = 0;
+      what->finished = ReadCopy(copy, left, code) && left.finished;
     }
     return LeftCopy::Stuck;
   }
@@ -525,16 +529,23 @@ std::string StuckReasonText(std::string_view name, const TakenBack& what) {
     case H::FileNotWritable: return Cz("soubor ") + std::string(NamePart(name)) + Cz(" nelze zapsat, err ") + code;
     case H::LockEntry: {
       const bool server = ServerMode(CurrentSession());
+      if (HolderWithoutUser(what.holder))
+        return Cz("soubor drží ") + EntryWithoutUserText(CurrentSession(), what.holder.front(), name);
       if (!what.ownEntry)
-        return Cz("soubor užívá ") + what.holder + Cz(", kopie se vrátí, až ho uvolní");
+        return Cz("soubor užívá ") + what.holder +
+               (what.finished ? Cz(", kopie se smaže, až ho uvolní") : Cz(", kopie se vrátí, až ho uvolní"));
       return Cz("soubor drží zámek ") + what.holder + Cz(" tohoto uživatele, který zůstal po programu, jenž neskončil řádně") +
              (server ? Cz("; ukončete TAVONU a znovu ji nastartujte")
                      : Cz(" (tabulka ") + kLockTableName + Cz("); uvolněte ho v počáteční složce příkazem tavcli unlock \"") +
                            ShownPath(name) + Cz("\", nebo ukončete TAVONU a znovu ji nastartujte"));
     }
     case H::CopyNotErased:
-      if (what.stuckCode == io::kAccessDenied)
-        return Cz("do složky ") + ShownPath(FolderPart(name)) + Cz(" nelze zapisovat, err ") + code;
+      if (what.stuckCode == io::kAccessDenied) {
+        // A name without a folder lies in the current one (the start folder): named in full.
+        const std::string_view folder = FolderPart(name);
+        return Cz("do složky ") + (folder.empty() ? CurrentFolder() : ShownPath(folder)) + Cz(" nelze zapisovat, err ") +
+               code;
+      }
       return Cz("kopii nelze smazat, err ") + code;
   }
   return {};
@@ -548,7 +559,7 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
            Cz(" z nedokončeného přepisu; kopie drží jediné původní bajty souboru a do chybějícího souboru se nevrací, "
               "soubor se znovu založí, až kopii odstraníte");
   const std::string why = StuckReasonText(name.empty() ? shown : name, what);
-  if (what.held == H::CopyNotErased && what.finished)
+  if ((what.held == H::CopyNotErased || what.held == H::LockEntry) && what.finished)
     return file + Cz(" je celý, ale kopii ") + std::string(copy) + Cz(" z dokončeného přepisu nelze smazat (") + why + ")";
   if (what.held == H::CopyNotErased)  // the bytes went back; only the erase failed
     return PutBackText(shown, what) + Cz(", ale kopii ") + std::string(copy) + Cz(" nelze smazat (") + why + ")";

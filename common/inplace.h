@@ -62,7 +62,8 @@ struct TakenBack {
   // step: the file is missing (a copy never goes back into a missing file), it cannot be
   // opened for writing (stuckCode), a lock entry holds it (holder as the lock table tells
   // it, ownEntry when it is this user's, left by a run that did not end), or the copy
-  // cannot be erased (stuckCode; `finished`: the step had gone through, the file is whole).
+  // cannot be erased (stuckCode). `finished` (copy not erased or held by a lock entry): the
+  // step had gone through, the file is whole.
   enum class Held { Nothing, FileMissing, FileNotWritable, LockEntry, CopyNotErased };
   Held held = Held::Nothing;
   std::string holder;

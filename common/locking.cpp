@@ -41,6 +41,7 @@ std::string SlashesAsBackslashes(std::string s) {
 
 // What one call works on.
 struct Target {
+  std::string path;   // as the caller gave it
   std::string dir;    // lock folder text (upper case, cut to 80)
   std::string key;    // 12 characters
   std::string user;   // 4 characters
@@ -56,6 +57,7 @@ bool MakeTarget(const Session& s, std::string_view path, Target& t) {
   if (s.LocksOff) return false;
   const std::size_t sep = LastSeparator(path);
   if (sep == std::string_view::npos) return false;
+  t.path = path;
   t.dir = LockDir(path);
   if (t.dir.empty() || SameFolder(t.dir, s.StartDir)) return false;
   // A name of blanks would match every free entry of the table.
@@ -186,8 +188,10 @@ std::string TableWriteFailure(const Target& t, int code) {
          StripRightSp(t.key);
 }
 
-// The holder text of an entry (as IfVolny gives it).
+// The holder text of an entry (as IfVolny gives it); an entry without a user number is
+// its kind alone (no name looked up for it).
 std::string HolderOf(Session& s, const FotTable::Entry& e) {
+  if (e.WithoutUser()) return std::string(1, e.Kind());
   const std::string code = e.User().substr(0, 2);
   return StripRightSp(UpperCz(std::string(1, e.Kind()) + " " + code + " " + UserName(s, code)));
 }
@@ -215,7 +219,15 @@ LockResult LockInTable(Session& s, const Target& t, bool write, std::string* hol
             return LockResult::Busy;
           }
           const std::string who = StripRightSp(StripRightSp(e.User()) + " " + UserName(s, e.User().substr(0, 2)));
-          if (e.User() == t.user) {
+          if (e.WithoutUser()) {
+            // Nobody's to restart: said as what it is, with the way to clear it.
+            wait = Cz("Přístup k souboru ") + StripRightSp(e.Key()) + Cz(" je blokován, drží ho ") +
+                   EntryWithoutUserText(s, e.Kind(), t.path);
+            if (e.User() == t.user && !toldOwn) {
+              BeepMessage(wait);
+              toldOwn = true;
+            }
+          } else if (e.User() == t.user) {
             // A lock of this user, perhaps left by a program that ended abnormally: said
             // once, then the notice waits for the entry to go.
             wait = Cz("Přístup k souboru ") + e.Key() + " " + e.Kind() + Cz(" je blokován ") + who;
@@ -252,7 +264,9 @@ LockResult LockInTable(Session& s, const Target& t, bool write, std::string* hol
       LockResult::GivenUp);
 }
 
-bool UnlockInTable(Session& s, const Target& t) {
+// Frees the entry `pick` finds in the table (0: none; `released` gets it, when given).
+bool UnlockInTable(Session& s, const Target& t, const std::function<int(const FotTable&)>& pick,
+                   FotTable::Entry* released = nullptr) {
   int failedWrites = 0;
   return Retrying<bool>(
       s,
@@ -263,7 +277,8 @@ bool UnlockInTable(Session& s, const Target& t) {
           case TableAccess::Result::GivenUp: return false;
           case TableAccess::Result::Open: break;
         }
-        if (int n = access.table().FindOwn(t.key, t.user)) {
+        if (int n = pick(access.table())) {
+          if (released) *released = access.table().at(n);
           access.table().at(n).SetFree();
           if (int code = access.Write()) {
             access.Close();
@@ -361,7 +376,9 @@ LockResult TryLockFile(std::string_view path, std::string_view kind, std::string
 bool UnlockFile(Session& s, std::string_view path) {
   Target t;
   if (!MakeTarget(s, path, t)) return true;
-  const bool released = ServerMode(s) ? ServerFor(s).ServerUnlock(s, t.dir, t.key, t.user) : UnlockInTable(s, t);
+  const bool released =
+      ServerMode(s) ? ServerFor(s).ServerUnlock(s, t.dir, t.key, t.user)
+                    : UnlockInTable(s, t, [&](const FotTable& table) { return table.FindOwn(t.key, t.user); });
   if (released) {
     auto held = std::find(s.HeldLocks.begin(), s.HeldLocks.end(), path);
     if (held != s.HeldLocks.end()) s.HeldLocks.erase(held);
@@ -400,6 +417,54 @@ std::string IfVolny(Session& s, std::string_view path) {
   if (!MakeTarget(s, path, t)) return {};
   // The holder as messages name it: kind, user and name, without the name field's padding.
   return StripRightSp(ServerMode(s) ? ServerFor(s).ServerIfVolny(t.dir, t.key, t.user) : IfVolnyInTable(s, t));
+}
+
+bool HolderWithoutUser(std::string_view holder) { return StripRightSp(holder).size() == 1; }
+
+std::string EntryWithoutUserText(const Session& s, char kind, std::string_view path) {
+  return Cz("záznam zámku ") + kind +
+         Cz(" bez čísla uživatele, který zanechala tato nebo jiná stanice spuštěná bez čísla uživatele nebo dávka, "
+            "možná běh, jenž neskončil řádně") +
+         (ServerMode(s) ? Cz(" (server zámků); server ho uvolní, až běh, který ho drží, skončí")
+                        : Cz(" (tabulka ") + kLockTableName +
+                              Cz("); ověřte, že žádný takový běh nepracuje, a pak záznam uvolněte v počáteční složce "
+                                 "příkazem tavcli unlock \"") +
+                              ShownPath(path) + "\"");
+}
+
+std::string HeldByText(std::string_view verb, std::string_view holder, std::string_view path) {
+  if (HolderWithoutUser(holder)) return Cz("drží ") + EntryWithoutUserText(CurrentSession(), holder.front(), path);
+  return std::string(verb) + " " + std::string(holder);
+}
+
+ClearedEntry ClearLeftEntry(Session& s, std::string_view path) {
+  ClearedEntry out;
+  Target t;
+  if (!MakeTarget(s, path, t)) {
+    out.result = ClearedEntry::Result::NotLocked;
+    return out;
+  }
+  if (ServerMode(s)) {
+    // The server releases a workstation's entries when it ends; it tells nothing more.
+    out.result = UnlockFile(s, path) ? ClearedEntry::Result::Released : ClearedEntry::Result::Failed;
+    return out;
+  }
+  FotTable::Entry released;
+  const bool done = UnlockInTable(s, t, [&](const FotTable& table) {
+    const int own = table.FindOwn(t.key, t.user);
+    return own ? own : table.FindWithoutUser(t.key);
+  }, &released);
+  if (!done) return out;
+  if (!released.Free()) {
+    out.result = ClearedEntry::Result::Released;
+    out.entry = StripRightSp(HolderOf(s, released));
+    auto held = std::find(s.HeldLocks.begin(), s.HeldLocks.end(), path);
+    if (released.User() == t.user && held != s.HeldLocks.end()) s.HeldLocks.erase(held);
+    return out;
+  }
+  out.result = ClearedEntry::Result::NoneMatched;
+  out.other = IfVolnyInTable(s, t);
+  return out;
 }
 
 LockResult LockFile(std::string_view path, std::string_view kind) { return LockFile(CurrentSession(), path, kind); }

@@ -69,6 +69,27 @@ bool UnlockFile(std::string_view path);
 std::string IfVolny(Session& s, std::string_view path);
 std::string IfVolny(std::string_view path);
 
+// A holder as IfVolny and TryLockFile give it that is an entry without a user number
+// (its kind alone): a run without one, or a batch, wrote it.
+bool HolderWithoutUser(std::string_view holder);
+// Such an entry on the file `path` in words: what it is, who may have left it, and how
+// to clear it ("záznam zámku W bez čísla uživatele, …, příkazem tavcli unlock …").
+std::string EntryWithoutUserText(const Session& s, char kind, std::string_view path);
+// Who holds `path`, after its name: `verb` and the holder ("používá W 02 NOVÁK"), or
+// for an entry without a user number "drží " and EntryWithoutUserText.
+std::string HeldByText(std::string_view verb, std::string_view holder, std::string_view path);
+
+// The way out of an entry a run that did not end properly left in the lock table: this
+// user's first entry on the file goes, or, when it has none, the first entry without a
+// user number (it may belong to a run still at work, so it goes only on demand). Another
+// user's entry is never touched.
+struct ClearedEntry {
+  enum class Result { Released, NoneMatched, NotLocked, Failed } result = Result::Failed;
+  std::string entry;  // Released: the entry as IfVolny names its holder ("W 01 NOVÁK", "W")
+  std::string other;  // NoneMatched: another user's entry on the file still standing, if any
+};
+ClearedEntry ClearLeftEntry(Session& s, std::string_view path);
+
 // The end of the run: releases every lock this process still holds (taken and not
 // released). Returns the files whose entry could not be released.
 std::vector<std::string> ReleaseHeldLocks(Session& s);

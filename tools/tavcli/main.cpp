@@ -24,6 +24,7 @@
 #include "common/protocol.h"
 #include "common/session.h"
 #include "common/startup.h"
+#include "common/text.h"
 #include "common/usertab.h"
 #include "common/winpath.h"
 
@@ -174,7 +175,8 @@ int Startup(const Args&) {
   return 0;
 }
 
-// Lock commands: the session as start-up loads it (user "01" when none is set);
+// Lock commands: the session as start-up loads it, the workstation of the start folder
+// (without a "master.job" there it has no user number, as the program has none there);
 // a wait notice is printed and ends the wait at once, so nothing hangs.
 class GiveUpNotifier : public ConsoleNotifier {
  public:
@@ -185,10 +187,7 @@ class GiveUpNotifier : public ConsoleNotifier {
 };
 
 struct LockRun {
-  LockRun() {
-    if (session.CurrentUser.empty()) session.CurrentUser = "01";
-    session.LocksOff = 0;
-  }
+  LockRun() { session.LocksOff = 0; }
   GiveUpNotifier notifier;
   ScopedNotifier scoped{notifier};
   Session& session = CurrentSession();
@@ -239,9 +238,38 @@ int IfVolnyServerCmd(const Args& a) {
   return 0;
 }
 
+// Releases this user's entry on PATH or, when it has none, one without a user number
+// (left by a batch or a run without one); says which, or why nothing was released.
 int UnlockCmd(const Args& a) {
   LockRun run;
-  return UnlockFile(run.session, a[0]) ? 0 : kFailed;
+  Session& s = run.session;
+  const std::string& user = s.CurrentUser;
+  const std::string path = Win1250ToUtf8(a[0]);
+  const std::string own = user.empty() ? "entry without a user number" : "entry of user " + user;
+  const ClearedEntry c = ClearLeftEntry(s, a[0]);
+  std::string why;
+  switch (c.result) {
+    case ClearedEntry::Result::Released:
+      if (ServerMode(s))
+        Print("asked the lock server " + StripRightSp(s.LockServerName) + " to release the " + own + " on " + a[0] +
+              " (it releases the entries of a workstation that ended)");
+      else
+        Print("released " + c.entry + (HolderWithoutUser(c.entry) ? " without a user number" : "") + " on " + a[0]);
+      return 0;
+    case ClearedEntry::Result::NoneMatched:
+      why = "no lock " + own + (user.empty() ? "" : " nor one without a user number") + " on " + path +
+            " in FOT.tab, nothing released";
+      if (!c.other.empty()) why += "; " + Win1250ToUtf8(c.other) + " holds it (release it at that workstation)";
+      break;
+    case ClearedEntry::Result::NotLocked:
+      why = path + " is never locked (locks are off, or it lies in the start folder), nothing released";
+      break;
+    case ClearedEntry::Result::Failed:  // the wait notice said why
+      why = "the lock table of " + path + " could not be used, nothing released";
+      break;
+  }
+  std::fprintf(stderr, "tavcli: %s\n", why.c_str());
+  return kFailed;
 }
 
 int IfVolnyCmd(const Args& a) {
@@ -292,7 +320,10 @@ const Command kCommands[] = {
      "take a read (R) or write (W) lock on PATH at the lock server", LockServerCmd},
     {"lock", 2, true, Check::Kind, "lock R|W PATH",
      "take a read or write lock on PATH in the lock table \"FOT.tab\" of PATH's folder", LockCmd},
-    {"unlock", 1, true, Check::None, "unlock PATH", "release this user's lock on PATH in \"FOT.tab\"", UnlockCmd},
+    {"unlock", 1, true, Check::None, "unlock PATH",
+     "release this user's lock entry on PATH in \"FOT.tab\" or, when it has none, one without a user\n"
+     "number (a batch's, or of a workstation without one; check first that no such run is at\n"
+     "work); says which, and fails when none matched (another user's entry stays)", UnlockCmd},
     {"ifvolny --server", 2, true, Check::Server, "ifvolny --server HOST[:PORT] PATH",
      "print who else holds PATH at the lock server (empty: nobody)", IfVolnyServerCmd},
     {"ifvolny", 1, true, Check::None, "ifvolny PATH", "print who else holds PATH in \"FOT.tab\" (empty: nobody)", IfVolnyCmd},
@@ -326,7 +357,8 @@ int Help() {
       "UZIVATEL=01 into it when it names user 00, and it creates \"UZIVATEL.tab\" in the\n"
       "data folder when that is missing.\n"
       "Lock commands write \"FOT.tab\" in the locked file's folder and read \"JMENA.tab\" of\n"
-      "the program folder (creating it when missing).\n"
+      "the program folder (creating it when missing). They act as the start folder's workstation:\n"
+      "its user number from \"master.job\", none without one (as the program there).\n"
       "A \"master.job\" that is neither 3600 nor 1818 bytes long is reported and never rewritten.\n"
       "\n"
       "Options:\n"
