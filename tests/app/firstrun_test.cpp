@@ -191,7 +191,7 @@ TEST_F(FirstRun, EveryWindowFirstShowsThePageARepaintShows) {
     }
   EXPECT_EQ(faults, "");
   EXPECT_GT(lists, 2 * 70);
-  // The list: "DRUHY2" under "Název 2", the date under "Datum" from the first page on.
+  // List 30: "DRUHY2" under "Název 2", the date under "Datum", from the first page on.
   EXPECT_NE(firstPages["fCis30"].find("|00100|DILNA|A|1|131000|001|000001|000999|261208|DRUHY2|"), std::string::npos)
       << firstPages["fCis30"];
 }
