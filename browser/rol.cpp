@@ -134,8 +134,13 @@ TfRol::TfRol(std::string componentName)
 TfRol::~TfRol() = default;
 
 void TfRol::WireControls() {
-  // A list kept set up between showings (no new activation) takes keys again.
-  onShow = [this](ui::Form&) { closeRequested_ = false; };
+  // A list kept set up between showings (no new activation) takes keys again. The
+  // page is painted from what the opener set up after the activation (columns, their
+  // order, the header line), so the first page shown is the page every key shows.
+  onShow = [this](ui::Form&) {
+    closeRequested_ = false;
+    FinishKey();
+  };
   sgRol.SetRowSelect(true);
   sgRol.SetColSizing(true);
   sgRol.SetScrollBars(ui::ScrollBars::Horizontal);

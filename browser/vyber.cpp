@@ -51,7 +51,11 @@ int TfVyber::CurrentFromChecks() const {
 void TfVyber::FormShow() {
   DialogResults().chosen = 0;
   CurrentRow = static_cast<std::uint16_t>(CurrentFromChecks());
-  if (RowEnabled(CurrentRow)) FocusControl(Rows[CurrentRow]);
+  // Shown checked as every key checks it: the row F2 and Enter choose.
+  if (RowEnabled(CurrentRow)) {
+    FocusControl(Rows[CurrentRow]);
+    Row(CurrentRow).SetChecked(true);
+  }
 }
 
 void TfVyber::Choose(int row) {

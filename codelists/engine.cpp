@@ -83,7 +83,8 @@ bool CodeListWindow::Setup() {
     ColumnShown[static_cast<std::size_t>(i)] = true;
     order.push_back(ColumnOrder[static_cast<std::size_t>(i)]);
   }
-  HeaderLine = CaptionLine(*this, order);
+  // A list whose fields have no captions keeps its title over the rows.
+  if (const std::string line = CaptionLine(*this, order); !common::StripRightSp(line).empty()) HeaderLine = line;
   TfSoub::FieldsToRecord();
   PutDate();
   RecordTemplate = RecordBuffer;

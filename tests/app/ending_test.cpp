@@ -447,7 +447,7 @@ class Ending : public ::testing::Test {
     ASSERT_TRUE(PollUntil([&] { return x->Focused("TAVONA 01"); })) << Said();
     Press({kSpace, "Aktualizace", "", true});  // on the focused button "Aktualizace číselníků"
     for (int i = 0; i < 15; ++i) x->Key(kDown);  // to " 30 Organizační struktura - střediska"
-    Press({kEnter, "Střediska", "Aktualizace", true});
+    Press({kEnter, "Střed Název", "Aktualizace", true});  // captioned by its header line
     ASSERT_TRUE(PollUntil([&] { return Entries().size() == 2; })) << Said();
     ASSERT_EQ(Entries(), (std::vector<std::string>{"CI10.DTA R", "CI30.DTA R"}));
     for (const Step& step : then) Press(step);
@@ -514,7 +514,7 @@ TEST_F(Ending, ASignalRunsTheEndOfRunCloseAndEndsByTheSignal) {
     int signal;
     std::vector<Step> steps;
   } cases[] = {{SIGTERM, {}},
-               {SIGHUP, {{kEsc, "Aktualizace", "Střediska", true}, {kEsc, "", "Aktualizace"}}},
+               {SIGHUP, {{kEsc, "Aktualizace", "Střed Název", true}, {kEsc, "", "Aktualizace"}}},
                {SIGINT, {{kF4, " CI30 "}, {'7'}}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.signal);
