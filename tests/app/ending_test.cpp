@@ -221,7 +221,8 @@ class XServer {
 // set-up request comes, and goes on listening. At the cut, GoesBehindItsListener drops
 // every connection and from then on closes each new one at once (a forwarding listener
 // outliving its server), ClosesTheCutsConnection closes that connection alone (a living
-// server dropping one client), HoldsAtCut keeps the cut's request until Release.
+// server dropping one client), ResetsTheCutsConnection resets it (a server gone with
+// its requests unread), HoldsAtCut keeps the cut's request until Release.
 class XRelay {
  public:
   enum class Policy {
@@ -231,6 +232,7 @@ class XRelay {
     ClosesEachAtItsSetUp,
     GoesBehindItsListener,
     ClosesTheCutsConnection,
+    ResetsTheCutsConnection,
     HoldsAtCut
   };
   // The connection (1 the first) and its request: -1 as it comes, 0 its set-up, n its
@@ -381,6 +383,8 @@ class XRelay {
             break;
           }
           open = policy_ == Policy::HoldsAtCut;
+          const linger reset{1, 0};
+          if (policy_ == Policy::ResetsTheCutsConnection) setsockopt(l.client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
         }
         open = open && Pass(l.server, p[first + 2 * i + 1].revents, l.toClient, l.toServer);
         if (open && !l.replied && !l.toClient.empty()) {
@@ -835,7 +839,7 @@ TEST_F(Ending, ADisplayGoneAsTheProgramStartsIsSaidInOneLine) {
 // The toolkit's own connection closed after its set-up was answered and before start-up
 // begins, at requests sampled across its whole connect up to the program's own look at
 // it: behind a listener that outlives its server (every connection dropped, each new one
-// closed at once) and by a living server that drops that one client. Every time one line
+// closed at once), and by a living server that drops or resets that one client. Every time one line
 // saying so, status 2 and nothing made, not even the runtime folder: never a crash, nor
 // the toolkit's or the X library's words.
 TEST_F(Ending, AConnectionClosedWhileTheDisplayStillListensIsSaidInOneLine) {
@@ -843,8 +847,10 @@ TEST_F(Ending, AConnectionClosedWhileTheDisplayStillListensIsSaidInOneLine) {
   using P = XRelay::Policy;
   int looked = 0;  // the toolkit's requests up to the program's own look
   const auto closedAt = [&](P policy, XRelay::Cut cut) {
-    SCOPED_TRACE((policy == P::GoesBehindItsListener ? "server gone, " : "one client dropped, ") +
-                 std::to_string(cut.request) + "/" + std::to_string(looked));
+    SCOPED_TRACE(std::string(policy == P::GoesBehindItsListener ? "server gone"
+                             : policy == P::ClosesTheCutsConnection ? "one client closed"
+                                                                     : "one client reset") +
+                 " at " + std::to_string(cut.request) + " of " + std::to_string(looked));
     XRelay relay(x->display(), policy, cut);
     ASSERT_FALSE(relay.display().empty());
     const auto files = Files();
@@ -860,12 +866,10 @@ TEST_F(Ending, AConnectionClosedWhileTheDisplayStillListensIsSaidInOneLine) {
   constexpr std::uint8_t kGetInputFocus = 43;
   closedAt(P::ClosesTheCutsConnection, {3, 3, kGetInputFocus});
   ASSERT_GT(looked, 20) << "the program's look is not where it was";
-  constexpr int kPoints = 9;
-  for (int i = 0; i < kPoints; ++i) {
-    // Each way at its own points, together spread over the whole connect.
-    closedAt(P::GoesBehindItsListener, {3, 1 + (2 * i) * (looked - 1) / (2 * kPoints - 1), 0});
-    closedAt(P::ClosesTheCutsConnection, {3, 1 + (2 * i + 1) * (looked - 1) / (2 * kPoints - 1), 0});
-  }
+  // Each way at its own points, together spread over the whole connect.
+  const P ways[] = {P::GoesBehindItsListener, P::ClosesTheCutsConnection, P::ResetsTheCutsConnection};
+  constexpr int kPoints = 18;
+  for (int i = 0; i < kPoints; ++i) closedAt(ways[i % 3], {3, 1 + i * (looked - 1) / (kPoints - 1), 0});
 }
 
 // With the display and the toolkit's connection whole, SIGSEGV or SIGBUS sent while the
