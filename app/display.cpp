@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <bitset>
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
@@ -21,6 +23,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/ending.h"
 #include "common/encoding.h"
 
 namespace app {
@@ -179,6 +182,9 @@ int TryXConnection(const std::string& display, std::string& reason) {
 }
 
 std::string StoppedAnswering(const std::string& what) { return what + " stopped answering as the program started"; }
+std::string ClosedAsItStarted(const std::string& what) {
+  return what + " closed the program's connection as it started";
+}
 
 // Why an X server that answers does not take this program as its client (its
 // setup refused, a screen it has not); empty when it does.
@@ -289,10 +295,19 @@ void CloseDisplayCheck() {
   g_checkConnection = nullptr;
 }
 
+namespace {
+
+// The line for the toolkit's connection lost as it started: `closed` when the display
+// still takes connections.
+std::string LostAtStart(bool closed) {
+  const std::string what = g_checkedDisplay.empty() ? "the display" : g_checkedDisplay;
+  return "needs a display: " + (closed ? ClosedAsItStarted(what) : StoppedAnswering(what)) + kUseRun;
+}
+
+}  // namespace
+
 std::string DisplayLostAtStart(const std::string& toolkitSaid) {
-  if (toolkitSaid.empty())
-    return "needs a display: " + StoppedAnswering(g_checkedDisplay.empty() ? "the display" : g_checkedDisplay) +
-           kUseRun;
+  if (toolkitSaid.empty()) return LostAtStart(false);
   return "cannot show its windows" + (g_checkedDisplay.empty() ? std::string() : " on " + g_checkedDisplay) + ": " +
          common::PrintableUtf8(toolkitSaid, 200);
 }
@@ -308,24 +323,99 @@ void RemoveMadeRuntimeDir() {
 
 namespace {
 
-// Ready before the toolkit starts to connect, for a signal handler to use: the line,
+// Ready before the toolkit starts to connect, for a signal handler to use: the lines,
 // and the runtime folder made for the run.
-std::string g_lostLine;
+std::string g_lostLine, g_closedLine;
 std::string g_runtimeDirAtConnect;
 bool g_connecting = false;
 struct sigaction g_savedSegv {}, g_savedBus {};
 XIOErrorHandler g_savedXIOHandler = nullptr;
+// The descriptors open before the toolkit began to connect: a socket opened since to
+// the display that answered the check is the toolkit's connection.
+constexpr int kFdsLooked = 4096;
+std::bitset<kFdsLooked> g_openBefore;
 
-// A crash while the toolkit connects: its server gone, the toolkit failed on the replies
-// it never got. Any other crash stays what it is.
+// The bytes of a local socket's name without the NULs that may end it.
+std::size_t LocalNameLength(const sockaddr_un& a, socklen_t len) {
+  std::size_t n = len > offsetof(sockaddr_un, sun_path) ? len - offsetof(sockaddr_un, sun_path) : 0;
+  n = std::min(n, sizeof a.sun_path);
+  while (n > 0 && a.sun_path[n - 1] == '\0') --n;
+  return n;
+}
+
+// `peer` is where the display answered the check. Safe in a signal handler.
+bool AtCheckedDisplay(const sockaddr_storage& peer, socklen_t len) {
+  for (const Address& a : g_checkedAt) {
+    if (a.addr.ss_family != peer.ss_family) continue;
+    if (peer.ss_family == AF_UNIX) {
+      const auto& x = reinterpret_cast<const sockaddr_un&>(peer);
+      const auto& y = reinterpret_cast<const sockaddr_un&>(a.addr);
+      const std::size_t n = LocalNameLength(x, len);
+      if (n > 0 && n == LocalNameLength(y, a.len) && std::memcmp(x.sun_path, y.sun_path, n) == 0) return true;
+    } else if (peer.ss_family == AF_INET) {
+      const auto& x = reinterpret_cast<const sockaddr_in&>(peer);
+      const auto& y = reinterpret_cast<const sockaddr_in&>(a.addr);
+      if (x.sin_port == y.sin_port && x.sin_addr.s_addr == y.sin_addr.s_addr) return true;
+    } else if (peer.ss_family == AF_INET6) {
+      const auto& x = reinterpret_cast<const sockaddr_in6&>(peer);
+      const auto& y = reinterpret_cast<const sockaddr_in6&>(a.addr);
+      if (x.sin6_port == y.sin6_port && std::memcmp(&x.sin6_addr, &y.sin6_addr, sizeof x.sin6_addr) == 0) return true;
+    }
+  }
+  return false;
+}
+
+// A TCP connection of this process, once connected, that the other end has closed
+// or reset: after a reset it has no peer's name any more, only its own port.
+bool ResetTcpConnection(int fd) {
+  sockaddr_storage own{};
+  socklen_t len = sizeof own;
+  int type = 0;
+  socklen_t typeLen = sizeof type;
+  if (getsockname(fd, reinterpret_cast<sockaddr*>(&own), &len) != 0 ||
+      getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLen) != 0 || type != SOCK_STREAM)
+    return false;
+  bool tcpDisplay = false;
+  for (const Address& a : g_checkedAt) tcpDisplay = tcpDisplay || a.addr.ss_family == own.ss_family;
+  if (!tcpDisplay) return false;
+  if (own.ss_family == AF_INET) return reinterpret_cast<const sockaddr_in&>(own).sin_port != 0;
+  if (own.ss_family == AF_INET6) return reinterpret_cast<const sockaddr_in6&>(own).sin6_port != 0;
+  return false;
+}
+
+// The toolkit's own connection to the display has been closed from the other end, by
+// the time of this look. Safe in a signal handler.
+bool ToolkitConnectionClosed() {
+  for (int fd = 0; fd < kFdsLooked; ++fd) {
+    if (g_openBefore[static_cast<std::size_t>(fd)]) continue;
+    pollfd p{fd, POLLRDHUP, 0};
+    if (poll(&p, 1, 0) != 1 || (p.revents & POLLNVAL) || !(p.revents & (POLLRDHUP | POLLHUP | POLLERR))) continue;
+    sockaddr_storage peer{};
+    socklen_t len = sizeof peer;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) == 0) {
+      if (AtCheckedDisplay(peer, len)) return true;
+    } else if (errno == ENOTCONN && ResetTcpConnection(fd)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A crash, or SIGSEGV or SIGBUS sent, while the toolkit connects: with its connection
+// closed or the display gone, the toolkit failed on the replies it never got, and the
+// run ends in the one line. Otherwise it is not the handler's to speak for: it ends the
+// run as the signal's default action does, whether a fault or sent (the two cannot be
+// told apart).
 void OnCrashWhileConnecting(int signal) {
-  if (Gone(g_checkedAt)) {
-    (void)!write(STDERR_FILENO, g_lostLine.data(), g_lostLine.size());
+  const bool closed = ToolkitConnectionClosed();
+  const bool gone = Gone(g_checkedAt);
+  if (closed || gone) {
+    const std::string& line = gone ? g_lostLine : g_closedLine;
+    (void)!write(STDERR_FILENO, line.data(), line.size());
     if (!g_runtimeDirAtConnect.empty()) (void)rmdir(g_runtimeDirAtConnect.c_str());
     _exit(2);
   }
-  // As it was before: the fault comes again and ends the process as it would have.
-  sigaction(signal, signal == SIGBUS ? &g_savedBus : &g_savedSegv, nullptr);
+  EndByDefaultAction(signal);
 }
 
 // The X library's end for a broken connection, in place of its own words and status.
@@ -336,8 +426,10 @@ int OnXConnectionBroken(Display*) { EndDisplayLostAtStart(); }
 void BeginToolkitConnect() {
   if (g_connecting || g_checkedAt.empty()) return;
   g_connecting = true;
-  g_lostLine = "ciselniky: " + DisplayLostAtStart() + "\n";
+  g_lostLine = "ciselniky: " + LostAtStart(false) + "\n";
+  g_closedLine = "ciselniky: " + LostAtStart(true) + "\n";
   g_runtimeDirAtConnect = g_madeRuntimeDir;
+  for (int fd = 0; fd < kFdsLooked; ++fd) g_openBefore[static_cast<std::size_t>(fd)] = fcntl(fd, F_GETFD) != -1;
   struct sigaction sa {};
   sa.sa_handler = OnCrashWhileConnecting;
   sigemptyset(&sa.sa_mask);
@@ -356,10 +448,17 @@ void EndToolkitConnect() {
     XSetIOErrorHandler(now);
 }
 
-bool CheckedDisplayGone() { return !g_checkedAt.empty() && Gone(g_checkedAt); }
+bool ToolkitConnectionLost() {
+  return !g_checkedAt.empty() && ((g_connecting && ToolkitConnectionClosed()) || Gone(g_checkedAt));
+}
 
 void EndDisplayLostAtStart(const std::string& toolkitSaid) {
-  std::fputs(("ciselniky: " + DisplayLostAtStart(toolkitSaid) + "\n").c_str(), stderr);
+  std::string line;
+  if (!toolkitSaid.empty())
+    line = DisplayLostAtStart(toolkitSaid);
+  else
+    line = LostAtStart(g_connecting && ToolkitConnectionClosed() && !Gone(g_checkedAt));
+  std::fputs(("ciselniky: " + line + "\n").c_str(), stderr);
   std::fflush(stderr);
   RemoveMadeRuntimeDir();
   _exit(2);

@@ -17,18 +17,22 @@ void CloseDisplayCheck();
 // otherwise the toolkit's own reason.
 std::string DisplayLostAtStart(const std::string& toolkitSaid = {});
 
-// From here until EndToolkitConnect, a display that goes away while the toolkit
-// connects to it ends the run as EndDisplayLostAtStart does: when the X library finds
-// the toolkit's connection broken, and when the toolkit crashes on the replies it never
-// got from a server that takes no connection any more (a crash with the display still
-// there stays a crash). Nothing when no display was checked.
+// From here until EndToolkitConnect, a display lost while the toolkit connects to it
+// ends the run as EndDisplayLostAtStart does: when the X library finds the toolkit's
+// connection broken, and when the toolkit crashes on the replies it never got, its own
+// connection closed from the other end or the server taking no connection any more.
+// Any other crash, or SIGSEGV or SIGBUS sent meanwhile, ends the run by the signal's
+// default action. Nothing when no display was checked.
 void BeginToolkitConnect();
 // The toolkit has connected: its own handlers from now on.
 void EndToolkitConnect();
-// The display that answered the check takes no connection any more.
-bool CheckedDisplayGone();
-// Says DisplayLostAtStart(toolkitSaid) in the program's one line, removes the runtime
-// folder made for the run and ends the process with status 2.
+// The toolkit's own connection was closed from the other end while it connected, or the
+// display that answered the check takes no connection any more.
+bool ToolkitConnectionLost();
+// Says DisplayLostAtStart(toolkitSaid) in the program's one line (with toolkitSaid
+// empty: that the display closed the toolkit's connection when it still takes
+// connections, else that it stopped answering), removes the runtime folder made for
+// the run and ends the process with status 2.
 [[noreturn]] void EndDisplayLostAtStart(const std::string& toolkitSaid = {});
 
 // Gives the process a private runtime folder (XDG_RUNTIME_DIR) when none is set:

@@ -1,5 +1,6 @@
 #include "app/ending.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -44,13 +45,17 @@ void EndByNotedSignal() {
   const int signal = g_signal.load();
   if (signal == 0) return;
   std::fflush(nullptr);
+  EndByDefaultAction(signal);
+}
+
+void EndByDefaultAction(int signal) {
   struct sigaction dfl {};
   dfl.sa_handler = SIG_DFL;
   sigaction(signal, &dfl, nullptr);
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, signal);
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
   raise(signal);
 }
 

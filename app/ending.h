@@ -18,6 +18,9 @@ void WatchForEndSignal();
 // Ends the process by the noted signal with its default action, so that its status
 // tells which; returns when none was noted.
 void EndByNotedSignal();
+// Ends the process by `signal` with its default action, here and now (on this thread,
+// also inside that signal's handler). Safe in a signal handler.
+void EndByDefaultAction(int signal);
 
 // From now on nothing is shown: messages go to standard error and a wait for a lock
 // retries silently for at most 10 s in all, then gives up.

@@ -68,7 +68,7 @@ void KeepWhileConnecting(QtMsgType type, const QMessageLogContext& context, cons
     else if (reason.empty() && m.type != QtDebugMsg && m.type != QtInfoMsg)
       reason = m.text.section(QLatin1Char('\n'), 0, 0).toStdString();
   }
-  app::EndDisplayLostAtStart(lost || app::CheckedDisplayGone() ? std::string() : reason);
+  app::EndDisplayLostAtStart(lost || app::ToolkitConnectionLost() ? std::string() : reason);
 }
 
 // Qt has connected, unless its connection broke meanwhile: then nothing it said is

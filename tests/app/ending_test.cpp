@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/stat.h>
@@ -217,10 +218,23 @@ class XServer {
 // died between the program's display check and Qt's own connection. With EndsAtCut it
 // ends as the cut's connection comes or sends the cut's request, as a server dying
 // then; with ClosesEachAtItsSetUp it closes every connection without a word as its
-// set-up request comes, and goes on listening.
+// set-up request comes, and goes on listening. At the cut, GoesBehindItsListener drops
+// every connection and from then on closes each new one at once (a forwarding listener
+// outliving its server), ClosesTheCutsConnection closes that connection alone (a living
+// server dropping one client), ResetsTheCutsConnection resets it (a server gone with
+// its requests unread), HoldsAtCut keeps the cut's request until Release.
 class XRelay {
  public:
-  enum class Policy { EndsWithLastClient, TakesOnlyFirst, EndsAtCut, ClosesEachAtItsSetUp };
+  enum class Policy {
+    EndsWithLastClient,
+    TakesOnlyFirst,
+    EndsAtCut,
+    ClosesEachAtItsSetUp,
+    GoesBehindItsListener,
+    ClosesTheCutsConnection,
+    ResetsTheCutsConnection,
+    HoldsAtCut
+  };
   // The connection (1 the first) and its request: -1 as it comes, 0 its set-up, n its
   // nth request (with an opcode, its nth of that major opcode).
   struct Cut {
@@ -251,6 +265,11 @@ class XRelay {
   bool ended() const { return ended_; }
   int taken() const { return taken_; }
   int shutOut() const { return shutOut_; }
+  bool cutCame() const { return cutCame_; }
+  // The cut's request: its number among all of its connection's requests (0 its set-up).
+  int cutAt() const { return cutAt_; }
+  // A held request goes on to the server.
+  void Release() { released_ = true; }
 
  private:
   struct Link {
@@ -282,7 +301,7 @@ class XRelay {
   }
   // Passes on the client's whole requests up to the cut; true at the cut.
   bool PassRequests(Link& l) {
-    if (policy_ != Policy::EndsAtCut && policy_ != Policy::ClosesEachAtItsSetUp) {
+    if (policy_ == Policy::EndsWithLastClient || policy_ == Policy::TakesOnlyFirst || released_) {
       l.toServer += l.fromClient;
       l.fromClient.clear();
       return false;
@@ -292,7 +311,11 @@ class XRelay {
       if (policy_ == Policy::ClosesEachAtItsSetUp) return true;
       const std::uint8_t opcode = l.requests < 0 ? 0 : static_cast<std::uint8_t>(l.fromClient[0]);
       const int nth = cut_.opcode ? ++l.ofOpcode[opcode] : l.requests + 1;
-      if (l.number == cut_.connection && (!cut_.opcode || opcode == cut_.opcode) && nth == cut_.request) return true;
+      if (l.number == cut_.connection && (!cut_.opcode || opcode == cut_.opcode) && nth == cut_.request) {
+        cutAt_ = l.requests + 1;
+        cutCame_ = true;
+        return true;
+      }
       l.toServer.append(l.fromClient, 0, length);
       l.fromClient.erase(0, length);
       ++l.requests;
@@ -355,11 +378,13 @@ class XRelay {
         Link& l = links[i];
         bool open = Pass(l.client, p[first + 2 * i].revents, l.fromClient, l.toClient);
         if (open && PassRequests(l)) {
-          if (policy_ == Policy::EndsAtCut) {
+          if (policy_ == Policy::EndsAtCut || policy_ == Policy::GoesBehindItsListener) {
             cut = true;
             break;
           }
-          open = false;
+          open = policy_ == Policy::HoldsAtCut;
+          const linger reset{1, 0};
+          if (policy_ == Policy::ResetsTheCutsConnection) setsockopt(l.client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
         }
         open = open && Pass(l.server, p[first + 2 * i + 1].revents, l.toClient, l.toServer);
         if (open && !l.replied && !l.toClient.empty()) {
@@ -373,15 +398,20 @@ class XRelay {
         }
       }
       std::erase_if(links, [](const Link& l) { return l.client < 0; });
-      if (cut || (closed && policy_ == Policy::EndsWithLastClient &&
-                  std::none_of(links.begin(), links.end(), [](const Link& l) { return l.taken; }))) {
+      if (cut && policy_ == Policy::GoesBehindItsListener) {
+        for (Link& l : links) Close(l);
+        links.clear();
+        ended_ = true;
+      } else if (cut || (closed && policy_ == Policy::EndsWithLastClient &&
+                         std::none_of(links.begin(), links.end(), [](const Link& l) { return l.taken; }))) {
         end();
         continue;
       }
       if (listen_ < 0 || !p[0].revents) continue;
       const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
       if (fd < 0) continue;
-      const int server = policy_ == Policy::TakesOnlyFirst && taken_ > 0 ? -1 : ConnectServer();
+      const bool shut = (policy_ == Policy::TakesOnlyFirst && taken_ > 0) || (policy_ == Policy::GoesBehindItsListener && ended_);
+      const int server = shut ? -1 : ConnectServer();
       if (server < 0) {
         ++shutOut_;
         close(fd);
@@ -402,8 +432,8 @@ class XRelay {
   int listen_ = -1;
   std::string display_;
   std::thread serving_;
-  std::atomic<bool> stop_{false}, ended_{false};
-  std::atomic<int> taken_{0}, shutOut_{0};
+  std::atomic<bool> stop_{false}, ended_{false}, released_{false}, cutCame_{false};
+  std::atomic<int> taken_{0}, shutOut_{0}, cutAt_{0};
 };
 
 // A scratch start folder for user 01 with its data and program folders.
@@ -458,6 +488,17 @@ class Ending : public ::testing::Test {
     if (!savedEnv_.count(name)) savedEnv_[name] = getenv(name) ? std::optional<std::string>(getenv(name)) : std::nullopt;
     if (value) setenv(name, value, 1);
     else unsetenv(name);
+  }
+  // For a start through a relay: no cookie for the display, no runtime folder (the
+  // program's own is made in tmp/), and no shared memory (its memory goes with a
+  // descriptor, which TCP does not pass).
+  void StartOverTcpWithoutCookies() {
+    ostest::WriteRaw(dir / "empty.auth", "");
+    SetEnv("XAUTHORITY", (dir / "empty.auth").c_str());
+    SetEnv("XDG_RUNTIME_DIR", nullptr);
+    std::filesystem::create_directories(dir / "tmp");
+    SetEnv("TMPDIR", (dir / "tmp").c_str());
+    SetEnv("QT_XCB_NO_MITSHM", "1");
   }
   // Starts the program in the start folder on the X server `on` (the test's own by default).
   void StartProgram(const std::string& on = {}, const char* platform = "xcb") {
@@ -732,12 +773,7 @@ TEST_F(Ending, ADisplayLostBeforeQtConnectsIsSaidInOneLine) {
 // still one that refuses it. The line said into a pipe its reader has closed ends the
 // program with its status too, not by SIGPIPE.
 TEST_F(Ending, ADisplayGoneAsTheProgramStartsIsSaidInOneLine) {
-  ostest::WriteRaw(dir / "empty.auth", "");
-  SetEnv("XAUTHORITY", (dir / "empty.auth").c_str());
-  SetEnv("XDG_RUNTIME_DIR", nullptr);
-  std::filesystem::create_directories(dir / "tmp");
-  SetEnv("TMPDIR", (dir / "tmp").c_str());
-  SetEnv("QT_XCB_NO_MITSHM", "1");  // its memory goes with a descriptor, which TCP does not pass
+  StartOverTcpWithoutCookies();
   constexpr std::uint8_t kQueryExtension = 98, kInternAtom = 16, kGetAtomName = 17, kGetInputFocus = 43;
   const std::uint8_t xkb = x->Opcode("XKEYBOARD"), randr = x->Opcode("RANDR"), render = x->Opcode("RENDER"),
                      xfixes = x->Opcode("XFIXES");
@@ -798,6 +834,74 @@ TEST_F(Ending, ADisplayGoneAsTheProgramStartsIsSaidInOneLine) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+// The toolkit's own connection closed after its set-up was answered and before start-up
+// begins, at requests sampled across its whole connect up to the program's own look at
+// it: behind a listener that outlives its server (every connection dropped, each new one
+// closed at once), and by a living server that drops or resets that one client. Every time one line
+// saying so, status 2 and nothing made, not even the runtime folder: never a crash, nor
+// the toolkit's or the X library's words.
+TEST_F(Ending, AConnectionClosedWhileTheDisplayStillListensIsSaidInOneLine) {
+  StartOverTcpWithoutCookies();
+  using P = XRelay::Policy;
+  int looked = 0;  // the toolkit's requests up to the program's own look
+  const auto closedAt = [&](P policy, XRelay::Cut cut) {
+    SCOPED_TRACE(std::string(policy == P::GoesBehindItsListener ? "server gone"
+                             : policy == P::ClosesTheCutsConnection ? "one client closed"
+                                                                     : "one client reset") +
+                 " at " + std::to_string(cut.request) + " of " + std::to_string(looked));
+    XRelay relay(x->display(), policy, cut);
+    ASSERT_FALSE(relay.display().empty());
+    const auto files = Files();
+    StartProgram(relay.display());
+    const common::RunResult r = Ended();
+    EXPECT_EQ(r.exitCode, 2) << "signal " << r.signal << ": " << Said();
+    EXPECT_EQ(Said(), "ciselniky: needs a display: the X server at DISPLAY=" + relay.display() +
+                          " closed the program's connection as it started; ./run provides one (Xvfb when there is none)\n");
+    EXPECT_EQ(Files(), files);  // no runtime folder in tmp/ either
+    EXPECT_TRUE(relay.cutCame());
+    if (cut.opcode) looked = relay.cutAt();
+  };
+  constexpr std::uint8_t kGetInputFocus = 43;
+  closedAt(P::ClosesTheCutsConnection, {3, 3, kGetInputFocus});
+  ASSERT_GT(looked, 20) << "the program's look is not where it was";
+  // Each way at its own points, together spread over the whole connect.
+  const P ways[] = {P::GoesBehindItsListener, P::ClosesTheCutsConnection, P::ResetsTheCutsConnection};
+  constexpr int kPoints = 18;
+  for (int i = 0; i < kPoints; ++i) closedAt(ways[i % 3], {3, 1 + i * (looked - 1) / (kPoints - 1), 0});
+}
+
+// With the display and the toolkit's connection whole, SIGSEGV or SIGBUS sent while the
+// toolkit waits for a reply in its connect (to get a core of a start that hangs) ends the
+// run as the signal's default action does; nothing said of a display.
+TEST_F(Ending, ACrashSignalWhileTheToolkitConnectsEndsTheRunByIt) {
+  SetEnv("QT_XCB_NO_MITSHM", "1");
+  rlimit noCore{0, 0}, saved{};  // the core is not looked at
+  ASSERT_EQ(getrlimit(RLIMIT_CORE, &saved), 0);
+  noCore.rlim_max = saved.rlim_max;
+  ASSERT_EQ(setrlimit(RLIMIT_CORE, &noCore), 0);
+  constexpr std::uint8_t kInternAtom = 16;
+  const struct {
+    int signal;
+    XRelay::Cut heldAt;
+  } cases[] = {{SIGSEGV, {3, 0, 0}}, {SIGBUS, {3, 30, kInternAtom}}, {SIGSEGV, {3, 1, x->Opcode("RANDR")}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.signal) + " at " + std::to_string(c.heldAt.request));
+    XRelay relay(x->display(), XRelay::Policy::HoldsAtCut, c.heldAt);
+    ASSERT_FALSE(relay.display().empty());
+    StartProgram(relay.display());
+    common::RunResult r;
+    ASSERT_TRUE(PollUntil([&] { return relay.cutCame() || program.Ended(r); })) << Said();
+    ASSERT_TRUE(program.Running()) << r.exitCode << " " << r.signal << Said();
+    ASSERT_EQ(kill(program.pid(), c.signal), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    relay.Release();
+    ASSERT_TRUE(PollUntil([&] { return program.Ended(r); }, 20000)) << "runs on" << Said();
+    EXPECT_EQ(r.signal, c.signal) << r.exitCode << Said();
+    EXPECT_EQ(Said(), "");
+  }
+  setrlimit(RLIMIT_CORE, &saved);
 }
 
 }  // namespace
