@@ -203,6 +203,7 @@ void PrintPartners(ui::Label& label, ui::ProgressBar& bar) {
     partners::SetupORGVK(vk, "");
     vk.ShowModal();
     vk.CloseBrowse();
+    if (!vk.SelectionRun) return;  // refused, said: an older work file is no selection
   }
   p.header.clear();
   if (choice != 3 && common::CheckFile(common::DataDir(SelectionName())) < 1) return;

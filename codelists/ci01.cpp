@@ -57,7 +57,8 @@ bool Ci01Record::Deleted() const { return ts.starts_with('.') || (klic.size() >=
 int Ci01Reader::Open(std::string_view name) {
   name_ = std::string(name);
   count_ = 0;
-  if (int code = file_.Open(name, common::kModeReadOnly)) return code;
+  // Its records go into a list: a copy a killed step left beside it goes back first.
+  if (int code = file_.Open(name, common::kModeReadOnly | common::kModeToCarry)) return code;
   std::uint64_t size = 0;
   if (int code = file_.Size(size)) return code;
   count_ = static_cast<std::int32_t>(std::min<std::uint64_t>(size / kCi01Length, 0x7FFFFFFF));

@@ -5,6 +5,8 @@
 #include "codelists/livestock.h"
 #include "codelists/small.h"
 #include "common/dirs.h"
+#include "common/encoding.h"
+#include "common/inplace.h"
 #include "common/iocodes.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -25,6 +27,7 @@ std::int32_t LoadFromCi01(CodeListWindow& w, const Ci01Mapping& map) {
   w.RecordBuffer = w.RecordTemplate;
   Ci01Reader file;
   const std::string name = common::DataDir(kCi01Name);
+  const common::RefusalTail refused(common::Cz(", číselník zůstal beze změny"));
   if (int code = file.Open(name)) {
     const bool missing = code == common::io::kFileNotFound || code == common::io::kPathNotFound;
     if (!missing) common::FileErrorMessage(" otvira soubor: ", kCi01Name, code);

@@ -162,6 +162,14 @@ File& File::operator=(File&& other) noexcept {
 }
 
 int File::Open(std::string_view name, int mode) {
+  if (mode & kModeToCarry) {
+    if (int code = GuardUnfinishedRewrite(name)) {
+      Close();
+      name_ = std::string(name);
+      return code;
+    }
+    mode &= ~kModeToCarry;
+  }
   const int access = mode & 3;
   const int flags = access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR;
   return OpenWith(name, flags, mode, false);

@@ -28,6 +28,10 @@ inline constexpr int kModeWriteOnly = 1;
 inline constexpr int kModeReadWrite = 2;
 inline constexpr int kModeExclusive = 18;  // read and write, deny both to others
 inline constexpr int kModeDenyNone = 66;   // read and write, deny none
+// Added to a mode: the file is opened to carry its records elsewhere (a selection, a
+// work file, a print, a transfer), so File::Open asks the unfinished-rewrite guard first
+// (below) and opens nothing when it refuses. A window's own opening does not add it.
+inline constexpr int kModeToCarry = 0x100;
 
 // The process-wide default open mode (initially 2) used when a caller gives none.
 int DefaultOpenMode();
@@ -66,7 +70,8 @@ class File {
   File& operator=(const File&) = delete;
 
   // Opens an existing file with the given (or the default) open mode.
-  // 2 missing, 3 folder missing, 5 denied or a folder, 32 held by another open.
+  // 2 missing, 3 folder missing, 5 denied or a folder, 32 held by another open; with
+  // kModeToCarry the guard's refusal (said) first.
   [[nodiscard]] int Open(std::string_view name, int mode);
   [[nodiscard]] int Open(std::string_view name) { return Open(name, DefaultOpenMode()); }
   // Opens an existing file by its real path (bytes as on disk), with the sharing of `mode`.
@@ -244,9 +249,9 @@ std::uint64_t ContentHash(std::string_view bytes);
 // ---- Files with an unfinished rewrite -------------------------------------------
 // A file whose rollback copy waits beside it (inplace.h) holds a step half done. The
 // routines here that replace a file whole (FileReplacement, File::Create, ReplaceFileFrom
-// at both ends), erase it, rename it, or read it whole to carry it elsewhere
-// (File::ReadWhole, CopyFileData at both ends) ask the guard first, and change nothing
-// when it refuses. The guard (set by inplace.cpp) puts the copy back and says so, or says
+// at both ends), erase it, rename it, or read it to carry it elsewhere (File::ReadWhole,
+// CopyFileData at both ends, File::Open with kModeToCarry) ask the guard first, and
+// change nothing when it refuses. The guard (set by inplace.cpp) puts the copy back and says so, or says
 // why it cannot, naming the file and the copy, and gives io::kUnfinishedRewrite.
 using UnfinishedRewriteGuard = int (*)(std::string_view name);
 void SetUnfinishedRewriteGuard(UnfinishedRewriteGuard guard);

@@ -44,6 +44,10 @@ bool OpenRecFile(Session& s, tRecFile& h, std::string_view name, std::string_vie
   h.count = 0;
   h.opened = false;
 
+  // Read in sequence, the records go elsewhere (a selection, a print): a copy a killed
+  // step left beside the file goes back first, said, or nothing is read (said, naming the
+  // copy). Asked before this reader's own lock, which the put-back would count as its own.
+  if (h.mode == 'I' && GuardUnfinishedRewrite(h.path) != 0) return false;
   h.lock = LockFile(s, h.path, h.mode == 'I' ? "" : "W");
 
   int code = 0;
@@ -65,7 +69,8 @@ bool OpenRecFile(Session& s, tRecFile& h, std::string_view name, std::string_vie
     h.file.Close();
     if (h.lock == LockResult::Held) UnlockFile(s, h.path);
     h.lock = LockResult::Skipped;
-    BeepMessage("Chyba " + IntToText(code, 3) + Cz(" při otevírání ") + h.path);
+    // A refusal over a waiting copy is said already.
+    if (code != io::kUnfinishedRewrite) BeepMessage("Chyba " + IntToText(code, 3) + Cz(" při otevírání ") + h.path);
     return false;
   }
   h.opened = true;

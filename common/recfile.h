@@ -29,6 +29,8 @@ struct tRecFile {
 // Opens, locks and logs ("Open" + mode + " " + name(25) + count(6)). A missing file
 // is created empty in modes "I" and "A" ("A" becomes "O"). On failure: the message
 // "Chyba " + code(3) + " při otevírání " + path, the lock is given back, and false.
+// A file read ("I") or written new ("O") whose rollback copy waits beside it: the copy
+// goes back first (said), or false with the refusal said, naming the file and the copy.
 bool OpenRecFile(Session& s, tRecFile& h, std::string_view name, std::string_view mode, std::int32_t size);
 bool OpenRecFile(tRecFile& h, std::string_view name, std::string_view mode, std::int32_t size);
 // Makes record n current.

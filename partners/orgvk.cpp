@@ -11,6 +11,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/jobfile.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
@@ -143,9 +144,14 @@ OrgCriteria TfORGVK::CompactRows() {
 }
 
 void TfORGVK::RunSelection() {
-  SelectionRun = true;
+  SelectionRun = false;
   Selected = 0;
   const std::string partners = common::DataDir("org.dta");
+  // A killed step's copy beside the partners goes back before anything is written here,
+  // or the selection is refused (said, naming the copy) and the print has nothing.
+  const common::RefusalTail refused(Cz(", výběr partnerů neproběhl"));
+  if (common::GuardUnfinishedRewrite(partners) != 0) return;
+  SelectionRun = true;
   if (common::CheckFile(partners) < 1) {
     const std::string why = common::UnreadableFileReason(partners);
     common::BeepMessage(why.empty() ? Cz("Nenalezen soubor obchodních partnerů")

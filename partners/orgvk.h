@@ -31,7 +31,7 @@ class TfORGVK : public browser::TfSoub {
   TfORGVK();
 
   std::string SetupText;       // the text the caller gave to the setup
-  bool SelectionRun = false;   // the last close ran a selection
+  bool SelectionRun = false;   // the last close ran a selection (not refused over a waiting copy)
   std::int32_t Selected = 0;   // partners it copied
 
   // The criteria file and the work file of the current user.

@@ -18,21 +18,25 @@
 #include "backup/pending.h"
 #include "codelists/cashkeys.h"
 #include "codelists/ci01.h"
+#include "codelists/ci01load.h"
 #include "codelists/cis60.h"
 #include "codelists/csvregs.h"
 #include "codelists/lists.h"
 #include "codelists/ownbanks.h"
 #include "codelists/registers.h"
+#include "codelists/small.h"
 #include "combined/fci92.h"
 #include "combined/form2.h"
 #include "common/encoding.h"
 #include "common/fileops.h"
 #include "common/pascal.h"
 #include "common/params.h"
+#include "common/recfile.h"
 #include "payroll/jhbuild.h"
 #include "payroll/jhvyk.h"
 #include "partners/org.h"
 #include "partners/orgservices.h"
+#include "partners/orgvk.h"
 #include "partners/stitky.h"
 #include "reports/spool.h"
 #include "tests/app/appkit.h"
@@ -169,6 +173,45 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
        "Soubor "_cz + D("CI10.dta") + " je otevřen na jiné stanici, obnova dat bude dokončena při příštím spuštění programu"_cz},
   };
   for (const leftcopy::Step& s : steps) leftcopy::Check(s, notes, [this] { Fresh(); });
+
+  // Readers that carry a file's records elsewhere: the selection by criteria (org.dta into
+  // the print's work file) and a list filled from CI01.DTA.
+  const auto partner = [](int n, const std::string& name, const std::string& dic) {
+    std::string r(partners::kOrgRecordLength, '\0');
+    partners::PutOrgWord(r, partners::of::Number, static_cast<std::uint16_t>(n));
+    partners::PutOrgText(r, partners::of::Name, name);
+    partners::PutOrgText(r, partners::of::Dic, dic);
+    return r;
+  };
+  std::string czMask = partners::EmptyCriteriaRow();
+  common::PutCounted(czMask, 0, "CZ**************", 16);
+  const std::vector<leftcopy::Step> readers = {
+      {"Výběr podle kritérií", D("org.dta"), partner(1, "Dub", "CZ1") + partner(2, "Buk", "SK2") + partner(3, "Lipa", "CZ3"),
+       [&] {
+         std::string rows = czMask;
+         for (int n = 1; n < partners::kCriteriaRows; ++n) rows += partners::EmptyCriteriaRow();
+         ostest::WriteRaw(D(partners::TfORGVK::CriteriaName()), rows);
+       },
+       [] {
+         partners::TfORGVK& vk = partners::fORGVK();
+         partners::SetupORGVK(vk, "");
+         vk.CloseBrowse();
+         return vk.SelectionRun && vk.Selected == 2;
+       },
+       {D(partners::TfORGVK::WorkName()), D(partners::TfORGVK::CriteriaName())}, ", výběr partnerů neproběhl"_cz,
+       "HALF", "", "", true},
+      {"Načti z CI01.DTA", D("CI01.DTA"), ci01test::Rec("35", "000123", "3", "00") + ci01test::Rec("35", "000200", "3", "00"),
+       [&] { ostest::WriteRaw(D("CI35.DTA"), ""); },
+       [] {
+         codelists::TfCis35& w = codelists::fCis35();
+         codelists::SetupCis35(w);
+         const std::int32_t loaded = codelists::LoadCis35FromCI01(w);
+         w.CloseBrowse();
+         return loaded == 2;
+       },
+       {D("CI35.DTA")}, ", číselník zůstal beze změny"_cz, "HALF", "", "", true},
+  };
+  for (const leftcopy::Step& s : readers) leftcopy::Check(s, notes, [this] { Fresh(); });
 
   // "Nacti z CSV" replaces a register whole: its opening puts the copy back, or keeps the
   // register read only, and the import then refuses, naming the copy.
@@ -494,6 +537,20 @@ TEST_F(LeftCopies, EveryWholeFileRoutineOfTheFileLayerKeepsTheRule) {
          common::File f;
          std::string bytes;
          return ok(f.Open(file, common::kModeReadOnly)) && ok(f.ReadWhole(bytes)) && bytes == "old bytes";
+       }, {file}, tail, "HALF", "", "", true},
+      {"File::Open to carry", file, "old bytes", [] {}, [&] {
+         common::File f;
+         std::string bytes(9, ' ');
+         return ok(f.Open(file, common::kModeReadOnly | common::kModeToCarry)) && ok(f.ReadAt(0, bytes.data(), 9)) &&
+                bytes == "old bytes";
+       }, {file}, tail, "HALF", "", "", true},
+      {"OpenRecFile I", file, "old bytes", [] {}, [&] {
+         common::tRecFile in;
+         std::string record(3, ' ');
+         if (!common::OpenRecFile(in, "a.dta", "I", 3)) return false;
+         common::ReadRec(in, record.data());
+         common::CloseRecFile(in);
+         return record == "old";
        }, {file}, tail, "HALF", "", "", true},
       {"CopyFileData (z)", file, "old bytes", source, [&] {
          common::File in, out;

@@ -9,13 +9,19 @@
 #include "browser/volby.h"
 #include "browser/vyber.h"
 #include "common/encoding.h"
+#include "common/faultfs.h"
+#include "common/filesystem.h"
 #include "common/numbers.h"
+#include "common/pascal.h"
 #include "common/osfile.h"
 #include "common/scramble.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "partners/oneoff.h"
 #include "partners/org.h"
+#include "partners/orgvk.h"
 #include "tests/app/appkit.h"
+#include "tests/common/leftcopy.h"
 
 namespace {
 
@@ -251,6 +257,71 @@ TEST_F(PartnerListPrint, CaptionsAndOrders) {
   EXPECT_TRUE(app::PartnerBefore(19, capek, dub));
   EXPECT_FALSE(app::PartnerBefore(19, dub, dub));
   EXPECT_FALSE(app::PartnerBefore(35, capek, dub));     // no rule past field 30
+}
+
+// "Naber CSV2 Hubra" killed half way leaves org.dta with its partners and the copy beside:
+// the selection by criteria puts the copy back first (said) and finds none of them; a copy
+// that cannot go back refuses the selection, and an older work file is not printed.
+TEST_F(PartnerListPrint, TheSelectionByCriteriaNeverCarriesAKilledImportsPartners) {
+  WritePartners({"Dub", "Buk"});
+  const std::string before = ostest::ReadRaw(dir / "data/org.dta");
+  std::string rows;
+  for (int n = 0; n < partners::kCriteriaRows; ++n) rows += partners::EmptyCriteriaRow();
+  common::PutCounted(rows, 0, "CZ**************", 16);
+  const auto killedImport = [&] {
+    ostest::WriteRaw(dir / "data/org.dta", before);
+    ostest::WriteRaw(dir / "data/org.csv", "1;CZ1;Firma 1 s.r.o.;;1/2\n2;CZ2;Firma 2;;1/4\n3;CZ3;Firma 3;;1/8\n");
+    ostest::WriteRaw(dir / "data/orgvk01.dta", rows);
+    common::FaultFileSystem fs;
+    fs.DieAt(common::FsOp::Write, {"org.dta", "podily.dta"}, 4);
+    {
+      common::ScopedFileSystem scoped(fs);
+      partners::TfOrg w("fOrgKilled");
+      partners::SetupOrg(w, "org.dta");
+      partners::ImportHubra(w);
+      w.CloseBrowse();
+    }
+    ASSERT_TRUE(fs.Dead());
+    common::CurrentSession().CopyTempsSwept.clear();  // the print is a new run's
+    ASSERT_TRUE(std::filesystem::exists(dir / "data/.~org.dta.rollback"));
+    ASSERT_NE(ostest::ReadRaw(dir / "data/org.dta").find("Firma"), std::string::npos);
+    notes.calls.clear();
+  };
+  // "Zadáním kritérií", the criteria window left as it is; a print that went on would
+  // meet its next choice unanswered and close it.
+  const auto choose = [this] {
+    backend.AnswerNextModal([this](ui::Form& f) { backend.DoubleClick(*static_cast<browser::TfVyber&>(f).Rows[2]); });
+    backend.AnswerNextModal([](ui::Form& f) { f.SetModalResult(ui::mr::Cancel); });
+  };
+  backend.closeUnanswered = true;
+
+  killedImport();
+  choose();
+  Print();
+  EXPECT_EQ(ostest::ReadRaw(dir / "data/org.dta"), before);
+  EXPECT_FALSE(std::filesystem::exists(dir / "data/.~org.dta.rollback"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "OR0201.TXT"));
+  EXPECT_TRUE(leftcopy::Said(notes, Cz("Soubor ") + (dir / "data/org.dta") + Cz(" byl vrácen do stavu před nedokončeným přepisem, s ním i soubor podily.dta")))
+      << notes.Dump();
+  EXPECT_TRUE(leftcopy::Said(notes, Cz("Podle zadaných kritérií nenalezeni žádní obchodní partneři"))) << notes.Dump();
+
+  killedImport();
+  const std::string older = ostest::ReadRaw(dir / "data/org.dta").substr(2 * partners::kOrgRecordLength);
+  ostest::WriteRaw(dir / "data/orgv01.wrk", older);  // a selection's work file left by a killed print
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Read, EIO, ".rollback");
+    common::ScopedFileSystem scoped(fs);
+    choose();
+    Print();
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "OR0201.TXT"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "data/.~org.dta.rollback"));
+  EXPECT_EQ(ostest::ReadRaw(dir / "data/orgv01.wrk"), older);
+  EXPECT_TRUE(leftcopy::SaidNaming(notes, dir / "data/org.dta",
+                                   Cz("má nedokončený přepis, který nelze vrátit (kopie ") + (dir / "data/.~org.dta.rollback"),
+                                   Cz(", výběr partnerů neproběhl")))
+      << notes.Dump();
 }
 
 }  // namespace
