@@ -33,6 +33,11 @@ class TFCI92 : public ui::Form {
 
 TFCI92& fCI92();
 
+// An assembly that did not end may leave "CI05" = "A" in the data folder's job file. The
+// next opening of CI01.DTA clears it when no one holds the file for writing, and sorts
+// a file left out of order first (said).
+void ClearCutOffAssemblyMark();
+
 // The split without files: records of CI01.DTA in, piece records and "ci.99"
 // records out. An entry whose piece record would not give its lines back exactly,
 // or whose key had a run before, goes to "ci.99" whole.
