@@ -23,8 +23,8 @@ class TFCI92 : public ui::Form {
   // failure, which has been reported; the lock is released and the window hidden on
   // every path.
   bool SplitCodeLists();
-  // The pieces back into CI01.DTA, which is then sorted. False after a failure,
-  // which has been reported; CI01.DTA is then as it was.
+  // The pieces back into CI01.DTA, sorted: the new file goes in whole, after its sort.
+  // False after a failure, which has been reported; CI01.DTA is then as it was.
   bool AssembleCodeLists();
 
  private:
