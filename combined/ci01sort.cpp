@@ -22,20 +22,16 @@ struct NoticeGuard {
   NoticeGuard() { browser::ShowBlik(common::Cz("Třídím číselnik")); }
   ~NoticeGuard() { browser::CloseBlik(); }
 };
-}  // namespace
 
-void SortCombinedFile(std::string_view path) {
-  common::ScopedFileLock lock(path, "W");
-  NoticeGuard notice;
-  std::vector<std::string> records;
-  common::ThrowIfError(codelists::ReadCi01(path, records), path);
-
+// The whole records of `bytes` (a cut record at the end is none) in order, purged.
+std::string Sorted(std::string_view bytes, std::string_view path) {
   std::size_t kept = 0;
   std::string sorted;
   browser::RecordSort sort;
   sort.onInput = [&](browser::RecordSort& s) {
     std::string item(kItemLength, '\0');
-    for (const std::string& rec : records) {
+    for (std::size_t at = 0; at + codelists::kCi01Length <= bytes.size(); at += codelists::kCi01Length) {
+      const std::string_view rec = bytes.substr(at, codelists::kCi01Length);
       const auto r = codelists::Ci01Record::FromBytes(rec);
       if (r.Deleted()) continue;
       common::PutCounted(item, 0, r.SortKey(), kKeyLength - 1);
@@ -52,7 +48,37 @@ void SortCombinedFile(std::string_view path) {
   const int status = sort.SortRun(kItemLength);
   if (status != 0 || sorted.size() != kept * codelists::kCi01Length)
     throw std::runtime_error(common::Win1250ToUtf8(std::string(path)) + ": sort failed (" + std::to_string(status) + ")");
-  common::ThrowIfError(common::ReplaceFileContents(path, sorted), path);
+  return sorted;
+}
+
+}  // namespace
+
+void SortCombinedFile(std::string_view path) {
+  common::ScopedFileLock lock(path, "W");
+  NoticeGuard notice;
+  std::string bytes;
+  {
+    common::File f;
+    common::ThrowIfError(f.Open(path, common::kModeReadOnly), path);
+    common::ThrowIfError(f.ReadWhole(bytes), path);
+  }
+  common::ThrowIfError(common::ReplaceFileContents(path, Sorted(bytes, path)), path);
+}
+
+void SortCombinedIn(common::File& file, std::string_view path) {
+  NoticeGuard notice;
+  std::string bytes;
+  common::ThrowIfError(file.ReadWhole(bytes), path);
+  common::ThrowIfError(file.WriteWhole(Sorted(bytes, path)), path);
+}
+
+bool CombinedFileSorted(std::string_view path) {
+  std::string bytes;
+  common::File f;
+  common::ThrowIfError(f.Open(path, common::kModeReadOnly), path);
+  common::ThrowIfError(f.ReadWhole(bytes), path);
+  bytes.resize(bytes.size() - bytes.size() % codelists::kCi01Length);
+  return Sorted(bytes, path) == bytes;
 }
 
 }  // namespace combined

@@ -7,6 +7,7 @@
 #include "codelists/ci01.h"
 #include "combined/ci01sort.h"
 #include "combined/ciwindows.h"
+#include "combined/fci92.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/errors.h"
@@ -46,6 +47,7 @@ TfCi2005::TfCi2005() : TfSoub("fCi2005") {
 TfCi2005& fCi2005() { return browser::SingleWindow<TfCi2005>(); }
 
 void TfCi2005::SetupCi2005(const std::string& fileName) {
+  if (common::UpperCz(fileName) == codelists::kCi01Name) ClearCutOffAssemblyMark();
   static const char* ruler[] = {"12", "345678", "9", "01", "234567", "890123", "456789", "012345", "678901", "345678"};
   const Ci01Record blank = Ci01Record::Blank();
   const std::string initial[] = {blank.ts, blank.klic, blank.p, blank.cv, blank.u[0], blank.u[1],

@@ -56,6 +56,21 @@ bool PutBackAllFirst(const std::string& ci01, std::string_view tail) {
   return common::PutBackAllBeforeReplacing(names, tail);
 }
 
+// "CI05" = "A" in the data folder's job file from the sort of a rebuilt CI01.DTA until
+// the new file is in; a run that ends without clearing it leaves it to the next opening.
+struct SortingMark {
+  const std::string& folder;
+  bool marked;
+  explicit SortingMark(const std::string& f) : folder(f), marked(common::WriteJobInSaying(f, kJobSorting, "A")) {}
+  ~SortingMark() {
+    if (!marked) return;
+    try {
+      common::WriteJobIn(folder, kJobSorting, "");
+    } catch (const common::IoError&) {
+    }
+  }
+};
+
 // A piece that the assembly must not use: the text says which and why.
 struct Refusal {
   std::string text;
@@ -159,6 +174,41 @@ TFCI92& fCI92() { return browser::SingleWindow<TFCI92>(); }
 void TFCI92::ShowList(int list) {
   Label1.SetText("CI " + common::FormatFloatMask("@@", list));
   ui::ProcessMessages();
+}
+
+void ClearCutOffAssemblyMark() {
+  const std::string folder = common::DataDir("");
+  const std::string ci01 = common::DataDir(codelists::kCi01Name);
+  try {
+    if (common::ReadJobIn(folder, kJobSorting) != "A" || !common::FileExists(ci01)) return;
+    bool sorted = true;
+    {
+      // An assembly at work holds the file for writing until its mark is gone.
+      std::string holder;
+      const common::LockResult taken = common::TryLockFile(ci01, "W", holder);
+      if (taken == common::LockResult::Busy || taken == common::LockResult::GivenUp) return;
+      struct Unlock {
+        const std::string& name;
+        bool held;
+        ~Unlock() {
+          if (held) common::UnlockFile(name);
+        }
+      } unlock{ci01, taken == common::LockResult::Held};
+      sorted = CombinedFileSorted(ci01);
+    }
+    if (!sorted) {
+      SortCombinedFile(ci01);
+      common::NewsMessage(common::Cz("Skládání číselníků nebylo dokončeno, soubor ") + common::ShownPath(ci01) +
+                          common::Cz(" je nyní setříděn"));
+    }
+    common::WriteJobInSaying(folder, kJobSorting, "");
+  } catch (const ui::DriverError&) {
+    throw;
+  } catch (const common::IoError& e) {
+    Report("Číselník není setříděn, soubor ", e);
+  } catch (const std::runtime_error& e) {
+    common::MessageOk(common::Utf8ToWin1250(e.what()));
+  }
 }
 
 // ---------------------------------------------------------------- split
@@ -323,21 +373,16 @@ bool TFCI92::AssembleCodeLists() {
           ProgressBar1.SetPosition(count);
         }
       }
-      common::ThrowIfError(common::ReplaceFileContents(ci01, content), ci01);
+      // Built and sorted in the replacement's temporary, the new file goes in whole: a run
+      // ended anywhere leaves the old file or the new sorted one.
+      common::FileReplacement replacement;
+      common::ThrowIfError(replacement.Begin(ci01), ci01);
+      common::ThrowIfError(replacement.file().WriteWhole(content), ci01);
+      // The sort goes on also when the job file cannot carry the mark (said).
+      const SortingMark mark(folder);
+      SortCombinedIn(replacement.file(), ci01);
+      common::ThrowIfError(replacement.Commit(), ci01);
     }
-    // The rebuilt file is sorted also when the job file cannot carry the mark (said).
-    struct ClearJob {
-      const std::string& folder;
-      bool marked;
-      ~ClearJob() {
-        if (!marked) return;
-        try {
-          common::WriteJobIn(folder, kJobSorting, "");
-        } catch (const common::IoError&) {
-        }
-      }
-    } clearJob{folder, common::WriteJobInSaying(folder, kJobSorting, "A")};
-    SortCombinedFile(common::DataDir(codelists::kCi01Name));
     return true;
   } catch (const common::IoError& e) {
     Report("Číselníky nejsou složeny, soubor ", e);

@@ -23,8 +23,8 @@ class TFCI92 : public ui::Form {
   // failure, which has been reported; the lock is released and the window hidden on
   // every path.
   bool SplitCodeLists();
-  // The pieces back into CI01.DTA, which is then sorted. False after a failure,
-  // which has been reported; CI01.DTA is then as it was.
+  // The pieces back into CI01.DTA, sorted: the new file goes in whole, after its sort.
+  // False after a failure, which has been reported; CI01.DTA is then as it was.
   bool AssembleCodeLists();
 
  private:
@@ -32,6 +32,11 @@ class TFCI92 : public ui::Form {
 };
 
 TFCI92& fCI92();
+
+// An assembly that did not end may leave "CI05" = "A" in the data folder's job file. The
+// next opening of CI01.DTA clears it when no one holds the file for writing, and sorts
+// a file left out of order first (said).
+void ClearCutOffAssemblyMark();
 
 // The split without files: records of CI01.DTA in, piece records and "ci.99"
 // records out. An entry whose piece record would not give its lines back exactly,

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "combined/ci01sort.h"
+#include "combined/ci2005.h"
 #include "combined/fci92.h"
 #include "combined/pieces.h"
 #include "common/encoding.h"
@@ -556,3 +557,144 @@ TEST_F(Ci01Files, TheSortPurgesDeletedRecordsAndKeepsDates) {
 }
 
 }  // namespace
+
+namespace {
+
+// Generated()'s file split, then edited as a user edits the pieces: a new name, the rows
+// of list 20 typed in reverse, a deleted account. The title lines in ci.99 follow the
+// lines of their lists, so the lines stand out of order until the sort.
+void EditThePieces(const std::function<std::string(const std::string&)>& read,
+                   const std::function<void(const std::string&, const std::string&)>& write) {
+  const auto& s10 = *combined::FindPiece(10);
+  auto r10 = Split(read("ci.10"), s10.length);
+  s10.Put(r10[0], s10.nameField, common::Cz("Nový název účtu"));
+  s10.Put(r10[3], s10.keyField, "......");
+  std::string b10;
+  for (const auto& r : r10) b10 += r;
+  write("ci.10", b10);
+  auto r20 = Split(read("ci.20"), combined::FindPiece(20)->length);
+  std::reverse(r20.begin(), r20.end());
+  std::string b20;
+  for (const auto& r : r20) b20 += r;
+  write("ci.20", b20);
+}
+
+// The lines of the pieces in the order of the table.
+std::string Lines(const std::function<std::string(const std::string&)>& read) {
+  std::string lines;
+  for (int list : combined::PieceOrder()) {
+    const combined::PieceSpec* spec = combined::FindPiece(list);
+    const std::string bytes = read(spec ? spec->FileName() : combined::kRestPiece);
+    if (!spec) {
+      lines += bytes;
+      continue;
+    }
+    for (const auto& rec : Split(bytes, spec->length))
+      for (const auto& line : combined::AssembleEntry(*spec, rec)) lines += line.Bytes();
+  }
+  return lines;
+}
+
+// The same sorted by the combined file's own sort: what the assembly gives.
+std::string LinesSorted(const std::function<std::string(const std::string&)>& read, const std::string& scratch) {
+  ostest::WriteRaw(scratch, Lines(read));
+  combined::SortCombinedFile(scratch);
+  return ostest::ReadRaw(scratch);
+}
+
+}  // namespace
+
+// The assembly killed at any point of its step (each create, write, cut, flush and move
+// of CI01.DTA, its temporary and the job file in turn) leaves CI01.DTA the old file byte
+// for byte or the new sorted one, never the lines unsorted; a mark "CI05" it leaves goes
+// with the next opening of the file, which finds it in order and says nothing; the next
+// assembly gives the whole file and leaves nothing beside it.
+TEST_F(Ci01Files, KilledAnywhereTheAssemblyLeavesTheOldFileOrTheNewSortedOne) {
+  const std::string old = Bytes(Generated());
+  Write("CI01.DTA", old);
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  const auto read = [this](const std::string& name) { return Read(name); };
+  EditThePieces(read, [this](const std::string& name, const std::string& bytes) { Write(name, bytes); });
+  const std::string whole = LinesSorted(read, dir / "sorted.dta");
+  ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+  ASSERT_TRUE(Read("CI01.DTA") == whole) << "not the lines sorted";
+  ASSERT_NE(whole, old);
+  ASSERT_TRUE(combined::CombinedFileSorted(Data("CI01.DTA")));
+  const auto leftBeside = [this] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Data("")))
+      if (e.path().filename().string().starts_with(".~")) names.push_back(e.path().filename().string());
+    return names;
+  };
+  int kills = 0, marksLeft = 0;
+  for (const common::FsOp op : {common::FsOp::OpenWrite, common::FsOp::Write, common::FsOp::Truncate,
+                                common::FsOp::Sync, common::FsOp::SetMode, common::FsOp::Rename}) {
+    for (int skip = 0;; ++skip) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(op)) + " after " + std::to_string(skip));
+      Write("CI01.DTA", old);
+      common::CurrentSession().ReplacementTemps.clear();  // each run is a new one
+      common::FaultFileSystem faults;
+      faults.DieAt(op, {"CI01.DTA", "master.job"}, skip);
+      {
+        common::ScopedFileSystem use(faults);
+        combined::fCI92().AssembleCodeLists();
+      }
+      if (!faults.Dead()) break;  // the step was through before that call
+      ++kills;
+      const std::string left = Read("CI01.DTA");
+      EXPECT_TRUE(left == old || left == whole) << left.size() << " B";
+      EXPECT_TRUE(Free());
+      common::CurrentSession().ReplacementTemps.clear();
+      marksLeft += common::ReadJobIn(Data(""), "CI05") == "A";
+      notes.calls.clear();
+      combined::fCi2005().SetupCi2005();
+      combined::fCi2005().CloseBrowse();
+      EXPECT_TRUE(common::ReadJobIn(Data(""), "CI05").empty());
+      EXPECT_TRUE(Read("CI01.DTA") == left);
+      EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+      ASSERT_TRUE(combined::fCI92().AssembleCodeLists());
+      EXPECT_TRUE(Read("CI01.DTA") == whole);
+      EXPECT_EQ(leftBeside(), std::vector<std::string>{});
+    }
+  }
+  EXPECT_GE(kills, 8);
+  EXPECT_GE(marksLeft, 1);
+}
+
+// A file that a run of an earlier release left rebuilt but unsorted, "CI05" = "A" beside it:
+// the next opening sorts it and says so, and the mark goes; not while another workstation
+// holds the file for writing (an assembly at work), nor without the mark.
+TEST_F(Ci01Files, TheOpeningSortsAFileACutOffAssemblyLeftUnsorted) {
+  Write("CI01.DTA", Bytes(Generated()));
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  const auto read = [this](const std::string& name) { return Read(name); };
+  EditThePieces(read, [this](const std::string& name, const std::string& bytes) { Write(name, bytes); });
+  const std::string sorted = LinesSorted(read, dir / "sorted.dta");
+  const std::string unsorted = Lines(read);
+  Write("CI01.DTA", unsorted);
+  ASSERT_FALSE(combined::CombinedFileSorted(Data("CI01.DTA")));
+  auto& w = combined::fCi2005();
+  const auto open = [&w] {
+    w.SetupCi2005();
+    w.CloseBrowse();
+  };
+  // No mark: the opening leaves the file as it is.
+  open();
+  EXPECT_TRUE(Read("CI01.DTA") == unsorted);
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+  common::WriteJobIn(Data(""), "CI05", "A");
+  // The window itself waits for the writer; the clearing it starts with does not.
+  ASSERT_EQ(common::LockFile(other, Data("CI01.DTA"), "W"), common::LockResult::Held);
+  combined::ClearCutOffAssemblyMark();
+  EXPECT_TRUE(Read("CI01.DTA") == unsorted);
+  EXPECT_EQ(common::ReadJobIn(Data(""), "CI05"), "A");
+  ASSERT_TRUE(common::UnlockFile(other, Data("CI01.DTA")));
+  notes.calls.clear();
+  open();
+  EXPECT_TRUE(Read("CI01.DTA") == sorted);
+  EXPECT_TRUE(common::ReadJobIn(Data(""), "CI05").empty());
+  ASSERT_EQ(notes.calls.size(), 1u) << notes.Dump();
+  EXPECT_EQ(notes.calls[0].text, common::Cz("Skládání číselníků nebylo dokončeno, soubor ") + Data("CI01.DTA") +
+                                     common::Cz(" je nyní setříděn"));
+  EXPECT_TRUE(Free());
+}
