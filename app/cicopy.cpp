@@ -49,6 +49,20 @@ int ListCodeListFiles(const std::string& folder, std::vector<std::string>& names
 
 namespace {
 
+// The lists of a folder to carry: those listed, and first those deleted beside the copy
+// their killed rewrite left. The copy holds such a list's only old bytes: it is named
+// (before any copy is put back) and nothing is copied. 0, 18 for none, or the listing's code.
+int ListsToCarry(const std::string& folder, std::vector<std::string>& names) {
+  const int listed = ListCodeListFiles(folder, names);
+  if (listed != 0 && listed != common::io::kNoMoreFiles) return listed;
+  const std::vector<std::string> missing = common::MissingBesideCopies(folder + kMask);
+  names.insert(names.begin(), missing.begin(), missing.end());
+  return names.empty() ? common::io::kNoMoreFiles : 0;
+}
+
+// The data folder named in full, also without "data.adr".
+std::string RestoredText() { return "Číselníky jsou zkopírovány do "_cz + common::DataFolderNamed(); }
+
 // Both sides as an opening gives them: a list would be carried half written, or a copy
 // left beside the target put back later over the list carried in.
 bool CopiesPutBack(const std::vector<std::string>& names, const std::string& from, const std::string& to) {
@@ -100,7 +114,7 @@ int RestoreCodeListFiles(const std::vector<std::string>& names, const std::strin
   plan.files = staging.Sub();
   plan.move = names;
   plan.copyOk = false;
-  plan.okText = "Číselníky jsou zkopírovány do "_cz + data;
+  plan.okText = RestoredText();
   if (!backup::CheckHeldFiles(backup::TouchedFiles(plan), common::Cz(kNotCopied))) return -1;
   if ((result = backup::WriteJournal(staging.name(), plan)) != 0) {
     CopyFailed(result);
@@ -123,13 +137,9 @@ void CopyCodeListsOut(ui::ProgressBar& bar) {
     return common::BeepMessage("Obnova dat není dokončena"_cz + common::Cz(kNotCopied));
   const std::string data = common::DataDir("");
   std::vector<std::string> names;
-  const int listed = ListCodeListFiles(data, names);
-  if (listed != 0 && listed != common::io::kNoMoreFiles) return CopyFailed(listed);
-  // A list deleted beside the copy its killed rewrite left is one of the set: the copy holds
-  // its only old bytes, so it is named (first, before a copy is put back) and nothing is copied.
-  const std::vector<std::string> missing = common::MissingBesideCopies(data + kMask);
-  if (names.empty() && missing.empty()) return;
-  names.insert(names.begin(), missing.begin(), missing.end());
+  const int listed = ListsToCarry(data, names);
+  if (listed == common::io::kNoMoreFiles) return;
+  if (listed != 0) return CopyFailed(listed);
   if (CopyCodeListFiles(names, data, folder, bar) == 0) common::MessageOk("Číselníky jsou zkopírovány do "_cz + folder);
 }
 
@@ -137,7 +147,7 @@ void RestoreCodeLists(ui::ProgressBar& bar) {
   const std::string folder = AskFolder("Urči složku s číselníky"_cz);
   if (folder.empty()) return;
   std::vector<std::string> names;
-  const int listed = ListCodeListFiles(folder, names);
+  const int listed = ListsToCarry(folder, names);
   if (listed == common::io::kNoMoreFiles) return common::MessageOk("Na "_cz + folder + " nejsou žádné číselníky"_cz);
   if (listed != 0) return CopyFailed(listed);
   // The lists kept open for the run hold their files: they are closed first, so that
@@ -148,8 +158,7 @@ void RestoreCodeLists(ui::ProgressBar& bar) {
   std::vector<std::string> damaged;
   if (backup::FinishPendingRestores(&damaged) > static_cast<int>(damaged.size()))
     return common::BeepMessage("Obnova dat není dokončena"_cz + common::Cz(kNotCopied));
-  if (RestoreCodeListFiles(names, folder, bar) == 0)
-    common::MessageOk("Číselníky jsou zkopírovány do "_cz + common::DataDir(""));
+  if (RestoreCodeListFiles(names, folder, bar) == 0) common::MessageOk(RestoredText());
 }
 
 }  // namespace app

@@ -34,8 +34,8 @@ int RestoreCodeListFiles(const std::vector<std::string>& names, const std::strin
 
 // The two buttons; the folder is asked for through the program's folder chooser. Both
 // first finish a restore a killed run left unfinished; while one stays, nothing is copied.
-// A list missing beside the rollback copy its killed rewrite left is named by the copy out,
-// which then copies nothing.
+// A list missing beside the rollback copy its killed rewrite left (in the data folder for
+// the copy out, in the chosen folder for the restore) is named, and nothing is copied.
 void CopyCodeListsOut(ui::ProgressBar& bar);
 void RestoreCodeLists(ui::ProgressBar& bar);
 

@@ -308,6 +308,16 @@ CopyRun SyncDocumentFolders(const CopyRoots& roots, const LineSink& onLine, cons
       to.files[key] = target;
     }
     Flush(batch, run);
+    // A file deleted beside the copy its killed rewrite left is passed over by the listing,
+    // but the copy holds its only old bytes: named as an opening names it and counted as
+    // not copied (one the copy side holds is named by the way back).
+    for (const std::string& name : common::MissingBesideCopies(roots.source + p.rel + "*.*")) {
+      std::string shown;
+      if (to.files.count(NameKey(common::Win1250ToUtf8(name), shown))) continue;
+      Report(run, onLine, roots.copy + p.rel + name + kForward);
+      (void)common::PutBackBeforeReplacing(roots.source + p.rel + name, ", soubor se nekopíruje"_cz);
+      ++run.failed;
+    }
     for (const std::string& key : to.order) {
       const Entry& c = to.files[key];
       auto s = from.files.find(key);
@@ -469,8 +479,7 @@ void TfKopieDokladu::bStartClick() {
     ~Enable() { b.SetEnabled(true); }
   } enable{bStart};
   // Without "data.adr" the start folder is the data folder.
-  std::string data = common::DataDir("");
-  if (data.empty()) data = common::CurrentFolder();
+  std::string data = common::DataFolderNamed();
   if (!data.ends_with('\\') && !data.ends_with('/')) data += '\\';
   std::string name = common::DataDirName();
   if (name.empty()) name = std::string(common::NamePart(data.substr(0, data.size() - 1)));

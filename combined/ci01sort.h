@@ -11,8 +11,9 @@ class File;
 namespace combined {
 
 // Sorts the file under a write lock of its own (release any lock the caller holds
-// first), with the notice "Třídím číselnik". Raises IoError on an I/O failure, and
-// std::runtime_error when the sort engine fails; the file is then as it was.
+// first), with the notice "Třídím číselnik". Raises IoError on an I/O failure, the sort's
+// included (its work file's code; 9 for more records than it takes); the file is then
+// as it was.
 void SortCombinedFile(std::string_view path);
 
 // The same sort of an open file in place, for a step that builds a new file in a
@@ -20,8 +21,9 @@ void SortCombinedFile(std::string_view path);
 // in a failure). A cut record at its end is dropped.
 void SortCombinedIn(common::File& file, std::string_view path);
 
-// Whether the file's records stand as its sort leaves them (in order, none deleted).
-// Raises IoError when the file cannot be read.
+// Whether the file is in order: no record deleted, and each record's sort key not after
+// the next one's by the sort's own comparison (records of equal keys in any order; a cut
+// record at the end aside). Raises IoError when the file cannot be read.
 bool CombinedFileSorted(std::string_view path);
 
 }  // namespace combined

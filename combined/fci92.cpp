@@ -343,8 +343,8 @@ bool TFCI92::AssembleCodeLists() {
         const std::string name = common::DataDir(list == kRestList ? kRestPiece : FindPiece(list)->FileName());
         common::FileStat st;
         if (common::GetFileInfo(name, st) == common::io::kFileNotFound) continue;
-        if (st.isDir) throw Refusal(common::Cz("Číselníky nejsou složeny: místo souboru ") + common::ShownPath(name) +
-                                    common::Cz(" je složka"));
+        if (st.isDir) throw Refusal{common::Cz("Číselníky nejsou složeny: místo souboru ") + common::ShownPath(name) +
+                                    common::Cz(" je složka")};
         common::File f;
         common::ThrowIfError(f.Open(name, common::kModeReadOnly), name);
         std::string bytes;

@@ -131,6 +131,11 @@ std::string DataDirName() {
   return p == std::string::npos ? line : line.substr(p + 1);
 }
 
+std::string DataFolderNamed() {
+  const std::string data = DataDir("");
+  return data.empty() ? CurrentFolder() : data;
+}
+
 std::int32_t BinarySearchRec(std::string_view key, std::int32_t first, std::int32_t last,
                              const std::function<std::string(std::int32_t)>& keyOf, std::int32_t tail) {
   auto keyAt = [&](std::int32_t rec) {

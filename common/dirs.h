@@ -22,6 +22,9 @@ std::string ProgDir(std::string_view name);
 std::string ProgDir(Session& s, std::string_view name);
 // The last folder name of the data folder, read anew from "data.adr".
 std::string DataDirName();
+// The data folder as a message names it: DataDir(""), or without "data.adr" the start
+// folder in full (never an empty name).
+std::string DataFolderNamed();
 
 // Record bisection over keys sorted bytewise, then a scan of `tail` unsorted records
 // (records last+1..last+tail; with last 0, records first..tail). keyOf gives the key

@@ -188,17 +188,27 @@ TEST_F(CodeListCopy, ARestoreKilledAnywhereGivesTheSetBackAllOldOrAllNew) {
 }
 
 // A list deleted by hand beside the rollback copy its killed sort left: "Kopie číselníku"
-// names it as an opening does and copies nothing, whether other lists are there or not;
+// (the list in the data folder) and "Obnova číselníku" (the list in the folder chosen)
+// name it as an opening does and copy nothing, whether other lists are there or not;
 // a copy beside a missing file that is no code list changes nothing.
 TEST_F(CodeListCopy, AListMissingBesideItsCopyIsNamedAndNothingIsCopied) {
   struct Row {
     std::string name;
-    Strings lists;   // written; the last then killed in a sort and deleted by hand
-    Strings copied;  // the chosen folder afterwards
+    bool restore;
+    Strings lists;   // written where the step copies from; the last then killed in a sort and deleted by hand
+    Strings copied;  // the code lists where the step copies to, afterwards
   } rows[] = {
-      {"with other lists", {"CI10.DTA", "CI30.DTA"}, {}},
-      {"the only list", {"CI30.DTA"}, {}},
-      {"no code list", {"CI10.DTA", "org.dta"}, {"CI10.DTA"}},
+      {"with other lists", false, {"CI10.DTA", "CI30.DTA"}, {}},
+      {"the only list", false, {"CI30.DTA"}, {}},
+      {"no code list", false, {"CI10.DTA", "org.dta"}, {"CI10.DTA"}},
+      {"restored, with other lists", true, {"CI10.DTA", "CI30.DTA"}, {}},
+      {"restored, the only list", true, {"CI30.DTA"}, {}},
+      {"restored, no code list", true, {"CI10.DTA", "org.dta"}, {"CI10.DTA"}},
+  };
+  const auto codeLists = [](const fs::path& folder) {
+    Strings n = Names(folder);
+    std::erase_if(n, [](const std::string& name) { return !name.starts_with("CI"); });
+    return n;
   };
   Open();
   for (const Row& r : rows) {
@@ -206,25 +216,38 @@ TEST_F(CodeListCopy, AListMissingBesideItsCopyIsNamedAndNothingIsCopied) {
     for (const fs::path& folder : {Data(""), fs::path(dir / "out")})
       for (const auto& e : fs::directory_iterator(folder))
         if (e.path().filename() != "master.job") fs::remove(e.path());
-    for (const std::string& list : r.lists) ostest::WriteRaw(Data(list), "records of " + list);
+    const fs::path from = r.restore ? fs::path(dir / "out") : Data(""), to = r.restore ? Data("") : fs::path(dir / "out");
+    for (const std::string& list : r.lists) ostest::WriteRaw(from / list, "records of " + list);
     const std::string gone = r.lists.back();
-    leftcopy::LeaveUnfinishedCopy(Data(gone));
-    fs::remove(Data(gone));
+    leftcopy::LeaveUnfinishedCopy(from / gone);
+    fs::remove(from / gone);
     notes.calls.clear();
     backend.ClearRecords();
     ChooseFolder(dir / "out");
-    backend.Click(main->bKopCis);
-    EXPECT_EQ(Names(dir / "out"), r.copied);
-    EXPECT_TRUE(fs::exists(Data(".~" + gone + ".rollback")));
+    backend.Click(r.restore ? main->bOnovCis : main->bKopCis);
+    EXPECT_EQ(codeLists(to), r.copied);
+    EXPECT_TRUE(fs::exists(from / (".~" + gone + ".rollback")));
     if (!r.copied.empty()) {
-      EXPECT_EQ(Boxes(), Strings{"Číselníky jsou zkopírovány do "_cz + Win(dir / "out")});
+      EXPECT_EQ(Boxes(), Strings{"Číselníky jsou zkopírovány do "_cz + (r.restore ? common::DataDir("") : Win(to))});
       continue;
     }
-    EXPECT_EQ(Boxes(), Strings{"Soubor "_cz + Data(gone).string() + " chybí a vedle něj zůstala kopie "_cz +
-                               Data(".~" + gone + ".rollback").string() +
+    EXPECT_EQ(Boxes(), Strings{"Soubor "_cz + (from / gone).string() + " chybí a vedle něj zůstala kopie "_cz +
+                               (from / (".~" + gone + ".rollback")).string() +
                                " z nedokončeného přepisu; kopie drží jediné původní bajty souboru a do chybějícího "
                                "souboru se nevrací, soubor se znovu založí, až kopii odstraníte, kopírování neproběhlo"_cz});
   }
+}
+
+// Without "data.adr" the start folder is the data folder: the restore names it in full.
+TEST_F(CodeListCopy, ARestoreIntoTheStartFolderNamesItInFull) {
+  fs::remove(dir / "data.adr");
+  ostest::WriteRaw(fs::path(dir / "out") / "CI10.DTA", "accounts");
+  Open();
+  ASSERT_EQ(common::DataDir(""), "");
+  ChooseFolder(dir / "out");
+  backend.Click(main->bOnovCis);
+  EXPECT_EQ(ostest::ReadRaw(dir / "CI10.DTA"), "accounts");
+  EXPECT_EQ(Boxes(), Strings{"Číselníky jsou zkopírovány do "_cz + dir.path() + "/"});
 }
 
 TEST_F(CodeListCopy, MoreThanAHundredFilesAreAllCopied) {

@@ -13,6 +13,7 @@
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/jobfile.h"
+#include "common/numbers.h"
 #include "common/winpath.h"
 #include "common/locking.h"
 #include "common/session.h"
@@ -696,5 +697,98 @@ TEST_F(Ci01Files, TheOpeningSortsAFileACutOffAssemblyLeftUnsorted) {
   ASSERT_EQ(notes.calls.size(), 1u) << notes.Dump();
   EXPECT_EQ(notes.calls[0].text, common::Cz("Skládání číselníků nebylo dokončeno, soubor ") + Data("CI01.DTA") +
                                      common::Cz(" je nyní setříděn"));
+  EXPECT_TRUE(Free());
+}
+
+namespace {
+
+// Entries typed twice: lines with the same TS, Klíč, P and ČV and other cells.
+std::vector<Ci01Record> EqualKeys() {
+  return {R("10", "311000", "6", "00", {"Pokladna"}), R("10", "311000", "6", "00", {"Pokladna 2"}),
+          R("10", "311000", "6", "10", {"112211"}),   R("10", "311000", "6", "10", {"221122"}),
+          R("20", "000001", "3", "00", {"Aktiva"}),   R("20", "000001", "3", "00", {"Aktiva 2"})};
+}
+
+}  // namespace
+
+// A "CI05" = "A" left over a file the opening finds: in order by its sort keys, equal keys
+// in whatever order, the file stays byte for byte and the mark goes without a word (the
+// sort would swap the equal keys); out of order or with a deleted record, it is sorted
+// and said.
+TEST_F(Ci01Files, AMarkOverAFileInOrderLeavesItByteForByte) {
+  const std::vector<Ci01Record> equal = EqualKeys();
+  std::vector<Ci01Record> swapped = equal, outOfOrder = equal, deleted = equal;
+  std::swap(swapped[0], swapped[1]);
+  std::swap(outOfOrder[3], outOfOrder[4]);
+  deleted[2].ts = "..";
+  struct Row {
+    const char* name;
+    std::string file;
+    bool inOrder;
+  } rows[] = {
+      {"equal keys", Bytes(equal), true},
+      {"equal keys the other way", Bytes(swapped), true},
+      {"one line out of order", Bytes(outOfOrder), false},
+      {"a deleted line", Bytes(deleted), false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Write("sorted.dta", r.file);
+    combined::SortCombinedFile(Data("sorted.dta"));
+    const std::string sorted = Read("sorted.dta");
+    ASSERT_NE(sorted, r.file);  // the sort changes each of them
+    Write("CI01.DTA", r.file);
+    common::WriteJobIn(Data(""), "CI05", "A");
+    notes.calls.clear();
+    combined::fCi2005().SetupCi2005();
+    combined::fCi2005().CloseBrowse();
+    EXPECT_TRUE(common::ReadJobIn(Data(""), "CI05").empty());
+    EXPECT_TRUE(Free());
+    if (r.inOrder) {
+      EXPECT_TRUE(Read("CI01.DTA") == r.file);
+      EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+      continue;
+    }
+    EXPECT_TRUE(Read("CI01.DTA") == sorted);
+    ASSERT_EQ(notes.calls.size(), 1u) << notes.Dump();
+    EXPECT_EQ(notes.calls[0].text, common::Cz("Skládání číselníků nebylo dokončeno, soubor ") + Data("CI01.DTA") +
+                                       common::Cz(" je nyní setříděn"));
+  }
+}
+
+// The sort with no room for its work file (a file of more records than one load holds):
+// the assembly and the opening say so in the program's words, the file stays as it was.
+TEST_F(Ci01Files, ASortWithoutRoomIsSaidAndLeavesTheFile) {
+  constexpr int kRecords = 250'001;
+  std::string many;
+  many.reserve(static_cast<std::size_t>(kRecords) * 57);
+  for (int i = kRecords; i > 0; --i) many += R("99", common::FormatNumberMask("@@@@@@", i), "1", "00").Bytes();
+  Write("CI01.DTA", "old");
+  Write("ci.99", many);
+  const auto sortWithoutRoom = [](const std::function<void()>& step) {
+    common::FaultFileSystem faults;
+    faults.Fail(common::FsOp::Write, ENOSPC, ".~SORT");
+    common::ScopedFileSystem use(faults);
+    step();
+  };
+  sortWithoutRoom([] { EXPECT_FALSE(combined::fCI92().AssembleCodeLists()); });
+  EXPECT_EQ(Read("CI01.DTA"), "old");
+  EXPECT_TRUE(common::ReadJobIn(Data(""), "CI05").empty());
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+            std::vector<std::string>{common::Cz("Číselníky nejsou složeny, soubor ") + Data("ci01.dta") + " err 101"});
+  EXPECT_TRUE(Free());
+
+  // Left out of order by a cut-off assembly: the opening cannot sort it and keeps the mark.
+  Write("CI01.DTA", many);
+  common::WriteJobIn(Data(""), "CI05", "A");
+  notes.calls.clear();
+  sortWithoutRoom([] {
+    combined::fCi2005().SetupCi2005();
+    combined::fCi2005().CloseBrowse();
+  });
+  EXPECT_TRUE(Read("CI01.DTA") == many);
+  EXPECT_EQ(common::ReadJobIn(Data(""), "CI05"), "A");
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+            std::vector<std::string>{common::Cz("Číselník není setříděn, soubor ") + Data("CI01.DTA") + " err 101"});
   EXPECT_TRUE(Free());
 }

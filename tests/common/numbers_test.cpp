@@ -172,15 +172,27 @@ TEST(MaskReal48, KnownBytes) {
 
 TEST(MaskReal48, RoundTripsWithinItsPrecision) {
   std::mt19937_64 rnd(7);
-  std::uniform_real_distribution<double> mant(-1, 1);
-  std::uniform_int_distribution<int> exp(-120, 120);
+  // Magnitudes 1.m * 2^e over the whole range the real holds (exponent byte 1 .. 254,
+  // room left for a mantissa rounding up), drawn one after the other in a fixed order.
+  std::uniform_real_distribution<double> mant(1, 2);
+  std::uniform_int_distribution<int> exp(-128, 125);
+  std::bernoulli_distribution negative;
   for (int i = 0; i < 20000; ++i) {
-    const double v = std::ldexp(mant(rnd), exp(rnd));
+    const double m = mant(rnd);
+    const int e = exp(rnd);
+    const double v = std::ldexp(negative(rnd) ? -m : m, e);
     const auto b = EncodeReal48(v);
+    ASSERT_NE(b[0], 0) << v;
     const double back = DecodeReal48(b.data());
     EXPECT_LE(std::fabs(back - v), std::fabs(v) * std::ldexp(1.0, -39)) << v;
     EXPECT_EQ(EncodeReal48(back), b);  // a decoded value encodes to the same bytes
   }
+  // The smallest value the real holds, and below it zero.
+  EXPECT_EQ(Hex(EncodeReal48(std::ldexp(1.0, -128))), "01 00 00 00 00 00");
+  EXPECT_EQ(DecodeReal48(EncodeReal48(-std::ldexp(1.0, -128)).data()), -std::ldexp(1.0, -128));
+  for (double v : {std::ldexp(1.5, -129), -std::ldexp(1.0, -129), 1.5699e-39, 1e-45,
+                   std::numeric_limits<double>::denorm_min()})
+    EXPECT_EQ(Hex(EncodeReal48(v)), "00 00 00 00 00 00") << v;
   for (double v : {1.0, -1.0, 0.1, 123456.78, -0.01, 1e-30, 1e38}) {
     const auto b = EncodeReal48(v);
     EXPECT_NEAR(DecodeReal48(b.data()), v, std::fabs(v) * 1e-11) << v;
