@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "codelists/cashflow.h"
+#include "codelists/cashkeys.h"
 #include "codelists/chart.h"
 #include "codelists/livestock.h"
 #include "codelists/outlines.h"
@@ -236,7 +237,60 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
   const Make row15 = [](int i) { return MakeRecord(Cis15Spec(), {{1, std::to_string(i)}, {2, "Sklad"}, {3, "611000"}}); };
   const Make row28 = [](int i) { return MakeRecord(Cis28Spec(), {{1, std::to_string(i)}, {13, "    20"}}); };
   const Make row10 = [](int i) { return MakeRecord(Cis10Spec(), {{1, std::to_string(21000 + i) + "0"}, {6, "A" + std::to_string(i)}}); };
+  const Make rowKl = [](int i) {
+    std::string r(31, '\0'), t = common::Cz("Klíč " + std::to_string(i));
+    t.resize(27, ' ');
+    common::PutCounted(r, 0, t, 27);
+    r[28] = static_cast<char>(i == 3 ? 2 : 0);
+    return r;
+  };
   const Make row30 = [](int i) { return MakeRecord(Cis30Spec(), {{1, std::to_string(10000 + i)}, {2, "Středisko"}}); };
+
+  // Outline 27 open at one workstation over four rows; at the other "Aktiva 005" is added
+  // with F4 and that window closed; then "Zruš větu" on row 2 at the first.
+  {
+    SCOPED_TRACE("two windows on list 27");
+    std::string four;
+    for (int i = 1; i <= 4; ++i) four += row27(i);
+    WriteData("CI27.DTA", four);
+    TfCis27 deleting, adding;
+    SetupCis27(deleting, "27");
+    deleting.GoToRecord(2, 0);
+    deleting.RepaintPage();
+    SetupCis27(adding, "27");
+    edit.steps.clear();
+    edit.Type("005").Keys("Down").Type("Aktiva 005").Keys("F2");
+    adding.NewRecord();
+    adding.CloseBrowse();
+    ASSERT_EQ(ReadData("CI27.DTA").size(), 5 * four.size() / 4);
+    deleting.DeleteRow();
+    deleting.CloseBrowse();
+    const std::string bytes = ReadData("CI27.DTA");
+    EXPECT_EQ(cltest::Column(Cis27Spec(), bytes, 1), (Strings{"001", "002", "003", "004"}));
+    EXPECT_EQ(cltest::Trimmed(cltest::Column(Cis27Spec(), bytes, 2)),
+              (Strings{"Aktiva 001", "Aktiva 003", "Aktiva 004", "Aktiva 005"}));
+    EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  }
+
+  // List 27 of 122 rows opened at two workstations at once: the first to add the statutory
+  // rows adds them; the other finds 125 rows under its turn and adds nothing.
+  {
+    SCOPED_TRACE("statutory rows at two openings");
+    std::string rows122;
+    for (int i = 1; i <= 122; ++i) rows122 += row27(i);
+    WriteData("CI27.DTA", rows122);
+    TfCis27 late, first;
+    late.ListNo = "27";
+    late.Setup();  // opened, its count of 122 taken, the rows not yet judged
+    SetupCis27(first, "27");
+    first.CloseBrowse();
+    const std::string added = ReadData("CI27.DTA");
+    ASSERT_EQ(added.size(), 125 * rows122.size() / 122);
+    late.AddStatutoryRows();
+    late.CloseBrowse();
+    EXPECT_EQ(Shown(ReadData("CI27.DTA"), row27(1).size()), Shown(added, row27(1).size()));
+    EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  }
 
   ostest::WriteRaw(dir / "roz.xml", common::Cz("<jedna>\n<dva>\n<tři>\n<čtyři>\n<pět>\n<šest>\n"));
   ostest::WriteRaw(dir / "rozvaha.txt", common::Cz("<I>\n<II>\n<III>\n<IV>\n<V>\n<VI>\n"));
@@ -281,6 +335,7 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
       {"Převod 20-22 na 27-26", "CI28.dta", row28, fCis28(), [] { SetupCis28(fCis28(), "CI28.dta"); },
        [] { fCis28().CashFlowSourceConversion(); }},
       {"22 do 24", "CI10.DTA", row10, fCis10(), [] { SetupCis10(fCis10()); }, [] { fCis10().Copy22To24(); }},
+      {"Přečísluj klíč 2 na 5", "klicew.dta", rowKl, fKl(), [] { SetupKl(fKl()); }, [] { fKl().RenumberKey(2, 5); }},
       {"Otoč středisko", "CI30.DTA", row30, fCis30(), [] { SetupCis30(fCis30()); }, [] { fCis30().RotateCentre(); }},
   };
   // Four rows; the other workstation appends a fifth or cuts off the fourth.
