@@ -12,6 +12,7 @@
 #include "codelists/cashflow.h"
 #include "codelists/cashkeys.h"
 #include "codelists/chart.h"
+#include "codelists/income.h"
 #include "codelists/livestock.h"
 #include "codelists/outlines.h"
 #include "codelists/schemes.h"
@@ -289,6 +290,21 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
     late.AddStatutoryRows();
     late.CloseBrowse();
     EXPECT_EQ(Shown(ReadData("CI27.DTA"), row27(1).size()), Shown(added, row27(1).size()));
+    EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  }
+
+  // "k1" of list 22 carries its rows into list 24: a row another workstation appended to 22
+  // after the window opened goes too.
+  {
+    SCOPED_TRACE("22 into 24");
+    WriteList(Cis22Spec(), {"010", "020"});
+    WriteList(Cis24Spec(), {});
+    TfCis22& from = fCis22();
+    SetupCis22(from);
+    WriteData("CI22.DTA", ReadData("CI22.DTA") + MakeRecord(Cis22Spec(), {{1, "030"}, {2, "Text 030"}}));
+    from.k1Click();
+    from.CloseBrowse();
+    EXPECT_EQ(FileKeys(Cis24Spec()), (Strings{"010", "020", "030"}));
     EXPECT_TRUE(Messages().empty()) << notes.Dump();
   }
 
