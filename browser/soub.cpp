@@ -1041,8 +1041,14 @@ void TfSoub::EditRecordNoCheck() {
   if (!EditAborted) {
     FieldsToRecord();
     SetOriginalFieldValues();
-    RecordWrite(n);
-    Changed = true;
+    // Unchecked, yet written under the turn as every write of the window: a copy another
+    // run left goes back first, or nothing is written.
+    WriteTurn turn(*this);
+    RecountRecords();
+    if (turn.ok() && n <= Count) {
+      RecordWrite(n);
+      Changed = true;
+    }
   }
   EditingExisting = true;
 }

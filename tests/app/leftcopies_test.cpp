@@ -296,6 +296,13 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
          z.EditRecord();
        },
        [&] { z.CloseBrowse(); }},
+      {"Shift+F4 v TfZeme", zeme, countries, openZeme,
+       [&] {
+         z.GoToRecord(2, 0);
+         edit.Keys("Down").Type("Slovensko SR").Keys("F2");
+         z.EditRecordNoCheck();
+       },
+       [&] { z.CloseBrowse(); }},
       {"zrušení v TfZeme", zeme, countries, openZeme,
        [&] {
          z.GoToRecord(3, 0);
