@@ -1,5 +1,6 @@
 #include "app/payrolltools.h"
 
+#include <limits>
 #include <vector>
 
 #include "common/codepages.h"
@@ -182,25 +183,31 @@ int ImportTermsFromCsv(payroll::TfJHcis& terms, const std::string& csvPath) {
 int AddXmlNamesFromTemplate(payroll::TfJHcis& terms, const std::string& path) {
   int named = 0;
   std::string previous;
-  const bool read = ForEachCsvLine(path, ", číselník zůstal beze změny", [&](const common::tFormSoub& csv) {
-    const std::string line = csv.Field(1);
-    const int p = Pos("<!--", line);
-    if (p > 0 && Copy(line, p + 9, 3) == "-->") {
-      const std::int32_t n = terms.JHcisFindTerm(Copy(line, p + 4, 5));
-      const int open = Pos("<", previous);
-      const int close = open > 0 ? Pos(">", previous, open + 1) : 0;
-      if (n >= 1 && common::RemoveSpaces(payroll::Term::FromRecord(terms.RecordBuffer).xmlName).empty() && close > 0) {
-        const std::string tag = Copy(previous, open + 1, close - open - 1);
-        if (tag.rfind("!--", 0) != 0) {
-          common::PutCounted(terms.RecordBuffer, kXmlName, Padded(tag, 64), 64);
-          terms.RecordWrite(n);
-          ++named;
+  bool read = false;
+  // The terms are looked up and named under the list's turn, counted as the file holds them.
+  const bool done = terms.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    read = ForEachCsvLine(path, ", číselník zůstal beze změny", [&](const common::tFormSoub& csv) {
+      const std::string line = csv.Field(1);
+      const int p = Pos("<!--", line);
+      if (p > 0 && Copy(line, p + 9, 3) == "-->") {
+        const std::int32_t n = terms.JHcisFindTerm(Copy(line, p + 4, 5));
+        const int open = Pos("<", previous);
+        const int close = open > 0 ? Pos(">", previous, open + 1) : 0;
+        if (n >= 1 && common::RemoveSpaces(payroll::Term::FromRecord(terms.RecordBuffer).xmlName).empty() && close > 0) {
+          const std::string tag = Copy(previous, open + 1, close - open - 1);
+          if (tag.rfind("!--", 0) != 0) {
+            common::PutCounted(terms.RecordBuffer, kXmlName, Padded(tag, 64), 64);
+            terms.RecordWrite(n);
+            ++named;
+          }
         }
       }
-    }
-    previous = line;
+      previous = line;
+    });
+    return read;
   });
-  return read ? named : -1;
+  if (!done) return read ? 0 : -1;  // taken back
+  return named;
 }
 
 int AddFurtherTerms(payroll::TfJHcis& terms, const std::string& path) {
@@ -282,20 +289,26 @@ std::string EmployeeKindCode(std::string_view kind) {
 
 int ImportEmployeeIdentifiers(payroll::Tfpr_rol& employees, const std::string& csvPath) {
   int written = 0;
-  const bool read = ForEachCsvLine(csvPath, ", zaměstnanci zůstali beze změny", [&](const common::tFormSoub& csv) {
-    for (std::int32_t n = 1; n <= employees.Count; ++n) {
-      employees.RecordRead(n);
-      const std::string& r = employees.RecordBuffer;
-      if (EmployeeBirthNumber(employees, r) != csv.Field(1) || EmployeeKindCode(employees.FieldOf(r, 35)) != csv.Field(6))
-        continue;
-      employees.PutFieldOf(employees.RecordBuffer, 102, common::AlignText(csv.Field(10), "P", " ", 10));
-      employees.PutFieldOf(employees.RecordBuffer, 99, common::AlignText(csv.Field(9), "L", " ", 70));
-      employees.RecordWrite(n);
-      ++written;
-      break;
-    }
+  bool read = false;
+  // The employees are read and written under the file's turn, counted as the file holds them.
+  const bool done = employees.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    read = ForEachCsvLine(csvPath, ", zaměstnanci zůstali beze změny", [&](const common::tFormSoub& csv) {
+      for (std::int32_t n = 1; n <= employees.Count; ++n) {
+        employees.RecordRead(n);
+        const std::string& r = employees.RecordBuffer;
+        if (EmployeeBirthNumber(employees, r) != csv.Field(1) || EmployeeKindCode(employees.FieldOf(r, 35)) != csv.Field(6))
+          continue;
+        employees.PutFieldOf(employees.RecordBuffer, 102, common::AlignText(csv.Field(10), "P", " ", 10));
+        employees.PutFieldOf(employees.RecordBuffer, 99, common::AlignText(csv.Field(9), "L", " ", 70));
+        employees.RecordWrite(n);
+        ++written;
+        break;
+      }
+    });
+    return read;
   });
-  return read ? written : -1;
+  if (!done) return read ? 0 : -1;  // taken back
+  return written;
 }
 
 // ---------------------------------------------------------------- supplement layout

@@ -220,6 +220,12 @@ bool TfSoub::CurrentIsChosen() {
   return ReadPhysical(p, now) && now == shownBytes_;
 }
 
+bool TfSoub::CurrentStillChosen() {
+  if (CurrentIsChosen()) return true;
+  LaterMessage(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
+  return false;
+}
+
 bool TfSoub::CutToRecords(std::int32_t count) {
   const auto size = static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(RecordLength);
   if (int code = data_.Truncate(size)) {
@@ -292,6 +298,8 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
   WriteTurn turn(*this);
   if (!turn.ok() || !data_.IsOpen() || !dataOk_) return false;
   if (rewriting_) return step();  // inside a rewrite of the whole file: its copy holds the old bytes
+  // The step reads the count under the turn it writes with: others' appends and cuts are in.
+  RecountRecords();
   if (cover_) {
     // Part of a covered step: under its copy.
     if (!CoverWrite(offset, length, 0)) return false;
@@ -332,6 +340,14 @@ bool TfSoub::RewriteInPlace(std::uint64_t offset, std::uint64_t length, const st
   const bool ended = EndRewrite(rewrite, done);
   if (sgRol.visible()) LayoutGrid();
   return ended;
+}
+
+bool TfSoub::RewriteEachRecord(const std::function<bool(std::int32_t n)>& each) {
+  return RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    for (std::int32_t n = 1; n <= Count; ++n)
+      if (!each(n)) return false;
+    return true;
+  });
 }
 
 void TfSoub::NoCopyTaken(int code) {
@@ -1025,8 +1041,14 @@ void TfSoub::EditRecordNoCheck() {
   if (!EditAborted) {
     FieldsToRecord();
     SetOriginalFieldValues();
-    RecordWrite(n);
-    Changed = true;
+    // Unchecked, yet written under the turn as every write of the window: a copy another
+    // run left goes back first, or nothing is written.
+    WriteTurn turn(*this);
+    RecountRecords();
+    if (turn.ok() && n <= Count) {
+      RecordWrite(n);
+      Changed = true;
+    }
   }
   EditingExisting = true;
 }
@@ -1122,10 +1144,7 @@ bool TfSoub::DeleteCurrent() {
     WriteTurn turn(*this);
     if (!turn.ok()) return false;
     RecountRecords();
-    if (!CurrentIsChosen()) {
-      LaterMessage(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
-      return false;
-    }
+    if (!CurrentStillChosen()) return false;
     RecordRead(Current);
     if (!lastIoOk_) return false;
     ClearRecord();

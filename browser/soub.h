@@ -192,6 +192,8 @@ class TfSoub : public TfRol {
   // The record at Current is still the one the grid showed there (true when the grid
   // has not shown it); false also when Current is past the end.
   bool CurrentIsChosen();
+  // Under the turn: CurrentIsChosen, or said as an edit of a changed record is said (false).
+  bool CurrentStillChosen();
   // Rewrites bytes [offset, offset + length) of the data file in place through `step`
   // (false after a failure it has shown), under the write turn, with the old bytes in a
   // rollback copy first: the result is the old bytes or the new ones. False when the
@@ -204,6 +206,12 @@ class TfSoub : public TfRol {
   // record at the end goes to "<name>.cut" first, as before any append.
   bool RewriteInPlace(std::uint64_t offset, std::uint64_t length, const std::function<bool()>& step,
                       const common::StepPlan& plan);
+  // Both take the count anew from the file once the turn is held (outside a rewrite under
+  // way), so a step reads the records others appended or removed before its first read.
+  // A pass over records 1..Count of the file as the turn finds it, under one rollback copy:
+  // `each` reads record n and writes it back when it changes it; false stops the pass and
+  // takes it back. False when refused or taken back.
+  bool RewriteEachRecord(const std::function<bool(std::int32_t n)>& each);
   // A record as a write stores it (scrambled while scrambling is on).
   std::string StoredRecord(std::string record);
   // Physical records first..last (0..0: none).

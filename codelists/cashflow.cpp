@@ -105,9 +105,9 @@ std::string TfCis28::RecordToColumns(std::int32_t n) {
 
 void TfCis28::CashFlowSourceConversion() {
   UsePhysicalOrder();
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  RewriteEachRecord([this](std::int32_t n) {
     RecordReadAt(n);
-    if (!IoOk()) break;
+    if (!IoOk()) return false;
     for (int t = 0; t < kTerms; ++t) {
       const auto at = static_cast<std::size_t>(FieldOffset(kFirstTerm + 4 * t));
       const std::string source = common::GetCounted(RecordBuffer, at, 6);
@@ -115,8 +115,8 @@ void TfCis28::CashFlowSourceConversion() {
       if (source == "    22") common::PutCounted(RecordBuffer, at, "    26", 6);
     }
     RecordWriteAt(n);
-    if (!IoOk()) break;
-  }
+    return IoOk();
+  });
   RepaintPage();
 }
 

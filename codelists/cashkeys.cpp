@@ -189,16 +189,18 @@ void TfKl::Renumber() {
 }
 
 bool TfKl::RenumberKey(std::int32_t m, std::int32_t k) {
-  const std::int32_t last = std::min<std::int32_t>(kCashKeys, Count);
-  if (m < 1 || m > last || k < 1 || k > kCashKeys || k == m) return false;
-  if (k > last) {
-    common::MessageOk(Cz("Klíč ") + std::to_string(k) + Cz(" v souboru není, soubor má ") + std::to_string(last) +
-                      Cz(" klíčů"));
-    return false;
-  }
+  if (m < 1 || k < 1 || k > kCashKeys || k == m) return false;
   UsePhysicalOrder();
   // Nobody else writes between the reads and the writes; a failure half way is put back.
+  // The keys are counted under that turn.
   const bool done = RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    const std::int32_t last = std::min<std::int32_t>(kCashKeys, Count);
+    if (m > last) return false;
+    if (k > last) {
+      LaterMessage(Cz("Klíč ") + std::to_string(k) + Cz(" v souboru není, soubor má ") + std::to_string(last) +
+                   Cz(" klíčů"));
+      return false;
+    }
     RecordRead(m);
     if (!IoOk()) return false;
     RecordWrite(k);

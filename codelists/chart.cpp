@@ -176,29 +176,29 @@ std::string TfCis10::RecordKey(std::int32_t n) {
 void TfCis10::RotateAnalytic() {
   UsePhysicalOrder();
   bool rotated = false;
-  for (std::int32_t n = 1; n <= Count; ++n) {
-    if (!IsMarked(n)) continue;
+  const bool done = RewriteEachRecord([&](std::int32_t n) {
+    if (!IsMarked(n)) return true;
     ToggleMark(n);
     RecordRead(n);
-    if (!lastIoOk()) break;
+    if (!lastIoOk()) return false;
     const std::string account = FieldOf(RecordBuffer, 1);
     PutField(RecordBuffer, 1, common::Copy(account, 1, 3) + common::Copy(account, 6, 1) + common::Copy(account, 4, 2));
     RecordWrite(n);
-    if (!lastIoOk()) break;
     rotated = true;
-  }
-  if (rotated) MarkOrderDirty();
+    return lastIoOk();
+  });
+  if (done && rotated) MarkOrderDirty();
 }
 
 void TfCis10::Copy22To24() {
   UsePhysicalOrder();
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  RewriteEachRecord([this](std::int32_t n) {
     RecordRead(n);
-    if (!lastIoOk()) return;
+    if (!lastIoOk()) return false;
     PutField(RecordBuffer, 7, FieldOf(RecordBuffer, 6));
     RecordWrite(n);
-    if (!lastIoOk()) return;
-  }
+    return lastIoOk();
+  });
 }
 
 void TfCis10::MenuCommand(int id) {
@@ -243,16 +243,16 @@ void TfCis30::PrintListing(std::int32_t) { CodeListPrint(); }
 void TfCis30::RotateCentre() {
   UsePhysicalOrder();
   bool rotated = false;
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  const bool done = RewriteEachRecord([&](std::int32_t n) {
     RecordRead(n);
-    if (!lastIoOk()) break;
+    if (!lastIoOk()) return false;
     const std::string code = FieldOf(RecordBuffer, 1);
     PutField(RecordBuffer, 1, common::CopyFrom(code, 2) + common::Copy(code, 1, 1));
     RecordWrite(n);
-    if (!lastIoOk()) break;
     rotated = true;
-  }
-  if (rotated) MarkOrderDirty();
+    return lastIoOk();
+  });
+  if (done && rotated) MarkOrderDirty();
 }
 
 void TfCis30::MenuCommand(int id) {

@@ -84,6 +84,13 @@ void TfCis22::k1Click() {
   TfCis24& to = fCis24();
   SetupCis24(to);
   UsePhysicalOrder();
+  // The rows are read under this list's turn, counted as the file holds them.
+  WriteTurn turn(*this);
+  if (!turn.ok()) {
+    to.CloseBrowse();
+    return;
+  }
+  RecountRecords();
   for (std::int32_t n = 1; n <= Count; ++n) {
     RecordRead(n);
     if (!IoOk()) break;

@@ -113,13 +113,13 @@ const CodeListSpec& Cis65Spec() {
 
 void TfCis13::Cis13MovePrefixes() {
   UsePhysicalOrder();
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  RewriteEachRecord([this](std::int32_t n) {
     RecordRead(n);
-    if (!IoOk()) return;
+    if (!IoOk()) return false;
     for (int f = 3; f <= 7; ++f) PutField(RecordBuffer, f, RewriteAccountPrefix(FieldOf(RecordBuffer, f)));
     RecordWrite(n);
-    if (!IoOk()) return;
-  }
+    return IoOk();
+  });
 }
 
 bool SortCis13(TfCis13& w) {

@@ -1,6 +1,7 @@
 #include "codelists/outlines.h"
 
 #include <cctype>
+#include <limits>
 
 #include "browser/dialogs.h"
 #include "codelists/lists.h"
@@ -216,51 +217,61 @@ void TfCis27::MenuCommand(int id) {
   }
 }
 
-void TfCis27::AddRowAt(std::int32_t p, std::string_view name, std::string_view code) {
+bool TfCis27::AddRowAt(std::int32_t p, std::string_view name, std::string_view code) {
   const RowLayout& l = Cis27Rows();
-  if (p < 2 || p > Count) return;
+  if (p < 2 || p > Count) return true;
   RecordReadAt(Count);
-  if (!IoOk() || !AppendRecord()) return;
+  if (!IoOk() || !AppendRecord()) return false;
   const std::int32_t n = Count;
   for (std::int32_t j = n - 1; j >= p; --j) {
     RecordReadAt(j);
-    if (!IoOk()) return;
+    if (!IoOk()) return false;
     // The last two rows keep their numbers.
     if (j < n - 2) SetFieldText(*this, l.rowField, common::FormatFloatMask("@@@", j + 1));
     RecordWriteAt(j + 1);
-    if (!IoOk()) return;
+    if (!IoOk()) return false;
   }
   RecordReadAt(p - 1);
-  if (!IoOk()) return;
+  if (!IoOk()) return false;
   SetFieldText(*this, l.rowField, common::FormatFloatMask("@@@", p));
   PutDate();
   SetFieldText(*this, l.nameField, Cz(name));
   SetFieldText(*this, 5, k30);
   SetFieldText(*this, l.codeField, code);
   RecordWriteAt(p);
-  if (!IoOk()) return;
+  if (!IoOk()) return false;
   for (std::int32_t j = p + 1; j <= n - 2; ++j) {
     RecordReadAt(j);
-    if (!IoOk()) return;
+    if (!IoOk()) return false;
     const std::int32_t v = common::TextToInt(FieldText(*this, 3));
     if (v > p - 1) {
       SetFieldText(*this, 3, common::FormatFloatMask("@@@", v + 1));
       RecordWriteAt(j);
-      if (!IoOk()) return;
+      if (!IoOk()) return false;
     }
   }
-  DataFileReopen();
+  RecountRecords();
+  return true;
 }
 
 void TfCis27::AddStatutoryRows() {
+  if (!DataFileUsable() || (Count != 122 && Count != 123)) return;
   UsePhysicalOrder();
-  const std::int32_t count = Count;
-  if (count != 122 && count != 123) return;
-  if (count == 122) AddRowAt(78, "Rozdíly z přeměn společnosti  ", "  AII5");
-  if (Count != 123) return;
-  AddRowAt(85, "Jiný výsledek hospodaření minu", "  AIV3");
-  if (Count != 124) return;
-  AddRowAt(79, "Rozdíly z ocenění při přeměnác", "  AII6");
+  // The count is judged again under the turn the rows are added with: of two workstations
+  // opening the list at once, the second finds them added.
+  bool added = false;
+  RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    const std::int32_t count = Count;
+    if (count != 122 && count != 123) return true;
+    added = true;
+    if (count == 122 && !AddRowAt(78, "Rozdíly z přeměn společnosti  ", "  AII5")) return false;
+    if (Count != 123) return true;
+    if (!AddRowAt(85, "Jiný výsledek hospodaření minu", "  AIV3")) return false;
+    if (Count != 124) return true;
+    return AddRowAt(79, "Rozdíly z ocenění při přeměnác", "  AII6");
+  });
+  if (!added) return;
+  DataFileReopen();
   RepaintPage();
 }
 

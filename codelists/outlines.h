@@ -64,7 +64,8 @@ class TfCis27 : public CodeListWindow {
   std::string ListingTitle() const override;
 
  private:
-  void AddRowAt(std::int32_t p, std::string_view name, std::string_view code);
+  // False after a failed read or write (the rows added so far are taken back).
+  bool AddRowAt(std::int32_t p, std::string_view name, std::string_view code);
 };
 
 // The set-up routines: n is the list number ("26" or "76"; "27", or "CI27.DTA").

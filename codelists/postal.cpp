@@ -267,22 +267,22 @@ void TfObce::FillPostalCodes() {
   Tfpsc& psc = fpsc();
   SetupPsc(psc);
   psc.CacheRecords();  // every municipality searches the whole register
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  RewriteEachRecord([&](std::int32_t n) {
     RecordRead(n);
-    if (!IoOk()) break;
+    if (!IoOk()) return false;
     browser::ShowBlik(common::FormatFloatMask("######", n));
-    if (common::TextToInt(FieldOf(RecordBuffer, 7)) != 0) continue;
+    if (common::TextToInt(FieldOf(RecordBuffer, 7)) != 0) return true;
     const std::string name = FieldOf(RecordBuffer, 4), district = FieldOf(RecordBuffer, 5);
     std::string code = psc.PscFindByObec(name, district);
     if (common::TextToInt(code) == 0) code = psc.PscFindByPosta(name, district);
     PutField(RecordBuffer, 7, common::Copy(code, 1, 5));
     if (common::TextToInt(code) != 0) {
       RecordWrite(n);
-      if (!IoOk()) break;
-    } else if (out) {
-      out->WriteReportLine(common::FormatFloatMask("#####", n) + " : " + name);
+      return IoOk();
     }
-  }
+    if (out) out->WriteReportLine(common::FormatFloatMask("#####", n) + " : " + name);
+    return true;
+  });
   browser::CloseBlik();
   psc.DropCache();
   psc.CloseBrowse();

@@ -66,10 +66,13 @@ void SetFieldText(CodeListWindow& w, int f, std::string_view text) {
 
 bool InsertRow(CodeListWindow& w, const RowLayout& l) {
   w.UsePhysicalOrder();
-  const std::int32_t c = w.Current;
-  if (c < 1 || c > w.Count) return false;
-  // The append, the shifts and the renumbering go in whole or not at all.
+  if (w.Current < 1 || w.Current > w.Count) return false;
+  std::int32_t c = 0;
+  // The current row is checked, and the append, the shifts and the renumbering go in
+  // whole or not at all, under one turn.
   const bool done = w.RewriteInPlace(0, kWholeFile, [&] {
+    if (!w.CurrentStillChosen()) return false;
+    c = w.Current;
     if (!w.AppendRecord()) return false;
     const std::int32_t n = w.Count;
     for (std::int32_t j = n - 1; j >= c; --j) {
@@ -89,8 +92,9 @@ bool InsertRow(CodeListWindow& w, const RowLayout& l) {
     }
     return true;
   });
+  w.DataFileReopen();
   if (!done) {
-    w.DataFileReopen();
+    w.RepaintPage();  // what the file holds now
     return false;
   }
   w.GoToRecord(c, 0);
@@ -100,10 +104,12 @@ bool InsertRow(CodeListWindow& w, const RowLayout& l) {
 
 bool DeleteRow(CodeListWindow& w, const RowLayout& l) {
   w.UsePhysicalOrder();
-  const std::int32_t c = w.Current;
-  const std::int32_t n = w.Count;
-  if (c < 1 || c > n) return false;
+  if (w.Current < 1 || w.Current > w.Count) return false;
+  // The count and the current row are the file's under the turn the shifts and the cut
+  // are written with: a row another workstation appended meanwhile stays.
   const bool done = w.RewriteInPlace(0, kWholeFile, [&] {
+    if (!w.CurrentStillChosen()) return false;
+    const std::int32_t c = w.Current, n = w.Count;
     for (std::int32_t j = c; j <= n - 1; ++j) {
       w.RecordReadAt(j + 1);
       if (!w.IoOk()) return false;
@@ -122,10 +128,9 @@ bool DeleteRow(CodeListWindow& w, const RowLayout& l) {
     return w.CutToRecords(n - 1);
   });
   w.DataFileReopen();
-  if (!done) return false;
   if (w.Current > w.Count) w.Current = w.Count;
   w.RepaintPage();
-  return true;
+  return done;
 }
 
 bool TagText(std::string_view line, std::string& text) {
@@ -156,29 +161,29 @@ void ImportXmlTexts(CodeListWindow& w, const RowLayout& l, const std::string& fo
   w.UsePhysicalOrder();
   std::vector<std::string> lines;
   if (!ImportLines(folder, "roz.xml", lines)) return;
-  // Records past the last line are left alone.
-  const std::int32_t last = std::min<std::int32_t>(w.Count - 1, static_cast<std::int32_t>(lines.size()));
   std::string text;
-  for (std::int32_t i = 1; i <= last; ++i) {
-    if (!TagText(lines[static_cast<std::size_t>(i - 1)], text)) continue;
+  // The last record and records past the last line are left alone.
+  w.RewriteEachRecord([&](std::int32_t i) {
+    if (i >= w.Count || static_cast<std::size_t>(i) > lines.size()) return true;
+    if (!TagText(lines[static_cast<std::size_t>(i - 1)], text)) return true;
     w.RecordReadAt(i);
-    if (!w.IoOk()) break;
+    if (!w.IoOk()) return false;
     SetFieldText(w, l.textField, text);
     w.RecordWriteAt(i);
-    if (!w.IoOk()) break;
-  }
+    return w.IoOk();
+  });
   w.RepaintPage();
 }
 
 void CodeIntoText(CodeListWindow& w, const RowLayout& l) {
   w.UsePhysicalOrder();
-  for (std::int32_t i = 1; i <= w.Count; ++i) {
+  w.RewriteEachRecord([&](std::int32_t i) {
     w.RecordReadAt(i);
-    if (!w.IoOk()) break;
+    if (!w.IoOk()) return false;
     SetFieldText(w, l.textField, FieldText(w, l.codeField));
     w.RecordWriteAt(i);
-    if (!w.IoOk()) break;
-  }
+    return w.IoOk();
+  });
   w.RepaintPage();
 }
 
@@ -212,16 +217,14 @@ void TextsFromGordic(CodeListWindow& w, const RowLayout& l, const std::string& f
   if (!ImportLines(folder, "rozvaha.txt", lines)) return;
   std::string text;
   // Lines beyond the count have no record to go to.
-  const auto last = std::min<std::size_t>(lines.size(), static_cast<std::size_t>(std::max(w.Count, 0)));
-  for (std::size_t k = 0; k < last; ++k) {
-    if (!TagText(lines[k], text)) continue;
-    const auto n = static_cast<std::int32_t>(k + 1);
+  w.RewriteEachRecord([&](std::int32_t n) {
+    if (static_cast<std::size_t>(n) > lines.size() || !TagText(lines[static_cast<std::size_t>(n - 1)], text)) return true;
     w.RecordRead(n);
-    if (!w.IoOk()) break;
+    if (!w.IoOk()) return false;
     SetFieldText(w, l.textField, text);
     w.RecordWrite(n);
-    if (!w.IoOk()) break;
-  }
+    return w.IoOk();
+  });
   w.RepaintPage();
 }
 

@@ -1,6 +1,7 @@
 #include "codelists/schemes.h"
 
 #include <array>
+#include <limits>
 #include <memory>
 
 #include "browser/dialogs.h"
@@ -196,64 +197,69 @@ void SchemeWindow::SortOutputRecord(std::int32_t k) {
 
 void SchemeWindow::CountRows() {
   if (Count < 1) return;
-  if (!SortScheme()) return;
+  // From the sort to the last row numbered no other workstation writes.
+  WriteTurn turn(*this);
+  if (!turn.ok() || !SortScheme()) return;
   const std::string_view mask = variant_.rowMask;
-  const std::int32_t count = Count;
-  // The codes, as "Spočítej" leaves them alone.
-  std::vector<std::string> codes;
-  codes.reserve(static_cast<std::size_t>(count));
-  for (std::int32_t i = 1; i <= count; ++i) {
-    RecordRead(i);
-    if (!IoOk()) return;
-    codes.push_back(Padded(FieldOf(RecordBuffer, kCode), kCodeWidth));
-  }
-  auto find = [&](const std::string& code) -> std::int32_t {
-    for (std::int32_t j = 1; j <= count; ++j)
-      if (codes[static_cast<std::size_t>(j - 1)] == code) return j;
-    return 0;
-  };
-  for (std::int32_t i = 1; i <= count; ++i) {
-    const std::string& code = codes[static_cast<std::size_t>(i - 1)];
-    RecordRead(i);
-    if (!IoOk()) return;
-    PutField(RecordBuffer, kRow, common::FormatFloatMask(mask, i));
-    if (!variant_.annexCount) PutField(RecordBuffer, kParent, ParentCode(code, kCodeWidth));
-    RecordWrite(i);
-    if (!IoOk()) return;
-    if (variant_.annexCount && AllBlank(code)) continue;
-
-    // The closest ancestor in the list; blanks stand for the first row without a code.
-    std::string parent = ParentCode(code, kCodeWidth);
-    std::int32_t j = find(parent);
-    while (j == 0 && !AllBlank(parent)) {
-      parent = ParentCode(parent, kCodeWidth);
-      j = find(parent);
-    }
-    if (j == 0) continue;
-
-    if (!AllBlank(code)) {
+  RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    const std::int32_t count = Count;
+    // The codes, as "Spočítej" leaves them alone.
+    std::vector<std::string> codes;
+    codes.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 1; i <= count; ++i) {
       RecordRead(i);
-      if (!IoOk()) return;
-      PutField(RecordBuffer, kTarget, common::FormatFloatMask(mask, j));
+      if (!IoOk()) return false;
+      codes.push_back(Padded(FieldOf(RecordBuffer, kCode), kCodeWidth));
+    }
+    auto find = [&](const std::string& code) -> std::int32_t {
+      for (std::int32_t j = 1; j <= count; ++j)
+        if (codes[static_cast<std::size_t>(j - 1)] == code) return j;
+      return 0;
+    };
+    for (std::int32_t i = 1; i <= count; ++i) {
+      const std::string& code = codes[static_cast<std::size_t>(i - 1)];
+      RecordRead(i);
+      if (!IoOk()) return false;
+      PutField(RecordBuffer, kRow, common::FormatFloatMask(mask, i));
+      if (!variant_.annexCount) PutField(RecordBuffer, kParent, ParentCode(code, kCodeWidth));
       RecordWrite(i);
-      if (!IoOk()) return;
+      if (!IoOk()) return false;
+      if (variant_.annexCount && AllBlank(code)) continue;
+
+      // The closest ancestor in the list; blanks stand for the first row without a code.
+      std::string parent = ParentCode(code, kCodeWidth);
+      std::int32_t j = find(parent);
+      while (j == 0 && !AllBlank(parent)) {
+        parent = ParentCode(parent, kCodeWidth);
+        j = find(parent);
+      }
+      if (j == 0) continue;
+
+      if (!AllBlank(code)) {
+        RecordRead(i);
+        if (!IoOk()) return false;
+        PutField(RecordBuffer, kTarget, common::FormatFloatMask(mask, j));
+        RecordWrite(i);
+        if (!IoOk()) return false;
+      }
+      RecordRead(j);
+      if (!IoOk()) return false;
+      const std::string name = FieldOf(RecordBuffer, kName);
+      const char first = name.empty() ? '\0' : name[0];
+      std::string marked;
+      if (variant_.annexCount) {
+        if (first != '*') marked = "* " + name;
+      } else if (first != '*' && first != ' ') {
+        marked = " " + name;
+      }
+      if (!marked.empty()) {
+        PutField(RecordBuffer, kName, Padded(marked, 30));
+        RecordWrite(j);
+        if (!IoOk()) return false;
+      }
     }
-    RecordRead(j);
-    if (!IoOk()) return;
-    const std::string name = FieldOf(RecordBuffer, kName);
-    const char first = name.empty() ? '\0' : name[0];
-    std::string marked;
-    if (variant_.annexCount) {
-      if (first != '*') marked = "* " + name;
-    } else if (first != '*' && first != ' ') {
-      marked = " " + name;
-    }
-    if (!marked.empty()) {
-      PutField(RecordBuffer, kName, Padded(marked, 30));
-      RecordWrite(j);
-      if (!IoOk()) return;
-    }
-  }
+    return true;
+  });
   RepaintPage();
 }
 
@@ -262,13 +268,13 @@ void SchemeWindow::CountRows() {
 template <class Change>
 void SchemeWindow::RewriteEach(Change change) {
   UsePhysicalOrder();
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  RewriteEachRecord([&](std::int32_t n) {
     RecordRead(n);
-    if (!IoOk()) break;
-    if (!change(n)) continue;
+    if (!IoOk()) return false;
+    if (!change(n)) return true;
     RecordWrite(n);
-    if (!IoOk()) break;
-  }
+    return IoOk();
+  });
   RepaintPage();
 }
 
@@ -282,17 +288,17 @@ void SchemeWindow::CarryParentCodes() {
 
 void SchemeWindow::MarkCodesP() {
   UsePhysicalOrder();
-  for (std::int32_t n = 1; n <= Count; ++n) {
-    if (!IsMarked(n)) continue;
+  RewriteEachRecord([this](std::int32_t n) {
+    if (!IsMarked(n)) return true;
     RecordReadAt(n);
-    if (!IoOk()) break;
+    if (!IoOk()) return false;
     UnmarkRecord(n);
     std::string code = Padded(FieldOf(RecordBuffer, kCode), kCodeWidth);
     code[0] = 'P';
     PutField(RecordBuffer, kCode, code);
     RecordWriteAt(n);
-    if (!IoOk()) break;
-  }
+    return IoOk();
+  });
   RepaintPage();
 }
 
@@ -315,7 +321,6 @@ void SchemeWindow::StripStars() {
 }
 
 void SchemeWindow::LiabilitiesX() {
-  if (Count < 101) return;
   RewriteEach([this](std::int32_t n) {
     if (n < 101) return false;
     const std::string code = FieldOf(RecordBuffer, kCode);

@@ -73,14 +73,14 @@ std::string RewriteAccountPrefix(std::string_view account) {
 
 void TfCis15::RewriteStockAccountPrefixes() {
   UsePhysicalOrder();
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  RewriteEachRecord([this](std::int32_t n) {
     RecordRead(n);
-    if (!lastIoOk()) return;
+    if (!lastIoOk()) return false;
     for (int g = 1; g <= kGroups; ++g)
       for (int f = GroupField(g); f < GroupField(g) + 3; ++f) PutField(RecordBuffer, f, RewriteAccountPrefix(FieldOf(RecordBuffer, f)));
     RecordWrite(n);  // every record, changed or not
-    if (!lastIoOk()) return;
-  }
+    return lastIoOk();
+  });
 }
 
 void TfCis15::MenuCommand(int id) {

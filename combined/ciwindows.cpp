@@ -292,12 +292,14 @@ void TfCiPiece::EditAccept() {
 }
 
 void TfCiPiece::k1Click() {
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  RewriteEachRecord([this](std::int32_t n) {
     RecordRead(n);
+    if (!lastIoOk()) return false;
     const std::string key = GetField(kKeyField);
     PutField(kKeyField, common::Copy(common::CopyFrom(key, 2) + common::Copy(key, 1, 1), 1, 5));
     RecordWrite(n);
-  }
+    return lastIoOk();
+  });
   RepaintPage();
 }
 

@@ -302,22 +302,20 @@ bool TfOrg::OrgScrambleMarked(bool scramble) {
   common::Session& s = common::CurrentSession();
   const int former = s.ScrambleOn, order = ActiveOrder;
   ActiveOrder = 0;  // marks are by record number
-  bool all = true;
-  for (std::int32_t n = 1; n <= Count; ++n) {
-    if (!IsMarked(n)) continue;
+  // Each record is read and written back under one turn, the marked ones together.
+  const bool all = RewriteEachRecord([&](std::int32_t n) {
+    if (!IsMarked(n)) return true;
     s.ScrambleOn = scramble ? 0 : 1;
     RecordReadAt(n);
     const bool read = lastIoOk();
     s.ScrambleOn = scramble ? 1 : 0;
     if (read) RecordWriteAt(n);
     s.ScrambleOn = former;
-    if (!read || !lastIoOk()) {
-      all = false;
-      break;
-    }
+    if (!read || !lastIoOk()) return false;
     UnmarkRecord(n);
     if (MarkedCount > 0) --MarkedCount;
-  }
+    return true;
+  });
   s.ScrambleOn = former;
   ActiveOrder = order;
   RepaintPage();

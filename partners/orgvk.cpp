@@ -111,36 +111,42 @@ TfORGVK::TfORGVK() : TfSoub("fORGVK") {}
 std::string TfORGVK::CriteriaName() { return "orgvk" + common::CurrentSession().CurrentUser + ".dta"; }
 std::string TfORGVK::WorkName() { return "orgv" + common::CurrentSession().CurrentUser + ".wrk"; }
 
-OrgCriteria TfORGVK::CompactRows() {
-  DataFileReopen();
+bool TfORGVK::CompactRows(OrgCriteria& criteria) {
   std::array<std::vector<std::string>, 4> kept;
-  for (std::int32_t n = 1; n <= std::min(Count, kCriteriaRows); ++n) {
-    RecordReadAt(n);
-    if (!lastIoOk()) break;
-    for (int c = 0; c < 4; ++c) {
-      std::string mask = Mask(RecordBuffer, c);
-      if (IsEmptyMask(mask, c)) continue;
-      if (c == kNameColumn) mask = Padded(SearchForm(mask), 30);
-      kept[static_cast<std::size_t>(c)].push_back(mask);
-    }
-  }
-  for (std::int32_t n = 1; n <= kCriteriaRows; ++n) {
-    RecordBuffer = EmptyCriteriaRow();
-    for (int c = 0; c < 4; ++c) {
-      const auto& masks = kept[static_cast<std::size_t>(c)];
-      if (static_cast<std::size_t>(n) <= masks.size()) {
-        const Column& k = kColumns[static_cast<std::size_t>(c)];
-        common::PutCounted(RecordBuffer, static_cast<std::size_t>(k.offset), masks[static_cast<std::size_t>(n - 1)],
-                           static_cast<std::size_t>(k.width));
+  // The rows are read and written back under one turn: a copy another run of this user left
+  // goes back before they are read, and a compaction cut short leaves the old rows.
+  const bool done = RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    for (auto& masks : kept) masks.clear();
+    for (std::int32_t n = 1; n <= std::min(Count, kCriteriaRows); ++n) {
+      RecordReadAt(n);
+      if (!lastIoOk()) return false;
+      for (int c = 0; c < 4; ++c) {
+        std::string mask = Mask(RecordBuffer, c);
+        if (IsEmptyMask(mask, c)) continue;
+        if (c == kNameColumn) mask = Padded(SearchForm(mask), 30);
+        kept[static_cast<std::size_t>(c)].push_back(mask);
       }
     }
-    if (n <= Count)
-      RecordWriteAt(n);
-    else
-      AppendRecord();
-    if (!lastIoOk()) break;
-  }
-  return {kept[0], kept[1], kept[2], kept[3]};
+    for (std::int32_t n = 1; n <= kCriteriaRows; ++n) {
+      RecordBuffer = EmptyCriteriaRow();
+      for (int c = 0; c < 4; ++c) {
+        const auto& masks = kept[static_cast<std::size_t>(c)];
+        if (static_cast<std::size_t>(n) <= masks.size()) {
+          const Column& k = kColumns[static_cast<std::size_t>(c)];
+          common::PutCounted(RecordBuffer, static_cast<std::size_t>(k.offset), masks[static_cast<std::size_t>(n - 1)],
+                             static_cast<std::size_t>(k.width));
+        }
+      }
+      if (n <= Count)
+        RecordWriteAt(n);
+      else
+        AppendRecord();
+      if (!lastIoOk()) return false;
+    }
+    return true;
+  });
+  criteria = {kept[0], kept[1], kept[2], kept[3]};
+  return done;
 }
 
 void TfORGVK::RunSelection() {
@@ -151,6 +157,8 @@ void TfORGVK::RunSelection() {
   // or the selection is refused (said, naming the copy) and the print has nothing.
   const common::RefusalTail refused(Cz(", výběr partnerů neproběhl"));
   if (common::GuardUnfinishedRewrite(partners) != 0) return;
+  // So does one beside the criteria, left by another run of this user code.
+  if (!common::PutBackBeforeReplacing(DataFilePath, Cz(", výběr partnerů neproběhl"), false, ShownName())) return;
   SelectionRun = true;
   if (common::CheckFile(partners) < 1) {
     const std::string why = common::UnreadableFileReason(partners);
@@ -158,7 +166,11 @@ void TfORGVK::RunSelection() {
                                     : Cz("Soubor obchodních partnerů ") + common::ShownPath(partners) + why);
     return;
   }
-  const OrgCriteria criteria = CompactRows();
+  OrgCriteria criteria;
+  if (!CompactRows(criteria)) {
+    SelectionRun = false;  // refused or cut short (said): nothing is selected
+    return;
+  }
   common::WriteJobSaying("ORGVK" + common::CurrentSession().CurrentUser, "A");  // the selection goes on
 
   common::tRecFile in, out;
@@ -194,8 +206,14 @@ void TfORGVK::CloseBrowse() {
 
 void TfORGVK::KeyF7(std::int32_t current) {
   if (current < 1 || current > Count || !DataFileUsable()) return;
-  RecordBuffer = EmptyCriteriaRow();
-  RecordWrite(current);
+  // Written under the window's turn, as every other write of it.
+  const auto length = static_cast<std::uint64_t>(kCriteriaLength);
+  RewriteInPlace(static_cast<std::uint64_t>(current - 1) * length, length, [&] {
+    if (current > Count) return false;
+    RecordBuffer = EmptyCriteriaRow();
+    RecordWrite(current);
+    return lastIoOk();
+  });
   RepaintPage();
 }
 

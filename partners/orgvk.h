@@ -48,7 +48,8 @@ class TfORGVK : public browser::TfSoub {
   void EditFormBuilt() override;
 
  private:
-  OrgCriteria CompactRows();
+  // The masks in force, written back compacted; false (said) when refused or cut short.
+  bool CompactRows(OrgCriteria& criteria);
 };
 
 void SetupORGVK(TfORGVK& w, const std::string& text);

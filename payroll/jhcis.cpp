@@ -108,12 +108,13 @@ bool TfJHcis::SortJHcis() {
 }
 
 void TfJHcis::ClearXmlNames() {
-  if (Count < 1) return;
-  for (std::int32_t n = 1; n <= Count; ++n) {
+  RewriteEachRecord([this](std::int32_t n) {
     RecordRead(n);
+    if (!lastIoOk()) return false;
     common::PutCounted(RecordBuffer, kOffsets[7], std::string(64, ' '), 64);
     RecordWrite(n);
-  }
+    return lastIoOk();
+  });
   RepaintPage();
 }
 

@@ -248,15 +248,14 @@ std::string Tfpr_rol::RecordKey(std::int32_t n) {
   return FieldOf(RecordBuffer, 1);
 }
 
-void Tfpr_rol::DeleteRecord(std::int32_t current) {
+void Tfpr_rol::DeleteRecord(std::int32_t) {
   if (Count < 1 || Current < 1) return;
-  (void)current;
-  RecordRead(Current);
-  if (!lastIoOk()) return;
-  PutFieldOf(RecordBuffer, 108, std::string(30, ' '));
-  RecordWrite(Current);
-  RepaintPage();
+  // The record is read, cleared and written under one turn, refused when it is no longer
+  // the one chosen.
+  if (!DeleteCurrent()) RepaintPage();
 }
+
+void Tfpr_rol::ClearRecord() { PutFieldOf(RecordBuffer, 108, std::string(30, ' ')); }
 
 void Tfpr_rol::Scramble(bool scramble) {
   std::string& buffer = ReadingForView ? ViewBuffer : RecordBuffer;

@@ -40,6 +40,7 @@ class Tfpr_rol : public browser::TfSoub {
   std::string RecordKey(std::int32_t n) override;
   void NewRecord() override {}
   void DeleteRecord(std::int32_t current) override;
+  void ClearRecord() override;
   void BeforeWriteHook() override;
   void AfterReadHook() override;
   // An edited employee is written back with only the fields whose text the edit

@@ -260,12 +260,26 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
   for (int k = 1; k <= 255; ++k) keys += key(k == 3 ? "Tři" : k == 12 ? "Dvanáct" : "", k == 3 ? 12 : 0);
   codelists::TfZeme& z = codelists::fZeme();
   const auto openZeme = [&] { codelists::SetupZeme(z); };
+  partners::TfORGVK& vk = partners::fORGVK();
+  std::string criteria = partners::EmptyCriteriaRow() + partners::EmptyCriteriaRow();
+  common::PutCounted(criteria, partners::kCriteriaLength, "CZ**************", 16);
+  for (int n = 2; n < partners::kCriteriaRows; ++n) criteria += partners::EmptyCriteriaRow();
+  std::string partners;
+  for (const auto& [name, dic] : {std::pair{"Dub", "CZ1"}, {"Buk", "SK2"}, {"Lipa", "CZ3"}}) {
+    std::string r(partners::kOrgRecordLength, '\0');
+    partners::PutOrgWord(r, partners::of::Number, static_cast<std::uint16_t>(partners.size() / partners::kOrgRecordLength + 1));
+    partners::PutOrgText(r, partners::of::Name, name);
+    partners::PutOrgText(r, partners::of::Dic, dic);
+    partners += r;
+  }
   const struct Row {
     const char* name;
     std::string file, before;
     std::function<void()> open, run, close;
     bool refusedOverTheChangedRecord = false;  // the step's record is the one the killed step changed
     std::string shown = {};                    // the file as the window names it (empty: `file`)
+    std::string tail = {};                     // what a refusal says after the copy (empty: the window's)
+    std::function<void(bool wrote)> after = {};  // more to check once closed (whether the step went through)
   } rows[] = {
       {"Setřiď ZUJ", zuj, zujRec("Žatec") + zujRec("Cheb") + zujRec("Adamov"), [&] { codelists::SetupZuj(codelists::fZuj()); },
        [&] { codelists::fZuj().SortByName(); }, [&] { codelists::fZuj().CloseBrowse(); }},
@@ -282,6 +296,13 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
          z.EditRecord();
        },
        [&] { z.CloseBrowse(); }},
+      {"Shift+F4 v TfZeme", zeme, countries, openZeme,
+       [&] {
+         z.GoToRecord(2, 0);
+         edit.Keys("Down").Type("Slovensko SR").Keys("F2");
+         z.EditRecordNoCheck();
+       },
+       [&] { z.CloseBrowse(); }},
       {"zrušení v TfZeme", zeme, countries, openZeme,
        [&] {
          z.GoToRecord(3, 0);
@@ -294,6 +315,25 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
        [&] { codelists::fTXT1().CloseBrowse(); }, false, "provozy.dta"},
       {"přečíslování klíče", D("klicew.dta"), keys, [&] { codelists::SetupKl(codelists::fKl()); },
        [&] { codelists::fKl().RenumberKey(12, 40); }, [&] { codelists::fKl().CloseBrowse(); }, false, "klicew.dta"},
+      // The selection criteria: F7 clears row 2; the close compacts the rows (row 2's DIČ
+      // mask up to row 1) and selects the partners it names from org.dta.
+      {"F7 ve výběrových kritériích", D(partners::TfORGVK::CriteriaName()), criteria, [&] { partners::SetupORGVK(vk, ""); },
+       [&] {
+         vk.GoToRecord(2, 0);
+         vk.KeyF7(vk.Current);
+       },
+       [&] { vk.CloseBrowse(); }, false, partners::TfORGVK::CriteriaName()},
+      {"zhuštění kritérií při zavření", D(partners::TfORGVK::CriteriaName()), criteria,
+       [&] {
+         ostest::WriteRaw(D("org.dta"), partners);
+         partners::SetupORGVK(vk, "");
+       },
+       [] {}, [&] { vk.CloseBrowse(); }, false, partners::TfORGVK::CriteriaName(), ", výběr partnerů neproběhl"_cz,
+       [&](bool wrote) {
+         EXPECT_EQ(vk.SelectionRun, wrote);
+         if (wrote) EXPECT_EQ(vk.Selected, 2);  // the two CZ partners, from the file as put back
+         EXPECT_EQ(fs::exists(D(partners::TfORGVK::WorkName())), wrote);
+       }},
       // The edit began on the half record: once it is put back the edit no longer applies.
       {"oprava věty přepsané krokem", zeme, countries, openZeme,
        [&] {
@@ -319,11 +359,16 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
       if (leaveCopy) leftcopy::LeaveUnfinishedCopy(r.file);
       notes.calls.clear();
     };
+    const std::string tail = r.tail.empty() ? ", soubor se nepřepíše"_cz : r.tail;
+    const auto after = [&](bool wrote) {
+      if (r.after) r.after(wrote);
+    };
     start(false);
     r.run();
     r.close();
     const std::string expected = ostest::ReadRaw(r.file);
     ASSERT_NE(expected, r.before) << notes.Dump();
+    after(true);
 
     // Put back first, then the step over the file as put back.
     start(true);
@@ -339,6 +384,7 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
     } else {
       EXPECT_EQ(ostest::ReadRaw(r.file), expected) << notes.Dump();
     }
+    after(!r.refusedOverTheChangedRecord);
     noCopyRefusal();
 
     // A copy that cannot be read: refused, naming it; the file stays as the killed step left it.
@@ -354,8 +400,9 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
     EXPECT_EQ(ostest::ReadRaw(r.file), left);
     EXPECT_TRUE(fs::exists(copy));
     EXPECT_TRUE(leftcopy::Said(notes, "Soubor "_cz + shown + " má nedokončený přepis, který nelze vrátit (kopie "_cz + copy +
-                                          "), soubor se nepřepíše"_cz))
+                                          ")" + tail))
         << notes.Dump();
+    after(false);
     noCopyRefusal();
 
     // Put back, but the copy cannot be erased: the step writes nothing over the put-back file
@@ -371,8 +418,9 @@ TEST_F(LeftCopies, ARewriteInAWindowOpenedBeforeTheCopyAppearedPutsItBackFirstOr
     EXPECT_EQ(ostest::ReadRaw(r.file), r.before);
     EXPECT_TRUE(fs::exists(copy));
     EXPECT_TRUE(leftcopy::SaidNaming(notes, shown, "byl vrácen do stavu před nedokončeným přepisem, ale kopii "_cz + copy,
-                                     ", soubor se nepřepíše"_cz))
+                                     tail))
         << notes.Dump();
+    after(false);
     noCopyRefusal();
   }
   browser::SoubHooks() = {};

@@ -257,6 +257,38 @@ TEST_F(PayrollTools, OicDoPracGivesTheFirstMatchingEmployeeItsIdentifier) {
   EXPECT_EQ(rec(1).substr(0, 1545), first.substr(0, 1545));
 }
 
+// Another workstation appends the record a tool works on after the tool's window opened:
+// the tool counts the records under its turn and finds it.
+TEST_F(PayrollTools, TheToolsFindWhatAnotherWorkstationAppendedAfterTheirWindowOpened) {
+  const std::string employees = dir / "data/pr2000.dta";
+  const std::string first = EmployeeBytes("00001", 1, "05031985", "1234", "11 A ");
+  const std::string man = EmployeeBytes("00003", 0, "05031985", "1234", "95   ");
+  ostest::WriteRaw(employees, first);
+  payroll::Tfpr_rol& w = payroll::fpr_rol();
+  w.SetupPr_rol(payroll::kEmployeeFile);
+  ostest::WriteRaw(employees, first + man);
+  EXPECT_EQ(app::ImportEmployeeIdentifiers(w, Input("oic.csv", "rc;a;b;c;d;druh;e;f;text;oic\r\n"
+                                                                 "8503051234;;;;;15;;;Druhy;OIC22\r\n")),
+            1);
+  w.CloseBrowse();
+  const std::string after = ostest::ReadRaw(employees);
+  ASSERT_EQ(after.size(), 2u * payroll::kEmployeeLength);
+  EXPECT_EQ(after.substr(0, payroll::kEmployeeLength), first);
+  EXPECT_EQ(common::GetCounted(after.substr(payroll::kEmployeeLength), 1638, 10), "     OIC22");
+
+  ostest::WriteRaw(TermsPath(), TermBytes("10054", "Jmeno"));
+  payroll::TfJHcis& terms = payroll::fJHcis();
+  terms.SetupJHcis();
+  ostest::WriteRaw(TermsPath(), TermBytes("10054", "Jmeno") + TermBytes("10055", "Jiny"));
+  EXPECT_EQ(app::AddXmlNamesFromTemplate(terms, Input("tpl.txt", "hlavicka\r\n<jiny>\r\n<!--10055-->\r\n")), 1);
+  terms.CloseBrowse();
+  const auto t = Terms();
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(common::RemoveSpaces(t[0].xmlName), "");
+  EXPECT_EQ(common::StripRightSp(t[1].xmlName), "jiny");
+  EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+}
+
 TEST_F(PayrollTools, PrevDodWritesTheSupplementLayoutInTheStartFolder) {
   browsertest::AnswerChooser(backend, Input("dodatky.txt", "10502\r\n10502 Pracovněprávní vztah\r\n 10076 \r\n"));
   main->bDodatecneClick();

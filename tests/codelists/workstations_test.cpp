@@ -9,8 +9,18 @@
 #include <random>
 #include <thread>
 
+#include "codelists/cashflow.h"
+#include "codelists/cashkeys.h"
+#include "codelists/chart.h"
+#include "codelists/income.h"
+#include "codelists/livestock.h"
+#include "codelists/outlines.h"
+#include "codelists/schemes.h"
+#include "codelists/stock.h"
+#include "common/numbers.h"
+#include "common/osfile.h"
 #include "common/session.h"
-#include "tests/codelists/codelistkit.h"
+#include "tests/codelists/outlinekit.h"
 #include "tests/common/processes.h"
 
 namespace {
@@ -180,6 +190,235 @@ TEST_F(CodeListWorkstations, TwoAddingAtOnceKeepTheKeyOrder) {
     for (int i = 0; i < 30; ++i) Add(w, keyOf(child, i), (child == 0 ? "A" : "B") + keyOf(child, i));
     return 0;
   });
+}
+
+// Every window step that rewrites records, with another workstation's write falling
+// between the window's last look at the file and the step: a row appended, or the last
+// row cut off. The step reads the count and its records under its own turn, so it ends
+// as it ends in a window opened after that write; a current row the other removed is
+// said as an edit of a changed record is said, and nothing is written.
+class CodeListWorkstationSteps : public cltest::OutlineTest {
+ protected:
+  // A file's records one a line, bytes other than letters shown as ".", trailing blanks cut.
+  static Strings Shown(const std::string& bytes, std::size_t length) {
+    Strings lines;
+    for (std::size_t at = 0; at < bytes.size(); at += length) {
+      std::string line = bytes.substr(at, length);
+      for (char& c : line)
+        if (static_cast<unsigned char>(c) < 32) c = '.';
+      lines.push_back(common::StripRightSp(line));
+    }
+    return lines;
+  }
+};
+
+TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstationAppendedOrCut) {
+  using cltest::MakeRecord;
+  using Make = std::function<std::string(int i)>;
+  const auto no = [](int i) { return common::FormatFloatMask("@@@", i); };
+  const Make row26 = [&](int i) {
+    return MakeRecord(Cis26Spec(), {{1, no(i)}, {2, "Náklady " + no(i)}, {3, common::FormatFloatMask("###", i % 4 + 1)}});
+  };
+  const Make row27 = [&](int i) {
+    return MakeRecord(Cis27Spec(), {{1, no(i)}, {2, "Aktiva " + no(i)}, {3, common::FormatFloatMask("###", i % 4 + 1)},
+                                    {4, "  R" + std::to_string(i)}, {11, "původní"}});
+  };
+  const auto scheme = [&](SchemeKind kind, const std::string& name) {
+    return Make([kind, name](int i) {
+      const std::string code = i == 1 ? "A." : "A." + std::to_string(i) + ".";
+      return cltest::MakeRecord(SchemeSpec(kind), {{scheme::kRow, common::FormatFloatMask("##@", i)},
+                                                   {scheme::kName, name + std::to_string(i)},
+                                                   {scheme::kTarget, common::FormatFloatMask("##@", i % 4 + 1)},
+                                                   {scheme::kCode, code}});
+    });
+  };
+  const Make row13 = [](int i) {
+    return MakeRecord(Cis13Spec(), {{1, std::to_string(i)}, {2, "Pohyb"}, {3, "611000"}, {7, "612000"}});
+  };
+  const Make row15 = [](int i) { return MakeRecord(Cis15Spec(), {{1, std::to_string(i)}, {2, "Sklad"}, {3, "611000"}}); };
+  const Make row28 = [](int i) { return MakeRecord(Cis28Spec(), {{1, std::to_string(i)}, {13, "    20"}}); };
+  const Make row10 = [](int i) { return MakeRecord(Cis10Spec(), {{1, std::to_string(21000 + i) + "0"}, {6, "A" + std::to_string(i)}}); };
+  const Make rowKl = [](int i) {
+    std::string r(31, '\0'), t = common::Cz("Klíč " + std::to_string(i));
+    t.resize(27, ' ');
+    common::PutCounted(r, 0, t, 27);
+    r[28] = static_cast<char>(i == 3 ? 2 : 0);
+    return r;
+  };
+  const Make row30 = [](int i) { return MakeRecord(Cis30Spec(), {{1, std::to_string(10000 + i)}, {2, "Středisko"}}); };
+
+  // Outline 27 open at one workstation over four rows; at the other "Aktiva 005" is added
+  // with F4 and that window closed; then "Zruš větu" on row 2 at the first.
+  {
+    SCOPED_TRACE("two windows on list 27");
+    std::string four;
+    for (int i = 1; i <= 4; ++i) four += row27(i);
+    WriteData("CI27.DTA", four);
+    TfCis27 deleting, adding;
+    SetupCis27(deleting, "27");
+    deleting.GoToRecord(2, 0);
+    deleting.RepaintPage();
+    SetupCis27(adding, "27");
+    edit.steps.clear();
+    edit.Type("005").Keys("Down").Type("Aktiva 005").Keys("F2");
+    adding.NewRecord();
+    adding.CloseBrowse();
+    ASSERT_EQ(ReadData("CI27.DTA").size(), 5 * four.size() / 4);
+    deleting.DeleteRow();
+    deleting.CloseBrowse();
+    const std::string bytes = ReadData("CI27.DTA");
+    EXPECT_EQ(cltest::Column(Cis27Spec(), bytes, 1), (Strings{"001", "002", "003", "004"}));
+    EXPECT_EQ(cltest::Trimmed(cltest::Column(Cis27Spec(), bytes, 2)),
+              (Strings{"Aktiva 001", "Aktiva 003", "Aktiva 004", "Aktiva 005"}));
+    EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  }
+
+  // List 27 of 122 rows opened at two workstations at once: the first to add the statutory
+  // rows adds them; the other finds 125 rows under its turn and adds nothing.
+  {
+    SCOPED_TRACE("statutory rows at two openings");
+    std::string rows122;
+    for (int i = 1; i <= 122; ++i) rows122 += row27(i);
+    WriteData("CI27.DTA", rows122);
+    TfCis27 late, first;
+    late.ListNo = "27";
+    late.Setup();  // opened, its count of 122 taken, the rows not yet judged
+    SetupCis27(first, "27");
+    first.CloseBrowse();
+    const std::string added = ReadData("CI27.DTA");
+    ASSERT_EQ(added.size(), 125 * rows122.size() / 122);
+    late.AddStatutoryRows();
+    late.CloseBrowse();
+    EXPECT_EQ(Shown(ReadData("CI27.DTA"), row27(1).size()), Shown(added, row27(1).size()));
+    EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  }
+
+  // "k1" of list 22 carries its rows into list 24: a row another workstation appended to 22
+  // after the window opened goes too.
+  {
+    SCOPED_TRACE("22 into 24");
+    WriteList(Cis22Spec(), {"010", "020"});
+    WriteList(Cis24Spec(), {});
+    TfCis22& from = fCis22();
+    SetupCis22(from);
+    WriteData("CI22.DTA", ReadData("CI22.DTA") + MakeRecord(Cis22Spec(), {{1, "030"}, {2, "Text 030"}}));
+    from.k1Click();
+    from.CloseBrowse();
+    EXPECT_EQ(FileKeys(Cis24Spec()), (Strings{"010", "020", "030"}));
+    EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  }
+
+  ostest::WriteRaw(dir / "roz.xml", common::Cz("<jedna>\n<dva>\n<tři>\n<čtyři>\n<pět>\n<šest>\n"));
+  ostest::WriteRaw(dir / "rozvaha.txt", common::Cz("<I>\n<II>\n<III>\n<IV>\n<V>\n<VI>\n"));
+  TfCis26& w26 = fCis26();
+  TfCis27& w27 = fCis27();
+  SchemeWindow &w270 = fCis270(), &w27P = fCis27P(), &w260 = fCis260();
+  const struct Row {
+    const char* name;
+    std::string file;
+    Make make;
+    browser::TfSoub& w;
+    std::function<void()> open, run;
+    bool atRow = false;  // works on the current row
+  } rows[] = {
+      {"Zruš záznam (26)", "CI26.dta", row26, w26, [&] { SetupCis26(w26, "26"); }, [&] { w26.DeleteRow(); }, true},
+      {"Přidej záznam (26)", "CI26.dta", row26, w26, [&] { SetupCis26(w26, "26"); }, [&] { w26.InsertRow(); }, true},
+      {"Zruš větu (27)", "CI27.DTA", row27, w27, [&] { SetupCis27(w27, "27"); }, [&] { w27.DeleteRow(); }, true},
+      {"Přidej před větu (27)", "CI27.DTA", row27, w27, [&] { SetupCis27(w27, "27"); }, [&] { w27.InsertRow(); }, true},
+      {"Naber XML texty", "CI27.DTA", row27, w27, [&] { SetupCis27(w27, "27"); },
+       [&] { w27.MenuCommand(TfCis27::kXml); }},
+      {"ID do pozn", "CI27.DTA", row27, w27, [&] { SetupCis27(w27, "27"); },
+       [&] { w27.MenuCommand(TfCis27::kCodeToText); }},
+      {"Texty 27 z Gordic", "CI27.DTA", row27, w27, [&] { SetupCis27(w27, "27"); },
+       [&] { w27.MenuCommand(TfCis27::kGordicTexts); }},
+      {"Zruš větu (270)", "CI270.DTA", scheme(SchemeKind::Balance270, "Aktiva "), w270, [&] { SetupCis270(w270, "270"); },
+       [&] { w270.DeleteRow(); }, true},
+      {"Přidej před větu (270)", "CI270.DTA", scheme(SchemeKind::Balance270, "Aktiva "), w270,
+       [&] { SetupCis270(w270, "270"); }, [&] { w270.InsertRow(); }, true},
+      {"Spočítej", "CI270.DTA", scheme(SchemeKind::Balance270, "Aktiva "), w270, [&] { SetupCis270(w270, "270"); },
+       [&] { w270.CountRows(); }},
+      {"Přenes KlicKam", "CI270.DTA", scheme(SchemeKind::Balance270, "Aktiva "), w270, [&] { SetupCis270(w270, "270"); },
+       [&] { w270.CarryParentCodes(); }},
+      {"Uprav *", "CI270.DTA", scheme(SchemeKind::Balance270, "* Aktiva "), w270, [&] { SetupCis270(w270, "270"); },
+       [&] { w270.AdjustStars(); }},
+      {"Zruš větu (27P)", "CI80.DTA", scheme(SchemeKind::Annex27P, "Příloha "), w27P, [&] { SetupCis27P(w27P, "80"); },
+       [&] { w27P.DeleteRow(); }, true},
+      {"Oprav *", "CI260.DTA", scheme(SchemeKind::Income260, "* Výnosy "), w260, [&] { SetupCis260(w260, "260"); },
+       [&] { w260.StripStars(); }},
+      {"Předpony účtů (13)", "CI13.DTA", row13, fCis13(), [] { SetupCis13(fCis13()); }, [] { fCis13().Cis13MovePrefixes(); }},
+      {"Předpony účtů (15)", "CI15.DTA", row15, fCis15(), [] { SetupCis15(fCis15()); },
+       [] { fCis15().RewriteStockAccountPrefixes(); }},
+      {"Převod 20-22 na 27-26", "CI28.dta", row28, fCis28(), [] { SetupCis28(fCis28(), "CI28.dta"); },
+       [] { fCis28().CashFlowSourceConversion(); }},
+      {"22 do 24", "CI10.DTA", row10, fCis10(), [] { SetupCis10(fCis10()); }, [] { fCis10().Copy22To24(); }},
+      {"Přečísluj klíč 2 na 5", "klicew.dta", rowKl, fKl(), [] { SetupKl(fKl()); }, [] { fKl().RenumberKey(2, 5); }},
+      {"Otoč středisko", "CI30.DTA", row30, fCis30(), [] { SetupCis30(fCis30()); }, [] { fCis30().RotateCentre(); }},
+  };
+  // Four rows; the other workstation appends a fifth or cuts off the fourth.
+  const auto start = [](const Row& r) {
+    std::string bytes;
+    for (int i = 1; i <= 4; ++i) bytes += r.make(i);
+    return bytes;
+  };
+  const auto otherWrites = [&](const Row& r, bool append) {
+    const std::string path = DataPath(r.file);
+    const std::string bytes = ReadData(r.file);
+    const std::size_t len = r.make(1).size();
+    ASSERT_EQ(bytes.size(), 4 * len);
+    ostest::WriteRaw(path, append ? bytes + r.make(5) : bytes.substr(0, 3 * len));
+  };
+  const auto close = [](const Row& r) {
+    r.w.CloseBrowse();
+    CloseCodeListForms();
+  };
+  const auto errors = [&] {
+    Strings said;
+    for (const std::string& m : Messages())
+      if (m.find(" err ") != std::string::npos || m.find(common::Cz("neplatí")) != std::string::npos) said.push_back(m);
+    return said;
+  };
+  for (const Row& r : rows) {
+    for (const bool append : {true, false}) {
+      SCOPED_TRACE(std::string(r.name) + (append ? ": another appends" : ": another cuts the last row"));
+      // As in a window opened after the other's write.
+      notes.calls.clear();
+      WriteData(r.file, start(r));
+      otherWrites(r, append);
+      r.open();
+      r.w.GoToRecord(2, 0);
+      r.run();
+      close(r);
+      const std::string expected = ReadData(r.file);
+      ASSERT_TRUE(errors().empty()) << notes.Dump();
+
+      // The window open before it, its page shown.
+      notes.calls.clear();
+      WriteData(r.file, start(r));
+      r.open();
+      r.w.GoToRecord(2, 0);
+      r.w.RepaintPage();
+      otherWrites(r, append);
+      r.run();
+      close(r);
+      EXPECT_EQ(Shown(ReadData(r.file), r.make(1).size()), Shown(expected, r.make(1).size())) << notes.Dump();
+      EXPECT_TRUE(errors().empty()) << notes.Dump();
+    }
+    if (!r.atRow) continue;
+    // The current row is the last one, which the other workstation cuts off: refused as an
+    // edit of a changed record is, nothing written.
+    SCOPED_TRACE(std::string(r.name) + ": the current row cut off");
+    notes.calls.clear();
+    WriteData(r.file, start(r));
+    r.open();
+    r.w.GoToRecord(4, 0);
+    r.w.RepaintPage();
+    otherWrites(r, false);
+    const std::string cut = ReadData(r.file);
+    r.run();
+    close(r);
+    EXPECT_EQ(Shown(ReadData(r.file), r.make(1).size()), Shown(cut, r.make(1).size()));
+    EXPECT_EQ(errors(), Strings{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")}) << notes.Dump();
+  }
 }
 
 }  // namespace

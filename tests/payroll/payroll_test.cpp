@@ -80,6 +80,21 @@ TEST_F(PayrollEmployee, ScrambledPersonalDataStillGivesTheIdentifierAndF8OnlyBla
   common::PutCounted(expected, 1719, std::string(30, ' '), 30);
   EXPECT_EQ(after, expected);
   s.ScrambleOn = 0;
+
+  // The payroll module removes the last employee while the window shows it: F8 is refused
+  // as an edit of a changed record is, and nothing is written.
+  const std::string second = Employee().Number("00008").Chip("CHIP-2").bytes;
+  WriteData("pr2000.dta", e.bytes + second);
+  w.SetupPr_rol();
+  w.GoToRecord(2, 0);
+  w.RepaintPage();
+  WriteData("pr2000.dta", e.bytes);
+  notes.calls.clear();
+  w.DeleteRecord(2);
+  w.CloseBrowse();
+  EXPECT_EQ(ReadData("pr2000.dta"), e.bytes);
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message),
+            std::vector<std::string>{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")});
 }
 
 TEST_F(PayrollTerms, TheListSortsLooksUpAndLists) {
