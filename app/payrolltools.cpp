@@ -6,6 +6,7 @@
 #include "common/csvfile.h"
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/inplace.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
@@ -282,9 +283,14 @@ std::string EmployeeKindCode(std::string_view kind) {
 
 int ImportEmployeeIdentifiers(payroll::Tfpr_rol& employees, const std::string& csvPath) {
   int written = 0;
+  {
+    const common::RefusalTail tail(common::Cz(", zaměstnanci zůstali beze změny"));
+    if (!employees.MayCarry()) return -1;
+  }
   const bool read = ForEachCsvLine(csvPath, ", zaměstnanci zůstali beze změny", [&](const common::tFormSoub& csv) {
     for (std::int32_t n = 1; n <= employees.Count; ++n) {
       employees.RecordRead(n);
+      if (!employees.lastIoOk()) return;
       const std::string& r = employees.RecordBuffer;
       if (EmployeeBirthNumber(employees, r) != csv.Field(1) || EmployeeKindCode(employees.FieldOf(r, 35)) != csv.Field(6))
         continue;

@@ -622,8 +622,10 @@ std::optional<std::string> PickRecord(CodeListWindow& w, const std::function<voi
   std::optional<std::string> chosen;
   if (w.Current > 0 && w.Current <= w.Count && (!needEnter || w.CloseKey == 13)) {
     w.RecordRead(w.Current);
-    chosen = w.RecordBuffer;  // the close may read other records
-    if (take) take(*chosen);
+    if (w.IoOk()) {
+      chosen = w.RecordBuffer;  // the close may read other records
+      if (take) take(*chosen);
+    }
   }
   w.CloseBrowse();
   return chosen;

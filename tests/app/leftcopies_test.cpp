@@ -14,8 +14,12 @@
 #include "app/cicopy.h"
 #include "app/codelistmenu.h"
 #include "app/language.h"
+#include "app/form1.h"
 #include "app/program.h"
 #include "backup/pending.h"
+#include "browser/entries.h"
+#include "browser/volby.h"
+#include "browser/vyber.h"
 #include "codelists/cashkeys.h"
 #include "codelists/ci01.h"
 #include "codelists/ci01load.h"
@@ -34,9 +38,11 @@
 #include "common/recfile.h"
 #include "payroll/jhbuild.h"
 #include "payroll/jhvyk.h"
+#include "payroll/prrol.h"
 #include "partners/org.h"
 #include "partners/orgservices.h"
 #include "partners/orgvk.h"
+#include "partners/orvekorg.h"
 #include "partners/stitky.h"
 #include "reports/spool.h"
 #include "tests/app/appkit.h"
@@ -212,6 +218,95 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
        {D("CI35.DTA")}, ", číselník zůstal beze změny"_cz, "HALF", "", "", true},
   };
   for (const leftcopy::Step& s : readers) leftcopy::Check(s, notes, [this] { Fresh(); });
+
+  // Steps that read a register or a list through its window to carry the records elsewhere:
+  // the partner transfer, the partner prints, the labels' address list, CI6160's sources and
+  // the payroll tools. A window kept read only by its copy carries nothing either.
+  struct PrintViewer : browser::ReportViewer {
+    void SetupReport(const std::string&) override {}
+    int key = 0;
+    void SetLastKey(int k) override { key = k; }
+    int LastKey() const override { return key; }
+    void ShowReport() override {}
+    void SetCurrentRecord(int) override {}
+    void CloseBrowse() override {}
+  } viewer;
+  browser::SetReportServices(&viewer, nullptr, nullptr);
+  int choice = 0, lists = 0;
+  backend.OnModal<browser::TfVyber>([&](browser::TfVyber& v) {
+    backend.DoubleClick(*v.Rows[lists++ == 0 ? choice : 4]);  // the choice, then the order
+  });
+  backend.OnModal<browser::TfVolby>([&](browser::TfVolby&) { backend.Press(ui::vk::F(2)); });
+  backend.OnModal("fOrg", [](ui::Form& f) {
+    auto& w = static_cast<partners::TfOrg&>(f);
+    if (w.Count >= 3) w.MarkRecord(1), w.MarkRecord(3);
+    f.SetModalResult(ui::mr::Cancel);
+  });
+  const auto firms = [&](int count, int from, const std::vector<std::string>& names) {
+    std::string bytes;
+    for (int n = 1; n <= count; ++n) {
+      const int i = n - from;
+      bytes += partner(n, i >= 0 && i < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(i)] : "Firma " + std::to_string(n), "CZ" + std::to_string(n));
+    }
+    return bytes;
+  };
+  const auto print = [&](int chosen) {
+    return [&, chosen] {
+      fs::copy_file(fs::path(PARTNERS_DLIB) / "org.pol", fs::path(dir / "prog/dlib") / "org.pol",
+                    fs::copy_options::overwrite_existing);
+      choice = chosen;
+      lists = 0;
+      main->PrintPartners();
+      return fs::exists(dir / "OR0201.TXT");
+    };
+  };
+  const std::vector<std::string> report = {dir / "OR0201.TXT", dir / "XLS/OR0201.CSV", D(partners::TfORGVK::WorkName())};
+  const std::string sat = dir / "sat/org.dta", mainOrg = dir / "main/org.dta";
+  const auto employee = [](const std::string& number) {
+    std::string r(payroll::kEmployeeLength, '\0');
+    common::PutCounted(r, 0, number, 5);
+    common::PutCounted(r, 1638, number + "00000", 10);
+    return r;
+  };
+  const std::string ref60 = Record(codelists::Cis60Spec(), "150") + Record(codelists::Cis60Spec(), "289");
+  const std::vector<leftcopy::Step> carriers = {
+      {"Přenos ze Satelitu", sat, firms(10001, 10000, {"Nova A", "Nova B"}),
+       [&] { ostest::WriteRaw(mainOrg, firms(9999, 10000, {})); },
+       [&] {
+         partners::TransferFromSatellite(dir / "main", dir / "sat");
+         return fs::file_size(mainOrg) == 10001u * partners::kOrgRecordLength;
+       },
+       {mainOrg}, ", přenos neproběhl"_cz, "HALF", "", "", true},
+      {"Tisk všech partnerů", D("org.dta"), firms(3, 1, {}), [] {}, print(3), report, ", tisk neproběhl"_cz, "HALF",
+       "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+      {"Tisk označených partnerů", D("org.dta"), firms(3, 1, {}), [] {}, print(1), report, ", tisk neproběhl"_cz, "HALF",
+       "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+      {"Přidání označených adres do seznamu", D("org.dta"), firms(3, 1, {}), [] {},
+       [&] {
+         partners::fStitky().Pidnoznaenchadresdoseznamu1Click();
+         return fs::exists(dir / "samol.dta") && fs::file_size(dir / "samol.dta") == 2u * partners::kOrgRecordLength;
+       },
+       {dir / "samol.dta"}, ", do seznamu se nic nepřidává"_cz, "HALF", "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+      {"CI6160 (CI61.DTA)", D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"),
+       [&] {
+         ostest::WriteRaw(dir / "prog/ci/ci60.dta", ref60);
+         ostest::WriteRaw(D("CI60.dta"), firm);
+       },
+       [] { return app::MergeCi60(app::RebuildMode::Batch); }, {D("CI60.dta")}, ", CI60.dta zůstává beze změny"_cz, "HALF",
+       "CI61.DTA", "", true, leftcopy::CopyOf(D("CI61.DTA"))},
+      {"CI6160 (vzor)", dir / "prog/ci/ci60.dta", ref60,
+       [&] {
+         ostest::WriteRaw(D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"));
+         ostest::WriteRaw(D("CI60.dta"), firm);
+       },
+       [] { return app::MergeCi60(app::RebuildMode::Batch); }, {D("CI60.dta")}, ", CI60.dta zůstává beze změny"_cz, "HALF",
+       "", "", true},
+      {"Rozšíření výkazu (pracovníci)", D("pr2000.dta"), employee("00001") + employee("00002"),
+       [&] { ostest::WriteRaw(D("JHvyk.dta"), rows); }, extend, {dir / "JHvyk1.dta"}, ", rozšíření výkazu neproběhlo"_cz,
+       "HALF", "pr2000.dta", "", true, leftcopy::CopyOf(D("pr2000.dta"))},
+  };
+  for (const leftcopy::Step& s : carriers) leftcopy::Check(s, notes, [this] { Fresh(); });
+  browser::SetReportServices(nullptr, nullptr, nullptr);
 
   // "Nacti z CSV" replaces a register whole: its opening puts the copy back, or keeps the
   // register read only, and the import then refuses, naming the copy.
