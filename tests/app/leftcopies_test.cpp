@@ -308,6 +308,36 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
   for (const leftcopy::Step& s : carriers) leftcopy::Check(s, notes, [this] { Fresh(); });
   browser::SetReportServices(nullptr, nullptr, nullptr);
 
+  // The satellite's folder not writable, its org.dta writable, and no lock table there yet:
+  // the table cannot be made, which the opening says as the reason once, and the transfer
+  // refuses once, with nothing else said of the table.
+  {
+    SCOPED_TRACE("satellite folder not writable");
+    Fresh();
+    ostest::WriteRaw(mainOrg, firms(9999, 10000, {}));
+    ostest::WriteRaw(sat, firms(10001, 10000, {"Nova A", "Nova B"}));
+    leftcopy::LeaveUnfinishedCopy(sat);
+    const std::string before = ostest::ReadRaw(mainOrg), left = ostest::ReadRaw(sat);
+    notes.calls.clear();
+    {
+      common::FaultFileSystem faults;
+      faults.Fail(common::FsOp::OpenWrite, EACCES, dir / "sat/.~tmp");
+      for (const auto op : {common::FsOp::Unlink, common::FsOp::Rename, common::FsOp::MakeDir})
+        faults.Fail(op, EACCES, dir / "sat/");
+      common::ScopedFileSystem scoped(faults);
+      partners::TransferFromSatellite(dir / "main", dir / "sat");
+    }
+    EXPECT_EQ(ostest::ReadRaw(mainOrg), before);
+    EXPECT_EQ(ostest::ReadRaw(sat), left);
+    EXPECT_FALSE(fs::exists(dir / "sat/FOT.tab"));
+    const std::string why = "kopie "_cz + leftcopy::CopyOf(sat) + ", tabulku sdílení souborů FOT.tab nelze založit, do složky "_cz +
+                            dir / "sat/" + " nelze zapisovat, err 5)"_cz;
+    const std::string stuck = "Soubor "_cz + sat + " má nedokončený přepis, který nelze vrátit ("_cz + why;
+    ASSERT_EQ(notes.calls.size(), 2u) << notes.Dump();
+    EXPECT_EQ(notes.calls[0].text, stuck + ": otevírá se jen pro čtení"_cz);
+    EXPECT_EQ(notes.calls[1].text, stuck + ", přenos neproběhl"_cz);
+  }
+
   // "Nacti z CSV" replaces a register whole: its opening puts the copy back, or keeps the
   // register read only, and the import then refuses, naming the copy.
   const std::string zeme = dir / "prog/2/ZEME.dta";
@@ -325,6 +355,63 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
                               "Soubor "_cz + zeme + " právě přepisuje jiný uživatel (kopie "_cz + leftcopy::CopyOf(zeme) +
                                   "), soubor zůstává, jak byl"_cz};
   leftcopy::Check(import, notes, [this] { Fresh(); });
+}
+
+// A window kept read only by a copy that cannot go back shows its records, but off screen
+// (a step's reads) carries none of them: the first read says so once, with the step's tail,
+// and every read of the opening is refused; once the copy can go back the reads go on.
+TEST_F(LeftCopies, AWindowKeptReadOnlyByItsCopyReadsOnlyOnScreen) {
+  MakeMain();
+  std::string firms;
+  for (int n = 1; n <= 3; ++n) {
+    std::string r(partners::kOrgRecordLength, '\0');
+    partners::PutOrgWord(r, partners::of::Number, static_cast<std::uint16_t>(n));
+    partners::PutOrgText(r, partners::of::Name, "Firma " + std::to_string(n));
+    firms += r;
+  }
+  ostest::WriteRaw(D("org.dta"), firms);
+  leftcopy::LeaveUnfinishedCopy(D("org.dta"));
+  const std::string half = ostest::ReadRaw(D("org.dta")), copy = leftcopy::CopyOf(D("org.dta"));
+  partners::TfOrg& w = partners::fOrg();
+  std::vector<bool> onScreen;
+  backend.OnModal("fOrg", [&](ui::Form&) {
+    w.RecordRead(2);
+    onScreen.push_back(w.lastIoOk() && partners::OrgText(w.RecordBuffer, partners::of::Name).starts_with("Firma 2 "));
+    w.SetModalResult(ui::mr::Cancel);
+  });
+  {
+    common::FaultFileSystem faults;
+    faults.Fail(common::FsOp::OpenWrite, EACCES, D("org.dta"));
+    common::ScopedFileSystem scoped(faults);
+    const common::RefusalTail tail(", krok neproběhl"_cz);
+    partners::SetupOrg(w, "org.dta");
+    ASSERT_TRUE(w.ReadOnlyOpen());
+    w.ShowModal();
+    for (std::int32_t n = 1; n <= w.Count; ++n) {
+      w.RecordRead(n);
+      EXPECT_FALSE(w.lastIoOk()) << n;
+    }
+    w.RecordReadAt(1);
+    EXPECT_FALSE(w.lastIoOk());
+    w.CloseBrowse();
+  }
+  EXPECT_EQ(onScreen, std::vector<bool>{true});
+  EXPECT_EQ(ostest::ReadRaw(D("org.dta")), half);
+  const std::string stuck = "Soubor org.dta má nedokončený přepis, který nelze vrátit (kopie "_cz + copy +
+                            ", soubor org.dta nelze zapsat, err 5"_cz;
+  std::vector<std::string> said;
+  for (const auto& c : notes.calls) said.push_back(c.text);
+  EXPECT_EQ(said, (std::vector<std::string>{stuck + "): otevírá se jen pro čtení"_cz, stuck + "), krok neproběhl"_cz}));
+
+  // The file writable again: the next opening puts the copy back and the reads go on.
+  notes.calls.clear();
+  partners::SetupOrg(w, "org.dta");
+  w.RecordRead(1);
+  EXPECT_TRUE(w.lastIoOk());
+  EXPECT_TRUE(partners::OrgText(w.RecordBuffer, partners::of::Name).starts_with("Firma 1 "));
+  w.CloseBrowse();
+  EXPECT_EQ(ostest::ReadRaw(D("org.dta")), firms);
+  EXPECT_FALSE(fs::exists(copy));
 }
 
 // A window opened before another workstation's step was killed on its file, leaving its
