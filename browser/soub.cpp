@@ -462,8 +462,7 @@ void TfSoub::LeaveReadOnly() {
 
 bool TfSoub::MayCarry() {
   using common::Cz;
-  if (DataFileName.empty() || carry_ == Carry::Allowed) return true;
-  if (carry_ == Carry::Refused) return false;
+  if (DataFileName.empty()) return true;
   const std::string copy = common::RollbackCopyName(DataFilePath);
   carry_ = Carry::Allowed;
   if (!readOnly_ && !common::FileExists(copy)) return true;
@@ -734,7 +733,7 @@ void TfSoub::ReadPosition(std::int32_t n, bool viaOverride) {
   if (n < 1 || n > Count || !data_.IsOpen()) return;
   // Kept read only by a copy that cannot go back, a window off screen reads only to carry
   // the record elsewhere.
-  if (readOnly_ && !visible() && !MayCarry()) {
+  if (readOnly_ && !visible() && (carry_ == Carry::Refused || (carry_ == Carry::Unasked && !MayCarry()))) {
     lastCode_ = common::io::kUnfinishedRewrite;
     return;
   }

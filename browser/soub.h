@@ -248,8 +248,8 @@ class TfSoub : public TfRol {
   // transfer): a rollback copy beside the file goes back first (said, the file read
   // again); while it cannot (or its writer is at work) false, said once per opening,
   // naming the file, the copy and why, with the step's refusal tail after it. The
-  // record reads of a window off screen ask it themselves; a step asks it first to
-  // write nothing before its first read.
+  // record reads of a window off screen ask it once an opening themselves (and say
+  // it once); a step asks it first to write nothing before its first read.
   bool MayCarry();
 
   // ---------------------------------------------------------------- TfRol operations

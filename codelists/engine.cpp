@@ -606,6 +606,7 @@ void CodeListWindow::CodeListPrint() {
   if (l.pageAtLimit) listing.limitMargin = 1;  // a new page when the counter reaches LimRad
   listing.header = [this](int page) { return ListingHeaderLines(page); };
   listing.line = [this](std::int32_t n) { return ListingLineOf(n); };
+  listing.source = this;
   browser::PrintRecordListing(listing);
 }
 

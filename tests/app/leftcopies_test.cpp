@@ -41,10 +41,13 @@
 #include "payroll/prrol.h"
 #include "partners/org.h"
 #include "partners/orgservices.h"
+#include "partners/orgtools.h"
 #include "partners/orgvk.h"
+#include "partners/poukazka.h"
 #include "partners/orvekorg.h"
 #include "partners/stitky.h"
 #include "reports/spool.h"
+#include "reports/writer.h"
 #include "tests/app/appkit.h"
 #include "tests/codelists/codelistkit.h"
 #include "tests/combined/ci01kit.h"
@@ -402,6 +405,48 @@ TEST_F(LeftCopies, AWindowKeptReadOnlyByItsCopyReadsOnlyOnScreen) {
   std::vector<std::string> said;
   for (const auto& c : notes.calls) said.push_back(c.text);
   EXPECT_EQ(said, (std::vector<std::string>{stuck + "): otevírá se jen pro čtení"_cz, stuck + "), krok neproběhl"_cz}));
+
+  // On screen or off, the window's own steps that carry its records elsewhere ask first: the
+  // partner list ("Opis LV"), the mail lists, the money orders and a list's print each refuse
+  // once after the opening's notice, writing nothing.
+  partners::InstallOrgTools();
+  browser::SetReportServices(nullptr, nullptr, &reports::TheReportOutput());
+  const std::string zeme = dir / "prog/2/ZEME.dta";
+  ostest::WriteRaw(zeme, Record(codelists::ZemeSpec(), "CZ"));
+  leftcopy::LeaveUnfinishedCopy(zeme);
+  const struct {
+    const char* name;
+    std::function<void()> run;
+    std::string tail, shown, file;
+  } steps[] = {
+      {"Opis LV", [&] { partners::OrgHooks().tools["OpisLV1"](w); }, ", opis neproběhl"_cz, "org.dta", D("org.dta")},
+      {"Mail adresy", [&] { partners::OrgHooks().tools["Mailadresy1"](w); }, ", adresy nejsou zapsány"_cz, "org.dta",
+       D("org.dta")},
+      {"Tisk poukázek", [&] { partners::TiskPoukazek1Click(w); }, ", poukázky se netisknou"_cz, "org.dta", D("org.dta")},
+      {"Tisk číselníku", [] { codelists::fZeme().PrintListing(1); }, ", tisk neproběhl"_cz, zeme, zeme},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    notes.calls.clear();
+    {
+      common::FaultFileSystem faults;
+      faults.Fail(common::FsOp::OpenWrite, EACCES, step.file);
+      common::ScopedFileSystem scoped(faults);
+      if (step.file == zeme) codelists::SetupZeme(codelists::fZeme());
+      else partners::SetupOrg(w, "org.dta");
+      step.run();
+      if (step.file == zeme) codelists::fZeme().CloseBrowse();
+      else w.CloseBrowse();
+    }
+    const std::string held = "Soubor "_cz + step.shown + " má nedokončený přepis, který nelze vrátit (kopie "_cz +
+                             leftcopy::CopyOf(step.file) + ", soubor "_cz + fs::path(step.file).filename().string() +
+                             " nelze zapsat, err 5)"_cz;
+    said.clear();
+    for (const auto& c : notes.calls) said.push_back(c.text);
+    EXPECT_EQ(said, (std::vector<std::string>{held + ": otevírá se jen pro čtení"_cz, held + step.tail}));
+    for (const char* out : {"SEZNAM.TXT", "Maily0.txt", "TEXTY.TXT"}) EXPECT_FALSE(fs::exists(dir / out)) << out;
+  }
+  browser::SetReportServices(nullptr, nullptr, nullptr);
 
   // The file writable again: the next opening puts the copy back and the reads go on.
   notes.calls.clear();
