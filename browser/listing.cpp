@@ -5,9 +5,9 @@
 #include "browser/entries.h"
 #include "browser/rol.h"
 #include "browser/soub.h"
+#include "common/dates.h"
 #include "common/encoding.h"
 #include "common/inplace.h"
-#include "common/dates.h"
 #include "common/numbers.h"
 #include "common/session.h"
 

@@ -246,10 +246,10 @@ class TfSoub : public TfRol {
   bool RefusedWhileCopyLeft();
   // Before the window's records go elsewhere (a print, a copy into another file, a
   // transfer): a rollback copy beside the file goes back first (said, the file read
-  // again); while it cannot (or its writer is at work) false, said once per opening,
-  // naming the file, the copy and why, with the step's refusal tail after it. The
-  // record reads of a window off screen ask it once an opening themselves (and say
-  // it once); a step asks it first to write nothing before its first read.
+  // again); while it cannot (or its writer is at work) false, said naming the file, the
+  // copy and why, with the step's refusal tail (common::RefusalTail) after it. A step
+  // asks it before it writes anything; the record reads of a window off screen that a
+  // copy keeps read only ask it themselves, once an opening.
   bool MayCarry();
 
   // ---------------------------------------------------------------- TfRol operations
