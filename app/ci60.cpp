@@ -237,9 +237,13 @@ bool MergeCi60(RebuildMode mode) {
   codelists::SetupCis61(w61);
   codelists::SetupCis60b(w60b, refFile);
   std::vector<std::string> old, ref;
-  const bool read = ReadAll(w61, old) && ReadAll(w60b, ref);
+  // A source whose records may not be carried refuses the rebuild, said once.
+  const common::RefusalTail tail(Unchanged());
+  const bool carried = w61.MayCarry() && w60b.MayCarry();
+  const bool read = carried && ReadAll(w61, old) && ReadAll(w60b, ref);
   w61.CloseBrowse();
   w60b.CloseBrowse();
+  if (!carried) return false;
   if (!read) {  // the read reported its failure
     common::MessageOk(Cz("Přestavba CI60 neproběhla") + Unchanged());
     return false;

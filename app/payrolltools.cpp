@@ -7,6 +7,7 @@
 #include "common/csvfile.h"
 #include "common/encoding.h"
 #include "common/errors.h"
+#include "common/inplace.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
@@ -204,7 +205,7 @@ int AddXmlNamesFromTemplate(payroll::TfJHcis& terms, const std::string& path) {
       }
       previous = line;
     });
-    return read;
+    return read && !readFailed;
   });
   if (!done) return read ? 0 : -1;  // taken back
   return named;
@@ -289,12 +290,20 @@ std::string EmployeeKindCode(std::string_view kind) {
 
 int ImportEmployeeIdentifiers(payroll::Tfpr_rol& employees, const std::string& csvPath) {
   int written = 0;
-  bool read = false;
+  {
+    const common::RefusalTail tail(common::Cz(", zaměstnanci zůstali beze změny"));
+    if (!employees.MayCarry()) return -1;
+  }
+  bool read = false, readFailed = false;
   // The employees are read and written under the file's turn, counted as the file holds them.
   const bool done = employees.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
     read = ForEachCsvLine(csvPath, ", zaměstnanci zůstali beze změny", [&](const common::tFormSoub& csv) {
       for (std::int32_t n = 1; n <= employees.Count; ++n) {
         employees.RecordRead(n);
+        if (!employees.lastIoOk()) {
+          readFailed = true;
+          return;
+        }
         const std::string& r = employees.RecordBuffer;
         if (EmployeeBirthNumber(employees, r) != csv.Field(1) || EmployeeKindCode(employees.FieldOf(r, 35)) != csv.Field(6))
           continue;
@@ -305,7 +314,7 @@ int ImportEmployeeIdentifiers(payroll::Tfpr_rol& employees, const std::string& c
         break;
       }
     });
-    return read;
+    return read && !readFailed;
   });
   if (!done) return read ? 0 : -1;  // taken back
   return written;

@@ -12,6 +12,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/jobfile.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -79,27 +80,34 @@ void PageHeader(PartnerPrintState& p) {
   p.line = 6;
 }
 
-// The marked partners of the register, stored as in "org.dta", into the selection file.
-void CopyMarked() {
-  common::tRecFile out;
-  if (!common::OpenRecFile(out, SelectionName(), "O", kOrgRecordLength)) return;
+// The marked partners of the register, stored as in "org.dta", into the selection file;
+// false when the register's records may not be carried (said) or one could not be read:
+// the selection file is then not touched.
+bool CopyMarked() {
   partners::TfOrg& w = partners::fOrg();
   partners::SetupOrg(w, "org.dta");
   w.ShowModal();
   w.ActiveOrder = 0;  // marks are by record number
+  std::vector<std::string> marked;
+  bool read = w.MayCarry();
+  for (std::int32_t n = 1; read && n <= w.Count; ++n) {
+    if (!w.IsMarked(n)) continue;
+    w.RecordReadAt(n);
+    if (!(read = w.lastIoOk())) break;
+    if (common::CurrentSession().ScrambleOn) w.BeforeWriteHook();
+    marked.push_back(w.RecordBuffer);
+  }
+  w.CloseBrowse();
+  if (!read) return false;
+  common::tRecFile out;
+  if (!common::OpenRecFile(out, SelectionName(), "O", kOrgRecordLength)) return false;
   try {
-    for (std::int32_t n = 1; n <= w.Count; ++n) {
-      if (!w.IsMarked(n)) continue;
-      w.RecordReadAt(n);
-      if (!w.lastIoOk()) break;
-      if (common::CurrentSession().ScrambleOn) w.BeforeWriteHook();
-      common::WriteRec(out, w.RecordBuffer.data());
-    }
+    for (const std::string& record : marked) common::WriteRec(out, record.data());
   } catch (const common::IoError& e) {
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
   }
-  w.CloseBrowse();
   common::CloseRecFile(out);
+  return true;
 }
 
 // Sorts the window's records into "org.wrk" (scrambled as in "org.dta" while
@@ -197,7 +205,9 @@ void PrintPartners(ui::Label& label, ui::ProgressBar& bar) {
                                         {Cz("Označením v souboru"), Cz("Zadáním kritérií"), Cz("Všechny")})
                          .chosen;
   if (choice < 1) return;
-  if (choice == 1) CopyMarked();
+  // A register whose records may not be carried prints nothing: said once, with this tail.
+  const common::RefusalTail tail(Cz(", tisk neproběhl"));
+  if (choice == 1 && !CopyMarked()) return;
   if (choice == 2) {
     partners::TfORGVK& vk = partners::fORGVK();
     partners::SetupORGVK(vk, "");
@@ -219,6 +229,10 @@ void PrintPartners(ui::Label& label, ui::ProgressBar& bar) {
 
   partners::TfOrg& w = partners::fOrg();
   partners::SetupOrg(w, choice == 3 ? "org.dta" : SelectionName());
+  if (!w.MayCarry()) {
+    CleanUp();
+    return;
+  }
   const std::vector<int> offsets = browser::FieldOffsets(w.FieldSpan());
   const int shown = std::min({static_cast<int>(captions.size()), kPartnerChoices, w.FieldCount});
   for (int i = 1; i <= shown; ++i) {

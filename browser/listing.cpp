@@ -4,7 +4,10 @@
 
 #include "browser/entries.h"
 #include "browser/rol.h"
+#include "browser/soub.h"
 #include "common/dates.h"
+#include "common/encoding.h"
+#include "common/inplace.h"
 #include "common/numbers.h"
 #include "common/session.h"
 
@@ -40,6 +43,10 @@ void PrintRecordListing(const RecordListing& l) {
   if (l.count < 1) return;
   ReportWriter* out = CurrentReportWriter();
   if (!out) return;
+  if (l.source) {
+    const common::RefusalTail tail(common::Cz(", tisk neproběhl"));
+    if (!l.source->MayCarry()) return;
+  }
   const int limit = common::CurrentSession().LimRad > 0 ? common::CurrentSession().LimRad : 64;
   int page = 0;
   int line = limit + 1;  // the first record always comes under a header

@@ -9,6 +9,7 @@
 namespace browser {
 
 class TfRol;
+class TfSoub;
 
 // Per field in the given order its caption padded with blanks and cut to the field's
 // width, then one blank.
@@ -35,6 +36,8 @@ struct RecordListing {
   // The first page's header even when no record prints (a listing of nothing is
   // still a report).
   bool headerWhenEmpty = false;
+  // The window whose records print: nothing prints while they may not be carried.
+  TfSoub* source = nullptr;
 };
 // Nothing without records or a report writer.
 void PrintRecordListing(const RecordListing& listing);

@@ -456,18 +456,56 @@ void TfSoub::KeepReadOnly() {
   MayEdit = MayAdd = MayDelete = false;
 }
 
-bool TfSoub::RefusedWhileCopyLeft() {
-  using common::Cz;
-  if (!readOnly_ || DataFileName.empty()) return false;
+common::LeftCopy TfSoub::PutBackStepAside(common::TakenBack& what) {
   // The copy goes back only while no other user holds the file: this window's own
   // registration steps aside meanwhile.
   const bool own = lock_ == common::LockResult::Held;
   common::LeftCopy left = common::LeftCopy::Stuck;
-  common::TakenBack what;
   if (!own || common::UnlockFile(DataFilePath)) {
     left = common::PutBackLeftCopy(DataFilePath, &what);
     if (own) lock_ = common::LockFile(DataFilePath, "");
   }
+  return left;
+}
+
+void TfSoub::LeaveReadOnly() {
+  readOnly_ = false;
+  MayEdit = mayBefore_[0];
+  MayAdd = mayBefore_[1];
+  MayDelete = mayBefore_[2];
+  DataFileReopen();
+}
+
+bool TfSoub::MayCarry() {
+  using common::Cz;
+  if (DataFileName.empty()) return true;
+  const std::string copy = common::RollbackCopyName(DataFilePath);
+  carry_ = Carry::Allowed;
+  if (!readOnly_ && !common::FileExists(copy)) return true;
+  common::TakenBack what;
+  const common::LeftCopy left = PutBackStepAside(what);
+  const std::string text =
+      common::LeftCopyStepText(ShownName(), common::ShownPath(copy), left, what, DataFilePath,
+                               common::RefusalTail::Current(Cz(", jeho věty se nikam nepřenášejí")));
+  if (left == common::LeftCopy::PutBack) {
+    common::NewsMessage(text);
+  } else if (!text.empty()) {
+    carry_ = Carry::Refused;
+    common::MessageOk(text);
+    return false;
+  }
+  if (readOnly_)
+    LeaveReadOnly();
+  else if (left == common::LeftCopy::PutBack)
+    DataFileReopen();
+  return true;
+}
+
+bool TfSoub::RefusedWhileCopyLeft() {
+  using common::Cz;
+  if (!readOnly_ || DataFileName.empty()) return false;
+  common::TakenBack what;
+  const common::LeftCopy left = PutBackStepAside(what);
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
     const std::string why = common::StuckReasonText(DataFilePath, what);
     const std::string copy = common::ShownPath(common::RollbackCopyName(DataFilePath));
@@ -481,11 +519,7 @@ bool TfSoub::RefusedWhileCopyLeft() {
     return true;
   }
   if (left == common::LeftCopy::PutBack) LaterMessage(PutBackText(what));
-  readOnly_ = false;
-  MayEdit = mayBefore_[0];
-  MayAdd = mayBefore_[1];
-  MayDelete = mayBefore_[2];
-  DataFileReopen();
+  LeaveReadOnly();
   RepaintPage();
   return false;
 }
@@ -617,6 +651,7 @@ void TfSoub::DataFileOpen() {
   dataOk_ = false;
   if (!DataFileName.empty()) {
     DataFilePath = DataFileName.front() == '=' ? DataFileName.substr(1) : common::DataDir(DataFileName);
+    carry_ = Carry::Unasked;
     RecoverLeftCopy();
     if (readOnly_) KeepReadOnly();
     lock_ = common::LockFile(DataFilePath, "");
@@ -712,6 +747,13 @@ bool TfSoub::ReadPhysical(std::int32_t p, std::string& buffer) {
 void TfSoub::ReadPosition(std::int32_t n, bool viaOverride) {
   lastIoOk_ = false;
   if (n < 1 || n > Count || !data_.IsOpen()) return;
+  // Kept read only by a copy that cannot go back, a window off screen reads only to carry
+  // the record elsewhere.
+  if (readOnly_ && !visible() && (carry_ == Carry::Refused || (carry_ == Carry::Unasked && !MayCarry()))) {
+    lastCode_ = common::io::kUnfinishedRewrite;
+    return;
+  }
+  if (n > Count || !data_.IsOpen()) return;  // the file as a put-back left it
   const std::int32_t p = viaOverride ? IndexPositionToRecord(n) : IndexPositionToRecord2(n);
   LastPhysicalRecord = p;
   lastCode_ = common::io::kReadPastEnd;

@@ -252,6 +252,13 @@ class TfSoub : public TfRol {
   // While a rollback copy could not be put back: tries again; when it still cannot, says
   // that the list is read only and returns true (the edit, new record or delete is refused).
   bool RefusedWhileCopyLeft();
+  // Before the window's records go elsewhere (a print, a copy into another file, a
+  // transfer): a rollback copy beside the file goes back first (said, the file read
+  // again); while it cannot (or its writer is at work) false, said naming the file, the
+  // copy and why, with the step's refusal tail (common::RefusalTail) after it. A step
+  // asks it before it writes anything; the record reads of a window off screen that a
+  // copy keeps read only ask it themselves, once an opening.
+  bool MayCarry();
 
   // ---------------------------------------------------------------- TfRol operations
   void CloseBrowse() override;
@@ -380,6 +387,11 @@ class TfSoub : public TfRol {
   void GiveTurnBack();
   // Puts back a rollback copy left by a writer that is gone; read only when it cannot.
   void RecoverLeftCopy();
+  // The copy beside the file put back once more, this window's own registration
+  // stepping aside meanwhile (another user's entry still holds it back).
+  common::LeftCopy PutBackStepAside(common::TakenBack& what);
+  // The copy went back: writable again, read anew.
+  void LeaveReadOnly();
   // What the message after a put-back says.
   std::string PutBackText(const common::TakenBack& what) const;
   // After a step was taken back: the count, cursor and page as the file now holds them.
@@ -416,6 +428,7 @@ class TfSoub : public TfRol {
   std::vector<std::function<void()>> later_;
   std::int32_t appended_ = 0;
   bool readOnly_ = false;
+  enum class Carry { Unasked, Allowed, Refused } carry_ = Carry::Unasked;  // MayCarry's answer since the opening
   bool mayBefore_[3] = {true, true, true};  // MayEdit, MayAdd, MayDelete before a copy was left
   bool rewriting_ = false;  // a RewriteInPlace is under way
   bool copyRefused_ = false;  // a copy left by another run refused this WriteStep (said once)

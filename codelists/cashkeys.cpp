@@ -252,6 +252,7 @@ void TfKl::PrintKeys() {
     return Num3(n) + " " + text + Num3(ByteAt(RecordBuffer, kKam)) + "  " + Num3(ByteAt(RecordBuffer, kIn)) + " " +
            Num3(ByteAt(RecordBuffer, kOut)) + " ";
   };
+  l.source = this;
   browser::PrintRecordListing(l);
 }
 

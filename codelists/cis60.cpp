@@ -237,6 +237,7 @@ void Cis60Window::PrintListing() {
     return ListingLines(RecordBuffer);
   };
   listing.limitMargin = 2;
+  listing.source = this;
   browser::PrintRecordListing(listing);
 }
 

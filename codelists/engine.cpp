@@ -606,6 +606,7 @@ void CodeListWindow::CodeListPrint() {
   if (l.pageAtLimit) listing.limitMargin = 1;  // a new page when the counter reaches LimRad
   listing.header = [this](int page) { return ListingHeaderLines(page); };
   listing.line = [this](std::int32_t n) { return ListingLineOf(n); };
+  listing.source = this;
   browser::PrintRecordListing(listing);
 }
 
@@ -622,8 +623,10 @@ std::optional<std::string> PickRecord(CodeListWindow& w, const std::function<voi
   std::optional<std::string> chosen;
   if (w.Current > 0 && w.Current <= w.Count && (!needEnter || w.CloseKey == 13)) {
     w.RecordRead(w.Current);
-    chosen = w.RecordBuffer;  // the close may read other records
-    if (take) take(*chosen);
+    if (w.IoOk()) {
+      chosen = w.RecordBuffer;  // the close may read other records
+      if (take) take(*chosen);
+    }
   }
   w.CloseBrowse();
   return chosen;

@@ -453,6 +453,10 @@ LeftCopy PutBackLeft(Session& s, std::string_view name, TakenBack* what, bool lo
   std::string holder;
   const LockResult lock = lockHeld ? LockResult::Skipped : TryLockFile(s, name, "W", holder);
   if (lock == LockResult::GivenUp || lock == LockResult::Busy) {
+    if (what && lock == LockResult::GivenUp) {
+      what->holder = LockTableNotMadeText(s, name);
+      if (!what->holder.empty()) what->held = TakenBack::Held::LockTableNotMade;
+    }
     if (what && lock == LockResult::Busy) {
       what->held = TakenBack::Held::LockEntry;
       what->holder = holder;
@@ -526,6 +530,7 @@ std::string StuckReasonText(std::string_view name, const TakenBack& what) {
   switch (what.held) {
     case H::Nothing:
     case H::FileMissing: return {};
+    case H::LockTableNotMade: return what.holder;
     case H::FileNotWritable: return Cz("soubor ") + std::string(NamePart(name)) + Cz(" nelze zapsat, err ") + code;
     case H::LockEntry: {
       const bool server = ServerMode(CurrentSession());
@@ -596,6 +601,9 @@ bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool l
 
 RefusalTail::RefusalTail(std::string tail) : previous_(std::exchange(t_refusalTail, std::move(tail))) {}
 RefusalTail::~RefusalTail() { t_refusalTail = std::move(previous_); }
+std::string RefusalTail::Current(std::string_view fallback) {
+  return t_refusalTail.empty() ? std::string(fallback) : t_refusalTail;
+}
 
 bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::string_view tail, bool lockHeld) {
   return std::all_of(names.begin(), names.end(),

@@ -64,7 +64,8 @@ struct TakenBack {
   // it, ownEntry when it is this user's, left by a run that did not end), or the copy
   // cannot be erased (stuckCode). `finished` (copy not erased or held by a lock entry): the
   // step had gone through, the file is whole.
-  enum class Held { Nothing, FileMissing, FileNotWritable, LockEntry, CopyNotErased };
+  // LockTableNotMade: the file's lock table could not be made (`holder`: why, in words).
+  enum class Held { Nothing, FileMissing, FileNotWritable, LockEntry, CopyNotErased, LockTableNotMade };
   Held held = Held::Nothing;
   std::string holder;
   bool ownEntry = false;
@@ -157,6 +158,8 @@ class RefusalTail {
  public:
   explicit RefusalTail(std::string tail);
   ~RefusalTail();
+  // The tail in force on this thread, or `fallback` when no step set one.
+  static std::string Current(std::string_view fallback);
   RefusalTail(const RefusalTail&) = delete;
   RefusalTail& operator=(const RefusalTail&) = delete;
 

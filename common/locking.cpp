@@ -97,9 +97,14 @@ class TableAccess {
       if (code == io::kFileNotFound) {
         code = CreateNewFile(t_.table, {});
         if (code == 0 || code == io::kFileExists) continue;  // open what is there now
-        if (createFailure) BeepMessage(createFailure + Code5(code));
+        // Said once, with the folder and why (a step that tries once says it as its own reason).
+        const bool told = s_.LockTablesNotMade.contains(UpperCz(t_.table));
+        s_.LockTablesNotMade[UpperCz(t_.table)] = code;
+        if (createFailure && !told)
+          BeepMessage(Cz("Soubor ") + ShownPath(t_.path) + Cz(" nelze zamknout: ") + LockTableNotMadeText(s_, t_.path));
         return Result::GivenUp;
       }
+      if (code == 0) s_.LockTablesNotMade.erase(UpperCz(t_.table));
       if (code == io::kPathNotFound) {
         BeepMessage(Cz("ERR 3 - neexistuje složka ") + ShownPath(t_.dir));
         return Result::GivenUp;
@@ -205,7 +210,7 @@ LockResult LockInTable(Session& s, const Target& t, bool write, std::string* hol
       s,
       [&](std::string& wait) -> std::optional<LockResult> {
         TableAccess access(s, t);
-        switch (access.TryOpenAndRead("err cti v zamkni FOT ", wait)) {
+        switch (access.TryOpenAndRead(holder ? nullptr : "zamkni", wait)) {
           case TableAccess::Result::Wait: return std::nullopt;
           case TableAccess::Result::GivenUp: return LockResult::GivenUp;
           case TableAccess::Result::Open: break;
@@ -272,7 +277,7 @@ bool UnlockInTable(Session& s, const Target& t, const std::function<int(const Fo
       s,
       [&](std::string& wait) -> std::optional<bool> {
         TableAccess access(s, t);
-        switch (access.TryOpenAndRead("err cti FOT ", wait)) {
+        switch (access.TryOpenAndRead(nullptr, wait)) {  // a table not made holds nothing to free
           case TableAccess::Result::Wait: return std::nullopt;
           case TableAccess::Result::GivenUp: return false;
           case TableAccess::Result::Open: break;
@@ -420,6 +425,19 @@ std::string IfVolny(Session& s, std::string_view path) {
 }
 
 bool HolderWithoutUser(std::string_view holder) { return StripRightSp(holder).size() == 1; }
+
+std::string LockTableNotMadeText(const Session& s, std::string_view path) {
+  Target t;
+  if (!MakeTarget(s, path, t)) return {};
+  const auto it = s.LockTablesNotMade.find(UpperCz(t.table));
+  if (it == s.LockTablesNotMade.end()) return {};
+  const std::string_view folder = FolderPart(path);
+  const std::string text = Cz("tabulku sdílení souborů ") + kLockTableName + Cz(" nelze založit, ");
+  if (it->second == io::kAccessDenied)
+    return text + Cz("do složky ") + (folder.empty() ? CurrentFolder() : ShownPath(folder)) + Cz(" nelze zapisovat, err ") +
+           std::to_string(it->second);
+  return text + "err " + std::to_string(it->second);
+}
 
 std::string EntryWithoutUserText(const Session& s, char kind, std::string_view path) {
   return Cz("záznam zámku ") + kind +

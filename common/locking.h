@@ -72,6 +72,10 @@ std::string IfVolny(std::string_view path);
 // A holder as IfVolny and TryLockFile give it that is an entry without a user number
 // (its kind alone): a run without one, or a batch, wrote it.
 bool HolderWithoutUser(std::string_view holder);
+// Why the lock table beside `path` could not be made when it was last tried ("tabulku
+// sdílení souborů FOT.tab nelze založit, do složky X nelze zapisovat, err 5"); empty when
+// it was not (or has opened since).
+std::string LockTableNotMadeText(const Session& s, std::string_view path);
 // Such an entry on the file `path` in words: what it is, who may have left it, and how
 // to clear it ("záznam zámku W bez čísla uživatele, …, příkazem tavcli unlock …").
 std::string EntryWithoutUserText(const Session& s, char kind, std::string_view path);

@@ -79,6 +79,9 @@ struct Session {
   int ProtocolOn = 1;   // the activity log is written while non-zero
   // Folders whose lock table this run has opened: leftovers of killed writes cleared.
   std::set<std::string> LockTablesSwept;
+  // Lock tables (upper case) that could not be made (a folder nobody may write), with the
+  // code: said once, until one opens.
+  std::map<std::string, int> LockTablesNotMade;
   // Rollback copies (upper case) whose dead temporaries this run has cleared at an opening.
   std::set<std::string> CopyTempsSwept;
   // Dead temporaries of replacements this run has found: by folder (each listed once a

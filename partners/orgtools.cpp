@@ -12,6 +12,7 @@
 #include "common/dates.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
+#include "common/inplace.h"
 #include "common/errors.h"
 #include "common/locking.h"
 #include "common/notifier.h"
@@ -205,6 +206,10 @@ void BlankMarked(TfOrg& w) {
 void ListReport(TfOrg& w) {
   browser::ReportWriter* out = browser::CurrentReportWriter();
   if (!out) return;
+  {
+    const common::RefusalTail tail(Cz(", opis neproběhl"));
+    if (!w.MayCarry()) return;
+  }
   const int limit = common::CurrentSession().LimRad > 0 ? common::CurrentSession().LimRad : 64;
   int page = 0, lines = 0, listed = 0, members = 0;
   auto header = [&] {
@@ -461,6 +466,10 @@ void ExtendFile(TfOrg& w, const std::string& answer) {
 }
 
 void WriteMailLists(TfOrg& w) {
+  {
+    const common::RefusalTail tail(Cz(", adresy nejsou zapsány"));
+    if (!w.MayCarry()) return;
+  }
   int number = 0, inFile = 0;
   std::string list;
   bool failed = false;

@@ -5,6 +5,7 @@
 #include "browser/choosers/dirdialog.h"
 #include "browser/entries.h"
 #include "common/encoding.h"
+#include "common/inplace.h"
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -78,7 +79,10 @@ void TransferFromSatellite(const std::string& mainFolder, const std::string& sat
   SetupOrg(satellite, "=" + WithSeparator(satelliteFolder) + "org.dta");
   const std::int32_t last = satellite.Count;
   bool go = true;
-  if (last < kSatelliteFirst) {
+  const common::RefusalTail tail(Cz(", přenos neproběhl"));
+  if (!satellite.MayCarry()) {
+    go = false;  // said: nothing is written to the main computer
+  } else if (last < kSatelliteFirst) {
     common::MessageOk(Cz("ORG ze satelitu mají jen ") + common::FormatFloatMask("##### ", last) +
                       Cz("záznamů, nic nepřenáším"));
     go = false;

@@ -9,6 +9,7 @@
 #include "browser/entries.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
+#include "common/inplace.h"
 #include "common/winpath.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
@@ -247,6 +248,10 @@ bool PrintMoneyOrder(TfPoukazkA& w, TfOrg& source, const std::string& sourceTag)
 }
 
 void TiskPoukazek1Click(TfOrg& reg) {
+  {
+    const common::RefusalTail tail(Cz(", poukázky se netisknou"));
+    if (!reg.MayCarry()) return;
+  }
   TfPoukazkA& w = fPoukazkA();
   AskMoneyOrderShift(w);
   // Cancel in the print dialog ends the run: nothing printed, every mark kept.

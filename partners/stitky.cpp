@@ -323,8 +323,6 @@ void TfStitky::Help1Click() { Panel3.Show(); }
 // ---------------------------------------------------------------- the address list
 
 void TfStitky::Pidnoznaenchadresdoseznamu1Click() {
-  tfSam& list = fSam();
-  SetupOrg(list, kListName);
   TfOrg& reg = fOrg();
   SetupOrg(reg, "org.dta");
   reg.ShowModal();
@@ -334,6 +332,14 @@ void TfStitky::Pidnoznaenchadresdoseznamu1Click() {
     reg.FontColor = reg.SavedFontColor;
     reg.RepaintPage();
   }
+  // The list is opened (and made) only for partners that may be carried.
+  const common::RefusalTail tail(Cz(", do seznamu se nic nepřidává"));
+  if (!reg.MayCarry()) {
+    reg.CloseBrowse();
+    return;
+  }
+  tfSam& list = fSam();
+  SetupOrg(list, kListName);
   for (std::int32_t n = 1; n <= reg.Count; ++n) {
     if (!reg.IsMarked(n)) continue;
     reg.RecordRead(n);

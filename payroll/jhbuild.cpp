@@ -233,17 +233,19 @@ struct Employee {
   std::string identifier, kind;
 };
 
-// The employees by personal number (the first record of each), read once.
-std::map<std::string, Employee> ReadEmployees() {
-  std::map<std::string, Employee> employees;
+// The employees by personal number (the first record of each), read once; false when a
+// record could not be read or the file may not be carried (said).
+bool ReadEmployees(std::map<std::string, Employee>& employees) {
   Tfpr_rol& w = fpr_rol();
   w.SetupPr_rol(kEmployeeFile);
-  for (std::int32_t n = 1; n <= w.Count; ++n) {
+  bool read = w.MayCarry();
+  for (std::int32_t n = 1; read && n <= w.Count; ++n) {
     w.RecordRead(n);
+    if (!(read = w.lastIoOk())) break;
     employees.try_emplace(w.FieldOf(w.RecordBuffer, 1), Employee{w.IdentifierOfRecord(), w.FieldOf(w.RecordBuffer, 35)});
   }
   w.CloseBrowse();
-  return employees;
+  return read;
 }
 
 // The contract-kind letter from the employee's "Druh čin." field.
@@ -283,7 +285,11 @@ bool ExtendRowsWithOic(const std::string& source, const std::string& target, con
       common::MessageOk(common::Cz("Výkaz neobsahuje žádné řádky"));
       return false;
     }
-    const std::map<std::string, Employee> employees = ReadEmployees();
+    std::map<std::string, Employee> employees;
+    {
+      const common::RefusalTail tail(common::Cz(", rozšíření výkazu neproběhlo"));
+      if (!ReadEmployees(employees)) return false;
+    }
     std::string out;
     out.reserve(count * kExtendedRowLength);
     std::string previous, identifier, kind;

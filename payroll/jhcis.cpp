@@ -127,6 +127,7 @@ void TfJHcis::PrintTerms() {
     return browser::StandardListingHeader(*this, common::Cz("Seznam pojmů"), page, true);
   };
   listing.line = [this](std::int32_t n) { return common::Copy(RecordToColumns(n), 1, 132); };
+  listing.source = this;
   browser::PrintRecordListing(listing);
 }
 

@@ -153,6 +153,7 @@ void TfJHvyk::PrintRows() {
     return browser::StandardListingHeader(*this, common::Cz(" Výkaz "), page, common::CurrentSession().NovyList != 0);
   };
   listing.line = [this](std::int32_t n) { return common::Copy(RecordToColumns(n), 1, 132); };
+  listing.source = this;
   browser::PrintRecordListing(listing);
 }
 

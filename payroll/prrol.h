@@ -16,6 +16,7 @@ inline constexpr char kEmployeeFile[] = "pr2000.dta";
 class Tfpr_rol : public browser::TfSoub {
  public:
   Tfpr_rol();
+  using TfSoub::lastIoOk;
 
   // Sets the window up over the file (every caller passes "pr2000.dta"): fields,
   // the browse, the empty record, pictures on, every field shown but not editable.

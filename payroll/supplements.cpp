@@ -235,8 +235,8 @@ void SupplementWindow::PickEmployee(std::string& text, const EmployeeFill& more)
   Tfpr_rol& w = fpr_rol();
   w.SetupPr_rol(kEmployeeFile);
   w.ShowModal();
-  if (w.Current >= 1 && w.Current <= w.Count) {
-    w.RecordRead(w.Current);
+  if (w.Current >= 1 && w.Current <= w.Count) w.RecordRead(w.Current);
+  if (w.Current >= 1 && w.Current <= w.Count && w.lastIoOk()) {
     const std::string chosen = w.RecordBuffer;
     text = w.FieldOf(chosen, 1);
     EditText(2) = w.FieldOf(chosen, 2);

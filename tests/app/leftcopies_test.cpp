@@ -14,8 +14,12 @@
 #include "app/cicopy.h"
 #include "app/codelistmenu.h"
 #include "app/language.h"
+#include "app/form1.h"
 #include "app/program.h"
 #include "backup/pending.h"
+#include "browser/entries.h"
+#include "browser/volby.h"
+#include "browser/vyber.h"
 #include "codelists/cashkeys.h"
 #include "codelists/ci01.h"
 #include "codelists/ci01load.h"
@@ -34,11 +38,16 @@
 #include "common/recfile.h"
 #include "payroll/jhbuild.h"
 #include "payroll/jhvyk.h"
+#include "payroll/prrol.h"
 #include "partners/org.h"
 #include "partners/orgservices.h"
+#include "partners/orgtools.h"
 #include "partners/orgvk.h"
+#include "partners/poukazka.h"
+#include "partners/orvekorg.h"
 #include "partners/stitky.h"
 #include "reports/spool.h"
+#include "reports/writer.h"
 #include "tests/app/appkit.h"
 #include "tests/codelists/codelistkit.h"
 #include "tests/combined/ci01kit.h"
@@ -213,6 +222,125 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
   };
   for (const leftcopy::Step& s : readers) leftcopy::Check(s, notes, [this] { Fresh(); });
 
+  // Steps that read a register or a list through its window to carry the records elsewhere:
+  // the partner transfer, the partner prints, the labels' address list, CI6160's sources and
+  // the payroll tools. A window kept read only by its copy carries nothing either.
+  struct PrintViewer : browser::ReportViewer {
+    void SetupReport(const std::string&) override {}
+    int key = 0;
+    void SetLastKey(int k) override { key = k; }
+    int LastKey() const override { return key; }
+    void ShowReport() override {}
+    void SetCurrentRecord(int) override {}
+    void CloseBrowse() override {}
+  } viewer;
+  browser::SetReportServices(&viewer, nullptr, nullptr);
+  int choice = 0, lists = 0;
+  backend.OnModal<browser::TfVyber>([&](browser::TfVyber& v) {
+    backend.DoubleClick(*v.Rows[lists++ == 0 ? choice : 4]);  // the choice, then the order
+  });
+  backend.OnModal<browser::TfVolby>([&](browser::TfVolby&) { backend.Press(ui::vk::F(2)); });
+  backend.OnModal("fOrg", [](ui::Form& f) {
+    auto& w = static_cast<partners::TfOrg&>(f);
+    if (w.Count >= 3) w.MarkRecord(1), w.MarkRecord(3);
+    f.SetModalResult(ui::mr::Cancel);
+  });
+  const auto firms = [&](int count, int from, const std::vector<std::string>& names) {
+    std::string bytes;
+    for (int n = 1; n <= count; ++n) {
+      const int i = n - from;
+      bytes += partner(n, i >= 0 && i < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(i)] : "Firma " + std::to_string(n), "CZ" + std::to_string(n));
+    }
+    return bytes;
+  };
+  const auto print = [&](int chosen) {
+    return [&, chosen] {
+      fs::copy_file(fs::path(PARTNERS_DLIB) / "org.pol", fs::path(dir / "prog/dlib") / "org.pol",
+                    fs::copy_options::overwrite_existing);
+      choice = chosen;
+      lists = 0;
+      main->PrintPartners();
+      return fs::exists(dir / "OR0201.TXT");
+    };
+  };
+  const std::vector<std::string> report = {dir / "OR0201.TXT", dir / "XLS/OR0201.CSV", D(partners::TfORGVK::WorkName())};
+  const std::string sat = dir / "sat/org.dta", mainOrg = dir / "main/org.dta";
+  const auto employee = [](const std::string& number) {
+    std::string r(payroll::kEmployeeLength, '\0');
+    common::PutCounted(r, 0, number, 5);
+    common::PutCounted(r, 1638, number + "00000", 10);
+    return r;
+  };
+  const std::string ref60 = Record(codelists::Cis60Spec(), "150") + Record(codelists::Cis60Spec(), "289");
+  const std::vector<leftcopy::Step> carriers = {
+      {"Přenos ze Satelitu", sat, firms(10001, 10000, {"Nova A", "Nova B"}),
+       [&] { ostest::WriteRaw(mainOrg, firms(9999, 10000, {})); },
+       [&] {
+         partners::TransferFromSatellite(dir / "main", dir / "sat");
+         return fs::file_size(mainOrg) == 10001u * partners::kOrgRecordLength;
+       },
+       {mainOrg}, ", přenos neproběhl"_cz, "HALF", "", "", true},
+      {"Tisk všech partnerů", D("org.dta"), firms(3, 1, {}), [] {}, print(3), report, ", tisk neproběhl"_cz, "HALF",
+       "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+      {"Tisk označených partnerů", D("org.dta"), firms(3, 1, {}), [] {}, print(1), report, ", tisk neproběhl"_cz, "HALF",
+       "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+      {"Přidání označených adres do seznamu", D("org.dta"), firms(3, 1, {}), [] {},
+       [&] {
+         partners::fStitky().Pidnoznaenchadresdoseznamu1Click();
+         return fs::exists(dir / "samol.dta") && fs::file_size(dir / "samol.dta") == 2u * partners::kOrgRecordLength;
+       },
+       {dir / "samol.dta"}, ", do seznamu se nic nepřidává"_cz, "HALF", "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+      {"CI6160 (CI61.DTA)", D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"),
+       [&] {
+         ostest::WriteRaw(dir / "prog/ci/ci60.dta", ref60);
+         ostest::WriteRaw(D("CI60.dta"), firm);
+       },
+       [] { return app::MergeCi60(app::RebuildMode::Batch); }, {D("CI60.dta")}, ", CI60.dta zůstává beze změny"_cz, "HALF",
+       "CI61.DTA", "", true, leftcopy::CopyOf(D("CI61.DTA"))},
+      {"CI6160 (vzor)", dir / "prog/ci/ci60.dta", ref60,
+       [&] {
+         ostest::WriteRaw(D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"));
+         ostest::WriteRaw(D("CI60.dta"), firm);
+       },
+       [] { return app::MergeCi60(app::RebuildMode::Batch); }, {D("CI60.dta")}, ", CI60.dta zůstává beze změny"_cz, "HALF",
+       "", "", true},
+      {"Rozšíření výkazu (pracovníci)", D("pr2000.dta"), employee("00001") + employee("00002"),
+       [&] { ostest::WriteRaw(D("JHvyk.dta"), rows); }, extend, {dir / "JHvyk1.dta"}, ", rozšíření výkazu neproběhlo"_cz,
+       "HALF", "pr2000.dta", "", true, leftcopy::CopyOf(D("pr2000.dta"))},
+  };
+  for (const leftcopy::Step& s : carriers) leftcopy::Check(s, notes, [this] { Fresh(); });
+  browser::SetReportServices(nullptr, nullptr, nullptr);
+
+  // The satellite's folder not writable, its org.dta writable, and no lock table there yet:
+  // the table cannot be made, which the opening says as the reason once, and the transfer
+  // refuses once, with nothing else said of the table.
+  {
+    SCOPED_TRACE("satellite folder not writable");
+    Fresh();
+    ostest::WriteRaw(mainOrg, firms(9999, 10000, {}));
+    ostest::WriteRaw(sat, firms(10001, 10000, {"Nova A", "Nova B"}));
+    leftcopy::LeaveUnfinishedCopy(sat);
+    const std::string before = ostest::ReadRaw(mainOrg), left = ostest::ReadRaw(sat);
+    notes.calls.clear();
+    {
+      common::FaultFileSystem faults;
+      faults.Fail(common::FsOp::OpenWrite, EACCES, dir / "sat/.~tmp");
+      for (const auto op : {common::FsOp::Unlink, common::FsOp::Rename, common::FsOp::MakeDir})
+        faults.Fail(op, EACCES, dir / "sat/");
+      common::ScopedFileSystem scoped(faults);
+      partners::TransferFromSatellite(dir / "main", dir / "sat");
+    }
+    EXPECT_EQ(ostest::ReadRaw(mainOrg), before);
+    EXPECT_EQ(ostest::ReadRaw(sat), left);
+    EXPECT_FALSE(fs::exists(dir / "sat/FOT.tab"));
+    const std::string why = "kopie "_cz + leftcopy::CopyOf(sat) + ", tabulku sdílení souborů FOT.tab nelze založit, do složky "_cz +
+                            dir / "sat/" + " nelze zapisovat, err 5)"_cz;
+    const std::string stuck = "Soubor "_cz + sat + " má nedokončený přepis, který nelze vrátit ("_cz + why;
+    ASSERT_EQ(notes.calls.size(), 2u) << notes.Dump();
+    EXPECT_EQ(notes.calls[0].text, stuck + ": otevírá se jen pro čtení"_cz);
+    EXPECT_EQ(notes.calls[1].text, stuck + ", přenos neproběhl"_cz);
+  }
+
   // "Nacti z CSV" replaces a register whole: its opening puts the copy back, or keeps the
   // register read only, and the import then refuses, naming the copy.
   const std::string zeme = dir / "prog/2/ZEME.dta";
@@ -230,6 +358,105 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
                               "Soubor "_cz + zeme + " právě přepisuje jiný uživatel (kopie "_cz + leftcopy::CopyOf(zeme) +
                                   "), soubor zůstává, jak byl"_cz};
   leftcopy::Check(import, notes, [this] { Fresh(); });
+}
+
+// A window kept read only by a copy that cannot go back shows its records, but off screen
+// (a step's reads) carries none of them: the first read says so once, with the step's tail,
+// and every read of the opening is refused; once the copy can go back the reads go on.
+TEST_F(LeftCopies, AWindowKeptReadOnlyByItsCopyReadsOnlyOnScreen) {
+  MakeMain();
+  std::string firms;
+  for (int n = 1; n <= 3; ++n) {
+    std::string r(partners::kOrgRecordLength, '\0');
+    partners::PutOrgWord(r, partners::of::Number, static_cast<std::uint16_t>(n));
+    partners::PutOrgText(r, partners::of::Name, "Firma " + std::to_string(n));
+    firms += r;
+  }
+  ostest::WriteRaw(D("org.dta"), firms);
+  leftcopy::LeaveUnfinishedCopy(D("org.dta"));
+  const std::string half = ostest::ReadRaw(D("org.dta")), copy = leftcopy::CopyOf(D("org.dta"));
+  partners::TfOrg& w = partners::fOrg();
+  std::vector<bool> onScreen;
+  backend.OnModal("fOrg", [&](ui::Form&) {
+    w.RecordRead(2);
+    onScreen.push_back(w.lastIoOk() && partners::OrgText(w.RecordBuffer, partners::of::Name).starts_with("Firma 2 "));
+    w.SetModalResult(ui::mr::Cancel);
+  });
+  {
+    common::FaultFileSystem faults;
+    faults.Fail(common::FsOp::OpenWrite, EACCES, D("org.dta"));
+    common::ScopedFileSystem scoped(faults);
+    const common::RefusalTail tail(", krok neproběhl"_cz);
+    partners::SetupOrg(w, "org.dta");
+    ASSERT_TRUE(w.ReadOnlyOpen());
+    w.ShowModal();
+    for (std::int32_t n = 1; n <= w.Count; ++n) {
+      w.RecordRead(n);
+      EXPECT_FALSE(w.lastIoOk()) << n;
+    }
+    w.RecordReadAt(1);
+    EXPECT_FALSE(w.lastIoOk());
+    w.CloseBrowse();
+  }
+  EXPECT_EQ(onScreen, std::vector<bool>{true});
+  EXPECT_EQ(ostest::ReadRaw(D("org.dta")), half);
+  const std::string stuck = "Soubor org.dta má nedokončený přepis, který nelze vrátit (kopie "_cz + copy +
+                            ", soubor org.dta nelze zapsat, err 5"_cz;
+  std::vector<std::string> said;
+  for (const auto& c : notes.calls) said.push_back(c.text);
+  EXPECT_EQ(said, (std::vector<std::string>{stuck + "): otevírá se jen pro čtení"_cz, stuck + "), krok neproběhl"_cz}));
+
+  // On screen or off, the window's own steps that carry its records elsewhere ask first: the
+  // partner list ("Opis LV"), the mail lists, the money orders and a list's print each refuse
+  // once after the opening's notice, writing nothing.
+  partners::InstallOrgTools();
+  browser::SetReportServices(nullptr, nullptr, &reports::TheReportOutput());
+  const std::string zeme = dir / "prog/2/ZEME.dta";
+  ostest::WriteRaw(zeme, Record(codelists::ZemeSpec(), "CZ"));
+  leftcopy::LeaveUnfinishedCopy(zeme);
+  const struct {
+    const char* name;
+    std::function<void()> run;
+    std::string tail, shown, file;
+  } steps[] = {
+      {"Opis LV", [&] { partners::OrgHooks().tools["OpisLV1"](w); }, ", opis neproběhl"_cz, "org.dta", D("org.dta")},
+      {"Mail adresy", [&] { partners::OrgHooks().tools["Mailadresy1"](w); }, ", adresy nejsou zapsány"_cz, "org.dta",
+       D("org.dta")},
+      {"Tisk poukázek", [&] { partners::TiskPoukazek1Click(w); }, ", poukázky se netisknou"_cz, "org.dta", D("org.dta")},
+      {"Tisk číselníku", [] { codelists::fZeme().PrintListing(1); }, ", tisk neproběhl"_cz, zeme, zeme},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    notes.calls.clear();
+    {
+      common::FaultFileSystem faults;
+      faults.Fail(common::FsOp::OpenWrite, EACCES, step.file);
+      common::ScopedFileSystem scoped(faults);
+      if (step.file == zeme) codelists::SetupZeme(codelists::fZeme());
+      else partners::SetupOrg(w, "org.dta");
+      step.run();
+      if (step.file == zeme) codelists::fZeme().CloseBrowse();
+      else w.CloseBrowse();
+    }
+    const std::string held = "Soubor "_cz + step.shown + " má nedokončený přepis, který nelze vrátit (kopie "_cz +
+                             leftcopy::CopyOf(step.file) + ", soubor "_cz + fs::path(step.file).filename().string() +
+                             " nelze zapsat, err 5)"_cz;
+    said.clear();
+    for (const auto& c : notes.calls) said.push_back(c.text);
+    EXPECT_EQ(said, (std::vector<std::string>{held + ": otevírá se jen pro čtení"_cz, held + step.tail}));
+    for (const char* out : {"SEZNAM.TXT", "Maily0.txt", "TEXTY.TXT"}) EXPECT_FALSE(fs::exists(dir / out)) << out;
+  }
+  browser::SetReportServices(nullptr, nullptr, nullptr);
+
+  // The file writable again: the next opening puts the copy back and the reads go on.
+  notes.calls.clear();
+  partners::SetupOrg(w, "org.dta");
+  w.RecordRead(1);
+  EXPECT_TRUE(w.lastIoOk());
+  EXPECT_TRUE(partners::OrgText(w.RecordBuffer, partners::of::Name).starts_with("Firma 1 "));
+  w.CloseBrowse();
+  EXPECT_EQ(ostest::ReadRaw(D("org.dta")), firms);
+  EXPECT_FALSE(fs::exists(copy));
 }
 
 // A window opened before another workstation's step was killed on its file, leaving its

@@ -132,7 +132,7 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
   // that only reads the file, when its folder cannot be written (a read-only share):
   // refused at once, naming the file and the copy, and nothing written.
   const std::string part = s.shown.empty() ? s.file : std::filesystem::path(s.file).filename().string();
-  const std::string folder = s.shown.empty() ? std::filesystem::path(s.file).parent_path().string() + "/" : "";
+  const std::string folder = std::filesystem::path(s.file).parent_path().string() + "/";
   std::vector<std::pair<std::string, std::function<void(common::FaultFileSystem&)>>> cannot = {
       {"writer at work", nullptr},
       {"file not writable", [&](common::FaultFileSystem& fs) { fs.Fail(common::FsOp::OpenWrite, EACCES, part); }},
