@@ -205,7 +205,7 @@ int AddXmlNamesFromTemplate(payroll::TfJHcis& terms, const std::string& path) {
       }
       previous = line;
     });
-    return read && !readFailed;
+    return read;
   });
   if (!done) return read ? 0 : -1;  // taken back
   return named;
