@@ -408,6 +408,7 @@ class TfSoub : public TfRol {
   std::vector<std::function<void()>> later_;
   std::int32_t appended_ = 0;
   bool readOnly_ = false;
+  bool copyKept_ = false;  // BrowseSetup::copyKept of the opening under way
   bool mayBefore_[3] = {true, true, true};  // MayEdit, MayAdd, MayDelete before a copy was left
   bool rewriting_ = false;  // a RewriteInPlace is under way
   bool copyRefused_ = false;  // a copy left by another run refused this WriteStep (said once)

@@ -20,6 +20,7 @@
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
+#include "common/session.h"
 #include "common/winpath.h"
 #include "tests/common/os_tempdir.h"
 
@@ -58,6 +59,8 @@ struct Step {
                                       // looks for that first (empty: it meets the copy first)
   bool readsOnly = false;             // the step only reads the file (carries it elsewhere)
   std::string copyShown = {};         // its copy as the messages name it (empty: beside `shown`)
+  bool waitsForWriter = false;        // an opening's check: it waits for a writer at work (the user
+                                      // may leave the wait), and puts back what a writer gone left
 };
 
 inline std::map<std::string, std::string> Bytes(const std::vector<std::string>& paths) {
@@ -145,28 +148,60 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
                       }});
   for (const auto& [why, fault] : cannot) {
     SCOPED_TRACE(why);
-    start(true);
-    // The share's lock table is there already.
-    if (common::LockFile(s.file, "") == common::LockResult::Held) common::UnlockFile(s.file);
-    const auto before = Bytes(s.outcome);
-    {
-      common::File f;
-      common::FileTurn writer;
-      if (!fault) {
-        ASSERT_EQ(f.Open(s.file, common::kModeDenyNone), 0);
-        ASSERT_EQ(writer.Take(f), 0);
+    const bool waits = !fault && s.waitsForWriter;
+    // A step that waits for the writer: left by the user (Esc) at its notice, and the writer
+    // killed while waited for.
+    for (const bool writerKilled : waits ? std::vector<bool>{false, true} : std::vector<bool>{false}) {
+      SCOPED_TRACE(writerKilled ? "writer killed while waited for" : waits ? "wait left" : "");
+      start(true);
+      // The share's lock table is there already.
+      if (common::LockFile(s.file, "") == common::LockResult::Held) common::UnlockFile(s.file);
+      const auto before = Bytes(s.outcome);
+      bool ran = false;
+      {
+        common::File f;
+        common::FileTurn writer;
+        if (!fault) {
+          ASSERT_EQ(f.Open(s.file, common::kModeDenyNone), 0);
+          ASSERT_EQ(writer.Take(f), 0);
+        }
+        if (waits)
+          notes.onWait = [&](const std::string&, int) {
+            if (writerKilled) {  // its turn and its open go with it
+              writer.Release();
+              f.Close();
+            } else {
+              notes.ignoreAnswer = true;  // Esc
+              common::CurrentSession().WaitStopped = 1;
+            }
+          };
+        common::FaultFileSystem fs;
+        if (fault) fault(fs);
+        common::ScopedFileSystem scoped(fs);
+        ran = s.run();
+        notes.onWait = nullptr;
+        notes.ignoreAnswer = false;
       }
-      common::FaultFileSystem fs;
-      if (fault) fault(fs);
-      common::ScopedFileSystem scoped(fs);
-      EXPECT_FALSE(s.run()) << notes.Dump();
+      if (waits)
+        EXPECT_GE(notes.Count(common::RecordingNotifier::Kind::LockWait,
+                              Cz("Soubor ") + shown + Cz(" zapisuje jiný uživatel, čekám na uvolnění")),
+                  1)
+            << notes.Dump();
+      if (writerKilled) {
+        EXPECT_TRUE(ran) << notes.Dump();
+        EXPECT_EQ(Bytes(s.outcome), expected);
+        EXPECT_FALSE(std::filesystem::exists(copy));
+        EXPECT_TRUE(Said(notes, Cz("Soubor ") + shown + Cz(" byl vrácen do stavu před nedokončeným přepisem"))) << notes.Dump();
+        continue;
+      }
+      EXPECT_FALSE(ran) << notes.Dump();
+      EXPECT_EQ(Bytes(s.outcome), before);
+      EXPECT_TRUE(std::filesystem::exists(copy));
+      EXPECT_TRUE(SaidNaming(notes, shown, copyShown, s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
+          << notes.Dump();
+      // Said once: no bare error code of the refusal after it.
+      for (const auto& c : notes.calls) EXPECT_EQ(c.text.find(std::to_string(common::io::kUnfinishedRewrite)), std::string::npos) << c.text;
     }
-    EXPECT_EQ(Bytes(s.outcome), before);
-    EXPECT_TRUE(std::filesystem::exists(copy));
-    EXPECT_TRUE(SaidNaming(notes, shown, copyShown, s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
-        << notes.Dump();
-    // Said once: no bare error code of the refusal after it.
-    for (const auto& c : notes.calls) EXPECT_EQ(c.text.find(std::to_string(common::io::kUnfinishedRewrite)), std::string::npos) << c.text;
   }
 }
 
