@@ -13,6 +13,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "common/encoding.h"
 #include "common/faultfs.h"
@@ -39,6 +41,66 @@ inline void LeaveUnfinishedCopy(const std::string& path, const std::string& half
   ASSERT_EQ(half.empty() ? f.Truncate(0) : f.WriteAt(0, half.data(), half.size()), 0) << path;
   dead.DieAt(common::FsOp::Write, {std::string(common::NamePart(path))}, 0);
 }
+
+// Another workstation half way through a step on a file (a sort, an insert): a forked
+// process that holds the file's in-use entry and its write turn, its copy beside the file,
+// until Finish tells it to end the step (the copy erased) or this goes.
+class WriterAtWork {
+ public:
+  explicit WriterAtWork(const std::string& path) {
+    int go[2], ready[2];
+    if (pipe(go) != 0) return;
+    if (pipe(ready) != 0) {
+      close(go[0]);
+      close(go[1]);
+      return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(go[1]);
+      close(ready[0]);
+      common::CurrentSession().CurrentUser = "02";
+      common::File f;
+      common::FileTurn turn;
+      common::InPlaceRewrite step;
+      char c = common::LockFile(path, "") == common::LockResult::Held && f.Open(path, common::kModeReadWrite) == 0 &&
+               turn.Take(f) == 0 && step.Begin(f, 0, std::numeric_limits<std::uint64_t>::max()) == 0;
+      (void)!write(ready[1], &c, 1);
+      (void)!read(go[0], &c, 1);  // the word to end, or the test gone
+      const int rc = step.Active() && step.Finish() == 0 ? 0 : 1;
+      turn.Release();
+      f.Close();
+      common::UnlockFile(path);
+      _exit(rc);
+    }
+    close(go[0]);
+    close(ready[1]);
+    go_ = go[1];
+    char c = 0;
+    ok_ = pid_ > 0 && read(ready[0], &c, 1) == 1 && c == 1;
+    close(ready[0]);
+  }
+  WriterAtWork(const WriterAtWork&) = delete;
+  WriterAtWork& operator=(const WriterAtWork&) = delete;
+  ~WriterAtWork() { (void)Finish(); }
+
+  bool ok() const { return ok_; }
+  // Ends the step; true when it went through.
+  bool Finish() {
+    if (go_ >= 0) close(go_);
+    go_ = -1;
+    if (pid_ <= 0) return false;
+    int status = 0;
+    const bool done = waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    pid_ = -1;
+    return done;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int go_ = -1;
+  bool ok_ = false;
+};
 
 inline std::string CopyOf(const std::string& path) {
   const std::filesystem::path p(path);
