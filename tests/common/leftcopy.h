@@ -214,7 +214,7 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
     // A step that waits for the writer: left by the user (Esc) at its notice, and the writer
     // killed while waited for.
     for (const bool writerKilled : waits ? std::vector<bool>{false, true} : std::vector<bool>{false}) {
-      SCOPED_TRACE(writerKilled ? "writer killed while waited for" : waits ? "wait left" : "");
+      SCOPED_TRACE(writerKilled ? "writer killed while waited for" : waits ? "wait left" : "refused at once");
       start(true);
       // The share's lock table is there already.
       if (common::LockFile(s.file, "") == common::LockResult::Held) common::UnlockFile(s.file);
