@@ -28,7 +28,7 @@ class BoundedNotifier : public common::RecordingNotifier {
     lastRound_ = calls.size();
     if (std::chrono::steady_clock::now() - started_ <= bound) return answer;
     ADD_FAILURE() << "a wait never ended, left as with Esc: " << common::Win1250ToUtf8(text);
-    started_ = std::chrono::steady_clock::now();  // a caller that asks again fails again
+    started_ = std::chrono::steady_clock::now();  // a caller that asks again gets one more bound
     if (inWait_) stopAnswer = true;                // Wait: Stopped
     common::CurrentSession().WaitStopped = 1;      // a notice of its own: left as with Esc
     return true;
