@@ -242,6 +242,7 @@ TEST_F(CodeListWorkstations, AListOpenedWhileAnotherRewritesItOpensAtOnceAndAdds
       ASSERT_TRUE(writer.ok());
       ASSERT_TRUE(fs::exists(leftcopy::CopyOf(path)));
       CodeListWindow& w = r.open();
+      if (HasFailure()) return;  // the opening's wait never ended (said): no 20 s more per row
       EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
       EXPECT_FALSE(w.ReadOnlyOpen());
       EXPECT_EQ(w.Count, static_cast<std::int32_t>(records));
