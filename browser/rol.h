@@ -63,6 +63,8 @@ struct BrowseSetup {
   ui::Color editFontColor = ui::colors::Black;
   bool useStoredIndex = false;   // open on the stored " Index" instead of the start record
   bool readOnly = false;         // the data file is only read: no edit, append, delete or sort writes it
+  bool copyKept = false;         // a copy beside the file the opening's own check refused (said): kept read
+                                 // only while it waits, every step looking again
 };
 
 // Services of windows built on top of the browser, put in place by the program (and

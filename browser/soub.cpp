@@ -120,6 +120,7 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   EditColor = setup.editColor;
   EditFontColor = setup.editFontColor;
   ReadOnly = setup.readOnly;
+  copyKept_ = setup.copyKept;
   MayEdit = MayAdd = MayDelete = !ReadOnly;
   Changed = false;
   KeyLineVisible = true;
@@ -129,6 +130,7 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   }
 
   DataFileOpen();
+  copyKept_ = false;
   CheckRecordLayout();
   if (cutBytes_ > 0 && WarnsOfCutRecord() && !ReadOnly && !readOnly_)  // a list opened for reading writes nothing
     common::MessageOk(common::Cz("Soubor ") + common::ShownPath(DataFilePath) + common::Cz(" končí useknutou větou: ") +
@@ -652,7 +654,11 @@ void TfSoub::DataFileOpen() {
   if (!DataFileName.empty()) {
     DataFilePath = DataFileName.front() == '=' ? DataFileName.substr(1) : common::DataDir(DataFileName);
     carry_ = Carry::Unasked;
-    RecoverLeftCopy();
+    // A copy the opening's own check refused has been said: kept, each step looks again.
+    if (copyKept_)
+      readOnly_ = true;
+    else
+      RecoverLeftCopy();
     if (readOnly_) KeepReadOnly();
     lock_ = common::LockFile(DataFilePath, "");
     if (IndexFilesWanted) IndexFilesOpen(DataFilePath);

@@ -429,6 +429,7 @@ class TfSoub : public TfRol {
   std::int32_t appended_ = 0;
   bool readOnly_ = false;
   enum class Carry { Unasked, Allowed, Refused } carry_ = Carry::Unasked;  // MayCarry's answer since the opening
+  bool copyKept_ = false;  // BrowseSetup::copyKept of the opening under way
   bool mayBefore_[3] = {true, true, true};  // MayEdit, MayAdd, MayDelete before a copy was left
   bool rewriting_ = false;  // a RewriteInPlace is under way
   bool copyRefused_ = false;  // a copy left by another run refused this WriteStep (said once)

@@ -66,7 +66,7 @@ bool CodeListWindow::Setup() {
   const int slot = spec_.keepOpen.slot;
   if (KeptOpen()) return false;
   if (slot > 0) common::CurrentSession().FormOpenFlags.at(static_cast<std::size_t>(slot)) = 1;
-  OpenReadOnly = false;
+  OpenReadOnly = OpenCopyKept = false;
   BeforeOpen();
   const browser::BrowseSetup s = DefineFields();
   OwnHeaders = !spec_.headers.empty();
@@ -111,6 +111,7 @@ browser::BrowseSetup CodeListWindow::DefineFields() {
   s.fieldCount = FieldCount;
   s.recordLength = spec_.recordLength;
   s.readOnly = OpenReadOnly;
+  s.copyKept = OpenCopyKept;
   offsets_ = browser::FieldOffsets(FieldSpan());
   return s;
 }

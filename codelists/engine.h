@@ -22,6 +22,13 @@
 
 namespace codelists {
 
+// How a list opens after the check of its file's layout.
+enum class ListOpening {
+  Writable,
+  ReadOnly,  // its file must not be written (said)
+  CopyKept,  // a copy beside it could not go back (said): read only while the copy waits
+};
+
 class CodeListWindow : public browser::TfSoub {
  public:
   // The table must outlive the window.
@@ -95,6 +102,12 @@ class CodeListWindow : public browser::TfSoub {
   // built: a list whose fields or title follow a switch changes them here.
   virtual void AdjustSetup(browser::BrowseSetup& /*setup*/) {}
   bool OpenReadOnly = false;  // the file is opened for reading only: nothing is written to it
+  bool OpenCopyKept = false;  // a copy beside it refused by the layout check: kept read only while it waits
+  // Sets the two from a layout check's answer.
+  void OpenAs(ListOpening how) {
+    OpenReadOnly = how == ListOpening::ReadOnly;
+    OpenCopyKept = how == ListOpening::CopyKept;
+  }
   // The data file; a list whose name comes from a parameter ("CI" + n + ".dta") overrides it.
   virtual std::string ListFileName() const { return std::string(spec_.file); }
   // Just before the close sorts (a list with sort modes returns to key order here).

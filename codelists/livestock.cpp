@@ -148,7 +148,7 @@ void TfCis18::MenuCommand(int id) {
 }
 
 void TfCis65::BeforeOpen() {
-  OpenReadOnly = !ConvertListLayout("65", "\\dlib\\ci652015.pol", "\\dlib\\ci65.pol", spec().recordLength);
+  OpenAs(ConvertListLayout("65", "\\dlib\\ci652015.pol", "\\dlib\\ci65.pol", spec().recordLength));
 }
 
 void TfCis65::MenuCommand(int id) {

@@ -33,8 +33,8 @@ constexpr std::string_view k80 =
 
 // ---------------------------------------------------------------- shared
 
-bool ConvertListLayout(const std::string& list, std::string_view inLayout, std::string_view outLayout,
-                       std::int32_t recordLength) {
+ListOpening ConvertListLayout(const std::string& list, std::string_view inLayout, std::string_view outLayout,
+                              std::int32_t recordLength) {
   const std::string file = common::DataDir("ci" + list + ".dta");
   // A layout that would write records of another length is damaged, not the list.
   const std::string outDesc = common::ProgDir(outLayout);
@@ -46,29 +46,29 @@ bool ConvertListLayout(const std::string& list, std::string_view inLayout, std::
                       std::to_string(outPol.recordLength) + Cz(" bajtech, seznam má věty o ") +
                       std::to_string(recordLength) + Cz("; soubor ") + common::ShownPath(file) +
                       Cz(" otevírám jen pro čtení"));
-    return false;
+    return ListOpening::ReadOnly;
   }
   common::LayoutCheck c;
   try {
     c = common::ConvertLayout(common::DataDir("ci" + list + ",dta"), file, common::ProgDir(inLayout), outDesc);
   } catch (const common::IoError& e) {
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
-    return true;
+    return ListOpening::Writable;
   }
   const std::string lengths = std::to_string(c.oldLength) + Cz(" ani nové ") + std::to_string(c.newLength);
-  if (c.outcome == common::LayoutCheck::CopyLeft) return false;  // said
+  if (c.outcome == common::LayoutCheck::CopyLeft) return ListOpening::CopyKept;  // said
   if (c.outcome == common::LayoutCheck::FitsNeither) {
     common::MessageOk(Cz("Soubor ") + file + Cz(" má ") + std::to_string(c.size) +
                       Cz(" bajtů, to neodpovídá délce věty staré ") + lengths + Cz("; otevírám ho jen pro čtení"));
-    return false;
+    return ListOpening::ReadOnly;
   }
   if (c.outcome == common::LayoutCheck::GivenUp) {
     common::MessageOk(Cz("Soubor ") + file + Cz(" zůstal ve starší podobě (délka věty ") + std::to_string(c.oldLength) +
                       Cz(", ne ") + std::to_string(c.newLength) +
                       Cz("), četl by se chybně; otevírám ho jen pro čtení"));
-    return false;
+    return ListOpening::ReadOnly;
   }
-  return true;
+  return ListOpening::Writable;
 }
 
 std::string ListNumberOf(std::string_view arg) {
@@ -130,7 +130,7 @@ const RowLayout& Cis26Rows() {
 }
 
 void TfCis26::BeforeOpen() {
-  OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci2609.pol", "\\dlib\\ci26.pol", spec().recordLength);
+  OpenAs(ConvertListLayout(ListNo, "\\dlib\\ci2609.pol", "\\dlib\\ci26.pol", spec().recordLength));
 }
 
 void TfCis26::MenuCommand(int id) {
@@ -198,7 +198,7 @@ const RowLayout& Cis27Rows() {
 }
 
 void TfCis27::BeforeOpen() {
-  OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci2709.pol", "\\dlib\\ci27.pol", spec().recordLength);
+  OpenAs(ConvertListLayout(ListNo, "\\dlib\\ci2709.pol", "\\dlib\\ci27.pol", spec().recordLength));
 }
 
 std::string TfCis27::ListingTitle() const {

@@ -17,12 +17,13 @@ const RowLayout& Cis26Rows();
 const RowLayout& Cis27Rows();
 
 // Converts "ci" + n + ".dta" in place from one layout under "\dlib\" to another (silent
-// when the file is missing); a failure is reported and the file opens as it was. False
+// when the file is missing); a failure is reported and the file opens as it was. ReadOnly
 // (and said) when the file must not be written: its size fits neither layout, or the
 // user gave up waiting to convert it and it is still in the older layout, or the new
 // layout's file does not describe the list's record of `recordLength` bytes (it is
-// damaged: named, and nothing converted).
-bool ConvertListLayout(const std::string& list, std::string_view inLayout, std::string_view outLayout,
+// damaged: named, and nothing converted). CopyKept (said) when a copy beside it could not
+// go back, or the user left the wait for its writer.
+ListOpening ConvertListLayout(const std::string& list, std::string_view inLayout, std::string_view outLayout,
                        std::int32_t recordLength);
 
 // The list number out of a "CInn.DTA" file name; any other text as it stands.

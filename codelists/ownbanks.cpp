@@ -154,8 +154,9 @@ bool ConvertOldBankKody() {
   // Only a file to convert is locked: the current layout opens under the list's own lock.
   if (!MayBeOldBankKody(file, size)) return true;
   common::ScopedFileLock lock(file, "W");
-  // Judged and read as an opening gives it: a copy a step left goes back first.
-  if (!common::PutBackBeforeReplacing(file, common::Cz(", převod neproběhl"), true)) return false;
+  // Judged and read as an opening gives it: a copy a step left goes back first, after the
+  // turn of a writer still at work.
+  if (!common::PutBackBeforeOpening(file, common::Cz(", převod neproběhl"), true, true)) return false;
   std::string old;
   if (const int code = common::ReadFileText(file, old)) {
     common::FileErrorMessage(" cte soubor: ", file, code);

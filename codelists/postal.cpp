@@ -230,9 +230,12 @@ void SetupPsc(Tfpsc& w) {
 
 void TfObce::BeforeOpen() {
   try {
-    // The "," form: a data folder without the file converts nothing and says nothing.
-    common::ConvertFile(common::DataDir("obce,dta"), common::DataDir("obce.dta"), common::ProgDir("\\dlib\\obce_puv.pol"),
-                        common::ProgDir("\\dlib\\obce.pol"));
+    // The "," form: a data folder without the file converts nothing and says nothing. A
+    // copy beside it that cannot go back (said) keeps it read only while the copy waits.
+    const common::LayoutCheck c =
+        common::ConvertLayout(common::DataDir("obce,dta"), common::DataDir("obce.dta"),
+                              common::ProgDir("\\dlib\\obce_puv.pol"), common::ProgDir("\\dlib\\obce.pol"));
+    if (c.outcome == common::LayoutCheck::CopyLeft) OpenAs(ListOpening::CopyKept);
   } catch (const common::IoError& e) {
     common::FileErrorMessage(" pise soubor: ", e.file, e.code);
   }

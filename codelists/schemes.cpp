@@ -155,7 +155,7 @@ SchemeWindow::SchemeWindow(SchemeKind kind)
       variant_(VariantOf(kind)) {}
 
 void SchemeWindow::BeforeOpen() {
-  OpenReadOnly = !ConvertListLayout(ListNo, "\\dlib\\ci27.pol", "\\dlib\\ci270.pol", spec().recordLength);
+  OpenAs(ConvertListLayout(ListNo, "\\dlib\\ci27.pol", "\\dlib\\ci270.pol", spec().recordLength));
 }
 
 void SchemeWindow::MenuCommand(int id) {

@@ -562,20 +562,32 @@ LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std
   check.newLength = outPol.recordLength;
   // A copy a step left beside either file goes back first (the lock taken once, never
   // waited for, unless `locked`): the file is judged and read as an opening gives it, and
-  // no copy is put back later over the converted one.
-  const auto copiesBack = [&](bool locked) {
-    for (const std::string* name : std::initializer_list<const std::string*>{&in, &out})
-      if ((name == &in || out != in) && !PutBackBeforeReplacing(*name, Cz(", převod neproběhl"), locked)) {
+  // no copy is put back later over the converted one. A copy whose writer is at work is
+  // no left copy: left to its writer unless `wait`, when its turn is waited for first.
+  bool inUse = false;
+  const auto copiesBack = [&](bool locked, bool wait) {
+    inUse = false;
+    for (const std::string* name : std::initializer_list<const std::string*>{&in, &out}) {
+      bool busy = false;
+      if ((name == &in || out != in) && !PutBackBeforeOpening(*name, Cz(", převod neproběhl"), locked, wait, &busy)) {
         check.outcome = LayoutCheck::CopyLeft;
         return false;
       }
+      inUse = inUse || busy;
+    }
     return true;
   };
-  if (!copiesBack(false)) return check;
+  if (!copiesBack(false, false)) return check;
   File src;
   // Judged by its size first, without a lock: a list with nothing to convert opens
-  // at once, whoever else has it open.
+  // at once, whoever else has it open or rewrites it.
   Verdict verdict = JudgeFile(in, mayBeAbsent, inPol, outPol, src, check.size);
+  if (verdict == Verdict::FitsNeither && inUse) {
+    // Judged in the middle of another's step: judged again once that step is done.
+    src.Close();
+    if (!copiesBack(false, true)) return check;
+    verdict = JudgeFile(in, mayBeAbsent, inPol, outPol, src, check.size);
+  }
   std::optional<ScopedFileLock> outLock, inLock;
   if (verdict == Verdict::Convert) {
     // No other workstation judges or converts the same file meanwhile; judged again
@@ -587,7 +599,7 @@ LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std
       check.outcome = LayoutCheck::GivenUp;
       return check;
     }
-    if (!copiesBack(true)) return check;
+    if (!copiesBack(true, true)) return check;
     verdict = JudgeFile(in, mayBeAbsent, inPol, outPol, src, check.size);
   }
   if (verdict != Verdict::Convert) {

@@ -103,7 +103,8 @@ using ConversionFinish = std::function<int(File& converted)>;
 // convert never waits for the workstations that have it open; only a conversion takes
 // the output's write lock (and the input's read lock), judges the file again under it
 // and converts. A rollback copy left beside either file is put back before each judging
-// (PutBackBeforeReplacing). The file is replaced in one step after the whole conversion
+// (PutBackBeforeOpening); one whose writer is at work is left to it while the file has
+// nothing to convert, and its turn is waited for before a conversion. The file is replaced in one step after the whole conversion
 // (and `finish`, when given), so a failure leaves it as it was; I/O failures raise IoError.
 LayoutCheck ConvertLayout(std::string_view in, std::string_view out, std::string_view inDesc,
                           std::string_view outDesc, const ConversionFinish& finish = {});

@@ -292,17 +292,24 @@ bool OwnCopy(std::string_view copy) {
   return OwnCopies().contains(key);
 }
 
+// What PutBackLeftCopy did with the copy beside `name` said as an opening says it (true),
+// or the step refused, saying why with `tail` after it (false).
+bool SayLeftCopy(std::string_view name, const std::string& copy, std::string_view tail, std::string_view shownAs,
+                 LeftCopy left, const TakenBack& what) {
+  const std::string shown = shownAs.empty() ? ShownPath(name) : std::string(shownAs);
+  const std::string text = LeftCopyStepText(shown, ShownPath(copy), left, what, name, tail);
+  if (left == LeftCopy::PutBack) NewsMessage(text);
+  else if (!text.empty()) MessageOk(text);
+  return left == LeftCopy::PutBack || text.empty();
+}
+
 // The copy beside `name` put back and said as an opening says it (true), or the step
 // refused, saying why with `tail` after it (false).
 bool PutBackSaying(std::string_view name, const std::string& copy, std::string_view tail, bool lockHeld,
                    std::string_view shownAs) {
   TakenBack what;
   const LeftCopy left = PutBackLeftCopy(name, &what, lockHeld);
-  const std::string shown = shownAs.empty() ? ShownPath(name) : std::string(shownAs);
-  const std::string text = LeftCopyStepText(shown, ShownPath(copy), left, what, name, tail);
-  if (left == LeftCopy::PutBack) NewsMessage(text);
-  else if (!text.empty()) MessageOk(text);
-  return left == LeftCopy::PutBack || text.empty();
+  return SayLeftCopy(name, copy, tail, shownAs, left, what);
 }
 
 thread_local std::string t_refusalTail;
@@ -597,6 +604,34 @@ bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool l
   const std::string copy = RollbackCopyName(name);
   if (!FileExists(copy) || OwnCopy(copy)) return true;
   return PutBackSaying(name, copy, tail, lockHeld || HoldsLock(CurrentSession(), name), shown);
+}
+
+bool PutBackBeforeOpening(std::string_view name, std::string_view tail, bool lockHeld, bool wait, bool* inUse) {
+  if (inUse) *inUse = false;
+  const std::string copy = RollbackCopyName(name);
+  if (!FileExists(copy) || OwnCopy(copy)) return true;
+  Session& s = CurrentSession();
+  lockHeld = lockHeld || HoldsLock(s, name);
+  TakenBack what;
+  LeftCopy left = PutBackLeftCopy(s, name, &what, lockHeld);
+  if (left == LeftCopy::InUse && !wait) {
+    if (inUse) *inUse = true;
+    return true;
+  }
+  if (left == LeftCopy::InUse) {
+    // Its writer's step under way: its turn waited for; under it the writer is gone, and
+    // what it left is a left copy.
+    File f;
+    FileTurn turn;
+    const int opened = f.Open(name, kModeDenyNone);
+    if (opened != 0) {
+      left = PutBackLeftCopy(s, name, &what, lockHeld);  // says why the file cannot be had
+    } else if (TakeTurnWaiting(turn, f, ShownPath(name)) == 0) {
+      what = {};
+      left = PutBackLeft(s, name, &what, lockHeld, true);
+    }
+  }
+  return SayLeftCopy(name, copy, tail, {}, left, what);
 }
 
 RefusalTail::RefusalTail(std::string tail) : previous_(std::exchange(t_refusalTail, std::move(tail))) {}

@@ -151,6 +151,13 @@ std::string StuckCopyText(std::string_view shown, std::string_view copy, const T
 // step under way is no copy left. `shown`: the file as the step names it (empty: its path).
 bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool lockHeld = false,
                             std::string_view shown = {});
+// The same before an opening reads the file `name` to judge it (a layout check), except
+// that a copy whose writer is still at work is no left copy and never refuses: without
+// `wait` it is left to its writer (`inUse` set, nothing said); with it, the writer's turn
+// is waited for as a window's step waits (the wait notice; the user may leave it, which
+// refuses, said), and a copy its writer left behind is then put back or refused as above.
+bool PutBackBeforeOpening(std::string_view name, std::string_view tail, bool lockHeld, bool wait,
+                          bool* inUse = nullptr);
 // What the file layer's refusals say after the copy while a step runs (what the refusal
 // leaves undone), for as long as this lives on this thread; without one they say that
 // the file stays as it was.

@@ -159,9 +159,9 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
          app::ConvertAndSeedCis14();
          return fs::file_size(D("ci14.dta")) % 168 == 0;
        },
-       {D("ci14.dta")}, ", převod neproběhl"_cz, std::string(170, 'x')},  // into record 2, which the judging reads
+       {D("ci14.dta")}, ", převod neproběhl"_cz, std::string(170, 'x'), "", "", false, "", true},  // into record 2, which the judging reads
       {"Převod bako", D("bako.dta"), bako, [] {}, [] { return codelists::ConvertOldBankKody(); }, {D("bako.dta")},
-       ", převod neproběhl"_cz},
+       ", převod neproběhl"_cz, "HALF", "", "", false, "", true},
       {"Rozšíření výkazu (cíl)", dir / "JHvyk1.dta", "staré řádky", [&] { ostest::WriteRaw(D("JHvyk.dta"), rows); },
        extend, {dir / "JHvyk1.dta"}, ", rozšíření výkazu neproběhlo"_cz, "HALF", "JHvyk1.dta"},
       {"Rozšíření výkazu (zdroj)", D("JHvyk.dta"), rows, [] {}, extend, {dir / "JHvyk1.dta", D("JHvyk.dta")},

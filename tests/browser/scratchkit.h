@@ -1,6 +1,7 @@
 // The frame every browser-layer test stands in: a scratch folder as the current
 // folder, a fresh session, window font state and dialog windows, no report
-// services, the headless back end and a recording notifier; all put back after.
+// services, the headless back end and a recording notifier whose waits end; all put
+// back after.
 #pragma once
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "common/params.h"
 #include "common/session.h"
 #include "tests/common/os_tempdir.h"
+#include "tests/common/waitbound.h"
 #include "ui/headless/headless.h"
 
 namespace browsertest {
@@ -30,7 +32,7 @@ class ScratchTest : public ::testing::Test {
   ostest::TempDir dir;
   ostest::ScopedCwd cwd;
   ui::headless::HeadlessBackend backend;
-  common::RecordingNotifier notes;
+  waitbound::BoundedNotifier notes;  // a wait that never ends fails the test
   common::ScopedNotifier scopedNotes;
 
  private:

@@ -2,6 +2,7 @@
 // "FOT.tab". Every record either side wrote or left is in the file once and whole, the
 // deleted ones are gone, and the file is in key order.
 #include <algorithm>
+#include <filesystem>
 #include <chrono>
 #include <functional>
 #include <iostream>
@@ -15,16 +16,21 @@
 #include "codelists/income.h"
 #include "codelists/livestock.h"
 #include "codelists/outlines.h"
+#include "codelists/postal.h"
 #include "codelists/schemes.h"
 #include "codelists/stock.h"
+#include "common/faultfs.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
 #include "common/session.h"
+#include "tests/codelists/codelistkit.h"
 #include "tests/codelists/outlinekit.h"
+#include "tests/common/leftcopy.h"
 #include "tests/common/processes.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using namespace codelists;
 using cltest::Strings;
 
@@ -418,6 +424,110 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
     close(r);
     EXPECT_EQ(Shown(ReadData(r.file), r.make(1).size()), Shown(cut, r.make(1).size()));
     EXPECT_EQ(errors(), Strings{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")}) << notes.Dump();
+
+// A list opened while another workstation rewrites it (a sort or an insert half way: its
+// turn held, its copy beside the list): the layout check leaves the copy to its writer, the
+// list opens at once with nothing said, and F4 waits for that step and adds. A copy that
+// cannot go back keeps the list read only while it waits, and every F4 says so, until the
+// copy goes back and F4 adds.
+TEST_F(CodeListWorkstations, AListOpenedWhileAnotherRewritesItOpensAtOnceAndAdds) {
+  cltest::InstallLayouts(dir.path());
+  const struct Row {
+    const char* name;
+    std::function<CodeListWindow&()> open;
+    int nameField = 0;     // a field a new record needs filled (else the sort drops it)
+    bool guarded = false;  // F4 is refused (said) while another user holds the list
+  } rows[] = {
+      {"TfCis26", [] () -> CodeListWindow& { SetupCis26(fCis26(), "26"); return fCis26(); }},
+      {"TfCis27", [] () -> CodeListWindow& { SetupCis27(fCis27(), "27"); return fCis27(); }},
+      {"TfCis27P", [] () -> CodeListWindow& { SetupCis27P(fCis27P(), "80"); return fCis27P(); }},
+      {"TfCis260", [] () -> CodeListWindow& { SetupCis260(fCis260(), "260"); return fCis260(); }},
+      {"TfCis65", [] () -> CodeListWindow& { SetupCis65(fCis65()); return fCis65(); }},
+      {"TfObce", [] () -> CodeListWindow& { SetupObce(fObce()); return fObce(); }, 4, true},
+  };
+  using Kind = common::RecordingNotifier::Kind;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    // F4 F2 over the template: true when the edit window came and went.
+    const auto add = [&](CodeListWindow& w) {
+      edit.steps.clear();
+      if (r.nameField > 0) edit.Do([&r](browser::EditForm& f) { f.SetText(r.nameField, "Obec"); });
+      edit.Keys("F2");
+      w.NewRecord();
+      const bool shown = edit.steps.empty();
+      edit.steps.clear();
+      return shown;
+    };
+    CodeListWindow& first = r.open();
+    const std::string path = first.DataFilePath;
+    const auto length = static_cast<std::size_t>(first.RecordLength);
+    ASSERT_TRUE(add(first)) << notes.Dump();
+    first.CloseBrowse();
+    const std::string start = ostest::ReadRaw(path);
+    ASSERT_GT(start.size(), 0u) << path << notes.Dump();
+    ASSERT_EQ(start.size() % length, 0u);
+    const std::size_t records = start.size() / length;
+    notes.calls.clear();
+
+    // The other workstation's step under way: the opening says nothing, F4 waits for the
+    // step (its notice) and adds.
+    {
+      leftcopy::WriterAtWork writer(path);
+      ASSERT_TRUE(writer.ok());
+      ASSERT_TRUE(fs::exists(leftcopy::CopyOf(path)));
+      CodeListWindow& w = r.open();
+      if (HasFailure()) return;  // the opening's wait never ended (said): no 20 s more per row
+      EXPECT_TRUE(notes.calls.empty()) << notes.Dump();
+      EXPECT_FALSE(w.ReadOnlyOpen());
+      EXPECT_EQ(w.Count, static_cast<std::int32_t>(records));
+      bool finished = false;
+      if (r.guarded) {
+        EXPECT_FALSE(add(w));
+        EXPECT_EQ(notes.Count(Kind::BeepMessage), 1) << notes.Dump();
+        finished = writer.Finish();
+      }
+      notes.onWait = [&](const std::string&, int) {
+        if (!finished) finished = writer.Finish();
+      };
+      EXPECT_TRUE(add(w)) << notes.Dump();
+      notes.onWait = nullptr;
+      w.CloseBrowse();
+      EXPECT_TRUE(finished) << notes.Dump();
+      if (!r.guarded) EXPECT_GE(notes.Count(Kind::LockWait, common::Cz("Soubor ")), 1) << notes.Dump();
+      EXPECT_TRUE(Messages().empty()) << notes.Dump();
+      EXPECT_EQ(ostest::ReadRaw(path).size(), (records + 1) * length) << notes.Dump();
+      EXPECT_FALSE(fs::exists(leftcopy::CopyOf(path)));
+    }
+
+    // A copy that cannot go back: said at the opening, and at every F4 after, nothing
+    // written; once it can go back, F4 puts it back and adds.
+    ostest::WriteRaw(path, start);
+    leftcopy::LeaveUnfinishedCopy(path);
+    const std::string half = ostest::ReadRaw(path);
+    notes.calls.clear();
+    {
+      common::FaultFileSystem faults;
+      faults.Fail(common::FsOp::Read, EIO, ".rollback");
+      common::ScopedFileSystem scoped(faults);
+      CodeListWindow& w = r.open();
+      EXPECT_EQ(Messages().size(), 1u) << notes.Dump();
+      for (int press = 1; press <= 2; ++press) {
+        EXPECT_FALSE(add(w));
+        EXPECT_EQ(Messages().size(), 1u + press) << notes.Dump();
+        EXPECT_NE(Messages().back().find(common::Cz(" je jen pro čtení, dokud nelze vrátit nedokončený přepis z kopie ")),
+                  std::string::npos)
+            << notes.Dump();
+      }
+      EXPECT_EQ(ostest::ReadRaw(path), half);
+    }
+    CodeListWindow& w = first;  // the same window, still open
+    EXPECT_TRUE(add(w)) << notes.Dump();
+    w.CloseBrowse();
+    EXPECT_TRUE(leftcopy::Said(notes, common::Cz("Soubor ") + w.DataFileName + common::Cz(" byl vrácen do stavu před nedokončeným přepisem")) ||
+                leftcopy::Said(notes, common::Cz("Soubor ") + path + common::Cz(" byl vrácen do stavu před nedokončeným přepisem")))
+        << notes.Dump();
+    EXPECT_EQ(ostest::ReadRaw(path).size(), (records + 1) * length) << notes.Dump();
+    EXPECT_FALSE(fs::exists(leftcopy::CopyOf(path)));
   }
 }
 

@@ -14,6 +14,7 @@
 #include "common/pascal.h"
 #include "common/session.h"
 #include "tests/common/os_tempdir.h"
+#include "tests/common/waitbound.h"
 
 using namespace common;
 using Kind = RecordingNotifier::Kind;
@@ -29,7 +30,7 @@ std::string Counted(const std::string& text, std::size_t capacity) {
 
 struct ConvertTest : ::testing::Test {
   ostest::TempDir tmp;
-  RecordingNotifier notes;
+  waitbound::BoundedNotifier notes;
   ScopedNotifier scopedNotes{notes};
 
   void SetUp() override {

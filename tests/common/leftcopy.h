@@ -13,6 +13,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "common/encoding.h"
 #include "common/faultfs.h"
@@ -20,6 +22,7 @@
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/osfile.h"
+#include "common/session.h"
 #include "common/winpath.h"
 #include "tests/common/os_tempdir.h"
 
@@ -38,6 +41,66 @@ inline void LeaveUnfinishedCopy(const std::string& path, const std::string& half
   ASSERT_EQ(half.empty() ? f.Truncate(0) : f.WriteAt(0, half.data(), half.size()), 0) << path;
   dead.DieAt(common::FsOp::Write, {std::string(common::NamePart(path))}, 0);
 }
+
+// Another workstation half way through a step on a file (a sort, an insert): a forked
+// process that holds the file's in-use entry and its write turn, its copy beside the file,
+// until Finish tells it to end the step (the copy erased) or this goes.
+class WriterAtWork {
+ public:
+  explicit WriterAtWork(const std::string& path) {
+    int go[2], ready[2];
+    if (pipe(go) != 0) return;
+    if (pipe(ready) != 0) {
+      close(go[0]);
+      close(go[1]);
+      return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(go[1]);
+      close(ready[0]);
+      common::CurrentSession().CurrentUser = "02";
+      common::File f;
+      common::FileTurn turn;
+      common::InPlaceRewrite step;
+      char c = common::LockFile(path, "") == common::LockResult::Held && f.Open(path, common::kModeReadWrite) == 0 &&
+               turn.Take(f) == 0 && step.Begin(f, 0, std::numeric_limits<std::uint64_t>::max()) == 0;
+      (void)!write(ready[1], &c, 1);
+      (void)!read(go[0], &c, 1);  // the word to end, or the test gone
+      const int rc = step.Active() && step.Finish() == 0 ? 0 : 1;
+      turn.Release();
+      f.Close();
+      common::UnlockFile(path);
+      _exit(rc);
+    }
+    close(go[0]);
+    close(ready[1]);
+    go_ = go[1];
+    char c = 0;
+    ok_ = pid_ > 0 && read(ready[0], &c, 1) == 1 && c == 1;
+    close(ready[0]);
+  }
+  WriterAtWork(const WriterAtWork&) = delete;
+  WriterAtWork& operator=(const WriterAtWork&) = delete;
+  ~WriterAtWork() { (void)Finish(); }
+
+  bool ok() const { return ok_; }
+  // Ends the step; true when it went through.
+  bool Finish() {
+    if (go_ >= 0) close(go_);
+    go_ = -1;
+    if (pid_ <= 0) return false;
+    int status = 0;
+    const bool done = waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    pid_ = -1;
+    return done;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int go_ = -1;
+  bool ok_ = false;
+};
 
 inline std::string CopyOf(const std::string& path) {
   const std::filesystem::path p(path);
@@ -58,6 +121,8 @@ struct Step {
                                       // looks for that first (empty: it meets the copy first)
   bool readsOnly = false;             // the step only reads the file (carries it elsewhere)
   std::string copyShown = {};         // its copy as the messages name it (empty: beside `shown`)
+  bool waitsForWriter = false;        // an opening's check: it waits for a writer at work (the user
+                                      // may leave the wait), and puts back what a writer gone left
 };
 
 inline std::map<std::string, std::string> Bytes(const std::vector<std::string>& paths) {
@@ -145,28 +210,60 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
                       }});
   for (const auto& [why, fault] : cannot) {
     SCOPED_TRACE(why);
-    start(true);
-    // The share's lock table is there already.
-    if (common::LockFile(s.file, "") == common::LockResult::Held) common::UnlockFile(s.file);
-    const auto before = Bytes(s.outcome);
-    {
-      common::File f;
-      common::FileTurn writer;
-      if (!fault) {
-        ASSERT_EQ(f.Open(s.file, common::kModeDenyNone), 0);
-        ASSERT_EQ(writer.Take(f), 0);
+    const bool waits = !fault && s.waitsForWriter;
+    // A step that waits for the writer: left by the user (Esc) at its notice, and the writer
+    // killed while waited for.
+    for (const bool writerKilled : waits ? std::vector<bool>{false, true} : std::vector<bool>{false}) {
+      SCOPED_TRACE(writerKilled ? "writer killed while waited for" : waits ? "wait left" : "refused at once");
+      start(true);
+      // The share's lock table is there already.
+      if (common::LockFile(s.file, "") == common::LockResult::Held) common::UnlockFile(s.file);
+      const auto before = Bytes(s.outcome);
+      bool ran = false;
+      {
+        common::File f;
+        common::FileTurn writer;
+        if (!fault) {
+          ASSERT_EQ(f.Open(s.file, common::kModeDenyNone), 0);
+          ASSERT_EQ(writer.Take(f), 0);
+        }
+        if (waits)
+          notes.onWait = [&](const std::string&, int) {
+            if (writerKilled) {  // its turn and its open go with it
+              writer.Release();
+              f.Close();
+            } else {
+              notes.ignoreAnswer = true;  // Esc
+              common::CurrentSession().WaitStopped = 1;
+            }
+          };
+        common::FaultFileSystem fs;
+        if (fault) fault(fs);
+        common::ScopedFileSystem scoped(fs);
+        ran = s.run();
+        notes.onWait = nullptr;
+        notes.ignoreAnswer = false;
       }
-      common::FaultFileSystem fs;
-      if (fault) fault(fs);
-      common::ScopedFileSystem scoped(fs);
-      EXPECT_FALSE(s.run()) << notes.Dump();
+      if (waits)
+        EXPECT_GE(notes.Count(common::RecordingNotifier::Kind::LockWait,
+                              Cz("Soubor ") + shown + Cz(" zapisuje jiný uživatel, čekám na uvolnění")),
+                  1)
+            << notes.Dump();
+      if (writerKilled) {
+        EXPECT_TRUE(ran) << notes.Dump();
+        EXPECT_EQ(Bytes(s.outcome), expected);
+        EXPECT_FALSE(std::filesystem::exists(copy));
+        EXPECT_TRUE(Said(notes, Cz("Soubor ") + shown + Cz(" byl vrácen do stavu před nedokončeným přepisem"))) << notes.Dump();
+        continue;
+      }
+      EXPECT_FALSE(ran) << notes.Dump();
+      EXPECT_EQ(Bytes(s.outcome), before);
+      EXPECT_TRUE(std::filesystem::exists(copy));
+      EXPECT_TRUE(SaidNaming(notes, shown, copyShown, s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
+          << notes.Dump();
+      // Said once: no bare error code of the refusal after it.
+      for (const auto& c : notes.calls) EXPECT_EQ(c.text.find(std::to_string(common::io::kUnfinishedRewrite)), std::string::npos) << c.text;
     }
-    EXPECT_EQ(Bytes(s.outcome), before);
-    EXPECT_TRUE(std::filesystem::exists(copy));
-    EXPECT_TRUE(SaidNaming(notes, shown, copyShown, s.tail) || (!fault && !s.held.empty() && Said(notes, s.held)))
-        << notes.Dump();
-    // Said once: no bare error code of the refusal after it.
-    for (const auto& c : notes.calls) EXPECT_EQ(c.text.find(std::to_string(common::io::kUnfinishedRewrite)), std::string::npos) << c.text;
   }
 }
 

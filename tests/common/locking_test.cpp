@@ -17,6 +17,7 @@
 #include "common/session.h"
 #include "common/winpath.h"
 #include "tests/common/os_tempdir.h"
+#include "tests/common/waitbound.h"
 
 using namespace common;
 using Kind = RecordingNotifier::Kind;
@@ -26,7 +27,7 @@ namespace {
 // Two or three "workstations" on one data folder X:\DATA\, each a session of its own.
 struct LockTableTest : ::testing::Test {
   ostest::TempDir tmp;
-  RecordingNotifier notes;
+  waitbound::BoundedNotifier notes;
   ScopedNotifier scopedNotes{notes};
   Session u1, u2, u3;
   const std::string org = "X:\\DATA\\ORG.DTA";

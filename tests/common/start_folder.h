@@ -19,6 +19,7 @@
 #include "common/session.h"
 #include "common/winpath.h"
 #include "os_tempdir.h"
+#include "tests/common/waitbound.h"
 
 namespace starttest {
 
@@ -55,7 +56,7 @@ class StartFolderTest : public ::testing::Test {
 
   ostest::TempDir dir;
   std::unique_ptr<ostest::ScopedCwd> cwd;
-  common::RecordingNotifier notes;
+  waitbound::BoundedNotifier notes;
   common::ScopedNotifier scopedNotes{notes};
 };
 
