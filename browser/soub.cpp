@@ -460,11 +460,11 @@ void TfSoub::KeepReadOnly() {
 
 common::LeftCopy TfSoub::PutBackStepAside(common::TakenBack& what) {
   // The copy goes back only while no other user holds the file: this window's own
-  // registration steps aside meanwhile.
+  // registration steps aside meanwhile. A writer at work is waited for.
   const bool own = lock_ == common::LockResult::Held;
   common::LeftCopy left = common::LeftCopy::Stuck;
   if (!own || common::UnlockFile(DataFilePath)) {
-    left = common::PutBackLeftCopy(DataFilePath, &what);
+    left = common::PutBackAfterWriter(DataFilePath, &what, false, ShownName());
     if (own) lock_ = common::LockFile(DataFilePath, "");
   }
   return left;

@@ -254,7 +254,7 @@ class TfSoub : public TfRol {
   bool RefusedWhileCopyLeft();
   // Before the window's records go elsewhere (a print, a copy into another file, a
   // transfer): a rollback copy beside the file goes back first (said, the file read
-  // again); while it cannot (or its writer is at work) false, said naming the file, the
+  // again; a writer at work waited for); while it cannot false, said naming the file, the
   // copy and why, with the step's refusal tail (common::RefusalTail) after it. A step
   // asks it before it writes anything; the record reads of a window off screen that a
   // copy keeps read only ask it themselves, once an opening.
@@ -387,8 +387,8 @@ class TfSoub : public TfRol {
   void GiveTurnBack();
   // Puts back a rollback copy left by a writer that is gone; read only when it cannot.
   void RecoverLeftCopy();
-  // The copy beside the file put back once more, this window's own registration
-  // stepping aside meanwhile (another user's entry still holds it back).
+  // The copy beside the file put back once more, once a writer at work is done, this
+  // window's own registration stepping aside meanwhile (another user's entry still holds it back).
   common::LeftCopy PutBackStepAside(common::TakenBack& what);
   // The copy went back: writable again, read anew.
   void LeaveReadOnly();

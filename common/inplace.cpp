@@ -606,6 +606,25 @@ bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool l
   return PutBackSaying(name, copy, tail, lockHeld || HoldsLock(CurrentSession(), name), shown);
 }
 
+LeftCopy PutBackAfterWriter(Session& s, std::string_view name, TakenBack* what, bool lockHeld, std::string_view shown) {
+  TakenBack own;
+  if (!what) what = &own;
+  LeftCopy left = PutBackLeftCopy(s, name, what, lockHeld);
+  if (left != LeftCopy::InUse) return left;
+  // Its writer's step under way: its turn waited for; under it the writer is gone, and
+  // what it left is a left copy.
+  File f;
+  FileTurn turn;
+  if (f.Open(name, kModeDenyNone) != 0) return PutBackLeftCopy(s, name, what, lockHeld);  // says why
+  if (TakeTurnWaiting(turn, f, shown.empty() ? ShownPath(name) : std::string(shown)) != 0) return left;
+  *what = {};
+  return PutBackLeft(s, name, what, lockHeld, true);
+}
+
+LeftCopy PutBackAfterWriter(std::string_view name, TakenBack* what, bool lockHeld, std::string_view shown) {
+  return PutBackAfterWriter(CurrentSession(), name, what, lockHeld, shown);
+}
+
 bool PutBackBeforeOpening(std::string_view name, std::string_view tail, bool lockHeld, bool wait, bool* inUse) {
   if (inUse) *inUse = false;
   const std::string copy = RollbackCopyName(name);
@@ -613,23 +632,10 @@ bool PutBackBeforeOpening(std::string_view name, std::string_view tail, bool loc
   Session& s = CurrentSession();
   lockHeld = lockHeld || HoldsLock(s, name);
   TakenBack what;
-  LeftCopy left = PutBackLeftCopy(s, name, &what, lockHeld);
+  const LeftCopy left = wait ? PutBackAfterWriter(s, name, &what, lockHeld) : PutBackLeftCopy(s, name, &what, lockHeld);
   if (left == LeftCopy::InUse && !wait) {
     if (inUse) *inUse = true;
     return true;
-  }
-  if (left == LeftCopy::InUse) {
-    // Its writer's step under way: its turn waited for; under it the writer is gone, and
-    // what it left is a left copy.
-    File f;
-    FileTurn turn;
-    const int opened = f.Open(name, kModeDenyNone);
-    if (opened != 0) {
-      left = PutBackLeftCopy(s, name, &what, lockHeld);  // says why the file cannot be had
-    } else if (TakeTurnWaiting(turn, f, ShownPath(name)) == 0) {
-      what = {};
-      left = PutBackLeft(s, name, &what, lockHeld, true);
-    }
   }
   return SayLeftCopy(name, copy, tail, {}, left, what);
 }

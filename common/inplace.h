@@ -121,6 +121,13 @@ enum class LeftCopy {
 // without one; no lock is taken then.
 LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what = nullptr, bool lockHeld = false);
 LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what = nullptr, bool lockHeld = false);
+// The same, except that a copy whose writer is still at work is no left copy: its turn is
+// waited for as a window's step waits (the wait notice; InUse when the user leaves it), and
+// what the writer left is then put back. `shown`: the file as the notice names it (empty: its path).
+LeftCopy PutBackAfterWriter(Session& s, std::string_view name, TakenBack* what = nullptr, bool lockHeld = false,
+                            std::string_view shown = {});
+LeftCopy PutBackAfterWriter(std::string_view name, TakenBack* what = nullptr, bool lockHeld = false,
+                            std::string_view shown = {});
 
 // What is said of a copy put back ("Soubor X byl vrácen do stavu před nedokončeným
 // přepisem", the other files with it, the records blanked), the file named as `shown`.

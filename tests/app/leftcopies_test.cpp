@@ -279,34 +279,34 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
          partners::TransferFromSatellite(dir / "main", dir / "sat");
          return fs::file_size(mainOrg) == 10001u * partners::kOrgRecordLength;
        },
-       {mainOrg}, ", přenos neproběhl"_cz, "HALF", "", "", true},
+       {mainOrg}, ", přenos neproběhl"_cz, "HALF", "", "", true, "", true},
       {"Tisk všech partnerů", D("org.dta"), firms(3, 1, {}), [] {}, print(3), report, ", tisk neproběhl"_cz, "HALF",
-       "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+       "org.dta", "", true, leftcopy::CopyOf(D("org.dta")), true},
       {"Tisk označených partnerů", D("org.dta"), firms(3, 1, {}), [] {}, print(1), report, ", tisk neproběhl"_cz, "HALF",
-       "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+       "org.dta", "", true, leftcopy::CopyOf(D("org.dta")), true},
       {"Přidání označených adres do seznamu", D("org.dta"), firms(3, 1, {}), [] {},
        [&] {
          partners::fStitky().Pidnoznaenchadresdoseznamu1Click();
          return fs::exists(dir / "samol.dta") && fs::file_size(dir / "samol.dta") == 2u * partners::kOrgRecordLength;
        },
-       {dir / "samol.dta"}, ", do seznamu se nic nepřidává"_cz, "HALF", "org.dta", "", true, leftcopy::CopyOf(D("org.dta"))},
+       {dir / "samol.dta"}, ", do seznamu se nic nepřidává"_cz, "HALF", "org.dta", "", true, leftcopy::CopyOf(D("org.dta")), true},
       {"CI6160 (CI61.DTA)", D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"),
        [&] {
          ostest::WriteRaw(dir / "prog/ci/ci60.dta", ref60);
          ostest::WriteRaw(D("CI60.dta"), firm);
        },
        [] { return app::MergeCi60(app::RebuildMode::Batch); }, {D("CI60.dta")}, ", CI60.dta zůstává beze změny"_cz, "HALF",
-       "CI61.DTA", "", true, leftcopy::CopyOf(D("CI61.DTA"))},
+       "CI61.DTA", "", true, leftcopy::CopyOf(D("CI61.DTA")), true},
       {"CI6160 (vzor)", dir / "prog/ci/ci60.dta", ref60,
        [&] {
          ostest::WriteRaw(D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"));
          ostest::WriteRaw(D("CI60.dta"), firm);
        },
        [] { return app::MergeCi60(app::RebuildMode::Batch); }, {D("CI60.dta")}, ", CI60.dta zůstává beze změny"_cz, "HALF",
-       "", "", true},
+       "", "", true, "", true},
       {"Rozšíření výkazu (pracovníci)", D("pr2000.dta"), employee("00001") + employee("00002"),
        [&] { ostest::WriteRaw(D("JHvyk.dta"), rows); }, extend, {dir / "JHvyk1.dta"}, ", rozšíření výkazu neproběhlo"_cz,
-       "HALF", "pr2000.dta", "", true, leftcopy::CopyOf(D("pr2000.dta"))},
+       "HALF", "pr2000.dta", "", true, leftcopy::CopyOf(D("pr2000.dta")), true},
   };
   for (const leftcopy::Step& s : carriers) leftcopy::Check(s, notes, [this] { Fresh(); });
   browser::SetReportServices(nullptr, nullptr, nullptr);

@@ -2,8 +2,8 @@
 // "FOT.tab". Every record either side wrote or left is in the file once and whole, the
 // deleted ones are gone, and the file is in key order.
 #include <algorithm>
-#include <filesystem>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -424,6 +424,8 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
     close(r);
     EXPECT_EQ(Shown(ReadData(r.file), r.make(1).size()), Shown(cut, r.make(1).size()));
     EXPECT_EQ(errors(), Strings{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")}) << notes.Dump();
+  }
+}
 
 // A list opened while another workstation rewrites it (a sort or an insert half way: its
 // turn held, its copy beside the list): the layout check leaves the copy to its writer, the
