@@ -505,7 +505,14 @@ bool TfSoub::MayCarry() {
 
 bool TfSoub::RefusedWhileCopyLeft() {
   using common::Cz;
-  if (!readOnly_ || DataFileName.empty()) return false;
+  if (DataFileName.empty()) return false;
+  if (ReadOnly && !readOnly_ && !common::CopyLeftBeside(DataFilePath)) {
+    // Opened for reading only (its records not in the layout): every write says so. Beside
+    // another run's copy the step's own look at it says why.
+    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" je otevřen jen pro čtení, změny se nezapisují"));
+    return true;
+  }
+  if (!readOnly_) return false;
   common::TakenBack what;
   const common::LeftCopy left = PutBackStepAside(what);
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
@@ -1373,7 +1380,7 @@ void TfSoub::SaveEditTemplate() {
 }
 
 void TfSoub::ApplyRecordTemplate() {
-  if (!MayEdit || !dataOk_ || Current < 1 || Current > Count) return;
+  if (RefusedWhileCopyLeft() || !MayEdit || !dataOk_ || Current < 1 || Current > Count) return;
   const std::string question = common::Cz("Skutečně přepsat tento řádek");
   const bool yes = SoubHooks().askOne ? SoubHooks().askOne(question) : AskOne(10, 10, question);
   if (!yes) return;

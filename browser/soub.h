@@ -251,6 +251,7 @@ class TfSoub : public TfRol {
   std::string ShownName() const;
   // While a rollback copy could not be put back: tries again; when it still cannot, says
   // that the list is read only and returns true (the edit, new record or delete is refused).
+  // A file opened for reading only is said so, each time.
   bool RefusedWhileCopyLeft();
   // Before the window's records go elsewhere (a print, a copy into another file, a
   // transfer): a rollback copy beside the file goes back first (said, the file read

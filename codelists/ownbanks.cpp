@@ -194,7 +194,7 @@ void TfBankKody::NewRecord() {
 }
 
 void TfBankKody::DeleteRecord(std::int32_t current) {
-  if (Count < 1 || !MayDelete || !DataFileUsable()) return;
+  if (RefusedWhileCopyLeft() || Count < 1 || !MayDelete || !DataFileUsable()) return;
   if (!browser::AskOne(4, 25, Cz("Zrušit záznam ?"))) return;
   CodeListWindow::DeleteRecord(current);  // the template written in place
 }

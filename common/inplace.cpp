@@ -606,6 +606,11 @@ bool PutBackBeforeReplacing(std::string_view name, std::string_view tail, bool l
   return PutBackSaying(name, copy, tail, lockHeld || HoldsLock(CurrentSession(), name), shown);
 }
 
+bool CopyLeftBeside(std::string_view name) {
+  const std::string copy = RollbackCopyName(name);
+  return FileExists(copy) && !OwnCopy(copy);
+}
+
 LeftCopy PutBackAfterWriter(Session& s, std::string_view name, TakenBack* what, bool lockHeld, std::string_view shown) {
   TakenBack own;
   if (!what) what = &own;

@@ -121,6 +121,8 @@ enum class LeftCopy {
 // without one; no lock is taken then.
 LeftCopy PutBackLeftCopy(Session& s, std::string_view name, TakenBack* what = nullptr, bool lockHeld = false);
 LeftCopy PutBackLeftCopy(std::string_view name, TakenBack* what = nullptr, bool lockHeld = false);
+// A rollback copy beside `name` that no step of this run is writing.
+bool CopyLeftBeside(std::string_view name);
 // The same, except that a copy whose writer is still at work is no left copy: its turn is
 // waited for as a window's step waits (the wait notice; InUse when the user leaves it), and
 // what the writer left is then put back. `shown`: the file as the notice names it (empty: its path).
