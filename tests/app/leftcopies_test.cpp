@@ -49,6 +49,7 @@
 #include "reports/spool.h"
 #include "reports/writer.h"
 #include "tests/app/appkit.h"
+#include "tests/browser/testkit.h"
 #include "tests/codelists/codelistkit.h"
 #include "tests/combined/ci01kit.h"
 #include "tests/common/leftcopy.h"
@@ -225,15 +226,7 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
   // Steps that read a register or a list through its window to carry the records elsewhere:
   // the partner transfer, the partner prints, the labels' address list, CI6160's sources and
   // the payroll tools. A window kept read only by its copy carries nothing either.
-  struct PrintViewer : browser::ReportViewer {
-    void SetupReport(const std::string&) override {}
-    int key = 0;
-    void SetLastKey(int k) override { key = k; }
-    int LastKey() const override { return key; }
-    void ShowReport() override {}
-    void SetCurrentRecord(int) override {}
-    void CloseBrowse() override {}
-  } viewer;
+  dlgtest::FakeViewer viewer;
   browser::SetReportServices(&viewer, nullptr, nullptr);
   int choice = 0, lists = 0;
   backend.OnModal<browser::TfVyber>([&](browser::TfVyber& v) {
