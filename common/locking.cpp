@@ -90,8 +90,9 @@ class TableAccess {
 
   // One try at opening the table (creating a missing one) and reading it whole. Wait,
   // with the text of the notice, while another workstation has it open or it cannot
-  // be read or used; never hands out a table that was not read whole.
-  Result TryOpenAndRead(const char* createFailure, std::string& wait) {
+  // be read or used; never hands out a table that was not read whole. `sayNotMade`: a
+  // table that cannot be made is said (once a run).
+  Result TryOpenAndRead(bool sayNotMade, std::string& wait) {
     for (;;) {
       int code = file_.Open(t_.table, kModeExclusive);
       if (code == io::kFileNotFound) {
@@ -100,7 +101,7 @@ class TableAccess {
         // Said once, with the folder and why (a step that tries once says it as its own reason).
         const bool told = s_.LockTablesNotMade.contains(UpperCz(t_.table));
         s_.LockTablesNotMade[UpperCz(t_.table)] = code;
-        if (createFailure && !told)
+        if (sayNotMade && !told)
           BeepMessage(Cz("Soubor ") + ShownPath(t_.path) + Cz(" nelze zamknout: ") + LockTableNotMadeText(s_, t_.path));
         return Result::GivenUp;
       }
@@ -210,7 +211,7 @@ LockResult LockInTable(Session& s, const Target& t, bool write, std::string* hol
       s,
       [&](std::string& wait) -> std::optional<LockResult> {
         TableAccess access(s, t);
-        switch (access.TryOpenAndRead(holder ? nullptr : "zamkni", wait)) {
+        switch (access.TryOpenAndRead(holder == nullptr, wait)) {
           case TableAccess::Result::Wait: return std::nullopt;
           case TableAccess::Result::GivenUp: return LockResult::GivenUp;
           case TableAccess::Result::Open: break;
@@ -277,7 +278,7 @@ bool UnlockInTable(Session& s, const Target& t, const std::function<int(const Fo
       s,
       [&](std::string& wait) -> std::optional<bool> {
         TableAccess access(s, t);
-        switch (access.TryOpenAndRead(nullptr, wait)) {  // a table not made holds nothing to free
+        switch (access.TryOpenAndRead(false, wait)) {  // a table not made holds nothing to free
           case TableAccess::Result::Wait: return std::nullopt;
           case TableAccess::Result::GivenUp: return false;
           case TableAccess::Result::Open: break;
@@ -306,7 +307,7 @@ std::string IfVolnyInTable(Session& s, const Target& t) {
       s,
       [&](std::string& wait) -> std::optional<std::string> {
         TableAccess access(s, t);
-        switch (access.TryOpenAndRead(nullptr, wait)) {
+        switch (access.TryOpenAndRead(false, wait)) {
           case TableAccess::Result::Wait: return std::nullopt;
           case TableAccess::Result::GivenUp: return std::string();
           case TableAccess::Result::Open: break;
