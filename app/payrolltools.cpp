@@ -168,6 +168,7 @@ class Skeleton {
 // ---------------------------------------------------------------- term list
 
 int ImportTermsFromCsv(payroll::TfJHcis& terms, const std::string& csvPath) {
+  if (terms.RefusedWhileCopyLeft()) return 0;  // a list opened for reading: said once, not at every line
   int added = 0;
   const bool read = ForEachCsvLine(csvPath, ", číselník zůstal beze změny", [&](const common::tFormSoub& csv) {
     const std::string column1 = common::StripRightSp(common::StripLeftSp(csv.Field(1)));
@@ -214,6 +215,7 @@ int AddXmlNamesFromTemplate(payroll::TfJHcis& terms, const std::string& path) {
 int AddFurtherTerms(payroll::TfJHcis& terms, const std::string& path) {
   std::vector<std::string> lines;
   if (!ReadListLines(path, lines)) return -1;
+  if (terms.RefusedWhileCopyLeft()) return 0;
   int added = 0;
   for (const std::string& line : lines) {
     const std::string key = FiveDigits(Copy(line, 1, 5));

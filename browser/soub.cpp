@@ -120,6 +120,8 @@ void TfSoub::OpenBrowse(const BrowseSetup& setup) {
   EditColor = setup.editColor;
   EditFontColor = setup.editFontColor;
   ReadOnly = setup.readOnly;
+  why_ = ReadOnly ? Why::Asked : Why::None;
+  whyCode_ = 0;
   copyKept_ = setup.copyKept;
   MayEdit = MayAdd = MayDelete = !ReadOnly;
   Changed = false;
@@ -152,7 +154,8 @@ void TfSoub::FileMessage(const char* action, const std::string& name, int code) 
 bool TfSoub::HoldTurn() {
   if (copyRefused_) return false;
   if (data_.IsOpen() && !turn_.Held()) {
-    if (const int code = common::TakeTurnWaiting(turn_, data_, DataFileName)) {
+    // A list opened for reading reads under a reading turn: no write of another comes between.
+    if (const int code = common::TakeTurnWaiting(turn_, data_, DataFileName, !ReadOnly && !readOnly_)) {
       FileMessage(" pise soubor: ", DataFileName, code);
       return false;
     }
@@ -470,12 +473,52 @@ common::LeftCopy TfSoub::PutBackStepAside(common::TakenBack& what) {
   return left;
 }
 
-void TfSoub::LeaveReadOnly() {
+bool TfSoub::LeaveReadOnly() {
   readOnly_ = false;
   MayEdit = mayBefore_[0];
   MayAdd = mayBefore_[1];
   MayDelete = mayBefore_[2];
+  // The file that came back is judged as an opening judges it: whether it can be written,
+  // and whether its records are of the layout.
+  const bool was = ReadOnly;
   DataFileReopen();
+  CheckRecordLayout();
+  return ReadOnly && !was;
+}
+
+std::string TfSoub::ReadOnlyReason() const {
+  using common::Cz;
+  if (!ReadOnly || DataFileName.empty()) return {};
+  if (why_ == Why::NotWritable)
+    return Cz("Soubor ") + ShownName() + Cz(" nelze zapsat (err ") + std::to_string(whyCode_) +
+           Cz("), změny se nezapisují");
+  return Cz("Soubor ") + ShownName() + Cz(" je otevřen jen pro čtení, změny se nezapisují");
+}
+
+bool TfSoub::SaysReadOnly() {
+  const std::string why = ReadOnlyReason();
+  if (why.empty()) return false;
+  // Records judged while another workstation rewrites the file: its step under way is why.
+  if (why_ == Why::Layout && data_.IsOpen() && common::CopyLeftBeside(DataFilePath)) {
+    common::FileTurn look;
+    if (look.Take(data_, false, 0) == common::io::kLockViolation) {
+      LaterMessage(common::LeftCopyStepText(ShownName(), common::ShownPath(common::RollbackCopyName(DataFilePath)),
+                                            common::LeftCopy::InUse, {}, DataFilePath,
+                                            common::Cz(", změny se nezapisují")));
+      return true;
+    }
+  }
+  LaterMessage(why);
+  return true;
+}
+
+void TfSoub::OpenedNotWritable(int code) {
+  ReadOnly = true;
+  why_ = Why::NotWritable;
+  whyCode_ = code;
+  MayEdit = MayAdd = MayDelete = false;
+  LaterMessage(common::Cz("Soubor ") + ShownName() + common::Cz(" nelze zapsat (err ") + std::to_string(code) +
+               common::Cz("), otevírám ho jen pro čtení"));
 }
 
 bool TfSoub::MayCarry() {
@@ -506,13 +549,9 @@ bool TfSoub::MayCarry() {
 bool TfSoub::RefusedWhileCopyLeft() {
   using common::Cz;
   if (DataFileName.empty()) return false;
-  if (ReadOnly && !readOnly_ && !common::CopyLeftBeside(DataFilePath)) {
-    // Opened for reading only (its records not in the layout): every write says so. Beside
-    // another run's copy the step's own look at it says why.
-    LaterMessage(Cz("Soubor ") + ShownName() + Cz(" je otevřen jen pro čtení, změny se nezapisují"));
-    return true;
-  }
-  if (!readOnly_) return false;
+  // Opened for reading only (not writable, its records not in the layout): every write
+  // says so, whoever else is at work on the file.
+  if (!readOnly_) return SaysReadOnly();
   common::TakenBack what;
   const common::LeftCopy left = PutBackStepAside(what);
   if (left == common::LeftCopy::Stuck || left == common::LeftCopy::InUse) {
@@ -528,9 +567,10 @@ bool TfSoub::RefusedWhileCopyLeft() {
     return true;
   }
   if (left == common::LeftCopy::PutBack) LaterMessage(PutBackText(what));
-  LeaveReadOnly();
+  // The file that came back may still be one to read only: said by the judging, or here.
+  const bool said = LeaveReadOnly();
   RepaintPage();
-  return false;
+  return ReadOnly && (said || SaysReadOnly());
 }
 
 void TfSoub::RecoverLeftCopy() {
@@ -580,7 +620,13 @@ bool TfSoub::OpenDataFile(bool opening) {
       return false;
     }
   }
-  int code = data_.Open(DataFilePath, readOnly_ || ReadOnly ? common::kModeReadOnly : common::DefaultOpenMode());
+  const bool reading = readOnly_ || ReadOnly;
+  int code = data_.Open(DataFilePath, reading ? common::kModeReadOnly : common::DefaultOpenMode());
+  if (code == common::io::kAccessDenied && !reading && data_.Open(DataFilePath, common::kModeReadOnly) == 0) {
+    // A file the user may read but not write: its records shown, every write refused in words.
+    OpenedNotWritable(code);
+    code = 0;
+  }
   std::uint64_t bytes = 0;
   if (code == 0) code = data_.Size(bytes);
   if (code == 0 && bytes == 1 && !ReadOnly && !readOnly_) {  // a one-byte file holds no record
@@ -643,12 +689,13 @@ void TfSoub::CheckRecordLayout() {
   (void)ReadPhysical(bad, record);
   const int length = static_cast<unsigned char>(record[static_cast<std::size_t>(check.Offset(badField))]);
   using common::Cz;
-  common::MessageOk(common::DamagedFileText(
+  LaterMessage(common::DamagedFileText(
       DataFilePath,
       Cz(" neodpovídá popisu své věty (věta ") + std::to_string(bad) + Cz(", položka ") + std::to_string(badField) +
           Cz(": text délky ") + std::to_string(length) + Cz(" v poli pro ") + std::to_string(check.Capacity(badField)) + ")",
       Cz("otevírám ho jen pro čtení")));
   ReadOnly = true;
+  why_ = Why::Layout;
   MayEdit = MayAdd = MayDelete = false;
   data_.Close();
   OpenDataFile(true);
@@ -805,7 +852,10 @@ void TfSoub::RecordReadForView(std::int32_t n) {
 
 void TfSoub::WritePosition(std::int32_t n, bool viaOverride) {
   lastIoOk_ = false;
-  if (!dataOk_ || !data_.IsOpen()) return;
+  if (!dataOk_ || !data_.IsOpen()) {
+    if (data_.IsOpen()) SaysReadOnly();  // a tool writing into a list opened for reading
+    return;
+  }
   if (appendAt_ == 0 && (n < 1 || n > Count)) return;
   std::int32_t physical = appendAt_;
   if (physical == 0) {
@@ -1132,7 +1182,10 @@ void TfSoub::NewRecord() {
 
 bool TfSoub::AppendRecord() {
   appended_ = 0;
-  if (!dataOk_ || !data_.IsOpen()) return false;
+  if (!dataOk_ || !data_.IsOpen()) {
+    if (data_.IsOpen()) SaysReadOnly();  // a tool appending to a list opened for reading
+    return false;
+  }
   const auto len = static_cast<std::uint64_t>(RecordLength);
   const std::int32_t before = Count;
   std::uint64_t moved = 0;

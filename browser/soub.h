@@ -55,7 +55,8 @@ class TfSoub : public TfRol {
   std::vector<std::uint16_t> SelectionList;  // [0..5000], [0] unused; empty without a keyed view
   std::int32_t SortedCount = 0;    // leading selection entries known to be in key order
   bool MayEdit = true, MayAdd = true, MayDelete = true;
-  bool ReadOnly = false;           // opened for reading only (BrowseSetup::readOnly, or records not in the layout)
+  bool ReadOnly = false;           // opened for reading only (BrowseSetup::readOnly, records not in the layout, or
+                                   // a file the user may read but not write)
   bool Changed = false;            // a record was written by edit, new record or delete
   bool EditingExisting = true;
   bool EditAborted = false;
@@ -251,8 +252,13 @@ class TfSoub : public TfRol {
   std::string ShownName() const;
   // While a rollback copy could not be put back: tries again; when it still cannot, says
   // that the list is read only and returns true (the edit, new record or delete is refused).
-  // A file opened for reading only is said so, each time.
+  // A file opened for reading only is said so, each time, whatever copy lies beside it; a
+  // copy that went back leaves the list read only when the file it put back is not of the
+  // layout or cannot be written (said).
   bool RefusedWhileCopyLeft();
+  // Why the list is read only, as a refused write says it (empty: it is not, or only
+  // while a copy waits).
+  std::string ReadOnlyReason() const;
   // Before the window's records go elsewhere (a print, a copy into another file, a
   // transfer): a rollback copy beside the file goes back first (said, the file read
   // again; a writer at work waited for); while it cannot false, said naming the file, the
@@ -391,8 +397,13 @@ class TfSoub : public TfRol {
   // The copy beside the file put back once more, once a writer at work is done, this
   // window's own registration stepping aside meanwhile (another user's entry still holds it back).
   common::LeftCopy PutBackStepAside(common::TakenBack& what);
-  // The copy went back: writable again, read anew.
-  void LeaveReadOnly();
+  // The copy went back: writable again, read anew, unless the file that came back cannot
+  // be written or is not of the layout (said; true then).
+  bool LeaveReadOnly();
+  // The file may be read but not written (`code` the open's): read only from here on, said.
+  void OpenedNotWritable(int code);
+  // A list read only for a reason of its own (not a copy): the reason said, true.
+  bool SaysReadOnly();
   // What the message after a put-back says.
   std::string PutBackText(const common::TakenBack& what) const;
   // After a step was taken back: the count, cursor and page as the file now holds them.
@@ -429,6 +440,9 @@ class TfSoub : public TfRol {
   std::vector<std::function<void()>> later_;
   std::int32_t appended_ = 0;
   bool readOnly_ = false;
+  // Why ReadOnly is set: asked by the opening, records not in the layout, not writable.
+  enum class Why { None, Asked, Layout, NotWritable } why_ = Why::None;
+  int whyCode_ = 0;  // the open's I/O code when not writable
   enum class Carry { Unasked, Allowed, Refused } carry_ = Carry::Unasked;  // MayCarry's answer since the opening
   bool copyKept_ = false;  // BrowseSetup::copyKept of the opening under way
   bool mayBefore_[3] = {true, true, true};  // MayEdit, MayAdd, MayDelete before a copy was left

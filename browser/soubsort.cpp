@@ -23,7 +23,10 @@ struct SortNotice {
 }  // namespace
 
 bool TfSoub::SortInPlace(const InPlaceSort& plan) {
-  if (!DataFileUsable()) return false;
+  if (!DataFileUsable()) {
+    if (DataFile().IsOpen()) SaysReadOnly();  // a list opened for reading is not sorted in place
+    return false;
+  }
   ClearSortOrder();  // positions are physical from here on
   IndexFilesClose();
   // From the first read to the cut no other workstation writes: a record appended

@@ -219,7 +219,8 @@ LeftCopy TakeBackCarried(std::string_view name, TakenBack* what = nullptr);
 
 // Takes the write turn at the open file f; when another holder keeps it more than a
 // moment, shows the wait notice naming the file and goes on waiting while the holder
-// works. 0, or 33 when the user chose not to wait, or the I/O code of the open.
-[[nodiscard]] int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName);
+// works. 0, or 33 when the user chose not to wait, or the I/O code of the open. A reading
+// turn (`write` false) keeps out writers only, and needs no right to write the file.
+[[nodiscard]] int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName, bool write = true);
 
 }  // namespace common

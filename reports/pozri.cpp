@@ -359,14 +359,17 @@ std::string TfPozri::RecordSearchText(std::int32_t n) { return browser::SearchFo
 // ---------------------------------------------------------------- whole-file operations
 
 void TfPozri::PozriScrambleAll() {
+  if (RefusedWhileCopyLeft()) return;
   for (std::int32_t n = 1; n <= Count; ++n) WriteRawLine(n, common::ScrambleText(ReadRawLine(n), Key()));
 }
 
 void TfPozri::PozriUnscrambleAll() {
+  if (RefusedWhileCopyLeft()) return;
   for (std::int32_t n = 1; n <= Count; ++n) WriteRawLine(n, common::UnscrambleText(ReadRawLine(n), Key()));
 }
 
 void TfPozri::Recode(bool toWindows) {
+  if (RefusedWhileCopyLeft()) return;
   for (std::int32_t n = 1; n <= Count; ++n) {
     const std::string line = ReadLine(n);
     WriteLine(n, toWindows ? common::KamenickyToCp1250(line) : common::Cp1250ToKamenicky(line));
@@ -376,6 +379,8 @@ void TfPozri::Recode(bool toWindows) {
 
 // A new report beside the old one, then one replacing step: the report is never erased first.
 void TfPozri::Rewrite(const Insert& insert, bool dropMarked) {
+  // A report the viewer may only read is not replaced either: said why.
+  if (RefusedWhileCopyLeft()) return;
   const std::size_t record = static_cast<std::size_t>(LineWidth) + 2;
   common::FileReplacement replacement;
   int code = replacement.Begin(DataFilePath);
@@ -508,7 +513,7 @@ void TfPozri::EditRecord() {
   common::WriteParam("par\\okna2.par", key + " AktTop", common::FormatNumberMask("@@@@@", top + this->top()));
   common::WriteParam("par\\okna2.par", key + " AktLeft", common::FormatNumberMask("@@@@@", sgRol.left() + left()));
   common::WriteParam("par\\okna2.par", key + " AktHeight", common::FormatNumberMask("@@@@@", sgRol.rowHeight()));
-  if (Current < 1 || Current > Count) return;
+  if (Current < 1 || Current > Count || RefusedWhileCopyLeft()) return;
   const std::int32_t n = Current;
   std::string text = ReadLine(n);
   const ui::Color saved = GridColor;
@@ -545,6 +550,7 @@ void TfPozri::DeleteRecord(std::int32_t current) {
 }
 
 void TfPozri::KeyCtrlF7() {
+  if (RefusedWhileCopyLeft()) return;  // no text is typed for a report that is not written
   const int row = std::max(CursorRow(), 1);
   Memo1.SetBounds(sgRol.left() + 12, sgRol.top() + (row + 1) * sgRol.rowHeight(), std::max(sgRol.width() - 30, 100),
                   6 * sgRol.rowHeight());
@@ -566,19 +572,19 @@ void TfPozri::MemoKeyDown(int& key) {
 }
 
 void TfPozri::KeyCtrlSpace() {
-  if (Current < 1 || Current > Count) return;
+  if (Current < 1 || Current > Count || RefusedWhileCopyLeft()) return;
   WriteRawLine(Current, common::ScrambleText(ReadRawLine(Current), Key()));
   Repaint();
 }
 
 void TfPozri::KeyAltSpace() {
-  if (Current < 1 || Current > Count) return;
+  if (Current < 1 || Current > Count || RefusedWhileCopyLeft()) return;
   WriteRawLine(Current, common::UnscrambleText(ReadRawLine(Current), Key()));
   Repaint();
 }
 
 void TfPozri::LetterKey(int code) {
-  if (code != vk::Letter('P') || Current < 1 || Current > Count || LineWidth < 1) return;
+  if (code != vk::Letter('P') || Current < 1 || Current > Count || LineWidth < 1 || RefusedWhileCopyLeft()) return;
   std::string line = ReadLine(Current);
   line[0] = kFormFeed;
   WriteLine(Current, line);

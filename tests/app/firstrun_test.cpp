@@ -15,10 +15,14 @@
 #include "app/display.h"
 #include "app/form1.h"
 #include "app/windows.h"
+#include "browser/codec.h"
 #include "browser/entries.h"
+#include "browser/soub.h"
 #include "codelists/firm.h"
 #include "common/dirs.h"
 #include "common/encoding.h"
+#include "common/faultfs.h"
+#include "common/text.h"
 #include "common/numbers.h"
 #include "common/params.h"
 #include "common/osfile.h"
@@ -194,6 +198,121 @@ TEST_F(FirstRun, EveryWindowFirstShowsThePageARepaintShows) {
   // List 30: "DRUHY2" under "Název 2", the date under "Datum", from the first page on.
   EXPECT_NE(firstPages["fCis30"].find("|00100|DILNA|A|1|131000|001|000001|000999|261208|DRUHY2|"), std::string::npos)
       << firstPages["fCis30"];
+}
+
+// A data file the user may read but not write (a clerk's read rights, `chmod a-w`): every
+// record-file window of the registry opens it for reading, shows its records, says once
+// why it is read only, refuses each write key in words, and leaves the file as it was.
+TEST_F(FirstRun, EveryRecordWindowReadsAFileNobodyMayWriteAndSaysWhy) {
+  MakeMain();
+  const std::map<std::string, std::vector<std::string>> args = OpeningArgs(dir);
+  ui::WindowRegistry registry;
+  app::RegisterProgramWindows(registry);
+  struct Seen {
+    std::string file;  // the real path of its data file
+    std::string name;  // as the window names it
+    std::string part;  // what the opens of it hold (a name in the start folder is opened by itself)
+  };
+  std::map<std::string, Seen> seen;  // by window class and form
+  std::string opening;
+  std::vector<std::string> keysSaid;  // the texts each key said, in order
+  int shown = 0;
+  const auto real = [](std::string path) -> std::string {
+    namespace fs = std::filesystem;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const fs::path p(path), folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    if (!fs::is_directory(folder)) return {};
+    for (const auto& e : fs::directory_iterator(folder))
+      if (common::UpperCz(e.path().filename().string()) == common::UpperCz(p.filename().string())) return e.path();
+    return {};
+  };
+  // The first round learns each window's file and gives an empty one two records of its
+  // fields' initial values; the second checks each window over its file refused for writing.
+  bool learning = true;
+  const std::vector<std::string> keys = {"F4", "Space", "F8", "Shift+F4", "Shift+F12"};
+  std::string faults;
+  int checked = 0;
+  std::map<std::string, std::string> filled;  // the files given records
+  const auto learn = [&](ui::Form& f) {
+    auto* list = dynamic_cast<browser::TfSoub*>(&f);
+    if (!list || list->DataFilePath.empty() || list->RecordLength <= 0 || !list->DataFileUsable()) return;
+    const std::string file = real(list->DataFilePath);
+    if (file.empty()) return;
+    const bool own = list->DataFilePath.find_first_of("/\\") == std::string::npos;
+    seen.emplace(opening + " " + f.name(),
+                 Seen{file, list->ShownName(), own ? std::filesystem::path(file).filename().string() : file});
+    if (list->Count == 0 && list->RecordsHoldFields()) {
+      std::string record(static_cast<std::size_t>(list->RecordLength), '\0');
+      browser::FieldsToRecord(list->FieldSpan(), record);
+      filled[file] = record + record;
+    }
+  };
+  const auto check = [&](ui::Form& f) {
+    auto* list = dynamic_cast<browser::TfSoub*>(&f);
+    const auto s = seen.find(opening + " " + f.name());
+    if (!list || s == seen.end() || shown++ > 0) return;
+    ++checked;
+    const std::string said = common::Cz("Soubor ") + s->second.name + common::Cz(" nelze zapsat (err 5), ");
+    const std::vector<std::string> boxes = Boxes();
+    const auto told = std::count(boxes.begin(), boxes.end(), said + common::Cz("otevírám ho jen pro čtení"));
+    if (told != 1 || list->Count < 1 || list->DataFileUsable() || list->ReadOnlyOpen())
+      faults += opening + " " + f.name() + ": told " + std::to_string(told) + ", count " + std::to_string(list->Count) +
+                (list->DataFileUsable() ? ", writable" : "") + "\n";
+    for (const std::string& key : keys) {
+      backend.ClearRecords();
+      notes.calls.clear();
+      backend.PressKeys(key);
+      for (const std::string& b : Boxes()) {
+        keysSaid.push_back(key + ": " + common::Win1250ToUtf8(b));
+        if (b != said + common::Cz("změny se nezapisují"))
+          faults += opening + " " + f.name() + " " + key + ": " + common::Win1250ToUtf8(b) + "\n";
+      }
+    }
+  };
+  backend.OnModal<ui::Form>([&](ui::Form& f) {
+    if (learning) learn(f);
+    else check(f);
+    f.SetModalResult(ui::mr::Cancel);
+  });
+  const auto openEach = [&] {
+    for (const ui::WindowEntry* e : registry.All()) {
+      // The main window's buttons are no list; the split makes the pieces of the combined file anew.
+      if (e->className == "TForm1" || e->className == "TFCI92") continue;
+      opening = e->className;
+      shown = 0;
+      backend.ClearRecords();
+      notes.calls.clear();
+      const auto a = args.find(e->className);
+      e->open(a == args.end() ? std::vector<std::string>{} : a->second);
+      // No raw I/O message of a file it opens, its own or another's (the firm card's banks).
+      for (const std::string& b : Boxes())
+        if (!learning && b.starts_with("Uz: ")) faults += opening + ": " + common::Win1250ToUtf8(b) + "\n";
+    }
+  };
+  openEach();
+  ASSERT_GE(seen.size(), 68u);  // the record-file windows of the registry
+  for (const auto& [file, records] : filled)
+    if (!std::filesystem::exists(file) || std::filesystem::file_size(file) == 0) ostest::WriteRaw(file, records);
+  std::map<std::string, std::string> before;
+  common::FaultFileSystem fs;
+  for (const auto& [window, s] : seen) {
+    before[s.file] = ostest::ReadRaw(s.file);
+    fs.Fail(common::FsOp::OpenWrite, EACCES, s.part);
+  }
+  learning = false;
+  {
+    common::ScopedFileSystem scoped(fs);
+    openEach();
+  }
+  EXPECT_EQ(faults, "");
+  EXPECT_EQ(checked, static_cast<int>(seen.size()));
+  // Each write key refused in words, in every window where it writes (the report viewer's
+  // F4 finds a page, F8 of a few lists is no key of theirs).
+  for (const std::string& key : keys)
+    EXPECT_GE(std::count_if(keysSaid.begin(), keysSaid.end(), [&](const std::string& k) { return k.starts_with(key + ": "); }),
+              static_cast<long>(seen.size()) - 4)
+        << key;
+  for (const auto& [file, bytes] : before) EXPECT_EQ(ostest::ReadRaw(file), bytes) << file;
 }
 
 // F1 of the main window and of the partner register finds its topic in the installed help.

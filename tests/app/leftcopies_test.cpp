@@ -349,7 +349,7 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
                               },
                               {zeme}, ": otevírá se jen pro čtení"_cz, "HALF", "",
                               "Soubor "_cz + zeme + " právě přepisuje jiný uživatel (kopie "_cz + leftcopy::CopyOf(zeme) +
-                                  "), soubor zůstává, jak byl"_cz};
+                                  "), změny se nezapisují"_cz};
   leftcopy::Check(import, notes, [this] { Fresh(); });
 }
 
