@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/faultfs.h"
 #include "common/params.h"
 #include "partners/stitky.h"
 #include "tests/partners/partnerkit.h"
@@ -196,6 +197,28 @@ TEST_F(Labels, MarkedPartnersAreAddedAndTheListIsErased) {
   EXPECT_EQ(list.substr(partners::kOrgRecordLength), org.substr(2 * partners::kOrgRecordLength));
   backend.ChooseMenu(w, Cz("Zrušení seznamu"));
   EXPECT_FALSE(std::filesystem::exists(dir / "samol.dta"));
+}
+
+// An address list the user may only read takes no address: said in words naming it, the
+// list as it was.
+TEST_F(Labels, AListThatCannotBeWrittenTakesNothingAndSaysSo) {
+  WriteData("org.dta", Partners({{{4, "Alfa"}}, {{4, "Beta"}}}));
+  WriteList(1);
+  const std::string before = ListBytes();
+  TfStitky& w = Open();
+  backend.AnswerNextModal([](ui::Form& f) {
+    static_cast<partners::TfOrg&>(f).ToggleMark(2);
+    f.Close();
+  });
+  {
+    common::FaultFileSystem faults;
+    faults.Fail(common::FsOp::OpenWrite, EACCES, "samol.dta");
+    common::ScopedFileSystem scoped(faults);
+    backend.ChooseMenu(w, Cz("Přidání označených adres do seznamu"));
+  }
+  EXPECT_EQ(ListBytes(), before);
+  ASSERT_FALSE(Messages().empty()) << notes.Dump();
+  EXPECT_EQ(Messages().back(), Cz("Soubor samol.dta nelze zapsat, do seznamu se nic nepřidává")) << notes.Dump();
 }
 
 TEST_F(Labels, CheckingTheListDropsMarkedAddressesAndClearsMarks) {
