@@ -170,13 +170,17 @@ bool SourceUsable(const std::string& path, int length, bool mayBeMissing, bool n
   return true;
 }
 
-// Every record of an open list window, in file order.
+// Every whole record of a source's file, in file order, read after its window's check:
+// the count as the file holds it now, and a file the user may only read is read all the
+// same. A file gone since its window made it empty holds none.
 bool ReadAll(codelists::CodeListWindow& w, std::vector<std::string>& out) {
-  for (std::int32_t n = 1; n <= w.Count; ++n) {
-    w.RecordRead(n);
-    if (!w.IoOk()) return false;
-    out.push_back(w.RecordBuffer);
+  std::string bytes;
+  if (const int code = common::ReadFileText(w.DataFilePath, bytes); code != 0 && code != common::io::kFileNotFound) {
+    common::FileErrorMessage(" cte soubor: ", w.ShownName(), code);
+    return false;
   }
+  const auto len = static_cast<std::size_t>(w.RecordLength);
+  for (std::size_t at = 0; len > 0 && at + len <= bytes.size(); at += len) out.push_back(bytes.substr(at, len));
   return true;
 }
 

@@ -257,7 +257,15 @@ void PrintPartners(ui::Label& label, ui::ProgressBar& bar) {
     label.Show();
     // Every print starts at page 1.
     p.page = 0;
-    reports::OpenReportOut("OR02" + User(), 132);
+    if (const int code = reports::TryOpenReportOut("OR02" + User(), 132)) {
+      // No report can be made here (a start folder the user may not write): said once.
+      bar.Hide();
+      label.Hide();
+      common::MessageOk(Cz("Soubor ") + reports::TheReportOutput().TxtName() + Cz(" nelze zapsat do složky ") +
+                        common::CurrentFolder() + Cz(", err ") + std::to_string(code) + Cz(", tisk neproběhl"));
+      CleanUp();
+      return;
+    }
     p.reportWritten = true;
     PageHeader(p);
     p.printed = 0;

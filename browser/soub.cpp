@@ -526,7 +526,11 @@ bool TfSoub::MayCarry() {
   if (DataFileName.empty()) return true;
   const std::string copy = common::RollbackCopyName(DataFilePath);
   carry_ = Carry::Allowed;
-  if (!readOnly_ && !common::FileExists(copy)) return true;
+  if (!readOnly_ && !common::FileExists(copy)) {
+    // The records go as the file holds them now, not as the opening counted them.
+    if (data_.IsOpen()) DataFileReopen();
+    return true;
+  }
   common::TakenBack what;
   const common::LeftCopy left = PutBackStepAside(what);
   const std::string text =
@@ -539,9 +543,11 @@ bool TfSoub::MayCarry() {
     common::MessageOk(text);
     return false;
   }
+  // A copy put back, or a writer waited for until it ended: the count and the records
+  // are read anew.
   if (readOnly_)
     LeaveReadOnly();
-  else if (left == common::LeftCopy::PutBack)
+  else
     DataFileReopen();
   return true;
 }

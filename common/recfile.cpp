@@ -53,7 +53,8 @@ bool OpenRecFile(Session& s, tRecFile& h, std::string_view name, std::string_vie
   int code = 0;
   bool create = h.mode == 'O';
   if (!create) {
-    code = h.file.Open(h.path, DefaultOpenMode());
+    // "I" only reads: a file the user may read but not write is read all the same.
+    code = h.file.Open(h.path, h.mode == 'I' ? (DefaultOpenMode() & ~3) | kModeReadOnly : DefaultOpenMode());
     if (code == 0) {
       std::uint64_t bytes = 0;
       code = h.file.Size(bytes);

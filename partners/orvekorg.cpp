@@ -9,8 +9,10 @@
 #include "common/locking.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
+#include "common/osfile.h"
 #include "common/params.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "partners/org.h"
 #include "partners/orgtools.h"
 #include "ui/keys.h"
@@ -73,14 +75,33 @@ std::string WithSeparator(const std::string& folder) {
 }
 
 void TransferFromSatellite(const std::string& mainFolder, const std::string& satelliteFolder) {
+  const std::string mainName = "=" + WithSeparator(mainFolder) + "org.dta";
+  const std::string refused = Cz(", přenos neproběhl");
+  // A main file the user may only read takes nothing: said before anything is opened.
+  {
+    common::File probe;
+    if (const int code = probe.Open(mainName.substr(1), common::kModeReadWrite);
+        code != 0 && code != common::io::kFileNotFound) {
+      common::MessageOk(Cz("Soubor ") + common::ShownPath(mainName) + Cz(" nelze zapsat (err ") + std::to_string(code) +
+                        ")" + refused);
+      return;
+    }
+  }
   TfOrg& main = fOrg();
   TfOrg& satellite = fOrg2();
-  SetupOrg(main, "=" + WithSeparator(mainFolder) + "org.dta");
+  SetupOrg(main, mainName);
+  if (!main.DataFileUsable()) {  // its opening said why
+    common::MessageOk(Cz("Soubor ") + main.ShownName() + Cz(" nelze zapsat") + refused);
+    main.CloseBrowse();
+    return;
+  }
   SetupOrg(satellite, "=" + WithSeparator(satelliteFolder) + "org.dta");
-  const std::int32_t last = satellite.Count;
   bool go = true;
-  const common::RefusalTail tail(Cz(", přenos neproběhl"));
-  if (!satellite.MayCarry()) {
+  const common::RefusalTail tail(refused);
+  const bool carried = satellite.MayCarry();
+  // Counted after the check, which may have waited for a writer or put a copy back.
+  const std::int32_t last = satellite.Count;
+  if (!carried) {
     go = false;  // said: nothing is written to the main computer
   } else if (last < kSatelliteFirst) {
     common::MessageOk(Cz("ORG ze satelitu mají jen ") + common::FormatFloatMask("##### ", last) +

@@ -340,6 +340,13 @@ void TfStitky::Pidnoznaenchadresdoseznamu1Click() {
   }
   tfSam& list = fSam();
   SetupOrg(list, kListName);
+  if (!list.DataFileUsable()) {
+    // A list the user may only read (its opening said why) takes no address.
+    common::MessageOk(Cz("Soubor ") + list.ShownName() + Cz(" nelze zapsat, do seznamu se nic nepřidává"));
+    list.CloseBrowse();
+    reg.CloseBrowse();
+    return;
+  }
   for (std::int32_t n = 1; n <= reg.Count; ++n) {
     if (!reg.IsMarked(n)) continue;
     reg.RecordRead(n);

@@ -53,7 +53,7 @@ std::string ReportBaseName(std::string_view jobName) {
   return std::string(cut == std::string_view::npos ? jobName : jobName.substr(cut + 1));
 }
 
-void ReportOutput::OpenReportOut(const std::string& jobName, int width) {
+int ReportOutput::Open(const std::string& jobName, int width, bool quiet) {
   if (width < 0 || width > kMaxReportWidth)
     throw common::RangeError("report width " + std::to_string(width) + " is outside 0..255");
   // A writer left open by a failed producer lets go of its files first.
@@ -72,16 +72,32 @@ void ReportOutput::OpenReportOut(const std::string& jobName, int width) {
   // Names are never cut: the report is always exactly "<job>.TXT".
   jobName_ = job;
   csvName_ = "XLS\\" + ReportBaseName(job) + ".CSV";
-  if (csvOn_) {
+  txtName_ = jobName_ + ".TXT";
+  width_ = width;
+  const auto openCopy = [this] {
+    if (!csvOn_) return;
     int code = csv_.Create(csvName_);
     if (code == common::io::kPathNotFound && common::MakeDirs("XLS") == 0) code = csv_.Create(csvName_);
     if (code != 0) csvOn_ = false;  // no folder for the copy: the report goes on without it
+  };
+  if (quiet) {
+    // The report first: one that cannot be made leaves the older copy as it was.
+    if (const int code = txt_.Create(txtName_)) {
+      csvOn_ = false;
+      return code;
+    }
+    openCopy();
+    return 0;
   }
-  txtName_ = jobName_ + ".TXT";
-  if (const int code = txt_.Create(txtName_); code != 0)
-    common::MessageOk("Err" + common::FormatNumberMask("### ", code) + txtName_);
-  width_ = width;
+  openCopy();
+  const int code = txt_.Create(txtName_);
+  if (code != 0) common::MessageOk("Err" + common::FormatNumberMask("### ", code) + txtName_);
+  return code;
 }
+
+void ReportOutput::OpenReportOut(const std::string& jobName, int width) { (void)Open(jobName, width, false); }
+
+int ReportOutput::TryOpenReportOut(const std::string& jobName, int width) { return Open(jobName, width, true); }
 
 void ReportOutput::WriteReportLine(const std::string& line) {
   std::string text = line.substr(0, static_cast<std::size_t>(width_));
@@ -115,6 +131,7 @@ ReportOutput& TheReportOutput() {
 }
 
 void OpenReportOut(const std::string& jobName, int width) { TheReportOutput().OpenReportOut(jobName, width); }
+int TryOpenReportOut(const std::string& jobName, int width) { return TheReportOutput().TryOpenReportOut(jobName, width); }
 void WriteReportLine(const std::string& line) { TheReportOutput().WriteReportLine(line); }
 void WriteReportCsvLine(const std::string& line) { TheReportOutput().WriteReportCsvLine(line); }
 void CloseReportOut() { TheReportOutput().CloseReportOut(); }

@@ -34,6 +34,9 @@ class ReportOutput : public browser::ReportWriter {
   // The job: "[*]" + optional folders + base name; width 0..255 (above is a RangeError,
   // raised before any file is touched).
   void OpenReportOut(const std::string& jobName, int width) override;
+  // The same without a word: 0, or the I/O code of the report that could not be made
+  // (nothing made then, an older ";" copy left as it was). The caller says why.
+  [[nodiscard]] int TryOpenReportOut(const std::string& jobName, int width);
   // The line padded or cut to the width, scrambled while ScrambleOn is set, + CR LF.
   void WriteReportLine(const std::string& line) override;
   // The line as it is + CR LF into the ";" copy; nothing while the copy is off.
@@ -48,6 +51,7 @@ class ReportOutput : public browser::ReportWriter {
   int Width() const { return width_; }
 
  private:
+  int Open(const std::string& jobName, int width, bool quiet);
   std::string jobName_, txtName_, csvName_;
   bool csvOn_ = false;
   int width_ = 0;
@@ -57,6 +61,7 @@ class ReportOutput : public browser::ReportWriter {
 // The program's writer, registered with the print entry by InstallReportServices.
 ReportOutput& TheReportOutput();
 void OpenReportOut(const std::string& jobName, int width);
+[[nodiscard]] int TryOpenReportOut(const std::string& jobName, int width);
 void WriteReportLine(const std::string& line);
 void WriteReportCsvLine(const std::string& line);
 void CloseReportOut();

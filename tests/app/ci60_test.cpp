@@ -221,17 +221,28 @@ class Ci60Files : public apptest::AppTest {
   const std::string firmList = Join({R60({{1, "999"}})});
 };
 
+// The firm's own assignments (150's accounts) come from the old list also when the user
+// may read it but not write it.
 TEST_F(Ci60Files, RebuildWritesTheMergedListAndLeavesItsSourcesAlone) {
   WriteReference(ref);
   ostest::WriteRaw(Data("CI61.DTA"), Join(old));
   ostest::WriteRaw(Data("CI60.dta"), firmList);
-  for (app::RebuildMode mode : {app::RebuildMode::Button, app::RebuildMode::Batch}) {
-    ASSERT_TRUE(app::MergeCi60(mode)) << notes.Dump();
-    EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Join(app::mergeCi60(old, ref)));
-    EXPECT_EQ(ostest::ReadRaw(Reference()), Join(ref));
-    EXPECT_EQ(ostest::ReadRaw(Data("CI61.DTA")), Join(old));
-  }
-  EXPECT_TRUE(Notes().empty()) << notes.Dump();
+  ASSERT_NE(app::mergeCi60(old, ref), app::mergeCi60({}, ref));
+  for (const bool writable : {true, false})
+    for (app::RebuildMode mode : {app::RebuildMode::Button, app::RebuildMode::Batch}) {
+      SCOPED_TRACE(writable ? "CI61.DTA writable" : "CI61.DTA not writable");
+      ostest::WriteRaw(Data("CI60.dta"), firmList);
+      {
+        common::FaultFileSystem faults;
+        if (!writable) faults.Fail(common::FsOp::OpenWrite, EACCES, "CI61.DTA");
+        common::ScopedFileSystem scoped(faults);
+        ASSERT_TRUE(app::MergeCi60(mode)) << notes.Dump();
+      }
+      EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Join(app::mergeCi60(old, ref)));
+      EXPECT_EQ(ostest::ReadRaw(Reference()), Join(ref));
+      EXPECT_EQ(ostest::ReadRaw(Data("CI61.DTA")), Join(old));
+      if (writable) EXPECT_TRUE(Notes().empty()) << notes.Dump();
+    }
 }
 
 // A rebuild killed half way left its temporaries beside the list and its lock table;

@@ -178,6 +178,39 @@ TEST_F(PartnerListPrint, EscapeWritesAndShowsNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir / "data/orgv01.wrk"));
 }
 
+// A start folder the user may not write: the report cannot be made there. Said once, in
+// words naming the report and the folder; nothing written, an older report and its copy
+// left as they were, no work file, nothing shown.
+TEST_F(PartnerListPrint, AStartFolderThatCannotBeWrittenIsSaidOnce) {
+  WritePartners({"Dub", "Buk"});
+  for (const bool older : {false, true}) {
+    SCOPED_TRACE(older ? "an older report there" : "no report yet");
+    std::filesystem::remove_all(dir / "XLS");
+    std::filesystem::remove(dir / "OR0201.TXT");
+    if (older) {
+      ostest::WriteRaw(dir / "OR0201.TXT", "an older report\r\n");
+      ostest::WriteRaw(dir / "XLS/OR0201.CSV", "an older copy\r\n");
+    }
+    const auto before = leftcopy::Bytes({dir / "OR0201.TXT", dir / "XLS/OR0201.CSV", dir / "org.wrk"});
+    notes.calls.clear();
+    Answer(3, {4}, 4);
+    {
+      common::FaultFileSystem faults;
+      for (const char* part : {"OR0201", "XLS", "org.wrk"}) faults.Fail(common::FsOp::OpenWrite, EACCES, part);
+      faults.Fail(common::FsOp::MakeDir, EACCES, "XLS");
+      common::ScopedFileSystem scoped(faults);
+      Print();
+    }
+    ASSERT_EQ(notes.calls.size(), 1u) << notes.Dump();
+    EXPECT_EQ(notes.calls[0].text,
+              Cz("Soubor OR0201.TXT nelze zapsat do složky ") + dir.path() + Cz("/, err 5, tisk neproběhl"));
+    EXPECT_EQ(leftcopy::Bytes({dir / "OR0201.TXT", dir / "XLS/OR0201.CSV", dir / "org.wrk"}), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "data/orgv01.wrk"));
+    EXPECT_TRUE(viewer.files.empty());
+    EXPECT_FALSE(main->Label1.visible());
+  }
+}
+
 TEST_F(PartnerListPrint, MarkedPartnersOnly) {
   WritePartners({"Dub", "Lípa", "Buk"});
   Answer(1, {4}, 1, [](ui::Form& f) {

@@ -123,6 +123,8 @@ struct Step {
   std::string copyShown = {};         // its copy as the messages name it (empty: beside `shown`)
   bool waitsForWriter = false;        // an opening's check: it waits for a writer at work (the user
                                       // may leave the wait), and puts back what a writer gone left
+  bool readsUnwritable = false;       // it carries the file whole when the file is merely not writable
+  bool countsAfterWait = false;       // it reads the file's count after its wait (nothing shown before)
 };
 
 inline std::map<std::string, std::string> Bytes(const std::vector<std::string>& paths) {
@@ -192,6 +194,52 @@ inline void Check(const Step& s, common::RecordingNotifier& notes, const std::fu
   EXPECT_TRUE(std::filesystem::exists(copy));
   EXPECT_TRUE(SaidNaming(notes, shown, Cz("má nedokončený přepis, který nelze vrátit (kopie ") + copyShown + ")" + s.tail, ""))
       << notes.Dump();
+
+  // A file the user may read but not write, no copy beside it: carried whole, as it is.
+  if (s.readsUnwritable) {
+    SCOPED_TRACE("file not writable, no copy");
+    start(false);
+    {
+      common::FaultFileSystem fs;
+      fs.Fail(common::FsOp::OpenWrite, EACCES, s.shown.empty() ? s.file : std::filesystem::path(s.file).filename().string());
+      common::ScopedFileSystem scoped(fs);
+      EXPECT_TRUE(s.run()) << notes.Dump();
+    }
+    EXPECT_EQ(Bytes(s.outcome), expected) << notes.Dump();
+    EXPECT_EQ(ostest::ReadRaw(s.file), s.before);
+  }
+
+  // A step that reads the file and waits for a writer at work: the writer, which had cut the
+  // file, ends its step while waited for (the file whole again, its copy gone). The step
+  // carries the file as the writer left it, counted after the wait.
+  if (s.countsAfterWait) {
+    SCOPED_TRACE("writer ends while waited for");
+    start(false);
+    LeaveUnfinishedCopy(s.file, "");
+    if (common::LockFile(s.file, "") == common::LockResult::Held) common::UnlockFile(s.file);
+    bool ran = false;
+    {
+      common::File f;
+      common::FileTurn writer;
+      ASSERT_EQ(f.Open(s.file, common::kModeDenyNone), 0);
+      ASSERT_EQ(writer.Take(f), 0);
+      notes.onWait = [&](const std::string&, int) {
+        if (!writer.Held()) return;
+        ASSERT_EQ(f.WriteAt(0, s.before.data(), s.before.size()), 0);
+        std::filesystem::remove(copy);
+        writer.Release();
+        f.Close();
+      };
+      ran = s.run();
+      notes.onWait = nullptr;
+    }
+    EXPECT_GE(notes.Count(common::RecordingNotifier::Kind::LockWait,
+                          Cz("Soubor ") + shown + Cz(" zapisuje jiný uživatel, čekám na uvolnění")),
+              1)
+        << notes.Dump();
+    EXPECT_TRUE(ran) << notes.Dump();
+    EXPECT_EQ(Bytes(s.outcome), expected) << notes.Dump();
+  }
 
   // Nor when its writer is still at work or the file cannot be written, nor, for a step
   // that only reads the file, when its folder cannot be written (a read-only share):

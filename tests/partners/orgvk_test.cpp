@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "browser/dotaz.h"
 #include "common/faultfs.h"
 #include "common/jobfile.h"
 #include "common/locking.h"
@@ -18,6 +19,7 @@
 #include "partners/orgtools.h"
 #include "partners/orgvk.h"
 #include "partners/orvekorg.h"
+#include "tests/common/leftcopy.h"
 #include "tests/partners/toolkit.h"
 
 namespace {
@@ -268,6 +270,60 @@ TEST_F(OrvekOrg, NothingIsWrittenForAShortSatelliteOrAGivenUpQuestion) {
   AnswerAsk(false);
   partners::TransferFromSatellite(dir / "main", dir / "sat");
   EXPECT_EQ(File("main").size(), 5u);
+}
+
+// A main file the user may only read, or one its opening could not open for writing, takes
+// nothing: refused at once in words naming it, nothing asked or shown, both files as they were.
+TEST_F(OrvekOrg, AMainFileThatCannotBeWrittenIsRefusedBeforeAnything) {
+  const std::string mainOrg = dir / "main/org.dta";
+  const struct {
+    const char* what;
+    std::function<void(common::FaultFileSystem&)> fault;
+    std::vector<std::string> said;
+  } cases[] = {
+      {"not writable", [&](common::FaultFileSystem& f) { f.Fail(common::FsOp::OpenWrite, EACCES, mainOrg); },
+       {Cz("Soubor ") + mainOrg + Cz(" nelze zapsat (err 5), přenos neproběhl")}},
+      // Kept read only by a copy that cannot go back: its opening says why, the transfer refuses.
+      {"copy that cannot go back", [&](common::FaultFileSystem& f) {
+         leftcopy::LeaveUnfinishedCopy(mainOrg);
+         f.Fail(common::FsOp::Read, EIO, ".rollback");
+       },
+       {}},
+  };
+  int asked = 0, shown = 0;
+  backend.OnModal<browser::TfDotaz>([&](browser::TfDotaz& d) {
+    ++asked;
+    d.Button1Click();
+  });
+  backend.OnModal("fOrg", [&](ui::Form& f) {
+    ++shown;
+    f.SetModalResult(ui::mr::Cancel);
+  });
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile("sat", 10001, "S");
+    WriteFile("main", 5, "M");
+    const std::string sat = ostest::ReadRaw(dir / "sat/org.dta");
+    notes.calls.clear();
+    asked = shown = 0;
+    {
+      common::FaultFileSystem faults;
+      c.fault(faults);
+      common::ScopedFileSystem scoped(faults);
+      partners::TransferFromSatellite(dir / "main", dir / "sat");
+    }
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(shown, 0);
+    if (c.said.empty()) {  // the opening's reason, then the refusal
+      ASSERT_EQ(Messages().size(), 2u) << notes.Dump();
+      EXPECT_EQ(Messages()[1], Cz("Soubor ") + mainOrg + Cz(" nelze zapsat, přenos neproběhl"));
+    } else {
+      EXPECT_EQ(Messages(), c.said) << notes.Dump();
+    }
+    EXPECT_EQ(ostest::ReadRaw(dir / "sat/org.dta"), sat);
+    EXPECT_EQ(ostest::ReadRaw(mainOrg).size(), 5u * partners::kOrgRecordLength);
+    std::filesystem::remove(leftcopy::CopyOf(mainOrg));
+  }
 }
 
 TEST_F(OrvekOrg, TheWindowRemembersItsFolders) {
