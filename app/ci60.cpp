@@ -192,7 +192,7 @@ bool PutCi60InPlace(const std::string& target, const std::string& bytes, Rebuild
   for (;;) {
     std::string holder;
     const common::LockResult lock = common::TryLockFile(target, "W", holder);
-    if (lock == common::LockResult::GivenUp) {
+    if (common::GivenUpOrStopped(lock)) {
       common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" nelze zamknout") + Unchanged());
       return false;
     }

@@ -168,7 +168,7 @@ void CopyIn(const std::string& from, const std::string& to, const std::string& l
     return;
   }
   common::ScopedFileLock lock(lockName, "W");
-  if (lock.result() == common::LockResult::GivenUp) {
+  if (common::GivenUpOrStopped(lock.result())) {
     if (!stopped()) ++run.skipped;
     return;
   }

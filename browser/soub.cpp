@@ -431,7 +431,7 @@ bool TfSoub::WithWriteLockOnce(const std::function<void()>& work) {
   if (ownLock) common::UnlockFile(DataFilePath);
   std::string holder;
   const common::LockResult w = common::TryLockFile(common::CurrentSession(), DataFilePath, "W", holder);
-  if (w != common::LockResult::GivenUp && w != common::LockResult::Busy) {
+  if (!common::GivenUpOrStopped(w) && w != common::LockResult::Busy) {
     struct Back {
       TfSoub& s;
       common::LockResult w;
@@ -1105,6 +1105,7 @@ void TfSoub::EditRecord() {
   EditingExisting = true;
   DataFileReopen();
   const std::int32_t n = Current;
+  if (n > Count && dataOk_) LaterMessage(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
   if (n >= 1 && n <= Count && dataOk_) {
     RecordRead(n);
     if (lastIoOk_) {
@@ -1143,7 +1144,13 @@ void TfSoub::EditRecord() {
 void TfSoub::EditRecordNoCheck() {
   const std::int32_t n = Current;
   if (RefusedWhileCopyLeft() || !MayEdit || n < 1 || n > Count || !dataOk_) return;
-  RecordRead(n);
+  {
+    // The row as the file holds it now: one another workstation cut off is not there.
+    WriteTurn turn(*this);
+    if (!turn.ok()) return;
+    if (!RowStillThere(n)) return;
+    RecordRead(n);
+  }
   if (!lastIoOk_) return;
   EditingExisting = false;
   RecordToFields();
@@ -1153,15 +1160,22 @@ void TfSoub::EditRecordNoCheck() {
     FieldsToRecord();
     SetOriginalFieldValues();
     // Unchecked, yet written under the turn as every write of the window: a copy another
-    // run left goes back first, or nothing is written.
+    // run left goes back first, or nothing is written. A changed row is written over; a
+    // row no longer there is not written past the end.
     WriteTurn turn(*this);
-    RecountRecords();
-    if (turn.ok() && n <= Count) {
+    if (turn.ok() && RowStillThere(n)) {
       RecordWrite(n);
       Changed = true;
     }
   }
   EditingExisting = true;
+}
+
+bool TfSoub::RowStillThere(std::int32_t n) {
+  RecountRecords();
+  if (n <= Count) return true;
+  LaterMessage(common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel"));
+  return false;
 }
 
 void TfSoub::NewRecord() {

@@ -195,6 +195,9 @@ class TfSoub : public TfRol {
   bool CurrentIsChosen();
   // Under the turn: CurrentIsChosen, or said as an edit of a changed record is said (false).
   bool CurrentStillChosen();
+  // Under the turn: the count taken anew and row n within it, or said as an edit of a
+  // changed record is said (false).
+  bool RowStillThere(std::int32_t n);
   // Rewrites bytes [offset, offset + length) of the data file in place through `step`
   // (false after a failure it has shown), under the write turn, with the old bytes in a
   // rollback copy first: the result is the old bytes or the new ones. False when the

@@ -197,11 +197,11 @@ void SchemeWindow::SortOutputRecord(std::int32_t k) {
 
 void SchemeWindow::CountRows() {
   if (Count < 1) return;
-  // From the sort to the last row numbered no other workstation writes.
-  WriteTurn turn(*this);
-  if (!turn.ok() || !SortScheme()) return;
   const std::string_view mask = variant_.rowMask;
+  // One step under one rollback copy, from the sort to the last row numbered: a failure
+  // anywhere leaves the file as before the sort.
   RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+    if (!SortScheme()) return false;
     const std::int32_t count = Count;
     // The codes, as "Spočítej" leaves them alone.
     std::vector<std::string> codes;

@@ -186,7 +186,7 @@ void ClearCutOffAssemblyMark() {
       // An assembly at work holds the file for writing until its mark is gone.
       std::string holder;
       const common::LockResult taken = common::TryLockFile(ci01, "W", holder);
-      if (taken == common::LockResult::Busy || taken == common::LockResult::GivenUp) return;
+      if (taken == common::LockResult::Busy || common::GivenUpOrStopped(taken)) return;
       struct Unlock {
         const std::string& name;
         bool held;

@@ -594,8 +594,8 @@ LayoutCheck ConvertLayout(std::string_view inName, std::string_view outName, std
     // under the lock, as another may have converted it during the wait.
     src.Close();
     outLock.emplace(out, "W");
-    if (out != in && outLock->result() != LockResult::GivenUp) inLock.emplace(in, "");
-    if (outLock->result() == LockResult::GivenUp || (inLock && inLock->result() == LockResult::GivenUp)) {
+    if (out != in && !GivenUpOrStopped(outLock->result())) inLock.emplace(in, "");
+    if (GivenUpOrStopped(outLock->result()) || (inLock && GivenUpOrStopped(inLock->result()))) {
       check.outcome = LayoutCheck::GivenUp;
       return check;
     }

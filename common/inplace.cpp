@@ -459,8 +459,8 @@ LeftCopy PutBackLeft(Session& s, std::string_view name, TakenBack* what, bool lo
   if (taken != 0) return LeftCopy::Stuck;
   std::string holder;
   const LockResult lock = lockHeld ? LockResult::Skipped : TryLockFile(s, name, "W", holder);
-  if (lock == LockResult::GivenUp || lock == LockResult::Busy) {
-    if (what && lock == LockResult::GivenUp) {
+  if (GivenUpOrStopped(lock) || lock == LockResult::Busy) {
+    if (what && GivenUpOrStopped(lock)) {
       what->holder = LockTableNotMadeText(s, name);
       if (!what->holder.empty()) what->held = TakenBack::Held::LockTableNotMade;
     }

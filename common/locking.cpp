@@ -176,9 +176,10 @@ class TableAccess {
 };
 
 // Tries until a try gives a result; between tries one notice waits, retrying each
-// round (a try that must wait sets the notice's text). A wait the user leaves gives `left`.
+// round (a try that must wait sets the notice's text). A wait the user leaves gives `left`,
+// or `stopped` when left with Esc.
 template <class R>
-R Retrying(Session& s, const std::function<std::optional<R>(std::string& wait)>& attempt, R left) {
+R Retrying(Session& s, const std::function<std::optional<R>(std::string& wait)>& attempt, R left, R stopped) {
   std::string wait;
   std::optional<R> result = attempt(wait);
   if (result) return *result;
@@ -186,7 +187,13 @@ R Retrying(Session& s, const std::function<std::optional<R>(std::string& wait)>&
     result = attempt(text);
     return result.has_value();
   });
-  return end == WaitEnd::Done && result ? *result : left;
+  if (end == WaitEnd::Done && result) return *result;
+  return end == WaitEnd::Stopped ? stopped : left;
+}
+
+template <class R>
+R Retrying(Session& s, const std::function<std::optional<R>(std::string& wait)>& attempt, R left) {
+  return Retrying<R>(s, attempt, left, left);
 }
 
 std::string TableWriteFailure(const Target& t, int code) {
@@ -267,7 +274,7 @@ LockResult LockInTable(Session& s, const Target& t, bool write, std::string* hol
         if (int code = access.Close()) BeepMessage("zamkni end " + Code5(code));
         return LockResult::Held;
       },
-      LockResult::GivenUp);
+      LockResult::GivenUp, LockResult::Stopped);
 }
 
 // Frees the entry `pick` finds in the table (0: none; `released` gets it, when given).
@@ -357,9 +364,11 @@ LockResult LockFile(Session& s, std::string_view path, std::string_view kind) {
   Target t;
   if (!MakeTarget(s, path, t)) return LockResult::Skipped;
   const bool write = !kind.empty();
-  if (ServerMode(s))
-    return Noted(s, path, ServerFor(s).ServerLock(s, t.dir, t.key, NormalLockKind(kind), t.user) ? LockResult::Held
-                                                                                                 : LockResult::GivenUp);
+  if (ServerMode(s)) {
+    s.WaitStopped = 0;  // set again by a wait of this request left with Esc
+    if (ServerFor(s).ServerLock(s, t.dir, t.key, NormalLockKind(kind), t.user)) return Noted(s, path, LockResult::Held);
+    return s.WaitStopped ? LockResult::Stopped : LockResult::GivenUp;
+  }
   return Noted(s, path, LockInTable(s, t, write));
 }
 

@@ -29,9 +29,13 @@ enum class LockResult {
   Held,     // the lock was taken: pair it with UnlockFile
   Skipped,  // nothing to lock (locks off, no folder, the start folder, no file name)
   GivenUp,  // the user chose to ignore the protection, the folder is missing, or the
-            // lock table could not be written (reported)
+            // lock table could not be written (reported): the caller goes on without it
   Busy,     // TryLockFile only: someone holds the file
+  Stopped,  // the user left the wait with Esc: the step the lock was for is not done
 };
+// Not held after a wait or a failure (GivenUp or Stopped): what GivenUp alone meant
+// before Esc had a result of its own.
+inline bool GivenUpOrStopped(LockResult r) { return r == LockResult::GivenUp || r == LockResult::Stopped; }
 
 // Takes a lock; an empty kind is a read lock, any other kind a write lock.
 LockResult LockFile(Session& s, std::string_view path, std::string_view kind);

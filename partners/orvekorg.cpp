@@ -114,8 +114,9 @@ void TransferFromSatellite(const std::string& mainFolder, const std::string& sat
   if (go) {
     // Other transfers and new partners of the main computer wait their turn.
     common::ScopedFileLock lock(OrgLockPath(main), "W");
+    go = OrgLockTaken(lock.result());
     main.DataFileReopen();
-    while (main.Count < kSatelliteFirst - 1) {
+    while (go && main.Count < kSatelliteFirst - 1) {
       main.RecordBuffer = main.BlankRecord;
       PutOrgWord(main.RecordBuffer, of::Number, static_cast<std::uint16_t>(main.Count + 1));
       if (!main.AppendRecord()) {

@@ -9,6 +9,7 @@
 #include "common/encoding.h"
 #include "common/errors.h"
 #include "common/fileops.h"
+#include "common/inplace.h"
 #include "common/notifier.h"
 #include "common/numbers.h"
 #include "common/osfile.h"
@@ -134,7 +135,14 @@ void TfJHXML::bJHvyk2Click() {
   employees.MayEdit = employees.MayAdd = true;
   std::fill(employees.FieldStates.begin(), employees.FieldStates.end(), 1);
   employees.ShowModal();
+  bool carried = false;
+  {
+    // A file kept read only said so at its opening: refused here once, not opened again.
+    const common::RefusalTail tail(", rozšíření výkazu neproběhlo"_cz);
+    carried = employees.MayCarry();
+  }
   employees.CloseBrowse();
+  if (!carried) return;
   TermIndex terms;
   if (!LoadTermIndex(terms)) return;
   if (!ExtendRowsWithOic(path, kExtendedRowsFile, terms, {}, nullptr)) return;

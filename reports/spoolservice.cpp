@@ -295,9 +295,9 @@ JoinEnd JoinParts(const std::string& one, const std::string& ell, bool intoEll, 
     return JoinEnd::Stopped;
   };
   common::ScopedFileLock lockOne(one, "W");
-  if (lockOne.result() == common::LockResult::GivenUp) return stopped(one);
+  if (common::GivenUpOrStopped(lockOne.result())) return stopped(one);
   common::ScopedFileLock lockEll(ell, "W");
-  if (lockEll.result() == common::LockResult::GivenUp) return stopped(ell);
+  if (common::GivenUpOrStopped(lockEll.result())) return stopped(ell);
   const std::string mark = JoinMarkName(one);
   (void)common::RemoveDeadTemps(std::string(common::FolderPart(one)),
                                 {std::string(common::NamePart(one)), std::string(common::NamePart(ell)),

@@ -298,7 +298,7 @@ TEST_F(DialogsLockWait, EscOnTheNoticeStopsTheWait) {
     backend.Advance(1000);
     backend.Press(ui::vk::Esc);
   });
-  EXPECT_EQ(common::LockFile(path, "W"), common::LockResult::GivenUp);
+  EXPECT_EQ(common::LockFile(path, "W"), common::LockResult::Stopped);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(common::CurrentSession().WaitStopped, 1);
   EXPECT_EQ(common::CurrentSession().IgnoreLocks, 0);

@@ -252,6 +252,7 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
     return r;
   };
   const Make row30 = [](int i) { return MakeRecord(Cis30Spec(), {{1, std::to_string(10000 + i)}, {2, "Středisko"}}); };
+  const Make row29 = [&](int i) { return MakeRecord(Cis29Spec(), {{1, no(i)}, {2, "Tok " + no(i)}}); };
 
   // Outline 27 open at one workstation over four rows; at the other "Aktiva 005" is added
   // with F4 and that window closed; then "Zruš větu" on row 2 at the first.
@@ -319,6 +320,8 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
   TfCis26& w26 = fCis26();
   TfCis27& w27 = fCis27();
   SchemeWindow &w270 = fCis270(), &w27P = fCis27P(), &w260 = fCis260();
+  TfCis29& w29 = fCis29();
+  enum class Edit { None, Checked, Unchecked };  // an edit window the step opens
   const struct Row {
     const char* name;
     std::string file;
@@ -326,7 +329,20 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
     browser::TfSoub& w;
     std::function<void()> open, run;
     bool atRow = false;  // works on the current row
+    Edit edit = Edit::None;
   } rows[] = {
+      {"Mezera (29)", "CI29.dta", row29, w29, [&] { SetupCis29(w29); },
+       [&] {
+         edit.Keys("F2");
+         w29.EditRecord();
+       },
+       true, Edit::Checked},
+      {"Shift+F4 (29)", "CI29.dta", row29, w29, [&] { SetupCis29(w29); },
+       [&] {
+         edit.Keys("F2");
+         w29.EditRecordNoCheck();
+       },
+       true, Edit::Unchecked},
       {"Zruš záznam (26)", "CI26.dta", row26, w26, [&] { SetupCis26(w26, "26"); }, [&] { w26.DeleteRow(); }, true},
       {"Přidej záznam (26)", "CI26.dta", row26, w26, [&] { SetupCis26(w26, "26"); }, [&] { w26.InsertRow(); }, true},
       {"Zruš větu (27)", "CI27.DTA", row27, w27, [&] { SetupCis27(w27, "27"); }, [&] { w27.DeleteRow(); }, true},
@@ -388,6 +404,7 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
       SCOPED_TRACE(std::string(r.name) + (append ? ": another appends" : ": another cuts the last row"));
       // As in a window opened after the other's write.
       notes.calls.clear();
+      edit.steps.clear();
       WriteData(r.file, start(r));
       otherWrites(r, append);
       r.open();
@@ -399,6 +416,7 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
 
       // The window open before it, its page shown.
       notes.calls.clear();
+      edit.steps.clear();
       WriteData(r.file, start(r));
       r.open();
       r.w.GoToRecord(2, 0);
@@ -414,6 +432,7 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
     // edit of a changed record is, nothing written.
     SCOPED_TRACE(std::string(r.name) + ": the current row cut off");
     notes.calls.clear();
+    edit.steps.clear();
     WriteData(r.file, start(r));
     r.open();
     r.w.GoToRecord(4, 0);
@@ -424,6 +443,42 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
     close(r);
     EXPECT_EQ(Shown(ReadData(r.file), r.make(1).size()), Shown(cut, r.make(1).size()));
     EXPECT_EQ(errors(), Strings{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")}) << notes.Dump();
+    if (r.edit == Edit::None) continue;
+    // The same while the edit window is open: the row cut off is refused alike; a row
+    // changed meanwhile is refused by the checked edit and written over by Shift+F4.
+    const std::size_t len = r.make(1).size();
+    for (const bool cutOff : {true, false}) {
+      SCOPED_TRACE(cutOff ? "cut off while the edit window is open" : "changed while the edit window is open");
+      notes.calls.clear();
+      edit.steps.clear();
+      WriteData(r.file, start(r));
+      r.open();
+      r.w.GoToRecord(4, 0);
+      r.w.RepaintPage();
+      std::string other;
+      edit.Do([&](browser::EditForm&) {
+        if (cutOff) {
+          otherWrites(r, false);
+        } else {
+          std::string changed = r.make(4);
+          changed.replace(changed.find("Tok"), 3, "Jin");
+          ostest::WriteRaw(DataPath(r.file), ReadData(r.file).substr(0, 3 * len) + changed);
+        }
+        other = ReadData(r.file);
+      });
+      r.run();
+      close(r);
+      const bool refused = cutOff || r.edit == Edit::Checked;
+      EXPECT_EQ(errors(), refused ? Strings{common::Cz("Vaše opravy neplatí, větu změnil jiný uživatel")} : Strings{})
+          << notes.Dump();
+      if (refused) {
+        EXPECT_EQ(ReadData(r.file), other);
+      } else {
+        EXPECT_EQ(cltest::Trimmed(cltest::Column(Cis29Spec(), ReadData(r.file), 2)),
+                  (Strings{"Tok 001", "Tok 002", "Tok 003", "Tok 004"}));
+        EXPECT_EQ(ReadData(r.file).substr(0, 3 * len), other.substr(0, 3 * len));
+      }
+    }
   }
 }
 

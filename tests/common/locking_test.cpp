@@ -496,7 +496,7 @@ TEST_F(LockTableTest, AnUnusableTableIsSaidWithItsPathAndCanBeStopped) {
     notes.calls.clear();
     c.damage();
     const std::string before = std::filesystem::is_regular_file(table) ? Table() : "";
-    EXPECT_EQ(LockFile(u1, org, "W"), LockResult::GivenUp) << c.what;
+    EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Stopped) << c.what;
     EXPECT_EQ(u1.WaitStopped, 1) << c.what;
     ASSERT_EQ(notes.Texts(Kind::LockWait).size(), 1u) << c.what << notes.Dump();
     EXPECT_EQ(notes.Texts(Kind::LockWait)[0], Cz("Tabulku sdílení souborů ") + table + c.says + Cz(", Esc = přerušit"))

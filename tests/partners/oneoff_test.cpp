@@ -266,6 +266,77 @@ TEST_F(OneOffTools, AnImportAndAnotherWorkstationsNewPartnersTakeTurns) {
 }
 
 
+// Another workstation holds "ORGANIZA.CE": every step that takes it waits with the notice.
+// Esc there does nothing (no edit window, org.dta byte for byte) and says so; the
+// "ignore protection" answer goes on without the lock, as the step does with it.
+TEST_F(OneOffTools, EscAtTheWaitForThePartnerLockDoesNothingAndIgnoringGoesOn) {
+  const std::string stopped = Cz("Čekání na uvolnění ORGANIZA.CE bylo přerušeno, nic se neprovedlo");
+  std::string odber(309, ' ');
+  odber[0] = 3;
+  odber.replace(1, 3, "Jas");
+  const struct Row {
+    const char* what;
+    std::function<void(TfOrg& w)> run;
+  } rows[] = {
+      {"F4", [&](TfOrg&) {
+         edit.Keys("Down Down F2");
+         backend.PressKeys("F4");
+       }},
+      {"Sraz označené", [&](TfOrg& w) {
+         w.MarkRecord(2);
+         Tool("i1");
+       }},
+      {"Prevod z GREMO", [&](TfOrg&) {
+         WriteData("odber.mps", odber);
+         Tool("g1");
+       }},
+      {"Naber CSV", [&](TfOrg& w) {
+         WriteData("org.csv", "12345678;;;;;;;;;;Buk\n");
+         partners::ImportCsv(w, DataPath("org.csv"));
+       }},
+      {"Zvětši Organizace", [&](TfOrg& w) { partners::ExtendFile(w, "5"); }},
+      {"Naber CSV2 Hubra", [&](TfOrg&) {
+         WriteData("org.csv", "1;;Lipa;;1/2\n");
+         Tool("NaberCSV21");
+       }},
+      {"Orvek2017", [&](TfOrg& w) {
+         WriteData("843.dta", "");
+         partners::RenumberOrvek(w, "");
+       }},
+  };
+  for (const Row& r : rows) {
+    for (const bool esc : {true, false}) {
+      SCOPED_TRACE(std::string(r.what) + (esc ? ": Esc" : ": ignore protection"));
+      WriteData("org.dta", Many(3, "Dub"));
+      std::filesystem::remove(DataPath("podily.dta"));
+      const std::string before = ReadData("org.dta");
+      notes.calls.clear();
+      edit.steps.clear();
+      edit.shown = 0;
+      TfOrg w("fOrg");
+      Open(w);
+      orgtest::LockHeldByOther other(DataPath(partners::kOrgLock));
+      ASSERT_TRUE(other.held());
+      (esc ? notes.stopAnswer : notes.ignoreAnswer) = true;
+      r.run(w);
+      notes.stopAnswer = notes.ignoreAnswer = false;
+      w.CloseBrowse();
+      EXPECT_EQ(other.Release(), 0);
+      EXPECT_EQ(notes.Count(common::RecordingNotifier::Kind::LockWait, "Soubor ORGANIZA.CE  W"), 1) << notes.Dump();
+      const std::vector<std::string> said = Messages();
+      if (esc) {
+        EXPECT_EQ(said, std::vector<std::string>{stopped}) << notes.Dump();
+        EXPECT_EQ(edit.shown, 0);
+        EXPECT_EQ(ReadData("org.dta"), before);
+        EXPECT_FALSE(std::filesystem::exists(DataPath("podily.dta")));
+      } else {
+        EXPECT_EQ(std::count(said.begin(), said.end(), stopped), 0) << notes.Dump();
+        EXPECT_NE(ReadData("org.dta"), before) << notes.Dump();
+      }
+    }
+  }
+}
+
 // Each tool killed at each write of its run (org.dta, podily.dta, the rollback copy):
 // after the next opening of the register org.dta and podily.dta are both as they were or
 // both as the finished run leaves them; the opening says it put them back when it finds

@@ -270,6 +270,21 @@ TEST_F(OrvekOrg, NothingIsWrittenForAShortSatelliteOrAGivenUpQuestion) {
   AnswerAsk(false);
   partners::TransferFromSatellite(dir / "main", dir / "sat");
   EXPECT_EQ(File("main").size(), 5u);
+  // Another workstation holds the partner lock and the wait for it is left with Esc.
+  WriteFile("main", 9999, "M");
+  const std::string before = ostest::ReadRaw(dir / "main/org.dta");
+  {
+    orgtest::LockHeldByOther holder((dir / "main/") + partners::kOrgLock);
+    ASSERT_TRUE(holder.held());
+    notes.calls.clear();
+    notes.stopAnswer = true;
+    partners::TransferFromSatellite(dir / "main", dir / "sat");
+    notes.stopAnswer = false;
+    EXPECT_EQ(holder.Release(), 0);
+  }
+  EXPECT_EQ(Messages(), std::vector<std::string>{Cz("Čekání na uvolnění ORGANIZA.CE bylo přerušeno, nic se neprovedlo")})
+      << notes.Dump();
+  EXPECT_EQ(ostest::ReadRaw(dir / "main/org.dta"), before);
 }
 
 // A main file the user may only read, or one its opening could not open for writing, takes

@@ -9,6 +9,7 @@
 #include "common/numbers.h"
 #include "payroll/jhbuild.h"
 #include "payroll/jhxml.h"
+#include "tests/common/leftcopy.h"
 #include "tests/payroll/payrollkit.h"
 
 namespace {
@@ -97,6 +98,38 @@ TEST_F(JhXml, TheExtendedRowsNeverReplaceTheReportRows) {
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_NE(Messages()[0].find("JHvyk1.dta"), std::string::npos);
   EXPECT_EQ(ostest::ReadRaw(dir / "JHvyk1.dta"), extended);
+}
+
+// An employee file whose copy cannot go back: the employee window opens for reading and
+// says so once; the extension is refused once, in words, and writes nothing.
+TEST_F(JhXml, AnEmployeeFileKeptReadOnlyIsSaidOnceAndNothingIsExtended) {
+  WriteData("JHvyk.dta", Row("00001", "10101", "A"));
+  WriteData("pr2000.dta", Employee().Number("00001").Oic("1111111111").Kind("1    ").bytes);
+  leftcopy::LeaveUnfinishedCopy(DataPath("pr2000.dta"));
+  const std::string half = ReadData("pr2000.dta");
+  notes.calls.clear();
+  int shown = 0;
+  Choose(DataPath("JHvyk.dta"));
+  backend.AnswerNextModal([&](ui::Form& f) {
+    ++shown;
+    f.SetModalResult(ui::mr::Cancel);
+  });
+  {
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::Read, EIO, ".rollback");
+    common::ScopedFileSystem scoped(fs);
+    backend.Click(w.bJHvyk2);
+  }
+  EXPECT_EQ(shown, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "JHvyk1.dta"));
+  EXPECT_EQ(ReadData("pr2000.dta"), half);
+  const std::string stuck = common::Cz("Soubor pr2000.dta má nedokončený přepis, který nelze vrátit (kopie ") +
+                            leftcopy::CopyOf(DataPath("pr2000.dta"));
+  std::vector<std::string> said;
+  for (const auto& c : notes.calls) said.push_back(c.text);
+  ASSERT_EQ(said.size(), 2u) << notes.Dump();
+  EXPECT_TRUE(said[0].starts_with(stuck) && said[0].ends_with(common::Cz(": otevírá se jen pro čtení"))) << notes.Dump();
+  EXPECT_TRUE(said[1].starts_with(stuck) && said[1].ends_with(common::Cz(", rozšíření výkazu neproběhlo"))) << notes.Dump();
 }
 
 TEST_F(JhXml, CompletingTheOicLeavesEveryOtherByteOfTheEmployee) {

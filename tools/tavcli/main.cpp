@@ -195,7 +195,7 @@ struct LockRun {
 
 int LockResultOut(LockResult r) {
   Print(r == LockResult::Held ? "held" : r == LockResult::Skipped ? "skipped" : "given up");
-  return r == LockResult::GivenUp ? kFailed : 0;
+  return GivenUpOrStopped(r) ? kFailed : 0;
 }
 
 // KIND: R (read) or W (write), checked before the command runs.
