@@ -4,10 +4,12 @@
 #include <functional>
 
 #include "codelists/cashflow.h"
+#include "codelists/cis60.h"
 #include "codelists/livestock.h"
 #include "codelists/ownbanks.h"
 #include "codelists/registers.h"
 #include "common/dirs.h"
+#include "common/faultfs.h"
 #include "tests/codelists/codelistkit.h"
 #include "tests/common/leftcopy.h"
 
@@ -104,6 +106,29 @@ TEST_F(CodeListUndecodable, ASameSizeFileOfRandomBytesIsSaidAndNeverWritten) {
     EXPECT_TRUE(back[2].starts_with(Cz("Soubor ") + path + Cz(" neodpovídá popisu své věty"))) << back[2];
     EXPECT_EQ(back[3], Cz("Soubor ") + kept->DataFileName + Cz(" je otevřen jen pro čtení, změny se nezapisují"));
   }
+}
+
+// A list the user may read but not write: its records shown and printed whole, the reason
+// said once at the opening, the file as it was.
+TEST_F(CodeListUndecodable, AListNobodyMayWritePrintsAllItsRecords) {
+  std::string bytes;
+  for (const char* key : {"101", "102", "103"}) bytes += cltest::MakeRecord(Cis60Spec(), {{1, key}, {2, "Mzda"}});
+  WriteData("CI60.dta", bytes);
+  common::FaultFileSystem faults;
+  faults.Fail(common::FsOp::OpenWrite, EACCES, "/CI60.dta");
+  common::ScopedFileSystem scoped(faults);
+  TfCis60 w;
+  SetupCis60(w);
+  EXPECT_EQ(w.Count, 3);
+  EXPECT_FALSE(w.DataFileUsable());
+  w.PrintListing();
+  w.CloseBrowse();
+  EXPECT_EQ(Messages(), cltest::Strings{Cz("Soubor CI60.dta nelze zapsat (err 5), otevírám ho jen pro čtení")});
+  int printed = 0;
+  for (const std::string& line : writer.lines)
+    for (const char* key : {"101 ", "102 ", "103 "}) printed += line.starts_with(key);
+  EXPECT_EQ(printed, 3) << writer.lines.size();
+  EXPECT_EQ(ReadData("CI60.dta"), bytes);
 }
 
 }  // namespace
