@@ -127,7 +127,7 @@ TfStaty::TfStaty() : CodeListWindow("fStaty", StatySpec()) {
 // ---------------------------------------------------------------- excise tax rates
 
 void TfSpotrDan::DeleteRecord(std::int32_t current) {
-  if (Count < 1) return;
+  if (Count < 1 || RefusedWhileCopyLeft()) return;  // not asked when it cannot be written
   if (!browser::AskOne(4, 25, Cz("Zrušit záznam ?"))) return;
   CodeListWindow::DeleteRecord(current);  // the blank template written in place
 }

@@ -218,7 +218,7 @@ void TfORGVK::KeyF7(std::int32_t current) {
 }
 
 void TfORGVK::DeleteRecord(std::int32_t) {
-  if (!DataFileUsable()) return;
+  if (RefusedWhileCopyLeft() || !DataFileUsable()) return;
   // The old rows stay until all the empty ones are written.
   RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [this] {
     if (const int code = DataFile().Truncate(0)) {

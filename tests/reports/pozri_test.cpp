@@ -150,6 +150,32 @@ TEST_F(Pozri, InsertBlankLinePageBreakAndMemoText) {
   EXPECT_FALSE(Exists("tisk.wrk"));
 }
 
+// A report the user may read but not write: shown and searched as any other, the reason
+// said once, every key that would change it refused in words, the file as it was.
+TEST_F(Pozri, AReportItMayOnlyReadIsShownAndEveryChangeRefused) {
+  Report("R", 20, Numbered(6));
+  const std::string before = Bytes("R.TXT");
+  common::FaultFileSystem faults;
+  faults.Fail(common::FsOp::OpenWrite, EACCES, "R.TXT");
+  common::ScopedFileSystem scoped(faults);
+  const std::vector<std::string> keys = {"F7", "Down F8", "Space", "F6", "P", "Ctrl+Space", "Alt+Space", "Ctrl+F7"};
+  Steps([&] {
+    EXPECT_EQ(v.Count, 6);
+    EXPECT_EQ(Row(2), Pad("Line 2", 20));
+    for (const std::string& key : keys) Keys(key);
+    EXPECT_FALSE(v.Memo1.visible());
+    v.PozriScrambleAll();
+    EXPECT_EQ(v.Count, 6);
+  });
+  Run();
+  EXPECT_EQ(Bytes("R.TXT"), before);
+  EXPECT_FALSE(Exists("tisk.wrk"));
+  const std::string said = Cz("Soubor R.txt nelze zapsat (err 5), ");  // as the print entry names it
+  std::vector<std::string> expected = {said + Cz("otevírám ho jen pro čtení")};
+  expected.resize(keys.size() + 2, said + Cz("změny se nezapisují"));  // each key and the scrambling
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message), expected) << notes.Dump();
+}
+
 TEST_F(Pozri, ScrambledReportStaysScrambledWhileTheGridShowsPlainText) {
   Scrambled(true);
   Report("R", 24, {"Novák Jan", "Dvořák Petr", "Svoboda Karel"});
