@@ -40,18 +40,22 @@ std::vector<std::string> StandardListingHeader(const TfRol& w, const std::string
 }
 
 void PrintRecordListing(const RecordListing& l) {
-  if (l.count < 1) return;
+  if (!l.source && l.count < 1) return;
   ReportWriter* out = CurrentReportWriter();
   if (!out) return;
+  std::int32_t count = l.count;
   if (l.source) {
     const common::RefusalTail tail(common::Cz(", tisk neproběhl"));
     if (!l.source->MayCarry()) return;
+    // Counted after the check, which may have waited for a writer or put a copy back.
+    count = std::min(l.source->Count, l.most);
+    if (count < 1) return;
   }
   const int limit = common::CurrentSession().LimRad > 0 ? common::CurrentSession().LimRad : 64;
   int page = 0;
   int line = limit + 1;  // the first record always comes under a header
   out->OpenReportOut(l.report, l.width);
-  for (std::int32_t n = 1; n <= l.count; ++n) {
+  for (std::int32_t n = 1; n <= count; ++n) {
     if (l.include && !l.include(n)) continue;
     if (limit - l.limitMargin < line) {
       ++page;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,9 @@ std::vector<std::string> StandardListingHeader(const TfRol& w, const std::string
 struct RecordListing {
   std::string report;  // the report's name, printed when done
   int width = 132;
+  // The records to print; with `source`, its count after the check below, at most `most`.
   std::int32_t count = 0;
+  std::int32_t most = std::numeric_limits<std::int32_t>::max();
   std::function<std::vector<std::string>(int page)> header;
   std::function<std::string(std::int32_t n)> line;
   // Several lines of one record, each counted (used instead of `line` when set).

@@ -229,6 +229,7 @@ void TfKl::PrintKeys() {
   l.report = "klice";
   l.width = 80;
   l.count = std::min<std::int32_t>(kCashKeys, Count);
+  l.most = kCashKeys;
   l.linesAfterHeader = 5;
   l.headerWhenEmpty = true;  // the header comes before the first key is looked at
   l.include = [this](std::int32_t n) {

@@ -302,6 +302,19 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
        },
        [] { return app::MergeCi60(app::RebuildMode::Batch); }, {D("CI60.dta")}, ", CI60.dta zůstává beze změny"_cz, "HALF",
        "", "", true, "", true, true},
+      {"Tisk číselníku", dir / "prog/2/ZEME.dta", Record(codelists::ZemeSpec(), "CZ") + Record(codelists::ZemeSpec(), "SK"),
+       [] {},
+       [&] {
+         browser::SetReportServices(&viewer, nullptr, &reports::TheReportOutput());
+         codelists::TfZeme& z = codelists::fZeme();
+         codelists::SetupZeme(z);
+         z.PrintListing(1);
+         z.CloseBrowse();
+         browser::SetReportServices(&viewer, nullptr, nullptr);
+         return fs::exists(dir / "TEXTY.TXT");
+       },
+       {dir / "TEXTY.TXT", dir / "XLS/TEXTY.CSV"}, ", tisk neproběhl"_cz, "HALF", "", "", true, "", true,
+       kWindowReadsUnwritable, true},
       {"Rozšíření výkazu (pracovníci)", D("pr2000.dta"), employee("00001") + employee("00002"),
        [&] { ostest::WriteRaw(D("JHvyk.dta"), rows); }, extend, {dir / "JHvyk1.dta"}, ", rozšíření výkazu neproběhlo"_cz,
        "HALF", "pr2000.dta", "", true, leftcopy::CopyOf(D("pr2000.dta")), true, kWindowReadsUnwritable},

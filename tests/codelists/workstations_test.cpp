@@ -315,6 +315,24 @@ TEST_F(CodeListWorkstationSteps, EachStepReadsUnderItsTurnWhatAnotherWorkstation
     EXPECT_TRUE(Messages().empty()) << notes.Dump();
   }
 
+  // A list's print: a row another workstation appended after the window opened prints too.
+  {
+    SCOPED_TRACE("a list's print");
+    WriteData("CI30.DTA", row30(1) + row30(2));
+    TfCis30& w = fCis30();
+    SetupCis30(w);
+    WriteData("CI30.DTA", ReadData("CI30.DTA") + row30(3));
+    w.PrintListing(1);
+    w.CloseBrowse();
+    CloseCodeListForms();
+    EXPECT_EQ(writer.opened, 1);
+    Strings printed;
+    for (const std::string& line : writer.lines)
+      if (const std::size_t at = line.find("1000"); at != std::string::npos) printed.push_back(line.substr(at, 5));
+    EXPECT_EQ(printed, (Strings{"10001", "10002", "10003"}));
+    EXPECT_TRUE(Messages().empty()) << notes.Dump();
+  }
+
   ostest::WriteRaw(dir / "roz.xml", common::Cz("<jedna>\n<dva>\n<tři>\n<čtyři>\n<pět>\n<šest>\n"));
   ostest::WriteRaw(dir / "rozvaha.txt", common::Cz("<I>\n<II>\n<III>\n<IV>\n<V>\n<VI>\n"));
   TfCis26& w26 = fCis26();
