@@ -355,6 +355,15 @@ bool TfSoub::RewriteEachRecord(const std::function<bool(std::int32_t n)>& each) 
   });
 }
 
+bool TfSoub::ReplacementPossible() {
+  common::FileReplacement probe;
+  const int code = probe.Begin(DataFilePath);
+  probe.Abort();
+  if (code == 0) return true;
+  LaterMessage(NoCopyText(ShownName(), code));
+  return false;
+}
+
 void TfSoub::NoCopyTaken(int code) {
   if (code != common::io::kUnfinishedRewrite) return LaterMessage(NoCopyText(ShownName(), code));
   // Another run's copy met there has been put back or refused, and said: what this step

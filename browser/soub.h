@@ -269,6 +269,9 @@ class TfSoub : public TfRol {
   // asks it before it writes anything; the record reads of a window off screen that a
   // copy keeps read only ask it themselves, once an opening.
   bool MayCarry();
+  // Whether a step that replaces the data file whole (its sort) can make its work file
+  // beside it; when not, said as a rewrite whose rollback copy cannot be made (false).
+  bool ReplacementPossible();
 
   // ---------------------------------------------------------------- TfRol operations
   void CloseBrowse() override;

@@ -86,6 +86,8 @@ void TfCi2005::RecordWrite(std::int32_t n) {
 }
 
 void TfCi2005::NewRecord() {
+  // The sort after the change replaces the file: where it cannot, nothing is written.
+  if (RefusedWhileCopyLeft() || !ReplacementPossible()) return;
   RecordBuffer = RecordTemplate;
   TfSoub::NewRecord();
 }
@@ -97,6 +99,8 @@ void TfCi2005::ClearRecord() {
 
 void TfCi2005::DeleteRecord(std::int32_t current) {
   if (Count < 1 || Current < 1) return;
+  // The mark ".." stands only until the sort purges it, which must be able to run.
+  if (RefusedWhileCopyLeft() || !ReplacementPossible()) return;
   RecordRead(Current);
   TfSoub::DeleteRecord(current);
 }
@@ -108,11 +112,13 @@ void TfCi2005::CloseBrowse() {
 
 void TfCi2005::SortCi2005() {
   if (!DataFileUsable()) return;
+  // Its own copy: an opening of this window during the sort's notice sets DataFilePath anew.
+  const std::string path = DataFilePath;
   (void)DataFile().Close();
-  common::UnlockFile(DataFilePath);
+  common::UnlockFile(path);
   Sorting = true;
   try {
-    SortCombinedFile(DataFilePath);
+    SortCombinedFile(path);
   } catch (const ui::DriverError&) {
     Sorting = false;
     throw;
@@ -122,7 +128,7 @@ void TfCi2005::SortCi2005() {
     common::MessageOk(common::Utf8ToWin1250(e.what()));
   }
   Sorting = false;
-  common::LockFile(DataFilePath, "");
+  if (DataFilePath == path) common::LockFile(path, "");  // else the new opening holds its own
   DataFileReopen();
   Changed = false;
 }

@@ -658,6 +658,24 @@ bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::strin
 
 std::string RollbackCopyOwner(std::string_view copyName) { return std::string(MarkOwner(copyName, ".rollback")); }
 
+namespace {
+
+// A rollback copy is told by its mark, not by its name: a user's own file of such a name
+// is none. One whose start cannot be read counts as one (it may hold the only old bytes).
+bool MarkedAsCopy(const std::string& path) {
+  File f;
+  if (f.Open(path, kModeReadOnly) != 0) return true;
+  char head[8] = {};
+  std::size_t got = 0;
+  const int code = f.ReadAt(0, head, sizeof head, got);
+  f.Close();
+  if (code != 0 && code != io::kReadPastEnd) return true;
+  const std::string_view mark(head, got);
+  return mark == kMark || mark == kMarkV1;
+}
+
+}  // namespace
+
 std::vector<std::string> MissingBesideCopies(std::string_view mask) {
   const std::string folder(FolderPart(mask));
   std::vector<DirItem> copies;
@@ -665,7 +683,8 @@ std::vector<std::string> MissingBesideCopies(std::string_view mask) {
   std::vector<std::string> missing;
   for (const DirItem& copy : copies) {
     const std::string owner = RollbackCopyOwner(ListedName(copy));
-    if (IsOneComponent(owner) && MatchMask(NamePart(mask), owner) && !FileExists(folder + owner))
+    if (IsOneComponent(owner) && MatchMask(NamePart(mask), owner) && !FileExists(folder + owner) &&
+        MarkedAsCopy(folder + ListedName(copy)))
       missing.push_back(owner);
   }
   return missing;

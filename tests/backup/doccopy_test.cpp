@@ -130,25 +130,42 @@ TEST_F(DocCopy, FilesOtherUsersHoldAreLeftAndCounted) {
 // A file deleted by hand beside the rollback copy its killed rewrite left: the first copy
 // (the file on neither side) names it as an opening does and counts it as not copied, as
 // a later one (the file already on the copy side) does on the way back; neither side gets
-// the file or the rollback copy.
+// the file or the rollback copy. A user's own file named like a copy (without its mark)
+// is no copy: nothing named or counted.
 TEST_F(DocCopy, AFileMissingBesideItsCopyIsNamedAndCountedAsNotCopied) {
   struct Row {
     std::string name, file;  // the file, below the data folder and the copy root
     bool onCopySide;
     std::string line;        // how its line ends
+    bool usersOwn = false;   // the ".~<file>.rollback" is a user's file, not a copy
   } rows[] = {
       {"the first copy", "CI30.DTA", false, "F1/CI30.DTA   ->"},
       {"the first copy, in a sub-folder", "SUB/CI30.DTA", false, "F1/SUB\\CI30.DTA   ->"},
       {"a later copy", "CI30.DTA", true, "F1/CI30.DTA <-"},
+      {"a user's file named like a copy", "poznamka", false, "", true},
   };
   Write(Data("a.txt"), "a");
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
+    const std::string copy = leftcopy::CopyOf(Data(r.file));
+    if (r.usersOwn) {
+      Write(copy, "moje poznamky, RBCOPY02 až uprostřed");
+      notes.calls.clear();
+      const backup::CopyRun run = Sync();
+      EXPECT_EQ(run.failed, 0);
+      EXPECT_EQ(std::count_if(run.lines.begin(), run.lines.end(),
+                              [&](const std::string& l) { return l.find(r.file) != std::string::npos; }),
+                0)
+          << ::testing::PrintToString(run.lines);
+      EXPECT_TRUE(Messages().empty()) << notes.Dump();
+      EXPECT_TRUE(Exists(copy));
+      fs::remove(copy);
+      continue;
+    }
     Write(Data(r.file), "records");
     leftcopy::LeaveUnfinishedCopy(Data(r.file));
     fs::remove(Data(r.file));
     if (r.onCopySide) Write(Copy(r.file), "an older copy", 1'700'000'000);
-    const std::string copy = leftcopy::CopyOf(Data(r.file));
     notes.calls.clear();
     const backup::CopyRun run = Sync();
     EXPECT_EQ(run.failed, 1);
@@ -264,7 +281,7 @@ TEST_F(DocCopy, LeftoversOfKilledRunsGoWithTheNextRunAndUsersFilesStay) {
 
   // The document copy: a user's ".~" file goes across; no file of the program's own does.
   Write(Data(".~zaloha.2024-01-15"), "the user's backup");
-  Write(Data(".~org.dta.rollback"), "a rollback copy");
+  Write(Data(".~org.dta.rollback"), "RBCOPY02 of a step that was under way");
   Write(Data(".~ofar.join"), "a join's mark");
   const backup::CopyRun run = Sync();
   // org.dta is missing beside that copy: named and counted, not copied.

@@ -7,7 +7,9 @@
 #include "combined/ciwindows.h"
 #include "combined/pieces.h"
 #include "browser/dotazy.h"
+#include "common/faultfs.h"
 #include "tests/browser/soubkit.h"
+#include "tests/common/processes.h"
 
 namespace {
 
@@ -159,6 +161,59 @@ TEST_F(Ci2005Window, ADeleteAndCloseSortsThePurgedFile) {
   w.DeleteRecord(3);
   w.CloseBrowse();
   EXPECT_EQ(ReadData("CI01.DTA"), Rec("20", "000001", "00", "první") + Rec("20", "000002", "00", "druhý"));
+}
+
+// The data folder takes no new file (a read-only share): the sort that follows a change
+// cannot replace CI01.DTA there, so F4 and F8 refuse first, in words, writing nothing.
+TEST_F(Ci2005Window, F4AndF8RefuseWhereTheSortCannotRun) {
+  const std::string bytes = Rec("20", "000002", "00", "druhý") + Rec("20", "000001", "00", "první");
+  WriteData("CI01.DTA", bytes);
+  auto& w = combined::fCi2005();
+  w.SetupCi2005();
+  const std::string refusal = common::Cz("Soubor CI01.DTA se nepřepíše, nelze uložit kopii pro návrat, err      5");
+  edit.Keys("F2");
+  {
+    common::FaultFileSystem faults;
+    faults.Fail(common::FsOp::OpenWrite, EACCES, DataPath(".~"));
+    common::ScopedFileSystem scoped(faults);
+    w.NewRecord();
+    w.Current = 2;
+    w.DeleteRecord(2);
+    w.CloseBrowse();
+  }
+  EXPECT_EQ(edit.shown, 0);
+  EXPECT_EQ(ReadData("CI01.DTA"), bytes);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{refusal, refusal})) << notes.Dump();
+}
+
+// Another opening of the window while its sort waits for the file (the scenario driver's
+// "open" passes the modal notice): the sort goes on over the file it began with.
+TEST_F(Ci2005Window, AnOpeningDuringTheSortLeavesTheSortItsFile) {
+  WriteData("CI01.DTA", Rec("20", "000002", "00", "druhý") + Rec("20", "000001", "00", "první") +
+                            Rec("20", "000003", "00", "třetí"));
+  const std::string other = Rec("30", "000009", "00", "jiný") + Rec("30", "000001", "00", "jiný");
+  const std::string otherName = "DLOUHY-NAZEV-JINEHO-SOUBORU-CISELNIKU-ABY-SE-CESTA-PRODLOUZILA.DTA";
+  WriteData(otherName, other);
+  auto& w = combined::fCi2005();
+  w.SetupCi2005();
+  w.Current = 3;
+  w.DeleteRecord(3);
+  ostest::LockHeldByOther reader(DataPath("CI01.DTA"), "");
+  ASSERT_TRUE(reader.held());
+  bool reopened = false;
+  notes.onWait = [&](const std::string&, int) {
+    if (reopened) return;
+    reopened = true;
+    w.SetupCi2005("=" + DataPath(otherName));
+    EXPECT_EQ(reader.Release(), 0);
+  };
+  w.SortCi2005();
+  notes.onWait = nullptr;
+  EXPECT_TRUE(reopened);
+  w.CloseBrowse();
+  EXPECT_EQ(ReadData("CI01.DTA"), Rec("20", "000001", "00", "první") + Rec("20", "000002", "00", "druhý"));
+  EXPECT_EQ(ReadData(otherName), other);
+  EXPECT_TRUE(Messages().empty()) << notes.Dump();
 }
 
 TEST_F(Ci2005Window, ThePositionedSearchLooksOnlyWhereAsked) {

@@ -6,7 +6,11 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "common/locking.h"
+#include "common/session.h"
 
 namespace ostest {
 
@@ -79,5 +83,55 @@ inline ToolRun RunTool(const std::string& exe, const std::string& dir, std::vect
   if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.rc = WEXITSTATUS(status);
   return r;
 }
+
+// Another workstation (user 02, a forked process) holding the lock of `kind` on `path`
+// from the constructor until Release.
+class LockHeldByOther {
+ public:
+  explicit LockHeldByOther(const std::string& path, const std::string& kind = "W") {
+    int up[2], down[2];
+    if (pipe(up) != 0) return;
+    if (pipe(down) != 0) {
+      close(up[0]);
+      close(up[1]);
+      return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(up[0]);
+      close(down[1]);
+      common::CurrentSession().CurrentUser = "02";
+      const bool held = common::LockFile(path, kind) == common::LockResult::Held;
+      char c = held ? 'h' : 'x';
+      if (write(up[1], &c, 1) != 1 || read(down[0], &c, 1) < 0) _exit(2);
+      if (held && !common::UnlockFile(path)) _exit(3);
+      _exit(held ? 0 : 1);
+    }
+    close(up[1]);
+    close(down[0]);
+    char c = 0;
+    held_ = pid_ > 0 && read(up[0], &c, 1) == 1 && c == 'h';
+    close(up[0]);
+    release_ = down[1];
+  }
+  ~LockHeldByOther() { (void)Release(); }
+  LockHeldByOther(const LockHeldByOther&) = delete;
+  LockHeldByOther& operator=(const LockHeldByOther&) = delete;
+  bool held() const { return held_; }
+  // Lets it go; its exit code (0: taken and released).
+  int Release() {
+    if (release_ >= 0) close(release_);
+    release_ = -1;
+    if (pid_ <= 0) return -1;
+    int status = 0;
+    const pid_t pid = std::exchange(pid_, -1);
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+  bool held_ = false;
+};
 
 }  // namespace ostest

@@ -315,7 +315,7 @@ TEST_F(OneOffTools, EscAtTheWaitForThePartnerLockDoesNothingAndIgnoringGoesOn) {
       edit.shown = 0;
       TfOrg w("fOrg");
       Open(w);
-      orgtest::LockHeldByOther other(DataPath(partners::kOrgLock));
+      ostest::LockHeldByOther other(DataPath(partners::kOrgLock));
       ASSERT_TRUE(other.held());
       (esc ? notes.stopAnswer : notes.ignoreAnswer) = true;
       r.run(w);

@@ -274,7 +274,7 @@ TEST_F(OrvekOrg, NothingIsWrittenForAShortSatelliteOrAGivenUpQuestion) {
   WriteFile("main", 9999, "M");
   const std::string before = ostest::ReadRaw(dir / "main/org.dta");
   {
-    orgtest::LockHeldByOther holder((dir / "main/") + partners::kOrgLock);
+    ostest::LockHeldByOther holder((dir / "main/") + partners::kOrgLock);
     ASSERT_TRUE(holder.held());
     notes.calls.clear();
     notes.stopAnswer = true;

@@ -1,9 +1,6 @@
 // Partner files for the tools, criteria and transfer tests: records built on the
 // register's blank record, written and read back as bytes.
 #pragma once
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -13,11 +10,11 @@
 #include "common/encoding.h"
 #include "common/locking.h"
 #include "common/osfile.h"
-#include "common/session.h"
 #include "partners/org.h"
 #include "partners/orgservices.h"
 #include "partners/orgtools.h"
 #include "tests/browser/soubkit.h"
+#include "tests/common/processes.h"
 
 namespace orgtest {
 
@@ -89,56 +86,6 @@ class OrgFiles : public soubtest::SoubTest {
   }
 
   std::string blank, here;
-};
-
-// Another workstation (user 02, a forked process) holding the write lock on `path`
-// from the constructor until Release.
-class LockHeldByOther {
- public:
-  explicit LockHeldByOther(const std::string& path) {
-    int up[2], down[2];
-    if (pipe(up) != 0) return;
-    if (pipe(down) != 0) {
-      close(up[0]);
-      close(up[1]);
-      return;
-    }
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(up[0]);
-      close(down[1]);
-      common::CurrentSession().CurrentUser = "02";
-      const bool held = common::LockFile(path, "W") == common::LockResult::Held;
-      char c = held ? 'h' : 'x';
-      if (write(up[1], &c, 1) != 1 || read(down[0], &c, 1) < 0) _exit(2);
-      if (held && !common::UnlockFile(path)) _exit(3);
-      _exit(held ? 0 : 1);
-    }
-    close(up[1]);
-    close(down[0]);
-    char c = 0;
-    held_ = pid_ > 0 && read(up[0], &c, 1) == 1 && c == 'h';
-    close(up[0]);
-    release_ = down[1];
-  }
-  ~LockHeldByOther() { (void)Release(); }
-  LockHeldByOther(const LockHeldByOther&) = delete;
-  LockHeldByOther& operator=(const LockHeldByOther&) = delete;
-  bool held() const { return held_; }
-  // Lets it go; its exit code (0: taken and released).
-  int Release() {
-    if (release_ >= 0) close(release_);
-    release_ = -1;
-    if (pid_ <= 0) return -1;
-    int status = 0;
-    const pid_t pid = std::exchange(pid_, -1);
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool held_ = false;
 };
 
 // The register with the tools of its F10 menu installed.

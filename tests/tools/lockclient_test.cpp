@@ -278,4 +278,10 @@ TEST_F(LockClientTest, SilentServerInLockFile) {
   client.SetTiming(t);
   EXPECT_EQ(LockFile(session, "C:\\DATA\\ORG.DTA", "W"), LockResult::GivenUp);
   EXPECT_EQ(session.IgnoreLocks, 1);
+  // Esc at the notice: the step the lock was for stops.
+  notes.onWait = [](const std::string&, int) { common::CurrentSession().WaitStopped = 1; };
+  EXPECT_EQ(LockFile(session, "C:\\DATA\\ORG.DTA", "W"), LockResult::Stopped);
+  notes.onWait = nullptr;
+  EXPECT_EQ(session.WaitStopped, 1);
+  EXPECT_EQ(session.IgnoreLocks, 0);
 }
