@@ -95,10 +95,6 @@ std::string Row(const std::string& person, const std::string& term, const std::s
   return r;
 }
 
-// The carriers that read a file through its window carry it whole when the user may only
-// read it once the window opens such a file for reading; until then they skip that run.
-constexpr bool kWindowReadsUnwritable = false;
-
 class LeftCopies : public apptest::AppTest {
  protected:
   std::string D(const std::string& name) const { return dir / ("data/" + name); }
@@ -276,18 +272,18 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
          partners::TransferFromSatellite(dir / "main", dir / "sat");
          return fs::file_size(mainOrg) == 10001u * partners::kOrgRecordLength;
        },
-       {mainOrg}, ", přenos neproběhl"_cz, "HALF", "", "", true, "", true, kWindowReadsUnwritable, true},
+       {mainOrg}, ", přenos neproběhl"_cz, "HALF", "", "", true, "", true, true, true},
       {"Tisk všech partnerů", D("org.dta"), firms(3, 1, {}), [] {}, print(3), report, ", tisk neproběhl"_cz, "HALF",
-       "org.dta", "", true, leftcopy::CopyOf(D("org.dta")), true, kWindowReadsUnwritable, true},
+       "org.dta", "", true, leftcopy::CopyOf(D("org.dta")), true, true, true},
       {"Tisk označených partnerů", D("org.dta"), firms(3, 1, {}), [] {}, print(1), report, ", tisk neproběhl"_cz, "HALF",
-       "org.dta", "", true, leftcopy::CopyOf(D("org.dta")), true, kWindowReadsUnwritable},
+       "org.dta", "", true, leftcopy::CopyOf(D("org.dta")), true, true},
       {"Přidání označených adres do seznamu", D("org.dta"), firms(3, 1, {}), [] {},
        [&] {
          partners::fStitky().Pidnoznaenchadresdoseznamu1Click();
          return fs::exists(dir / "samol.dta") && fs::file_size(dir / "samol.dta") == 2u * partners::kOrgRecordLength;
        },
        {dir / "samol.dta"}, ", do seznamu se nic nepřidává"_cz, "HALF", "org.dta", "", true, leftcopy::CopyOf(D("org.dta")), true,
-       kWindowReadsUnwritable},
+       true},
       {"CI6160 (CI61.DTA)", D("CI61.DTA"), Record(codelists::Cis61Spec(), "150"),
        [&] {
          ostest::WriteRaw(dir / "prog/ci/ci60.dta", ref60);
@@ -314,10 +310,10 @@ TEST_F(LeftCopies, EachStepPutsTheCopyBackFirstOrIsRefusedWritingNothing) {
          return fs::exists(dir / "TEXTY.TXT");
        },
        {dir / "TEXTY.TXT", dir / "XLS/TEXTY.CSV"}, ", tisk neproběhl"_cz, "HALF", "", "", true, "", true,
-       kWindowReadsUnwritable, true},
+       true, true},
       {"Rozšíření výkazu (pracovníci)", D("pr2000.dta"), employee("00001") + employee("00002"),
        [&] { ostest::WriteRaw(D("JHvyk.dta"), rows); }, extend, {dir / "JHvyk1.dta"}, ", rozšíření výkazu neproběhlo"_cz,
-       "HALF", "pr2000.dta", "", true, leftcopy::CopyOf(D("pr2000.dta")), true, kWindowReadsUnwritable},
+       "HALF", "pr2000.dta", "", true, leftcopy::CopyOf(D("pr2000.dta")), true, true},
   };
   for (const leftcopy::Step& s : carriers) leftcopy::Check(s, notes, [this] { Fresh(); });
   browser::SetReportServices(nullptr, nullptr, nullptr);

@@ -159,8 +159,7 @@ TEST_F(Labels, AListOfFiveOnTwoByTwoSheetsPrintsTwoSheets) {
 }
 
 // A list the user may read but not write prints whole, the list as it was.
-// Disabled until the record-file window opens a file it may not write for reading.
-TEST_F(Labels, DISABLED_AListTheUserMayOnlyReadPrintsWhole) {
+TEST_F(Labels, AListTheUserMayOnlyReadPrintsWhole) {
   WriteList(5);
   const std::string before = ListBytes();
   TfStitky& w = Open();
