@@ -32,9 +32,11 @@ namespace app {
 
 namespace {
 
-// The batch's notifier: the console's, counting the messages that tell of a failure.
+// The batch's notifier: the console's, counting the messages that tell of a failure; a
+// wait it meets ends after a minute (the step stops, said).
 class BatchNotifier : public common::ConsoleNotifier {
  public:
+  BatchNotifier() : ConsoleNotifier(kBatchWaitBoundMs) {}
   int messages = 0;
   void Message(const std::string& text) override {
     ++messages;

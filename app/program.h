@@ -10,6 +10,9 @@ namespace app {
 
 class WindowTable;
 
+// How long a wait of the command-line rebuild may last before the batch ends.
+inline constexpr int kBatchWaitBoundMs = 60000;
+
 // args: the command-line parameters after the program's name. beforeRun sees the
 // windows after their creation, before the main window is shown (tests). Returns
 // the process's exit status.

@@ -93,8 +93,25 @@ int JobGet(const Args& a) {
   return 0;
 }
 
-// "job set NAME VALUE" or "job set --in FOLDER NAME VALUE".
+// "job set NAME VALUE" or "job set --in FOLDER NAME VALUE". A name or value longer than an
+// entry holds is refused, not cut: a cut server address names another machine.
 int JobSet(const Args& a) {
+  const std::string& name = a[a.size() - 2];
+  const std::string& value = a.back();
+  constexpr std::size_t kEntry = 8;
+  if (name.size() > kEntry)
+    return WrongUse("name " + Quoted(name) + " is " + std::to_string(name.size()) + " characters long; an entry holds " +
+                    std::to_string(kEntry));
+  if (value.size() > kEntry) {
+    std::string more;
+    if (UpperCz(name) == "SERVER1" && value.size() <= 2 * kEntry)
+      more = "; a longer server address continues in SERVER2: job set SERVER1 " + Quoted(value.substr(0, kEntry)) +
+             ", then job set SERVER2 " + Quoted(value.substr(kEntry));
+    else if (UpperCz(name).starts_with("SERVER"))
+      more = "; a server address holds at most 16 characters, 8 in SERVER1 and 8 in SERVER2";
+    return WrongUse("value " + Quoted(value) + " of " + Win1250ToUtf8(name) + " is " + std::to_string(value.size()) +
+                    " characters long; an entry holds " + std::to_string(kEntry) + more);
+  }
   if (!UsableJobFile(a)) return kFailed;
   if (a.size() == 4) WriteJobIn(a[1], a[2], a[3]);
   else WriteJob(a[0], a[1]);
@@ -194,8 +211,11 @@ struct LockRun {
 };
 
 int LockResultOut(LockResult r) {
-  Print(r == LockResult::Held ? "held" : r == LockResult::Skipped ? "skipped" : "given up");
-  return r == LockResult::GivenUp ? kFailed : 0;
+  Print(r == LockResult::Held            ? "held"
+        : r == LockResult::Skipped       ? "skipped"
+        : r == LockResult::ReadOnlyTable ? "not held: the lock table cannot be written"
+                                         : "given up");
+  return r == LockResult::GivenUp || r == LockResult::ReadOnlyTable ? kFailed : 0;
 }
 
 // KIND: R (read) or W (write), checked before the command runs.
