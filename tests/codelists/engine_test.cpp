@@ -174,13 +174,14 @@ TEST_F(CodeListEngine, TheDeleteQuestionDecides) {
   w.CloseBrowse();
 }
 
-CodeListSpec Guarded() {
-  const CodeListSpec spec = Guarded();
-  return spec;
+void Guard(CodeListSpec& spec) {
+  spec.guards = {true, true, true, "Oprava odmítnuta", "Pozor, záznam se nepřidal, někdo právě pracuje s číselníkem",
+                 "Pozor, záznam se nezrušil, někdo právě pracuje s číselníkem"};
 }
 
 TEST_F(CodeListEngine, GuardsRefuseWhileAnotherUserHoldsTheFile) {
-  const CodeListSpec spec = Guarded();
+  CodeListSpec spec = Small();
+  Guard(spec);
   WriteList(spec, {"A", "B"});
   CodeListWindow w("fCis98", spec);
   w.Setup();
@@ -208,7 +209,8 @@ TEST_F(CodeListEngine, GuardsSayALockServerThatDidNotAnswer) {
   ASSERT_EQ(client.Connect("127.0.0.1", server.Port()), 0);
   common::ScopedLockClient use(client);
   common::CurrentSession().LockServerName = "127.0.0.1";
-  const CodeListSpec spec = Guarded();
+  CodeListSpec spec = Small();
+  Guard(spec);
   WriteList(spec, {"A", "B"});
   CodeListWindow w("fCis98", spec);
   w.Setup();
