@@ -344,8 +344,8 @@ TEST_F(Ci60Files, TheBatchEndsAWaitAfterAMinuteAndAShortOneGoesThrough) {
   const std::string ci61 = common::DataDir("CI61.DTA");
   common::FakeClock clock;
   common::ScopedClock scopedClock(clock);
-  struct Batch : common::ConsoleNotifier {
-    explicit Batch(common::FakeClock& c) : ConsoleNotifier(app::kBatchWaitBoundMs), clock(c) {}
+  struct Batch : app::BatchNotifier {
+    explicit Batch(common::FakeClock& c) : clock(c) {}
     void Say(const std::string& text) override { said.push_back(text); }
     void Pause(int ms) override {
       clock.Advance(ms);
@@ -374,6 +374,7 @@ TEST_F(Ci60Files, TheBatchEndsAWaitAfterAMinuteAndAShortOneGoesThrough) {
     ostest::WriteRaw(Data("CI60.dta"), firmList);
     c.hold();
     batch.said.clear();
+    batch.messages = 0;
     batch.pauses = 0;
     batch.releaseAt = c.releaseAt;
     batch.release = c.release;
@@ -383,6 +384,7 @@ TEST_F(Ci60Files, TheBatchEndsAWaitAfterAMinuteAndAShortOneGoesThrough) {
     common::SetNotifier(&notes);
     EXPECT_LE(clock.MonotonicMs() - start, app::kBatchWaitBoundMs + 1000);
     EXPECT_EQ(rebuilt, c.releaseAt > 0);
+    EXPECT_EQ(batch.messages > 0, c.releaseAt == 0);  // the exit status: 1 when the wait ended it
     if (c.releaseAt == 0) {
       // The wait said once, then the advice that ends it, then what was not done.
       const std::string wait = Cz("Přístup k souboru CI61.DTA je blokován, drží ho ") +
