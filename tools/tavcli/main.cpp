@@ -321,8 +321,8 @@ const Command kCommands[] = {
     {"job set --in", 3, false, Check::InFolder, "job set --in FOLDER NAME VALUE",
      "store NAME=VALUE in FOLDER's \"master.job\" (created when missing)", JobSet},
     {"job set", 2, false, Check::None, "job set NAME VALUE",
-     "store NAME=VALUE (8 characters each; a blank VALUE removes NAME) in the job file in\n"
-     "use (created in the data folder when neither exists)", JobSet},
+     "store NAME=VALUE (at most 8 characters each, a longer one is refused; a blank VALUE\n"
+     "removes NAME) in the job file in use (created in the data folder when neither exists)", JobSet},
     {"param get", 2, false, Check::None, "param get FILE KEY",
      "print KEY of the parameter file FILE (\"key : value\" lines, relative to the start folder)", ParamGet},
     {"param set", 3, false, Check::None, "param set FILE KEY VALUE",
