@@ -570,3 +570,37 @@ TEST_F(LockTableTest, ATableThatCannotBeWrittenIsSaidOnceAndReadsGoOn) {
     EXPECT_TRUE(UnlockFile(u1, org));
   }
 }
+
+// A console without anybody at it (a batch) bounds its waits: a wait for another user's
+// lock, and notices of one text in a row (the lock server's), end after the bound as with
+// Esc, the text said once and then as the message that ends it. The clock is the test's.
+TEST_F(LockTableTest, ABoundedConsoleEndsAWaitAsWithEsc) {
+  FakeClock clock;
+  ScopedClock scopedClock(clock);
+  struct Unattended : ConsoleNotifier {
+    explicit Unattended(FakeClock& c) : ConsoleNotifier(5000), clock(c) {}
+    void Say(const std::string& text) override { said.push_back(text); }
+    void Pause(int ms) override { clock.Advance(ms); }
+    FakeClock& clock;
+    std::vector<std::string> said;
+  } console(clock);
+  ScopedNotifier scoped(console);
+  ASSERT_EQ(LockFile(u2, org, "W"), LockResult::Held);
+  EXPECT_EQ(LockFile(u1, org, ""), LockResult::GivenUp);
+  EXPECT_EQ(u1.WaitStopped, 1);
+  EXPECT_EQ(clock.MonotonicMs(), 5000);
+  const std::string wait = Cz("Soubor ORG.DTA      W užívá 02");
+  ASSERT_EQ(console.said.size(), 2u);
+  EXPECT_EQ(console.said[0], wait);
+  EXPECT_EQ(console.said[1], wait + Cz(" (čekání přerušeno po 5 s)"));
+  // Notices one after another: the fourth of two seconds passes the bound.
+  console.said.clear();
+  int rounds = 0;
+  const std::string busy = Cz("Soubor je stále obsazený ERR 50");
+  while (!LockWaitMessage(u1, busy, 2000) && rounds < 100) ++rounds;
+  EXPECT_EQ(rounds, 2);
+  EXPECT_EQ(u1.WaitStopped, 1);
+  EXPECT_EQ(u1.IgnoreLocks, 0);  // left as with Esc, not the protection ignored
+  EXPECT_EQ(console.said, (std::vector<std::string>{busy, busy + Cz(" (čekání přerušeno po 5 s)")}));
+  UnlockFile(u2, org);
+}
