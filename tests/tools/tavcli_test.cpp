@@ -69,7 +69,8 @@ TEST_F(TavcliTest, JobSetRefusesWhatAnEntryCannotHold) {
     std::vector<std::string> named;
   } cases[] = {
       {{"job", "set", "--in", "X:\\DATA\\", "SERVER1", "127.0.0.151"},
-       {"'127.0.0.151'", "11 characters", "holds 8", "SERVER2", "job set SERVER1 '127.0.0.'", "job set SERVER2 '151'"}},
+       {"'127.0.0.151'", "11 characters", "holds 8", "SERVER2", "job set --in 'X:\\DATA\\' SERVER1 '127.0.0.'",
+        "job set --in 'X:\\DATA\\' SERVER2 '151'"}},
       {{"job", "set", "SERVER1", "server.example.cz"}, {"17 characters", "at most 16 characters", "SERVER2"}},
       {{"job", "set", "ZAK1", "Firma s.r.o."}, {"'Firma s.r.o.'", "holds 8"}},
       {{"job", "set", "ZAKAZKA12", "x"}, {"'ZAKAZKA12'", "holds 8"}},

@@ -104,9 +104,10 @@ int JobSet(const Args& a) {
                     std::to_string(kEntry));
   if (value.size() > kEntry) {
     std::string more;
+    const std::string set = a.size() == 4 ? "job set --in " + Quoted(a[1]) + " " : "job set ";
     if (UpperCz(name) == "SERVER1" && value.size() <= 2 * kEntry)
-      more = "; a longer server address continues in SERVER2: job set SERVER1 " + Quoted(value.substr(0, kEntry)) +
-             ", then job set SERVER2 " + Quoted(value.substr(kEntry));
+      more = "; a longer server address continues in SERVER2: " + set + "SERVER1 " + Quoted(value.substr(0, kEntry)) +
+             ", then " + set + "SERVER2 " + Quoted(value.substr(kEntry));
     else if (UpperCz(name).starts_with("SERVER"))
       more = "; a server address holds at most 16 characters, 8 in SERVER1 and 8 in SERVER2";
     return WrongUse("value " + Quoted(value) + " of " + Win1250ToUtf8(name) + " is " + std::to_string(value.size()) +
