@@ -238,15 +238,22 @@ bool MergeCi60(RebuildMode mode) {
   codelists::TfCis60& w60 = codelists::fCis60();
   codelists::TfCis61& w61 = codelists::fCis61();
   codelists::TfCis60b& w60b = codelists::fCis60b();
+  // A wait for a source's lock that was left (Esc, the batch's bound) stops the rebuild.
+  common::Session& session = common::CurrentSession();
+  session.WaitStopped = 0;
   codelists::SetupCis61(w61);
+  bool stopped = session.WaitStopped != 0;
+  session.WaitStopped = 0;
   codelists::SetupCis60b(w60b, refFile);
+  stopped = stopped || session.WaitStopped != 0;
   std::vector<std::string> old, ref;
   // A source whose records may not be carried refuses the rebuild, said once.
   const common::RefusalTail tail(Unchanged());
-  const bool carried = w61.MayCarry() && w60b.MayCarry();
+  const bool carried = !stopped && w61.MayCarry() && w60b.MayCarry();
   const bool read = carried && ReadAll(w61, old) && ReadAll(w60b, ref);
   w61.CloseBrowse();
   w60b.CloseBrowse();
+  if (stopped) common::MessageOk(Cz("Přestavba CI60 neproběhla") + Unchanged());
   if (!carried) return false;
   if (!read) {  // the read reported its failure
     common::MessageOk(Cz("Přestavba CI60 neproběhla") + Unchanged());

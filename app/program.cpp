@@ -30,25 +30,6 @@
 
 namespace app {
 
-namespace {
-
-// The batch's notifier: the console's, counting the messages that tell of a failure.
-class BatchNotifier : public common::ConsoleNotifier {
- public:
-  int messages = 0;
-  void Message(const std::string& text) override {
-    ++messages;
-    ConsoleNotifier::Message(text);
-  }
-  void BeepMessage(const std::string& text) override {
-    ++messages;
-    ConsoleNotifier::BeepMessage(text);
-  }
-  void News(const std::string& text) override { ConsoleNotifier::Message(text); }
-};
-
-}  // namespace
-
 void InstallPartnerPickers() {
   partners::InstallOrgTools();
   // The report list's "Zašifruj ORG a DOKLADY": from then on every partner record is read

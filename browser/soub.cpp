@@ -730,6 +730,12 @@ void TfSoub::DataFileOpen() {
       RecoverLeftCopy();
     if (readOnly_) KeepReadOnly();
     lock_ = common::LockFile(DataFilePath, "");
+    if (lock_ == common::LockResult::ReadOnlyTable) {
+      // No lock entry can be written beside it (said once): a write could meet another
+      // workstation's, so the list opens for reading and every write says so.
+      ReadOnly = true;
+      MayEdit = MayAdd = MayDelete = false;
+    }
     if (IndexFilesWanted) IndexFilesOpen(DataFilePath);
     OpenDataFile(true);
   } else {

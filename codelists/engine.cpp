@@ -273,8 +273,16 @@ void CodeListWindow::UsePhysicalOrder() {
 bool CodeListWindow::FileFree() { return DataFilePath.empty() || common::IfVolny(DataFilePath).empty(); }
 
 bool CodeListWindow::Refused(bool guarded, std::string_view refusal) {
-  if (!guarded || DataFilePath.empty() || common::IfVolny(DataFilePath).empty()) return false;
-  common::BeepMessage(Cz(refusal));
+  if (!guarded || DataFilePath.empty()) return false;
+  const std::string holder = common::IfVolny(DataFilePath);
+  if (holder.empty()) return false;
+  std::string text = Cz(refusal);
+  if (common::NoServerReply(holder)) {
+    // Nobody need be at work: the server did not answer in time.
+    if (const std::size_t busy = text.find(Cz(", někdo právě pracuje")); busy != std::string::npos) text.resize(busy);
+    text += ", " + common::NoServerReplyText();
+  }
+  common::BeepMessage(text);
   return true;
 }
 

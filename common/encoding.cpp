@@ -131,6 +131,18 @@ std::string PrintableUtf8(std::string_view text, std::size_t maxBytes) {
   return out;
 }
 
+std::string PrintableWin1250(std::string_view text, std::size_t maxBytes) {
+  std::string out;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    const bool unassigned = c == 0x81 || c == 0x83 || c == 0x88 || c == 0x90 || c == 0x98;
+    if (c < 0x20 || c == 0x7F || unassigned) continue;
+    if (out.size() >= maxBytes) break;
+    out += ch;
+  }
+  return out;
+}
+
 bool ConvertIfUtf8(std::string& text) {
   if (!IsUtf8WithNonAscii(text)) return false;
   text = Utf8ToWin1250(text);

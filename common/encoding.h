@@ -20,6 +20,9 @@ bool IsUtf8WithNonAscii(std::string_view text);
 // A text received from outside, fit to print: its printable ASCII and UTF-8
 // characters only (control bytes and bad sequences dropped), at most maxBytes of them.
 std::string PrintableUtf8(std::string_view text, std::size_t maxBytes);
+// The same for a text received as Windows-1250 (a server's reply): its bytes that are
+// characters of the code page (no control bytes, no unassigned ones), at most maxBytes.
+std::string PrintableWin1250(std::string_view text, std::size_t maxBytes);
 // Such a text converted to Windows-1250 in place; true when it was one.
 bool ConvertIfUtf8(std::string& text);
 

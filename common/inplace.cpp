@@ -462,6 +462,7 @@ LeftCopy PutBackLeft(Session& s, std::string_view name, TakenBack* what, bool lo
   if (GivenUpOrStopped(lock) || lock == LockResult::Busy) {
     if (what && GivenUpOrStopped(lock)) {
       what->holder = LockTableNotMadeText(s, name);
+      if (what->holder.empty()) what->holder = LockTableReadOnlyText(s, name);
       if (!what->holder.empty()) what->held = TakenBack::Held::LockTableNotMade;
     }
     if (what && lock == LockResult::Busy) {
@@ -547,9 +548,7 @@ std::string StuckReasonText(std::string_view name, const TakenBack& what) {
         return Cz("soubor užívá ") + what.holder +
                (what.finished ? Cz(", kopie se smaže, až ho uvolní") : Cz(", kopie se vrátí, až ho uvolní"));
       return Cz("soubor drží zámek ") + what.holder + Cz(" tohoto uživatele, který zůstal po programu, jenž neskončil řádně") +
-             (server ? Cz("; ukončete TAVONU a znovu ji nastartujte")
-                     : Cz(" (tabulka ") + kLockTableName + Cz("); uvolněte ho v počáteční složce příkazem tavcli unlock \"") +
-                           ShownPath(name) + Cz("\", nebo ukončete TAVONU a znovu ji nastartujte"));
+             (server ? "" : Cz(" (tabulka ") + kLockTableName + ")") + "; " + OwnEntryAdvice(CurrentSession(), name);
     }
     case H::CopyNotErased:
       if (what.stuckCode == io::kAccessDenied) {

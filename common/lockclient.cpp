@@ -19,7 +19,9 @@
 namespace common {
 namespace {
 
-const char kNoReply[] = "ERR 50";
+const std::string kNoReply(kNoLockReply);
+// How much of a reply a notice shows.
+constexpr std::size_t kShownReply = 80;
 
 // The Windows Sockets numbers users and help desks know, where one exists.
 int SocketErrorCode(int err) {
@@ -101,9 +103,10 @@ LockServerClient* g_client = nullptr;
 LockServerClient::~LockServerClient() { Disconnect(); }
 
 void LockServerClient::SocketError(int err) {
-  if (errorShown_) return;
-  errorShown_ = true;
-  CurrentNotifier().Message("Err " + std::to_string(SocketErrorCode(err)));
+  const int code = SocketErrorCode(err);
+  // A server that drops each connection: said once, the wait notice goes on.
+  if (!errorsShown_.insert(code).second) return;
+  CurrentNotifier().Message("Err " + std::to_string(code));
 }
 
 int LockServerClient::Connect(const std::string& host, std::uint16_t port) {
@@ -118,7 +121,7 @@ int LockServerClient::Connect(const std::string& host, std::uint16_t port) {
     return 99;
   }
   fd_ = fd;
-  errorShown_ = false;
+  errorsShown_.clear();
   return 0;
 }
 
@@ -141,7 +144,6 @@ bool LockServerClient::SendLine(const std::string& line) {
         return false;
       }
       fd_ = fd;
-      errorShown_ = false;
       unanswered_.clear();
       lateGrants_.clear();
     }
@@ -201,6 +203,7 @@ std::string LockServerClient::Exchange(const std::string& line) {
       continue;
     }
     unanswered_.clear();
+    errorsShown_.clear();  // the server answers: a failure after this is new
     reply_ = std::move(chunk);
     return reply_;
   }
@@ -252,6 +255,7 @@ std::string LockServerClient::Request(const LockRequest& r) {
 
 bool LockServerClient::RepeatUntilGranted(Session& s, const LockRequest& r) {
   repeating_ = FormatLockRequest(r);
+  errorsShown_.clear();  // a new wait says its failure once
   int refusals = 0;
   long long lastNotice = SystemMonotonicMs();
   for (;;) {
@@ -260,7 +264,8 @@ bool LockServerClient::RepeatUntilGranted(Session& s, const LockRequest& r) {
     ++refusals;
     if (refusals >= timing_.noticeEvery || SystemMonotonicMs() - lastNotice >= timing_.noticeAfterMs) {
       refusals = 0;
-      const bool ignore = LockWaitMessage(s, Cz("Soubor je stále obsazený ") + reply, timing_.noticeMs);
+      const bool ignore =
+          LockWaitMessage(s, Cz("Soubor je stále obsazený ") + PrintableWin1250(reply, kShownReply), timing_.noticeMs);
       lastNotice = SystemMonotonicMs();
       if (ignore) {
         repeating_.clear();

@@ -9,6 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,7 +87,8 @@ class LockServerClient {
   std::vector<std::string> lateGrants_;  // lock lines granted late, not yet claimed
   std::string repeating_;                // the lock line ServerLock is repeating
   bool keepAliveDone_ = false;
-  bool errorShown_ = false;  // one socket message per lost connection
+  std::set<int> errorsShown_;  // socket errors said: not said again until a reply comes or
+                               // a new wait begins
 };
 
 // The process's client (the main window connects it at start).

@@ -84,14 +84,15 @@ LockServerClient& ServerFor(Session& s) {
 // The lock table of one folder, open exclusively for one read-change-write.
 class TableAccess {
  public:
-  enum class Result { Open, Wait, GivenUp };
+  // ReadOnly: the table may be read, not written (read as far as it could be: table()).
+  enum class Result { Open, Wait, GivenUp, ReadOnly };
 
   TableAccess(Session& s, const Target& t) : s_(s), t_(t) {}
 
   // One try at opening the table (creating a missing one) and reading it whole. Wait,
   // with the text of the notice, while another workstation has it open or it cannot
   // be read or used; never hands out a table that was not read whole. `sayNotMade`: a
-  // table that cannot be made is said (once a run).
+  // table that cannot be made or written is said (once a run).
   Result TryOpenAndRead(bool sayNotMade, std::string& wait) {
     for (;;) {
       int code = file_.Open(t_.table, kModeExclusive);
@@ -105,7 +106,10 @@ class TableAccess {
           BeepMessage(Cz("Soubor ") + ShownPath(t_.path) + Cz(" nelze zamknout: ") + LockTableNotMadeText(s_, t_.path));
         return Result::GivenUp;
       }
-      if (code == 0) s_.LockTablesNotMade.erase(UpperCz(t_.table));
+      if (code == 0) {
+        s_.LockTablesNotMade.erase(UpperCz(t_.table));
+        if (s_.LockTablesReadOnly.erase(UpperCz(t_.table))) s_.FailuresTold.erase(ReadOnlyTold());
+      }
       if (code == io::kPathNotFound) {
         BeepMessage(Cz("ERR 3 - neexistuje složka ") + ShownPath(t_.dir));
         return Result::GivenUp;
@@ -114,11 +118,18 @@ class TableAccess {
         wait = Cz("Je blokován přístup k tabulce sdílení souborů, čekám na uvolnění");
         return Result::Wait;
       }
+      if (code == io::kAccessDenied) {
+        // Not held elsewhere but not writable (read rights only, a folder): no wait ends
+        // that. Said once, and read as far as it can be for who holds what.
+        s_.LockTablesReadOnly[UpperCz(t_.table)] = code;
+        if (sayNotMade && s_.FailuresTold.insert(ReadOnlyTold()).second)
+          BeepMessage(Cz("Soubor ") + ShownPath(t_.path) + Cz(" nelze zamknout: ") + LockTableReadOnlyText(s_, t_.path));
+        ReadForLooking();
+        return Result::ReadOnly;
+      }
       if (code != 0) {
-        // Not held elsewhere: read only, a folder, no access. Said with its path.
-        FileStat st;
-        const bool folder = GetFileInfo(t_.table, st) == 0 && st.isDir;
-        wait = Unusable(Cz(" nelze zapsat (err ") + std::to_string(code) + (folder ? Cz("), je to složka") : ")"));
+        // Not held elsewhere, yet not opened: said with its path.
+        wait = Unusable(Cz(" nelze otevřít (err ") + std::to_string(code) + ")");
         return Result::Wait;
       }
       // What a killed write of the table left beside it goes at the first open in a run,
@@ -165,6 +176,22 @@ class TableAccess {
   int Close() { return file_.Close(); }
 
  private:
+  std::string ReadOnlyTold() const { return "FOT.tab read only " + UpperCz(t_.table); }
+
+  // The table opened for reading only: what it holds, when it reads whole and sound;
+  // else nothing (all free).
+  void ReadForLooking() {
+    File f;
+    if (f.Open(t_.table, kModeReadOnly) != 0) return;
+    std::string image(FotTable::kSize, '\0');
+    std::size_t got = 0;
+    const int code = f.ReadAt(0, image.data(), image.size(), got);
+    f.Close();
+    if ((code != 0 && code != io::kReadPastEnd) || got % FotTable::kEntrySize != 0) return;
+    FotTable read = FotTable::Decode(std::string_view(image).substr(0, got));
+    if (read.FirstDamaged() == 0) table_ = read;
+  }
+
   std::string Unusable(const std::string& why) const {
     return Cz("Tabulku sdílení souborů ") + ShownPath(t_.table) + why + Cz(", Esc = přerušit");
   }
@@ -221,6 +248,8 @@ LockResult LockInTable(Session& s, const Target& t, bool write, std::string* hol
         switch (access.TryOpenAndRead(holder == nullptr, wait)) {
           case TableAccess::Result::Wait: return std::nullopt;
           case TableAccess::Result::GivenUp: return LockResult::GivenUp;
+          // No entry can be written: a read goes on without one, a write may not.
+          case TableAccess::Result::ReadOnly: return write ? LockResult::GivenUp : LockResult::ReadOnlyTable;
           case TableAccess::Result::Open: break;
         }
         FotTable& table = access.table();
@@ -246,7 +275,7 @@ LockResult LockInTable(Session& s, const Target& t, bool write, std::string* hol
             wait = Cz("Přístup k souboru ") + e.Key() + " " + e.Kind() + Cz(" je blokován ") + who;
             if (!toldOwn) {
               BeepMessage(wait);
-              BeepMessage(Cz("Dejte \"Ctrl Alt Del\", ukončete TAVONU a znovu ji nastartujte"));
+              BeepMessage(Cz("Zámek zůstal po programu, jenž neskončil řádně; ") + OwnEntryAdvice(s, t.path));
               toldOwn = true;
             }
           } else {
@@ -288,6 +317,7 @@ bool UnlockInTable(Session& s, const Target& t, const std::function<int(const Fo
         switch (access.TryOpenAndRead(false, wait)) {  // a table not made holds nothing to free
           case TableAccess::Result::Wait: return std::nullopt;
           case TableAccess::Result::GivenUp: return false;
+          case TableAccess::Result::ReadOnly: return pick(access.table()) == 0;  // nothing to free, or it stays
           case TableAccess::Result::Open: break;
         }
         if (int n = pick(access.table())) {
@@ -314,15 +344,18 @@ std::string IfVolnyInTable(Session& s, const Target& t) {
       s,
       [&](std::string& wait) -> std::optional<std::string> {
         TableAccess access(s, t);
-        switch (access.TryOpenAndRead(false, wait)) {
+        const TableAccess::Result opened = access.TryOpenAndRead(false, wait);
+        switch (opened) {
           case TableAccess::Result::Wait: return std::nullopt;
           case TableAccess::Result::GivenUp: return std::string();
+          case TableAccess::Result::ReadOnly:  // read, not held: who holds what all the same
           case TableAccess::Result::Open: break;
         }
         std::string holder;
         const std::string own = t.user.substr(0, 2);  // padded as the entry was written
         if (int n = access.table().FindOtherHolder(t.key, own)) holder = HolderOf(s, access.table().at(n));
-        if (int code = access.Close()) BeepMessage("If volny " + Code5(code));
+        if (opened == TableAccess::Result::Open)
+          if (int code = access.Close()) BeepMessage("If volny " + Code5(code));
         return holder;
       },
       std::string());
@@ -449,6 +482,17 @@ std::string LockTableNotMadeText(const Session& s, std::string_view path) {
   return text + "err " + std::to_string(it->second);
 }
 
+std::string LockTableReadOnlyText(const Session& s, std::string_view path) {
+  Target t;
+  if (!MakeTarget(s, path, t)) return {};
+  const auto it = s.LockTablesReadOnly.find(UpperCz(t.table));
+  if (it == s.LockTablesReadOnly.end()) return {};
+  FileStat st;
+  const bool folder = GetFileInfo(t.table, st) == 0 && st.isDir;
+  return Cz("tabulku sdílení souborů ") + ShownPath(t.table) + Cz(" nelze zapsat (err ") + std::to_string(it->second) +
+         (folder ? Cz(", je to složka") : "") + Cz("), soubory z její složky se otevírají jen pro čtení");
+}
+
 std::string EntryWithoutUserText(const Session& s, char kind, std::string_view path) {
   return Cz("záznam zámku ") + kind +
          Cz(" bez čísla uživatele, který zanechala tato nebo jiná stanice spuštěná bez čísla uživatele nebo dávka, "
@@ -460,7 +504,17 @@ std::string EntryWithoutUserText(const Session& s, char kind, std::string_view p
                               ShownPath(path) + "\"");
 }
 
+std::string OwnEntryAdvice(const Session& s, std::string_view path) {
+  if (ServerMode(s)) return Cz("ukončete TAVONU a znovu ji nastartujte");
+  return Cz("uvolněte ho v počáteční složce příkazem tavcli unlock \"") + ShownPath(path) + "\"";
+}
+
+bool NoServerReply(std::string_view holder) { return holder == kNoLockReply; }
+
+std::string NoServerReplyText() { return Cz("server zámků neodpovídá (") + std::string(kNoLockReply) + ")"; }
+
 std::string HeldByText(std::string_view verb, std::string_view holder, std::string_view path) {
+  if (NoServerReply(holder)) return Cz("nelze prověřit, ") + NoServerReplyText();
   if (HolderWithoutUser(holder)) return Cz("drží ") + EntryWithoutUserText(CurrentSession(), holder.front(), path);
   return std::string(verb) + " " + std::string(holder);
 }

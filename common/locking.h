@@ -32,6 +32,10 @@ enum class LockResult {
             // lock table could not be written (reported): the caller goes on without it
   Busy,     // TryLockFile only: someone holds the file
   Stopped,  // the user left the wait with Esc: the step the lock was for is not done
+  // A read request beside a lock table this workstation may read but not write (said
+  // once a run): no entry was written; the file may be read, nothing may be written to
+  // it (a write request there gives GivenUp).
+  ReadOnlyTable,
 };
 // Not held after a wait or a failure (GivenUp or Stopped): what GivenUp alone meant
 // before Esc had a result of its own.
@@ -76,13 +80,26 @@ std::string IfVolny(std::string_view path);
 // A holder as IfVolny and TryLockFile give it that is an entry without a user number
 // (its kind alone): a run without one, or a batch, wrote it.
 bool HolderWithoutUser(std::string_view holder);
+// A holder that is the lock server's silence (no reply came in time), not anybody at
+// work; and that in words ("server zámků neodpovídá (ERR 50)").
+bool NoServerReply(std::string_view holder);
+std::string NoServerReplyText();
 // Why the lock table beside `path` could not be made when it was last tried ("tabulku
 // sdílení souborů FOT.tab nelze založit, do složky X nelze zapisovat, err 5"); empty when
 // it was not (or has opened since).
 std::string LockTableNotMadeText(const Session& s, std::string_view path);
+// Why the lock table beside `path` cannot be written when it was last opened ("tabulku
+// sdílení souborů X nelze zapsat (err 5), soubory z její složky se otevírají jen pro
+// čtení"); empty when it could (or has not been tried).
+std::string LockTableReadOnlyText(const Session& s, std::string_view path);
 // Such an entry on the file `path` in words: what it is, who may have left it, and how
 // to clear it ("záznam zámku W bez čísla uživatele, …, příkazem tavcli unlock …").
 std::string EntryWithoutUserText(const Session& s, char kind, std::string_view path);
+// How this user's own entry on `path`, left by a run that did not end properly, goes:
+// the lock server drops a run's entries when its connection ends ("ukončete TAVONU a znovu
+// ji nastartujte"); an entry of the lock table stays until `tavcli unlock` clears it (a
+// start clears nothing: the same user number may be at work elsewhere).
+std::string OwnEntryAdvice(const Session& s, std::string_view path);
 // Who holds `path`, after its name: `verb` and the holder ("používá W 02 NOVÁK"), or
 // for an entry without a user number "drží " and EntryWithoutUserText.
 std::string HeldByText(std::string_view verb, std::string_view holder, std::string_view path);

@@ -16,6 +16,8 @@ inline constexpr std::size_t kLockUserLength = 4;   // user code + blanks
 inline constexpr std::size_t kLockDirLength = 80;   // folder text, cut
 inline constexpr std::size_t kLockReplyMax = 255;   // one reply send
 
+// The reply the client takes when none came in time.
+inline constexpr std::string_view kNoLockReply = "ERR 50";
 inline constexpr std::string_view kCmdLock = "Zamkni";
 inline constexpr std::string_view kCmdUnlock = "Odemkni";
 inline constexpr std::string_view kCmdIfVolny = "IfVolny";

@@ -29,14 +29,65 @@ Notifier* g_notifier = nullptr;
 
 }  // namespace
 
-void ConsoleNotifier::Message(const std::string& text) { ToConsole(text); }
+void ConsoleNotifier::Say(const std::string& text) { ToConsole(text); }
 
-void ConsoleNotifier::BeepMessage(const std::string& text) { ToConsole(text); }
+void ConsoleNotifier::Pause(int ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void ConsoleNotifier::SayOnce(const std::string& text) {
+  if (text == lastSaid_) return;
+  lastSaid_ = text;
+  Say(text);
+}
+
+void ConsoleNotifier::Message(const std::string& text) {
+  lastSaid_ = text;
+  noticeText_.clear();
+  Say(text);
+}
+
+void ConsoleNotifier::BeepMessage(const std::string& text) {
+  lastSaid_ = text;
+  noticeText_.clear();
+  Say(text);
+}
+
+bool ConsoleNotifier::BoundPassed(const std::string& text, long long since) {
+  if (waitBoundMs_ <= 0 || MonotonicMs() - since < waitBoundMs_) return false;
+  Message(text + Cz(" (čekání přerušeno po ") + std::to_string(waitBoundMs_ / 1000) + " s)");
+  return true;
+}
 
 bool ConsoleNotifier::LockWait(const std::string& text, int ms) {
-  ToConsole(text);
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  return false;
+  if (waitBoundMs_ <= 0) {
+    Say(text);
+    Pause(ms);
+    return false;
+  }
+  // A notice that follows the last one of the same text at once goes on with its wait.
+  const long long now = MonotonicMs();
+  if (text != noticeText_ || now - noticeEnded_ > 2LL * ms + 1000) {
+    noticeText_ = text;
+    noticeSince_ = now;
+  }
+  SayOnce(text);
+  Pause(ms);
+  noticeEnded_ = MonotonicMs();
+  if (!BoundPassed(text, noticeSince_)) return false;
+  CurrentSession().WaitStopped = 1;  // left as with Esc: the step stops
+  return true;
+}
+
+WaitEnd ConsoleNotifier::Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) {
+  if (waitBoundMs_ <= 0) return Notifier::Wait(std::move(text), ms, retry);
+  const long long since = MonotonicMs();
+  for (;;) {
+    SayOnce(text);
+    Pause(ms);
+    if (retry(text)) return WaitEnd::Done;
+    if (BoundPassed(text, since)) return WaitEnd::Stopped;
+  }
 }
 
 void ConsoleNotifier::Beep(unsigned) {}

@@ -39,10 +39,30 @@ class Notifier {
 // Without a window: texts go to standard error as UTF-8, waits sleep.
 class ConsoleNotifier : public Notifier {
  public:
+  // `waitBoundMs` > 0: nobody is there to press Esc (a batch). A wait still waiting after
+  // that long (one Wait, or notices of one text in a row) is left as with Esc, its text
+  // said as a message; a wait's text is said once, not every round.
+  explicit ConsoleNotifier(int waitBoundMs = 0) : waitBoundMs_(waitBoundMs) {}
   void Message(const std::string& text) override;
   void BeepMessage(const std::string& text) override;
   bool LockWait(const std::string& text, int ms) override;
+  WaitEnd Wait(std::string text, int ms, const std::function<bool(std::string& text)>& retry) override;
   void Beep(unsigned type) override;
+
+ protected:
+  virtual void Say(const std::string& text);  // standard error
+  virtual void Pause(int ms);                 // sleeps
+
+ private:
+  void SayOnce(const std::string& text);
+  // The bound has passed since `since` (the current clock): said, and true.
+  bool BoundPassed(const std::string& text, long long since);
+
+  int waitBoundMs_;
+  std::string lastSaid_;
+  std::string noticeText_;       // LockWait: the text of the notices in a row
+  long long noticeSince_ = 0;    // ... and when the first of them came
+  long long noticeEnded_ = -1;   // ... and when the last one ended
 };
 
 // While the program ends without a window (a signal, a lost display): texts go to

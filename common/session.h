@@ -82,6 +82,9 @@ struct Session {
   // Lock tables (upper case) that could not be made (a folder nobody may write), with the
   // code: said once, until one opens.
   std::map<std::string, int> LockTablesNotMade;
+  // Lock tables (upper case) that could be opened only for reading, with the code: their
+  // folders' files open for reading only; said once, until one opens for writing.
+  std::map<std::string, int> LockTablesReadOnly;
   // Rollback copies (upper case) whose dead temporaries this run has cleared at an opening.
   std::set<std::string> CopyTempsSwept;
   // Dead temporaries of replacements this run has found: by folder (each listed once a

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "app/ci60.h"
+#include "app/program.h"
 #include "backup/pending.h"
 #include "codelists/cis60.h"
 #include "common/clock.h"
@@ -341,6 +342,85 @@ TEST_F(Ci60Files, AHeldListEndsTheBatchAndTheButtonWaits) {
         << notes.Dump();
     EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Join(app::mergeCi60({}, ref)));
     EXPECT_TRUE(Notes().empty()) << notes.Dump();
+  }
+}
+
+// The batch has nobody to press Esc: a wait it meets (a lock entry without a user number
+// that a killed batch left on list 61) ends after a minute with the advice, the list kept;
+// a short wait (the entry cleared as tavcli unlock clears it, the lock table open at another
+// workstation a moment) goes through and the list is rebuilt. The clock is the test's.
+TEST_F(Ci60Files, TheBatchEndsAWaitAfterAMinuteAndAShortOneGoesThrough) {
+  WriteReference(ref);
+  ostest::WriteRaw(Data("CI61.DTA"), Join(old));
+  const std::string ci61 = common::DataDir("CI61.DTA");
+  common::FakeClock clock;
+  common::ScopedClock scopedClock(clock);
+  struct Batch : app::BatchNotifier {
+    explicit Batch(common::FakeClock& c) : clock(c) {}
+    void Say(const std::string& text) override { said.push_back(text); }
+    void Pause(int ms) override {
+      clock.Advance(ms);
+      // A wait that should have ended long ago is failed and let go.
+      if (++pauses == (releaseAt > 0 ? releaseAt : 200)) {
+        if (releaseAt == 0) ADD_FAILURE() << "a wait that never ends";
+        release();
+      }
+    }
+    common::FakeClock& clock;
+    Strings said;
+    int pauses = 0, releaseAt = 0;
+    std::function<void()> release;
+  } batch(clock);
+  common::File table;
+  const struct {
+    const char* what;
+    std::function<void()> hold, release;
+    int releaseAt;  // pauses of a second; 0: never
+  } cases[] = {
+      {"an entry without a user number, left",
+       [&] {
+         common::Session killed;
+         ASSERT_EQ(common::LockFile(killed, ci61, "W"), common::LockResult::Held);
+       },
+       [&] { common::ClearLeftEntry(common::CurrentSession(), ci61); }, 0},
+      {"the same entry (kept), cleared by tavcli unlock",
+       [&] {
+         if (common::IfVolny(ci61).empty()) ADD_FAILURE() << "the entry is gone";
+       },
+       [&] { EXPECT_EQ(common::ClearLeftEntry(common::CurrentSession(), ci61).entry, "W"); }, 3},
+      {"the lock table open at another workstation",
+       [&] { ASSERT_EQ(table.Open(common::DataDir("FOT.tab"), common::kModeExclusive), 0); }, [&] { table.Close(); }, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ostest::WriteRaw(Data("CI60.dta"), firmList);
+    c.hold();
+    batch.said.clear();
+    batch.messages = 0;
+    batch.pauses = 0;
+    batch.releaseAt = c.releaseAt;
+    batch.release = c.release;
+    const std::int64_t start = clock.MonotonicMs();
+    common::SetNotifier(&batch);
+    const bool rebuilt = app::MergeCi60(app::RebuildMode::Batch);
+    common::SetNotifier(&notes);
+    EXPECT_LE(clock.MonotonicMs() - start, app::kBatchWaitBoundMs + 1000);
+    EXPECT_EQ(rebuilt, c.releaseAt > 0);
+    EXPECT_EQ(batch.messages > 0, c.releaseAt == 0);  // the exit status: 1 when the wait ended it
+    if (c.releaseAt == 0) {
+      // The wait said once, then the advice that ends it, then what was not done.
+      const std::string wait = Cz("Přístup k souboru CI61.DTA je blokován, drží ho ") +
+                               common::EntryWithoutUserText(common::CurrentSession(), 'W', ci61);
+      EXPECT_EQ(batch.said, (Strings{wait, wait + Cz(" (čekání přerušeno po 60 s)"),
+                                     Cz("Přestavba CI60 neproběhla, CI60.dta zůstává beze změny")}));
+      EXPECT_NE(wait.find("tavcli unlock"), std::string::npos);
+      EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), firmList);
+    } else {
+      EXPECT_EQ(batch.pauses, c.releaseAt);
+      EXPECT_EQ(batch.said.size(), 1u) << batch.said.size();  // the wait, once
+      EXPECT_EQ(ostest::ReadRaw(Data("CI60.dta")), Join(app::mergeCi60(old, ref)));
+    }
+    EXPECT_EQ(ostest::ReadRaw(Data("CI61.DTA")), Join(old));
   }
 }
 

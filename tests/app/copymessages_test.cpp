@@ -174,7 +174,7 @@ TEST_F(CopyMessages, TheFolderTheLockEntryAndAFinishedCopyAreSaidAsTheyAre) {
        {"Soubor CI10.DTA je celý, ale kopii "_cz + data + ".~CI10.DTA.rollback z dokončeného přepisu nelze smazat (soubor "
         "drží zámek R 01 tohoto uživatele, který zůstal po programu, jenž neskončil řádně (tabulka FOT.tab); uvolněte ho "
         "v počáteční složce příkazem tavcli unlock \""_cz +
-        data + "CI10.DTA\", nebo ukončete TAVONU a znovu ji nastartujte)"_cz + ro},
+        data + "CI10.DTA\")"_cz + ro},
        [&] { EXPECT_EQ(common::ClearLeftEntry(common::CurrentSession(), data + "CI10.DTA").entry, "R 01"); }},
       {"the list window, an entry without a user number", data, true, data + "CI60.dta", ci60, false,
        [&] { LeaveEntryWithoutUser(data + "CI60.dta", "W"); }, common::FsOp::Close, cis60,

@@ -1030,6 +1030,46 @@ TEST_F(RecordBrowser, RecordsThatDoNotDecodeOpenTheFileForReadingOnly) {
   w.CloseBrowse();
 }
 
+// A lock table the workstation may read but not write: no lock entry can be written, so
+// the list opens for reading, said once a run; its records shown, each write key refused
+// in words; the wait for a table another workstation has open stays a wait.
+TEST_F(RecordBrowser, ALockTableThatCannotBeWrittenOpensTheListForReading) {
+  WriteCi99(4);
+  const std::string before = ReadData("CI99.DTA");
+  common::FaultFileSystem faults;
+  common::ScopedFileSystem scoped(faults);
+  faults.Fail(common::FsOp::OpenWrite, EACCES, "FOT.tab");
+  const std::string said = common::Cz("Soubor ") + DataPath("CI99.DTA") + common::Cz(" nelze zamknout: tabulku sdílení souborů ") +
+                           DataPath("FOT.tab") + common::Cz(" nelze zapsat (err 5), soubory z její složky se otevírají jen pro čtení");
+  for (int opening = 1; opening <= 2; ++opening) {
+    SCOPED_TRACE(opening);
+    notes.calls.clear();
+    Ci99 w;
+    w.Open();
+    EXPECT_EQ(w.Count, 4);
+    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::BeepMessage),
+              opening == 1 ? std::vector<std::string>{said} : std::vector<std::string>{})
+        << notes.Dump();
+    EXPECT_EQ(notes.Count(common::RecordingNotifier::Kind::LockWait), 0) << notes.Dump();
+    w.Show();
+    w.PresetBlank();
+    edit.Type("09").Keys("F2");
+    backend.PressKeys("F4 Space F8 Shift+F4");
+    w.Hide();
+    w.CloseBrowse();
+    EXPECT_EQ(Messages(), std::vector<std::string>(4, common::Cz("Soubor CI99.DTA je otevřen jen pro čtení, změny se nezapisují")))
+        << notes.Dump();
+    EXPECT_EQ(ReadData("CI99.DTA"), before);
+  }
+  // Writable again, the list opens for writing under its entry.
+  faults.Clear();
+  Ci99 w;
+  w.Open();
+  EXPECT_TRUE(w.DataFileUsable());
+  EXPECT_FALSE(common::IfVolny(other, w.DataFilePath).empty());
+  w.CloseBrowse();
+}
+
 // A large file is judged by its first records and a sample spread to its end, so that
 // opening it stays quick; a clean one opens for writing.
 TEST_F(RecordBrowser, ALargeFileIsJudgedByASampleToItsLastRecord) {

@@ -521,7 +521,7 @@ TEST_F(CodeListCis10, AnOpeningSaysWhyACopyStaysAndMakesNoFile) {
        Cz("má nedokončený přepis, který nelze vrátit (kopie ") + copy +
            Cz(", soubor drží zámek R 01 tohoto uživatele, který zůstal po programu, jenž neskončil řádně (tabulka "
               "FOT.tab); uvolněte ho v počáteční složce příkazem tavcli unlock \"") +
-           path + Cz("\", nebo ukončete TAVONU a znovu ji nastartujte)"),
+           path + "\")",
        half},
       {"another user's lock", [&] { ASSERT_EQ(common::LockFile(other, path, ""), common::LockResult::Held); },
        common::FsOp::Close, "",

@@ -1,10 +1,15 @@
 // The engine's policies beyond the pattern: physical positions after a header click,
 // comparators, deletion markers and policies, guards, stamps, recode, the picker.
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 
+#include "common/lockclient.h"
 #include "common/locking.h"
 #include "common/session.h"
 #include "tests/codelists/codelistkit.h"
+#include "tools/lockserver/lockserver.h"
 
 namespace {
 
@@ -169,10 +174,14 @@ TEST_F(CodeListEngine, TheDeleteQuestionDecides) {
   w.CloseBrowse();
 }
 
-TEST_F(CodeListEngine, GuardsRefuseWhileAnotherUserHoldsTheFile) {
-  CodeListSpec spec = Small();
+void Guard(CodeListSpec& spec) {
   spec.guards = {true, true, true, "Oprava odmítnuta", "Pozor, záznam se nepřidal, někdo právě pracuje s číselníkem",
                  "Pozor, záznam se nezrušil, někdo právě pracuje s číselníkem"};
+}
+
+TEST_F(CodeListEngine, GuardsRefuseWhileAnotherUserHoldsTheFile) {
+  CodeListSpec spec = Small();
+  Guard(spec);
   WriteList(spec, {"A", "B"});
   CodeListWindow w("fCis98", spec);
   w.Setup();
@@ -187,6 +196,50 @@ TEST_F(CodeListEngine, GuardsRefuseWhileAnotherUserHoldsTheFile) {
                                  Cz("Pozor, záznam se nezrušil, někdo právě pracuje s číselníkem")}));
   common::UnlockFile(other, w.DataFilePath);
   w.CloseBrowse();
+}
+
+// With a lock server that answers later than the client waits, nobody need be at work:
+// the refusal says the server did not answer; nothing is written.
+TEST_F(CodeListEngine, GuardsSayALockServerThatDidNotAnswer) {
+  lockserver::Options o;
+  o.port = 0;
+  lockserver::Server server(o);
+  server.Start();
+  common::LockServerClient client;
+  ASSERT_EQ(client.Connect("127.0.0.1", server.Port()), 0);
+  common::ScopedLockClient use(client);
+  common::CurrentSession().LockServerName = "127.0.0.1";
+  CodeListSpec spec = Small();
+  Guard(spec);
+  WriteList(spec, {"A", "B"});
+  CodeListWindow w("fCis98", spec);
+  w.Setup();
+  const std::string bytes = ReadData("CI98.DTA");
+  // Each key's question answered late; the late answer taken in before the next key.
+  const auto late = [&](const std::function<void()>& key) {
+    auto t = client.timing();
+    t.replyTimeoutMs = 20;
+    client.SetTiming(t);
+    server.SetDelay(200);
+    key();
+    server.SetDelay(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    t.replyTimeoutMs = 2000;
+    client.SetTiming(t);
+    EXPECT_EQ(client.ServerIfVolny(common::LockDir(w.DataFilePath), "JINY.DTA    ", "01  "), "");
+  };
+  late([&] { w.EditRecord(); });
+  late([&] { w.NewRecord(); });
+  late([&] { w.DeleteRecord(w.Current); });
+  EXPECT_EQ(edit.shown, 0);
+  EXPECT_EQ(ReadData("CI98.DTA"), bytes);
+  EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::BeepMessage),
+            (Strings{Cz("Oprava odmítnuta, server zámků neodpovídá (ERR 50)"),
+                     Cz("Pozor, záznam se nepřidal, server zámků neodpovídá (ERR 50)"),
+                     Cz("Pozor, záznam se nezrušil, server zámků neodpovídá (ERR 50)")}))
+      << notes.Dump();
+  w.CloseBrowse();
+  common::CurrentSession().LockServerName.clear();
 }
 
 TEST_F(CodeListEngine, StampPoliciesOnAPlainEdit) {

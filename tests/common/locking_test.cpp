@@ -157,7 +157,15 @@ TEST_F(LockTableTest, OwnConflictAsksAndCanBeLeft) {
   // Said once for the whole wait of two rounds; the notice then waits alone.
   EXPECT_EQ(notes.Count(Kind::LockWait, Cz("Přístup k souboru ORG.DTA      R je blokován 01")), 2);
   EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Přístup k souboru ORG.DTA      R je blokován 01")), 1);
-  EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Dejte \"Ctrl Alt Del\"")), 1);
+  // Only the way that clears it: a restart leaves a lock-table entry where it is.
+  EXPECT_EQ(notes.Texts(Kind::BeepMessage).back(),
+            Cz("Zámek zůstal po programu, jenž neskončil řádně; uvolněte ho v počáteční složce příkazem tavcli unlock \"") +
+                tmp.path() + "/data/ORG.DTA\"")
+      << notes.Dump();
+  EXPECT_EQ(notes.Count(Kind::BeepMessage, Cz("Dejte")), 0);
+  Session server;  // the lock server drops a run's entries when it ends: there a restart does
+  server.LockServerName = "127.0.0.1";
+  EXPECT_EQ(OwnEntryAdvice(server, org), Cz("ukončete TAVONU a znovu ji nastartujte"));
   EXPECT_EQ(u1.IgnoreLocks, 1);
   FotTable t = Decoded();
   EXPECT_EQ(t.FindOwn("ORG.DTA     ", "01  "), 1);
@@ -485,8 +493,7 @@ TEST_F(LockTableTest, AnUnusableTableIsSaidWithItsPathAndCanBeStopped) {
     std::function<void()> damage;
     std::string says;
   } cases[] = {
-      {"read only", [&] { faults.Fail(FsOp::Open, EACCES, "FOT.tab"); }, Cz(" nelze zapsat (err 5)")},
-      {"a folder", [&] { std::filesystem::create_directory(table); }, Cz(" nelze zapsat (err 5), je to složka")},
+      {"not opened", [&] { faults.Fail(FsOp::Open, EIO, "FOT.tab"); }, Cz(" nelze otevřít (err 31)")},
       {"random bytes", [&] { ostest::WriteRaw(table, random); }, Cz(" je poškozená (položka 1)")},
       {"wrong size", [&] { ostest::WriteRaw(table, random.substr(0, 1985 - 1980) + std::string(1980, ' ')); },
        Cz(" je poškozená: má 1985 B, ne 1980")},
@@ -508,8 +515,92 @@ TEST_F(LockTableTest, AnUnusableTableIsSaidWithItsPathAndCanBeStopped) {
   }
   // Put right while the notice is up, the wait ends with the lock.
   notes.stopAnswer = false;
-  std::filesystem::create_directory(table);
+  ostest::WriteRaw(table, random);
   notes.onWait = [&](const std::string&, int) { std::filesystem::remove(table); };
   EXPECT_EQ(LockFile(u1, org, "W"), LockResult::Held);
   EXPECT_EQ(Decoded().FindOwn("ORG.DTA     ", "01  "), 1);
+}
+
+// A table this workstation may read but not write (read rights only, a folder in its
+// place): no wait ends that. Said once a run; reads go on without an entry, a write is
+// given up, who holds what is read from it where it can be read; the table is left alone.
+TEST_F(LockTableTest, ATableThatCannotBeWrittenIsSaidOnceAndReadsGoOn) {
+  const std::string table = tmp.path() + "/data/FOT.tab";
+  const std::string inFolder = "X:\\DATA\\JINY.DTA";
+  FaultFileSystem faults;
+  ScopedFileSystem scoped(faults);
+  const struct {
+    const char* what;
+    std::function<void()> damage;
+    std::string why;     // after the table's path
+    std::string holder;  // IfVolny of another user's write lock taken before
+  } cases[] = {
+      {"read rights only", [&] { faults.Fail(FsOp::OpenWrite, EACCES, "FOT.tab"); }, Cz(" nelze zapsat (err 5)"), "W 02"},
+      {"a folder", [&] { std::filesystem::remove(table); std::filesystem::create_directory(table); },
+       Cz(" nelze zapsat (err 5, je to složka)"), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(LockFile(u2, org, "W"), LockResult::Held);
+    c.damage();
+    const std::string before = std::filesystem::is_regular_file(table) ? Table() : "";
+    notes.calls.clear();
+    EXPECT_EQ(LockFile(u1, org, ""), LockResult::ReadOnlyTable);
+    EXPECT_EQ(LockFile(u1, inFolder, ""), LockResult::ReadOnlyTable);  // the same table: not said again
+    EXPECT_EQ(LockFile(u1, org, "W"), LockResult::GivenUp);
+    std::string holder;
+    EXPECT_EQ(TryLockFile(u1, org, "", holder), LockResult::ReadOnlyTable);
+    EXPECT_EQ(IfVolny(u1, org), c.holder);
+    EXPECT_TRUE(UnlockFile(u1, org));  // nothing of this user's to free
+    const std::string why =
+        Cz("tabulku sdílení souborů ") + table + c.why + Cz(", soubory z její složky se otevírají jen pro čtení");
+    EXPECT_EQ(notes.Texts(Kind::BeepMessage),
+              std::vector<std::string>{Cz("Soubor ") + tmp.path() + "/data/ORG.DTA" + Cz(" nelze zamknout: ") + why})
+        << notes.Dump();
+    EXPECT_EQ(notes.Count(Kind::LockWait), 0) << notes.Dump();
+    EXPECT_EQ(LockTableReadOnlyText(u1, org), why);
+    EXPECT_TRUE(u1.HeldLocks.empty());
+    if (!before.empty()) EXPECT_EQ(Table(), before);
+    // Writable again: the lock is taken, and a later loss of the right is said again.
+    faults.Clear();
+    if (std::filesystem::is_directory(table)) std::filesystem::remove(table);
+    EXPECT_TRUE(UnlockFile(u2, org));
+    EXPECT_EQ(LockFile(u1, org, ""), LockResult::Held);
+    EXPECT_TRUE(LockTableReadOnlyText(u1, org).empty());
+    EXPECT_TRUE(UnlockFile(u1, org));
+  }
+}
+
+// A console without anybody at it (a batch) bounds its waits: a wait for another user's
+// lock, and notices of one text in a row (the lock server's), end after the bound as with
+// Esc, the text said once and then as the message that ends it. The clock is the test's.
+TEST_F(LockTableTest, ABoundedConsoleEndsAWaitAsWithEsc) {
+  FakeClock clock;
+  ScopedClock scopedClock(clock);
+  struct Unattended : ConsoleNotifier {
+    explicit Unattended(FakeClock& c) : ConsoleNotifier(5000), clock(c) {}
+    void Say(const std::string& text) override { said.push_back(text); }
+    void Pause(int ms) override { clock.Advance(ms); }
+    FakeClock& clock;
+    std::vector<std::string> said;
+  } console(clock);
+  ScopedNotifier scoped(console);
+  ASSERT_EQ(LockFile(u2, org, "W"), LockResult::Held);
+  EXPECT_EQ(LockFile(u1, org, ""), LockResult::GivenUp);
+  EXPECT_EQ(u1.WaitStopped, 1);
+  EXPECT_EQ(clock.MonotonicMs(), 5000);
+  const std::string wait = Cz("Soubor ORG.DTA      W užívá 02");
+  ASSERT_EQ(console.said.size(), 2u);
+  EXPECT_EQ(console.said[0], wait);
+  EXPECT_EQ(console.said[1], wait + Cz(" (čekání přerušeno po 5 s)"));
+  // Notices one after another: the fourth of two seconds passes the bound.
+  console.said.clear();
+  int rounds = 0;
+  const std::string busy = Cz("Soubor je stále obsazený ERR 50");
+  while (!LockWaitMessage(u1, busy, 2000) && rounds < 100) ++rounds;
+  EXPECT_EQ(rounds, 2);
+  EXPECT_EQ(u1.WaitStopped, 1);
+  EXPECT_EQ(u1.IgnoreLocks, 0);  // left as with Esc, not the protection ignored
+  EXPECT_EQ(console.said, (std::vector<std::string>{busy, busy + Cz(" (čekání přerušeno po 5 s)")}));
+  UnlockFile(u2, org);
 }

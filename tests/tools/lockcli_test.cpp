@@ -77,6 +77,20 @@ TEST_F(LockCliTest, TableModeLockStaysInTheTable) {
   EXPECT_EQ(Run({"lock", "W", file}, rc), "held\n");
 }
 
+// A lock table that cannot be written (a folder in its place) is no wait: no lock is held,
+// said, and the command fails.
+TEST_F(LockCliTest, ALockTableThatCannotBeWrittenHoldsNothing) {
+  std::filesystem::create_directories(dir + "/data/FOT.tab");
+  const std::string file = dir + "/data/ORG.DTA";
+  for (const char* kind : {"R", "W"}) {
+    int rc = -1;
+    const std::string said = *kind == 'R' ? "not held: the lock table cannot be written\n" : "given up\n";
+    EXPECT_EQ(Run({"lock", kind, file}, rc), said);
+    EXPECT_EQ(rc, 1) << kind;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(dir + "/data/FOT.tab"));
+}
+
 // The way out of an entry a killed run left: a workstation releases its own entry first,
 // else one without a user number (a batch's, or of a workstation without one), and says
 // which; when none matches it says so, names another user's entry, and fails. Another

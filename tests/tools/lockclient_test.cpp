@@ -285,3 +285,50 @@ TEST_F(LockClientTest, SilentServerInLockFile) {
   EXPECT_EQ(session.WaitStopped, 1);
   EXPECT_EQ(session.IgnoreLocks, 0);
 }
+
+// A server that misbehaves: each failure is said once a wait (no box per retry), the wait
+// notice with its way out comes as with a server that refuses, a reply that came too late
+// (a reply later than the client waits) is the server not answering, and only printable
+// text of a reply is shown.
+TEST_F(LockClientTest, AMisbehavingServerIsSaidOnceAWaitAndTheNoticeIsTheWayOut) {
+  testing_support::DroppingServer dropping;
+  testing_support::ScriptedServer bytes(std::vector<std::string>(60, std::string("\xff\x00\x9a\x1b\x81 busy\r\n", 12)));
+  const struct {
+    const char* what;
+    std::function<std::uint16_t()> port;
+    std::string notice;   // the wait notice's text
+    std::string boxes;    // the socket messages of one wait, joined
+  } cases[] = {
+      {"drops each connection", [&] { return dropping.Port(); }, Cz("Soubor je stále obsazený ERR 50"), "Err 10054"},
+      {"answers with bytes", [&] { return bytes.Port(); }, Cz("Soubor je stále obsazený \xcb\x99\xc5\xa1 busy"), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LockServerClient one;
+    auto t = one.timing();
+    t.replyTimeoutMs = 30;
+    t.noticeEvery = 5;
+    t.noticeAfterMs = 1000000;
+    one.SetTiming(t);
+    ASSERT_EQ(one.Connect("127.0.0.1", c.port()), 0);
+    for (int wait = 1; wait <= 2; ++wait) {
+      notes.calls.clear();
+      int notices = 0;
+      notes.ignoreAnswer = false;
+      notes.onWait = [&](const std::string&, int) { notes.ignoreAnswer = ++notices == 3; };
+      EXPECT_FALSE(one.ServerLock(session, kDir, kOrg, "W", "01  "));
+      EXPECT_EQ(notes.Count(Kind::LockWait, c.notice), 3) << notes.Dump();
+      std::string boxes;
+      for (const std::string& m : notes.Texts(Kind::Message)) boxes += (boxes.empty() ? "" : " ") + m;
+      EXPECT_EQ(boxes, c.boxes) << wait;
+    }
+  }
+  EXPECT_GE(dropping.Dropped(), 2 * 3 * 5);
+  // A question that got no reply in time names the server, not anybody at work.
+  server->SetDelay(150);
+  ReplyTimeout(20);
+  const std::string holder = client.ServerIfVolny(kDir, kOrg, "01  ");
+  EXPECT_TRUE(NoServerReply(holder)) << holder;
+  EXPECT_EQ(HeldByText(Cz("používá"), holder, kDir + "ORG.DTA"), Cz("nelze prověřit, server zámků neodpovídá (ERR 50)"));
+  server->SetDelay(0);
+}

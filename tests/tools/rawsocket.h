@@ -48,20 +48,26 @@ class RawSocket {
   int fd_ = -1;
 };
 
+// A listening socket on a free loopback port (set in `port`).
+inline int ListenOnLoopback(int backlog, std::uint16_t& port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, backlog) != 0)
+    throw std::runtime_error("listen");
+  socklen_t len = sizeof a;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  port = ntohs(a.sin_port);
+  return fd;
+}
+
 // Accepts one connection and answers each chunk it receives with the next
 // scripted reply (nothing once the script is used up).
 class ScriptedServer {
  public:
   explicit ScriptedServer(std::vector<std::string> replies) : replies_(std::move(replies)) {
-    listen_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listen_, 1) != 0)
-      throw std::runtime_error("listen");
-    socklen_t len = sizeof a;
-    getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
+    listen_ = ListenOnLoopback(1, port_);
     thread_ = std::thread([this] { Run(); });
   }
   ~ScriptedServer() {
@@ -102,6 +108,45 @@ class ScriptedServer {
   std::mutex m_;
   int listen_ = -1;
   int conn_ = -1;
+  std::uint16_t port_ = 0;
+  std::thread thread_;
+};
+
+// Accepts every connection, takes one request from it and closes it without a reply (a
+// server going down and up, something else listening at the address).
+class DroppingServer {
+ public:
+  DroppingServer() {
+    listen_ = ListenOnLoopback(16, port_);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~DroppingServer() {
+    shutdown(listen_, SHUT_RDWR);
+    thread_.join();
+    close(listen_);
+  }
+  std::uint16_t Port() const { return port_; }
+  int Dropped() {
+    std::lock_guard l(m_);
+    return dropped_;
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      int c = accept(listen_, nullptr, nullptr);
+      if (c < 0) return;
+      pollfd p{c, POLLIN, 0};
+      char buf[512];
+      if (poll(&p, 1, 2000) > 0) (void)recv(c, buf, sizeof buf, 0);
+      close(c);
+      std::lock_guard l(m_);
+      ++dropped_;
+    }
+  }
+  std::mutex m_;
+  int dropped_ = 0;
+  int listen_ = -1;
   std::uint16_t port_ = 0;
   std::thread thread_;
 };

@@ -1,4 +1,5 @@
 // tavcli as a new user meets it: run as a separate process in a start folder.
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,33 @@ TEST_F(TavcliTest, JobSetInAFolderWritesThatFoldersJobFile) {
   EXPECT_EQ(Run({"job", "get", "--in", "X:\\DATA\\", "SERVER1"}).out, "10.0.0.1\n");
   EXPECT_EQ(Run({"userslot"}).out, "0099\n");  // start-up runs as user 01 and creates the slot table
   EXPECT_EQ(Read("srv/DATA/UZIVATEL.tab").size(), 200u);
+}
+
+// A name or value longer than an entry holds is refused, never cut: a cut server address
+// names another machine. The split that fits is named.
+TEST_F(TavcliTest, JobSetRefusesWhatAnEntryCannotHold) {
+  ReadmeFolders();
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> named;
+  } cases[] = {
+      {{"job", "set", "--in", "X:\\DATA\\", "SERVER1", "127.0.0.151"},
+       {"'127.0.0.151'", "11 characters", "holds 8", "SERVER2", "job set --in 'X:\\DATA\\' SERVER1 '127.0.0.'",
+        "job set --in 'X:\\DATA\\' SERVER2 '151'"}},
+      {{"job", "set", "SERVER1", "server.example.cz"}, {"17 characters", "at most 16 characters", "SERVER2"}},
+      {{"job", "set", "ZAK1", "Firma s.r.o."}, {"'Firma s.r.o.'", "holds 8"}},
+      {{"job", "set", "ZAKAZKA12", "x"}, {"'ZAKAZKA12'", "holds 8"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const ostest::ToolRun r = Run(c.args);
+    EXPECT_EQ(r.rc, 2);
+    for (const std::string& part : c.named) EXPECT_NE(r.err.find(part), std::string::npos) << part << "\n" << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "srv/DATA/master.job"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "master.job"));
+  }
+  EXPECT_EQ(Run({"job", "set", "--in", "X:\\DATA\\", "SERVER1", "127.0.0."}).rc, 0);  // eight fit
+  EXPECT_EQ(Run({"job", "get", "--in", "X:\\DATA\\", "SERVER1"}).out, "127.0.0.\n");
 }
 
 TEST_F(TavcliTest, AJobFileOfAnotherSizeIsNamedAndNeverRewritten) {

@@ -93,8 +93,26 @@ int JobGet(const Args& a) {
   return 0;
 }
 
-// "job set NAME VALUE" or "job set --in FOLDER NAME VALUE".
+// "job set NAME VALUE" or "job set --in FOLDER NAME VALUE". A name or value longer than an
+// entry holds is refused, not cut: a cut server address names another machine.
 int JobSet(const Args& a) {
+  const std::string& name = a[a.size() - 2];
+  const std::string& value = a.back();
+  constexpr std::size_t kEntry = 8;
+  if (name.size() > kEntry)
+    return WrongUse("name " + Quoted(name) + " is " + std::to_string(name.size()) + " characters long; an entry holds " +
+                    std::to_string(kEntry));
+  if (value.size() > kEntry) {
+    std::string more;
+    const std::string set = a.size() == 4 ? "job set --in " + Quoted(a[1]) + " " : "job set ";
+    if (UpperCz(name) == "SERVER1" && value.size() <= 2 * kEntry)
+      more = "; a longer server address continues in SERVER2: " + set + "SERVER1 " + Quoted(value.substr(0, kEntry)) +
+             ", then " + set + "SERVER2 " + Quoted(value.substr(kEntry));
+    else if (UpperCz(name).starts_with("SERVER"))
+      more = "; a server address holds at most 16 characters, 8 in SERVER1 and 8 in SERVER2";
+    return WrongUse("value " + Quoted(value) + " of " + Win1250ToUtf8(name) + " is " + std::to_string(value.size()) +
+                    " characters long; an entry holds " + std::to_string(kEntry) + more);
+  }
   if (!UsableJobFile(a)) return kFailed;
   if (a.size() == 4) WriteJobIn(a[1], a[2], a[3]);
   else WriteJob(a[0], a[1]);
@@ -194,8 +212,11 @@ struct LockRun {
 };
 
 int LockResultOut(LockResult r) {
-  Print(r == LockResult::Held ? "held" : r == LockResult::Skipped ? "skipped" : "given up");
-  return GivenUpOrStopped(r) ? kFailed : 0;
+  Print(r == LockResult::Held            ? "held"
+        : r == LockResult::Skipped       ? "skipped"
+        : r == LockResult::ReadOnlyTable ? "not held: the lock table cannot be written"
+                                         : "given up");
+  return GivenUpOrStopped(r) || r == LockResult::ReadOnlyTable ? kFailed : 0;
 }
 
 // KIND: R (read) or W (write), checked before the command runs.
@@ -301,8 +322,8 @@ const Command kCommands[] = {
     {"job set --in", 3, false, Check::InFolder, "job set --in FOLDER NAME VALUE",
      "store NAME=VALUE in FOLDER's \"master.job\" (created when missing)", JobSet},
     {"job set", 2, false, Check::None, "job set NAME VALUE",
-     "store NAME=VALUE (8 characters each; a blank VALUE removes NAME) in the job file in\n"
-     "use (created in the data folder when neither exists)", JobSet},
+     "store NAME=VALUE (at most 8 characters each, a longer one is refused; a blank VALUE\n"
+     "removes NAME) in the job file in use (created in the data folder when neither exists)", JobSet},
     {"param get", 2, false, Check::None, "param get FILE KEY",
      "print KEY of the parameter file FILE (\"key : value\" lines, relative to the start folder)", ParamGet},
     {"param set", 3, false, Check::None, "param set FILE KEY VALUE",
