@@ -701,12 +701,12 @@ LeftCopy TakeBackCarried(std::string_view name, TakenBack* what) {
   return LeftCopy::PutBack;
 }
 
-int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName) {
-  int code = turn.Take(f, true, kFirstWaitMs);
+int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName, bool write) {
+  int code = turn.Take(f, write, kFirstWaitMs);
   while (code == io::kLockViolation) {
     const std::string text = Cz("Soubor ") + std::string(shownName) + Cz(" zapisuje jiný uživatel, čekám na uvolnění");
     if (LockWaitMessage(CurrentSession(), text, kWaitStepMs)) return code;
-    code = turn.Take(f, true, kWaitStepMs);
+    code = turn.Take(f, write, kWaitStepMs);
   }
   return code;
 }

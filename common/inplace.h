@@ -217,9 +217,10 @@ std::vector<std::string> MissingBesideCopies(std::string_view mask);
 // it cannot be read or is damaged (13), or the file, missing (2) or not written.
 LeftCopy TakeBackCarried(std::string_view name, TakenBack* what = nullptr);
 
-// Takes the write turn at the open file f; when another holder keeps it more than a
-// moment, shows the wait notice naming the file and goes on waiting while the holder
-// works. 0, or 33 when the user chose not to wait, or the I/O code of the open.
-[[nodiscard]] int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName);
+// Takes the write turn at the open file f (with `write` false the read turn, which keeps
+// only writers out); when another holder keeps it more than a moment, shows the wait
+// notice naming the file and goes on waiting while the holder works. 0, or 33 when the
+// user chose not to wait, or the I/O code of the open.
+[[nodiscard]] int TakeTurnWaiting(FileTurn& turn, const File& f, std::string_view shownName, bool write = true);
 
 }  // namespace common
