@@ -64,7 +64,7 @@ class MarkSteps : public partnertest::PartnerFiles {
     } else if (between != Between::Nothing) {
       common::CurrentSession().CurrentUser = "02";
       TfOrg other("fOrgOther");
-      partners::SetupOrg(other, "org.dta");
+      partners::SetupOrg(other, stepFile);
       if (between == Between::Compaction) {
         for (int n : {1, 3, 4, 5, 6}) other.ToggleMark(n);
         partners::CompactMarked(other);
@@ -76,7 +76,10 @@ class MarkSteps : public partnertest::PartnerFiles {
       other.CloseBrowse();
       common::CurrentSession().CurrentUser = "01";
     }
-    afterBetween = ReadData("org.dta");
+    afterBetween = StepFileBytes();
+  }
+  std::string StepFileBytes() const {
+    return stepFile == "org.dta" ? ReadData(stepFile) : ostest::ReadRaw(dir / stepFile.substr(1));
   }
 
   // A step run from the shown register.
@@ -109,6 +112,7 @@ class MarkSteps : public partnertest::PartnerFiles {
     return n;
   }
 
+  std::string stepFile = "org.dta";  // the file the step works on
   std::string afterBetween;
   std::int32_t marksLeft = -1;
   std::size_t jobsBefore = 0;
@@ -152,6 +156,20 @@ TEST_F(MarkSteps, AStepOverMarksActsOnlyOnTheRecordsMarked) {
          marksLeft = partners::fOrg().MarkedCount;
        },
        [this] { return ostest::ReadRaw(dir / "samol.dta"); }},
+      {"Kontrola seznamu pro tisk",
+       [this](Between between) {
+         stepFile = "=samol.dta";
+         ostest::WriteRaw(dir / "samol.dta", ReadData("org.dta"));
+         partners::TfStitky& labels = partners::fStitky();
+         labels.Show();
+         backend.AnswerNextModal([this, between](ui::Form& f) {
+           MarkAndInterfere(static_cast<TfOrg&>(f), between);
+           f.Close();
+         });
+         backend.ChooseMenu(labels, Cz("Kontrola seznamu pro tisk"));
+         marksLeft = partners::fSam().MarkedCount;
+       },
+       {}},
   };
   for (const Step& step : steps) {
     for (const Between between : {Between::Nothing, Between::Compaction, Between::Change, Between::OwnWrite}) {
@@ -161,8 +179,9 @@ TEST_F(MarkSteps, AStepOverMarksActsOnlyOnTheRecordsMarked) {
       std::filesystem::remove(dir / "samol.dta");
       jobsBefore = backend.printJobs().size();
       notes.calls.clear();
+      stepFile = "org.dta";
       step.run(between);
-      const bool acted = ReadData("org.dta") != afterBetween || (step.carried && !step.carried().empty());
+      const bool acted = StepFileBytes() != afterBetween || (step.carried && !step.carried().empty());
       if (between == Between::Compaction || between == Between::Change) {
         EXPECT_FALSE(acted);
         EXPECT_EQ(Stale(), 1);
