@@ -94,6 +94,24 @@ class MarkSteps : public partnertest::PartnerFiles {
       w.CloseBrowse();
     };
   }
+  // A step of the labels' menu, `marked` the window shown for marking: the register, or
+  // the address list (made of the register's partners).
+  std::function<void(Between)> OnLabels(const char* item, TfOrg& marked) {
+    return [this, item, &marked](Between between) {
+      if (&marked != &partners::fOrg()) {
+        stepFile = "=samol.dta";
+        ostest::WriteRaw(dir / "samol.dta", ReadData("org.dta"));
+      }
+      partners::TfStitky& labels = partners::fStitky();
+      labels.Show();
+      backend.AnswerNextModal([this, between](ui::Form& f) {
+        MarkAndInterfere(static_cast<TfOrg&>(f), between);
+        f.Close();
+      });
+      backend.ChooseMenu(labels, Cz(item));
+      marksLeft = marked.MarkedCount;
+    };
+  }
   static std::function<void(TfOrg&)> Tool(const char* item) {
     return [item](TfOrg& w) { partners::OrgHooks().tools.at(item)(w); };
   }
@@ -144,32 +162,9 @@ TEST_F(MarkSteps, AStepOverMarksActsOnlyOnTheRecordsMarked) {
        [this] { return std::string(backend.printJobs().size() - jobsBefore, '*'); }},
       {"Export označených do EXCEL", OnRegister([](TfOrg& w) { w.ExportListToExcel(); }),
        [this] { return FilesIn("XLS"); }},
-      {"Přidání označených adres do seznamu",
-       [this](Between between) {
-         partners::TfStitky& labels = partners::fStitky();
-         labels.Show();
-         backend.AnswerNextModal([this, between](ui::Form& f) {
-           MarkAndInterfere(static_cast<TfOrg&>(f), between);
-           f.Close();
-         });
-         backend.ChooseMenu(labels, Cz("Přidání označených adres do seznamu"));
-         marksLeft = partners::fOrg().MarkedCount;
-       },
+      {"Přidání označených adres do seznamu", OnLabels("Přidání označených adres do seznamu", partners::fOrg()),
        [this] { return ostest::ReadRaw(dir / "samol.dta"); }},
-      {"Kontrola seznamu pro tisk",
-       [this](Between between) {
-         stepFile = "=samol.dta";
-         ostest::WriteRaw(dir / "samol.dta", ReadData("org.dta"));
-         partners::TfStitky& labels = partners::fStitky();
-         labels.Show();
-         backend.AnswerNextModal([this, between](ui::Form& f) {
-           MarkAndInterfere(static_cast<TfOrg&>(f), between);
-           f.Close();
-         });
-         backend.ChooseMenu(labels, Cz("Kontrola seznamu pro tisk"));
-         marksLeft = partners::fSam().MarkedCount;
-       },
-       {}},
+      {"Kontrola seznamu pro tisk", OnLabels("Kontrola seznamu pro tisk", partners::fSam()), {}},
   };
   for (const Step& step : steps) {
     for (const Between between : {Between::Nothing, Between::Compaction, Between::Change, Between::OwnWrite}) {
