@@ -1563,8 +1563,7 @@ void TfSoub::ExportListToExcel() {
   out.Put(CsvCaptionLine(FieldSpan()));
   out.Put(CsvNumberLine(static_cast<std::size_t>(FieldCount)));
   if (out.code == 0) out.code = ForExportRecords([&] { out.Put(CsvRecordLine(FieldSpan())); });
-  if (out.code == kExportRefused) out.file.Abort();
-  const int code = out.code == kExportRefused ? kExportRefused : out.Finish();
+  const int code = out.Finish();
   CloseBlik();
   if (code == kExportRefused) return;
   if (code != 0) return FileMessage(" pise soubor: ", name, code);
@@ -1592,16 +1591,12 @@ void TfSoub::ExportToDbf() {
       out.Put(DbfRecord(layout, FieldSpan()));
       ++written;
     });
-  if (out.code == kExportRefused) {
-    out.file.Abort();
-    CloseBlik();
-    return;
-  }
   out.Put(std::string(1, '\x1A'));
   out.at = 0;
   out.Put(DbfHeader(layout, written));  // the record count, now known
   const int code = out.Finish();
   CloseBlik();
+  if (code == kExportRefused) return;
   if (code != 0) return FileMessage(" pise soubor: ", name, code);
   common::MessageOk(Cz("Soubor ") + name + Cz(" je vytvořen"));
   ClearMarks();

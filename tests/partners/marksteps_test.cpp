@@ -162,6 +162,11 @@ TEST_F(MarkSteps, AStepOverMarksActsOnlyOnTheRecordsMarked) {
        [this] { return std::string(backend.printJobs().size() - jobsBefore, '*'); }},
       {"Export označených do EXCEL", OnRegister([](TfOrg& w) { w.ExportListToExcel(); }),
        [this] { return FilesIn("XLS"); }},
+      {"Export označených do DBF", OnRegister([](TfOrg& w) {
+         w.DbfFolder = "dbf\\";
+         w.ExportToDbf();
+       }),
+       [this] { return FilesIn("dbf"); }},
       {"Přidání označených adres do seznamu", OnLabels("Přidání označených adres do seznamu", partners::fOrg()),
        [this] { return ostest::ReadRaw(dir / "samol.dta"); }},
       {"Kontrola seznamu pro tisk", OnLabels("Kontrola seznamu pro tisk", partners::fSam()), {}},
@@ -171,6 +176,7 @@ TEST_F(MarkSteps, AStepOverMarksActsOnlyOnTheRecordsMarked) {
       SCOPED_TRACE(std::string(step.name) + " " + std::to_string(static_cast<int>(between)));
       WriteRegister();
       std::filesystem::remove_all(dir / "XLS");
+      std::filesystem::remove_all(dir / "dbf");
       std::filesystem::remove(dir / "samol.dta");
       jobsBefore = backend.printJobs().size();
       notes.calls.clear();
