@@ -89,14 +89,17 @@ bool CopyMarked() {
   w.ShowModal();
   w.ActiveOrder = 0;  // marks are by record number
   std::vector<std::string> marked;
-  bool read = w.MayCarry();
-  for (std::int32_t n = 1; read && n <= w.Count; ++n) {
-    if (!w.IsMarked(n)) continue;
-    w.RecordReadAt(n);
-    if (!(read = w.lastIoOk())) break;
-    if (common::CurrentSession().ScrambleOn) w.BeforeWriteHook();
-    marked.push_back(w.RecordBuffer);
-  }
+  // The records marked, read with no writer between: none while one is no longer the one marked.
+  const bool read = w.MayCarry() && w.CarryMarked([&] {
+    for (std::int32_t n = 1; n <= w.Count; ++n) {
+      if (!w.IsMarked(n)) continue;
+      w.RecordReadAt(n);
+      if (!w.lastIoOk()) return false;
+      if (common::CurrentSession().ScrambleOn) w.BeforeWriteHook();
+      marked.push_back(w.RecordBuffer);
+    }
+    return true;
+  });
   w.CloseBrowse();
   if (!read) return false;
   common::tRecFile out;

@@ -38,8 +38,11 @@ void InstallPartnerPickers() {
     if (common::CurrentSession().ScrambleOn) return true;
     partners::TfOrg& w = partners::fOrg2();
     partners::SetupOrg(w, "org.dta");
-    for (std::int32_t n = 1; n <= w.Count; ++n) w.MarkRecord(n);
-    const bool done = w.OrgScrambleMarked(true);
+    // Every record the file holds under the turn, others' new partners too.
+    const bool done = w.StepOverMarks([&w] {
+      for (std::int32_t n = 1; n <= w.Count; ++n) w.MarkRecord(n);
+      return w.OrgScrambleMarked(true);
+    });
     w.CloseBrowse();
     return done;
   };

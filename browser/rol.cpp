@@ -69,7 +69,10 @@ int PageHeight(std::int32_t rows, int rowHeight, int searchHeight, int reserved)
 
 // ---------------------------------------------------------------- marks
 
-void RecordMarks::Clear() { std::fill(bits_.begin(), bits_.end(), 0); }
+void RecordMarks::Clear() {
+  std::fill(bits_.begin(), bits_.end(), 0);
+  kept_.clear();
+}
 
 bool RecordMarks::IsMarked(std::int32_t n) const {
   if (n < 0 || n > kMaxNumber) return false;
@@ -79,12 +82,18 @@ bool RecordMarks::IsMarked(std::int32_t n) const {
 bool RecordMarks::Mark(std::int32_t n) {
   if (n < 0 || n > kMaxNumber) return false;
   bits_[static_cast<std::size_t>(n / 8)] |= static_cast<std::uint8_t>(1u << (n % 8));
+  kept_.erase(n);
   return true;
+}
+
+void RecordMarks::Keep(std::int32_t n, std::uint64_t value) {
+  if (IsMarked(n)) kept_[n] = value;
 }
 
 bool RecordMarks::Unmark(std::int32_t n) {
   if (n < 0 || n > kMaxNumber) return false;
   bits_[static_cast<std::size_t>(n / 8)] &= static_cast<std::uint8_t>(~(1u << (n % 8)));
+  kept_.erase(n);
   return true;
 }
 
@@ -951,11 +960,17 @@ void TfRol::ClearMarks() {
   MarkedCount = 0;
 }
 
+bool TfRol::TakeMark(std::int32_t n) {
+  if (!Marks.Mark(n)) return false;
+  if (const std::optional<std::uint64_t> value = MarkValue(n)) Marks.Keep(n, *value);
+  return true;
+}
+
 void TfRol::ToggleMark(std::int32_t n) {
   if (Marks.IsMarked(n)) {
     Marks.Unmark(n);
     --MarkedCount;
-  } else if (Marks.Mark(n)) {
+  } else if (TakeMark(n)) {
     ++MarkedCount;
   }
 }
@@ -977,7 +992,7 @@ void TfRol::MarkBlock() {
   if (BlockBegin <= 0 || BlockEnd < BlockBegin) return;
   for (std::int32_t p = BlockBegin; p <= BlockEnd; ++p) {
     const std::int32_t n = ActiveOrder > 0 ? IndexPositionToRecord(p) : p;
-    if (!Marks.IsMarked(n) && Marks.Mark(n)) ++MarkedCount;
+    if (!Marks.IsMarked(n) && TakeMark(n)) ++MarkedCount;
   }
 }
 

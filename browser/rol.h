@@ -10,8 +10,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "browser/fields.h"
@@ -22,20 +24,26 @@ namespace browser {
 
 class TfRol;
 
-// Marks: one bit per record number 0..400,000 (50,001 bytes).
+// Marks: one bit per record number 0..400,000 (50,001 bytes). A mark may keep a value of
+// the record it was put on (its stored bytes' digest), by which a step over marks tells
+// that the record at that number is still the one marked.
 class RecordMarks {
  public:
   static constexpr std::int32_t kMaxNumber = 400000;
   RecordMarks() : bits_(50001, 0) {}
   void Clear();
   bool IsMarked(std::int32_t n) const;
-  // false when n is outside 0..400,000 (nothing happens then).
+  // false when n is outside 0..400,000 (nothing happens then). A new mark keeps no value.
   bool Mark(std::int32_t n);
   bool Unmark(std::int32_t n);
+  // The value kept for marked record n (replaced when there is one).
+  void Keep(std::int32_t n, std::uint64_t value);
+  const std::unordered_map<std::int32_t, std::uint64_t>& kept() const { return kept_; }
   const std::vector<std::uint8_t>& bits() const { return bits_; }
 
  private:
   std::vector<std::uint8_t> bits_;
+  std::unordered_map<std::int32_t, std::uint64_t> kept_;
 };
 
 // A frame in character cells (columns and lines from 1).
@@ -204,7 +212,7 @@ class TfRol : public ui::Form {
 
   // Marks.
   bool IsMarked(std::int32_t n) const { return Marks.IsMarked(n); }
-  void MarkRecord(std::int32_t n) { Marks.Mark(n); }
+  void MarkRecord(std::int32_t n) { TakeMark(n); }
   void UnmarkRecord(std::int32_t n) { Marks.Unmark(n); }
   void ClearMarks();
   void ToggleMark(std::int32_t n);
@@ -243,6 +251,8 @@ class TfRol : public ui::Form {
   virtual void PageRepainted() {}
   virtual void CurrentRecordShown() {}
   virtual void MarkToggled() {}
+  // The value a mark on record n keeps (none: the mark keeps nothing).
+  virtual std::optional<std::uint64_t> MarkValue(std::int32_t /*n*/) { return std::nullopt; }
 
   // Keys.
   virtual void KeyEsc() {}
@@ -311,6 +321,8 @@ class TfRol : public ui::Form {
   void PaintRow(int row, std::int32_t n);
 
  private:
+  // Marks n with the value MarkValue gives; false when n cannot be marked.
+  bool TakeMark(std::int32_t n);
   void WireControls();
   // The end of every grid key: repaint, count label, picture, CurrentRecordShown.
   void FinishKey();

@@ -231,6 +231,86 @@ bool TfSoub::CurrentStillChosen() {
   return false;
 }
 
+// ---------------------------------------------------------------- steps over marks
+
+std::optional<std::uint64_t> TfSoub::MarkValue(std::int32_t n) {
+  if (!data_.IsOpen() || n < 1) return std::nullopt;
+  const std::int32_t p = PhysicalRecord(n);
+  // At the cursor the row as the grid shows it is what the user marked; under a turn the file.
+  if (p == shownPhysical_ && !turn_.Held()) return common::ContentHash(shownBytes_);
+  std::string bytes;
+  if (!ReadPhysical(p, bytes)) bytes.clear();  // no record there: no record ever matches
+  return common::ContentHash(bytes);
+}
+
+std::int32_t TfSoub::StaleMark() {
+  std::string bytes;
+  for (const auto& [n, value] : Marks.kept()) {
+    if (!Marks.IsMarked(n)) continue;
+    if (!KeyedView() && n > Count) return n;
+    if (!ReadPhysical(PhysicalRecord(n), bytes) || common::ContentHash(bytes) != value) return n;
+  }
+  return 0;
+}
+
+void TfSoub::DropStaleMarks() {
+  ClearMarks();
+  LaterMessage(common::Cz("Označené věty mezitím změnil jiný uživatel, nic se neprovedlo; označte je znovu"));
+  RepaintPage();
+}
+
+bool TfSoub::MarksStillChosen() {
+  if (StaleMark() == 0) return true;
+  DropStaleMarks();
+  return false;
+}
+
+bool TfSoub::StepOverMarks(const std::function<bool()>& step) {
+  if (!rewriting_ && !cover_ && RefusedWhileCopyLeft()) return false;
+  WriteTurn turn(*this);
+  if (!turn.ok()) return false;
+  if (!rewriting_) RecountRecords();
+  return MarksStillChosen() && step();
+}
+
+bool TfSoub::CarryMarked(const std::function<bool()>& read) {
+  if (turn_.Held() || !data_.IsOpen()) return MarksStillChosen() && read();
+  bool stale = false, done = false;
+  {
+    common::FileTurn turn;
+    if (const int code = common::TakeTurnWaiting(turn, data_, DataFileName, false)) {
+      FileMessage(" cte soubor: ", DataFileName, code);
+      return false;
+    }
+    RecountRecords();
+    stale = StaleMark() != 0;
+    if (!stale) done = read();
+  }
+  if (stale) DropStaleMarks();
+  return done;
+}
+
+void TfSoub::RetakeMarkValues() {
+  std::vector<std::int32_t> marked;
+  for (const auto& [n, value] : Marks.kept()) marked.push_back(n);
+  std::string bytes;
+  for (const std::int32_t n : marked) {
+    if (!ReadPhysical(PhysicalRecord(n), bytes)) bytes.clear();
+    Marks.Keep(n, common::ContentHash(bytes));
+  }
+}
+
+void TfSoub::KeepMarkOnWrite(std::int32_t physical) {
+  if (Marks.kept().empty()) return;
+  std::int32_t n = physical;
+  if (KeyedView()) {
+    n = 0;
+    for (std::int32_t p = 1; p <= Count && p <= kSelectionEntries; ++p)
+      if (SelectionList[static_cast<std::size_t>(p)] == physical) n = p;
+  }
+  if (n > 0 && Marks.kept().contains(n)) Marks.Keep(n, common::ContentHash(RecordBuffer));
+}
+
 bool TfSoub::CutToRecords(std::int32_t count) {
   const auto size = static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(RecordLength);
   if (int code = data_.Truncate(size)) {
@@ -382,6 +462,7 @@ std::string TfSoub::StoredRecord(std::string record) {
 
 void TfSoub::AfterTakeBack() {
   RecountRecords();
+  RetakeMarkValues();
   if (Current > Count) Current = Count;
   if (Top > Count - RowsPerPage) Top = Count - RowsPerPage;
   if (Top < 0) Top = 0;
@@ -558,6 +639,7 @@ bool TfSoub::MayCarry() {
     LeaveReadOnly();
   else
     DataFileReopen();
+  if (left == common::LeftCopy::PutBack) RetakeMarkValues();
   return true;
 }
 
@@ -895,6 +977,7 @@ void TfSoub::WritePosition(std::int32_t n, bool viaOverride) {
     return;
   }
   if (physical == shownPhysical_) shownBytes_ = RecordBuffer;
+  if (appendAt_ == 0) KeepMarkOnWrite(physical);  // a new record is none a mark was put on
   lastIoOk_ = true;
 }
 
@@ -1505,6 +1588,9 @@ void TfSoub::ApplyEditTemplate() {
 
 namespace {
 
+// ForExportRecords' answer when the marked records may not go (said): nothing is written.
+constexpr int kExportRefused = -1;
+
 // An export file written through a replacement: the old file stays until all is written.
 struct ExportOut {
   common::FileReplacement file;
@@ -1532,14 +1618,25 @@ bool TfSoub::PutBackBeforeExport() {
 }
 
 int TfSoub::ForExportRecords(const std::function<void()>& each) {
-  for (std::int32_t n = 1; n <= Count; ++n) {
-    if (MarkedCount > 0 && !IsMarked(IndexPositionToRecord(n))) continue;
-    RecordRead(n);
-    if (!lastIoOk_) return lastCode_;
-    RecordToFields();
-    each();
-  }
-  return 0;
+  const bool marked = MarkedCount > 0;
+  int code = 0;
+  auto pass = [&] {
+    for (std::int32_t n = 1; n <= Count; ++n) {
+      if (marked && !IsMarked(IndexPositionToRecord(n))) continue;
+      RecordRead(n);
+      if (!lastIoOk_) {
+        code = lastCode_;
+        return false;
+      }
+      RecordToFields();
+      each();
+    }
+    return true;
+  };
+  // The marked records go only while each is still the one marked (said otherwise).
+  if (marked && !CarryMarked(pass) && code == 0) return kExportRefused;
+  if (!marked) pass();
+  return code;
 }
 
 void TfSoub::ExportListToExcel() {
@@ -1556,6 +1653,7 @@ void TfSoub::ExportListToExcel() {
   if (out.code == 0) out.code = ForExportRecords([&] { out.Put(CsvRecordLine(FieldSpan())); });
   const int code = out.Finish();
   CloseBlik();
+  if (code == kExportRefused) return;
   if (code != 0) return FileMessage(" pise soubor: ", name, code);
   ClearMarks();
   RepaintPage();
@@ -1586,6 +1684,7 @@ void TfSoub::ExportToDbf() {
   out.Put(DbfHeader(layout, written));  // the record count, now known
   const int code = out.Finish();
   CloseBlik();
+  if (code == kExportRefused) return;
   if (code != 0) return FileMessage(" pise soubor: ", name, code);
   common::MessageOk(Cz("Soubor ") + name + Cz(" je vytvořen"));
   ClearMarks();

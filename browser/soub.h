@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,17 @@ class TfSoub : public TfRol {
   // Under the turn: the count taken anew and row n within it, or said as an edit of a
   // changed record is said (false).
   bool RowStillThere(std::int32_t n);
+  // Steps over marks. A mark stays a record number and keeps the value of the record it
+  // was put on (the window's own writes keep it up to date). Under the turn (the count as
+  // the file holds it): each marked record still the one marked; else the step acts on
+  // none: said, the marks dropped to be put again, false.
+  bool MarksStillChosen();
+  // A step over marks: `step` runs under the write turn once MarksStillChosen; false when
+  // refused (nothing done) or when `step` answers false.
+  bool StepOverMarks(const std::function<bool()>& step);
+  // A step carrying marked records elsewhere (a selection, a print, labels): `read` reads
+  // them under the read turn (no writer between its reads) once MarksStillChosen.
+  bool CarryMarked(const std::function<bool()>& read);
   // Rewrites bytes [offset, offset + length) of the data file in place through `step`
   // (false after a failure it has shown), under the write turn, with the old bytes in a
   // rollback copy first: the result is the old bytes or the new ones. False when the
@@ -300,6 +312,7 @@ class TfSoub : public TfRol {
   void PutFieldText(int n, const std::string& text) override;
   void SortByColumn(int column) override;
   void MarkToggled() override {}
+  std::optional<std::uint64_t> MarkValue(std::int32_t n) override;
 
   // ---------------------------------------------------------------- own virtual operations
   virtual void FieldCheck(int field, std::string& text);
@@ -417,6 +430,15 @@ class TfSoub : public TfRol {
   // Nothing is written until a copy left behind goes back.
   void KeepReadOnly();
   std::int32_t PhysicalRecord(std::int32_t p) const;
+  // The marked record a mark keeps no longer the one marked (0: none).
+  std::int32_t StaleMark();
+  // The marks of a step refused over a stale mark are dropped; said after the turn.
+  void DropStaleMarks();
+  // A put-back brought the records back as they were before a step that did not finish:
+  // the marks stay on their records and keep them as they are now.
+  void RetakeMarkValues();
+  // After a write in place of physical record p: a mark on it keeps the bytes written.
+  void KeepMarkOnWrite(std::int32_t physical);
   // Before a write of bytes [offset, offset + length) inside a CoveredStep: its copy taken
   // at the first write; false (nothing to be written) when it could not be taken, when an
   // earlier write of the step failed or when the bytes lie outside the copy.
@@ -428,7 +450,8 @@ class TfSoub : public TfRol {
   void ReadPosition(std::int32_t n, bool rememberPhysical);
   void WritePosition(std::int32_t n, bool rememberPhysical);
   // Reads and decodes the records an export takes (the marked ones when any is
-  // marked) and runs `each` on them; 0 or the I/O code of a read.
+  // marked) and runs `each` on them; 0, the I/O code of a read, or -1 when the marked
+  // records may not go (one is no longer the one marked: said).
   int ForExportRecords(const std::function<void()>& each);
   void KlNajdiClick();
 

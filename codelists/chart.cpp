@@ -176,16 +176,18 @@ std::string TfCis10::RecordKey(std::int32_t n) {
 void TfCis10::RotateAnalytic() {
   UsePhysicalOrder();
   bool rotated = false;
-  const bool done = RewriteEachRecord([&](std::int32_t n) {
-    if (!IsMarked(n)) return true;
-    ToggleMark(n);
-    RecordRead(n);
-    if (!lastIoOk()) return false;
-    const std::string account = FieldOf(RecordBuffer, 1);
-    PutField(RecordBuffer, 1, common::Copy(account, 1, 3) + common::Copy(account, 6, 1) + common::Copy(account, 4, 2));
-    RecordWrite(n);
-    rotated = true;
-    return lastIoOk();
+  const bool done = StepOverMarks([&] {
+    return RewriteEachRecord([&](std::int32_t n) {
+      if (!IsMarked(n)) return true;
+      ToggleMark(n);
+      RecordRead(n);
+      if (!lastIoOk()) return false;
+      const std::string account = FieldOf(RecordBuffer, 1);
+      PutField(RecordBuffer, 1, common::Copy(account, 1, 3) + common::Copy(account, 6, 1) + common::Copy(account, 4, 2));
+      RecordWrite(n);
+      rotated = true;
+      return lastIoOk();
+    });
   });
   if (done && rotated) MarkOrderDirty();
 }

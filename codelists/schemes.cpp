@@ -288,16 +288,18 @@ void SchemeWindow::CarryParentCodes() {
 
 void SchemeWindow::MarkCodesP() {
   UsePhysicalOrder();
-  RewriteEachRecord([this](std::int32_t n) {
-    if (!IsMarked(n)) return true;
-    RecordReadAt(n);
-    if (!IoOk()) return false;
-    UnmarkRecord(n);
-    std::string code = Padded(FieldOf(RecordBuffer, kCode), kCodeWidth);
-    code[0] = 'P';
-    PutField(RecordBuffer, kCode, code);
-    RecordWriteAt(n);
-    return IoOk();
+  StepOverMarks([this] {
+    return RewriteEachRecord([this](std::int32_t n) {
+      if (!IsMarked(n)) return true;
+      RecordReadAt(n);
+      if (!IoOk()) return false;
+      UnmarkRecord(n);
+      std::string code = Padded(FieldOf(RecordBuffer, kCode), kCodeWidth);
+      code[0] = 'P';
+      PutField(RecordBuffer, kCode, code);
+      RecordWriteAt(n);
+      return IoOk();
+    });
   });
   RepaintPage();
 }

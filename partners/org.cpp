@@ -284,14 +284,17 @@ void TfOrg::DeleteRecord(std::int32_t current) {
     TfSoub::DeleteRecord(current);
   } else {
     const std::int32_t kept = Current;
-    for (std::int32_t p = 1; p <= Count; ++p) {
-      const std::int32_t record = IndexPositionToRecord(p);
-      if (!IsMarked(record)) continue;
-      Current = p;
-      TfSoub::DeleteRecord(p);
-      UnmarkRecord(record);
-      --MarkedCount;
-    }
+    StepOverMarks([this] {
+      for (std::int32_t p = 1; p <= Count; ++p) {
+        const std::int32_t record = IndexPositionToRecord(p);
+        if (!IsMarked(record)) continue;
+        Current = p;
+        TfSoub::DeleteRecord(p);
+        UnmarkRecord(record);
+        --MarkedCount;
+      }
+      return true;
+    });
     Current = kept;
   }
   RepaintPage();
@@ -304,18 +307,20 @@ bool TfOrg::OrgScrambleMarked(bool scramble) {
   const int former = s.ScrambleOn, order = ActiveOrder;
   ActiveOrder = 0;  // marks are by record number
   // Each record is read and written back under one turn, the marked ones together.
-  const bool all = RewriteEachRecord([&](std::int32_t n) {
-    if (!IsMarked(n)) return true;
-    s.ScrambleOn = scramble ? 0 : 1;
-    RecordReadAt(n);
-    const bool read = lastIoOk();
-    s.ScrambleOn = scramble ? 1 : 0;
-    if (read) RecordWriteAt(n);
-    s.ScrambleOn = former;
-    if (!read || !lastIoOk()) return false;
-    UnmarkRecord(n);
-    if (MarkedCount > 0) --MarkedCount;
-    return true;
+  const bool all = StepOverMarks([&] {
+    return RewriteEachRecord([&](std::int32_t n) {
+      if (!IsMarked(n)) return true;
+      s.ScrambleOn = scramble ? 0 : 1;
+      RecordReadAt(n);
+      const bool read = lastIoOk();
+      s.ScrambleOn = scramble ? 1 : 0;
+      if (read) RecordWriteAt(n);
+      s.ScrambleOn = former;
+      if (!read || !lastIoOk()) return false;
+      UnmarkRecord(n);
+      if (MarkedCount > 0) --MarkedCount;
+      return true;
+    });
   });
   s.ScrambleOn = former;
   ActiveOrder = order;

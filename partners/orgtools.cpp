@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <optional>
 
 #include "browser/choosers/inout.h"
 #include "browser/entries.h"
@@ -48,29 +49,35 @@ class FileOrder {
   int order_;
 };
 
-// Reads every record (or every marked one, unmarking it); `change` answers whether
-// the record goes back. Stops at the first failed read or write.
-void EachPartner(TfOrg& w, bool markedOnly, const std::function<bool(std::int32_t n, std::string& r)>& change) {
+// Reads every record (or every marked one, unmarking it: none while a marked record is
+// no longer the one marked); `change` answers whether the record goes back. Stops at the
+// first failed read or write; false then or when refused.
+bool EachPartner(TfOrg& w, bool markedOnly, const std::function<bool(std::int32_t n, std::string& r)>& change) {
+  bool done = false;
   {
     FileOrder order(w);
     // A conversion half done is put back: the file keeps the old records or the new ones.
-    w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
-      for (std::int32_t n = 1; n <= w.Count; ++n) {
-        if (markedOnly) {
-          if (!w.IsMarked(n)) continue;
-          w.UnmarkRecord(n);
-          if (w.MarkedCount > 0) --w.MarkedCount;
+    auto pass = [&] {
+      return w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+        for (std::int32_t n = 1; n <= w.Count; ++n) {
+          if (markedOnly) {
+            if (!w.IsMarked(n)) continue;
+            w.UnmarkRecord(n);
+            if (w.MarkedCount > 0) --w.MarkedCount;
+          }
+          w.RecordReadAt(n);
+          if (!w.lastIoOk()) return false;
+          if (!change(n, w.RecordBuffer)) continue;
+          w.RecordWriteAt(n);
+          if (!w.lastIoOk()) return false;
         }
-        w.RecordReadAt(n);
-        if (!w.lastIoOk()) return false;
-        if (!change(n, w.RecordBuffer)) continue;
-        w.RecordWriteAt(n);
-        if (!w.lastIoOk()) return false;
-      }
-      return true;
-    });
+        return true;
+      });
+    };
+    done = markedOnly ? w.StepOverMarks(pass) : pass();
   }
   w.RepaintPage();
+  return done;
 }
 
 std::string Trimmed(std::string_view s) { return common::StripRightSp(s); }
@@ -276,9 +283,15 @@ void ScramblePlainRecords(TfOrg& w, std::int32_t first, std::int32_t last, bool 
   const browser::RecordMarks userMarks = w.Marks;
   const std::int32_t userCount = w.MarkedCount;
   w.ClearMarks();
-  if (MarkPlainRecords(w, first, last, storedPlain)) w.OrgScrambleMarked(true);
+  const bool marked = MarkPlainRecords(w, first, last, storedPlain);
+  const browser::RecordMarks repaired = w.Marks;
+  if (marked) w.OrgScrambleMarked(true);
   w.Marks = userMarks;
   w.MarkedCount = userCount;
+  // The user's marks on records this repair wrote keep what it wrote.
+  for (const auto& [n, value] : userMarks.kept())
+    if (repaired.IsMarked(n))
+      if (const std::optional<std::uint64_t> now = w.MarkValue(n)) w.Marks.Keep(n, *now);
 }
 
 // Records read with scrambling on whose IČO shows other than digits and blanks were
@@ -341,18 +354,21 @@ void CompactMarked(TfOrg& w) {
     w.GridColor = w.SavedGridColor;
   }
   std::int32_t written = 0;
-  // The moves and the cut in one rewrite: the old file or the compacted one.
-  const bool done = w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
-    EachPartner(w, true, [&](std::int32_t, std::string&) {
-      ++written;
-      w.RecordWriteAt(written);
-      return false;
+  // The moves and the cut in one rewrite: the old file or the compacted one; nothing while
+  // a marked record is no longer the one marked.
+  const bool done = w.StepOverMarks([&] {
+    return w.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+      const bool moved = EachPartner(w, true, [&](std::int32_t, std::string&) {
+        ++written;
+        w.RecordWriteAt(written);
+        return false;
+      });
+      if (!moved || !w.lastIoOk()) return false;
+      if (written == 0) return true;
+      const int code = w.DataFile().Truncate(static_cast<std::uint64_t>(written) * static_cast<std::uint64_t>(w.RecordLength));
+      if (code != 0) w.FileMessage(" pise soubor: ", w.DataFilePath, code);
+      return code == 0;
     });
-    if (!w.lastIoOk()) return false;
-    if (written == 0) return true;
-    const int code = w.DataFile().Truncate(static_cast<std::uint64_t>(written) * static_cast<std::uint64_t>(w.RecordLength));
-    if (code != 0) w.FileMessage(" pise soubor: ", w.DataFilePath, code);
-    return code == 0;
   });
   if (done && written > 0) {
     w.DataFileReopen();

@@ -260,10 +260,18 @@ void TiskPoukazek1Click(TfOrg& reg) {
   const int order = reg.ActiveOrder;
   reg.ActiveOrder = 0;
   std::string skipped;
-  for (std::int32_t n = 1; n <= reg.Count; ++n) {
-    if (!reg.IsMarked(n)) continue;
-    reg.RecordRead(n);
-    if (!reg.lastIoOk()) continue;
+  // The partners marked, read with no writer between: none while one is no longer the one marked.
+  std::vector<std::pair<std::int32_t, std::string>> marked;
+  reg.CarryMarked([&] {
+    for (std::int32_t n = 1; n <= reg.Count; ++n) {
+      if (!reg.IsMarked(n)) continue;
+      reg.RecordRead(n);
+      if (reg.lastIoOk()) marked.emplace_back(n, reg.RecordBuffer);
+    }
+    return true;
+  });
+  for (const auto& [n, record] : marked) {
+    reg.RecordBuffer = record;
     const std::vector<std::string> texts = browser::RecordToTexts(reg.FieldSpan(), reg.RecordBuffer);
     if (!MoneyOrderAmountFits(common::TextToFloat(texts[of::Note1 - 1]))) {
       skipped += "\r\n" + common::FormatNumberMask("#####", n) + "  " + common::StripRightSp(texts[of::Name - 1]) +

@@ -338,24 +338,31 @@ void TfStitky::Pidnoznaenchadresdoseznamu1Click() {
     reg.CloseBrowse();
     return;
   }
+  // The partners marked, read with no writer between: none while one is no longer the one marked.
+  std::vector<std::string> marked;
+  const bool read = reg.CarryMarked([&] {
+    for (std::int32_t n = 1; n <= reg.Count; ++n) {
+      if (!reg.IsMarked(n)) continue;
+      reg.RecordRead(n);
+      if (reg.lastIoOk()) marked.push_back(reg.RecordBuffer);
+    }
+    return true;
+  });
+  reg.CloseBrowse();
+  if (!read) return;
   tfSam& list = fSam();
   SetupOrg(list, kListName);
   if (!list.DataFileUsable()) {
     // A list the user may only read (its opening said why) takes no address.
     common::MessageOk(Cz("Soubor ") + list.ShownName() + Cz(" nelze zapsat, do seznamu se nic nepřidává"));
     list.CloseBrowse();
-    reg.CloseBrowse();
     return;
   }
-  for (std::int32_t n = 1; n <= reg.Count; ++n) {
-    if (!reg.IsMarked(n)) continue;
-    reg.RecordRead(n);
-    if (!reg.lastIoOk()) continue;
-    list.RecordBuffer = reg.RecordBuffer;
+  for (const std::string& record : marked) {
+    list.RecordBuffer = record;
     if (!list.AppendRecord()) break;
   }
   list.CloseBrowse();
-  reg.CloseBrowse();
 }
 
 void TfStitky::Zruenseznamu1Click() {
@@ -377,26 +384,29 @@ void TfStitky::RemoveMarkedFromList() {
   tfSam& list = fSam();
   list.ActiveOrder = 0;
   std::int32_t kept = 0;
-  const std::int32_t count = list.Count;
-  // The moves and the cut in one rewrite: the old list or the shorter one.
-  const bool done = list.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
-    for (std::int32_t n = 1; n <= count; ++n) {
-      list.RecordRead(n);
-      if (!list.lastIoOk()) return false;  // a failed read removes nothing
-      if (list.IsMarked(n)) continue;
-      ++kept;
-      if (kept != n) {
-        list.RecordWrite(kept);
-        if (!list.lastIoOk()) return false;
+  // The moves and the cut in one rewrite: the old list or the shorter one; nothing while a
+  // marked address is no longer the one marked. The count is the list's under the turn.
+  const bool done = list.StepOverMarks([&] {
+    return list.RewriteInPlace(0, std::numeric_limits<std::uint64_t>::max(), [&] {
+      const std::int32_t count = list.Count;
+      for (std::int32_t n = 1; n <= count; ++n) {
+        list.RecordRead(n);
+        if (!list.lastIoOk()) return false;  // a failed read removes nothing
+        if (list.IsMarked(n)) continue;
+        ++kept;
+        if (kept != n) {
+          list.RecordWrite(kept);
+          if (!list.lastIoOk()) return false;
+        }
       }
-    }
-    // Every record marked: the list is emptied like any other marked set is dropped.
-    if (kept < count)
-      if (const int code = list.DataFile().Truncate(static_cast<std::uint64_t>(kept) * kOrgRecordLength)) {
-        list.FileMessage(" pise soubor: ", kListFile, code);
-        return false;
-      }
-    return true;
+      // Every record marked: the list is emptied like any other marked set is dropped.
+      if (kept < count)
+        if (const int code = list.DataFile().Truncate(static_cast<std::uint64_t>(kept) * kOrgRecordLength)) {
+          list.FileMessage(" pise soubor: ", kListFile, code);
+          return false;
+        }
+      return true;
+    });
   });
   list.DataFileReopen();
   if (!done) return;

@@ -19,6 +19,7 @@
 #include "common/text.h"
 #include "partners/oneoff.h"
 #include "partners/org.h"
+#include "partners/orgtools.h"
 #include "partners/orgvk.h"
 #include "tests/app/appkit.h"
 #include "tests/common/leftcopy.h"
@@ -224,6 +225,56 @@ TEST_F(PartnerListPrint, MarkedPartnersOnly) {
   EXPECT_EQ(lines[6], "Dub");
   EXPECT_EQ(lines[7], "Buk");
   EXPECT_EQ(lines[9], Cz("    2 Vybraných firem"));
+}
+
+// Another workstation keeps all but the first partner, or renames a marked one, while the
+// register is shown for marking: nothing is printed and the selection is not written.
+TEST_F(PartnerListPrint, MarkedPartnersChangedMeanwhileAreNotPrinted) {
+  enum class Between { Nothing, Compaction, Change };
+  const std::string stale = Cz("Označené věty mezitím změnil jiný uživatel, nic se neprovedlo; označte je znovu");
+  for (const Between between : {Between::Nothing, Between::Compaction, Between::Change}) {
+    SCOPED_TRACE(static_cast<int>(between));
+    WritePartners({"Dub", "Lípa", "Buk", "Jasan"});
+    std::filesystem::remove(dir / "OR0201.TXT");
+    notes.calls.clear();
+    auto mark = [between](ui::Form& f) {
+      auto& w = static_cast<partners::TfOrg&>(f);
+      w.ToggleMark(3);
+      w.ToggleMark(4);
+      partners::TfOrg other("fOrgOther");
+      partners::SetupOrg(other, "org.dta");
+      if (between == Between::Compaction) {
+        for (int n : {2, 3, 4}) other.ToggleMark(n);
+        partners::CompactMarked(other);
+      } else if (between == Between::Change) {
+        other.RecordReadAt(3);
+        partners::PutOrgText(other.RecordBuffer, of::Name, "Habr");
+        other.RecordWriteAt(3);
+      }
+      other.CloseBrowse();
+      f.SetModalResult(ui::mr::Cancel);
+    };
+    if (between == Between::Nothing) {
+      Answer(1, {4}, 1, mark);
+    } else {
+      backend.AnswerNextModal([this](ui::Form& f) { backend.DoubleClick(*static_cast<browser::TfVyber&>(f).Rows[1]); });
+      backend.AnswerNextModal(mark);
+    }
+    Print();
+    const std::vector<std::string> messages = notes.Texts(common::RecordingNotifier::Kind::Message);
+    const auto said = std::count(messages.begin(), messages.end(), stale);
+    if (between == Between::Nothing) {
+      const auto lines = Lines("OR0201.TXT");
+      ASSERT_GE(lines.size(), 8u);
+      EXPECT_EQ(lines[6], "Buk");
+      EXPECT_EQ(lines[7], "Jasan");
+      EXPECT_EQ(said, 0);
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(dir / "OR0201.TXT"));
+      EXPECT_FALSE(std::filesystem::exists(dir / "data/orgv01.wrk"));
+      EXPECT_EQ(said, 1);
+    }
+  }
 }
 
 TEST_F(PartnerListPrint, ScrambledPartnersPrintPlain) {

@@ -607,3 +607,87 @@ TEST_F(CodeListWorkstations, AListOpenedWhileAnotherRewritesItOpensAtOnceAndAdds
 }
 
 }  // namespace
+
+namespace {
+
+// Steps over marks of the chart of accounts and the balance scheme while another
+// workstation (a second open of the file) takes out a record before the marked ones or
+// changes a marked one between the marking and the step: the step acts on none and says
+// so; after the window's own write it acts as marked.
+class CodeListMarkSteps : public cltest::CodeListTest {};
+
+TEST_F(CodeListMarkSteps, AStepOverMarksActsOnlyOnTheRecordsMarked) {
+  enum class Between { Nothing, Compaction, Change, OwnWrite };
+  struct Step {
+    const char* name;
+    const char* file;
+    std::function<std::string(int k, const std::string& text)> record;
+    std::function<CodeListWindow&()> open;
+    const char* item;
+  };
+  const Step steps[] = {
+      {"Posun analytiku", "CI10.DTA",
+       [](int k, const std::string& text) {
+         return cltest::MakeRecord(Cis10Spec(), {{1, "3110" + std::to_string(10 + k)}, {2, text}});
+       },
+       []() -> CodeListWindow& {
+         TfCis10& w = fCis10();
+         SetupCis10(w);
+         return w;
+       },
+       "h1"},
+      {"Odeber stm:", "CI270.DTA",
+       [](int k, const std::string& text) {
+         return cltest::MakeRecord(SchemeSpec(SchemeKind::Balance270),
+                                   {{scheme::kRow, "  " + std::to_string(k)}, {scheme::kName, text}, {scheme::kCode, "A." + std::to_string(k)}});
+       },
+       []() -> CodeListWindow& {
+         SchemeWindow& w = fCis270();
+         SetupCis270(w, "270");
+         return w;
+       },
+       "N3"},
+  };
+  const std::string stale = common::Cz("Označené věty mezitím změnil jiný uživatel, nic se neprovedlo; označte je znovu");
+  for (const Step& step : steps) {
+    const std::string file(step.file);
+    auto bytes = [&](const std::vector<int>& ks, int changed) {
+      std::string b;
+      for (int k : ks) b += step.record(k, k == changed ? "Zmeneno" : "Text " + std::to_string(k));
+      return b;
+    };
+    for (const Between between : {Between::Nothing, Between::Compaction, Between::Change, Between::OwnWrite}) {
+      SCOPED_TRACE(std::string(step.name) + " " + std::to_string(static_cast<int>(between)));
+      WriteData(file, bytes({1, 2, 3, 4, 5}, 0));
+      CodeListWindow& w = step.open();
+      Show(w);
+      for (int n : {3, 4}) w.ToggleMark(n);
+      ASSERT_EQ(w.MarkedCount, 2);
+      if (between == Between::Compaction) WriteData(file, bytes({1, 3, 4, 5}, 0));
+      if (between == Between::Change) WriteData(file, bytes({1, 2, 3, 4, 5}, 3));
+      if (between == Between::OwnWrite) {
+        w.RecordReadAt(3);
+        w.PutField(w.RecordBuffer, 2, "Vlastni");
+        w.RecordWriteAt(3);
+      }
+      const std::string before = ReadData(file);
+      notes.calls.clear();
+      ui::MenuItem* item = w.PopupMenu1.Find(step.item);
+      ASSERT_NE(item, nullptr);
+      item->onClick(*item);
+      const std::vector<std::string> messages = Messages();
+      const auto said = std::count(messages.begin(), messages.end(), stale);
+      if (between == Between::Compaction || between == Between::Change) {
+        EXPECT_EQ(ReadData(file), before);
+        EXPECT_EQ(said, 1);
+        EXPECT_EQ(w.MarkedCount, 0);
+      } else {
+        EXPECT_NE(ReadData(file), before);
+        EXPECT_EQ(said, 0);
+      }
+      w.CloseBrowse();
+    }
+  }
+}
+
+}  // namespace
