@@ -582,6 +582,8 @@ std::string TfSoub::ReadOnlyReason() const {
   if (why_ == Why::NotWritable)
     return Cz("Soubor ") + ShownName() + Cz(" nelze zapsat (err ") + std::to_string(whyCode_) +
            Cz("), změny se nezapisují");
+  if (why_ == Why::LockTable)
+    return Cz("Soubor ") + ShownName() + Cz(" je otevřen jen pro čtení, tabulku sdílení souborů nelze zapsat, změny se nezapisují");
   return Cz("Soubor ") + ShownName() + Cz(" je otevřen jen pro čtení, změny se nezapisují");
 }
 
@@ -816,6 +818,7 @@ void TfSoub::DataFileOpen() {
       // No lock entry can be written beside it (said once): a write could meet another
       // workstation's, so the list opens for reading and every write says so.
       ReadOnly = true;
+      why_ = Why::LockTable;
       MayEdit = MayAdd = MayDelete = false;
     }
     if (IndexFilesWanted) IndexFilesOpen(DataFilePath);

@@ -469,8 +469,9 @@ class TfSoub : public TfRol {
   std::vector<std::function<void()>> later_;
   std::int32_t appended_ = 0;
   bool readOnly_ = false;
-  // Why ReadOnly is set: asked by the opening, records not in the layout, not writable.
-  enum class Why { None, Asked, Layout, NotWritable } why_ = Why::None;
+  // Why ReadOnly is set: asked by the opening, records not in the layout, not writable, no
+  // lock entry can be written beside it.
+  enum class Why { None, Asked, Layout, NotWritable, LockTable } why_ = Why::None;
   int whyCode_ = 0;  // the open's I/O code when not writable
   enum class Carry { Unasked, Allowed, Refused } carry_ = Carry::Unasked;  // MayCarry's answer since the opening
   bool copyKept_ = false;  // BrowseSetup::copyKept of the opening under way

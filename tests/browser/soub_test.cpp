@@ -1057,7 +1057,7 @@ TEST_F(RecordBrowser, ALockTableThatCannotBeWrittenOpensTheListForReading) {
     backend.PressKeys("F4 Space F8 Shift+F4");
     w.Hide();
     w.CloseBrowse();
-    EXPECT_EQ(Messages(), std::vector<std::string>(4, common::Cz("Soubor CI99.DTA je otevřen jen pro čtení, změny se nezapisují")))
+    EXPECT_EQ(Messages(), std::vector<std::string>(4, common::Cz("Soubor CI99.DTA je otevřen jen pro čtení, tabulku sdílení souborů nelze zapsat, změny se nezapisují")))
         << notes.Dump();
     EXPECT_EQ(ReadData("CI99.DTA"), before);
   }
