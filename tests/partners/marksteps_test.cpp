@@ -195,8 +195,9 @@ TEST_F(MarkSteps, AStepOverMarksActsOnlyOnTheRecordsMarked) {
   }
 }
 
-// The issue's own case: after the compaction, scrambling the marks would have stored E and
-// F scrambled and left D plain; the register stays as the compaction left it.
+// Another workstation compacts between the marking and the scrambling: unchecked, the
+// marks would have stored E and F scrambled and left D plain; the register stays as the
+// compaction left it.
 TEST_F(MarkSteps, ScramblingAfterAnotherWorkstationsCompactionStoresNothing) {
   WriteRegister();
   OnRegister(Tool("Zasifruj1"))(Between::Compaction);
