@@ -64,6 +64,13 @@ bool SwitchCodeListLanguage(const std::string& from, const std::string& to) {
       KeptLanguageMessage(from);
       return false;
     }
+  // A working file the user may not write stops the switch before anything is saved.
+  std::vector<std::string> workingFiles;
+  for (const char* list : kLanguageLists) workingFiles.push_back(WorkingFile(list));
+  if (!common::MayWriteAll(workingFiles, "")) {
+    KeptLanguageMessage(from);
+    return false;
+  }
 
   // 1. Every working file is saved as the copy of the language in use before any
   //    copy takes its place.

@@ -119,7 +119,9 @@ bool CheckHeldFiles(const std::vector<std::string>& names, const std::string& ta
 }
 
 bool PutBackLeftCopies(const std::vector<std::string>& names, const std::string& tail) {
-  return common::PutBackAllBeforeReplacing(names, tail);
+  // A file the user may not write is neither erased nor moved over (a copy beside it is
+  // said first, naming the copy).
+  return common::PutBackAllBeforeReplacing(names, tail) && common::MayWriteAll(names, tail);
 }
 
 int WriteJournal(const std::string& staging, const RestorePlan& plan) {

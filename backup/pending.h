@@ -33,6 +33,7 @@ bool CheckHeldFiles(const std::vector<std::string>& names, const std::string& ta
 // False when a rollback copy a step left beside one of the files (a data file the restore
 // erases or replaces) cannot be put back first (said, then `tail`): put back later it
 // would write its old bytes over the restored file. The copies that can be are put back.
+// False too when the user may not write one of the files (said, then `tail`).
 bool PutBackLeftCopies(const std::vector<std::string>& names, const std::string& tail);
 
 // Writes the journal into the staging folder `staging` (ending in "\") and flushes it.

@@ -859,7 +859,7 @@ void TfSoub::DataFileClose() {
   if (ViewMode == 1 && !SelectionList.empty()) {
     std::string bytes(kSelectionFileSize, '\0');
     for (std::size_t p = 1; p <= kSelectionEntries; ++p) common::PutLE<std::uint16_t>(bytes, 2 * (p - 1), SelectionList[p]);
-    if (int code = common::ReplaceFileContents(SelectionPath, bytes)) FileMessage(" Soub: ", DataFilePath, code);
+    if (int code = common::ReplaceFileContents(SelectionPath, bytes)) FileMessage(" pise soubor: ", SelectionPath, code);
   }
   if (!DataFileName.empty()) {
     if (data_.IsOpen())

@@ -49,10 +49,16 @@ struct PieceOut {
 
 // CI01.DTA and every piece: an unfinished rewrite of any of them is put back before the
 // split touches one (said), or nothing is done.
-bool PutBackAllFirst(const std::string& ci01, std::string_view tail) {
-  std::vector<std::string> names{ci01};
+std::vector<std::string> PieceNames() {
+  std::vector<std::string> names;
   for (int list : PieceOrder())
     names.push_back(common::DataDir(list == kRestList ? kRestPiece : FindPiece(list)->FileName()));
+  return names;
+}
+
+bool PutBackAllFirst(const std::string& ci01, std::string_view tail) {
+  std::vector<std::string> names{ci01};
+  for (std::string& piece : PieceNames()) names.push_back(std::move(piece));
   return common::PutBackAllBeforeReplacing(names, tail);
 }
 
@@ -273,6 +279,8 @@ bool TFCI92::SplitCodeLists() {
     const common::RefusalTail refusal(tail);
     // The pieces are erased one by one: all of them are looked at before the first goes.
     if (!PutBackAllFirst(ci01, tail)) return false;
+    // Every piece is erased or emptied: one the user may not write stops the split first.
+    if (!common::MayWriteAll(PieceNames(), tail)) return false;
     std::vector<std::string> records;
     common::ThrowIfError(codelists::ReadCi01(ci01, records), ci01);
     // A file whose records do not decode is no combined file: nothing of it is used.

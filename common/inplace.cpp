@@ -655,6 +655,16 @@ bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::strin
                      [&](const std::string& name) { return PutBackBeforeReplacing(name, tail, lockHeld); });
 }
 
+bool MayWriteAll(const std::vector<std::string>& names, std::string_view tail) {
+  for (const std::string& name : names)
+    if (const int code = WriteRefused(name)) {
+      MessageOk(Cz("Soubor ") + ShownPath(name) + Cz(" nelze zapsat (err ") + std::to_string(code) + ")" +
+                std::string(tail));
+      return false;
+    }
+  return true;
+}
+
 std::string RollbackCopyOwner(std::string_view copyName) { return std::string(MarkOwner(copyName, ".rollback")); }
 
 namespace {

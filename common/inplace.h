@@ -185,6 +185,10 @@ class RefusalTail {
 // The same for every file of a step, before the step changes any of them: false at the
 // first that refuses.
 bool PutBackAllBeforeReplacing(const std::vector<std::string>& names, std::string_view tail, bool lockHeld = false);
+// Before a step replaces or erases the files `names`: true when the user may write each
+// of them that exists; else says the first that cannot be written ("Soubor X nelze zapsat
+// (err 5)" and `tail`) and gives false, and the step changes nothing.
+bool MayWriteAll(const std::vector<std::string>& names, std::string_view tail);
 
 // What a step says of the copy PutBackLeftCopy met beside the file `name` (`left`, `what`):
 // the put-back as an opening says it, or the refusal naming the file (`shown`), the copy

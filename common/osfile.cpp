@@ -540,6 +540,16 @@ int RemoveDeadTemps(std::string_view folder, const std::vector<std::string>& tar
 }
 
 namespace {
+// 5 when an open of the file at the real path `path` for writing is refused, else 0.
+int RefusedForWriting(const std::string& path) {
+  FileStat st;
+  if (Fs().StatPath(path, st) != 0 || !st.isRegular) return 0;
+  int fd = -1;
+  const int e = Fs().Open(path, O_WRONLY | O_NONBLOCK, 0, fd);
+  if (e == 0) Fs().Close(fd);
+  return e == EACCES || e == EPERM || e == EROFS ? io::kAccessDenied : 0;
+}
+
 // Before a file is replaced: the temporaries a killed replacement of it left go. The
 // folder is listed once a run; what it held is kept by target until that is replaced.
 void SweepDeadTemps(const std::string& targetPath) {
@@ -586,6 +596,9 @@ int FileReplacement::Start() {
   FileStat old;
   const bool exists = Fs().StatPath(targetPath_, old) == 0;
   if (exists && old.isDir) return io::kAccessDenied;
+  if (exists) {
+    if (int code = RefusedForWriting(targetPath_)) return code;
+  }
   SweepDeadTemps(targetPath_);
   file_.name_ = target_;
   if (int code = CreateTemp()) {
@@ -656,6 +669,12 @@ int CreateNewFile(std::string_view name, std::string_view content) {
   return code;
 }
 
+int WriteRefused(std::string_view name) {
+  std::string path;
+  if (ResolveName(name, path) != 0) return 0;
+  return RefusedForWriting(path);
+}
+
 int ReplaceFileContents(std::string_view targetName, std::string_view data) {
   FileReplacement r;
   if (int code = r.Begin(targetName)) return code;
@@ -704,6 +723,7 @@ int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName) {
   if (!st.isRegular) return io::kAccessDenied;
   if (int code = GuardUnfinishedRewrite(sourceName)) return code;
   if (int code = GuardUnfinishedRewrite(targetName)) return code;
+  if (int code = RefusedForWriting(target)) return code;
   SweepDeadTemps(target);
   {
     HeldCheck heldSource, heldTarget;

@@ -162,7 +162,9 @@ class FileTurn {
 // and renames it over the target. The target is never erased first; any failure
 // (or destruction without Commit) removes the temporary file and leaves the target as
 // it was. A target that any open holds, this process's included, is not replaced (32):
-// close it before Commit. Temporaries of the target whose writer is gone (a killed run's)
+// close it before Commit. Nor is a target the user may not write, though its folder lets
+// a rename put a new file there: Begin gives 5 when an open of it for writing is refused,
+// and nothing is written. Temporaries of the target whose writer is gone (a killed run's)
 // go first, at the target's first replacement in a run.
 class FileReplacement {
  public:
@@ -222,6 +224,12 @@ bool RemoveDeadTemp(const std::string& realPath);
 // those of the files named in `targets` (names compared without case). How many went.
 int RemoveDeadTemps(std::string_view folder, const std::vector<std::string>& targets = {});
 
+// A rename or an erase needs only the folder's write right; a file the user may not write
+// itself (read rights on a shared folder, a file made read-only) is not replaced all the
+// same. 5 when an open of the existing file `name` for writing is refused, else 0 (a
+// missing file, or any other answer, is left to the step itself).
+[[nodiscard]] int WriteRefused(std::string_view name);
+
 // The whole new content of a file, through a FileReplacement.
 [[nodiscard]] int ReplaceFileContents(std::string_view targetName, std::string_view data);
 // Bytes of a cut record behind the last whole one of `f` (`size` its size) go behind
@@ -239,8 +247,8 @@ std::string CutTailMovedText(std::string_view name, std::uint64_t moved);
 
 // Moves a finished file over the target (a rename; across file systems a copy into a
 // temporary file in the target's folder, then a rename). The source is gone on success;
-// on failure source and target are as they were. Dead temporaries of the target go first,
-// as for a FileReplacement.
+// on failure source and target are as they were. A target the user may not write gives 5
+// before anything moves. Dead temporaries of the target go first, as for a FileReplacement.
 [[nodiscard]] int ReplaceFileFrom(std::string_view sourceName, std::string_view targetName);
 
 // A 64-bit check of bytes (FNV-1a): tells contents or names apart, not a protection.

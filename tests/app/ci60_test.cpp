@@ -438,7 +438,8 @@ TEST_F(Ci60Files, AFailingDiskKeepsTheOldList) {
     common::FsOp op;
     int err;
     const char* file;
-  } cases[] = {{common::FsOp::Write, ENOSPC, "CI60.dta"}, {common::FsOp::Write, ENOSPC, "FOT.tab"}, {common::FsOp::Read, EIO, "CI61.DTA"}};
+  } cases[] = {{common::FsOp::Write, ENOSPC, "CI60.dta"}, {common::FsOp::Write, ENOSPC, "FOT.tab"}, {common::FsOp::Read, EIO, "CI61.DTA"},
+               {common::FsOp::OpenWrite, EACCES, "/CI60.dta"}};  // a list the user may not write
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     notes.calls.clear();

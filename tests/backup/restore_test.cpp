@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <functional>
 #include <iostream>
 #include <utility>
 
@@ -84,19 +85,33 @@ TEST_F(RestoreFolder, CompressedCopyIsTestedExtractedAndTheArchiveLeftOut) {
   EXPECT_FALSE(Exists(Data("arch.arj")));
 }
 
-TEST_F(RestoreFolder, TooLittleSpaceRefusesAndErasesNothing) {
+// Too little space, or a data file the user may not write in a folder the user may write:
+// the restore refuses, saying why, and neither erases nor moves over anything.
+TEST_F(RestoreFolder, TooLittleSpaceOrAFileTheUserMayNotWriteRefusesAndErasesNothing) {
   RunBackup();
   Write(Data("a.dta"), "changed");
   Write(Data("sel.idx"), "index");
   const auto before = DataFiles();
-  common::FaultFileSystem faults;
-  common::ScopedFileSystem scoped(faults);
-  // Room for the job entry the drive box writes, not for the copy.
-  faults.SetDiskSpace(5000);
-  answers = {true};
-  RunRestore([&](backup::TfGlobKop& w) { RestoreCopy(w, 1); });
-  EXPECT_TRUE(SaidSomething("Na vašem disku chybí")) << ::testing::PrintToString(Messages());
-  EXPECT_EQ(DataFiles(), before);
+  const struct {
+    const char* what;
+    std::function<void(common::FaultFileSystem&)> fault;
+    const char* said;
+  } cases[] = {
+      // Room for the job entry the drive box writes, not for the copy.
+      {"too little space", [](common::FaultFileSystem& f) { f.SetDiskSpace(5000); }, "Na vašem disku chybí"},
+      {"a file not writable", [](common::FaultFileSystem& f) { f.Fail(common::FsOp::OpenWrite, EACCES, "/b.DT1"); },
+       "b.DT1 nelze zapsat (err 5), obnova dat neproběhla"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    common::FaultFileSystem faults;
+    common::ScopedFileSystem scoped(faults);
+    c.fault(faults);
+    answers = {true};
+    RunRestore([&](backup::TfGlobKop& w) { RestoreCopy(w, 1); });
+    EXPECT_TRUE(SaidSomething(c.said)) << ::testing::PrintToString(Messages());
+    EXPECT_EQ(DataFiles(), before);
+  }
 }
 
 TEST_F(RestoreFolder, ATruncatedArchiveIsRefusedAndTheDataStayByteForByte) {

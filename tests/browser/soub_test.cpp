@@ -469,6 +469,21 @@ TEST_F(RecordBrowserKeyed, AppendWritesAtTheEndWhateverTheStoredSelectionHolds) 
   EXPECT_EQ(common::GetLE<std::uint16_t>(stored, 2), 2);
   EXPECT_EQ(common::GetLE<std::uint16_t>(stored, 4), 4);
   EXPECT_EQ(common::GetLE<std::uint16_t>(stored, 9998), 5000);
+
+  // A list the user may not write is read, and stays as it was at the close, which names it.
+  {
+    common::FaultFileSystem faults;
+    faults.Fail(common::FsOp::OpenWrite, EACCES, "/CI99.idx");
+    common::ScopedFileSystem scoped(faults);
+    Ci99 again;
+    again.keyed = true;
+    again.Open("CI99.DTA", kLength, 1);
+    EXPECT_EQ(again.Count, 4);
+    again.CloseBrowse();
+  }
+  EXPECT_EQ(ReadData("CI99.idx"), stored);
+  ASSERT_EQ(Messages().size(), 1u) << notes.Dump();
+  EXPECT_EQ(Messages()[0], "Uz: 01 pise soubor: " + DataPath("CI99.idx") + " err      5");
 }
 
 TEST_F(RecordBrowserKeyed, MoreThan5000RecordsAreShownInFileOrderAndNotExtended) {

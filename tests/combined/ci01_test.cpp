@@ -10,6 +10,7 @@
 #include "combined/ci2005.h"
 #include "combined/fci92.h"
 #include "combined/pieces.h"
+#include "common/dirs.h"
 #include "common/encoding.h"
 #include "common/faultfs.h"
 #include "common/jobfile.h"
@@ -387,6 +388,50 @@ TEST_F(Ci01Files, ASplitOverRandomBytesLeavesEveryPieceByteForByte) {
                                        common::Cz(" neodpovídá své větě (věta 1); číselníky nerozděluji, díly zůstávají, jak byly")});
     EXPECT_TRUE(Free());
     EXPECT_FALSE(combined::fCI92().visible());
+  }
+}
+
+// A file the user may not write, in a folder the user may write: the split over a piece
+// of such a file and the assembly over such a CI01.DTA refuse before anything is written,
+// say so, and every file of the folder stays byte for byte.
+TEST_F(Ci01Files, AFileTheUserMayNotWriteStopsTheSplitAndTheAssembly) {
+  Write("CI01.DTA", Bytes(Generated()));
+  ASSERT_TRUE(combined::fCI92().SplitCodeLists());
+  const auto folder = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(Data("")))
+      if (e.is_regular_file()) files[e.path().filename().string()] = ostest::ReadRaw(e.path());
+    return files;
+  };
+  const std::string piece = common::ShownPath(common::DataDir("ci.20"));
+  const std::string rest = common::ShownPath(common::DataDir(combined::kRestPiece));
+  struct Row {
+    const char* what;
+    const char* file;  // the one the user may not write
+    bool split;
+    std::string said;
+  };
+  const Row rows[] = {
+      {"split over a piece", "/ci.20", true,
+       common::Cz("Soubor ") + piece + common::Cz(" nelze zapsat (err 5), číselníky nerozděluji, díly zůstávají, jak byly")},
+      {"split over the rest", "/ci.99", true,
+       common::Cz("Soubor ") + rest + common::Cz(" nelze zapsat (err 5), číselníky nerozděluji, díly zůstávají, jak byly")},
+      {"assembly over CI01.DTA", "/CI01.DTA", false,
+       common::Cz("Číselníky nejsou složeny, soubor ") + common::DataDir("ci01.dta") + " err 5"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const auto before = folder();
+    notes.calls.clear();
+    common::FaultFileSystem fs;
+    fs.Fail(common::FsOp::OpenWrite, EACCES, row.file);
+    {
+      common::ScopedFileSystem use(fs);
+      EXPECT_FALSE(row.split ? combined::fCI92().SplitCodeLists() : combined::fCI92().AssembleCodeLists());
+    }
+    EXPECT_EQ(folder(), before);
+    EXPECT_EQ(notes.Texts(common::RecordingNotifier::Kind::Message), std::vector<std::string>{row.said});
+    EXPECT_TRUE(Free());
   }
 }
 

@@ -425,6 +425,63 @@ TEST_F(OsFileTest, ReadOnlyFolderKeepsTheOldFile) {
   EXPECT_EQ(ostest::Listing(dir / "ro"), "list.dta");
 }
 
+// A rename needs only the folder's write right; a file the user may not write (an open of
+// it for writing refused) is replaced by no step all the same: 5 before anything is written
+// or moved, the file byte for byte, no temporary left. A missing target is made as ever.
+TEST_F(OsFileTest, AFileTheUserMayNotWriteIsNotReplaced) {
+  enum class Step { Contents, Replacement, MoveOver };
+  struct Row {
+    const char* what;
+    Step step;
+    int err;
+    bool exists;
+  };
+  const Row rows[] = {
+      {"new contents", Step::Contents, EACCES, true},
+      {"a replacement begun", Step::Replacement, EPERM, true},
+      {"a finished file moved over", Step::MoveOver, EACCES, true},
+      {"new contents, no file yet", Step::Contents, EACCES, false},
+      {"moved in, no file yet", Step::MoveOver, EPERM, false},
+  };
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string folder = "r" + std::to_string(n++);
+    std::filesystem::create_directories(dir / folder);
+    if (row.exists) WriteRaw(dir / (folder + "/ci10.dta"), "old bytes");
+    WriteRaw(dir / (folder + "/new.wrk"), "new bytes");
+    const std::string target = Win(folder + "\\CI10.DTA");
+    FaultFileSystem fs;
+    ScopedFileSystem use(fs);
+    // The file itself, not its temporary (".~ci10.dta...").
+    fs.Fail(FsOp::OpenWrite, row.err, "/ci10.dta");
+    fs.Fail(FsOp::OpenWrite, row.err, "/CI10.DTA");
+    int code = -1;
+    switch (row.step) {
+      case Step::Contents: code = ReplaceFileContents(target, "new bytes"); break;
+      case Step::Replacement: {
+        FileReplacement r;
+        code = r.Begin(target);
+        if (code == 0) code = r.file().WriteWhole("new bytes");
+        if (code == 0) code = r.Commit();
+        break;
+      }
+      case Step::MoveOver: code = ReplaceFileFrom(Win(folder + "\\new.wrk"), target); break;
+    }
+    const bool moved = row.step == Step::MoveOver && code == 0;
+    if (row.exists) {
+      EXPECT_EQ(code, io::kAccessDenied);
+      EXPECT_EQ(ReadRaw(dir / (folder + "/ci10.dta")), "old bytes");
+      EXPECT_EQ(ostest::Listing(dir / folder), "ci10.dta new.wrk");
+      EXPECT_EQ(fs.Calls(FsOp::Write) + fs.Calls(FsOp::Rename), 0);
+    } else {
+      EXPECT_EQ(code, 0);
+      EXPECT_EQ(ReadRaw(dir / (folder + "/CI10.DTA")), "new bytes");
+      EXPECT_EQ(ostest::Listing(dir / folder), moved ? "CI10.DTA" : "CI10.DTA new.wrk");
+    }
+  }
+}
+
 TEST_F(OsFileTest, HeldTargetIsNotReplaced) {
   WriteRaw(dir / "held.dta", "old");
   File holder;
