@@ -3,6 +3,7 @@
 // "ignore protection" answer goes on without the lock.
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <gtest/gtest.h>
 
 #include "app/codelistmenu.h"
@@ -67,7 +68,7 @@ TEST_F(LockWaitStop, EscAtTheWaitDoesNothingAndSaysSoIgnoringGoesOn) {
     std::string held;  // the file the other workstation holds
     const char* kind;  // its lock: "W", or "" for a reader
     std::function<void()> run;
-    bool ignorable;    // the ignore row runs too; then `after` is the folder's files
+    bool ignorable;    // the ignore row runs too: `after` holds the files it changes
     std::map<std::string, std::string> after;
   } rows[] = {
       {"sort of CI01.DTA", "CI01.DTA", "W", [&] { (void)combined::SortCombinedFile(DataPath("CI01.DTA")); }, true,
