@@ -192,7 +192,8 @@ bool PutCi60InPlace(const std::string& target, const std::string& bytes, Rebuild
   for (;;) {
     std::string holder;
     const common::LockResult lock = common::TryLockFile(target, "W", holder);
-    if (common::GivenUpOrStopped(lock)) {
+    if (common::StoppedAtWait(lock, target)) return false;
+    if (lock == common::LockResult::GivenUp) {
       common::MessageOk(Cz("Soubor ") + common::ShownPath(target) + Cz(" nelze zamknout") + Unchanged());
       return false;
     }
@@ -315,6 +316,7 @@ bool ConvertCi60For2024() {
   }
   // Others that honour the locks stay out until the new list is in place.
   common::ScopedFileLock lock(target, "W");
+  if (lock.Stopped()) return false;
   // The list is read as an opening gives it: a copy a step left goes back first.
   if (!common::PutBackBeforeReplacing(target, NotConverted(), true)) return false;
   std::vector<std::string> firm, ref;

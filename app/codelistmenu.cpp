@@ -145,6 +145,8 @@ void MigrateCombinedCodeLists() {
     common::ScopedFileLock lock(common::DataDir(combined::kCodeListUpdateLock), "W");
     // A wait given up by the end of the run: no step of the opening follows.
     if (Exiting()) return;
+    // Esc at the wait: nothing is migrated or loaded now; the next opening tries again.
+    if (lock.Stopped()) return;
     // A combined file that cannot be split is used no further (the split said why).
     if (common::CheckFile(common::DataDir(kCi01Name)) > 2 && !combined::fCI92().SplitCodeLists()) return;
     for (int list : kMigratedPieces) {

@@ -193,7 +193,10 @@ bool SortCis29(TfCis29& w) {
   browser::ShowBlik(Cz("Třídím číselnik"));
   // The in-use lock goes; the write lock waits for every other user.
   common::UnlockFile(path);
-  common::LockFile(path, "W");
+  if (common::StoppedAtWait(common::LockFile(path, "W"), path)) {
+    browser::CloseBlik();
+    return false;
+  }
   const bool sorted = w.SortFile();
   // Taken anew: the window's close gives back this user's first lock, the write lock.
   common::UnlockFile(path);

@@ -154,6 +154,7 @@ bool ConvertOldBankKody() {
   // Only a file to convert is locked: the current layout opens under the list's own lock.
   if (!MayBeOldBankKody(file, size)) return true;
   common::ScopedFileLock lock(file, "W");
+  if (lock.Stopped()) return false;
   // Judged and read as an opening gives it: a copy a step left goes back first, after the
   // turn of a writer still at work.
   if (!common::PutBackBeforeOpening(file, common::Cz(", převod neproběhl"), true, true)) return false;

@@ -60,8 +60,9 @@ std::string Sorted(std::string_view bytes, std::string_view path) {
 
 }  // namespace
 
-void SortCombinedFile(std::string_view path) {
+bool SortCombinedFile(std::string_view path) {
   common::ScopedFileLock lock(path, "W");
+  if (lock.Stopped()) return false;
   NoticeGuard notice;
   std::string bytes;
   {
@@ -70,6 +71,7 @@ void SortCombinedFile(std::string_view path) {
     common::ThrowIfError(f.ReadWhole(bytes), path);
   }
   common::ThrowIfError(common::ReplaceFileContents(path, Sorted(bytes, path)), path);
+  return true;
 }
 
 void SortCombinedIn(common::File& file, std::string_view path) {

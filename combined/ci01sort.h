@@ -13,8 +13,8 @@ namespace combined {
 // Sorts the file under a write lock of its own (release any lock the caller holds
 // first), with the notice "Třídím číselnik". Raises IoError on an I/O failure, the sort's
 // included (its work file's code; 9 for more records than it takes); the file is then
-// as it was.
-void SortCombinedFile(std::string_view path);
+// as it was. False when the wait for the lock was left with Esc (said): nothing sorted.
+bool SortCombinedFile(std::string_view path);
 
 // The same sort of an open file in place, for a step that builds a new file in a
 // replacement's temporary and sorts it there before it goes in (`path` names the file

@@ -118,7 +118,7 @@ void TfCi2005::SortCi2005() {
   common::UnlockFile(path);
   Sorting = true;
   try {
-    SortCombinedFile(path);
+    (void)SortCombinedFile(path);  // Esc at its wait: said, the file stays as it is
   } catch (const ui::DriverError&) {
     Sorting = false;
     throw;

@@ -192,7 +192,8 @@ void ClearCutOffAssemblyMark() {
       // An assembly at work holds the file for writing until its mark is gone.
       std::string holder;
       const common::LockResult taken = common::TryLockFile(ci01, "W", holder);
-      if (taken == common::LockResult::Busy || common::GivenUpOrStopped(taken)) return;
+      if (common::StoppedAtWait(taken, ci01) || taken == common::LockResult::Busy || taken == common::LockResult::GivenUp)
+        return;
       struct Unlock {
         const std::string& name;
         bool held;
@@ -203,7 +204,7 @@ void ClearCutOffAssemblyMark() {
       sorted = CombinedFileSorted(ci01);
     }
     if (!sorted) {
-      SortCombinedFile(ci01);
+      if (!SortCombinedFile(ci01)) return;  // Esc at its wait: the mark stays for the next opening
       common::NewsMessage(common::Cz("Skládání číselníků nebylo dokončeno, soubor ") + common::ShownPath(ci01) +
                           common::Cz(" je nyní setříděn"));
     }
@@ -275,6 +276,7 @@ bool TFCI92::SplitCodeLists() {
   const std::string ci01 = common::DataDir(codelists::kCi01Name);
   try {
     common::ScopedFileLock lock(ci01, "");
+    if (lock.Stopped()) return false;
     const std::string tail = common::Cz(", číselníky nerozděluji, díly zůstávají, jak byly");
     const common::RefusalTail refusal(tail);
     // The pieces are erased one by one: all of them are looked at before the first goes.
@@ -340,6 +342,7 @@ bool TFCI92::AssembleCodeLists() {
   try {
     {
       common::ScopedFileLock lock(ci01, "W");
+      if (lock.Stopped()) return false;
       // Every piece is read whole before CI01.DTA is replaced: the file layer puts an
       // unfinished rewrite of any of them back first, or stops the assembly here.
       const common::RefusalTail tail(common::Cz(", číselníky nejsou složeny, CI01.DTA zůstává, jak byl"));

@@ -81,6 +81,7 @@ class Listing {
     }
     const std::string path = common::DataDir("ci01.dta");
     common::ScopedFileLock lock(path, "");
+    if (lock.Stopped()) return false;
     if (int code = codelists::ReadCi01(path, records_)) {
       common::MessageOk(common::Cz("Opis číselníků: soubor ") + path + " err " + std::to_string(code));
       return false;
@@ -167,6 +168,7 @@ TForm2& fForm2() { return browser::SingleWindow<TForm2>(); }
 
 void TForm2::Button1Click() {
   common::ScopedFileLock lock(common::DataDir(kCodeListUpdateLock), "W");
+  if (lock.Stopped()) return;
   // Pieces left from an earlier run must not be assembled over the file.
   if (!fCI92().SplitCodeLists()) return;
   std::vector<std::string> rows;
@@ -192,6 +194,7 @@ void TForm2::Button1Click() {
 
 void TForm2::Button4Click() {
   common::ScopedFileLock lock(common::DataDir(kCodeListUpdateLock), "W");
+  if (lock.Stopped()) return;
   TfCi2005& w = fCi2005();
   w.SetupCi2005(codelists::kCi01Name);
   w.MayEdit = w.MayAdd = w.MayDelete = true;

@@ -574,6 +574,16 @@ std::string UserName(Session& s, std::string_view userCode) {
 
 std::string UserName(std::string_view userCode) { return UserName(CurrentSession(), userCode); }
 
+std::string WaitStoppedText(std::string_view path) {
+  return Cz("Čekání na uvolnění ") + StripRightSp(LockName(path)) + Cz(" bylo přerušeno, nic se neprovedlo");
+}
+
+bool StoppedAtWait(LockResult r, std::string_view path) {
+  if (r != LockResult::Stopped) return false;
+  MessageOk(WaitStoppedText(path));
+  return true;
+}
+
 void ScopedFileLock::Release() {
   if (result_ == LockResult::Held) UnlockFile(path_);
   result_ = LockResult::Skipped;

@@ -40,6 +40,12 @@ enum class LockResult {
 // Not held after a wait or a failure (GivenUp or Stopped): what GivenUp alone meant
 // before Esc had a result of its own.
 inline bool GivenUpOrStopped(LockResult r) { return r == LockResult::GivenUp || r == LockResult::Stopped; }
+// Esc at the wait for the lock of `path`, naming the file as the wait notice does:
+// "Čekání na uvolnění CI01.DTA bylo přerušeno, nic se neprovedlo".
+std::string WaitStoppedText(std::string_view path);
+// True, after saying WaitStoppedText, when the wait for the lock of `path` was left with
+// Esc (Stopped): the step the lock was for is not done. Any other result goes on.
+bool StoppedAtWait(LockResult r, std::string_view path);
 
 // Takes a lock; an empty kind is a read lock, any other kind a write lock.
 LockResult LockFile(Session& s, std::string_view path, std::string_view kind);
@@ -61,6 +67,8 @@ class ScopedFileLock {
   ScopedFileLock(const ScopedFileLock&) = delete;
   ScopedFileLock& operator=(const ScopedFileLock&) = delete;
   LockResult result() const { return result_; }
+  // StoppedAtWait for this lock: true (said) when its wait was left with Esc.
+  bool Stopped() const { return StoppedAtWait(result_, path_); }
   void Release();
 
  private:

@@ -49,6 +49,10 @@ bool OpenRecFile(Session& s, tRecFile& h, std::string_view name, std::string_vie
   // copy). Asked before this reader's own lock, which the put-back would count as its own.
   if (h.mode == 'I' && GuardUnfinishedRewrite(h.path) != 0) return false;
   h.lock = LockFile(s, h.path, h.mode == 'I' ? "" : "W");
+  if (StoppedAtWait(h.lock, h.path)) {
+    h.lock = LockResult::Skipped;
+    return false;
+  }
 
   int code = 0;
   bool create = h.mode == 'O';

@@ -238,6 +238,7 @@ std::optional<RegisterData> AresLookup(std::string_view typed) {
   const std::string reply = folder + kRegisterReply;
   // Another workstation's lookup in the same folder must not read this reply.
   common::ScopedFileLock lock(reply, "W");
+  if (lock.Stopped()) return std::nullopt;
   common::EraseFiles(reply);
   if (!Ask({"-X", "GET", LookupConfig().registerBase + "/ekonomicke-subjekty-v-be/rest/ekonomicke-subjekty/" + *ico,
             "-s", "--max-filesize", std::to_string(kMaxReply), "-o", kRegisterReply},
@@ -276,6 +277,7 @@ std::optional<VatPayerStatus> VatPayerStatusQuery(std::string_view typed) {
   const std::string& folder = *work;
   const std::string reply = folder + kVatReply;
   common::ScopedFileLock lock(reply, "W");
+  if (lock.Stopped()) return std::nullopt;
   common::EraseFiles(reply);
   const std::string envelope =
       "<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\"><soapenv:Body>"

@@ -278,7 +278,7 @@ void AppendPartners(TfOrg& w, const std::string& source, std::vector<NewPartner>
   int shareCode = 0;
   {
     common::ScopedFileLock lock(OrgLockPath(w), "W");
-    if (!OrgLockTaken(lock.result())) return;
+    if (lock.Stopped()) return;
     w.DataFileReopen();
     first = w.Count + 1;
     const std::int64_t last = static_cast<std::int64_t>(w.Count) + static_cast<std::int64_t>(partners.size());
@@ -434,7 +434,7 @@ void RenumberOrvek(TfOrg& w, const std::string& typed) {
   bool done = false, failed = false;
   {
     common::ScopedFileLock lock(OrgLockPath(w), "W");
-    if (!OrgLockTaken(lock.result())) return;
+    if (lock.Stopped()) return;
     w.DataFileReopen();
     const std::int32_t oldCount = w.Count;
     const int order = w.ActiveOrder;

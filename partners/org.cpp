@@ -257,7 +257,7 @@ void TfOrg::NewRecord() {
   if (RefusedWhileCopyLeft() || !DataFileUsable()) return;
   // Held until the new partner is written or given up, whichever way F4 ends.
   common::ScopedFileLock lock(common::DataDir(kOrgLock), "W");
-  if (!OrgLockTaken(lock.result())) return;  // Esc at the wait: no edit window
+  if (lock.Stopped()) return;  // Esc at the wait: no edit window
   RecordBuffer = BlankRecord;
   DataFileReopen();
   const std::int32_t number = Count + 1;

@@ -318,12 +318,6 @@ std::string MailListName(int n) { return "Maily" + std::to_string(n) + ".txt"; }
 
 std::string OrgLockPath(const TfOrg& w) { return std::string(common::FolderPart(w.DataFilePath)) + kOrgLock; }
 
-bool OrgLockTaken(common::LockResult result) {
-  if (result != common::LockResult::Stopped) return true;
-  common::MessageOk(Cz("Čekání na uvolnění ") + kOrgLock + Cz(" bylo přerušeno, nic se neprovedlo"));
-  return false;
-}
-
 void RepairWorkstation321(TfOrg& w) {
   constexpr std::int32_t kFrom = 15000;
   const common::Session& s = common::CurrentSession();
@@ -334,7 +328,7 @@ void RepairWorkstation321(TfOrg& w) {
   }
   if (!w.lastIoOk() || DigitsAndBlanks(OrgText(w.RecordBuffer, of::Ico))) return;
   common::ScopedFileLock lock(OrgLockPath(w), "W");
-  if (!OrgLockTaken(lock.result())) return;
+  if (lock.Stopped()) return;
   w.DataFileReopen();
   const auto length = static_cast<std::uint64_t>(kOrgRecordLength);
   w.RewriteInPlace((kFrom - 1) * length, static_cast<std::uint64_t>(w.Count - kFrom + 1) * length, [&] {
@@ -345,7 +339,7 @@ void RepairWorkstation321(TfOrg& w) {
 
 void CompactMarked(TfOrg& w) {
   common::ScopedFileLock lock(OrgLockPath(w), "W");
-  if (!OrgLockTaken(lock.result())) return;
+  if (lock.Stopped()) return;
   w.DataFileReopen();
   w.IndexFilesClose();
   // The sorted view would point at moved and removed records: file order from now on.
@@ -395,7 +389,7 @@ void ImportCsv(TfOrg& w, const std::string& path) {
     return;
   }
   common::ScopedFileLock lock(OrgLockPath(w), "W");
-  if (!OrgLockTaken(lock.result())) {
+  if (lock.Stopped()) {
     common::CsvClose(csv);
     return;
   }
@@ -439,7 +433,7 @@ void ConvertOdber(TfOrg& w) {
     return;
   }
   common::ScopedFileLock lock(OrgLockPath(w), "W");
-  if (!OrgLockTaken(lock.result())) return;
+  if (lock.Stopped()) return;
   w.DataFileReopen();
   FileOrder order(w);
   auto text = [&](std::size_t at, int offset, int capacity) {
@@ -480,7 +474,7 @@ void ExtendFile(TfOrg& w, const std::string& answer) {
   const std::int32_t wanted = common::TextToInt(answer);
   if (w.RefusedWhileCopyLeft()) return;
   common::ScopedFileLock lock(OrgLockPath(w), "W");
-  if (!OrgLockTaken(lock.result())) return;
+  if (lock.Stopped()) return;
   w.DataFileReopen();
   if (wanted <= w.Count || wanted >= 100000) return;
   if (wanted > kMaxPartnerNumber) {

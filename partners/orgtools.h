@@ -20,9 +20,6 @@ std::string ConvertDic(std::string_view dic);
 std::string MailListName(int n);
 // The lock file "ORGANIZA.CE" of the folder the window's partner file lies in.
 std::string OrgLockPath(const TfOrg& w);
-// Whether a step goes on after taking that lock: not when its wait was left with Esc
-// (said: nothing was done); the "ignore protection" answer goes on without the lock.
-bool OrgLockTaken(common::LockResult result);
 
 // The single tools, for callers other than the menu.
 void CompactMarked(TfOrg& w);                        // "Sraz označené, ostatní zruš"

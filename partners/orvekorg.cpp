@@ -114,7 +114,7 @@ void TransferFromSatellite(const std::string& mainFolder, const std::string& sat
   if (go) {
     // Other transfers and new partners of the main computer wait their turn.
     common::ScopedFileLock lock(OrgLockPath(main), "W");
-    go = OrgLockTaken(lock.result());
+    go = !lock.Stopped();
     main.DataFileReopen();
     while (go && main.Count < kSatelliteFirst - 1) {
       main.RecordBuffer = main.BlankRecord;

@@ -196,7 +196,7 @@ bool SupplementWindow::Sort(int order) {
   {
     common::ScopedFileLock lock(path, "W");
     DataFileReopen();
-    if (Count > 1) {
+    if (!lock.Stopped() && Count > 1) {
       InPlaceSort plan;
       plan.keep = [](std::string_view r) { return !Trimmed(FieldOf(r, 2)).empty() || !NoPersonalNumber(FieldOf(r, 1)); };
       if (order == 2) {

@@ -137,6 +137,7 @@ void TfSpool::DeleteRecord(std::int32_t) {
   const std::string path = EntryPath(*e);
   {
     common::ScopedFileLock lock(path, "W");
+    if (lock.Stopped()) return;
     common::EraseFiles(path);
     common::EraseFiles(e->place + NameWithoutExtension(e->file) + ".txz");
   }

@@ -12,6 +12,7 @@
 #include "common/session.h"
 #include "partners/lookups.h"
 #include "tests/browser/scratchkit.h"
+#include "tests/common/processes.h"
 #include "tests/partners/loopback.h"
 
 namespace {
@@ -143,6 +144,41 @@ TEST_F(Lookups, EscAndTheLookupsTimeEndTheClientAndLeaveTheLockTable) {
     EXPECT_EQ(ostest::ReadRaw(dir / "ARES/FOT.tab"), table) << c.what;
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "ARES/ARES_RES.UTF"));
+}
+
+// Another workstation's lookup holds the reply file: Esc at the wait runs no client and
+// leaves its reply as it is, said; ignoring the protection asks.
+TEST_F(Lookups, EscAtTheWaitForTheReplyAsksNothing) {
+  FakeClient("exit 7");
+  struct Case {
+    const char* reply;
+    std::function<bool()> ask;
+  };
+  const Case cases[] = {{"ARES_RES.UTF", [] { return partners::AresLookup("27074358").has_value(); }},
+                        {"RPDPH.RES", [] { return partners::VatPayerStatusQuery("27074358").has_value(); }}};
+  for (const Case& c : cases) {
+    for (const bool esc : {true, false}) {
+      SCOPED_TRACE(std::string(c.reply) + (esc ? ": Esc" : ": ignore protection"));
+      std::filesystem::remove(dir / "runs");
+      notes.calls.clear();
+      ostest::WriteRaw(dir / ("ARES/" + std::string(c.reply)), "another's reply");
+      ostest::LockHeldByOther other(dir / ("ARES/" + std::string(c.reply)));
+      ASSERT_TRUE(other.held());
+      (esc ? notes.stopAnswer : notes.ignoreAnswer) = true;
+      EXPECT_FALSE(c.ask());
+      notes.stopAnswer = notes.ignoreAnswer = false;
+      EXPECT_EQ(other.Release(), 0);
+      if (esc) {
+        EXPECT_EQ(Runs(), 0);
+        EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Čekání na uvolnění ") + c.reply +
+                                                       common::Cz(" bylo přerušeno, nic se neprovedlo")});
+        EXPECT_EQ(ostest::ReadRaw(dir / ("ARES/" + std::string(c.reply))), "another's reply");
+      } else {
+        EXPECT_EQ(Runs(), 3);
+        EXPECT_EQ(Messages(), std::vector<std::string>{common::Cz("Chyba spojení")});
+      }
+    }
+  }
 }
 
 TEST_F(Lookups, HostileRepliesGiveAMessageAndNothingElse) {
