@@ -239,6 +239,59 @@ TEST_F(LockClientTest, ALateReplyNeverAnswersALaterRequest) {
   }
 }
 
+// The locks a client holds when its connection ends stay its own on the new connection:
+// taken again, or said when another workstation took one meanwhile.
+TEST_F(LockClientTest, HeldLocksAreTakenAgainOnANewConnection) {
+  const std::string kMine = "DRUHY.DTA   ";
+  const struct {
+    const char* what;
+    bool restart;      // the server goes down and up (else the client leaves a connection owing a reply)
+    bool keepLocks;    // the server keeps a closed connection's locks
+    bool otherTakes;   // another workstation takes the file before the client comes back
+    std::string holderAfter;  // who holds kMine at the server then
+    std::string messages;
+  } rows[] = {
+      {"a server gone down and up", true, false, false, "W 01", "Err 10054"},
+      {"a server gone down and up, the file taken meanwhile", true, false, true, "W 02",
+       Cz("Err 10054 Zámek souboru C:\\DATA\\DRUHY.DTA se po novém spojení se serverem zámků nepodařilo obnovit: W 02")},
+      {"a connection left, its locks kept by the server", false, true, false, "W 01", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    notes.calls.clear();
+    notes.onWait = [&](const std::string&, int) { notes.ignoreAnswer = true; };
+    lockserver::Options o;
+    o.keepLocks = row.keepLocks;
+    StartServer(o);
+    LockServerClient c;
+    ReplyTimeout(500);
+    c.SetTiming(client.timing());
+    ASSERT_EQ(c.Connect("127.0.0.1", server->Port()), 0);
+    ASSERT_TRUE(c.ServerLock(session, kDir, kMine, "W", "01  "));
+    if (row.restart) {
+      const std::uint16_t port = server->Port();
+      server.reset();
+      lockserver::Options again;
+      again.port = port;
+      server = std::make_unique<lockserver::Server>(again);
+      server->Start();
+    } else {
+      server->HoldNextReply();
+      EXPECT_EQ(c.ServerIfVolny(kDir, kOrg, "01  "), "ERR 50");
+    }
+    testing_support::RawSocket other(server->Port());
+    if (row.otherTakes) ASSERT_EQ(other.Ask(FormatLockRequest({"Zamkni", kDir, kMine, "W", "02  "})), "OK");
+    EXPECT_EQ(c.ServerIfVolny(kDir, kOrg, "01  "), "");
+    EXPECT_EQ(other.Ask(FormatLockRequest({"IfVolny", kDir, kMine, "p", "03  "})), row.holderAfter);
+    std::string messages;
+    for (const std::string& m : notes.Texts(Kind::Message)) messages += (messages.empty() ? "" : " ") + m;
+    EXPECT_EQ(messages, row.messages);
+    EXPECT_TRUE(c.ServerUnlock(session, kDir, kMine, "01  "));
+    EXPECT_EQ(server->LockCount(), row.otherTakes ? 1u : 0u);
+    c.Disconnect();
+  }
+}
+
 TEST_F(LockClientTest, KeepAliveAtMostOnce) {
   client.KeepAliveTimer();
   client.KeepAliveTimer();
