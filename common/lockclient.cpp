@@ -126,34 +126,30 @@ int LockServerClient::Connect(const std::string& host, std::uint16_t port) {
 }
 
 void LockServerClient::Disconnect() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-  unanswered_.clear();
-  lateGrants_.clear();
+  CloseConnection();
+  held_.clear();
+  retake_.clear();
 }
 
-bool LockServerClient::SendLine(const std::string& line) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (fd_ < 0) {
-      // One new connection to the same server; replies owed on the old one are gone.
-      if (host_.empty()) return false;
-      int fd = -1;
-      int err = ConnectTcp(host_, port_, timing_.connectTimeoutMs, fd);
-      if (err != 0) {
-        SocketError(err);
-        return false;
-      }
-      fd_ = fd;
-      unanswered_.clear();
-      lateGrants_.clear();
-    }
-    ssize_t n = send(fd_, line.data(), line.size(), MSG_NOSIGNAL);
-    if (n == static_cast<ssize_t>(line.size())) return true;
-    SocketError(n < 0 ? errno : EPIPE);
-    close(fd_);
-    fd_ = -1;
+void LockServerClient::CloseConnection() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  pending_ = {};
+  lateGrant_ = false;
+}
+
+bool LockServerClient::OpenAgain() {
+  if (host_.empty()) return false;
+  int fd = -1;
+  int err = ConnectTcp(host_, port_, timing_.connectTimeoutMs, fd);
+  if (err != 0) {
+    SocketError(err);
+    return false;
   }
-  return false;
+  fd_ = fd;
+  // The server dropped the old connection's locks: the held ones are taken again.
+  retake_ = held_;
+  return true;
 }
 
 std::string LockServerClient::ReceiveChunk(int ms) {
@@ -170,87 +166,121 @@ std::string LockServerClient::ReceiveChunk(int ms) {
     if (n < 0 && errno == EINTR) continue;
     // The server closed the connection: nothing owed on it will come.
     SocketError(n < 0 ? errno : ECONNRESET);
-    close(fd_);
-    fd_ = -1;
-    unanswered_.clear();
+    CloseConnection();
     return {};
   }
 }
 
-void LockServerClient::TakeLate(const std::string& chunk) {
-  if (unanswered_.empty()) return;  // nothing is owed: a stray chunk is dropped
-  std::string line = std::move(unanswered_.front());
-  unanswered_.pop_front();
-  if (LockReplyGrants(chunk) && (line.starts_with(kCmdLock) || line.starts_with(kCmdUnlock)))
-    lateGrants_.push_back(std::move(line));
+std::string LockServerClient::Exchange(const std::string& line, Why why) {
+  ssize_t n = send(fd_, line.data(), line.size(), MSG_NOSIGNAL);
+  if (n != static_cast<ssize_t>(line.size())) {
+    SocketError(n < 0 ? errno : EPIPE);
+    CloseConnection();
+    return kNoReply;
+  }
+  std::string reply = ReceiveChunk(timing_.replyTimeoutMs);
+  if (reply.empty()) {
+    if (fd_ >= 0) pending_ = {line, why};
+    return kNoReply;
+  }
+  errorsShown_.clear();  // the server answers: a failure after this is new
+  return reply;
 }
 
-std::string LockServerClient::Exchange(const std::string& line) {
-  if (!SendLine(line)) {
-    reply_ = kNoReply;
-    return reply_;
-  }
-  unanswered_.push_back(line);
-  if (unanswered_.size() > 256) unanswered_.pop_front();  // a server that never answers
-  long long deadline = SystemMonotonicMs() + timing_.replyTimeoutMs;
-  for (;;) {
-    long long left = deadline - SystemMonotonicMs();
-    if (left < 0) break;
-    std::string chunk = ReceiveChunk(static_cast<int>(left));
-    if (chunk.empty()) break;
-    if (unanswered_.size() > 1) {
-      TakeLate(chunk);  // the answer to an older request
-      continue;
+void LockServerClient::Settle() {
+  if (fd_ < 0) return;
+  if (pending_.line.empty()) {
+    // Nothing is owed: whatever lies there is stray (and a closed connection is seen).
+    for (std::string c = ReceiveChunk(0); !c.empty(); c = ReceiveChunk(0)) {
     }
-    unanswered_.clear();
-    errorsShown_.clear();  // the server answers: a failure after this is new
-    reply_ = std::move(chunk);
-    return reply_;
+    return;
   }
-  reply_ = kNoReply;
-  return reply_;
+  std::string reply = ReceiveChunk(timing_.replyTimeoutMs);
+  if (reply.empty()) {
+    // Still no reply: what comes on this connection can no longer be told apart.
+    CloseConnection();
+    return;
+  }
+  errorsShown_.clear();
+  Pending p = std::move(pending_);
+  pending_ = {};
+  TakeLate(p, reply);
 }
 
-void LockServerClient::ReleaseOrphans() {
-  // Late grants of locks nobody waits for any more are given back; late grants
-  // of unlocks need nothing.
-  for (int guard = 0; guard < 16; ++guard) {
-    auto it = std::find_if(lateGrants_.begin(), lateGrants_.end(), [&](const std::string& l) {
-      return l.starts_with(kCmdUnlock) || (l.starts_with(kCmdLock) && l != repeating_);
+bool LockServerClient::Ready() {
+  Settle();
+  if (!pending_.line.empty()) return false;  // a lock given back still owes its reply
+  if (fd_ < 0 && !OpenAgain()) return false;
+  while (!retake_.empty()) {
+    std::string line = std::move(retake_.back());
+    retake_.pop_back();
+    std::string reply = Exchange(line, Why::Retake);
+    if (fd_ < 0 || !pending_.line.empty()) return false;
+    Retaken(line, reply);
+  }
+  return true;
+}
+
+void LockServerClient::TakeLate(const Pending& p, const std::string& reply) {
+  if (p.why == Why::GiveBack) return;  // gone either way
+  if (p.why == Why::Retake) {
+    Retaken(p.line, reply);
+    return;
+  }
+  if (!LockReplyGrants(reply)) return;  // a refusal or an answer nobody waits for
+  if (p.line == repeating_) {
+    lateGrant_ = true;  // the lock or unlock being repeated is granted: not asked again
+    return;
+  }
+  // A lock granted after its caller gave it up is given back.
+  LockRequestParse parsed = ParseLockRequest(p.line);
+  if (parsed.status != LockRequestParse::kComplete || parsed.request.command != kCmdLock) return;
+  const LockRequest& r = parsed.request;
+  Exchange(FormatLockRequest({std::string(kCmdUnlock), r.part2, r.part3, "p", r.part5}), Why::GiveBack);
+}
+
+void LockServerClient::Retaken(const std::string& line, const std::string& reply) {
+  if (LockReplyGrants(reply)) return;
+  LockRequestParse parsed = ParseLockRequest(line);
+  if (parsed.status != LockRequestParse::kComplete) return;
+  const LockRequest& r = parsed.request;
+  // The old connection's entry still stands (a server that keeps them): the lock is still ours.
+  const std::string holder = Trimmed(reply);
+  const std::string user = Trimmed(r.part5);
+  if (!user.empty() && holder.size() > user.size() && holder.ends_with(" " + user)) return;
+  auto it = std::find(held_.begin(), held_.end(), line);
+  if (it != held_.end()) held_.erase(it);
+  CurrentNotifier().Message(Cz("Zámek souboru ") + r.part2 + Trimmed(r.part3) +
+                            Cz(" se po novém spojení se serverem zámků nepodařilo obnovit: ") +
+                            PrintableWin1250(reply, kShownReply));
+}
+
+void LockServerClient::Granted(const std::string& line) {
+  LockRequestParse parsed = ParseLockRequest(line);
+  if (parsed.status != LockRequestParse::kComplete) return;
+  const LockRequest& r = parsed.request;
+  if (r.command == kCmdLock) {
+    held_.push_back(line);
+  } else if (r.command == kCmdUnlock) {
+    auto it = std::find_if(held_.begin(), held_.end(), [&](const std::string& h) {
+      LockRequestParse hp = ParseLockRequest(h);
+      return hp.request.part2 == r.part2 && hp.request.part3 == r.part3 && hp.request.part5 == r.part5;
     });
-    if (it == lateGrants_.end()) return;
-    std::string line = std::move(*it);
-    lateGrants_.erase(it);
-    if (line.starts_with(kCmdUnlock)) continue;
-    LockRequestParse p = ParseLockRequest(line);
-    if (p.status != LockRequestParse::kComplete) continue;
-    std::string saved = reply_;
-    Exchange(FormatLockRequest({std::string(kCmdUnlock), p.request.part2, p.request.part3, "p", p.request.part5}));
-    reply_ = std::move(saved);
+    if (it != held_.end()) held_.erase(it);
   }
 }
 
 std::string LockServerClient::Request(const LockRequest& r) {
   keepAliveDone_ = true;  // any request stops the keep-alive
   const std::string line = FormatLockRequest(r);
-  // Pick up what came late before asking anything new.
-  for (std::string c = ReceiveChunk(0); !c.empty(); c = ReceiveChunk(0)) TakeLate(c);
-  if (!unanswered_.empty()) {
-    std::string c = ReceiveChunk(timing_.replyTimeoutMs);
-    if (!c.empty()) TakeLate(c);
-  }
-  // A repeated lock or unlock that was granted late is granted now.
-  auto claimed = std::find(lateGrants_.begin(), lateGrants_.end(), line);
-  if (claimed != lateGrants_.end() && line == repeating_) {
-    lateGrants_.erase(claimed);
-    reply_ = "OK";
-  } else {
-    Exchange(line);
-  }
-  std::string reply = reply_;
-  ReleaseOrphans();
-  reply_ = reply;
-  return reply;
+  const bool ready = Ready();
+  if (lateGrant_ && line == repeating_)
+    reply_ = "OK";  // its own earlier request was granted late
+  else
+    reply_ = ready ? Exchange(line, Why::Ask) : kNoReply;
+  lateGrant_ = false;
+  if (LockReplyGrants(reply_)) Granted(line);
+  return reply_;
 }
 
 bool LockServerClient::RepeatUntilGranted(Session& s, const LockRequest& r) {
@@ -269,13 +299,12 @@ bool LockServerClient::RepeatUntilGranted(Session& s, const LockRequest& r) {
       lastNotice = SystemMonotonicMs();
       if (ignore) {
         repeating_.clear();
-        ReleaseOrphans();
+        Settle();  // a late grant of what is left now is given back
         return false;
       }
     }
   }
   repeating_.clear();
-  ReleaseOrphans();  // a second grant of the same lock is given back
   return true;
 }
 

@@ -1,14 +1,15 @@
 // The lock-server client: one TCP connection for the whole run, one request
 // line per send, the reply taken from the same connection.
 //
-// A reply that comes after its request has timed out is never taken as the
-// answer to a later request: the client counts the requests still waiting for
-// an answer and gives each chunk it receives to the oldest of them. A late
-// grant of a lock that is being repeated counts as the grant (so no second lock
-// is taken); a late grant of a lock the caller has given up is released again.
+// Replies carry nothing that names their request, so at most one request is
+// unanswered on a connection. Before the next request is sent the client waits
+// once more for that reply; a late grant of the lock or unlock being repeated
+// counts as its grant (nothing is asked twice), a late grant of a lock the caller
+// gave up is given back. When the reply does not come then either, the
+// connection is given up (the server drops what it granted on it) and a new one
+// is opened, on which the locks the callers hold are taken again.
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <set>
 #include <string>
 #include <string_view>
@@ -64,17 +65,32 @@ class LockServerClient {
   // request (either stops it). The owner's 10 s timer calls this.
   void KeepAliveTimer();
 
-  // Requests still waiting for their answer (for tests).
-  std::size_t Unanswered() const { return unanswered_.size(); }
+  // Requests on the connection still waiting for their answer, 0 or 1 (for tests).
+  std::size_t Unanswered() const { return pending_.line.empty() ? 0 : 1; }
 
  private:
-  std::string Exchange(const std::string& line);
-  bool SendLine(const std::string& line);
+  // Why a line was sent: asked by a caller, a held lock taken again on a new
+  // connection, a lock granted late given back.
+  enum class Why { Ask, Retake, GiveBack };
+  struct Pending {
+    std::string line;
+    Why why = Why::Ask;
+  };
+  // The connection in step and the held locks on it; false when the request
+  // cannot be sent now (no connection, or still a reply owed).
+  bool Ready();
+  // Waits once for the reply still owed; without it the connection is given up.
+  void Settle();
+  bool OpenAgain();
+  void CloseConnection();
+  // Sends one line on a connection that owes nothing and waits for its reply.
+  std::string Exchange(const std::string& line, Why why);
   // One chunk within ms, or empty.
   std::string ReceiveChunk(int ms);
-  // Gives a late chunk to the oldest unanswered request.
-  void TakeLate(const std::string& chunk);
-  void ReleaseOrphans();
+  void TakeLate(const Pending& p, const std::string& reply);
+  void Retaken(const std::string& line, const std::string& reply);
+  // Keeps held_ as the callers were told: a granted lock is held, a granted unlock frees one.
+  void Granted(const std::string& line);
   bool RepeatUntilGranted(Session& s, const LockRequest& r);
   void SocketError(int err);
 
@@ -83,9 +99,11 @@ class LockServerClient {
   std::string host_;
   std::uint16_t port_ = kLockServerPort;
   std::string reply_;
-  std::deque<std::string> unanswered_;   // lines sent, oldest first, whose reply did not come
-  std::vector<std::string> lateGrants_;  // lock lines granted late, not yet claimed
-  std::string repeating_;                // the lock line ServerLock is repeating
+  Pending pending_;                  // the line whose reply did not come in time
+  bool lateGrant_ = false;           // the line being repeated was granted late
+  std::vector<std::string> held_;    // lock lines granted and not released, oldest first
+  std::vector<std::string> retake_;  // held lock lines not yet taken on this connection
+  std::string repeating_;            // the lock or unlock line being repeated
   bool keepAliveDone_ = false;
   std::set<int> errorsShown_;  // socket errors said: not said again until a reply comes or
                                // a new wait begins

@@ -162,6 +162,20 @@ void Server::SetRefuse(bool on) {
   opt_.refuse = on;
 }
 
+void Server::HoldNextReply() {
+  std::lock_guard lock(mutex_);
+  ++holdNext_;
+}
+
+void Server::ReleaseHeldReplies() {
+  {
+    std::lock_guard lock(mutex_);
+    releaseHeld_ = true;
+  }
+  char b = 1;
+  [[maybe_unused]] ssize_t n = write(wakeWrite_, &b, 1);
+}
+
 void Server::Serve() {
   Listen();
   std::vector<pollfd> fds;
@@ -170,10 +184,22 @@ void Server::Serve() {
     fds.push_back({wakeRead_, POLLIN, 0});
     fds.push_back({listenFd_, POLLIN, 0});
     long long now = common::SystemMonotonicMs();
+    {
+      std::lock_guard lock(mutex_);
+      if (releaseHeld_)
+        for (auto& c : connections_)
+          for (Reply& r : c->replies)
+            if (r.held) {
+              r.held = false;
+              r.due = now;
+            }
+      releaseHeld_ = false;
+    }
     long long nextDue = -1;
     for (auto& c : connections_) {
       fds.push_back({c->fd, POLLIN, 0});
-      if (!c->replies.empty() && (nextDue < 0 || c->replies.front().due < nextDue)) nextDue = c->replies.front().due;
+      if (!c->replies.empty() && !c->replies.front().held && (nextDue < 0 || c->replies.front().due < nextDue))
+        nextDue = c->replies.front().due;
     }
     int timeout = nextDue < 0 ? -1 : static_cast<int>(std::max(0LL, nextDue - now));
     if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) ThrowErrno("poll");
@@ -269,7 +295,9 @@ bool Server::HandleBuffered(Connection& c) {
     if (opt_.log) opt_.log(line);
     if (opt_.silent) continue;
     if (reply.size() > common::kLockReplyMax) reply.resize(common::kLockReplyMax);
-    c.replies.push_back({common::SystemMonotonicMs() + opt_.delayMs, reply});
+    const bool held = holdNext_ > 0;
+    if (held) --holdNext_;
+    c.replies.push_back({common::SystemMonotonicMs() + opt_.delayMs, reply, held});
   }
   c.input.erase(0, start);
   if (c.input.size() > opt_.maxRequest) {
@@ -282,7 +310,7 @@ bool Server::HandleBuffered(Connection& c) {
 }
 
 void Server::SendDue(Connection& c, long long now) {
-  while (!c.replies.empty() && c.replies.front().due <= now) {
+  while (!c.replies.empty() && !c.replies.front().held && c.replies.front().due <= now) {
     const std::string& text = c.replies.front().text;
     // A reply goes out in one send; a client too slow to take 255 bytes loses it.
     [[maybe_unused]] ssize_t n = send(c.fd, text.data(), text.size(), MSG_NOSIGNAL);

@@ -85,12 +85,17 @@ class Server {
   void SetSilent(bool on);
   void SetDelay(int ms);
   void SetRefuse(bool on);
+  // The reply to the next request is kept back (and the replies after it on its
+  // connection) until ReleaseHeldReplies: a server answering one request late.
+  void HoldNextReply();
+  void ReleaseHeldReplies();
 
  private:
   struct Connection;
   struct Reply {
     long long due;  // steady milliseconds
     std::string text;
+    bool held = false;  // kept back until released
   };
   void Accept();
   bool ReadFrom(Connection& c);  // false when the connection is gone
@@ -110,6 +115,8 @@ class Server {
   std::deque<std::string> requests_;
   std::vector<std::unique_ptr<Connection>> connections_;
   int nextId_ = 1;
+  int holdNext_ = 0;           // requests whose reply is to be kept back
+  bool releaseHeld_ = false;   // set by ReleaseHeldReplies, done by Serve
 };
 
 }  // namespace lockserver
