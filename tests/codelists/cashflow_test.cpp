@@ -16,6 +16,7 @@ namespace {
 
 using namespace codelists;
 using cltest::kOld;
+using cltest::ServedLocks;
 using cltest::kToday;
 using cltest::Strings;
 using common::Cz;
@@ -204,14 +205,9 @@ TEST_F(CodeListCis29, RecodeTurnsTheNamesFromKamenicky) {
 }
 
 TEST_F(CodeListCis29, ThePanelsSortGivesUpTheInUseLockAndHoldsAWriteLockUntilTheClose) {
-  lockserver::Options o;
-  o.port = 0;
-  lockserver::Server server(o);
-  server.Start();
-  common::LockServerClient client;
-  ASSERT_EQ(client.Connect("127.0.0.1", server.Port()), 0);
-  common::ScopedLockClient use(client);
-  common::CurrentSession().LockServerName = "127.0.0.1";
+  ServedLocks locks;
+  ASSERT_TRUE(locks.connected);
+  lockserver::Server& server = locks.server;
 
   WriteRows(Cis29Spec(), "CI29.dta", {{{1, "020"}}, {{1, "..."}}, {{1, "010"}}});
   TfCis29 w;
@@ -232,7 +228,6 @@ TEST_F(CodeListCis29, ThePanelsSortGivesUpTheInUseLockAndHoldsAWriteLockUntilThe
   EXPECT_EQ(second.ServerIfVolny(common::LockDir(w.DataFilePath), common::LockName(w.DataFilePath), "02  "), "W 01");
   w.CloseBrowse();
   EXPECT_EQ(second.ServerIfVolny(common::LockDir(DataPath("CI29.dta")), common::LockName(DataPath("CI29.dta")), "02  "), "");
-  common::CurrentSession().LockServerName.clear();
 }
 
 TEST_F(CodeListCis29, WithTheLockTableThisUserHoldsTheWriteLockAfterTheSort) {

@@ -14,8 +14,11 @@
 #include "codelists/lists.h"
 #include "common/clock.h"
 #include "common/encoding.h"
+#include "common/lockclient.h"
 #include "common/pascal.h"
+#include "common/session.h"
 #include "tests/browser/soubkit.h"
+#include "tools/lockserver/lockserver.h"
 
 namespace cltest {
 
@@ -35,6 +38,25 @@ struct RecordingWriter : browser::ReportWriter {
   }
   void WriteReportLine(const std::string& line) override { lines.push_back(line); }
   void CloseReportOut() override { ++closed; }
+};
+
+// A lock server on a free loopback port, the session's locks going through it until the end.
+struct ServedLocks {
+  static lockserver::Options AnyPort() {
+    lockserver::Options o;
+    o.port = 0;
+    return o;
+  }
+  ServedLocks() {
+    server.Start();
+    connected = client.Connect("127.0.0.1", server.Port()) == 0;
+    common::CurrentSession().LockServerName = "127.0.0.1";
+  }
+  ~ServedLocks() { common::CurrentSession().LockServerName.clear(); }
+  lockserver::Server server{AnyPort()};
+  common::LockServerClient client;
+  bool connected = false;
+  common::ScopedLockClient use{client};
 };
 
 // The descriptors of a table's fields (for building and reading test records).

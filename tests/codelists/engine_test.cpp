@@ -1,9 +1,7 @@
 // The engine's policies beyond the pattern: physical positions after a header click,
 // comparators, deletion markers and policies, guards, stamps, recode, the picker.
-#include <chrono>
 #include <filesystem>
 #include <functional>
-#include <thread>
 
 #include "common/lockclient.h"
 #include "common/locking.h"
@@ -16,6 +14,7 @@ namespace {
 using namespace codelists;
 using cltest::kOld;
 using cltest::kToday;
+using cltest::ServedLocks;
 using cltest::Strings;
 using cltest::Trimmed;
 using CodeListEngine = cltest::CodeListTest;
@@ -201,14 +200,9 @@ TEST_F(CodeListEngine, GuardsRefuseWhileAnotherUserHoldsTheFile) {
 // With a lock server that answers later than the client waits, nobody need be at work:
 // the refusal says the server did not answer; nothing is written.
 TEST_F(CodeListEngine, GuardsSayALockServerThatDidNotAnswer) {
-  lockserver::Options o;
-  o.port = 0;
-  lockserver::Server server(o);
-  server.Start();
-  common::LockServerClient client;
-  ASSERT_EQ(client.Connect("127.0.0.1", server.Port()), 0);
-  common::ScopedLockClient use(client);
-  common::CurrentSession().LockServerName = "127.0.0.1";
+  ServedLocks locks;
+  ASSERT_TRUE(locks.connected);
+  common::LockServerClient& client = locks.client;
   CodeListSpec spec = Small();
   Guard(spec);
   WriteList(spec, {"A", "B"});
@@ -220,10 +214,9 @@ TEST_F(CodeListEngine, GuardsSayALockServerThatDidNotAnswer) {
     auto t = client.timing();
     t.replyTimeoutMs = 20;
     client.SetTiming(t);
-    server.SetDelay(200);
+    locks.server.HoldNextReply();
     key();
-    server.SetDelay(0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    locks.server.ReleaseHeldReplies();
     t.replyTimeoutMs = 2000;
     client.SetTiming(t);
     EXPECT_EQ(client.ServerIfVolny(common::LockDir(w.DataFilePath), "JINY.DTA    ", "01  "), "");
@@ -239,7 +232,6 @@ TEST_F(CodeListEngine, GuardsSayALockServerThatDidNotAnswer) {
                      Cz("Pozor, záznam se nezrušil, server zámků neodpovídá (ERR 50)")}))
       << notes.Dump();
   w.CloseBrowse();
-  common::CurrentSession().LockServerName.clear();
 }
 
 TEST_F(CodeListEngine, StampPoliciesOnAPlainEdit) {
